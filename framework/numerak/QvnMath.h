@@ -1,0 +1,17 @@
+// Small numeric helpers.
+#pragma once
+
+namespace QVN_Math {
+
+// Arc cosine that accepts arguments slightly outside [-1, 1] (clamped); NaN gives 0.
+double ACos(double x);
+
+// Interval test with inverted sense: 0 when x lies in [lo, hi] grown by tol, 1 when outside
+// (also for NaN). lo and hi may come in either order.
+int ChkValInt(double lo, double hi, double tol, double x);
+
+// 1 when [a0, a1] and [b0, b1] overlap within tol (touching counts), else 0 (also for NaN).
+// Each interval may come in either order.
+int ChkIntInt(double a0, double a1, double b0, double b1, double tol);
+
+}  // namespace QVN_Math
