@@ -1,0 +1,45 @@
+#pragma once
+// Helpers shared by the NURBS sources of this library; not part of its interface.
+
+#include <cmath>
+
+struct BCRV;
+
+namespace numerak::nurbs::detail {
+
+inline bool IsFinite3(const double* p)
+{
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// Unit vector of v into out; false when v is not finite or shorter than 1e-12.
+inline bool Unit3(const double* v, double* out)
+{
+    if (!IsFinite3(v))
+        return false;
+    const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (!(len > 1e-12))
+        return false;
+    for (int d = 0; d < 3; ++d)
+        out[d] = v[d] / len;
+    return true;
+}
+
+// Finds the m control values X (m rows of dim doubles, row-major) of the
+// spline of order k on knots U (m + k values) that takes the value rhs[i] at
+// params[i] (collocation). The matrix is banded; solved as a sparse LU.
+// false when the system is singular (parameters violating Schoenberg-Whitney).
+// derOrder, when given, asks for the derOrder[i]-th derivative to take the
+// value rhs[i] instead (end conditions).
+bool SolveCollocation(int k, int m, const double* U, const double* params, int dim, const double* rhs,
+                      double* X, const int* derOrder = nullptr);
+
+// Replaces the record's arrays by the given ones (taking ownership) and sets
+// order and count.
+void Adopt(BCRV& c, int k, int n, double (*P)[4], double* U);
+
+// Allocation helpers (std::malloc) for control-point and knot arrays.
+double (*AllocPts(int n))[4];
+double* AllocKnots(int m);
+
+}  // namespace numerak::nurbs::detail
