@@ -1,0 +1,123 @@
+// The current view: the mapping between world coordinates (millimetres, y up)
+// and the pixels of the drawing window (y down), the drawing of point strings
+// through a device context and the view state that shapes ask about.
+//
+// The mapping is a plain 2D view: the world point `org` appears at the pixel
+// `centre`, and one world unit spans `scale` pixels. The program drives it
+// (zoom, pan, window size); the 3D projection maps the plan view (x, y) until
+// a camera-driven view replaces WorldtoScreen3D.
+#pragma once
+
+#include "framework/looker/SnapRecords.h"
+#include "geometry/shapes2d/Box.h"
+#include "platform/core/Containers.h"
+#include "platform/core/DC.h"
+#include "platform/core/WinGeometry.h"
+
+class CLooker {
+public:
+    // Drawing modes of DrawPolylineEx with segment ends.
+    static constexpr int kDrawPlain = 1;     // every point
+    static constexpr int kDrawFine = 3;      // discretisation finer than a pixel: thinned to pixels
+
+    CLooker();
+    virtual ~CLooker();
+    CLooker(const CLooker&) = delete;
+    CLooker& operator=(const CLooker&) = delete;
+
+    // Display mode, one for the whole process (2D at start).
+    static BOOL IsView2D();
+    static BOOL IsView3D();
+    static void SetView2D();
+    static void SetView3D();
+
+    // Whether drawing skips shapes outside the view (see CGeShape2d::IsEnableDraw2D).
+    BOOL IsCheckBox() const { return m_bCheckBox; }
+    void SetCheckBox(BOOL check) { m_bCheckBox = check; }
+
+    // Screen rectangle that drawing is restricted to (the part of the window
+    // being repainted); empty when the whole view is drawn.
+    const CRect& GetClipRect() const { return m_rcClip; }
+    void SetClipRect(const CRect& rect) { m_rcClip = rect; }
+    void EmptyClipRect() { m_rcClip = CRect(0, 0, 0, 0); }
+
+    // The window's client rectangle in pixels; setting it also centres the view on it.
+    const CRect& GetViewRect() const { return m_rcView; }
+    void SetViewRect(const CRect& rect);
+
+    // Pixel at which the origin point appears.
+    void SetCenter(double px, double py);
+    void GetCenter(double* pixel) const;
+    // World point shown at the centre pixel.
+    void SetOrgPoint(double x, double y);
+    void GetOrgPoint(double* world) const;
+    // Pixels per world unit; values that are not positive and finite are refused.
+    double GetScale() const { return m_dScale; }
+    BOOL SetScale(double scale);
+    // Zoom that keeps the world point of `anchor` on its pixel.
+    BOOL SetScale(double scale, const Position& anchor);
+    // Moves the visible window by (dx, dy) world units.
+    void MoveView(double dx, double dy);
+    // Shows the box as large as the view rectangle allows, centred.
+    BOOL ZoomBox(const BOX2<double>& box);
+
+    // World box that the view rectangle shows.
+    BOX2<double> GetViewBox() const;
+    void GetViewBox(BOX2<double>* box) const;
+
+    // World to pixel. Pixels are rounded to the nearest and kept within
+    // +-kPixelLimit, so far-away points never overflow.
+    void WorldtoScreen2D(const double* world, CPoint& pixel) const;
+    void WorldtoScreen2D(const double* world, double* pixel) const;  // unrounded
+    void WorldtoScreen3D(const double* world, CPoint& pixel) const;
+    // dim 2 reads (x, y); dim 3 reads (x, y, z) and uses the 3D projection in a 3D view.
+    void WorldtoScreen(const double* world, CPoint& pixel, int dim) const;
+    // A world length in whole pixels (rounded).
+    void WorldtoScreen(double length, int& pixels) const;
+
+    // Pixel to world.
+    void ScreentoWorld(double pixels, double& length) const;
+    void ScreentoWorld2D(const CPoint& pixel, double* world) const;
+    void ScreentoWorld(const CPoint& pixel, Position& pos) const;
+
+    // Non-zero when the point lies in the view box (dim 3 points by x and y).
+    BOOL IsPtInView(const double* p, int dim) const;
+
+    // Draws the point string as connected lines with the device context's pen.
+    // Segments reaching far outside the view are clipped without changing their direction.
+    void DrawPolyline(const double (*points)[2], int count, CDC* dc) const;
+    // Every step-th point from the first, and the last point; a step not
+    // smaller than the count draws a single pixel at the first point (a curve
+    // smaller than a pixel).
+    void DrawPolylineEx(const double (*points)[2], int count, int step, CDC* dc) const;
+    // Mode kDrawPlain draws every point; kDrawFine skips points that fall on
+    // or next to the pixel of the previous point drawn, keeping the first and
+    // last points and the segment ends (sorted indices into the points).
+    void DrawPolylineEx(const double (*points)[2], int count, int mode, const CUIntArray* segmentEnds,
+                        CDC* dc) const;
+    // 3D point strings, through the 3D projection.
+    void DrawPolyline3D(const double (*points)[3], int count, CDC* dc) const;
+    void DrawPolyline3DEx(const double (*points)[3], int count, int step, CDC* dc) const;
+
+    static constexpr int kPixelLimit = 1 << 28;
+
+protected:
+    // Unrounded pixel of a 3D world point. The plain view shows the plan (x, y);
+    // a camera-driven view overrides this.
+    virtual void Project3D(const double* world, double* pixel) const;
+
+private:
+    void ProjectPoint(const double* world, int dim, double* pixel) const;
+    void StrokeProjected(const double* pixels, int count, CDC* dc) const;
+
+    BOOL m_bCheckBox = TRUE;
+    CRect m_rcClip{0, 0, 0, 0};
+    CRect m_rcView{0, 0, 0, 0};
+    double m_center[2] = {0.0, 0.0};
+    double m_org[2] = {0.0, 0.0};
+    double m_dScale = 1.0;
+};
+
+// The current view object, or null; the program publishes its view state.
+CLooker* gGetLooker();
+void gSetLooker(CLooker* looker);

@@ -1,0 +1,60 @@
+// Global settings object and the live tolerances of the geometry library.
+#pragma once
+
+#include <cstdint>
+
+// Document format versions: shapes read and write their archive records under
+// the version held by the settings object.
+inline constexpr std::int32_t kDocVersionShapeHandles = 6;  // handles and machining records from here
+inline constexpr std::int32_t kDocVersionCurrent = 12;      // the version new documents are written with
+
+// Defaults of the live tolerances (millimetres, radians).
+inline constexpr double kDefaultCrvDiscTol = 0.01;      // curve discretisation for computation
+inline constexpr double kDefaultCrvShowDiscTol = 0.05;  // curve discretisation for display
+inline constexpr double kDefaultCrvDiscAng = 0.17453292519943295;  // 10 degrees
+
+// Process-wide settings. The geometry side reads the document format version
+// and the discretisation settings; the program adds its own settings here.
+class CQVGlobal {
+public:
+    CQVGlobal() = default;
+
+    std::int32_t GetVersion() const { return m_nVersion; }
+    void SetVersion(std::int32_t version) { m_nVersion = version; }
+
+    double GetCrvDiscTol() const { return m_dCrvDiscTol; }
+    double GetCrvShowDiscTol() const { return m_dCrvShowDiscTol; }
+    double GetCrvDiscAng() const { return m_dCrvDiscAng; }
+    // Non-positive or non-finite values are refused (the old value stays), so
+    // that a bad setting never reaches a discretisation loop.
+    bool SetCrvDiscTol(double tol);
+    bool SetCrvShowDiscTol(double tol);
+    bool SetCrvDiscAng(double radians);
+
+private:
+    std::int32_t m_nVersion = kDocVersionCurrent;
+    double m_dCrvDiscTol = kDefaultCrvDiscTol;
+    double m_dCrvShowDiscTol = kDefaultCrvShowDiscTol;
+    double m_dCrvDiscAng = kDefaultCrvDiscAng;
+};
+
+// The published settings object, or null when none is published.
+CQVGlobal* gGetQVGlobal();
+// Publishes a settings object owned by the caller (null withdraws it).
+void gSetQVGlobal(CQVGlobal* global);
+// Publishes a settings object owned by the library, creating it when none is
+// published yet; returns the published object.
+CQVGlobal* gNewQVGlobal();
+
+// Live tolerances: the published object's values, or the defaults above when
+// there is none.
+double gGetCrvDiscTol();
+double gGetCrvShowDiscTol();
+double gGetCrvDiscAng();
+
+namespace looker::testing {
+
+// Withdraws the published settings object and frees the library-owned one.
+void ResetQVGlobal();
+
+}  // namespace looker::testing

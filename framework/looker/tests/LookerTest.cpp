@@ -1,0 +1,273 @@
+#include "framework/looker/Looker.h"
+
+#include "platform/core/RecordingDC.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// A 200 x 100 pixel window showing world x in [0, 20] and y in [0, 10].
+class LookerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CLooker::SetView2D();
+        looker.SetViewRect(CRect(0, 0, 200, 100));
+        looker.SetScale(10.0);
+        looker.SetOrgPoint(10.0, 5.0);
+    }
+    void TearDown() override
+    {
+        CLooker::SetView2D();
+        gSetLooker(nullptr);
+    }
+
+    CLooker looker;
+};
+
+TEST_F(LookerTest, WorldAndScreenMapWithYFlipped)
+{
+    struct Row { const char* label; double wx, wy; int px, py; };
+    const Row rows[] = {{"origin point at centre", 10, 5, 100, 50},
+                        {"lower-left world is bottom-left pixel", 0, 0, 0, 100},
+                        {"upper-right world is top-right pixel", 20, 10, 200, 0},
+                        {"rounds to nearest", 0.04, 9.96, 0, 0},
+                        {"rounds half away", 0.05, 0, 1, 100}};
+    for (const Row& r : rows) {
+        const double w[2] = {r.wx, r.wy};
+        CPoint p;
+        looker.WorldtoScreen2D(w, p);
+        EXPECT_EQ(p.x, r.px) << r.label;
+        EXPECT_EQ(p.y, r.py) << r.label;
+        CPoint q;
+        looker.WorldtoScreen(w, q, 2);
+        EXPECT_TRUE(p == q) << r.label;
+        double back[2];
+        looker.ScreentoWorld2D(p, back);
+        EXPECT_NEAR(back[0], r.wx, 0.05 + 1e-12) << r.label;
+        EXPECT_NEAR(back[1], r.wy, 0.05 + 1e-12) << r.label;
+    }
+    const BOX2<double> box = looker.GetViewBox();
+    EXPECT_DOUBLE_EQ(box.xmin, 0.0);
+    EXPECT_DOUBLE_EQ(box.ymin, 0.0);
+    EXPECT_DOUBLE_EQ(box.xmax, 20.0);
+    EXPECT_DOUBLE_EQ(box.ymax, 10.0);
+}
+
+TEST_F(LookerTest, LengthsAndFarPointsDoNotOverflow)
+{
+    int px = 0;
+    looker.WorldtoScreen(2.26, px);
+    EXPECT_EQ(px, 23);
+    double w = 0.0;
+    looker.ScreentoWorld(1, w);
+    EXPECT_DOUBLE_EQ(w, 0.1);
+    const double far[2] = {1e300, -1e300};
+    CPoint p;
+    looker.WorldtoScreen2D(far, p);
+    EXPECT_EQ(p.x, CLooker::kPixelLimit);
+    EXPECT_EQ(p.y, CLooker::kPixelLimit);
+    const double nan[2] = {std::nan(""), 0.0};
+    looker.WorldtoScreen2D(nan, p);
+    EXPECT_EQ(p.x, 0);
+}
+
+TEST_F(LookerTest, ZoomAboutAnchorKeepsItsPixel)
+{
+    Position anchor(3.0, 7.0);
+    CPoint before;
+    looker.WorldtoScreen2D(anchor.Ptr(), before);
+    ASSERT_TRUE(looker.SetScale(37.5, anchor));
+    CPoint after;
+    looker.WorldtoScreen2D(anchor.Ptr(), after);
+    EXPECT_TRUE(before == after);
+    EXPECT_DOUBLE_EQ(looker.GetScale(), 37.5);
+    EXPECT_FALSE(looker.SetScale(0.0));
+    EXPECT_FALSE(looker.SetScale(-2.0, anchor));
+    EXPECT_FALSE(looker.SetScale(std::nan("")));
+    EXPECT_DOUBLE_EQ(looker.GetScale(), 37.5);
+}
+
+TEST_F(LookerTest, ZoomBoxFitsAndMoveViewPans)
+{
+    BOX2<double> b(100, 100, 140, 110);
+    ASSERT_TRUE(looker.ZoomBox(b));
+    BOX2<double> view = looker.GetViewBox();
+    EXPECT_DOUBLE_EQ(view.xmin, 100.0);
+    EXPECT_DOUBLE_EQ(view.xmax, 140.0);
+    EXPECT_DOUBLE_EQ(view.ymin, 95.0);
+    EXPECT_DOUBLE_EQ(view.ymax, 115.0);
+    looker.MoveView(5.0, -1.0);
+    view = looker.GetViewBox();
+    EXPECT_DOUBLE_EQ(view.xmin, 105.0);
+    EXPECT_DOUBLE_EQ(view.ymin, 94.0);
+    BOX2<double> empty;
+    empty.InitEmpty();
+    EXPECT_FALSE(looker.ZoomBox(empty));
+}
+
+TEST_F(LookerTest, PointInViewAndScreenToPosition)
+{
+    const double in[2] = {20.0, 0.0};
+    const double out[2] = {20.01, 5.0};
+    EXPECT_TRUE(looker.IsPtInView(in, 2));
+    EXPECT_FALSE(looker.IsPtInView(out, 2));
+    Position pos;
+    looker.ScreentoWorld(CPoint(50, 25), pos);
+    EXPECT_DOUBLE_EQ(pos.x, 5.0);
+    EXPECT_DOUBLE_EQ(pos.y, 7.5);
+    EXPECT_EQ(pos.m_ptScreen.x, 50);
+}
+
+TEST_F(LookerTest, CurrentViewSlotAndModes)
+{
+    EXPECT_EQ(gGetLooker(), nullptr);
+    {
+        CLooker temp;
+        gSetLooker(&temp);
+        EXPECT_EQ(gGetLooker(), &temp);
+    }
+    EXPECT_EQ(gGetLooker(), nullptr) << "a destroyed view leaves the slot";
+    gSetLooker(&looker);
+    EXPECT_EQ(gGetLooker(), &looker);
+    EXPECT_TRUE(CLooker::IsView2D());
+    CLooker::SetView3D();
+    EXPECT_TRUE(CLooker::IsView3D());
+    EXPECT_FALSE(CLooker::IsView2D());
+    EXPECT_TRUE(looker.GetClipRect().IsRectEmpty());
+}
+
+std::vector<POINT> AllStrokePoints(const RecordingDC& dc)
+{
+    std::vector<POINT> pts;
+    for (const auto& s : dc.Strokes()) pts.insert(pts.end(), s.begin(), s.end());
+    return pts;
+}
+
+TEST_F(LookerTest, DrawPolylineDrawsMappedPoints)
+{
+    const double pts[][2] = {{0, 0}, {10, 5}, {20, 10}};
+    RecordingDC dc;
+    looker.DrawPolyline(pts, 3, &dc);
+    const auto strokes = dc.Strokes();
+    ASSERT_EQ(strokes.size(), 1u);
+    ASSERT_EQ(strokes[0].size(), 3u);
+    EXPECT_EQ(strokes[0][1].x, 100);
+    EXPECT_EQ(strokes[0][1].y, 50);
+    EXPECT_EQ(strokes[0][2].y, 0);
+    // Nothing without a context or points.
+    looker.DrawPolyline(pts, 3, nullptr);
+    looker.DrawPolyline(nullptr, 3, &dc);
+    looker.DrawPolyline(pts, 0, &dc);
+    EXPECT_EQ(dc.GetRecords().size(), 1u);
+}
+
+TEST_F(LookerTest, FarSegmentsAreClippedAlongTheirDirection)
+{
+    // A line through the view whose ends lie 1e9 pixels away on either side.
+    const double pts[][2] = {{-1e8, -0.5e8}, {1e8, 0.5e8}};
+    RecordingDC dc;
+    looker.SetOrgPoint(0, 0);
+    looker.DrawPolyline(pts, 2, &dc);
+    const auto strokes = dc.Strokes();
+    ASSERT_EQ(strokes.size(), 1u);
+    const POINT a = strokes[0].front();
+    const POINT b = strokes[0].back();
+    EXPECT_LT(std::abs(a.x), 200000);
+    EXPECT_LT(std::abs(b.x), 200000);
+    // Slope on screen stays -1/2 (y flipped) and the line still passes the centre pixel.
+    const double slope = double(b.y - a.y) / double(b.x - a.x);
+    EXPECT_NEAR(slope, -0.5, 1e-4);
+    const double yAtCentre = a.y + slope * (100 - a.x);
+    EXPECT_NEAR(yAtCentre, 50.0, 1.0);
+
+    // A segment wholly outside draws nothing and splits the stroke.
+    const double three[][2] = {{0, 0}, {1e9, 0}, {1e9, 1}, {0, 1}};
+    RecordingDC dc2;
+    looker.DrawPolyline(three, 4, &dc2);
+    EXPECT_EQ(dc2.Strokes().size(), 2u);
+}
+
+TEST_F(LookerTest, StepDrawingKeepsFirstAndLast)
+{
+    double pts[10][2];
+    for (int i = 0; i < 10; ++i) {
+        pts[i][0] = i;
+        pts[i][1] = (i % 2) * 3.0;
+    }
+    struct Row { const char* label; int step; std::vector<int> xs; };
+    const Row rows[] = {{"step 1", 1, {100, 110, 120, 130, 140, 150, 160, 170, 180, 190}},
+                        {"step 3 ends on last", 3, {100, 130, 160, 190}},
+                        {"step 4 adds last", 4, {100, 140, 180, 190}},
+                        {"step 0 as 1", 0, {100, 110, 120, 130, 140, 150, 160, 170, 180, 190}}};
+    looker.SetOrgPoint(0, 0);
+    for (const Row& r : rows) {
+        RecordingDC dc;
+        looker.DrawPolylineEx(pts, 10, r.step, &dc);
+        const auto drawn = AllStrokePoints(dc);
+        ASSERT_EQ(drawn.size(), r.xs.size()) << r.label;
+        for (std::size_t i = 0; i < drawn.size(); ++i) EXPECT_EQ(drawn[i].x, r.xs[i]) << r.label << " #" << i;
+    }
+    // A step of the whole count: one pixel at the first point, in the pen's colour.
+    RecordingDC dc;
+    CPen pen(PS_SOLID, 1, RGB(9, 8, 7));
+    dc.SelectObject(&pen);
+    looker.DrawPolylineEx(pts, 10, 10, &dc);
+    const auto px = dc.Filter(DCRecord::SetPixel);
+    ASSERT_EQ(px.size(), 1u);
+    EXPECT_EQ(px[0].points[0].x, 100);
+    EXPECT_EQ(px[0].colour, RGB(9, 8, 7));
+    EXPECT_TRUE(dc.Strokes().empty());
+}
+
+TEST_F(LookerTest, FineModeThinsToPixelsButKeepsSegmentEnds)
+{
+    // 101 points 0.01 apart (0.1 pixel) along x; segment ends at 0, 37, 100.
+    double pts[101][2];
+    for (int i = 0; i <= 100; ++i) {
+        pts[i][0] = 0.01 * i;
+        pts[i][1] = 0.0;
+    }
+    CUIntArray ends;
+    ends.Add(0);
+    ends.Add(37);
+    ends.Add(100);
+    looker.SetOrgPoint(0, 0);
+    RecordingDC plain, fine;
+    looker.DrawPolylineEx(pts, 101, CLooker::kDrawPlain, &ends, &plain);
+    looker.DrawPolylineEx(pts, 101, CLooker::kDrawFine, &ends, &fine);
+    const auto p = AllStrokePoints(plain);
+    const auto f = AllStrokePoints(fine);
+    // Plain keeps every distinct pixel (0..10), fine keeps fewer but the ends.
+    EXPECT_EQ(p.size(), 11u);
+    EXPECT_LT(f.size(), p.size());
+    ASSERT_FALSE(f.empty());
+    EXPECT_EQ(f.front().x, 100);
+    EXPECT_EQ(f.back().x, 110);
+    bool hasEnd37 = false;
+    for (const POINT& q : f) hasEnd37 = hasEnd37 || q.x == 104;  // 0.37 world = 3.7 px
+    EXPECT_TRUE(hasEnd37);
+    // Bad segment-end indices are ignored.
+    CUIntArray bad;
+    bad.Add(1000);
+    RecordingDC dc;
+    looker.DrawPolylineEx(pts, 101, CLooker::kDrawFine, &bad, &dc);
+    EXPECT_FALSE(dc.Strokes().empty());
+}
+
+TEST_F(LookerTest, Draw3DUsesPlanViewByDefault)
+{
+    const double pts[][3] = {{0, 0, 5}, {10, 5, -3}};
+    RecordingDC dc;
+    CLooker::SetView3D();
+    looker.DrawPolyline3D(pts, 2, &dc);
+    const auto strokes = dc.Strokes();
+    ASSERT_EQ(strokes.size(), 1u);
+    EXPECT_EQ(strokes[0][1].x, 100);
+    EXPECT_EQ(strokes[0][1].y, 50);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#pragma once
+// Archive: buffered binary serialisation over a `CFile` in the class library's
+// persistent-object format (little-endian, fixed widths).
+//
+// Object records: 0x0000 null; 0xFFFF new class (WORD schema, WORD name length, the
+// name's 8-bit characters) followed by the object's Serialize; 0x8000|index a class
+// seen before (0x7FFF + DWORD 0x80000000|index for large indices); index an object
+// seen before (0x7FFF + DWORD index when large). Classes and objects share one index
+// counter starting at 1; a new class takes its index before its object.
+//
+// Every failure is a thrown `CArchiveException` (file errors included). Loading is
+// safe against truncated or hostile input: counts and lengths are checked against
+// the bytes left, nesting depth is bounded, and an object whose loading fails is
+// deleted before the exception leaves `ReadObject`.
+
+#include "platform/core/Exception.h"
+#include "platform/core/File.h"
+#include "platform/core/Object.h"
+#include "platform/core/WinString.h"
+
+#include <bit>
+#include <cstring>
+#include <vector>
+
+class CDocument;
+
+class CArchive {
+public:
+  enum Mode : UINT { store = 0, load = 1, bNoFlushOnDelete = 2, bNoByteSwap = 4 };
+
+  // Deepest nesting of object records accepted while loading.
+  static constexpr int nMaxLoadDepth = 1000;
+  // Longest class name accepted in a class record.
+  static constexpr int nMaxClassNameLength = 255;
+
+  CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = nullptr);
+  ~CArchive();
+  CArchive(const CArchive&) = delete;
+  CArchive& operator=(const CArchive&) = delete;
+
+  bool IsLoading() const { return (m_nMode & load) != 0; }
+  bool IsStoring() const { return (m_nMode & load) == 0; }
+  bool IsBufferEmpty() const { return m_pBufCur == m_pBufMax; }
+  CFile* GetFile() const { return m_pFile; }
+
+  // Storing: writes the buffer out. Loading: moves the file back to the archive's
+  // logical position, so that the file can be read on from there.
+  void Flush();
+  void Close();
+  void Abort();
+
+  // Raw bytes. Read returns how many it got (fewer at the end of the file).
+  UINT Read(void* lpBuf, UINT nMax);
+  void Write(const void* lpBuf, UINT nMax);
+
+  // Bytes that can still be read (buffered plus what the file holds after its position).
+  ULONGLONG GetBytesLeft() const;
+  // Throws endOfFile unless at least nBytes can still be read; loaders call it before
+  // allocating for a count read from the archive.
+  void RequireBytes(ULONGLONG nBytes) const;
+
+  // Element counts of collections: WORD, or 0xFFFF + DWORD from 0xFFFF on.
+  void WriteCount(DWORD dwCount);
+  DWORD ReadCount();
+
+  void WriteObject(const CObject* pOb);
+  // Null, or an object of pClassRefRequested's kind (badClass otherwise). pbCreated,
+  // when given, tells whether the record created the object or referred to an earlier one.
+  CObject* ReadObject(const CRuntimeClass* pClassRefRequested, bool* pbCreated = nullptr);
+
+  void WriteClass(const CRuntimeClass* pClassRef);
+  CRuntimeClass* ReadClass(const CRuntimeClass* pClassRefRequested = nullptr, UINT* pSchema = nullptr,
+                           DWORD* pObTag = nullptr);
+  void SerializeClass(const CRuntimeClass* pClassRef);
+
+  // Schema stored with the record of the object being loaded; (UINT)-1 after the first
+  // call within one Serialize, as in the class library.
+  UINT GetObjectSchema();
+  void SetObjectSchema(UINT nSchema) { m_nObjectSchema = nSchema; }
+
+  // Registers an object as if it had been written or read, for back-references.
+  void MapObject(const CObject* pOb);
+
+  // Tuning calls of the class library; accepted, with no effect here.
+  void SetStoreParams(UINT nHashSize = 2053, UINT nBlockSize = 128) { (void)nHashSize, (void)nBlockSize; }
+  void SetLoadParams(UINT nGrowBy = 1024) { (void)nGrowBy; }
+
+  // Primitives, little-endian with their Windows widths.
+  CArchive& operator<<(BYTE v) { return Put(v); }
+  CArchive& operator<<(char v) { return Put(v); }
+  CArchive& operator<<(signed char v) { return Put(v); }
+  CArchive& operator<<(WORD v) { return Put(v); }
+  CArchive& operator<<(short v) { return Put(v); }
+  CArchive& operator<<(int v) { return Put(v); }
+  CArchive& operator<<(unsigned int v) { return Put(v); }
+  CArchive& operator<<(long long v) { return Put(v); }
+  CArchive& operator<<(unsigned long long v) { return Put(v); }
+  CArchive& operator<<(float v) { return Put(v); }
+  CArchive& operator<<(double v) { return Put(v); }
+  CArchive& operator>>(BYTE& v) { return Get(v); }
+  CArchive& operator>>(char& v) { return Get(v); }
+  CArchive& operator>>(signed char& v) { return Get(v); }
+  CArchive& operator>>(WORD& v) { return Get(v); }
+  CArchive& operator>>(short& v) { return Get(v); }
+  CArchive& operator>>(int& v) { return Get(v); }
+  CArchive& operator>>(unsigned int& v) { return Get(v); }
+  CArchive& operator>>(long long& v) { return Get(v); }
+  CArchive& operator>>(unsigned long long& v) { return Get(v); }
+  CArchive& operator>>(float& v) { return Get(v); }
+  CArchive& operator>>(double& v) { return Get(v); }
+  // `long` is 64-bit here but 32-bit in the format, and wchar_t and bool have no
+  // agreed width: write them through an explicit fixed-width type.
+  CArchive& operator<<(long) = delete;
+  CArchive& operator<<(unsigned long) = delete;
+  CArchive& operator<<(wchar_t) = delete;
+  CArchive& operator<<(bool) = delete;
+  CArchive& operator>>(long&) = delete;
+  CArchive& operator>>(unsigned long&) = delete;
+  CArchive& operator>>(wchar_t&) = delete;
+  CArchive& operator>>(bool&) = delete;
+
+  CDocument* m_pDocument = nullptr;
+  BOOL m_bForceFlat = TRUE;
+  CString m_strFileName;
+
+private:
+  static_assert(std::endian::native == std::endian::little, "archive primitives are copied as little-endian");
+
+  template <class T>
+  CArchive& Put(T v) {
+    if (!IsStoring()) AfxThrowArchiveException(CArchiveException::readOnly);
+    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) FlushBuffer();
+    std::memcpy(m_pBufCur, &v, sizeof(T));
+    m_pBufCur += sizeof(T);
+    return *this;
+  }
+  template <class T>
+  CArchive& Get(T& v) {
+    if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
+    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) FillBuffer(sizeof(T));
+    std::memcpy(&v, m_pBufCur, sizeof(T));
+    m_pBufCur += sizeof(T);
+    return *this;
+  }
+
+  void FlushBuffer();
+  // Makes at least nNeeded bytes available in the buffer or throws endOfFile.
+  void FillBuffer(UINT nNeeded);
+
+  // Pointer -> index of the objects and classes already stored: open addressing, so
+  // that storing an object costs no allocation of its own.
+  class CStoreMap {
+  public:
+    // Index of key, or 0 when absent.
+    DWORD Find(const void* key) const;
+    // Adds key (not present) with index.
+    void Insert(const void* key, DWORD index);
+
+  private:
+    struct Slot {
+      const void* key;
+      DWORD index;
+    };
+    void Grow();
+    std::vector<Slot> m_slots;
+    size_t m_nUsed = 0;
+  };
+
+  struct LoadEntry {
+    void* pointer;  // CRuntimeClass* or CObject*
+    UINT schema;    // stored schema of a class entry
+    bool isClass;
+  };
+
+  CFile* m_pFile;
+  UINT m_nMode;
+  std::vector<BYTE> m_ownBuffer;
+  BYTE* m_pBufStart = nullptr;
+  BYTE* m_pBufCur = nullptr;
+  BYTE* m_pBufMax = nullptr;
+  UINT m_nBufSize = 0;
+
+  DWORD m_nMapCount = 1;  // next index; 0 is the null object
+  CStoreMap m_storeMap;
+  std::vector<LoadEntry> m_loadArray;
+  UINT m_nObjectSchema = static_cast<UINT>(-1);
+  int m_nLoadDepth = 0;
+};
+
+// Object records.
+CArchive& operator<<(CArchive& ar, const CObject* pOb);
+CArchive& operator>>(CArchive& ar, CObject*& pOb);
+CArchive& operator>>(CArchive& ar, const CObject*& pOb);
+
+// String records: written as UTF-16 with the Unicode marker; read as either UTF-16 or,
+// without the marker, 8-bit text of code page 936.
+CArchive& operator<<(CArchive& ar, const CString& s);
+CArchive& operator>>(CArchive& ar, CString& s);
