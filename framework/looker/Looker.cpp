@@ -290,13 +290,20 @@ void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const
 
 void CLooker::DrawPolylineEx(const double (*points)[2], int count, int step, CDC* dc) const
 {
-    if (!points || count <= 0 || !dc) return;
+    DrawStrided(points ? points[0] : nullptr, 2, count, step, dc);
+}
+
+// Draws every step-th point of a flat array of dim-sized points, always ending
+// at the last point; a step that skips everything draws the first point alone.
+void CLooker::DrawStrided(const double* flat, int dim, int count, int step, CDC* dc) const
+{
+    if (!flat || count <= 0 || !dc) return;
     if (step < 1) step = 1;
     std::vector<double>& px = t_scratch.pixels;
     px.clear();
     auto add = [&](int i) {
         double p[2];
-        ProjectPoint(points[i], 2, p);
+        ProjectPoint(flat + std::size_t(i) * dim, dim, p);
         px.push_back(p[0]);
         px.push_back(p[1]);
     };
@@ -349,24 +356,7 @@ void CLooker::DrawPolyline3D(const double (*points)[3], int count, CDC* dc) cons
 
 void CLooker::DrawPolyline3DEx(const double (*points)[3], int count, int step, CDC* dc) const
 {
-    if (!points || count <= 0 || !dc) return;
-    if (step < 1) step = 1;
-    std::vector<double>& px = t_scratch.pixels;
-    px.clear();
-    auto add = [&](int i) {
-        double p[2];
-        ProjectPoint(points[i], 3, p);
-        px.push_back(p[0]);
-        px.push_back(p[1]);
-    };
-    if (step >= count) {
-        add(0);
-        StrokeProjected(px.data(), 1, dc);
-        return;
-    }
-    for (int i = 0; i < count; i += step) add(i);
-    if ((count - 1) % step != 0) add(count - 1);
-    StrokeProjected(px.data(), int(px.size() / 2), dc);
+    DrawStrided(points ? points[0] : nullptr, 3, count, step, dc);
 }
 
 CLooker* gGetLooker() { return g_looker.load(std::memory_order_acquire); }

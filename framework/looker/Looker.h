@@ -109,6 +109,7 @@ protected:
 private:
     void ProjectPoint(const double* world, int dim, double* pixel) const;
     void StrokeProjected(const double* pixels, int count, CDC* dc) const;
+    void DrawStrided(const double* flat, int dim, int count, int step, CDC* dc) const;
 
     BOOL m_bCheckBox = TRUE;
     CRect m_rcClip{0, 0, 0, 0};
