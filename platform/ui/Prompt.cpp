@@ -1,0 +1,97 @@
+#include "platform/ui/Prompt.h"
+
+#include "platform/ui/QtApp.h"
+#include "platform/ui/QtConvert.h"
+#include "platform/ui/Resources.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+// "Name (*.a)|*.a|All (*.*)|*.*||" becomes "Name (*.a);;All (*)".
+QString ToQtFilter(const CString& filter) {
+  const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+  QStringList result;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1String("*.*"), QLatin1String("*")).replace(QLatin1Char(';'), QLatin1Char(' '));
+    QString name = parts[i];
+    if (!name.contains(QLatin1Char('('))) name += QLatin1String(" (") + patterns + QLatin1Char(')');
+    result << name;
+  }
+  return result.join(QLatin1String(";;"));
+}
+
+class CQtPrompt : public CPromptService {
+public:
+  int MessageBox(const CString& strText, const CString& strCaption, UINT nType) override {
+    if (!AfxEnsureQtApplication()) return IDCANCEL;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    switch (nType & MB_TYPEMASK) {
+      case MB_OKCANCEL: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+      case MB_YESNOCANCEL: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+      case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; break;
+      default: break;
+    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (nType & 0xF0) {
+      case MB_ICONERROR: icon = QMessageBox::Critical; break;
+      case MB_ICONQUESTION: icon = QMessageBox::Question; break;
+      case MB_ICONWARNING: icon = QMessageBox::Warning; break;
+      case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
+      default: break;
+    }
+    QMessageBox box(icon, ToQString(strCaption), ToQString(strText), buttons, QApplication::activeWindow());
+    switch (box.exec()) {
+      case QMessageBox::Ok: return IDOK;
+      case QMessageBox::Yes: return IDYES;
+      case QMessageBox::No: return IDNO;
+      default: return (nType & MB_TYPEMASK) == MB_OK ? IDOK : IDCANCEL;
+    }
+  }
+
+  BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) override {
+    if (!AfxEnsureQtApplication()) return FALSE;
+    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.strTitle), QString(),
+                       ToQtFilter(request.strFilter));
+    dialog.setAcceptMode(request.bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!request.strDefExt.IsEmpty()) dialog.setDefaultSuffix(ToQString(request.strDefExt));
+    if (!request.strFileName.IsEmpty()) dialog.selectFile(ToQString(request.strFileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return FALSE;
+    rPath = FromQString(dialog.selectedFiles().front());
+    return TRUE;
+  }
+};
+
+CQtPrompt& DefaultPrompt() {
+  static CQtPrompt prompt;
+  return prompt;
+}
+
+CPromptService* g_pPrompt = nullptr;
+
+}  // namespace
+
+CPromptService* AfxGetPromptService() { return g_pPrompt != nullptr ? g_pPrompt : &DefaultPrompt(); }
+
+CPromptService* AfxSetPromptService(CPromptService* pService) {
+  CPromptService* pOld = AfxGetPromptService();
+  g_pPrompt = pService;
+  return pOld;
+}
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
+  CString caption;
+  if (!AfxLoadString(AFX_IDS_APP_TITLE, caption)) caption = L"Korvel";
+  return AfxGetPromptService()->MessageBox(CString(lpszText), caption, nType);
+}
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
+  CString text;
+  if (!AfxLoadString(nIDPrompt, text)) text.Format(L"#%u", nIDPrompt);
+  return AfxMessageBox(text, nType, nIDHelp);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Questions to the user: message boxes and file dialogs go through one replaceable
+// prompt object. The default shows Qt dialogs; tests install a scripted one.
+
+#include "platform/core/WinString.h"
+#include "platform/ui/UiTypes.h"
+
+struct CFileDialogRequest {
+  BOOL bOpen = TRUE;
+  CString strDefExt;    // without the dot
+  CString strFileName;  // proposed name or path
+  CString strFilter;    // "Name (*.ext)|*.ext|...||"
+  CString strTitle;
+  DWORD dwFlags = 0;
+};
+
+class CPromptService {
+public:
+  virtual ~CPromptService() = default;
+  // Returns IDOK, IDCANCEL, IDYES or IDNO as the buttons of nType allow.
+  virtual int MessageBox(const CString& strText, const CString& strCaption, UINT nType) = 0;
+  // TRUE with the chosen path, FALSE when cancelled.
+  virtual BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) = 0;
+};
+
+// The prompt object in use (never null).
+CPromptService* AfxGetPromptService();
+// Installs a prompt object (not owned); null puts the default back. Returns the previous one.
+CPromptService* AfxSetPromptService(CPromptService* pService);
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+// The text is the string resource nIDPrompt.
+int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));

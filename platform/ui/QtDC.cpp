@@ -1,0 +1,322 @@
+#include "platform/ui/QtDC.h"
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Font.h"
+#include "platform/ui/QtConvert.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <vector>
+
+namespace {
+
+Qt::PenStyle ToQtPenStyle(int style) {
+  switch (style) {
+    case PS_DASH: return Qt::DashLine;
+    case PS_DOT: return Qt::DotLine;
+    case PS_DASHDOT: return Qt::DashDotLine;
+    case PS_DASHDOTDOT: return Qt::DashDotDotLine;
+    case PS_NULL: return Qt::NoPen;
+    default: return Qt::SolidLine;
+  }
+}
+
+QFont ToQFont(const CFont& font) {
+  QFont qfont(ToQString(font.GetFaceName()));
+  if (font.GetPointSize10() > 0) {
+    qfont.setPointSizeF(font.GetPointSize10() / 10.0);
+  } else if (font.GetHeight() != 0) {
+    // Negative heights give the character height, positive ones the cell height;
+    // both are taken as the pixel size here.
+    qfont.setPixelSize(font.GetHeight() < 0 ? -font.GetHeight() : font.GetHeight());
+  }
+  qfont.setWeight(static_cast<QFont::Weight>(font.GetWeight()));
+  qfont.setItalic(font.IsItalic());
+  qfont.setUnderline(font.IsUnderline());
+  return qfont;
+}
+
+}  // namespace
+
+CQtDC::CQtDC() = default;
+
+CQtDC::CQtDC(QImage* pImage) { Begin(pImage); }
+
+CQtDC::~CQtDC() { End(); }
+
+void CQtDC::Begin(QImage* pSurface) {
+  End();
+  if (pSurface == nullptr || pSurface->isNull()) return;
+  m_pSurface = pSurface;
+  m_pPainter = std::make_unique<QPainter>(pSurface);
+  ApplyState();
+}
+
+void CQtDC::End() {
+  if (m_pPainter != nullptr) m_pPainter->end();
+  m_pPainter.reset();
+  m_pSurface = nullptr;
+  m_pSelectedImage.reset();
+}
+
+BOOL CQtDC::CreateCompatibleDC(CDC* pDC) {
+  End();
+  if (auto* pQtDC = dynamic_cast<CQtDC*>(pDC)) m_bPrinting = pQtDC->m_bPrinting;
+  return TRUE;
+}
+
+BOOL CQtDC::DeleteDC() {
+  End();
+  m_pBitmap = nullptr;
+  return TRUE;
+}
+
+CBitmap* CQtDC::SelectObject(CBitmap* pBitmap) {
+  if (pBitmap == nullptr || !pBitmap->IsCreated()) return nullptr;
+  CBitmap* pOld = m_pBitmap;
+  m_pBitmap = pBitmap;
+  Begin(pBitmap->GetImage());
+  m_pSelectedImage = pBitmap->GetSharedImage();
+  return pOld;
+}
+
+CFont* CQtDC::SelectObject(CFont* pFont) {
+  if (pFont == nullptr || !pFont->IsCreated()) return nullptr;
+  CFont* pOld = m_pFont;
+  m_pFont = pFont;
+  if (m_pPainter != nullptr) m_pPainter->setFont(ToQFont(*pFont));
+  return pOld;
+}
+
+void CQtDC::ApplyState() {
+  if (m_pPainter == nullptr) return;
+  m_pPainter->setRenderHint(QPainter::Antialiasing, false);
+  OnSelectPen();
+  OnSelectBrush();
+  OnSetROP2();
+  if (m_pFont != nullptr) m_pPainter->setFont(ToQFont(*m_pFont));
+  const POINT o = Offset();
+  m_pPainter->resetTransform();
+  m_pPainter->translate(o.x, o.y);
+}
+
+POINT CQtDC::Offset() const {
+  return POINT{m_ptViewportOrg.x - m_ptWindowOrg.x, m_ptViewportOrg.y - m_ptWindowOrg.y};
+}
+
+void CQtDC::OnSelectPen() {
+  if (m_pPainter == nullptr) return;
+  const PenState& pen = GetPenState();
+  COLORREF colour = pen.colour;
+  if (GetROP2() == R2_BLACK) colour = RGB(0, 0, 0);
+  if (GetROP2() == R2_WHITE) colour = RGB(255, 255, 255);
+  // Width 0 is the one-pixel pen, as on the platform.
+  QPen qpen(ToQColor(colour), pen.width <= 1 ? 0 : pen.width, ToQtPenStyle(pen.style));
+  qpen.setCosmetic(pen.width <= 1);
+  m_pPainter->setPen(qpen);
+}
+
+void CQtDC::OnSelectBrush() {
+  if (m_pPainter == nullptr) return;
+  if (IsBrushHollow()) {
+    m_pPainter->setBrush(Qt::NoBrush);
+    return;
+  }
+  COLORREF colour = GetBrushColor();
+  if (GetROP2() == R2_BLACK) colour = RGB(0, 0, 0);
+  if (GetROP2() == R2_WHITE) colour = RGB(255, 255, 255);
+  m_pPainter->setBrush(QBrush(ToQColor(colour)));
+}
+
+void CQtDC::OnSetROP2() {
+  if (m_pPainter == nullptr) return;
+  switch (GetROP2()) {
+    case R2_XORPEN:
+      m_pPainter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      break;
+    case R2_NOTXORPEN:
+      m_pPainter->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+      break;
+    case R2_NOT:
+      m_pPainter->setCompositionMode(QPainter::RasterOp_NotDestination);
+      break;
+    default:
+      m_pPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+      break;
+  }
+  // Black and white pens depend on the mode.
+  OnSelectPen();
+  OnSelectBrush();
+}
+
+bool CQtDC::Drawing() const { return m_pPainter != nullptr && GetROP2() != R2_NOP; }
+
+void CQtDC::OnLineTo(POINT from, POINT to) {
+  if (!Drawing()) return;
+  m_pPainter->drawLine(from.x, from.y, to.x, to.y);
+}
+
+void CQtDC::OnPolyline(const POINT* points, int count) {
+  if (!Drawing() || points == nullptr || count < 2) return;
+  // One stroke, so that with XOR a shared vertex is not inverted twice.
+  std::vector<QPoint> qpoints;
+  qpoints.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) qpoints.emplace_back(points[i].x, points[i].y);
+  m_pPainter->drawPolyline(qpoints.data(), count);
+}
+
+void CQtDC::OnEllipse(const RECT& rect) {
+  if (!Drawing()) return;
+  m_pPainter->drawEllipse(QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
+}
+
+void CQtDC::OnRectangle(const RECT& rect) {
+  if (!Drawing()) return;
+  // The right and bottom edges are outside, as on the platform.
+  m_pPainter->drawRect(QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
+}
+
+COLORREF CQtDC::OnSetPixel(int x, int y, COLORREF colour) {
+  if (m_pSurface == nullptr) return static_cast<COLORREF>(-1);
+  const POINT o = Offset();
+  const int px = x + o.x;
+  const int py = y + o.y;
+  if (!m_pSurface->rect().contains(px, py)) return static_cast<COLORREF>(-1);
+  if (!Drawing()) return GetPixel(x, y);
+  // Through the painter, so that the raster operation applies to single pixels too.
+  const QPen saved = m_pPainter->pen();
+  m_pPainter->setPen(QPen(ToQColor(colour), 0));
+  m_pPainter->drawPoint(x, y);
+  m_pPainter->setPen(saved);
+  return GetPixel(x, y);
+}
+
+COLORREF CQtDC::GetPixel(int x, int y) const {
+  if (m_pSurface == nullptr) return static_cast<COLORREF>(-1);
+  const POINT o = Offset();
+  if (!m_pSurface->rect().contains(x + o.x, y + o.y)) return static_cast<COLORREF>(-1);
+  return FromQColor(QColor(m_pSurface->pixel(x + o.x, y + o.y)));
+}
+
+int CQtDC::GetDeviceCaps(int nIndex) const {
+  const int dpiX = m_pSurface != nullptr ? m_pSurface->logicalDpiX() : 96;
+  const int dpiY = m_pSurface != nullptr ? m_pSurface->logicalDpiY() : 96;
+  switch (nIndex) {
+    case HORZRES: return m_pSurface != nullptr ? m_pSurface->width() : 0;
+    case VERTRES: return m_pSurface != nullptr ? m_pSurface->height() : 0;
+    case LOGPIXELSX: return dpiX;
+    case LOGPIXELSY: return dpiY;
+    default: return 0;
+  }
+}
+
+int CQtDC::GetClipBox(LPRECT lpRect) const {
+  if (lpRect == nullptr) return NULLREGION;
+  if (m_pSurface == nullptr) {
+    *lpRect = RECT{0, 0, 0, 0};
+    return NULLREGION;
+  }
+  const POINT o = Offset();
+  *lpRect = RECT{-o.x, -o.y, m_pSurface->width() - o.x, m_pSurface->height() - o.y};
+  return SIMPLEREGION;
+}
+
+POINT CQtDC::SetWindowOrg(int x, int y) {
+  const POINT old = m_ptWindowOrg;
+  m_ptWindowOrg = POINT{x, y};
+  ApplyState();
+  return old;
+}
+
+POINT CQtDC::SetViewportOrg(int x, int y) {
+  const POINT old = m_ptViewportOrg;
+  m_ptViewportOrg = POINT{x, y};
+  ApplyState();
+  return old;
+}
+
+void CQtDC::LPtoDP(LPPOINT lpPoints, int nCount) const {
+  const POINT o = Offset();
+  for (int i = 0; lpPoints != nullptr && i < nCount; ++i) {
+    lpPoints[i].x += o.x;
+    lpPoints[i].y += o.y;
+  }
+}
+
+void CQtDC::DPtoLP(LPPOINT lpPoints, int nCount) const {
+  const POINT o = Offset();
+  for (int i = 0; lpPoints != nullptr && i < nCount; ++i) {
+    lpPoints[i].x -= o.x;
+    lpPoints[i].y -= o.y;
+  }
+}
+
+void CQtDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
+  if (lpRect == nullptr || m_pPainter == nullptr) return;
+  const QPainter::CompositionMode mode = m_pPainter->compositionMode();
+  m_pPainter->setCompositionMode(QPainter::CompositionMode_Source);
+  m_pPainter->fillRect(ToQRect(*lpRect), ToQColor(clr));
+  m_pPainter->setCompositionMode(mode);
+}
+
+void CQtDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
+  const RECT rect{x, y, x + cx, y + cy};
+  FillSolidRect(&rect, clr);
+}
+
+BOOL CQtDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
+  auto* pSrc = dynamic_cast<CQtDC*>(pSrcDC);
+  if (pSrc == nullptr || pSrc->m_pSurface == nullptr || m_pPainter == nullptr) return FALSE;
+  if (pSrc->m_pSurface == m_pSurface) return FALSE;
+  const POINT so = pSrc->Offset();
+  const QRect source(xSrc + so.x, ySrc + so.y, nWidth, nHeight);
+  const QPainter::CompositionMode mode = m_pPainter->compositionMode();
+  m_pPainter->setCompositionMode(dwRop == SRCINVERT ? QPainter::RasterOp_SourceXorDestination
+                                                    : QPainter::CompositionMode_Source);
+  m_pPainter->drawImage(QPoint(x, y), *pSrc->m_pSurface, source);
+  m_pPainter->setCompositionMode(mode);
+  return TRUE;
+}
+
+COLORREF CQtDC::SetTextColor(COLORREF crColor) {
+  const COLORREF old = m_crText;
+  m_crText = crColor;
+  return old;
+}
+
+COLORREF CQtDC::SetBkColor(COLORREF crColor) {
+  const COLORREF old = m_crBk;
+  m_crBk = crColor;
+  return old;
+}
+
+int CQtDC::SetBkMode(int nBkMode) {
+  const int old = m_nBkMode;
+  if (nBkMode == TRANSPARENT || nBkMode == OPAQUE) m_nBkMode = nBkMode;
+  return old;
+}
+
+BOOL CQtDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
+  if (lpszString == nullptr || nCount < 0) return FALSE;
+  if (!Drawing()) return TRUE;
+  const QString text = QString::fromWCharArray(lpszString, nCount);
+  const QFontMetrics metrics(m_pPainter->font());
+  // The platform places text by the top-left corner of its cell.
+  const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
+  if (m_nBkMode == OPAQUE) m_pPainter->fillRect(cell, ToQColor(m_crBk));
+  const QPen saved = m_pPainter->pen();
+  m_pPainter->setPen(ToQColor(m_crText));
+  m_pPainter->drawText(QPoint(x, y + metrics.ascent()), text);
+  m_pPainter->setPen(saved);
+  return TRUE;
+}
+
+SIZE CQtDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
+  if (lpszString == nullptr || nCount <= 0) return SIZE{0, 0};
+  const QFont font = m_pPainter != nullptr ? m_pPainter->font() : (m_pFont != nullptr ? ToQFont(*m_pFont) : QFont());
+  const QFontMetrics metrics(font);
+  return SIZE{metrics.horizontalAdvance(QString::fromWCharArray(lpszString, nCount)), metrics.height()};
+}

@@ -1,0 +1,3 @@
+#include "platform/ui/SplitterWndEx.h"
+
+IMPLEMENT_DYNAMIC(CSplitterWndEx, CSplitterWnd)

@@ -1,0 +1,142 @@
+#include "platform/ui/View.h"
+
+#include "platform/ui/CreateContext.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/FrameWnd.h"
+#include "platform/ui/GLArea.h"
+#include "platform/ui/QtDC.h"
+#include "platform/ui/WndWidget.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+
+IMPLEMENT_DYNAMIC(CView, CWnd)
+
+BEGIN_MESSAGE_MAP(CView, CWnd)
+  ON_WM_CREATE()
+  ON_WM_DESTROY()
+  ON_WM_SIZE()
+END_MESSAGE_MAP()
+
+// The view's widget shows the screen image and nothing else.
+class CViewWidget : public CWndWidget<QWidget> {
+public:
+  CViewWidget(CView* pView, QWidget* pParent) : CWndWidget<QWidget>(pView, pParent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    auto* pView = static_cast<CView*>(m_pWnd);
+    if (pView == nullptr || pView->m_pScreen == nullptr) return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, *pView->m_pScreen);
+  }
+};
+
+CView::CView() : m_pScreen(std::make_unique<QImage>()) {}
+
+CView::~CView() {
+  m_pGLArea.reset();
+  if (m_pDocument != nullptr) m_pDocument->RemoveView(this);
+}
+
+QWidget* CView::CreateWidget(QWidget* pParent) { return new CViewWidget(this, pParent); }
+
+int CView::OnCreate(LPCREATESTRUCT lpcs) {
+  if (CWnd::OnCreate(lpcs) == -1) return -1;
+  auto* pContext = lpcs != nullptr ? static_cast<CCreateContext*>(lpcs->lpCreateParams) : nullptr;
+  if (pContext != nullptr && pContext->m_pCurrentDoc != nullptr) pContext->m_pCurrentDoc->AddView(this);
+  return 0;
+}
+
+void CView::OnDestroy() {
+  if (CFrameWnd* pFrame = GetParentFrame()) {
+    if (pFrame->GetActiveView() == this) pFrame->SetActiveView(nullptr, FALSE);
+  }
+  m_pGLArea.reset();
+  CWnd::OnDestroy();
+}
+
+void CView::PostNcDestroy() {
+  // Views are created on the heap by their frames and go with their window.
+  delete this;
+}
+
+void CView::OnSize(UINT nType, int cx, int cy) {
+  CWnd::OnSize(nType, cx, cy);
+  if (cx <= 0 || cy <= 0) return;
+  if (m_pScreen->width() != cx || m_pScreen->height() != cy) {
+    QImage screen(cx, cy, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    *m_pScreen = std::move(screen);
+  }
+  if (m_pGLArea != nullptr) m_pGLArea->Resize(cx, cy);
+  // A resized view is drawn again as a whole.
+  ScheduleRedraw();
+}
+
+void CView::OnInvalidate() { ScheduleRedraw(); }
+
+void CView::ScheduleRedraw() {
+  if (m_bRedrawPending || GetWidget() == nullptr) return;
+  m_bRedrawPending = true;
+  const HWND hWnd = m_hWnd;
+  QTimer::singleShot(0, GetWidget(), [this, hWnd] {
+    if (CWnd::FromHandle(hWnd) == this && m_bRedrawPending) RedrawScreen();
+  });
+}
+
+void CView::OnUpdateWindow() {
+  if (m_bRedrawPending) RedrawScreen();
+  if (GetWidget() != nullptr) GetWidget()->repaint();
+}
+
+void CView::RedrawScreen() {
+  m_bRedrawPending = false;
+  if (m_pScreen->isNull()) return;
+  {
+    CQtDC dc(m_pScreen.get());
+    OnPrepareDC(&dc);
+    OnDraw(&dc);
+  }
+  if (GetWidget() != nullptr) GetWidget()->update();
+  if (m_pGLArea != nullptr) m_pGLArea->Update();
+}
+
+const QImage& CView::GetScreenImage() const { return *m_pScreen; }
+
+CDC* CView::GetDC() {
+  if (m_pScreen->isNull()) return nullptr;
+  return new CQtDC(m_pScreen.get());
+}
+
+int CView::ReleaseDC(CDC* pDC) {
+  if (pDC == nullptr) return 0;
+  delete pDC;
+  if (GetWidget() != nullptr) GetWidget()->update();
+  return 1;
+}
+
+CGLArea* CView::GetGLArea() {
+  if (m_pGLArea == nullptr && GetWidget() != nullptr) m_pGLArea = std::make_unique<CGLArea>(this);
+  return m_pGLArea.get();
+}
+
+void CView::OnPrepareDC(CDC*, CPrintInfo*) {}
+void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+void CView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(TRUE); }
+void CView::OnActivateView(BOOL, CView*, CView*) {}
+BOOL CView::OnPreparePrinting(CPrintInfo*) { return TRUE; }
+void CView::OnBeginPrinting(CDC*, CPrintInfo*) {}
+void CView::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
+  OnPrepareDC(pDC, pInfo);
+  OnDraw(pDC);
+}
+void CView::OnEndPrinting(CDC*, CPrintInfo*) {}
+
+BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
+  return m_pDocument != nullptr && m_pDocument->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}

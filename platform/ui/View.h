@@ -1,0 +1,84 @@
+#pragma once
+// Views: a window showing a document. The view's screen is a persistent image:
+// after an invalidation the view draws itself (OnDraw) into that image; drawing
+// through GetDC goes straight onto it (so that XOR drawing done twice erases);
+// painting the widget only shows the image. A 3D work area (OpenGL) is made on
+// the first request and laid over the view.
+
+#include "platform/ui/Wnd.h"
+
+#include <memory>
+
+class CDocument;
+class CGLArea;
+class QImage;
+
+// Print job state handed to the view's print hooks.
+struct CPrintInfo {
+  void SetMaxPage(UINT nMaxPage) { m_nMaxPage = nMaxPage; }
+  UINT GetMaxPage() const { return m_nMaxPage; }
+  void SetMinPage(UINT nMinPage) { m_nMinPage = nMinPage; }
+  UINT GetMinPage() const { return m_nMinPage; }
+
+  BOOL m_bPreview = FALSE;
+  UINT m_nCurPage = 1;
+  UINT m_nMinPage = 1;
+  UINT m_nMaxPage = 0xFFFF;
+  RECT m_rectDraw{0, 0, 0, 0};
+};
+
+class CView : public CWnd {
+  DECLARE_DYNAMIC(CView)
+public:
+  CView();
+  ~CView() override;
+
+  CDocument* GetDocument() const { return m_pDocument; }
+
+  virtual void OnDraw(CDC* pDC) = 0;
+  virtual void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr);
+  virtual void OnInitialUpdate();
+  virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
+  virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
+  virtual BOOL OnPreparePrinting(CPrintInfo* pInfo);
+  virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
+  virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
+  virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+
+  // Routing: the view's own map, then its document's.
+  BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+  // A context drawing directly on the screen image; release it with ReleaseDC.
+  CDC* GetDC() override;
+  int ReleaseDC(CDC* pDC) override;
+  // Draws the view into its screen image now (what a pending invalidation does later).
+  void RedrawScreen();
+  const QImage& GetScreenImage() const;
+
+  // The 3D work area, made on the first call (null when the view has no widget).
+  CGLArea* GetGLArea();
+  CGLArea* FindGLArea() const { return m_pGLArea.get(); }
+
+  int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  void OnDestroy();
+  void OnSize(UINT nType, int cx, int cy);
+
+protected:
+  QWidget* CreateWidget(QWidget* pParent) override;
+  void PostNcDestroy() override;
+  void OnInvalidate() override;
+  void OnUpdateWindow() override;
+
+  CDocument* m_pDocument = nullptr;
+
+  DECLARE_MESSAGE_MAP()
+
+private:
+  friend class CDocument;
+  friend class CViewWidget;
+  void ScheduleRedraw();
+
+  std::unique_ptr<QImage> m_pScreen;
+  std::unique_ptr<CGLArea> m_pGLArea;
+  bool m_bRedrawPending = false;
+};
