@@ -257,8 +257,9 @@ public:
     const_iterator() = default;
     explicit const_iterator(POSITION pos, const CTypedPtrList* list) : m_pos(pos), m_list(list) {}
     TYPE operator*() const { return m_list->GetAt(m_pos); }
+    // Steps without casting the element, so a loop may delete what it has visited.
     const_iterator& operator++() {
-      m_list->GetNext(m_pos);
+      m_list->Base::GetNext(m_pos);
       return *this;
     }
     const_iterator operator++(int) {

@@ -120,6 +120,17 @@ TEST_F(ObListTest, TypedListsCastBothWays) {
   EXPECT_EQ(*ints.GetHead(), 7);
 }
 
+// Owners empty their typed lists with a range-for that deletes each element;
+// stepping to the next element must not touch the one just deleted.
+TEST(ObListTyped, RangeForMayDeleteVisitedElements) {
+  CTestCounted::s_live = 0;
+  CTypedPtrList<CObList, CTestNode*> list;
+  for (int i = 1; i <= 3; ++i) list.AddTail(new CTestNode(i));
+  for (CTestNode* n : list) delete n;
+  list.RemoveAll();
+  EXPECT_EQ(CTestCounted::s_live, 0);
+}
+
 TEST(ObListSerialize, CountWordOrLongCount) {
   struct Case {
     const char* label;

@@ -1,0 +1,67 @@
+// The circular arc (type code 4): centre, radius, the direction from the
+// centre towards the start point and a signed sweep (counter-clockwise positive).
+#pragma once
+
+#include "geometry/shapes2d/GeCurve.h"
+
+class CGeArc : public CGeCurve {
+    DECLARE_SERIAL(CGeArc)
+public:
+    CGeArc();
+    ~CGeArc() override;
+
+    void GetCenter(double* c) const
+    {
+        c[0] = m_ptCenter[0];
+        c[1] = m_ptCenter[1];
+    }
+    double GetRadius() const { return m_dRadius; }
+
+    using CGeCurve::Draw;
+    using CGeCurve::Split;
+    using CGeCurve::EvArcLength;
+    using CGeCurve::Reverse;
+    void Serialize(CArchive& ar) override;
+    int GetType() const override;
+    CGeCurve* Copy() override;
+    int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
+    void CalcBox2d() override;
+    void Translate(double* offset) override;
+    void Rotate(double* centre, double angle) override;
+    void Mirror(double* p, double* q) override;
+    CGeCurve* Scale(double* centre, double* factors) override;
+    void Draw(Direct2DHandler* handler, int mode) override;
+    void Draw(CDC* dc, int mode) override;
+    void DrawNode(CDC* dc, int bStart, int bEnd) override;
+    void ModifyStartPoint(double* p) override;
+    void ModifyEndPoint(double* p) override;
+    int Pick(CPickRay& ray, int bCheckType) override;
+    int GetDiscStep(double tol, double& step) override;
+    void DiscreteInArray(double tol, CArray<tagPoint2d, tagPoint2d>* pts, double ang, bool bRefine) override;
+    void GetStartPoint(double* p) override;
+    void GetEndPoint(double* p) override;
+    void GetPointAt(double t, double* p, unsigned seg) override;
+    int GetGCPoint(unsigned char kind, double* p, unsigned seg) override;
+    void GetTanVecAt(double t, double* v, unsigned seg) override;
+    void EvPos(double t, double* p, unsigned seg) override;
+    void Ev1Der(double t, double* p, double* d1, unsigned seg) override;
+    void Ev2Der(double t, double* p, double* d1, double* d2, unsigned seg) override;
+    int GetNearestPoint(double* p, double* out, double& t, unsigned& seg, double& dist) override;
+    int GetTanPt(double* p, double& t, int& seg, double* out) override;
+    int GetPerpPt(double* p, double* out, double& t, unsigned& seg) override;
+    int EvParam(double len, double& t, unsigned& seg, double tol) override;
+    double EvArcLength(double t0, double t1, unsigned seg) override;
+    double EvTotalArcLength() override;
+    int IsClosed(double tol) override;
+    void Reverse() override;
+    CGeCurve* Offset(double d) override;
+    void Split(double t, CGeCurve** out, int seg, int flag) override;
+    CGeCurve* Shear(double* base, double* factors) override;
+    CGeCurve* Transform(double m[3][3], unsigned flags) override;
+
+protected:
+    double m_ptCenter[2] = {0.0, 0.0};
+    double m_dRadius = 0.0;
+    double m_vStartDir[2] = {1.0, 0.0};  // only its direction counts
+    double m_dSweep = 0.0;               // radians, |sweep| <= 2 pi
+};
