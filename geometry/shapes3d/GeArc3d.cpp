@@ -1,0 +1,542 @@
+#include "geometry/shapes3d/GeArc3d.h"
+
+#include "framework/looker/Looker.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/looker/SnapRecords.h"
+#include "framework/numerak/Bcrv.h"
+#include "framework/numerak/Matrix33.h"
+#include "framework/numerak/Point2D.h"
+#include "framework/numerak/QvnMath.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "geometry/shapes3d/Math3d.h"
+#include "geometry/shapes3d/Shapes3dConst.h"
+
+#include <algorithm>
+#include <cmath>
+
+IMPLEMENT_SERIAL(CGeArc3d, CObject, VERSIONABLE_SCHEMA | 1)
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+// Display strings never have fewer segments than this, nor more than the cap.
+constexpr int kMinDisplaySegments = 10;
+constexpr double kMaxDisplaySegments = 1e6;
+// Relative tolerance of the similarity test of matrix transforms.
+constexpr double kSimilarityTol = 1e-9;
+
+void SetAxes(_rect_fm3d& f, const double* x, const double* y, const double* z)
+{
+    ge3d::Copy(x, f.X);
+    ge3d::Copy(y, f.Y);
+    ge3d::Copy(z, f.Z);
+}
+
+// Scale factor s when the linear part (rows a, b, c) is s times an orthogonal matrix.
+bool SimilarityScale(const double* a, const double* b, const double* c, double& s)
+{
+    const double la = ge3d::Dot(a, a), lb = ge3d::Dot(b, b), lc = ge3d::Dot(c, c);
+    if (!(la > 0.0) || !std::isfinite(la + lb + lc)) return false;
+    const double tol = kSimilarityTol * la;
+    if (std::fabs(la - lb) > tol || std::fabs(la - lc) > tol) return false;
+    if (std::fabs(ge3d::Dot(a, b)) > tol || std::fabs(ge3d::Dot(a, c)) > tol || std::fabs(ge3d::Dot(b, c)) > tol)
+        return false;
+    s = std::sqrt(la);
+    return true;
+}
+
+}  // namespace
+
+CGeArc3d::CGeArc3d() { RF_Init(&m_frame); }
+
+int CGeArc3d::GetType() const { return ge3con::kTypeArc3d; }
+
+int CGeArc3d::CreateCSE(double* centre, double* start, double* end, int shorter)
+{
+    if (ge3d::Dist(start, end) < 1e-6) return 0;
+    double d[3], mid[3];
+    if (!ge3d::GenUnit(start, end, 1e-6, d)) return 0;
+    ge3d::Lerp(start, end, 0.5, mid);
+    // The centre used is the given one projected onto the bisector plane.
+    double v[3], c[3];
+    ge3d::Sub(centre, mid, v);
+    const double h = ge3d::Dot(v, d);
+    ge3d::Set(c, centre[0] - h * d[0], centre[1] - h * d[1], centre[2] - h * d[2]);
+    const double r = ge3d::Dist(start, c);
+    if (r < 1e-6) return 0;
+    const double half = QVN_Math::ACos(ge3d::Dist(mid, c) / r);
+    if (half < ge3con::kMinArcSweep) return 0;
+
+    RF_Init(&m_frame);
+    m_sweep = 2.0 * half;
+    m_radius = r;
+    ge3d::Copy(c, m_frame.O);
+    double x[3], z[3], y[3];
+    if (!ge3d::GenUnit(c, start, 1e-6, x)) return 0;
+    ge3d::Cross(x, d, z);
+    if (!ge3d::Unit(z, 1e-12)) return 0;
+    if (!shorter) {
+        m_sweep = ge3con::kTwoPi - m_sweep;
+        ge3d::Set(z, -z[0], -z[1], -z[2]);
+    }
+    ge3d::Cross(z, x, y);
+    ge3d::Unit(y, 1e-12);
+    SetAxes(m_frame, x, y, z);
+    return std::fabs(m_sweep) < ge3con::kMinArcSweep ? 0 : 1;
+}
+
+int CGeArc3d::CreateCSE(int longer, double* centre, double* start, double* end)
+{
+    return CreateCSE(centre, start, end, longer == 1 ? 0 : 1);
+}
+
+int CGeArc3d::CreateCricleXY(double* centre, double r)
+{
+    m_radius = std::fabs(r);
+    m_sweep = ge3con::kTwoPi;
+    if (m_radius < ge3con::kMinCircleRadius) return 0;
+    ge3d::Copy(centre, m_frame.O);
+    const double x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
+    SetAxes(m_frame, x, y, z);
+    return 1;
+}
+
+int CGeArc3d::CreateCricleXZ(double* centre, double r)
+{
+    m_radius = std::fabs(r);
+    m_sweep = ge3con::kTwoPi;
+    if (m_radius < ge3con::kMinCircleRadius) return 0;
+    ge3d::Copy(centre, m_frame.O);
+    const double x[3] = {1, 0, 0}, y[3] = {0, 0, 1}, z[3] = {0, -1, 0};
+    SetAxes(m_frame, x, y, z);
+    return 1;
+}
+
+int CGeArc3d::CreateCricleYZ(double* centre, double r)
+{
+    m_radius = std::fabs(r);
+    m_sweep = ge3con::kTwoPi;
+    if (m_radius < ge3con::kMinCircleRadius) return 0;
+    ge3d::Copy(centre, m_frame.O);
+    const double x[3] = {0, 1, 0}, y[3] = {0, 0, 1}, z[3] = {1, 0, 0};
+    SetAxes(m_frame, x, y, z);
+    return 1;
+}
+
+int CGeArc3d::CreateArcXY(double* centre, double r, double startAngle, double sweep)
+{
+    const double size = std::fabs(sweep);
+    if (!(r >= ge3con::kMinCircleRadius) || !(size >= ge3con::kMinArcSweep) || size > ge3con::kTwoPi + 1e-9 ||
+        !std::isfinite(centre[0] + centre[1] + centre[2] + startAngle))
+        return 0;
+    const double sign = sweep < 0.0 ? -1.0 : 1.0;
+    const double x[3] = {std::cos(startAngle), std::sin(startAngle), 0.0};
+    const double z[3] = {0.0, 0.0, sign};
+    // Y = Z × X: turned a quarter towards the sweep direction.
+    const double y[3] = {-sign * x[1], sign * x[0], 0.0};
+    SetAxes(m_frame, x, y, z);
+    ge3d::Copy(centre, m_frame.O);
+    m_radius = r;
+    m_sweep = std::min(size, ge3con::kTwoPi);
+    return 1;
+}
+
+int CGeArc3d::GetParam(double* point, double& t)
+{
+    t = 0.0;
+    double v[3];
+    ge3d::Sub(point, m_frame.O, v);
+    const double h = ge3d::Dot(v, m_frame.Z);
+    for (int i = 0; i < 3; ++i) v[i] -= h * m_frame.Z[i];
+    if (!ge3d::Unit(v, 1e-12)) return 0;
+    double a = std::atan2(ge3d::Dot(v, m_frame.Y), ge3d::Dot(v, m_frame.X));
+    if (a < 0.0) a += ge3con::kTwoPi;
+    t = m_sweep != 0.0 ? a / m_sweep : 0.0;
+    return 1;
+}
+
+CGeShape3d* CGeArc3d::Copy()
+{
+    auto* arc = new CGeArc3d;
+    arc->m_radius = m_radius;
+    arc->m_sweep = m_sweep;
+    arc->m_frame = m_frame;
+    CopyBaseTo(*arc);
+    arc->m_bClosed = m_bClosed;
+    return arc;
+}
+
+void CGeArc3d::Rediscretise() { Discrete(gGetCrvShowDiscTol(), m_strDisp); }
+
+template <class PointMap, class VecMap>
+void CGeArc3d::MapFrame(PointMap mapPoint, VecMap mapVec, double scale)
+{
+    double x[3], y[3], z[3];
+    mapPoint(m_frame.O);
+    mapVec(m_frame.X, x);
+    mapVec(m_frame.Y, y);
+    ge3d::Unit(x, 1e-300);
+    ge3d::Unit(y, 1e-300);
+    // Z from the mapped X and Y keeps the counter-clockwise sense of the mapped points,
+    // also when the map is a reflection.
+    ge3d::Cross(x, y, z);
+    ge3d::Unit(z, 1e-300);
+    SetAxes(m_frame, x, y, z);
+    m_radius *= scale;
+}
+
+void CGeArc3d::Translate(double* v)
+{
+    m_frame.O[0] += v[0];
+    m_frame.O[1] += v[1];
+    CGeCurve3d::Translate(v);
+}
+
+void CGeArc3d::Translate3D(double* v)
+{
+    ge3d::Add(m_frame.O, v, m_frame.O);
+    CGeCurve3d::Translate3D(v);
+}
+
+void CGeArc3d::Rotate(double* centre, double angle)
+{
+    double p[3] = {centre[0], centre[1], 0.0};
+    double axis[3] = {0.0, 0.0, 1.0};
+    RotateFrame(p, axis, angle);
+    CGeCurve3d::Rotate(centre, angle);
+}
+
+void CGeArc3d::Rotate3D(double* point, double* axis, double angle)
+{
+    RotateFrame(point, axis, angle);
+    CGeCurve3d::Rotate3D(point, axis, angle);
+}
+
+void CGeArc3d::RotateFrame(const double* point, const double* axis, double angle)
+{
+    static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
+    MapFrame([&](double* q) { ge3d::RotatePnt(axis, point, angle, q, q); },
+             [&](const double* v, double* out) { ge3d::RotatePnt(axis, kOrigin, angle, v, out); }, 1.0);
+}
+
+void CGeArc3d::MirrorFrame(const double* point, const double* normal)
+{
+    MapFrame([&](double* q) { ge3d::MirrorPnt(point, normal, q, q); },
+             [&](const double* v, double* out) { ge3d::MirrorVec(normal, v, out); }, 1.0);
+}
+
+void CGeArc3d::Mirror(double* p, double* q)
+{
+    // The vertical plane through the line from p to q (q read as a point, as the
+    // display points are mirrored).
+    const double point[3] = {p[0], p[1], 0.0};
+    const double normal[3] = {-(q[1] - p[1]), q[0] - p[0], 0.0};
+    if (ge3d::Length(normal) > 0.0) MirrorFrame(point, normal);
+    CGeCurve3d::Mirror(p, q);
+}
+
+void CGeArc3d::Mirror3D(double* point, double* normal)
+{
+    MirrorFrame(point, normal);
+    CGeCurve3d::Mirror3D(point, normal);
+}
+
+void CGeArc3d::Transform(_rect_fm3d* frame)
+{
+    if (!frame) return;
+    // Centre and axes follow the display points into the frame's coordinates.
+    MapFrame([&](double* q) { RF_TransWorldP3D(frame, q, q); },
+             [&](const double* v, double* out) { RF_TransWorldV3D(frame, v, out); }, 1.0);
+    CGeCurve3d::Transform(frame);
+}
+
+void CGeArc3d::TransformLocal(_rect_fm3d* frame)
+{
+    if (!frame) return;
+    MapFrame([&](double* q) { RF_TransLocalP3D(frame, q, q); },
+             [&](const double* v, double* out) { RF_TransLocalV3D(frame, v, out); }, 1.0);
+    CGeCurve3d::TransformLocal(frame);
+}
+
+CGeNrbCrv3d* CGeArc3d::ToNurbs() const
+{
+    _arc rec;
+    rec.frame = m_frame;
+    rec.r = m_radius;
+    rec.sweep = m_sweep;
+    BCRV* curve = nullptr;
+    if (!BCRV_GenArc(&rec, &curve) || !curve) return nullptr;
+    auto* nurbs = new CGeNrbCrv3d;
+    nurbs->SetCurve(curve);
+    nurbs->m_nFlags = m_nFlags;
+    nurbs->m_bClosed = m_bClosed;
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Twist(double* point, double* axis, double angle)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Twist(point, axis, angle);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Taper(double* point, double* axis, double angle)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Taper(point, axis, angle);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Shear(double* base, double* factors)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Shear(base, factors);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Scale(double* centre, double* factors)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Scale(centre, factors);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Scale3D(double* centre, double* factors)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Scale3D(centre, factors);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Shear3D(double* point, double* dir, double* normal)
+{
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (nurbs) nurbs->Shear3D(point, dir, normal);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Transform(double m[4][4], unsigned int flags)
+{
+    // A similarity (rotation, reflection or equal scale, any translation) keeps a
+    // circle: centre and axes are mapped and the radius scaled. Anything else bends it.
+    double s = 1.0;
+    if (SimilarityScale(m[0], m[1], m[2], s)) {
+        MapFrame([&](double* q) { ge3d::Mat44MultPt(q, q, m); },
+                 [&](const double* v, double* out) { ge3d::Mat44MultVec(v, out, m); }, s);
+        Rediscretise();
+        return this;
+    }
+    CGeNrbCrv3d* nurbs = ToNurbs();
+    if (!nurbs) return this;
+    nurbs->Transform(m, flags);
+    return nurbs;
+}
+
+CGeShape3d* CGeArc3d::Transform(double m[3][3], unsigned int flags)
+{
+    // The plane affinity embedded in space: x and y change, z stays.
+    double m4[4][4] = {{m[0][0], m[0][1], 0.0, 0.0},
+                       {m[1][0], m[1][1], 0.0, 0.0},
+                       {0.0, 0.0, 1.0, 0.0},
+                       {m[2][0], m[2][1], 0.0, 1.0}};
+    return Transform(m4, flags);
+}
+
+int CGeArc3d::GetSnapPos(CSnapAt* snap, CSnapResult& result)
+{
+    if (!snap || !snap->m_pLooker || !snap->m_pBase) return 0;
+    const int before = result.GetSize();
+    const double g = snap->m_dAperture;
+    const double px = snap->m_ptCursor[0], py = snap->m_ptCursor[1];
+    auto aligned = [&](const double* p) { return std::fabs(px - p[0]) < g || std::fabs(py - p[1]) < g; };
+
+    if (snap->m_nSnapMode & kSnapEnd) {
+        double s[3], e[3];
+        GetStartPoint(s);
+        GetEndPoint(e);
+        if (snap->IsSnapPoint(s, 3)) {
+            result.PushBackEnd(s[0], s[1], s[2]);
+        } else if (snap->IsSnapPoint(e, 3)) {
+            result.PushBackEnd(e[0], e[1], e[2]);
+        } else if (snap->m_bAlign) {
+            if (aligned(s)) result.PushBackEnd(s[0], s[1], s[2]);
+            if (aligned(e)) result.PushBackEnd(e[0], e[1], e[2]);
+        }
+    }
+    if (snap->m_nSnapMode & kSnapCen) {
+        const double* c = m_frame.O;
+        if (snap->IsSnapPoint(c, 3))
+            result.PushBackCen(c[0], c[1], c[2]);
+        else if (snap->m_bAlign && snap->m_pLooker->IsPtInView(c, 2) && aligned(c))
+            result.PushBackCen(c[0], c[1], c[2]);
+    }
+    return result.GetSize() != before ? 1 : 0;
+}
+
+int CGeArc3d::GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned int& seg, double& dist)
+{
+    t = 0.0;
+    dist = 0.0;
+    seg = 1;
+    double v[3];
+    ge3d::Sub(pt, m_frame.O, v);
+    const double h = ge3d::Dot(v, m_frame.Z);
+    for (int i = 0; i < 3; ++i) v[i] -= h * m_frame.Z[i];
+    if (ge3d::Unit(v, 1e-12)) {
+        double a = std::atan2(ge3d::Dot(v, m_frame.Y), ge3d::Dot(v, m_frame.X));
+        if (a < 0.0) a += ge3con::kTwoPi;
+        t = a < m_sweep ? a / m_sweep : 1.0;
+    }
+    GetPointAt(t, nearest, 1);
+    dist = ge3d::Dist(pt, nearest);
+    return 1;
+}
+
+int CGeArc3d::IsPlanar(double, double* origin, double* vec)
+{
+    ge3d::Copy(m_frame.O, origin);
+    ge3d::Copy(m_frame.Z, vec);
+    return 1;
+}
+
+void CGeArc3d::Discrete(double tol, CStrP3D& str)
+{
+    tol = std::max(tol, 1e-6);
+    const double r = m_radius, s = m_sweep;
+    double n = kMinDisplaySegments;
+    if (r > 0.0) {
+        const double a = QVN_Math::ACos((r - tol) / r);
+        if (a > 0.0) n = std::floor(std::fabs(s) / a);
+    }
+    if (!std::isfinite(n)) n = kMinDisplaySegments;
+    const int count = static_cast<int>(std::clamp(n, double(kMinDisplaySegments), kMaxDisplaySegments));
+    if (!str.Create(count + 1, true, false)) return;
+
+    const double step = s / count, cs = std::cos(step), sn = std::sin(step);
+    double c = 1.0, si = 0.0;
+    for (int i = 0; i <= count; ++i) {
+        if (i == count) {
+            c = std::cos(s);
+            si = std::sin(s);
+        }
+        double* p = str.m_pPoints[i];
+        for (int j = 0; j < 3; ++j) p[j] = m_frame.O[j] + r * (c * m_frame.X[j] + si * m_frame.Y[j]);
+        str.m_pParams[i] = double(i) / count;
+        const double nc = c * cs - si * sn;
+        si = si * cs + c * sn;
+        c = nc;
+    }
+    str.CalcBox();
+    str.GetBox(&m_box);
+}
+
+int CGeArc3d::GetDiscStep(double tol, double& step)
+{
+    const double r = m_radius;
+    if (tol > r) {
+        step = 0.1;
+        return 1;
+    }
+    const double a = 2.0 * QVN_Math::ACos((r - tol) / r);
+    double n = a > 0.0 ? std::floor(std::fabs(m_sweep) / a) + 1.0 : 8.0;
+    if (!std::isfinite(n) || n < 8.0) n = 8.0;
+    step = 1.0 / n;
+    return 1;
+}
+
+void CGeArc3d::GetPointAt(double t, double* p, int)
+{
+    const double a = t * m_sweep, c = std::cos(a), s = std::sin(a);
+    for (int j = 0; j < 3; ++j) p[j] = m_frame.O[j] + m_radius * (c * m_frame.X[j] + s * m_frame.Y[j]);
+}
+
+void CGeArc3d::GetStartPoint(double* p) { GetPointAt(0.0, p, 1); }
+
+void CGeArc3d::GetEndPoint(double* p) { GetPointAt(1.0, p, 1); }
+
+void CGeArc3d::GetTanVecAt(double t, double* p, double* tan, int)
+{
+    const double a = t * m_sweep, c = std::cos(a), s = std::sin(a);
+    GetPointAt(t, p, 1);
+    for (int j = 0; j < 3; ++j) tan[j] = m_radius * (-s * m_frame.X[j] + c * m_frame.Y[j]);
+}
+
+void CGeArc3d::GetStartTanVec(double* v)
+{
+    double p[3];
+    GetTanVecAt(0.0, p, v, 1);
+}
+
+void CGeArc3d::GetEndTanVec(double* v)
+{
+    double p[3];
+    GetTanVecAt(1.0, p, v, 1);
+}
+
+void CGeArc3d::Ev2Der(double t, double* p, double* d1, double* d2, unsigned int)
+{
+    const double a = t * m_sweep, c = std::cos(a), s = std::sin(a), r = m_radius, w = m_sweep;
+    GetPointAt(t, p, 1);
+    for (int j = 0; j < 3; ++j) {
+        d1[j] = w * r * (-s * m_frame.X[j] + c * m_frame.Y[j]);
+        d2[j] = -w * w * r * (c * m_frame.X[j] + s * m_frame.Y[j]);
+    }
+}
+
+void CGeArc3d::Reverse()
+{
+    static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
+    double x[3], y[3], z[3];
+    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep, m_frame.X, x);
+    ge3d::Set(z, -m_frame.Z[0], -m_frame.Z[1], -m_frame.Z[2]);
+    ge3d::Cross(z, x, y);
+    ge3d::Unit(y, 1e-12);
+    SetAxes(m_frame, x, y, z);
+    Rediscretise();
+}
+
+int CGeArc3d::IsClosed(double tol) { return std::fabs(m_sweep - ge3con::kTwoPi) < tol ? 1 : 0; }
+
+double CGeArc3d::EvTotalArcLength() { return m_radius * std::fabs(m_sweep); }
+
+int CGeArc3d::EvParam(double len, double& t, unsigned int& seg, double total)
+{
+    if (total == 0.0) total = EvTotalArcLength();
+    t = total > 0.0 ? std::min(len, total) / total : 0.0;
+    seg = 0;
+    return 0;
+}
+
+void CGeArc3d::Split(double t, CGeCurve3d** out, int)
+{
+    if (!out || t < 0.0 || t > 1.0) return;
+    if (std::fabs(t) < ge3con::kSplitEndTol) {
+        out[0] = nullptr;
+        out[1] = static_cast<CGeCurve3d*>(Copy());
+        return;
+    }
+    if (t > 1.0 - ge3con::kSplitEndTol) {
+        out[0] = static_cast<CGeCurve3d*>(Copy());
+        out[1] = nullptr;
+        return;
+    }
+    // Both pieces lie on the same circle: the first keeps the frame with a shorter
+    // sweep, the second starts where the first ends.
+    static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
+    auto* first = new CGeArc3d;
+    first->m_frame = m_frame;
+    first->m_radius = m_radius;
+    first->m_sweep = m_sweep * t;
+    auto* second = new CGeArc3d;
+    second->m_frame = m_frame;
+    second->m_radius = m_radius;
+    second->m_sweep = m_sweep * (1.0 - t);
+    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.X, second->m_frame.X);
+    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.Y, second->m_frame.Y);
+    for (CGeArc3d* piece : {first, second}) {
+        piece->Rediscretise();
+        piece->m_nFlags = m_nFlags;
+    }
+    out[0] = first;
+    out[1] = second;
+}

@@ -1,0 +1,113 @@
+// Abstract base of every 3D curve. Each curve owns a display point string that
+// approximates it (for the polyline it is the curve itself); the base implements on
+// that string whatever needs no exact geometry: evaluation by segment, lengths, box,
+// nearest point, tangent point, drawing and the generic transforms. Subclasses
+// supply snapping, discretisation, parameter-by-length and splitting.
+#pragma once
+
+#include "geometry/shapes3d/GeShape3d.h"
+#include "geometry/shapes3d/StrP3D.h"
+#include "platform/core/ObList.h"
+
+class CDC;
+class COpenGLDC;
+class CPickRay;
+class CSnapAt;
+class CSnapResult;
+class Direct2DHandler;
+class CGeCurve3d;
+
+using CGeCurve3dList = CTypedPtrList<CObList, CGeCurve3d*>;
+
+class CGeCurve3d : public CGeShape3d {
+public:
+    CGeCurve3d();
+    ~CGeCurve3d() override;
+
+    // The shape header (stored always; loaded only from document version 5 on).
+    void Serialize(CArchive& ar) override;
+    CGeShape3d* Copy() override;
+    // Box of the display string.
+    void CalcBox() override;
+
+    // Generic transforms of the display string's points, then CalcBox; normals and
+    // parameters are not transformed and the string is not rediscretised.
+    void Translate(double* v) override;
+    void Translate3D(double* v) override;
+    void Rotate(double* centre, double angle) override;
+    void Rotate3D(double* point, double* axis, double angle) override;
+    CGeShape3d* Twist(double* point, double* axis, double angle) override;
+    CGeShape3d* Taper(double* point, double* axis, double angle) override;
+    void Mirror(double* p, double* q) override;
+    CGeShape3d* Shear(double* base, double* factors) override;
+    CGeShape3d* Scale(double* centre, double* factors) override;
+    CGeShape3d* Scale3D(double* centre, double* factors) override;
+    CGeShape3d* Shear3D(double* point, double* dir, double* normal) override;
+    void Mirror3D(double* point, double* normal) override;
+    void Transform(_rect_fm3d* frame) override;
+    CGeShape3d* Transform(double m[4][4], unsigned int flags) override;
+    CGeShape3d* Transform(double m[3][3], unsigned int flags) override;
+    void TransformLocal(_rect_fm3d* frame) override;
+
+    virtual void Draw(Direct2DHandler* handler, int mode);
+    virtual void Draw(CDC* dc, int mode);
+    virtual void DrawGL(COpenGLDC* gl, int mode);
+    virtual void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half);
+    // Copies the box without recomputing it; 1.
+    virtual int GetNodeBox(BOX3<double>* box);
+    virtual int GetSnapPos(CSnapAt* snap, CSnapResult& result) = 0;
+    // Nearest point on the display string: 1 with the point, local t, 1-based segment
+    // and distance; 0 for fewer than two points.
+    virtual int GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned int& seg, double& dist);
+    // Point c whose tangent line passes through pt, by Newton iteration from t.
+    virtual int GetTanPt(double* pt, double& t, double* c, double& dist);
+    virtual int Pick(CPickRay& ray, int useMask);
+    virtual int PickBox(_rect_fm3d* frame, BOX2<double>* box);
+    // 0 not planar, 1 planar, 2 straight, 3 degenerate; the base answers 0.
+    virtual int IsPlanar(double tol, double* origin, double* vec);
+    // Rebuilds the display string at tol (nothing for tol below 1e-6).
+    virtual void DiscreteMe(double tol);
+    virtual void Discrete(double tol, CStrP3D& str) = 0;
+    // Appends a copy of the curve to list.
+    virtual void DiscreteToElement(CGeCurve3dList* list, bool fit);
+    virtual int GetDiscStep(double tol, double& step);
+    virtual int GetSegmentCount();
+    virtual void GetStartPoint(double* p);
+    virtual void GetEndPoint(double* p);
+    // t in [0, 1) local on segment seg, or t >= 1 carrying the segment in its integer part.
+    virtual void GetPointAt(double t, double* p, int seg);
+    virtual void GetStartTanVec(double* v);
+    virtual void GetEndTanVec(double* v);
+    virtual void GetTanVecAt(double t, double* p, double* tan, int seg);
+    virtual void Ev2Der(double t, double* p, double* d1, double* d2, unsigned int seg);
+    virtual void Reverse();
+    // 1 when the end points are strictly closer than tol.
+    virtual int IsClosed(double tol);
+    virtual double EvTotalArcLength();
+    virtual double EvTotalArcLength2D();
+    virtual int EvParam(double len, double& t, unsigned int& seg, double total) = 0;
+    // out[0] the piece before t, out[1] the piece after, new curves or null.
+    virtual void Split(double t, CGeCurve3d** out, int seg) = 0;
+    // A new array {0, 1} (freed with delete[]); 2.
+    virtual int GetSplitParam(double*& params);
+
+    bool HasPoints() const { return m_strDisp.m_pPoints != nullptr && m_strDisp.m_nCount > 0; }
+
+    CStrP3D m_strDisp;
+    // Closed flag of the 2D curve this one was made from; copies of arcs, polylines
+    // and NURBS curves carry it. Closedness itself is always measured (IsClosed).
+    int m_bClosed = 0;
+
+protected:
+    // Copies box, flags and display string into a copy made by a subclass.
+    void CopyBaseTo(CGeCurve3d& other) const;
+    // Applies op to every point of the display string, then CalcBox.
+    template <class Op>
+    void ForEachPoint(Op op)
+    {
+        if (m_strDisp.m_pPoints) {
+            for (int i = 0; i < m_strDisp.m_nCount; ++i) op(m_strDisp.m_pPoints[i]);
+        }
+        CalcBox();
+    }
+};
