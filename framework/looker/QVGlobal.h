@@ -1,6 +1,8 @@
 // Global settings object and the live tolerances of the geometry library.
 #pragma once
 
+#include "framework/looker/AppSettings.h"
+
 #include <cstdint>
 
 // Document format versions: shapes read and write their archive records under
@@ -14,8 +16,9 @@ inline constexpr double kDefaultCrvShowDiscTol = 0.05;  // curve discretisation 
 inline constexpr double kDefaultCrvDiscAng = 0.17453292519943295;  // 10 degrees
 
 // Process-wide settings. The geometry side reads the document format version
-// and the discretisation settings; the program adds its own settings here.
-class CQVGlobal {
+// and the discretisation settings; the program's own settings come from
+// CQVAppSettings.
+class CQVGlobal : public CQVAppSettings {
 public:
     CQVGlobal() = default;
 

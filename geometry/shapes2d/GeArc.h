@@ -1,8 +1,11 @@
 // The circular arc (type code 4): centre, radius, the direction from the
 // centre towards the start point and a signed sweep (counter-clockwise positive).
+// The point at t is centre + radius (cos a, sin a), a = start angle + t sweep.
 #pragma once
 
 #include "geometry/shapes2d/GeCurve.h"
+
+class CGeBezier;
 
 class CGeArc : public CGeCurve {
     DECLARE_SERIAL(CGeArc)
@@ -10,12 +13,54 @@ public:
     CGeArc();
     ~CGeArc() override;
 
+    // Constructions set the geometry and return 1, or 0 when rejected (the arc
+    // is then left as it was). Except Create(CGeArc*), they leave the display
+    // polyline to the caller.
+    void Create(CGeArc* other);
+    // From p1 through p2 to p3.
+    int Create3Pnt(const double* p1, const double* p2, const double* p3);
+    // Centre c, from s towards e, counter-clockwise for bCCW nonzero.
+    int CreateCSE(const double* c, const double* s, const double* e, int bCCW);
+    // Centre c, from s towards e: the minor arc for bMajor 0, the major arc for 1.
+    int CreateCSE(int bMajor, const double* c, const double* s, const double* e);
+    // Centre c, radius r, from angle a0 to a1 (radians).
+    int CreateCSEAngle(const double* c, double r, double a0, double a1);
+    // From s to e, leaving s along tStart.
+    int CreateSESTan(const double* s, const double* e, const double* tStart);
+    // From s to e, arriving at e along tEnd.
+    int CreateSEETan(const double* s, const double* e, const double* tEnd);
+    // From s to e with radius r (at least half the chord); the centre lies on
+    // the side of the chord where `side` lies.
+    int CreateSERad(const double* s, const double* e, double r, const double* side, int bCCW);
+    // From s to e with the given signed sweep.
+    int CreateSEAngle(const double* s, const double* e, double sweep);
+
     void GetCenter(double* c) const
     {
         c[0] = m_ptCenter[0];
         c[1] = m_ptCenter[1];
     }
     double GetRadius() const { return m_dRadius; }
+    double GetSweep() const { return m_dSweep; }
+    void GetStartDir(double* v) const
+    {
+        v[0] = m_vStartDir[0];
+        v[1] = m_vStartDir[1];
+    }
+    // 1 when the sweep is positive (counter-clockwise), else 0.
+    int GetArcDirection() const { return m_dSweep > 0.0 ? 1 : 0; }
+    double GetStartAngle() const;
+    double GetEndAngle() const { return GetStartAngle() + m_dSweep; }
+    // 1 when p lies on the arc (0.01 off the circle, 0.005 around the end
+    // points), with its parameter in t.
+    int IsPointOn(const double* p, double& t);
+    // Distance from the chord's midpoint to the arc's midpoint.
+    double GetMaxArcHeight();
+    // Exact box of the arc from its end points and the axis points it passes.
+    void CalcPreciseBox2d();
+    // A new cubic Bezier spline along the arc, owned by the caller; null for a
+    // degenerate arc.
+    CGeBezier* ToBezier();
 
     using CGeCurve::Draw;
     using CGeCurve::Split;
@@ -60,6 +105,13 @@ public:
     CGeCurve* Transform(double m[3][3], unsigned flags) override;
 
 protected:
+    // Sets all four fields at once (constructions commit only on success).
+    void SetGeometry(const double* c, double r, const double* dir, double sweep);
+    // True when the start and end points coincide (a full turn).
+    bool IsFullSweep();
+    // Drops the display polyline and empties the box, so both are rebuilt on demand.
+    void FreeDisplay();
+
     double m_ptCenter[2] = {0.0, 0.0};
     double m_dRadius = 0.0;
     double m_vStartDir[2] = {1.0, 0.0};  // only its direction counts

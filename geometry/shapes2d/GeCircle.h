@@ -3,12 +3,23 @@
 
 #include "geometry/shapes2d/GeCurve.h"
 
+class CGeArc;
+class CGeBezier;
+class CGeEllipse;
+
 class CGeCircle : public CGeCurve {
     DECLARE_SERIAL(CGeCircle)
 public:
     // Centre (0, 0), radius 0, counter-clockwise.
     CGeCircle();
+    // Sets the fields; display polyline at the curve tolerance and box.
+    CGeCircle(const double* c, double r, int dir);
     ~CGeCircle() override;
+
+    // The same on an existing circle.
+    void Create(const double* c, double r, int dir);
+    // Create with other's values; nothing when other is null.
+    void Create(CGeCircle* other);
 
     void GetCenter(double* c) const
     {
@@ -16,6 +27,17 @@ public:
         c[1] = m_ptCenter[1];
     }
     double GetRadius() const { return m_dRadius; }
+    // 1 counter-clockwise, 0 clockwise.
+    int GetDirection() const { return m_nDir; }
+
+    // 1 with t the parameter of p when p lies within 0.01 of the circle, else 0.
+    int IsPointOn(const double* p, double& t) const;
+    // New full arc (start direction (1, 0), sweep +-2 pi); display not built.
+    CGeArc* ToArc();
+    // New counter-clockwise ellipse of the same shape, whatever the direction.
+    CGeEllipse* ToEllipse();
+    // New closed spline of four quarter segments; null when it cannot be built.
+    CGeBezier* ToBezier();
 
     using CGeCurve::Draw;
     using CGeCurve::Split;

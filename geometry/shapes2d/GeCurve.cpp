@@ -13,6 +13,8 @@
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/RefinePointStr.h"
+#include "geometry/shapes3d/GeConvert.h"
+#include "geometry/shapes3d/GeCurve3d.h"
 #include "platform/core/Archive.h"
 
 #include <algorithm>
@@ -290,10 +292,10 @@ CGeCurve* CGeCurve::ToPLine(double tol, double ang)
     return poly;
 }
 
-void CGeCurve::ToElement(CTypedPtrList<CObList, CGeCurve3d*>*)
+void CGeCurve::ToElement(CTypedPtrList<CObList, CGeCurve3d*>* list)
 {
-    // The 3D counterpart comes from the 2D-to-3D converter, which is not part
-    // of this library yet: nothing is appended.
+    if (!list) return;
+    if (CGeCurve3d* curve = QVN_GeConvert::ToCurve3d(this, 0.0)) list->AddTail(curve);
 }
 
 CGeCurve* CGeCurve::GenCurve(CArray<tagPoint2d, tagPoint2d>* pts)

@@ -11,13 +11,42 @@ class CGeEllipse : public CGeCurve {
 public:
     // Centre (0, 0), a = b = 0, rotation 0, counter-clockwise.
     CGeEllipse();
+    // Create with these values.
+    CGeEllipse(const double* c, double a, double b, double rot, int dir);
     ~CGeEllipse() override;
+
+    // Sets the fields, closed, display polyline at the curve tolerance and box.
+    void Create(const double* c, double a, double b, double rot, int dir);
+    // Create with other's values; nothing when other is null.
+    void Create(CGeEllipse* other);
+
+    void GetCenter(double* c) const
+    {
+        c[0] = m_ptCenter[0];
+        c[1] = m_ptCenter[1];
+    }
+    double GetA() const { return m_dA; }
+    double GetB() const { return m_dB; }
+    double GetRotation() const { return m_dRot; }
+    // 1 counter-clockwise, 0 clockwise.
+    int GetDirection() const { return m_nDir; }
+
+    // Like Split, but the pieces are lines or polylines through the
+    // discretisation at the curve tolerance.
+    void SplitEx(double t, CGeCurve** out, int seg, int flag);
+    // The part from t0 to t1 as a spline; rest receives the remaining part
+    // (from t1 round through the start to t0). Both owned by the caller; null
+    // when the parts cannot be made.
+    CGeBezier* ToBezier(double t0, double t1, CGeBezier*& rest);
+    // The same with lines or polylines.
+    CGeCurve* ToPolyline(double t0, double t1, CGeCurve*& rest);
 
     using CGeCurve::Draw;
     using CGeCurve::Split;
     using CGeCurve::EvArcLength;
     using CGeCurve::Reverse;
     using CGeCurve::EvArea;
+    using CGeCurve::ToPolyline;
     void Serialize(CArchive& ar) override;
     int GetType() const override;
     CGeCurve* Copy() override;

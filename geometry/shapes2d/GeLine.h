@@ -18,6 +18,9 @@ public:
     void Create(const double* p, const double* q);
     void Create(double x1, double y1, double x2, double y2);
 
+    // A new one-segment Bezier spline along the line, owned by the caller.
+    CGeBezier* ToBezier();
+
     using CGeCurve::Discrete;
     using CGeCurve::GetBox2d;
     using CGeCurve::Split;

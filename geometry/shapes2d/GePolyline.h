@@ -4,6 +4,9 @@
 
 #include "geometry/shapes2d/GeCurve.h"
 
+class CGeCombCurve;
+class Position;
+
 class CGePolyline : public CGeCurve {
     DECLARE_SERIAL(CGePolyline)
 public:
@@ -15,6 +18,47 @@ public:
     // Replaces the vertices by the points; 0 (no vertices left) for a missing
     // array or fewer than 2 points. The box is computed; the closed flag kept.
     int Create(CArray<tagPoint2d, tagPoint2d>* pts);
+    // With pts and n > 1: the vertices become a copy of the n points and the
+    // closed flag tells whether the ends lie within 0.0001; 1. Otherwise 0 and
+    // the vertices stay. The box is recomputed in both cases.
+    int Create(int n, const double (*pts)[2]);
+    // Closed rectangle spanned by two corners, counter-clockwise from the lower left; 1.
+    int CreateBox(const double* p, const double* q);
+
+    // Vertex i, for 0 <= i < K (no box update on write).
+    void SetPoint(int i, const double* p);
+    void GetPoint(int i, double* p) const;
+    void GetPoint(int i, Position& p) const;
+    // Vertex i becomes p; the ends of a closed polyline move together; box recomputed.
+    void ModifyPoint(unsigned int i, const double* p);
+
+    // 1 for a closed 5-vertex polyline whose opposite sides are parallel and of equal length.
+    int IsRect();
+    // The polyline read as a profile y(x) with ascending x; 0 outside it.
+    double GetHeight(double x) const;
+
+    // Length from (t1 on edge k1) to (t2 on edge k2); 0 when k2 < k1 or k2 >= K.
+    double EvArcLength(double t1, unsigned int k1, double t2, unsigned int k2);
+    // EvParam over a table of lengths up to each vertex (cumulative[K-1] = total).
+    int EvParamEx(double len, double& t, unsigned int& k, const double* cumulative);
+
+    // Thins nearly straight runs within tol (angle 170 degrees); the Create result.
+    int Lean(double tol);
+    // Of every run of vertices each within tol of the next, keeps the last; the Create result.
+    int FilterRepeatPoint(double tol);
+    // Cuts at the listed ascending vertex indices; pieces (lines or polylines) go to out.
+    void SplitInNode(const int* nodes, int n, CTypedPtrList<CObList, CGeCurve*>& out);
+    // Vertices first..last as a new line (two vertices) or polyline; null when
+    // first >= last or last >= K.
+    CGeCurve* ToPolyline_Line(unsigned int first, unsigned int last);
+    // A new composite in which edge k is a separate line (ToLine) or one-segment
+    // spline (ToBezier) between the polylines before and after it; null for a bad edge.
+    CGeCombCurve* ToLine(unsigned int k);
+    CGeCombCurve* ToBezier(unsigned int k);
+    // Deletes vertex i (the ends of a closed polyline stay).
+    void DelMainNode(unsigned int i);
+    // Deletes the n listed vertices.
+    void DelMainNode(const unsigned int* list, int n);
 
     using CGeCurve::Split;
     using CGeCurve::EvArcLength;

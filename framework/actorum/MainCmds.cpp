@@ -1,0 +1,63 @@
+#include "framework/actorum/MainCmds.h"
+
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Dib.h"
+#include "framework/looker/Looker.h"
+#include "framework/relayon/DBase.h"
+#include "framework/relayon/Selector.h"
+
+IMPLEMENT_DYNAMIC(CToolCmd, CCommand)
+IMPLEMENT_DYNAMIC(CToolNodeCmd, CCommand)
+IMPLEMENT_DYNAMIC(CTextMainCmd, CCommand)
+IMPLEMENT_DYNAMIC(CImageScanCmd, CCommand)
+
+namespace {
+CDlgNotes::Editor g_notesEditor;
+constexpr int kIdCancel = 2;
+}  // namespace
+
+CToolCmd::CToolCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
+
+int CToolCmd::OnLButtonDown(UINT flags, Position& pos)
+{
+    CSelector* selector = gGetSelector();
+    if (selector == nullptr || !CDBase::IsLiving()) return 0;
+    double aperture = 0.0;
+    if (CLooker* looker = gGetLooker()) looker->ScreentoWorld(kApertureX, aperture);
+    CDbEntityList hits;
+    const double p[2] = {pos.x, pos.y};
+    CDBase::Instance()->RoughPick(p, aperture, hits);
+    CDbEntity* hit = hits.IsEmpty() ? nullptr : hits.GetTail();  // the last drawn lies on top
+    if (flags & kShift) {
+        if (hit != nullptr && !selector->Remove(hit)) selector->Add(hit);
+    } else {
+        selector->ClearAll();
+        if (hit != nullptr) selector->Add(hit);
+    }
+    return 1;
+}
+
+int CToolCmd::OnMessage(QMessage* message)
+{
+    if (message != nullptr && message->m_nType == QMessage::kNewDocument) {
+        if (CSelector* selector = gGetSelector()) selector->RemoveAll();
+        return 1;
+    }
+    return 0;
+}
+
+CImageScanCmd::~CImageScanCmd()
+{
+    if (m_pDib != nullptr) m_pDib->Release();
+}
+
+void CImageScanCmd::SetBitmap(CDib* dib)
+{
+    if (dib == m_pDib) return;
+    if (m_pDib != nullptr) m_pDib->Release();
+    m_pDib = dib;
+}
+
+int CDlgNotes::DoModal() { return g_notesEditor ? g_notesEditor(m_strText) : kIdCancel; }
+
+void CDlgNotes::SetEditor(Editor editor) { g_notesEditor = std::move(editor); }

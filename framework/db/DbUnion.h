@@ -1,0 +1,32 @@
+// Group entity: owns its member entities.
+#pragma once
+
+#include "framework/db/DbEntity.h"
+
+class CDbUnion : public CDbEntity {
+    DECLARE_SERIAL(CDbUnion)
+public:
+    CDbUnion();
+    ~CDbUnion() override;
+
+    // Entity part, then the members as an object list.
+    void Serialize(CArchive& ar) override;
+    CDbEntity* Copy() override;
+    void SetSelected(BOOL selected) override;
+    void SetLayerID(int layerId) override;
+    int GetType() const override { return kDbTypeUnion; }
+    int GetBaseType() const override { return kDbBaseUnion; }
+    void Draw(CDC* dc, int mode) override;
+    BOOL GetBox(BOX2<double>* box) override;
+    void Move(const double* from, const double* to) override;
+    void Scale(const double* base, const double* factors) override;
+    void DrawGL(COpenGLDC* dc, int mode) override;
+
+    // Takes ownership; null is ignored.
+    void AddEntity(CDbEntity* entity);
+    int GetCount() const { return static_cast<int>(m_members.GetCount()); }
+    CTypedPtrList<CObList, CDbEntity*>& GetMembers() { return m_members; }
+
+private:
+    CTypedPtrList<CObList, CDbEntity*> m_members;
+};

@@ -1,0 +1,65 @@
+// 3D camera and the OpenGL device context of the work area. The context keeps
+// the camera, a stack of pushed views and the hooks that make the OpenGL
+// context current (installed by the OpenGL view); without hooks Ready fails
+// and nothing is drawn.
+#pragma once
+
+#include "platform/core/WinTypes.h"
+
+#include <functional>
+#include <vector>
+
+class GCamera {
+public:
+    // View types: 0 free; 1 to 6 the six axis views (top, bottom, front, back,
+    // left, right); 7 isometric.
+    static constexpr int kViewFree = 0;
+    static constexpr int kViewTop = 1;
+    static constexpr int kViewIsometric = 7;
+
+    double m_eye[3] = {0.0, 0.0, 1000.0};  // eye point
+    double m_ref[3] = {0.0, 0.0, 0.0};     // reference point looked at
+    double m_up[3] = {0.0, 1.0, 0.0};      // up direction
+    float m_fScale = 1.0f;                  // pixels per world unit
+    int m_nViewType = kViewTop;
+
+    // Linear blend of the points and the scale; the up vector is blended and
+    // normalised (the start's when the blend vanishes). t is clamped to [0, 1];
+    // the view type is the end's at t = 1, else free.
+    static GCamera Lerp(const GCamera& start, const GCamera& end, float t);
+};
+
+class COpenGLDC {
+public:
+    COpenGLDC() = default;
+    virtual ~COpenGLDC() = default;
+    COpenGLDC(const COpenGLDC&) = delete;
+    COpenGLDC& operator=(const COpenGLDC&) = delete;
+
+    GCamera& GetCamera() { return m_camera; }
+    const GCamera& GetCamera() const { return m_camera; }
+    void SetCamera(const GCamera& camera) { m_camera = camera; }
+
+    // Makes the OpenGL context current for drawing a frame; FALSE (draw
+    // nothing) when there is no context. Finish ends the frame.
+    BOOL Ready();
+    void Finish();
+    BOOL IsReady() const { return m_bReady; }
+    // Hooks of the OpenGL view: begin returns whether a context is current.
+    void SetFrameHooks(std::function<bool()> begin, std::function<void()> end);
+
+    // result = interpolation between start and end at t.
+    void LerpView(const GCamera& start, const GCamera& end, float t, GCamera& result) const;
+    // View stack of the previous-view command.
+    void PushViewPara() { m_stack.push_back(m_camera); }
+    // FALSE when the stack is empty.
+    BOOL PopViewPara();
+    int GetViewStackSize() const { return static_cast<int>(m_stack.size()); }
+
+private:
+    GCamera m_camera;
+    std::vector<GCamera> m_stack;
+    std::function<bool()> m_begin;
+    std::function<void()> m_end;
+    BOOL m_bReady = FALSE;
+};

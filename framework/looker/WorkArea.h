@@ -1,0 +1,41 @@
+// The work area: the page (sheet) the drawing is laid out on, the grid and the
+// scroll state of the 2D view. One process-wide instance.
+#pragma once
+
+#include "geometry/shapes2d/Box.h"
+#include "platform/core/WinTypes.h"
+
+#include <functional>
+
+class CWorkArea {
+public:
+    // Grid kinds.
+    static constexpr int kGridLines = 0;
+    static constexpr int kGridDots = 1;
+
+    BOOL m_bGridOn = FALSE;  // grid switch (first field, as the program reads it)
+    double m_dGridDx = 10.0;  // grid spacing, millimetres
+    double m_dGridAngle = 0.0;  // grid angle, radians
+    int m_nGridKind = kGridLines;
+
+    static CWorkArea* Instance();
+    static void Uninstance();
+
+    // Page size in millimetres (A4 portrait by default) and the page box,
+    // which starts at the origin.
+    void GetPageSize(float& width, float& height) const;
+    BOX2<double> GetPageSize() const;
+    // Sizes that are not positive and finite are refused.
+    BOOL SetPageSize(double width, double height);
+    double GetSpaceDx() const { return m_dGridDx; }
+
+    // Lets the view update its scroll bars from the page and the view box;
+    // the view installs the handler (nothing happens without one).
+    void SetScrollInfo();
+    void SetScrollHandler(std::function<void()> handler) { m_scroll = std::move(handler); }
+
+private:
+    double m_dPageWidth = 210.0;
+    double m_dPageHeight = 297.0;
+    std::function<void()> m_scroll;
+};

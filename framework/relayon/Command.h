@@ -1,0 +1,142 @@
+// Base of every command of the command hub, and the command messages.
+//
+// A command is registered once with the hub under its id. Running it calls
+// StartUp, which returns 1 when the command goes on waiting for input and 0
+// when it is already done; input then reaches it through the hub until it
+// ends (Cancel, or an operation that returns after calling Cancel).
+#pragma once
+
+#include "framework/db/DbEntity.h"
+#include "framework/looker/SnapRecords.h"
+#include "platform/core/WinString.h"
+
+class CArchive;
+class CCmdUI;
+class COpenGLDC;
+class CRelayon;
+
+// Command message: what only the running or the main command can carry out.
+// Types: 0 node edit (codes 0 to 17), 2 colour change, 5 new or merged
+// document, 6 own undo, 7 own redo.
+class QMessage {
+public:
+    static constexpr int kNodeEdit = 0;
+    static constexpr int kColor = 2;
+    static constexpr int kNewDocument = 5;
+    static constexpr int kUndo = 6;
+    static constexpr int kRedo = 7;
+
+    explicit QMessage(int type = 0, int code = 0) : m_nType(type), m_nCode(code) {}
+
+    int m_nType;
+    int m_nCode;
+    CDbEntityList m_entList;  // not owned
+};
+
+// Style bits of a command.
+inline constexpr int kCmdStyleAllow2D = 4;  // may switch the view from 3D to 2D while running
+inline constexpr int kCmdStyle3D = 8;       // works in 3D
+
+// Kinds of key-in a command can ask for.
+inline constexpr int kKeyInPoint2D = 1;
+inline constexpr int kKeyInDouble = 2;
+inline constexpr int kKeyInInt = 3;
+inline constexpr int kKeyInString = 4;
+inline constexpr int kKeyInBool = 5;
+
+class CCommand : public CObject {
+    DECLARE_DYNAMIC(CCommand)
+public:
+    // first: the command's own value (kept, not interpreted here); name may be
+    // null (the menu text is taken later, CRelayon::SetCmdName).
+    CCommand(int first, LPCTSTR name, int third);
+    ~CCommand() override;
+
+    // Virtual operations, in slot order after the destructor.
+    virtual BOOL IsEnable();
+    // Kind of host the command belongs to; 0 in the base.
+    virtual int HostType();
+    // Starts a run with the sub-command; 1 while the command waits for input.
+    virtual int StartUp(int subCommand);
+    // Another command suspends this one, and gives it back.
+    virtual void Sleep();
+    virtual void WakeUp();
+    // Ends the run; returns 0 (the result a finished operation hands back).
+    virtual int Cancel();
+    virtual int OnOK();
+    virtual int OnLButtonDown(UINT flags, Position& pos);
+    virtual int OnLButtonUp(UINT flags, Position& pos);
+    virtual int OnLButtonDblClk(UINT flags, Position& pos);
+    // The base cancels the run on the right button.
+    virtual int OnRButtonDown(UINT flags, Position& pos);
+    virtual int OnRButtonUp(UINT flags, Position& pos);
+    virtual int OnMButtonDown(UINT flags, Position& pos);
+    virtual int OnMButtonUp(UINT flags, Position& pos);
+    virtual int OnMouseMove(UINT flags, Position& pos);
+    virtual int OnMouseWheel(UINT flags, short delta, Position& pos);
+    virtual int OnReturn();
+    virtual int OnKeyDown(UINT nChar, UINT nRepCnt, UINT flags);
+    virtual int OnKeyUp(UINT nChar, UINT nRepCnt, UINT flags);
+    virtual int OnChar(UINT nChar, UINT nRepCnt, UINT flags);
+    virtual int OnTimer(UINT_PTR id);
+    virtual int OnSize(UINT type, int cx, int cy);
+    // Cursor to show; 0 keeps the view's own.
+    virtual int OnSetCursor();
+    // Enabled state and check mark of the command's own items; FALSE to let
+    // the hub decide.
+    virtual BOOL OnUpdateCmdUI(CCmdUI* cmdUI);
+    virtual int OnMessage(QMessage* message);
+    virtual UINT GetHelpID();
+    // Overlay of the running command; drawing twice erases in the rubber modes.
+    virtual void OnDraw(CDC* dc, int mode);
+    virtual void OnDraw(COpenGLDC* dc, int mode);
+    // The command's settings in the hub's configuration stream.
+    void Serialize(CArchive& ar) override;
+    virtual int OnKeyInP2D(double* p);
+    virtual int OnKeyInDouble(double value);
+    virtual int OnKeyInInt(int value);
+    virtual int OnKeyInString(const CString& text);
+    virtual int OnKeyInBool(BOOL value);
+
+    void SetID(UINT id) { m_nID = id; }
+    UINT GetID() const { return m_nID; }
+    const CString& GetCmdName() const { return m_strName; }
+    void SetCmdName(const CString& name) { m_strName = name; }
+    // Single-key accelerator: key code, modifier bits, sub-command it runs.
+    void SetAccel(UINT key, UINT modifier, int subCommand);
+    BOOL HasAccel() const { return m_bHasAccel; }
+    UINT GetAccelKey() const { return m_nAccelKey; }
+    UINT GetAccelModifier() const { return m_nAccelModifier; }
+    int GetAccelSub() const { return m_nAccelSub; }
+
+    // Shows text through the hub's prompt.
+    void Prompt(LPCTSTR text);
+    // Asks the hub to collect a key-in of the kind for this command.
+    void AskForKeyIn(int kind);
+    // The view's drawing context (null without a view); release it with ReleaseDC.
+    CDC* GetDC();
+    void ReleaseDC(CDC* dc);
+
+    // Whether a run is going on (set by StartUp, cleared by Cancel).
+    BOOL IsRunning() const { return m_bRunning; }
+    int GetFirstValue() const { return m_nFirst; }
+
+    int m_nSubCmd = 0;
+    int m_nStep = -1;
+    int m_nFlags = 0;
+    int m_nCursor = 0;
+    int m_nStyle = 0;
+
+protected:
+    friend class CRelayon;
+    BOOL m_bRunning = FALSE;
+
+private:
+    UINT m_nID = 0;
+    int m_nFirst;
+    CString m_strName;
+    BOOL m_bHasAccel = FALSE;
+    UINT m_nAccelKey = 0;
+    UINT m_nAccelModifier = 0;
+    int m_nAccelSub = 0;
+};

@@ -1,0 +1,293 @@
+#include "framework/relayon/DBase.h"
+
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Looker.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/relayon/Selector.h"
+#include "platform/core/Archive.h"
+
+#include <algorithm>
+#include <memory>
+
+// ---------------------------------------------------------------------------
+// Layers
+
+IMPLEMENT_SERIAL(CDbLayer, CObject, 1)
+
+namespace {
+int g_layerCounter = 0;
+int g_currentLayerID = 0;
+std::unique_ptr<CDBase> g_dbase;
+}  // namespace
+
+CDbLayer::CDbLayer() = default;
+
+CDbLayer::CDbLayer(const CString& name, COLORREF colour) : m_nID(++g_layerCounter), m_strName(name)
+{
+    SetColor(colour);
+}
+
+void CDbLayer::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        ar << m_nID << m_crColor << m_bVisible << m_bLocked << m_strName;
+    } else {
+        ar >> m_nID >> m_crColor >> m_bVisible >> m_bLocked >> m_strName;
+        m_crColor &= 0xFFFFFFu;
+        m_bVisible = m_bVisible ? TRUE : FALSE;
+        m_bLocked = m_bLocked ? TRUE : FALSE;
+    }
+}
+
+int CDbLayer::GetCurrentLayerID() { return g_currentLayerID; }
+void CDbLayer::SetCurrentLayerID(int id) { g_currentLayerID = id; }
+void CDbLayer::RaiseIDCounter(int id) { g_layerCounter = std::max(g_layerCounter, id); }
+void CDbLayer::ResetIDCounter()
+{
+    g_layerCounter = 0;
+    g_currentLayerID = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Database
+
+CDBase* CDBase::Instance()
+{
+    if (!g_dbase) g_dbase = std::make_unique<CDBase>();
+    return g_dbase.get();
+}
+
+BOOL CDBase::IsLiving() { return g_dbase ? TRUE : FALSE; }
+
+void CDBase::Uninstance() { g_dbase.reset(); }
+
+CDBase::CDBase() = default;
+
+CDBase::~CDBase()
+{
+    DelAllEnt();
+    while (!m_layers.IsEmpty()) delete m_layers.RemoveHead();
+}
+
+void CDBase::AddTail(CDbEntity* entity)
+{
+    if (entity == nullptr) return;
+    entity->CreateNewHandle();
+    m_entities.AddTail(entity);
+}
+
+BOOL CDBase::Remove(CDbEntity* entity)
+{
+    POSITION pos = m_entities.Find(entity);
+    if (pos == nullptr) return FALSE;
+    m_entities.RemoveAt(pos);
+    if (CSelector* selector = gGetSelector()) selector->Remove(entity);
+    return TRUE;
+}
+
+BOOL CDBase::Contains(const CDbEntity* entity) const
+{
+    return m_entities.Find(const_cast<CDbEntity*>(entity)) != nullptr ? TRUE : FALSE;
+}
+
+void CDBase::DelAllEnt()
+{
+    // The selection points into the list: empty it first.
+    if (CSelector* selector = gGetSelector()) selector->RemoveAll();
+    dbDelEntList(&m_entities);
+}
+
+void CDBase::UpdateHandle()
+{
+    std::uint32_t maxHandle = CDbEntity::GetMaxHandle();
+    for (CDbEntity* e : m_entities) maxHandle = std::max(maxHandle, e->GetHandle());
+    CDbEntity::SetMaxHandle(maxHandle);
+}
+
+BOOL CDBase::GetBox2D(BOX2<double>* box)
+{
+    if (box == nullptr) return FALSE;
+    BOX2<double> all;
+    all.InitEmpty();
+    BOOL any = FALSE;
+    for (CDbEntity* e : m_entities) {
+        BOX2<double> b;
+        if (e->GetBox(&b)) {
+            all.Union(b);
+            any = TRUE;
+        }
+    }
+    if (any) *box = all;
+    return any;
+}
+
+void CDBase::RoughPick(const double* p, double aperture, CDbEntityList& out)
+{
+    if (p == nullptr) return;
+    for (CDbEntity* e : m_entities) {
+        if (!IsDrawable(e)) continue;
+        BOX2<double> b;
+        if (!e->GetBox(&b)) continue;
+        b.Inflate(aperture);
+        if (p[0] >= b.xmin && p[0] <= b.xmax && p[1] >= b.ymin && p[1] <= b.ymax) out.AddTail(e);
+    }
+}
+
+BOOL CDBase::IsDrawable(CDbEntity* entity) const
+{
+    if (!entity->IsVisible()) return FALSE;
+    const CDbLayer* layer = GetLayerByID(entity->GetLayerID());
+    return layer == nullptr || layer->IsVisible();
+}
+
+void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
+{
+    if (dc == nullptr) return;
+    BOX2<double> view;
+    CLooker* looker = gGetLooker();
+    const bool check = bCheckView && looker != nullptr;
+    if (check) view = looker->GetViewBox();
+    for (CDbEntity* e : m_entities) {
+        if (e->IsSelected() || !IsDrawable(e)) continue;
+        if (e->GetType() == kDbTypeAidLine) {
+            if (bDrawAid && m_bAidLineVisible) e->Draw(dc, mode);
+            continue;
+        }
+        if (check) {
+            BOX2<double> b;
+            if (e->GetBox(&b) && (b.xmax < view.xmin || b.xmin > view.xmax || b.ymax < view.ymin || b.ymin > view.ymax))
+                continue;
+        }
+        e->Draw(dc, mode);
+    }
+}
+
+void CDBase::DrawAllUnSel(COpenGLDC* dc, int mode)
+{
+    for (CDbEntity* e : m_entities)
+        if (!e->IsSelected() && IsDrawable(e)) e->DrawGL(dc, mode);
+}
+
+void CDBase::DrawAllEx(CDC* dc, int mode)
+{
+    if (dc == nullptr) return;
+    for (CDbEntity* e : m_entities) {
+        if (!IsDrawable(e)) continue;
+        if (e->GetType() == kDbTypeAidLine && !m_bAidLineVisible) continue;
+        e->Draw(dc, mode);
+    }
+}
+
+CDbLayer* CDBase::GetLayer(int index) const
+{
+    POSITION pos = m_layers.FindIndex(index);
+    return pos != nullptr ? m_layers.GetAt(pos) : nullptr;
+}
+
+CDbLayer* CDBase::GetLayerByID(int id) const
+{
+    for (CDbLayer* layer : m_layers)
+        if (layer->GetID() == id) return layer;
+    return nullptr;
+}
+
+int CDBase::GetLayerIDByIndex(int index) const
+{
+    const CDbLayer* layer = GetLayer(index);
+    return layer != nullptr ? layer->GetID() : -1;
+}
+
+int CDBase::GetIndexByLayerID(int id) const
+{
+    int index = 0;
+    for (CDbLayer* layer : m_layers) {
+        if (layer->GetID() == id) return index;
+        ++index;
+    }
+    return -1;
+}
+
+int CDBase::GetCountOnLayerIndex(int index) const
+{
+    const int id = GetLayerIDByIndex(index);
+    if (id < 0) return 0;
+    int n = 0;
+    for (CDbEntity* e : m_entities)
+        if (e->GetLayerID() == id) ++n;
+    return n;
+}
+
+int CDBase::AddLayer(CDbLayer* layer)
+{
+    if (layer == nullptr) return -1;
+    m_layers.AddTail(layer);
+    CDbLayer::RaiseIDCounter(layer->GetID());
+    return GetLayerCnt() - 1;
+}
+
+void CDBase::InitLayer()
+{
+    if (m_layers.IsEmpty()) AddLayer(new CDbLayer(CString(L"0"), RGB(255, 255, 255)));
+    if (GetLayerByID(CDbLayer::GetCurrentLayerID()) == nullptr)
+        CDbLayer::SetCurrentLayerID(m_layers.GetHead()->GetID());
+}
+
+void CDBase::WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>& entities)
+{
+    const CQVGlobal* global = gGetQVGlobal();
+    const std::int32_t version = global != nullptr ? global->GetVersion() : kDocVersionCurrent;
+    ar << m_strNote << version;
+    const_cast<CTypedPtrList<CObList, CDbEntity*>&>(entities).Serialize(ar);
+    m_layers.Serialize(ar);
+    ar << CDbLayer::GetCurrentLayerID() << m_bAidLineVisible << m_bPathVisible;
+}
+
+void CDBase::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        WriteStream(ar, m_entities);
+        return;
+    }
+    CString note;
+    std::int32_t version = 0;
+    ar >> note >> version;
+    // Shapes read their records under the version of the settings object.
+    if (CQVGlobal* global = gGetQVGlobal()) global->SetVersion(version);
+
+    CObList read;
+    read.Serialize(ar);  // on failure it deletes what it created
+    CObList layers;
+    try {
+        layers.Serialize(ar);
+        int currentLayer = 0, aid = 1, path = 1;
+        ar >> currentLayer >> aid >> path;
+        m_strNote = note;
+        while (!m_layers.IsEmpty()) delete m_layers.RemoveHead();
+        while (!layers.IsEmpty()) {
+            CObject* object = layers.RemoveHead();
+            if (object != nullptr && object->IsKindOf(RUNTIME_CLASS(CDbLayer))) AddLayer(static_cast<CDbLayer*>(object));
+            else delete object;
+        }
+        CDbLayer::SetCurrentLayerID(currentLayer);
+        m_bAidLineVisible = aid ? TRUE : FALSE;
+        m_bPathVisible = path ? TRUE : FALSE;
+    } catch (...) {
+        for (CObject* object : read) delete object;
+        for (CObject* object : layers) delete object;
+        throw;
+    }
+    while (!read.IsEmpty()) {
+        CObject* object = read.RemoveHead();
+        if (object != nullptr && object->IsKindOf(RUNTIME_CLASS(CDbEntity))) m_entities.AddTail(static_cast<CDbEntity*>(object));
+        else delete object;
+    }
+}
+
+void CDBase::SaveSelected(CArchive& ar)
+{
+    CTypedPtrList<CObList, CDbEntity*> selected;
+    if (CSelector* selector = gGetSelector()) {
+        for (int i = 0; i < selector->GetSize(); ++i) selected.AddTail(selector->GetEntity(i));
+    }
+    WriteStream(ar, selected);
+}

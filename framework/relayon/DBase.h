@@ -1,0 +1,118 @@
+// The document's entity database: the entity list, the layer table, the
+// guide-line and tool-path visibility and the document note. One process-wide
+// instance (Instance, Uninstance).
+//
+// Stream (Serialize): the note (CString), the 32-bit document format version,
+// the entity list as an object list; then the layer table as an object list,
+// the current layer id (int32), guide-line visible (int32) and paths visible
+// (int32). SaveSelected writes the same stream with the selected entities
+// only, so that a selection file opens as a document.
+#pragma once
+
+#include "framework/db/DbEntity.h"
+#include "platform/core/WinString.h"
+
+class COpenGLDC;
+
+// Layer record of the database (name, id, colour, visible and locked flags).
+// Ids come from one process-wide counter; the current layer is held as an id.
+class CDbLayer : public CObject {
+    DECLARE_SERIAL(CDbLayer)
+public:
+    CDbLayer();
+    // A layer with the next id of the counter.
+    CDbLayer(const CString& name, COLORREF colour);
+
+    // Id, colour, visible, locked (int32 each), name.
+    void Serialize(CArchive& ar) override;
+
+    int GetID() const { return m_nID; }
+    const CString& GetName() const { return m_strName; }
+    void SetName(const CString& name) { m_strName = name; }
+    COLORREF GetColor() const { return m_crColor; }
+    void SetColor(COLORREF colour) { m_crColor = colour & 0xFFFFFFu; }
+    BOOL IsVisible() const { return m_bVisible; }
+    void SetVisible(BOOL visible) { m_bVisible = visible ? TRUE : FALSE; }
+    BOOL IsLocked() const { return m_bLocked; }
+    void SetLocked(BOOL locked) { m_bLocked = locked ? TRUE : FALSE; }
+
+    static int GetCurrentLayerID();
+    static void SetCurrentLayerID(int id);
+    // Raises the id counter to at least id (after loading layers).
+    static void RaiseIDCounter(int id);
+    static void ResetIDCounter();
+
+private:
+    int m_nID = 0;
+    CString m_strName;
+    COLORREF m_crColor = RGB(255, 255, 255);
+    BOOL m_bVisible = TRUE;
+    BOOL m_bLocked = FALSE;
+};
+
+class CDBase {
+public:
+    static CDBase* Instance();  // creates the database on first use
+    static BOOL IsLiving();
+    static void Uninstance();  // deletes the database and its entities
+
+    CDBase();
+    ~CDBase();
+    CDBase(const CDBase&) = delete;
+    CDBase& operator=(const CDBase&) = delete;
+
+    // Entities. AddTail takes ownership (no undo step) and gives an entity
+    // without a handle the next handle; Remove hands ownership back.
+    void AddTail(CDbEntity* entity);
+    BOOL Remove(CDbEntity* entity);
+    BOOL Contains(const CDbEntity* entity) const;
+    int GetCount() const { return static_cast<int>(m_entities.GetCount()); }
+    CTypedPtrList<CObList, CDbEntity*>& GetEntities() { return m_entities; }
+    void DelAllEnt();
+    // Raises the entity handle counter to the largest handle held.
+    void UpdateHandle();
+    // Union of the entities' boxes; FALSE when none has one.
+    BOOL GetBox2D(BOX2<double>* box);
+    // Visible entities whose box, grown by aperture, holds the point, in list order.
+    void RoughPick(const double* p, double aperture, CDbEntityList& out);
+
+    // Drawing of the visible entities on visible layers. DrawAllUnSel skips
+    // selected entities; guide lines only when bDrawAid and guide lines are shown.
+    void DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid);
+    void DrawAllUnSel(COpenGLDC* dc, int mode);
+    void DrawAllEx(CDC* dc, int mode);
+
+    // Layers, addressed by 0-based position.
+    int GetLayerCnt() const { return static_cast<int>(m_layers.GetCount()); }
+    CDbLayer* GetLayer(int index) const;
+    CDbLayer* GetLayerByID(int id) const;
+    int GetLayerIDByIndex(int index) const;  // -1 out of range
+    int GetIndexByLayerID(int id) const;     // -1 when absent
+    int GetCountOnLayerIndex(int index) const;
+    // Takes ownership; returns the new position.
+    int AddLayer(CDbLayer* layer);
+    // Makes sure there is at least one layer and that the current layer id
+    // names one of them (the first otherwise).
+    void InitLayer();
+
+    BOOL GetDbAidLineVisible() const { return m_bAidLineVisible; }
+    void SetDbAidLineVisible(BOOL visible) { m_bAidLineVisible = visible ? TRUE : FALSE; }
+    BOOL GetDbPathVisible() const { return m_bPathVisible; }
+    void SetDbPathVisible(BOOL visible) { m_bPathVisible = visible ? TRUE : FALSE; }
+    CString& GetNote() { return m_strNote; }
+    void SetNote(const CString& note) { m_strNote = note; }
+
+    // Loading appends the entities read and replaces the layer table.
+    void Serialize(CArchive& ar);
+    void SaveSelected(CArchive& ar);
+
+private:
+    void WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>& entities);
+    BOOL IsDrawable(CDbEntity* entity) const;
+
+    CTypedPtrList<CObList, CDbEntity*> m_entities;
+    CTypedPtrList<CObList, CDbLayer*> m_layers;
+    CString m_strNote;
+    BOOL m_bAidLineVisible = TRUE;
+    BOOL m_bPathVisible = TRUE;
+};

@@ -1,0 +1,252 @@
+// Entity database stream: round trip, the head that the import command reads
+// itself, damaged streams, and the selection file.
+#include "framework/db/DbAidLine.h"
+#include "framework/db/DbCurve.h"
+#include "framework/db/DbUnion.h"
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/relayon/Action.h"
+#include "framework/relayon/DBase.h"
+#include "framework/relayon/Selector.h"
+#include "geometry/shapes2d/GeCurve.h"
+#include "geometry/shapes2d/GeLine.h"
+#include "platform/core/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class DBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gNewQVGlobal()->SetVersion(kDocVersionCurrent);
+        qvCreateAllManager();
+        CDbEntity::SetMaxHandle(0);
+        CDbLayer::ResetIDCounter();
+        CDBase::Instance()->InitLayer();
+    }
+    void TearDown() override
+    {
+        qvClearAllManager();
+        looker::testing::ResetAppSlots();
+        looker::testing::ResetQVGlobal();
+    }
+
+    // Line (0,0)-(10,5), rectangle (1,2)-(4,6) inside a union, a vertical guide line at x = 7.
+    static void Fill(CDBase* db)
+    {
+        const double p[2] = {0, 0}, q[2] = {10, 5};
+        CDbCurve* line = dbGenLine(p, q);
+        line->SetColor(RGB(10, 20, 30));
+        db->AddTail(line);
+        auto* group = new CDbUnion;
+        const double a[2] = {1, 2}, b[2] = {4, 6};
+        group->AddEntity(dbGenRect(a, b));
+        db->AddTail(group);
+        db->AddTail(new CDbAidLine(7.0, CDbAidLine::kVertical));
+        db->SetNote(CString(L"note ü 注"));
+    }
+
+    static std::vector<BYTE> Store(const std::function<void(CArchive&)>& write)
+    {
+        CMemFile file;
+        {
+            CArchive ar(&file, CArchive::store);
+            write(ar);
+            ar.Close();
+        }
+        return std::vector<BYTE>(file.GetData(), file.GetData() + file.GetLength());
+    }
+};
+
+TEST_F(DBaseTest, RoundTripKeepsNoteVersionEntitiesAndLayers)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    gGetQVGlobal()->SetVersion(kDocVersionShapeHandles);
+    std::vector<BYTE> bytes = Store([db](CArchive& ar) { db->Serialize(ar); });
+
+    db->DelAllEnt();
+    db->SetNote(CString());
+    gGetQVGlobal()->SetVersion(kDocVersionCurrent);
+    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&in, CArchive::load);
+    db->Serialize(ar);
+
+    EXPECT_EQ(db->GetNote(), CString(L"note ü 注"));
+    EXPECT_EQ(gGetQVGlobal()->GetVersion(), kDocVersionShapeHandles) << "loading adopts the stored version";
+    ASSERT_EQ(db->GetCount(), 3);
+    POSITION pos = db->GetEntities().GetHeadPosition();
+    auto* line = dynamic_cast<CDbCurve*>(db->GetEntities().GetNext(pos));
+    auto* group = dynamic_cast<CDbUnion*>(db->GetEntities().GetNext(pos));
+    auto* aid = dynamic_cast<CDbAidLine*>(db->GetEntities().GetNext(pos));
+    ASSERT_TRUE(line && group && aid);
+    EXPECT_EQ(line->GetHandle(), 1u);
+    EXPECT_EQ(group->GetHandle(), 2u);
+    EXPECT_EQ(aid->GetHandle(), 3u);
+    EXPECT_EQ(line->GetColor(), RGB(10, 20, 30));
+    ASSERT_NE(line->GetCurve(), nullptr);
+    double s[2] = {-1, -1}, e[2] = {-1, -1};
+    line->GetCurve()->GetStartPoint(s);
+    line->GetCurve()->GetEndPoint(e);
+    EXPECT_DOUBLE_EQ(s[0], 0.0);
+    EXPECT_DOUBLE_EQ(e[0], 10.0);
+    EXPECT_DOUBLE_EQ(e[1], 5.0);
+    BOX2<double> box;
+    ASSERT_TRUE(group->GetBox(&box));
+    EXPECT_DOUBLE_EQ(box.xmin, 1.0);
+    EXPECT_DOUBLE_EQ(box.ymax, 6.0);
+    EXPECT_EQ(aid->GetOrientation(), CDbAidLine::kVertical);
+    EXPECT_DOUBLE_EQ(aid->GetPosition(), 7.0);
+    EXPECT_EQ(db->GetLayerCnt(), 1);
+    EXPECT_EQ(CDbLayer::GetCurrentLayerID(), db->GetLayerIDByIndex(0));
+}
+
+TEST_F(DBaseTest, HeadReadsAsNoteVersionAndObjectList)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    std::vector<BYTE> bytes = Store([db](CArchive& ar) { db->Serialize(ar); });
+
+    // What a reader of the head alone sees (the import command's own reading).
+    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&in, CArchive::load);
+    CString note;
+    std::int32_t version = 0;
+    ar >> note >> version;
+    CObList list;
+    list.Serialize(ar);
+    EXPECT_EQ(note, CString(L"note ü 注"));
+    EXPECT_EQ(version, kDocVersionCurrent);
+    ASSERT_EQ(list.GetCount(), 3);
+    for (CObject* object : list) {
+        EXPECT_TRUE(object->IsKindOf(RUNTIME_CLASS(CDbEntity)));
+        delete object;
+    }
+}
+
+TEST_F(DBaseTest, TruncatedStreamThrowsAndLeavesTheDatabaseAsItWas)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    std::vector<BYTE> bytes = Store([db](CArchive& ar) { db->Serialize(ar); });
+    db->DelAllEnt();
+    db->AddTail(new CDbAidLine(1.0, CDbAidLine::kHorizontal));
+
+    for (size_t cut : {size_t{3}, bytes.size() / 2, bytes.size() - 1}) {
+        CMemFile in(bytes.data(), static_cast<UINT>(cut));
+        CArchive ar(&in, CArchive::load);
+        EXPECT_THROW(db->Serialize(ar), CArchiveException) << "cut at " << cut;
+        EXPECT_EQ(db->GetCount(), 1) << "cut at " << cut;
+    }
+}
+
+TEST_F(DBaseTest, SaveSelectedWritesOnlyTheSelectionAsADocument)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    CDbEntity* second = db->GetEntities().GetAt(db->GetEntities().FindIndex(1));
+    gGetSelector()->Add(second);
+    std::vector<BYTE> bytes = Store([db](CArchive& ar) { db->SaveSelected(ar); });
+
+    CDBase other;
+    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&in, CArchive::load);
+    other.Serialize(ar);
+    ASSERT_EQ(other.GetCount(), 1);
+    EXPECT_EQ(other.GetEntities().GetHead()->GetType(), kDbTypeUnion);
+}
+
+TEST_F(DBaseTest, UpdateHandleRaisesTheCounterToTheLargestHandle)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    CDbEntity::SetMaxHandle(0);
+    db->GetEntities().GetTail()->SetHandle(40);
+    db->UpdateHandle();
+    EXPECT_EQ(CDbEntity::GetMaxHandle(), 40u);
+    const double p[2] = {0, 0}, q[2] = {1, 1};
+    CDbCurve* added = dbGenLine(p, q);
+    db->AddTail(added);
+    EXPECT_EQ(added->GetHandle(), 41u);
+}
+
+TEST_F(DBaseTest, UndoAndRedoOfAnAddAndADelete)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    CActionManager* mgr = CActionManager::Instance();
+    CDbEntity* first = db->GetEntities().GetHead();
+    gGetSelector()->Add(first);
+
+    CDbEntityList added;
+    const double p[2] = {0, 0}, q[2] = {2, 2};
+    added.AddTail(dbGenLine(p, q));
+    CDbEntityList removed;
+    removed.AddTail(first);
+    ASSERT_EQ(qvEntListToManager(&added, &removed, L"Edit"), 1);
+    EXPECT_TRUE(added.IsEmpty()) << "the manager took the new entities";
+    EXPECT_EQ(db->GetCount(), 3);
+    EXPECT_FALSE(db->Contains(first));
+    EXPECT_TRUE(gGetSelector()->IsEmpty()) << "a removed entity leaves the selection";
+    EXPECT_EQ(mgr->GetUndoName(), CString(L"Edit"));
+
+    ASSERT_TRUE(mgr->Undo());
+    EXPECT_EQ(db->GetCount(), 3);
+    EXPECT_TRUE(db->Contains(first));
+    EXPECT_FALSE(mgr->CanUndo());
+    ASSERT_TRUE(mgr->Redo());
+    EXPECT_FALSE(db->Contains(first));
+    EXPECT_EQ(db->GetCount(), 3);
+    EXPECT_FALSE(mgr->Redo());
+
+    // A new step drops the redo steps; the undone add's entity is freed with it (ASan checks).
+    ASSERT_TRUE(mgr->Undo());
+    CDbEntityList more;
+    more.AddTail(dbGenLine(q, p));
+    qvEntListToManager(&more, nullptr, L"Line");
+    EXPECT_FALSE(mgr->CanRedo());
+    EXPECT_EQ(db->GetCount(), 4);
+}
+
+TEST_F(DBaseTest, ColourActionRestoresEachEntitysOwnColour)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    CDbEntity* a = db->GetEntities().GetHead();
+    CDbEntity* b = db->GetEntities().GetTail();
+    b->SetColor(RGB(1, 2, 3));
+    auto* action = new CActionColor(1, L"Colour");
+    action->AddColorEnt(a, RGB(255, 0, 0));
+    action->AddColorEnt(b, RGB(255, 0, 0));
+    qvInsertActionIntoManager(action, 0);
+    EXPECT_EQ(a->GetColor(), RGB(255, 0, 0));
+    EXPECT_EQ(b->GetColor(), RGB(255, 0, 0));
+    CActionManager::Instance()->Undo();
+    EXPECT_EQ(a->GetColor(), RGB(10, 20, 30));
+    EXPECT_EQ(b->GetColor(), RGB(1, 2, 3));
+}
+
+}  // namespace
+
+#include "framework/relayon/EntityHelpers.h"
+
+namespace {
+
+TEST_F(DBaseTest, SelectorCurvesAreCopiesOfCurvesInsideGroupsToo)
+{
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    for (CDbEntity* e : db->GetEntities()) gGetSelector()->Add(e);
+    CTypedPtrList<CObList, CGeCurve*> curves;
+    EXPECT_EQ(qvGetSelectorCurve(&curves), 2) << "the line and the rectangle in the union; not the guide line";
+    CDbCurve* line = dynamic_cast<CDbCurve*>(db->GetEntities().GetHead());
+    ASSERT_NE(line, nullptr);
+    EXPECT_NE(curves.GetHead(), line->GetCurve()) << "copies, not the entities' own curves";
+    while (!curves.IsEmpty()) delete curves.RemoveHead();
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// Tab tool bar, status bars and rulers of the main frame (placeholder panes).
+#pragma once
+
+#include "platform/ui/MFCStatusBar.h"
+#include "platform/ui/MFCToolBar.h"
+
+class CFrameWnd;
+
+// Tool bar whose tabs each stand for a group of drag-off bars.
+class CTabToolBar : public CMFCToolBar {
+    DECLARE_DYNAMIC(CTabToolBar)
+public:
+    BOOL Create(CWnd* parent, UINT id, int flag);
+    // Adds a tab item; returns its index.
+    int AddItem(const CString& title);
+    int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    void DockDragToolBar(CFrameWnd*) {}
+    void OnChangeTabEx(int tab) { m_nCurTab = tab; }
+    int GetCurTab() const { return m_nCurTab; }
+    void HideAllDragTBar() {}
+    void HideDragTBar(int) {}
+
+private:
+    using CMFCToolBar::Create;
+    std::vector<CString> m_items;
+    int m_nCurTab = 0;
+};
+
+// Main status bar: prompt control, progress of long operations, grid button,
+// colour selector.
+class CQVStatusBar : public CMFCStatusBar {
+    DECLARE_DYNAMIC(CQVStatusBar)
+public:
+    CQVStatusBar();
+    ~CQVStatusBar() override;
+    BOOL Init(CFrameWnd* frame);
+    // The embedded child control that shows the command hub's prompts.
+    CWnd* GetChildCtrl() { return &m_child; }
+    double GetProgress() const { return m_dProgress; }
+    COLORREF GetSelectedColor() const { return m_crSelected; }
+    void SetSelectedColor(COLORREF colour) { m_crSelected = colour & 0xFFFFFFu; }
+    BOOL m_bGridPushed = FALSE;
+
+private:
+    using CMFCStatusBar::Create;
+    static void OnProgress(double position, void* user);
+    CWnd m_child;
+    double m_dProgress = 0.0;
+    COLORREF m_crSelected = RGB(255, 255, 255);
+};
+
+// Status bar of the eleven snap switches.
+class CQVStatusBarSnap : public CMFCStatusBar {
+    DECLARE_DYNAMIC(CQVStatusBarSnap)
+public:
+    BOOL Init(CFrameWnd* frame);
+
+private:
+    using CMFCStatusBar::Create;
+};
+
+class CQVHorRulerBar : public CBasePane {
+    DECLARE_DYNAMIC(CQVHorRulerBar)
+public:
+    explicit CQVHorRulerBar(int style = 1) : m_nStyle(style) {}
+    BOOL Create(CWnd* parent, UINT id);
+
+private:
+    using CBasePane::Create;
+    int m_nStyle;
+};
+
+class CQVVertRulerBar : public CBasePane {
+    DECLARE_DYNAMIC(CQVVertRulerBar)
+public:
+    explicit CQVVertRulerBar(int style = 1) : m_nStyle(style) {}
+    BOOL Create(CWnd* parent, UINT id);
+
+private:
+    using CBasePane::Create;
+    int m_nStyle;
+};

@@ -1,0 +1,57 @@
+// Tool-bar manager: the list of the frame's bars with the UI mode each belongs
+// to, the current mode (16 tab tool bar, 17 classic bars), and slots for the
+// status bar, the menu bar and the rulers. One process-wide instance.
+#pragma once
+
+#include "platform/ui/BasePane.h"
+
+#include <memory>
+#include <vector>
+
+class CMFCMenuBar;
+class CQVStatusBar;
+
+// One registered bar (the frame allocates it, the manager owns it).
+struct UIToolBarRec {
+    UINT m_nBarID = 0;
+    UINT m_nImageID = 0;
+    CBasePane* m_pBar = nullptr;  // widened from 32 bits
+    int m_nUIMode = 16;
+    int m_nValue5 = 0;
+    int m_nValue6 = 0;
+    int m_nMainCmd = -1;
+    int m_nTabItem = -1;
+};
+
+class CUIToolBarMgr {
+public:
+    static constexpr int kModeTab = 16;
+    static constexpr int kModeClassic = 17;
+
+    static CUIToolBarMgr* Instance();
+    static void Uninstance();
+
+    // Takes ownership of the record.
+    void AddBar(UIToolBarRec* record);
+    int GetBarCount() const { return static_cast<int>(m_bars.size()); }
+    UIToolBarRec* GetBar(int index) const;
+
+    int GetUIMode() const { return m_nUIMode; }
+    BOOL IsCurrentUI(int mode) const { return m_nUIMode == mode; }
+    // Sets the mode and shows the bars of that mode, hides the others.
+    void UpdateBarUI(int mode);
+
+    // Asks for the id of the current main command (the hub's answer).
+    void SetMainCmdQuery(int (*query)()) { m_pfnMainCmd = query; }
+    int GetMainCmdID() const { return m_pfnMainCmd != nullptr ? m_pfnMainCmd() : 0; }
+
+    CQVStatusBar* m_pStatusBar = nullptr;
+    CMFCMenuBar* m_pMenuBar = nullptr;
+    CBasePane* m_pHorRuler = nullptr;
+    CBasePane* m_pVertRuler = nullptr;
+
+private:
+    std::vector<std::unique_ptr<UIToolBarRec>> m_bars;
+    int m_nUIMode = kModeTab;
+    int (*m_pfnMainCmd)() = nullptr;
+};

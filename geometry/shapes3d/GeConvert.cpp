@@ -1,0 +1,373 @@
+#include "geometry/shapes3d/GeConvert.h"
+
+#include "framework/looker/QVGlobal.h"
+#include "framework/numerak/Bcrv.h"
+#include "framework/numerak/NurbsFit.h"
+#include "geometry/shapes2d/GeArc.h"
+#include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/GeCircle.h"
+#include "geometry/shapes2d/GeCombCurve.h"
+#include "geometry/shapes2d/GeEllipse.h"
+#include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GeLoop.h"
+#include "geometry/shapes2d/GePolyline.h"
+#include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeCombCurve3d.h"
+#include "geometry/shapes3d/GeLine3d.h"
+#include "geometry/shapes3d/GeLoop3d.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "geometry/shapes3d/GePolyline3d.h"
+#include "geometry/shapes3d/Math3d.h"
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// 2D type codes.
+constexpr int kLine = 0x2;
+constexpr int kArc = 0x4;
+constexpr int kCircle = 0x8;
+constexpr int kEllipse = 0x10;
+constexpr int kBezier = 0x20;
+constexpr int kPolyline = 0x40;
+constexpr int kCombCurve = 0x80;
+
+constexpr double kTwoPi = 6.283185307179586;
+// Unit vectors and sweeps shorter than this are degenerate.
+constexpr double kDegenerate = 1e-6;
+// Member records of a composite are joined when their ends lie within this.
+constexpr double kMergeTol = 0.02;
+// A Bezier control polygon shorter than this gets no chord-length knots.
+constexpr double kMinPolygonLength = 1e-6;
+
+struct BcrvDeleter {
+    void operator()(BCRV* c) const { BCRV_Free(c); }
+};
+using BcrvPtr = std::unique_ptr<BCRV, BcrvDeleter>;
+
+// The closed flag and, when it is not 0, the extra data word go with the result.
+// The flags word is 32-bit; the full word is kept in the pointer-wide field too.
+void CarryFlags(CGeCurve* from, CGeCurve3d* to)
+{
+    if (!to) return;
+    to->m_bClosed = from->GetClosedFlag();
+    const std::uintptr_t ext = from->GetExtData();
+    if (ext != 0) {
+        to->m_nFlags = static_cast<int>(ext);
+        to->m_nExtData = ext;
+    }
+}
+
+CGePolyline3d* PolylineAt(CGePolyline* c, double z)
+{
+    const int n = c->GetSWPointCount();
+    const double(*pts)[2] = c->GetSWPoint();
+    if (n < 2 || !pts) return nullptr;
+    std::vector<double> xyz(static_cast<size_t>(n) * 3);
+    auto* p3 = reinterpret_cast<double(*)[3]>(xyz.data());
+    for (int i = 0; i < n; ++i) {
+        p3[i][0] = pts[i][0];
+        p3[i][1] = pts[i][1];
+        p3[i][2] = z;
+    }
+    auto* result = new CGePolyline3d();
+    if (!result->Create(n, p3)) {
+        delete result;
+        return nullptr;
+    }
+    return result;
+}
+
+// A NURBS curve wrapping rec (taken over), moved to height z; null without a record.
+CGeNrbCrv3d* WrapRecord(BCRV* rec, double z)
+{
+    if (!rec) return nullptr;
+    if (z != 0.0) {
+        const double v[3] = {0.0, 0.0, z};
+        rec->Move(v);
+    }
+    return new CGeNrbCrv3d(rec);
+}
+
+BCRV* LineRecord(CGeLine& c)
+{
+    double s[3] = {0.0, 0.0, 0.0}, e[3] = {0.0, 0.0, 0.0};
+    c.GetStartPoint(s);
+    c.GetEndPoint(e);
+    BcrvPtr rec(BCRV_New());
+    if (!rec || !rec->GenLine(s, e)) return nullptr;
+    return rec.release();
+}
+
+BCRV* ArcRecord(CGeArc& c)
+{
+    const double sweep = c.GetSweep();
+    // A zero sweep would make the record builder draw the full circle.
+    if (!(std::fabs(sweep) >= kDegenerate)) return nullptr;
+    double centre[3] = {0.0, 0.0, 0.0};
+    c.GetCenter(centre);
+    const double a0 = c.GetStartAngle();
+    const double a1 = c.GetEndAngle();
+    BcrvPtr rec(BCRV_New());
+    if (!rec) return nullptr;
+    if (sweep > 0.0) {
+        if (!rec->GenArc(centre, c.GetRadius(), a0, a1)) return nullptr;
+    } else {
+        if (!rec->GenArc(centre, c.GetRadius(), a1, a0) || !rec->Reverse()) return nullptr;
+    }
+    return rec.release();
+}
+
+BCRV* CircleRecord(CGeCircle& c)
+{
+    double centre[3] = {0.0, 0.0, 0.0};
+    c.GetCenter(centre);
+    BcrvPtr rec(BCRV_New());
+    if (!rec || !rec->GenCircle(centre, c.GetRadius())) return nullptr;
+    if (c.GetDirection() == 0 && !rec->Reverse()) return nullptr;
+    return rec.release();
+}
+
+BCRV* EllipseRecord(CGeEllipse& c)
+{
+    double centre[3] = {0.0, 0.0, 0.0};
+    c.GetCenter(centre);
+    BcrvPtr rec(BCRV_New());
+    if (!rec || !rec->GenEll(centre, c.GetA(), c.GetB(), c.GetRotation())) return nullptr;
+    if (c.GetDirection() == 0 && !rec->Reverse()) return nullptr;
+    return rec.release();
+}
+
+// The spline as an order-4 record over its own control points, with triple
+// knots at the segment joins spaced by the lengths of the segments' control
+// polygons. Knot spacing does not change the shape of the pieces, so when
+// the lengths cannot give strictly increasing joins (a degenerate segment or
+// polygon) the joins are spaced evenly instead, which keeps the record valid.
+BCRV* BezierRecord(CGeBezier& c)
+{
+    const CBezierNode* nodes = c.GetNodes();
+    const int n = static_cast<int>(c.GetNodeCount());
+    if (!nodes || n < 3) return nullptr;
+    BcrvPtr rec(BCRV_New(4, n));
+    if (!rec) return nullptr;
+    for (int i = 0; i < n; ++i) {
+        const double p[3] = {nodes[i].x, nodes[i].y, 0.0};
+        if (!rec->SetCtrlPt(i, p, 1.0)) return nullptr;
+    }
+
+    const int segments = (n - 1) / 3;
+    if (segments < 2) return rec.release();
+    std::vector<double> joins(static_cast<size_t>(segments - 1));
+    double total = 0.0;
+    std::vector<double> lengths(static_cast<size_t>(segments));
+    for (int j = 0; j < segments; ++j) {
+        double len = 0.0;
+        for (int i = 3 * j; i < 3 * j + 3; ++i)
+            len += std::hypot(nodes[i + 1].x - nodes[i].x, nodes[i + 1].y - nodes[i].y);
+        lengths[j] = len;
+        total += len;
+    }
+    bool increasing = total >= kMinPolygonLength && std::isfinite(total);
+    double run = 0.0;
+    for (int j = 0; j + 1 < segments && increasing; ++j) {
+        run += lengths[j];
+        joins[j] = run / total;
+        const double prev = j > 0 ? joins[j - 1] : 0.0;
+        if (!(joins[j] > prev) || !(joins[j] < 1.0)) increasing = false;
+    }
+    if (!increasing) {
+        for (int j = 0; j + 1 < segments; ++j) joins[j] = double(j + 1) / segments;
+    }
+    for (int j = 1; j < segments; ++j) {
+        const double u = joins[j - 1];
+        rec->U[3 * j + 1] = u;
+        rec->U[3 * j + 2] = u;
+        rec->U[3 * j + 3] = u;
+    }
+    return rec.release();
+}
+
+BCRV* PolylineRecord(CGePolyline& c)
+{
+    const int n = c.GetSWPointCount();
+    const double(*pts)[2] = c.GetSWPoint();
+    if (n < 2 || !pts) return nullptr;
+    if (n == 2) {
+        const double s[3] = {pts[0][0], pts[0][1], 0.0};
+        const double e[3] = {pts[1][0], pts[1][1], 0.0};
+        BcrvPtr rec(BCRV_New());
+        if (!rec || !rec->GenLine(s, e)) return nullptr;
+        return rec.release();
+    }
+    std::vector<double> xyz(static_cast<size_t>(n) * 3);
+    auto* p3 = reinterpret_cast<double(*)[3]>(xyz.data());
+    for (int i = 0; i < n; ++i) {
+        p3[i][0] = pts[i][0];
+        p3[i][1] = pts[i][1];
+        p3[i][2] = 0.0;
+    }
+    // Degree 1 through the vertices: the polyline itself.
+    return BCRV_GlobalInterp(p3, n, 1);
+}
+
+BCRV* CombRecord(CGeCombCurve& c)
+{
+    std::vector<BcrvPtr> parts;
+    for (CGeCurve* member : c.GetCurveList()) {
+        if (BCRV* rec = QVN_GeConvert::ToNurbsCurve(member)) parts.emplace_back(rec);
+    }
+    if (parts.empty()) return nullptr;
+    if (parts.size() == 1) return parts.front().release();
+    std::vector<BCRV*> raw;
+    raw.reserve(parts.size());
+    for (auto& p : parts) raw.push_back(p.get());
+    BCRV* merged = nullptr;
+    if (!BCRV_Merge(static_cast<int>(raw.size()), raw.data(), kMergeTol, &merged)) return nullptr;
+    return merged;
+}
+
+}  // namespace
+
+namespace QVN_GeConvert {
+
+CGeCurve3d* ToCurve3d(CGeCurve* c, double z)
+{
+    if (!c) return nullptr;
+    CGeCurve3d* result = nullptr;
+    switch (c->GetType()) {
+    case kLine: result = LineToLine3d(static_cast<CGeLine*>(c), z); break;
+    case kArc: result = ArcToArc3d(static_cast<CGeArc*>(c), z); break;
+    case kCircle: result = CircleToArc3d(static_cast<CGeCircle*>(c), z); break;
+    case kEllipse: result = WrapRecord(EllipseRecord(*static_cast<CGeEllipse*>(c)), z); break;
+    case kBezier: result = WrapRecord(BezierRecord(*static_cast<CGeBezier*>(c)), z); break;
+    case kPolyline: result = PolylineAt(static_cast<CGePolyline*>(c), z); break;
+    case kCombCurve: result = CombCurveToCombCurve3d(static_cast<CGeCombCurve*>(c), z); break;
+    default: return nullptr;  // point, loop, offset curve, group, region
+    }
+    CarryFlags(c, result);
+    return result;
+}
+
+void CurveListToCurveList3D(CTypedPtrList<CObList, CGeCurve*>* list, double z,
+                            CTypedPtrList<CObList, CGeCurve3d*>* out)
+{
+    if (!list || list->IsEmpty() || !out) return;
+    for (CGeCurve* curve : *list) {
+        if (CGeCurve3d* curve3d = ToCurve3d(curve, z)) out->AddTail(curve3d);
+    }
+}
+
+CGeCombCurve3d* CombCurveToCombCurve3d(CGeCombCurve* c, double z)
+{
+    if (!c || c->IsEmpty()) return nullptr;
+    auto* result = new CGeCombCurve3d();
+    CurveListToCurveList3D(&c->GetCurveList(), z, &result->m_listCurve);
+    if (result->IsEmpty()) {
+        delete result;
+        return nullptr;
+    }
+    result->CalcBox();
+    return result;
+}
+
+CGeLoop3d* LoopToLoop3d(CGeLoop* c, double z)
+{
+    if (!c || c->IsEmpty()) return nullptr;
+    auto* result = new CGeLoop3d();
+    CurveListToCurveList3D(&c->GetCurveList(), z, &result->m_listCurve);
+    return result;
+}
+
+CGeLine3d* LineToLine3d(CGeLine* c, double z)
+{
+    if (!c) return nullptr;
+    double s[3] = {0.0, 0.0, z}, e[3] = {0.0, 0.0, z};
+    c->GetStartPoint(s);
+    c->GetEndPoint(e);
+    return new CGeLine3d(s, e);
+}
+
+CGeArc3d* ArcToArc3d(CGeArc* c, double z)
+{
+    if (!c) return nullptr;
+    double x[3] = {0.0, 0.0, 0.0};
+    c->GetStartDir(x);
+    if (!ge3d::Unit(x, kDegenerate)) return nullptr;
+    const double sweep = c->GetSweep();
+    const double zAxis[3] = {0.0, 0.0, sweep > 0.0 ? 1.0 : -1.0};
+    double y[3];
+    ge3d::Cross(zAxis, x, y);
+    ge3d::Unit(y, kDegenerate);
+
+    auto* arc = new CGeArc3d();
+    ge3d::Copy(x, arc->m_frame.X);
+    ge3d::Copy(y, arc->m_frame.Y);
+    ge3d::Copy(zAxis, arc->m_frame.Z);
+    double centre[2];
+    c->GetCenter(centre);
+    ge3d::Set(arc->m_frame.O, centre[0], centre[1], z);
+    arc->m_radius = c->GetRadius();
+    arc->m_sweep = std::fabs(sweep);
+    arc->DiscreteMe(gGetCrvDiscTol());
+    arc->CalcBox();
+    return arc;
+}
+
+CGeArc3d* CircleToArc3d(CGeCircle* c, double z)
+{
+    if (!c) return nullptr;
+    const double x[3] = {1.0, 0.0, 0.0};
+    const double zAxis[3] = {0.0, 0.0, c->GetDirection() == 1 ? 1.0 : -1.0};
+    double y[3];
+    ge3d::Cross(zAxis, x, y);
+
+    auto* arc = new CGeArc3d();
+    ge3d::Copy(x, arc->m_frame.X);
+    ge3d::Copy(y, arc->m_frame.Y);
+    ge3d::Copy(zAxis, arc->m_frame.Z);
+    double centre[2];
+    c->GetCenter(centre);
+    ge3d::Set(arc->m_frame.O, centre[0], centre[1], z);
+    arc->m_radius = c->GetRadius();
+    arc->m_sweep = kTwoPi;
+    arc->DiscreteMe(gGetCrvDiscTol());
+    arc->CalcBox();
+    return arc;
+}
+
+BCRV* ToNurbsCurve(CGeCurve* c)
+{
+    if (!c) return nullptr;
+    switch (c->GetType()) {
+    case kLine: return LineRecord(*static_cast<CGeLine*>(c));
+    case kArc: return ArcRecord(*static_cast<CGeArc*>(c));
+    case kCircle: return CircleRecord(*static_cast<CGeCircle*>(c));
+    case kEllipse: return EllipseRecord(*static_cast<CGeEllipse*>(c));
+    case kBezier: return BezierRecord(*static_cast<CGeBezier*>(c));
+    case kPolyline: return PolylineRecord(*static_cast<CGePolyline*>(c));
+    case kCombCurve: return CombRecord(*static_cast<CGeCombCurve*>(c));
+    default: return nullptr;
+    }
+}
+
+CGeNrbCrv3d* ToNrbCrv3d(CGeLine* c) { return c ? WrapRecord(LineRecord(*c), 0.0) : nullptr; }
+CGeNrbCrv3d* ToNrbCrv3d(CGeArc* c) { return c ? WrapRecord(ArcRecord(*c), 0.0) : nullptr; }
+CGeNrbCrv3d* ToNrbCrv3d(CGeBezier* c) { return c ? WrapRecord(BezierRecord(*c), 0.0) : nullptr; }
+
+CGeNrbCrv3d* ToNrbCrv3d(CGeCircle* c)
+{
+    CGeNrbCrv3d* result = c ? WrapRecord(CircleRecord(*c), 0.0) : nullptr;
+    if (result) result->m_bClosed = 1;
+    return result;
+}
+
+CGeNrbCrv3d* ToNrbCrv3d(CGeEllipse* c)
+{
+    CGeNrbCrv3d* result = c ? WrapRecord(EllipseRecord(*c), 0.0) : nullptr;
+    if (result) result->m_bClosed = 1;
+    return result;
+}
+
+}  // namespace QVN_GeConvert
