@@ -136,3 +136,138 @@ void CDC::OnEllipse(const RECT&) {}
 void CDC::OnRectangle(const RECT&) {}
 
 COLORREF CDC::OnSetPixel(int, int, COLORREF colour) { return colour; }
+
+COLORREF CDC::GetPixel(int, int) const { return static_cast<COLORREF>(-1); }
+
+COLORREF CDC::SetTextColor(COLORREF colour)
+{
+    const COLORREF old = m_crText;
+    m_crText = colour;
+    return old;
+}
+
+COLORREF CDC::SetBkColor(COLORREF colour)
+{
+    const COLORREF old = m_crBk;
+    m_crBk = colour;
+    return old;
+}
+
+int CDC::SetBkMode(int mode)
+{
+    if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    const int old = m_nBkMode;
+    m_nBkMode = mode;
+    return old;
+}
+
+CFont* CDC::SelectObject(CFont* font)
+{
+    CFont* old = m_pFont;
+    m_pFont = font;
+    OnSelectFont();
+    return old;
+}
+
+BOOL CDC::TextOut(int x, int y, LPCTSTR text, int count)
+{
+    if (!text || count < 0) return FALSE;
+    return OnTextOut(x, y, text, count);
+}
+
+SIZE CDC::GetTextExtent(LPCTSTR text, int count) const
+{
+    if (!text || count <= 0) return SIZE{0, 0};
+    return OnGetTextExtent(text, count);
+}
+
+void CDC::FillSolidRect(LPCRECT rect, COLORREF colour)
+{
+    if (!rect) return;
+    SetBkColor(colour);
+    OnFillSolidRect(*rect, colour);
+}
+
+void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour)
+{
+    const RECT rect{x, y, x + cx, y + cy};
+    FillSolidRect(&rect, colour);
+}
+
+BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop)
+{
+    if (!source || width < 0 || height < 0) return FALSE;
+    return OnBitBlt(x, y, width, height, source, xSource, ySource, rop);
+}
+
+int CDC::GetClipBox(LPRECT rect) const
+{
+    RECT box{0, 0, 0, 0};
+    const int kind = OnGetClipBox(box);
+    if (rect) *rect = box;
+    return kind;
+}
+
+POINT CDC::SetWindowOrg(int x, int y)
+{
+    const POINT old = m_ptWindowOrg;
+    m_ptWindowOrg = POINT{x, y};
+    OnSetOrigin();
+    return old;
+}
+
+POINT CDC::SetViewportOrg(int x, int y)
+{
+    const POINT old = m_ptViewportOrg;
+    m_ptViewportOrg = POINT{x, y};
+    OnSetOrigin();
+    return old;
+}
+
+void CDC::LPtoDP(LPPOINT points, int count) const
+{
+    for (int i = 0; points && i < count; ++i) {
+        points[i].x += m_ptViewportOrg.x - m_ptWindowOrg.x;
+        points[i].y += m_ptViewportOrg.y - m_ptWindowOrg.y;
+    }
+}
+
+void CDC::DPtoLP(LPPOINT points, int count) const
+{
+    for (int i = 0; points && i < count; ++i) {
+        points[i].x -= m_ptViewportOrg.x - m_ptWindowOrg.x;
+        points[i].y -= m_ptViewportOrg.y - m_ptWindowOrg.y;
+    }
+}
+
+void CDC::LPtoDP(LPRECT rect) const
+{
+    if (!rect) return;
+    POINT corners[2] = {{rect->left, rect->top}, {rect->right, rect->bottom}};
+    LPtoDP(corners, 2);
+    *rect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+void CDC::DPtoLP(LPRECT rect) const
+{
+    if (!rect) return;
+    POINT corners[2] = {{rect->left, rect->top}, {rect->right, rect->bottom}};
+    DPtoLP(corners, 2);
+    *rect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+int CDC::GetDeviceCaps(int) const { return 0; }
+
+BOOL CDC::OnTextOut(int, int, LPCTSTR, int) { return TRUE; }
+
+SIZE CDC::OnGetTextExtent(LPCTSTR, int) const { return SIZE{0, 0}; }
+
+void CDC::OnFillSolidRect(const RECT&, COLORREF) {}
+
+BOOL CDC::OnBitBlt(int, int, int, int, CDC*, int, int, DWORD) { return FALSE; }
+
+int CDC::OnGetClipBox(RECT& rect) const
+{
+    rect = RECT{0, 0, 0, 0};
+    return NULLREGION;
+}

@@ -1,10 +1,14 @@
-// Drawing context: the pen, brush and raster-operation state and the drawing
-// calls that shapes and commands draw through. The base class keeps the state
-// and draws nothing; a concrete context (the screen one over Qt, the recording
-// one of the tests) implements the protected hooks.
+// Drawing context: the pen, brush, font, text and raster-operation state and the
+// drawing calls that shapes, commands and views draw through. The base class keeps
+// the state and draws nothing (queries answer neutral values); a concrete context
+// (the screen one over Qt, the recording one of the tests) implements the
+// protected hooks, so drawing code holding a plain CDC* needs no cast.
 #pragma once
 
+#include "platform/core/WinString.h"
 #include "platform/core/WinTypes.h"
+
+class CFont;  // font object of the user-interface layer; the base only keeps the pointer
 
 // Pen styles.
 inline constexpr int PS_SOLID = 0;
@@ -22,6 +26,24 @@ inline constexpr int R2_NOTXORPEN = 10;   // drawing twice restores the screen
 inline constexpr int R2_NOP = 11;
 inline constexpr int R2_COPYPEN = 13;     // the default
 inline constexpr int R2_WHITE = 16;
+
+// Block transfers.
+inline constexpr DWORD SRCCOPY = 0x00CC0020;
+inline constexpr DWORD SRCINVERT = 0x00660046;
+
+// Background modes of text output.
+inline constexpr int TRANSPARENT = 1;
+inline constexpr int OPAQUE = 2;
+
+// Region kinds returned by GetClipBox.
+inline constexpr int NULLREGION = 1;
+inline constexpr int SIMPLEREGION = 2;
+
+// GetDeviceCaps indexes.
+inline constexpr int HORZRES = 8;
+inline constexpr int VERTRES = 10;
+inline constexpr int LOGPIXELSX = 88;
+inline constexpr int LOGPIXELSY = 90;
 
 // Attributes of a pen as a value.
 struct PenState {
@@ -114,6 +136,58 @@ public:
     // Returns the colour actually set, or (COLORREF)-1 when the pixel is outside.
     COLORREF SetPixel(int x, int y, COLORREF colour);
     COLORREF SetPixel(POINT p, COLORREF colour) { return SetPixel(p.x, p.y, colour); }
+    // (COLORREF)-1 when the pixel is outside or the context has no surface.
+    virtual COLORREF GetPixel(int x, int y) const;
+
+    // Text state; each setter returns the previous value. An unknown background
+    // mode is refused (0 returned, nothing changes).
+    COLORREF SetTextColor(COLORREF colour);
+    COLORREF GetTextColor() const { return m_crText; }
+    COLORREF SetBkColor(COLORREF colour);
+    COLORREF GetBkColor() const { return m_crBk; }
+    int SetBkMode(int mode);
+    int GetBkMode() const { return m_nBkMode; }
+    // Selects a font and returns the one selected before; null stands for the
+    // context's default font (so the returned value can always be selected back).
+    // The font must stay alive while it is selected.
+    CFont* SelectObject(CFont* font);
+    CFont* GetCurrentFont() const { return m_pFont; }
+
+    // Text with its cell's top-left corner at (x, y); FALSE for a null text or a
+    // negative count. In OPAQUE mode the cell is filled with the background colour.
+    BOOL TextOut(int x, int y, LPCTSTR text, int count);
+    BOOL TextOut(int x, int y, const CString& text) { return TextOut(x, y, text.GetString(), text.GetLength()); }
+    // Width and height of the text's cell in logical units ({0, 0} without a surface).
+    SIZE GetTextExtent(LPCTSTR text, int count) const;
+    SIZE GetTextExtent(const CString& text) const { return GetTextExtent(text.GetString(), text.GetLength()); }
+
+    // Fills with a colour regardless of pen, brush and raster operation; the
+    // background colour becomes that colour, as on the platform.
+    void FillSolidRect(LPCRECT rect, COLORREF colour);
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
+    // Copies (SRCCOPY) or XORs (SRCINVERT) a block of another context's surface;
+    // FALSE when the contexts cannot exchange pixels.
+    BOOL BitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop);
+    // The drawable area in logical units; NULLREGION (and an empty rectangle)
+    // when the context has no surface.
+    int GetClipBox(LPRECT rect) const;
+
+    // Logical coordinates are device pixels moved by the window and viewport origins.
+    POINT SetWindowOrg(int x, int y);
+    POINT SetWindowOrg(POINT p) { return SetWindowOrg(p.x, p.y); }
+    POINT GetWindowOrg() const { return m_ptWindowOrg; }
+    POINT SetViewportOrg(int x, int y);
+    POINT SetViewportOrg(POINT p) { return SetViewportOrg(p.x, p.y); }
+    POINT GetViewportOrg() const { return m_ptViewportOrg; }
+    void LPtoDP(LPPOINT points, int count = 1) const;
+    void DPtoLP(LPPOINT points, int count = 1) const;
+    void LPtoDP(LPRECT rect) const;
+    void DPtoLP(LPRECT rect) const;
+
+    BOOL IsPrinting() const { return m_bPrinting; }
+    void SetPrinting(BOOL printing) { m_bPrinting = printing; }
+    // Device facts (HORZRES, LOGPIXELSX, ...); 0 without a device.
+    virtual int GetDeviceCaps(int index) const;
 
 protected:
     // Hooks of the concrete contexts; the state above is already updated when
@@ -127,6 +201,14 @@ protected:
     virtual void OnEllipse(const RECT& rect);
     virtual void OnRectangle(const RECT& rect);
     virtual COLORREF OnSetPixel(int x, int y, COLORREF colour);
+    virtual void OnSelectFont() {}
+    virtual void OnSetOrigin() {}
+    virtual BOOL OnTextOut(int x, int y, LPCTSTR text, int count);
+    virtual SIZE OnGetTextExtent(LPCTSTR text, int count) const;
+    virtual void OnFillSolidRect(const RECT& rect, COLORREF colour);
+    virtual BOOL OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop);
+    // Fills rect and returns the region kind.
+    virtual int OnGetClipBox(RECT& rect) const;
 
 private:
     CPen m_defaultPen;
@@ -138,4 +220,11 @@ private:
     bool m_bBrushHollow = false;
     int m_nROP2 = R2_COPYPEN;
     POINT m_ptCurrent{0, 0};
+    COLORREF m_crText = 0;
+    COLORREF m_crBk = 0xFFFFFF;
+    int m_nBkMode = OPAQUE;
+    CFont* m_pFont = nullptr;
+    POINT m_ptWindowOrg{0, 0};
+    POINT m_ptViewportOrg{0, 0};
+    BOOL m_bPrinting = FALSE;
 };

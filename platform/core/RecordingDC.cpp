@@ -51,6 +51,7 @@ DCRecord& RecordingDC::Add(DCRecord::Kind kind)
     r.brushColour = GetBrushColor();
     r.brushHollow = IsBrushHollow();
     r.rop2 = GetROP2();
+    r.font = GetCurrentFont();
     return r;
 }
 
@@ -79,4 +80,41 @@ COLORREF RecordingDC::OnSetPixel(int x, int y, COLORREF colour)
     r.points = {POINT{x, y}};
     r.colour = colour;
     return colour;
+}
+
+void RecordingDC::OnSelectFont() { Add(DCRecord::SelectFont); }
+
+BOOL RecordingDC::OnTextOut(int x, int y, LPCTSTR text, int count)
+{
+    DCRecord& r = Add(DCRecord::TextOut);
+    r.points = {POINT{x, y}};
+    r.text.assign(text, static_cast<std::size_t>(count));
+    r.colour = GetTextColor();
+    return TRUE;
+}
+
+SIZE RecordingDC::OnGetTextExtent(LPCTSTR, int count) const { return SIZE{count * kCharWidth, kCharHeight}; }
+
+void RecordingDC::OnFillSolidRect(const RECT& rect, COLORREF colour)
+{
+    DCRecord& r = Add(DCRecord::FillSolidRect);
+    r.rect = rect;
+    r.colour = colour;
+}
+
+BOOL RecordingDC::OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop)
+{
+    DCRecord& r = Add(DCRecord::BitBlt);
+    r.rect = RECT{x, y, x + width, y + height};
+    r.points = {POINT{xSource, ySource}};
+    r.source = source;
+    r.rop = rop;
+    return TRUE;
+}
+
+int RecordingDC::OnGetClipBox(RECT& rect) const
+{
+    if (!m_bHasClipBox) return CDC::OnGetClipBox(rect);
+    rect = m_clipBox;
+    return SIMPLEREGION;
 }

@@ -5,15 +5,25 @@
 #include "platform/core/DC.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 struct DCRecord {
-    enum Kind { SelectPen, SelectBrush, SetROP2, MoveTo, LineTo, Polyline, Ellipse, Rectangle, SetPixel };
+    enum Kind {
+        SelectPen, SelectBrush, SetROP2, MoveTo, LineTo, Polyline, Ellipse, Rectangle, SetPixel,
+        SelectFont, TextOut, FillSolidRect, BitBlt
+    };
 
     Kind kind = MoveTo;
-    std::vector<POINT> points;  // MoveTo: target; LineTo: from, to; Polyline: all; SetPixel: the pixel
-    RECT rect{0, 0, 0, 0};      // Ellipse, Rectangle
-    COLORREF colour = 0;        // SetPixel: the colour asked for
+    // MoveTo: target; LineTo: from, to; Polyline: all; SetPixel, TextOut: the
+    // point; BitBlt: the source point
+    std::vector<POINT> points;
+    RECT rect{0, 0, 0, 0};      // Ellipse, Rectangle, FillSolidRect; BitBlt: the target block
+    COLORREF colour = 0;        // SetPixel: the colour asked for; FillSolidRect: the fill; TextOut: text colour
+    std::wstring text;          // TextOut
+    DWORD rop = 0;              // BitBlt
+    const CDC* source = nullptr;  // BitBlt
+    const CFont* font = nullptr;  // font in force (for SelectFont: the new one; null = default)
     PenState pen;               // pen in force (for SelectPen: the new one)
     COLORREF brushColour = 0;   // brush in force (for SelectBrush: the new one)
     bool brushHollow = false;
@@ -31,6 +41,12 @@ public:
     std::vector<std::vector<POINT>> Strokes() const;
     void Clear() { m_records.clear(); }
 
+    // What GetClipBox answers: none (NULLREGION) until a box is set.
+    void SetClipBox(const RECT& box) { m_clipBox = box; m_bHasClipBox = true; }
+    // Text extents use a fixed cell of this many pixels per character.
+    static constexpr int kCharWidth = 8;
+    static constexpr int kCharHeight = 16;
+
 protected:
     void OnSelectPen() override;
     void OnSelectBrush() override;
@@ -41,9 +57,17 @@ protected:
     void OnEllipse(const RECT& rect) override;
     void OnRectangle(const RECT& rect) override;
     COLORREF OnSetPixel(int x, int y, COLORREF colour) override;
+    void OnSelectFont() override;
+    BOOL OnTextOut(int x, int y, LPCTSTR text, int count) override;
+    SIZE OnGetTextExtent(LPCTSTR text, int count) const override;
+    void OnFillSolidRect(const RECT& rect, COLORREF colour) override;
+    BOOL OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop) override;
+    int OnGetClipBox(RECT& rect) const override;
 
 private:
     DCRecord& Add(DCRecord::Kind kind);
 
     std::vector<DCRecord> m_records;
+    RECT m_clipBox{0, 0, 0, 0};
+    bool m_bHasClipBox = false;
 };

@@ -2,6 +2,9 @@
 
 #include "platform/ui/CmdUI.h"
 
+#include <QApplication>
+#include <QCursor>
+
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
@@ -60,4 +63,39 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT nMessage) const {
     }
   }
   return nullptr;
+}
+
+namespace {
+int g_nWaitCursors = 0;
+}  // namespace
+
+void CCmdTarget::BeginWaitCursor() {
+  if (QApplication::instance() == nullptr) return;
+  ++g_nWaitCursors;
+  QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void CCmdTarget::EndWaitCursor() {
+  if (g_nWaitCursors == 0 || QApplication::instance() == nullptr) return;
+  --g_nWaitCursors;
+  QApplication::restoreOverrideCursor();
+}
+
+void CCmdTarget::RestoreWaitCursor() {
+  if (g_nWaitCursors > 0 && QApplication::instance() != nullptr) QApplication::changeOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+CWaitCursor::CWaitCursor() {
+  CCmdTarget target;
+  target.BeginWaitCursor();
+}
+
+CWaitCursor::~CWaitCursor() {
+  CCmdTarget target;
+  target.EndWaitCursor();
+}
+
+void CWaitCursor::Restore() {
+  CCmdTarget target;
+  target.RestoreWaitCursor();
 }

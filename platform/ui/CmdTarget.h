@@ -49,11 +49,26 @@ public:
   // First entry of this object's map chain handling a window message; null when none.
   const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT nMessage) const;
 
+  // The busy cursor over the whole application while long work runs; calls nest.
+  void BeginWaitCursor();
+  void EndWaitCursor();
+  void RestoreWaitCursor();
+
 protected:
   static const AFX_MSGMAP* GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
   // Looks up (and calls unless pHandlerInfo) the command entry of this object's own chain.
   BOOL DispatchCommand(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
+};
+
+// Shows the busy cursor for its lifetime.
+class CWaitCursor {
+public:
+  CWaitCursor();
+  ~CWaitCursor();
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore();
 };
 
 // Thunks: one per handler signature, instantiated for each handler named in a map.

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 
 #include <algorithm>
+#include <functional>
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
@@ -44,8 +45,11 @@ QWidget* CFrameWnd::CreateWidget(QWidget* pParent) {
 QMainWindow* CFrameWnd::GetMainWindow() const { return qobject_cast<QMainWindow*>(GetWidget()); }
 
 BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                       CWnd* pParentWnd, LPCTSTR, DWORD, CCreateContext* pContext) {
+                       CWnd* pParentWnd, LPCTSTR lpszMenuName, DWORD, CCreateContext* pContext) {
   if (lpszWindowName != nullptr && m_strTitle.IsEmpty()) m_strTitle = lpszWindowName;
+  // A menu is named by its resource id (MAKEINTRESOURCE).
+  const auto nMenu = reinterpret_cast<ULONG_PTR>(lpszMenuName);
+  if (nMenu != 0 && nMenu <= 0xFFFF) m_nIDMenuPending = static_cast<UINT>(nMenu);
   return CWnd::Create(lpszClassName, lpszWindowName != nullptr ? lpszWindowName : m_strTitle.GetString(),
                       dwStyle & ~WS_CHILD, rect, pParentWnd, 0, pContext);
 }
@@ -60,11 +64,104 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
       m_strTitle = strFull.Tokenize(L"\n", iStart);
     }
   }
-  return Create(nullptr, m_strTitle, dwDefaultStyle, rectDefault, pParentWnd, nullptr, 0, pContext);
+  const LPCTSTR lpszMenu = AfxHasMenu(nIDResource) ? reinterpret_cast<LPCTSTR>(static_cast<ULONG_PTR>(nIDResource))
+                                                   : nullptr;
+  if (!Create(nullptr, m_strTitle, dwDefaultStyle, rectDefault, pParentWnd, lpszMenu, 0, pContext)) return FALSE;
+  LoadAccelTable(nIDResource);
+  return TRUE;
+}
+
+BOOL CFrameWnd::LoadAccelTable(UINT nIDResource) {
+  HACCEL hAccel = AfxLoadAccelerators(nIDResource);
+  if (hAccel == nullptr) return FALSE;
+  m_hAccelTable = hAccel;
+  return TRUE;
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
+  if (pMsg == nullptr) return FALSE;
+  if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST && m_hAccelTable != nullptr) {
+    return TranslateAccelerator(m_hWnd, m_hAccelTable, pMsg) != 0;
+  }
+  return CWnd::PreTranslateMessage(pMsg);
+}
+
+namespace {
+void CopyMenuItems(CMenu& to, const CMenu& from) {
+  for (int i = 0; i < from.GetMenuItemCount(); ++i) {
+    CString text;
+    from.GetMenuString(static_cast<UINT>(i), text, MF_BYPOSITION);
+    const UINT state = from.GetMenuState(static_cast<UINT>(i), MF_BYPOSITION);
+    if (CMenu* pSub = from.GetSubMenu(i)) {
+      CMenu popup;
+      popup.CreatePopupMenu();
+      CopyMenuItems(popup, *pSub);
+      to.AppendMenu(MF_POPUP | (state & (MF_GRAYED | MF_DISABLED)), reinterpret_cast<UINT_PTR>(popup.Detach()), text);
+    } else {
+      to.AppendMenu(state & (MF_SEPARATOR | MF_CHECKED | MF_GRAYED | MF_DISABLED), from.GetMenuItemID(i), text);
+    }
+  }
+}
+}  // namespace
+
+BOOL CFrameWnd::SetMenu(CMenu* pMenu) {
+  if (pMenu == nullptr) {
+    m_pMenu.reset();
+  } else if (pMenu != m_pMenu.get()) {
+    auto copy = std::make_unique<CMenu>();
+    copy->CreateMenu();
+    CopyMenuItems(*copy, *pMenu);
+    m_pMenu = std::move(copy);
+  }
+  DrawMenuBar();
+  return TRUE;
+}
+
+void CFrameWnd::DrawMenuBar() {
+  QMainWindow* pWindow = GetMainWindow();
+  if (pWindow == nullptr) return;
+  // Deleting the menus deletes their actions, which leave the command list.
+  for (QMenu* pMenu : m_menuBarMenus) delete pMenu;
+  m_menuBarMenus.clear();
+  pWindow->menuBar()->clear();
+  if (m_pMenu == nullptr) return;
+  std::function<void(QMenu*, const CMenu&)> fill = [&](QMenu* pQMenu, const CMenu& menu) {
+    for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
+      CString text;
+      menu.GetMenuString(static_cast<UINT>(i), text, MF_BYPOSITION);
+      const UINT state = menu.GetMenuState(static_cast<UINT>(i), MF_BYPOSITION);
+      if (CMenu* pSub = menu.GetSubMenu(i)) {
+        fill(pQMenu->addMenu(ToQString(text)), *pSub);
+      } else if ((state & MF_SEPARATOR) != 0) {
+        pQMenu->addSeparator();
+      } else {
+        QAction* pAction = CreateCommandAction(menu.GetMenuItemID(i), text);
+        pAction->setParent(pQMenu);
+        pAction->setCheckable((state & MF_CHECKED) != 0);
+        pAction->setChecked((state & MF_CHECKED) != 0);
+        pAction->setEnabled((state & (MF_GRAYED | MF_DISABLED)) == 0);
+        pQMenu->addAction(pAction);
+      }
+    }
+  };
+  for (int i = 0; i < m_pMenu->GetMenuItemCount(); ++i) {
+    CString text;
+    m_pMenu->GetMenuString(static_cast<UINT>(i), text, MF_BYPOSITION);
+    CMenu* pSub = m_pMenu->GetSubMenu(i);
+    if (pSub == nullptr) continue;  // the bar shows popups only
+    QMenu* pQMenu = AddMenu(text);
+    m_menuBarMenus.push_back(pQMenu);
+    fill(pQMenu, *pSub);
+  }
 }
 
 int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs) {
   if (CWnd::OnCreate(lpcs) == -1) return -1;
+  if (m_nIDMenuPending != 0) {
+    CMenu menu;
+    if (menu.LoadMenu(m_nIDMenuPending)) SetMenu(&menu);
+    m_nIDMenuPending = 0;
+  }
   auto* pContext = lpcs != nullptr ? static_cast<CCreateContext*>(lpcs->lpCreateParams) : nullptr;
   if (!OnCreateClient(lpcs, pContext)) return -1;
   RecalcLayout();
@@ -155,6 +252,8 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* 
 
 BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT nID = LOWORD(static_cast<DWORD>(wParam));
+  // Notifications of the frame's own controls go the plain window way.
+  if (lParam != 0) return CWnd::OnCommand(wParam, lParam);
   if (lParam == 0) {
     // A command whose item its update handler has disabled does not run.
     CTestCmdUI state;
@@ -232,6 +331,7 @@ void CFrameWnd::OnClose() {
 
 void CFrameWnd::OnDestroy() {
   m_commandActions.clear();
+  m_menuBarMenus.clear();  // the widget deletes them
   CWnd::OnDestroy();
 }
 

@@ -7,9 +7,12 @@
 // the application. Before a menu shows, and on every idle tick, each command
 // action is updated through the same route with a CCmdUI.
 
+#include "platform/ui/Accelerator.h"
 #include "platform/ui/CreateContext.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/Wnd.h"
 
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -44,6 +47,20 @@ public:
 
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  // Key messages of the frame and of the windows inside it meet the accelerator table first.
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+
+  // Accelerators: the registered table of an id (LoadFrame loads its resource id's).
+  BOOL LoadAccelTable(UINT nIDResource);
+  HACCEL GetDefaultAccelerator() const { return m_hAccelTable; }
+  HACCEL m_hAccelTable = nullptr;
+
+  // The frame's menu (a copy of pMenu's items, kept by the frame) shown as the
+  // menu bar; null removes it. LoadFrame takes its resource id's registered menu.
+  BOOL SetMenu(CMenu* pMenu);
+  CMenu* GetMenu() const override { return m_pMenu.get(); }
+  // Shows the frame's menu again after its items changed.
+  void DrawMenuBar();
 
   // Menus and command items. The actions belong to the frame's widget.
   QMainWindow* GetMainWindow() const;
@@ -72,6 +89,9 @@ protected:
   CView* m_pViewActive = nullptr;
   UINT m_nIDHelp = 0;
   std::vector<std::pair<UINT, QAction*>> m_commandActions;
+  std::unique_ptr<CMenu> m_pMenu;
+  UINT m_nIDMenuPending = 0;  // menu resource to show once the window exists
+  std::vector<QMenu*> m_menuBarMenus;  // Qt menus built from m_pMenu
 
   DECLARE_MESSAGE_MAP()
 };

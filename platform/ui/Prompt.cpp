@@ -1,11 +1,15 @@
 #include "platform/ui/Prompt.h"
 
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Menu.h"
+
 #include "platform/ui/QtApp.h"
 #include "platform/ui/QtConvert.h"
 #include "platform/ui/Resources.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 namespace {
@@ -67,6 +71,22 @@ public:
   }
 };
 
+void FillQMenu(QMenu* pMenu, const std::vector<CMenuChoiceItem>& items) {
+  for (const CMenuChoiceItem& item : items) {
+    if (!item.subItems.empty()) {
+      FillQMenu(pMenu->addMenu(ToQString(item.strText)), item.subItems);
+    } else if ((item.nFlags & MF_SEPARATOR) != 0) {
+      pMenu->addSeparator();
+    } else {
+      QAction* pAction = pMenu->addAction(ToQString(item.strText));
+      pAction->setData(item.nID);
+      pAction->setEnabled((item.nFlags & (MF_GRAYED | MF_DISABLED)) == 0);
+      pAction->setCheckable((item.nFlags & MF_CHECKED) != 0);
+      pAction->setChecked((item.nFlags & MF_CHECKED) != 0);
+    }
+  }
+}
+
 CQtPrompt& DefaultPrompt() {
   static CQtPrompt prompt;
   return prompt;
@@ -75,6 +95,16 @@ CQtPrompt& DefaultPrompt() {
 CPromptService* g_pPrompt = nullptr;
 
 }  // namespace
+
+INT_PTR CPromptService::RunModalDialog(CDialog& dialog) { return dialog.RunModalLoop(); }
+
+UINT CPromptService::ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen) {
+  if (!AfxEnsureQtApplication()) return 0;
+  QMenu menu;
+  FillQMenu(&menu, items);
+  QAction* pChosen = menu.exec(QPoint(ptScreen.x, ptScreen.y));
+  return pChosen != nullptr ? pChosen->data().toUInt() : 0;
+}
 
 CPromptService* AfxGetPromptService() { return g_pPrompt != nullptr ? g_pPrompt : &DefaultPrompt(); }
 

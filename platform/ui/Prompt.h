@@ -5,6 +5,11 @@
 #include "platform/core/WinString.h"
 #include "platform/ui/UiTypes.h"
 
+#include <vector>
+
+class CDialog;
+struct CMenuChoiceItem;
+
 struct CFileDialogRequest {
   BOOL bOpen = TRUE;
   CString strDefExt;    // without the dot
@@ -21,6 +26,12 @@ public:
   virtual int MessageBox(const CString& strText, const CString& strCaption, UINT nType) = 0;
   // TRUE with the chosen path, FALSE when cancelled.
   virtual BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) = 0;
+  // Runs a created modal dialog until it ends (EndDialog) and returns its result.
+  // The default shows it with Qt (CDialog::RunModalLoop).
+  virtual INT_PTR RunModalDialog(CDialog& dialog);
+  // The command chosen from a popup menu at a screen point; 0 when none. The
+  // default shows a Qt menu.
+  virtual UINT ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen);
 };
 
 // The prompt object in use (never null).

@@ -64,7 +64,7 @@ void CQtDC::End() {
 
 BOOL CQtDC::CreateCompatibleDC(CDC* pDC) {
   End();
-  if (auto* pQtDC = dynamic_cast<CQtDC*>(pDC)) m_bPrinting = pQtDC->m_bPrinting;
+  if (pDC != nullptr) SetPrinting(pDC->IsPrinting());
   return TRUE;
 }
 
@@ -83,12 +83,11 @@ CBitmap* CQtDC::SelectObject(CBitmap* pBitmap) {
   return pOld;
 }
 
-CFont* CQtDC::SelectObject(CFont* pFont) {
-  if (pFont == nullptr || !pFont->IsCreated()) return nullptr;
-  CFont* pOld = m_pFont;
-  m_pFont = pFont;
-  if (m_pPainter != nullptr) m_pPainter->setFont(ToQFont(*pFont));
-  return pOld;
+void CQtDC::OnSelectFont() {
+  if (m_pPainter == nullptr) return;
+  const CFont* pFont = GetCurrentFont();
+  // A font never created draws like the default one.
+  m_pPainter->setFont(pFont != nullptr && pFont->IsCreated() ? ToQFont(*pFont) : QFont());
 }
 
 void CQtDC::ApplyState() {
@@ -97,15 +96,17 @@ void CQtDC::ApplyState() {
   OnSelectPen();
   OnSelectBrush();
   OnSetROP2();
-  if (m_pFont != nullptr) m_pPainter->setFont(ToQFont(*m_pFont));
+  OnSelectFont();
   const POINT o = Offset();
   m_pPainter->resetTransform();
   m_pPainter->translate(o.x, o.y);
 }
 
 POINT CQtDC::Offset() const {
-  return POINT{m_ptViewportOrg.x - m_ptWindowOrg.x, m_ptViewportOrg.y - m_ptWindowOrg.y};
+  return POINT{GetViewportOrg().x - GetWindowOrg().x, GetViewportOrg().y - GetWindowOrg().y};
 }
+
+void CQtDC::OnSetOrigin() { ApplyState(); }
 
 void CQtDC::OnSelectPen() {
   if (m_pPainter == nullptr) return;
@@ -213,61 +214,22 @@ int CQtDC::GetDeviceCaps(int nIndex) const {
   }
 }
 
-int CQtDC::GetClipBox(LPRECT lpRect) const {
-  if (lpRect == nullptr) return NULLREGION;
-  if (m_pSurface == nullptr) {
-    *lpRect = RECT{0, 0, 0, 0};
-    return NULLREGION;
-  }
+int CQtDC::OnGetClipBox(RECT& rect) const {
+  if (m_pSurface == nullptr) return CDC::OnGetClipBox(rect);
   const POINT o = Offset();
-  *lpRect = RECT{-o.x, -o.y, m_pSurface->width() - o.x, m_pSurface->height() - o.y};
+  rect = RECT{-o.x, -o.y, m_pSurface->width() - o.x, m_pSurface->height() - o.y};
   return SIMPLEREGION;
 }
 
-POINT CQtDC::SetWindowOrg(int x, int y) {
-  const POINT old = m_ptWindowOrg;
-  m_ptWindowOrg = POINT{x, y};
-  ApplyState();
-  return old;
-}
-
-POINT CQtDC::SetViewportOrg(int x, int y) {
-  const POINT old = m_ptViewportOrg;
-  m_ptViewportOrg = POINT{x, y};
-  ApplyState();
-  return old;
-}
-
-void CQtDC::LPtoDP(LPPOINT lpPoints, int nCount) const {
-  const POINT o = Offset();
-  for (int i = 0; lpPoints != nullptr && i < nCount; ++i) {
-    lpPoints[i].x += o.x;
-    lpPoints[i].y += o.y;
-  }
-}
-
-void CQtDC::DPtoLP(LPPOINT lpPoints, int nCount) const {
-  const POINT o = Offset();
-  for (int i = 0; lpPoints != nullptr && i < nCount; ++i) {
-    lpPoints[i].x -= o.x;
-    lpPoints[i].y -= o.y;
-  }
-}
-
-void CQtDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
-  if (lpRect == nullptr || m_pPainter == nullptr) return;
+void CQtDC::OnFillSolidRect(const RECT& rect, COLORREF clr) {
+  if (m_pPainter == nullptr) return;
   const QPainter::CompositionMode mode = m_pPainter->compositionMode();
   m_pPainter->setCompositionMode(QPainter::CompositionMode_Source);
-  m_pPainter->fillRect(ToQRect(*lpRect), ToQColor(clr));
+  m_pPainter->fillRect(ToQRect(rect), ToQColor(clr));
   m_pPainter->setCompositionMode(mode);
 }
 
-void CQtDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
-  const RECT rect{x, y, x + cx, y + cy};
-  FillSolidRect(&rect, clr);
-}
-
-BOOL CQtDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
+BOOL CQtDC::OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
   auto* pSrc = dynamic_cast<CQtDC*>(pSrcDC);
   if (pSrc == nullptr || pSrc->m_pSurface == nullptr || m_pPainter == nullptr) return FALSE;
   if (pSrc->m_pSurface == m_pSurface) return FALSE;
@@ -281,42 +243,24 @@ BOOL CQtDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc,
   return TRUE;
 }
 
-COLORREF CQtDC::SetTextColor(COLORREF crColor) {
-  const COLORREF old = m_crText;
-  m_crText = crColor;
-  return old;
-}
-
-COLORREF CQtDC::SetBkColor(COLORREF crColor) {
-  const COLORREF old = m_crBk;
-  m_crBk = crColor;
-  return old;
-}
-
-int CQtDC::SetBkMode(int nBkMode) {
-  const int old = m_nBkMode;
-  if (nBkMode == TRANSPARENT || nBkMode == OPAQUE) m_nBkMode = nBkMode;
-  return old;
-}
-
-BOOL CQtDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
-  if (lpszString == nullptr || nCount < 0) return FALSE;
+BOOL CQtDC::OnTextOut(int x, int y, LPCTSTR lpszString, int nCount) {
   if (!Drawing()) return TRUE;
   const QString text = QString::fromWCharArray(lpszString, nCount);
   const QFontMetrics metrics(m_pPainter->font());
   // The platform places text by the top-left corner of its cell.
   const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
-  if (m_nBkMode == OPAQUE) m_pPainter->fillRect(cell, ToQColor(m_crBk));
+  if (GetBkMode() == OPAQUE) m_pPainter->fillRect(cell, ToQColor(GetBkColor()));
   const QPen saved = m_pPainter->pen();
-  m_pPainter->setPen(ToQColor(m_crText));
+  m_pPainter->setPen(ToQColor(GetTextColor()));
   m_pPainter->drawText(QPoint(x, y + metrics.ascent()), text);
   m_pPainter->setPen(saved);
   return TRUE;
 }
 
-SIZE CQtDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
-  if (lpszString == nullptr || nCount <= 0) return SIZE{0, 0};
-  const QFont font = m_pPainter != nullptr ? m_pPainter->font() : (m_pFont != nullptr ? ToQFont(*m_pFont) : QFont());
+SIZE CQtDC::OnGetTextExtent(LPCTSTR lpszString, int nCount) const {
+  const CFont* pFont = GetCurrentFont();
+  const QFont font = m_pPainter != nullptr ? m_pPainter->font()
+                                           : (pFont != nullptr && pFont->IsCreated() ? ToQFont(*pFont) : QFont());
   const QFontMetrics metrics(font);
   return SIZE{metrics.horizontalAdvance(QString::fromWCharArray(lpszString, nCount)), metrics.height()};
 }

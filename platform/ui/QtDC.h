@@ -16,18 +16,6 @@ class CFont;
 class QImage;
 class QPainter;
 
-constexpr DWORD SRCCOPY = 0x00CC0020;
-constexpr DWORD SRCINVERT = 0x00660046;
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-constexpr int NULLREGION = 1;
-constexpr int SIMPLEREGION = 2;
-// GetDeviceCaps indexes.
-constexpr int HORZRES = 8;
-constexpr int VERTRES = 10;
-constexpr int LOGPIXELSX = 88;
-constexpr int LOGPIXELSY = 90;
-
 class CQtDC : public CDC {
 public:
   // A context without a surface: draws nothing until a bitmap is selected.
@@ -43,38 +31,12 @@ public:
   using CDC::SelectObject;
   // Selects a bitmap as the surface; returns the previous one (null at first).
   CBitmap* SelectObject(CBitmap* pBitmap);
-  CFont* SelectObject(CFont* pFont);
 
-  BOOL IsPrinting() const { return m_bPrinting; }
-  void SetPrinting(BOOL bPrinting) { m_bPrinting = bPrinting; }
-  int GetDeviceCaps(int nIndex) const;
-  // The drawable area in logical units; NULLREGION when there is no surface.
-  int GetClipBox(LPRECT lpRect) const;
-
-  POINT SetWindowOrg(int x, int y);
-  POINT GetWindowOrg() const { return m_ptWindowOrg; }
-  POINT SetViewportOrg(int x, int y);
-  POINT GetViewportOrg() const { return m_ptViewportOrg; }
-  void LPtoDP(LPPOINT lpPoints, int nCount = 1) const;
-  void DPtoLP(LPPOINT lpPoints, int nCount = 1) const;
-
-  void FillSolidRect(LPCRECT lpRect, COLORREF clr);
-  void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
-  // Copies a block of another Qt context's surface (SRCCOPY) or XORs it in (SRCINVERT).
-  BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
-
-  COLORREF SetTextColor(COLORREF crColor);
-  COLORREF GetTextColor() const { return m_crText; }
-  COLORREF SetBkColor(COLORREF crColor);
-  int SetBkMode(int nBkMode);
-  BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
-  BOOL TextOut(int x, int y, const CString& str) { return TextOut(x, y, str.GetString(), str.GetLength()); }
-  SIZE GetTextExtent(LPCTSTR lpszString, int nCount) const;
-  SIZE GetTextExtent(const CString& str) const { return GetTextExtent(str.GetString(), str.GetLength()); }
-
-  COLORREF GetPixel(int x, int y) const;
   // The surface, or null.
   QImage* GetSurface() const { return m_pSurface; }
+
+  int GetDeviceCaps(int nIndex) const override;
+  COLORREF GetPixel(int x, int y) const override;
 
 protected:
   void OnSelectPen() override;
@@ -85,6 +47,14 @@ protected:
   void OnEllipse(const RECT& rect) override;
   void OnRectangle(const RECT& rect) override;
   COLORREF OnSetPixel(int x, int y, COLORREF colour) override;
+  void OnSelectFont() override;
+  void OnSetOrigin() override;
+  BOOL OnTextOut(int x, int y, LPCTSTR lpszString, int nCount) override;
+  SIZE OnGetTextExtent(LPCTSTR lpszString, int nCount) const override;
+  void OnFillSolidRect(const RECT& rect, COLORREF clr) override;
+  // Copies a block of another Qt context's surface (SRCCOPY) or XORs it in (SRCINVERT).
+  BOOL OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) override;
+  int OnGetClipBox(RECT& rect) const override;
 
 private:
   void Begin(QImage* pSurface);
@@ -98,11 +68,4 @@ private:
   std::shared_ptr<QImage> m_pSelectedImage;  // keeps a selected bitmap's pixels alive
   std::unique_ptr<QPainter> m_pPainter;
   CBitmap* m_pBitmap = nullptr;
-  CFont* m_pFont = nullptr;
-  BOOL m_bPrinting = FALSE;
-  POINT m_ptWindowOrg{0, 0};
-  POINT m_ptViewportOrg{0, 0};
-  COLORREF m_crText = 0;
-  COLORREF m_crBk = 0xFFFFFF;
-  int m_nBkMode = OPAQUE;
 };

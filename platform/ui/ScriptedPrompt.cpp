@@ -1,5 +1,7 @@
 #include "platform/ui/ScriptedPrompt.h"
 
+#include "platform/ui/Dialog.h"
+
 CScriptedPrompt::CScriptedPrompt() : m_pPrevious(AfxSetPromptService(this)) {}
 
 CScriptedPrompt::~CScriptedPrompt() { AfxSetPromptService(m_pPrevious); }
@@ -18,4 +20,29 @@ BOOL CScriptedPrompt::ChooseFile(const CFileDialogRequest& request, CString& rPa
   rPath = m_paths.front();
   m_paths.pop_front();
   return rPath.IsEmpty() ? FALSE : TRUE;
+}
+
+INT_PTR CScriptedPrompt::RunModalDialog(CDialog& dialog) {
+  m_dialogs.push_back(dialog.GetTemplateID());
+  const HWND hWnd = dialog.m_hWnd;
+  while (!dialog.IsEnded() && CWnd::FromHandle(hWnd) == &dialog) {
+    if (m_dialogAnswers.empty()) {
+      dialog.EndDialog(IDCANCEL);
+      break;
+    }
+    DialogAnswer answer = std::move(m_dialogAnswers.front());
+    m_dialogAnswers.pop_front();
+    if (answer.fill) answer.fill(dialog);
+    if (CWnd::FromHandle(hWnd) != &dialog || dialog.IsEnded()) break;
+    dialog.SendMessage(WM_COMMAND, static_cast<WPARAM>(answer.nButton), 0);
+  }
+  return dialog.IsEnded() ? dialog.GetModalResult() : IDCANCEL;
+}
+
+UINT CScriptedPrompt::ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT) {
+  m_menus.push_back(items);
+  if (m_menuChoices.empty()) return 0;
+  const UINT nID = m_menuChoices.front();
+  m_menuChoices.pop_front();
+  return nID;
 }

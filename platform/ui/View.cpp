@@ -24,6 +24,8 @@ class CViewWidget : public CWndWidget<QWidget> {
 public:
   CViewWidget(CView* pView, QWidget* pParent) : CWndWidget<QWidget>(pView, pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A view takes the keyboard when clicked, as on the platform.
+    setFocusPolicy(Qt::StrongFocus);
   }
 
 protected:
@@ -98,6 +100,9 @@ void CView::RedrawScreen() {
   if (m_pScreen->isNull()) return;
   {
     CQtDC dc(m_pScreen.get());
+    // A view that erases its own background is asked first; by default the screen
+    // image keeps its pixels and OnDraw paints over them.
+    if (FindMessageEntry(WM_ERASEBKGND) != nullptr) SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<CDC*>(&dc)), 0);
     OnPrepareDC(&dc);
     OnDraw(&dc);
   }

@@ -31,12 +31,7 @@ int CWinThread::Run() {
   return ExitInstance();
 }
 
-BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
-  for (CWnd* pWnd = CWnd::FromHandle(pMsg->hwnd); pWnd != nullptr; pWnd = pWnd->GetParent()) {
-    if (pWnd->PreTranslateMessage(pMsg)) return TRUE;
-  }
-  return FALSE;
-}
+BOOL CWinThread::PreTranslateMessage(MSG* pMsg) { return CWnd::WalkPreTranslateTree(pMsg); }
 
 BOOL CWinThread::OnIdle(LONG lCount) {
   if (lCount == 0) {

@@ -11,8 +11,15 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 
@@ -34,6 +41,12 @@ std::unordered_map<HWND, CWnd*>& LiveHandles() {
 }
 
 int g_nDispatchDepth = 0;
+
+// The message whose handler runs now, for CWnd::Default.
+MSG g_currentMsg{nullptr, WM_NULL, 0, 0};
+
+// Thickness of a window's own scroll bars.
+constexpr int kScrollBarExtent = 16;
 
 // A message queued by PostMessage.
 class PostedMessageEvent : public QEvent {
@@ -82,6 +95,30 @@ std::vector<CWnd*> ChildWindowsOf(const CWnd* pParent) {
   return children;
 }
 
+void SetControlText(QWidget* w, const QString& text) {
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(text);
+  } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+    line->setText(text);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+    plain->setPlainText(text);
+  } else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
+    rich->setPlainText(text);
+  } else {
+    w->setWindowTitle(text);
+  }
+}
+
+QString ControlText(const QWidget* w) {
+  if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
+  if (auto* line = qobject_cast<const QLineEdit*>(w)) return line->text();
+  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return plain->toPlainText();
+  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return rich->toPlainText();
+  return w->windowTitle();
+}
 }  // namespace
 
 // Private access of the Qt bridge to its window.
@@ -93,6 +130,7 @@ struct CWndAccess {
     pWnd->KillAllTimers();
   }
   static BOOL AcceptsFiles(const CWnd* pWnd) { return pWnd->m_bAcceptFiles; }
+  static void LayOutScrollBars(CWnd* pWnd) { pWnd->LayOutScrollBars(); }
 };
 
 namespace wnd_bridge {
@@ -103,21 +141,30 @@ bool DispatchScope::Active() { return g_nDispatchDepth > 0; }
 
 void WidgetGone(CWnd* pWnd) { CWndAccess::WidgetGone(pWnd); }
 
+BOOL DeliverMessage(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg{pWnd->m_hWnd, message, wParam, lParam};
+  CWinApp* pApp = AfxGetApp();
+  const BOOL bTranslated = pApp != nullptr ? pApp->PreTranslateMessage(&msg) : CWnd::WalkPreTranslateTree(&msg);
+  // Pre-translation may have destroyed the window.
+  if (!bTranslated && CWnd::FromHandle(msg.hwnd) == pWnd) pWnd->WindowProc(msg.message, msg.wParam, msg.lParam);
+  return bTranslated;
+}
+
 bool HandleEvent(CWnd* pWnd, QWidget* pWidget, QEvent* e) {
   if (e->type() == PostedMessageEvent::Type()) {
-    MSG msg = static_cast<PostedMessageEvent*>(e)->m_msg;
-    msg.hwnd = pWnd->m_hWnd;
-    CWinApp* pApp = AfxGetApp();
-    const BOOL bTranslated = pApp != nullptr ? pApp->PreTranslateMessage(&msg) : pWnd->PreTranslateMessage(&msg);
-    if (!bTranslated) pWnd->WindowProc(msg.message, msg.wParam, msg.lParam);
+    const MSG& msg = static_cast<PostedMessageEvent*>(e)->m_msg;
+    DeliverMessage(pWnd, msg.message, msg.wParam, msg.lParam);
     return true;
   }
+  const int nInput = TranslateInput(pWnd, pWidget, e);
+  if (nInput >= 0) return nInput > 0;
   switch (e->type()) {
     case QEvent::Resize: {
-      const QSize size = static_cast<QResizeEvent*>(e)->size();
+      CWndAccess::LayOutScrollBars(pWnd);
+      RECT client{};
+      pWnd->GetClientRect(&client);
       const UINT nType = pWidget->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
-      pWnd->SendMessage(WM_SIZE, nType,
-                        MAKELPARAM(static_cast<WORD>(size.width()), static_cast<WORD>(size.height())));
+      pWnd->SendMessage(WM_SIZE, nType, MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
       return false;
     }
     case QEvent::Close:
@@ -166,6 +213,8 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 BOOL IsWindow(HWND hWnd) { return hWnd != nullptr && CWnd::FromHandle(hWnd) != nullptr; }
 
 void CWnd::AttachWidget(QWidget* pWidget) {
+  // Mouse moves arrive without a button held, as on the platform.
+  pWidget->setMouseTracking(true);
   m_pWidget = pWidget;
   m_hWnd = reinterpret_cast<HWND>(pWidget);
   LiveHandles()[m_hWnd] = this;
@@ -212,9 +261,12 @@ BOOL CWnd::Create(LPCTSTR, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& re
     return FALSE;
   }
   if (m_pWidget == nullptr) return FALSE;
+  if ((static_cast<DWORD>(cs.style) & WS_VSCROLL) != 0) ShowScrollBar(SB_VERT, TRUE);
+  if ((static_cast<DWORD>(cs.style) & WS_HSCROLL) != 0) ShowScrollBar(SB_HORZ, TRUE);
   // As on the platform, a new window learns its size right after WM_CREATE.
-  SendMessage(WM_SIZE, SIZE_RESTORED,
-              MAKELPARAM(static_cast<WORD>(m_pWidget->width()), static_cast<WORD>(m_pWidget->height())));
+  RECT client{};
+  GetClientRect(&client);
+  SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
   if ((static_cast<DWORD>(cs.style) & WS_VISIBLE) != 0 && m_pWidget != nullptr) m_pWidget->show();
   return m_pWidget != nullptr;
 }
@@ -243,9 +295,17 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const MSG saved = g_currentMsg;
+  g_currentMsg = MSG{m_hWnd, message, wParam, lParam};
   LRESULT lResult = 0;
   if (!OnWndMsg(message, wParam, lParam, &lResult)) lResult = DefWindowProc(message, wParam, lParam);
+  g_currentMsg = saved;
   return lResult;
+}
+
+LRESULT CWnd::Default() {
+  if (g_currentMsg.hwnd != m_hWnd) return 0;
+  return DefWindowProc(g_currentMsg.message, g_currentMsg.wParam, g_currentMsg.lParam);
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
@@ -267,11 +327,24 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM, LPARAM) {
   return 0;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-  return OnCmdMsg(LOWORD(static_cast<DWORD>(wParam)), CN_COMMAND, nullptr, nullptr);
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+  // Controls send their notification code in the high word; menus and accelerators are plain commands.
+  const int nCode = lParam != 0 ? static_cast<int>(HIWORD(static_cast<DWORD>(wParam))) : CN_COMMAND;
+  return OnCmdMsg(LOWORD(static_cast<DWORD>(wParam)), nCode, nullptr, nullptr);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::WalkPreTranslateTree(MSG* pMsg) {
+  if (pMsg == nullptr) return FALSE;
+  // A dialog's keys do not reach the accelerators of the frame behind it.
+  for (CWnd* pWnd = CWnd::FromHandle(pMsg->hwnd); pWnd != nullptr; pWnd = pWnd->GetParent()) {
+    const HWND hWnd = pWnd->m_hWnd;
+    if (pWnd->PreTranslateMessage(pMsg)) return TRUE;
+    if (CWnd::FromHandle(hWnd) != pWnd || pWnd->GetWidget() == nullptr || pWnd->GetWidget()->isWindow()) break;
+  }
+  return FALSE;
+}
 
 int CWnd::OnCreate(LPCREATESTRUCT) { return 0; }
 void CWnd::OnDestroy() {}
@@ -281,6 +354,30 @@ void CWnd::OnTimer(UINT_PTR) {}
 void CWnd::OnDropFiles(HDROP hDropInfo) { DragFinish(hDropInfo); }
 void CWnd::OnPaint() {}
 void CWnd::OnSysCommand(UINT, LPARAM) {}
+void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
+BOOL CWnd::OnMouseWheel(UINT, short, CPoint) { return static_cast<BOOL>(Default()); }
+void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
+void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyUp(UINT, UINT, UINT) { Default(); }
+BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default()); }
+BOOL CWnd::OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
+void CWnd::OnSetFocus(CWnd*) { Default(); }
+void CWnd::OnKillFocus(CWnd*) { Default(); }
+void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
+void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
+void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
+BOOL CWnd::OnHelpInfo(HELPINFO*) { return static_cast<BOOL>(Default()); }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
   if (m_pWidget == nullptr) return 0;
@@ -331,7 +428,11 @@ void CWnd::OnUpdateWindow() { m_pWidget->repaint(); }
 void CWnd::GetClientRect(LPRECT lpRect) const {
   if (lpRect == nullptr) return;
   *lpRect = RECT{0, 0, 0, 0};
-  if (m_pWidget != nullptr) *lpRect = RECT{0, 0, m_pWidget->width(), m_pWidget->height()};
+  if (m_pWidget == nullptr) return;
+  // The window's own scroll bars are outside its client area.
+  const int cx = m_pWidget->width() - (m_pScrollBars[SB_VERT] != nullptr ? kScrollBarExtent : 0);
+  const int cy = m_pWidget->height() - (m_pScrollBars[SB_HORZ] != nullptr ? kScrollBarExtent : 0);
+  *lpRect = RECT{0, 0, std::max(cx, 0), std::max(cy, 0)};
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const {
@@ -349,8 +450,10 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
   m_pWidget->setGeometry(x, y, std::max(nWidth, 0), std::max(nHeight, 0));
   // Qt holds back resize events of hidden widgets; the platform sends WM_SIZE at once.
   if (!m_pWidget->isVisible() && m_pWidget->size() != before) {
-    SendMessage(WM_SIZE, SIZE_RESTORED,
-                MAKELPARAM(static_cast<WORD>(m_pWidget->width()), static_cast<WORD>(m_pWidget->height())));
+    LayOutScrollBars();
+    RECT client{};
+    GetClientRect(&client);
+    SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
   }
 }
 
@@ -411,16 +514,18 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 }
 
 CWnd* CWnd::SetFocus() {
+  CWnd* pOld = GetFocus();
   if (m_pWidget != nullptr) m_pWidget->setFocus();
-  return nullptr;
+  return pOld;
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
-  if (m_pWidget != nullptr) m_pWidget->setWindowTitle(ToQString(lpszString));
+  // Controls show the text; other windows take it as their title.
+  if (m_pWidget != nullptr) SetControlText(m_pWidget, ToQString(lpszString));
 }
 
 void CWnd::GetWindowText(CString& rString) const {
-  rString = m_pWidget != nullptr ? FromQString(m_pWidget->windowTitle()) : CString();
+  rString = m_pWidget != nullptr ? FromQString(ControlText(m_pWidget)) : CString();
 }
 
 CWnd* CWnd::GetParent() const { return ParentWindowOf(m_pWidget); }
@@ -446,6 +551,241 @@ void CWnd::DragAcceptFiles(BOOL bAccept) {
 
 void DragAcceptFiles(HWND hWnd, BOOL bAccept) {
   if (CWnd* pWnd = CWnd::FromHandle(hWnd)) pWnd->DragAcceptFiles(bAccept);
+}
+
+void CWnd::ScreenToClient(LPPOINT lpPoint) const {
+  if (lpPoint == nullptr || m_pWidget == nullptr) return;
+  const QPoint p = m_pWidget->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
+  *lpPoint = POINT{p.x(), p.y()};
+}
+
+void CWnd::ScreenToClient(LPRECT lpRect) const {
+  if (lpRect == nullptr) return;
+  POINT corners[2] = {{lpRect->left, lpRect->top}, {lpRect->right, lpRect->bottom}};
+  ScreenToClient(&corners[0]);
+  ScreenToClient(&corners[1]);
+  *lpRect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+void CWnd::ClientToScreen(LPPOINT lpPoint) const {
+  if (lpPoint == nullptr || m_pWidget == nullptr) return;
+  const QPoint p = m_pWidget->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
+  *lpPoint = POINT{p.x(), p.y()};
+}
+
+void CWnd::ClientToScreen(LPRECT lpRect) const {
+  if (lpRect == nullptr) return;
+  POINT corners[2] = {{lpRect->left, lpRect->top}, {lpRect->right, lpRect->bottom}};
+  ClientToScreen(&corners[0]);
+  ClientToScreen(&corners[1]);
+  *lpRect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+CWnd* CWnd::GetFocus() {
+  for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget()) {
+    if (CWnd* pWnd = WndFromWidget(w)) return pWnd;
+  }
+  return nullptr;
+}
+
+BOOL CWnd::SetForegroundWindow() {
+  if (m_pWidget == nullptr) return FALSE;
+  m_pWidget->window()->raise();
+  m_pWidget->window()->activateWindow();
+  return TRUE;
+}
+
+CWnd* CWnd::SetActiveWindow() {
+  CWnd* pOld = nullptr;
+  if (QWidget* active = QApplication::activeWindow()) pOld = WndFromWidget(active);
+  if (m_pWidget != nullptr) m_pWidget->window()->activateWindow();
+  return pOld;
+}
+
+namespace {
+// Windows' scroll range nMin..nMax with a page of nPage gives thumb positions
+// nMin..nMax - nPage + 1.
+int MaxScrollPos(const SCROLLINFO& si) {
+  const int nPageLess = si.nPage > 0 ? static_cast<int>(si.nPage) - 1 : 0;
+  return std::max(si.nMin, si.nMax - nPageLess);
+}
+}  // namespace
+
+BOOL CWnd::SetScrollInfo(int nBar, LPSCROLLINFO lpScrollInfo, BOOL) {
+  if ((nBar != SB_HORZ && nBar != SB_VERT) || lpScrollInfo == nullptr) return FALSE;
+  SCROLLINFO& si = m_scroll[nBar];
+  const UINT mask = lpScrollInfo->fMask;
+  if ((mask & SIF_RANGE) != 0) {
+    si.nMin = lpScrollInfo->nMin;
+    si.nMax = std::max(lpScrollInfo->nMin, lpScrollInfo->nMax);
+  }
+  if ((mask & SIF_PAGE) != 0) {
+    si.nPage = std::min<UINT>(lpScrollInfo->nPage, static_cast<UINT>(si.nMax - si.nMin + 1));
+  }
+  if ((mask & SIF_POS) != 0) si.nPos = lpScrollInfo->nPos;
+  si.nPos = std::clamp(si.nPos, si.nMin, MaxScrollPos(si));
+  si.nTrackPos = si.nPos;
+  SyncScrollBar(nBar);
+  return TRUE;
+}
+
+BOOL CWnd::GetScrollInfo(int nBar, LPSCROLLINFO lpScrollInfo, UINT nMask) {
+  if ((nBar != SB_HORZ && nBar != SB_VERT) || lpScrollInfo == nullptr) return FALSE;
+  const SCROLLINFO& si = m_scroll[nBar];
+  lpScrollInfo->fMask = nMask;
+  if ((nMask & SIF_RANGE) != 0) {
+    lpScrollInfo->nMin = si.nMin;
+    lpScrollInfo->nMax = si.nMax;
+  }
+  if ((nMask & SIF_PAGE) != 0) lpScrollInfo->nPage = si.nPage;
+  if ((nMask & SIF_POS) != 0) lpScrollInfo->nPos = si.nPos;
+  if ((nMask & SIF_TRACKPOS) != 0) lpScrollInfo->nTrackPos = si.nTrackPos;
+  return TRUE;
+}
+
+int CWnd::SetScrollPos(int nBar, int nPos, BOOL bRedraw) {
+  const int old = GetScrollPos(nBar);
+  SCROLLINFO si{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, nPos, 0};
+  SetScrollInfo(nBar, &si, bRedraw);
+  return old;
+}
+
+int CWnd::GetScrollPos(int nBar) const {
+  return nBar == SB_HORZ || nBar == SB_VERT ? m_scroll[nBar].nPos : 0;
+}
+
+void CWnd::SetScrollRange(int nBar, int nMinPos, int nMaxPos, BOOL bRedraw) {
+  SCROLLINFO si{sizeof(SCROLLINFO), SIF_RANGE, nMinPos, nMaxPos, 0, 0, 0};
+  SetScrollInfo(nBar, &si, bRedraw);
+}
+
+void CWnd::GetScrollRange(int nBar, int* lpMinPos, int* lpMaxPos) const {
+  const bool valid = nBar == SB_HORZ || nBar == SB_VERT;
+  if (lpMinPos != nullptr) *lpMinPos = valid ? m_scroll[nBar].nMin : 0;
+  if (lpMaxPos != nullptr) *lpMaxPos = valid ? m_scroll[nBar].nMax : 0;
+}
+
+void CWnd::ShowScrollBar(UINT nBar, BOOL bShow) {
+  if (m_pWidget == nullptr) return;
+  bool changed = false;
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    if (nBar != static_cast<UINT>(bar) && nBar != static_cast<UINT>(SB_BOTH)) continue;
+    QScrollBar*& pBar = m_pScrollBars[bar];
+    if (bShow && pBar == nullptr) {
+      pBar = new QScrollBar(bar == SB_VERT ? Qt::Vertical : Qt::Horizontal, m_pWidget);
+      QObject::connect(pBar, &QAbstractSlider::actionTriggered, pBar, [this, bar, pBar](int action) {
+        switch (action) {
+          case QAbstractSlider::SliderSingleStepAdd: OnScrollAction(bar, SB_LINEDOWN, 0); break;
+          case QAbstractSlider::SliderSingleStepSub: OnScrollAction(bar, SB_LINEUP, 0); break;
+          case QAbstractSlider::SliderPageStepAdd: OnScrollAction(bar, SB_PAGEDOWN, 0); break;
+          case QAbstractSlider::SliderPageStepSub: OnScrollAction(bar, SB_PAGEUP, 0); break;
+          case QAbstractSlider::SliderToMinimum: OnScrollAction(bar, SB_TOP, 0); break;
+          case QAbstractSlider::SliderToMaximum: OnScrollAction(bar, SB_BOTTOM, 0); break;
+          case QAbstractSlider::SliderMove: OnScrollAction(bar, SB_THUMBTRACK, pBar->sliderPosition()); break;
+          default: break;
+        }
+      });
+      QObject::connect(pBar, &QAbstractSlider::sliderReleased, pBar, [this, bar, pBar] {
+        OnScrollAction(bar, SB_THUMBPOSITION, pBar->sliderPosition());
+        OnScrollAction(bar, SB_ENDSCROLL, 0);
+      });
+      SyncScrollBar(bar);
+      pBar->show();
+      changed = true;
+    } else if (!bShow && pBar != nullptr) {
+      delete pBar;
+      pBar = nullptr;
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  LayOutScrollBars();
+  RECT client{};
+  GetClientRect(&client);
+  SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
+}
+
+void CWnd::OnScrollAction(int nBar, UINT nCode, int nPos) {
+  const HWND hWnd = m_hWnd;
+  if (nCode == SB_THUMBTRACK) m_scroll[nBar].nTrackPos = nPos;
+  wnd_bridge::DispatchScope scope;
+  SendMessage(nBar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(static_cast<WORD>(nCode), static_cast<WORD>(nPos)),
+              0);
+  // As on the platform the bar shows what the window set, not where Qt moved it.
+  if (CWnd::FromHandle(hWnd) == this) SyncScrollBar(nBar);
+}
+
+void CWnd::SyncScrollBar(int nBar) {
+  QScrollBar* pBar = m_pScrollBars[nBar];
+  if (pBar == nullptr) return;
+  const SCROLLINFO& si = m_scroll[nBar];
+  const QSignalBlocker block(pBar);
+  pBar->setRange(si.nMin, MaxScrollPos(si));
+  pBar->setPageStep(std::max<int>(static_cast<int>(si.nPage), 1));
+  if (!pBar->isSliderDown()) pBar->setSliderPosition(si.nPos);
+}
+
+void CWnd::LayOutScrollBars() {
+  if (m_pWidget == nullptr) return;
+  const int w = m_pWidget->width();
+  const int h = m_pWidget->height();
+  const bool vert = m_pScrollBars[SB_VERT] != nullptr;
+  const bool horz = m_pScrollBars[SB_HORZ] != nullptr;
+  if (vert) m_pScrollBars[SB_VERT]->setGeometry(w - kScrollBarExtent, 0, kScrollBarExtent, h - (horz ? kScrollBarExtent : 0));
+  if (horz) m_pScrollBars[SB_HORZ]->setGeometry(0, h - kScrollBarExtent, w - (vert ? kScrollBarExtent : 0), kScrollBarExtent);
+}
+
+void CWnd::SetFont(CFont* pFont, BOOL) { m_pFont = pFont; }
+
+
+void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString) {
+  if (CWnd* pItem = GetDlgItem(nID)) pItem->SetWindowText(lpszString);
+}
+
+int CWnd::GetDlgItemText(int nID, CString& rString) const {
+  rString.Empty();
+  if (CWnd* pItem = GetDlgItem(nID)) pItem->GetWindowText(rString);
+  return rString.GetLength();
+}
+
+void CWnd::SetDlgItemInt(int nID, UINT nValue, BOOL bSigned) {
+  CString text;
+  if (bSigned) {
+    text.Format(L"%d", static_cast<int>(nValue));
+  } else {
+    text.Format(L"%u", nValue);
+  }
+  SetDlgItemText(nID, text);
+}
+
+UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const {
+  CString text;
+  GetDlgItemText(nID, text);
+  bool ok = false;
+  const QString q = ToQString(text).trimmed();
+  const UINT value = bSigned ? static_cast<UINT>(q.toInt(&ok)) : q.toUInt(&ok);
+  if (lpTrans != nullptr) *lpTrans = ok ? TRUE : FALSE;
+  return ok ? value : 0;
+}
+
+void CWnd::CheckDlgButton(int nIDButton, UINT nCheck) {
+  CWnd* pItem = GetDlgItem(nIDButton);
+  auto* button = pItem != nullptr ? qobject_cast<QAbstractButton*>(pItem->GetWidget()) : nullptr;
+  if (button == nullptr) return;
+  if (auto* box = qobject_cast<QCheckBox*>(button); box != nullptr && nCheck == 2) {
+    box->setTristate(true);
+    box->setCheckState(Qt::PartiallyChecked);
+    return;
+  }
+  button->setChecked(nCheck != 0);
+}
+
+UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
+  CWnd* pItem = GetDlgItem(nIDButton);
+  auto* button = pItem != nullptr ? qobject_cast<QAbstractButton*>(pItem->GetWidget()) : nullptr;
+  if (button == nullptr) return 0;
+  if (auto* box = qobject_cast<QCheckBox*>(button); box != nullptr && box->checkState() == Qt::PartiallyChecked) return 2;
+  return button->isChecked() ? 1 : 0;
 }
 
 CDC* CWnd::GetDC() { return nullptr; }

@@ -118,4 +118,90 @@ TEST(DCTest, BrushIsCapturedAtSelection)
     EXPECT_EQ(re[0].rect.right, 3);
 }
 
+// A plain context draws nothing and answers neutral values, so drawing code may
+// hold any context.
+TEST(DCTest, PlainContextAnswersNeutralValues)
+{
+    CDC dc;
+    RECT box{1, 2, 3, 4};
+    EXPECT_EQ(dc.GetClipBox(&box), NULLREGION);
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.bottom, 0);
+    EXPECT_EQ(dc.GetClipBox(nullptr), NULLREGION);
+    EXPECT_TRUE(dc.TextOut(0, 0, CString(L"abc")));
+    EXPECT_FALSE(dc.TextOut(0, 0, nullptr, 3));
+    EXPECT_FALSE(dc.TextOut(0, 0, L"abc", -1));
+    const SIZE extent = dc.GetTextExtent(CString(L"abc"));
+    EXPECT_EQ(extent.cx, 0);
+    EXPECT_EQ(extent.cy, 0);
+    RecordingDC other;
+    EXPECT_FALSE(dc.BitBlt(0, 0, 4, 4, &other, 0, 0, SRCCOPY));
+    EXPECT_FALSE(dc.BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+    EXPECT_EQ(dc.GetPixel(0, 0), static_cast<COLORREF>(-1));
+    EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSX), 0);
+    EXPECT_EQ(dc.SetBkMode(5), 0) << "unknown mode refused";
+    EXPECT_EQ(dc.GetBkMode(), OPAQUE);
+}
+
+TEST(DCTest, TextFillBlitAndFontAreRecordedWithTheirState)
+{
+    RecordingDC dc;
+    const auto* font = reinterpret_cast<CFont*>(&dc);  // only its identity is kept
+    EXPECT_EQ(dc.SelectObject(const_cast<CFont*>(font)), nullptr) << "the default font is null";
+    dc.SetTextColor(RGB(10, 20, 30));
+    EXPECT_EQ(dc.SetBkMode(TRANSPARENT), OPAQUE);
+    dc.TextOut(5, 6, CString(L"Korvel"));
+    dc.FillSolidRect(1, 2, 10, 20, RGB(0, 0, 255));
+    EXPECT_EQ(dc.GetBkColor(), RGB(0, 0, 255)) << "FillSolidRect leaves its colour as the background colour";
+    RecordingDC source;
+    EXPECT_TRUE(dc.BitBlt(3, 4, 7, 8, &source, 9, 10, SRCINVERT));
+    EXPECT_EQ(dc.SelectObject(static_cast<CFont*>(nullptr)), font);
+
+    const auto texts = dc.Filter(DCRecord::TextOut);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, L"Korvel");
+    EXPECT_TRUE(Same(texts[0].points[0], POINT{5, 6}));
+    EXPECT_EQ(texts[0].colour, RGB(10, 20, 30));
+    EXPECT_EQ(texts[0].font, font);
+    const auto fills = dc.Filter(DCRecord::FillSolidRect);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0].rect.right, 11);
+    EXPECT_EQ(fills[0].rect.bottom, 22);
+    EXPECT_EQ(fills[0].colour, RGB(0, 0, 255));
+    const auto blits = dc.Filter(DCRecord::BitBlt);
+    ASSERT_EQ(blits.size(), 1u);
+    EXPECT_EQ(blits[0].rect.left, 3);
+    EXPECT_EQ(blits[0].rect.bottom, 12);
+    EXPECT_TRUE(Same(blits[0].points[0], POINT{9, 10}));
+    EXPECT_EQ(blits[0].source, &source);
+    EXPECT_EQ(blits[0].rop, SRCINVERT);
+    EXPECT_EQ(dc.Count(DCRecord::SelectFont), 2u);
+    const SIZE extent = dc.GetTextExtent(L"abcd", 4);
+    EXPECT_EQ(extent.cx, 4 * RecordingDC::kCharWidth);
+    EXPECT_EQ(extent.cy, RecordingDC::kCharHeight);
+}
+
+TEST(DCTest, OriginsMoveLogicalToDevicePoints)
+{
+    RecordingDC dc;
+    dc.SetWindowOrg(100, 50);
+    const POINT old = dc.SetViewportOrg(10, 20);
+    EXPECT_TRUE(Same(old, POINT{0, 0}));
+    POINT p{100, 50};
+    dc.LPtoDP(&p);
+    EXPECT_TRUE(Same(p, POINT{10, 20}));
+    RECT r{110, 60, 120, 70};
+    dc.LPtoDP(&r);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.bottom, 40);
+    dc.DPtoLP(&r);
+    EXPECT_EQ(r.left, 110);
+    EXPECT_EQ(r.bottom, 70);
+    RECT box{};
+    EXPECT_EQ(dc.GetClipBox(&box), NULLREGION);
+    dc.SetClipBox(RECT{0, 0, 64, 48});
+    EXPECT_EQ(dc.GetClipBox(&box), SIMPLEREGION);
+    EXPECT_EQ(box.right, 64);
+}
+
 }  // namespace

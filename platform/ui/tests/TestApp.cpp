@@ -29,6 +29,8 @@ void CTestDoc::DeleteContents() {
 IMPLEMENT_DYNCREATE(CTestView, CView)
 BEGIN_MESSAGE_MAP(CTestView, CView)
   ON_COMMAND(kCmdView, &CTestView::OnCmd)
+  ON_WM_KEYDOWN()
+  ON_WM_CHAR()
 END_MESSAGE_MAP()
 
 void CTestView::OnDraw(CDC* pDC) {

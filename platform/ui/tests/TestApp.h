@@ -50,8 +50,12 @@ public:
 
   COLORREF m_crBackground = RGB(255, 255, 255);
   int m_nDraws = 0;
+  std::vector<UINT> m_keys;   // WM_KEYDOWN codes
+  std::vector<UINT> m_chars;  // WM_CHAR codes
 
   void OnCmd() { Log().push_back("view"); }
+  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
+  void OnChar(UINT nChar, UINT, UINT) { m_chars.push_back(nChar); }
   DECLARE_MESSAGE_MAP()
 };
 
