@@ -234,8 +234,10 @@ void CDBase::InitLayer()
 
 void CDBase::WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>& entities)
 {
-    const CQVGlobal* global = gGetQVGlobal();
-    const std::int32_t version = global != nullptr ? global->GetVersion() : kDocVersionCurrent;
+    // Shapes always write every field of the current format, so the stream is
+    // stamped with the current version whatever version was last loaded.
+    if (CQVGlobal* global = gGetQVGlobal()) global->SetVersion(kDocVersionCurrent);
+    const std::int32_t version = kDocVersionCurrent;
     ar << m_strNote << version;
     const_cast<CTypedPtrList<CObList, CDbEntity*>&>(entities).Serialize(ar);
     m_layers.Serialize(ar);

@@ -66,18 +66,19 @@ TEST_F(DBaseTest, RoundTripKeepsNoteVersionEntitiesAndLayers)
 {
     CDBase* db = CDBase::Instance();
     Fill(db);
+    // A document loaded from an older version is always stored in the current one.
     gGetQVGlobal()->SetVersion(kDocVersionShapeHandles);
     std::vector<BYTE> bytes = Store([db](CArchive& ar) { db->Serialize(ar); });
 
     db->DelAllEnt();
     db->SetNote(CString());
-    gGetQVGlobal()->SetVersion(kDocVersionCurrent);
+    gGetQVGlobal()->SetVersion(kDocVersionShapeHandles - 1);
     CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
     CArchive ar(&in, CArchive::load);
     db->Serialize(ar);
 
     EXPECT_EQ(db->GetNote(), CString(L"note ü 注"));
-    EXPECT_EQ(gGetQVGlobal()->GetVersion(), kDocVersionShapeHandles) << "loading adopts the stored version";
+    EXPECT_EQ(gGetQVGlobal()->GetVersion(), kDocVersionCurrent) << "stored in the current version, adopted on load";
     ASSERT_EQ(db->GetCount(), 3);
     POSITION pos = db->GetEntities().GetHeadPosition();
     auto* line = dynamic_cast<CDbCurve*>(db->GetEntities().GetNext(pos));
