@@ -41,10 +41,16 @@ function(korvel_tests)
   add_executable(${K_NAME} ${sources})
   target_link_libraries(${K_NAME} PRIVATE ${K_LINK} korvel_testing GTest::gtest GTest::gmock GTest::gtest_main)
   korvel_warnings(${K_NAME})
+  # Discovery and every test run through `cmake -E env`, so that each variable
+  # of the list reaches them (a list-valued ENVIRONMENT property keeps only the
+  # first when tests are discovered).
+  if(K_ENVIRONMENT)
+    set_target_properties(${K_NAME} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${K_ENVIRONMENT}")
+  endif()
   gtest_discover_tests(${K_NAME}
     DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "${K_ENVIRONMENT}")
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
 # korvel_benchmark(NAME <target> SOURCES <cpp>... LINK <lib>...)
