@@ -17,12 +17,16 @@
 
 class CGeCombCurve;
 class CGeCurve;
+class CGeLoop;
 class CGePolyline;
+class CGeRegion;
 class CStrP2D;
 
 class CGeTool2D {
 public:
     using CurveList = CTypedPtrList<CObList, CGeCurve*>;
+    using LoopList = CTypedPtrList<CObList, CGeLoop*>;
+    using RegionList = CTypedPtrList<CObList, CGeRegion*>;
 
     static constexpr int kGridSize = 20;
 
@@ -56,6 +60,61 @@ public:
     // Points spaced step apart along the curve, from its start; 1 when done.
     static int DiscreteToPoint(CGeCurve* curve, double step, CStrP2D& out);
 
+    // --- Chaining loose curves into loops (LoopChaining.cpp) ---------------
+    // New loops are appended to loops, which owns them. copy false moves the
+    // caller's curves into the loops (they leave the caller's list). On a
+    // cancel only the loops this call made are undone; in move mode their
+    // curves and the curves not chained yet go back to the caller's list.
+    //
+    // Least-turn chaining over the whole work list; a chain stops growing as
+    // soon as it closes.
+    void ReCreateLoop(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy);
+    // The same chaining through the bucket grids, for large inputs.
+    void ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy);
+    // Open chains by nearest end (always move mode).
+    void ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol);
+    // Chains that follow every curve's own direction (start points only).
+    void ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy);
+    // Chains that walk every branch of a connected network, retracing dead
+    // ends (tolerance 0.001); the curves are taken from the caller's list.
+    void CreateLinkedCurve(CurveList* curves, LoopList* loops);
+    // Moves each curve's start onto the previous end across gaps below tol
+    // (and the first start onto the last end).
+    static void StitchCurveList(CurveList* list, double tol);
+
+    // --- Loop classification, ordering and regions (LoopRegions.cpp) ------
+    // Moves every loop of in to closed (closed within tol) or open; in keeps
+    // only its null entries, so no loop is held by two lists.
+    void ClassifyLoop(LoopList* in, LoopList* open, LoopList* closed, double tol);
+    // Deletes later loops whose box and |cached area| match an earlier one's
+    // within tol (the first of a set survives).
+    void DelSameLoop(LoopList* loops, double tol);
+    // Stable sort by cached area, largest first (absolute or signed); nulls dropped.
+    void SortLoopWithArea(LoopList* loops, bool byAbsoluteArea);
+    // From group (outer loop, then candidate holes) moves the outer loop and
+    // its direct holes to out; holes of holes stay in group.
+    void RefineRegionInLoop(LoopList* group, LoopList* out);
+    // Orients and orders loops: each outer loop counter-clockwise followed by
+    // its holes clockwise. Loops without display points are deleted.
+    void ReSortLoop(LoopList* loops);
+    // Regions of outer loops with their holes, ranked by position; holes that
+    // fit no region stay in loops.
+    void CreateRegion(LoopList* loops, RegionList* regions);
+    // Regions straight from the order of ReSortLoop.
+    void CreateRegionAtFast(LoopList* loops, RegionList* regions);
+    // Regions that keep every loop's own direction.
+    void CreateRegionInSelfDir(LoopList* loops, RegionList* regions);
+    // Ranking walks from the lower left, row by row.
+    void RankRegionPosition(RegionList* regions);
+    void RankRegionListNearest(RegionList* regions);
+    void RankRegionNearest(CGeRegion* region);
+    void RankLoopListNearest(LoopList* loops);
+    void RankLoopPosition(LoopList* loops);
+    void RankLoopPosition(LoopList* loops, double* start);
+    void RankCurve(CurveList* curves);
+    // start is the walk's start point in and its final point out.
+    void RankCurve(CurveList* curves, double* start);
+
 protected:
     // The working box and the cell sizes that go with it.
     void SetWorkBox(const BOX2<double>& box);
@@ -80,6 +139,26 @@ protected:
 
     CurveList* StartBucket(int ix, int iy) const;
     CurveList* EndBucket(int ix, int iy) const;
+
+    // Chaining searches. forward is true when the candidate matched at its
+    // start (appended as it is), false at its end (reversed first).
+    // List form: least turn from tangent t at point p over the whole list.
+    static CGeCurve* SearchNext(CurveList* list, const double* p, const double* t, double tol, bool remove,
+                                bool& forward);
+    // Grid form: the same rule over every bucket whose cells can hold an end
+    // within tol of p; the chosen curve leaves the grids and is marked taken.
+    CGeCurve* SearchNext(const double* p, const double* t, double tol, int& forward);
+    // Nearest end within tol (a later candidate at the same distance wins).
+    static CGeCurve* SearchNextMinDist(CurveList* list, const double* p, double tol, bool remove, bool& forward);
+    // Least turn, matching start points only; the chosen node is removed.
+    static CGeCurve* SearchNextInSelfDir(CurveList* list, const double* p, const double* t, double tol);
+    // Walks the chain back along member (a position in its member list) and
+    // chains the branches met there; true when it retraced the member.
+    bool RecedeLinkCurve(CurveList* curves, CGeLoop* chain, POSITION member, double tol);
+    // Takes a curve out of both grids (by the cells of its current ends).
+    void RemoveFromGrids(CGeCurve* curve);
+    // Empties every bucket (the grids hold no pointers after a call).
+    void ClearGrids();
 
     BOX2<double> m_box{};      // working box
     double m_dCellW = 0.0;     // working box width / 20

@@ -10,12 +10,15 @@
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Bezier2D.h"
 #include "framework/numerak/Intersect2D.h"
+#include "geometry/algorithms/BiArc.h"
+#include "geometry/shapes2d/GeCombCurve.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/RefinePointStr.h"
 #include "geometry/shapes3d/GeConvert.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -33,6 +36,8 @@ constexpr int kScratchKeepLimit = 1 << 20;
 constexpr INT_PTR kArrayGrowBy = 50;
 // The thinning angle of DiscreteInArray (just below pi: only straight runs collapse).
 constexpr double kRefineAngle = 3.1415926535892;
+// Arc conversion below this tolerance fits at twice the tolerance.
+constexpr double kBiArcMinTol = 0.01;
 // Largest parameter step handed out for discretisation.
 constexpr double kMaxDiscStep = 0.125;
 // Lengths within this of a segment end snap to it in EvParam.
@@ -578,11 +583,23 @@ void CGeBezier::ToElement(CTypedPtrList<CObList, CGeCurve3d*>* list)
 
 void CGeBezier::BiArcAppx(double tol, CTypedPtrList<CObList, CGeCurve*>* out)
 {
-    // The biarc fitter of the curve algorithms is not linked into this library
-    // yet: the spline hands over a copy of itself, as the curve base does.
-    if (GetSegmentCount() <= 0) return;
-    (void)tol;
-    CGeCurve::BiArcAppx(tol, out);
+    if (!out || GetSegmentCount() <= 0) return;
+    if (tol < kBiArcMinTol) tol *= 2.0;
+    CArray<tagPoint2d, tagPoint2d> pts;
+    DiscreteInArray(tol, &pts, gecon::kThinAngle170, true);
+    const int n = static_cast<int>(pts.GetSize());
+    if (n < 2) return;
+    auto* work = static_cast<double(*)[2]>(gAlcMemPool(static_cast<int>(sizeof(double[2]) * n)));
+    CGeCombCurve* comb = nullptr;
+    if (work) {
+        std::memcpy(work, pts.GetData(), sizeof(double[2]) * n);
+        comb = geBiarcsFitCurve(work, nullptr, n, tol);
+    }
+    gFreMemPool();
+    if (!comb) return;
+    CTypedPtrList<CObList, CGeCurve*>& members = comb->GetCurveList();
+    while (!members.IsEmpty()) out->AddTail(members.RemoveHead());
+    delete comb;
 }
 
 // ---------------------------------------------------------------------------

@@ -533,7 +533,12 @@ void CGeCurve::Split(CArray<IntPnt, IntPnt>& pts, CTypedPtrList<CObList, CGeCurv
 
     if (count == 1) {
         CGeCurve* pieces[2] = {nullptr, nullptr};
-        Split(pts[0].para1, pieces, RecordSegment(pts[0]), 1);
+        // A composite (or loop) splits member seg1 at its own segment subSeg1;
+        // other curves take the record's larger segment number.
+        if (auto* comb = dynamic_cast<CGeCombCurve*>(this))
+            comb->Split(pts[0].para1, pieces, pts[0].subSeg1, pts[0].seg1);
+        else
+            Split(pts[0].para1, pieces, RecordSegment(pts[0]), 1);
         if (pieces[0]) out.AddTail(pieces[0]);
         if (pieces[1]) out.AddTail(pieces[1]);
         return;

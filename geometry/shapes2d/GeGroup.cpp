@@ -1,20 +1,65 @@
 #include "geometry/shapes2d/GeGroup.h"
 
-#include "framework/looker/QVGlobal.h"
-#include "framework/looker/SnapRecords.h"
-#include "geometry/shapes2d/GeHit.h"
-#include "platform/core/Archive.h"
+#include "framework/numerak/Box2D.h"
+#include "geometry/shapes2d/CurveList.h"
+
+#include <cmath>
+
+namespace {
+
+// Rotations by less than this change nothing.
+constexpr double kMinRotation = 0.0001;
+
+}  // namespace
 
 CGeGroup::CGeGroup() = default;
 
-CGeGroup::~CGeGroup()
+CGeGroup::~CGeGroup() { geDelCurveList(&m_curveList); }
+
+void CGeGroup::CalcBox2d()
 {
-    DeleteOwnedList(m_curveList);
+    bool first = true;
+    for (CGeCurve* c : m_curveList) {
+        if (!c) continue;
+        BOX2<double> b;
+        c->GetBox2d(&b);
+        if (first)
+            m_box = b;
+        else
+            BOX2D_Union(m_box, b);
+        first = false;
+    }
 }
 
-// Behaviour not built yet falls back to the curve base (generic, on the display polyline).
-void CGeGroup::CalcBox2d() { CGeCurve::CalcBox2d(); }
-void CGeGroup::GetBox2d(BOX2<double>* out) { CGeCurve::GetBox2d(out); }
-void CGeGroup::Rotate(double* centre, double angle) { CGeCurve::Rotate(centre, angle); }
-void CGeGroup::GetStartPoint(double* p) { CGeCurve::GetStartPoint(p); }
-void CGeGroup::GetEndPoint(double* p) { CGeCurve::GetEndPoint(p); }
+void CGeGroup::GetBox2d(BOX2<double>* out)
+{
+    CalcBox2d();
+    if (out) *out = m_box;
+}
+
+void CGeGroup::Rotate(double* centre, double angle)
+{
+    if (std::fabs(angle) < kMinRotation) return;
+    // The group's own box is left as it was; GetBox2d recomputes it.
+    for (CGeCurve* c : m_curveList)
+        if (c) c->Rotate(centre, angle);
+}
+
+void CGeGroup::GetStartPoint(double* p)
+{
+    for (CGeCurve* c : m_curveList)
+        if (c) {
+            c->GetStartPoint(p);
+            return;
+        }
+}
+
+void CGeGroup::GetEndPoint(double* p)
+{
+    POSITION pos = m_curveList.GetTailPosition();
+    while (pos)
+        if (CGeCurve* c = m_curveList.GetPrev(pos)) {
+            c->GetEndPoint(p);
+            return;
+        }
+}

@@ -1,0 +1,68 @@
+// Illustrator/EPS import throughput: a generated file of about 8 MB in the
+// shape independent writers produce (one operator per line with colour and
+// state lines between paths, and cairo-style runs of several operators per
+// line), read into curve entities.
+
+#include "plugins/illustrator/AiFileParser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kTargetBytes = 8u << 20;
+
+// Subpaths of a few lines and curves each; half of them one per line, half
+// with all operators on one line.
+std::string MakeFile()
+{
+    std::string text = "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 2000 2000\n%%EndProlog\n%%EndSetup\n";
+    text.reserve(kTargetBytes + 4096);
+    char buf[256];
+    for (int i = 0; text.size() < kTargetBytes; ++i) {
+        const double x = (i % 400) * 5.0, y = (i / 400) * 5.0;
+        const char* sep = (i & 1) != 0 ? " " : "\n";
+        text += "0 0 0 1 k 1 w 4 M\n";
+        std::snprintf(buf, sizeof buf, "%.3f %.3f m%s", x, y, sep);
+        text += buf;
+        for (int k = 1; k <= 4; ++k) {
+            std::snprintf(buf, sizeof buf, "%.3f %.3f l%s", x + k * 0.9, y + (k & 1) * 1.7, sep);
+            text += buf;
+        }
+        std::snprintf(buf, sizeof buf, "%.3f %.3f %.3f %.3f %.3f %.3f c%s", x + 4.0, y + 2.5, x + 2.5, y + 4.0, x + 0.5,
+                      y + 3.5, sep);
+        text += buf;
+        std::snprintf(buf, sizeof buf, "%.3f %.3f %.3f %.3f v%sf\n", x + 0.2, y + 2.0, x, y + 0.5, sep);
+        text += buf;
+    }
+    text += "%%EOF\n";
+    return text;
+}
+
+void BM_ImportGeneratedPathFile(benchmark::State& state)
+{
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("bench_illustrator_" + std::to_string(::getpid()) + ".ai");
+    const std::string text = MakeFile();
+    std::ofstream(file, std::ios::binary) << text;
+    const CString path = CString::FromUtf8(file.string());
+    std::size_t entities = 0;
+    for (auto _ : state) {
+        AiFileParser parser;
+        benchmark::DoNotOptimize(ParseAiFile(parser, path));
+        state.PauseTiming();
+        entities = static_cast<std::size_t>(parser.GetCount());
+        parser.DeleteAll();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.counters["entities"] = static_cast<double>(entities);
+    std::filesystem::remove(file);
+}
+BENCHMARK(BM_ImportGeneratedPathFile)->Unit(benchmark::kMillisecond);
+
+}  // namespace

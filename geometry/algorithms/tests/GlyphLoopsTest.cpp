@@ -1,0 +1,275 @@
+// Real outlines: glyphs of a system font with holes and islands are cut into
+// single lines and cubic curves, shuffled and partly reversed, and must chain
+// back into the glyph's loops and regions. The oracle is independent of the
+// curve classes: contours sampled straight from the font's own quadratic and
+// cubic segments, their shoelace areas and their nesting by ray casting.
+#include "LoopFixtures.h"
+
+#include "geometry/shapes2d/GeBezier.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <array>
+#include <cmath>
+#include <string>
+
+namespace {
+
+using namespace looptest;
+
+constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// Font units to millimetres: an em of 2048 units becomes about 100 mm.
+constexpr double kScale = 0.05;
+// Samples per curved segment of the oracle polygons.
+constexpr int kSamples = 64;
+
+using Pt = std::array<double, 2>;
+
+struct Contour {
+    std::vector<Pt> poly;  // dense oracle polygon
+};
+
+struct Outline {
+    std::vector<Contour> contours;
+    CurveList* curves = nullptr;  // the exploded curves (owned by the caller)
+    Pt start{}, cur{};
+    bool open = false;
+};
+
+Pt ToPt(const FT_Vector* v) { return {v->x * kScale, v->y * kScale}; }
+
+void AddLine(Outline& o, const Pt& a, const Pt& b)
+{
+    if (std::hypot(b[0] - a[0], b[1] - a[1]) < 1e-9) return;
+    o.curves->AddTail(Line(a[0], a[1], b[0], b[1]));
+}
+
+void AddCubic(Outline& o, const Pt& p0, const Pt& c1, const Pt& c2, const Pt& p3)
+{
+    double pts[4][2] = {{p0[0], p0[1]}, {c1[0], c1[1]}, {c2[0], c2[1]}, {p3[0], p3[1]}};
+    auto* bez = new CGeBezier;
+    ASSERT_EQ(bez->CreateEx(4, pts), 1);
+    o.curves->AddTail(bez);
+}
+
+void CloseContour(Outline& o)
+{
+    if (!o.open) return;
+    AddLine(o, o.cur, o.start);
+    o.open = false;
+}
+
+int MoveTo(const FT_Vector* to, void* user)
+{
+    auto& o = *static_cast<Outline*>(user);
+    CloseContour(o);
+    o.start = o.cur = ToPt(to);
+    o.open = true;
+    o.contours.push_back({{o.start}});
+    return 0;
+}
+
+int LineTo(const FT_Vector* to, void* user)
+{
+    auto& o = *static_cast<Outline*>(user);
+    const Pt p = ToPt(to);
+    AddLine(o, o.cur, p);
+    o.contours.back().poly.push_back(p);
+    o.cur = p;
+    return 0;
+}
+
+int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
+{
+    auto& o = *static_cast<Outline*>(user);
+    const Pt p0 = o.cur, q = ToPt(control), p2 = ToPt(to);
+    // Degree elevation, exact: the cubic's handles lie 2/3 of the way to q.
+    const Pt c1 = {p0[0] + 2.0 / 3 * (q[0] - p0[0]), p0[1] + 2.0 / 3 * (q[1] - p0[1])};
+    const Pt c2 = {p2[0] + 2.0 / 3 * (q[0] - p2[0]), p2[1] + 2.0 / 3 * (q[1] - p2[1])};
+    AddCubic(o, p0, c1, c2, p2);
+    for (int i = 1; i <= kSamples; ++i) {
+        const double t = static_cast<double>(i) / kSamples, u = 1 - t;
+        o.contours.back().poly.push_back({u * u * p0[0] + 2 * u * t * q[0] + t * t * p2[0],
+                                          u * u * p0[1] + 2 * u * t * q[1] + t * t * p2[1]});
+    }
+    o.cur = p2;
+    return 0;
+}
+
+int CubicTo(const FT_Vector* c1v, const FT_Vector* c2v, const FT_Vector* to, void* user)
+{
+    auto& o = *static_cast<Outline*>(user);
+    const Pt p0 = o.cur, c1 = ToPt(c1v), c2 = ToPt(c2v), p3 = ToPt(to);
+    AddCubic(o, p0, c1, c2, p3);
+    for (int i = 1; i <= kSamples; ++i) {
+        const double t = static_cast<double>(i) / kSamples, u = 1 - t;
+        Pt p;
+        for (int k = 0; k < 2; ++k)
+            p[static_cast<std::size_t>(k)] = u * u * u * p0[static_cast<std::size_t>(k)] +
+                                              3 * u * u * t * c1[static_cast<std::size_t>(k)] +
+                                              3 * u * t * t * c2[static_cast<std::size_t>(k)] +
+                                              t * t * t * p3[static_cast<std::size_t>(k)];
+        o.contours.back().poly.push_back(p);
+    }
+    o.cur = p3;
+    return 0;
+}
+
+double Shoelace(const std::vector<Pt>& p)
+{
+    double a = 0.0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Pt& u = p[i];
+        const Pt& v = p[(i + 1) % p.size()];
+        a += u[0] * v[1] - v[0] * u[1];
+    }
+    return a / 2;
+}
+
+bool Inside(const std::vector<Pt>& poly, const Pt& q)
+{
+    bool in = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const Pt& a = poly[i];
+        const Pt& b = poly[j];
+        if ((a[1] > q[1]) != (b[1] > q[1]) && q[0] < (b[0] - a[0]) * (q[1] - a[1]) / (b[1] - a[1]) + a[0]) in = !in;
+    }
+    return in;
+}
+
+// One expected region: its outer contour's area, its hole count and its net area.
+struct RegionSig {
+    double outer;
+    int holes;
+    double net;
+};
+
+std::vector<RegionSig> ExpectedRegions(const std::vector<Contour>& contours)
+{
+    const std::size_t n = contours.size();
+    std::vector<int> depth(n, 0);
+    std::vector<std::vector<std::size_t>> inside(n);  // contours holding contour i
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            if (i != j && Inside(contours[j].poly, contours[i].poly.front())) {
+                ++depth[i];
+                inside[i].push_back(j);
+            }
+    std::vector<RegionSig> out;
+    for (std::size_t r = 0; r < n; ++r) {
+        if (depth[r] % 2) continue;
+        RegionSig sig{std::fabs(Shoelace(contours[r].poly)), 0, std::fabs(Shoelace(contours[r].poly))};
+        for (std::size_t h = 0; h < n; ++h) {
+            if (depth[h] != depth[r] + 1) continue;
+            if (std::find(inside[h].begin(), inside[h].end(), r) == inside[h].end()) continue;
+            ++sig.holes;
+            sig.net -= std::fabs(Shoelace(contours[h].poly));
+        }
+        out.push_back(sig);
+    }
+    std::sort(out.begin(), out.end(), [](const RegionSig& a, const RegionSig& b) { return a.outer > b.outer; });
+    return out;
+}
+
+class GlyphLoopsTest : public LoopTest {
+protected:
+    void SetUp() override
+    {
+        LoopTest::SetUp();
+        ASSERT_EQ(FT_Init_FreeType(&m_lib), 0);
+        ASSERT_EQ(FT_New_Face(m_lib, kFontPath, 0, &m_face), 0) << kFontPath;
+    }
+    void TearDown() override
+    {
+        if (m_face) FT_Done_Face(m_face);
+        if (m_lib) FT_Done_FreeType(m_lib);
+        LoopTest::TearDown();
+    }
+
+    // The glyph's contours as loose curves plus the oracle contours.
+    std::vector<Contour> Explode(FT_ULong code, CurveList& curves)
+    {
+        Outline o;
+        o.curves = &curves;
+        EXPECT_EQ(FT_Load_Char(m_face, code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING), 0);
+        FT_Outline_Funcs funcs{};
+        funcs.move_to = MoveTo;
+        funcs.line_to = LineTo;
+        funcs.conic_to = ConicTo;
+        funcs.cubic_to = CubicTo;
+        EXPECT_EQ(FT_Outline_Decompose(&m_face->glyph->outline, &funcs, &o), 0);
+        CloseContour(o);
+        return o.contours;
+    }
+
+    FT_Library m_lib = nullptr;
+    FT_Face m_face = nullptr;
+};
+
+TEST_F(GlyphLoopsTest, GlyphsChainBackIntoTheirRegions)
+{
+    struct Row {
+        const char* label;
+        FT_ULong code;
+        int contours, regions;
+    };
+    const Row rows[] = {
+        {"8: two holes", '8', 3, 1},
+        {"%: two rings and a bar", '%', 5, 3},
+        {"registered sign: a letter with a hole on an island", 0x00AE, 4, 2},
+        {"B: two holes", 'B', 3, 1},
+    };
+    for (const Row& r : rows) {
+        for (bool grid : {false, true}) {
+            const std::string label = std::string(r.label) + (grid ? " (grid)" : " (list)");
+            OwnedCurves curves;
+            const std::vector<Contour> contours = Explode(r.code, curves.list);
+            ASSERT_EQ(static_cast<int>(contours.size()), r.contours) << label;
+            const std::vector<RegionSig> want = ExpectedRegions(contours);
+            ASSERT_EQ(static_cast<int>(want.size()), r.regions) << label;
+            ShuffleAndReverse(curves.list, static_cast<unsigned>(r.code));
+            const auto pieces = curves.list.GetCount();
+
+            OwnedLoops loops, open, closed;
+            CGeTool2D tool;
+            if (grid)
+                tool.ReCreateLoopEx(&curves.list, &loops.list, 0.03, false, false);
+            else
+                tool.ReCreateLoop(&curves.list, &loops.list, 0.03, false, false);
+            EXPECT_TRUE(curves.list.IsEmpty()) << label;
+            tool.ClassifyLoop(&loops.list, &open.list, &closed.list, 0.03);
+            EXPECT_TRUE(open.list.IsEmpty()) << label;
+            ASSERT_EQ(closed.list.GetCount(), r.contours) << label;
+            INT_PTR members = 0;
+            for (CGeLoop* l : closed.list) members += l->GetCurveList().GetCount();
+            EXPECT_EQ(members, pieces) << label;
+
+            OwnedRegions regions;
+            tool.CreateRegion(&closed.list, &regions.list);
+            EXPECT_TRUE(closed.list.IsEmpty()) << label;
+            ASSERT_EQ(static_cast<int>(regions.list.GetCount()), r.regions) << label;
+            std::vector<RegionSig> got;
+            for (CGeRegion* g : regions.list) {
+                CGeLoop* outer = g->GetLoopList().GetHead();
+                EXPECT_GT(outer->m_dArea, 0.0) << label;
+                for (CGeLoop* h : g->GetLoopList())
+                    if (h != outer) {
+                        EXPECT_LT(h->m_dArea, 0.0) << label;
+                    }
+                got.push_back({outer->m_dArea, static_cast<int>(g->GetLoopList().GetCount()) - 1, g->EvArea(0.01)});
+            }
+            std::sort(got.begin(), got.end(), [](const RegionSig& a, const RegionSig& b) { return a.outer > b.outer; });
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                const std::string at = label + ", region " + std::to_string(i);
+                EXPECT_EQ(got[i].holes, want[i].holes) << at;
+                // Display points at 0.01 and the 64-sample oracle: well within 0.1 %.
+                EXPECT_NEAR(got[i].outer, want[i].outer, 1e-3 * want[i].outer) << at;
+                EXPECT_NEAR(got[i].net, want[i].net, 1e-3 * want[i].outer) << at;
+            }
+        }
+    }
+}
+
+}  // namespace

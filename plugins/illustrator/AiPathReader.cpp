@@ -1,0 +1,417 @@
+#include "plugins/illustrator/AiPathReader.h"
+
+#include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/GeLine.h"
+#include "plugins/illustrator/IlvaneConst.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace ilvane {
+
+namespace {
+
+bool IsWhite(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\0'; }
+
+bool IsDelimiter(char ch)
+{
+    switch (ch) {
+    case '(':
+    case ')':
+    case '<':
+    case '>':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case '/':
+    case '%':
+        return true;
+    default:
+        return IsWhite(ch);
+    }
+}
+
+bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
+
+bool Same(const double* p, const double* q) { return p[0] == q[0] && p[1] == q[1]; }
+
+constexpr int kLineType = 0x2;  // CGeLine::GetType
+
+bool Finite(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]); }
+
+// Painting operators: every one ends the current path; those that fill or
+// close first close each subpath.
+enum class PaintOp { None, Open, Closed };
+
+PaintOp PaintKind(std::string_view op)
+{
+    if (op == "S" || op == "N" || op == "stroke" || op == "newpath") return PaintOp::Open;
+    if (op == "s" || op == "f" || op == "F" || op == "f*" || op == "b" || op == "B" || op == "b*" || op == "B*" ||
+        op == "n" || op == "fill" || op == "eofill")
+        return PaintOp::Closed;
+    return PaintOp::None;
+}
+
+}  // namespace
+
+bool ParseAiNumber(std::string_view token, double& value)
+{
+    if (token.empty()) return false;
+    const char* first = token.data();
+    const char* last = first + token.size();
+    const char c0 = *first;
+    if (!(c0 == '-' || c0 == '+' || c0 == '.' || (c0 >= '0' && c0 <= '9'))) return false;
+    // from_chars takes no leading plus sign.
+    if (c0 == '+') {
+        ++first;
+        if (first == last || *first == '-' || *first == '+') return false;
+    }
+    double v = 0.0;
+    const auto result = std::from_chars(first, last, v, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+AiMatrix AiMatrix::PreMultiplied(const AiMatrix& m) const
+{
+    AiMatrix r;
+    r.a = a * m.a + c * m.b;
+    r.b = b * m.a + d * m.b;
+    r.c = a * m.c + c * m.d;
+    r.d = b * m.c + d * m.d;
+    r.e = a * m.e + c * m.f + e;
+    r.f = b * m.e + d * m.f + f;
+    return r;
+}
+
+AiPathReader::AiPathReader() = default;
+
+bool AiPathReader::ReadLine(std::string_view line)
+{
+    if (!m_bInterpreting) {
+        if (Contains(line, "BeginLayer") || Contains(line, "%%EndPageSetup") || Contains(line, "%%EndSetup"))
+            m_bInterpreting = true;
+        else if (!Contains(line, "EndLayer"))
+            return true;
+    }
+    if (Contains(line, "%%EOF")) return false;
+    Interpret(line);
+    return true;
+}
+
+void AiPathReader::Interpret(std::string_view line)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p < end) {
+        if (m_nStringDepth > 0) {
+            for (; p < end && m_nStringDepth > 0; ++p) {
+                if (*p == '\\') {
+                    if (p + 1 < end) ++p;
+                } else if (*p == '(') {
+                    ++m_nStringDepth;
+                } else if (*p == ')') {
+                    --m_nStringDepth;
+                }
+            }
+            continue;
+        }
+        if (m_bInHex) {
+            const void* close = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+            if (close == nullptr) return;
+            p = static_cast<const char*>(close) + 1;
+            m_bInHex = false;
+            continue;
+        }
+        const char ch = *p;
+        if (IsWhite(ch)) {
+            ++p;
+            continue;
+        }
+        switch (ch) {
+        case '%':
+            return;  // comment to the end of the line
+        case '(':
+            m_nStringDepth = 1;
+            m_nStack = 0;
+            ++p;
+            continue;
+        case '<':
+            if (p + 1 < end && p[1] == '<') {
+                p += 2;  // dictionary
+            } else {
+                m_bInHex = true;
+                ++p;
+            }
+            m_nStack = 0;
+            continue;
+        case '[':
+            // The numbers of an array are the operands of concat.
+            m_nStack = 0;
+            ++p;
+            continue;
+        case ')':
+        case '>':
+        case ']':
+            ++p;
+            continue;
+        case '{':
+            ++m_nProcDepth;
+            ++p;
+            continue;
+        case '}':
+            if (m_nProcDepth > 0) --m_nProcDepth;
+            m_nStack = 0;
+            ++p;
+            continue;
+        case '/':
+            ++p;
+            while (p < end && !IsDelimiter(*p)) ++p;
+            m_nStack = 0;
+            continue;
+        default:
+            break;
+        }
+        const char* start = p;
+        while (p < end && !IsDelimiter(*p)) ++p;
+        if (m_nProcDepth > 0) continue;  // procedure bodies are definitions, not drawing
+        const std::string_view token(start, static_cast<std::size_t>(p - start));
+        double value = 0.0;
+        if (ParseAiNumber(token, value)) {
+            PushNumber(value);
+        } else {
+            Execute(token);
+            m_nStack = 0;
+        }
+    }
+}
+
+void AiPathReader::PushNumber(double v)
+{
+    if (m_nStack == kStackSize) {
+        std::memmove(m_stack, m_stack + 1, sizeof(double) * (kStackSize - 1));
+        --m_nStack;
+    }
+    m_stack[m_nStack++] = v;
+}
+
+void AiPathReader::Map(double x, double y, double* out) const
+{
+    out[0] = (m_ctm.a * x + m_ctm.c * y + m_ctm.e) * kPointToMm;
+    out[1] = (m_ctm.b * x + m_ctm.d * y + m_ctm.f) * kPointToMm;
+}
+
+void AiPathReader::MapDelta(double dx, double dy, double* out) const
+{
+    out[0] = (m_ctm.a * dx + m_ctm.c * dy) * kPointToMm;
+    out[1] = (m_ctm.b * dx + m_ctm.d * dy) * kPointToMm;
+}
+
+void AiPathReader::Execute(std::string_view op)
+{
+    const PaintOp paint = PaintKind(op);
+    if (paint != PaintOp::None) {
+        Paint(paint == PaintOp::Closed);
+        return;
+    }
+    double p[3][2];
+    if (op == "m" || op == "moveto") {
+        if (const double* a = Args(2)) {
+            Map(a[0], a[1], p[0]);
+            MoveTo(p[0]);
+        }
+    } else if (op == "l" || op == "L" || op == "lineto") {
+        if (const double* a = Args(2)) {
+            Map(a[0], a[1], p[0]);
+            LineTo(p[0]);
+        }
+    } else if (op == "c" || op == "C" || op == "curveto") {
+        if (const double* a = Args(6)) {
+            for (int i = 0; i < 3; ++i) Map(a[2 * i], a[2 * i + 1], p[i]);
+            CurveTo(p[0], p[1], p[2]);
+        }
+    } else if (op == "v" || op == "V") {
+        // The first control point is the current point.
+        if (const double* a = Args(4)) {
+            Map(a[0], a[1], p[1]);
+            Map(a[2], a[3], p[2]);
+            CurveTo(m_cur, p[1], p[2]);
+        }
+    } else if (op == "y" || op == "Y") {
+        // The second control point is the end point.
+        if (const double* a = Args(4)) {
+            Map(a[0], a[1], p[0]);
+            Map(a[2], a[3], p[2]);
+            CurveTo(p[0], p[2], p[2]);
+        }
+    } else if (op == "h" || op == "H" || op == "closepath") {
+        ClosePath();
+    } else if (op == "re") {
+        if (const double* a = Args(4)) Rectangle(a);
+    } else if (op == "rmoveto" || op == "rlineto") {
+        if (const double* a = Args(2); a != nullptr && m_bHasCurrent) {
+            MapDelta(a[0], a[1], p[0]);
+            p[0][0] += m_cur[0];
+            p[0][1] += m_cur[1];
+            if (op == "rmoveto")
+                MoveTo(p[0]);
+            else
+                LineTo(p[0]);
+        }
+    } else if (op == "rcurveto") {
+        if (const double* a = Args(6); a != nullptr && m_bHasCurrent) {
+            for (int i = 0; i < 3; ++i) {
+                MapDelta(a[2 * i], a[2 * i + 1], p[i]);
+                p[i][0] += m_cur[0];
+                p[i][1] += m_cur[1];
+            }
+            CurveTo(p[0], p[1], p[2]);
+        }
+    } else if (op == "q" || op == "gsave") {
+        if (m_saved.size() < kMaxSavedStates)
+            m_saved.push_back(m_ctm);
+        else
+            ++m_nLostSaves;
+    } else if (op == "Q" || op == "grestore") {
+        if (m_nLostSaves > 0) {
+            --m_nLostSaves;
+        } else if (!m_saved.empty()) {
+            m_ctm = m_saved.back();
+            m_saved.pop_back();
+        }
+    } else if (op == "cm" || op == "concat") {
+        if (const double* a = Args(6)) m_ctm = m_ctm.PreMultiplied({a[0], a[1], a[2], a[3], a[4], a[5]});
+    } else if (op == "translate") {
+        if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({1.0, 0.0, 0.0, 1.0, a[0], a[1]});
+    } else if (op == "scale") {
+        if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({a[0], 0.0, 0.0, a[1], 0.0, 0.0});
+    } else if (op == "rotate") {
+        if (const double* a = Args(1)) {
+            const double r = a[0] * std::numbers::pi / 180.0;
+            const double cs = std::cos(r), sn = std::sin(r);
+            m_ctm = m_ctm.PreMultiplied({cs, sn, -sn, cs, 0.0, 0.0});
+        }
+    }
+}
+
+void AiPathReader::MoveTo(const double* p)
+{
+    if (!Finite(p)) return;
+    // A subpath that got no segment is taken over by the new start.
+    if (m_path.empty() || !m_path.back().curve->IsEmpty()) m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    Subpath& sub = m_path.back();
+    sub.start[0] = p[0];
+    sub.start[1] = p[1];
+    m_cur[0] = p[0];
+    m_cur[1] = p[1];
+    m_bHasCurrent = true;
+    m_bNeedSubpath = false;
+}
+
+AiPathReader::Subpath& AiPathReader::OpenSubpath()
+{
+    if (m_bNeedSubpath || m_path.empty()) {
+        m_path.push_back({std::make_unique<CGeCombCurve>(), {m_cur[0], m_cur[1]}});
+        m_bNeedSubpath = false;
+    }
+    return m_path.back();
+}
+
+void AiPathReader::LineTo(const double* p)
+{
+    if (!m_bHasCurrent || !Finite(p) || Same(p, m_cur)) return;
+    OpenSubpath().curve->AddTail(new CGeLine(m_cur, p), 0);
+    m_cur[0] = p[0];
+    m_cur[1] = p[1];
+}
+
+void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end)
+{
+    if (!m_bHasCurrent || !Finite(c1) || !Finite(c2) || !Finite(end)) return;
+    // A curve that does not leave the current point adds nothing, as a lineto.
+    if (Same(c1, m_cur) && Same(c2, m_cur) && Same(end, m_cur)) return;
+    double pts[4][2] = {{m_cur[0], m_cur[1]}, {c1[0], c1[1]}, {c2[0], c2[1]}, {end[0], end[1]}};
+    auto* bezier = new CGeBezier;
+    if (!bezier->CreateEx(4, pts)) {
+        delete bezier;
+        return;
+    }
+    OpenSubpath().curve->AddTail(bezier, 0);
+    m_cur[0] = end[0];
+    m_cur[1] = end[1];
+}
+
+void AiPathReader::ClosePath()
+{
+    if (!m_bHasCurrent) return;
+    if (!m_bNeedSubpath && !m_path.empty()) {
+        Subpath& sub = m_path.back();
+        AddClosingLine(sub, m_cur);
+        m_cur[0] = sub.start[0];
+        m_cur[1] = sub.start[1];
+    }
+    // Segments after a closepath start a new subpath at its start point.
+    m_bNeedSubpath = true;
+}
+
+void AiPathReader::AddClosingLine(Subpath& sub, const double* end)
+{
+    if (sub.curve->IsEmpty() || Same(end, sub.start)) return;
+    // Closing a lone straight segment would only retrace it.
+    if (sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType) return;
+    sub.curve->AddTail(new CGeLine(end, sub.start), 0);
+}
+
+void AiPathReader::Rectangle(const double* a)
+{
+    const double x = a[0], y = a[1], w = a[2], h = a[3];
+    const double corners[4][2] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}};
+    double p[2];
+    Map(corners[0][0], corners[0][1], p);
+    MoveTo(p);
+    if (!Finite(p)) return;
+    for (int i = 1; i < 4; ++i) {
+        Map(corners[i][0], corners[i][1], p);
+        LineTo(p);
+    }
+    ClosePath();
+}
+
+void AiPathReader::Paint(bool close)
+{
+    for (Subpath& sub : m_path) {
+        if (close && !sub.curve->IsEmpty()) {
+            double end[2];
+            sub.curve->GetEndPoint(end);
+            AddClosingLine(sub, end);
+        }
+        FinishSubpath(sub);
+    }
+    m_path.clear();
+    m_bHasCurrent = false;
+    m_bNeedSubpath = true;
+}
+
+void AiPathReader::FinishSubpath(Subpath& sub)
+{
+    if (!sub.curve || sub.curve->IsEmpty()) return;
+    sub.curve->Lean(kLeanTol, kLeanAngle);
+    sub.curve->SetClosedFlag(sub.curve->IsClosed(kClosedTol));
+    m_done.push_back(std::move(sub.curve));
+}
+
+void AiPathReader::Finish()
+{
+    for (Subpath& sub : m_path) FinishSubpath(sub);
+    m_path.clear();
+    m_bHasCurrent = false;
+    m_bNeedSubpath = true;
+}
+
+std::vector<std::unique_ptr<CGeCombCurve>> AiPathReader::TakeCurves() { return std::move(m_done); }
+
+}  // namespace ilvane
