@@ -16,7 +16,8 @@ CDlgNotes::Editor g_notesEditor;
 constexpr int kIdCancel = 2;
 }  // namespace
 
-CToolCmd::CToolCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
+// Selecting works in 3D, and the view may go back to 2D while it runs.
+CToolCmd::CToolCmd(int first, LPCTSTR name) : CCommand(first, name, 0) { m_nStyle = kCmdStyle3D | kCmdStyleAllow2D; }
 
 int CToolCmd::OnLButtonDown(UINT flags, Position& pos)
 {

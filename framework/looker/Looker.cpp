@@ -83,6 +83,78 @@ void CLooker::SetViewRect(const CRect& rect)
     m_center[1] = 0.5 * (double(rect.top) + double(rect.bottom));
 }
 
+void CLooker::SetViewWnd(void* wnd, std::function<CRect()> clientRect)
+{
+    m_pViewWnd = wnd;
+    m_clientRect = std::move(clientRect);
+}
+
+void CLooker::UpdateViewRect()
+{
+    if (!m_clientRect) return;
+    const CRect rect = m_clientRect();
+    if (rect != m_rcView) SetViewRect(rect);
+}
+
+void CLooker::UpdateViewBox() { GetViewBox(&m_viewBox); }
+
+void CLooker::GetViewBox3D(BOX3<double>* box) const
+{
+    if (!box) return;
+    const BOX2<double> b = GetViewBox();
+    box->xmin = b.xmin, box->xmax = b.xmax;
+    box->ymin = b.ymin, box->ymax = b.ymax;
+    box->zmin = 0.0, box->zmax = 0.0;
+}
+
+void CLooker::GetViewPara(CViewPara* para) const
+{
+    if (!para) return;
+    para->m_org[0] = m_org[0], para->m_org[1] = m_org[1];
+    para->m_center[0] = m_center[0], para->m_center[1] = m_center[1];
+    para->m_dScale = m_dScale;
+}
+
+BOOL CLooker::SetViewPara(const CViewPara& para)
+{
+    const bool finite = std::isfinite(para.m_org[0]) && std::isfinite(para.m_org[1]) &&
+                        std::isfinite(para.m_center[0]) && std::isfinite(para.m_center[1]);
+    if (!finite || !std::isfinite(para.m_dScale) || !(para.m_dScale > 0.0)) return FALSE;
+    m_org[0] = para.m_org[0], m_org[1] = para.m_org[1];
+    m_center[0] = para.m_center[0], m_center[1] = para.m_center[1];
+    m_dScale = para.m_dScale;
+    return TRUE;
+}
+
+void CLooker::PushViewPara()
+{
+    CViewPara para;
+    GetViewPara(&para);
+    m_viewStack.push_back(para);
+}
+
+BOOL CLooker::PopViewPara()
+{
+    if (m_viewStack.empty()) return FALSE;
+    const CViewPara para = m_viewStack.back();
+    m_viewStack.pop_back();
+    return SetViewPara(para);
+}
+
+void CLooker::LerpView(const CViewPara& start, const CViewPara& end, double t, CViewPara& result)
+{
+    if (!(t > 0.0)) t = 0.0;  // NaN too
+    if (t > 1.0) t = 1.0;
+    for (int i = 0; i < 2; ++i) {
+        result.m_org[i] = start.m_org[i] + (end.m_org[i] - start.m_org[i]) * t;
+        result.m_center[i] = start.m_center[i] + (end.m_center[i] - start.m_center[i]) * t;
+    }
+    if (start.m_dScale > 0.0 && end.m_dScale > 0.0)
+        result.m_dScale = start.m_dScale * std::pow(end.m_dScale / start.m_dScale, t);
+    else
+        result.m_dScale = t < 1.0 ? start.m_dScale : end.m_dScale;
+}
+
 void CLooker::SetCenter(double px, double py)
 {
     if (!std::isfinite(px) || !std::isfinite(py)) return;

@@ -14,6 +14,16 @@
 #include "platform/core/DC.h"
 #include "platform/core/WinGeometry.h"
 
+#include <functional>
+#include <vector>
+
+// The parameters of a 2D view: enough to put the view back where it was.
+struct CViewPara {
+    double m_org[2] = {0.0, 0.0};     // world point shown at the centre pixel
+    double m_center[2] = {0.0, 0.0};  // centre pixel
+    double m_dScale = 1.0;            // pixels per world unit
+};
+
 class CLooker {
 public:
     // Drawing modes of DrawPolylineEx with segment ends.
@@ -101,6 +111,40 @@ public:
 
     static constexpr int kPixelLimit = 1 << 28;
 
+    // Whether the frame being drawn is an intermediate frame of an animated
+    // view change (drawing may then take shortcuts).
+    BOOL IsAnimateView() const { return m_bAnimateView; }
+    void SetAnimateView(BOOL animate) { m_bAnimateView = animate ? TRUE : FALSE; }
+
+    // The drawing window: an opaque handle and how to read its client
+    // rectangle (the view installs both; this library knows no windows).
+    void SetViewWnd(void* wnd, std::function<CRect()> clientRect);
+    void* GetViewWnd() const { return m_pViewWnd; }
+    // Takes the window's client rectangle as the view rectangle when it
+    // changed (the world point at the centre stays); nothing without a window.
+    void UpdateViewRect();
+    // Recomputes the cached view box from the view rectangle.
+    void UpdateViewBox();
+    const BOX2<double>& GetCachedViewBox() const { return m_viewBox; }
+    // The view box as a 3D box (z from 0 to 0).
+    void GetViewBox3D(BOX3<double>* box) const;
+
+    // View parameters and the stack of the previous-view command.
+    void GetViewPara(CViewPara* para) const;
+    // Values that are not finite, or a scale that is not positive, are refused.
+    BOOL SetViewPara(const CViewPara& para);
+    void PushViewPara();
+    // FALSE when the stack is empty.
+    BOOL PopViewPara();
+    int GetViewStackSize() const { return static_cast<int>(m_viewStack.size()); }
+    // Blend of two views at t in [0, 1] (clamped); the scale is blended
+    // geometrically so that a zoom runs at an even pace.
+    static void LerpView(const CViewPara& start, const CViewPara& end, double t, CViewPara& result);
+
+    // How surfaces are shown in 3D (the program's switch; 0 shaded).
+    int GetSrfShowMode() const { return m_nSrfShowMode; }
+    void SetSrfShowMode(int mode) { m_nSrfShowMode = mode; }
+
 protected:
     // Unrounded pixel of a 3D world point. The plain view shows the plan (x, y);
     // a camera-driven view overrides this.
@@ -117,6 +161,12 @@ private:
     double m_center[2] = {0.0, 0.0};
     double m_org[2] = {0.0, 0.0};
     double m_dScale = 1.0;
+    BOOL m_bAnimateView = FALSE;
+    void* m_pViewWnd = nullptr;
+    std::function<CRect()> m_clientRect;
+    BOX2<double> m_viewBox{};
+    std::vector<CViewPara> m_viewStack;
+    int m_nSrfShowMode = 0;
 };
 
 // The current view object, or null; the program publishes its view state.

@@ -271,3 +271,52 @@ TEST_F(LookerTest, Draw3DUsesPlanViewByDefault)
 }
 
 }  // namespace
+
+TEST_F(LookerTest, ViewParametersPushPopAndBlend)
+{
+    looker.SetViewRect(CRect(0, 0, 200, 100));
+    looker.SetOrgPoint(5.0, 7.0);
+    ASSERT_TRUE(looker.SetScale(2.0));
+    looker.PushViewPara();
+    looker.MoveView(10.0, 0.0);
+    ASSERT_TRUE(looker.SetScale(8.0));
+    CViewPara moved;
+    looker.GetViewPara(&moved);
+    ASSERT_TRUE(looker.PopViewPara());
+    double org[2];
+    looker.GetOrgPoint(org);
+    EXPECT_DOUBLE_EQ(org[0], 5.0);
+    EXPECT_DOUBLE_EQ(looker.GetScale(), 2.0);
+    EXPECT_FALSE(looker.PopViewPara()) << "empty stack";
+
+    CViewPara bad = moved;
+    bad.m_dScale = 0.0;
+    EXPECT_FALSE(looker.SetViewPara(bad));
+    EXPECT_DOUBLE_EQ(looker.GetScale(), 2.0);
+
+    CViewPara start;
+    looker.GetViewPara(&start);
+    CViewPara half;
+    CLooker::LerpView(start, moved, 0.5, half);
+    EXPECT_DOUBLE_EQ(half.m_org[0], 10.0);
+    EXPECT_NEAR(half.m_dScale, 4.0, 1e-12) << "geometric blend of 2 and 8";
+    CViewPara end;
+    CLooker::LerpView(start, moved, 7.0, end);
+    EXPECT_DOUBLE_EQ(end.m_dScale, 8.0) << "t clamped to 1";
+}
+
+TEST_F(LookerTest, ViewRectFollowsTheInstalledWindow)
+{
+    CRect client(0, 0, 300, 200);
+    looker.SetViewWnd(&client, [&client] { return client; });
+    looker.SetOrgPoint(1.0, 2.0);
+    looker.UpdateViewRect();
+    EXPECT_EQ(looker.GetViewRect(), client);
+    client = CRect(0, 0, 100, 50);
+    looker.UpdateViewRect();
+    looker.UpdateViewBox();
+    const BOX2<double> box = looker.GetCachedViewBox();
+    EXPECT_DOUBLE_EQ(0.5 * (box.xmin + box.xmax), 1.0) << "centre keeps its world point";
+    EXPECT_DOUBLE_EQ(box.xmax - box.xmin, 100.0 / looker.GetScale());
+    EXPECT_EQ(looker.GetViewWnd(), &client);
+}

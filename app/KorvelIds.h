@@ -1,0 +1,73 @@
+// Resource, command, timer and message ids of the program.
+#pragma once
+
+#include "platform/ui/UiTypes.h"
+
+namespace korvel {
+
+// Document template (resource 101): frame menu, accelerators, document strings.
+inline constexpr UINT IDR_MAINFRAME = 101;
+inline constexpr UINT IDS_DOCSTRING = 100;
+
+// Texts of the resource module.
+inline constexpr UINT IDS_PANE_DCENTER = 30010;
+inline constexpr UINT IDS_SPLASH_DEFAULT = 30011;
+inline constexpr UINT IDS_SPLASH_PLUGINS = 30012;
+inline constexpr UINT IDS_SPLASH_CONFIG = 30014;
+inline constexpr UINT IDS_SPLASH_START = 30015;
+inline constexpr UINT IDS_SPLASH_FRAME = 30016;
+inline constexpr UINT IDS_TAB_TOOLBAR = 30017;
+inline constexpr UINT IDS_ASK_SAVE_BEFORE_OPEN = 30203;
+inline constexpr UINT IDS_AUTOSAVING = 30204;
+
+// Commands handled by the document, view and frame.
+inline constexpr UINT ID_FILE_IMPORT = 32848;
+inline constexpr UINT ID_EXPORT_SELECTION = 33151;
+inline constexpr UINT ID_NOTES = 33146;
+inline constexpr UINT ID_VIEW_3D = 32813;
+inline constexpr UINT ID_FILL_DISPLAY = 32867;
+inline constexpr UINT ID_VIEW_DCENTER = 33045;
+inline constexpr UINT ID_VIEW_GRID = 33014;
+inline constexpr UINT ID_VIEW_RULERS = 32847;
+inline constexpr UINT ID_VIEW_SNAPBAR = 33015;
+inline constexpr UINT ID_VIEW_PATHS = 32877;
+inline constexpr UINT ID_LAYER_MANAGE = 33052;
+
+// Main commands.
+inline constexpr UINT ID_MAIN_SELECT = 32853;
+inline constexpr UINT ID_MAIN_NODE = 32854;
+inline constexpr UINT ID_MAIN_TEXT = 32855;
+
+// Tool bars and panes.
+inline constexpr UINT IDR_TABTOOLBAR = 442;
+inline constexpr UINT IDR_VIEWBAR = 603;
+inline constexpr UINT ID_HORZ_RULER = 30022;
+inline constexpr UINT ID_VERT_RULER = 30023;
+
+// Timers of the frame and the splash window.
+inline constexpr UINT_PTR kTimerAutoSave = 0;
+inline constexpr UINT_PTR kTimerViewAnimation = 11;
+inline constexpr UINT_PTR kTimerSplashClose = 93;
+inline constexpr UINT kSplashCloseMs = 250;
+
+// Private messages.
+inline constexpr UINT WM_KV_COLOR_CHOSEN = WM_USER + 2;
+inline constexpr UINT WM_KV_HIDE_RULERS = WM_USER + 7;
+inline constexpr UINT WM_KV_SHOW_RULERS = WM_USER + 8;
+inline constexpr UINT WM_KV_DOCUMENT_READY = WM_USER + 10;
+inline constexpr UINT WM_KV_RELOAD_LAYERS = WM_USER + 18;
+
+// Splash dialog: template, status text control, picture control and bitmap.
+inline constexpr UINT IDD_SPLASH = 5015;
+inline constexpr UINT IDC_SPLASH_TEXT = 178;
+inline constexpr UINT IDC_SPLASH_PICTURE = 1086;
+inline constexpr UINT IDB_SPLASH = 33159;
+
+// Files of the application-data folder.
+inline constexpr const wchar_t* kCommandConfigFile = L"Command-chs.cfg";
+inline constexpr const wchar_t* kBackupFile = L"backup.zdc";
+
+// Frame rate below which animated view changes jump to their end.
+inline constexpr int kMinAnimationFps = 5;
+
+}  // namespace korvel

@@ -1,0 +1,174 @@
+#include "app/KorvelResources.h"
+
+#include "app/KorvelIds.h"
+#include "platform/ui/Accelerator.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Input.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Resources.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace korvel {
+
+namespace {
+
+struct StringRow {
+    UINT id;
+    const wchar_t* text;
+};
+
+// Texts of the resource module that the program shows.
+constexpr StringRow kStrings[] = {
+    {IDS_DOCSTRING, L"Korvel\nuntitled\nKorvel\nDalvex File(*.zdc)\n.zdc\nKorvel.Document\nKorvel Document"},
+    {IDS_PANE_DCENTER, L"Design Centre"},
+    {IDS_SPLASH_DEFAULT, L"Starting..."},
+    {IDS_SPLASH_PLUGINS, L"Loading plug-ins..."},
+    {IDS_SPLASH_CONFIG, L"Reading the command settings..."},
+    {IDS_SPLASH_START, L"Creating the main window..."},
+    {IDS_SPLASH_FRAME, L"Creating the panes..."},
+    {IDS_TAB_TOOLBAR, L"Tab Tool Bar"},
+    {IDS_ASK_SAVE_BEFORE_OPEN, L"The drawing has been modified. Save the changes?"},
+    {IDS_AUTOSAVING, L"Saving the backup copy..."},
+    // Command names (the accelerators find their commands by these).
+    {30037, L"Point"},
+    {30038, L"Line"},
+    {30044, L"Rectangle"},
+    {30051, L"Polygon"},
+    {30052, L"Star"},
+    {30053, L"Circle"},
+    {30057, L"Arc"},
+    {30063, L"Ellipse"},
+    {30064, L"Bezier"},
+    {30065, L"Polyline"},
+    {30072, L"Composite Curve"},
+    {30078, L"Move"},
+    {30080, L"Rotate"},
+    {30088, L"Scale"},
+    {30128, L"Delete"},
+    {30149, L"Brightness"},
+    // Tool bar titles.
+    {30018, L"View"},
+    {30019, L"Main"},
+    {30020, L"View Tools"},
+    {30021, L"File"},
+    {30022, L"Draw"},
+    {30023, L"Text"},
+    {30024, L"Node Edit"},
+    {30025, L"Edit"},
+    {30026, L"Transform"},
+    {30027, L"Align"},
+};
+
+CMenuItemDesc Item(const wchar_t* text, UINT id) { return CMenuItemDesc{text, id, {}, 0}; }
+CMenuItemDesc Separator() { return CMenuItemDesc{}; }
+CMenuItemDesc Popup(const wchar_t* text, std::vector<CMenuItemDesc> items)
+{
+    return CMenuItemDesc{text, 0, std::move(items), 0};
+}
+
+void RegisterMainMenu()
+{
+    AfxRegisterMenu(IDR_MAINFRAME,
+                    {
+                        Popup(L"&File", {Item(L"&New\tCtrl+N", ID_FILE_NEW), Item(L"&Open...\tCtrl+O", ID_FILE_OPEN),
+                                         Item(L"&Save\tCtrl+S", ID_FILE_SAVE), Item(L"Save &As...", ID_FILE_SAVE_AS),
+                                         Separator(), Item(L"&Read In File...", ID_FILE_IMPORT),
+                                         Item(L"&Export Selected Objects...", ID_EXPORT_SELECTION),
+                                         Item(L"No&tes...", ID_NOTES), Separator(), Item(L"E&xit", ID_APP_EXIT)}),
+                        Popup(L"&Draw", {Item(L"&Point", 32776), Item(L"&Line", 32774), Item(L"&Rectangle", 32777),
+                                         Item(L"Pol&ygon", 32782), Item(L"&Star", 32783), Item(L"&Circle", 32775),
+                                         Item(L"&Arc", 32787), Item(L"&Ellipse", 32778), Item(L"&Bezier", 32779),
+                                         Item(L"Poly&line", 32903)}),
+                        Popup(L"&Edit", {Item(L"&Select", ID_MAIN_SELECT), Item(L"&Node Edit", ID_MAIN_NODE),
+                                         Item(L"&Text", ID_MAIN_TEXT), Separator(), Item(L"&Move", 32795),
+                                         Item(L"&Rotate", 32933), Item(L"Sca&le", 32796), Item(L"&Delete", 32818)}),
+                        Popup(L"&View", {Item(L"&3D View", ID_VIEW_3D), Item(L"&Fill Display", ID_FILL_DISPLAY),
+                                         Separator(), Item(L"&Design Centre", ID_VIEW_DCENTER),
+                                         Item(L"&Grid", ID_VIEW_GRID), Item(L"&Rulers", ID_VIEW_RULERS),
+                                         Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS)}),
+                        Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE)}),
+                    });
+}
+
+void RegisterAccelerators()
+{
+    AfxRegisterAccelerators(IDR_MAINFRAME, {
+                                               {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(ID_FILE_NEW)},
+                                               {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(ID_FILE_OPEN)},
+                                               {FVIRTKEY | FCONTROL, 'S', static_cast<WORD>(ID_FILE_SAVE)},
+                                           });
+}
+
+}  // namespace
+
+// The splash picture: drawn here, as the program ships no bitmap files.
+QImage MakeSplashImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0.0, QColor(18, 42, 74));
+    gradient.setColorAt(1.0, QColor(36, 110, 150));
+    painter.fillRect(image.rect(), gradient);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A sheet with nested parts, as a cutting layout would show them.
+    painter.setPen(QPen(QColor(230, 240, 250), 2));
+    const QRectF sheet(width * 0.62, height * 0.18, width * 0.3, height * 0.62);
+    painter.drawRect(sheet);
+    painter.setPen(QPen(QColor(255, 196, 64), 2));
+    painter.drawEllipse(QRectF(sheet.left() + 10, sheet.top() + 10, sheet.width() * 0.45, sheet.width() * 0.45));
+    painter.drawRoundedRect(QRectF(sheet.left() + sheet.width() * 0.55, sheet.top() + 12, sheet.width() * 0.35,
+                                   sheet.height() * 0.5),
+                            6, 6);
+    painter.drawPie(QRectF(sheet.left() + 10, sheet.center().y(), sheet.width() * 0.5, sheet.width() * 0.5), 0,
+                    270 * 16);
+    QFont title(QStringLiteral("Sans Serif"));
+    title.setPixelSize(height / 4);
+    title.setBold(true);
+    painter.setFont(title);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(24, height * 0.2, width * 0.6, height * 0.35), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Korvel"));
+    QFont sub(QStringLiteral("Sans Serif"));
+    sub.setPixelSize(height / 14);
+    painter.setFont(sub);
+    painter.setPen(QColor(200, 220, 235));
+    painter.drawText(QRectF(26, height * 0.55, width * 0.6, height * 0.2), Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("Shapes for CNC cutting"));
+    return image;
+}
+
+namespace {
+
+void RegisterSplash()
+{
+    // 404 x 167 dialog units: the picture above a one-line status text.
+    CDialogTemplateDesc desc;
+    desc.lpszCaption = L"Korvel";
+    desc.cx = 404;
+    desc.cy = 167;
+    desc.dwStyle = WS_POPUP | WS_BORDER;
+    desc.items.push_back(CDialogItemDesc{CDialogItemKind::Picture, IDC_SPLASH_PICTURE, 0, 0, 403, 151, nullptr, 0,
+                                         IDB_SPLASH});
+    desc.items.push_back(
+        CDialogItemDesc{CDialogItemKind::Static, IDC_SPLASH_TEXT, 1, 155, 393, 11, L"", 0, 0});
+    AfxRegisterDialogTemplate(IDD_SPLASH, std::move(desc));
+    AfxRegisterImage(IDB_SPLASH, MakeSplashImage(606, 245));
+}
+
+}  // namespace
+
+void RegisterKorvelResources()
+{
+    for (const StringRow& row : kStrings) AfxSetResourceString(row.id, row.text);
+    RegisterMainMenu();
+    RegisterAccelerators();
+    RegisterSplash();
+}
+
+}  // namespace korvel

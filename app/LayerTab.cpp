@@ -1,0 +1,3 @@
+#include "app/LayerTab.h"
+
+IMPLEMENT_DYNCREATE(CQvWndTab, CWnd)

@@ -1,0 +1,113 @@
+// The program's single top-level window: the layer bar (drawing view above the
+// layer tab strip) as its client area, the tool bars, rulers, status bars and
+// the design-centre pane around it, the splash window of start-up, the
+// autosave and view-animation timers and the command configuration file.
+#pragma once
+
+#include "app/LayerBarWnd.h"
+#include "framework/extendra/PIDoc.h"
+#include "framework/looker/Camera.h"
+#include "framework/panora/DesignCentral.h"
+#include "framework/widgra/ui/StatusBars.h"
+#include "platform/ui/MFCMenuBar.h"
+#include "platform/ui/MFCToolBar.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class CCmdUI;
+class CDlgSplash;
+class CRelayon;
+
+class CMainFrame : public CPISMainFrame {
+    DECLARE_DYNCREATE(CMainFrame)
+public:
+    // Dockable tool bars in creation order.
+    static constexpr std::array<UINT, 10> kBarIDs = {237, 602, 606, 603, 604, 605, 427, 607, 608, 393};
+    // Step fraction of the animated 3D view change (12 steps).
+    static constexpr double kAnimFraction = 1.0 / 12.0;
+
+    CMainFrame();
+    ~CMainFrame() override;
+
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    CDlgSplash* GetSplash() const { return m_pSplash.get(); }
+    CQvLayerBarWnd& GetLayerBar() { return m_wndLayerBar; }
+    CDesignCentral& GetDesignCentral() { return m_wndDCenter; }
+    CQVStatusBar& GetStatusBar() { return m_wndStatusBar; }
+    CMFCToolBar* GetToolBar(UINT id);
+    CBasePane& GetHorzRuler() { return m_wndHorzRuler; }
+    CBasePane& GetVertRuler() { return m_wndVertRuler; }
+    BOOL IsFirstSizeDone() const { return m_bFirstSize; }
+    int GetTrimCount() const { return m_nTrimCount; }
+
+    // Removes the buttons at positions 9, 8 and 7 of the view tool bar; only
+    // the first call does anything.
+    void TrimViewToolBar();
+    // The file the command settings persist in.
+    static CString CommandConfigPath();
+    // Reads "Command-chs.cfg": the layer bar's two values, then the hub's
+    // stream (first pass: its head only). A missing, empty or unreadable file
+    // is skipped.
+    void ReadCommandConfig(CRelayon* hub, BOOL bSecondPass);
+    // Writes it (through a temporary file).
+    BOOL WriteCommandConfig(CRelayon* hub);
+
+    // Message and command handlers.
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnSize(UINT nType, int cx, int cy);
+    void OnClose();
+    void OnDestroy();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnDropFiles(HDROP hDropInfo);
+    LRESULT OnColorChosen(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHideRulers(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowRulers(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReloadLayers(WPARAM wParam, LPARAM lParam);
+    void OnViewDCenter();
+    void OnUpdateViewDCenter(CCmdUI* pCmdUI);
+    void OnViewGrid();
+    void OnUpdateViewGrid(CCmdUI* pCmdUI);
+    void OnViewRulers();
+    void OnUpdateViewRulers(CCmdUI* pCmdUI);
+    void OnViewSnapBar();
+    void OnUpdateViewSnapBar(CCmdUI* pCmdUI);
+
+    // Animated change of the 3D view direction.
+    int m_nAnimStep = 0;
+    GCamera m_camStart;
+    GCamera m_camEnd;
+
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    int CreateToolBars();
+    BOOL CreateRulers();
+    BOOL CreateDesignCentral();
+    void FirstSizeSetUp();
+    void SplashText(UINT id);
+
+    BOOL m_bPathsVisible = TRUE;
+    CQvLayerBarWnd m_wndLayerBar;
+    CQVHorRulerBar m_wndHorzRuler{1};
+    CQVVertRulerBar m_wndVertRuler{1};
+    CQVStatusBar m_wndStatusBar;
+    CQVStatusBarSnap m_wndSnapBar;
+    CDesignCentral m_wndDCenter{nullptr};
+    int m_nUIMode = 0;
+    int m_nTabFlag = 1;
+    std::vector<CString> m_barNames;
+    CMFCMenuBar m_wndMenuBar;
+    CTabToolBar m_wndTabToolBar;
+    std::array<CMFCToolBar, 10> m_wndToolBars;
+    CMFCToolBar m_wndImageBar;
+    std::unique_ptr<CDlgSplash> m_pSplash;
+    BOOL m_bFirstSize = FALSE;
+    int m_nTrimCount = 0;
+};
