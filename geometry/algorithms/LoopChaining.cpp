@@ -163,6 +163,99 @@ void UndoChains(LoopList& made, CurveList& leftovers, CurveList* curves, bool co
 
 bool BadTolerance(double tol) { return !(tol >= 0.0); }
 
+// Polls the progress cancel of a chaining loop; a seen cancel sets cancelled.
+bool PollCancel(bool& cancelled)
+{
+    if (!gIsProgressCancel()) return false;
+    cancelled = true;
+    return true;
+}
+
+// The end of a list-form call: a cancel undoes the call's chains, otherwise
+// they go to the caller and the unchained work curves are deleted.
+void HandOverChains(bool cancelled, LoopList& made, CurveList& work, CurveList* curves, LoopList* loops, bool copy)
+{
+    if (cancelled) {
+        UndoChains(made, work, curves, copy);
+        return;
+    }
+    loops->AddTail(&made);
+    geDelCurveList(&work);
+}
+
+// Moves the caller's non-null curves into work in order (null entries stay
+// behind); those that keep rejects are deleted instead.
+template <class Keep>
+void TakeCurves(CurveList* curves, CurveList& work, Keep keep)
+{
+    POSITION pos = curves->GetHeadPosition();
+    while (pos) {
+        const POSITION cur = pos;
+        CGeCurve* c = curves->GetNext(pos);
+        if (!c) continue;
+        curves->RemoveAt(cur);
+        if (keep(c))
+            work.AddTail(c);
+        else
+            delete c;
+    }
+}
+
+// A seed that forms a loop on its own: a circle, an ellipse, or a curve whose
+// ends meet within tol and that is longer than 2 tol.
+bool IsClosedSeed(CGeCurve* seed, const ChainEnds& ends, double tol)
+{
+    const int type = seed->GetType();
+    return type == kTypeCircle || type == kTypeEllipse || (ends.Gap() < tol && seed->IsLongerThan(2.0 * tol));
+}
+
+// The least-turn choice of the searches: a closed candidate is taken without
+// an angle test (a later one replaces it), otherwise the smallest turning
+// angle from t wins, also at exact junctions.
+struct LeastTurn {
+    double bestAngle = kNoAngle;
+
+    bool Prefers(CGeCurve* c, const double* s, const double* e, const double* t, bool atStart)
+    {
+        if (P2D_Dist(s, e) < kClosedCandidateTol) return true;
+        const double a = TurnAngle(t, c, atStart);
+        if (!(a < bestAngle)) return false;
+        bestAngle = a;
+        return true;
+    }
+};
+
+// Calls visit(position, curve, start, end) for each non-null curve of list
+// whose box holds p within tol, in list order.
+template <class Visit>
+void ForEachCurveNear(CurveList* list, const double* p, double tol, Visit visit)
+{
+    BOX2<double> box;
+    POSITION pos = list->GetHeadPosition();
+    while (pos) {
+        const POSITION cur = pos;
+        CGeCurve* c = list->GetNext(pos);
+        if (!c) continue;
+        c->GetBox2d(&box);
+        if (!BOX2D_IsPtIn(box, p, tol)) continue;
+        double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
+        c->GetStartPoint(s);
+        c->GetEndPoint(e);
+        visit(cur, c, s, e);
+    }
+}
+
+// Closes the joint from before to after when its gap is below tol (and not
+// already closed) by moving after's start onto before's end.
+void StitchJoint(CGeCurve* before, CGeCurve* after, double tol)
+{
+    double pe[2] = {0.0, 0.0}, s[2] = {0.0, 0.0};
+    before->GetEndPoint(pe);
+    after->GetStartPoint(s);
+    const double gap = P2D_Dist(pe, s);
+    if (gap < tol && gap > kStitchMinGap) after->ModifyStartPoint(pe);
+}
+
 // Finishing touch of a closed-or-open chain of the least-turn forms. The
 // composite's Stitch(tol) only repairs gaps wider than tol, so the gaps the
 // chaining accepted (up to tol) are closed here by moving start points onto
@@ -189,31 +282,13 @@ CGeCurve* CGeTool2D::SearchNext(CurveList* list, const double* p, const double* 
     CGeCurve* best = nullptr;
     POSITION bestPos = nullptr;
     bool bestForward = false;
-    double bestAngle = kNoAngle;
-    BOX2<double> box;
-    POSITION pos = list->GetHeadPosition();
-    while (pos) {
-        const POSITION cur = pos;
-        CGeCurve* c = list->GetNext(pos);
-        if (!c) continue;
-        c->GetBox2d(&box);
-        if (!BOX2D_IsPtIn(box, p, tol)) continue;
-        double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
-        c->GetStartPoint(s);
-        c->GetEndPoint(e);
+    LeastTurn pick;
+    ForEachCurveNear(list, p, tol, [&](POSITION cur, CGeCurve* c, const double* s, const double* e) {
         const double ds = P2D_Dist(p, s), de = P2D_Dist(p, e);
-        if (std::min(ds, de) > tol) continue;
+        if (std::min(ds, de) > tol) return;
         const bool atStart = ds <= de;
-        if (P2D_Dist(s, e) < kClosedCandidateTol) {
-            best = c, bestPos = cur, bestForward = atStart;
-            continue;
-        }
-        const double a = TurnAngle(t, c, atStart);
-        if (a < bestAngle) {
-            bestAngle = a;
-            best = c, bestPos = cur, bestForward = atStart;
-        }
-    }
+        if (pick.Prefers(c, s, e, t, atStart)) best = c, bestPos = cur, bestForward = atStart;
+    });
     if (best && remove) list->RemoveAt(bestPos);
     forward = bestForward;
     return best;
@@ -233,7 +308,7 @@ CGeCurve* CGeTool2D::SearchNext(const double* p, const double* t, double tol, in
 
     CGeCurve* best = nullptr;
     int bestForward = 0;
-    double bestAngle = kNoAngle;
+    LeastTurn pick;
     BOX2<double> box;
     for (int g = 0; g < 2; ++g) {
         const bool atStart = g == 0;
@@ -256,15 +331,7 @@ CGeCurve* CGeTool2D::SearchNext(const double* p, const double* t, double tol, in
                     c->GetEndPoint(e);
                     if (P2D_Dist(p, atStart ? s : e) > tol) continue;
                     // The same rule as the list form, so both forms chain alike.
-                    if (P2D_Dist(s, e) < kClosedCandidateTol) {
-                        best = c, bestForward = atStart ? 1 : 0;
-                        continue;
-                    }
-                    const double a = TurnAngle(t, c, atStart);
-                    if (a < bestAngle) {
-                        bestAngle = a;
-                        best = c, bestForward = atStart ? 1 : 0;
-                    }
+                    if (pick.Prefers(c, s, e, t, atStart)) best = c, bestForward = atStart ? 1 : 0;
                 }
             }
         }
@@ -283,24 +350,14 @@ CGeCurve* CGeTool2D::SearchNextMinDist(CurveList* list, const double* p, double 
     CGeCurve* best = nullptr;
     POSITION bestPos = nullptr;
     double bestDist = kNoDistance;
-    BOX2<double> box;
-    POSITION pos = list->GetHeadPosition();
-    while (pos) {
-        const POSITION cur = pos;
-        CGeCurve* c = list->GetNext(pos);
-        if (!c) continue;
-        c->GetBox2d(&box);
-        if (!BOX2D_IsPtIn(box, p, tol)) continue;
-        double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
-        c->GetStartPoint(s);
-        c->GetEndPoint(e);
+    ForEachCurveNear(list, p, tol, [&](POSITION cur, CGeCurve* c, const double* s, const double* e) {
         const double ds = P2D_Dist(p, s), de = P2D_Dist(p, e);
         const double d = de <= ds ? de : ds;
         if (d <= tol && d <= bestDist) {  // a later candidate at the same distance wins
             best = c, bestPos = cur, bestDist = d;
             forward = ds <= de;
         }
-    }
+    });
     if (best && remove) list->RemoveAt(bestPos);
     return best;
 }
@@ -310,31 +367,11 @@ CGeCurve* CGeTool2D::SearchNextInSelfDir(CurveList* list, const double* p, const
     if (!list || list->IsEmpty()) return nullptr;
     CGeCurve* best = nullptr;
     POSITION bestPos = nullptr;
-    double bestAngle = kNoAngle;
-    BOX2<double> box;
-    POSITION pos = list->GetHeadPosition();
-    while (pos) {
-        const POSITION cur = pos;
-        CGeCurve* c = list->GetNext(pos);
-        if (!c) continue;
-        c->GetBox2d(&box);
-        if (!BOX2D_IsPtIn(box, p, tol)) continue;
-        double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
-        c->GetStartPoint(s);
-        if (P2D_Dist(p, s) > tol) continue;
-        c->GetEndPoint(e);
-        // As in the other searches: a closed candidate needs no angle test,
-        // and otherwise the least turn decides, also at exact junctions.
-        if (P2D_Dist(s, e) < kClosedCandidateTol) {
-            best = c, bestPos = cur;
-            continue;
-        }
-        const double a = TurnAngle(t, c, true);
-        if (a < bestAngle) {
-            bestAngle = a;
-            best = c, bestPos = cur;
-        }
-    }
+    LeastTurn pick;
+    ForEachCurveNear(list, p, tol, [&](POSITION cur, CGeCurve* c, const double* s, const double* e) {
+        if (P2D_Dist(p, s) > tol) return;
+        if (pick.Prefers(c, s, e, t, true)) best = c, bestPos = cur;
+    });
     if (best) list->RemoveAt(bestPos);
     return best;
 }
@@ -386,28 +423,21 @@ void CGeTool2D::ReCreateLoop(CurveList* curves, LoopList* loops, double tol, boo
     LoopList made;
     bool cancelled = false;
     for (;;) {
-        if (gIsProgressCancel()) {
-            cancelled = true;
-            break;
-        }
+        if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(&work);
         if (!seed) break;
         auto* chain = new CGeLoop;
         chain->GetCurveList().AddTail(seed);
         ChainEnds ends;
         ends.Read(chain);
-        const int type = seed->GetType();
-        if (type == kTypeCircle || type == kTypeEllipse || (ends.Gap() < tol && seed->IsLongerThan(2.0 * tol))) {
+        if (IsClosedSeed(seed, ends, tol)) {
             chain->SeperateComCurve(1);
             made.AddTail(chain);
             continue;
         }
         int misses = 0;
         while (!work.IsEmpty()) {
-            if (gIsProgressCancel()) {
-                cancelled = true;
-                break;
-            }
+            if (PollCancel(cancelled)) break;
             bool forward = false;
             CGeCurve* next = SearchNext(&work, ends.e, ends.t, tol, true, forward);
             if (next) {
@@ -435,12 +465,7 @@ void CGeTool2D::ReCreateLoop(CurveList* curves, LoopList* loops, double tol, boo
         made.AddTail(chain);
     }
 
-    if (cancelled) {
-        UndoChains(made, work, curves, copy);
-        return;
-    }
-    loops->AddTail(&made);
-    geDelCurveList(&work);
+    HandOverChains(cancelled, made, work, curves, loops, copy);
 }
 
 void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy)
@@ -476,10 +501,7 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
     bool cancelled = false;
     unsigned index = 0;
     for (;;) {
-        if (gIsProgressCancel()) {
-            cancelled = true;
-            break;
-        }
+        if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(pool, index);
         if (!seed) break;
         RemoveFromGrids(seed);
@@ -487,8 +509,7 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
         chain->GetCurveList().AddTail(seed);
         ChainEnds ends;
         ends.Read(chain);
-        const int type = seed->GetType();
-        if (type == kTypeCircle || type == kTypeEllipse || (ends.Gap() < tol && seed->IsLongerThan(2.0 * tol))) {
+        if (IsClosedSeed(seed, ends, tol)) {
             chain->SeperateComCurve(1);
             made.AddTail(chain);
             continue;
@@ -497,10 +518,7 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
             for (int pass = 0; pass < 2 && !cancelled; ++pass) {
                 int appended = 0;
                 for (;;) {
-                    if (gIsProgressCancel()) {
-                        cancelled = true;
-                        break;
-                    }
+                    if (PollCancel(cancelled)) break;
                     int forward = 0;
                     CGeCurve* next = SearchNext(ends.e, ends.t, tol, forward);
                     if (!next) break;
@@ -550,25 +568,12 @@ void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
 {
     if (!curves || curves->IsEmpty() || !loops || BadTolerance(tol)) return;
     CurveList work;
-    POSITION pos = curves->GetHeadPosition();
-    while (pos) {
-        const POSITION cur = pos;
-        CGeCurve* c = curves->GetNext(pos);
-        if (!c) continue;
-        curves->RemoveAt(cur);
-        if (IsShortLine(c, kMinOpenLineLength))
-            delete c;
-        else
-            work.AddTail(c);
-    }
+    TakeCurves(curves, work, [](CGeCurve* c) { return !IsShortLine(c, kMinOpenLineLength); });
 
     LoopList made;
     bool cancelled = false;
     for (;;) {
-        if (gIsProgressCancel()) {
-            cancelled = true;
-            break;
-        }
+        if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(&work);
         if (!seed) break;
         double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
@@ -578,10 +583,7 @@ void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
         chain->GetCurveList().AddTail(seed);
         int misses = 0;
         while (!work.IsEmpty()) {
-            if (gIsProgressCancel()) {
-                cancelled = true;
-                break;
-            }
+            if (PollCancel(cancelled)) break;
             bool forward = false;
             CGeCurve* next = SearchNextMinDist(&work, e, tol, true, forward);
             if (next) {
@@ -605,12 +607,7 @@ void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
         made.AddTail(chain);
     }
 
-    if (cancelled) {
-        UndoChains(made, work, curves, false);
-        return;
-    }
-    loops->AddTail(&made);
-    geDelCurveList(&work);
+    HandOverChains(cancelled, made, work, curves, loops, false);
 }
 
 void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy)
@@ -621,23 +618,13 @@ void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double
         for (CGeCurve* c : *curves)
             if (CGeCurve* cc = c ? c->Copy() : nullptr) work.AddTail(cc);
     } else {
-        POSITION pos = curves->GetHeadPosition();
-        while (pos) {
-            const POSITION cur = pos;
-            CGeCurve* c = curves->GetNext(pos);
-            if (!c) continue;
-            curves->RemoveAt(cur);
-            work.AddTail(c);
-        }
+        TakeCurves(curves, work, [](CGeCurve*) { return true; });
     }
 
     LoopList made;
     bool cancelled = false;
     for (;;) {
-        if (gIsProgressCancel()) {
-            cancelled = true;
-            break;
-        }
+        if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(&work);
         if (!seed) break;
         auto* chain = new CGeLoop;
@@ -646,10 +633,7 @@ void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double
         ends.Read(chain);
         if (!(ends.Gap() < tol && chain->IsLongerThan(2.0 * tol))) {
             for (;;) {
-                if (gIsProgressCancel()) {
-                    cancelled = true;
-                    break;
-                }
+                if (PollCancel(cancelled)) break;
                 CGeCurve* next = SearchNextInSelfDir(&work, ends.e, ends.t, tol);
                 if (!next) break;
                 chain->AddTail(next, 1);
@@ -668,12 +652,7 @@ void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double
         made.AddTail(chain);
     }
 
-    if (cancelled) {
-        UndoChains(made, work, curves, copy);
-        return;
-    }
-    loops->AddTail(&made);
-    geDelCurveList(&work);
+    HandOverChains(cancelled, made, work, curves, loops, copy);
 }
 
 void CGeTool2D::CreateLinkedCurve(CurveList* curves, LoopList* loops)
@@ -689,10 +668,7 @@ void CGeTool2D::CreateLinkedCurve(CurveList* curves, LoopList* loops)
     LoopList made;
     bool cancelled = false;
     while (!curves->IsEmpty()) {
-        if (gIsProgressCancel()) {
-            cancelled = true;
-            break;
-        }
+        if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(curves);
         if (!seed) break;  // only null entries are left
         auto* chain = new CGeLoop;
@@ -701,10 +677,7 @@ void CGeTool2D::CreateLinkedCurve(CurveList* curves, LoopList* loops)
         ends.Read(chain);
         int misses = 0;
         for (;;) {
-            if (gIsProgressCancel()) {
-                cancelled = true;
-                break;
-            }
+            if (PollCancel(cancelled)) break;
             bool forward = false;
             CGeCurve* next = SearchNext(curves, ends.e, ends.t, kLinkedTol, true, forward);
             if (next) {
@@ -782,21 +755,11 @@ void CGeTool2D::StitchCurveList(CurveList* list, double tol)
     CGeCurve* prev = nullptr;
     for (CGeCurve* c : *list) {
         if (!c) continue;
-        if (prev) {
-            double pe[2] = {0.0, 0.0}, s[2] = {0.0, 0.0};
-            prev->GetEndPoint(pe);
-            c->GetStartPoint(s);
-            const double gap = P2D_Dist(pe, s);
-            if (gap < tol && gap > kStitchMinGap) c->ModifyStartPoint(pe);
-        }
+        if (prev) StitchJoint(prev, c, tol);
         prev = c;
     }
     CGeCurve* head = list->GetHead();
     CGeCurve* tail = list->GetTail();
     if (!head || !tail) return;
-    double te[2] = {0.0, 0.0}, hs[2] = {0.0, 0.0};
-    tail->GetEndPoint(te);
-    head->GetStartPoint(hs);
-    const double gap = P2D_Dist(te, hs);
-    if (gap < tol && gap > kStitchMinGap) head->ModifyStartPoint(te);
+    StitchJoint(tail, head, tol);
 }

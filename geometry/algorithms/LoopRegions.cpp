@@ -150,6 +150,18 @@ void LowerLeft(const std::vector<T*>& v, double* p)
     }
 }
 
+// Computes every loop's cached area (at the curve discretisation tolerance)
+// and its box.
+void CacheAreasAndBoxes(LoopList* loops)
+{
+    const double tol = gGetCrvDiscTol();
+    for (CGeLoop* l : *loops) {
+        if (!l) continue;
+        l->EvArea(tol);
+        l->CalcBox2d();
+    }
+}
+
 // Ends a region under construction: an empty one is deleted, any other gets
 // its box and joins the list.
 void FinishRegion(CGeRegion*& region, RegionList* regions)
@@ -354,12 +366,7 @@ void CGeTool2D::CreateRegion(LoopList* loops, RegionList* regions)
     if (!loops || loops->IsEmpty() || !regions) return;
     // Duplicates are told apart by their areas, so the areas must be there
     // first: a fresh loop's cache still holds 0.
-    const double tol = gGetCrvDiscTol();
-    for (CGeLoop* l : *loops) {
-        if (!l) continue;
-        l->EvArea(tol);
-        l->CalcBox2d();
-    }
+    CacheAreasAndBoxes(loops);
     DelSameLoop(loops, kSameLoopTol);
     ReSortLoop(loops);
 
@@ -408,12 +415,7 @@ void CGeTool2D::CreateRegionAtFast(LoopList* loops, RegionList* regions)
 void CGeTool2D::CreateRegionInSelfDir(LoopList* loops, RegionList* regions)
 {
     if (!loops || loops->IsEmpty() || !regions) return;
-    const double tol = gGetCrvDiscTol();
-    for (CGeLoop* l : *loops) {
-        if (!l) continue;
-        l->EvArea(tol);
-        l->CalcBox2d();
-    }
+    CacheAreasAndBoxes(loops);
     SortLoopWithArea(loops, false);
     std::vector<CGeLoop*> group;
     while (!loops->IsEmpty()) {

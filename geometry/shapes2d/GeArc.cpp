@@ -10,6 +10,7 @@
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
 #include "framework/numerak/Vector2D.h"
+#include "geometry/shapes2d/CurvePoint.h"
 #include "geometry/shapes2d/CurveSnap.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeHit.h"
@@ -63,11 +64,7 @@ constexpr int kEndMarkHalf = 3;
 
 double Cross(const double* a, const double* b) { return a[0] * b[1] - a[1] * b[0]; }
 
-void Copy2(double* to, const double* from)
-{
-    to[0] = from[0];
-    to[1] = from[1];
-}
+using curvept::Copy2;
 
 // Converts a non-negative count estimate to int, clamped to [lo, hi]; NaN gives lo.
 int ClampCount(double v, int lo, int hi)
@@ -435,16 +432,7 @@ int CGeArc::GetNearestPoint(double* p, double* out, double& t, unsigned& seg, do
     double s[2], e[2];
     GetStartPoint(s);
     GetEndPoint(e);
-    const double toStart = P2D_Dist(p, s), toEnd = P2D_Dist(p, e);
-    if (toEnd <= toStart) {
-        Copy2(out, e);
-        t = 1.0;
-        dist = toEnd;
-    } else {
-        Copy2(out, s);
-        t = 0.0;
-        dist = toStart;
-    }
+    curvept::NearerEnd(p, s, e, out, t, dist);
     return 1;
 }
 

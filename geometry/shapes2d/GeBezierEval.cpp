@@ -10,7 +10,7 @@
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Bezier2D.h"
 #include "framework/numerak/Intersect2D.h"
-#include "geometry/algorithms/BiArc.h"
+#include "geometry/shapes2d/CurveBiArcFit.h"
 #include "geometry/shapes2d/GeCombCurve.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/RefinePointStr.h"
@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -585,21 +584,7 @@ void CGeBezier::BiArcAppx(double tol, CTypedPtrList<CObList, CGeCurve*>* out)
 {
     if (!out || GetSegmentCount() <= 0) return;
     if (tol < kBiArcMinTol) tol *= 2.0;
-    CArray<tagPoint2d, tagPoint2d> pts;
-    DiscreteInArray(tol, &pts, gecon::kThinAngle170, true);
-    const int n = static_cast<int>(pts.GetSize());
-    if (n < 2) return;
-    auto* work = static_cast<double(*)[2]>(gAlcMemPool(static_cast<int>(sizeof(double[2]) * n)));
-    CGeCombCurve* comb = nullptr;
-    if (work) {
-        std::memcpy(work, pts.GetData(), sizeof(double[2]) * n);
-        comb = geBiarcsFitCurve(work, nullptr, n, tol);
-    }
-    gFreMemPool();
-    if (!comb) return;
-    CTypedPtrList<CObList, CGeCurve*>& members = comb->GetCurveList();
-    while (!members.IsEmpty()) out->AddTail(members.RemoveHead());
-    delete comb;
+    gebiarc::FitDiscretised(*this, tol, out);
 }
 
 // ---------------------------------------------------------------------------

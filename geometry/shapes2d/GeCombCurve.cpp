@@ -17,6 +17,8 @@
 #include "geometry/shapes2d/GeHit.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/MemberWalk.h"
+#include "geometry/shapes2d/OwnedListArchive.h"
 #include "geometry/shapes2d/RefinePointStr.h"
 #include "platform/core/Archive.h"
 #include "platform/core/DC.h"
@@ -243,25 +245,9 @@ void CGeCombCurve::Serialize(CArchive& ar)
         m_curveList.Serialize(ar);
         return;
     }
-    // The members are read one by one so that nothing is taken over twice: a
-    // member must be a curve created by its own record. A reference to an
-    // object read earlier (owned elsewhere, or this composite itself) is
-    // refused, as is any object that is not a curve. On a refusal the objects
-    // taken so far belong to this composite, which the loader deletes.
-    DWORD count = ar.ReadCount();
-    ar.RequireBytes(static_cast<ULONGLONG>(count) * sizeof(WORD));
-    while (count-- > 0) {
-        bool created = false;
-        CObject* ob = ar.ReadObject(nullptr, &created);
-        if (!ob) continue;  // a null entry: nothing to keep
-        if (!created) AfxThrowArchiveException(CArchiveException::badIndex);
-        auto* curve = dynamic_cast<CGeCurve*>(ob);
-        if (!curve) {
-            delete ob;
-            AfxThrowArchiveException(CArchiveException::badClass);
-        }
-        m_curveList.AddTail(curve);
-    }
+    // A member must be a curve created by its own record: a reference to an
+    // object read earlier (owned elsewhere, or this composite itself) is refused.
+    gearchive::LoadOwnedList(ar, m_curveList);
     m_box.InitEmpty();
 }
 
@@ -677,26 +663,12 @@ void CGeCombCurve::DiscreteInArray(double tol, CArray<tagPoint2d, tagPoint2d>* p
 {
     if (!pts || IsEmpty()) return;
     SeperateComCurve(0);
-    INT_PTR total = 0;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        m->Discrete(tol);
-        const int n = m->GetSWPointCount();
-        if (n > 0) total += total == 0 ? n : n - 1;
-    }
+    const INT_PTR total = gemembers::DiscreteMembers(m_curveList, tol);
     if (pts->IsEmpty() && total > 0) pts->SetSize(0, total);
     // The closing point below belongs to this composite's own run, which may
     // follow points the caller put in the array before.
     const INT_PTR runStart = pts->GetSize();
-    bool firstMember = true;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        const double(*sw)[2] = m->GetSWPoint();
-        const int n = m->GetSWPointCount();
-        if (n <= 0) continue;
-        for (int i = firstMember ? 0 : 1; i < n; ++i) pts->Add(tagPoint2d{sw[i][0], sw[i][1]});
-        firstMember = false;
-    }
+    gemembers::ForEachJoinedPoint(m_curveList, [pts](const double* p) { pts->Add(tagPoint2d{p[0], p[1]}); });
     const INT_PTR end = pts->GetSize();
     if (end > runStart && IsClosed(gecon::kClosedTol)) (*pts)[runStart] = (*pts)[end - 1];
     if (bRefine) RefinePointStr(tol, ang, *pts);
@@ -799,16 +771,7 @@ CGeCurve* CGeCombCurve::Transform(double m[3][3], unsigned flags)
 
 void CGeCombCurve::Reverse()
 {
-    CurveList reversed;
-    POSITION pos = m_curveList.GetTailPosition();
-    while (pos) {
-        CGeCurve* m = m_curveList.GetPrev(pos);
-        if (!m) continue;
-        m->Reverse();
-        reversed.AddTail(m);
-    }
-    m_curveList.RemoveAll();
-    m_curveList.AddTail(&reversed);
+    gemembers::ReverseMembers(m_curveList);
     CGeCurve::Reverse();
 }
 

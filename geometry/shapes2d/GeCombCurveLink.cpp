@@ -37,6 +37,55 @@ double Gap(CGeCurve* before, CGeCurve* after, double* end, double* start)
     return P2D_Dist(end, start);
 }
 
+// Calls close(position, prev, m, prevEnd, mStart, gap) at each joint between
+// consecutive non-null members, in order; returns the last non-null member.
+template <class Close>
+CGeCurve* ForEachJoint(CurveList& list, Close close)
+{
+    CGeCurve* prev = nullptr;
+    POSITION pos = list.GetHeadPosition();
+    while (pos) {
+        POSITION cur = pos;
+        CGeCurve* m = list.GetNext(pos);
+        if (!m) continue;
+        if (prev) {
+            double pe[2], s[2];
+            const double g = Gap(prev, m, pe, s);
+            close(cur, prev, m, pe, s, g);
+        }
+        prev = m;
+    }
+    return prev;
+}
+
+// Closes the inner joint (gap g) from prev to m at position cur: below the
+// move limit one end moves (a line before the joint moves its end, otherwise
+// the member after moves its start); a wider gap gets a new line before m.
+// Returns whether a line was inserted.
+bool CloseInnerJoint(CurveList& list, POSITION cur, CGeCurve* prev, CGeCurve* m, double* pe, double* s, double g)
+{
+    if (g < gecon::kStitchMoveLimit) {
+        if (prev->GetType() == kTypeLine)
+            prev->ModifyEndPoint(s);
+        else
+            m->ModifyStartPoint(pe);
+        return false;
+    }
+    list.InsertBefore(cur, new CGeLine(pe, s));
+    return true;
+}
+
+// Closes the joint from the last member's end le to the first member's start
+// fs by moving one end: a line at the start moves its start, otherwise the
+// last member moves its end.
+void MoveClosingJoint(CGeCurve* last, CGeCurve* first, double* le, double* fs)
+{
+    if (first->GetType() == kTypeLine)
+        first->ModifyStartPoint(le);
+    else
+        last->ModifyEndPoint(fs);
+}
+
 void AppendPoint(CArray<tagPoint2d, tagPoint2d>& pts, const double* p) { pts.Add(tagPoint2d{p[0], p[1]}); }
 
 // The pending straight run of Refine becomes one line (2 points) or one polyline.
@@ -144,37 +193,15 @@ void CGeCombCurve::ReDirection()
 void CGeCombCurve::Stitch(double tol)
 {
     if (IsEmpty()) return;
-    CGeCurve* prev = nullptr;
-    POSITION pos = m_curveList.GetHeadPosition();
-    while (pos) {
-        POSITION cur = pos;
-        CGeCurve* m = m_curveList.GetNext(pos);
-        if (!m) continue;
-        if (prev) {
-            double pe[2], s[2];
-            const double g = Gap(prev, m, pe, s);
-            if (tol < g) {
-                if (g < gecon::kStitchMoveLimit) {
-                    if (prev->GetType() == kTypeLine)
-                        prev->ModifyEndPoint(s);
-                    else
-                        m->ModifyStartPoint(pe);
-                } else {
-                    m_curveList.InsertBefore(cur, new CGeLine(pe, s));
-                }
-            }
-        }
-        prev = m;
-    }
+    CGeCurve* last =
+        ForEachJoint(m_curveList, [&](POSITION cur, CGeCurve* prev, CGeCurve* m, double* pe, double* s, double g) {
+            if (tol < g) CloseInnerJoint(m_curveList, cur, prev, m, pe, s, g);
+        });
     CGeCurve* first = GetSubCurve(1);
-    CGeCurve* last = prev;
     double fs[2], le[2];
     const double g = Gap(last, first, le, fs);
     if (tol < g && g < gecon::kClosedTol) {
-        if (first->GetType() == kTypeLine)
-            first->ModifyStartPoint(le);
-        else
-            last->ModifyEndPoint(fs);
+        MoveClosingJoint(last, first, le, fs);
     }
     CalcBox2d();
 }
@@ -183,40 +210,18 @@ int CGeCombCurve::StitchEx(double tol)
 {
     if (IsEmpty()) return 0;
     int count = 0;
-    CGeCurve* prev = nullptr;
-    POSITION pos = m_curveList.GetHeadPosition();
-    while (pos) {
-        POSITION cur = pos;
-        CGeCurve* m = m_curveList.GetNext(pos);
-        if (!m) continue;
-        if (prev) {
-            double pe[2], s[2];
-            const double g = Gap(prev, m, pe, s);
-            if (g < tol) {
-                if (g < gecon::kStitchMoveLimit) {
-                    if (prev->GetType() == kTypeLine)
-                        prev->ModifyEndPoint(s);
-                    else
-                        m->ModifyStartPoint(pe);
-                    if (g > gecon::kClosedTol) ++count;
-                } else {
-                    m_curveList.InsertBefore(cur, new CGeLine(pe, s));
-                    ++count;
-                }
-            }
-        }
-        prev = m;
-    }
+    CGeCurve* last =
+        ForEachJoint(m_curveList, [&](POSITION cur, CGeCurve* prev, CGeCurve* m, double* pe, double* s, double g) {
+            // A moved end counts only when the gap was really open.
+            if (!(g < tol)) return;
+            if (CloseInnerJoint(m_curveList, cur, prev, m, pe, s, g) || g > gecon::kClosedTol) ++count;
+        });
     CGeCurve* first = GetSubCurve(1);
-    CGeCurve* last = prev;
     double fs[2], le[2];
     const double g = Gap(last, first, le, fs);
     if (g < tol) {
         if (g < gecon::kStitchMoveLimit) {
-            if (first->GetType() == kTypeLine)
-                first->ModifyStartPoint(le);
-            else
-                last->ModifyEndPoint(fs);
+            MoveClosingJoint(last, first, le, fs);
             if (g > gecon::kClosedTol) ++count;
         } else {
             m_curveList.AddTail(new CGeLine(le, fs));

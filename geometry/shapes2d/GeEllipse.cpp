@@ -2,7 +2,6 @@
 
 #include "framework/looker/Direct2DHandler.h"
 #include "framework/looker/Looker.h"
-#include "framework/looker/MemPool.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
 #include "framework/numerak/Conic2D.h"
@@ -10,9 +9,9 @@
 #include "framework/numerak/Matrix33.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Vector2D.h"
-#include "geometry/algorithms/BiArc.h"
 #include "geometry/shapes2d/ConicCommon.h"
 #include "geometry/shapes2d/CurveSnap.h"
+#include "geometry/shapes2d/CurveBiArcFit.h"
 #include "geometry/shapes2d/CurveListMerge.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCombCurve.h"
@@ -23,7 +22,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 IMPLEMENT_SERIAL(CGeEllipse, CObject, 2 | VERSIONABLE_SCHEMA)
 
@@ -483,21 +481,7 @@ CGeCurve* CGeEllipse::ToPolyline(double t0, double t1, CGeCurve*& rest)
 void CGeEllipse::BiArcAppx(double tol, CTypedPtrList<CObList, CGeCurve*>* out)
 {
     if (!out) return;
-    CArray<tagPoint2d, tagPoint2d> pts;
-    DiscreteInArray(tol, &pts, gecon::kThinAngle170, true);
-    const int n = static_cast<int>(pts.GetSize());
-    if (n < 2) return;
-    auto* work = static_cast<double(*)[2]>(gAlcMemPool(static_cast<int>(sizeof(double[2]) * n)));
-    CGeCombCurve* comb = nullptr;
-    if (work) {
-        std::memcpy(work, pts.GetData(), sizeof(double[2]) * n);
-        comb = geBiarcsFitCurve(work, nullptr, n, tol);
-    }
-    gFreMemPool();
-    if (!comb) return;
-    CTypedPtrList<CObList, CGeCurve*>& members = comb->GetCurveList();
-    while (!members.IsEmpty()) out->AddTail(members.RemoveHead());
-    delete comb;
+    gebiarc::FitDiscretised(*this, tol, out);
 }
 
 // ---------------------------------------------------------------------------

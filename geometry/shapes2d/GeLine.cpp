@@ -8,6 +8,7 @@
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/PointString.h"
 #include "framework/numerak/Vector2D.h"
+#include "geometry/shapes2d/CurvePoint.h"
 #include "geometry/shapes2d/CurveSnap.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeHit.h"
@@ -30,11 +31,7 @@ constexpr double kLineDiscStep = 0.25;
 constexpr int kStartMarkRadius = 4;
 constexpr int kEndMarkHalf = 3;
 
-void Copy2(double* to, const double* from)
-{
-    to[0] = from[0];
-    to[1] = from[1];
-}
+using curvept::Copy2;
 
 }  // namespace
 
@@ -196,16 +193,7 @@ int CGeLine::GetNearestPoint(double* p, double* out, double& t, unsigned& seg, d
         }
     }
     // Beyond the ends: the nearer end point, the end winning a tie.
-    const double toStart = P2D_Dist(p, m_ptStart), toEnd = P2D_Dist(p, m_ptEnd);
-    if (toEnd <= toStart) {
-        Copy2(out, m_ptEnd);
-        t = 1.0;
-        dist = toEnd;
-    } else {
-        Copy2(out, m_ptStart);
-        t = 0.0;
-        dist = toStart;
-    }
+    curvept::NearerEnd(p, m_ptStart, m_ptEnd, out, t, dist);
     return 1;
 }
 

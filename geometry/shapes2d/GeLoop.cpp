@@ -12,6 +12,7 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/MemberWalk.h"
 #include "platform/core/Archive.h"
 
 #include <algorithm>
@@ -181,31 +182,17 @@ CGeCombCurve* CGeLoop::GenComCurve()
 void CGeLoop::Discrete(double tol)
 {
     SeperateComCurve(0);
-    int total = 0;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        m->Discrete(tol);
-        const int n = m->GetSWPointCount();
-        if (n > 0) total += total == 0 ? n : n - 1;
-    }
+    const int total = static_cast<int>(gemembers::DiscreteMembers(m_curveList, tol));
     if (total == 0) return;
     AllocSWMem(total);
     m_box.InitEmpty();
     int k = 0;
-    bool first = true;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        const double(*sw)[2] = m->GetSWPoint();
-        const int n = m->GetSWPointCount();
-        if (n <= 0) continue;
-        for (int i = first ? 0 : 1; i < n; ++i) {
-            m_pSWPoint[k][0] = sw[i][0];
-            m_pSWPoint[k][1] = sw[i][1];
-            m_box.Extend(m_pSWPoint[k]);
-            ++k;
-        }
-        first = false;
-    }
+    gemembers::ForEachJoinedPoint(m_curveList, [&](const double* p) {
+        m_pSWPoint[k][0] = p[0];
+        m_pSWPoint[k][1] = p[1];
+        m_box.Extend(m_pSWPoint[k]);
+        ++k;
+    });
     m_nSWPoint = k;
 }
 
@@ -273,16 +260,7 @@ int CGeLoop::IsContainLoop(CGeLoop* other, double tol)
 
 void CGeLoop::Reverse(bool withDisplay)
 {
-    CurveList reversed;
-    POSITION pos = m_curveList.GetTailPosition();
-    while (pos) {
-        CGeCurve* m = m_curveList.GetPrev(pos);
-        if (!m) continue;
-        m->Reverse();
-        reversed.AddTail(m);
-    }
-    m_curveList.RemoveAll();
-    m_curveList.AddTail(&reversed);
+    gemembers::ReverseMembers(m_curveList);
     if (withDisplay) CGeCurve::Reverse();
     m_dArea = -m_dArea;
     m_bReversed = m_bReversed ? 0 : 1;

@@ -8,8 +8,8 @@
 #include "framework/numerak/Line2D.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/PointString.h"
-#include "geometry/algorithms/BiArc.h"
 #include "geometry/shapes2d/ConicCommon.h"
+#include "geometry/shapes2d/CurveBiArcFit.h"
 #include "geometry/shapes2d/CurveSnap.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCombCurve.h"
@@ -770,11 +770,7 @@ void CGePolyline::DelMainNode(const unsigned int* list, int n)
 void CGePolyline::BiArcAppx(double tol, CTypedPtrList<CObList, CGeCurve*>* out)
 {
     if (!out || m_nSWPoint < 2) return;
-    CGeCombCurve* comb = geBiarcsFitCurve(m_pSWPoint.get(), nullptr, m_nSWPoint, tol);
-    if (!comb) return;
-    CTypedPtrList<CObList, CGeCurve*>& members = comb->GetCurveList();
-    while (!members.IsEmpty()) out->AddTail(members.RemoveHead());
-    delete comb;
+    gebiarc::FitInto(m_pSWPoint.get(), m_nSWPoint, tol, out);
 }
 
 void CGePolyline::ToElement(CTypedPtrList<CObList, CGeCurve3d*>* list)

@@ -6,6 +6,7 @@
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/OwnedListArchive.h"
 #include "platform/core/Archive.h"
 
 #include <cmath>
@@ -52,24 +53,8 @@ void CGeRegion::Serialize(CArchive& ar)
         m_loopList.Serialize(ar);
         return;
     }
-    // Loops are read one by one so that nothing is owned twice: each must be a
-    // loop created by its own record. A reference to an object read earlier or
-    // an object of another class is refused; the loops taken so far belong to
-    // this region, which the loader deletes.
-    DWORD count = ar.ReadCount();
-    ar.RequireBytes(static_cast<ULONGLONG>(count) * sizeof(WORD));
-    while (count-- > 0) {
-        bool created = false;
-        CObject* ob = ar.ReadObject(nullptr, &created);
-        if (!ob) continue;
-        if (!created) AfxThrowArchiveException(CArchiveException::badIndex);
-        auto* loop = dynamic_cast<CGeLoop*>(ob);
-        if (!loop) {
-            delete ob;
-            AfxThrowArchiveException(CArchiveException::badClass);
-        }
-        m_loopList.AddTail(loop);
-    }
+    // Each loop must be created by its own record.
+    gearchive::LoadOwnedList(ar, m_loopList);
     m_box.InitEmpty();
 }
 

@@ -66,17 +66,28 @@ inline bool GenUnit(const double* a, const double* b, double tol, double* out)
     return true;
 }
 
+// Axes shorter than this leave the point transforms below without effect.
+inline constexpr double kAxisTol = 1e-12;
+
+// The frame of a point transform about an axis through c along dir: the unit
+// axis k and the offset v = p - c; false, with neither of use, when the axis is zero.
+inline bool AxisFrame(const double* dir, const double* c, const double* p, double* k, double* v)
+{
+    Copy(dir, k);
+    if (!Unit(k, kAxisTol)) return false;
+    Sub(p, c, v);
+    return true;
+}
+
 // Rotation of p by angle (radians, right-handed) about the axis through c along dir.
 // A zero axis leaves the point where it is.
 inline void RotatePnt(const double* dir, const double* c, double angle, const double* p, double* out)
 {
-    double k[3] = {dir[0], dir[1], dir[2]};
-    if (!Unit(k, 1e-12)) {
+    double k[3], v[3];
+    if (!AxisFrame(dir, c, p, k, v)) {
         Copy(p, out);
         return;
     }
-    double v[3];
-    Sub(p, c, v);
     double kxv[3];
     Cross(k, v, kxv);
     const double ca = std::cos(angle), sa = std::sin(angle);
@@ -106,26 +117,22 @@ inline void MirrorVec(const double* n, const double* v, double* out)
 // signed distance along the unit axis from c.
 inline void TwistPnt(const double* dir, const double* c, double angle, const double* p, double* out)
 {
-    double k[3] = {dir[0], dir[1], dir[2]};
-    if (!Unit(k, 1e-12)) {
+    double k[3], v[3];
+    if (!AxisFrame(dir, c, p, k, v)) {
         Copy(p, out);
         return;
     }
-    double v[3];
-    Sub(p, c, v);
     RotatePnt(k, c, angle * Dot(v, k), p, out);
 }
 // Taper along the axis through c along dir: the offset from the axis is scaled by
 // 1 + h·tan(angle), h as for the twist.
 inline void TaperPnt(const double* dir, const double* c, double angle, const double* p, double* out)
 {
-    double k[3] = {dir[0], dir[1], dir[2]};
-    if (!Unit(k, 1e-12)) {
+    double k[3], v[3];
+    if (!AxisFrame(dir, c, p, k, v)) {
         Copy(p, out);
         return;
     }
-    double v[3];
-    Sub(p, c, v);
     const double h = Dot(v, k);
     const double s = 1.0 + h * std::tan(angle);
     for (int i = 0; i < 3; ++i) {
@@ -137,13 +144,11 @@ inline void TaperPnt(const double* dir, const double* c, double angle, const dou
 // through c with normal n.
 inline void ShearPnt(const double* c, const double* dir, const double* n, const double* p, double* out)
 {
-    double u[3] = {n[0], n[1], n[2]};
-    if (!Unit(u, 1e-12)) {
+    double u[3], v[3];
+    if (!AxisFrame(n, c, p, u, v)) {
         Copy(p, out);
         return;
     }
-    double v[3];
-    Sub(p, c, v);
     const double h = Dot(v, u);
     Set(out, p[0] + dir[0] * h, p[1] + dir[1] * h, p[2] + dir[2] * h);
 }

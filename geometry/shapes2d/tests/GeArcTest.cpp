@@ -6,6 +6,8 @@
 #include "framework/looker/SnapRecords.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/tests/ArchiveTestUtil.h"
+#include "geometry/shapes2d/tests/SnapTestUtil.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 
@@ -605,28 +607,7 @@ TEST(GeArcTest, QueriesAgainstDenseSampling)
     EXPECT_EQ(rev->IsClosed(0.01), 0);
 }
 
-class ArcSnapTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_looker.SetViewRect(CRect(0, 0, 1000, 1000));
-        m_snap.m_pLooker = &m_looker;
-        m_snap.m_pBase = &m_base;
-        m_snap.m_dAperture = 0.5;
-    }
-    int Snap(CGeCurve& c, int mode, Pt cursor)
-    {
-        m_result.RemoveAll();
-        m_snap.m_nSnapMode = mode;
-        m_snap.m_ptCursor[0] = cursor.x;
-        m_snap.m_ptCursor[1] = cursor.y;
-        return c.GetSnapPos(&m_snap, m_result);
-    }
-    CLooker m_looker;
-    CSnapBase m_base;
-    CSnapAt m_snap;
-    CSnapResult m_result;
-};
+class ArcSnapTest : public snaptest::SnapFixture<Pt> {};
 
 TEST_F(ArcSnapTest, ModesPushTheirPoints)
 {
@@ -685,20 +666,10 @@ TEST(GeArcTest, ArchiveRecord)
     auto arc = MakeArc({1, 2}, 3, 0.5, -2);
     arc->SetHandle(21);
     CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        ar << static_cast<CObject*>(arc.get());
-        ar.Close();
-    }
+    archtest::StoreObject(file, arc.get());
     const ULONGLONG classRecord = 2 + 2 + 2 + 6;  // 0xFFFF, schema, length, "CGeArc"
     EXPECT_EQ(file.GetLength() - classRecord, 56u) << "handle, closed flag and six doubles";
-    file.SeekToBegin();
-    CObject* obj = nullptr;
-    {
-        CArchive ar(&file, CArchive::load);
-        ar >> obj;
-        ar.Close();
-    }
+    CObject* obj = archtest::LoadObject(file);
     gSetQVGlobal(nullptr);
     std::unique_ptr<CObject> owner(obj);
     auto* back = dynamic_cast<CGeArc*>(obj);

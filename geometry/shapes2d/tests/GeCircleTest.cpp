@@ -7,6 +7,7 @@
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeEllipse.h"
+#include "geometry/shapes2d/tests/ArchiveTestUtil.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 
@@ -413,20 +414,10 @@ TEST(GeCircleTest, ArchiveRecordIs36BytesAfterTheClassRecord)
     CGeCircle circle(c, 3.25, 0);
     circle.SetHandle(42);
     CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        ar << static_cast<CObject*>(&circle);
-        ar.Close();
-    }
+    archtest::StoreObject(file, &circle);
     // Class record: 0xFFFF, schema, name length, "CGeCircle".
     EXPECT_EQ(file.GetLength(), 2u + 2u + 2u + 9u + 36u);
-    file.SeekToBegin();
-    CObject* back = nullptr;
-    {
-        CArchive ar(&file, CArchive::load);
-        ar >> back;
-        ar.Close();
-    }
+    CObject* back = archtest::LoadObject(file);
     gSetQVGlobal(nullptr);
     std::unique_ptr<CObject> owner(back);
     auto* loaded = dynamic_cast<CGeCircle*>(back);

@@ -6,6 +6,7 @@
 #include "framework/looker/QVGlobal.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeEllipse.h"
+#include "geometry/shapes2d/tests/ArchiveTestUtil.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 
@@ -392,20 +393,10 @@ TEST(GeEllipseTest, ArchiveRoundTrip)
     const double c[2] = {1, 2};
     CGeEllipse e(c, 5, 3, 0.25, 0);
     CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        ar << static_cast<CObject*>(&e);
-        ar.Close();
-    }
+    archtest::StoreObject(file, &e);
     // Class record with "CGeEllipse", then handle, closed flag, 5 doubles and the direction.
     EXPECT_EQ(file.GetLength(), 2u + 2u + 2u + 10u + 4u + 4u + 40u + 4u);
-    file.SeekToBegin();
-    CObject* back = nullptr;
-    {
-        CArchive ar(&file, CArchive::load);
-        ar >> back;
-        ar.Close();
-    }
+    CObject* back = archtest::LoadObject(file);
     gSetQVGlobal(nullptr);
     std::unique_ptr<CObject> owner(back);
     auto* loaded = dynamic_cast<CGeEllipse*>(back);

@@ -6,6 +6,8 @@
 #include "framework/numerak/Matrix33.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/tests/ArchiveTestUtil.h"
+#include "geometry/shapes2d/tests/SnapTestUtil.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 #include "platform/core/RecordingDC.h"
@@ -233,24 +235,8 @@ TEST(GeLineTest, PickCountsTheApertureItself)
     EXPECT_DOUBLE_EQ(ray.m_dDist, 0.1) << "the best distance only shrinks";
 }
 
-// A view showing the world square from (-500, -500) to (500, 500).
-class LineSnapTest : public ::testing::Test {
+class LineSnapTest : public snaptest::SnapFixture<Pt> {
 protected:
-    void SetUp() override
-    {
-        m_looker.SetViewRect(CRect(0, 0, 1000, 1000));
-        m_snap.m_pLooker = &m_looker;
-        m_snap.m_pBase = &m_base;
-        m_snap.m_dAperture = 0.5;
-    }
-    int Snap(CGeCurve& c, int mode, Pt cursor)
-    {
-        m_result.RemoveAll();
-        m_snap.m_nSnapMode = mode;
-        m_snap.m_ptCursor[0] = cursor.x;
-        m_snap.m_ptCursor[1] = cursor.y;
-        return c.GetSnapPos(&m_snap, m_result);
-    }
     void ExpectItem(int i, int kind, Pt p, const char* label)
     {
         ASSERT_LT(i, m_result.GetSize()) << label;
@@ -258,11 +244,6 @@ protected:
         EXPECT_NEAR(m_result.GetAt(i).pos.x, p.x, 1e-9) << label;
         EXPECT_NEAR(m_result.GetAt(i).pos.y, p.y, 1e-9) << label;
     }
-
-    CLooker m_looker;
-    CSnapBase m_base;
-    CSnapAt m_snap;
-    CSnapResult m_result;
 };
 
 TEST_F(LineSnapTest, ModesPushTheirPoints)
@@ -417,21 +398,11 @@ TEST(GeLineTest, ArchiveRecord)
     CGeLine line = MakeLine({1.5, -2}, {3, 4});
     line.SetHandle(9);
     CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        ar << static_cast<CObject*>(&line);
-        ar.Close();
-    }
+    archtest::StoreObject(file, &line);
     // Class record (0xFFFF, schema, name length, "CGeLine"), then handle,
     // closed flag and four doubles.
     EXPECT_EQ(file.GetLength(), 2u + 2u + 2u + 7u + 4u + 4u + 4u * 8u);
-    file.SeekToBegin();
-    CObject* back = nullptr;
-    {
-        CArchive ar(&file, CArchive::load);
-        ar >> back;
-        ar.Close();
-    }
+    CObject* back = archtest::LoadObject(file);
     gSetQVGlobal(nullptr);
     std::unique_ptr<CObject> owner(back);
     auto* loaded = dynamic_cast<CGeLine*>(back);
