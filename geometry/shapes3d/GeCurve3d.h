@@ -5,8 +5,8 @@
 // supply snapping, discretisation, parameter-by-length and splitting.
 #pragma once
 
+#include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeShape3d.h"
-#include "geometry/shapes3d/StrP3D.h"
 #include "platform/core/ObList.h"
 
 class CDC;

@@ -1,7 +1,8 @@
-// Owned string of 3D points with optional per-point normals and curve parameters:
-// the display discretisation of every 3D curve and the vertices of a 3D polyline.
-// The counts and arrays are public fields that the curve classes read directly;
-// change them only through the members.
+// 3D point strings: CStrP3D, an owned string of 3D points with optional per-point normals
+// and curve parameters (the display discretisation of every 3D curve and the vertices of a
+// 3D polyline), and the SP3D_* functions on raw point arrays. The counts and arrays of
+// CStrP3D are public fields that the curve classes read directly; change them only through
+// the members.
 #pragma once
 
 #include "geometry/shapes2d/Box.h"

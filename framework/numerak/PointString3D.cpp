@@ -1,9 +1,33 @@
-#include "geometry/shapes3d/StrP3D.h"
-
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/PointString3D.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+inline double Dist(const double* a, const double* b)
+{
+    const double d[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+inline double Dist2D(const double* a, const double* b) { return std::hypot(a[0] - b[0], a[1] - b[1]); }
+inline double Dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline void Sub(const double* a, const double* b, double* out)
+{
+    out[0] = a[0] - b[0];
+    out[1] = a[1] - b[1];
+    out[2] = a[2] - b[2];
+}
+// out = a + t·(b - a).
+inline void Lerp(const double* a, const double* b, double t, double* out)
+{
+    out[0] = a[0] + t * (b[0] - a[0]);
+    out[1] = a[1] + t * (b[1] - a[1]);
+    out[2] = a[2] + t * (b[2] - a[2]);
+}
+inline void Copy(const double* a, double* out) { std::copy_n(a, 3, out); }
+
+} // namespace
 
 CStrP3D::CStrP3D() { m_box.InitEmpty(); }
 
@@ -97,7 +121,7 @@ double SP3D_EvLength(const double (*pts)[3], int n)
 {
     if (!pts || n < 2) return 0.0;
     double len = 0.0;
-    for (int i = 1; i < n; ++i) len += ge3d::Dist(pts[i - 1], pts[i]);
+    for (int i = 1; i < n; ++i) len += Dist(pts[i - 1], pts[i]);
     return len;
 }
 
@@ -105,7 +129,7 @@ double SP3D_EvLength2D(const double (*pts)[3], int n)
 {
     if (!pts || n < 2) return 0.0;
     double len = 0.0;
-    for (int i = 1; i < n; ++i) len += ge3d::Dist2D(pts[i - 1], pts[i]);
+    for (int i = 1; i < n; ++i) len += Dist2D(pts[i - 1], pts[i]);
     return len;
 }
 
@@ -116,23 +140,23 @@ int SP3D_PrjPnt(const double (*pts)[3], int n, const double* p, double* out, dou
     int bestSeg = 0;
     for (int i = 1; i < n; ++i) {
         double d[3], v[3];
-        ge3d::Sub(pts[i], pts[i - 1], d);
-        ge3d::Sub(p, pts[i - 1], v);
-        const double dd = ge3d::Dot(d, d);
-        double u = dd > 0.0 ? ge3d::Dot(v, d) / dd : 0.0;
+        Sub(pts[i], pts[i - 1], d);
+        Sub(p, pts[i - 1], v);
+        const double dd = Dot(d, d);
+        double u = dd > 0.0 ? Dot(v, d) / dd : 0.0;
         u = std::clamp(u, 0.0, 1.0);
         double q[3];
-        ge3d::Lerp(pts[i - 1], pts[i], u, q);
-        const double dist = ge3d::Dist(p, q);
+        Lerp(pts[i - 1], pts[i], u, q);
+        const double dist = Dist(p, q);
         if (dist < best) {
             best = dist;
             bestT = u;
             bestSeg = i;
-            ge3d::Copy(q, bestPt);
+            Copy(q, bestPt);
         }
     }
     if (bestSeg == 0) return 0;
-    ge3d::Copy(bestPt, out);
+    Copy(bestPt, out);
     t = bestT;
     seg = static_cast<unsigned int>(bestSeg);
     return 1;
