@@ -50,8 +50,6 @@ constexpr int kArcPanels = 16;
 constexpr int kArcMaxDepth = 40;
 // ToBezier(t0, t1) and ToPolyline(t0, t1): parameters this close to the ends snap.
 constexpr double kPartEndTol = 0.0001;
-// Right-angle test of the rotation when drawing through the render target.
-constexpr double kRightAngleTol = 1e-9;
 
 double Dist(const double* a, const double* b) { return std::hypot(a[0] - b[0], a[1] - b[1]); }
 
@@ -593,24 +591,28 @@ void CGeEllipse::Draw(Direct2DHandler* handler, int)
     int ra = 0, rb = 0;
     looker->WorldtoScreen(m_dA, ra);
     looker->WorldtoScreen(m_dB, rb);
-    if (!handler->GetRenderTarget()) return;
-    // The render target draws axis-parallel ellipses only: a quarter turn
-    // exchanges the radii, any other rotation is left to the display polyline.
-    double r = std::fmod(m_dRot, kPi);
-    if (r < 0.0) r += kPi;
-    const bool level = r < kRightAngleTol || kPi - r < kRightAngleTol;
-    const bool upright = std::fabs(r - 0.5 * kPi) < kRightAngleTol;
-    if (!level && !upright) {
-        EnsureDisplay(gGetCrvShowDiscTol());
-        return;
-    }
-    if (upright) std::swap(ra, rb);
+    D2DRenderTarget* target = handler->GetRenderTarget();
+    if (!target) return;
     D2DEllipse e;
     e.point.x = static_cast<float>(c[0]);
     e.point.y = static_cast<float>(c[1]);
     e.radiusX = static_cast<float>(ra);
     e.radiusY = static_cast<float>(rb);
+    // The target draws axis-parallel ellipses, so the rotation goes on its
+    // transform, about the centre and ahead of whatever transform it has. The
+    // angle is taken from the screen image of the a axis direction so the
+    // view's flipped y axis turns it the right way.
+    const double axis[2] = {m_ptCenter[0] + std::cos(m_dRot), m_ptCenter[1] + std::sin(m_dRot)};
+    double s[2];
+    looker->WorldtoScreen2D(axis, s);
+    const double dx = s[0] - c[0], dy = s[1] - c[1];
+    const double screenRot = (dx == 0.0 && dy == 0.0) ? 0.0 : std::atan2(dy, dx);
+    D2DMatrix3x2 previous;
+    target->GetTransform(&previous);
+    const float degrees = static_cast<float>(screenRot * 180.0 / kPi);
+    target->SetTransform(D2DMatrix3x2::Rotation(degrees, e.point) * previous);
     handler->DrawEllipse(e, 1.0f, nullptr);
+    target->SetTransform(previous);
 }
 
 void CGeEllipse::Draw(CDC* dc, int)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -273,46 +274,111 @@ TEST(GeEllipseTest, AreaOffsetAndTransforms)
     EXPECT_NEAR(t.GetRotation(), a, 1e-9);
 }
 
+// Records each ellipse with the transform the target had while drawing it.
 class FakeTarget : public D2DRenderTarget {
 public:
     void DrawEllipse(const D2DEllipse& e, const D2DBrush*, float width, const D2DStrokeStyle*) override
     {
         drawn.push_back(e);
         widths.push_back(width);
+        D2DMatrix3x2 m;
+        GetTransform(&m);
+        transforms.push_back(m);
+    }
+    void Clear()
+    {
+        drawn.clear();
+        widths.clear();
+        transforms.clear();
     }
     std::vector<D2DEllipse> drawn;
     std::vector<float> widths;
+    std::vector<D2DMatrix3x2> transforms;
 };
 
-TEST(GeEllipseTest, DrawThroughTheRenderTargetKeepsTheRotation)
+bool SameMatrix(const D2DMatrix3x2& p, const D2DMatrix3x2& q)
+{
+    return p.m11 == q.m11 && p.m12 == q.m12 && p.m21 == q.m21 && p.m22 == q.m22 && p.dx == q.dx && p.dy == q.dy;
+}
+
+// The recorded ellipse mapped through its transform, densely sampled (spacing
+// well under 0.01 pixels), and the distance from a point to that outline.
+std::vector<D2DPoint> DrawnOutline(const D2DEllipse& e, const D2DMatrix3x2& m)
+{
+    const int n = 36000;
+    std::vector<D2DPoint> pts(n);
+    for (int i = 0; i < n; ++i) {
+        const double th = 2.0 * kPi * i / n;
+        pts[i] = m.TransformPoint({static_cast<float>(e.point.x + e.radiusX * std::cos(th)),
+                                   static_cast<float>(e.point.y + e.radiusY * std::sin(th))});
+    }
+    return pts;
+}
+
+double DistanceTo(const std::vector<D2DPoint>& outline, D2DPoint q)
+{
+    double best = 1e300;
+    for (const D2DPoint& d : outline) {
+        const double dx = static_cast<double>(d.x) - q.x, dy = static_cast<double>(d.y) - q.y;
+        best = std::min(best, dx * dx + dy * dy);
+    }
+    return std::sqrt(best);
+}
+
+TEST(GeEllipseTest, DrawThroughTheRenderTargetAppliesTheRotation)
 {
     CLooker view;
     view.SetScale(10.0);
     gSetLooker(&view);
     FakeTarget target;
     Direct2DHandler handler(&target, RGB(1, 2, 3));
-    const double c[2] = {0, 0};
+    const double c[2] = {1.5, -0.5};
+    const D2DMatrix3x2 tilted = D2DMatrix3x2::Rotation(10.0f, {5.0f, 5.0f}) * D2DMatrix3x2::Translation(3.0f, -2.0f);
     struct Row {
+        const char* label;
         double rot;
-        bool drawn;
-        float rx, ry;
+        int direction;
+        D2DMatrix3x2 previous;
     };
-    const Row rows[] = {{0.0, true, 30, 10}, {kPi, true, 30, 10}, {kPi / 2, true, 10, 30}, {0.4, false, 0, 0}};
+    const Row rows[] = {
+        {"level", 0.0, 1, D2DMatrix3x2::Identity()},
+        {"half turn", kPi, 1, D2DMatrix3x2::Identity()},
+        {"quarter turn", kPi / 2, 1, D2DMatrix3x2::Identity()},
+        {"30 degrees", kPi / 6, 1, D2DMatrix3x2::Identity()},
+        {"30 degrees clockwise", kPi / 6, 0, D2DMatrix3x2::Identity()},
+        {"250 degrees", 250.0 * kPi / 180.0, 1, D2DMatrix3x2::Identity()},
+        {"30 degrees on a tilted target", kPi / 6, 1, tilted},
+    };
     for (const Row& row : rows) {
-        target.drawn.clear();
-        CGeEllipse e(c, 3, 1, row.rot, 1);
+        target.Clear();
+        target.SetTransform(row.previous);
+        CGeEllipse e(c, 3, 1, row.rot, row.direction);
         e.Draw(&handler, 0);
-        ASSERT_EQ(target.drawn.size(), row.drawn ? 1u : 0u) << "rotation " << row.rot;
-        if (!row.drawn) {
-            EXPECT_TRUE(e.HasDisplay()) << "left to the display polyline";
-            continue;
+        ASSERT_EQ(target.drawn.size(), 1u) << row.label;
+        const D2DEllipse& d = target.drawn[0];
+        EXPECT_FLOAT_EQ(d.radiusX, 30.0f) << row.label;
+        EXPECT_FLOAT_EQ(d.radiusY, 10.0f) << row.label;
+        EXPECT_FLOAT_EQ(target.widths[0], 1.0f) << row.label;
+        D2DMatrix3x2 after;
+        target.GetTransform(&after);
+        EXPECT_TRUE(SameMatrix(after, row.previous)) << row.label << ": previous transform restored";
+        const std::vector<D2DPoint> outline = DrawnOutline(d, target.transforms[0]);
+        // Points of the rotated ellipse, taken to the screen and through the
+        // target's own transform, lie on the outline drawn; more than four
+        // such points pin the conic down.
+        for (int i = 0; i < 24; ++i) {
+            const double th = 2.0 * kPi * i / 24;
+            const double u = 3 * std::cos(th), v = std::sin(th);
+            const double w[2] = {c[0] + u * std::cos(row.rot) - v * std::sin(row.rot),
+                                 c[1] + u * std::sin(row.rot) + v * std::cos(row.rot)};
+            double px[2];
+            view.WorldtoScreen2D(w, px);
+            const D2DPoint q = row.previous.TransformPoint({static_cast<float>(px[0]), static_cast<float>(px[1])});
+            EXPECT_LT(DistanceTo(outline, q), 0.01) << row.label << ", sample " << i;
         }
-        EXPECT_FLOAT_EQ(target.drawn[0].radiusX, row.rx) << "rotation " << row.rot;
-        EXPECT_FLOAT_EQ(target.drawn[0].radiusY, row.ry) << "rotation " << row.rot;
-        EXPECT_FLOAT_EQ(target.widths[0], 1.0f);
     }
     gSetLooker(nullptr);
-    target.drawn.clear();
+    target.Clear();
     CGeEllipse e(c, 3, 1, 0, 1);
     e.Draw(&handler, 0);
     EXPECT_TRUE(target.drawn.empty()) << "no view object";
