@@ -5,6 +5,8 @@
 #include "geometry/shapes2d/GePolyline.h"
 #include "platform/core/Archive.h"
 
+#include <GL/gl.h>
+
 IMPLEMENT_SERIAL(CDbCurve, CDbEntity, 1)
 
 CDbCurve::CDbCurve() = default;
@@ -77,7 +79,13 @@ void CDbCurve::Scale(const double* base, const double* factors)
 
 void CDbCurve::DrawGL(COpenGLDC* dc, int mode)
 {
-    if (m_pCurve != nullptr) m_pCurve->DrawGL(dc, mode);
+    if (m_pCurve == nullptr) return;
+    // The curve draws in the current colour: the entity's, and the caller's
+    // colour comes back afterwards.
+    glPushAttrib(GL_CURRENT_BIT);
+    glColor3ub(GetRValue(GetColor()), GetGValue(GetColor()), GetBValue(GetColor()));
+    m_pCurve->DrawGL(dc, mode);
+    glPopAttrib();
 }
 
 void CDbCurve::SetCurve(CGeCurve* curve)

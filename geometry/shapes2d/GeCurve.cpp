@@ -17,6 +17,8 @@
 #include "geometry/shapes3d/GeCurve3d.h"
 #include "platform/core/Archive.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -156,9 +158,13 @@ void CGeCurve::Draw(CDC* dc, int)
 
 void CGeCurve::DrawGL(COpenGLDC*, int)
 {
-    // The line strip itself is issued once the OpenGL device context exists;
-    // until then only the display polyline is prepared.
+    // Draws into the current OpenGL context in its current colour and matrices.
     EnsureDisplay(gGetCrvShowDiscTol());
+    if (m_pSWPoint == nullptr || m_nSWPoint < 2) return;
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i < m_nSWPoint; ++i)
+        glVertex2f(static_cast<float>(m_pSWPoint[i][0]), static_cast<float>(m_pSWPoint[i][1]));
+    glEnd();
 }
 
 void CGeCurve::DrawNode(CDC*, int, int) {}

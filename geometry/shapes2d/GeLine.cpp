@@ -16,6 +16,8 @@
 #include "platform/core/Archive.h"
 #include "platform/core/DC.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -114,9 +116,10 @@ int CGeLine::GetDiscStep(double, double& step)
 
 void CGeLine::DrawGL(COpenGLDC*, int)
 {
-    // The line strip of the two end points is issued by the OpenGL back end
-    // from the display polyline, which a line always has.
-    EnsureDisplay(gGetCrvShowDiscTol());
+    glBegin(GL_LINE_STRIP);
+    glVertex2f(static_cast<float>(m_ptStart[0]), static_cast<float>(m_ptStart[1]));
+    glVertex2f(static_cast<float>(m_ptEnd[0]), static_cast<float>(m_ptEnd[1]));
+    glEnd();
 }
 
 void CGeLine::DrawNode(CDC* dc, int bStart, int bEnd)
