@@ -60,3 +60,23 @@ function(korvel_benchmark)
   target_link_libraries(${K_NAME} PRIVATE ${K_LINK} benchmark::benchmark benchmark::benchmark_main)
   korvel_warnings(${K_NAME})
 endfunction()
+
+# korvel_gl_tests(NAME <target> GLOB_DIR <dir> LINK <lib>... [SOURCES <cpp>...] SUPPRESSIONS <file>)
+# One GoogleTest executable from every .cpp in <dir> for code that needs a real
+# OpenGL context: it runs as a single test under a virtual X server, so a
+# missing context fails the run instead of skipping it.
+function(korvel_gl_tests)
+  cmake_parse_arguments(K "" "NAME;GLOB_DIR;SUPPRESSIONS" "LINK;SOURCES" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${K_GLOB_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+  find_program(XVFB_RUN xvfb-run REQUIRED)
+  add_executable(${K_NAME} ${sources} ${K_SOURCES})
+  target_link_libraries(${K_NAME} PRIVATE ${K_LINK} OpenGL::GL GTest::gtest GTest::gtest_main)
+  korvel_warnings(${K_NAME})
+  add_test(NAME ${K_NAME} COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24" $<TARGET_FILE:${K_NAME}>)
+  set_tests_properties(${K_NAME} PROPERTIES ENVIRONMENT
+    "QT_QPA_PLATFORM=xcb;LSAN_OPTIONS=suppressions=${K_SUPPRESSIONS}")
+endfunction()
