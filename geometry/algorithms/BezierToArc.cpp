@@ -195,6 +195,161 @@ bool ArcFitsSamples(CGeArc& arc, const double (*p)[2], int n, double tol, bool s
 
 CGeLine* NewLine(const double* a, const double* b) { return new CGeLine(a, b); }
 
+// ---------------------------------------------------------------------------
+// Exact deviation of a piece from a circle
+//
+// The samples above may miss the largest deviation between them. The squared
+// distance from the piece to a centre, minus r^2, is a polynomial of degree
+// 2n in t; in Bernstein form its coefficients bound it from both sides, and
+// subdividing tightens the bounds. So the extreme radial deviations are found
+// to within a small fraction of tol, and the bound returned is never below
+// the true one.
+
+// Subdivisions around one extreme, and in all, before a bound is taken as it
+// stands (never below the true value, only less tight).
+constexpr int kMaxBoundDepth = 24;
+constexpr int kMaxBoundSplits = 400;
+constexpr int kMaxPolyCoefs = 2 * CBezierToArc::kMaxPoints - 1;
+// The radial deviation is bounded to within this fraction of tol.
+constexpr double kBoundSlack = 0.001;
+
+// Pascal's triangle up to the degree of the squared distance.
+struct BinomialTable {
+    double c[kMaxPolyCoefs][kMaxPolyCoefs] = {};
+    constexpr BinomialTable()
+    {
+        for (int n = 0; n < kMaxPolyCoefs; ++n) {
+            c[n][0] = c[n][n] = 1.0;
+            for (int k = 1; k < n; ++k) c[n][k] = c[n - 1][k - 1] + c[n - 1][k];
+        }
+    }
+};
+constexpr BinomialTable kBinomial;
+
+double Binomial(int n, int k) { return kBinomial.c[n][k]; }
+
+// Upper bound of the polynomial with Bernstein coefficients c[0..m] on its
+// interval, within eps of the true maximum; lower is the largest value seen,
+// budget the subdivisions left.
+double MaxBound(const double* c, int m, double eps, int depth, double& lower, int& budget)
+{
+    lower = std::max({lower, c[0], c[m]});
+    const double upper = *std::max_element(c, c + m + 1);
+    if (!(upper > lower + eps) || depth == 0 || budget <= 0) return upper;
+    --budget;
+    double left[kMaxPolyCoefs], right[kMaxPolyCoefs], w[kMaxPolyCoefs];
+    std::copy(c, c + m + 1, w);
+    left[0] = w[0];
+    right[m] = w[m];
+    for (int level = 1; level <= m; ++level) {
+        for (int i = 0; i + level <= m; ++i) w[i] = 0.5 * (w[i] + w[i + 1]);
+        left[level] = w[0];
+        right[m - level] = w[m - level];
+    }
+    const double a = MaxBound(left, m, eps, depth - 1, lower, budget);
+    const double b = MaxBound(right, m, eps, depth - 1, lower, budget);
+    return std::max(a, b);
+}
+
+// Largest distance from the part [t0, t1] of the degree-n piece p to the
+// circle (centre c, radius r), bounded from above to within slack.
+double RadialDeviation(const double (*p)[2], int n, double t0, double t1, const double* c, double r, double slack)
+{
+    double q[CBezierToArc::kMaxPoints][2], left[CBezierToArc::kMaxPoints][2], right[CBezierToArc::kMaxPoints][2];
+    std::memcpy(q, p, sizeof(double[2]) * (n + 1));
+    if (t1 < 1.0) {
+        SplitPiece(q, n, t1, left, right);
+        std::memcpy(q, left, sizeof(double[2]) * (n + 1));
+    }
+    if (t0 > 0.0 && t1 > 0.0) {
+        SplitPiece(q, n, t0 / t1, left, right);
+        std::memcpy(q, right, sizeof(double[2]) * (n + 1));
+    }
+    // |q(t) - c|^2 - r^2 = sum over i, j of b_i b_j (D_i.D_j + D_i.w + D_j.w + k0)
+    // with D_i = q_i - q_0 and w = q_0 - c, which keeps the large terms of
+    // flat arcs from cancelling.
+    const double w[2] = {q[0][0] - c[0], q[0][1] - c[1]};
+    const double k0 = (w[0] - r) * (w[0] + r) + w[1] * w[1];
+    double D[CBezierToArc::kMaxPoints][2], l[CBezierToArc::kMaxPoints];
+    for (int i = 0; i <= n; ++i) {
+        D[i][0] = q[i][0] - q[0][0];
+        D[i][1] = q[i][1] - q[0][1];
+        l[i] = Dot(D[i], w);
+    }
+    const int m = 2 * n;
+    double hi[kMaxPolyCoefs], lo[kMaxPolyCoefs];
+    for (int k = 0; k <= m; ++k) {
+        double sum = 0.0;
+        for (int i = std::max(0, k - n); i <= std::min(n, k); ++i) {
+            const int j = k - i;
+            sum += Binomial(n, i) * Binomial(n, j) * (Dot(D[i], D[j]) + l[i] + l[j] + k0);
+        }
+        hi[k] = sum / Binomial(m, k);
+        lo[k] = -hi[k];
+    }
+    // A deviation of slack changes |q - c|^2 by about 2 r slack.
+    const double eps = 2.0 * r * slack;
+    double seen = -std::numeric_limits<double>::infinity();
+    int budget = kMaxBoundSplits;
+    const double fMax = MaxBound(hi, m, eps, kMaxBoundDepth, seen, budget);
+    seen = -std::numeric_limits<double>::infinity();
+    budget = kMaxBoundSplits;
+    const double fMin = -MaxBound(lo, m, eps, kMaxBoundDepth, seen, budget);
+    // Not finite (degenerate input): no bound.
+    if (!std::isfinite(fMax) || !std::isfinite(fMin)) return std::numeric_limits<double>::infinity();
+    double dev = 0.0;
+    if (fMax > 0.0) dev = fMax / (std::sqrt(r * r + fMax) + r);
+    if (fMin < 0.0) dev = std::max(dev, r * r + fMin > 0.0 ? -fMin / (r + std::sqrt(r * r + fMin)) : r);
+    return dev;
+}
+
+// Largest distance from the piece to the one arc that spans it.
+double ArcDeviation(CGeArc& arc, const double (*p)[2], int n, double tol)
+{
+    double c[2];
+    arc.GetCenter(c);
+    return RadialDeviation(p, n, 0.0, 1.0, c, arc.GetRadius(), kBoundSlack * tol);
+}
+
+// Largest distance from the piece to the biarc a1, a2 joined at J: the piece
+// up to where it crosses the common normal at J is measured against the
+// first circle, the rest against the second. Infinite when the piece does not
+// cross that normal from the first arc's side to the second's.
+double BiarcDeviation(CGeArc& a1, CGeArc& a2, const double* J, const double (*p)[2], int n, double tol)
+{
+    double c1[2], c2[2];
+    a1.GetCenter(c1);
+    a2.GetCenter(c2);
+    const double sense = a1.GetSweep() >= 0.0 ? 1.0 : -1.0;
+    const double tJ[2] = {-(J[1] - c1[1]) * sense, (J[0] - c1[0]) * sense};
+    // Signed position along the tangent at J, a polynomial of degree n.
+    double g[CBezierToArc::kMaxPoints];
+    for (int i = 0; i <= n; ++i) {
+        const double v[2] = {p[i][0] - J[0], p[i][1] - J[1]};
+        g[i] = Dot(v, tJ);
+    }
+    auto at = [&](double t) {
+        double w[CBezierToArc::kMaxPoints];
+        std::copy(g, g + n + 1, w);
+        for (int level = n; level > 0; --level)
+            for (int i = 0; i < level; ++i) w[i] = (1.0 - t) * w[i] + t * w[i + 1];
+        return w[0];
+    };
+    if (!(g[0] < 0.0 && g[n] > 0.0)) return std::numeric_limits<double>::infinity();
+    double lo = 0.0, hi = 1.0;
+    // The split point need not be exact: the circles touch at J, so a piece
+    // point near it is nearly as far from one as from the other.
+    for (int it = 0; it < 30; ++it) {
+        const double mid = 0.5 * (lo + hi);
+        (at(mid) < 0.0 ? lo : hi) = mid;
+    }
+    const double ts = 0.5 * (lo + hi);
+    const double slack = kBoundSlack * tol;
+    return std::max(RadialDeviation(p, n, 0.0, ts, c1, a1.GetRadius(), slack),
+                    RadialDeviation(p, n, ts, 1.0, c2, a2.GetRadius(), slack));
+}
+
+
 // Length of the control polygon: never shorter than the piece.
 double PolygonLength(const double (*p)[2], int n)
 {
@@ -412,6 +567,8 @@ CGeCurve* CBezierToArc::FitArcToBezier(int o, const double* T, double tol, Curve
     if (!arc.CreateSESTan(p[0], p[n], t)) return nullptr;
     if (!LengthFits(ArcLength(arc), arc.GetSweep(), PolygonLength(p, n), tol)) return nullptr;
     if (!ArcFitsSamples(arc, p, n, tol, true)) return nullptr;
+    // The samples passed; the exact bound decides.
+    if (!(ArcDeviation(arc, p, n, tol) < tol)) return nullptr;
     auto* result = new CGeArc;
     result->CreateSESTan(p[0], p[n], t);
     out->AddTail(result);
@@ -446,7 +603,7 @@ CGeCurve* CBezierToArc::FitBiarcToBezier(int o, const double* T, double tol, Cur
     single.GetTanVecAt(1.0, endTan, 1);
     if (V2D_GetAngle(endTan, r, kAngleTol) < kOneDegree &&
         LengthFits(ArcLength(single), single.GetSweep(), PolygonLength(p, n), tol) &&
-        ArcFitsSamples(single, p, n, tol, false)) {
+        ArcFitsSamples(single, p, n, tol, false) && ArcDeviation(single, p, n, tol) <= tol) {
         auto* result = new CGeArc;
         result->CreateSESTan(p[0], p[n], q);
         out->AddTail(result);
@@ -501,13 +658,15 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
         double g = 0.0;
         double J[2] = {0.0, 0.0};
         double sum = 0.0;
-        double max = 0.0;
+        double max = 0.0;  // of the samples
+        int fits = -1;     // exact deviation within tol: 1 yes, 0 no, -1 not yet known
     };
     const double polygon = PolygonLength(p, n);
     CGeArc a1, a2;
     auto evaluate = [&](double g, Candidate& c) {
         const double gs = sigma * g;
         c.g = g;
+        c.fits = -1;
         toWorld(R * (std::sin(g0) + std::sin(gs)), R * (std::cos(gs) - std::cos(g0)), c.J);
         if (!a1.CreateSESTan(p[0], c.J, T) || !a2.CreateSEETan(c.J, p[n], r)) return false;
         if (!LengthFits(ArcLength(a1) + ArcLength(a2), std::fabs(a1.GetSweep()) + std::fabs(a2.GetSweep()),
@@ -526,6 +685,19 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
         }
         return true;
     };
+    // The search compares candidates by their samples; a candidate is only
+    // accepted when its exact deviation is within tol as well, since the
+    // largest deviation may lie between the samples.
+    auto fits = [&](Candidate& c) {
+        if (c.fits < 0) {
+            CGeArc b1, b2;
+            c.fits = c.max <= tol && b1.CreateSESTan(p[0], c.J, T) && b2.CreateSEETan(c.J, p[n], r) &&
+                             BiarcDeviation(b1, b2, c.J, p, n, tol) <= tol
+                         ? 1
+                         : 0;
+        }
+        return c.fits == 1;
+    };
     auto found = [&](const Candidate& c) {
         J[0] = c.J[0];
         J[1] = c.J[1];
@@ -535,7 +707,7 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
     Candidate best, cur;
     if (!evaluate(0.0, cur)) return 0;
     best = cur;
-    if (cur.max <= goodFit || (cur.max <= tol && balanced)) return found(cur);
+    if ((cur.max <= goodFit || (cur.max <= tol && balanced)) && fits(cur)) return found(cur);
     if (h < kSearchStep) return 0;
 
     double g = kSearchStep, lo = -0.00255, hi = 0.0349;
@@ -554,8 +726,8 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
                 hi = g;
                 moved = true;
                 ++l;
-                if (l > 1 && cur.max < goodFit) return found(cur);
-                if (h < g) return cur.max <= tol ? found(cur) : 0;
+                if (l > 1 && cur.max < goodFit && fits(cur)) return found(cur);
+                if (h < g) return fits(cur) ? found(cur) : 0;
             } else {
                 l = 0;
                 if (moved) {
@@ -575,8 +747,8 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
                 lo = g;
                 moved = true;
                 ++l;
-                if (l > 1 && cur.max < goodFit) return found(cur);
-                if (h < std::fabs(g)) return cur.max <= tol ? found(cur) : 0;
+                if (l > 1 && cur.max < goodFit && fits(cur)) return found(cur);
+                if (h < std::fabs(g)) return fits(cur) ? found(cur) : 0;
             } else {
                 if (!moved) {
                     lo = -kSearchBack;
@@ -602,8 +774,8 @@ int CBezierToArc::FindBiarcJoint(int o, const double* T, const double* r, int ba
             }
             g = 0.5 * (lo + hi);
             ++l;
-            if (l > 2 && best.max < goodFit) return found(best);
-            if (l > 24 || std::fabs(hi - lo) < kSearchBracketEnd) return best.max <= tol ? found(best) : 0;
+            if (l > 2 && best.max < goodFit && fits(best)) return found(best);
+            if (l > 24 || std::fabs(hi - lo) < kSearchBracketEnd) return fits(best) ? found(best) : 0;
         }
     }
 }

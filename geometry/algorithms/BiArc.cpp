@@ -321,9 +321,41 @@ double ChordSampleSpacing(const Biarc& b)
 // Most extra test points put on one chord.
 constexpr int kMaxChordSamples = 1000;
 
+// Chord positions (fractions in (0, 1), ascending) where the deviation of the
+// chord from the biarc can peak between its ends: along a chord the distance
+// from a centre is convex, so inside a circle the deviation peaks where the
+// chord passes closest to the centre, and outside it only at the ends of the
+// stretch near one arc, which meet at the common normal through J.
+int ChordPeaks(const Biarc& b, const double* a, const double* e, double* f)
+{
+    if (b.kind != Biarc::kTwoArcs) return 0;
+    const double d[2] = {e[0] - a[0], e[1] - a[1]};
+    const double dd = Dot(d, d);
+    if (!(dd > 0.0)) return 0;
+    int count = 0;
+    auto add = [&](double x) {
+        if (x > 0.0 && x < 1.0) f[count++] = x;
+    };
+    for (const double* c : {b.centre1, b.centre2}) {
+        const double w[2] = {c[0] - a[0], c[1] - a[1]};
+        add(Dot(w, d) / dd);
+    }
+    // Crossing of the line through centre 1 and J.
+    const double nrm[2] = {b.junction1[0] - b.centre1[0], b.junction1[1] - b.centre1[1]};
+    const double den = Cross(d, nrm);
+    if (den != 0.0) {
+        const double w[2] = {b.centre1[0] - a[0], b.centre1[1] - a[1]};
+        add(Cross(w, nrm) / den);
+    }
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && f[j] < f[j - 1]; --j) std::swap(f[j], f[j - 1]);
+    return count;
+}
+
 // True when every point and chord midpoint of the window lies within tol of
 // the biarc, taken in order along the sequence; long chords are tested at
-// more points, so that arcs cannot bulge away between a chord's ends.
+// more points, and every chord where it can stray furthest from the arcs
+// (ChordPeaks), so that the whole polyline keeps within tol.
 bool WindowWithinTol(const Biarc& b, double (*pts)[2], int s, int e)
 {
     const double spacing = ChordSampleSpacing(b);
@@ -332,10 +364,19 @@ bool WindowWithinTol(const Biarc& b, double (*pts)[2], int s, int e)
         const double len = Dist(pts[g], pts[g + 1]);
         int parts = 2;
         if (len > 2.0 * spacing) parts = std::min(kMaxChordSamples, static_cast<int>(std::ceil(len / spacing)));
-        for (int k = 1; k < parts; ++k) {
-            const double f = static_cast<double>(k) / parts;
+        double peaks[3];
+        const int nPeaks = ChordPeaks(b, pts[g], pts[g + 1], peaks);
+        int next = 0;
+        auto test = [&](double f) {
             const double q[2] = {pts[g][0] + f * (pts[g + 1][0] - pts[g][0]), pts[g][1] + f * (pts[g + 1][1] - pts[g][1])};
-            if (!b.BiarcPointWithinTol(q, lastPos)) return false;
+            return b.BiarcPointWithinTol(q, lastPos);
+        };
+        for (int k = 1; k <= parts; ++k) {
+            const double f = static_cast<double>(k) / parts;
+            // The peaks in order between the regular test points.
+            while (next < nPeaks && peaks[next] < f)
+                if (!test(peaks[next++])) return false;
+            if (k < parts && !test(f)) return false;
         }
         if (g + 1 < e && !b.BiarcPointWithinTol(pts[g + 1], lastPos)) return false;
     }

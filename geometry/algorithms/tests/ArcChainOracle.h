@@ -127,29 +127,11 @@ inline double DistToPolyline(P2 p, const std::vector<P2>& poly)
     return best;
 }
 
-// Largest distance from the chain (sampled per piece) to the reference polyline.
-inline double ChainToReference(const std::vector<Piece>& pieces, const std::vector<P2>& ref, int samplesPerPiece = 64)
-{
-    double worst = 0.0;
-    for (const Piece& q : pieces)
-        for (int k = 0; k <= samplesPerPiece; ++k)
-            worst = std::max(worst, DistToPolyline(q.At(static_cast<double>(k) / samplesPerPiece), ref));
-    return worst;
-}
-
 // Largest distance from the reference points to the chain.
 inline double ReferenceToChain(const std::vector<P2>& ref, const std::vector<Piece>& pieces)
 {
     double worst = 0.0;
     for (P2 p : ref) worst = std::max(worst, DistToPieces(p, pieces));
-    return worst;
-}
-
-// Largest gap between consecutive pieces.
-inline double LargestGap(const std::vector<Piece>& pieces)
-{
-    double worst = 0.0;
-    for (size_t i = 1; i < pieces.size(); ++i) worst = std::max(worst, Dist(pieces[i - 1].End(), pieces[i].Start()));
     return worst;
 }
 
@@ -160,6 +142,113 @@ inline std::vector<P2> Sample(const std::function<P2(double)>& f, int n)
     pts.reserve(static_cast<size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) pts.push_back(f(static_cast<double>(i) / n));
     return pts;
+}
+
+// Golden-section search for the largest value of f on [a, b], where f has one
+// maximum; best is the largest value known so far.
+template <class F>
+double GoldenMax(F f, double a, double b, double best)
+{
+    constexpr double kInvPhi = 0.6180339887498949;
+    double x1 = b - kInvPhi * (b - a), x2 = a + kInvPhi * (b - a);
+    double f1 = f(x1), f2 = f(x2);
+    for (int i = 0; i < 48 && b - a > 1e-14; ++i) {
+        if (f1 > f2) {
+            b = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = b - kInvPhi * (b - a);
+            f1 = f(x1);
+        } else {
+            a = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = a + kInvPhi * (b - a);
+            f2 = f(x2);
+        }
+    }
+    return std::max({best, f1, f2});
+}
+
+// Largest value of f on [0, 1] (at least known): n + 1 samples, every local
+// maximum refined that comes near the largest value seen.
+template <class F>
+double RefinedMax(F f, int n, double known = 0.0)
+{
+    std::vector<double> v(static_cast<size_t>(n) + 1);
+    double worst = known;
+    for (int i = 0; i <= n; ++i) worst = std::max(worst, v[i] = f(static_cast<double>(i) / n));
+    const double refineFrom = 0.8 * worst;
+    for (int i = 0; i <= n; ++i)
+        if (v[i] >= refineFrom && (i == 0 || v[i] >= v[i - 1]) && (i == n || v[i] >= v[i + 1]))
+            worst = GoldenMax(f, std::max(0.0, (i - 1.0) / n), std::min(1.0, (i + 1.0) / n), worst);
+    return worst;
+}
+
+// Distance from p to the curve f on [0, 1] of which ref holds n + 1 samples
+// at i / n: every sample nearer than its neighbours is refined to the nearest
+// point around it (where the curve crosses itself, the nearest sample may lie
+// on the other branch).
+inline double DistToCurve(P2 p, const std::function<P2(double)>& f, const std::vector<P2>& ref)
+{
+    const int n = static_cast<int>(ref.size()) - 1;
+    auto d = [&](int i) { return Dist(p, ref[static_cast<size_t>(i)]); };
+    auto neg = [&](double t) { return -Dist(p, f(t)); };
+    double best = std::numeric_limits<double>::infinity();
+    double prev = std::numeric_limits<double>::infinity(), cur = d(0);
+    for (int i = 0; i <= n; ++i) {
+        const double next = i < n ? d(i + 1) : std::numeric_limits<double>::infinity();
+        if (cur <= prev && cur <= next)
+            best = std::min(best, -GoldenMax(neg, std::max(0.0, (i - 1.0) / n), std::min(1.0, (i + 1.0) / n), -cur));
+        prev = cur;
+        cur = next;
+    }
+    return best;
+}
+
+// Largest distance from the curve f on [0, 1] to the chain and from the chain
+// to the curve, each maximum and each nearest point refined, so that neither
+// sampling nor a polyline in place of the curve hides or invents an excess.
+inline double CurveChainDeviation(const std::function<P2(double)>& f, const std::vector<Piece>& pieces,
+                                  int samples = 2000, int samplesPerPiece = 64)
+{
+    const std::vector<P2> ref = Sample(f, samples);
+    double worst = RefinedMax([&](double t) { return DistToPieces(f(t), pieces); }, samples);
+    for (const Piece& q : pieces)
+        worst = RefinedMax([&](double t) { return DistToCurve(q.At(t), f, ref); }, samplesPerPiece, worst);
+    return worst;
+}
+
+// Largest distance from the chain (sampled per piece, every local maximum
+// refined) to the reference polyline.
+inline double ChainToReference(const std::vector<Piece>& pieces, const std::vector<P2>& ref, int samplesPerPiece = 64)
+{
+    double worst = 0.0;
+    for (const Piece& q : pieces)
+        worst = RefinedMax([&](double t) { return DistToPolyline(q.At(t), ref); }, samplesPerPiece, worst);
+    return worst;
+}
+
+// Largest distance from the polyline ref (its chords, not only its points)
+// to the chain, each chord sampled and every local maximum refined.
+inline double PolylineToChain(const std::vector<P2>& ref, const std::vector<Piece>& pieces, int samplesPerChord = 4)
+{
+    double worst = ReferenceToChain(ref, pieces);
+    for (size_t i = 0; i + 1 < ref.size(); ++i) {
+        const P2 a = ref[i], b = ref[i + 1];
+        worst = RefinedMax(
+            [&](double t) { return DistToPieces({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}, pieces); },
+            samplesPerChord, worst);
+    }
+    return worst;
+}
+
+// Largest gap between consecutive pieces.
+inline double LargestGap(const std::vector<Piece>& pieces)
+{
+    double worst = 0.0;
+    for (size_t i = 1; i < pieces.size(); ++i) worst = std::max(worst, Dist(pieces[i - 1].End(), pieces[i].Start()));
+    return worst;
 }
 
 inline int CountArcs(const std::vector<Piece>& pieces)
