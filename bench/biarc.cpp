@@ -12,6 +12,7 @@
 // exceed tol or gave no curves. The time is that of the approximation
 // alone.
 #include "geometry/algorithms/BezierToArc.h"
+#include "geometry/algorithms/tests/ArcChainOracle.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
 
@@ -190,31 +191,6 @@ double ChainDist(const CurveList& out, const double* p)
     return best;
 }
 
-// Golden-section search for the largest value of f on [a, b] (f unimodal there).
-template <class F>
-double GoldenMax(F f, double a, double b, double best)
-{
-    constexpr double kInvPhi = 0.6180339887498949;
-    double x1 = b - kInvPhi * (b - a), x2 = a + kInvPhi * (b - a);
-    double f1 = f(x1), f2 = f(x2);
-    for (int i = 0; i < 32; ++i) {
-        if (f1 > f2) {
-            b = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = b - kInvPhi * (b - a);
-            f1 = f(x1);
-        } else {
-            a = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = a + kInvPhi * (b - a);
-            f2 = f(x2);
-        }
-    }
-    return std::max({best, f1, f2});
-}
-
 // Largest value of f on [0, 1]: n samples, each local maximum refined.
 template <class F>
 double DenseMax(F f, int n)
@@ -227,7 +203,7 @@ double DenseMax(F f, int n)
         const bool up = i == 0 || v[i] >= v[i - 1];
         const bool down = i == n || v[i] >= v[i + 1];
         if (up && down)
-            worst = GoldenMax(f, std::max(0.0, (i - 1.0) / n), std::min(1.0, (i + 1.0) / n), worst);
+            worst = arcoracle::GoldenMax(f, std::max(0.0, (i - 1.0) / n), std::min(1.0, (i + 1.0) / n), worst);
     }
     return worst;
 }
@@ -250,7 +226,7 @@ double CubicDist(const Cubic& k, const double* p)
         }
     }
     auto neg = [&](double t) { return -d(t); };
-    return -GoldenMax(neg, std::max(0.0, (bestI - 1.0) / kCoarse), std::min(1.0, (bestI + 1.0) / kCoarse), -best);
+    return -arcoracle::GoldenMax(neg, std::max(0.0, (bestI - 1.0) / kCoarse), std::min(1.0, (bestI + 1.0) / kCoarse), -best);
 }
 
 // Two-way deviation of one cubic from its chain: 256 samples of the cubic

@@ -5,6 +5,7 @@
 
 #include "framework/looker/Looker.h"
 #include "framework/numerak/QvnMath.h"
+#include "geometry/shapes2d/GeCurve.h"
 #include "platform/core/DC.h"
 
 #include <cmath>
@@ -85,6 +86,14 @@ inline void DrawSquareMark(CDC* dc, const CLooker* looker, const double* p)
     CPoint s;
     looker->WorldtoScreen(p, s, 2);
     dc->Rectangle(s.x - kNodeMarkHalf, s.y - kNodeMarkHalf, s.x + kNodeMarkHalf, s.y + kNodeMarkHalf);
+}
+
+// Applies a transform that returns either the curve itself or a replacement;
+// the intermediate curve is deleted when it was replaced.
+inline CGeCurve* Keep(CGeCurve* intermediate, CGeCurve* result)
+{
+    if (result != intermediate) delete intermediate;
+    return result;
 }
 
 }  // namespace conic

@@ -377,24 +377,12 @@ CGeCurve* CGeCircle::Scale(double* centre, double* factors)
     return new CGeEllipse(c, std::fabs(m_dRadius * factors[0]), std::fabs(m_dRadius * factors[1]), 0.0, 1);
 }
 
-namespace {
-
-// Applies a transform that returns either the curve itself or a replacement;
-// the spline is deleted when it was replaced.
-CGeCurve* Keep(CGeCurve* bez, CGeCurve* result)
-{
-    if (result != bez) delete bez;
-    return result;
-}
-
-}  // namespace
-
 CGeCurve* CGeCircle::Shear(double* base, double* factors)
 {
     CGeCurve::Shear(base, factors);
     CGeBezier* bez = ToBezier();
     if (!bez) return nullptr;
-    return Keep(bez, bez->Shear(base, factors));
+    return conic::Keep(bez, bez->Shear(base, factors));
 }
 
 CGeCurve* CGeCircle::Transform(double m[3][3], unsigned flags)
@@ -412,7 +400,7 @@ CGeCurve* CGeCircle::Transform(double m[3][3], unsigned flags)
         } else if (std::fabs(r - r0) > kKeepCircleTol) {
             CGeBezier* bez = ToBezier();
             if (!bez) return this;
-            return Keep(bez, bez->Transform(m, flags));
+            return conic::Keep(bez, bez->Transform(m, flags));
         }
     }
     m_ptCenter[0] = c[0];

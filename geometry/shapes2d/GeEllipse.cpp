@@ -515,22 +515,12 @@ void CGeEllipse::Mirror(double* p, double* q)
     CGeCurve::Mirror(p, q);
 }
 
-namespace {
-
-CGeCurve* Keep(CGeCurve* bez, CGeCurve* result)
-{
-    if (result != bez) delete bez;
-    return result;
-}
-
-}  // namespace
-
 CGeCurve* CGeEllipse::Scale(double* centre, double* factors)
 {
     if (!(std::fabs(m_dRot) < kAxisParallelTol || std::fabs(m_dRot - kTwoPi) < kAxisParallelTol)) {
         CGeBezier* bez = ToBezier();
         if (!bez) return nullptr;
-        return Keep(bez, bez->Scale(centre, factors));
+        return conic::Keep(bez, bez->Scale(centre, factors));
     }
     double s[2], q[2];
     GetStartPoint(s);
@@ -556,7 +546,7 @@ CGeCurve* CGeEllipse::Shear(double* base, double* factors)
 {
     CGeBezier* bez = ToBezier();
     if (!bez) return nullptr;
-    return Keep(bez, bez->Shear(base, factors));
+    return conic::Keep(bez, bez->Shear(base, factors));
 }
 
 CGeCurve* CGeEllipse::Transform(double m[3][3], unsigned flags)
@@ -576,7 +566,7 @@ CGeCurve* CGeEllipse::Transform(double m[3][3], unsigned flags)
     }
     CGeBezier* bez = ToBezier();
     if (!bez) return this;
-    return Keep(bez, bez->Transform(m, flags));
+    return conic::Keep(bez, bez->Transform(m, flags));
 }
 
 // ---------------------------------------------------------------------------
