@@ -164,6 +164,27 @@ CGeCurve* MakePart(const std::vector<CGeCurve*>& curves, bool asComposite)
     return part;
 }
 
+// Fills out[0] and out[1] with copies of the members before and after target,
+// with target's two pieces in its place (see MakePart for asComposite).
+void SplitAround(const CGeCombCurve::CurveList& members, const CGeCurve* target, CGeCurve* const* pieces,
+                 CGeCurve** out, bool asComposite)
+{
+    std::vector<CGeCurve*> before, after;
+    bool past = false;
+    for (CGeCurve* m : members) {
+        if (!m) continue;
+        if (m == target) {
+            before.push_back(pieces[0]);
+            after.push_back(pieces[1]);
+            past = true;
+            continue;
+        }
+        (past ? after : before).push_back(m->Copy());
+    }
+    if (CGeCurve* p = MakePart(before, asComposite)) out[0] = p;
+    if (CGeCurve* p = MakePart(after, asComposite)) out[1] = p;
+}
+
 }  // namespace
 
 void CGeCombCurve::ReDirection()
@@ -416,20 +437,7 @@ void CGeCombCurve::Split(double t, CGeCurve** out, int memberSeg, int k)
     target->Split(t, pieces, memberSeg, 1);
     // A member that does not split would vanish from both parts.
     if (!pieces[0] && !pieces[1]) return;
-    std::vector<CGeCurve*> before, after;
-    bool past = false;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        if (m == target) {
-            before.push_back(pieces[0]);
-            after.push_back(pieces[1]);
-            past = true;
-            continue;
-        }
-        (past ? after : before).push_back(m->Copy());
-    }
-    if (CGeCurve* p = MakePart(before, false)) out[0] = p;
-    if (CGeCurve* p = MakePart(after, false)) out[1] = p;
+    SplitAround(m_curveList, target, pieces, out, false);
 }
 
 void CGeCombCurve::SplitEx(double x, CGeCurve** out, int k)
@@ -456,20 +464,7 @@ void CGeCombCurve::SplitEx(double x, CGeCurve** out, int k)
         target->Split(x, pieces, 0, 1);
     }
     if (!pieces[0] && !pieces[1]) return;
-    std::vector<CGeCurve*> before, after;
-    bool past = false;
-    for (CGeCurve* m : m_curveList) {
-        if (!m) continue;
-        if (m == target) {
-            before.push_back(pieces[0]);
-            after.push_back(pieces[1]);
-            past = true;
-            continue;
-        }
-        (past ? after : before).push_back(m->Copy());
-    }
-    if (CGeCurve* p = MakePart(before, true)) out[0] = p;
-    if (CGeCurve* p = MakePart(after, true)) out[1] = p;
+    SplitAround(m_curveList, target, pieces, out, true);
 }
 
 CGeCurve* CGeCombCurve::Split(IntPnt a, IntPnt b)
