@@ -13,6 +13,7 @@
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Vector2D.h"
 #include "framework/widgra/Progress.h"
+#include "geometry/algorithms/PointGrid.h"
 #include "geometry/shapes2d/CurveList.h"
 #include "geometry/shapes2d/GeCombCurve.h"
 #include "geometry/shapes2d/GeCurve.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -245,6 +247,170 @@ void ForEachCurveNear(CurveList* list, const double* p, double tol, Visit visit)
     }
 }
 
+// The work curves of one chaining call, with their end points filed in a grid
+// so that a search looks only at curves with an end near the chain's end.
+// Curves never change while they wait here, so their ends and boxes are read
+// once. A search visits its candidates in work-list order, which keeps the
+// first-wins and last-wins rules of a scan over the whole list.
+class WorkSet {
+public:
+    // The non-null curves in order; a pointer met again is left out (it is
+    // the same curve and can be chained only once).
+    WorkSet(const CurveList& curves, double tol, bool filesEnds)
+    {
+        std::vector<CGeCurve*> v;
+        v.reserve(static_cast<std::size_t>(curves.GetCount()));
+        for (CGeCurve* c : curves)
+            if (c) v.push_back(c);
+        Init(std::move(v), tol, filesEnds);
+    }
+    WorkSet(std::vector<CGeCurve*> curves, double tol, bool filesEnds) { Init(std::move(curves), tol, filesEnds); }
+
+    std::size_t Count() const { return m_curves.size(); }
+    bool Empty() const { return m_free == 0; }
+    CGeCurve* Curve(std::uint32_t i) const { return m_curves[i]; }
+    bool IsFree(std::uint32_t i) const { return m_curves[i] && !m_taken[i]; }
+    const double* Start(std::uint32_t i) const { return m_ends[i].s; }
+    const double* End(std::uint32_t i) const { return m_ends[i].e; }
+    const BOX2<double>& Box(std::uint32_t i) const { return m_ends[i].box; }
+
+    void Take(std::uint32_t i)
+    {
+        m_taken[i] = 1;
+        --m_free;
+    }
+    // The first free curve in work order, taken (GetHead of the work list).
+    CGeCurve* TakeHead()
+    {
+        while (m_head < m_curves.size() && !IsFree(static_cast<std::uint32_t>(m_head))) ++m_head;
+        if (m_head == m_curves.size()) return nullptr;
+        Take(static_cast<std::uint32_t>(m_head));
+        return m_curves[m_head];
+    }
+    // Entries (curve index * 2 + 0 for a start, + 1 for an end) of free curves
+    // filed in the cells that can hold a point within tol of p, sorted.
+    const std::vector<std::uint32_t>& Near(const double* p, double tol)
+    {
+        m_near.clear();
+        // A hair wider than tol, so that rounding never loses an end at tol.
+        const double rx = tol + 1e-9 * (tol + std::fabs(p[0])), ry = tol + 1e-9 * (tol + std::fabs(p[1]));
+        m_grid.ForEachIn(p[0] - rx, p[1] - ry, p[0] + rx, p[1] + ry, [this](std::uint32_t entry) {
+            if (!m_taken[entry >> 1]) m_near.push_back(entry);
+        });
+        std::sort(m_near.begin(), m_near.end());
+        return m_near;
+    }
+    // The free curves in work order, moved to out (the set is left empty).
+    void MoveFreeTo(CurveList& out)
+    {
+        for (std::size_t i = 0; i < m_curves.size(); ++i)
+            if (IsFree(static_cast<std::uint32_t>(i))) out.AddTail(m_curves[i]);
+        std::fill(m_taken.begin(), m_taken.end(), 1);
+        m_free = 0;
+    }
+
+private:
+    struct Ends {
+        double s[2] = {0.0, 0.0};
+        double e[2] = {0.0, 0.0};
+        BOX2<double> box;
+    };
+
+    void Init(std::vector<CGeCurve*> curves, double tol, bool filesEnds)
+    {
+        m_curves = std::move(curves);
+        std::vector<std::pair<CGeCurve*, std::size_t>> byAddress;
+        byAddress.reserve(m_curves.size());
+        for (std::size_t i = 0; i < m_curves.size(); ++i)
+            if (m_curves[i]) byAddress.emplace_back(m_curves[i], i);
+        std::sort(byAddress.begin(), byAddress.end());
+        for (std::size_t k = 1; k < byAddress.size(); ++k)
+            if (byAddress[k].first == byAddress[k - 1].first) m_curves[byAddress[k].second] = nullptr;
+
+        m_taken.assign(m_curves.size(), 0);
+        m_ends.resize(m_curves.size());
+        std::vector<CPointGrid::Entry> entries;
+        entries.reserve(2 * m_curves.size());
+        for (std::size_t i = 0; i < m_curves.size(); ++i) {
+            CGeCurve* c = m_curves[i];
+            if (!c) continue;
+            ++m_free;
+            Ends& x = m_ends[i];
+            c->GetStartPoint(x.s);
+            c->GetEndPoint(x.e);
+            c->GetBox2d(&x.box);
+            const auto id = static_cast<std::uint32_t>(2 * i);
+            entries.push_back({x.s[0], x.s[1], id});
+            if (filesEnds) entries.push_back({x.e[0], x.e[1], id + 1});
+        }
+        m_grid.Build(entries, tol);
+    }
+
+    std::vector<CGeCurve*> m_curves;  // null where a duplicate was left out
+    std::vector<char> m_taken;
+    std::vector<Ends> m_ends;
+    std::size_t m_free = 0;
+    std::size_t m_head = 0;
+    CPointGrid m_grid;
+    std::vector<std::uint32_t> m_near;
+};
+
+// The least-turn search of the list forms over a work set (see SearchNext):
+// either end, or the start only when startsOnly. The chosen curve is taken.
+CGeCurve* TakeLeastTurn(WorkSet& work, const double* p, const double* t, double tol, bool startsOnly, bool& forward)
+{
+    forward = false;
+    LeastTurn pick;
+    std::uint32_t best = 0;
+    bool found = false;
+    std::uint32_t last = UINT32_MAX;
+    for (const std::uint32_t entry : work.Near(p, tol)) {
+        const std::uint32_t i = entry >> 1;
+        if (i == last) continue;  // both ends filed: one visit per curve
+        last = i;
+        if (!BOX2D_IsPtIn(work.Box(i), p, tol)) continue;
+        const double *s = work.Start(i), *e = work.End(i);
+        bool atStart = true;
+        if (startsOnly) {
+            if (P2D_Dist(p, s) > tol) continue;
+        } else {
+            const double ds = P2D_Dist(p, s), de = P2D_Dist(p, e);
+            if (std::min(ds, de) > tol) continue;
+            atStart = ds <= de;
+        }
+        if (pick.Prefers(work.Curve(i), s, e, t, atStart)) best = i, found = true, forward = atStart;
+    }
+    if (!found) return nullptr;
+    work.Take(best);
+    return work.Curve(best);
+}
+
+// The nearest-end search of ReCreateOpenLoop over a work set (see
+// SearchNextMinDist); the chosen curve is taken.
+CGeCurve* TakeNearestEnd(WorkSet& work, const double* p, double tol, bool& forward)
+{
+    forward = false;
+    std::uint32_t best = 0;
+    bool found = false;
+    double bestDist = kNoDistance;
+    std::uint32_t last = UINT32_MAX;
+    for (const std::uint32_t entry : work.Near(p, tol)) {
+        const std::uint32_t i = entry >> 1;
+        if (i == last) continue;
+        last = i;
+        if (!BOX2D_IsPtIn(work.Box(i), p, tol)) continue;
+        const double ds = P2D_Dist(p, work.Start(i)), de = P2D_Dist(p, work.End(i));
+        const double d = de <= ds ? de : ds;
+        if (d <= tol && d <= bestDist) {  // a later candidate at the same distance wins
+            best = i, found = true, bestDist = d;
+            forward = ds <= de;
+        }
+    }
+    if (!found) return nullptr;
+    work.Take(best);
+    return work.Curve(best);
+}
+
 // Closes the joint from before to after when its gap is below tol (and not
 // already closed) by moving after's start onto before's end.
 void StitchJoint(CGeCurve* before, CGeCurve* after, double tol)
@@ -416,15 +582,18 @@ void CGeTool2D::ClearGrids()
 
 void CGeTool2D::ReCreateLoop(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy)
 {
-    if (!curves || curves->IsEmpty() || !loops || !gGetQVGlobal() || BadTolerance(tol)) return;
-    CurveList work;
-    BuildWorkList(curves, tol, copy, work);
+    // Nothing here reads the settings object: without one the defaults apply.
+    if (!curves || curves->IsEmpty() || !loops || BadTolerance(tol)) return;
+    CurveList built;
+    BuildWorkList(curves, tol, copy, built);
+    WorkSet work(built, tol, true);
+    built.RemoveAll();
 
     LoopList made;
     bool cancelled = false;
     for (;;) {
         if (PollCancel(cancelled)) break;
-        CGeCurve* seed = GetHead(&work);
+        CGeCurve* seed = work.TakeHead();
         if (!seed) break;
         auto* chain = new CGeLoop;
         chain->GetCurveList().AddTail(seed);
@@ -436,10 +605,10 @@ void CGeTool2D::ReCreateLoop(CurveList* curves, LoopList* loops, double tol, boo
             continue;
         }
         int misses = 0;
-        while (!work.IsEmpty()) {
+        while (!work.Empty()) {
             if (PollCancel(cancelled)) break;
             bool forward = false;
-            CGeCurve* next = SearchNext(&work, ends.e, ends.t, tol, true, forward);
+            CGeCurve* next = TakeLeastTurn(work, ends.e, ends.t, tol, false, forward);
             if (next) {
                 if (!forward) next->Reverse();
                 chain->AddTail(next, 1);
@@ -465,36 +634,74 @@ void CGeTool2D::ReCreateLoop(CurveList* curves, LoopList* loops, double tol, boo
         made.AddTail(chain);
     }
 
-    HandOverChains(cancelled, made, work, curves, loops, copy);
+    CurveList rest;
+    work.MoveFreeTo(rest);
+    HandOverChains(cancelled, made, rest, curves, loops, copy);
 }
 
 void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy)
 {
-    if (!curves || curves->IsEmpty() || !loops || !gGetQVGlobal() || BadTolerance(tol)) return;
+    if (!curves || curves->IsEmpty() || !loops || BadTolerance(tol)) return;
     BOX2<double> box;
     box.InitEmpty();
     GetBox(curves, box);
     SetWorkBox(box);
 
-    CurveList work;
-    BuildWorkList(curves, tol, copy, work);
-    std::vector<CGeCurve*> pool;
-    pool.reserve(static_cast<std::size_t>(work.GetCount()));
-    for (CGeCurve* c : work) pool.push_back(c);
-    work.RemoveAll();  // the pool and the grids hold the work curves from here on
-    InitSearchList(pool);
+    CurveList built;
+    BuildWorkList(curves, tol, copy, built);
+    WorkSet work(built, tol, true);
+    built.RemoveAll();
+    // The pool is the work list; a curve leaves it when it is taken.
+    std::vector<CGeCurve*> pool(work.Count());
+    for (std::size_t i = 0; i < pool.size(); ++i) {
+        pool[i] = work.Curve(static_cast<std::uint32_t>(i));
+        if (pool[i]) pool[i]->CGeShape2d::SetExtData(0);
+    }
+    ClearGrids();
 
-    // A taken curve leaves both grids and the pool at once, so neither ever
-    // holds a stale pointer: chains may flatten composites (deleting their
-    // shells) and rejected chains may be deleted while the chaining goes on.
-    std::vector<std::pair<CGeCurve*, std::size_t>> byAddress;
-    byAddress.reserve(pool.size());
-    for (std::size_t i = 0; i < pool.size(); ++i)
-        if (pool[i]) byAddress.emplace_back(pool[i], i);
-    std::sort(byAddress.begin(), byAddress.end());
-    auto leavePool = [&](CGeCurve* c) {
-        auto it = std::lower_bound(byAddress.begin(), byAddress.end(), std::make_pair(c, std::size_t{0}));
-        for (; it != byAddress.end() && it->first == c; ++it) pool[it->second] = nullptr;
+    // The search of the 20 by 20 bucket grids (see the grid form of
+    // SearchNext) over the candidates of the work set: the buckets are
+    // visited start grid first, then by cell column and row, each in work
+    // order, so the candidates are sorted by that key before the least-turn
+    // rule, which decides ties by visiting order.
+    struct Candidate {
+        int key;  // grid * 400 + column * 20 + row
+        std::uint32_t index;
+        bool operator<(const Candidate& o) const { return key != o.key ? key < o.key : index < o.index; }
+    };
+    std::vector<Candidate> candidates;
+    auto takeNext = [&](const double* p, const double* t, bool& forward) -> CGeCurve* {
+        const double lo[2] = {p[0] - tol, p[1] - tol}, hi[2] = {p[0] + tol, p[1] + tol};
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        GetCell(lo, x0, y0);
+        GetCell(hi, x1, y1);
+        candidates.clear();
+        for (const std::uint32_t entry : work.Near(p, tol)) {
+            const int g = static_cast<int>(entry & 1);
+            const std::uint32_t i = entry >> 1;
+            int cx = 0, cy = 0;
+            GetCell(g == 0 ? work.Start(i) : work.End(i), cx, cy);
+            if (cx < x0 || cx > x1 || cy < y0 || cy > y1) continue;
+            candidates.push_back({(g * kGridSize + cx) * kGridSize + cy, i});
+        }
+        std::sort(candidates.begin(), candidates.end());
+        LeastTurn pick;
+        std::uint32_t best = 0;
+        bool found = false;
+        for (const Candidate& k : candidates) {
+            const std::uint32_t i = k.index;
+            if (!BOX2D_IsP2DIn(work.Box(i), p, tol)) continue;
+            const bool atStart = k.key < kGridSize * kGridSize;
+            const double *s = work.Start(i), *e = work.End(i);
+            if (P2D_Dist(p, atStart ? s : e) > tol) continue;
+            if (pick.Prefers(work.Curve(i), s, e, t, atStart)) best = i, found = true, forward = atStart;
+        }
+        if (!found) return nullptr;
+        work.Take(best);
+        pool[best] = nullptr;
+        CGeCurve* c = work.Curve(best);
+        c->CGeShape2d::SetExtData(kTaken);
+        return c;
     };
 
     LoopList made;
@@ -504,7 +711,7 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
         if (PollCancel(cancelled)) break;
         CGeCurve* seed = GetHead(pool, index);
         if (!seed) break;
-        RemoveFromGrids(seed);
+        work.Take(index - 1);
         auto* chain = new CGeLoop;
         chain->GetCurveList().AddTail(seed);
         ChainEnds ends;
@@ -519,10 +726,9 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
                 int appended = 0;
                 for (;;) {
                     if (PollCancel(cancelled)) break;
-                    int forward = 0;
-                    CGeCurve* next = SearchNext(ends.e, ends.t, tol, forward);
+                    bool forward = false;
+                    CGeCurve* next = takeNext(ends.e, ends.t, forward);
                     if (!next) break;
-                    leavePool(next);
                     if (!forward) next->Reverse();
                     chain->GetCurveList().AddTail(next);
                     next->GetEndPoint(ends.e);
@@ -551,30 +757,26 @@ void CGeTool2D::ReCreateLoopEx(CurveList* curves, LoopList* loops, double tol, b
         made.AddTail(chain);
     }
 
-    if (cancelled) {
-        // The free curves are the pool's remaining entries, in work-list order.
-        CurveList leftovers;
-        for (CGeCurve* c : pool)
-            if (c) leftovers.AddTail(c);
-        ClearGrids();
-        UndoChains(made, leftovers, curves, copy);
-        return;
-    }
-    ClearGrids();
-    loops->AddTail(&made);
+    // The free curves are the pool's remaining entries, in work-list order.
+    CurveList rest;
+    for (CGeCurve* c : pool)
+        if (c) rest.AddTail(c);
+    HandOverChains(cancelled, made, rest, curves, loops, copy);
 }
 
 void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
 {
     if (!curves || curves->IsEmpty() || !loops || BadTolerance(tol)) return;
-    CurveList work;
-    TakeCurves(curves, work, [](CGeCurve* c) { return !IsShortLine(c, kMinOpenLineLength); });
+    CurveList taken;
+    TakeCurves(curves, taken, [](CGeCurve* c) { return !IsShortLine(c, kMinOpenLineLength); });
+    WorkSet work(taken, tol, true);
+    taken.RemoveAll();
 
     LoopList made;
     bool cancelled = false;
     for (;;) {
         if (PollCancel(cancelled)) break;
-        CGeCurve* seed = GetHead(&work);
+        CGeCurve* seed = work.TakeHead();
         if (!seed) break;
         double s[2] = {0.0, 0.0}, e[2] = {0.0, 0.0};
         seed->GetStartPoint(s);
@@ -582,10 +784,10 @@ void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
         auto* chain = new CGeLoop;
         chain->GetCurveList().AddTail(seed);
         int misses = 0;
-        while (!work.IsEmpty()) {
+        while (!work.Empty()) {
             if (PollCancel(cancelled)) break;
             bool forward = false;
-            CGeCurve* next = SearchNextMinDist(&work, e, tol, true, forward);
+            CGeCurve* next = TakeNearestEnd(work, e, tol, forward);
             if (next) {
                 if (!forward) next->Reverse();
                 next->GetEndPoint(e);
@@ -607,25 +809,29 @@ void CGeTool2D::ReCreateOpenLoop(CurveList* curves, LoopList* loops, double tol)
         made.AddTail(chain);
     }
 
-    HandOverChains(cancelled, made, work, curves, loops, false);
+    CurveList rest;
+    work.MoveFreeTo(rest);
+    HandOverChains(cancelled, made, rest, curves, loops, false);
 }
 
 void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double tol, bool closedOnly, bool copy)
 {
     if (!curves || curves->IsEmpty() || !loops || BadTolerance(tol)) return;
-    CurveList work;
+    CurveList taken;
     if (copy) {
         for (CGeCurve* c : *curves)
-            if (CGeCurve* cc = c ? c->Copy() : nullptr) work.AddTail(cc);
+            if (CGeCurve* cc = c ? c->Copy() : nullptr) taken.AddTail(cc);
     } else {
-        TakeCurves(curves, work, [](CGeCurve*) { return true; });
+        TakeCurves(curves, taken, [](CGeCurve*) { return true; });
     }
+    WorkSet work(taken, tol, false);
+    taken.RemoveAll();
 
     LoopList made;
     bool cancelled = false;
     for (;;) {
         if (PollCancel(cancelled)) break;
-        CGeCurve* seed = GetHead(&work);
+        CGeCurve* seed = work.TakeHead();
         if (!seed) break;
         auto* chain = new CGeLoop;
         chain->AddTail(seed, 1);  // a composite seed is flattened (and its shell deleted)
@@ -634,7 +840,8 @@ void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double
         if (!(ends.Gap() < tol && chain->IsLongerThan(2.0 * tol))) {
             for (;;) {
                 if (PollCancel(cancelled)) break;
-                CGeCurve* next = SearchNextInSelfDir(&work, ends.e, ends.t, tol);
+                bool forward = false;
+                CGeCurve* next = TakeLeastTurn(work, ends.e, ends.t, tol, true, forward);
                 if (!next) break;
                 chain->AddTail(next, 1);
                 ends.Read(chain);
@@ -652,7 +859,9 @@ void CGeTool2D::ReCreateLoopInSelfDir(CurveList* curves, LoopList* loops, double
         made.AddTail(chain);
     }
 
-    HandOverChains(cancelled, made, work, curves, loops, copy);
+    CurveList rest;
+    work.MoveFreeTo(rest);
+    HandOverChains(cancelled, made, rest, curves, loops, copy);
 }
 
 void CGeTool2D::CreateLinkedCurve(CurveList* curves, LoopList* loops)

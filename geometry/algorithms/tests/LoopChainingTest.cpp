@@ -1,6 +1,7 @@
 // Chaining loose curves into loops: gaps and tolerance, least-turn choice at
 // junctions, agreement of the list and grid forms, cancel, and the other
 // chaining forms.
+#include "ChainReference.h"
 #include "LoopFixtures.h"
 
 #include "geometry/shapes2d/GeArc.h"
@@ -133,6 +134,120 @@ void ExpectSameLoops(LoopList& a, LoopList& b, const std::string& label)
 }
 
 using ChainingTest = LoopTest;
+
+// A lattice of lines broken at every node (X junctions inside, T junctions
+// on the border) whose start points sit gap * tol away from their node, with
+// gap factors at and around 1, and a few doubled lines.
+void MakeLatticeWithJunctions(CurveList& out, int side, double tol, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double factors[] = {0.0, 0.5, 1.0 - 1e-12, 1.0, 1.0 + 1e-12, 1.5};
+    const double pi = std::acos(-1.0);
+    std::vector<CGeCurve*> made;
+    auto add = [&](double x0, double y0, double x1, double y1) {
+        const double g = tol * factors[rng() % 6], a = 2 * pi * unit(rng);
+        made.push_back(Line(x0 + g * std::cos(a), y0 + g * std::sin(a), x1, y1));
+    };
+    for (int i = 0; i <= side; ++i) {
+        for (int j = 0; j < side; ++j) {
+            add(i, j, i, j + 1);
+            add(j, i, j + 1, i);
+        }
+    }
+    for (std::size_t k = 0; k < made.size(); k += 17) made.push_back(made[k]->Copy());
+    for (CGeCurve* c : made) out.AddTail(c);
+}
+
+// Every loop and every member the same, to the last bit.
+void ExpectIdenticalLoops(LoopList& got, LoopList& want, const std::string& label)
+{
+    ASSERT_EQ(got.GetCount(), want.GetCount()) << label;
+    POSITION pg = got.GetHeadPosition(), pw = want.GetHeadPosition();
+    for (int i = 0; pg && pw; ++i) {
+        CurveList& g = got.GetNext(pg)->GetCurveList();
+        CurveList& w = want.GetNext(pw)->GetCurveList();
+        const std::string at = label + ", loop " + std::to_string(i);
+        ASSERT_EQ(g.GetCount(), w.GetCount()) << at;
+        POSITION mg = g.GetHeadPosition(), mw = w.GetHeadPosition();
+        for (int k = 0; mg && mw; ++k) {
+            CGeCurve* a = g.GetNext(mg);
+            CGeCurve* b = w.GetNext(mw);
+            double as[2], ae[2], bs[2], be[2];
+            a->GetStartPoint(as);
+            a->GetEndPoint(ae);
+            b->GetStartPoint(bs);
+            b->GetEndPoint(be);
+            const bool same = a->GetType() == b->GetType() && as[0] == bs[0] && as[1] == bs[1] && ae[0] == be[0] &&
+                              ae[1] == be[1];
+            ASSERT_TRUE(same) << at << ", member " << k << ": (" << as[0] << ", " << as[1] << ")-(" << ae[0]
+                              << ", " << ae[1] << ") against (" << bs[0] << ", " << bs[1] << ")-(" << be[0] << ", "
+                              << be[1] << ")";
+        }
+    }
+}
+
+TEST_F(ChainingTest, IndexedSearchesMatchThePlainScan)
+{
+    struct Input {
+        const char* label;
+        double tol;
+        std::function<void(CurveList&)> make;
+    };
+    const Input inputs[] = {
+        {"loose polygons, arcs, circles", 0.01, [](CurveList& l) { MakeLoosePieces(l, 14, 11, 3.0, 0.009, 5); }},
+        {"loose pieces, gaps at tol", 0.01, [](CurveList& l) { MakeLoosePieces(l, 8, 8, 2.0, 0.01, 9); }},
+        {"lattice with X and T junctions", 0.01, [](CurveList& l) { MakeLatticeWithJunctions(l, 14, 0.01, 3); }},
+        {"lattice, tolerance wider than the gaps", 0.05,
+         [](CurveList& l) { MakeLatticeWithJunctions(l, 9, 0.02, 4); }},
+        {"lattice, zero tolerance", 0.0, [](CurveList& l) { MakeLatticeWithJunctions(l, 6, 0.0, 6); }},
+    };
+    struct Form {
+        const char* label;
+        chainref::Rule rule;
+        std::function<void(CurveList*, LoopList*, double, bool)> run;
+    };
+    const Form forms[] = {
+        {"ReCreateLoop", chainref::Rule::kLeastTurn,
+         [](CurveList* c, LoopList* l, double tol, bool closedOnly) {
+             CGeTool2D().ReCreateLoop(c, l, tol, closedOnly, true);
+         }},
+        {"ReCreateLoopEx", chainref::Rule::kGrid,
+         [](CurveList* c, LoopList* l, double tol, bool closedOnly) {
+             CGeTool2D().ReCreateLoopEx(c, l, tol, closedOnly, true);
+         }},
+        {"ReCreateOpenLoop", chainref::Rule::kNearestEnd,
+         [](CurveList* c, LoopList* l, double tol, bool) {
+             OwnedCurves moved;  // always move mode: give it copies
+             for (CGeCurve* x : *c) moved.list.AddTail(x->Copy());
+             CGeTool2D().ReCreateOpenLoop(&moved.list, l, tol);
+         }},
+        {"ReCreateLoopInSelfDir", chainref::Rule::kSelfDir,
+         [](CurveList* c, LoopList* l, double tol, bool closedOnly) {
+             CGeTool2D().ReCreateLoopInSelfDir(c, l, tol, closedOnly, true);
+         }},
+    };
+    int chained = 0;
+    for (const Input& in : inputs) {
+        for (unsigned shuffle = 0; shuffle < 2; ++shuffle) {
+            OwnedCurves curves;
+            in.make(curves.list);
+            ShuffleAndReverse(curves.list, 100 + shuffle);
+            for (const Form& f : forms) {
+                for (bool closedOnly : {false, true}) {
+                    const std::string label = std::string(f.label) + ", " + in.label + ", shuffle " +
+                                              std::to_string(shuffle) + (closedOnly ? ", closed only" : "");
+                    OwnedLoops got, want;
+                    f.run(&curves.list, &got.list, in.tol, closedOnly);
+                    chainref::Chain(f.rule, curves.list, want.list, in.tol, closedOnly);
+                    ExpectIdenticalLoops(got.list, want.list, label);
+                    for (CGeLoop* l : got.list) chained += l->GetCurveList().GetCount() > 1 ? 1 : 0;
+                }
+            }
+        }
+    }
+    EXPECT_GT(chained, 1000);  // the inputs really chain
+}
 
 // A triangle whose three lines miss each other by 0.01 (one given backwards).
 void Triangle(CurveList& list)
@@ -530,11 +645,21 @@ TEST_F(ChainingTest, BadInputDoesNothing)
     tool.ReCreateOpenLoop(&curves.list, &loops.list, -1.0);
     EXPECT_TRUE(loops.list.IsEmpty());
     EXPECT_EQ(curves.list.GetCount(), 3);
-    // No settings object: nothing happens.
+}
+
+TEST_F(ChainingTest, NoSettingsObjectChainsWithDefaults)
+{
     looker::testing::ResetQVGlobal();
-    tool.ReCreateLoop(&curves.list, &loops.list, 0.03, false, false);
-    EXPECT_TRUE(loops.list.IsEmpty());
-    EXPECT_EQ(curves.list.GetCount(), 3);
+    ASSERT_EQ(gGetQVGlobal(), nullptr);
+    for (Form f : {Form::kList, Form::kGrid}) {
+        OwnedCurves curves;
+        Triangle(curves.list);
+        OwnedLoops loops;
+        Chain(f, &curves.list, &loops.list, 0.03, true, false);
+        ASSERT_EQ(loops.list.GetCount(), 1) << FormName(f);
+        EXPECT_TRUE(curves.list.IsEmpty()) << FormName(f);
+        EXPECT_TRUE(loops.list.GetHead()->IsLoop(1e-9)) << FormName(f);
+    }
 }
 
 }  // namespace
