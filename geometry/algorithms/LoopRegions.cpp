@@ -11,12 +11,15 @@
 #include "framework/numerak/Box2D.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
+#include "geometry/algorithms/PointGrid.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GeRegion.h"
+#include "geometry/shapes2d/GeometryConst.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -68,6 +71,49 @@ void Refill(CTypedPtrList<CObList, T*>& list, const std::vector<T*>& v)
     for (T* x : v) list.AddTail(x);
 }
 
+// An open chain: its area could not be computed (the 1e12 mark of EvArea)
+// though it has display points. Open chains bound no area, so they never
+// enter a region; they stay with the caller.
+bool IsOpenLoop(const CGeLoop* l) { return l->HasDisplay() && l->m_dArea == gecon::kAreaNotComputed; }
+
+// The sort key of SortLoopWithArea (NaN last).
+double AreaKey(const CGeLoop* l, bool absolute)
+{
+    const double k = absolute ? std::fabs(l->m_dArea) : l->m_dArea;
+    return std::isnan(k) ? -std::numeric_limits<double>::infinity() : k;
+}
+
+// Boxes filed by their lower left corners: the boxes that can lie inside a
+// given box have their corner in it.
+class BoxesByCorner {
+public:
+    explicit BoxesByCorner(const std::vector<BOX2<double>>& boxes) : m_boxes(boxes)
+    {
+        std::vector<CPointGrid::Entry> corners;
+        corners.reserve(boxes.size());
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            corners.push_back({boxes[i].xmin, boxes[i].ymin, static_cast<std::uint32_t>(i)});
+        m_grid.Build(corners, 0.0);
+    }
+    // Indices after `after` of the boxes inside outer within tol
+    // (BOX2D_IsContain), in ascending order.
+    const std::vector<std::uint32_t>& Inside(const BOX2<double>& outer, double tol, std::size_t after)
+    {
+        m_found.clear();
+        m_grid.ForEachIn(outer.xmin - tol, outer.ymin - tol, outer.xmax + tol, outer.ymax + tol,
+                         [&](std::uint32_t j) {
+                             if (j > after && BOX2D_IsContain(outer, m_boxes[j], tol)) m_found.push_back(j);
+                         });
+        std::sort(m_found.begin(), m_found.end());
+        return m_found;
+    }
+
+private:
+    const std::vector<BOX2<double>>& m_boxes;
+    CPointGrid m_grid;
+    std::vector<std::uint32_t> m_found;
+};
+
 // The nesting rule of RefineRegionInLoop on a group held in a vector: keep[i]
 // is set for the outer loop (index 0) and its direct holes; a loop inside a
 // kept hole is a hole of a hole and is not kept.
@@ -75,12 +121,36 @@ std::vector<char> RefineGroup(const std::vector<CGeLoop*>& group)
 {
     for (CGeLoop* l : group)
         if (l) l->SetUsedFlag(1);
-    for (std::size_t i = 1; i < group.size(); ++i) {
-        CGeLoop* h = group[i];
-        if (!h || !h->HasDisplay() || !h->IsUsed()) continue;
-        for (std::size_t j = i + 1; j < group.size(); ++j) {
-            CGeLoop* m = group[j];
-            if (m && m->HasDisplay() && m->IsUsed() && h->IsContainLoop(m, kNestTol)) m->SetUsedFlag(0);
+    auto usable = [](CGeLoop* l) { return l && l->HasDisplay() && l->IsUsed(); };
+    // IsContainLoop starts with the box test; large groups find the loops that
+    // pass it through their boxes' corners instead of trying every pair.
+    constexpr std::size_t kIndexedGroup = 16;
+    if (group.size() > kIndexedGroup) {
+        std::vector<BOX2<double>> boxes;
+        boxes.reserve(group.size());
+        for (CGeLoop* l : group) {
+            BOX2<double> b;
+            b.InitEmpty();
+            if (l) l->GetBox2d(&b);
+            boxes.push_back(b);
+        }
+        BoxesByCorner index(boxes);
+        for (std::size_t i = 1; i < group.size(); ++i) {
+            CGeLoop* h = group[i];
+            if (!usable(h)) continue;
+            for (const std::uint32_t j : index.Inside(boxes[i], kNestTol, i)) {
+                CGeLoop* m = group[j];
+                if (usable(m) && h->IsContainLoop(m, kNestTol)) m->SetUsedFlag(0);
+            }
+        }
+    } else {
+        for (std::size_t i = 1; i < group.size(); ++i) {
+            CGeLoop* h = group[i];
+            if (!usable(h)) continue;
+            for (std::size_t j = i + 1; j < group.size(); ++j) {
+                CGeLoop* m = group[j];
+                if (usable(m) && h->IsContainLoop(m, kNestTol)) m->SetUsedFlag(0);
+            }
         }
     }
     std::vector<char> keep(group.size(), 0);
@@ -226,25 +296,25 @@ void CGeTool2D::DelSameLoop(LoopList* loops, double tol)
         boxes.push_back(BoxOf(l));
     }
     auto near = [tol](double a, double b) { return std::fabs(a - b) < tol; };
-    // Candidates of a loop are found through the loops sorted by minimum x
-    // (a duplicate's minimum x is within tol); loops are still taken in list
-    // order, so the first of a set of duplicates survives as before.
-    std::vector<std::size_t> byX(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) byX[i] = i;
-    std::sort(byX.begin(), byX.end(), [&](std::size_t a, std::size_t b) { return boxes[a].xmin < boxes[b].xmin; });
+    // A duplicate's lower left corner lies within tol of the loop's: the
+    // candidates come from a grid of corners. Loops are still taken in list
+    // order and each marks only later ones, so the first of a set survives.
+    std::vector<CPointGrid::Entry> corners;
+    corners.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        corners.push_back({boxes[i].xmin, boxes[i].ymin, static_cast<std::uint32_t>(i)});
+    CPointGrid grid;
+    grid.Build(corners, tol);
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i]->GetExtData()) continue;
         const BOX2<double>& a = boxes[i];
-        auto first = std::lower_bound(byX.begin(), byX.end(), a.xmin - tol,
-                                      [&](std::size_t k, double x) { return boxes[k].xmin < x; });
-        for (auto it = first; it != byX.end() && boxes[*it].xmin <= a.xmin + tol; ++it) {
-            const std::size_t j = *it;
-            if (j <= i || v[j]->GetExtData()) continue;
+        grid.ForEachIn(a.xmin - tol, a.ymin - tol, a.xmin + tol, a.ymin + tol, [&](std::uint32_t j) {
+            if (j <= i || v[j]->GetExtData()) return;
             const BOX2<double>& b = boxes[j];
             if (near(a.xmin, b.xmin) && near(a.ymin, b.ymin) && near(a.xmax, b.xmax) && near(a.ymax, b.ymax) &&
                 near(std::fabs(v[i]->m_dArea), std::fabs(v[j]->m_dArea)))
                 v[j]->CGeShape2d::SetExtData(1);
-        }
+        });
     }
     POSITION pos = loops->GetHeadPosition();
     while (pos) {
@@ -264,12 +334,10 @@ void CGeTool2D::SortLoopWithArea(LoopList* loops, bool byAbsoluteArea)
 {
     if (!loops || loops->GetCount() < 2) return;
     std::vector<CGeLoop*> v = NonNull(*loops);
-    auto key = [byAbsoluteArea](const CGeLoop* l) {
-        const double k = byAbsoluteArea ? std::fabs(l->m_dArea) : l->m_dArea;
-        return std::isnan(k) ? -std::numeric_limits<double>::infinity() : k;
-    };
     // Descending and stable: the insertion rule "before the first strictly smaller key".
-    std::stable_sort(v.begin(), v.end(), [&](const CGeLoop* a, const CGeLoop* b) { return key(a) > key(b); });
+    std::stable_sort(v.begin(), v.end(), [byAbsoluteArea](const CGeLoop* a, const CGeLoop* b) {
+        return AreaKey(a, byAbsoluteArea) > AreaKey(b, byAbsoluteArea);
+    });
     Refill(*loops, v);
 }
 
@@ -304,34 +372,40 @@ void CGeTool2D::ReSortLoop(LoopList* loops)
         l->m_bReversed = 0;
     }
     if (loops->GetCount() == 1) {
-        if (CGeLoop* l = loops->GetHead()) {
+        CGeLoop* l = loops->GetHead();
+        if (l && !IsOpenLoop(l)) {
             if (l->m_dArea < 0.0) l->Reverse(true);
             l->SetOuterFlag();
         }
         return;
     }
-    SortLoopWithArea(loops, true);
-    const std::vector<CGeLoop*> v = NonNull(*loops);
+    // Open chains keep their direction and flags and follow the result.
+    std::vector<CGeLoop*> open;
+    std::vector<CGeLoop*> v;
+    for (CGeLoop* l : NonNull(*loops)) (IsOpenLoop(l) ? open : v).push_back(l);
+    std::stable_sort(v.begin(), v.end(), [](const CGeLoop* a, const CGeLoop* b) {
+        return AreaKey(a, true) > AreaKey(b, true);
+    });
     std::vector<char> inR(v.size(), 0);
     std::vector<CGeLoop*> result;
     result.reserve(v.size());
     std::vector<CGeLoop*> group;
     std::vector<std::size_t> groupIndex;
-    // IsContainLoop starts with this box test; doing it here on stored boxes
-    // saves the call for the many loops that are nowhere near.
+    // IsContainLoop starts with this box test: only the loops whose boxes lie
+    // in the outer loop's box are tried, found by their boxes' corners.
     std::vector<BOX2<double>> boxes;
     boxes.reserve(v.size());
     for (CGeLoop* l : v) boxes.push_back(BoxOf(l));
+    BoxesByCorner inside(boxes);
     for (std::size_t i = 0; i < v.size(); ++i) {
         CGeLoop* outer = v[i];
         if (inR[i] || !outer->HasDisplay()) continue;
         if (outer->m_dArea < 0.0) outer->Reverse(true);
         group.assign(1, outer);
         groupIndex.assign(1, i);
-        for (std::size_t j = i + 1; j < v.size(); ++j) {
+        for (const std::uint32_t j : inside.Inside(boxes[i], kNestTol, i)) {
             CGeLoop* m = v[j];
-            if (inR[j] || !BOX2D_IsContain(boxes[i], boxes[j], kNestTol)) continue;
-            if (!m->HasDisplay() || !outer->IsContainLoop(m, kNestTol)) continue;
+            if (inR[j] || !m->HasDisplay() || !outer->IsContainLoop(m, kNestTol)) continue;
             if (m->m_dArea > 0.0) m->Reverse(true);
             group.push_back(m);
             groupIndex.push_back(j);
@@ -355,6 +429,7 @@ void CGeTool2D::ReSortLoop(LoopList* loops)
     // any more, are freed here.
     for (std::size_t i = 0; i < v.size(); ++i)
         if (!inR[i]) delete v[i];
+    result.insert(result.end(), open.begin(), open.end());
     Refill(*loops, result);
 }
 
@@ -367,6 +442,17 @@ void CGeTool2D::CreateRegion(LoopList* loops, RegionList* regions)
     // Duplicates are told apart by their areas, so the areas must be there
     // first: a fresh loop's cache still holds 0.
     CacheAreasAndBoxes(loops);
+    // Open chains stay out of the duplicate removal and the regions.
+    LoopList open;
+    POSITION at = loops->GetHeadPosition();
+    while (at) {
+        const POSITION cur = at;
+        CGeLoop* l = loops->GetNext(at);
+        if (l && IsOpenLoop(l)) {
+            loops->RemoveAt(cur);
+            open.AddTail(l);
+        }
+    }
     DelSameLoop(loops, kSameLoopTol);
     ReSortLoop(loops);
 
@@ -387,6 +473,7 @@ void CGeTool2D::CreateRegion(LoopList* loops, RegionList* regions)
         }
     }
     FinishRegion(current, regions);
+    loops->AddTail(&open);
     RankRegionPosition(regions);
 }
 
@@ -399,7 +486,7 @@ void CGeTool2D::CreateRegionAtFast(LoopList* loops, RegionList* regions)
     while (pos) {
         const POSITION cur = pos;
         CGeLoop* l = loops->GetNext(pos);
-        if (!l) continue;
+        if (!l || IsOpenLoop(l)) continue;
         if (l->m_dArea > 0.0) {
             FinishRegion(current, regions);
             current = new CGeRegion;
@@ -418,9 +505,14 @@ void CGeTool2D::CreateRegionInSelfDir(LoopList* loops, RegionList* regions)
     CacheAreasAndBoxes(loops);
     SortLoopWithArea(loops, false);
     std::vector<CGeLoop*> group;
+    LoopList open;
     while (!loops->IsEmpty()) {
         CGeLoop* head = loops->RemoveHead();
         if (!head) continue;
+        if (IsOpenLoop(head)) {
+            open.AddTail(head);
+            continue;
+        }
         if (head->m_dArea < 0.0) {
             delete head;
             continue;
@@ -440,6 +532,7 @@ void CGeTool2D::CreateRegionInSelfDir(LoopList* loops, RegionList* regions)
         }
         FinishRegion(region, regions);
     }
+    loops->AddTail(&open);
 }
 
 // ---------------------------------------------------------------------------
@@ -457,32 +550,36 @@ void CGeTool2D::RankRegionListNearest(RegionList* regions)
     all.InitEmpty();
     GetBox(regions, all);
     double p[2] = {all.xmin, all.ymin};
-    std::vector<CGeRegion*> rest = NonNull(*regions);
-    std::vector<BOX2<double>> boxes;
-    boxes.reserve(rest.size());
-    for (CGeRegion* r : rest) boxes.push_back(BoxOf(r));
-    std::vector<CGeRegion*> result;
-    result.reserve(rest.size());
-    while (!rest.empty()) {
-        std::ptrdiff_t pick = -1;
-        double best = kFar;
-        for (std::size_t i = 0; i < rest.size(); ++i) {
-            const double corner[2] = {boxes[i].xmin, boxes[i].ymin};
-            const double d = P2D_Dist(p, corner);
-            if (d < best) {
-                best = d;
-                pick = static_cast<std::ptrdiff_t>(i);
-            }
-        }
-        if (pick < 0) break;  // nothing placeable is left (non-finite boxes)
-        const auto k = static_cast<std::size_t>(pick);
-        result.push_back(rest[k]);
-        p[0] = boxes[k].xmin;
-        p[1] = boxes[k].ymin;
-        rest.erase(rest.begin() + pick);
-        boxes.erase(boxes.begin() + pick);
+    const std::vector<CGeRegion*> v = NonNull(*regions);
+    // Each step takes the region whose lower left corner is nearest to the
+    // last one taken (the first in list order on equal distances, none
+    // farther than kFar), found through a grid of the corners.
+    std::vector<CPointGrid::Entry> corners;
+    corners.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const BOX2<double> b = BoxOf(v[i]);
+        corners.push_back({b.xmin, b.ymin, static_cast<std::uint32_t>(i)});
     }
-    result.insert(result.end(), rest.begin(), rest.end());
+    CPointGrid grid;
+    grid.Build(corners, 0.0);
+    std::vector<char> placed(v.size(), 0);
+    std::vector<CGeRegion*> result;
+    result.reserve(v.size());
+    auto live = [&](std::uint32_t i) { return !placed[i]; };
+    auto dist = [&](std::uint32_t i) {
+        const double corner[2] = {corners[i].x, corners[i].y};
+        return P2D_Dist(p, corner);
+    };
+    std::uint32_t pick = 0;
+    while (result.size() < v.size() && grid.Nearest(p[0], p[1], kFar, live, dist, pick)) {
+        placed[pick] = 1;
+        result.push_back(v[pick]);
+        p[0] = corners[pick].x;
+        p[1] = corners[pick].y;
+    }
+    // What no step could reach (non-finite boxes) follows in list order.
+    for (std::size_t i = 0; i < v.size(); ++i)
+        if (!placed[i]) result.push_back(v[i]);
     Refill(*regions, result);
     for (CGeRegion* r : result) RankRegionNearest(r);
 }

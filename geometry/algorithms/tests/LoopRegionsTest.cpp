@@ -1,8 +1,10 @@
 // Loop classification, orientation, duplicates, regions and the ranking walks.
 #include "LoopFixtures.h"
+#include "RegionReference.h"
 
 #include <array>
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace {
@@ -39,6 +41,144 @@ BOX2<double> BoxOf(CGeShape2d* s)
 }
 
 using RegionsTest = LoopTest;
+
+// An open chain of lines through pts (not joined back to the first).
+CGeLoop* OpenChain(const std::vector<std::pair<double, double>>& pts)
+{
+    auto* loop = new CGeLoop;
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+        loop->AddTail(Line(pts[i].first, pts[i].second, pts[i + 1].first, pts[i + 1].second), 0);
+    loop->CalcBox2d();
+    return loop;
+}
+
+TEST_F(RegionsTest, OpenChainsStayOutOfRegions)
+{
+    // An open U around a closed square: the square is a region of its own,
+    // the U bounds nothing and stays with the caller as it was.
+    for (const char* form : {"CreateRegion", "CreateRegionAtFast", "CreateRegionInSelfDir"}) {
+        OwnedLoops loops;
+        CGeLoop* u = OpenChain({{0, 10}, {0, 0}, {10, 0}, {10, 10}});
+        loops.list.AddTail(u);
+        loops.list.AddTail(SquareLoop(3, 3, 4, false));
+        OwnedRegions regions;
+        CGeTool2D tool;
+        if (std::string(form) == "CreateRegion")
+            tool.CreateRegion(&loops.list, &regions.list);
+        else if (std::string(form) == "CreateRegionAtFast")
+            tool.CreateRegionAtFast(&loops.list, &regions.list);
+        else
+            tool.CreateRegionInSelfDir(&loops.list, &regions.list);
+        ASSERT_EQ(loops.list.GetCount(), 1) << form;
+        EXPECT_EQ(loops.list.GetHead(), u) << form;
+        double s[2];
+        u->GetStartPoint(s);
+        EXPECT_EQ(s[1], 10.0) << form << ": the open chain keeps its direction";
+        EXPECT_FALSE(u->IsOuterLoop()) << form;
+        if (std::string(form) == "CreateRegionInSelfDir") {
+            // Keeps directions: the clockwise square bounds no region.
+            EXPECT_TRUE(regions.list.IsEmpty()) << form;
+            continue;
+        }
+        ASSERT_EQ(regions.list.GetCount(), 1) << form;
+        CGeRegion* r = regions.list.GetHead();
+        ASSERT_EQ(r->GetLoopList().GetCount(), 1) << form;
+        EXPECT_NEAR(r->GetLoopList().GetHead()->m_dArea, 16.0, 1e-9) << form;
+    }
+    // ReSortLoop orients the closed loops and leaves the open one behind them.
+    OwnedLoops loops;
+    CGeLoop* u = OpenChain({{0, 10}, {0, 0}, {10, 0}, {10, 10}});
+    loops.list.AddTail(u);
+    loops.list.AddTail(SquareLoop(3, 3, 4, false));
+    CGeTool2D().ReSortLoop(&loops.list);
+    ASSERT_EQ(loops.list.GetCount(), 2);
+    EXPECT_GT(loops.list.GetHead()->m_dArea, 0.0);
+    EXPECT_EQ(loops.list.GetTail(), u);
+    EXPECT_FALSE(u->IsOuterLoop());
+}
+
+// Nested squares and circles at random, some doubled, one large sheet with
+// many holes holding islands, and a few open chains, shuffled.
+void MakeNestedLoops(LoopList& out, int cells, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<CGeLoop*> v;
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(cells))));
+    for (int k = 0; k < cells; ++k) {
+        const double x = 20.0 * (k % side), y = 20.0 * (k / side);
+        const int depth = static_cast<int>(rng() % 4);
+        double s = 16.0;
+        for (int d = 0; d <= depth; ++d) {
+            const double inset = (16.0 - s) / 2;
+            if (rng() % 4 == 0)
+                v.push_back(CircleLoop(x + 8, y + 8, s / 2, static_cast<int>(rng() % 2)));
+            else
+                v.push_back(SquareLoop(x + inset, y + inset, s, rng() % 2 == 0));
+            if (rng() % 9 == 0) v.push_back(static_cast<CGeLoop*>(v.back()->Copy()));
+            s *= 0.5 + 0.3 * unit(rng);
+        }
+        if (rng() % 7 == 0) v.push_back(OpenChain({{x, y + 18}, {x + 9, y + 19}, {x + 18, y + 18}}));
+    }
+    // The sheet below the cells: 40 holes, every third with an island.
+    v.push_back(SquareLoop(0, -300, 280));
+    for (int h = 0; h < 40; ++h) {
+        const double x = 10.0 + 30.0 * (h % 9), y = -290.0 + 30.0 * (h / 9);
+        v.push_back(SquareLoop(x, y, 20, h % 2 == 0));
+        if (h % 3 == 0) v.push_back(SquareLoop(x + 5, y + 5, 10));
+    }
+    std::shuffle(v.begin(), v.end(), rng);
+    for (CGeLoop* l : v)
+        if (l) out.AddTail(l);
+}
+
+struct LoopFace {
+    double area;
+    double s[2];
+    int members, outer;
+    bool operator==(const LoopFace& o) const
+    {
+        return area == o.area && s[0] == o.s[0] && s[1] == o.s[1] && members == o.members && outer == o.outer;
+    }
+};
+
+LoopFace FaceOf(CGeLoop* l)
+{
+    LoopFace f{l->m_dArea, {0, 0}, static_cast<int>(l->GetCurveList().GetCount()), l->IsOuterLoop()};
+    l->GetStartPoint(f.s);
+    return f;
+}
+
+TEST_F(RegionsTest, CreateRegionMatchesThePlainScan)
+{
+    int regionCount = 0;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        const std::string label = "seed " + std::to_string(seed);
+        OwnedLoops mine, theirs;
+        MakeNestedLoops(mine.list, 150, seed);
+        for (CGeLoop* l : mine.list) theirs.list.AddTail(static_cast<CGeLoop*>(l->Copy()));
+        OwnedRegions got, want;
+        CGeTool2D().CreateRegion(&mine.list, &got.list);
+        regionref::CreateRegion(theirs.list, want.list);
+        ASSERT_EQ(got.list.GetCount(), want.list.GetCount()) << label;
+        POSITION pg = got.list.GetHeadPosition(), pw = want.list.GetHeadPosition();
+        for (int i = 0; pg && pw; ++i) {
+            CGeRegion* a = got.list.GetNext(pg);
+            CGeRegion* b = want.list.GetNext(pw);
+            ASSERT_EQ(a->GetLoopList().GetCount(), b->GetLoopList().GetCount()) << label << ", region " << i;
+            POSITION la = a->GetLoopList().GetHeadPosition(), lb = b->GetLoopList().GetHeadPosition();
+            for (int k = 0; la && lb; ++k)
+                EXPECT_TRUE(FaceOf(a->GetLoopList().GetNext(la)) == FaceOf(b->GetLoopList().GetNext(lb)))
+                    << label << ", region " << i << ", loop " << k;
+        }
+        ASSERT_EQ(mine.list.GetCount(), theirs.list.GetCount()) << label << ": loops left over";
+        POSITION la = mine.list.GetHeadPosition(), lb = theirs.list.GetHeadPosition();
+        for (int k = 0; la && lb; ++k)
+            EXPECT_TRUE(FaceOf(mine.list.GetNext(la)) == FaceOf(theirs.list.GetNext(lb))) << label << ", left " << k;
+        regionCount += got.list.GetCount();
+    }
+    EXPECT_GT(regionCount, 300);
+}
 
 TEST_F(RegionsTest, SingleClockwiseLoopTurnsCounterClockwise)
 {
