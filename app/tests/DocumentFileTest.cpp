@@ -284,20 +284,50 @@ const DamagedCase kDamaged[] = {
      }},
 };
 
+// Hostile documents found by fuzzing the trial load (see data/hostile/README.md).
+const char* const kHostileFixtures[] = {
+    "archive_F1_DbCurve_deletes_backref_self.bin",
+    "archive_F1b_DbCurve_delete_then_ObList_catch.bin",
+    "archive_F2_DBase_catch_double_delete.bin",
+    "archive_F2b_DBase_catch_owned_member.bin",
+    "archive_F3a_DBase284_delete_owned_IsKindOf.bin",
+    "archive_F3b_DBase271_delete_owned_IsKindOf.bin",
+    "archive_F3c_postload_CalcBox2d_uaf.bin",
+    "archive_F3d_postload_GetBox_uaf.bin",
+    "archive_F4_duplicate_entity_dbDelEntList.bin",
+    "archive_F5_bezier_discretise_hang.bin",
+};
+
+struct DamagedFile {
+    std::string label;
+    std::vector<unsigned char> bytes;
+};
+
+// Every damaged file: the ones made from a good document, then the hostile fixtures.
+std::vector<DamagedFile> DamagedFiles(const std::vector<unsigned char>& good)
+{
+    std::vector<DamagedFile> out;
+    for (const DamagedCase& row : kDamaged) out.push_back({row.label, row.make(good)});
+    for (const char* name : kHostileFixtures) {
+        out.push_back({name, ReadBytes(std::string(KORVEL_TEST_DATA) + "hostile/" + name)});
+        EXPECT_FALSE(out.back().bytes.empty()) << name << " is missing";
+    }
+    return out;
+}
+
 TEST_F(DocumentTest, DamagedFilesAreReportedAndKeepTheDocument)
 {
     ASSERT_TRUE(Start());
-    SaveEveryCurve("good.zdc");
-    const std::vector<unsigned char> good = ReadBytes(PathOf("good.zdc"));
-    const int count = CDBase::Instance()->GetCount();
-    for (const DamagedCase& row : kDamaged) {
-        WriteBytes(PathOf("bad.zdc"), row.make(good));
+    const std::vector<Snapshot> saved = SaveEveryCurve("good.zdc");
+    for (const DamagedFile& row : DamagedFiles(ReadBytes(PathOf("good.zdc")))) {
+        WriteBytes(PathOf("bad.zdc"), row.bytes);
         m_prompt.m_messages.clear();
         m_prompt.m_paths.push_back(CPathOf("bad.zdc"));
         Doc()->OnFileOpen();
         EXPECT_EQ(m_prompt.m_messages.size(), 1u) << row.label;
-        EXPECT_EQ(CDBase::Instance()->GetCount(), count) << row.label << ": the document in hand stays";
+        ExpectSameDatabase(saved, row.label.c_str());
         EXPECT_EQ(Doc()->GetPathName(), CPathOf("good.zdc")) << row.label;
+        EXPECT_FALSE(Doc()->IsModified()) << row.label;
     }
 }
 
@@ -305,10 +335,10 @@ TEST_F(DocumentTest, DamagedFileOnTheCommandLineStartsWithAnEmptyDocument)
 {
     ASSERT_TRUE(Start());
     SaveEveryCurve("good.zdc");
-    const std::vector<unsigned char> good = ReadBytes(PathOf("good.zdc"));
+    const std::vector<DamagedFile> damaged = DamagedFiles(ReadBytes(PathOf("good.zdc")));
     Close();
-    for (const DamagedCase& row : kDamaged) {
-        WriteBytes(PathOf("bad.zdc"), row.make(good));
+    for (const DamagedFile& row : damaged) {
+        WriteBytes(PathOf("bad.zdc"), row.bytes);
         m_prompt.m_messages.clear();
         ASSERT_TRUE(Start({"korvel", PathOf("bad.zdc")})) << row.label;
         EXPECT_EQ(m_prompt.m_messages.size(), 1u) << row.label;
@@ -316,6 +346,20 @@ TEST_F(DocumentTest, DamagedFileOnTheCommandLineStartsWithAnEmptyDocument)
         EXPECT_EQ(CDBase::Instance()->GetCount(), 0) << row.label;
         EXPECT_EQ(Doc()->GetTitle(), L"untitled") << row.label;
         Close();
+    }
+}
+
+// The check that a written backup copy reads back refuses every damaged file
+// and leaves the document in hand alone.
+TEST_F(DocumentTest, BackupCheckRefusesDamagedFiles)
+{
+    ASSERT_TRUE(Start());
+    const std::vector<Snapshot> saved = SaveEveryCurve("good.zdc");
+    const std::string backup = AppDataDir() + "backup.zdc";
+    for (const DamagedFile& row : DamagedFiles(ReadBytes(PathOf("good.zdc")))) {
+        WriteBytes(backup, row.bytes);
+        EXPECT_FALSE(CKorvelDoc::CheckDocumentBytes(ReadBytes(backup))) << row.label;
+        ExpectSameDatabase(saved, row.label.c_str());
     }
 }
 

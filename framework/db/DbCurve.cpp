@@ -4,6 +4,7 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "platform/core/Archive.h"
+#include "platform/core/OwnedListArchive.h"
 
 #include <GL/gl.h>
 
@@ -20,15 +21,9 @@ void CDbCurve::Serialize(CArchive& ar)
         ar << static_cast<const CObject*>(m_pCurve);
         return;
     }
-    CObject* object = nullptr;
-    ar >> object;
-    auto* curve = dynamic_cast<CGeCurve*>(object);
-    if (object != nullptr && curve == nullptr) {
-        // The record was a storable object of another kind: not ours to keep.
-        delete object;
-        AfxThrowArchiveException(CArchiveException::badClass);
-    }
-    SetCurve(curve);
+    // The curve is owned: it must be a curve its own record created, never a
+    // reference to an object read earlier (another entity's curve, or this entity).
+    SetCurve(archive::ReadOwnedObject<CGeCurve>(ar));
 }
 
 CDbEntity* CDbCurve::Copy()

@@ -13,7 +13,9 @@ public:
     explicit CDbCurve(CGeCurve* curve);
     ~CDbCurve() override;
 
-    // Entity part, then the curve as an object record (null allowed).
+    // Entity part, then the curve as an object record (null allowed). Loading
+    // throws badClass for a record of another kind and badIndex for a
+    // reference to an object read earlier; it deletes nothing it did not create.
     void Serialize(CArchive& ar) override;
     CDbEntity* Copy() override;
     int GetType() const override { return kDbTypeCurve; }

@@ -1,6 +1,7 @@
 #include "framework/db/DbUnion.h"
 
 #include "platform/core/Archive.h"
+#include "platform/core/OwnedListArchive.h"
 
 IMPLEMENT_SERIAL(CDbUnion, CDbEntity, 1)
 
@@ -10,20 +11,15 @@ CDbUnion::~CDbUnion() { dbDelEntList(&m_members); }
 void CDbUnion::Serialize(CArchive& ar)
 {
     CDbEntity::Serialize(ar);
-    if (ar.IsLoading()) dbDelEntList(&m_members);
-    m_members.Serialize(ar);
-    if (ar.IsLoading()) {
-        // Only entities may be members: anything else read is dropped.
-        POSITION pos = m_members.GetHeadPosition();
-        while (pos != nullptr) {
-            POSITION cur = pos;
-            CObject* object = m_members.CObList::GetNext(pos);
-            if (object == nullptr || !object->IsKindOf(RUNTIME_CLASS(CDbEntity))) {
-                m_members.RemoveAt(cur);
-                delete object;
-            }
-        }
+    if (ar.IsStoring()) {
+        m_members.Serialize(ar);
+        return;
     }
+    // Members are owned: each must be an entity its own record created. Another
+    // kind, or a reference to an object read earlier (a repeat, an entity owned
+    // elsewhere, this group itself), is a damaged file.
+    dbDelEntList(&m_members);
+    archive::LoadOwnedList(ar, m_members);
 }
 
 CDbEntity* CDbUnion::Copy()

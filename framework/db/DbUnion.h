@@ -9,7 +9,8 @@ public:
     CDbUnion();
     ~CDbUnion() override;
 
-    // Entity part, then the members as an object list.
+    // Entity part, then the members as an object list; loading refuses a
+    // member that is not an entity or that its record did not create.
     void Serialize(CArchive& ar) override;
     CDbEntity* Copy() override;
     void SetSelected(BOOL selected) override;

@@ -5,6 +5,7 @@
 #include "framework/looker/QVGlobal.h"
 #include "framework/relayon/Selector.h"
 #include "platform/core/Archive.h"
+#include "platform/core/OwnedListArchive.h"
 
 #include <algorithm>
 #include <memory>
@@ -250,39 +251,33 @@ void CDBase::Serialize(CArchive& ar)
         WriteStream(ar, m_entities);
         return;
     }
+    // All or nothing: until the whole stream has read, the archive owns what it
+    // created and deletes each object once if the load fails.
+    CArchive::CLoadHold hold(ar);
     CString note;
     std::int32_t version = 0;
     ar >> note >> version;
     // Shapes read their records under the version of the settings object.
     if (CQVGlobal* global = gGetQVGlobal()) global->SetVersion(version);
 
-    CObList read;
-    read.Serialize(ar);  // on failure it deletes what it created
-    CObList layers;
-    try {
-        layers.Serialize(ar);
-        int currentLayer = 0, aid = 1, path = 1;
-        ar >> currentLayer >> aid >> path;
-        m_strNote = note;
-        while (!m_layers.IsEmpty()) delete m_layers.RemoveHead();
-        while (!layers.IsEmpty()) {
-            CObject* object = layers.RemoveHead();
-            if (object != nullptr && object->IsKindOf(RUNTIME_CLASS(CDbLayer))) AddLayer(static_cast<CDbLayer*>(object));
-            else delete object;
-        }
-        CDbLayer::SetCurrentLayerID(currentLayer);
-        m_bAidLineVisible = aid ? TRUE : FALSE;
-        m_bPathVisible = path ? TRUE : FALSE;
-    } catch (...) {
-        for (CObject* object : read) delete object;
-        for (CObject* object : layers) delete object;
-        throw;
-    }
-    while (!read.IsEmpty()) {
-        CObject* object = read.RemoveHead();
-        if (object != nullptr && object->IsKindOf(RUNTIME_CLASS(CDbEntity))) m_entities.AddTail(static_cast<CDbEntity*>(object));
-        else delete object;
-    }
+    // Both lists own their objects: an object of another kind, or a reference
+    // to one read earlier (a repeat, or a member another object owns), is a
+    // damaged file.
+    CTypedPtrList<CObList, CDbEntity*> read;
+    archive::LoadOwnedList(ar, read);
+    CTypedPtrList<CObList, CDbLayer*> layers;
+    archive::LoadOwnedList(ar, layers);
+    int currentLayer = 0, aid = 1, path = 1;
+    ar >> currentLayer >> aid >> path;
+    hold.Release();
+
+    m_strNote = note;
+    while (!m_layers.IsEmpty()) delete m_layers.RemoveHead();
+    for (CDbLayer* layer : layers) AddLayer(layer);
+    CDbLayer::SetCurrentLayerID(currentLayer);
+    m_bAidLineVisible = aid ? TRUE : FALSE;
+    m_bPathVisible = path ? TRUE : FALSE;
+    m_entities.AddTail(&read);
 }
 
 void CDBase::SaveSelected(CArchive& ar)

@@ -102,7 +102,10 @@ public:
     CString& GetNote() { return m_strNote; }
     void SetNote(const CString& note) { m_strNote = note; }
 
-    // Loading appends the entities read and replaces the layer table.
+    // Loading appends the entities read and replaces the layer table. It is
+    // all or nothing: a damaged stream (a truncation, an object of the wrong
+    // kind in either list, a repeated object or one another object owns)
+    // throws the archive exception and leaves the database as it was.
     void Serialize(CArchive& ar);
     void SaveSelected(CArchive& ar);
 

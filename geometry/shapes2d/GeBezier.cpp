@@ -542,7 +542,12 @@ void CGeBezier::Serialize(CArchive& ar)
     // A corrupt count fails here rather than allocating for nodes that are not there.
     ar.RequireBytes(kNodeRecordBytes * static_cast<ULONGLONG>(n));
     std::unique_ptr<CBezierNode[]> nodes(n > 0 ? new CBezierNode[static_cast<size_t>(n)] : nullptr);
-    for (int i = 0; i < n; ++i) ar >> nodes[i].x >> nodes[i].y >> nodes[i].kind;
+    for (int i = 0; i < n; ++i) {
+        ar >> nodes[i].x >> nodes[i].y >> nodes[i].kind;
+        // A node no drawing can hold is damage, not geometry.
+        if (!gecon::IsCoordinateInRange(nodes[i].x) || !gecon::IsCoordinateInRange(nodes[i].y))
+            AfxThrowArchiveException(CArchiveException::genericException);
+    }
     m_pNodes = std::move(nodes);
     m_nNodes = static_cast<unsigned int>(n);
     m_aSegEnds.RemoveAll();

@@ -53,7 +53,8 @@ public:
     int DelMainNode(unsigned int* list, int n);
 
     // Flattening of one segment: appends its points after P0 (P0 itself is the
-    // caller's); depth counts splits minus emitted points.
+    // caller's), at most gecon::kBezierMaxSegmentPoints for a whole segment;
+    // depth is the piece's depth of splitting (0 for a segment), unchanged on return.
     void Discret2(double (*ctrl)[2], double tol, CArray<tagPoint2d, tagPoint2d>* pts, int& depth);
     // Arc length from (t1, k1) to (t2, k2); 0 for bad segments or k2 < k1.
     double EvArcLength(double t1, unsigned int k1, double t2, unsigned int k2);

@@ -26,7 +26,8 @@ namespace {
 // Tolerances below this would let the flattening recurse practically without
 // end (a zero tolerance is never met by a curved piece).
 constexpr double kMinDiscTol = 1e-6;
-// Run of consecutive splits allowed while flattening (the depth counter).
+// Depth of splitting allowed while flattening (below the segment cap of
+// GeometryConst.h, which bounds it further).
 constexpr int kDiscDepthLimit = 30;
 constexpr int kDiscDepthLimitFine = 50;
 constexpr INT_PTR kDisplayGrowBy = 100;
@@ -126,14 +127,17 @@ void CopyNodePoints(const CBezierNode* nodes, unsigned int from, unsigned int to
 
 void CGeBezier::Discret2(double (*ctrl)[2], double tol, CArray<tagPoint2d, tagPoint2d>* pts, int& depth)
 {
-    const int limit = tol < kMinDiscTol ? kDiscDepthLimitFine : kDiscDepthLimit;
+    // depth is the piece's own depth of splitting, restored on return, so both
+    // halves of every split count. The cap bounds the points of one segment
+    // (2^depth at most) however large its coordinates: a piece at the cap is
+    // taken as flat even where the tolerance would ask for more.
+    const int limit = std::min(tol < kMinDiscTol ? kDiscDepthLimitFine : kDiscDepthLimit, gecon::kBezierSegmentDepthCap);
     tol = ClampTol(tol);
     const double* c = &ctrl[0][0];
     // Non-finite control points are not subdivided: they count as flat.
     const double flat = FlatnessSq(c);
-    if (!std::isfinite(flat) || flat <= tol * tol || depth > limit) {
+    if (!std::isfinite(flat) || flat <= tol * tol || depth >= limit) {
         pts->Add(tagPoint2d{c[6], c[7]});
-        --depth;
         return;
     }
     ++depth;
@@ -141,6 +145,7 @@ void CGeBezier::Discret2(double (*ctrl)[2], double tol, CArray<tagPoint2d, tagPo
     BEZ_Split(c, 0.5, left, right);
     Discret2(reinterpret_cast<double(*)[2]>(left), tol, pts, depth);
     Discret2(reinterpret_cast<double(*)[2]>(right), tol, pts, depth);
+    --depth;
 }
 
 void CGeBezier::Discrete(double tol)

@@ -18,10 +18,10 @@
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/MemberWalk.h"
-#include "geometry/shapes2d/OwnedListArchive.h"
 #include "geometry/shapes2d/RefinePointStr.h"
 #include "platform/core/Archive.h"
 #include "platform/core/DC.h"
+#include "platform/core/OwnedListArchive.h"
 
 #include <algorithm>
 #include <cmath>
@@ -247,7 +247,7 @@ void CGeCombCurve::Serialize(CArchive& ar)
     }
     // A member must be a curve created by its own record: a reference to an
     // object read earlier (owned elsewhere, or this composite itself) is refused.
-    gearchive::LoadOwnedList(ar, m_curveList);
+    archive::LoadOwnedList(ar, m_curveList);
     m_box.InitEmpty();
 }
 

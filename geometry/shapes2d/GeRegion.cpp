@@ -6,8 +6,8 @@
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
-#include "geometry/shapes2d/OwnedListArchive.h"
 #include "platform/core/Archive.h"
+#include "platform/core/OwnedListArchive.h"
 
 #include <cmath>
 
@@ -54,7 +54,7 @@ void CGeRegion::Serialize(CArchive& ar)
         return;
     }
     // Each loop must be created by its own record.
-    gearchive::LoadOwnedList(ar, m_loopList);
+    archive::LoadOwnedList(ar, m_loopList);
     m_box.InitEmpty();
 }
 

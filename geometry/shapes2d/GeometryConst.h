@@ -38,4 +38,14 @@ inline constexpr double kRefineMaxAngle = 3.141492653589793;
 inline constexpr double kCircleBezierKappa = 0.5522847498;
 inline constexpr double kEllipseBezierKappa = 0.5522847498308;
 
+// Largest coordinate magnitude (mm) a shape may hold: beyond it input counts
+// as damaged (readers refuse it) rather than as a drawing.
+inline constexpr double kMaxCoordinate = 1e9;
+// Finite and within kMaxCoordinate (NaN fails).
+inline constexpr bool IsCoordinateInRange(double v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; }
+// Splits of one Bezier segment while flattening go at most this deep, so a
+// segment gives at most 2^16 points whatever its size and tolerance.
+inline constexpr int kBezierSegmentDepthCap = 16;
+inline constexpr int kBezierMaxSegmentPoints = 1 << kBezierSegmentDepthCap;
+
 }  // namespace gecon

@@ -310,6 +310,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, bool* pbC
   // Mapped before its Serialize, so that its members may refer back to it.
   const size_t slot = m_loadArray.size();
   m_loadArray.push_back({pOb.get(), 0, false});
+  m_nClearedFrom = static_cast<size_t>(-1);
   const UINT nSchemaSave = m_nObjectSchema;
   m_nObjectSchema = nSchema;
   ++m_nLoadDepth;
@@ -318,13 +319,43 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, bool* pbC
   } catch (...) {
     --m_nLoadDepth;
     m_nObjectSchema = nSchemaSave;
-    m_loadArray[slot].pointer = nullptr;  // the object is deleted on the way out
+    // The object is deleted on the way out, and with it whatever its Serialize read
+    // and took: the map keeps no pointer to any of them.
+    // Outer levels of the same failure clear only up to where an inner one began.
+    const size_t end = std::min(m_nClearedFrom, m_loadArray.size());
+    for (size_t i = slot; i < end; ++i)
+      if (!m_loadArray[i].isClass) m_loadArray[i].pointer = nullptr;
+    m_nClearedFrom = slot;
     throw;
   }
   --m_nLoadDepth;
   m_nObjectSchema = nSchemaSave;
   if (pbCreated != nullptr) *pbCreated = true;
+  if (m_bHolding && m_nLoadDepth == 0) m_loadArray[slot].held = true;
   return pOb.release();
+}
+
+CArchive::CLoadHold::CLoadHold(CArchive& ar) : m_ar(ar) {
+  if (!ar.IsLoading() || ar.m_bHolding) AfxThrowArchiveException(CArchiveException::genericException);
+  ar.m_bHolding = true;
+}
+
+CArchive::CLoadHold::~CLoadHold() {
+  if (!m_ar.m_bHolding) return;
+  m_ar.m_bHolding = false;
+  // Each created object has one entry, so each is deleted once; an outermost object
+  // deletes the objects it owns, which have entries of their own that are not held.
+  for (LoadEntry& entry : m_ar.m_loadArray) {
+    if (!entry.held) continue;
+    entry.held = false;
+    delete static_cast<CObject*>(entry.pointer);
+    entry.pointer = nullptr;
+  }
+}
+
+void CArchive::CLoadHold::Release() {
+  m_ar.m_bHolding = false;
+  for (LoadEntry& entry : m_ar.m_loadArray) entry.held = false;
 }
 
 void CArchive::SerializeClass(const CRuntimeClass* pClassRef) {

@@ -12,6 +12,13 @@
 // safe against truncated or hostile input: counts and lengths are checked against
 // the bytes left, nesting depth is bounded, and an object whose loading fails is
 // deleted before the exception leaves `ReadObject`.
+//
+// Ownership while loading: the record that creates an object hands it to the code
+// that read it; a back-reference hands out a pointer that somebody else owns. An
+// object read inside another object's Serialize belongs to that object (which must
+// take only objects the record created, see OwnedListArchive.h). Objects read by
+// the outermost records, outside any Serialize, belong to the caller, or, while a
+// `CLoadHold` is active, to the archive until the hold is released.
 
 #include "platform/core/Exception.h"
 #include "platform/core/File.h"
@@ -80,6 +87,26 @@ public:
 
   // Registers an object as if it had been written or read, for back-references.
   void MapObject(const CObject* pOb);
+
+  // Makes a load all-or-nothing: while the hold lives, every object created by an
+  // outermost record belongs to the archive. Release hands them to the caller once
+  // the load has succeeded; a hold that ends unreleased (the load failed) deletes
+  // each of them exactly once, from the archive's own record of what this load
+  // created, whatever lists may repeat or share. One hold at a time.
+  class CLoadHold {
+  public:
+    explicit CLoadHold(CArchive& ar);
+    ~CLoadHold();
+    CLoadHold(const CLoadHold&) = delete;
+    CLoadHold& operator=(const CLoadHold&) = delete;
+    void Release();
+
+  private:
+    CArchive& m_ar;
+  };
+  // True when an object that a record read now creates would belong to a hold, so
+  // that the reader must not delete it on failure.
+  bool IsHoldingNewObjects() const { return m_bHolding && m_nLoadDepth == 0; }
 
   // Tuning calls of the class library; accepted, with no effect here.
   void SetStoreParams(UINT nHashSize = 2053, UINT nBlockSize = 128) { (void)nHashSize, (void)nBlockSize; }
@@ -167,9 +194,10 @@ private:
   };
 
   struct LoadEntry {
-    void* pointer;  // CRuntimeClass* or CObject*
+    void* pointer;  // CRuntimeClass* or CObject*; null once a failed load deleted it
     UINT schema;    // stored schema of a class entry
     bool isClass;
+    bool held = false;  // created by an outermost record under a hold
   };
 
   CFile* m_pFile;
@@ -185,6 +213,9 @@ private:
   std::vector<LoadEntry> m_loadArray;
   UINT m_nObjectSchema = static_cast<UINT>(-1);
   int m_nLoadDepth = 0;
+  bool m_bHolding = false;
+  // Object entries from here on are cleared (while a failed load unwinds).
+  size_t m_nClearedFrom = static_cast<size_t>(-1);
 };
 
 // Object records.

@@ -19,16 +19,18 @@ void CObList::Serialize(CArchive& ar) {
   // Every record takes at least its two-byte tag, so a larger count cannot be genuine.
   ar.RequireBytes(static_cast<ULONGLONG>(nNewCount) * sizeof(WORD));
   CNode* const oldTail = m_pNodeTail;
+  // Objects created under the archive's load hold are the hold's to delete.
+  const bool held = ar.IsHoldingNewObjects();
   std::vector<CObject*> created;  // each created object is new, so no repeats
   try {
     while (nNewCount-- > 0) {
       bool isNew = false;
       CObject* pOb = ar.ReadObject(nullptr, &isNew);
-      if (isNew) created.push_back(pOb);
+      if (isNew && !held) created.push_back(pOb);
       try {
         AddTail(pOb);
       } catch (...) {
-        if (isNew) {
+        if (isNew && !held) {
           created.pop_back();
           delete pOb;
         }

@@ -94,6 +94,7 @@ bool ParseAiFile(AiFileParser& parser, CString path)
     ReadLines(file.get(), fileSize, reader);
     file.reset();
     reader.Finish();
+    if (reader.IsDamaged()) return false;
 
     std::vector<std::unique_ptr<CGeCombCurve>> curves = reader.TakeCurves();
     if (curves.empty()) return false;

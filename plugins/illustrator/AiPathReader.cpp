@@ -2,6 +2,7 @@
 
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GeometryConst.h"
 #include "plugins/illustrator/IlvaneConst.h"
 
 #include <charconv>
@@ -40,7 +41,7 @@ bool Same(const double* p, const double* q) { return p[0] == q[0] && p[1] == q[1
 
 constexpr int kLineType = 0x2;  // CGeLine::GetType
 
-bool Finite(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]); }
+bool InRange(const double* p) { return gecon::IsCoordinateInRange(p[0]) && gecon::IsCoordinateInRange(p[1]); }
 
 // Painting operators: every one ends the current path; those that fill or
 // close first close each subpath.
@@ -100,7 +101,7 @@ bool AiPathReader::ReadLine(std::string_view line)
     }
     if (Contains(line, "%%EOF")) return false;
     Interpret(line);
-    return true;
+    return !m_bDamaged;
 }
 
 void AiPathReader::Interpret(std::string_view line)
@@ -298,9 +299,15 @@ void AiPathReader::Execute(std::string_view op)
     }
 }
 
+bool AiPathReader::Accept(const double* p)
+{
+    if (!InRange(p)) m_bDamaged = true;
+    return !m_bDamaged;
+}
+
 void AiPathReader::MoveTo(const double* p)
 {
-    if (!Finite(p)) return;
+    if (!Accept(p)) return;
     // A subpath that got no segment is taken over by the new start.
     if (m_path.empty() || !m_path.back().curve->IsEmpty()) m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
     Subpath& sub = m_path.back();
@@ -323,7 +330,7 @@ AiPathReader::Subpath& AiPathReader::OpenSubpath()
 
 void AiPathReader::LineTo(const double* p)
 {
-    if (!m_bHasCurrent || !Finite(p) || Same(p, m_cur)) return;
+    if (!m_bHasCurrent || !Accept(p) || Same(p, m_cur)) return;
     OpenSubpath().curve->AddTail(new CGeLine(m_cur, p), 0);
     m_cur[0] = p[0];
     m_cur[1] = p[1];
@@ -331,7 +338,7 @@ void AiPathReader::LineTo(const double* p)
 
 void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end)
 {
-    if (!m_bHasCurrent || !Finite(c1) || !Finite(c2) || !Finite(end)) return;
+    if (!m_bHasCurrent || !Accept(c1) || !Accept(c2) || !Accept(end)) return;
     // A curve that does not leave the current point adds nothing, as a lineto.
     if (Same(c1, m_cur) && Same(c2, m_cur) && Same(end, m_cur)) return;
     double pts[4][2] = {{m_cur[0], m_cur[1]}, {c1[0], c1[1]}, {c2[0], c2[1]}, {end[0], end[1]}};
@@ -373,7 +380,7 @@ void AiPathReader::Rectangle(const double* a)
     double p[2];
     Map(corners[0][0], corners[0][1], p);
     MoveTo(p);
-    if (!Finite(p)) return;
+    if (m_bDamaged) return;
     for (int i = 1; i < 4; ++i) {
         Map(corners[i][0], corners[i][1], p);
         LineTo(p);

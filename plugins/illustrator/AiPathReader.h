@@ -21,6 +21,9 @@
 // would only retrace); each is thinned with Lean, flagged by IsClosed and
 // collected; subpaths without a segment are dropped. Subpaths still open at
 // the end are finished the same way, without closing.
+//
+// A point that is not finite or lies beyond gecon::kMaxCoordinate (after the
+// transform) marks the file damaged: the reading stops and IsDamaged is true.
 #pragma once
 
 #include "geometry/shapes2d/GeCombCurve.h"
@@ -45,7 +48,8 @@ public:
     AiPathReader(const AiPathReader&) = delete;
     AiPathReader& operator=(const AiPathReader&) = delete;
 
-    // Interprets one line; false once the line ended the reading ("%%EOF").
+    // Interprets one line; false once the line ended the reading ("%%EOF", or
+    // the file proved damaged).
     bool ReadLine(std::string_view line);
     // Finishes the subpaths still under construction (not closed).
     void Finish();
@@ -53,6 +57,8 @@ public:
     std::vector<std::unique_ptr<CGeCombCurve>> TakeCurves();
 
     bool IsInterpreting() const { return m_bInterpreting; }
+    // A point out of range was met; the curves read are not the file's drawing.
+    bool IsDamaged() const { return m_bDamaged; }
 
 private:
     struct Subpath {
@@ -70,6 +76,8 @@ private:
     // deepest of the last n.
     const double* Args(int n) const { return m_nStack >= n ? m_stack + (m_nStack - n) : nullptr; }
 
+    // False, marking the file damaged, for a point out of range (or after one).
+    bool Accept(const double* p);
     void Map(double x, double y, double* out) const;
     void MapDelta(double dx, double dy, double* out) const;
     void MoveTo(const double* p);
@@ -86,6 +94,7 @@ private:
     void FinishSubpath(Subpath& sub);
 
     bool m_bInterpreting = false;
+    bool m_bDamaged = false;
     int m_nStringDepth = 0;  // unbalanced '(' of a string literal
     int m_nProcDepth = 0;    // unbalanced '{' of a procedure body
     bool m_bInHex = false;   // inside a <hex> string

@@ -24,7 +24,8 @@ CString IlvaneLoadString(unsigned stringId)
     case ilvane::kIdsDescription:
         return CString(L"Adobe Illustrator File(*.ai)");
     case ilvane::kIdsImportFailed:
-        return CString(L"The Illustrator file could not be read: it holds no path that can be imported.");
+        return CString(
+            L"The Illustrator file could not be read: it holds no path that can be imported, or a coordinate out of range.");
     default:
         return CString();
     }

@@ -3,6 +3,7 @@
 #include "geometry/shapes2d/GeBezier.h"
 
 #include "framework/looker/MemPool.h"
+#include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/tests/GeBezierTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,41 @@ TEST(GeBezierDiscreteTest, BadTolerancesAndCoordinatesTerminate)
     CGeBezier c;
     ASSERT_TRUE(beztest::MakeSpline(c, bad));
     EXPECT_LE(c.GetSWPointCount(), 3) << "non-finite segments are not subdivided";
+}
+
+// Large finite coordinates (the fuzzed 0 0 m 1e12 0 0 1e12 1 1 c, and larger)
+// cost bounded work: no segment flattens to more than the per-segment cap,
+// with either output, and the segment still ends on its main node.
+TEST(GeBezierDiscreteTest, LargeCoordinatesFlattenWithinTheSegmentCap)
+{
+    struct Row {
+        const char* label;
+        double big;
+        double tol;
+        bool subdivided;  // false where the flatness overflows: such pieces count as flat
+    };
+    const Row rows[] = {{"1e9 at 1e-6", 1e9, 1e-6, true},
+                        {"1e12", 1e12, 0.01, true},
+                        {"1e20", 1e20, 0.01, true},
+                        {"1e300", 1e300, 0.01, false}};
+    const INT_PTR cap = gecon::kBezierMaxSegmentPoints;
+    for (const Row& r : rows) {
+        const std::vector<Pt> nodes = {{0, 0}, {r.big, 0}, {0, r.big}, {1, 1}, {-r.big, 1}, {1, -r.big}, {2, 2}};
+        CGeBezier b;
+        ASSERT_TRUE(beztest::MakeSpline(b, nodes)) << r.label;
+        b.Discrete(r.tol);
+        const CUIntArray& ends = b.GetSegEnds();
+        ASSERT_EQ(ends.GetSize(), 3) << r.label;
+        EXPECT_LE(INT_PTR(ends[1] - ends[0]), cap) << r.label;
+        EXPECT_LE(INT_PTR(ends[2] - ends[1]), cap) << r.label;
+        EXPECT_EQ(b.GetSWPoint()[ends[2]][0], 2.0) << r.label;
+        CArray<tagPoint2d, tagPoint2d> pts;
+        b.DiscreteInArray(r.tol, &pts, 1.0, false);
+        EXPECT_LE(pts.GetSize(), 2 * (cap + 1)) << r.label;
+        if (r.subdivided) {
+            EXPECT_GT(pts.GetSize(), 4) << r.label << ": still subdivided";
+        }
+    }
 }
 
 // Every curve point lies within tol of its segment's part of the display polyline.

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -548,6 +549,31 @@ TEST(GeBezierArchiveTest, RecordIsTwelvePlusTwentyBytesPerNode)
     gSetQVGlobal(nullptr);
 }
 
+namespace {
+
+// Loads into back a record of handle 5, open, then what nodes writes (the node
+// count and nodes); the cause of the archive exception, or none.
+int LoadRecord(CGeBezier& back, const std::function<void(CArchive&)>& nodes)
+{
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        ar << std::uint32_t(5) << int(0);
+        nodes(ar);
+        ar.Close();
+    }
+    file.SeekToBegin();
+    try {
+        CArchive ar(&file, CArchive::load);
+        back.Serialize(ar);
+    } catch (const CArchiveException& e) {
+        return e.m_cause;
+    }
+    return CArchiveException::none;
+}
+
+}  // namespace
+
 TEST(GeBezierArchiveTest, CountBeyondTheDataFailsBeforeAllocating)
 {
     CQVGlobal settings;
@@ -559,24 +585,43 @@ TEST(GeBezierArchiveTest, CountBeyondTheDataFailsBeforeAllocating)
         int nodesPresent;
     };
     for (const Row& r : {Row{"huge count", 0x7FFFFFFF, 1}, Row{"one node short", 3, 2}, Row{"negative", -4, 0}}) {
-        CMemFile file;
-        {
-            CArchive ar(&file, CArchive::store);
-            ar << std::uint32_t(5) << int(0) << r.count;
-            for (int i = 0; i < r.nodesPresent; ++i) ar << 1.0 << 2.0 << int(0);
-            ar.Close();
-        }
-        file.SeekToBegin();
         CGeBezier back;
-        int cause = CArchiveException::none;
-        try {
-            CArchive ar(&file, CArchive::load);
-            back.Serialize(ar);
-        } catch (const CArchiveException& e) {
-            cause = e.m_cause;
-        }
+        const int cause = LoadRecord(back, [&r](CArchive& ar) {
+            ar << r.count;
+            for (int i = 0; i < r.nodesPresent; ++i) ar << 1.0 << 2.0 << int(0);
+        });
         EXPECT_EQ(cause, CArchiveException::endOfFile) << r.label;
         EXPECT_EQ(back.GetNodeCount(), 0u) << r.label;
+    }
+    gSetQVGlobal(nullptr);
+}
+
+// A node no drawing can hold (beyond 1e9 mm, or not finite) is a damaged
+// record; the largest allowed coordinate loads.
+TEST(GeBezierArchiveTest, OutOfRangeNodesFailTheLoad)
+{
+    CQVGlobal settings;
+    gSetQVGlobal(&settings);
+    settings.SetVersion(6);
+    struct Row {
+        const char* label;
+        double x;
+        int cause;
+    };
+    const Row rows[] = {{"1e9", 1e9, CArchiveException::none},
+                        {"-1e9", -1e9, CArchiveException::none},
+                        {"1e12", 1e12, CArchiveException::genericException},
+                        {"-1.000001e9", -1.000001e9, CArchiveException::genericException},
+                        {"NaN", std::numeric_limits<double>::quiet_NaN(), CArchiveException::genericException},
+                        {"infinity", std::numeric_limits<double>::infinity(), CArchiveException::genericException}};
+    for (const Row& r : rows) {
+        CGeBezier back;
+        const int cause = LoadRecord(back, [&r](CArchive& ar) {
+            ar << int(4);
+            for (double x : {0.0, r.x, 0.0, 1.0}) ar << x << 1.0 << int(0);
+        });
+        EXPECT_EQ(cause, r.cause) << r.label;
+        EXPECT_EQ(back.GetNodeCount(), r.cause == CArchiveException::none ? 4u : 0u) << r.label;
     }
     gSetQVGlobal(nullptr);
 }

@@ -466,3 +466,72 @@ TEST_F(ArchiveTest, ClassesAreFoundByNameAcrossLibraries) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list that names an object twice and names a member another object owns:
+// [P1, N{P2}, P1, P2].
+Bytes RepeatingListBytes() {
+  auto* p2 = new CTestPoint(2, 2.0);
+  CTestNode node(7);
+  node.m_children.AddTail(p2);
+  CTestPoint p1(1, 1.0);
+  CObList list;
+  list.AddTail(&p1);
+  list.AddTail(&node);
+  list.AddTail(&p1);
+  list.AddTail(p2);
+  return StoreBytes([&](CArchive& ar) { list.Serialize(ar); });
+}
+
+TEST_F(ArchiveTest, LoadHoldDeletesEachCreatedObjectOnceWhenTheLoadFails) {
+  Bytes bytes = RepeatingListBytes();
+  bytes.pop_back();  // cut inside the last reference
+  CObList list;
+  EXPECT_THROW(LoadBytes(bytes,
+                         [&](CArchive& ar) {
+                           CArchive::CLoadHold hold(ar);
+                           EXPECT_TRUE(ar.IsHoldingNewObjects());
+                           list.Serialize(ar);
+                         }),
+               CArchiveException);
+  EXPECT_TRUE(list.IsEmpty());
+  // The fixture's teardown checks that P1, N and P2 are gone; the sanitizers
+  // that none went twice.
+}
+
+TEST_F(ArchiveTest, ReleasedLoadHoldHandsTheObjectsToTheCaller) {
+  const Bytes bytes = RepeatingListBytes();
+  CObList list;
+  LoadBytes(bytes, [&](CArchive& ar) {
+    CArchive::CLoadHold hold(ar);
+    list.Serialize(ar);
+    hold.Release();
+    EXPECT_FALSE(ar.IsHoldingNewObjects());
+  });
+  ASSERT_EQ(list.GetCount(), 4);
+  EXPECT_EQ(CTestCounted::s_live, 3) << "P1, N and its child";
+  EXPECT_EQ(list.GetHead(), list.GetAt(list.FindIndex(2))) << "the repeat is the same object";
+  delete list.GetHead();
+  delete list.GetAt(list.FindIndex(1));
+}
+
+TEST_F(ArchiveTest, NestedObjectsBelongToTheirReaderNotToTheHold) {
+  // Inside a Serialize the archive holds nothing: the reading object owns it.
+  CTestNode outer(1);
+  outer.m_children.AddTail(new CTestNode(2));
+  const Bytes bytes = StoreBytes([&](CArchive& ar) { ar << static_cast<const CObject*>(&outer); });
+  LoadBytes(bytes, [&](CArchive& ar) {
+    CArchive::CLoadHold hold(ar);
+    CObject* ob = nullptr;
+    ar >> ob;
+    hold.Release();
+    auto* node = dynamic_cast<CTestNode*>(ob);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->m_children.GetCount(), 1);
+    delete ob;
+  });
+  EXPECT_EQ(CTestCounted::s_live, 2) << "only the stored tree";
+}
+
+}  // namespace

@@ -214,12 +214,33 @@ TEST(AiFileParserTest, NumbersAreWholeTokens)
     }
 }
 
-TEST(AiFileParserTest, NonFiniteCoordinatesAreDropped)
+// A point that no drawing can hold (not finite after the transform, or
+// beyond 1e9 mm) makes the whole file damaged, even after good paths; the
+// largest allowed coordinate imports.
+TEST(AiFileParserTest, OutOfRangeCoordinatesFailTheFile)
 {
-    // The numbers are finite; only their transform overflows.
-    const Parsed r = Parse("%%EndSetup\n1e300 0 0 1e300 0 0 cm 1e300 0 m 2e300 0 l S\n1 0 0 1 0 0 cm\n");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.entities, 0);
+    const double limitPt = 1e9 / ilvane::kPointToMm;
+    const std::string inside = std::to_string(limitPt * 0.999);
+    const std::string outside = std::to_string(limitPt * 1.001);
+    struct Row {
+        const char* label;
+        std::string text;
+        bool ok;
+    };
+    const Row rows[] = {
+        {"transform overflows", "1e300 0 0 1e300 0 0 cm 1e300 0 m 2e300 0 l S\n", false},
+        {"curve to 1e12", "0 0 m 1e12 0 0 1e12 1 1 c S\n", false},
+        {"line past the limit after a good path", "0 0 m 1 1 l S 0 0 m " + outside + " 0 l S\n", false},
+        {"move past the limit", "0 " + outside + " m 1 1 l S\n", false},
+        {"rectangle past the limit", "0 0 " + outside + " 1 re f\n", false},
+        {"scaled past the limit", "1e6 1e6 scale 0 0 m 1e4 1e4 l S\n", false},
+        {"just inside the limit", "0 0 m " + inside + " 0 l S\n", true},
+    };
+    for (const Row& row : rows) {
+        const Parsed r = Parse("%%EndSetup\n" + row.text);
+        EXPECT_EQ(r.ok, row.ok) << row.label;
+        EXPECT_EQ(r.entities, row.ok ? 1 : 0) << row.label;
+    }
 }
 
 TEST(AiFileParserTest, DeleteAllEmptiesTheList)

@@ -175,6 +175,26 @@ TEST_F(IlvaneModuleTest, BadFilesReportTheFailure)
     m_setReporter(previous);
 }
 
+// Files found by fuzzing whose Bezier flattening ran without bound (a
+// coordinate of 1e12 or 1e20 points): refused as damaged, reported once,
+// nothing appended.
+TEST_F(IlvaneModuleTest, HostileFilesAreReportedAsDamaged)
+{
+    const IlvaneReportFn previous = m_setReporter(RecordReport);
+    for (const char* name : {"eps_F5_bezier_discretise_hang.eps", "eps_F5b_bezier_discretise_hang.eps"}) {
+        const std::string path = kData + "hostile/" + name;
+        ASSERT_TRUE(std::filesystem::exists(path)) << name;
+        g_reports.clear();
+        CPtrList list;
+        m_import(CString::FromUtf8(path), &list);
+        EXPECT_TRUE(list.IsEmpty()) << name;
+        ASSERT_EQ(g_reports.size(), 1u) << name;
+        EXPECT_EQ(g_reports[0].id, 31832u) << name;
+        FreeList(list);
+    }
+    m_setReporter(previous);
+}
+
 // 10 MB of path text with one line of 1 MB: nothing is cut, every subpath
 // arrives.
 TEST_F(IlvaneModuleTest, LargeFileWithAMegabyteLine)
