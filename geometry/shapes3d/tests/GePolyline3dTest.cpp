@@ -1,5 +1,5 @@
 #include "geometry/shapes3d/GePolyline3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ TEST(GePolyline3dTest, CreateRefusesNullPointsAndFewerThanTwo)
         const BOX3<double> box = pl.m_box;
         EXPECT_EQ(pl.Create(row.n, row.pts), 0) << row.label;
         ASSERT_EQ(pl.GetCount(), 3) << row.label;
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(ge3d::Dist(pl.GetCtrlPt()[i], pts[i]), 0.0) << row.label;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(P3D_Dist(pl.GetCtrlPt()[i], pts[i]), 0.0) << row.label;
         EXPECT_EQ(pl.m_box.xmax, box.xmax) << row.label;
         EXPECT_EQ(pl.m_box.zmin, box.zmin) << row.label;
     }
