@@ -1,5 +1,7 @@
 #include "framework/looker/Camera.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -41,6 +43,27 @@ void COpenGLDC::SetFrameHooks(std::function<bool()> begin, std::function<void()>
 {
     m_begin = std::move(begin);
     m_end = std::move(end);
+}
+
+COLORREF COpenGLDC::GetColor() const
+{
+    // Without a current context the call leaves the array as it is.
+    GLfloat rgba[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glGetFloatv(GL_CURRENT_COLOR, rgba);
+    auto channel = [](GLfloat c) {
+        return static_cast<BYTE>(std::lround(std::clamp(static_cast<double>(c), 0.0, 1.0) * 255.0));
+    };
+    return RGB(channel(rgba[0]), channel(rgba[1]), channel(rgba[2]));
+}
+
+void COpenGLDC::SetColor(COLORREF colour) { glColor3ub(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
+
+void COpenGLDC::DrawPolyline(const double (*points)[3], int n)
+{
+    if (!points || n < 2) return;
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i < n; ++i) glVertex3dv(points[i]);
+    glEnd();
 }
 
 void COpenGLDC::LerpView(const GCamera& start, const GCamera& end, float t, GCamera& result) const

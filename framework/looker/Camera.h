@@ -48,6 +48,14 @@ public:
     // Hooks of the OpenGL view: begin returns whether a context is current.
     void SetFrameHooks(std::function<bool()> begin, std::function<void()> end);
 
+    // The current OpenGL colour as a Windows colour value 0x00BBGGRR, read from the
+    // context that is current (black without one); SetColor makes the colour current.
+    COLORREF GetColor() const;
+    void SetColor(COLORREF colour);
+    // Draws the n points as one line strip in the current colour; nothing for fewer
+    // than two points.
+    void DrawPolyline(const double (*points)[3], int n);
+
     // result = interpolation between start and end at t.
     void LerpView(const GCamera& start, const GCamera& end, float t, GCamera& result) const;
     // View stack of the previous-view command.

@@ -5,6 +5,7 @@
 // the members.
 #pragma once
 
+#include "framework/numerak/NurbsArc.h"
 #include "geometry/shapes2d/Box.h"
 
 #include <vector>
@@ -35,6 +36,24 @@ public:
     // Box of the points; empty for a string without points.
     void CalcBox();
     void GetBox(BOX3<double>* box) const;
+
+    // Picks, all 0 (outputs untouched) for fewer than two points or non-finite input.
+    // 2D pick in XY: 1 when the chain passes strictly closer than aperture to (pt.x, pt.y);
+    // d is then its distance.
+    int Pick(const double* pt, double aperture, double& d) const;
+    // Ray pick: among the segments passing strictly closer than aperture to the ray through
+    // origin along dir, the one with the smallest depth wins (the earlier on a tie). The
+    // depth of a segment is (P - origin) · dir for its point P nearest the ray, so it may be
+    // negative behind the origin; t is the local parameter of P on segment seg (from 1).
+    int Pick3d(const double* origin, const double* dir, double aperture, double& depth, double& t,
+               int& seg) const;
+    // Rubber-band pick: the points are taken into the frame's coordinates (world coordinates
+    // for a null frame) and their x and y tested; 1 when a point lies in the box or an edge
+    // crosses it.
+    int PickBox(const _rect_fm3d* frame, const BOX2<double>* box) const;
+    // Signed area of the closed chain in XY (the closing edge implied), positive
+    // counter-clockwise; 0 for fewer than three points.
+    double EvArea() const;
 
     int m_nCount = 0;
     double (*m_pPoints)[3] = nullptr;  // m_nCount points; null without point storage

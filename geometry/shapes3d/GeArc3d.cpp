@@ -4,12 +4,16 @@
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
 #include "framework/numerak/Bcrv.h"
+#include "framework/numerak/Conic2D.h"
+#include "framework/numerak/Line3D.h"
 #include "framework/numerak/Matrix33.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
+#include "framework/numerak/Matrix44.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
+#include "platform/core/Archive.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,24 +26,31 @@ constexpr double kPi = 3.141592653589793;
 // Display strings never have fewer segments than this, nor more than the cap.
 constexpr int kMinDisplaySegments = 10;
 constexpr double kMaxDisplaySegments = 1e6;
+// Largest angle at the middle point of a three-point arc (pi - 0.001).
+constexpr double kMaxThreePointAngle = 3.1405926535897932;
+// Tolerances of the centre of a start-end-tangent arc: distance and angle of the lines.
+constexpr double kCentreDistTol = 1e-6;
+constexpr double kCentreAngleTol = 0.001;
+// A 2D pick takes the exact arc when its normal is vertical within this.
+constexpr double kVerticalNormalTol = 0.0001;
 // Relative tolerance of the similarity test of matrix transforms.
 constexpr double kSimilarityTol = 1e-9;
 
 void SetAxes(_rect_fm3d& f, const double* x, const double* y, const double* z)
 {
-    ge3d::Copy(x, f.X);
-    ge3d::Copy(y, f.Y);
-    ge3d::Copy(z, f.Z);
+    P3D_Copy(x, f.X);
+    P3D_Copy(y, f.Y);
+    P3D_Copy(z, f.Z);
 }
 
 // Scale factor s when the linear part (rows a, b, c) is s times an orthogonal matrix.
 bool SimilarityScale(const double* a, const double* b, const double* c, double& s)
 {
-    const double la = ge3d::Dot(a, a), lb = ge3d::Dot(b, b), lc = ge3d::Dot(c, c);
+    const double la = V3D_Dot(a, a), lb = V3D_Dot(b, b), lc = V3D_Dot(c, c);
     if (!(la > 0.0) || !std::isfinite(la + lb + lc)) return false;
     const double tol = kSimilarityTol * la;
     if (std::fabs(la - lb) > tol || std::fabs(la - lc) > tol) return false;
-    if (std::fabs(ge3d::Dot(a, b)) > tol || std::fabs(ge3d::Dot(a, c)) > tol || std::fabs(ge3d::Dot(b, c)) > tol)
+    if (std::fabs(V3D_Dot(a, b)) > tol || std::fabs(V3D_Dot(a, c)) > tol || std::fabs(V3D_Dot(b, c)) > tol)
         return false;
     s = std::sqrt(la);
     return true;
@@ -51,36 +62,111 @@ CGeArc3d::CGeArc3d() { RF_Init(&m_frame); }
 
 int CGeArc3d::GetType() const { return ge3con::kTypeArc3d; }
 
+void CGeArc3d::Serialize(CArchive& ar)
+{
+    CGeCurve3d::Serialize(ar);
+    double* fields[] = {&m_radius, &m_sweep, m_frame.O, m_frame.X, m_frame.Y, m_frame.Z, &m_frame.s};
+    const int sizes[] = {1, 1, 3, 3, 3, 3, 1};
+    for (int f = 0; f < 7; ++f)
+        for (int i = 0; i < sizes[f]; ++i) {
+            if (ar.IsStoring())
+                ar << fields[f][i];
+            else
+                ar >> fields[f][i];
+        }
+    if (ar.IsLoading()) Rediscretise();
+}
+
+int CGeArc3d::Create3Pnt(double* start, double* mid, double* end)
+{
+    if (P3D_Dist(start, end) < 1e-6) return 0;
+    double a[3], b[3];
+    if (!V3D_GenUnit(mid, start, 1e-6, a) || !V3D_GenUnit(mid, end, 1e-6, b)) return 0;
+    RF_Init(&m_frame);
+    double z[3];
+    V3D_Cross(b, a, z);
+    if (!V3D_Unit(z, 1e-12)) return 0;  // collinear
+    P3D_Copy(z, m_frame.Z);
+    V3D_GetXYFromZ(z, m_frame.X, m_frame.Y);
+    // The circle's centre in the frame's plane, at the start's height over it.
+    double s[3], m[3], e[3], c[3];
+    RF_TransWorldP3D(&m_frame, start, s);
+    RF_TransWorldP3D(&m_frame, mid, m);
+    RF_TransWorldP3D(&m_frame, end, e);
+    if (!C2D_GetCenter(s, m, e, c)) return 0;
+    c[2] = s[2];
+    RF_TransLocalP3D(&m_frame, c, c);
+    const double alpha = V3D_GetAngle(a, b, 1e-6);
+    if (alpha < ge3con::kMinArcSweep || alpha > kMaxThreePointAngle) return 0;
+    // The inscribed angle at mid spans the part of the circle that does not hold mid.
+    m_sweep = ge3con::kTwoPi - 2.0 * alpha;
+    m_radius = P3D_Dist(c, start);
+    P3D_Copy(c, m_frame.O);
+    if (!V3D_GenUnit(c, start, 1e-6, m_frame.X)) return 0;
+    V3D_VProductUnit(m_frame.Z, m_frame.X, m_frame.Y);
+    return std::fabs(m_sweep) < ge3con::kMinArcSweep ? 0 : 1;
+}
+
+int CGeArc3d::CreateSETan(double* start, double* end, double* tangent)
+{
+    double d[3];
+    if (!V3D_GenUnit(start, end, 1e-6, d) || !V3D_Unit(tangent, 1e-6)) return 0;
+    double z[3];
+    if (!V3D_VProductUnit(tangent, d, z)) return 0;
+    // The centre lies on the normal to the tangent at the start and on the chord's bisector.
+    static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
+    constexpr double kQuarter = 1.5707963267948966;
+    double normal[3], bisector[3], mid[3], c[3];
+    P3D_RotatePnt(z, kOrigin, -kQuarter, tangent, normal);
+    P3D_RotatePnt(z, kOrigin, kQuarter, d, bisector);
+    P3D_Lerp(start, end, 0.5, mid);
+    if (Isect3_LineLine(start, normal, mid, bisector, kCentreDistTol, kCentreAngleTol, c) != 1) return 0;
+    RF_Init(&m_frame);
+    P3D_Copy(c, m_frame.O);
+    P3D_Copy(z, m_frame.Z);
+    if (!V3D_GenUnit(c, start, 1e-6, m_frame.X)) return 0;
+    V3D_VProductUnit(m_frame.Z, m_frame.X, m_frame.Y);
+    m_radius = P3D_Dist(c, start);
+    double e[3];
+    if (!V3D_GenUnit(c, end, 1e-6, e)) return 0;
+    m_sweep = V3D_GetAngle(m_frame.X, e, 1e-12);
+    double turn[3];
+    // The end lies behind the start's tangent line: the long way round.
+    if (V3D_VProductUnit(m_frame.X, e, turn) && V3D_GetAngle(z, turn, 1e-12) > kQuarter)
+        m_sweep = ge3con::kTwoPi - m_sweep;
+    return std::fabs(m_sweep) < ge3con::kMinArcSweep ? 0 : 1;
+}
+
 int CGeArc3d::CreateCSE(double* centre, double* start, double* end, int shorter)
 {
-    if (ge3d::Dist(start, end) < 1e-6) return 0;
+    if (P3D_Dist(start, end) < 1e-6) return 0;
     double d[3], mid[3];
-    if (!ge3d::GenUnit(start, end, 1e-6, d)) return 0;
-    ge3d::Lerp(start, end, 0.5, mid);
+    if (!V3D_GenUnit(start, end, 1e-6, d)) return 0;
+    P3D_Lerp(start, end, 0.5, mid);
     // The centre used is the given one projected onto the bisector plane.
     double v[3], c[3];
-    ge3d::Sub(centre, mid, v);
-    const double h = ge3d::Dot(v, d);
-    ge3d::Set(c, centre[0] - h * d[0], centre[1] - h * d[1], centre[2] - h * d[2]);
-    const double r = ge3d::Dist(start, c);
+    V3D_Sub(centre, mid, v);
+    const double h = V3D_Dot(v, d);
+    P3D_Set(c, centre[0] - h * d[0], centre[1] - h * d[1], centre[2] - h * d[2]);
+    const double r = P3D_Dist(start, c);
     if (r < 1e-6) return 0;
-    const double half = QVN_Math::ACos(ge3d::Dist(mid, c) / r);
+    const double half = QVN_Math::ACos(P3D_Dist(mid, c) / r);
     if (half < ge3con::kMinArcSweep) return 0;
 
     RF_Init(&m_frame);
     m_sweep = 2.0 * half;
     m_radius = r;
-    ge3d::Copy(c, m_frame.O);
+    P3D_Copy(c, m_frame.O);
     double x[3], z[3], y[3];
-    if (!ge3d::GenUnit(c, start, 1e-6, x)) return 0;
-    ge3d::Cross(x, d, z);
-    if (!ge3d::Unit(z, 1e-12)) return 0;
+    if (!V3D_GenUnit(c, start, 1e-6, x)) return 0;
+    V3D_Cross(x, d, z);
+    if (!V3D_Unit(z, 1e-12)) return 0;
     if (!shorter) {
         m_sweep = ge3con::kTwoPi - m_sweep;
-        ge3d::Set(z, -z[0], -z[1], -z[2]);
+        P3D_Set(z, -z[0], -z[1], -z[2]);
     }
-    ge3d::Cross(z, x, y);
-    ge3d::Unit(y, 1e-12);
+    V3D_Cross(z, x, y);
+    V3D_Unit(y, 1e-12);
     SetAxes(m_frame, x, y, z);
     return std::fabs(m_sweep) < ge3con::kMinArcSweep ? 0 : 1;
 }
@@ -95,7 +181,7 @@ int CGeArc3d::CreateCricleXY(double* centre, double r)
     m_radius = std::fabs(r);
     m_sweep = ge3con::kTwoPi;
     if (m_radius < ge3con::kMinCircleRadius) return 0;
-    ge3d::Copy(centre, m_frame.O);
+    P3D_Copy(centre, m_frame.O);
     const double x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
     SetAxes(m_frame, x, y, z);
     return 1;
@@ -106,7 +192,7 @@ int CGeArc3d::CreateCricleXZ(double* centre, double r)
     m_radius = std::fabs(r);
     m_sweep = ge3con::kTwoPi;
     if (m_radius < ge3con::kMinCircleRadius) return 0;
-    ge3d::Copy(centre, m_frame.O);
+    P3D_Copy(centre, m_frame.O);
     const double x[3] = {1, 0, 0}, y[3] = {0, 0, 1}, z[3] = {0, -1, 0};
     SetAxes(m_frame, x, y, z);
     return 1;
@@ -117,7 +203,7 @@ int CGeArc3d::CreateCricleYZ(double* centre, double r)
     m_radius = std::fabs(r);
     m_sweep = ge3con::kTwoPi;
     if (m_radius < ge3con::kMinCircleRadius) return 0;
-    ge3d::Copy(centre, m_frame.O);
+    P3D_Copy(centre, m_frame.O);
     const double x[3] = {0, 1, 0}, y[3] = {0, 0, 1}, z[3] = {1, 0, 0};
     SetAxes(m_frame, x, y, z);
     return 1;
@@ -135,7 +221,7 @@ int CGeArc3d::CreateArcXY(double* centre, double r, double startAngle, double sw
     // Y = Z × X: turned a quarter towards the sweep direction.
     const double y[3] = {-sign * x[1], sign * x[0], 0.0};
     SetAxes(m_frame, x, y, z);
-    ge3d::Copy(centre, m_frame.O);
+    P3D_Copy(centre, m_frame.O);
     m_radius = r;
     m_sweep = std::min(size, ge3con::kTwoPi);
     return 1;
@@ -145,12 +231,11 @@ int CGeArc3d::GetParam(double* point, double& t)
 {
     t = 0.0;
     double v[3];
-    ge3d::Sub(point, m_frame.O, v);
-    const double h = ge3d::Dot(v, m_frame.Z);
+    V3D_Sub(point, m_frame.O, v);
+    const double h = V3D_Dot(v, m_frame.Z);
     for (int i = 0; i < 3; ++i) v[i] -= h * m_frame.Z[i];
-    if (!ge3d::Unit(v, 1e-12)) return 0;
-    double a = std::atan2(ge3d::Dot(v, m_frame.Y), ge3d::Dot(v, m_frame.X));
-    if (a < 0.0) a += ge3con::kTwoPi;
+    if (!V3D_Unit(v, 1e-12)) return 0;
+    const double a = V3D_GetRotAngleXY(m_frame.X, m_frame.Y, v);
     t = m_sweep != 0.0 ? a / m_sweep : 0.0;
     return 1;
 }
@@ -168,21 +253,14 @@ CGeShape3d* CGeArc3d::Copy()
 
 void CGeArc3d::Rediscretise() { Discrete(gGetCrvShowDiscTol(), m_strDisp); }
 
-template <class PointMap, class VecMap>
-void CGeArc3d::MapFrame(PointMap mapPoint, VecMap mapVec, double scale)
+void CGeArc3d::SettleAxes()
 {
-    double x[3], y[3], z[3];
-    mapPoint(m_frame.O);
-    mapVec(m_frame.X, x);
-    mapVec(m_frame.Y, y);
-    ge3d::Unit(x, 1e-300);
-    ge3d::Unit(y, 1e-300);
     // Z from the mapped X and Y keeps the counter-clockwise sense of the mapped points,
-    // also when the map is a reflection.
-    ge3d::Cross(x, y, z);
-    ge3d::Unit(z, 1e-300);
-    SetAxes(m_frame, x, y, z);
-    m_radius *= scale;
+    // also when the map is a reflection or scales.
+    V3D_Unit(m_frame.X, 1e-300);
+    V3D_Unit(m_frame.Y, 1e-300);
+    V3D_Cross(m_frame.X, m_frame.Y, m_frame.Z);
+    V3D_Unit(m_frame.Z, 1e-300);
 }
 
 void CGeArc3d::Translate(double* v)
@@ -194,7 +272,7 @@ void CGeArc3d::Translate(double* v)
 
 void CGeArc3d::Translate3D(double* v)
 {
-    ge3d::Add(m_frame.O, v, m_frame.O);
+    V3D_Add(m_frame.O, v, m_frame.O);
     CGeCurve3d::Translate3D(v);
 }
 
@@ -202,27 +280,14 @@ void CGeArc3d::Rotate(double* centre, double angle)
 {
     double p[3] = {centre[0], centre[1], 0.0};
     double axis[3] = {0.0, 0.0, 1.0};
-    RotateFrame(p, axis, angle);
+    RF_RotateRFrame(&m_frame, p, axis, angle);
     CGeCurve3d::Rotate(centre, angle);
 }
 
 void CGeArc3d::Rotate3D(double* point, double* axis, double angle)
 {
-    RotateFrame(point, axis, angle);
+    RF_RotateRFrame(&m_frame, point, axis, angle);
     CGeCurve3d::Rotate3D(point, axis, angle);
-}
-
-void CGeArc3d::RotateFrame(const double* point, const double* axis, double angle)
-{
-    static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
-    MapFrame([&](double* q) { ge3d::RotatePnt(axis, point, angle, q, q); },
-             [&](const double* v, double* out) { ge3d::RotatePnt(axis, kOrigin, angle, v, out); }, 1.0);
-}
-
-void CGeArc3d::MirrorFrame(const double* point, const double* normal)
-{
-    MapFrame([&](double* q) { ge3d::MirrorPnt(point, normal, q, q); },
-             [&](const double* v, double* out) { ge3d::MirrorVec(normal, v, out); }, 1.0);
 }
 
 void CGeArc3d::Mirror(double* p, double* q)
@@ -231,13 +296,13 @@ void CGeArc3d::Mirror(double* p, double* q)
     // display points are mirrored).
     const double point[3] = {p[0], p[1], 0.0};
     const double normal[3] = {-(q[1] - p[1]), q[0] - p[0], 0.0};
-    if (ge3d::Length(normal) > 0.0) MirrorFrame(point, normal);
+    RF_MirrorRFrame(&m_frame, point, normal);
     CGeCurve3d::Mirror(p, q);
 }
 
 void CGeArc3d::Mirror3D(double* point, double* normal)
 {
-    MirrorFrame(point, normal);
+    RF_MirrorRFrame(&m_frame, point, normal);
     CGeCurve3d::Mirror3D(point, normal);
 }
 
@@ -245,16 +310,17 @@ void CGeArc3d::Transform(_rect_fm3d* frame)
 {
     if (!frame) return;
     // Centre and axes follow the display points into the frame's coordinates.
-    MapFrame([&](double* q) { RF_TransWorldP3D(frame, q, q); },
-             [&](const double* v, double* out) { RF_TransWorldV3D(frame, v, out); }, 1.0);
+    RF_EvRFrame(frame, &m_frame, &m_frame);
+    SettleAxes();
     CGeCurve3d::Transform(frame);
 }
 
 void CGeArc3d::TransformLocal(_rect_fm3d* frame)
 {
     if (!frame) return;
-    MapFrame([&](double* q) { RF_TransLocalP3D(frame, q, q); },
-             [&](const double* v, double* out) { RF_TransLocalV3D(frame, v, out); }, 1.0);
+    // Centre and axes follow the display points out of the frame's coordinates.
+    RF_MultRFrame(frame, &m_frame, &m_frame);
+    SettleAxes();
     CGeCurve3d::TransformLocal(frame);
 }
 
@@ -321,8 +387,11 @@ CGeShape3d* CGeArc3d::Transform(double m[4][4], unsigned int flags)
     // circle: centre and axes are mapped and the radius scaled. Anything else bends it.
     double s = 1.0;
     if (SimilarityScale(m[0], m[1], m[2], s)) {
-        MapFrame([&](double* q) { ge3d::Mat44MultPt(q, q, m); },
-                 [&](const double* v, double* out) { ge3d::Mat44MultVec(v, out, m); }, s);
+        _rect_fm3d carrier;
+        RF_GetRFrameFromMatrix(m, &carrier);
+        RF_MultRFrame(&carrier, &m_frame, &m_frame);
+        SettleAxes();
+        m_radius *= s;
         Rediscretise();
         return this;
     }
@@ -379,23 +448,86 @@ int CGeArc3d::GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned
     dist = 0.0;
     seg = 1;
     double v[3];
-    ge3d::Sub(pt, m_frame.O, v);
-    const double h = ge3d::Dot(v, m_frame.Z);
+    V3D_Sub(pt, m_frame.O, v);
+    const double h = V3D_Dot(v, m_frame.Z);
     for (int i = 0; i < 3; ++i) v[i] -= h * m_frame.Z[i];
-    if (ge3d::Unit(v, 1e-12)) {
-        double a = std::atan2(ge3d::Dot(v, m_frame.Y), ge3d::Dot(v, m_frame.X));
-        if (a < 0.0) a += ge3con::kTwoPi;
-        t = a < m_sweep ? a / m_sweep : 1.0;
+    if (V3D_Unit(v, 1e-12)) {
+        const double a = V3D_GetRotAngleXY(m_frame.X, m_frame.Y, v);
+        if (a < m_sweep) {
+            t = a / m_sweep;
+        } else {
+            // Beyond the sweep: the nearer end (the end on a tie).
+            double s[3], e[3];
+            GetStartPoint(s);
+            GetEndPoint(e);
+            t = P3D_Dist(pt, e) > P3D_Dist(pt, s) ? 0.0 : 1.0;
+        }
     }
     GetPointAt(t, nearest, 1);
-    dist = ge3d::Dist(pt, nearest);
+    dist = P3D_Dist(pt, nearest);
+    return 1;
+}
+
+void CGeArc3d::Draw(CDC* dc, int mode)
+{
+    CLooker* looker = gGetLooker();
+    if (!dc || !looker) return;
+    if (!HasPoints()) Rediscretise();
+    // Decimation: a string finer than a pixel is drawn through every step-th point.
+    const int count = m_strDisp.m_nCount;
+    int step = 1;
+    if (count > 10) {
+        double w = 0.0;
+        looker->ScreentoWorld(1.0, w);
+        if (w > m_radius) {
+            step = count;
+        } else {
+            const double a = std::acos((m_radius - w) / m_radius);
+            const double k = a > 0.0 ? std::floor(std::fabs(m_sweep) / a) : 0.0;
+            if (k > 0.0 && k < count) step = count / static_cast<int>(k);
+        }
+    }
+    DrawDisplay(dc, mode, step);
+}
+
+void CGeArc3d::DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half)
+{
+    DrawEndNodes(dc, drawStart, drawEnd, half);
+}
+
+int CGeArc3d::Pick(CPickRay& ray, int useMask)
+{
+    if (useMask && !(ge3con::kTypeArc3d & ray.m_nTypeMask)) return 0;
+    const double nz = m_frame.Z[2];
+    if (ray.m_b2D && (std::fabs(nz - 1.0) < kVerticalNormalTol || std::fabs(nz + 1.0) < kVerticalNormalTol)) {
+        double nearest[3], t = 0.0, dist = 0.0;
+        unsigned int seg = 0;
+        GetNearestPoint3D(ray.m_pt, nearest, t, seg, dist);
+        const double d = P3D_Dist2D(ray.m_pt, nearest);
+        if (!(d < ray.m_dAperture)) return 0;
+        ray.m_dDist = d;
+        return 1;
+    }
+    if (!PickDisplay(ray)) return 0;
+    if (ray.m_b2D) return 1;
+    // The parameter of the hit: the fraction of the display length up to the hit point.
+    const int m = m_strDisp.m_nCount - 1;
+    const int s = ray.m_nSeg;
+    if (s < 1 || s > m) {
+        ray.m_dParam = 0.0;
+        return 1;
+    }
+    const auto* v = m_strDisp.m_pPoints;
+    const double before = SP3D_EvLength(v, s);
+    const double total = SP3D_EvLength(v, m + 1);
+    ray.m_dParam = total > 0.0 ? (before + ray.m_dParam * P3D_Dist(v[s - 1], v[s])) / total : 0.0;
     return 1;
 }
 
 int CGeArc3d::IsPlanar(double, double* origin, double* vec)
 {
-    ge3d::Copy(m_frame.O, origin);
-    ge3d::Copy(m_frame.Z, vec);
+    P3D_Copy(m_frame.O, origin);
+    P3D_Copy(m_frame.Z, vec);
     return 1;
 }
 
@@ -487,10 +619,10 @@ void CGeArc3d::Reverse()
 {
     static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};
     double x[3], y[3], z[3];
-    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep, m_frame.X, x);
-    ge3d::Set(z, -m_frame.Z[0], -m_frame.Z[1], -m_frame.Z[2]);
-    ge3d::Cross(z, x, y);
-    ge3d::Unit(y, 1e-12);
+    P3D_RotatePnt(m_frame.Z, kOrigin, m_sweep, m_frame.X, x);
+    P3D_Set(z, -m_frame.Z[0], -m_frame.Z[1], -m_frame.Z[2]);
+    V3D_Cross(z, x, y);
+    V3D_Unit(y, 1e-12);
     SetAxes(m_frame, x, y, z);
     Rediscretise();
 }
@@ -531,8 +663,8 @@ void CGeArc3d::Split(double t, CGeCurve3d** out, int)
     second->m_frame = m_frame;
     second->m_radius = m_radius;
     second->m_sweep = m_sweep * (1.0 - t);
-    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.X, second->m_frame.X);
-    ge3d::RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.Y, second->m_frame.Y);
+    P3D_RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.X, second->m_frame.X);
+    P3D_RotatePnt(m_frame.Z, kOrigin, m_sweep * t, m_frame.Y, second->m_frame.Y);
     for (CGeArc3d* piece : {first, second}) {
         piece->Rediscretise();
         piece->m_nFlags = m_nFlags;

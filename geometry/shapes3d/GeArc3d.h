@@ -18,6 +18,11 @@ public:
 
     // Constructions return 1 on success and 0 on failure (the arc is then not valid);
     // none discretises or computes the box.
+    // Arc from start through mid to end; 0 for start = end, coincident or collinear points.
+    int Create3Pnt(double* start, double* mid, double* end);
+    // Arc leaving start along tangent (normalised in place) and ending at end; 0 when the
+    // tangent runs along the chord.
+    int CreateSETan(double* start, double* end, double* tangent);
     // Arc from start to end about centre (projected onto their bisector plane);
     // shorter != 0 gives the shorter arc, 0 the longer one.
     int CreateCSE(double* centre, double* start, double* end, int shorter);
@@ -37,6 +42,10 @@ public:
     // 0 when it meets the centre.
     int GetParam(double* point, double& t);
 
+    // The curve header under the document version gate, then radius, sweep, centre,
+    // X, Y and Z axes and the frame's trailing value (15 doubles); loading rebuilds the
+    // display string, which sets the box.
+    void Serialize(CArchive& ar) override;
     int GetType() const override;
     // Same radius, sweep, frame, display string, box, flags and closed flag; new handle.
     CGeShape3d* Copy() override;
@@ -58,7 +67,16 @@ public:
     CGeShape3d* Transform(double m[3][3], unsigned int flags) override;
     void TransformLocal(_rect_fm3d* frame) override;
 
+    // The base drawing, every k-th display point when the string is finer than a pixel.
+    void Draw(CDC* dc, int mode) override;
+    // A circle round the start, a square round the end.
+    void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half) override;
     int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
+    // 2D pick of an arc in a horizontal plane: exact distance in XY. Otherwise the base
+    // pick of the display string; a 3D hit reports as parameter the fraction of the display
+    // length up to the hit point.
+    int Pick(CPickRay& ray, int useMask) override;
+    // Exact; a point beyond the sweep goes to the nearer end (the end on a tie).
     int GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned int& seg, double& dist) override;
     // Always 1: the centre and the normal Z.
     int IsPlanar(double tol, double* origin, double* vec) override;
@@ -88,12 +106,8 @@ public:
     _rect_fm3d m_frame;
 
 private:
-    // Maps the frame by an affine map given as point and vector functions, keeping a
-    // right-handed frame; the radius is multiplied by scale.
-    template <class PointMap, class VecMap>
-    void MapFrame(PointMap mapPoint, VecMap mapVec, double scale);
-    void RotateFrame(const double* point, const double* axis, double angle);
-    void MirrorFrame(const double* point, const double* normal);
+    // Unit X and Y, Z = X × Y: the frame after a map that may scale or reflect.
+    void SettleAxes();
     // Rebuilds the display string at the display tolerance (which sets the box).
     void Rediscretise();
 };

@@ -1,7 +1,7 @@
 #include "geometry/shapes3d/GeCombCurve3d.h"
 
 #include "geometry/shapes3d/GePolyline3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
 
 #include <algorithm>
@@ -47,7 +47,7 @@ int CGeCombCurve3d::IsLinked(double tol)
             double e[3] = {0.0, 0.0, 0.0}, s[3] = {0.0, 0.0, 0.0};
             prev->GetEndPoint(e);
             member->GetStartPoint(s);
-            if (!(ge3d::Dist(e, s) < tol)) return 0;
+            if (!(P3D_Dist(e, s) < tol)) return 0;
         }
         prev = member;
     }
@@ -309,7 +309,7 @@ int CGeCombCurve3d::GetNearestPoint3D(double* pt, double* nearest, double& t, un
         if (member->GetNearestPoint3D(pt, p, u, s, d) && d < best) {
             best = d;
             winner = k;
-            ge3d::Copy(p, nearest);
+            P3D_Copy(p, nearest);
             t = u;
             seg = s;
             dist = d;
@@ -337,7 +337,7 @@ void CGeCombCurve3d::Discrete(double tol, CStrP3D& str)
         if (!member || !member->HasPoints()) continue;
         // Each later member repeats the previous member's end as its first point.
         for (int i = written > 0 ? 1 : 0; i < member->m_strDisp.m_nCount; ++i)
-            ge3d::Copy(member->m_strDisp.m_pPoints[i], str.m_pPoints[written++]);
+            P3D_Copy(member->m_strDisp.m_pPoints[i], str.m_pPoints[written++]);
     }
     str.Truncate(written);
     str.CalcBox();

@@ -17,7 +17,7 @@
 #include "geometry/shapes3d/GeLoop3d.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <cmath>
 #include <memory>
@@ -294,20 +294,20 @@ CGeArc3d* ArcToArc3d(CGeArc* c, double z)
     if (!c) return nullptr;
     double x[3] = {0.0, 0.0, 0.0};
     c->GetStartDir(x);
-    if (!ge3d::Unit(x, kDegenerate)) return nullptr;
+    if (!V3D_Unit(x, kDegenerate)) return nullptr;
     const double sweep = c->GetSweep();
     const double zAxis[3] = {0.0, 0.0, sweep > 0.0 ? 1.0 : -1.0};
     double y[3];
-    ge3d::Cross(zAxis, x, y);
-    ge3d::Unit(y, kDegenerate);
+    V3D_Cross(zAxis, x, y);
+    V3D_Unit(y, kDegenerate);
 
     auto* arc = new CGeArc3d();
-    ge3d::Copy(x, arc->m_frame.X);
-    ge3d::Copy(y, arc->m_frame.Y);
-    ge3d::Copy(zAxis, arc->m_frame.Z);
+    P3D_Copy(x, arc->m_frame.X);
+    P3D_Copy(y, arc->m_frame.Y);
+    P3D_Copy(zAxis, arc->m_frame.Z);
     double centre[2];
     c->GetCenter(centre);
-    ge3d::Set(arc->m_frame.O, centre[0], centre[1], z);
+    P3D_Set(arc->m_frame.O, centre[0], centre[1], z);
     arc->m_radius = c->GetRadius();
     arc->m_sweep = std::fabs(sweep);
     arc->DiscreteMe(gGetCrvDiscTol());
@@ -321,15 +321,15 @@ CGeArc3d* CircleToArc3d(CGeCircle* c, double z)
     const double x[3] = {1.0, 0.0, 0.0};
     const double zAxis[3] = {0.0, 0.0, c->GetDirection() == 1 ? 1.0 : -1.0};
     double y[3];
-    ge3d::Cross(zAxis, x, y);
+    V3D_Cross(zAxis, x, y);
 
     auto* arc = new CGeArc3d();
-    ge3d::Copy(x, arc->m_frame.X);
-    ge3d::Copy(y, arc->m_frame.Y);
-    ge3d::Copy(zAxis, arc->m_frame.Z);
+    P3D_Copy(x, arc->m_frame.X);
+    P3D_Copy(y, arc->m_frame.Y);
+    P3D_Copy(zAxis, arc->m_frame.Z);
     double centre[2];
     c->GetCenter(centre);
-    ge3d::Set(arc->m_frame.O, centre[0], centre[1], z);
+    P3D_Set(arc->m_frame.O, centre[0], centre[1], z);
     arc->m_radius = c->GetRadius();
     arc->m_sweep = kTwoPi;
     arc->DiscreteMe(gGetCrvDiscTol());

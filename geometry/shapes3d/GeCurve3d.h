@@ -10,6 +10,7 @@
 #include "platform/core/ObList.h"
 
 class CDC;
+class CLooker;
 class COpenGLDC;
 class CPickRay;
 class CSnapAt;
@@ -50,8 +51,15 @@ public:
     void TransformLocal(_rect_fm3d* frame) override;
 
     virtual void Draw(Direct2DHandler* handler, int mode);
+    // Draws the display string (rebuilt first when it is missing): highlighted (flag bit 1,
+    // bit 8 or the sign bit) with a solid green pen, dotted (bit 4) with a dotted one, in
+    // mode 1 and otherwise with the context's current pen. Nothing without a context or view.
     virtual void Draw(CDC* dc, int mode);
+    // The same with OpenGL in the context's current colour (green when highlighted, dashed
+    // when dotted or in mode 6); the colour is restored and line stipple left off.
     virtual void DrawGL(COpenGLDC* gl, int mode);
+    // The display string in the given colour (0x00BBGGRR); the context's colour comes back.
+    void DrawGL(COpenGLDC* gl, unsigned long colour);
     virtual void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half);
     // Copies the box without recomputing it; 1.
     virtual int GetNodeBox(BOX3<double>* box);
@@ -61,7 +69,11 @@ public:
     virtual int GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned int& seg, double& dist);
     // Point c whose tangent line passes through pt, by Newton iteration from t.
     virtual int GetTanPt(double* pt, double& t, double* c, double& dist);
+    // Pick of the display string. 2D: 1 within the aperture, the request's distance set.
+    // 3D: 1 when the ray passes within the aperture at a depth ((P - m_pt) · m_dir) below
+    // the request's, which then takes the depth, the local parameter and the segment.
     virtual int Pick(CPickRay& ray, int useMask);
+    // 1 when the display string, taken into the frame's coordinates, meets the box.
     virtual int PickBox(_rect_fm3d* frame, BOX2<double>* box);
     // 0 not planar, 1 planar, 2 straight, 3 degenerate; the base answers 0.
     virtual int IsPlanar(double tol, double* origin, double* vec);
@@ -74,7 +86,8 @@ public:
     virtual int GetSegmentCount();
     virtual void GetStartPoint(double* p);
     virtual void GetEndPoint(double* p);
-    // t in [0, 1) local on segment seg, or t >= 1 carrying the segment in its integer part.
+    // t in [0, 1) local on segment seg, or t >= 1 carrying the segment in its integer part;
+    // exactly 1.0 with a segment seg >= 1 is the end of that segment.
     virtual void GetPointAt(double t, double* p, int seg);
     virtual void GetStartTanVec(double* v);
     virtual void GetEndTanVec(double* v);
@@ -99,6 +112,19 @@ public:
     int m_bClosed = 0;
 
 protected:
+    // The pick of the display string without the type test (see Pick).
+    int PickDisplay(CPickRay& ray);
+    // Draws the display string with the pen of the flags: every point (step 0) or every
+    // step-th point and the last (CLooker::DrawPolyline3DEx).
+    void DrawDisplay(CDC* dc, int mode, int step);
+    // Node marks of a curve with two ends: a circle round the start (its own pen, by the
+    // kind of view) and a square round the end (the context's pen).
+    void DrawEndNodes(CDC* dc, int drawStart, int drawEnd, unsigned int half);
+    // The square of half size half round the screen position of p.
+    static CRect NodeSquare(const CLooker& looker, const double* p, unsigned int half);
+    // The circle marking a start point, with a pen of its own: solid, width 1, 0x00AA00C3
+    // in a 2D view, else width 2, 0x0055FF3C.
+    static void DrawStartMark(CDC* dc, const CLooker& looker, const double* p, unsigned int half);
     // Copies box, flags and display string into a copy made by a subclass.
     void CopyBaseTo(CGeCurve3d& other) const;
     // Applies op to every point of the display string, then CalcBox.

@@ -3,10 +3,15 @@
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
 #include "framework/numerak/Matrix33.h"
+#include "framework/numerak/Line2D.h"
+#include "framework/numerak/Line3D.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Point3f.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
+#include "geometry/shapes3d/PointOps.h"
+#include "framework/numerak/Matrix44.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
+#include "platform/core/Archive.h"
 
 #include <cmath>
 
@@ -16,25 +21,65 @@ CGeLine3d::CGeLine3d() = default;
 
 CGeLine3d::CGeLine3d(double* s, double* e)
 {
-    ge3d::Copy(s, m_ptStart);
-    ge3d::Copy(e, m_ptEnd);
+    P3D_Copy(s, m_ptStart);
+    P3D_Copy(e, m_ptEnd);
     Discrete(0.1, m_strDisp);
 }
 
 CGeLine3d::CGeLine3d(const tagPoint3f& s, const tagPoint3f& e)
 {
-    ge3d::Set(m_ptStart, s.x, s.y, s.z);
-    ge3d::Set(m_ptEnd, e.x, e.y, e.z);
+    P3D_Set(m_ptStart, s.x, s.y, s.z);
+    P3D_Set(m_ptEnd, e.x, e.y, e.z);
     Discrete(gGetCrvShowDiscTol(), m_strDisp);
 }
 
 int CGeLine3d::GetType() const { return ge3con::kTypeLine3d; }
 
+void CGeLine3d::Serialize(CArchive& ar)
+{
+    CGeCurve3d::Serialize(ar);
+    if (ar.IsStoring()) {
+        for (const double* p : {m_ptStart, m_ptEnd}) ar << p[0] << p[1] << p[2];
+        return;
+    }
+    for (double* p : {m_ptStart, m_ptEnd}) ar >> p[0] >> p[1] >> p[2];
+    Discrete(gGetCrvShowDiscTol(), m_strDisp);
+}
+
+void CGeLine3d::DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half)
+{
+    DrawEndNodes(dc, drawStart, drawEnd, half);
+}
+
+int CGeLine3d::Pick(CPickRay& ray, int useMask)
+{
+    if (useMask && !(ge3con::kTypeLine3d & ray.m_nTypeMask)) return 0;
+    if (!ray.m_b2D) return PickDisplay(ray);
+
+    const double c[2] = {ray.m_pt[0], ray.m_pt[1]};
+    const double g = ray.m_dAperture;
+    BOX3<double> box;
+    GetBox(&box);
+    if (!QPoint(c[0], c[1]).IsInBox(box, g)) return 0;
+    double foot[2] = {m_ptStart[0], m_ptStart[1]};
+    L2D_PrjPntEx(c, m_ptStart, m_ptEnd, foot);
+    const double t = L2D_GetParam(c, m_ptStart, m_ptEnd);
+    auto take = [&](const double* p) {
+        const double d = P2D_Dist(c, p);
+        if (!(g >= d)) return false;
+        ray.m_dParam = t;
+        ray.m_dDist = d;
+        return true;
+    };
+    if (t < 0.0 || t > 1.0) return take(m_ptStart) || take(m_ptEnd) ? 1 : 0;
+    return take(foot) ? 1 : 0;
+}
+
 CGeShape3d* CGeLine3d::Copy()
 {
     auto* line = new CGeLine3d;
-    ge3d::Copy(m_ptStart, line->m_ptStart);
-    ge3d::Copy(m_ptEnd, line->m_ptEnd);
+    P3D_Copy(m_ptStart, line->m_ptStart);
+    P3D_Copy(m_ptEnd, line->m_ptEnd);
     CopyBaseTo(*line);
     return line;
 }
@@ -43,108 +88,99 @@ void CGeLine3d::CalcBox() { m_box.Init(m_ptStart, m_ptEnd); }
 
 void CGeLine3d::Translate(double* v)
 {
-    MoveEnds([v](double* p) {
-        p[0] += v[0];
-        p[1] += v[1];
-    });
+    MoveEnds(pointop::Translate(v));
     CGeCurve3d::Translate(v);
 }
 
 void CGeLine3d::Translate3D(double* v)
 {
-    MoveEnds([v](double* p) { ge3d::Add(p, v, p); });
+    MoveEnds(pointop::Translate3D(v));
     CGeCurve3d::Translate3D(v);
 }
 
 void CGeLine3d::Rotate(double* centre, double angle)
 {
-    const double c = std::cos(angle), s = std::sin(angle);
-    MoveEnds([=](double* p) { P2D_Rot(centre, c, s, p, p); });
+    MoveEnds(pointop::Rotate(centre, angle));
     CGeCurve3d::Rotate(centre, angle);
 }
 
 void CGeLine3d::Rotate3D(double* point, double* axis, double angle)
 {
-    MoveEnds([=](double* p) { ge3d::RotatePnt(axis, point, angle, p, p); });
+    MoveEnds(pointop::Rotate3D(point, axis, angle));
     CGeCurve3d::Rotate3D(point, axis, angle);
 }
 
 CGeShape3d* CGeLine3d::Twist(double* point, double* axis, double angle)
 {
-    MoveEnds([=](double* p) { ge3d::TwistPnt(axis, point, angle, p, p); });
+    MoveEnds(pointop::Twist(point, axis, angle));
     return CGeCurve3d::Twist(point, axis, angle);
 }
 
 CGeShape3d* CGeLine3d::Taper(double* point, double* axis, double angle)
 {
-    MoveEnds([=](double* p) { ge3d::TaperPnt(axis, point, angle, p, p); });
+    MoveEnds(pointop::Taper(point, axis, angle));
     return CGeCurve3d::Taper(point, axis, angle);
 }
 
 void CGeLine3d::Mirror(double* p, double* q)
 {
-    MoveEnds([=](double* v) { P2D_Mirr(p, q, v, v); });
+    MoveEnds(pointop::Mirror(p, q));
     CGeCurve3d::Mirror(p, q);
 }
 
 CGeShape3d* CGeLine3d::Shear(double* base, double* factors)
 {
-    MoveEnds([=](double* v) { P2D_Shear(base, v, factors, v); });
+    MoveEnds(pointop::Shear(base, factors));
     return CGeCurve3d::Shear(base, factors);
 }
 
 CGeShape3d* CGeLine3d::Scale(double* centre, double* factors)
 {
-    MoveEnds([=](double* v) {
-        v[0] = centre[0] + (v[0] - centre[0]) * factors[0];
-        v[1] = centre[1] + (v[1] - centre[1]) * factors[1];
-    });
+    MoveEnds(pointop::Scale(centre, factors));
     return CGeCurve3d::Scale(centre, factors);
 }
 
 CGeShape3d* CGeLine3d::Scale3D(double* centre, double* factors)
 {
-    MoveEnds([=](double* v) {
-        for (int i = 0; i < 3; ++i) v[i] = centre[i] + (v[i] - centre[i]) * factors[i];
-    });
+    MoveEnds(pointop::Scale3D(centre, factors));
     return CGeCurve3d::Scale3D(centre, factors);
 }
 
 CGeShape3d* CGeLine3d::Shear3D(double* point, double* dir, double* normal)
 {
-    MoveEnds([=](double* v) { ge3d::ShearPnt(point, dir, normal, v, v); });
+    MoveEnds(pointop::Shear3D(point, dir, normal));
     return CGeCurve3d::Shear3D(point, dir, normal);
 }
 
 void CGeLine3d::Mirror3D(double* point, double* normal)
 {
-    MoveEnds([=](double* v) { ge3d::MirrorPnt(point, normal, v, v); });
+    MoveEnds(pointop::Mirror3D(point, normal));
     CGeCurve3d::Mirror3D(point, normal);
 }
 
 void CGeLine3d::Transform(_rect_fm3d* frame)
 {
     if (!frame) return;
-    MoveEnds([=](double* v) { RF_TransWorldP3D(frame, v, v); });
+    MoveEnds(pointop::ToFrame(frame));
     CGeCurve3d::Transform(frame);
 }
 
 CGeShape3d* CGeLine3d::Transform(double m[4][4], unsigned int flags)
 {
-    MoveEnds([=](double* v) { ge3d::Mat44MultPt(v, v, m); });
+    MoveEnds(pointop::Matrix44(m));
     return CGeCurve3d::Transform(m, flags);
 }
 
 CGeShape3d* CGeLine3d::Transform(double m[3][3], unsigned int flags)
 {
-    MoveEnds([=](double* v) { MAT33_MultPt(v, v, m); });
+    MoveEnds(pointop::Matrix33(m));
     return CGeCurve3d::Transform(m, flags);
 }
 
 void CGeLine3d::TransformLocal(_rect_fm3d* frame)
 {
     if (!frame) return;
-    MoveEnds([=](double* v) { RF_TransLocalP3D(frame, v, v); });
+    MoveEnds(pointop::FromFrame(frame));
     CGeCurve3d::TransformLocal(frame);
 }
 
@@ -168,18 +204,13 @@ int CGeLine3d::GetSnapPos(CSnapAt* snap, CSnapResult& result)
     }
     if (snap->m_nSnapMode & kSnapMid) {
         double mid[3];
-        ge3d::Lerp(m_ptStart, m_ptEnd, 0.5, mid);
+        P3D_Lerp(m_ptStart, m_ptEnd, 0.5, mid);
         if (snap->IsSnapPoint(mid, 3)) result.PushBackMid(Position(mid[0], mid[1], mid[2]));
     }
     if ((snap->m_nSnapMode & kSnapPerp) && snap->m_pBase->m_bHasBase) {
-        double d[3], v[3];
-        ge3d::Sub(m_ptEnd, m_ptStart, d);
-        ge3d::Sub(snap->m_pBase->m_ptBase, m_ptStart, v);
-        const double dd = ge3d::Dot(d, d);
-        if (dd > 0.0) {
-            const double t = ge3d::Dot(v, d) / dd;
-            double foot[3];
-            ge3d::Lerp(m_ptStart, m_ptEnd, t, foot);
+        double foot[3];
+        if (L3D_PrjPntEx(snap->m_pBase->m_ptBase, m_ptStart, m_ptEnd, foot)) {
+            const double t = L3D_GetParam(foot, m_ptStart, m_ptEnd);
             if (t > 0.0 && t < 1.0 && snap->IsSnapPoint(foot, 3))
                 result.PushBackPerp(Position(foot[0], foot[1], foot[2]));
         }
@@ -189,17 +220,17 @@ int CGeLine3d::GetSnapPos(CSnapAt* snap, CSnapResult& result)
 
 int CGeLine3d::IsPlanar(double tol, double* origin, double* vec)
 {
-    ge3d::Copy(m_ptStart, origin);
-    if (ge3d::Dist(m_ptStart, m_ptEnd) < tol) return 3;
-    ge3d::GenUnit(m_ptStart, m_ptEnd, 1e-6, vec);
+    P3D_Copy(m_ptStart, origin);
+    if (P3D_Dist(m_ptStart, m_ptEnd) < tol) return 3;
+    V3D_GenUnit(m_ptStart, m_ptEnd, 1e-6, vec);
     return 2;
 }
 
 void CGeLine3d::Discrete(double, CStrP3D& str)
 {
     str.Create(2, true, false);
-    ge3d::Copy(m_ptStart, str.m_pPoints[0]);
-    ge3d::Copy(m_ptEnd, str.m_pPoints[1]);
+    P3D_Copy(m_ptStart, str.m_pPoints[0]);
+    P3D_Copy(m_ptEnd, str.m_pPoints[1]);
     str.m_pParams[0] = 0.0;
     str.m_pParams[1] = 1.0;
     str.CalcBox();
@@ -212,37 +243,37 @@ int CGeLine3d::GetDiscStep(double, double& step)
     return 1;
 }
 
-void CGeLine3d::GetStartPoint(double* p) { ge3d::Copy(m_ptStart, p); }
+void CGeLine3d::GetStartPoint(double* p) { P3D_Copy(m_ptStart, p); }
 
-void CGeLine3d::GetEndPoint(double* p) { ge3d::Copy(m_ptEnd, p); }
+void CGeLine3d::GetEndPoint(double* p) { P3D_Copy(m_ptEnd, p); }
 
-void CGeLine3d::GetPointAt(double t, double* p, int) { ge3d::Lerp(m_ptStart, m_ptEnd, t, p); }
+void CGeLine3d::GetPointAt(double t, double* p, int) { P3D_Lerp(m_ptStart, m_ptEnd, t, p); }
 
 void CGeLine3d::GetStartTanVec(double* v)
 {
-    ge3d::Sub(m_ptEnd, m_ptStart, v);
-    ge3d::Unit(v, 1e-6);
+    V3D_Sub(m_ptEnd, m_ptStart, v);
+    V3D_Unit(v, 1e-6);
 }
 
 void CGeLine3d::GetEndTanVec(double* v) { GetStartTanVec(v); }
 
 void CGeLine3d::GetTanVecAt(double t, double* p, double* v, int)
 {
-    ge3d::Sub(m_ptEnd, m_ptStart, v);
-    ge3d::Lerp(m_ptStart, m_ptEnd, t, p);
-    ge3d::Unit(v, 1e-6);
+    V3D_Sub(m_ptEnd, m_ptStart, v);
+    P3D_Lerp(m_ptStart, m_ptEnd, t, p);
+    V3D_Unit(v, 1e-6);
 }
 
 void CGeLine3d::Ev2Der(double t, double* p, double* d1, double* d2, unsigned int)
 {
-    ge3d::Sub(m_ptEnd, m_ptStart, d1);
-    ge3d::Lerp(m_ptStart, m_ptEnd, t, p);
-    ge3d::Set(d2, 0.0, 0.0, 0.0);
+    V3D_Sub(m_ptEnd, m_ptStart, d1);
+    P3D_Lerp(m_ptStart, m_ptEnd, t, p);
+    P3D_Set(d2, 0.0, 0.0, 0.0);
 }
 
 void CGeLine3d::Reverse()
 {
-    for (int i = 0; i < 3; ++i) std::swap(m_ptStart[i], m_ptEnd[i]);
+    P3D_Swap(m_ptStart, m_ptEnd);
     Discrete(gGetCrvShowDiscTol(), m_strDisp);
 }
 
@@ -250,7 +281,7 @@ int CGeLine3d::IsClosed(double) { return 0; }
 
 int CGeLine3d::EvParam(double len, double& t, unsigned int& seg, double)
 {
-    const double length = ge3d::Dist(m_ptStart, m_ptEnd);
+    const double length = P3D_Dist(m_ptStart, m_ptEnd);
     if (length < 1e-6) return 0;
     t = len / length;
     seg = 0;

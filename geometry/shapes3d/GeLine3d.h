@@ -15,6 +15,9 @@ public:
     CGeLine3d(double* s, double* e);
     CGeLine3d(const tagPoint3f& s, const tagPoint3f& e);
 
+    // The curve header under the document version gate, then the two end points
+    // (6 doubles); loading rebuilds the display string and the box.
+    void Serialize(CArchive& ar) override;
     int GetType() const override;
     // Same end points, display string, box and flags; new handle; the closed flag
     // is not carried over.
@@ -39,7 +42,12 @@ public:
     CGeShape3d* Transform(double m[3][3], unsigned int flags) override;
     void TransformLocal(_rect_fm3d* frame) override;
 
+    // A circle round the start, a square round the end.
+    void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half) override;
     int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
+    // 3D: the base's pick. 2D: exact in XY, from the box widened by the aperture; a hit
+    // within the aperture of an end beyond the segment reports a parameter outside [0, 1].
+    int Pick(CPickRay& ray, int useMask) override;
     int IsPlanar(double tol, double* origin, double* vec) override;
     // Two points with parameters 0 and 1, then CalcBox; tol is not used.
     void Discrete(double tol, CStrP3D& str) override;

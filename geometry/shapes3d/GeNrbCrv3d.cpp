@@ -5,7 +5,9 @@
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Matrix33.h"
 #include "framework/numerak/Point2D.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
+#include "geometry/shapes3d/PointOps.h"
+#include "framework/numerak/Matrix44.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
 
 #include <algorithm>
@@ -66,7 +68,7 @@ void CGeNrbCrv3d::Discrete(double tol, double, CStrP3D& str)
         str.Create(c->n, true, false);
         for (int i = 0; i < c->n; ++i) {
             const double w = c->P[i][3];
-            ge3d::Set(str.m_pPoints[i], c->P[i][0] / w, c->P[i][1] / w, c->P[i][2] / w);
+            P3D_Set(str.m_pPoints[i], c->P[i][0] / w, c->P[i][1] / w, c->P[i][2] / w);
             str.m_pParams[i] = std::min(c->U[i + 1], 1.0);
         }
         str.CalcBox();
@@ -178,7 +180,7 @@ CGeShape3d* CGeNrbCrv3d::Taper(double* point, double* axis, double angle)
 void CGeNrbCrv3d::Mirror(double* p, double* q)
 {
     if (!m_pCurve) return;
-    ForEachCtrlPt([=](double* v) { P2D_Mirr(p, q, v, v); });
+    ForEachCtrlPt(pointop::Mirror(p, q));
     CGeCurve3d::Mirror(p, q);
 }
 
@@ -215,35 +217,35 @@ CGeShape3d* CGeNrbCrv3d::Shear3D(double* point, double* dir, double* normal)
 void CGeNrbCrv3d::Mirror3D(double* point, double* normal)
 {
     if (!m_pCurve) return;
-    ForEachCtrlPt([=](double* v) { ge3d::MirrorPnt(point, normal, v, v); });
+    ForEachCtrlPt(pointop::Mirror3D(point, normal));
     CGeCurve3d::Mirror3D(point, normal);
 }
 
 void CGeNrbCrv3d::Transform(_rect_fm3d* frame)
 {
     if (!m_pCurve || !frame) return;
-    ForEachCtrlPt([=](double* v) { RF_TransWorldP3D(frame, v, v); });
+    ForEachCtrlPt(pointop::ToFrame(frame));
     CGeCurve3d::Transform(frame);
 }
 
 CGeShape3d* CGeNrbCrv3d::Transform(double m[4][4], unsigned int flags)
 {
     if (!m_pCurve) return this;
-    ForEachCtrlPt([=](double* v) { ge3d::Mat44MultPt(v, v, m); });
+    ForEachCtrlPt(pointop::Matrix44(m));
     return CGeCurve3d::Transform(m, flags);
 }
 
 CGeShape3d* CGeNrbCrv3d::Transform(double m[3][3], unsigned int flags)
 {
     if (!m_pCurve) return this;
-    ForEachCtrlPt([=](double* v) { MAT33_MultPt(v, v, m); });
+    ForEachCtrlPt(pointop::Matrix33(m));
     return CGeCurve3d::Transform(m, flags);
 }
 
 void CGeNrbCrv3d::TransformLocal(_rect_fm3d* frame)
 {
     if (!m_pCurve || !frame) return;
-    ForEachCtrlPt([=](double* v) { RF_TransLocalP3D(frame, v, v); });
+    ForEachCtrlPt(pointop::FromFrame(frame));
     CGeCurve3d::TransformLocal(frame);
 }
 
@@ -299,15 +301,15 @@ int CGeNrbCrv3d::GetNearestPoint3D(double* pt, double* nearest, double& t, unsig
     if (SP3D_PrjPnt(v, n, pt, nearest, u, s)) {
         const double* p = m_strDisp.m_pParams;
         t = p ? p[s - 1] + (p[s] - p[s - 1]) * u : u;
-    } else if (ge3d::Dist(pt, v[n - 1]) <= ge3d::Dist(pt, v[0])) {
-        ge3d::Copy(v[n - 1], nearest);
+    } else if (P3D_Dist(pt, v[n - 1]) <= P3D_Dist(pt, v[0])) {
+        P3D_Copy(v[n - 1], nearest);
         t = 1.0;
     } else {
-        ge3d::Copy(v[0], nearest);
+        P3D_Copy(v[0], nearest);
         t = 0.0;
     }
     seg = 1;
-    dist = ge3d::Dist(pt, nearest);
+    dist = P3D_Dist(pt, nearest);
     return 1;
 }
 
@@ -344,7 +346,7 @@ void CGeNrbCrv3d::GetStartTanVec(double* v)
     if (!m_pCurve) return;
     double p[3], d2[3];
     BCRV_Ev2Der(m_pCurve, DomainStart(m_pCurve), p, v, d2);
-    ge3d::Unit(v, 1e-6);
+    V3D_Unit(v, 1e-6);
 }
 
 void CGeNrbCrv3d::GetEndTanVec(double* v)
@@ -352,7 +354,7 @@ void CGeNrbCrv3d::GetEndTanVec(double* v)
     if (!m_pCurve) return;
     double p[3], d2[3];
     BCRV_Ev2Der(m_pCurve, DomainEnd(m_pCurve), p, v, d2);
-    ge3d::Unit(v, 1e-6);
+    V3D_Unit(v, 1e-6);
 }
 
 void CGeNrbCrv3d::GetTanVecAt(double t, double* p, double* tan, int)
@@ -360,7 +362,7 @@ void CGeNrbCrv3d::GetTanVecAt(double t, double* p, double* tan, int)
     if (!m_pCurve) return;
     double d2[3];
     BCRV_Ev2Der(m_pCurve, t, p, tan, d2);
-    ge3d::Unit(tan, 1e-6);
+    V3D_Unit(tan, 1e-6);
 }
 
 void CGeNrbCrv3d::Ev2Der(double t, double* p, double* d1, double* d2, unsigned int)

@@ -25,10 +25,30 @@ public:
     int GetCount() const { return m_strDisp.m_nCount; }
     double (*GetCtrlPt())[3] { return m_strDisp.m_pPoints; }
 
+    // Deletes vertex i of a polyline of more than two vertices. A closed polyline keeps
+    // its closing pair (nothing for i = 0 or n - 1); a closed triangle becomes the open
+    // segment from V[0] to its other middle vertex.
+    void DelCtrlPt(unsigned int i);
+    // Deletes the k listed vertices (nothing when k >= n - 1); a closed polyline that
+    // loses both ends of its closing pair is closed again on its first kept vertex.
+    void DelCtrlPt(unsigned int* list, int k);
+    // Pieces between the given vertices (increasing, each below n; 0 is skipped): each
+    // node ends one piece and starts the next. New polylines of two or more vertices are
+    // appended to list.
+    void SplitInNode(int* nodes, int k, CGeCurve3dList& list);
+
+    // The curve header under the document version gate, then (with a settings object)
+    // the vertex count, the vertices and, from document version 12, the normals flag and
+    // the normals. A negative count or one that needs more bytes than are left is a
+    // damaged record (the archive's end-of-file exception).
+    void Serialize(CArchive& ar) override;
     int GetType() const override;
     // Same vertices, closed flag, box and flags; new handle; normals are not carried.
     CGeShape3d* Copy() override;
 
+    // A circle round V[0], squares round the other vertices (the last only when the
+    // polyline is open and drawLast is set).
+    void DrawNode(CDC* dc, int drawFirst, int drawLast, unsigned int half) override;
     int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
     int IsPlanar(double tol, double* origin, double* vec) override;
     // Copies the vertices into str (when str is another string); tol is not used.

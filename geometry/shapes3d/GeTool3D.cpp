@@ -3,7 +3,8 @@
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/NurbsFit.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
+#include "framework/numerak/Line2D.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
 
 #include <cmath>
@@ -51,15 +52,15 @@ void CGeTool3D::GlobalInterp(double (*pts)[3], int n, int degree, double tol, do
         const double* q = pts[i];
         if (!std::isfinite(q[0] + q[1] + q[2])) continue;
         // The skip also applies to the second point, so the first direction is never degenerate.
-        if (ge3d::Dist(q, last(1)) < ge3con::kInterpSkipDist) continue;
+        if (P3D_Dist(q, last(1)) < ge3con::kInterpSkipDist) continue;
         if (run.size() >= 6) {
             const double* b = last(1);
             const double* a = last(2);
-            const double dev = ge3d::DistToLine(q, a, b);
+            const double dev = L3D_DistToPntEx(q, a, b);
             double back[3], on[3];
-            ge3d::Sub(a, b, back);
-            ge3d::Sub(q, b, on);
-            const double beta = ge3d::Angle(back, on, 1e-12);
+            V3D_Sub(a, b, back);
+            V3D_Sub(q, b, on);
+            const double beta = V3D_GetAngle(back, on, 1e-12);
             if (dev > tol || beta < angle) {
                 emit();
                 const std::vector<double> start(b, b + 3);

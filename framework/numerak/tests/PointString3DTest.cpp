@@ -123,4 +123,34 @@ TEST(PointString3D, StringStorageReverseCopyTruncate)
     EXPECT_EQ(c.m_pPoints, nullptr);
 }
 
+TEST(PointString3DTest, AreaInXYAndPicks)
+{
+    CStrP3D str;
+    ASSERT_EQ(str.Create(4, false, false), 1);
+    const double sq[4][3] = {{0, 0, 1}, {4, 0, 2}, {4, 3, 3}, {0, 3, 4}};
+    std::copy(&sq[0][0], &sq[0][0] + 12, &str.m_pPoints[0][0]);
+    EXPECT_DOUBLE_EQ(str.EvArea(), 12.0) << "counter-clockwise, heights ignored";
+    str.Reverse();
+    EXPECT_DOUBLE_EQ(str.EvArea(), -12.0);
+
+    double d = -1;
+    const double pt[2] = {2, -0.5};
+    EXPECT_EQ(str.Pick(pt, 0.5, d), 0) << "the aperture is exclusive";
+    EXPECT_EQ(str.Pick(pt, 0.6, d), 1);
+    EXPECT_DOUBLE_EQ(d, 0.5);
+
+    // A ray along y at height 2.5 meets the last segment of the reversed string (from
+    // (4, 0, 2) to (0, 0, 1)) where x = 2, behind its origin: a negative depth.
+    const double origin[3] = {2, 2, 1.5}, dir[3] = {0, 1, 0};
+    double depth = 0, t = 0;
+    int seg = 0;
+    ASSERT_EQ(str.Pick3d(origin, dir, 0.01, depth, t, seg), 1);
+    EXPECT_EQ(seg, 3);
+    EXPECT_NEAR(depth, -2.0, 1e-12);
+    EXPECT_NEAR(t, 0.5, 1e-12);
+    CStrP3D empty;
+    EXPECT_EQ(empty.Pick3d(origin, dir, 1.0, depth, t, seg), 0);
+    EXPECT_EQ(empty.EvArea(), 0.0);
+}
+
 } // namespace

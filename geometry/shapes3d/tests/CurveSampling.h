@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/numerak/Bcrv.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@ inline double DistToCurve(const BCRV* c, const double* p, int samples = 500)
     auto dist = [&](double t) {
         double q[3];
         BCRV_EvPos(c, t, q);
-        return ge3d::Dist(p, q);
+        return P3D_Dist(p, q);
     };
     double bestT = a, best = dist(a);
     for (int i = 1; i <= samples; ++i) {

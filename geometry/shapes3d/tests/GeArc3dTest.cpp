@@ -1,7 +1,7 @@
 #include "framework/looker/QVGlobal.h"
 #include "geometry/shapes3d/GeArc3d.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ std::array<double, 3> Pt(double x, double y, double z) { return {x, y, z}; }
 void Expected(const double* c, double r, double a0, double s, double t, double* out)
 {
     const double a = a0 + s * t;
-    ge3d::Set(out, c[0] + r * std::cos(a), c[1] + r * std::sin(a), c[2]);
+    P3D_Set(out, c[0] + r * std::cos(a), c[1] + r * std::sin(a), c[2]);
 }
 
 TEST(GeArc3dTest, ArcInAHorizontalPlaneFollowsItsClosedForm)
@@ -38,7 +38,7 @@ TEST(GeArc3dTest, ArcInAHorizontalPlaneFollowsItsClosedForm)
             double p[3], q[3];
             arc.GetPointAt(t, p, 1);
             Expected(c, 3, row.a0, row.sweep, t, q);
-            EXPECT_NEAR(ge3d::Dist(p, q), 0.0, 1e-12) << row.label << " at " << t;
+            EXPECT_NEAR(P3D_Dist(p, q), 0.0, 1e-12) << row.label << " at " << t;
         }
         ASSERT_GE(arc.m_strDisp.m_nCount, 11) << row.label;
         for (int i = 0; i < arc.m_strDisp.m_nCount; ++i) {
@@ -65,14 +65,14 @@ TEST(GeArc3dTest, ShorterAndLongerArcsShareTheirEnds)
     ASSERT_EQ(longArc.CreateCSE(1, centre, s, e), 1);
     EXPECT_NEAR(shortArc.m_sweep + longArc.m_sweep, 2 * kPi, 1e-12);
     EXPECT_NEAR(shortArc.m_sweep, kPi / 2, 1e-12);
-    EXPECT_NEAR(ge3d::Dot(shortArc.m_frame.Z, longArc.m_frame.Z), -1.0, 1e-12);
+    EXPECT_NEAR(V3D_Dot(shortArc.m_frame.Z, longArc.m_frame.Z), -1.0, 1e-12);
     for (CGeArc3d* arc : {&shortArc, &longArc}) {
         double p[3], q[3];
         arc->GetStartPoint(p);
         arc->GetEndPoint(q);
-        EXPECT_NEAR(ge3d::Dist(p, s), 0.0, 1e-12);
-        EXPECT_NEAR(ge3d::Dist(q, e), 0.0, 1e-12);
-        EXPECT_NEAR(ge3d::Dist(arc->m_frame.O, Pt(0, 0, 1).data()), 0.0, 1e-12) << "projected centre";
+        EXPECT_NEAR(P3D_Dist(p, s), 0.0, 1e-12);
+        EXPECT_NEAR(P3D_Dist(q, e), 0.0, 1e-12);
+        EXPECT_NEAR(P3D_Dist(arc->m_frame.O, Pt(0, 0, 1).data()), 0.0, 1e-12) << "projected centre";
         EXPECT_NEAR(arc->m_radius, 5.0, 1e-12);
     }
 }
@@ -91,10 +91,10 @@ TEST(GeArc3dTest, SplitAndReverseKeepTheCircle)
     arc.GetPointAt(0.25, m, 1);
     a->GetEndPoint(p);
     b->GetStartPoint(q);
-    EXPECT_NEAR(ge3d::Dist(p, m), 0.0, 1e-12);
-    EXPECT_NEAR(ge3d::Dist(q, m), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(p, m), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(q, m), 0.0, 1e-12);
     b->GetEndPoint(q);
-    EXPECT_NEAR(ge3d::Dist(q, Pt(-2, 0, 0).data()), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(q, Pt(-2, 0, 0).data()), 0.0, 1e-12);
     EXPECT_NEAR(a->EvTotalArcLength() + b->EvTotalArcLength(), 2 * kPi, 1e-12);
 
     CGeCurve3d* none[2] = {nullptr, nullptr};
@@ -105,8 +105,8 @@ TEST(GeArc3dTest, SplitAndReverseKeepTheCircle)
     arc.Reverse();
     arc.GetStartPoint(p);
     arc.GetEndPoint(q);
-    EXPECT_NEAR(ge3d::Dist(p, Pt(-2, 0, 0).data()), 0.0, 1e-12);
-    EXPECT_NEAR(ge3d::Dist(q, Pt(2, 0, 0).data()), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(p, Pt(-2, 0, 0).data()), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(q, Pt(2, 0, 0).data()), 0.0, 1e-12);
     arc.GetPointAt(0.5, m, 1);
     EXPECT_NEAR(m[1], 2.0, 1e-12) << "the reversed arc still runs over the top";
 }
@@ -124,7 +124,7 @@ TEST(GeArc3dTest, SimilaritiesKeepTheArcOtherMapsGiveNurbs)
     EXPECT_NEAR(arc.m_radius, 2.0, 1e-12);
     double p[3];
     arc.GetEndPoint(p);
-    EXPECT_NEAR(ge3d::Dist(p, Pt(3, 4, 0).data()), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(p, Pt(3, 4, 0).data()), 0.0, 1e-12);
 
     // A non-uniform scale bends the circle: a new NURBS curve, the arc unchanged.
     double centre[3] = {0, 0, 0}, f[3] = {1, 3, 1};

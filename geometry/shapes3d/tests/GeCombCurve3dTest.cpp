@@ -2,7 +2,7 @@
 #include "geometry/shapes3d/GeCombCurve3d.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <gtest/gtest.h>
 
@@ -78,25 +78,25 @@ TEST(GeCombCurve3dTest, RotateAndTranslateMoveEveryMemberAndTheBox)
              double p[3] = {1, 2, 7}, axis[3] = {0, 0, 3};
              c.Rotate3D(p, axis, kPi / 2);
          },
-         [](const double* v, double* o) { ge3d::Set(o, 1 - (v[1] - 2), 2 + (v[0] - 1), v[2]); }},
+         [](const double* v, double* o) { P3D_Set(o, 1 - (v[1] - 2), 2 + (v[0] - 1), v[2]); }},
         {"quarter turn about the x axis",
          [](CGeCombCurve3d& c) {
              double p[3] = {5, 0, 0}, axis[3] = {1, 0, 0};
              c.Rotate3D(p, axis, kPi / 2);
          },
-         [](const double* v, double* o) { ge3d::Set(o, v[0], -v[2], v[1]); }},
+         [](const double* v, double* o) { P3D_Set(o, v[0], -v[2], v[1]); }},
         {"half turn about the diagonal (1, 1, 0)",
          [](CGeCombCurve3d& c) {
              double p[3] = {0, 0, 0}, axis[3] = {1, 1, 0};
              c.Rotate3D(p, axis, kPi);
          },
-         [](const double* v, double* o) { ge3d::Set(o, v[1], v[0], -v[2]); }},
+         [](const double* v, double* o) { P3D_Set(o, v[1], v[0], -v[2]); }},
         {"translation",
          [](CGeCombCurve3d& c) {
              double d[3] = {3, -4, 5};
              c.Translate3D(d);
          },
-         [](const double* v, double* o) { ge3d::Set(o, v[0] + 3, v[1] - 4, v[2] + 5); }},
+         [](const double* v, double* o) { P3D_Set(o, v[0] + 3, v[1] - 4, v[2] + 5); }},
     };
 
     for (const auto& row : rows) {
@@ -133,7 +133,7 @@ TEST(GeCombCurve3dTest, RotateAndTranslateMoveEveryMemberAndTheBox)
             for (double t : params) {
                 double p[3];
                 sample(comb, k, t, p);
-                EXPECT_NEAR(ge3d::Dist(p, before[i].data()), 0.0, 1e-9)
+                EXPECT_NEAR(P3D_Dist(p, before[i].data()), 0.0, 1e-9)
                     << row.label << ", member " << k << " at " << t;
                 ++i;
             }

@@ -1,5 +1,5 @@
 #include "geometry/shapes3d/GeLine3d.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <gtest/gtest.h>
 

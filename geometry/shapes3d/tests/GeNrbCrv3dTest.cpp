@@ -2,7 +2,7 @@
 #include "framework/numerak/Bcrv.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GeTool3D.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 
 #include <gtest/gtest.h>
 
@@ -56,11 +56,11 @@ TEST(GeNrbCrv3dTest, CircleRecordGivesDisplayPointsOnTheCircle)
         EXPECT_NEAR(p[2], cz, 1e-12) << "point " << i;
         if (i > 0) {
             double m[3];
-            ge3d::Lerp(s.m_pPoints[i - 1], p, 0.5, m);
+            P3D_Lerp(s.m_pPoints[i - 1], p, 0.5, m);
             EXPECT_LE(r - std::hypot(m[0] - cx, m[1] - cy), tol + 1e-9) << "chord " << i;
         }
     }
-    EXPECT_NEAR(ge3d::Dist(s.m_pPoints[0], s.m_pPoints[s.m_nCount - 1]), 0.0, 1e-9) << "closed";
+    EXPECT_NEAR(P3D_Dist(s.m_pPoints[0], s.m_pPoints[s.m_nCount - 1]), 0.0, 1e-9) << "closed";
     EXPECT_NEAR(curve.m_box.xmax, cx + r, tol);
     EXPECT_NEAR(curve.m_box.ymin, cy - r, tol);
     EXPECT_EQ(curve.IsClosed(0.01), 1);
@@ -77,7 +77,7 @@ TEST(GeNrbCrv3dTest, DisplayKeepsCornersAndPolylineRecordsExactly)
     ASSERT_NE(merged.GetCurve(), nullptr);
     double best = 1e9;
     for (int i = 0; i < merged.m_strDisp.m_nCount; ++i)
-        best = std::min(best, ge3d::Dist(merged.m_strDisp.m_pPoints[i], corner[2]));
+        best = std::min(best, P3D_Dist(merged.m_strDisp.m_pPoints[i], corner[2]));
     EXPECT_LT(best, 1e-6);
 
     BCRV* line = nullptr;
@@ -102,7 +102,7 @@ TEST(GeNrbCrv3dTest, CopyClonesTheRecord)
     double p[3], q[3];
     copy->GetPointAt(0.3, p, 1);
     curve.GetPointAt(0.3, q, 1);
-    EXPECT_EQ(ge3d::Dist(p, q), 0.0);
+    EXPECT_EQ(P3D_Dist(p, q), 0.0);
 }
 
 TEST(GeNrbCrv3dTest, SplitAndTranslate)
@@ -116,8 +116,8 @@ TEST(GeNrbCrv3dTest, SplitAndTranslate)
     a->GetEndPoint(e);
     b->GetStartPoint(s);
     curve.GetPointAt(0.5, m, 1);
-    EXPECT_LT(ge3d::Dist(e, m), 1e-9);
-    EXPECT_LT(ge3d::Dist(s, m), 1e-9);
+    EXPECT_LT(P3D_Dist(e, m), 1e-9);
+    EXPECT_LT(P3D_Dist(s, m), 1e-9);
 
     CGeCurve3d* ends[2] = {nullptr, nullptr};
     curve.Split(-1, ends, 1);
@@ -129,9 +129,9 @@ TEST(GeNrbCrv3dTest, SplitAndTranslate)
     curve.Translate3D(v);
     curve.GetStartPoint(s);
     const double moved[3] = {2, 2, 3};
-    EXPECT_NEAR(ge3d::Dist(s, moved), 0.0, 1e-12);
+    EXPECT_NEAR(P3D_Dist(s, moved), 0.0, 1e-12);
     EXPECT_NEAR(curve.m_box.zmin, 3.0, 1e-12);
-    EXPECT_NEAR(ge3d::Dist(curve.m_strDisp.m_pPoints[0], s), 0.0, 1e-12) << "the display string moves too";
+    EXPECT_NEAR(P3D_Dist(curve.m_strDisp.m_pPoints[0], s), 0.0, 1e-12) << "the display string moves too";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "framework/numerak/Bcrv.h"
 #include "geometry/shapes3d/GeTool3D.h"
-#include "geometry/shapes3d/Math3d.h"
+#include "framework/numerak/Point3D.h"
 #include "geometry/shapes3d/tests/CurveSampling.h"
 
 #include <gtest/gtest.h>
@@ -57,11 +57,11 @@ TEST(GeTool3DTest, RightAngleCutsIntoTwoRunsAtTheCorner)
     ASSERT_EQ(out.list.size(), 2u);
     double s[3], e[3];
     Ends(out.list[0], s, e);
-    EXPECT_NEAR(ge3d::Dist(s, pts[0]), 0.0, 1e-9);
-    EXPECT_NEAR(ge3d::Dist(e, pts[2]), 0.0, 1e-9) << "the cut lies at the corner";
+    EXPECT_NEAR(P3D_Dist(s, pts[0]), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(e, pts[2]), 0.0, 1e-9) << "the cut lies at the corner";
     Ends(out.list[1], s, e);
-    EXPECT_NEAR(ge3d::Dist(s, pts[2]), 0.0, 1e-9);
-    EXPECT_NEAR(ge3d::Dist(e, pts[4]), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(s, pts[2]), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(e, pts[4]), 0.0, 1e-9);
     for (const BCRV* c : out.list) EXPECT_EQ(c->k, 3) << "degree 2 asked for";
 }
 
@@ -148,7 +148,7 @@ TEST(GeTool3DTest, PiecesStayWithinToleranceOfTheirPoints)
                 double s0[3], e0[3], s1[3], e1[3];
                 Ends(out.list[j - 1], s0, e0);
                 Ends(out.list[j], s1, e1);
-                EXPECT_LT(ge3d::Dist(e0, s1), 1e-9) << label << ", joint " << j;
+                EXPECT_LT(P3D_Dist(e0, s1), 1e-9) << label << ", joint " << j;
             }
         }
     }
