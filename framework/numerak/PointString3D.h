@@ -5,7 +5,7 @@
 // the members.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 
 #include <vector>
 

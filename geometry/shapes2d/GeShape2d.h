@@ -7,6 +7,7 @@
 #include "platform/core/Object.h"
 #include "platform/core/WinGeometry.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CArchive;
@@ -67,7 +68,8 @@ protected:
     BOX2<double> m_box;
     std::uint32_t m_nHandle = 0;
 
-    // The highest 2D handle handed out or set, for the whole process. Not
-    // locked: handles are created from one thread.
-    static std::uint32_t m_nMaxHandle;
+    // The highest 2D handle handed out or set, for the whole process. Atomic:
+    // shapes may be made on several threads at once, and each new handle is
+    // handed out exactly once.
+    static std::atomic<std::uint32_t> m_nMaxHandle;
 };
