@@ -83,7 +83,9 @@ void CGeCurve::EnsureDisplay(double tol)
 void CGeCurve::PrepareDisplay()
 {
     EnsureDisplay(gGetCrvShowDiscTol());
-    GetBox2d(nullptr);
+    // Some overrides copy nothing for a null box, so hand one in.
+    BOX2<double> box;
+    GetBox2d(&box);
 }
 
 void CGeCurve::Discrete(double tol)

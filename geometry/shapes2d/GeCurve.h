@@ -156,8 +156,10 @@ public:
 
     // Builds the display polyline at tol when it is missing.
     void EnsureDisplay(double tol);
-    // Builds the display polyline (display tolerance) and the box when missing,
-    // so that callers that later share the curve between threads only read it.
+    // Builds the display polyline (display tolerance) and the box when missing.
+    // The display polyline and the box are caches filled on first need, so
+    // the first query writes; a curve read by several threads at once must be
+    // prepared first (on one thread), after which queries only read it.
     void PrepareDisplay();
 
     int GetClosedFlag() const { return m_bClosed; }

@@ -1,6 +1,11 @@
 // Abstract base of every 2D shape: the lazily computed bounding box, the shape
 // handle from one process-wide counter and a free extra data word. It fixes the
 // first 17 virtual operations that every 2D shape keeps, in this order.
+//
+// Threads: handles may be made on any thread (the counter is atomic). A shape
+// is not locked: the box (and a curve's display polyline) is a cache filled on
+// first need, so shapes shared between threads are prepared first
+// (CGeCurve::PrepareDisplay) and then only queried; queries write nothing else.
 #pragma once
 
 #include "geometry/shapes2d/Box.h"
