@@ -64,7 +64,20 @@ private:
     PollCounter m_counter;
 };
 
-thread_local ThreadPolls t_polls;
+// The poll reads a plain thread-local pointer: one load without an
+// initialisation guard (initial-exec: no lookup call inside the shared
+// library). The counter it points to is made, registered and retired by a
+// thread-local owner on the thread's first poll.
+__attribute__((tls_model("initial-exec"))) thread_local ThreadPolls* t_polls = nullptr;
+
+ThreadPolls& LocalPolls()
+{
+    if (!t_polls) {
+        static thread_local ThreadPolls owner;
+        t_polls = &owner;
+    }
+    return *t_polls;
+}
 
 std::atomic<CQProgress::Observer> g_observer{nullptr};
 std::atomic<void*> g_observerUser{nullptr};
@@ -79,7 +92,7 @@ double Clamp01(double v)
 
 bool gIsProgressCancel()
 {
-    t_polls.Count();
+    LocalPolls().Count();
     if (g_cancel.load(std::memory_order_acquire)) return true;
     if (g_countdownArmed.load(std::memory_order_acquire)) {
         // The poll that finds no polls left is the first to see the cancel.
