@@ -5,7 +5,7 @@
 
 IMPLEMENT_SERIAL(CDbEntity, CObject, 1)
 
-std::uint32_t CDbEntity::m_nMaxHandle = 0;
+std::atomic<std::uint32_t> CDbEntity::m_nMaxHandle{0};
 
 CDbEntity::CDbEntity() = default;
 CDbEntity::~CDbEntity() = default;
@@ -27,7 +27,7 @@ CDbEntity* CDbEntity::Copy() { return nullptr; }
 
 void CDbEntity::CreateNewHandle()
 {
-    if (m_nHandle == 0) m_nHandle = ++m_nMaxHandle;
+    if (m_nHandle == 0) m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 void CDbEntity::SetSelected(BOOL selected) { m_bSelected = selected ? TRUE : FALSE; }
@@ -40,8 +40,8 @@ void CDbEntity::Move(const double*, const double*) {}
 void CDbEntity::Scale(const double*, const double*) {}
 void CDbEntity::DrawGL(COpenGLDC*, int) {}
 
-std::uint32_t CDbEntity::GetMaxHandle() { return m_nMaxHandle; }
-void CDbEntity::SetMaxHandle(std::uint32_t handle) { m_nMaxHandle = handle; }
+std::uint32_t CDbEntity::GetMaxHandle() { return m_nMaxHandle.load(std::memory_order_relaxed); }
+void CDbEntity::SetMaxHandle(std::uint32_t handle) { m_nMaxHandle.store(handle, std::memory_order_relaxed); }
 
 void CDbEntity::CopyAttributesTo(CDbEntity& other) const
 {

@@ -3,10 +3,11 @@
 // draws itself through the current view object.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 #include "platform/core/DC.h"
 #include "platform/core/ObList.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CArchive;
@@ -103,7 +104,9 @@ protected:
     BOOL m_bVisible = TRUE;
 
 private:
-    static std::uint32_t m_nMaxHandle;
+    // The last entity handle handed out; atomic so that entities may be made
+    // on several threads at once.
+    static std::atomic<std::uint32_t> m_nMaxHandle;
 };
 
 using CDbEntityList = CTypedPtrList<CPtrList, CDbEntity*>;

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "framework/looker/SnapRecords.h"
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 #include "platform/core/Containers.h"
 #include "platform/core/DC.h"
 #include "platform/core/WinGeometry.h"

@@ -3,7 +3,7 @@
 // feature vectors.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 #include "platform/core/WinGeometry.h"
 #include "platform/core/WinTypes.h"
 

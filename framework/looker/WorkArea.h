@@ -2,7 +2,7 @@
 // scroll state of the 2D view. One process-wide instance.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 #include "platform/core/WinTypes.h"
 
 #include <functional>

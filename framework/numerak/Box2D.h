@@ -3,7 +3,7 @@
 // with tol 0. Null boxes and NaN give 0.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 
 // 1 when the boxes meet within tol (touching counts).
 int BOX2D_IsInt(const BOX2<double>* a, const BOX2<double>* b, double tol);

@@ -2,7 +2,7 @@
 // measured or projected comes first, then the line; an output may be the same array as an input.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 
 // Parameter of the foot of p on the line a->b: 0 at a, 1 at b, not clamped; 0 when a == b
 // or the input is not finite.

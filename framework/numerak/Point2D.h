@@ -2,7 +2,7 @@
 // the same array as an input.
 #pragma once
 
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 
 double P2D_Dist(const double* a, const double* b);
 double P3D_Dist(const double* a, const double* b);

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/numerak/Matrix33.h"
-#include "geometry/shapes2d/Box.h"
-#include "geometry/shapes2d/PointTypes.h"
+#include "framework/numerak/Box.h"
+#include "framework/numerak/PointTypes.h"
 
 // Signed area of the closed string (the closing edge is implied; a repeated first point is
 // harmless): positive counter-clockwise. 0 for fewer than 3 points or non-finite input.

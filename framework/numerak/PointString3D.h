@@ -5,8 +5,8 @@
 // the members.
 #pragma once
 
+#include "framework/numerak/Box.h"
 #include "framework/numerak/NurbsArc.h"
-#include "geometry/shapes2d/Box.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 
 #include "framework/extendra/PIDoc.h"
 #include "framework/looker/Camera.h"
-#include "geometry/shapes2d/Box.h"
+#include "framework/numerak/Box.h"
 
 class CGLView : public CPIView {
     DECLARE_DYNAMIC(CGLView)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -12,7 +14,70 @@ std::atomic<bool> g_cancel{false};
 // relaxed loads and no read-modify-write on a shared cache line.
 std::atomic<bool> g_countdownArmed{false};
 std::atomic<std::int64_t> g_countdown{0};
-std::atomic<std::int64_t> g_polls{0};
+
+// Poll counting for the tests, per thread: every thread writes only its own
+// counter (its own cache line), so parallel loops that poll on every round do
+// not contend; PollCount adds the counters up.
+struct alignas(64) PollCounter {
+    std::atomic<std::int64_t> polls{0};
+};
+
+struct PollRegistry {
+    std::mutex mutex;
+    std::vector<PollCounter*> live;
+    std::int64_t retired = 0;  // polls of threads that have ended
+};
+
+PollRegistry& Registry()
+{
+    static PollRegistry* registry = new PollRegistry;  // outlives every thread's counter
+    return *registry;
+}
+
+// A thread's counter: registered on its first poll, folded into the retired
+// total when the thread ends.
+class ThreadPolls {
+public:
+    ThreadPolls()
+    {
+        PollRegistry& r = Registry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        r.live.push_back(&m_counter);
+    }
+    ~ThreadPolls()
+    {
+        PollRegistry& r = Registry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        r.retired += m_counter.polls.load(std::memory_order_relaxed);
+        r.live.erase(std::find(r.live.begin(), r.live.end(), &m_counter));
+    }
+    ThreadPolls(const ThreadPolls&) = delete;
+    ThreadPolls& operator=(const ThreadPolls&) = delete;
+
+    // Only the owning thread writes, so a plain load and store suffice.
+    void Count()
+    {
+        m_counter.polls.store(m_counter.polls.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
+
+private:
+    PollCounter m_counter;
+};
+
+// The poll reads a plain thread-local pointer: one load without an
+// initialisation guard (initial-exec: no lookup call inside the shared
+// library). The counter it points to is made, registered and retired by a
+// thread-local owner on the thread's first poll.
+__attribute__((tls_model("initial-exec"))) thread_local ThreadPolls* t_polls = nullptr;
+
+ThreadPolls& LocalPolls()
+{
+    if (!t_polls) {
+        static thread_local ThreadPolls owner;
+        t_polls = &owner;
+    }
+    return *t_polls;
+}
 
 std::atomic<CQProgress::Observer> g_observer{nullptr};
 std::atomic<void*> g_observerUser{nullptr};
@@ -27,7 +92,7 @@ double Clamp01(double v)
 
 bool gIsProgressCancel()
 {
-    g_polls.fetch_add(1, std::memory_order_relaxed);
+    LocalPolls().Count();
     if (g_cancel.load(std::memory_order_acquire)) return true;
     if (g_countdownArmed.load(std::memory_order_acquire)) {
         // The poll that finds no polls left is the first to see the cancel.
@@ -51,14 +116,24 @@ void CancelAfterPolls(std::int64_t polls)
     g_countdownArmed.store(true, std::memory_order_release);
 }
 
-std::int64_t PollCount() { return g_polls.load(std::memory_order_acquire); }
+std::int64_t PollCount()
+{
+    PollRegistry& r = Registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    std::int64_t total = r.retired;
+    for (const PollCounter* c : r.live) total += c->polls.load(std::memory_order_relaxed);
+    return total;
+}
 
 void Reset()
 {
     g_countdownArmed.store(false, std::memory_order_release);
     g_countdown.store(0, std::memory_order_release);
     g_cancel.store(false, std::memory_order_release);
-    g_polls.store(0, std::memory_order_release);
+    PollRegistry& r = Registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.retired = 0;
+    for (PollCounter* c : r.live) c->polls.store(0, std::memory_order_relaxed);
 }
 
 }  // namespace widgra::testing

@@ -32,6 +32,8 @@ constexpr double kHalfPi = 0.5 * std::numbers::pi;
 
 // Sweeps beyond a full turn by more than this are brought back by whole turns.
 constexpr double kFullTurnLimit = 6.283285307179586;  // 2 pi + 0.0001
+// CreateSEAngle: sweeps this close to a full turn are a full turn (rounding).
+constexpr double kFullTurnSweep = kTwoPi - 1e-9;
 // IsPointOn: distance off the circle, and the snap radius around the end points.
 constexpr double kOnCircleTol = 0.01;
 constexpr double kOnEndTol = 0.005;
@@ -278,6 +280,9 @@ int CGeArc::CreateSEAngle(const double* s, const double* e, double sweep)
 {
     const double h = 0.5 * P2D_Dist(s, e);
     if (!(h >= gecon::kDegenerateTol) || !(std::fabs(sweep) >= gecon::kDegenerateTol)) return 0;
+    // A full turn cannot join two distinct points: sin(pi) is only rounding
+    // noise and would give a radius of some 1e15.
+    if (std::fabs(sweep) >= kFullTurnSweep) return 0;
     const double r = h / std::sin(0.5 * std::fabs(sweep));
     if (!std::isfinite(r) || r < gecon::kDegenerateTol) return 0;  // sweeps beyond a full turn
     double d = std::sqrt(std::max(0.0, r * r - h * h));
@@ -298,9 +303,12 @@ double CGeArc::GetStartAngle() const { return V2D_AngletoX(m_vStartDir); }
 
 void CGeArc::GetStartPoint(double* p)
 {
-    V2D_Unit(m_vStartDir, gecon::kDegenerateTol);
-    p[0] = m_ptCenter[0] + m_dRadius * m_vStartDir[0];
-    p[1] = m_ptCenter[1] + m_dRadius * m_vStartDir[1];
+    // A query: the stored direction keeps its length (readers on several
+    // threads may ask at once), only the copy is normalised.
+    double dir[2] = {m_vStartDir[0], m_vStartDir[1]};
+    V2D_Unit(dir, gecon::kDegenerateTol);
+    p[0] = m_ptCenter[0] + m_dRadius * dir[0];
+    p[1] = m_ptCenter[1] + m_dRadius * dir[1];
 }
 
 void CGeArc::GetEndPoint(double* p) { GetPointAt(1.0, p, 1); }

@@ -32,7 +32,8 @@ public:
     // From s to e with radius r (at least half the chord); the centre lies on
     // the side of the chord where `side` lies.
     int CreateSERad(const double* s, const double* e, double r, const double* side, int bCCW);
-    // From s to e with the given signed sweep.
+    // From s to e with the given signed sweep; 0 for a full turn (within
+    // rounding) or more, which cannot join two distinct points.
     int CreateSEAngle(const double* s, const double* e, double sweep);
 
     void GetCenter(double* c) const

@@ -9,7 +9,9 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/SplitRemainder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -491,15 +493,26 @@ CGeCurve* CGeCombCurve::Split(IntPnt a, IntPnt b)
     delete parts[0];
     CGeCurve* rest = parts[1];
     if (!rest) return nullptr;
-    // b's record refers to this composite; find its point again on the rest.
-    double q[2], t = 0.0, dist = 1e12;
-    unsigned seg = 1;
-    const int k = rest->GetNearestPoint(b.pt, q, t, seg, dist);
+    // b's record refers to this composite: carry its member, member segment
+    // and parameter over to the rest (a search by distance could land on an
+    // earlier passage of a composite that crosses itself).
+    const int restMembers = rest->GetType() == kTypeCombCurve ? rest->GetSegmentCount() : 1;
+    // The rest starts with the piece of a's member after a, unless a cut it at its end.
+    const bool keepsCutMember = restMembers == n - a.seg1 + 1;
+    const int k = std::max(1, b.seg1 - a.seg1 + (keepsCutMember ? 1 : 0));
+    CGeCurve* target = rest->GetType() == kTypeCombCurve ? static_cast<CGeCombCurve*>(rest)->GetSubCurve(k) : rest;
+    SegParam at{b.subSeg1, b.para1};
+    if (b.seg1 == a.seg1) {
+        if (keepsCutMember && target)
+            at = geParamOnRemainder(GetSubCurve(a.seg1), {a.subSeg1, a.para1}, at, target);
+        else
+            at = SegParam{1, 0.0};  // b coincides with a at the end of their member
+    }
     CGeCurve* cut[2] = {nullptr, nullptr};
     if (rest->GetType() == kTypeCombCurve)
-        rest->Split(t, cut, static_cast<int>(seg), k);
+        rest->Split(at.t, cut, at.seg, k);
     else
-        rest->Split(t, cut, static_cast<int>(seg), 1);
+        rest->Split(at.t, cut, at.seg, 1);
     delete rest;
     delete cut[1];
     return cut[0];

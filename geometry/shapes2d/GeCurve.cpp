@@ -12,7 +12,9 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/NearestSearch.h"
 #include "geometry/shapes2d/RefinePointStr.h"
+#include "geometry/shapes2d/SplitRemainder.h"
 #include "geometry/shapes3d/GeConvert.h"
 #include "geometry/shapes3d/GeCurve3d.h"
 #include "platform/core/Archive.h"
@@ -32,10 +34,6 @@ constexpr int kCombCurveType = 0x80;
 constexpr INT_PTR kDiscGrowBy = 50;
 // Fixed angle of ToPolyline (about 175 degrees).
 constexpr double kToPolylineAngle = 3.0543261909895;
-// Derivatives shorter than this stop the Newton searches.
-constexpr double kMinDerivative = 1e-6;
-// Newton step below which the nearest-point search has converged (|ds|^2).
-constexpr double kNearestStepSq = 0.0001;
 // Tangent point search: flat g', convergence and end-of-range tolerances.
 constexpr double kTanFlatSlope = 0.0001;
 constexpr double kTanConverge = 1e-6;
@@ -85,7 +83,9 @@ void CGeCurve::EnsureDisplay(double tol)
 void CGeCurve::PrepareDisplay()
 {
     EnsureDisplay(gGetCrvShowDiscTol());
-    GetBox2d(nullptr);
+    // Some overrides copy nothing for a null box, so hand one in.
+    BOX2<double> box;
+    GetBox2d(&box);
 }
 
 void CGeCurve::Discrete(double tol)
@@ -378,53 +378,27 @@ void CGeCurve::Ev2Der(double, double*, double*, double*, unsigned) {}
 
 int CGeCurve::GetNearestPoint(double* p, double* out, double& t, unsigned& seg, double& dist)
 {
-    double s = t;
-    double lastEval = s;  // parameter whose point out currently holds
-    double d1[2] = {0.0, 0.0};
-    // A curve that does not evaluate leaves NaN behind and the search fails.
-    out[0] = out[1] = std::numeric_limits<double>::quiet_NaN();
-    int result = 0;
-    const bool closed = IsClosed(gecon::kClosedTol) != 0;
-    for (int round = 0; round < gecon::kNewtonMaxRounds; ++round) {
-        Ev1Der(s, out, d1, seg);
-        lastEval = s;
-        const double e[2] = {p[0] - out[0], p[1] - out[1]};
-        const double a = std::hypot(e[0], e[1]);
-        if (a < dist) {
-            t = s;
-            dist = a;
-        }
-        if (a < gecon::kNewtonEps) {
-            result = 1;
-            break;
-        }
-        const double len = std::hypot(d1[0], d1[1]);
-        if (len < kMinDerivative) break;
-        const double u[2] = {d1[0] / len, d1[1] / len};
-        const double c = u[0] * e[0] + u[1] * e[1];
-        if (std::fabs(c) < gecon::kNewtonEps) {
-            result = 1;
-            break;
-        }
-        double next = s + c / len;
-        if (closed) {
-            if (next < 0.0)
-                next += 1.0;
-            else if (next > 1.0)
-                next -= 1.0;
-        } else {
-            next = std::clamp(next, 0.0, 1.0);
-        }
-        const double step = next - s;
-        if (step * step < kNearestStepSq) {
-            result = 1;
-            break;
-        }
-        s = next;
+    const int segments = std::max(1, GetSegmentCount());
+    seg = static_cast<unsigned>(std::clamp(static_cast<int>(seg), 1, segments));
+    const unsigned k = seg;
+    NearestSearch search(p, [this, k](double s, double* c, double* d1) {
+        // A curve that does not evaluate leaves NaN behind and the search fails.
+        c[0] = c[1] = std::numeric_limits<double>::quiet_NaN();
+        d1[0] = d1[1] = 0.0;
+        Ev1Der(s, c, d1, k);
+    });
+    const std::optional<NearestOnSegment> best = search.Run();
+    if (!best) return 0;
+    if (best->dist < dist) {
+        t = best->t;
+        dist = best->dist;
+        out[0] = best->point[0];
+        out[1] = best->point[1];
+    } else {
+        double d1[2];
+        Ev1Der(t, out, d1, k);
     }
-    // Report the point of the best parameter, not of the last iterate.
-    if (lastEval != t) Ev1Der(t, out, d1, seg);
-    return result;
+    return 1;
 }
 
 int CGeCurve::SearchTanPt(const double* p, double& t, unsigned seg, double* out)
@@ -517,13 +491,12 @@ CGeCurve* CGeCurve::Split(IntPnt a, IntPnt b)
     delete pieces[0];
     CGeCurve* rest = pieces[1];
     if (!rest) return nullptr;
-    // b's parameter refers to this curve; find it again on the remaining piece.
-    double near[2];
-    double t = 0.5, dist = gecon::kNoDistanceBound;
-    unsigned seg = 1;
-    rest->GetNearestPoint(b.pt, near, t, seg, dist);
+    // b's parameter refers to this curve: carry it over to the remaining piece
+    // (a search by distance could land on an earlier passage of a curve that
+    // crosses itself).
+    const SegParam at = geParamOnRemainder(this, {sa, ta}, {sb, tb}, rest);
     CGeCurve* parts[2] = {nullptr, nullptr};
-    rest->Split(t, parts, static_cast<int>(seg), 1);
+    rest->Split(at.t, parts, at.seg, 1);
     delete rest;
     delete parts[1];
     return parts[0];

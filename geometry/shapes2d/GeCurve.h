@@ -98,9 +98,12 @@ public:
     virtual void EvPos(double t, double* p, unsigned seg);
     virtual void Ev1Der(double t, double* p, double* d1, unsigned seg);
     virtual void Ev2Der(double t, double* p, double* d1, double* d2, unsigned seg);
-    // 48: nearest point by Newton iteration on Ev1Der. t and seg are the start
-    // on entry; dist is a bound in and the best distance out. out is the point
-    // at the returned t.
+    // 48: nearest point of segment seg (clamped to the segment range, and
+    // written back) from Ev1Der alone: the segment is sampled and every local
+    // minimum of the distance is closed in on until it has converged on the
+    // distance (NearestSearch.h). dist is a bound in and the best distance out;
+    // when nothing nearer than the bound is found, t and dist stay and out is
+    // the point at t. 0 when the curve cannot be evaluated.
     virtual int GetNearestPoint(double* p, double* out, double& t, unsigned& seg, double& dist);
     // 49: tangent point from p; 0 in the base.
     virtual int GetTanPt(double* p, double& t, int& seg, double* out);
@@ -153,8 +156,10 @@ public:
 
     // Builds the display polyline at tol when it is missing.
     void EnsureDisplay(double tol);
-    // Builds the display polyline (display tolerance) and the box when missing,
-    // so that callers that later share the curve between threads only read it.
+    // Builds the display polyline (display tolerance) and the box when missing.
+    // The display polyline and the box are caches filled on first need, so
+    // the first query writes; a curve read by several threads at once must be
+    // prepared first (on one thread), after which queries only read it.
     void PrepareDisplay();
 
     int GetClosedFlag() const { return m_bClosed; }

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-std::uint32_t CGeShape2d::m_nMaxHandle = 0;
+std::atomic<std::uint32_t> CGeShape2d::m_nMaxHandle{0};
 
 CGeShape2d::CGeShape2d() { m_box.InitEmpty(); }
 
@@ -107,7 +107,7 @@ void CGeShape2d::GetBox2d(BOX2<double>* out)
 void CGeShape2d::CreateNewHandle()
 {
     if (m_nHandle != 0) return;
-    m_nHandle = ++m_nMaxHandle;
+    m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 void CGeShape2d::Translate(double*) {}
@@ -121,7 +121,10 @@ CGeShape2d* CGeShape2d::Scale(double*, double*) { return nullptr; }
 void CGeShape2d::SetHandle(std::uint32_t handle)
 {
     m_nHandle = handle;
-    if (m_nMaxHandle < handle) m_nMaxHandle = handle;
+    // Raise the counter without ever lowering it, also against a concurrent raise.
+    std::uint32_t seen = m_nMaxHandle.load(std::memory_order_relaxed);
+    while (seen < handle && !m_nMaxHandle.compare_exchange_weak(seen, handle, std::memory_order_relaxed)) {
+    }
 }
 
 void CGeShape2d::PastetHandle(CGeShape2d* other)
@@ -129,6 +132,6 @@ void CGeShape2d::PastetHandle(CGeShape2d* other)
     if (other) m_nHandle = other->m_nHandle;
 }
 
-std::uint32_t CGeShape2d::GetMaxHandle() { return m_nMaxHandle; }
+std::uint32_t CGeShape2d::GetMaxHandle() { return m_nMaxHandle.load(std::memory_order_relaxed); }
 
-void CGeShape2d::SetMaxHandle(std::uint32_t handle) { m_nMaxHandle = handle; }
+void CGeShape2d::SetMaxHandle(std::uint32_t handle) { m_nMaxHandle.store(handle, std::memory_order_relaxed); }

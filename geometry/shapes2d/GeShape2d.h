@@ -1,12 +1,18 @@
 // Abstract base of every 2D shape: the lazily computed bounding box, the shape
 // handle from one process-wide counter and a free extra data word. It fixes the
 // first 17 virtual operations that every 2D shape keeps, in this order.
+//
+// Threads: handles may be made on any thread (the counter is atomic). A shape
+// is not locked: the box (and a curve's display polyline) is a cache filled on
+// first need, so shapes shared between threads are prepared first
+// (CGeCurve::PrepareDisplay) and then only queried; queries write nothing else.
 #pragma once
 
 #include "geometry/shapes2d/Box.h"
 #include "platform/core/Object.h"
 #include "platform/core/WinGeometry.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CArchive;
@@ -67,7 +73,8 @@ protected:
     BOX2<double> m_box;
     std::uint32_t m_nHandle = 0;
 
-    // The highest 2D handle handed out or set, for the whole process. Not
-    // locked: handles are created from one thread.
-    static std::uint32_t m_nMaxHandle;
+    // The highest 2D handle handed out or set, for the whole process. Atomic:
+    // shapes may be made on several threads at once, and each new handle is
+    // handed out exactly once.
+    static std::atomic<std::uint32_t> m_nMaxHandle;
 };

@@ -9,19 +9,19 @@
 #include <algorithm>
 #include <cmath>
 
-unsigned int CGeShape3d::m_nMaxHandle = 0;
+std::atomic<unsigned int> CGeShape3d::m_nMaxHandle{0};
 
 CGeShape3d::CGeShape3d()
 {
     m_box.InitEmpty();
-    m_nHandle = ++m_nMaxHandle;
+    m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 CGeShape3d::~CGeShape3d() = default;
 
-unsigned int CGeShape3d::GetMaxHandle() { return m_nMaxHandle; }
+unsigned int CGeShape3d::GetMaxHandle() { return m_nMaxHandle.load(std::memory_order_relaxed); }
 
-void CGeShape3d::SetMaxHandle(unsigned int handle) { m_nMaxHandle = handle; }
+void CGeShape3d::SetMaxHandle(unsigned int handle) { m_nMaxHandle.store(handle, std::memory_order_relaxed); }
 
 void CGeShape3d::Serialize(CArchive& ar)
 {

@@ -9,6 +9,7 @@
 #include "platform/core/Object.h"
 #include "platform/core/WinGeometry.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CArchive;
@@ -80,6 +81,6 @@ public:
 
 protected:
     // The last 3D handle handed out, for the whole process; independent of the 2D
-    // counter. Not locked: shapes are created from one thread.
-    static unsigned int m_nMaxHandle;
+    // counter. Atomic: shapes may be made on several threads at once.
+    static std::atomic<unsigned int> m_nMaxHandle;
 };

@@ -74,6 +74,23 @@ TEST_F(CancelTest, ConcurrentPollersSeeExactlyNFalseAnswers)
     EXPECT_TRUE(gIsProgressCancel());
 }
 
+TEST_F(CancelTest, PollsOfEveryThreadAreCounted)
+{
+    // Each thread counts its own polls; the count adds up the running
+    // threads' and those of threads that have ended.
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < 1000; ++i) gIsProgressCancel();
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(widgra::testing::PollCount(), 8000);
+    gIsProgressCancel();
+    EXPECT_EQ(widgra::testing::PollCount(), 8001);
+    widgra::testing::Reset();
+    EXPECT_EQ(widgra::testing::PollCount(), 0);
+}
+
 TEST(ProgressTest, StagesAddUpByShare)
 {
     CQProgress progress;

@@ -110,6 +110,12 @@ TEST(GeArcTest, ConstructionsAcceptedAndRejected)
         {"chord and sweep, major clockwise", [&](CGeArc& a) { return a.CreateSEAngle(ex, ey, -1.5 * kPi); }, 1,
          -1.5 * kPi, {1, 0}, {0, 1}},
         {"chord and sweep, no chord", [&](CGeArc& a) { return a.CreateSEAngle(ex, ex, 1); }, 0, 0, {}, {}},
+        {"chord and sweep, a full turn", [&](CGeArc& a) { return a.CreateSEAngle(ex, ey, 2 * kPi); }, 0, 0, {}, {}},
+        {"chord and sweep, a full turn less rounding",
+         [&](CGeArc& a) { return a.CreateSEAngle(ex, ey, -std::nextafter(2 * kPi, 0.0)); }, 0, 0, {}, {}},
+        {"chord and sweep, beyond a full turn", [&](CGeArc& a) { return a.CreateSEAngle(ex, ey, 7); }, 0, 0, {}, {}},
+        {"chord and sweep, just short of a turn", [&](CGeArc& a) { return a.CreateSEAngle(ex, ey, 2 * kPi - 0.01); }, 1,
+         2 * kPi - 0.01, {1, 0}, {0, 1}},
     };
     for (const Row& r : rows) {
         auto arc = MakeArc({7, 7}, 3, 0.25, 1);  // a rejected construction must leave this untouched
@@ -156,6 +162,25 @@ TEST(GeArcTest, ConstructionsAcceptedAndRejected)
     copy.Create(src.get());
     EXPECT_EQ(copy.GetRadius(), 2.0);
     EXPECT_TRUE(copy.HasDisplay());
+}
+
+TEST(GeArcTest, StartPointIsAQueryThatWritesNothing)
+{
+    // The start direction is stored as constructed, radius long: reading the
+    // start point (as readers on several threads may at once) leaves it.
+    const double o[2] = {0, 0};
+    CGeArc arc;
+    ASSERT_EQ(arc.CreateCSEAngle(o, 5, 0, 1), 1);
+    double dir[2];
+    arc.GetStartDir(dir);
+    ASSERT_EQ(dir[0], 5.0);
+    double s[2];
+    arc.GetStartPoint(s);
+    EXPECT_DOUBLE_EQ(s[0], 5.0);
+    EXPECT_DOUBLE_EQ(s[1], 0.0);
+    arc.GetStartDir(dir);
+    EXPECT_EQ(dir[0], 5.0);
+    EXPECT_EQ(dir[1], 0.0);
 }
 
 TEST(GeArcTest, IsPointOnNearTheEnds)

@@ -5,8 +5,13 @@
 #include "framework/looker/QVGlobal.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
+#include "testing/ParallelHandles.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -74,6 +79,31 @@ TEST(GeShape2dTest, HandleCounterRules)
     b.PastetHandle(&a);
     EXPECT_EQ(b.GetHandle(), 6u);
     EXPECT_EQ(CGeShape2d::GetMaxHandle(), 0x80000000u) << "pasting leaves the counter";
+    CGeShape2d::SetMaxHandle(0);
+}
+
+TEST(GeShape2dTest, HandlesStayUniqueWhenShapesAreMadeOnManyThreads)
+{
+    CGeShape2d::SetMaxHandle(0);
+    constexpr int kThreads = 8, kEach = 50000;
+    const auto handles = testing_handles::HandlesFromThreads(kThreads, kEach, [] {
+        BoxShape s;
+        s.CreateNewHandle();
+        return s.GetHandle();
+    });
+    EXPECT_EQ(testing_handles::Duplicates(handles), 0u);
+    EXPECT_EQ(CGeShape2d::GetMaxHandle(), static_cast<std::uint32_t>(kThreads * kEach));
+
+    // Raising the counter concurrently keeps the largest value set.
+    CGeShape2d::SetMaxHandle(0);
+    std::vector<std::thread> pool;
+    for (int i = 0; i < kThreads; ++i)
+        pool.emplace_back([i] {
+            BoxShape s;
+            for (std::uint32_t h = 1; h <= 20000; ++h) s.SetHandle(h * kThreads + static_cast<std::uint32_t>(i));
+        });
+    for (auto& t : pool) t.join();
+    EXPECT_EQ(CGeShape2d::GetMaxHandle(), 20000u * kThreads + kThreads - 1);
     CGeShape2d::SetMaxHandle(0);
 }
 

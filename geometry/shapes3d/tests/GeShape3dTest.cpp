@@ -9,6 +9,7 @@
 #include "geometry/shapes3d/GeTrimLoop.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
+#include "testing/ParallelHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,18 @@ TEST(GeShape3dTest, EveryNewShapeAndEveryCopyTakesTheNextHandle)
     const unsigned int before = CGeShape3d::GetMaxHandle();
     std::unique_ptr<CGeShape3d> combCopy(comb.Copy());
     EXPECT_EQ(CGeShape3d::GetMaxHandle(), before + 2);
+}
+
+TEST(GeShape3dTest, HandlesStayUniqueWhenShapesAreMadeOnManyThreads)
+{
+    const unsigned int n = CGeShape3d::GetMaxHandle();
+    constexpr int kThreads = 8, kEach = 50000;
+    const auto handles = testing_handles::HandlesFromThreads(kThreads, kEach, [] {
+        CGePolyline3d shape;
+        return shape.GetHandle();
+    });
+    EXPECT_EQ(testing_handles::Duplicates(handles), 0u);
+    EXPECT_EQ(CGeShape3d::GetMaxHandle(), n + kThreads * kEach);
 }
 
 TEST(GeShape3dTest, SettingAHandleChangesNoCounter)
