@@ -64,11 +64,12 @@ QWidget* CBasePane::CreateWidget(QWidget* pParent) {
     auto* pWidget = new CWndWidget<QWidget>(this, pDock);
     pDock->setWidget(pWidget);
     pWindow->addDockWidget(static_cast<Qt::DockWidgetArea>(side != 0 ? side : Qt::RightDockWidgetArea), pDock);
+    // Both hidden until the pane shows (the dock shows what it is given).
+    pWidget->hide();
+    pDock->hide();
     pWidget->installEventFilter(new DockFollower(pDock));
     // A destroyed pane takes its dock along.
     QObject::connect(pWidget, &QObject::destroyed, pDock, &QObject::deleteLater);
-    // Hidden until the pane shows.
-    pDock->hide();
     return pWidget;
   }
   auto* pBar = new CWndWidget<QToolBar>(this, pWindow);
