@@ -276,10 +276,9 @@ void CKorvelView::OnView3D()
         if (unplaced && m_pLooker != nullptr) {
             CViewPara para;
             m_pLooker->GetViewPara(&para);
-            double world[2];
-            m_pLooker->ScreentoWorld2D(CPoint(static_cast<int>(std::lround(para.m_center[0])),
-                                              static_cast<int>(std::lround(para.m_center[1]))),
-                                       world);
+            // The view's origin is the world point at its centre, exactly also when
+            // the centre falls between two pixels (a view of odd width or height).
+            const double world[2] = {para.m_org[0], para.m_org[1]};
             camera.m_eye[0] = world[0], camera.m_eye[1] = world[1];
             camera.m_ref[0] = world[0], camera.m_ref[1] = world[1];
             camera.m_fScale = static_cast<float>(m_pLooker->GetScale());

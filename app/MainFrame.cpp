@@ -24,9 +24,7 @@
 #include "platform/ui/CreateContext.h"
 #include "platform/ui/Resources.h"
 
-#include <QDockWidget>
-#include <QEvent>
-#include <QMainWindow>
+#include <QWidget>
 
 IMPLEMENT_DYNCREATE(CMainFrame, CPISMainFrame)
 
@@ -82,23 +80,6 @@ const std::vector<BarSpec>& BarSpecs()
     };
     return specs;
 }
-
-// Keeps a dock widget shown exactly while the pane inside it is shown.
-class DockFollower : public QObject {
-public:
-    DockFollower(QDockWidget* dock, QObject* parent) : QObject(parent), m_dock(dock) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::ShowToParent) m_dock->show();
-        if (event->type() == QEvent::HideToParent) m_dock->hide();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QDockWidget* m_dock;
-};
 
 }  // namespace
 
@@ -276,20 +257,8 @@ BOOL CMainFrame::CreateDesignCentral()
     if (!m_wndDCenter.Create(AfxLoadString(korvel::IDS_PANE_DCENTER), this, RECT{0, 0, 180, 270}, TRUE,
                              korvel::ID_VIEW_DCENTER, kPaneStyle, AFX_CBRS_REGULAR_TABS, AFX_CBRS_FLOAT | AFX_CBRS_CLOSE))
         return FALSE;
-    // The pane docks at the right edge of the window.
-    QMainWindow* window = GetMainWindow();
-    QWidget* paneWidget = m_wndDCenter.GetWidget();
-    if (window != nullptr && paneWidget != nullptr) {
-        auto* dock = new QDockWidget(window);
-        dock->setObjectName(QStringLiteral("DesignCentre"));
-        dock->setWindowTitle(QString::fromWCharArray(AfxLoadString(korvel::IDS_PANE_DCENTER).GetString()));
-        dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
-        paneWidget->setMinimumWidth(180);
-        dock->setWidget(paneWidget);
-        window->addDockWidget(Qt::RightDockWidgetArea, dock);
-        paneWidget->installEventFilter(new DockFollower(dock, dock));
-        if (!paneWidget->isVisibleTo(window)) dock->hide();
-    }
+    // The pane sits in the dock area its style names (the right edge).
+    if (QWidget* paneWidget = m_wndDCenter.GetWidget()) paneWidget->setMinimumWidth(180);
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/KorvelIds.h"
 #include "app/StartupLog.h"
 #include "framework/db/DbCurve.h"
 #include "framework/looker/AppSlots.h"
@@ -19,8 +20,12 @@
 #include "platform/core/File.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/WinApp.h"
+#include "testing/ui/MenuBarProbe.h"
 
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QSettings>
+#include <QTest>
 
 #include <cstdlib>
 #include <filesystem>
@@ -89,6 +94,31 @@ CKorvelView* AppTest::View() const
 std::string AppTest::PathOf(const char* name) const { return m_dir.filePath(name).toStdString(); }
 
 std::string AppTest::AppDataDir() const { return m_dir.path().toStdString() + "/config/korvel/"; }
+
+void AppTest::ExpectMenusReachable(ui_probe::Input& input)
+{
+    ASSERT_NE(Frame(), nullptr);
+    QMainWindow* window = Frame()->GetMainWindow();
+    window->move(0, 0);
+    ASSERT_TRUE(ui_probe::ShowActive(window));
+    std::vector<std::string> titles;
+    for (const ui_probe::MenuTitle& title : ui_probe::MenuTitlesOf(window->menuBar()))
+        titles.push_back(title.text.toStdString());
+    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Draw", "&Edit", "&View", "&Layer"}));
+
+    const auto expectReachable = [&](const char* state) {
+        std::string overlaps;
+        for (const std::string& line : ui_probe::WidgetsOverBars(window)) overlaps += line + "\n";
+        EXPECT_EQ(overlaps, "") << state;
+        SCOPED_TRACE(state);
+        ui_probe::ExpectEveryMenuOpens(window, input);
+    };
+    expectReachable("as started");
+    for (UINT command : {korvel::ID_VIEW_RULERS, korvel::ID_VIEW_SNAPBAR, korvel::ID_VIEW_DCENTER})
+        Frame()->SendMessage(WM_COMMAND, command, 0);
+    QTest::qWait(50);
+    expectReachable("rulers, snap bar and design centre switched");
+}
 
 std::vector<CGeCurve*> MakeEveryCurve()
 {

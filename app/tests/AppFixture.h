@@ -19,6 +19,10 @@
 
 class CGeCurve;
 
+namespace ui_probe {
+class Input;
+}
+
 namespace korvel_test {
 
 struct Args {
@@ -46,6 +50,11 @@ protected:
     std::string PathOf(const char* name) const;
     CString CPathOf(const char* name) const { return CString::FromUtf8(PathOf(name)); }
     std::string AppDataDir() const;
+    // With the main frame at the top left of the screen, shown and active: nothing
+    // lies over its bars, and every menu opens by a click on its title and by Alt
+    // with its mnemonic, also with the rulers, the snap bar and the design centre
+    // switched.
+    void ExpectMenusReachable(ui_probe::Input& input);
 
     QTemporaryDir m_dir;
     CScriptedPrompt m_prompt;

@@ -1,5 +1,5 @@
 #pragma once
-// A docking pane with a caption (placeholder: a child window of the frame).
+// A docking pane with a caption; in a frame it sits in a dock area.
 
 #include "platform/ui/BasePane.h"
 
@@ -12,8 +12,10 @@ public:
                       DWORD dwStyle, DWORD dwTabbedStyle = AFX_CBRS_REGULAR_TABS,
                       DWORD dwControlBarStyle = AFX_CBRS_FLOAT | AFX_CBRS_CLOSE, CCreateContext* pContext = nullptr);
   DWORD GetControlBarStyle() const { return m_dwControlBarStyle; }
+  Placement GetPlacement() const override { return Placement::kDocked; }
+  // The side its style names (CBRS_ALIGN_*), else the right.
+  DWORD GetDefaultSide() const override;
 
 protected:
   using CWnd::Create;
-  DWORD m_dwControlBarStyle = 0;
 };

@@ -7,13 +7,17 @@
 IMPLEMENT_DYNCREATE(CFrameWndEx, CFrameWnd)
 
 void CFrameWndEx::DockPane(CBasePane* pBar, UINT, LPCRECT) {
-  if (pBar != nullptr && !IsPaneDocked(pBar)) m_panes.push_back(pBar);
+  if (pBar == nullptr) return;
+  // The first side both the pane and the frame allow.
+  pBar->DockToSide(pBar->GetEnabledAlignment() & m_dwDockStyle);
+  if (!IsPaneDocked(pBar)) m_panes.push_back(pBar);
 }
 
 BOOL CFrameWndEx::DockPaneLeftOf(CBasePane* pBar, CBasePane* pLeftOf) {
   if (pBar == nullptr || pLeftOf == nullptr || !IsPaneDocked(pLeftOf)) return FALSE;
   std::erase(m_panes, pBar);
   m_panes.insert(std::find(m_panes.begin(), m_panes.end(), pLeftOf), pBar);
+  pBar->DockLeftOf(pLeftOf);
   return TRUE;
 }
 

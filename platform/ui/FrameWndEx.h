@@ -1,17 +1,10 @@
 #pragma once
-// Frame window with docking panes. Panes here are plain child windows placed around
-// the client area; showing, hiding and docking calls keep their state.
+// Frame window with docking panes. Its panes sit in the frame's bar and dock areas
+// around the client area (see BasePane.h); docking calls move them between sides
+// and keep the order of the frame's panes.
 
+#include "platform/ui/BasePane.h"
 #include "platform/ui/FrameWnd.h"
-
-class CBasePane;
-
-// Docking alignment flags.
-constexpr DWORD CBRS_ALIGN_LEFT = 0x1000;
-constexpr DWORD CBRS_ALIGN_TOP = 0x2000;
-constexpr DWORD CBRS_ALIGN_RIGHT = 0x4000;
-constexpr DWORD CBRS_ALIGN_BOTTOM = 0x8000;
-constexpr DWORD CBRS_ALIGN_ANY = 0xF000;
 
 class CFrameWndEx : public CFrameWnd {
   DECLARE_DYNCREATE(CFrameWndEx)

@@ -1,5 +1,5 @@
 #pragma once
-// Status bar placeholder: a row of text panes.
+// Status bar placeholder: a row of text panes; in a frame, a fixed bar at the bottom.
 
 #include "platform/core/WinString.h"
 #include "platform/ui/BasePane.h"
@@ -17,6 +17,8 @@ public:
   int GetCount() const { return static_cast<int>(m_texts.size()); }
   BOOL SetPaneText(int nIndex, LPCTSTR lpszNewText, BOOL bUpdate = TRUE);
   CString GetPaneText(int nIndex) const;
+  Placement GetPlacement() const override { return Placement::kFixedBar; }
+  DWORD GetDefaultSide() const override { return CBRS_ALIGN_BOTTOM; }
 
 protected:
   using CWnd::Create;

@@ -1,5 +1,6 @@
 #pragma once
-// Tool bar placeholder: an ordered row of command buttons (0 is a separator).
+// Tool bar placeholder: an ordered row of command buttons (0 is a separator); in a
+// frame, a movable bar that starts at the top.
 
 #include "platform/ui/BasePane.h"
 

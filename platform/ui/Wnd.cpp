@@ -254,7 +254,14 @@ BOOL CWnd::Create(LPCTSTR, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& re
   AttachWidget(pWidget);
   m_nID = nID;
   if (cs.lpszName != nullptr) pWidget->setWindowTitle(ToQString(cs.lpszName));
-  if (cs.cx > 0 && cs.cy > 0) pWidget->setGeometry(cs.x, cs.y, cs.cx, cs.cy);
+  if ((static_cast<DWORD>(cs.style) & WS_CHILD) != 0) {
+    // A child window has the size it was created with, as on the platform: one made
+    // with an empty rectangle covers nothing until it is placed (Qt would give it
+    // 100 x 30 at the parent's corner, over whatever lies there).
+    pWidget->setGeometry(cs.x, cs.y, std::max(cs.cx, 0), std::max(cs.cy, 0));
+  } else if (cs.cx > 0 && cs.cy > 0) {
+    pWidget->setGeometry(cs.x, cs.y, cs.cx, cs.cy);
+  }
 
   if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     DestroyWindow();

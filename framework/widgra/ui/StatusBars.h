@@ -64,6 +64,7 @@ class CQVHorRulerBar : public CBasePane {
 public:
     explicit CQVHorRulerBar(int style = 1) : m_nStyle(style) {}
     BOOL Create(CWnd* parent, UINT id);
+    Placement GetPlacement() const override { return Placement::kFixedBar; }
 
 private:
     using CBasePane::Create;
@@ -75,6 +76,8 @@ class CQVVertRulerBar : public CBasePane {
 public:
     explicit CQVVertRulerBar(int style = 1) : m_nStyle(style) {}
     BOOL Create(CWnd* parent, UINT id);
+    Placement GetPlacement() const override { return Placement::kFixedBar; }
+    DWORD GetDefaultSide() const override { return CBRS_ALIGN_LEFT; }
 
 private:
     using CBasePane::Create;

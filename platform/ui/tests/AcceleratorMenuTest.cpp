@@ -5,6 +5,7 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/ScriptedPrompt.h"
+#include "testing/ui/MenuBarProbe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -36,7 +38,10 @@ protected:
     AfxRegisterAccelerators(kResource, {{FVIRTKEY, 'K', static_cast<WORD>(kCmdView)},
                                         {FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
                                         {FVIRTKEY, VK_F1 + 4, static_cast<WORD>(kCmdDisabled)},
-                                        {0, '?', static_cast<WORD>(kCmdApp)}});
+                                        {0, '?', static_cast<WORD>(kCmdApp)},
+                                        // Alt with the mnemonic of "&Test", and Alt with a key no title uses.
+                                        {FVIRTKEY | FALT, 'T', static_cast<WORD>(kCmdFrame)},
+                                        {FVIRTKEY | FALT, 'Q', static_cast<WORD>(kCmdView)}});
     AfxRegisterMenu(kResource, {{L"&File", {{L"&New", ID_FILE_NEW}, {}, {L"E&xit", ID_APP_EXIT}}},
                                 {L"&Test",
                                  {{L"Checked", kCmdChecked},
@@ -133,6 +138,21 @@ TEST_F(AcceleratorMenuTest, RegisteredMenuBecomesTheFramesMenuBar) {
   emit test->aboutToShow();
   EXPECT_TRUE(test->actions()[0]->isChecked()) << "update handler ran before the menu showed";
   EXPECT_FALSE(test->actions()[1]->isEnabled());
+}
+
+TEST_F(AcceleratorMenuTest, MenusOpenByClickAndMnemonicBeforeAltAccelerators) {
+  QMainWindow* window = frame->GetMainWindow();
+  ASSERT_TRUE(ui_probe::ShowActive(window));
+  ASSERT_EQ(ui_probe::MenuTitlesOf(window->menuBar()).size(), 2u);
+  Log().clear();
+  ui_probe::ExpectEveryMenuOpens(window, *ui_probe::MakeQtInput(window));
+  EXPECT_EQ(Log(), std::vector<std::string>{}) << "Alt+T opened the Test menu, not the accelerator's command";
+
+  // An Alt accelerator on a key no title uses still runs its command.
+  view->SetFocus();
+  QTest::keyClick(window->windowHandle(), Qt::Key_Q, Qt::AltModifier);
+  EXPECT_EQ(Log(), std::vector<std::string>{"view"});
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(AcceleratorMenuTest, MenuEditsFollowThePlatformRules) {
