@@ -1,6 +1,7 @@
 #include "geometry/algorithms/KdTree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -87,17 +88,33 @@ private:
 
 class KdNode final : public BaseNode {
 public:
-    KdNode(float split, int axis) : m_split(split), m_axis(static_cast<unsigned char>(axis)) {}
+    // lowMax and highMin: the largest coordinate on the split axis among the
+    // low child's records and the smallest among the high child's.
+    KdNode(float split, int axis, float lowMax, float highMin)
+        : m_split(split), m_lowMax(lowMax), m_highMin(highMin), m_axis(static_cast<unsigned char>(axis))
+    {
+    }
 
     void search(double rd, KdQueryState& s) const override
     {
         // The nearer child first at the same cell distance; the farther one
         // only when its distance (this axis' offset replaced by the distance
-        // to the split plane) may still beat the current candidates.
+        // to the farther child's records on this axis) may still beat the
+        // current candidates.
+        const double qa = s.query[m_axis];
         const double old = s.offsets[m_axis];
-        const double cut = double(s.query[m_axis]) - double(m_split);
-        const BaseNode* nearer = cut < 0 ? m_low.get() : m_high.get();
-        const BaseNode* farther = cut < 0 ? m_high.get() : m_low.get();
+        const BaseNode* nearer;
+        const BaseNode* farther;
+        double cut;
+        if (qa < double(m_split)) {
+            nearer = m_low.get();
+            farther = m_high.get();
+            cut = qa - double(m_highMin);
+        } else {
+            nearer = m_high.get();
+            farther = m_low.get();
+            cut = qa - double(m_lowMax);
+        }
         nearer->search(rd, s);
         const double farRd = rd - old * old + cut * cut;
         if (CellMayHoldCandidate(farRd, s)) {
@@ -112,59 +129,12 @@ public:
 
 private:
     float m_split;
+    float m_lowMax;
+    float m_highMin;
     unsigned char m_axis;
 };
 
 }  // namespace
-
-// ---- heap ----
-
-void KdNeighbourHeap::reset(unsigned cap)
-{
-    entries.assign(std::size_t(cap) + 1, KdNeighbour{-1, 0.0f});
-    count = 0;
-    capacity = cap;
-}
-
-void KdNeighbourHeap::siftDown(KdNeighbour e)
-{
-    unsigned i = 1;
-    for (;;) {
-        unsigned c = 2 * i;
-        if (c > count)
-            break;
-        if (c < count && entries[c + 1].squaredDistance > entries[c].squaredDistance)
-            ++c;
-        if (!(entries[c].squaredDistance > e.squaredDistance))
-            break;
-        entries[i] = entries[c];
-        i = c;
-    }
-    entries[i] = e;
-}
-
-void KdNeighbourHeap::push(int32_t index, float d)
-{
-    if (count == capacity) {
-        siftDown(KdNeighbour{index, d});
-        return;
-    }
-    unsigned i = ++count;
-    while (i > 1 && entries[i / 2].squaredDistance < d) {
-        entries[i] = entries[i / 2];
-        i /= 2;
-    }
-    entries[i] = KdNeighbour{index, d};
-}
-
-KdNeighbour KdNeighbourHeap::pop()
-{
-    const KdNeighbour top = entries[1];
-    const KdNeighbour last = entries[count--];
-    if (count > 0)
-        siftDown(last);
-    return top;
-}
 
 // ---- tree ----
 
@@ -289,7 +259,13 @@ std::unique_ptr<BaseNode> KdTree::createTree(unsigned start, unsigned end, Vec3D
     // so that the partition always ends.
     m = std::clamp(m, 1u, count - 1);
 
-    auto node = std::make_unique<KdNode>(split, axis);
+    float lowMax = Coord(records[0], axis);
+    float highMin = Coord(records[m], axis);
+    for (unsigned i = 1; i < m; ++i)
+        lowMax = std::max(lowMax, Coord(records[i], axis));
+    for (unsigned i = m + 1; i < count; ++i)
+        highMin = std::min(highMin, Coord(records[i], axis));
+    auto node = std::make_unique<KdNode>(split, axis, lowMax, highMin);
     if (m > m_bucketSize) {
         const float saved = maxCorner[axis];
         maxCorner[axis] = split;
@@ -347,10 +323,13 @@ void KdTree::runQuery(const Vec3D& q)
     const double rd = computeBoxDistance(q, m_boxMin, m_boxMax, s.offsets);
     if (CellMayHoldCandidate(rd, s))
         m_root->search(rd, s);
-    // Popping yields the farthest first: fill from the back so results run nearest first.
+    // Nearest first; a NaN distance (NaN coordinates) sorts last, keeping the order strict.
     m_nFound = s.heap.count;
-    for (unsigned i = m_nFound; i > 0; --i)
-        m_results[i - 1] = s.heap.pop();
+    std::copy_n(s.heap.entries.begin() + 1, m_nFound, m_results.begin());
+    std::sort(m_results.begin(), m_results.begin() + m_nFound, [](const KdNeighbour& a, const KdNeighbour& b) {
+        return a.squaredDistance < b.squaredDistance ||
+               (std::isnan(b.squaredDistance) && !std::isnan(a.squaredDistance));
+    });
 }
 
 void KdTree::queryPosition(const Vec3D& q)

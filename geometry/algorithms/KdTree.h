@@ -35,19 +35,52 @@ struct KdNeighbour {
 static_assert(sizeof(KdNeighbour) == 8);
 
 // Bounded max-heap of neighbours, 1-based; the root holds the largest distance.
+// Until it is full it is a plain list (any candidate below the query's bound
+// is taken then); it is put in heap order when it fills.
 struct KdNeighbourHeap {
     std::vector<KdNeighbour> entries;  // entries[0] unused
     unsigned count = 0;
     unsigned capacity = 0;
 
-    void reset(unsigned cap);
+    void reset(unsigned cap)
+    {
+        entries.assign(std::size_t(cap) + 1, KdNeighbour{-1, 0.0f});
+        count = 0;
+        capacity = cap;
+    }
     bool full() const { return count == capacity; }
+    // The largest distance held; only when full.
     float top() const { return entries[1].squaredDistance; }
+
     // Appends when not full, otherwise replaces the root.
-    void push(int32_t index, float d);
-    KdNeighbour pop();
-    // Places e from the root downwards (the root's old entry is dropped).
-    void siftDown(KdNeighbour e);
+    void push(int32_t index, float d)
+    {
+        if (count < capacity) {
+            entries[++count] = KdNeighbour{index, d};
+            if (count == capacity)
+                for (unsigned i = count / 2; i >= 1; --i)
+                    siftDown(i, entries[i]);
+            return;
+        }
+        siftDown(1, KdNeighbour{index, d});
+    }
+
+    // Places e at position i or below, moving larger children up.
+    void siftDown(unsigned i, KdNeighbour e)
+    {
+        for (;;) {
+            unsigned c = 2 * i;
+            if (c > count)
+                break;
+            if (c < count && entries[c + 1].squaredDistance > entries[c].squaredDistance)
+                ++c;
+            if (!(entries[c].squaredDistance > e.squaredDistance))
+                break;
+            entries[i] = entries[c];
+            i = c;
+        }
+        entries[i] = e;
+    }
 };
 
 // The state of one running query: the query point, the per-axis offsets of the
