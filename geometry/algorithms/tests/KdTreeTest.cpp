@@ -240,12 +240,12 @@ TEST(KdTreeTest, MeshIsThere)
 
 TEST(KdTreeTest, TwoTreesQueriedOnTwoThreadsAtOnce)
 {
-    const std::vector<Vec3D> a = RandomCube(20000, 3);
-    std::vector<Vec3D> b = RandomCube(20000, 4);
+    const std::vector<Vec3D> a = RandomCube(10000, 3);
+    std::vector<Vec3D> b = RandomCube(10000, 4);
     for (Vec3D& p : b)
         p *= 5.0f;
-    const std::vector<Vec3D> qa = RandomCube(400, 5);
-    const std::vector<Vec3D> qb = RandomCube(400, 6);
+    const std::vector<Vec3D> qa = RandomCube(300, 5);
+    const std::vector<Vec3D> qb = RandomCube(300, 6);
     KdTree ta(a.data(), unsigned(a.size()), 4);
     KdTree tb(b.data(), unsigned(b.size()), 4);
     ta.setNOfNeighbours(5);
