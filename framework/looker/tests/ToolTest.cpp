@@ -6,6 +6,7 @@
 #include "testing/BruteForceDrop.h"
 #include "testing/MillMesh.h"
 #include "testing/ToolProfileOracle.h"
+#include "testing/ZMap.h"
 
 #include <gtest/gtest.h>
 
@@ -389,6 +390,38 @@ TEST(ToolContact, TouchesAtTheReturnedContactAndCutsNothing) {
     EXPECT_GT(facets, 10) << k.name;
     EXPECT_GT(edges, 50) << k.name;
   }
+}
+
+TEST(ToolContact, RasterOverAHemisphereLeavesOnlyScallops) {
+  // Brute-force drops along a raster, cut into z-maps with the oracle's profile. With
+  // the tool placed at the drop points only, nothing of the mesh is cut; swept along
+  // the straight moves between them, it cuts no deeper than the sag of those chords
+  // under the CL surface (step^2 / 8 times its curvature in X: 1 / (R cos^3) over the
+  // edges and vertices of the facets, 8 / R where they rise 60 degrees), and on the
+  // dome it leaves only the scallops of the step-over.
+  const TriMesh dome = millkit::HemisphereOnPlate(3, 6, 24);
+  CTBall ball(2);
+  const auto oracle = ToolProfileOracle::MakeBall(2);
+  millkit::ZMap swept(-4, -4, 0.04, 200, 200, 10), placed(-4, -4, 0.04, 200, 200, 10);
+  const double stepOver = 0.2, step = 0.05;
+  for (double y = -4; y <= 4 + 1e-9; y += stepOver) {
+    std::vector<Vec3> path;
+    for (double x = -4; x <= 4 + 1e-9; x += step) {
+      path.push_back({x, y, BruteForceDrop(ball, dome, x, y).z});
+      placed.Cut(oracle, path.back());
+    }
+    swept.CutPath(oracle, path);
+  }
+  std::vector<double> surface = swept.MeshTop(dome);
+  EXPECT_LT(placed.Compare(surface).gouge, 1e-9);
+  for (int j = 0; j < swept.Ny(); ++j)
+    for (int i = 0; i < swept.Nx(); ++i)
+      if (std::hypot(swept.X(i), swept.Y(j)) > 2.5) surface[size_t(j) * swept.Nx() + i] = std::nan("");
+  const auto dev = swept.Compare(surface);
+  ASSERT_GT(dev.compared, 10000);
+  EXPECT_LT(dev.gouge, step * step / 8 * 8 / 1.0) << "at " << dev.gougeI << "," << dev.gougeJ;
+  // Flat ground would give R - sqrt(R^2 - (s / 2)^2) = 0.005; room for the facets.
+  EXPECT_LT(dev.scallop, 0.03) << "at " << dev.scallopI << "," << dev.scallopJ;
 }
 
 // ---------------------------------------------------------------------------
