@@ -162,6 +162,15 @@ DropBounds ProfileDropBounds(const ToolProfileOracle& tool, const TriMesh& mesh,
         const double along = ((v[0] - m[0]) * (m[0] - px) + (v[1] - m[1]) * (m[1] - py)) / dm;
         tangent = std::max(tangent, fm + (v[2] - m[2]) - slope * along);
       }
+      // Over the cell's part within reach the plane is also below its maximum over the disc.
+      const double ux = c.v[1][0] - c.v[0][0], uy = c.v[1][1] - c.v[0][1], uz = c.v[1][2] - c.v[0][2];
+      const double vx = c.v[2][0] - c.v[0][0], vy = c.v[2][1] - c.v[0][1], vz = c.v[2][2] - c.v[0][2];
+      const double det = ux * vy - uy * vx;
+      if (det != 0) {
+        const double gx = (uz * vy - vz * uy) / det - slope * (m[0] - px) / dm;
+        const double gy = (ux * vz - vx * uz) / det - slope * (m[1] - py) / dm;
+        tangent = std::min(tangent, fm + gx * (px - m[0]) + gy * (py - m[1]) + reach * std::hypot(gx, gy));
+      }
       c.upper = std::min(c.upper, tangent + 1e-12);
     }
     return true;
@@ -180,6 +189,15 @@ DropBounds ProfileDropBounds(const ToolProfileOracle& tool, const TriMesh& mesh,
       return out;
     }
     queue.pop();
+    if (top.v[1] == top.v[2]) {
+      // A segment (a, b, b), as edges are given: halve it.
+      const Vec3 m = Mid(top.v[0], top.v[1]);
+      sample(m);
+      Cell halves[2] = {{{top.v[0], m, m}, 0}, {{m, top.v[1], top.v[1]}, 0}};
+      for (Cell& k : halves)
+        if (bound(k)) queue.push(k), ++out.cells;
+      continue;
+    }
     const Vec3 m01 = Mid(top.v[0], top.v[1]), m12 = Mid(top.v[1], top.v[2]), m20 = Mid(top.v[2], top.v[0]);
     sample(m01), sample(m12), sample(m20);
     Cell kids[4] = {{{top.v[0], m01, m20}, 0}, {{m01, top.v[1], m12}, 0}, {{m20, m12, top.v[2]}, 0}, {{m01, m12, m20}, 0}};

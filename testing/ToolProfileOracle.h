@@ -45,7 +45,8 @@ struct ToolProfileOracle {
 // planar cell s.z - h(d) is concave (h convex and non-decreasing, d convex), so a
 // cell's bound is the lower of its highest corner minus h at its nearest XY distance
 // and the tangent plane at its centre taken at its corners. Subdivision stops when
-// the gap is below tol or maxCells cells were made.
+// the gap is below tol or maxCells cells were made. A segment a-b is given as the
+// triangle (a, b, b).
 struct DropBounds {
   double lower = -1e12;
   double upper = -1e12;
