@@ -36,6 +36,7 @@ int ProbeCount(CSmartCurve& c, const double* p)
     const double a[2] = {mn[0] - kProbeMargin, p[1]}, b[2] = {mx[0] + kProbeMargin, p[1]};
     CSmartLine probe(a, b);
     std::vector<Crossing> found;
+    bool on = false;
     for (CSmartSect* s = c.head; s; s = s->next) {
         if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
             continue;
@@ -43,6 +44,9 @@ int ProbeCount(CSmartCurve& c, const double* p)
             return -1;
         double pts[2][2];
         const int k = SectSectIntersect(&probe, s, pts);
+        // A crossing at p puts p on the curve, even where it cancels at a turning joint.
+        for (int i = 0; i < k; ++i)
+            on = on || std::fabs(pts[i][0] - p[0]) < kCrossingOnX;
         // The neighbour across the joint before s (for the tail also the head after it).
         for (int i = 0; i < k; ++i) {
             bool handled = false;
@@ -72,6 +76,8 @@ int ProbeCount(CSmartCurve& c, const double* p)
             found.push_back({{pts[i][0], pts[i][1]}, s});
         }
     }
+    if (on)
+        return 2;
     int right = 0, left = 0;
     for (const Crossing& x : found) {
         if (std::fabs(x.p[0] - p[0]) < kCrossingOnX)

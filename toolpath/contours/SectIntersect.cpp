@@ -112,6 +112,19 @@ int CircleCircleIntersect(double r, double R, const double* c, double (*out)[2],
         return 0;
     if (r + R + kCircleReach < dist || dist < std::fabs(r - R) - kCircleReach)
         return 0;
+    // Circles apart (or nested) by less than the reach touch: their touching point is the
+    // middle of their nearest points on the line of centres. (The radical line would pass
+    // them by and report nothing.)
+    const double ux = Dx / dist, uy = Dy / dist;
+    const double sr = r > R ? 1.0 : -1.0;  // nested: the side of the larger circle
+    const double outerGap = dist - (r + R), innerGap = std::fabs(r - R) - dist;
+    if (outerGap > 0 || innerGap > 0) {
+        const double k1 = outerGap > 0 ? r : sr * r;
+        const double k2 = outerGap > 0 ? dist - R : dist + sr * R;
+        out[0][0] = c[0] + ux * (k1 + k2) / 2;
+        out[0][1] = c[1] + uy * (k1 + k2) / 2;
+        return 1;
+    }
     // The radical line D.X = e, written relative to c so that far-off circles keep their
     // precision; its two points are then moved back.
     const double e = (dist * dist + r * r - R * R) / 2;

@@ -284,10 +284,14 @@ int CSmartCurve::GetCenter(double* c, double& r)
     if (lines) {
         m[0] /= count;
         m[1] /= count;
+        // Vertices on one circle and sides of one length: a rectangle's corners are
+        // concyclic too, but a rectangle is not a circle.
         const double d0 = P2D_Dist(m, static_cast<CSmartLine*>(head)->start);
+        const double l0 = head->GetLength();
         bool round = true;
         for (CSmartSect* s = head; s && round; s = s->next)
-            round = std::fabs(P2D_Dist(m, static_cast<CSmartLine*>(s)->start) - d0) <= kCircleFit;
+            round = std::fabs(P2D_Dist(m, static_cast<CSmartLine*>(s)->start) - d0) <= kCircleFit &&
+                    std::fabs(s->GetLength() - l0) <= kCircleFit;
         if (round) {
             c[0] = m[0];
             c[1] = m[1];
