@@ -18,6 +18,7 @@
 
 #include "framework/numerak/Point2D.h"
 #include "toolpath/contours/CellGrid.h"
+#include "toolpath/contours/ChainCross.h"
 #include "toolpath/contours/SectIntersect.h"
 #include "toolpath/contours/SmartConst.h"
 
@@ -32,16 +33,6 @@ using namespace smart;
 
 namespace {
 
-bool Crosses(const double* a, const double* b, const double* c, const double* d)
-{
-    if (P2D_AbsDist(a, b) < kChainTol || P2D_AbsDist(c, d) < kChainTol)
-        return false;
-    double x[2][2];
-    if (SegSegIntersect(c, x, a, b, d) != 1)
-        return false;
-    return P2D_AbsDist(x[0], a) > kChainTol && P2D_AbsDist(x[0], b) > kChainTol && P2D_AbsDist(x[0], c) > kChainTol &&
-           P2D_AbsDist(x[0], d) > kChainTol;
-}
 
 class GreedyOrder {
 public:
@@ -290,7 +281,7 @@ void GreedyOrder::QueueCrossings(int p, int q, int root)
             const auto h = m_segs[static_cast<std::size_t>(o)];
             if (h[0] == p || h[0] == q || h[1] == p || h[1] == q || !Adjacent(h[0], h[1]) || Find(h[0]) != root)
                 continue;
-            if (Crosses(P(p), P(q), P(h[0]), P(h[1])))
+            if (ChainSegmentsCross(P(p), P(q), P(h[0]), P(h[1])))
                 m_work.push_back({p, q, h[0], h[1]});
         }
     });
@@ -348,7 +339,7 @@ void GreedyOrder::Uncross(int root)
         const Chain& c = m_chain[root];
         int a, b, cc, d;
         Order(w, c, a, b, cc, d);
-        if (!Crosses(P(a), P(b), P(cc), P(d)))
+        if (!ChainSegmentsCross(P(a), P(b), P(cc), P(d)))
             continue;
         if (c.rev)
             ReverseRun(cc, b);

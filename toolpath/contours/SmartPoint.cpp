@@ -2,6 +2,7 @@
 
 #include "framework/numerak/Point2D.h"
 #include "toolpath/contours/CellGrid.h"
+#include "toolpath/contours/ChainCross.h"
 #include "toolpath/contours/SectIntersect.h"
 #include "toolpath/contours/SmartConst.h"
 
@@ -160,16 +161,6 @@ namespace {
 
 // The crossing test of the uncrossing: both segments at least 0.001 long, exactly one
 // meeting point, farther than 0.001 from all four ends.
-bool ChainCrossing(const double* a, const double* b, const double* c, const double* d)
-{
-    if (P2D_AbsDist(a, b) < kChainTol || P2D_AbsDist(c, d) < kChainTol)
-        return false;
-    double x[2][2];
-    if (SegSegIntersect(c, x, a, b, d) != 1)
-        return false;
-    return P2D_AbsDist(x[0], a) > kChainTol && P2D_AbsDist(x[0], b) > kChainTol && P2D_AbsDist(x[0], c) > kChainTol &&
-           P2D_AbsDist(x[0], d) > kChainTol;
-}
 
 void Bounds(const std::vector<const double*>& pts, double* min, double* max)
 {
@@ -244,7 +235,7 @@ int CPointList::NoAutoInter(CSmartPoint* start)
                 for (int j : grid.Cell(ix, iy)) {
                     if (j < i + 2 || (best >= 0 && j >= best) || !seen.First(j))
                         continue;
-                    if (ChainCrossing(xy[i], xy[i + 1], xy[j], xy[j + 1]))
+                    if (ChainSegmentsCross(xy[i], xy[i + 1], xy[j], xy[j + 1]))
                         best = j;
                 }
             });
