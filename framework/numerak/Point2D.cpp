@@ -38,8 +38,8 @@ double P3D_AbsDist(const double* a, const double* b)
 {
     const double dz = std::fabs(a[2] - b[2]);
     const double dxy = P2D_AbsDist(a, b);
-    if (std::isnan(dz))
-        return dz;
+    if (std::isnan(dz) || std::isnan(dxy))
+        return std::nan("");
     return dxy > dz ? dxy : dz;
 }
 
