@@ -16,9 +16,7 @@
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
+#include "testing/GlyphOutlines.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,97 +29,31 @@
 
 namespace {
 
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr double kUnitsToMm = 10.0 / 1000.0;
 
 using Cubic = std::array<std::array<double, 2>, 4>;
 using CurveList = CTypedPtrList<CObList, CGeCurve*>;
 
-struct Collector {
-    std::vector<Cubic> cubics;
-    double last[2] = {0.0, 0.0};
-};
-
-void Mm(const FT_Vector* v, double* out)
-{
-    out[0] = v->x * kUnitsToMm;
-    out[1] = v->y * kUnitsToMm;
-}
-
-int MoveTo(const FT_Vector* to, void* user)
-{
-    auto* c = static_cast<Collector*>(user);
-    Mm(to, c->last);
-    return 0;
-}
-
-int LineTo(const FT_Vector* to, void* user)
-{
-    auto* c = static_cast<Collector*>(user);
-    Mm(to, c->last);
-    return 0;
-}
-
-int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
-{
-    auto* c = static_cast<Collector*>(user);
-    double q[2], e[2];
-    Mm(control, q);
-    Mm(to, e);
-    // Exact degree elevation: C1 = P0 + 2/3 (Q - P0), C2 = P3 + 2/3 (Q - P3).
-    Cubic k;
-    k[0] = {c->last[0], c->last[1]};
-    k[1] = {c->last[0] + 2.0 / 3.0 * (q[0] - c->last[0]), c->last[1] + 2.0 / 3.0 * (q[1] - c->last[1])};
-    k[2] = {e[0] + 2.0 / 3.0 * (q[0] - e[0]), e[1] + 2.0 / 3.0 * (q[1] - e[1])};
-    k[3] = {e[0], e[1]};
-    c->cubics.push_back(k);
-    c->last[0] = e[0];
-    c->last[1] = e[1];
-    return 0;
-}
-
-int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
-{
-    auto* c = static_cast<Collector*>(user);
-    Cubic k;
-    k[0] = {c->last[0], c->last[1]};
-    double p[2];
-    Mm(c1, p);
-    k[1] = {p[0], p[1]};
-    Mm(c2, p);
-    k[2] = {p[0], p[1]};
-    Mm(to, c->last);
-    k[3] = {c->last[0], c->last[1]};
-    c->cubics.push_back(k);
-    return 0;
-}
-
 const std::vector<Cubic>& GlyphCubics()
 {
     static const std::vector<Cubic> cubics = [] {
-        Collector col;
-        FT_Library lib = nullptr;
-        FT_Face face = nullptr;
-        if (FT_Init_FreeType(&lib) != 0) return col.cubics;
-        if (FT_New_Face(lib, kFontPath, 0, &face) == 0) {
-            FT_Outline_Funcs funcs{};
-            funcs.move_to = MoveTo;
-            funcs.line_to = LineTo;
-            funcs.conic_to = ConicTo;
-            funcs.cubic_to = CubicTo;
-            for (FT_Long g = 0; g < face->num_glyphs; ++g) {
-                if (FT_Load_Glyph(face, static_cast<FT_UInt>(g), FT_LOAD_NO_SCALE) != 0) continue;
-                if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) continue;
-                FT_Outline_Decompose(&face->glyph->outline, &funcs, &col);
-            }
-            std::printf("%s: %ld glyphs, %zu cubic segments\n", kFontPath, static_cast<long>(face->num_glyphs),
-                        col.cubics.size());
-            FT_Done_Face(face);
-        } else {
-            std::printf("cannot open %s\n", kFontPath);
+        std::vector<Cubic> out;
+        glyphs::GlyphReader font;
+        if (!font.Ok()) {
+            std::printf("cannot open %s\n", glyphs::kDejaVuSans);
+            return out;
         }
-        FT_Done_FreeType(lib);
-        return col.cubics;
+        std::vector<glyphs::Contour> contours;
+        for (long g = 0; g < font.NumGlyphs(); ++g) {
+            if (!font.Glyph(static_cast<unsigned>(g), kUnitsToMm, contours))
+                continue;
+            for (const glyphs::Contour& c : contours)
+                for (const glyphs::Segment& s : c.segments)
+                    if (s.cubic)
+                        out.push_back(s.p);
+        }
+        std::printf("%s: %ld glyphs, %zu cubic segments\n", glyphs::kDejaVuSans, font.NumGlyphs(), out.size());
+        return out;
     }();
     return cubics;
 }

@@ -26,6 +26,23 @@ double P3D_Dist(const double* a, const double* b)
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
+double P2D_AbsDist(const double* a, const double* b)
+{
+    const double dx = std::fabs(a[0] - b[0]), dy = std::fabs(a[1] - b[1]);
+    if (std::isnan(dx) || std::isnan(dy))
+        return std::nan("");
+    return dx > dy ? dx : dy;
+}
+
+double P3D_AbsDist(const double* a, const double* b)
+{
+    const double dz = std::fabs(a[2] - b[2]);
+    const double dxy = P2D_AbsDist(a, b);
+    if (std::isnan(dz) || std::isnan(dxy))
+        return std::nan("");
+    return dxy > dz ? dxy : dz;
+}
+
 double _DistOf(const double* a, const double* b, int dim)
 {
     double s = 0.0;

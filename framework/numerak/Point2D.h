@@ -6,6 +6,11 @@
 
 double P2D_Dist(const double* a, const double* b);
 double P3D_Dist(const double* a, const double* b);
+// Chebyshev distance: the largest coordinate difference, max(|dx|, |dy|) (and |dz| for 3D).
+// It never exceeds the Euclidean distance and is at least 1/sqrt(2) (1/sqrt(3)) of it, so a
+// tolerance test with it is a box test around the point. NaN in either point gives NaN.
+double P2D_AbsDist(const double* a, const double* b);
+double P3D_AbsDist(const double* a, const double* b);
 // Euclidean distance over the first dim coordinates (dim 2 or 3).
 double _DistOf(const double* a, const double* b, int dim);
 

@@ -18,6 +18,21 @@ TEST(Point2D, Distances)
     EXPECT_DOUBLE_EQ(_DistOf(a, b, 3), 13.0);
 }
 
+TEST(Point2D, AbsDistancesAreTheLargestCoordinateDifference)
+{
+    const double a[3] = {1, 2, 3}, b[3] = {4, -6, 5};
+    EXPECT_DOUBLE_EQ(P2D_AbsDist(a, b), 8.0);
+    EXPECT_DOUBLE_EQ(P3D_AbsDist(a, b), 8.0);
+    const double c[3] = {1, 2, -20};
+    EXPECT_DOUBLE_EQ(P3D_AbsDist(a, c), 23.0) << "z dominates";
+    // Bounded by the Euclidean distance from above and by 1/sqrt(2) of it from below.
+    EXPECT_LE(P2D_AbsDist(a, b), P2D_Dist(a, b));
+    EXPECT_GE(P2D_AbsDist(a, b), P2D_Dist(a, b) / std::sqrt(2.0));
+    const double n[3] = {std::nan(""), 0, 0};
+    EXPECT_TRUE(std::isnan(P2D_AbsDist(a, n)));
+    EXPECT_TRUE(std::isnan(P3D_AbsDist(n, b)));
+}
+
 TEST(Point2D, RotationIsCounterClockwiseAboutTheCentre)
 {
     const double c[2] = {1, 1};

@@ -6,10 +6,7 @@
 #include "LoopFixtures.h"
 
 #include "geometry/shapes2d/GeBezier.h"
-
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
+#include "testing/GlyphOutlines.h"
 
 #include <array>
 #include <cmath>
@@ -18,104 +15,16 @@
 namespace {
 
 using namespace looptest;
+using glyphs::Pt;
 
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 // Font units to millimetres: an em of 2048 units becomes about 100 mm.
 constexpr double kScale = 0.05;
 // Samples per curved segment of the oracle polygons.
 constexpr int kSamples = 64;
 
-using Pt = std::array<double, 2>;
-
 struct Contour {
     std::vector<Pt> poly;  // dense oracle polygon
 };
-
-struct Outline {
-    std::vector<Contour> contours;
-    CurveList* curves = nullptr;  // the exploded curves (owned by the caller)
-    Pt start{}, cur{};
-    bool open = false;
-};
-
-Pt ToPt(const FT_Vector* v) { return {v->x * kScale, v->y * kScale}; }
-
-void AddLine(Outline& o, const Pt& a, const Pt& b)
-{
-    if (std::hypot(b[0] - a[0], b[1] - a[1]) < 1e-9) return;
-    o.curves->AddTail(Line(a[0], a[1], b[0], b[1]));
-}
-
-void AddCubic(Outline& o, const Pt& p0, const Pt& c1, const Pt& c2, const Pt& p3)
-{
-    double pts[4][2] = {{p0[0], p0[1]}, {c1[0], c1[1]}, {c2[0], c2[1]}, {p3[0], p3[1]}};
-    auto* bez = new CGeBezier;
-    ASSERT_EQ(bez->CreateEx(4, pts), 1);
-    o.curves->AddTail(bez);
-}
-
-void CloseContour(Outline& o)
-{
-    if (!o.open) return;
-    AddLine(o, o.cur, o.start);
-    o.open = false;
-}
-
-int MoveTo(const FT_Vector* to, void* user)
-{
-    auto& o = *static_cast<Outline*>(user);
-    CloseContour(o);
-    o.start = o.cur = ToPt(to);
-    o.open = true;
-    o.contours.push_back({{o.start}});
-    return 0;
-}
-
-int LineTo(const FT_Vector* to, void* user)
-{
-    auto& o = *static_cast<Outline*>(user);
-    const Pt p = ToPt(to);
-    AddLine(o, o.cur, p);
-    o.contours.back().poly.push_back(p);
-    o.cur = p;
-    return 0;
-}
-
-int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
-{
-    auto& o = *static_cast<Outline*>(user);
-    const Pt p0 = o.cur, q = ToPt(control), p2 = ToPt(to);
-    // Degree elevation, exact: the cubic's handles lie 2/3 of the way to q.
-    const Pt c1 = {p0[0] + 2.0 / 3 * (q[0] - p0[0]), p0[1] + 2.0 / 3 * (q[1] - p0[1])};
-    const Pt c2 = {p2[0] + 2.0 / 3 * (q[0] - p2[0]), p2[1] + 2.0 / 3 * (q[1] - p2[1])};
-    AddCubic(o, p0, c1, c2, p2);
-    for (int i = 1; i <= kSamples; ++i) {
-        const double t = static_cast<double>(i) / kSamples, u = 1 - t;
-        o.contours.back().poly.push_back({u * u * p0[0] + 2 * u * t * q[0] + t * t * p2[0],
-                                          u * u * p0[1] + 2 * u * t * q[1] + t * t * p2[1]});
-    }
-    o.cur = p2;
-    return 0;
-}
-
-int CubicTo(const FT_Vector* c1v, const FT_Vector* c2v, const FT_Vector* to, void* user)
-{
-    auto& o = *static_cast<Outline*>(user);
-    const Pt p0 = o.cur, c1 = ToPt(c1v), c2 = ToPt(c2v), p3 = ToPt(to);
-    AddCubic(o, p0, c1, c2, p3);
-    for (int i = 1; i <= kSamples; ++i) {
-        const double t = static_cast<double>(i) / kSamples, u = 1 - t;
-        Pt p;
-        for (int k = 0; k < 2; ++k)
-            p[static_cast<std::size_t>(k)] = u * u * u * p0[static_cast<std::size_t>(k)] +
-                                              3 * u * u * t * c1[static_cast<std::size_t>(k)] +
-                                              3 * u * t * t * c2[static_cast<std::size_t>(k)] +
-                                              t * t * t * p3[static_cast<std::size_t>(k)];
-        o.contours.back().poly.push_back(p);
-    }
-    o.cur = p3;
-    return 0;
-}
 
 double Shoelace(const std::vector<Pt>& p)
 {
@@ -178,41 +87,43 @@ protected:
     void SetUp() override
     {
         LoopTest::SetUp();
-        ASSERT_EQ(FT_Init_FreeType(&m_lib), 0);
-        ASSERT_EQ(FT_New_Face(m_lib, kFontPath, 0, &m_face), 0) << kFontPath;
-    }
-    void TearDown() override
-    {
-        if (m_face) FT_Done_Face(m_face);
-        if (m_lib) FT_Done_FreeType(m_lib);
-        LoopTest::TearDown();
+        ASSERT_TRUE(m_font.Ok()) << glyphs::kDejaVuSans;
     }
 
-    // The glyph's contours as loose curves plus the oracle contours.
-    std::vector<Contour> Explode(FT_ULong code, CurveList& curves)
+    // The glyph's contours as loose curves (lines and cubics) plus the oracle contours.
+    std::vector<Contour> Explode(unsigned long code, CurveList& curves)
     {
-        Outline o;
-        o.curves = &curves;
-        EXPECT_EQ(FT_Load_Char(m_face, code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING), 0);
-        FT_Outline_Funcs funcs{};
-        funcs.move_to = MoveTo;
-        funcs.line_to = LineTo;
-        funcs.conic_to = ConicTo;
-        funcs.cubic_to = CubicTo;
-        EXPECT_EQ(FT_Outline_Decompose(&m_face->glyph->outline, &funcs, &o), 0);
-        CloseContour(o);
-        return o.contours;
+        std::vector<glyphs::Contour> outline;
+        EXPECT_TRUE(m_font.Char(code, kScale, outline)) << code;
+        std::vector<Contour> contours;
+        for (const glyphs::Contour& c : outline) {
+            contours.push_back({glyphs::Sample(c, kSamples)});
+            for (const glyphs::Segment& g : c.segments) {
+                if (!g.cubic) {
+                    curves.AddTail(Line(g.p[0][0], g.p[0][1], g.p[1][0], g.p[1][1]));
+                    continue;
+                }
+                double pts[4][2];
+                for (int k = 0; k < 4; ++k) {
+                    pts[k][0] = g.p[static_cast<std::size_t>(k)][0];
+                    pts[k][1] = g.p[static_cast<std::size_t>(k)][1];
+                }
+                auto* bez = new CGeBezier;
+                EXPECT_EQ(bez->CreateEx(4, pts), 1);
+                curves.AddTail(bez);
+            }
+        }
+        return contours;
     }
 
-    FT_Library m_lib = nullptr;
-    FT_Face m_face = nullptr;
+    glyphs::GlyphReader m_font;
 };
 
 TEST_F(GlyphLoopsTest, GlyphsChainBackIntoTheirRegions)
 {
     struct Row {
         const char* label;
-        FT_ULong code;
+        unsigned long code;
         int contours, regions;
     };
     const Row rows[] = {

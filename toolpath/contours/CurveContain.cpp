@@ -1,0 +1,144 @@
+// CSmartCurve::IsPointOn: crossings of a horizontal probe, with the winding angle as
+// the fallback when the crossings cannot decide.
+#include "toolpath/contours/SmartCurve.h"
+
+#include "framework/numerak/Point2D.h"
+#include "framework/numerak/QvnMath.h"
+#include "toolpath/contours/SmartConst.h"
+
+#include <cmath>
+#include <vector>
+
+using namespace smart;
+
+namespace {
+
+struct Crossing {
+    double p[2];
+    CSmartSect* on;
+};
+
+// 1 when the tangents on the two sides of the joint earlier -> later point in opposite
+// vertical senses (the contour turns back at the probe: the crossings cancel).
+bool TurnsAtJoint(CSmartSect* earlier, CSmartSect* later)
+{
+    double a[2], b[2];
+    earlier->GetTangent(1, a);
+    later->GetTangent(0, b);
+    return a[1] * b[1] < 0;
+}
+
+// Crossing count of the probe through p; -1 when it cannot decide, 2 on the curve.
+int ProbeCount(CSmartCurve& c, const double* p)
+{
+    double mn[2], mx[2];
+    c.DefineBox(mn, mx);
+    const double a[2] = {mn[0] - kProbeMargin, p[1]}, b[2] = {mx[0] + kProbeMargin, p[1]};
+    CSmartLine probe(a, b);
+    std::vector<Crossing> found;
+    bool on = false;
+    for (CSmartSect* s = c.head; s; s = s->next) {
+        if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
+            continue;
+        if (s->box[3] - s->box[1] < kFlatSection)
+            return -1;
+        double pts[2][2];
+        const int k = SectSectIntersect(&probe, s, pts);
+        // A crossing at p puts p on the curve, even where it cancels at a turning joint.
+        for (int i = 0; i < k; ++i)
+            on = on || std::fabs(pts[i][0] - p[0]) < kCrossingOnX;
+        // The neighbour across the joint before s (for the tail also the head after it).
+        for (int i = 0; i < k; ++i) {
+            bool handled = false;
+            for (std::size_t j = 0; j < found.size() && !handled; ++j) {
+                if (P2D_Dist(found[j].p, pts[i]) >= kJoint)
+                    continue;
+                CSmartSect* o = found[j].on;
+                CSmartSect* earlier = nullptr;
+                CSmartSect* later = nullptr;
+                if (o == s->prev) {
+                    earlier = o;
+                    later = s;
+                } else if (s == c.tail && o == c.head && s != o) {
+                    earlier = s;
+                    later = o;
+                }
+                if (!earlier)
+                    continue;
+                handled = true;
+                if (TurnsAtJoint(earlier, later))
+                    found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
+            }
+            if (handled)
+                continue;
+            if (static_cast<int>(found.size()) + 1 >= kMaxCrossings)
+                return -1;
+            found.push_back({{pts[i][0], pts[i][1]}, s});
+        }
+    }
+    if (on)
+        return 2;
+    int right = 0, left = 0;
+    for (const Crossing& x : found) {
+        if (std::fabs(x.p[0] - p[0]) < kCrossingOnX)
+            return 2;
+        if (x.p[0] > p[0])
+            ++right;
+        else
+            ++left;
+    }
+    if (right % 2 != left % 2)
+        return -1;
+    return right % 2;
+}
+
+// Signed angle subtended at p by the chord a-b; sets `on` when p lies on the chord.
+double Subtended(const double* p, const double* a, const double* b, bool& on)
+{
+    double u[2] = {a[0] - p[0], a[1] - p[1]}, v[2] = {b[0] - p[0], b[1] - p[1]};
+    const double lu = std::hypot(u[0], u[1]), lv = std::hypot(v[0], v[1]);
+    if (lu == 0.0 || lv == 0.0) {
+        on = true;  // p is a vertex
+        return 0;
+    }
+    u[0] /= lu;
+    u[1] /= lu;
+    v[0] /= lv;
+    v[1] /= lv;
+    const double dot = u[0] * v[0] + u[1] * v[1];
+    if (dot < kWindingOpposite) {
+        on = true;
+        return 0;
+    }
+    const double ang = QVN_Math::ACos(dot);
+    return u[0] * v[1] - u[1] * v[0] < 0 ? -ang : ang;
+}
+
+}  // namespace
+
+int CSmartCurve::IsPointOn(const double* p)
+{
+    if (!head)
+        return 0;
+    const int k = ProbeCount(*this, p);
+    if (k >= 0)
+        return k;
+    double sum = 0;
+    bool on = false;
+    double pts[kWindingArcPoints][2];
+    for (CSmartSect* s = head; s && !on; s = s->next) {
+        if (s->IsSectLine()) {
+            auto* l = static_cast<CSmartLine*>(s);
+            if (P2D_Dist(l->start, l->end) < kShortLine)
+                continue;
+            sum += Subtended(p, l->start, l->end, on);
+            continue;
+        }
+        const int n = DiscretizeArcSect(pts, kWindingArcPoints, kWindingArcTol, static_cast<CSmartArc*>(s));
+        for (int i = 0; i < n && !on; ++i)
+            sum += Subtended(p, pts[i], pts[i + 1], on);
+    }
+    if (on)
+        return 2;
+    return std::fabs(sum) >= kWindingInside ? 1 : 0;
+}

@@ -1,0 +1,90 @@
+// The chain of sections on which the pocketing kernel does its contour work: self and
+// mutual intersection, splitting at the intersection points, joint repair and the
+// queries of a closed contour (containment, area, circle fit).
+#pragma once
+
+#include "toolpath/contours/SmartSect.h"
+
+#include <cstdint>
+
+class CSmartCurve {
+public:
+    CSmartCurve() = default;
+    // Deletes every section with its points.
+    virtual ~CSmartCurve();
+    // A curve owns its sections: copies would free them twice. CopyMyself is the copy.
+    CSmartCurve(const CSmartCurve&) = delete;
+    CSmartCurve& operator=(const CSmartCurve&) = delete;
+
+    // Chain operations: 1, or 0 for a null argument.
+    int AddSect(CSmartSect* s);
+    int RemoveSect(CSmartSect* s);
+    int InsertAfter(CSmartSect* s, CSmartSect* after);
+    int Reverse();
+    // Rotates a closed chain so that s (a section of this curve) becomes the head.
+    int SetStartSect(CSmartSect* s);
+    // Moves every section of c to the end of this curve and deletes c.
+    int AddCurve(CSmartCurve* c);
+    // Chains s to a free end within 0.0001 (see the .cpp); the marks serve as end flags.
+    int AppendSect(CSmartSect* s);
+    // A new curve of copies of the sections (each copy's source is its original).
+    CSmartCurve* CopyMyself();
+    void ClearAll();
+    void RotateCurve(double angle);
+    // Moves every section; boxes are not redone.
+    void MoveCurve(double dx, double dy);
+
+    double GetLength();
+    int IsClosed();
+    // The section of index (int)(count t), clamped, evaluated at t itself.
+    int GetPoint(double t, double* out);
+    int GetNormal(double t, double* out);
+    int GetSeedPoint(double* p, double* dir);
+    void DefineBox();
+    // Union of the sections' present boxes (not redone).
+    void DefineBox(double* min, double* max);
+    // 1 with centre and radius when the curve is a circle (one arc, or lines whose start
+    // points lie at one distance within 0.001 of their mean); else 0 with the box centre
+    // and half its diagonal (a single line writes nothing).
+    int GetCenter(double* c, double& r);
+    int GetYFromX(double x, double& y);
+    // The curve taken as closed: 1 inside, 2 on the curve, 0 outside.
+    int IsPointOn(const double* p);
+    // Twice the signed area of the chain's chords (no closing term).
+    double CalcArea();
+    CSmartSect* MinDistSect(const double* p, double* foot, double& d);
+    CSmartSect* FindNearSect(const double* p, double* q, double& d);
+    // One text line per section; nothing when the file cannot be opened.
+    void DumpToFile(const char* path);
+
+    // Self-intersection points added to the sections; 1 when any were found.
+    int AutoInters(int unused = 0);
+    // Intersection points with c added to the sections of both; 1 when any.
+    int CurveCurveInt(CSmartCurve* c);
+    // Rebuilds the chain with every section split at its points; 1.
+    int AutoDepart(int unused = 0);
+    // Splits the sections at their points in place; 1.
+    int SelfDepart();
+    // A chain (through next) of new curves split at the intersection points.
+    CSmartCurve* BreakCurve();
+    // Two new curves cut at the length len along the curve (either may be null).
+    int BreakCurveAt(double len, CSmartCurve*& first, CSmartCurve*& second);
+    // Closes the gaps at every joint of the closed chain; 0 for an empty curve.
+    int ConnectAllSect();
+
+    double depth = 0.0;
+    int count = 0;
+    CSmartSect* head = nullptr;
+    CSmartSect* tail = nullptr;
+    CSmartCurve* next = nullptr;
+    std::uint8_t state = 0;
+    double box[4] = {0, 0, 0, 0};
+};
+
+// Intersection points of two sections lying on both (at most 2); their number.
+int SectSectIntersect(CSmartSect* a, CSmartSect* b, double (*out)[2]);
+
+// Replaces the arc by one of the same sense through its fixed end and m (moveEnd 1: the
+// end moves to m; 0: the start), keeping the radius where the chord allows. 1, or 0 (arc
+// unchanged) when the two ends coincide.
+int BendArcEnd(CSmartArc* arc, const double* m, int moveEnd);

@@ -1,0 +1,507 @@
+#include "toolpath/contours/SmartSect.h"
+
+#include "framework/numerak/Point2D.h"
+#include "framework/numerak/QvnMath.h"
+#include "framework/numerak/Vector2D.h"
+#include "toolpath/contours/SectIntersect.h"
+#include "toolpath/contours/SmartConst.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace smart;
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+// Angle of p about c in [0, 2 pi).
+double AngleAbout(const double* c, const double* p)
+{
+    double a = std::atan2(p[1] - c[1], p[0] - c[0]);
+    if (a < 0)
+        a += kTwoPi;
+    return a;
+}
+
+void BoxOf(const double* a, const double* b, double* box)
+{
+    box[0] = std::min(a[0], b[0]);
+    box[1] = std::min(a[1], b[1]);
+    box[2] = std::max(a[0], b[0]);
+    box[3] = std::max(a[1], b[1]);
+}
+
+void Widen(double* box, const double* p)
+{
+    box[0] = std::min(box[0], p[0]);
+    box[1] = std::min(box[1], p[1]);
+    box[2] = std::max(box[2], p[0]);
+    box[3] = std::max(box[3], p[1]);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- CSmartSect
+
+CSmartSect::~CSmartSect() { delete points; }
+
+int CSmartSect::IsPointOn(const double* p)
+{
+    const double t = GetParam(p);
+    return (kOnLow < t && t < kOnHigh) ? 1 : 0;
+}
+
+int CSmartSect::IsOnLeft(const double*) { return 1; }
+
+int CSmartSect::AddIntPt(const double* p)
+{
+    const double t = GetParam(p);
+    if (!(t >= kIntPtLow && t <= kIntPtHigh))
+        return 0;
+    const double v[3] = {p[0], p[1], t};
+    return AddPoint(new CSmartPoint(v));
+}
+
+int CSmartSect::AddPoint(CSmartPoint* p)
+{
+    if (!p)
+        return 0;
+    if (!points)
+        points = new CPointList;
+    return points->AddPoint(p);
+}
+
+void CSmartSect::RotateSect(double angle) { RotateSect(std::cos(angle), std::sin(angle)); }
+
+void CSmartSect::Inherit(const CSmartSect& from, CSmartSect* src)
+{
+    source = src;
+    index = from.index;
+    mark = static_cast<std::uint8_t>(mark | (from.mark & 0x80));
+}
+
+// ---------------------------------------------------------------- CSmartLine
+
+CSmartLine::CSmartLine(const double* p1, const double* p2)
+{
+    type = kSectLine;
+    start[0] = p1[0];
+    start[1] = p1[1];
+    end[0] = p2[0];
+    end[1] = p2[1];
+    DefineBox();
+}
+
+void CSmartLine::Reverse()
+{
+    std::swap(start[0], end[0]);
+    std::swap(start[1], end[1]);
+}
+
+void CSmartLine::DefineBox() { BoxOf(start, end, box); }
+
+int CSmartLine::GetPoint(double t, double* out)
+{
+    out[0] = start[0] + t * (end[0] - start[0]);
+    out[1] = start[1] + t * (end[1] - start[1]);
+    return 1;
+}
+
+int CSmartLine::GetNormal(double, double* out)
+{
+    double d[2] = {end[0] - start[0], end[1] - start[1]};
+    const int ok = V2D_Unit(d, kUnitTol);
+    out[0] = -d[1];
+    out[1] = d[0];
+    return ok;
+}
+
+int CSmartLine::GetTangent(double, double* out)
+{
+    double d[2] = {end[0] - start[0], end[1] - start[1]};
+    const int ok = V2D_Unit(d, kUnitTol);
+    out[0] = d[0];
+    out[1] = d[1];
+    return ok;
+}
+
+double CSmartLine::GetParam(const double* p)
+{
+    const double dx = end[0] - start[0], dy = end[1] - start[1];
+    if (std::fabs(dy) < std::fabs(dx))
+        return (p[0] - start[0]) / dx;
+    if (dy != 0.0)
+        return (p[1] - start[1]) / dy;
+    return (p[0] == start[0] && p[1] == start[1]) ? 0.0 : -1.0;
+}
+
+int CSmartLine::IsOnLeft(const double* p)
+{
+    const double c = (end[0] - start[0]) * (p[1] - start[1]) - (end[1] - start[1]) * (p[0] - start[0]);
+    return c < 0 ? 0 : 1;
+}
+
+int CSmartLine::TrimEnd(int atEnd, const double* p, int withBox)
+{
+    double* q = atEnd ? end : start;
+    q[0] = p[0];
+    q[1] = p[1];
+    if (withBox)
+        DefineBox();
+    return 1;
+}
+
+double CSmartLine::MinDistPoint(const double* p, double* out)
+{
+    const double ds = P2D_Dist(p, start), de = P2D_Dist(p, end);
+    double best = ds;
+    const double* q = start;
+    if (de < ds) {
+        best = de;
+        q = end;
+    }
+    out[0] = q[0];
+    out[1] = q[1];
+    const double u[2] = {end[0] - start[0], end[1] - start[1]};
+    const double ps = (p[0] - start[0]) * u[0] + (p[1] - start[1]) * u[1];
+    const double pe = (p[0] - end[0]) * u[0] + (p[1] - end[1]) * u[1];
+    const double uu = u[0] * u[0] + u[1] * u[1];
+    if (ps > kLineFootMargin && pe < -kLineFootMargin && uu > kLineFootMargin) {
+        const double f[2] = {start[0] + u[0] * ps / uu, start[1] + u[1] * ps / uu};
+        const double d = P2D_Dist(p, f);
+        if (d < best) {
+            best = d;
+            out[0] = f[0];
+            out[1] = f[1];
+        }
+    }
+    return best;
+}
+
+void CSmartLine::RotateSect(double c, double s)
+{
+    for (double* q : {start, end}) {
+        const double x = q[0], y = q[1];
+        q[0] = c * x - s * y;
+        q[1] = c * y + s * x;
+    }
+    DefineBox();
+}
+
+CSmartSect* CSmartLine::Offset(double d)
+{
+    double n[2];
+    GetNormal(0, n);
+    auto* l = new CSmartLine;
+    l->start[0] = start[0] + d * n[0];
+    l->start[1] = start[1] + d * n[1];
+    l->end[0] = end[0] + d * n[0];
+    l->end[1] = end[1] + d * n[1];
+    l->source = this;
+    l->index = index;
+    return l;
+}
+
+CSmartSect* CSmartLine::GetSubSect(const double* p1, const double* p2)
+{
+    if (!(p1[2] < p2[2]) || !(P2D_Dist(p1, p2) >= kMinPiece))
+        return nullptr;
+    auto* l = new CSmartLine(p1, p2);
+    l->Inherit(*this, source);
+    return l;
+}
+
+CSmartSect* CSmartLine::CopyMyself()
+{
+    auto* l = new CSmartLine(start, end);
+    l->Inherit(*this, this);
+    return l;
+}
+
+double CSmartLine::GetLength() { return P2D_Dist(start, end); }
+
+int CSmartLine::FilterIntPoint()
+{
+    if (!points)
+        return 1;
+    for (CSmartPoint* p = points->head; p;) {
+        CSmartPoint* n = p->next;
+        const double q[2] = {p->x, p->y};
+        if (P2D_Dist(q, start) < kJoint || P2D_Dist(q, end) < kJoint) {
+            points->RemovePoint(p);
+            delete p;
+        }
+        p = n;
+    }
+    if (points->count == 0) {
+        delete points;
+        points = nullptr;
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------- CSmartArc
+
+CSmartArc::CSmartArc(const double* c, double r, double a0, double a1)
+{
+    type = kSectArc;
+    centre[0] = c[0];
+    centre[1] = c[1];
+    radius = r;
+    startAngle = a0;
+    endAngle = a1;
+    DefineBox();
+}
+
+void CSmartArc::Reverse() { std::swap(startAngle, endAngle); }
+
+void CSmartArc::DefineBox()
+{
+    double a[2], b[2];
+    GetPoint(0, a);
+    GetPoint(1, b);
+    BoxOf(a, b, box);
+    const double ext[4][2] = {{centre[0] + radius, centre[1]},
+                              {centre[0] - radius, centre[1]},
+                              {centre[0], centre[1] + radius},
+                              {centre[0], centre[1] - radius}};
+    for (const auto& q : ext)
+        if (IsPointOn(q))
+            Widen(box, q);
+}
+
+int CSmartArc::GetPoint(double t, double* out)
+{
+    const double a = AngleAt(t);
+    out[0] = centre[0] + radius * std::cos(a);
+    out[1] = centre[1] + radius * std::sin(a);
+    return 1;
+}
+
+int CSmartArc::GetNormal(double t, double* out)
+{
+    const double a = AngleAt(t);
+    const double k = IsCounterClockwise() ? -1.0 : 1.0;
+    out[0] = k * std::cos(a);
+    out[1] = k * std::sin(a);
+    return 1;
+}
+
+int CSmartArc::GetTangent(double t, double* out)
+{
+    const double a = AngleAt(t);
+    const double k = IsCounterClockwise() ? 1.0 : -1.0;
+    out[0] = -k * std::sin(a);
+    out[1] = k * std::cos(a);
+    return 1;
+}
+
+// The point's angle is tried as it is, one turn up and one turn down; a candidate
+// inside the sweep (with a 0.001 margin) wins, else the nearer side of the sweep decides.
+double CSmartArc::GetParam(const double* p)
+{
+    const double sweep = endAngle - startAngle;
+    if (sweep == 0.0)
+        return -1.0;
+    const double a = AngleAbout(centre, p);
+    const double t[3] = {(a - startAngle) / sweep, (a + kTwoPi - startAngle) / sweep, (a - kTwoPi - startAngle) / sweep};
+    for (double ti : t)
+        if (kArcParamLow < ti && ti < kArcParamHigh)
+            return ti;
+    for (int i = 1; i < 3; ++i)
+        if (t[i] * t[0] <= 0)
+            return std::fabs(t[i]) > std::fabs(t[0] - 1) ? t[0] : t[i];
+    return -1.0;
+}
+
+int CSmartArc::IsOnLeft(const double*) { return 1; }
+
+int CSmartArc::TrimEnd(int atEnd, const double* p, int withBox)
+{
+    const double a = AngleAt(GetParam(p));
+    if (atEnd)
+        endAngle = a;
+    else
+        startAngle = a;
+    if (withBox)
+        DefineBox();
+    return 1;
+}
+
+double CSmartArc::MinDistPoint(const double* p, double* out)
+{
+    double s[2], e[2];
+    GetPoint(0, s);
+    GetPoint(1, e);
+    const double ds = P2D_Dist(p, s), de = P2D_Dist(p, e);
+    double best = de < ds ? de : ds;
+    out[0] = de < ds ? e[0] : s[0];
+    out[1] = de < ds ? e[1] : s[1];
+    const double t = GetParam(p);
+    if (kArcFootMargin < t && t < 1 - kArcFootMargin) {
+        double f[2];
+        GetPoint(t, f);
+        const double d = P2D_Dist(p, f);
+        if (d < best) {
+            best = d;
+            out[0] = f[0];
+            out[1] = f[1];
+        }
+    }
+    return best;
+}
+
+void CSmartArc::RotateSect(double c, double s)
+{
+    double p[2][2];
+    GetPoint(0, p[0]);
+    GetPoint(1, p[1]);
+    auto rot = [c, s](double* q) {
+        const double x = q[0], y = q[1];
+        q[0] = c * x - s * y;
+        q[1] = c * y + s * x;
+    };
+    rot(centre);
+    if (std::fabs(kTwoPi - std::fabs(startAngle - endAngle)) > kFullCircleTol) {
+        rot(p[0]);
+        rot(p[1]);
+        double a0 = AngleAbout(centre, p[0]);
+        const double a1 = AngleAbout(centre, p[1]);
+        if (IsCounterClockwise()) {
+            startAngle = a0;
+            endAngle = a1 < a0 ? a1 + kTwoPi : a1;
+        } else {
+            if (a1 > a0)
+                a0 += kTwoPi;
+            startAngle = a0;
+            endAngle = a1;
+        }
+    }
+    DefineBox();
+}
+
+// Offsets that would shrink an arc to nothing (or through its centre) vanish; the
+// same rule holds for both senses, so no arc of negative radius is made.
+CSmartSect* CSmartArc::Offset(double d)
+{
+    const double r = IsCounterClockwise() ? radius - d : radius + d;
+    if (r * std::fabs(endAngle - startAngle) < kMinOffsetArc)
+        return nullptr;
+    auto* a = new CSmartArc;
+    a->centre[0] = centre[0];
+    a->centre[1] = centre[1];
+    a->radius = r;
+    a->startAngle = startAngle;
+    a->endAngle = endAngle;
+    a->source = this;
+    a->index = index;
+    return a;
+}
+
+CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2)
+{
+    if (!(p1[2] < p2[2]))
+        return nullptr;
+    const double a0 = AngleAt(p1[2]), a1 = AngleAt(p2[2]);
+    if (!(std::fabs(a1 - a0) * radius >= kMinPiece))
+        return nullptr;
+    auto* a = new CSmartArc(centre, radius, a0, a1);
+    a->Inherit(*this, source);
+    return a;
+}
+
+CSmartSect* CSmartArc::CopyMyself()
+{
+    auto* a = new CSmartArc(centre, radius, startAngle, endAngle);
+    a->Inherit(*this, this);
+    return a;
+}
+
+double CSmartArc::GetLength() { return std::fabs(endAngle - startAngle) * radius; }
+
+// ---------------------------------------------------------------- arc set-up
+
+void InitSmartArcByAngles(const double* angles, const double* centre, CSmartArc* arc, double radius)
+{
+    arc->type = kSectArc;
+    arc->next = arc->prev = nullptr;
+    arc->startAngle = angles[0];
+    arc->endAngle = angles[1];
+    arc->centre[0] = centre[0];
+    arc->centre[1] = centre[1];
+    arc->radius = radius;
+    arc->DefineBox();
+}
+
+int SetSmartArcByPoints(const double* startPt, CSmartArc* arc, const double* centre, const double* endPt)
+{
+    arc->centre[0] = centre[0];
+    arc->centre[1] = centre[1];
+    arc->radius = P2D_Dist(centre, startPt);
+    arc->startAngle = AngleAbout(centre, startPt);
+    arc->endAngle = AngleAbout(centre, endPt);
+    if (arc->startAngle <= arc->endAngle)
+        arc->startAngle += kTwoPi;
+    arc->DefineBox();
+    return 1;
+}
+
+void InitSmartArcByPoints(const double* startPt, const double* centre, CSmartArc* arc, const double* endPt)
+{
+    arc->type = kSectArc;
+    arc->next = arc->prev = nullptr;
+    SetSmartArcByPoints(startPt, arc, centre, endPt);
+}
+
+int SetSmartArcThreePoints(const double* a, const double* b, CSmartArc* arc, const double* c)
+{
+    double u[2] = {b[0] - a[0], b[1] - a[1]}, v[2] = {c[0] - a[0], c[1] - a[1]};
+    if (!V2D_Unit(u, kUnitTol) || !V2D_Unit(v, kUnitTol))
+        return 0;
+    const double k = v[1] * u[0] - v[0] * u[1];
+    if (!(std::fabs(k) >= kCollinearTurn))
+        return 0;
+    // Perpendicular bisectors of a-b and b-c, each by its midpoint and a point one unit along.
+    double w[2] = {c[0] - b[0], c[1] - b[1]};
+    if (!V2D_Unit(w, kUnitTol))
+        return 0;
+    const double m1[2] = {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2}, m2[2] = {(b[0] + c[0]) / 2, (b[1] + c[1]) / 2};
+    const double n1[2] = {m1[0] - u[1], m1[1] + u[0]}, n2[2] = {m2[0] - w[1], m2[1] + w[0]};
+    double ctr[2];
+    if (!LineLineIntersect(m1, m2, n1, n2, ctr))
+        return 0;
+    const double r = P2D_Dist(ctr, a);
+    if (!(r <= kMaxArcRadius))
+        return 0;
+    double sa = AngleAbout(ctr, a), ea = AngleAbout(ctr, c);
+    if (k < 0) {
+        if (ea >= sa)
+            sa += kTwoPi;
+    } else if (ea <= sa) {
+        ea += kTwoPi;
+    }
+    arc->centre[0] = ctr[0];
+    arc->centre[1] = ctr[1];
+    arc->radius = r;
+    arc->startAngle = sa;
+    arc->endAngle = ea;
+    arc->DefineBox();
+    return 1;
+}
+
+int DiscretizeArcSect(double (*out)[2], int capacity, double tol, CSmartArc* arc)
+{
+    const double r = std::fabs(arc->radius);
+    if (r < kMinRadius || capacity < 2)
+        return 0;
+    tol = std::max(tol, kMinDiscTol);
+    const double e = std::min(tol, r);
+    const double step = std::max(2 * QVN_Math::ACos((r - e) / r), kMinAngleStep);
+    const double chords = std::fabs(arc->endAngle - arc->startAngle) / step + 1;
+    int n = chords < capacity - 1 ? static_cast<int>(chords) : capacity - 1;
+    n = std::max(n, 1);
+    for (int i = 0; i <= n; ++i)
+        arc->GetPoint(static_cast<double>(i) / n, out[i]);
+    return n;
+}

@@ -1,0 +1,270 @@
+#include "toolpath/contours/SmartSect.h"
+
+#include "framework/numerak/Point2D.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDeg = kPi / 180;
+
+std::unique_ptr<CSmartArc> Arc(double cx, double cy, double r, double a0, double a1)
+{
+    const double c[2] = {cx, cy};
+    return std::make_unique<CSmartArc>(c, r, a0, a1);
+}
+
+std::unique_ptr<CSmartLine> Line(double x0, double y0, double x1, double y1)
+{
+    const double a[2] = {x0, y0}, b[2] = {x1, y1};
+    return std::make_unique<CSmartLine>(a, b);
+}
+
+// Distance from p to the section by dense sampling.
+double SampledDist(CSmartSect& s, const double* p, int n = 20000)
+{
+    double best = HUGE_VAL;
+    for (int i = 0; i <= n; ++i) {
+        double q[2];
+        s.GetPoint(static_cast<double>(i) / n, q);
+        best = std::min(best, P2D_Dist(p, q));
+    }
+    return best;
+}
+
+TEST(SmartSect, ParameterRows)
+{
+    struct Row {
+        const char* label;
+        std::unique_ptr<CSmartSect> s;
+        double p[2];
+        double t;
+    };
+    Row rows[] = {
+        {"line (0,0)-(10,1) takes x alone", Line(0, 0, 10, 1), {5, 7}, 0.5},
+        {"steep line takes y", Line(0, 0, 1, 10), {7, 5}, 0.5},
+        {"arc 350..370 deg, point at 0 deg", Arc(0, 0, 2, 350 * kDeg, 370 * kDeg), {2, 0}, 0.5},
+        {"ccw 0..90, point at 180 deg", Arc(0, 0, 1, 0, 90 * kDeg), {-1, 0}, 2},
+        {"ccw 0..90, point at 270 deg", Arc(0, 0, 1, 0, 90 * kDeg), {0, -1}, -1},
+        {"cw 90..0, point at 45 deg", Arc(0, 0, 1, 90 * kDeg, 0), {std::cos(kPi / 4), std::sin(kPi / 4)}, 0.5},
+    };
+    for (Row& r : rows)
+        EXPECT_NEAR(r.s->GetParam(r.p), r.t, 1e-12) << r.label;
+}
+
+TEST(SmartSect, PointAndParameterRoundTrip)
+{
+    std::mt19937 rng(11);
+    // Angles as the initialisers leave them: the start in [0, 2 pi), sweeps below a turn.
+    std::uniform_real_distribution<double> u(-50, 50), ang(0, 2 * kPi), par(0, 1);
+    for (int i = 0; i < 200; ++i) {
+        const double a0 = ang(rng), sweep = (i % 2 ? 1 : -1) * (0.01 + ang(rng) * 0.99);
+        auto arc = Arc(u(rng), u(rng), 0.1 + std::fabs(u(rng)), a0, a0 + sweep);
+        auto line = Line(u(rng), u(rng), u(rng), u(rng));
+        for (CSmartSect* s : {static_cast<CSmartSect*>(arc.get()), static_cast<CSmartSect*>(line.get())}) {
+            const double t = par(rng);
+            double p[2], q[2];
+            s->GetPoint(t, p);
+            s->GetPoint(s->GetParam(p), q);
+            EXPECT_LT(P2D_Dist(p, q), 1e-9) << "case " << i << (s->IsSectArc() ? " arc" : " line");
+            EXPECT_EQ(s->IsPointOn(p), 1) << "case " << i;
+        }
+    }
+}
+
+TEST(SmartSect, OffsetLiesAtDistanceLeftOfItsSource)
+{
+    struct Row {
+        const char* label;
+        std::unique_ptr<CSmartSect> s;
+        double d;
+    };
+    Row rows[] = {
+        {"line", Line(0, 0, 10, 3), 1.5},
+        {"line, to the right", Line(0, 0, 10, 3), -2},
+        {"ccw arc shrinks", Arc(1, 1, 5, 0.2, 2.5), 1},
+        {"cw arc grows", Arc(1, 1, 5, 2.5, 0.2), 1},
+        {"cw arc to the right", Arc(1, 1, 5, 2.5, 0.2), -2},
+    };
+    for (Row& r : rows) {
+        std::unique_ptr<CSmartSect> o(r.s->Offset(r.d));
+        ASSERT_TRUE(o) << r.label;
+        EXPECT_EQ(o->source, r.s.get()) << r.label;
+        for (int i = 0; i <= 50; ++i) {
+            double p[2], n[2];
+            o->GetPoint(i / 50.0, p);
+            EXPECT_NEAR(SampledDist(*r.s, p), std::fabs(r.d), 1e-3) << r.label;
+            // On the left for d > 0: the source normal points towards the offset point.
+            double q[2];
+            r.s->GetPoint(i / 50.0, q);
+            r.s->GetNormal(i / 50.0, n);
+            EXPECT_GT(((p[0] - q[0]) * n[0] + (p[1] - q[1]) * n[1]) * r.d, 0) << r.label;
+        }
+    }
+    auto ccw = Arc(0, 0, 2, 0, 1);
+    EXPECT_EQ(ccw->Offset(2), nullptr) << "ccw arc of radius 2 by 2 vanishes";
+    auto cw = Arc(0, 0, 2, 1, 0);
+    EXPECT_EQ(cw->Offset(-2), nullptr) << "cw arc offset through its centre vanishes";
+    std::unique_ptr<CSmartSect> grown(cw->Offset(0.5));
+    EXPECT_DOUBLE_EQ(static_cast<CSmartArc*>(grown.get())->radius, 2.5);
+}
+
+TEST(SmartSect, SubSectionsAndCopiesKeepTheirOrigin)
+{
+    auto src = Line(0, 0, 1, 1);
+    for (auto make : {+[](double) -> std::unique_ptr<CSmartSect> { return Line(0, 0, 10, 0); },
+                      +[](double) -> std::unique_ptr<CSmartSect> { return Arc(0, 0, 3, 0, 2); }}) {
+        std::unique_ptr<CSmartSect> s = make(0);
+        s->source = src.get();
+        s->index = 17;
+        s->mark = 0x80 | 0x41;
+        const std::string kind = s->IsSectArc() ? "arc" : "line";
+        double a[3], b[3];
+        s->GetPoint(0.25, a);
+        s->GetPoint(0.75, b);
+        a[2] = 0.25;
+        b[2] = 0.75;
+        std::unique_ptr<CSmartSect> sub(s->GetSubSect(a, b));
+        ASSERT_TRUE(sub) << kind;
+        EXPECT_EQ(sub->source, src.get()) << kind << ": sub-section keeps the source";
+        EXPECT_EQ(sub->index, 17) << kind;
+        EXPECT_EQ(sub->mark, 0x80) << kind << ": only bit 0x80 is inherited";
+        EXPECT_NEAR(sub->GetLength(), s->GetLength() / 2, 1e-12) << kind;
+        double p[2];
+        sub->GetPoint(0, p);
+        EXPECT_LT(P2D_Dist(p, a), 1e-12) << kind;
+        EXPECT_EQ(s->GetSubSect(a, a), nullptr) << kind << ": equal parameters";
+        EXPECT_EQ(s->GetSubSect(b, a), nullptr) << kind << ": descending";
+        std::unique_ptr<CSmartSect> copy(s->CopyMyself());
+        EXPECT_EQ(copy->source, s.get()) << kind << ": a copy's source is the original";
+        EXPECT_EQ(copy->index, 17) << kind;
+        EXPECT_EQ(copy->mark, 0x80) << kind;
+        EXPECT_EQ(copy->box[2], s->box[2]) << kind;
+    }
+}
+
+TEST(SmartSect, NearestPointAndRotationAgainstSampling)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-20, 20);
+    auto arc = Arc(1, 2, 6, 0.3, 4.0);
+    auto cw = Arc(-1, 0, 3, 2.0, -1.0);
+    auto line = Line(-5, 1, 7, 4);
+    for (CSmartSect* s : {static_cast<CSmartSect*>(arc.get()), static_cast<CSmartSect*>(cw.get()),
+                          static_cast<CSmartSect*>(line.get())}) {
+        for (int i = 0; i < 100; ++i) {
+            const double p[2] = {u(rng), u(rng)};
+            double foot[2];
+            const double d = s->MinDistPoint(p, foot);
+            EXPECT_NEAR(d, SampledDist(*s, p), 2e-3) << "point " << i;
+            EXPECT_NEAR(P2D_Dist(p, foot), d, 1e-12);
+        }
+        // Rotation moves every sample by the same rotation.
+        std::unique_ptr<CSmartSect> r(s->CopyMyself());
+        const double ang = 2.1;
+        r->RotateSect(ang);
+        for (int i = 0; i <= 20; ++i) {
+            double p[2], q[2];
+            s->GetPoint(i / 20.0, p);
+            const double rp[2] = {std::cos(ang) * p[0] - std::sin(ang) * p[1], std::sin(ang) * p[0] + std::cos(ang) * p[1]};
+            r->GetPoint(i / 20.0, q);
+            EXPECT_LT(P2D_Dist(rp, q), 1e-9) << "sample " << i;
+        }
+        EXPECT_NEAR(r->GetLength(), s->GetLength(), 1e-9);
+    }
+    auto full = Arc(3, 0, 1, 0.5, 0.5 + 2 * kPi);
+    full->RotateSect(1.0);
+    EXPECT_EQ(full->startAngle, 0.5) << "a full circle keeps its angles";
+    EXPECT_NEAR(full->centre[1], 3 * std::sin(1.0), 1e-12);
+}
+
+TEST(SmartSect, DiscretizedArcsStayWithinTolerance)
+{
+    for (double tol : {0.001, 0.01, 0.2}) {
+        for (double r : {0.5, 10.0, 400.0}) {
+            auto a = Arc(0, 0, r, 0.1, 0.1 + 5.5);
+            double pts[2000][2];
+            const int n = DiscretizeArcSect(pts, 2000, tol, a.get());
+            ASSERT_GE(n, 1);
+            double worst = 0;
+            for (int i = 0; i < n; ++i)
+                for (int k = 1; k < 16; ++k) {
+                    const double f = k / 16.0;
+                    const double m[2] = {pts[i][0] + f * (pts[i + 1][0] - pts[i][0]), pts[i][1] + f * (pts[i + 1][1] - pts[i][1])};
+                    worst = std::max(worst, r - std::hypot(m[0], m[1]));
+                }
+            // The angle step never falls below 0.005: beyond the radius where that step's
+            // sagitta exceeds tol, the sagitta of 0.005 is the bound.
+            const double bound = std::max(tol, r * (1 - std::cos(0.0025)));
+            EXPECT_LE(worst, bound * (1 + 1e-9)) << "tol " << tol << ", radius " << r;
+            EXPECT_GE(worst, 0.5 * bound) << "tol " << tol << ", radius " << r << ": no needless points";
+        }
+    }
+    auto dot = Arc(0, 0, 1e-7, 0, 1);
+    double pts[4][2];
+    EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, dot.get()), 0);
+    auto big = Arc(0, 0, 100, 0, 6);
+    EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, big.get()), 3) << "capacity caps the chords";
+}
+
+TEST(SmartSect, ArcInitialisers)
+{
+    CSmartArc arc;
+    const double a[2] = {0, 0}, b[2] = {1, 1}, c[2] = {2, 0};
+    ASSERT_EQ(SetSmartArcThreePoints(a, b, &arc, c), 1);
+    for (const double* p : {a, b, c}) {
+        EXPECT_NEAR(P2D_Dist(p, arc.centre), arc.radius, 1e-12);
+        EXPECT_EQ(arc.IsPointOn(p), 1);
+    }
+    EXPECT_FALSE(arc.IsCounterClockwise()) << "a, b, c turn clockwise";
+    double mid[2];
+    arc.GetPoint(0.5, mid);
+    EXPECT_LT(P2D_Dist(mid, b), 1e-12);
+    const double ccwB[2] = {1, -1};
+    ASSERT_EQ(SetSmartArcThreePoints(a, ccwB, &arc, c), 1);
+    EXPECT_TRUE(arc.IsCounterClockwise());
+    const double line[2] = {5, 0};
+    EXPECT_EQ(SetSmartArcThreePoints(a, b, &arc, a), 0) << "coincident ends";
+    EXPECT_EQ(SetSmartArcThreePoints(a, c, &arc, line), 0) << "collinear";
+    const double far0[2] = {0, 0}, farB[2] = {1000, 1e-3}, far1[2] = {2000, 0};
+    EXPECT_EQ(SetSmartArcThreePoints(far0, farB, &arc, far1), 0) << "radius above 1e6";
+
+    CSmartArc full;
+    const double s[2] = {2, 0}, ctr[2] = {0, 0};
+    InitSmartArcByPoints(s, ctr, &full, s);
+    EXPECT_FALSE(full.IsCounterClockwise());
+    EXPECT_NEAR(full.startAngle - full.endAngle, 2 * kPi, 1e-12) << "clockwise full circle";
+    const double ang[2] = {0, kPi / 2};
+    InitSmartArcByAngles(ang, ctr, &full, 2);
+    EXPECT_NEAR(full.box[2], 2, 1e-12);
+    EXPECT_NEAR(full.box[3], 2, 1e-12);
+    EXPECT_NEAR(full.box[0], 0, 1e-12) << "box widened only by extreme points on the arc";
+}
+
+TEST(SmartSect, IntersectionPointsAndFilter)
+{
+    auto l = Line(0, 0, 10, 0);
+    const double in[2] = {4, 0}, out[2] = {11, 0}, nearEnd[2] = {10.00005, 0};
+    EXPECT_EQ(l->AddIntPt(in), 1);
+    EXPECT_EQ(l->AddIntPt(in), 0) << "duplicate";
+    EXPECT_EQ(l->AddIntPt(out), 0) << "beyond the end";
+    EXPECT_EQ(l->AddIntPt(nearEnd), 0) << "parameter 1.000005 is out";
+    const double atEnd[2] = {9.99995, 0};
+    EXPECT_EQ(l->AddIntPt(atEnd), 1);
+    EXPECT_EQ(l->FilterIntPoint(), 1);
+    ASSERT_TRUE(l->points);
+    EXPECT_EQ(l->points->count, 1) << "the point near the end is filtered";
+    const double zero[2] = {0.00001, 0};
+    auto l2 = Line(0, 0, 10, 0);
+    l2->AddIntPt(zero);
+    l2->FilterIntPoint();
+    EXPECT_EQ(l2->points, nullptr) << "an emptied list is freed";
+}
+
+}  // namespace
