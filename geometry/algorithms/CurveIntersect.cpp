@@ -43,8 +43,8 @@ Rank RankOf(const CGeCurve* c)
 // a ranks no later than b; appends the records of (a, b).
 void Direct(CGeCurve* a, Rank ra, CGeCurve* b, Rank rb, IntPntArray* out, int bParallel)
 {
-    auto* comb = static_cast<CGeCombCurve*>(b);
     if (rb == kComposite) {
+        auto* comb = static_cast<CGeCombCurve*>(b);
         switch (ra) {
         case kLine: LineComCurve(static_cast<CGeLine*>(a), comb, out, bParallel); return;
         case kArc: ArcComCurve(static_cast<CGeArc*>(a), comb, out, bParallel); return;
