@@ -1,6 +1,7 @@
 #include "framework/numerak/Intersect2D.h"
 
 #include "framework/numerak/Bezier2D.h"
+#include "testing/FlattenOracle.h"
 
 #include <gtest/gtest.h>
 
@@ -498,38 +499,20 @@ TEST(Intersect2D, CircleAndEllipseCubicTables)
     EXPECT_TRUE(out.empty());
 }
 
-// Oracle for cubic pairs: both flattened into fine polylines, segments intersected
-// pairwise, crossings closer than 1e-5 merged.
+// Oracle for cubic pairs: both flattened into fine polylines from their own
+// evaluation, segments crossed, crossings closer than 1e-5 merged.
 std::vector<P> flattenedCrossings(const double* a, const double* b)
 {
-    constexpr int n = 1501;
-    std::vector<P> pa(n + 1), pb(n + 1), hits;
-    for (int i = 0; i <= n; ++i) {
-        double q[2];
-        BEZ_EvPos(a, double(i) / n, q);
-        pa[i] = {q[0], q[1]};
-        BEZ_EvPos(b, double(i) / n, q);
-        pb[i] = {q[0], q[1]};
-    }
-    for (int i = 0; i < n; ++i) {
-        const P p = pa[i], r = {pa[i + 1].x - p.x, pa[i + 1].y - p.y};
-        for (int j = 0; j < n; ++j) {
-            const P q = pb[j], s = {pb[j + 1].x - q.x, pb[j + 1].y - q.y};
-            const double den = r.x * s.y - r.y * s.x;
-            if (den == 0)
-                continue;
-            const double u = ((q.x - p.x) * s.y - (q.y - p.y) * s.x) / den;
-            const double v = ((q.x - p.x) * r.y - (q.y - p.y) * r.x) / den;
-            if (u < 0 || u >= 1 || v < 0 || v >= 1)
-                continue;
-            const P x{p.x + u * r.x, p.y + u * r.y};
-            bool known = false;
-            for (const P& h : hits)
-                known = known || std::hypot(h.x - x.x, h.y - x.y) < 1e-5;
-            if (!known)
-                hits.push_back(x);
-        }
-    }
+    auto cubic = [](const double* ctrl) {
+        return [ctrl](double t) {
+            double q[2];
+            BEZ_EvPos(ctrl, t, q);
+            return oracle::Pt{q[0], q[1]};
+        };
+    };
+    std::vector<P> hits;
+    for (const oracle::Pt& h : oracle::PolylineCrossings(oracle::Flatten(cubic(a), 1e-7), oracle::Flatten(cubic(b), 1e-7), 1e-5))
+        hits.push_back({h.x, h.y});
     return hits;
 }
 
