@@ -108,12 +108,14 @@ void CGeTool2D::GetBottommostOrLefttest(CObList* shapes, int bottom, CObList* ou
         (rows ? band.ymax : band.xmax) = hi;
     }
 
+    // Shapes beside the growing band first, then those level with it, each
+    // pass in list order.
     std::vector<char> taken(v.size(), 0);
-    bool any = false;
+    std::vector<std::size_t> order;
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (!BOX2D_IsInt(band, boxes[i], reach)) continue;
         taken[i] = 1;
-        any = true;
+        order.push_back(i);
         BOX2D_Union(band, boxes[i]);
     }
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -121,16 +123,21 @@ void CGeTool2D::GetBottommostOrLefttest(CObList* shapes, int bottom, CObList* ou
         if (QVN_Math::ChkIntInt(Low(band, rows), High(band, rows), Low(boxes[i], rows), High(boxes[i], rows),
                                 kBandSeedTol)) {
             taken[i] = 1;
-            any = true;
+            order.push_back(i);
         }
     }
     // A seed without a usable box (empty or not finite) meets nothing; it
     // still leaves as a band of its own, so that callers emptying the list
     // band by band always advance.
-    if (!any) taken[low] = 1;
+    if (order.empty()) {
+        taken[low] = 1;
+        order.push_back(low);
+    }
 
     shapes->RemoveAll();
-    for (std::size_t i = 0; i < v.size(); ++i) (taken[i] ? out : shapes)->AddTail(v[i]);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        if (!taken[i]) shapes->AddTail(v[i]);
+    for (const std::size_t i : order) out->AddTail(v[i]);
     GetBox(out, box);
 }
 
