@@ -30,7 +30,7 @@ public:
     // A single distinct point gives [P, P].
     static void ConvexHull2D(std::vector<tagPoint2f>& sorted, std::vector<tagPoint2f>& hull);
     // Positive when c lies left of the line from a to b, 0 on it, negative
-    // right of it; exact in sign for float input of moderate range.
+    // right of it; computed in double precision from the float coordinates.
     static double IsPoint2DLeft(tagPoint2f a, tagPoint2f b, tagPoint2f c);
     // The direction becomes the longest hull edge vector (the first of equal
     // lengths); a hull of fewer than two points leaves it unchanged.
