@@ -3,6 +3,9 @@
 #include "geometry/shapes2d/CurveList.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <utility>
 #include <cmath>
 #include <memory>
 
@@ -15,14 +18,34 @@ bool IsFinite(const tagPoint2f& p) { return std::isfinite(p.x) && std::isfinite(
 
 bool IsSame(const tagPoint2f& a, const tagPoint2f& b) { return a.x == b.x && a.y == b.y; }
 
-// By x, then y; points that are not finite after all others (a strict weak
-// order even with NaN).
-bool Precedes(const tagPoint2f& a, const tagPoint2f& b)
+// Float bits mapped to unsigned integers in the same order. -0 becomes +0,
+// so that equal coordinates stay together.
+std::uint32_t OrderedBits(float f)
 {
-    const bool fa = IsFinite(a), fb = IsFinite(b);
-    if (fa != fb) return fa;
-    if (!fa) return false;
-    return a.x < b.x || (a.x == b.x && a.y < b.y);
+    if (f == 0.0f) f = 0.0f;
+    const auto u = std::bit_cast<std::uint32_t>(f);
+    return (u & 0x80000000u) ? ~u : (u | 0x80000000u);
+}
+
+float FromOrderedBits(std::uint32_t k) { return std::bit_cast<float>((k & 0x80000000u) ? (k & 0x7fffffffu) : ~k); }
+
+// Sorts keys with four stable counting passes of 16 bits each.
+void RadixSort(std::vector<std::uint64_t>& keys)
+{
+    constexpr int kDigitBits = 16;
+    constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+    std::vector<std::uint64_t> buffer(keys.size());
+    std::vector<std::size_t> count(kDigits);
+    for (int shift = 0; shift < 64; shift += kDigitBits) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const std::uint64_t k : keys) ++count[(k >> shift) & (kDigits - 1)];
+        // A digit shared by every key moves nothing.
+        if (count[(keys.front() >> shift) & (kDigits - 1)] == keys.size()) continue;
+        std::size_t sum = 0;
+        for (std::size_t& c : count) sum += std::exchange(c, sum);
+        for (const std::uint64_t k : keys) buffer[count[(k >> shift) & (kDigits - 1)]++] = k;
+        keys.swap(buffer);
+    }
 }
 
 }  // namespace
@@ -35,7 +58,21 @@ void CHullLine::CalculateConvexHull()
     ConvexHull2D(m_points, m_hull);
 }
 
-void CHullLine::QuickSortPtsBasedOnX() { std::sort(m_points.begin(), m_points.end(), Precedes); }
+void CHullLine::QuickSortPtsBasedOnX()
+{
+    const auto finiteEnd = std::partition(m_points.begin(), m_points.end(), IsFinite);
+    const auto n = static_cast<std::size_t>(finiteEnd - m_points.begin());
+    if (n < 2) return;
+    // A point packs into one 64-bit key ordered by x, then y: sorting the keys
+    // sorts the points, and the keys give the points back exactly.
+    std::vector<std::uint64_t> keys(n);
+    for (std::size_t i = 0; i < n; ++i)
+        keys[i] = (std::uint64_t{OrderedBits(m_points[i].x)} << 32) | OrderedBits(m_points[i].y);
+    RadixSort(keys);
+    for (std::size_t i = 0; i < n; ++i)
+        m_points[i] = {FromOrderedBits(static_cast<std::uint32_t>(keys[i] >> 32)),
+                       FromOrderedBits(static_cast<std::uint32_t>(keys[i]))};
+}
 
 double CHullLine::IsPoint2DLeft(tagPoint2f a, tagPoint2f b, tagPoint2f c)
 {

@@ -42,6 +42,7 @@ TEST(HullLineTest, HullsOfTheHandCases)
          {{0, 0}, {4, 0}, {4, 3}, {0, 0}}},
         {"points on the edges", {{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 1}, {0, 2}, {0, 1}},
          {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}},
+        {"signed zeros", {{-0.0f, 5}, {0.0f, 1}, {1, 3}}, {{0, 1}, {1, 3}, {0, 5}, {0, 1}}},
         {"not finite left out", {{0, 0}, {nan, 1}, {1, 0}, {0, std::numeric_limits<float>::infinity()}, {0, 1}},
          {{0, 0}, {1, 0}, {0, 1}, {0, 0}}},
     };
