@@ -115,6 +115,39 @@ public:
     // start is the walk's start point in and its final point out.
     void RankCurve(CurveList* curves, double* start);
 
+    // --- Rankings by rows or columns, nesting and nearest loop (ShapeRanking.cpp)
+    // Keys live in tables local to each call: the shapes' extra data words are
+    // left alone. Null entries of the lists that are emptied band by band are
+    // dropped.
+    //
+    // Moves the lowest row (bottom 1) or the leftmost column (bottom 0) of
+    // shapes to out; box becomes the box of out.
+    void GetBottommostOrLefttest(CObList* shapes, int bottom, CObList* out, BOX2<double>& box);
+    // Orders curves band by band (rows, or columns when columns is set), each
+    // band entered from its corner nearer to where the previous band ended and
+    // ordered by distance to its box centre (byBoxCentre) or its start point.
+    void RankCurveListInAxis(CObList* shapes, int columns, int byBoxCentre);
+    // Regions by bands of their boxes, then each region's holes the same way.
+    void RankRegionListInAxis(RegionList* regions, int columns);
+    // A region's holes by bands; its first loop stays first.
+    void RankRegionInAxis(CGeRegion* region, int columns);
+    // Shapes inside other shapes' boxes (within 0.1) come before them.
+    void RankRegionListInner(RegionList* regions);
+    // Greedy nearest next loop from the first loop's end; with allowReverse a
+    // loop may be entered at its end, and is then reversed.
+    void NearestDistanceSort(LoopList* loops, bool allowReverse);
+    // The loop whose start is nearest to point (the first of equals), taken
+    // out of the list when remove is set; null for a null or empty list.
+    CGeLoop* SearchNearestLoop(LoopList* loops, double* point, bool remove);
+
+    // --- Linking curves that meet end to end (CurveLinking.cpp) -------------
+    // Appends to out new composites (owned by the caller) made of copies of
+    // curves whose ends coincide within 0.00001; chains stop where three or
+    // more ends meet. The input curves are neither moved nor deleted; each
+    // one's extra data word holds a state mark afterwards. A cancel keeps the
+    // composites made so far.
+    void AxisCrvToComCrv(CurveList* curves, CurveList* out);
+
 protected:
     // The working box and the cell sizes that go with it.
     void SetWorkBox(const BOX2<double>& box);
@@ -159,6 +192,11 @@ protected:
     void RemoveFromGrids(CGeCurve* curve);
     // Empties every bucket (the grids hold no pointers after a call).
     void ClearGrids();
+    // The one free curve with an end within tol of point in the given
+    // buckets (null entries skipped), as a copy turned to start there, or
+    // null. Several candidates mark a junction: each gets the bit of its
+    // touching end and null is returned.
+    static CGeCurve* SearchSingleNeighbor(double* point, CurveList* buckets[3], double tol);
 
     BOX2<double> m_box{};      // working box
     double m_dCellW = 0.0;     // working box width / 20
