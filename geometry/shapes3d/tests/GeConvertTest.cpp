@@ -483,7 +483,7 @@ void ExpectRecordShape(const BCRV* rec, const Param2d& f, const std::string& lab
 
 TEST(GeConvertTest, ToNurbsCurveShapes)
 {
-    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(nullptr), nullptr);
+    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(static_cast<CGeCurve*>(nullptr)), nullptr);
     for (Row& row : ConversionRows()) {
         BcrvPtr rec(QVN_GeConvert::ToNurbsCurve(row.curve.get()));
         if (row.type3d == 0) {
