@@ -510,17 +510,7 @@ int CGeArc3d::Pick(CPickRay& ray, int useMask)
     }
     if (!PickDisplay(ray)) return 0;
     if (ray.m_b2D) return 1;
-    // The parameter of the hit: the fraction of the display length up to the hit point.
-    const int m = m_strDisp.m_nCount - 1;
-    const int s = ray.m_nSeg;
-    if (s < 1 || s > m) {
-        ray.m_dParam = 0.0;
-        return 1;
-    }
-    const auto* v = m_strDisp.m_pPoints;
-    const double before = SP3D_EvLength(v, s);
-    const double total = SP3D_EvLength(v, m + 1);
-    ray.m_dParam = total > 0.0 ? (before + ray.m_dParam * P3D_Dist(v[s - 1], v[s])) / total : 0.0;
+    HitToLengthFraction(ray);
     return 1;
 }
 

@@ -1,8 +1,13 @@
 #include "geometry/shapes3d/GeCombCurve3d.h"
 
-#include "geometry/shapes3d/GePolyline3d.h"
+#include "framework/looker/SnapRecords.h"
+#include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Point3D.h"
+#include "geometry/shapes3d/GeConvert.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "geometry/shapes3d/GePolyline3d.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
+#include "platform/core/OwnedListArchive.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +21,101 @@ namespace {
 CGeCurve3d* AsCurve(CGeShape3d* shape) { return dynamic_cast<CGeCurve3d*>(shape); }
 
 bool IsComposite(const CGeCurve3d* c) { return c && c->GetType() == ge3con::kTypeCombCurve3d; }
+
+// IsPlanar answers of the curves (codes of CGeCurve3d::IsPlanar).
+constexpr int kNotPlanar = 0;
+constexpr int kPlanar = 1;
+constexpr int kStraight = 2;
+constexpr int kPoint = 3;
+// A direction lies in a plane when its dot product with the unit normal is at most this.
+constexpr double kInPlaneDot = 1e-6;
+// Sine of the angle under which two normals or directions count as parallel.
+constexpr double kParallelSine = 0.001;
+
+// The set of points the members so far span: a point p (kPoint), the line through
+// p along the unit v (kStraight) or the plane through p with unit normal v (kPlanar).
+struct Span {
+    int code;
+    double p[3];
+    double v[3];
+
+    double DistToLine(const double* q) const
+    {
+        double d[3], c[3];
+        V3D_Sub(q, p, d);
+        V3D_Cross(d, v, c);
+        return V3D_Len(c);
+    }
+    double DistToPlane(const double* q) const
+    {
+        double d[3];
+        V3D_Sub(q, p, d);
+        return std::fabs(V3D_Dot(d, v));
+    }
+    // Becomes the plane through the line and q (q off the line).
+    void SpanPlaneTo(const double* q)
+    {
+        double d[3], n[3];
+        V3D_Sub(q, p, d);
+        V3D_Cross(v, d, n);
+        V3D_Unit(n, 1e-300);
+        P3D_Copy(n, v);
+        code = kPlanar;
+    }
+
+    // Adds a member's answer (b, q, w); false when the members no longer lie in a plane.
+    bool Add(int b, const double* q, const double* w, double tol)
+    {
+        if (b == kPoint) {
+            if (code == kPoint) {
+                if (P3D_Dist(q, p) > tol) {
+                    V3D_GenUnit(p, q, 0.0, v);
+                    code = kStraight;
+                }
+                return true;
+            }
+            if (code == kStraight) {
+                if (DistToLine(q) > tol) SpanPlaneTo(q);
+                return true;
+            }
+            return DistToPlane(q) <= tol;
+        }
+        if (b == kStraight) {
+            if (code == kPoint) {
+                // The member's line; the point so far off it spans the plane through both.
+                const double point[3] = {p[0], p[1], p[2]};
+                *this = Span{kStraight, {q[0], q[1], q[2]}, {w[0], w[1], w[2]}};
+                if (DistToLine(point) > tol) SpanPlaneTo(point);
+                return true;
+            }
+            if (code == kStraight) {
+                if (V3D_IsParallel(v, w, kParallelSine)) {
+                    // Parallel lines apart span the plane through both; collinear ones stay a line.
+                    if (DistToLine(q) > tol) SpanPlaneTo(q);
+                    return true;
+                }
+                double n[3];
+                V3D_Cross(v, w, n);
+                V3D_Unit(n, 1e-300);
+                P3D_Copy(n, v);
+                code = kPlanar;
+                // Skew lines do not meet the plane of the first one's direction and the second's.
+                return DistToPlane(q) <= tol;
+            }
+            return std::fabs(V3D_Dot(v, w)) <= kInPlaneDot && DistToPlane(q) <= tol;
+        }
+        // b == kPlanar: the member's plane must hold everything so far.
+        const Span plane{kPlanar, {q[0], q[1], q[2]}, {w[0], w[1], w[2]}};
+        if (code == kPoint || code == kStraight) {
+            if (code == kStraight && std::fabs(V3D_Dot(v, w)) > kInPlaneDot) return false;
+            if (plane.DistToPlane(p) > tol) return false;
+            P3D_Copy(w, v);
+            code = kPlanar;
+            return true;
+        }
+        return V3D_IsParallel(v, w, kParallelSine) && DistToPlane(q) <= tol;
+    }
+};
 
 }  // namespace
 
@@ -120,6 +220,40 @@ CGePolyline3d* CGeCombCurve3d::ToPLine(double tol)
     auto* pline = new CGePolyline3d;
     if (str.m_nCount >= 2) pline->Create(str.m_nCount, str.m_pPoints);
     return pline;
+}
+
+void CGeCombCurve3d::ConvertToPolyline(double tol)
+{
+    ReplaceMembers(
+        [tol](CGeCurve3d* c) -> CGeShape3d* {
+            const int type = c->GetType();
+            if (type == ge3con::kTypeLine3d || type == ge3con::kTypePolyline3d) return c;
+            CGePolyline3d* pline = QVN_GeConvert::ToPolyline3d(c, tol);
+            if (pline) pline->m_nFlags = c->m_nFlags;
+            return pline;
+        },
+        false);
+}
+
+void CGeCombCurve3d::ConvertArc2Nurbs()
+{
+    ReplaceMembers(
+        [](CGeCurve3d* c) -> CGeShape3d* {
+            if (c->GetType() != ge3con::kTypeArc3d) return c;
+            BCRV* rec = QVN_GeConvert::ToNurbsCurve(c);
+            if (!rec) return c;
+            return new CGeNrbCrv3d(rec);
+        },
+        false);
+}
+
+void CGeCombCurve3d::Serialize(CArchive& ar)
+{
+    CGeCurve3d::Serialize(ar);
+    if (ar.IsStoring())
+        m_listCurve.Serialize(ar);
+    else
+        archive::LoadOwnedList(ar, m_listCurve);
 }
 
 CGeShape3d* CGeCombCurve3d::Copy()
@@ -276,6 +410,58 @@ void CGeCombCurve3d::DrawGL(COpenGLDC* gl, int mode)
 {
     for (CGeCurve3d* member : m_listCurve)
         if (member) member->DrawGL(gl, mode);
+}
+
+void CGeCombCurve3d::DrawNode(CDC* dc, int, int, unsigned int half)
+{
+    CGeCurve3d* last = m_listCurve.IsEmpty() ? nullptr : m_listCurve.GetTail();
+    // The end node of a closed composite's last member would sit on the start node.
+    const bool closed = IsClosed(ge3con::kClosedTol) != 0;
+    bool first = true;
+    for (CGeCurve3d* member : m_listCurve) {
+        if (!member) continue;
+        member->DrawNode(dc, first ? 1 : 0, member == last && closed ? 0 : 1, half);
+        first = false;
+    }
+}
+
+int CGeCombCurve3d::Pick(CPickRay& ray, int useMask)
+{
+    if (useMask && !(GetType() & ray.m_nTypeMask)) return 0;
+    if (ray.m_b2D) {
+        BOX3<double> box;
+        GetBox(&box);
+        if (!QPoint(ray.m_pt).IsInBox(box, ray.m_dAperture)) return 0;
+    }
+    for (CGeCurve3d* member : m_listCurve)
+        if (member && member->Pick(ray, useMask)) return 1;
+    return 0;
+}
+
+int CGeCombCurve3d::PickBox(_rect_fm3d* frame, BOX2<double>* box)
+{
+    for (CGeCurve3d* member : m_listCurve)
+        if (member && member->PickBox(frame, box)) return 1;
+    return 0;
+}
+
+int CGeCombCurve3d::IsPlanar(double tol, double* point, double* vec)
+{
+    Span span{kNotPlanar, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
+    for (CGeCurve3d* member : m_listCurve) {
+        if (!member) continue;
+        double q[3] = {0.0, 0.0, 0.0}, w[3] = {0.0, 0.0, 0.0};
+        const int b = member->IsPlanar(tol, q, w);
+        if (b < kPlanar || b > kPoint) return kNotPlanar;
+        if (span.code == kNotPlanar) {
+            span = Span{b, {q[0], q[1], q[2]}, {w[0], w[1], w[2]}};
+            P3D_Copy(q, point);
+            continue;
+        }
+        if (!span.Add(b, q, w, tol)) return kNotPlanar;
+    }
+    if (span.code != kNotPlanar) P3D_Copy(span.v, vec);
+    return span.code;
 }
 
 int CGeCombCurve3d::GetNodeBox(BOX3<double>* box)

@@ -32,6 +32,15 @@ public:
     void SetExtData(int value);
     // A new polyline through the composite's discretisation at tol.
     CGePolyline3d* ToPLine(double tol);
+    // Every member other than a line or polyline becomes its polyline at tol
+    // (keeping its flags); a member that gives none leaves the list.
+    void ConvertToPolyline(double tol);
+    // Every arc member becomes a NURBS curve of the same shape, in its place.
+    void ConvertArc2Nurbs();
+
+    // The curve header, then the members as an object list. Loading appends to the
+    // members held; a member must be a 3D curve created by its own record.
+    void Serialize(CArchive& ar) override;
 
     int GetType() const override;
     // Copies of every present member, with the box, flags and closed flag; new handle.
@@ -60,6 +69,17 @@ public:
     void Draw(Direct2DHandler* handler, int mode) override;
     void Draw(CDC* dc, int mode) override;
     void DrawGL(COpenGLDC* gl, int mode) override;
+    // Each member's nodes: the start mark on the first member only, and no end mark
+    // on the last member of a closed composite.
+    void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half) override;
+    // The first member that reports a hit; a 2D pick first needs the point in the
+    // box widened by the aperture.
+    int Pick(CPickRay& ray, int useMask) override;
+    int PickBox(_rect_fm3d* frame, BOX2<double>* box) override;
+    // Combines the members' answers (0 not planar, 1 planar, 2 straight, 3 a point):
+    // a member counts only when it lies within tol of the plane or line so far.
+    // point stays the first member's point; vec is the unit normal or direction.
+    int IsPlanar(double tol, double* point, double* vec) override;
     int GetNodeBox(BOX3<double>* box) override;
     int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
     // The nearest member's answer; returns its member number (0 when none answered).

@@ -2,7 +2,9 @@
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Bcrv.h"
-#include "framework/numerak/NurbsFit.h"
+#include "framework/numerak/NurbsArc.h"
+#include "framework/numerak/NurbsEditor.h"
+#include "platform/core/Containers.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCircle.h"
@@ -17,6 +19,7 @@
 #include "geometry/shapes3d/GeLoop3d.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
+#include "geometry/shapes3d/Shapes3dConst.h"
 #include "framework/numerak/Point3D.h"
 
 #include <cmath>
@@ -41,6 +44,10 @@ constexpr double kDegenerate = 1e-6;
 constexpr double kMergeTol = 0.02;
 // A Bezier control polygon shorter than this gets no chord-length knots.
 constexpr double kMinPolygonLength = 1e-6;
+// The thinning angle of ToPolyline3d: 170 degrees.
+constexpr double kThinAngle170 = 2.9670597283898;
+// An arc whose axis is this close to vertical converts to a 2D arc.
+constexpr double kVerticalAxisTol = 0.0001;
 
 struct BcrvDeleter {
     void operator()(BCRV* c) const { BCRV_Free(c); }
@@ -60,24 +67,94 @@ void CarryFlags(CGeCurve* from, CGeCurve3d* to)
     }
 }
 
-CGePolyline3d* PolylineAt(CGePolyline* c, double z)
+// n points of 2 doubles, given as (x, y) pairs, lifted to height z.
+std::vector<double> Lift(const double* xy, int n, double z)
 {
-    const int n = c->GetSWPointCount();
-    const double(*pts)[2] = c->GetSWPoint();
-    if (n < 2 || !pts) return nullptr;
     std::vector<double> xyz(static_cast<size_t>(n) * 3);
-    auto* p3 = reinterpret_cast<double(*)[3]>(xyz.data());
     for (int i = 0; i < n; ++i) {
-        p3[i][0] = pts[i][0];
-        p3[i][1] = pts[i][1];
-        p3[i][2] = z;
+        xyz[3 * i] = xy[2 * i];
+        xyz[3 * i + 1] = xy[2 * i + 1];
+        xyz[3 * i + 2] = z;
     }
+    return xyz;
+}
+
+// A 3D polyline through n (x, y) pairs at height z; null for fewer than 2.
+CGePolyline3d* LiftedPolyline(const double* xy, int n, double z)
+{
+    if (!xy || n < 2) return nullptr;
+    std::vector<double> xyz = Lift(xy, n, z);
     auto* result = new CGePolyline3d();
-    if (!result->Create(n, p3)) {
+    if (!result->Create(n, reinterpret_cast<double(*)[3]>(xyz.data()))) {
         delete result;
         return nullptr;
     }
     return result;
+}
+
+CGePolyline3d* PolylineAt(CGePolyline* c, double z)
+{
+    return LiftedPolyline(c->GetSWPoint() ? &c->GetSWPoint()[0][0] : nullptr, c->GetSWPointCount(), z);
+}
+
+// The 2D curve's points at tol, thinned with angle ang, as a 3D polyline at z.
+CGePolyline3d* DiscretePolyline(CGeCurve* c, double tol, double ang, double z)
+{
+    if (!c) return nullptr;
+    CArray<tagPoint2d, tagPoint2d> pts;
+    c->DiscreteInArray(tol, &pts, ang, true);
+    const int n = static_cast<int>(pts.GetSize());
+    return LiftedPolyline(n > 0 ? &pts.GetData()[0].x : nullptr, n, z);
+}
+
+// A 2D polyline through the x and y of n points, its box computed; null for fewer than 2.
+CGePolyline* FlatPolyline(const double (*pts)[3], int n)
+{
+    if (!pts || n < 2) return nullptr;
+    std::vector<double> xy(static_cast<size_t>(n) * 2);
+    for (int i = 0; i < n; ++i) {
+        xy[2 * i] = pts[i][0];
+        xy[2 * i + 1] = pts[i][1];
+    }
+    auto* result = new CGePolyline();
+    if (!result->Create(n, reinterpret_cast<const double(*)[2]>(xy.data()))) {
+        delete result;
+        return nullptr;
+    }
+    return result;
+}
+
+// The 3D curve's discretisation at tol with z dropped.
+CGePolyline* FlatDiscrete(CGeCurve3d* c, double tol)
+{
+    CStrP3D str;
+    c->Discrete(tol, str);
+    return FlatPolyline(str.m_pPoints, str.m_nCount);
+}
+
+// A record through n points: a straight line for 2, degree 1 through them for more.
+BCRV* PointsRecord(const double (*pts)[3], int n)
+{
+    if (!pts || n < 2) return nullptr;
+    if (n == 2) {
+        BCRV* rec = nullptr;
+        BCRV_GenLine(pts[0], pts[1], &rec);
+        return rec;
+    }
+    return CNurbsEditor::GlobalInterp(pts, n, 1);
+}
+
+// The records joined in order within the merge tolerance; one record is the result itself.
+BCRV* MergeRecords(std::vector<BcrvPtr>& parts)
+{
+    if (parts.empty()) return nullptr;
+    if (parts.size() == 1) return parts.front().release();
+    std::vector<BCRV*> raw;
+    raw.reserve(parts.size());
+    for (auto& p : parts) raw.push_back(p.get());
+    BCRV* merged = nullptr;
+    if (!BCRV_Merge(static_cast<int>(raw.size()), raw.data(), kMergeTol, &merged)) return nullptr;
+    return merged;
 }
 
 // A NURBS curve wrapping rec (taken over), moved to height z; null without a record.
@@ -194,22 +271,9 @@ BCRV* PolylineRecord(CGePolyline& c)
     const int n = c.GetSWPointCount();
     const double(*pts)[2] = c.GetSWPoint();
     if (n < 2 || !pts) return nullptr;
-    if (n == 2) {
-        const double s[3] = {pts[0][0], pts[0][1], 0.0};
-        const double e[3] = {pts[1][0], pts[1][1], 0.0};
-        BcrvPtr rec(BCRV_New());
-        if (!rec || !rec->GenLine(s, e)) return nullptr;
-        return rec.release();
-    }
-    std::vector<double> xyz(static_cast<size_t>(n) * 3);
-    auto* p3 = reinterpret_cast<double(*)[3]>(xyz.data());
-    for (int i = 0; i < n; ++i) {
-        p3[i][0] = pts[i][0];
-        p3[i][1] = pts[i][1];
-        p3[i][2] = 0.0;
-    }
+    std::vector<double> xyz = Lift(&pts[0][0], n, 0.0);
     // Degree 1 through the vertices: the polyline itself.
-    return BCRV_GlobalInterp(p3, n, 1);
+    return PointsRecord(reinterpret_cast<const double(*)[3]>(xyz.data()), n);
 }
 
 BCRV* CombRecord(CGeCombCurve& c)
@@ -218,14 +282,29 @@ BCRV* CombRecord(CGeCombCurve& c)
     for (CGeCurve* member : c.GetCurveList()) {
         if (BCRV* rec = QVN_GeConvert::ToNurbsCurve(member)) parts.emplace_back(rec);
     }
-    if (parts.empty()) return nullptr;
-    if (parts.size() == 1) return parts.front().release();
-    std::vector<BCRV*> raw;
-    raw.reserve(parts.size());
-    for (auto& p : parts) raw.push_back(p.get());
-    BCRV* merged = nullptr;
-    if (!BCRV_Merge(static_cast<int>(raw.size()), raw.data(), kMergeTol, &merged)) return nullptr;
-    return merged;
+    return MergeRecords(parts);
+}
+
+// A polynomial quadratic or cubic record as a 2D Bezier spline; null otherwise.
+CGeBezier* BezierOfRecord(const BCRV* rec)
+{
+    if ((rec->k != 3 && rec->k != 4) || !rec->IsUniform()) return nullptr;
+    BcrvPtr cubic(rec->Clone());
+    if (!cubic || (cubic->k == 3 && !cubic->DegElevate(1))) return nullptr;
+    double(*pts)[2] = nullptr;
+    const int count = cubic->ConvertToBezier(pts);
+    CGeBezier* bez = nullptr;
+    if (count >= 4 && pts) {
+        bez = new CGeBezier();
+        if (bez->CreateEx(static_cast<unsigned int>(count), pts)) {
+            bez->CalcBox2d();
+        } else {
+            delete bez;
+            bez = nullptr;
+        }
+    }
+    BCRV::FreePtList(pts);
+    return bez;
 }
 
 }  // namespace
@@ -336,6 +415,148 @@ CGeArc3d* CircleToArc3d(CGeCircle* c, double z)
     arc->CalcBox();
     return arc;
 }
+
+CGePolyline3d* EllipseToPolyline3d(CGeEllipse* c, double z)
+{
+    return DiscretePolyline(c, gGetCrvDiscTol(), gGetCrvDiscAng(), z);
+}
+
+CGePolyline3d* BezierToPolyline3d(CGeBezier* c, double z)
+{
+    return DiscretePolyline(c, gGetCrvDiscTol(), gGetCrvDiscAng(), z);
+}
+
+CGePolyline3d* PolylineToPolyline3d(CGePolyline* c, double z)
+{
+    return DiscretePolyline(c, gGetCrvDiscTol(), gGetCrvDiscAng(), z);
+}
+
+CGePolyline3d* ToPolyline3d(CGeCurve* c, double tol, double z) { return DiscretePolyline(c, tol, kThinAngle170, z); }
+
+CGeCurve* ToCurve2d(CGeCurve3d* c)
+{
+    if (!c) return nullptr;
+    switch (c->GetType()) {
+    case ge3con::kTypeNrbCrv3d: {
+        auto* nrb = static_cast<CGeNrbCrv3d*>(c);
+        if (!nrb->GetCurve()) return nullptr;
+        if (CGeBezier* bez = BezierOfRecord(nrb->GetCurve())) return bez;
+        return NrbCrv3dToPolyline(nrb);
+    }
+    case ge3con::kTypeCombCurve3d: return CombCurve3dToCombCurve(static_cast<CGeCombCurve3d*>(c));
+    case ge3con::kTypePolyline3d: return Polyline3dToPolyline(static_cast<CGePolyline3d*>(c));
+    case ge3con::kTypeLine3d: return Line3dToLine(static_cast<CGeLine3d*>(c));
+    case ge3con::kTypeArc3d: {
+        auto* arc = static_cast<CGeArc3d*>(c);
+        const double nz = arc->m_frame.Z[2];
+        if (std::fabs(nz - 1.0) < kVerticalAxisTol || std::fabs(nz + 1.0) < kVerticalAxisTol) return Arc3dToArc(arc);
+        return FlatDiscrete(arc, gGetCrvDiscTol());
+    }
+    default: return nullptr;  // point, offset curve, loop
+    }
+}
+
+CGeLine* Line3dToLine(CGeLine3d* c)
+{
+    if (!c) return nullptr;
+    return new CGeLine(c->m_ptStart, c->m_ptEnd);
+}
+
+CGeArc* Arc3dToArc(CGeArc3d* c)
+{
+    if (!c) return nullptr;
+    const _rect_fm3d& f = c->m_frame;
+    const double sweep = f.Z[2] >= 0.0 ? c->m_sweep : -c->m_sweep;
+    const double a0 = std::atan2(f.X[1], f.X[0]);
+    auto arc = std::make_unique<CGeArc>();
+    if (!arc->CreateCSEAngle(f.O, c->m_radius, a0, a0 + sweep)) return nullptr;
+    arc->Discrete(gGetCrvDiscTol());
+    return arc.release();
+}
+
+CGePolyline* Polyline3dToPolyline(CGePolyline3d* c)
+{
+    if (!c) return nullptr;
+    return FlatPolyline(c->GetCtrlPt(), c->GetCount());
+}
+
+CGePolyline* NrbCrv3dToPolyline(CGeNrbCrv3d* c)
+{
+    if (!c) return nullptr;
+    return FlatDiscrete(c, gGetCrvDiscTol());
+}
+
+CGeCombCurve* CombCurve3dToCombCurve(CGeCombCurve3d* c)
+{
+    if (!c || c->IsEmpty()) return nullptr;
+    auto* result = new CGeCombCurve();
+    ListCurve3dToListCurve(&c->m_listCurve, &result->GetCurveList());
+    return result;
+}
+
+void ListCurve3dToListCurve(CTypedPtrList<CObList, CGeCurve3d*>* list3d, CTypedPtrList<CObList, CGeCurve*>* list2d)
+{
+    if (!list3d || list3d->IsEmpty() || !list2d) return;
+    for (CGeCurve3d* curve : *list3d)
+        if (CGeCurve* c2 = ToCurve2d(curve)) list2d->AddTail(c2);
+}
+
+CGePolyline3d* ToPolyline3d(CGeCurve3d* c, double tol)
+{
+    if (!c) return nullptr;
+    CStrP3D str;
+    c->Discrete(tol, str);
+    if (str.m_nCount < 2 || !str.m_pPoints) return nullptr;
+    auto* result = new CGePolyline3d();
+    if (!result->Create(str.m_nCount, str.m_pPoints)) {
+        delete result;
+        return nullptr;
+    }
+    return result;
+}
+
+CGePolyline* ToPolyline2d(CGeCurve3d* c, double tol)
+{
+    std::unique_ptr<CGePolyline3d> p(ToPolyline3d(c, tol));
+    return p ? FlatPolyline(p->GetCtrlPt(), p->GetCount()) : nullptr;
+}
+
+BCRV* ToNurbsCurve(CGeCurve3d* c)
+{
+    if (!c) return nullptr;
+    switch (c->GetType()) {
+    case ge3con::kTypeNrbCrv3d: {
+        const BCRV* rec = static_cast<CGeNrbCrv3d*>(c)->GetCurve();
+        return rec ? rec->Clone() : nullptr;
+    }
+    case ge3con::kTypeCombCurve3d: {
+        std::vector<BcrvPtr> parts;
+        for (CGeCurve3d* member : static_cast<CGeCombCurve3d*>(c)->m_listCurve)
+            if (BCRV* rec = ToNurbsCurve(member)) parts.emplace_back(rec);
+        return MergeRecords(parts);
+    }
+    case ge3con::kTypePolyline3d: {
+        auto* poly = static_cast<CGePolyline3d*>(c);
+        return PointsRecord(poly->GetCtrlPt(), poly->GetCount());
+    }
+    case ge3con::kTypeLine3d: {
+        auto* line = static_cast<CGeLine3d*>(c);
+        BCRV* rec = nullptr;
+        BCRV_GenLine(line->m_ptStart, line->m_ptEnd, &rec);
+        return rec;
+    }
+    case ge3con::kTypeArc3d: {
+        auto* arc3d = static_cast<CGeArc3d*>(c);
+        _arc arc{arc3d->m_frame, arc3d->m_radius, arc3d->m_sweep};
+        BCRV* rec = nullptr;
+        BCRV_GenArc(&arc, &rec);
+        return rec;
+    }
+    default: return nullptr;  // point, offset curve, loop
+    }
+}
+
+CGeNrbCrv3d* ToNrbCrv3d(CGeArc3d* c) { return c ? WrapRecord(ToNurbsCurve(c), 0.0) : nullptr; }
 
 BCRV* ToNurbsCurve(CGeCurve* c)
 {

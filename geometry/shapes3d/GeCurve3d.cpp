@@ -364,6 +364,20 @@ int CGeCurve3d::PickDisplay(CPickRay& ray)
     return 1;
 }
 
+void CGeCurve3d::HitToLengthFraction(CPickRay& ray) const
+{
+    const int m = m_strDisp.m_nCount - 1;
+    const int s = ray.m_nSeg;
+    const auto* v = m_strDisp.m_pPoints;
+    if (!v || s < 1 || s > m) {
+        ray.m_dParam = 0.0;
+        return;
+    }
+    const double before = SP3D_EvLength(v, s);
+    const double total = SP3D_EvLength(v, m + 1);
+    ray.m_dParam = total > 0.0 ? (before + ray.m_dParam * P3D_Dist(v[s - 1], v[s])) / total : 0.0;
+}
+
 int CGeCurve3d::PickBox(_rect_fm3d* frame, BOX2<double>* box) { return m_strDisp.PickBox(frame, box); }
 
 int CGeCurve3d::IsPlanar(double, double*, double*) { return 0; }

@@ -114,6 +114,9 @@ public:
 protected:
     // The pick of the display string without the type test (see Pick).
     int PickDisplay(CPickRay& ray);
+    // Turns a 3D hit's segment and local parameter into the fraction of the display
+    // length up to the hit point (0 for a segment outside the string).
+    void HitToLengthFraction(CPickRay& ray) const;
     // Draws the display string with the pen of the flags: every point (step 0) or every
     // step-th point and the last (CLooker::DrawPolyline3DEx).
     void DrawDisplay(CDC* dc, int mode, int step);

@@ -1,16 +1,22 @@
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 
+#include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
 #include "framework/numerak/Bcrv.h"
+#include "framework/numerak/Knot.h"
 #include "framework/numerak/Matrix33.h"
+#include "framework/numerak/NurbsEditor.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Point3D.h"
 #include "geometry/shapes3d/PointOps.h"
 #include "framework/numerak/Matrix44.h"
 #include "geometry/shapes3d/Shapes3dConst.h"
+#include "platform/core/Archive.h"
+#include "platform/core/DC.h"
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <vector>
 
@@ -21,6 +27,25 @@ namespace {
 // Upper bound of display points per curve, so that a tiny tolerance on a huge curve
 // cannot exhaust memory.
 constexpr double kMaxDisplayPoints = 1e6;
+
+// Pens of the control polygon (0x00BBGGRR): dotted, blue in a plan view, yellow in 3D.
+constexpr COLORREF kPolygonColour2D = 0xFF0000;
+constexpr COLORREF kPolygonColour3D = 0x00FFFF;
+
+struct BcrvDeleter {
+    void operator()(BCRV* c) const { BCRV_Free(c); }
+};
+using BcrvPtr = std::unique_ptr<BCRV, BcrvDeleter>;
+
+// Chord-length averaged knots for the control points of rec (Cartesian points
+// pts); 0 when the points cannot give them (all coincide).
+int KnotsFromPoints(BCRV& rec, const std::vector<double>& pts)
+{
+    const int n = rec.n;
+    std::vector<double> params(static_cast<std::size_t>(n));
+    if (!KNOT_CalAccumChord(n, reinterpret_cast<const double(*)[3]>(pts.data()), params.data())) return 0;
+    return KNOT_CalByAC(rec.k, n, params.data(), rec.U);
+}
 
 double DomainStart(const BCRV* c) { return c->U[c->k - 1]; }
 double DomainEnd(const BCRV* c) { return c->U[c->n]; }
@@ -36,10 +61,189 @@ CGeNrbCrv3d::~CGeNrbCrv3d() { BCRV_Free(m_pCurve); }
 void CGeNrbCrv3d::SetCurve(BCRV* curve)
 {
     if (!curve) return;
-    if (curve != m_pCurve) BCRV_Free(m_pCurve);
-    m_pCurve = curve;
-    Discrete(gGetCrvShowDiscTol(), m_strDisp);
+    TakeRecord(curve, gGetCrvShowDiscTol());
     CalcBox();
+}
+
+void CGeNrbCrv3d::TakeRecord(BCRV* rec, double tol)
+{
+    if (rec != m_pCurve) BCRV_Free(m_pCurve);
+    m_pCurve = rec;
+    m_strDisp.Clear();
+    Discrete(tol, m_strDisp);
+}
+
+int CGeNrbCrv3d::CreateInterp(double (*pts)[3], int n, int degree, double tol)
+{
+    if (!pts || degree >= n) return 0;
+    BCRV* rec = CNurbsEditor::GlobalInterp(pts, n, degree);
+    if (!rec) return 0;
+    TakeRecord(rec, tol);
+    return 1;
+}
+
+int CGeNrbCrv3d::CreateInterp(double (*pts)[2], int n, int degree, double tol)
+{
+    if (!pts || n < 2) return 0;
+    BCRV* rec = nullptr;
+    if (n == 2) {
+        const double p0[3] = {pts[0][0], pts[0][1], 0.0}, p1[3] = {pts[1][0], pts[1][1], 0.0};
+        BCRV_GenLine(p0, p1, &rec);
+    } else if (degree < n) {
+        rec = CNurbsEditor::GlobalInterp(pts, n, degree);
+    }
+    if (!rec) return 0;
+    TakeRecord(rec, tol);
+    return 1;
+}
+
+int CGeNrbCrv3d::CreateCtrlPt(double (*pts)[3], int n, int degree, double tol)
+{
+    if (!pts || n < 2) return 0;
+    if (n == 2)
+        degree = 1;
+    else if (n == 3 && degree > 2)
+        degree = 2;
+    BcrvPtr rec(BCRV_New(degree + 1, n));
+    if (!rec) return 0;
+    std::vector<double> xyz(&pts[0][0], &pts[0][0] + 3 * static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        if (!rec->SetCtrlPt(i, &xyz[3 * i], 1.0)) return 0;
+    if (!KnotsFromPoints(*rec, xyz)) return 0;
+    TakeRecord(rec.release(), tol);
+    return 1;
+}
+
+int CGeNrbCrv3d::DelCtrlPt(unsigned int index)
+{
+    if (!m_pCurve) return 0;
+    const int n = m_pCurve->n;
+    if (n <= 2 || index >= static_cast<unsigned int>(n)) return 0;
+    const int m = n - 1;
+    int order = m_pCurve->k;
+    if (m == 2)
+        order = 2;
+    else if (order >= m)
+        order = m - 1;
+    BcrvPtr rec(BCRV_New(order, m));
+    if (!rec) return 0;
+    std::vector<double> xyz;
+    xyz.reserve(3 * static_cast<std::size_t>(m));
+    for (int i = 0, j = 0; i < n; ++i) {
+        if (i == static_cast<int>(index)) continue;
+        std::copy_n(m_pCurve->P[i], 4, rec->P[j++]);
+        double p[3];
+        if (!m_pCurve->GetCtrlPt(i, p)) return 0;
+        xyz.insert(xyz.end(), p, p + 3);
+    }
+    if (!KnotsFromPoints(*rec, xyz)) return 0;
+    TakeRecord(rec.release(), gGetCrvShowDiscTol());
+    return 1;
+}
+
+int CGeNrbCrv3d::DelCtrlPt(unsigned int* indices, int count)
+{
+    if (!m_pCurve || !indices) return 0;
+    const int n = m_pCurve->n;
+    if (n <= 2 || count >= n - 1) return 0;
+    const bool closed = IsClosed(ge3con::kClosedTol) != 0;
+    const std::vector<unsigned int> listed(indices, indices + std::max(count, 0));
+    const auto atEnd = [n](unsigned int i) { return i == 0 || i == static_cast<unsigned int>(n - 1); };
+    const bool bothEnds = std::count_if(listed.begin(), listed.end(), atEnd) == 2;
+    std::vector<double> kept;
+    for (int i = 0; i < n; ++i) {
+        if (std::find(listed.begin(), listed.end(), static_cast<unsigned int>(i)) != listed.end()) continue;
+        double p[3];
+        if (m_pCurve->GetCtrlPt(i, p)) kept.insert(kept.end(), p, p + 3);
+    }
+    int k = static_cast<int>(kept.size() / 3);
+    // The polygon of a closed curve that lost both ends closes again on its new first point.
+    if (closed && bothEnds && k != 2 && k > 0) {
+        kept.insert(kept.end(), kept.begin(), kept.begin() + 3);
+        ++k;
+    }
+    if (k < 2) return 0;
+    return CreateCtrlPt(reinterpret_cast<double(*)[3]>(kept.data()), k, 3, gGetCrvShowDiscTol());
+}
+
+int CGeNrbCrv3d::AddNode(double t)
+{
+    if (!m_pCurve || !(t > 0.0 && t < 1.0)) return 0;
+    BCRV* rec = CNurbsEditor::AddKnot(m_pCurve, t, m_pCurve->k - 1);
+    if (!rec) return 0;
+    TakeRecord(rec, gGetCrvShowDiscTol());
+    return 1;
+}
+
+void CGeNrbCrv3d::Serialize(CArchive& ar)
+{
+    CGeCurve3d::Serialize(ar);
+    if (ar.IsStoring()) {
+        const int has = m_pCurve ? 1 : 0;
+        ar << has;
+        if (!has) return;
+        ar << m_pCurve->k << m_pCurve->n;
+        for (int i = 0; i < m_pCurve->n; ++i)
+            for (int j = 0; j < 4; ++j) ar << m_pCurve->P[i][j];
+        for (int i = 0; i < m_pCurve->n + m_pCurve->k; ++i) ar << m_pCurve->U[i];
+        return;
+    }
+    int has = 0;
+    ar >> has;
+    if (has == 0) {
+        BCRV_Free(m_pCurve);
+        m_pCurve = nullptr;
+        m_strDisp.Clear();
+        return;
+    }
+    int k = 0, n = 0;
+    ar >> k >> n;
+    // Sizes are checked against what the archive still holds before anything is allocated.
+    if (has != 1 || k < 2 || k > kBcrvMaxOrder || n < k) AfxThrowArchiveException(CArchiveException::generic);
+    const ULONGLONG doubles = 4 * static_cast<ULONGLONG>(n) + static_cast<ULONGLONG>(n) + static_cast<ULONGLONG>(k);
+    ar.RequireBytes(doubles * sizeof(double));
+    BcrvPtr rec(BCRV_New(k, n));
+    if (!rec) AfxThrowArchiveException(CArchiveException::generic);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < 4; ++j) ar >> rec->P[i][j];
+    for (int i = 0; i < n + k; ++i) ar >> rec->U[i];
+    if (!BCRV_IsValid(rec.get())) AfxThrowArchiveException(CArchiveException::generic);
+    TakeRecord(rec.release(), gGetCrvShowDiscTol());
+}
+
+void CGeNrbCrv3d::DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half)
+{
+    CLooker* looker = gGetLooker();
+    if (!m_pCurve || !dc || !looker) return;
+    const bool plan = CLooker::IsView2D() != 0;
+    CPen polygonPen(PS_DOT, 1, plan ? kPolygonColour2D : kPolygonColour3D);
+    const bool open = !IsClosed(ge3con::kClosedTol);
+    const int n = m_pCurve->n;
+    CPoint prev;
+    for (int i = 0; i < n; ++i) {
+        double p[3];
+        if (!m_pCurve->GetCtrlPt(i, p)) continue;
+        CPoint s;
+        looker->WorldtoScreen(p, s, 3);
+        if (i == 0) {
+            if (drawStart) DrawStartMark(dc, *looker, p, half);
+        } else {
+            CPen* old = dc->SelectObject(&polygonPen);
+            dc->MoveTo(prev.x, prev.y);
+            dc->LineTo(s.x, s.y);
+            if (old) dc->SelectObject(old);
+            if (i < n - 1 || (drawEnd && open)) dc->Rectangle(NodeSquare(*looker, p, half));
+        }
+        prev = s;
+    }
+}
+
+int CGeNrbCrv3d::Pick(CPickRay& ray, int useMask)
+{
+    if (useMask && !(ge3con::kTypeNrbCrv3d & ray.m_nTypeMask)) return 0;
+    if (!PickDisplay(ray)) return 0;
+    if (!ray.m_b2D) HitToLengthFraction(ray);
+    return 1;
 }
 
 int CGeNrbCrv3d::GetType() const { return ge3con::kTypeNrbCrv3d; }
@@ -80,14 +284,10 @@ void CGeNrbCrv3d::Discrete(double tol, double, CStrP3D& str)
     if (tol > 0.0) BCRV_GetMaxiStepLin(c, tol, step);
     if (!(step > 0.0)) step = 0.02 * (b - a);
 
-    // Pieces between the knots where the curve may have a corner (multiplicity k - 1
-    // or more): each piece is sampled evenly so the corner itself is a display point.
-    std::vector<double> breaks{a};
-    for (int i = c->k; i < c->n; ++i) {
-        const double u = c->U[i];
-        if (u > breaks.back() && u < b && c->CalKnotMul(u) >= c->k - 1) breaks.push_back(u);
-    }
-    breaks.push_back(b);
+    // Pieces between the knots where the curve may have a corner: each piece is
+    // sampled evenly so the corner itself is a display point. The parameters stay
+    // the curve's own (the nearest point and the offset curve read them).
+    const std::vector<double> breaks = CNurbsEditor::C1Breaks(c);
 
     std::vector<int> counts;
     double total = 1.0;
@@ -384,7 +584,7 @@ double CGeNrbCrv3d::EvTotalArcLength() { return m_pCurve ? CGeCurve3d::EvTotalAr
 double CGeNrbCrv3d::EvArcLength(double t0, double t1, double tol)
 {
     if (!m_pCurve) return 0.0;
-    return std::max(0.0, BCRV_Length(m_pCurve, t0, t1, tol));
+    return CNurbsEditor::LengthIn(m_pCurve, t0, t1, tol);
 }
 
 int CGeNrbCrv3d::EvParam(double len, double& t, unsigned int&, double)
@@ -417,7 +617,7 @@ void CGeNrbCrv3d::Split(double t, CGeCurve3d** out, int)
     }
     if (!m_pCurve) return;
     BCRV* pieces[2] = {nullptr, nullptr};
-    BCRV_Split(m_pCurve, t, &pieces[0], &pieces[1]);
+    CNurbsEditor::Split(t, m_pCurve, pieces);
     for (int i = 0; i < 2; ++i) {
         if (!pieces[i]) continue;
         auto* curve = new CGeNrbCrv3d;

@@ -20,6 +20,30 @@ public:
     void SetCurve(BCRV* curve);
     // The owned record itself (not a copy); the caller must not free it.
     BCRV* GetCurve() const { return m_pCurve; }
+
+    // Edits. Each builds the new record first and keeps the old one when that fails;
+    // on success the old record is freed and the display string rebuilt (at tol, or
+    // at the display tolerance where no tol is given); the box is left as it was.
+    // Interpolation of degree through the n points; 0 when degree >= n or no curve
+    // results. The 2D form lies in z = 0, and two points give a straight line.
+    int CreateInterp(double (*pts)[3], int n, int degree, double tol);
+    int CreateInterp(double (*pts)[2], int n, int degree, double tol);
+    // The points as control points (weight 1) with chord-length averaged knots; the
+    // degree becomes 1 for 2 points and at most 2 for 3. 0 for n < 2 or when the
+    // record or its knots cannot be made.
+    int CreateCtrlPt(double (*pts)[3], int n, int degree, double tol);
+    // Removes control point index (n > 2) and re-knots the rest; the order drops to
+    // fit the new count (2 for two points). 1 when the curve changed.
+    int DelCtrlPt(unsigned int index);
+    // Rebuilds the curve as a cubic through the control points not listed (at least
+    // two must remain); a closed curve that loses both end points closes again. 1
+    // when the curve changed.
+    int DelCtrlPt(unsigned int* indices, int count);
+    // Inserts knot t (0 < t < 1) k - 1 times: a node the curve passes through, the
+    // shape unchanged. 1 when the curve changed.
+    int AddNode(double t);
+
+    void Serialize(CArchive& ar) override;
     // Display points at chordal tolerance tol, split at the record's corners; the
     // angle is not used.
     void Discrete(double tol, double angle, CStrP3D& str);
@@ -46,6 +70,13 @@ public:
     CGeShape3d* Transform(double m[3][3], unsigned int flags) override;
     void TransformLocal(_rect_fm3d* frame) override;
 
+    // The control polygon, dotted, with a circle round the first control point
+    // (drawStart) and squares round the others (the last only with drawEnd on an
+    // open curve).
+    void DrawNode(CDC* dc, int drawStart, int drawEnd, unsigned int half) override;
+    // The base pick; a 3D hit's parameter is the fraction of the display length
+    // up to the hit point.
+    int Pick(CPickRay& ray, int useMask) override;
     int GetNodeBox(BOX3<double>* box) override;
     int GetSnapPos(CSnapAt* snap, CSnapResult& result) override;
     int GetNearestPoint3D(double* pt, double* nearest, double& t, unsigned int& seg, double& dist) override;
@@ -69,6 +100,9 @@ public:
     double EvArcLength(double t0, double t1, double tol);
 
 private:
+    // Frees the record held (unless it is rec) and takes rec, rebuilding the
+    // display string at tol; the box is not touched.
+    void TakeRecord(BCRV* rec, double tol);
     // Applies op to every control point as a Cartesian point, keeping its weight.
     template <class Op>
     void ForEachCtrlPt(Op op);

@@ -1,4 +1,10 @@
+#include "CurveSampling.h"
+
+#include "framework/looker/Looker.h"
+#include "framework/looker/SnapRecords.h"
 #include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "platform/core/RecordingDC.h"
 #include "geometry/shapes3d/GeCombCurve3d.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
@@ -6,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -255,6 +263,188 @@ TEST(GeCombCurve3dTest, ScaleReplacesAnArcByANurbsCurveInPlace)
     EXPECT_NEAR(p[0], 10.0, 1e-9) << "the top of the scaled half circle";
     EXPECT_NEAR(p[1], 10.0, 1e-9);
     EXPECT_NEAR(comb.m_box.xmax, 20.0, 1e-9);
+}
+
+}  // namespace
+
+namespace {
+
+CGeArc3d* ArcXY(double cx, double cy, double cz, double r, double a0, double sweep)
+{
+    auto* arc = new CGeArc3d;
+    double c[3] = {cx, cy, cz};
+    arc->CreateArcXY(c, r, a0, sweep);
+    arc->DiscreteMe(0.001);
+    return arc;
+}
+
+CGeArc3d* Arc3Pnt(std::array<double, 3> s, std::array<double, 3> m, std::array<double, 3> e)
+{
+    auto* arc = new CGeArc3d;
+    EXPECT_EQ(arc->Create3Pnt(s.data(), m.data(), e.data()), 1);
+    arc->DiscreteMe(0.001);
+    return arc;
+}
+
+std::unique_ptr<CGeCombCurve3d> Comb(std::initializer_list<CGeCurve3d*> members)
+{
+    auto c = std::make_unique<CGeCombCurve3d>();
+    for (CGeCurve3d* m : members) c->m_listCurve.AddTail(m);
+    c->CalcBox();
+    return c;
+}
+
+TEST(GeCombCurve3dTest, IsPlanarTable)
+{
+    // A plane tilted about the x axis: points (x, t cos 30, t sin 30).
+    const double c30 = std::cos(kPi / 6), s30 = std::sin(kPi / 6);
+    auto tilted = [&](double x, double t) { return std::array<double, 3>{x, t * c30, t * s30}; };
+    const std::array<double, 3> tiltNormal = {0, -s30, c30};
+    struct Row {
+        std::string label;
+        std::function<std::unique_ptr<CGeCombCurve3d>()> make;
+        int code;
+        std::array<double, 3> vec;  // normal or direction up to sign (code 1 or 2)
+    };
+    const std::vector<Row> rows = {
+        {"parallel lines apart", [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(0, 5, 0, 10, 5, 0)}); }, 1, {0, 0, 1}},
+        {"antiparallel lines apart", [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(10, 0, 4, 0, 0, 4)}); }, 1, {0, 1, 0}},
+        {"collinear lines", [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(12, 0, 0, 20, 0, 0)}); }, 2, {1, 0, 0}},
+        {"crossing lines", [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(10, 0, 0, 10, 0, 7)}); }, 1, {0, 1, 0}},
+        {"skew lines", [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(0, 5, 3, 0, 10, 3)}); }, 0, {}},
+        {"three lines, the third leaving the plane",
+         [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(10, 0, 0, 10, 10, 0), Line(10, 10, 0, 0, 10, 1)}); }, 0, {}},
+        {"line and arc in one plane", [] { return Comb({Line(10, 0, 2, 20, 0, 2), ArcXY(0, 0, 2, 10, 0, 1)}); }, 1, {0, 0, 1}},
+        {"line along the arc's plane but above it",
+         [] { return Comb({ArcXY(0, 0, 0, 10, 0, 1), Line(10, 0, 2, 20, 0, 2)}); }, 0, {}},
+        {"arc, then a line leaving its plane", [] { return Comb({ArcXY(0, 0, 0, 10, 0, 1), Line(10, 0, 0, 20, 0, 5)}); }, 0, {}},
+        {"arcs with opposite normals in one plane",
+         [] { return Comb({ArcXY(0, 0, 1, 10, 0, 1), Arc3Pnt({0, 0, 1}, {-3, -3, 1}, {-6, 0, 1})}); }, 1, {0, 0, 1}},
+        {"arcs in parallel planes apart", [] { return Comb({ArcXY(0, 0, 0, 10, 0, 1), ArcXY(0, 0, 5, 10, 0, 1)}); }, 0, {}},
+        {"arc in a tilted plane with a line in it",
+         [&] {
+             auto a = tilted(0, 0), b = tilted(4, 4), e = tilted(8, 0), f = tilted(8, -6);
+             return Comb({Arc3Pnt(a, b, e), Line(e[0], e[1], e[2], f[0], f[1], f[2])});
+         },
+         1, tiltNormal},
+        {"a point, then a line through it", [] { return Comb({Line(5, 0, 0, 5, 0, 0), Line(0, 0, 0, 10, 0, 0)}); }, 2, {1, 0, 0}},
+        {"a point off a line", [] { return Comb({Line(1, 1, 1, 1, 1, 1), Line(0, 0, 1, 10, 0, 1)}); }, 1, {0, 0, 1}},
+        {"a point off the plane of two lines",
+         [] { return Comb({Line(0, 0, 0, 10, 0, 0), Line(10, 0, 0, 10, 10, 0), Line(3, 3, 4, 3, 3, 4)}); }, 0, {}},
+    };
+    // The clockwise arc of the opposite-normal row really points down.
+    std::unique_ptr<CGeArc3d> down(Arc3Pnt({0, 0, 1}, {-3, -3, 1}, {-6, 0, 1}));
+    ASSERT_LT(down->m_frame.Z[2], -0.999);
+    for (const Row& row : rows) {
+        auto comb = row.make();
+        double p[3] = {99, 99, 99}, v[3] = {0, 0, 0};
+        const int code = comb->IsPlanar(1e-3, p, v);
+        EXPECT_EQ(code, row.code) << row.label;
+        if (code != row.code || (code != 1 && code != 2)) continue;
+        double first[3], w[3];
+        comb->GetSubCurve(1)->IsPlanar(1e-3, first, w);
+        EXPECT_LT(P3D_Dist(p, first), 1e-12) << row.label << ": the first member's point";
+        EXPECT_NEAR(std::fabs(V3D_Dot(v, row.vec.data())), 1.0, 1e-9) << row.label;
+    }
+}
+
+TEST(GeCombCurve3dTest, PickAsksTheMembersInsideTheWidenedBox)
+{
+    auto comb = Comb({Line(0, 0, 0, 10, 0, 0), Line(10, 0, 0, 10, 10, 0)});
+    auto ray2d = [](double x, double y) {
+        CPickRay r;
+        r.m_pt[0] = x;
+        r.m_pt[1] = y;
+        r.m_dAperture = 0.5;
+        return r;
+    };
+    CPickRay hit = ray2d(10.3, 6);
+    EXPECT_EQ(comb->Pick(hit, 1), 1);
+    EXPECT_NEAR(hit.m_dDist, 0.3, 1e-12);
+    CPickRay miss = ray2d(5, 5);
+    EXPECT_EQ(comb->Pick(miss, 1), 0) << "inside the box but near no member";
+    CPickRay outside = ray2d(10.7, 6);
+    EXPECT_EQ(comb->Pick(outside, 1), 0);
+    CPickRay masked = ray2d(10.3, 6);
+    masked.m_nTypeMask = 0x800;
+    EXPECT_EQ(comb->Pick(masked, 1), 0) << "the composite's own code is tested first";
+    EXPECT_EQ(comb->Pick(masked, 0), 1);
+    EXPECT_EQ(CGeCombCurve3d().Pick(hit, 0), 0);
+
+    BOX2<double> box(9, 4, 11, 5);
+    EXPECT_EQ(comb->PickBox(nullptr, &box), 1);
+    BOX2<double> empty(2, 2, 4, 4);
+    EXPECT_EQ(comb->PickBox(nullptr, &empty), 0);
+}
+
+TEST(GeCombCurve3dTest, ConvertToPolylineAndArcToNurbsReplaceMembersInPlace)
+{
+    CGeLine3d* line = Line(10, 0, 0, 20, 0, 0);
+    CGeArc3d* arc = ArcXY(0, 0, 0, 10, 0, kPi / 2);
+    arc->m_nFlags = 77;
+    double pts[3][3] = {{0, 10, 0}, {-5, 12, 0}, {-10, 10, 0}};
+    auto* pline = new CGePolyline3d;
+    pline->Create(3, pts);
+    auto comb = Comb({line, arc, pline});
+
+    std::unique_ptr<CGeCombCurve3d> copy(static_cast<CGeCombCurve3d*>(comb->Copy()));
+    copy->ConvertArc2Nurbs();
+    ASSERT_EQ(copy->m_listCurve.GetCount(), 3);
+    auto* nrb = dynamic_cast<CGeNrbCrv3d*>(copy->GetSubCurve(2));
+    ASSERT_NE(nrb, nullptr) << "the arc's place holds a NURBS curve";
+    for (int i = 0; i <= 50; ++i) {
+        const double a = kPi / 2 * i / 50;
+        const double onArc[3] = {10 * std::cos(a), 10 * std::sin(a), 0};
+        EXPECT_LT(shapes3d_test::DistToCurve(nrb->GetCurve(), onArc), 1e-9) << "arc point " << i;
+    }
+    EXPECT_EQ(copy->GetSubCurve(1)->GetType(), 0x800);
+    EXPECT_EQ(copy->GetSubCurve(3)->GetType(), 0x2000);
+
+    comb->ConvertToPolyline(0.01);
+    ASSERT_EQ(comb->m_listCurve.GetCount(), 3);
+    EXPECT_EQ(comb->GetSubCurve(1), line) << "lines stay";
+    EXPECT_EQ(comb->GetSubCurve(3), pline) << "polylines stay";
+    auto* arcLine = dynamic_cast<CGePolyline3d*>(comb->GetSubCurve(2));
+    ASSERT_NE(arcLine, nullptr);
+    EXPECT_EQ(arcLine->m_nFlags, 77) << "the member's flags go with it";
+    ASSERT_GE(arcLine->GetCount(), 3);
+    for (int i = 0; i < arcLine->GetCount(); ++i) {
+        const double* p = arcLine->GetCtrlPt()[i];
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 10.0, 1e-9) << "vertex " << i;
+        if (i > 0) {
+            double m[3];
+            P3D_Lerp(arcLine->GetCtrlPt()[i - 1], p, 0.5, m);
+            EXPECT_LT(10.0 - std::hypot(m[0], m[1]), 0.01 + 1e-9) << "chord " << i;
+        }
+    }
+}
+
+class CombNodeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_looker.SetViewRect(CRect(0, 0, 1000, 1000));
+        gSetLooker(&m_looker);
+        CLooker::SetView2D();
+    }
+    void TearDown() override { gSetLooker(nullptr); }
+    CLooker m_looker;
+    RecordingDC m_dc;
+};
+
+TEST_F(CombNodeTest, DrawNodeMarksTheStartOnceAndNoEndOnAClosedComposite)
+{
+    auto closed = Comb({Line(0, 0, 0, 100, 0, 0), Line(100, 0, 0, 100, 100, 0), Line(100, 100, 0, 0, 100, 0),
+                        Line(0, 100, 0, 0, 0, 0)});
+    closed->DrawNode(&m_dc, 0, 0, 3);
+    EXPECT_EQ(m_dc.Count(DCRecord::Ellipse), 1u);
+    EXPECT_EQ(m_dc.Count(DCRecord::Rectangle), 3u) << "the last end would sit on the start";
+
+    auto open = Comb({Line(0, 0, 0, 100, 0, 0), Line(100, 0, 0, 100, 100, 0)});
+    m_dc.Clear();
+    open->DrawNode(&m_dc, 0, 0, 3);
+    EXPECT_EQ(m_dc.Count(DCRecord::Ellipse), 1u);
+    EXPECT_EQ(m_dc.Count(DCRecord::Rectangle), 2u);
 }
 
 }  // namespace

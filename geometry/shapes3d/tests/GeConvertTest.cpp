@@ -2,6 +2,10 @@
 // closed forms of the 2D shapes sampled densely.
 #include "geometry/shapes3d/GeConvert.h"
 
+#include "CurveSampling.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/numerak/Point3D.h"
+
 #include "framework/numerak/Bcrv.h"
 #include "geometry/shapes2d/CurveList.h"
 #include "geometry/shapes2d/GeArc.h"
@@ -483,7 +487,7 @@ void ExpectRecordShape(const BCRV* rec, const Param2d& f, const std::string& lab
 
 TEST(GeConvertTest, ToNurbsCurveShapes)
 {
-    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(nullptr), nullptr);
+    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(static_cast<CGeCurve*>(nullptr)), nullptr);
     for (Row& row : ConversionRows()) {
         BcrvPtr rec(QVN_GeConvert::ToNurbsCurve(row.curve.get()));
         if (row.type3d == 0) {
@@ -576,6 +580,304 @@ TEST(GeConvertTest, NurbsCurvesOfClosedKindsAreClosed)
     BCRV_EvPos(a->GetCurve(), 0.1, p);
     EXPECT_LT(p[1], 0.0);
     EXPECT_EQ(QVN_GeConvert::ToNrbCrv3d(static_cast<CGeCircle*>(nullptr)), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// 2D type codes of the results.
+constexpr int kLine2d = 0x2, kArc2d = 0x4, kBezier2d = 0x20, kPolyline2d = 0x40, kComb2d = 0x80;
+
+std::vector<Pt2> Points2d(CGeCurve* c, double tol)
+{
+    CArray<tagPoint2d, tagPoint2d> a;
+    c->DiscreteInArray(tol, &a, 0.1, false);  // no thinning
+    std::vector<Pt2> pts;
+    for (INT_PTR i = 0; i < a.GetSize(); ++i) pts.push_back({a[i].x, a[i].y});
+    return pts;
+}
+
+// The 2D curve lies on the shape f and covers it, traced the same way round.
+void ExpectSame2d(CGeCurve* c2, const Param2d& f, double tol, const std::string& label)
+{
+    const std::vector<Pt2> dense = Sample2d(f, 2100);
+    const std::vector<Pt2> got = Points2d(c2, 1e-5);
+    ASSERT_GE(got.size(), 2u) << label;
+    double worstOn = 0, worstCover = 0;
+    for (const Pt2& p : got) worstOn = std::max(worstOn, DistToPolyline(p.data(), dense));
+    for (const Pt2& p : Sample2d(f, 97)) worstCover = std::max(worstCover, DistToPolyline(p.data(), got));
+    EXPECT_LT(worstOn, tol) << label << ": 2D points off the shape";
+    EXPECT_LT(worstCover, tol) << label << ": shape points missed";
+    const double a = SignedArea(dense);
+    EXPECT_NEAR(SignedArea(got), a, 1e-3 * std::max(1.0, std::fabs(a)) + 10 * tol) << label << ": direction";
+}
+
+TEST(GeConvertTest, EveryKindRoundTripsThroughThreeDimensions)
+{
+    struct Expect {
+        std::string label;
+        int type2d;
+    };
+    // The 2D kind each row comes back as: ellipses are rational records, so polylines.
+    const std::vector<Expect> kinds = {
+        {"line", kLine2d}, {"counter-clockwise arc", kArc2d}, {"clockwise arc", kArc2d},
+        {"circle, counter-clockwise", kArc2d}, {"circle, clockwise", kArc2d},
+        {"ellipse, counter-clockwise", kPolyline2d}, {"ellipse, clockwise", kPolyline2d},
+        {"Bezier, two segments", kBezier2d}, {"polyline, 4 vertices", kPolyline2d},
+        {"polyline, 2 vertices", kPolyline2d}, {"composite of a line and an arc", kComb2d},
+    };
+    size_t checked = 0;
+    for (Row& row : ConversionRows()) {
+        if (row.type3d == 0) continue;
+        const auto kind = std::find_if(kinds.begin(), kinds.end(), [&](const Expect& e) { return e.label == row.label; });
+        ASSERT_NE(kind, kinds.end()) << row.label;
+        for (double z : {0.0, -3.5}) {
+            const std::string label = row.label + " at z " + std::to_string(z);
+            std::unique_ptr<CGeCurve3d> c3(QVN_GeConvert::ToCurve3d(row.curve.get(), z));
+            ASSERT_NE(c3, nullptr) << label;
+            std::unique_ptr<CGeCurve> c2(QVN_GeConvert::ToCurve2d(c3.get()));
+            ASSERT_NE(c2, nullptr) << label;
+            EXPECT_EQ(c2->GetType(), kind->type2d) << label;
+            // Exact kinds come back exactly; polylines of rational curves within the curve tolerance.
+            ExpectSame2d(c2.get(), row.shape, kind->type2d == kPolyline2d && row.type3d != 0x2000 ? 0.011 : 1e-4, label);
+            if (row.curve->GetType() == kArc2d) {
+                EXPECT_EQ(static_cast<CGeArc*>(c2.get())->GetSweep(), static_cast<CGeArc*>(row.curve.get())->GetSweep())
+                    << label << ": the signed sweep";
+            }
+            if (row.curve->GetType() == 0x8) {
+                const double sweep = static_cast<CGeArc*>(c2.get())->GetSweep();
+                EXPECT_NEAR(std::fabs(sweep), 2 * kPi, 1e-12) << label;
+                EXPECT_EQ(sweep > 0, static_cast<CGeCircle*>(row.curve.get())->GetDirection() == 1) << label;
+            }
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, kinds.size());
+}
+
+TEST(GeConvertTest, ToCurve2dOfTheOtherKindsAndLists)
+{
+    EXPECT_EQ(QVN_GeConvert::ToCurve2d(nullptr), nullptr);
+    CGeLoop3d loop;
+    double a[3] = {0, 0, 0}, b[3] = {1, 0, 0};
+    loop.AddTail(new CGeLine3d(a, b));
+    loop.AddTail(new CGeLine3d(b, a));
+    EXPECT_EQ(QVN_GeConvert::ToCurve2d(&loop), nullptr) << "a loop";
+    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(&loop), nullptr) << "a loop";
+    CGeNrbCrv3d none;
+    EXPECT_EQ(QVN_GeConvert::ToCurve2d(&none), nullptr) << "a NURBS curve without a record";
+    CGePolyline3d one;
+    EXPECT_EQ(QVN_GeConvert::ToCurve2d(&one), nullptr) << "a polyline without points";
+
+    CTypedPtrList<CObList, CGeCurve3d*> list3d;
+    list3d.AddTail(new CGeLine3d(a, b));
+    list3d.AddTail(new CGePolyline3d);
+    list3d.AddTail(nullptr);
+    list3d.AddTail(new CGeLine3d(b, a));
+    CTypedPtrList<CObList, CGeCurve*> list2d;
+    QVN_GeConvert::ListCurve3dToListCurve(&list3d, &list2d);
+    EXPECT_EQ(list2d.GetCount(), 2);
+    geDelCurve3dList(&list3d);
+    geDelCurveList(&list2d);
+}
+
+TEST(GeConvertTest, ArcsBecomeArcsOnlyWhenParallelToXY)
+{
+    const double tol = gGetCrvDiscTol();
+    struct Row {
+        std::string label;
+        std::array<double, 3> s, m, e;
+        int type2d;
+    };
+    const std::vector<Row> rows = {
+        {"horizontal at z 5", {10, 0, 5}, {0, 10, 5}, {-10, 0, 5}, kArc2d},
+        {"horizontal, clockwise", {10, 0, 5}, {0, -10, 5}, {-10, 0, 5}, kArc2d},
+        {"tilted by 30 degrees", {10, 0, 0}, {0, 8.660254037844387, 5}, {-10, 0, 0}, kPolyline2d},
+        {"upright", {10, 0, 0}, {0, 0, 10}, {-10, 0, 0}, kPolyline2d},
+    };
+    for (const Row& row : rows) {
+        CGeArc3d arc;
+        std::array<double, 3> s = row.s, m = row.m, e = row.e;
+        ASSERT_EQ(arc.Create3Pnt(s.data(), m.data(), e.data()), 1) << row.label;
+        std::unique_ptr<CGeCurve> c2(QVN_GeConvert::ToCurve2d(&arc));
+        ASSERT_NE(c2, nullptr) << row.label;
+        EXPECT_EQ(c2->GetType(), row.type2d) << row.label;
+        // The oracle: the arc's own points with z dropped.
+        Param2d projected = [&arc](double t) {
+            double p[3];
+            arc.GetPointAt(t, p, 1);
+            return Pt2{p[0], p[1]};
+        };
+        ExpectSame2d(c2.get(), projected, tol + 1e-9, row.label);
+    }
+}
+
+// Distance from p to the segment ab in 3D.
+double DistToSegment3d(const double* p, const double* a, const double* b)
+{
+    double ab[3], ap[3];
+    V3D_Sub(b, a, ab);
+    V3D_Sub(p, a, ap);
+    const double len2 = V3D_Dot(ab, ab);
+    const double t = len2 > 0 ? std::clamp(V3D_Dot(ap, ab) / len2, 0.0, 1.0) : 0.0;
+    double q[3] = {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
+    return P3D_Dist(p, q);
+}
+
+TEST(GeConvertTest, ToNurbsCurveOfEvery3dKindMatchesTheCurve)
+{
+    double s[3] = {1, 2, 3}, e[3] = {7, -2, 5};
+    double as[3] = {10, 0, 0}, am[3] = {0, 8.660254037844387, 5}, ae[3] = {-10, 0, 0};
+    double pts[4][3] = {{0, 0, 0}, {3, 1, 2}, {5, 5, 2}, {2, 7, -1}};
+    struct Row {
+        std::string label;
+        std::function<CGeCurve3d*()> make;
+        // Distance from a point to the exact curve.
+        std::function<double(const double*)> dist;
+    };
+    auto arcOf = [&] {
+        auto* arc = new CGeArc3d;
+        arc->Create3Pnt(as, am, ae);
+        return arc;
+    };
+    std::unique_ptr<CGeArc3d> arcRef(arcOf());
+    auto arcDist = [&](const double* p) {
+        const _rect_fm3d& f = arcRef->m_frame;
+        double d[3];
+        V3D_Sub(p, f.O, d);
+        const double h = V3D_Dot(d, f.Z);
+        const double x = V3D_Dot(d, f.X), y = V3D_Dot(d, f.Y);
+        double a = std::atan2(y, x);
+        if (a < -1e-9) a += 2 * kPi;
+        const double off = a > arcRef->m_sweep + 1e-9 ? 1.0 : 0.0;  // beyond the arc's end
+        return std::hypot(h, std::hypot(x, y) - arcRef->m_radius) + off;
+    };
+    auto polyDist = [&](const double* p) {
+        double best = 1e300;
+        for (int i = 0; i < 3; ++i) best = std::min(best, DistToSegment3d(p, pts[i], pts[i + 1]));
+        return best;
+    };
+    const std::vector<Row> rows = {
+        {"line", [&] { return new CGeLine3d(s, e); }, [&](const double* p) { return DistToSegment3d(p, s, e); }},
+        {"tilted arc", arcOf, arcDist},
+        {"polyline", [&] {
+             auto* pl = new CGePolyline3d;
+             pl->Create(4, pts);
+             return pl;
+         },
+         polyDist},
+        {"NURBS curve", [&] {
+             auto* c = new CGeNrbCrv3d;
+             c->CreateCtrlPt(pts, 4, 2, 0.01);
+             return c;
+         },
+         nullptr},
+        {"composite of an arc and a line",
+         [&] {
+             auto* comb = new CGeCombCurve3d;
+             comb->m_listCurve.AddTail(arcOf());
+             double far[3] = {-10, -6, 0};
+             comb->m_listCurve.AddTail(new CGeLine3d(ae, far));
+             return comb;
+         },
+         [&](const double* p) {
+             double far[3] = {-10, -6, 0};
+             return std::min(arcDist(p), DistToSegment3d(p, ae, far));
+         }},
+    };
+    for (const Row& row : rows) {
+        std::unique_ptr<CGeCurve3d> c(row.make());
+        BcrvPtr rec(QVN_GeConvert::ToNurbsCurve(c.get()));
+        ASSERT_NE(rec, nullptr) << row.label;
+        double s0[3], e0[3], s1[3], e1[3];
+        c->GetStartPoint(s0);
+        c->GetEndPoint(e0);
+        BCRV_EvPos(rec.get(), rec->U[rec->k - 1], s1);
+        BCRV_EvPos(rec.get(), rec->U[rec->n], e1);
+        EXPECT_LT(P3D_Dist(s0, s1), 1e-9) << row.label << ": start";
+        EXPECT_LT(P3D_Dist(e0, e1), 1e-9) << row.label << ": end";
+        if (auto* nrb = dynamic_cast<CGeNrbCrv3d*>(c.get())) {
+            EXPECT_NE(rec.get(), nrb->GetCurve()) << row.label << ": a clone";
+            continue;
+        }
+        double worst = 0;
+        for (const Pt3& p : SampleRecord(rec.get(), 1000)) worst = std::max(worst, row.dist(p.data()));
+        EXPECT_LT(worst, 1e-9) << row.label << ": record points off the curve";
+        // The curve's own points lie on the record.
+        c->DiscreteMe(0.001);
+        for (int i = 0; i < c->m_strDisp.m_nCount; i += 3)
+            EXPECT_LT(shapes3d_test::DistToCurve(rec.get(), c->m_strDisp.m_pPoints[i], 2000), 1e-9)
+                << row.label << " display point " << i;
+    }
+    CGeArc3d* arc = arcOf();
+    std::unique_ptr<CGeArc3d> owned(arc);
+    std::unique_ptr<CGeNrbCrv3d> wrapped(QVN_GeConvert::ToNrbCrv3d(arc));
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_GT(wrapped->m_strDisp.m_nCount, 2);
+    EXPECT_EQ(QVN_GeConvert::ToNrbCrv3d(static_cast<CGeArc3d*>(nullptr)), nullptr);
+    EXPECT_EQ(QVN_GeConvert::ToNurbsCurve(static_cast<CGeCurve3d*>(nullptr)), nullptr);
+}
+
+TEST(GeConvertTest, PolylinesOfCurves)
+{
+    const double tol = gGetCrvDiscTol();
+    // A short detour off a straight run: within tol of the run, but turning by far more
+    // than 10 degrees. The settings' angle (10 degrees) drops it, 170 degrees keeps it.
+    auto detour = MakePolyline({{0, 0}, {10, 0}, {10 + tol, tol / 2}, {10 + 2 * tol, 0}, {20, 0}});
+    std::unique_ptr<CGePolyline3d> thin(QVN_GeConvert::PolylineToPolyline3d(detour.get(), 2.0));
+    std::unique_ptr<CGePolyline3d> keep(QVN_GeConvert::ToPolyline3d(detour.get(), tol, 2.0));
+    ASSERT_TRUE(thin && keep);
+    auto hasDetour = [&](CGePolyline3d& pl) {
+        for (int i = 0; i < pl.GetCount(); ++i)
+            if (std::fabs(pl.GetCtrlPt()[i][1] - tol / 2) < 1e-12) return true;
+        return false;
+    };
+    EXPECT_FALSE(hasDetour(*thin)) << "the settings' angle thins the detour";
+    EXPECT_TRUE(hasDetour(*keep)) << "170 degrees keeps it";
+    for (CGePolyline3d* pl : {thin.get(), keep.get()}) {
+        std::vector<Pt3> out;
+        for (int i = 0; i < pl->GetCount(); ++i) {
+            const double* p = pl->GetCtrlPt()[i];
+            out.push_back({p[0], p[1], p[2]});
+            EXPECT_EQ(p[2], 2.0);
+        }
+        for (const Pt2& v : Points2d(detour.get(), tol)) EXPECT_LE(DistToPolyline(v.data(), out), tol + 1e-12);
+    }
+
+    const double c[2] = {1, 1};
+    CGeEllipse ellipse(c, 8, 3, 0.5, 1);
+    auto bez = MakeBezier({{0, 0}, {1, 2}, {3, 2}, {4, 0}});
+    const std::pair<std::string, CGePolyline3d*> family[] = {
+        {"ellipse", QVN_GeConvert::EllipseToPolyline3d(&ellipse, -1.0)},
+        {"Bezier", QVN_GeConvert::BezierToPolyline3d(bez.get(), -1.0)},
+    };
+    const Param2d shapes[] = {EllipseParam({1, 1}, 8, 3, 0.5, 1), BezierParam(*bez)};
+    for (int k = 0; k < 2; ++k) {
+        std::unique_ptr<CGePolyline3d> pl(family[k].second);
+        ASSERT_NE(pl, nullptr) << family[k].first;
+        std::vector<Pt3> out;
+        for (int i = 0; i < pl->GetCount(); ++i) out.push_back({pl->GetCtrlPt()[i][0], pl->GetCtrlPt()[i][1], -1.0});
+        for (const Pt2& p : Sample2d(shapes[k], 500))
+            EXPECT_LE(DistToPolyline(p.data(), out), tol + 1e-9) << family[k].first;
+    }
+    EXPECT_EQ(QVN_GeConvert::ToPolyline3d(static_cast<CGeCurve*>(nullptr), tol, 0.0), nullptr);
+    CGePolyline empty;
+    EXPECT_EQ(QVN_GeConvert::PolylineToPolyline3d(&empty, 0.0), nullptr);
+
+    // 3D curves to polylines: the discretisation, and with z dropped.
+    CGeArc3d arc;
+    double as[3] = {10, 0, 0}, am[3] = {0, 8.660254037844387, 5}, ae[3] = {-10, 0, 0};
+    ASSERT_EQ(arc.Create3Pnt(as, am, ae), 1);
+    std::unique_ptr<CGePolyline3d> p3(QVN_GeConvert::ToPolyline3d(&arc, 0.001));
+    std::unique_ptr<CGePolyline> p2(QVN_GeConvert::ToPolyline2d(&arc, 0.001));
+    ASSERT_TRUE(p3 && p2);
+    ASSERT_EQ(p2->GetSWPointCount(), p3->GetCount());
+    for (int i = 0; i < p3->GetCount(); ++i) {
+        EXPECT_EQ(p2->GetSWPoint()[i][0], p3->GetCtrlPt()[i][0]);
+        EXPECT_EQ(p2->GetSWPoint()[i][1], p3->GetCtrlPt()[i][1]);
+    }
+    EXPECT_EQ(QVN_GeConvert::ToPolyline2d(nullptr, 0.01), nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
-// Archive records of the storable 3D point, line, polyline and arc: exact bytes against
+// Archive records of the storable 3D point, line, polyline, arc, NURBS and composite
+// curves (a loop is stored as a composite): exact bytes against
 // records built here by an independent little-endian writer, the document version gates
 // of the header, the handle and the normals, round trips, truncated and hostile records.
 #include "framework/looker/QVGlobal.h"
+#include "framework/numerak/Bcrv.h"
 #include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeCombCurve3d.h"
+#include "geometry/shapes3d/GeLoop3d.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GePoint3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
@@ -39,6 +44,8 @@ struct Rec {
     Rec& i32(std::int32_t v) { return put(v); }
     Rec& f64(double v) { return put(v); }
     Rec& pt(const double* p) { return f64(p[0]).f64(p[1]).f64(p[2]); }
+    // A reference to the class record with the given index.
+    Rec& classRef(std::uint16_t index) { return u16(static_cast<std::uint16_t>(0x8000 | index)); }
     // A new class: 0xFFFF, schema, name length, name.
     Rec& cls(const char* name)
     {
@@ -142,6 +149,46 @@ void ArcFields(Rec& r, const CGeArc3d& a)
     r.f64(a.m_radius).f64(a.m_sweep).pt(a.m_frame.O).pt(a.m_frame.X).pt(a.m_frame.Y).pt(a.m_frame.Z).f64(a.m_frame.s);
 }
 
+// A rational record (weights below 1) and its fields as stored: the flag, order,
+// count, the weighted control points and the knots.
+CGeNrbCrv3d* MakeNurbs(bool withRecord)
+{
+    BCRV* rec = nullptr;
+    if (withRecord) {
+        rec = BCRV_New();
+        const double c[3] = {1, 2, 3};
+        rec->GenCircle(c, 4);
+    }
+    auto* curve = Marked(new CGeNrbCrv3d(rec));
+    curve->CalcBox();
+    return curve;
+}
+void NurbsFields(Rec& r, const CGeNrbCrv3d& c)
+{
+    const BCRV* rec = c.GetCurve();
+    r.i32(rec ? 1 : 0);
+    if (!rec) return;
+    r.i32(rec->k).i32(rec->n);
+    for (int i = 0; i < rec->n; ++i)
+        for (int j = 0; j < 4; ++j) r.f64(rec->P[i][j]);
+    for (int i = 0; i < rec->n + rec->k; ++i) r.f64(rec->U[i]);
+}
+
+// A composite holding a composite (which holds a line) and an arc.
+CGeCombCurve3d* MakeComposite()
+{
+    auto* inner = new CGeCombCurve3d;
+    inner->m_listCurve.AddTail(MakeLine());
+    inner->m_nFlags = 9;
+    inner->CalcBox();
+    auto* outer = Marked(new CGeCombCurve3d);
+    outer->m_listCurve.AddTail(inner);
+    outer->m_listCurve.AddTail(MakeArc());
+    outer->CalcBox();
+    return outer;
+}
+Rec& ShapeHead(Rec& r, int v, CGeShape3d& s) { return r.head(v, s.m_box, s.m_nFlags, s.GetHandle()); }
+
 struct ClassRow {
     const char* label;
     std::function<CGeShape3d*()> make;
@@ -149,6 +196,8 @@ struct ClassRow {
     std::function<Bytes(int v, CGeShape3d& src)> record;
     // What a load must give back (beyond header fields).
     std::function<void(CGeShape3d& back, CGeShape3d& src, const std::string& label)> check;
+    // Shapes one record creates.
+    unsigned int objects = 1;
 };
 
 std::vector<ClassRow> Classes()
@@ -224,6 +273,56 @@ std::vector<ClassRow> Classes()
              EXPECT_EQ(a.m_box.xmin, box.xmin) << label << ": box of the rebuilt display";
              EXPECT_EQ(a.m_box.ymax, box.ymax) << label;
          }},
+        {"NURBS curve", [] { return MakeNurbs(true); },
+         [](int v, CGeShape3d& src) {
+             Rec r;
+             r.cls("CGeNrbCrv3d").head(v, src.m_box, kFlags, kHandle);
+             NurbsFields(r, static_cast<CGeNrbCrv3d&>(src));
+             return r.b;
+         },
+         [](CGeShape3d& back, CGeShape3d& src, const std::string& label) {
+             Rec got, want;
+             NurbsFields(got, static_cast<CGeNrbCrv3d&>(back));
+             NurbsFields(want, static_cast<CGeNrbCrv3d&>(src));
+             EXPECT_EQ(got.b, want.b) << label << ": order, count, control points and knots";
+             EXPECT_EQ(static_cast<CGeCurve3d&>(back).m_strDisp.m_nCount, static_cast<CGeCurve3d&>(src).m_strDisp.m_nCount)
+                 << label << ": display rebuilt at the display tolerance";
+         }},
+        {"NURBS curve without a record", [] { return MakeNurbs(false); },
+         [](int v, CGeShape3d& src) {
+             Rec r;
+             r.cls("CGeNrbCrv3d").head(v, src.m_box, kFlags, kHandle).i32(0);
+             return r.b;
+         },
+         [](CGeShape3d& back, CGeShape3d&, const std::string& label) {
+             EXPECT_EQ(static_cast<CGeNrbCrv3d&>(back).GetCurve(), nullptr) << label;
+         }},
+        {"composite with a nested composite and an arc", [] { return MakeComposite(); },
+         [](int v, CGeShape3d& src) {
+             auto& outer = static_cast<CGeCombCurve3d&>(src);
+             auto& inner = *static_cast<CGeCombCurve3d*>(outer.GetSubCurve(1));
+             auto& line = *static_cast<CGeLine3d*>(inner.GetSubCurve(1));
+             auto& arc = *static_cast<CGeArc3d*>(outer.GetSubCurve(2));
+             Rec r;
+             r.cls("CGeCombCurve3d").head(v, src.m_box, kFlags, kHandle).u16(2);
+             // The nested composite refers to the class record read first (index 1).
+             ShapeHead(r.classRef(1), v, inner).u16(1);
+             ShapeHead(r.cls("CGeLine3d"), v, line).pt(kP).pt(kQ);
+             ShapeHead(r.cls("CGeArc3d"), v, arc);
+             ArcFields(r, arc);
+             return r.b;
+         },
+         [](CGeShape3d& back, CGeShape3d&, const std::string& label) {
+             auto& outer = static_cast<CGeCombCurve3d&>(back);
+             ASSERT_EQ(outer.m_listCurve.GetCount(), 2) << label;
+             auto* inner = dynamic_cast<CGeCombCurve3d*>(outer.GetSubCurve(1));
+             ASSERT_NE(inner, nullptr) << label;
+             auto* line = dynamic_cast<CGeLine3d*>(inner->GetSubCurve(1));
+             ASSERT_NE(line, nullptr) << label;
+             EXPECT_EQ(line->m_ptEnd[2], kQ[2]) << label;
+             EXPECT_NE(dynamic_cast<CGeArc3d*>(outer.GetSubCurve(2)), nullptr) << label;
+         },
+         4},
     };
 }
 
@@ -259,7 +358,7 @@ TEST_F(Shape3dArchiveTest, LoadingReadsTheLayoutOfEachVersion)
                 EXPECT_EQ(back->GetHandle(), kHandle) << label;
             else
                 EXPECT_EQ(back->GetHandle(), counter + 1) << label << ": keeps the handle it was made with";
-            EXPECT_EQ(CGeShape3d::GetMaxHandle(), counter + 1) << label << ": loading moves no counter";
+            EXPECT_EQ(CGeShape3d::GetMaxHandle(), counter + row.objects) << label << ": loading moves no counter";
             row.check(*back, *src, label);
         }
     }
@@ -271,6 +370,17 @@ TEST_F(Shape3dArchiveTest, RoundTripsRestoreEveryClass)
     rows.push_back({"polyline without normals", [] { return MakePolyline(false); }, nullptr,
                     [](CGeShape3d& back, CGeShape3d&, const std::string& label) {
                         EXPECT_EQ(static_cast<CGePolyline3d&>(back).m_strDisp.m_pNormals, nullptr) << label;
+                    }});
+    rows.push_back({"NURBS curve of order 2", [] {
+                        auto* c = Marked(new CGeNrbCrv3d);
+                        double pts[3][3] = {{0, 0, 0}, {1, 2, 3}, {4, 0, 1}};
+                        c->CreateCtrlPt(pts, 3, 1, 0.01);
+                        c->CalcBox();
+                        return c;
+                    },
+                    nullptr,
+                    [](CGeShape3d& back, CGeShape3d&, const std::string& label) {
+                        EXPECT_EQ(static_cast<CGeNrbCrv3d&>(back).GetCurve()->k, 2) << label;
                     }});
     for (const ClassRow& row : rows) {
         std::unique_ptr<CGeShape3d> src(row.make());
@@ -330,6 +440,75 @@ TEST_F(Shape3dArchiveTest, TruncatedAndHostileRecordsThrowTheArchiveException)
 
     // A well-formed empty polyline loads.
     EXPECT_EQ(LoadCause(polyline(0, 0, 0, 0)), -1);
+}
+
+// Sizes of a NURBS record are checked against what the record holds before anything
+// is allocated; impossible sizes and contents are damage.
+TEST_F(Shape3dArchiveTest, DamagedNurbsRecordsThrowWithoutAllocating)
+{
+    std::unique_ptr<CGeNrbCrv3d> src(MakeNurbs(true));
+    const BCRV* rec = src->GetCurve();
+    // The record's own doubles (control points, then knots), the first `doubles` of them;
+    // knot1 replaces the second knot.
+    std::vector<double> values(&rec->P[0][0], &rec->P[0][0] + 4 * rec->n);
+    values.insert(values.end(), rec->U, rec->U + rec->n + rec->k);
+    auto record = [&](std::int32_t flag, std::int32_t k, std::int32_t n, int doubles, double knot1) {
+        Rec r;
+        r.cls("CGeNrbCrv3d").head(12, src->m_box, kFlags, kHandle).i32(flag).i32(k).i32(n);
+        for (int i = 0; i < doubles; ++i) r.f64(i == 4 * rec->n + 1 ? knot1 : values[i]);
+        return r.b;
+    };
+    const int full = 5 * rec->n + rec->k;
+    struct Row {
+        std::string label;
+        Bytes bytes;
+        int cause;
+    };
+    const std::vector<Row> rows = {
+        {"count beyond the record", record(1, rec->k, 0x7FFFFFFF, full, rec->U[1]), CArchiveException::endOfFile},
+        {"order beyond the record", record(1, 0x7FFFFFF0, 0x7FFFFFF0, full, rec->U[1]), CArchiveException::generic},
+        {"order 1", record(1, 1, rec->n, full, rec->U[1]), CArchiveException::generic},
+        {"fewer points than the order", record(1, 3, 2, full, rec->U[1]), CArchiveException::generic},
+        {"negative count", record(1, 3, -5, full, rec->U[1]), CArchiveException::generic},
+        {"flag neither 0 nor 1", record(7, rec->k, rec->n, full, rec->U[1]), CArchiveException::generic},
+        {"decreasing knots", record(1, rec->k, rec->n, full, 99.0), CArchiveException::generic},
+        {"one double short", record(1, rec->k, rec->n, full - 1, rec->U[1]), CArchiveException::endOfFile},
+    };
+    for (const Row& row : rows) EXPECT_EQ(LoadCause(row.bytes), row.cause) << row.label;
+    EXPECT_EQ(LoadCause(record(1, rec->k, rec->n, full, rec->U[1])), -1) << "the well-formed record";
+}
+
+// A loop has no class record of its own: it is stored as a composite with its
+// members and read back as one.
+TEST_F(Shape3dArchiveTest, LoopIsStoredAndReadBackAsAComposite)
+{
+    auto makeMembers = [](CGeCombCurve3d& c) {
+        double a[3] = {0, 0, 1}, b[3] = {10, 0, 1}, d[3] = {0, 10, 1};
+        c.m_listCurve.AddTail(new CGeLine3d(a, b));
+        c.m_listCurve.AddTail(new CGeLine3d(b, d));
+        c.m_listCurve.AddTail(new CGeLine3d(d, a));
+        int handle = 100;
+        for (CGeCurve3d* m : c.m_listCurve) m->SetHandle(handle++);
+        c.CalcBox();
+    };
+    CGeLoop3d loop;
+    makeMembers(loop);
+    Marked(&loop);
+    CGeCombCurve3d comb;
+    makeMembers(comb);
+    Marked(&comb);
+    const Bytes stored = Store(&loop);
+    EXPECT_EQ(stored, Store(&comb)) << "the same bytes as a composite with the same members";
+    std::unique_ptr<CObject> ob = Load(stored);
+    auto* back = dynamic_cast<CGeCombCurve3d*>(ob.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetType(), 0x10000);
+    EXPECT_EQ(dynamic_cast<CGeLoop3d*>(back), nullptr);
+    ASSERT_EQ(back->m_listCurve.GetCount(), 3);
+    double e[3];
+    back->GetSubCurve(2)->GetEndPoint(e);
+    EXPECT_EQ(e[1], 10.0);
+    EXPECT_EQ(Store(back), stored);
 }
 
 }  // namespace
