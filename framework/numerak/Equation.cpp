@@ -19,7 +19,7 @@ int EQU_SolExpoEquation(double a, double b, double c, double* theta)
         return t;
     };
     theta[0] = fold(phi + delta);
-    if (delta == 0.0) return 1;
+    if (q == 1.0 || q == -1.0) return 1;
     theta[1] = fold(phi - delta);
     return 2;
 }
