@@ -4,6 +4,7 @@
 #include "geometry/relief/RlfSweep.h"
 #include "geometry/shapes2d/GePolyline.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace rlf;
@@ -78,11 +79,15 @@ int CRlfChamferShape::CalcHeightEx(const float* node, const float* point, float 
 {
     if (!Answers()) return 0;
     const float l = std::hypot(x - node[0], y - node[1]);
-    const float e = std::hypot(x - point[0], y - point[1]);
-    if (maxSpan <= e) return 0;
-    const float u = e > crossWidth ? 0.0f : crossWidth - e;
-    const float hp = float(cross->GetHeight(u));
     const float m = node[2] - l;
+    if (!(m >= 0.0f)) return 0;
+    // The distance to the touch point is the inset only on the tangent of the point's
+    // own side; the far tangent's would read the far border's inset. Neither is below
+    // the inset in the disc, so the smaller is the inset wherever the point is. Deeper
+    // than the span the profile is at its top, as in the node form.
+    const float e = std::min(std::hypot(x - point[0], y - point[1]), m);
+    const float u = (maxSpan <= e || e > crossWidth) ? 0.0f : crossWidth - e;
+    const float hp = float(cross->GetHeight(u));
     if (!(depth < m)) return 0;
     h = hp;
     depth = m;
