@@ -1,0 +1,80 @@
+// Relief profile stamping beside OpenCV's distance transform of the same square, and
+// the cost of SetCAxis as the number of stored segments grows.
+#include "geometry/relief/RlfAngleShape.h"
+
+#include <benchmark/benchmark.h>
+#include <opencv2/imgproc.hpp>
+
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+constexpr int kCells = 2000;
+constexpr double kSide = 100.0;
+
+// The square's medial axis: its half diagonals, from the centre (half width side/2)
+// to each corner (half width 0).
+void StampSquare(CRlfAngleShape& shape, CTGrid<float>& grid)
+{
+    const double c = kSide / 2.0;
+    const double corners[4][2] = {{0.0, 0.0}, {kSide, 0.0}, {kSide, kSide}, {0.0, kSide}};
+    for (const auto& k : corners) {
+        float centre[3] = {float(c), float(c), float(c)}, corner[3] = {float(k[0]), float(k[1]), 0.0f};
+        shape.SetCAxis(centre, corner);
+        int box[2][2];
+        shape.GetUpdateBox(&grid, box);
+        const CRlfShape* sh = &shape;
+#pragma omp parallel for schedule(static)
+        for (int j = box[0][1]; j <= box[1][1]; ++j)
+            for (int i = box[0][0]; i <= box[1][0]; ++i) sh->CalcHeight(7, grid.xs[i], grid.ys[j], grid.rows[j][i]);
+    }
+}
+
+void BM_StampSquareVsDistanceTransform(benchmark::State& state)
+{
+    CRlfAngleShape shape;
+    shape.SetParam(0.0f, 1000.0f, 2, float(M_PI / 4), 0.0f);
+    shape.SetMaxSpan(1.0f);
+    CTGrid<float> grid;
+    const float step = float(kSide / (kCells - 1));
+    const float org[2] = {0.0f, 0.0f};
+    grid.Create(org, step, step, kCells, kCells);
+    cv::Mat square(kCells + 2, kCells + 2, CV_8U, cv::Scalar(0)), dist;
+    square(cv::Rect(1, 1, kCells, kCells)).setTo(255);
+    double ours = 0.0, peer = 0.0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        StampSquare(shape, grid);
+        auto t1 = std::chrono::steady_clock::now();
+        cv::distanceTransform(square, dist, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+        auto t2 = std::chrono::steady_clock::now();
+        ours += std::chrono::duration<double>(t1 - t0).count();
+        peer += std::chrono::duration<double>(t2 - t1).count();
+        benchmark::DoNotOptimize(grid.rows[kCells / 2][kCells / 2]);
+    }
+    state.counters["ratio_to_distanceTransform"] = ours / peer;
+}
+BENCHMARK(BM_StampSquareVsDistanceTransform)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Time of the repeat search SetCAxis makes with n segments already stored.
+void BM_FindLineStored(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    CRlfAngleShape shape;
+    shape.SetParam(0.0f, 1.0f, 1, 0.0f, 0.0f);
+    shape.SetMaxSpan(1.0f);
+    for (int i = 0; i < n; ++i) {
+        double p[3] = {double(i % 1000), double(i / 1000), 1.0}, q[3] = {p[0] + 0.5, p[1] + 0.5, 0.5};
+        shape.SetCAxis(p, q);
+    }
+    int i = 0;
+    for (auto _ : state) {
+        double p[3] = {double(i % 1000) + 0.25, double(i / 1000) + 0.25, 1.0}, q[3] = {p[0] + 0.5, p[1] + 0.5, 0.5};
+        benchmark::DoNotOptimize(shape.FindLine(p, q));
+        i = (i + 1) % n;
+    }
+}
+BENCHMARK(BM_FindLineStored)->Arg(1000)->Arg(10000)->Arg(100000);
+
+}  // namespace

@@ -1,0 +1,22 @@
+// The V profile: height grows with the inset m from the border as m·tan(angle),
+// capped at the full height beyond maxSpan.
+#pragma once
+
+#include "geometry/relief/RlfShape.h"
+
+class CRlfAngleShape : public CRlfShape {
+public:
+    // Base SetParam, then no span until SetMaxSpan.
+    void SetParam(float a, float h, int m, float ang, float c);
+
+    using CRlfShape::CalcHeight;
+    using CRlfShape::SetCAxis;
+    void SetMaxSpan(float s) override;
+    void SetCAxis(float* p, float* q) override;
+    float CalcHScale(float w) const override;
+    int CalcHeight(int flags, float x, float y, float& h) const override;
+    int CalcHeight(const float* node, float x, float y, float& h) const override;
+
+    // A zero height or angle gives no relief: every query answers 0.
+    bool IsZeroProfile() const;
+};

@@ -1,0 +1,88 @@
+// Pieces of the sweep of a profile along the current axis segment, shared by the
+// profile classes. Everything here reads the shape only.
+#pragma once
+
+#include "geometry/relief/RlfConst.h"
+#include "geometry/relief/RlfShape.h"
+
+#include <cmath>
+
+namespace rlf {
+
+// The axis node P(t) = node0 + t·axis (x, y, w) with scale s.
+void AxisNode(const CRlfShape& sh, float t, float s, float* out);
+
+// Tangent feet of (x, y) with 0 <= t <= tmax, written to t with their tangent index in
+// k. Without outer tangents (one end circle holds the other) the discs shrink away
+// from node0 monotonically, so the range ends 0 and tmax stand in (k = -1).
+int TangentFeet(const CRlfShape& sh, float x, float y, float tmax, float* t, int* k);
+
+// Scaled foot of (x, y) from A along V (xy) under the end scales; false when the
+// denominator vanishes or a scale is not positive.
+bool ScaledFoot(const CRlfShape& sh, const float* A, const float* V, float x, float y, double& f);
+
+// The end discs the flags ask for (1 first given end, 2 second), each with its own
+// scale, through eval(node); returns the bits of those that raised the output.
+template <class Eval>
+int EndDiscs(const CRlfShape& sh, int flags, Eval&& eval)
+{
+    const bool swapped = (sh.axisFlags & 8) != 0;
+    const float* first = swapped ? sh.node1 : sh.node0;
+    const float* second = swapped ? sh.node0 : sh.node1;
+    int res = 0;
+    if ((flags & 1) && eval(first)) res |= 1;
+    if ((flags & 2) && eval(second)) res |= 2;
+    return res;
+}
+
+// Sweep of the angle family. evalNode(node) evaluates a disc; evalFoot(node, k, t)
+// a tangent foot (k = -1 for a range end standing in for missing tangents).
+template <class EvalNode, class EvalFoot>
+int AngleSweep(const CRlfShape& sh, int flags, float x, float y, EvalNode&& evalNode,
+               EvalFoot&& evalFoot)
+{
+    int res = 0;
+    float node[4];
+    if ((flags & 4) && !(sh.axisFlags & 1)) {
+        double f;
+        if (sh.mode == 3) {
+            if (ScaledFoot(sh, sh.node0, sh.axis, x, y, f) && f > 0.0 && f < 1.0) {
+                AxisNode(sh, float(f), 1.0f, node);
+                node[3] = sh.CalcHScale(node[2]);
+                if (evalNode(node)) res |= 4;
+            }
+        } else if (sh.mode == 4 && std::fabs(sh.node0[3] - sh.node1[3]) > kAngleScaleTie &&
+                   (sh.axisFlags & 2)) {
+            float t[2];
+            int k[2];
+            if (sh.axisFlags & 4) {
+                const int n = TangentFeet(sh, x, y, sh.clip[3], t, k);
+                for (int i = 0; i < n; ++i) {
+                    AxisNode(sh, t[i], 1.0f, node);
+                    if (evalNode(node)) res |= 4;
+                }
+            }
+            if (ScaledFoot(sh, sh.clip, sh.tail, x, y, f) && f >= 0.0 && f < 1.0) {
+                const float u = float(f);
+                node[0] = sh.clip[0] + u * sh.tail[0];
+                node[1] = sh.clip[1] + u * sh.tail[1];
+                node[2] = sh.clip[2] + u * sh.tail[2];
+                node[3] = sh.CalcHScale(node[2]);
+                if (evalNode(node)) res |= 4;
+            }
+        } else {
+            float t[2];
+            int k[2];
+            const int n = TangentFeet(sh, x, y, 1.0f, t, k);
+            for (int i = 0; i < n; ++i) {
+                AxisNode(sh, t[i], sh.node0[3], node);
+                if (evalFoot(node, k[i], t[i])) res |= 4;
+            }
+        }
+    }
+    // The end discs are looked at even when the sweep raised the output: a foot of the
+    // far tangent can lie on the segment while the nearest disc is an end's.
+    return res | EndDiscs(sh, flags, evalNode);
+}
+
+}  // namespace rlf
