@@ -20,8 +20,6 @@ double LineDist(const double* a, const double* b, const double* q)
 
 double P2D_Dist(const double* a, const double* b) { return Dist2(a, b); }
 
-double P2D_AbsDist(const double* a, const double* b) { return Dist2(a, b); }
-
 float P2F_Dist(const float* a, const float* b) { return std::hypot(a[0] - b[0], a[1] - b[1]); }
 
 double P3D_Dist(const double* a, const double* b)

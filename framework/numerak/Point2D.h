@@ -5,8 +5,6 @@
 #include "framework/numerak/Box.h"
 
 double P2D_Dist(const double* a, const double* b);
-// Euclidean distance of two 2D points (the same measure as P2D_Dist).
-double P2D_AbsDist(const double* a, const double* b);
 // Euclidean distance of two float 2D points, in single precision.
 float P2F_Dist(const float* a, const float* b);
 double P3D_Dist(const double* a, const double* b);

@@ -117,7 +117,7 @@ TEST(EquationTest, QuadraticRoots)
 TEST(EquationTest, PointDistances)
 {
     const double a[2] = {1.0, 2.0}, b[2] = {4.0, 6.0};
-    EXPECT_DOUBLE_EQ(P2D_AbsDist(a, b), 5.0);
+    EXPECT_DOUBLE_EQ(P2D_Dist(a, b), 5.0);
     const float fa[2] = {1.0f, 2.0f}, fb[2] = {-2.0f, -2.0f};
     EXPECT_FLOAT_EQ(P2F_Dist(fa, fb), 5.0f);
 }
