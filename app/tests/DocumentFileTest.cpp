@@ -309,7 +309,7 @@ std::vector<DamagedFile> DamagedFiles(const std::vector<unsigned char>& good)
     std::vector<DamagedFile> out;
     for (const DamagedCase& row : kDamaged) out.push_back({row.label, row.make(good)});
     for (const char* name : kHostileFixtures) {
-        out.push_back({name, ReadBytes(std::string(KORVEL_TEST_DATA) + "hostile/" + name)});
+        out.push_back({name, ReadBytes(std::filesystem::path(KORVEL_TEST_DATA) / "hostile" / name)});
         EXPECT_FALSE(out.back().bytes.empty()) << name << " is missing";
     }
     return out;

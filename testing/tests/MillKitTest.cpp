@@ -66,7 +66,7 @@ TEST(MillMesh, ClosedShapesUseEveryEdgeTwiceAndLieOnTheirSurface) {
   EXPECT_EQ(CountEdges(terrain).boundary, 16);
 }
 
-const char* kStlDir = "/usr/share/assimp/models/STL/";
+const std::string kStlDir = "/usr/share/assimp/models/STL/";
 
 TEST(StlReader, ReadsTheTestModelsAndKeepsTheirTopology) {
   // Open boundaries and non-manifold edges stay as the files have them.
@@ -82,7 +82,7 @@ TEST(StlReader, ReadsTheTestModelsAndKeepsTheirTopology) {
   for (const Row& row : rows) {
     TriMesh m;
     std::string error;
-    ASSERT_TRUE(ReadStl(std::string(kStlDir) + row.file, m, &error)) << row.file << ": " << error;
+    ASSERT_TRUE(ReadStl(kStlDir + row.file, m, &error)) << row.file << ": " << error;
     EXPECT_EQ(m.triangles.size(), row.triangles) << row.file;
     // Welding shares vertices: fewer vertices than corners, and every index valid.
     EXPECT_LT(m.vertices.size(), 3 * m.triangles.size()) << row.file;
@@ -96,8 +96,8 @@ TEST(StlReader, ReadsTheTestModelsAndKeepsTheirTopology) {
 
 TEST(StlReader, AsciiAndBinaryOfTheSameModelAgree) {
   TriMesh ascii, binary;
-  ASSERT_TRUE(ReadStl(std::string(kStlDir) + "Spider_ascii.stl", ascii));
-  ASSERT_TRUE(ReadStl(std::string(kStlDir) + "Spider_binary.stl", binary));
+  ASSERT_TRUE(ReadStl(kStlDir + "Spider_ascii.stl", ascii));
+  ASSERT_TRUE(ReadStl(kStlDir + "Spider_binary.stl", binary));
   ASSERT_EQ(ascii.triangles.size(), binary.triangles.size());
   ASSERT_EQ(ascii.vertices.size(), binary.vertices.size());
   for (size_t i = 0; i < ascii.vertices.size(); ++i)
