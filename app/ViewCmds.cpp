@@ -80,6 +80,13 @@ void CViewAnimation::Reset()
 {
     m_nStep = 0;
     m_dFraction = 1.0 / korvel::kAnimationSteps;
+    m_bPending = false;
+}
+
+void CViewAnimation::Begin()
+{
+    m_bPending = true;
+    StartViewTimer();
 }
 
 void CViewAnimation::Stop()
@@ -87,11 +94,14 @@ void CViewAnimation::Stop()
     if (CLooker* looker = gGetLooker()) looker->SetAnimateView(FALSE);
     KillViewTimer();
     m_nStep = 0;
+    m_bPending = false;
 }
 
 int CViewAnimation::Tick(CCommand* cmd, bool* pDone)
 {
     *pDone = false;
+    // A tick left over from an ended change (or none started yet) draws nothing.
+    if (!m_bPending) return 1;
     CLooker* looker = gGetLooker();
     const CQVGlobal* global = gGetQVGlobal();
     CRelayon* hub = gGetRelayon();
@@ -103,6 +113,7 @@ int CViewAnimation::Tick(CCommand* cmd, bool* pDone)
         cmd->ReleaseDC(dc);
         KillViewTimer();
         m_nStep = 0;
+        m_bPending = false;
         *pDone = true;
         return 0;
     }
@@ -130,6 +141,7 @@ int CViewAnimation::Tick(CCommand* cmd, bool* pDone)
     if (m_nStep == korvel::kAnimationSteps) {
         KillViewTimer();
         m_nStep = 0;
+        m_bPending = false;
         *pDone = true;
     }
     return 1;
@@ -165,7 +177,7 @@ int CViewAnimatedCmd::StartUp(int subCommand)
         }
         looker->GetViewPara(&m_anim.m_target);
     }
-    StartViewTimer();
+    m_anim.Begin();
     return 1;
 }
 
@@ -395,7 +407,7 @@ int CViewRegionCmd::OnLButtonUp(UINT flags, Position& pos)
         dbSetViewRange(BoxOf(m_posFirst, m_posSecond));
         looker->GetViewPara(&m_anim.m_target);
     }
-    StartViewTimer();
+    m_anim.Begin();
     m_posFirst = m_posSecond = pos;
     m_nClicks = 0;
     return CCommand::OnLButtonUp(flags, pos);

@@ -36,13 +36,15 @@ inline constexpr int kCursorZoomDyn = 417;
 struct CViewAnimation {
     int m_nStep = 0;
     double m_dFraction = 1.0 / 12.0;
+    bool m_bPending = false;  // a change waits for its steps (ticks do nothing otherwise)
     CViewPara m_start;
     CViewPara m_target;
     GCamera m_camStart;
     GCamera m_camTarget;
 
-    // Rewinds to step 0.
+    // Rewinds to step 0 with nothing pending; Begin arms the steps and starts timer 3.
     void Reset();
+    void Begin();
     // Ends an animation that may be under way: no intermediate frame any
     // more, timer 3 stopped (so it cannot tick on into the next command).
     void Stop();
