@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
@@ -116,6 +117,15 @@ protected:
         return {p[0], p[1]};
     }
 
+    // A mouse move straight to the view's widget (the frame is not shown, so
+    // moves through the window system would not arrive).
+    void Move(QPoint at)
+    {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), QPointF(m_widget->mapToGlobal(at)), Qt::NoButton,
+                          QApplication::mouseButtons(), Qt::NoModifier);
+        QApplication::sendEvent(m_widget, &event);
+    }
+
     void Wheel(QPoint at, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QWheelEvent event(QPointF(at), QPointF(m_widget->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -165,7 +175,7 @@ TEST_F(ViewNavigationTest, MouseEventsReachTheRunningCommandWithTheirWorldPointA
         if (kind == "ldown" || kind == "rdown") QTest::mousePress(m_widget, button, row.modifiers, row.at);
         else if (kind == "lup" || kind == "rup") QTest::mouseRelease(m_widget, button, row.modifiers, row.at);
         else if (kind == "ldbl" || kind == "rdbl") QTest::mouseDClick(m_widget, button, row.modifiers, row.at);
-        else QTest::mouseMove(m_widget, row.at);
+        else Move(row.at);
         const RecordingCmd::Event* found = nullptr;
         for (const auto& e : recorder->m_events)
             if (e.kind == kind) found = &e;
@@ -189,7 +199,7 @@ TEST_F(ViewNavigationTest, MouseMoveShowsTheCursorInTheStatusBarInTheCurrentUnit
     };
     for (const Row& row : {Row{kUnitMillimetre, L"%0.3f"}, Row{kUnitInch, L"%0.4f"}}) {
         gGetQVGlobal()->m_nUnit = row.unit;
-        QTest::mouseMove(m_widget, QPoint(250, 180));
+        Move(QPoint(250, 180));
         const Position& pos = m_view->GetLastPosition();
         CString x, y;
         x.Format((std::wstring(L"x ") + row.format).c_str(), MM2CUR(pos.x));
@@ -207,7 +217,7 @@ TEST_F(ViewNavigationTest, WheelZoomsAboutTheLastMousePositionAndPansWithShiftOr
     StartView();
     m_looker->SetScale(1.5);
     const QPoint at(610, 95);
-    QTest::mouseMove(m_widget, at);
+    Move(at);
     const Position under = m_view->GetLastPosition();
     const double s = m_looker->GetScale();
     Wheel(at, -120);  // towards the user
@@ -280,13 +290,13 @@ TEST_F(ViewNavigationTest, PanKeepsTheGrabbedPointUnderTheCursor)
     const QPoint steps[] = {{7, 3}, {13, -9}, {-4, 21}, {30, 30}, {-50, 5}};
     for (const QPoint& step : steps) {
         at += step;
-        QTest::mouseMove(m_widget, at);
+        Move(at);
         const QPointF p = PixelOf(grabbed.x, grabbed.y);
         EXPECT_NEAR(p.x(), at.x(), 1.0) << at.x() << "," << at.y();
         EXPECT_NEAR(p.y(), at.y(), 1.0) << at.x() << "," << at.y();
     }
     const CViewPara held = Para();
-    QTest::mouseMove(m_widget, at + QPoint(2, -2));
+    Move(at + QPoint(2, -2));
     EXPECT_TRUE(SamePara(Para(), held)) << "moves under 3 pixels are ignored";
     QTest::mouseRelease(m_widget, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_NE(m_hub->GetCurCmd(), nullptr) << "the left button leaves the pan running";
@@ -307,7 +317,7 @@ TEST_F(ViewNavigationTest, MiddleButtonPansDuringAnotherCommandAndEndsOnRelease)
     EXPECT_EQ(m_hub->GetCurCmd()->m_nSubCmd, 1);
     const Position grabbed = m_view->GetLastPosition();
     at += QPoint(40, -25);
-    QTest::mouseMove(m_widget, at);
+    Move(at);
     const QPointF p = PixelOf(grabbed.x, grabbed.y);
     EXPECT_NEAR(p.x(), at.x(), 1.0);
     EXPECT_NEAR(p.y(), at.y(), 1.0);
@@ -410,12 +420,12 @@ TEST_F(ViewNavigationTest, ZoomWindowByClicksOrDragInAnyCornerOrderZoomsAlike)
         ASSERT_NE(m_hub->GetCurCmd(), nullptr) << g.name;
         if (g.clicks) {
             QTest::mouseClick(m_widget, Qt::LeftButton, Qt::NoModifier, g.a);
-            QTest::mouseMove(m_widget, g.b);
+            Move(g.b);
             QTest::mouseClick(m_widget, Qt::LeftButton, Qt::NoModifier, g.b);
         } else {
             QTest::mousePress(m_widget, Qt::LeftButton, Qt::NoModifier, g.a);
-            QTest::mouseMove(m_widget, (g.a + g.b) / 2);
-            QTest::mouseMove(m_widget, g.b);
+            Move((g.a + g.b) / 2);
+            Move(g.b);
             QTest::mouseRelease(m_widget, Qt::LeftButton, Qt::NoModifier, g.b);
         }
         Frame()->KillTimer(korvel::kTimerViewCommand);
@@ -437,7 +447,7 @@ TEST_F(ViewNavigationTest, ZoomWindowByClicksOrDragInAnyCornerOrderZoomsAlike)
     auto* region = dynamic_cast<CViewRegionCmd*>(m_hub->GetCurCmd());
     ASSERT_NE(region, nullptr);
     QTest::mousePress(m_widget, Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
-    QTest::mouseMove(m_widget, QPoint(220, 220));
+    Move(QPoint(220, 220));
     QTest::mouseRelease(m_widget, Qt::LeftButton, Qt::NoModifier, QPoint(220, 220));
     Tick();
     EXPECT_TRUE(SamePara(Para(), start));
@@ -454,7 +464,7 @@ TEST_F(ViewNavigationTest, TheRubberBandLeavesTheScreenImageAsItWas)
     Menu(korvel::ID_VIEW_REGION);
     QTest::mousePress(m_widget, Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
     for (const QPoint& p : {QPoint(120, 90), QPoint(300, 310), QPoint(90, 400)}) {
-        QTest::mouseMove(m_widget, p);
+        Move(p);
         EXPECT_NE(m_view->GetScreenImage(), before) << "the band shows";
     }
     QTest::mouseClick(m_widget, Qt::RightButton, Qt::NoModifier, QPoint(90, 400));
@@ -526,15 +536,15 @@ TEST_F(ViewNavigationTest, ZoomStepsAndDynamicZoom)
     Menu(korvel::ID_VIEW_ZOOM_DYN);
     QPoint at(400, 400);
     QTest::mousePress(m_widget, Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseMove(m_widget, at + QPoint(0, -3));
+    Move(at + QPoint(0, -3));
     EXPECT_DOUBLE_EQ(m_looker->GetScale(), 1.7);
     for (int i = 0; i < 10; ++i) {
         at += QPoint(0, -4);
-        QTest::mouseMove(m_widget, at);
+        Move(at);
     }
     EXPECT_NEAR(m_looker->GetScale(), 1.7 * std::pow(0.98, 10), 1e-12);
     at += QPoint(0, 8);
-    QTest::mouseMove(m_widget, at);
+    Move(at);
     EXPECT_NEAR(m_looker->GetScale(), 1.7 * std::pow(0.98, 10) * 1.02, 1e-12);
     QTest::mouseRelease(m_widget, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(CWnd::GetCapture(), nullptr);
