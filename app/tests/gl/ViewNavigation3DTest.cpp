@@ -32,9 +32,10 @@ protected:
         QTest::qWait(100);
         m_view = View();
         ASSERT_NE(m_view, nullptr);
-        m_view->RedrawScreen();  // a 2D frame rate, so that changes animate
-        gGetQVGlobal()->m_bViewAnimation = TRUE;
         CLooker::SetView2D();  // the display mode is the process's
+        m_view->RedrawScreen();  // a 2D frame rate, so that changes animate
+        ASSERT_GE(m_view->GetFrameRate(), 5);
+        gGetQVGlobal()->m_bViewAnimation = TRUE;
         m_view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
         ASSERT_TRUE(CLooker::IsView3D());
         m_camera = &m_view->GetOpenGLDC()->GetCamera();
