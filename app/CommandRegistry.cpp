@@ -4,6 +4,7 @@
 #include "app/KorvelView.h"
 
 #include "app/KorvelIds.h"
+#include "app/ViewCmds.h"
 #include "framework/actorum/MainCmds.h"
 #include "framework/command/GenericCmd.h"
 #include "framework/looker/AppSlots.h"
@@ -49,6 +50,23 @@ static_assert(std::size(kAppCommands) == 88, "the program registers 88 applicati
 
 constexpr UINT kImageScanCmd = 32839;
 
+std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
+{
+    switch (id) {
+    case kImageScanCmd: return std::make_unique<CImageScanCmd>(first, name);
+    case korvel::ID_VIEW_ZOOM_IN: return std::make_unique<CViewZoomInCmd>(first, name);
+    case korvel::ID_VIEW_ZOOM_OUT: return std::make_unique<CViewZoomOutCmd>(first, name);
+    case korvel::ID_VIEW_ZOOM_DYN: return std::make_unique<CViewZoomDynCmd>(first, name);
+    case korvel::ID_VIEW_PAN: return std::make_unique<CViewPanCmd>(first, name);
+    case korvel::ID_VIEW_ROTATE_3D: return std::make_unique<CView3DRotCmd>(first, name);
+    case korvel::ID_VIEW_REGION: return std::make_unique<CViewRegionCmd>(first, name);
+    case korvel::ID_VIEW_ALL: return std::make_unique<CViewAllCmd>(first, name);
+    case korvel::ID_VIEW_PAGE: return std::make_unique<CViewAllPageCmd>(first, name);
+    case korvel::ID_VIEW_PREV: return std::make_unique<CViewPrevCmd>(first, name);
+    default: return std::make_unique<CGenericCmd>(first, name);
+    }
+}
+
 // Single-key accelerators: key, the command found by name (string id) or by id,
 // modifier and sub-command.
 struct AccelRow {
@@ -79,12 +97,7 @@ void CKorvelView::RegisterAppCommands()
         if (hub == nullptr) break;
         if (row.nameId != 0) name = AfxLoadString(row.nameId);
         const LPCTSTR text = row.nameId != 0 && !name.IsEmpty() ? name.GetString() : nullptr;
-        std::unique_ptr<CCommand> command;
-        if (row.id == kImageScanCmd) {
-            command = std::make_unique<CImageScanCmd>(row.first, text);
-        } else {
-            command = std::make_unique<CGenericCmd>(row.first, text);
-        }
+        std::unique_ptr<CCommand> command = MakeAppCommand(row.id, row.first, text);
         command->SetID(row.id);
         hub->RegAppCmd(command.release());
     }

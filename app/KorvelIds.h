@@ -33,6 +33,25 @@ inline constexpr UINT ID_VIEW_SNAPBAR = 33015;
 inline constexpr UINT ID_VIEW_PATHS = 32877;
 inline constexpr UINT ID_LAYER_MANAGE = 33052;
 
+// View commands and the view directions of the 3D display.
+inline constexpr UINT ID_VIEW_PAN = 32805;
+inline constexpr UINT ID_VIEW_REGION = 32806;
+inline constexpr UINT ID_VIEW_ZOOM_DYN = 32807;
+inline constexpr UINT ID_VIEW_ZOOM_IN = 32808;
+inline constexpr UINT ID_VIEW_ZOOM_OUT = 32809;
+inline constexpr UINT ID_VIEW_ALL = 32810;
+inline constexpr UINT ID_VIEW_PREV = 32811;
+inline constexpr UINT ID_VIEW_PAGE = 32812;
+inline constexpr UINT ID_VIEW_ROTATE_3D = 33128;
+inline constexpr UINT ID_VIEW_TOP = 32890;
+inline constexpr UINT ID_VIEW_BOTTOM = 33088;
+inline constexpr UINT ID_VIEW_ISOMETRIC = 32893;
+inline constexpr UINT ID_VIEW_RIGHT = 32891;
+inline constexpr UINT ID_VIEW_LEFT = 33086;
+inline constexpr UINT ID_VIEW_FRONT = 32892;
+inline constexpr UINT ID_VIEW_BACK = 33087;
+inline constexpr UINT ID_ESCAPE = 32850;
+
 // Main commands.
 inline constexpr UINT ID_MAIN_SELECT = 32853;
 inline constexpr UINT ID_MAIN_NODE = 32854;
@@ -47,6 +66,7 @@ inline constexpr UINT ID_VERT_RULER = 30023;
 // Timers of the frame and the splash window.
 inline constexpr UINT_PTR kTimerAutoSave = 0;
 inline constexpr UINT_PTR kTimerViewAnimation = 11;
+inline constexpr UINT kViewAnimationMs = 40;
 inline constexpr UINT_PTR kTimerSplashClose = 93;
 inline constexpr UINT kSplashCloseMs = 250;
 
@@ -56,6 +76,9 @@ inline constexpr UINT WM_KV_HIDE_RULERS = WM_USER + 7;
 inline constexpr UINT WM_KV_SHOW_RULERS = WM_USER + 8;
 inline constexpr UINT WM_KV_DOCUMENT_READY = WM_USER + 10;
 inline constexpr UINT WM_KV_RELOAD_LAYERS = WM_USER + 18;
+inline constexpr UINT WM_KV_ADD_GUIDE_LINE = WM_USER + 4;
+inline constexpr UINT WM_KV_UNIT_CHANGED = WM_USER + 16;
+inline constexpr UINT WM_KV_ZOOM_STEP = WM_USER + 17;
 
 // Splash dialog: template, status text control, picture control and bitmap.
 inline constexpr UINT IDD_SPLASH = 5015;

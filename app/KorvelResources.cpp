@@ -87,7 +87,16 @@ void RegisterMainMenu()
                         Popup(L"&Edit", {Item(L"&Select", ID_MAIN_SELECT), Item(L"&Node Edit", ID_MAIN_NODE),
                                          Item(L"&Text", ID_MAIN_TEXT), Separator(), Item(L"&Move", 32795),
                                          Item(L"&Rotate", 32933), Item(L"Sca&le", 32796), Item(L"&Delete", 32818)}),
-                        Popup(L"&View", {Item(L"&3D View", ID_VIEW_3D), Item(L"&Fill Display", ID_FILL_DISPLAY),
+                        Popup(L"&View", {Item(L"P&an", ID_VIEW_PAN), Item(L"Zoom &Window", ID_VIEW_REGION),
+                                         Item(L"D&ynamic Zoom", ID_VIEW_ZOOM_DYN), Item(L"Zoom &In\tPgDn", ID_VIEW_ZOOM_IN),
+                                         Item(L"Zoom &Out\tPgUp", ID_VIEW_ZOOM_OUT), Item(L"Show A&ll", ID_VIEW_ALL),
+                                         Item(L"Pre&vious View", ID_VIEW_PREV), Item(L"W&hole Page", ID_VIEW_PAGE),
+                                         Separator(), Item(L"&3D View", ID_VIEW_3D), Item(L"3D Ro&tate", ID_VIEW_ROTATE_3D),
+                                         Popup(L"3D Dir&ection", {Item(L"&Top", ID_VIEW_TOP), Item(L"&Bottom", ID_VIEW_BOTTOM),
+                                                                  Item(L"&Front", ID_VIEW_FRONT), Item(L"B&ack", ID_VIEW_BACK),
+                                                                  Item(L"&Left", ID_VIEW_LEFT), Item(L"&Right", ID_VIEW_RIGHT),
+                                                                  Item(L"&Isometric", ID_VIEW_ISOMETRIC)}),
+                                         Separator(), Item(L"&Fill Display", ID_FILL_DISPLAY),
                                          Separator(), Item(L"&Design Centre", ID_VIEW_DCENTER),
                                          Item(L"&Grid", ID_VIEW_GRID), Item(L"&Rulers", ID_VIEW_RULERS),
                                          Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS)}),
@@ -101,6 +110,7 @@ void RegisterAccelerators()
                                                {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(ID_FILE_NEW)},
                                                {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(ID_FILE_OPEN)},
                                                {FVIRTKEY | FCONTROL, 'S', static_cast<WORD>(ID_FILE_SAVE)},
+                                               {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(ID_ESCAPE)},
                                            });
 }
 

@@ -7,6 +7,12 @@
 #include "app/MainFrame.h"
 #include "app/QVMemDC.h"
 #include "app/StartupLog.h"
+#include "app/ViewCmds.h"
+#include "framework/db/DbAidLine.h"
+#include "framework/relayon/Action.h"
+#include "platform/ui/CmdUI.h"
+#include "platform/ui/Input.h"
+#include "platform/ui/Resources.h"
 #include "framework/actorum/MainCmds.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
@@ -21,6 +27,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwctype>
+#include <new>
 
 IMPLEMENT_DYNCREATE(CKorvelView, CGLView)
 
@@ -29,7 +37,36 @@ BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
     ON_WM_DESTROY()
     ON_WM_SIZE()
     ON_COMMAND(korvel::ID_VIEW_3D, &CKorvelView::OnView3D)
+    ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_3D, &CKorvelView::OnUpdateView3D)
     ON_COMMAND(korvel::ID_FILL_DISPLAY, &CKorvelView::OnFillDisplay)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_MBUTTONDOWN()
+    ON_WM_MBUTTONUP()
+    ON_WM_MBUTTONDBLCLK()
+    ON_WM_MOUSEMOVE()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_RBUTTONUP()
+    ON_WM_RBUTTONDBLCLK()
+    ON_WM_MOUSEWHEEL()
+    ON_WM_KEYDOWN()
+    ON_WM_CHAR()
+    ON_WM_VSCROLL()
+    ON_WM_ERASEBKGND()
+    ON_COMMAND(korvel::ID_ESCAPE, &CKorvelView::OnEscape)
+    ON_COMMAND(korvel::ID_MAIN_NODE, &CKorvelView::OnNodeEdit)
+    ON_MESSAGE(korvel::WM_KV_ADD_GUIDE_LINE, &CKorvelView::OnAddGuideLine)
+    ON_MESSAGE(korvel::WM_KV_UNIT_CHANGED, &CKorvelView::OnUnitChanged)
+    ON_MESSAGE(korvel::WM_KV_ZOOM_STEP, &CKorvelView::OnZoomStep)
+    ON_COMMAND_RANGE(korvel::ID_VIEW_PAN, korvel::ID_VIEW_PAGE, &CKorvelView::OnViewCommand)
+    ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_VIEW_PAN, korvel::ID_VIEW_PAGE, &CKorvelView::OnUpdateViewCommand)
+    ON_COMMAND_RANGE(korvel::ID_VIEW_ROTATE_3D, korvel::ID_VIEW_ROTATE_3D, &CKorvelView::OnViewCommand)
+    ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_ROTATE_3D, &CKorvelView::OnUpdateView3DRotate)
+    ON_COMMAND_RANGE(korvel::ID_VIEW_TOP, korvel::ID_VIEW_ISOMETRIC, &CKorvelView::OnSetViewType)
+    ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_VIEW_TOP, korvel::ID_VIEW_ISOMETRIC, &CKorvelView::OnUpdateSetViewType)
+    ON_COMMAND_RANGE(korvel::ID_VIEW_LEFT, korvel::ID_VIEW_BOTTOM, &CKorvelView::OnSetViewType)
+    ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_VIEW_LEFT, korvel::ID_VIEW_BOTTOM, &CKorvelView::OnUpdateSetViewType)
 END_MESSAGE_MAP()
 
 namespace {
@@ -66,6 +103,12 @@ void LookAt(const double* eye, const double* ref, const double* up, double* m)
 
 void GLColor(COLORREF c) { glColor3ub(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
+// Zoom of one wheel notch and of the page keys.
+constexpr double kWheelFactor = 1.2;
+constexpr float kPageZoom = 0.618f;
+// Name of the undo step that adds a guide line.
+constexpr UINT kGuideLineActionName = 30193;
+
 }  // namespace
 
 CKorvelView::CKorvelView() { gSetView(this); }
@@ -79,7 +122,23 @@ CKorvelView::~CKorvelView()
 
 CKorvelDoc* CKorvelView::GetDocument() const { return dynamic_cast<CKorvelDoc*>(m_pDocument); }
 
-BOOL CKorvelView::PreTranslateMessage(MSG* pMsg) { return CWnd::PreTranslateMessage(pMsg); }
+BOOL CKorvelView::PreTranslateMessage(MSG* pMsg)
+{
+    // The commands' single-key accelerators come before the menus' keys; not
+    // while the text tool takes the typing.
+    if (pMsg != nullptr && (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN)) {
+        CRelayon* hub = gGetRelayon();
+        CCommand* mainCmd = hub != nullptr ? hub->GetCurMainCmd() : nullptr;
+        if (hub != nullptr && (mainCmd == nullptr || mainCmd->HostType() != kHostText)) {
+            UINT modifier = 0;
+            if (GetKeyState(VK_SHIFT) < 0) modifier |= CCommand::kAccelShift;
+            if (GetKeyState(VK_CONTROL) < 0) modifier |= CCommand::kAccelControl;
+            if (GetKeyState(VK_MENU) < 0) modifier |= CCommand::kAccelAlt;
+            if (hub->TranslateAccel(static_cast<UINT>(pMsg->wParam), modifier)) return TRUE;
+        }
+    }
+    return CWnd::PreTranslateMessage(pMsg);
+}
 
 void CKorvelView::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) { CView::OnPrepareDC(pDC, pInfo); }
 
@@ -338,4 +397,449 @@ void CKorvelView::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo)
         pages = CountPrintPages(m_nPrintScaleMode, m_dPrintScale, box.xmax - box.xmin, box.ymax - box.ymin, pageW, pageH);
     }
     pInfo->SetMaxPage(static_cast<UINT>(pages));
+}
+
+// ---------------------------------------------------------------------------
+// Mouse, wheel, keys and scrolling
+
+Position CKorvelView::PositionOf(CPoint point) const
+{
+    Position pos;
+    pos.m_ptScreen = point;
+    if (CLooker::IsView3D()) {
+        double world[3];
+        m_glDC.GetCamera().get_plane_point(point.x, point.y, world);
+        pos.x = world[0], pos.y = world[1], pos.z = world[2];
+    } else if (m_pLooker != nullptr) {
+        m_pLooker->ScreentoWorld(point, pos);
+    }
+    return pos;
+}
+
+void CKorvelView::Locate(CPoint point)
+{
+    m_ptLast = point;
+    m_posLast = PositionOf(point);
+}
+
+void CKorvelView::HideDragBar()
+{
+    // The tab tool bar's drag bar is hidden by any click in the work area.
+    if (CMainFrame* frame = MainFrame(); frame != nullptr && frame->GetTabToolBar().GetSafeHwnd() != nullptr)
+        frame->GetTabToolBar().HideDragTBar(0);
+}
+
+void CKorvelView::UpdateDesignCentre()
+{
+    if (CDesignCentral* pane = gGetPaneDCenter()) pane->UpdateState();
+}
+
+void CKorvelView::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    HideDragBar();
+    if (m_pLooker == nullptr) return;
+    Locate(point);
+    if (m_pRelayon != nullptr) m_pRelayon->OnLButtonDown(nFlags, m_posLast);
+    UpdateDesignCentre();
+    Default();
+}
+
+void CKorvelView::OnLButtonUp(UINT nFlags, CPoint point)
+{
+    m_pRelayon = gGetRelayon();
+    if (m_pLooker == nullptr || m_pRelayon == nullptr) return;
+    Locate(point);
+    m_pRelayon->OnLButtonUp(nFlags, m_posLast);
+    Default();
+}
+
+void CKorvelView::OnLButtonDblClk(UINT nFlags, CPoint point)
+{
+    if (m_pLooker == nullptr) return;
+    CRelayon* hub = gGetRelayon();
+    if (hub != nullptr && hub->GetCurCmd() == nullptr && hub->GetCurMainCmd() != nullptr &&
+        hub->GetCurMainCmd()->HostType() == kHostSelect && CDBase::IsLiving() && CDBase::Instance()->GetCount() == 0) {
+        // A double click on an empty drawing opens a document instead.
+        if (CKorvelDoc* doc = GetDocument()) doc->OnFileOpen();
+        return;
+    }
+    Locate(point);
+    if (hub != nullptr) hub->OnLButtonDblClk(nFlags, m_posLast);
+    Default();
+}
+
+void CKorvelView::OnMButtonDown(UINT nFlags, CPoint point)
+{
+    m_pRelayon = gGetRelayon();
+    if (m_pLooker == nullptr || m_pRelayon == nullptr) return;
+    // The middle button pans during any command; releasing it ends the pan.
+    if (CCommand* pan = m_pRelayon->GetCmd(korvel::ID_VIEW_PAN)) m_pRelayon->RunAppCmd(pan, 1, TRUE);
+    Locate(point);
+    m_pRelayon->OnMButtonDown(nFlags, m_posLast);
+    Default();
+}
+
+void CKorvelView::OnMButtonUp(UINT nFlags, CPoint point)
+{
+    if (m_pLooker == nullptr) return;
+    Locate(point);
+    if (CRelayon* hub = gGetRelayon()) hub->OnMButtonUp(nFlags, m_posLast);
+    Default();
+}
+
+void CKorvelView::OnMButtonDblClk(UINT nFlags, CPoint point)
+{
+    CRelayon* hub = gGetRelayon();
+    auto* all = hub != nullptr ? dynamic_cast<CViewAllCmd*>(hub->GetCmd(korvel::ID_VIEW_ALL)) : nullptr;
+    if (all == nullptr || m_pLooker == nullptr) return;
+    if (nFlags & MK_CONTROL) {
+        all->m_posCentre = PositionOf(point);
+        hub->RunAppCmd(all, 1, TRUE);
+    } else {
+        hub->RunAppCmd(all, 0, TRUE);
+    }
+}
+
+void CKorvelView::ShowCursorPosition(CPoint point)
+{
+    CMainFrame* frame = MainFrame();
+    const CQVGlobal* global = gGetQVGlobal();
+    if (frame == nullptr || global == nullptr || !m_pRelayon->m_bShowCoord) return;
+    const bool mm = global->m_nUnit == kUnitMillimetre;
+    CQVStatusBar& bar = frame->GetStatusBar();
+    if (bar.GetSafeHwnd() != nullptr) {
+        CString text;
+        text.Format(mm ? L"x %0.3f" : L"x %0.4f", MM2CUR(m_posLast.x));
+        bar.SetPaneText(1, text, TRUE);
+        text.Format(mm ? L"y %0.3f" : L"y %0.4f", MM2CUR(m_posLast.y));
+        bar.SetPaneText(2, text, TRUE);
+        if (CLooker::IsView3D()) {
+            text.Format(mm ? L"z %0.3f" : L"z %0.4f", MM2CUR(m_posLast.z));
+            bar.SetPaneText(3, text, TRUE);
+        } else {
+            bar.SetPaneText(3, L"", TRUE);
+        }
+    }
+    CQVHorRulerBar& horz = frame->GetHorzRuler();
+    if (horz.GetSafeHwnd() != nullptr && horz.IsWindowEnabled()) horz.DrawMouse(point.x + horz.m_nOffset);
+    CQVVertRulerBar& vert = frame->GetVertRuler();
+    if (vert.GetSafeHwnd() != nullptr && vert.IsWindowEnabled()) vert.DrawMouse(point.y);
+}
+
+void CKorvelView::OnMouseMove(UINT nFlags, CPoint point)
+{
+    m_pRelayon = gGetRelayon();
+    if (m_pLooker == nullptr || m_pRelayon == nullptr || gGetQVGlobal() == nullptr) return;
+    Locate(point);
+    ShowCursorPosition(point);
+    m_pRelayon->OnMouseMove(nFlags, m_posLast);
+    Default();
+}
+
+void CKorvelView::OnRButtonDown(UINT nFlags, CPoint point)
+{
+    HideDragBar();
+    if (m_pLooker == nullptr) return;
+    Locate(point);
+    if (CRelayon* hub = gGetRelayon()) hub->OnRButtonDown(nFlags, m_posLast);
+    UpdateDesignCentre();
+    Default();
+}
+
+void CKorvelView::OnRButtonUp(UINT nFlags, CPoint point)
+{
+    HideDragBar();
+    if (m_pLooker == nullptr) return;
+    Locate(point);
+    if (CRelayon* hub = gGetRelayon()) hub->OnRButtonUp(nFlags, m_posLast);
+}
+
+void CKorvelView::OnRButtonDblClk(UINT nFlags, CPoint point)
+{
+    if (m_pLooker == nullptr) return;
+    Locate(point);
+    if (CRelayon* hub = gGetRelayon()) hub->OnRButtonDblClk(nFlags, m_posLast);
+    Default();
+}
+
+BOOL CKorvelView::OnMouseWheel(UINT nFlags, short zDelta, CPoint pt)
+{
+    m_pRelayon = gGetRelayon();
+    if (m_pLooker == nullptr || m_pRelayon == nullptr) return FALSE;
+    CPoint client = pt;
+    ScreenToClient(&client);
+    Position pos = PositionOf(client);
+    if (m_pRelayon->OnMouseWheel(nFlags, zDelta, pos) != 0) return static_cast<BOOL>(Default());
+    if (CLooker::IsView2D()) {
+        CCommand* running = m_pRelayon->GetCurCmd();
+        if (running != nullptr) running->Sleep();
+        m_pLooker->PushViewPara();
+        if (nFlags & MK_SHIFT) {
+            const BOX2<double> box = m_pLooker->GetViewBox();
+            float d = static_cast<float>(std::fabs(box.xmax - box.xmin) / 10.0);
+            if (zDelta < 0) d = -d;
+            m_pLooker->MoveView(d, 0.0);
+        } else if (nFlags & MK_CONTROL) {
+            const BOX2<double> box = m_pLooker->GetViewBox();
+            float d = static_cast<float>(std::fabs(box.ymax - box.ymin) / 10.0);
+            if (zDelta < 0) d = -d;
+            m_pLooker->MoveView(0.0, d);
+        } else {
+            const double s = m_pLooker->GetScale();
+            // Towards the user enlarges, about the last mouse position.
+            m_pLooker->SetScale(zDelta < 0 ? s * kWheelFactor : s / kWheelFactor, m_posLast);
+        }
+        Invalidate(TRUE);
+        if (running != nullptr && running == m_pRelayon->GetCurCmd()) running->WakeUp();
+    } else {
+        m_glDC.PushViewPara();
+        Zoom(zDelta < 0 ? 1.1f : 0.9f);
+    }
+    return static_cast<BOOL>(Default());
+}
+
+void CKorvelView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
+{
+    if (m_pLooker == nullptr) return;
+    if (nChar == VK_PRIOR) {
+        if (CLooker::IsView2D()) {
+            float s = static_cast<float>(m_pLooker->GetScale()) * kPageZoom;
+            if (s < 1e-6f) s = 1.0f;
+            m_pLooker->SetScale(s);
+            Invalidate(TRUE);
+        } else {
+            Zoom(0.9f);
+        }
+    } else if (nChar == VK_NEXT) {
+        if (CLooker::IsView2D()) {
+            m_pLooker->SetScale(static_cast<float>(m_pLooker->GetScale()) / kPageZoom);
+            Invalidate(TRUE);
+        } else {
+            Zoom(1.1f);
+        }
+    } else {
+        if (CRelayon* hub = gGetRelayon()) hub->OnKeyDown(nChar, nRepCnt, 0);
+        nFlags = 0;
+    }
+    CGLView::OnKeyDown(nChar, nRepCnt, nFlags);
+}
+
+void CKorvelView::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags)
+{
+    CRelayon* hub = gGetRelayon();
+    CCommand* mainCmd = hub != nullptr ? hub->GetCurMainCmd() : nullptr;
+    if (mainCmd != nullptr && mainCmd->HostType() == kHostText) {
+        if (std::iswcntrl(static_cast<wint_t>(nChar))) return;
+        // Characters arrive whole (input methods included), so no byte halves
+        // are kept for pairing here.
+        m_nPendingBytes = 0;
+        mainCmd->OnChar(nChar, 1, 0);
+        return;
+    }
+    m_nPendingBytes = 0;
+    if (hub != nullptr) hub->OnChar(nChar, nRepCnt, nFlags);
+    Default();
+}
+
+void CKorvelView::OnVScroll(UINT nSBCode, UINT nPos, CScrollBar*)
+{
+    CRelayon* hub = gGetRelayon();
+    auto* pan = hub != nullptr ? dynamic_cast<CViewPanCmd*>(hub->GetCmd(korvel::ID_VIEW_PAN)) : nullptr;
+    if (m_pLooker == nullptr || pan == nullptr) return;
+    BOX3<double> box;
+    m_pLooker->GetViewBox3D(&box);
+    const double dx = std::fabs(box.xmax - box.xmin), dy = std::fabs(box.ymax - box.ymin),
+                 dz = std::fabs(box.zmax - box.zmin);
+    double d = std::min(dx, dy);
+    if (CLooker::IsView3D()) {
+        if (dx < 0.0001) d = std::min(dy, dz);
+        else if (dy < 0.0001) d = std::min(dx, dz);
+    }
+    const float line = static_cast<float>(0.25 * d), page = static_cast<float>(0.5 * d);
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    GetScrollInfo(SB_VERT, &info, SIF_ALL);
+    const int pos = info.nPos, lo = info.nMin, hi = info.nMax;
+    int newPos = pos;
+    double move = 0.0;
+    switch (nSBCode) {
+    case SB_LINEUP:
+        newPos = pos - line > lo ? static_cast<int>(pos - line) : lo;
+        move = pos == lo ? 0.0 : -line;
+        break;
+    case SB_LINEDOWN:
+        newPos = pos + line < hi ? static_cast<int>(pos + line) : hi;
+        move = pos == hi ? 0.0 : line;
+        break;
+    case SB_PAGEUP:
+        newPos = pos - page > lo ? static_cast<int>(pos - page) : lo;
+        move = -page;
+        break;
+    case SB_PAGEDOWN:
+        newPos = pos + page < hi ? static_cast<int>(pos + page) : hi;
+        move = page;
+        break;
+    case SB_THUMBPOSITION:
+        newPos = static_cast<int>(nPos);
+        move = static_cast<double>(newPos) - pos;
+        break;
+    case SB_TOP:
+        newPos = lo;
+        move = static_cast<double>(lo) - pos;
+        break;
+    case SB_BOTTOM:
+        newPos = hi;
+        move = static_cast<double>(hi) - pos;
+        break;
+    default:
+        return;  // thumb tracking and the end of scrolling move nothing
+    }
+    if (move == 0.0 || newPos < lo || newPos > hi) return;
+    if (CLooker::IsView2D()) pan->Pan2D(0.0, move);
+    else pan->Pan3D(0.0, move);
+    info.nPos = newPos;
+    info.fMask = SIF_POS;
+    SetScrollInfo(SB_VERT, &info, TRUE);
+}
+
+BOOL CKorvelView::OnEraseBkgnd(CDC*) { return FALSE; }
+
+void CKorvelView::EnterSelectMode()
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    if (hub->GetCurCmd() != nullptr) hub->CancelCurCmd();
+    CCommand* current = hub->GetCurMainCmd();
+    if (current == nullptr || current->GetID() != korvel::ID_MAIN_SELECT) hub->RunMainCmd(korvel::ID_MAIN_SELECT);
+}
+
+void CKorvelView::OnEscape()
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr || hub->GetCurMainCmd() == nullptr) return;
+    if (hub->GetCurMainCmd()->GetID() != korvel::ID_MAIN_SELECT) {
+        EnterSelectMode();
+    } else if (hub->GetCurCmd() != nullptr) {
+        hub->CancelCurCmd();
+    } else if (CSelector* selector = gGetSelector(); selector != nullptr && !selector->IsEmpty()) {
+        selector->ClearAll();
+        Invalidate(TRUE);
+    }
+}
+
+void CKorvelView::OnNodeEdit()
+{
+    m_pRelayon = gGetRelayon();
+    if (m_pRelayon == nullptr || m_pRelayon->GetCurMainCmd() == nullptr) return;
+    if (m_pRelayon->GetCurMainCmd()->GetID() != korvel::ID_MAIN_NODE) m_pRelayon->RunMainCmd(korvel::ID_MAIN_NODE);
+    else EnterSelectMode();
+    m_pRelayon->CancelCurCmd();
+}
+
+LRESULT CKorvelView::OnAddGuideLine(WPARAM, LPARAM)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return 0;
+    if (hub->GetCurCmd() != nullptr) return 1;
+    const CQVGlobal* global = gGetQVGlobal();
+    if (global == nullptr) return 0;
+    auto* line = new (std::nothrow) CDbAidLine(global->m_ptGuide[1], CDbAidLine::kHorizontal);
+    if (line != nullptr) {
+        line->SetVisible(CDBase::Instance()->GetDbAidLineVisible());
+        auto* action = new CAction(1, AfxLoadString(kGuideLineActionName));
+        action->AddNewEnt(line);
+        qvInsertActionIntoManager(action, 0);
+    }
+    Invalidate(TRUE);
+    return 1;
+}
+
+LRESULT CKorvelView::OnUnitChanged(WPARAM, LPARAM)
+{
+    if (CDesignCentral* pane = gGetPaneDCenter()) pane->UnitChanged();
+    if (CMainFrame* frame = MainFrame(); frame != nullptr && frame->GetHorzRuler().GetSafeHwnd() != nullptr)
+        frame->GetHorzRuler().Invalidate(TRUE);
+    return 0;
+}
+
+LRESULT CKorvelView::OnZoomStep(WPARAM, LPARAM lParam)
+{
+    if (CLooker::IsView3D()) {
+        m_glDC.PushViewPara();
+        Zoom(lParam < 1 ? 1.1f : 0.9f);
+    } else if (m_pLooker != nullptr) {
+        m_pLooker->PushViewPara();
+        const double s = m_pLooker->GetScale();
+        m_pLooker->SetScale(lParam < 1 ? s * kWheelFactor : s / kWheelFactor);
+        Invalidate(TRUE);
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// View commands
+
+void CKorvelView::OnViewCommand(UINT nID)
+{
+    if (CRelayon* hub = gGetRelayon()) hub->RunAppCmd(nID, 0);
+}
+
+void CKorvelView::OnUpdateViewCommand(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    CCommand* running = hub != nullptr ? hub->GetCurCmd() : nullptr;
+    pCmdUI->SetCheck(running != nullptr && running->GetID() == pCmdUI->m_nID ? 1 : 0);
+    BOOL enable = TRUE;
+    if (CLooker::IsView3D()) {
+        if (!IsZoomEnable()) enable = pCmdUI->m_nID == korvel::ID_VIEW_PAN;
+        else if (pCmdUI->m_nID == korvel::ID_VIEW_PREV) enable = m_glDC.GetViewStackSize() > 0;
+    } else if (pCmdUI->m_nID == korvel::ID_VIEW_PREV) {
+        enable = m_pLooker != nullptr && m_pLooker->GetViewStackSize() > 0;
+    }
+    pCmdUI->Enable(enable);
+}
+
+void CKorvelView::OnUpdateView3DRotate(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    CCommand* running = hub != nullptr ? hub->GetCurCmd() : nullptr;
+    pCmdUI->SetCheck(running != nullptr && running->GetID() == korvel::ID_VIEW_ROTATE_3D ? 1 : 0);
+    pCmdUI->Enable(CLooker::IsView3D());
+}
+
+int CKorvelView::ViewTypeOf(UINT nID)
+{
+    switch (nID) {
+    case korvel::ID_VIEW_TOP: return 1;
+    case korvel::ID_VIEW_BOTTOM: return 2;
+    case korvel::ID_VIEW_ISOMETRIC: return 7;
+    case korvel::ID_VIEW_RIGHT: return 6;
+    case korvel::ID_VIEW_LEFT: return 5;
+    case korvel::ID_VIEW_FRONT: return 3;
+    case korvel::ID_VIEW_BACK: return 4;
+    default: return 0;
+    }
+}
+
+void CKorvelView::OnSetViewType(UINT nID)
+{
+    CMainFrame* frame = MainFrame();
+    const int type = ViewTypeOf(nID);
+    if (!CLooker::IsView3D() || frame == nullptr || type == 0) return;
+    m_glDC.PushViewPara();
+    frame->m_nAnimStep = -1;
+    frame->m_camStart = m_glDC.GetCamera();
+    OnViewType(type);
+    frame->m_camEnd = m_glDC.GetCamera();
+    frame->SetTimer(korvel::kTimerViewAnimation, korvel::kViewAnimationMs);
+}
+
+void CKorvelView::OnUpdateSetViewType(CCmdUI* pCmdUI) { pCmdUI->Enable(CLooker::IsView3D()); }
+
+void CKorvelView::OnUpdateView3D(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    CCommand* mainCmd = hub != nullptr ? hub->GetCurMainCmd() : nullptr;
+    pCmdUI->Enable(mainCmd != nullptr && (mainCmd->m_nStyle & kCmdStyle3D) != 0);
+    pCmdUI->SetCheck(CLooker::IsView3D() ? 1 : 0);
 }

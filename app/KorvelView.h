@@ -5,11 +5,14 @@
 #pragma once
 
 #include "framework/relayon/GLView.h"
+#include "framework/looker/SnapRecords.h"
 #include "platform/core/WinGeometry.h"
 
+class CCmdUI;
 class CKorvelDoc;
 class CLooker;
 class CRelayon;
+class CScrollBar;
 
 class CKorvelView : public CGLView {
     DECLARE_DYNCREATE(CKorvelView)
@@ -37,6 +40,48 @@ public:
     void OnView3D();
     void OnFillDisplay();
 
+    // Mouse, wheel, keys and the scroll bar: converted to world positions and
+    // handed to the command hub, with the view's own wheel and page-key zoom.
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    void OnMButtonDown(UINT nFlags, CPoint point);
+    void OnMButtonUp(UINT nFlags, CPoint point);
+    void OnMButtonDblClk(UINT nFlags, CPoint point);
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnRButtonDown(UINT nFlags, CPoint point);
+    void OnRButtonUp(UINT nFlags, CPoint point);
+    void OnRButtonDblClk(UINT nFlags, CPoint point);
+    BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnEscape();
+    void OnNodeEdit();
+    LRESULT OnAddGuideLine(WPARAM wParam, LPARAM lParam);
+    LRESULT OnUnitChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnZoomStep(WPARAM wParam, LPARAM lParam);
+    // Cancels the running command and makes select the main command.
+    void EnterSelectMode();
+
+    // The view commands 32805 to 32812 and 3D rotation, and the seven view
+    // directions of the 3D display.
+    void OnViewCommand(UINT nID);
+    void OnUpdateViewCommand(CCmdUI* pCmdUI);
+    void OnUpdateView3DRotate(CCmdUI* pCmdUI);
+    void OnSetViewType(UINT nID);
+    void OnUpdateSetViewType(CCmdUI* pCmdUI);
+    void OnUpdateView3D(CCmdUI* pCmdUI);
+    // The camera view type of a view-direction command (0 for other ids).
+    static int ViewTypeOf(UINT nID);
+
+    // World position and client point of the last routed mouse event.
+    const Position& GetLastPosition() const { return m_posLast; }
+    // The world position of a client point, through the view object (2D) or
+    // the camera on the drawing's plane (3D).
+    Position PositionOf(CPoint point) const;
+
     // Command registration (the program's command table).
     void RegisterAppCommands();
     void RegisterCommandAccelerators();
@@ -61,6 +106,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The routing step: keep the point, convert it to the last position.
+    void Locate(CPoint point);
+    void HideDragBar();
+    void UpdateDesignCentre();
+    void ShowCursorPosition(CPoint point);
     void ShowGLArea(BOOL bShow);
     void PaintGL();
     void DrawWorkArea(CDC* pDC);
@@ -72,4 +122,9 @@ private:
     bool m_bPageFitted = false;
     int m_nGLWidth = 0;
     int m_nGLHeight = 0;
+    // Double-byte characters of the text tool: bytes kept so far.
+    int m_nPendingBytes = 0;
+    unsigned char m_pendingBytes[4] = {0, 0, 0, 0};
+    Position m_posLast;
+    CPoint m_ptLast{0, 0};
 };

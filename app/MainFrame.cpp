@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include <algorithm>
+
 #include "app/DocumentFile.h"
 #include "app/KorvelDoc.h"
 #include "app/KorvelIds.h"
@@ -184,7 +186,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
     global->m_nFrameReady = 1;
     if (global->m_bAutoSave && global->m_nAutoSaveMinutes > 0)
-        SetTimer(korvel::kTimerAutoSave, static_cast<UINT>(global->m_nAutoSaveMinutes) * 60000u);
+        SetTimer(korvel::kTimerAutoSave, AutoSavePeriod(global->m_nAutoSaveMinutes));
     DockPlugToolBar();
     m_wndTabToolBar.OnChangeTabEx(m_wndTabToolBar.GetCurTab());
     m_wndTabToolBar.SetWindowText(AfxLoadString(korvel::IDS_TAB_TOOLBAR));
@@ -360,6 +362,13 @@ BOOL CMainFrame::WriteCommandConfig(CRelayon* hub)
     return result == korvel::WriteResult::kDone ? TRUE : FALSE;
 }
 
+UINT CMainFrame::AutoSavePeriod(int minutes)
+{
+    constexpr UINT kMsPerMinute = 60000u;
+    constexpr int kMaxMinutes = static_cast<int>(0xFFFFFFFFu / kMsPerMinute);
+    return static_cast<UINT>(std::clamp(minutes, 1, kMaxMinutes)) * kMsPerMinute;
+}
+
 void CMainFrame::OnTimer(UINT_PTR nIDEvent)
 {
     CQVGlobal* global = gGetQVGlobal();
@@ -380,7 +389,14 @@ void CMainFrame::OnTimer(UINT_PTR nIDEvent)
     } else if (nIDEvent == korvel::kTimerViewAnimation) {
         CLooker* looker = gGetLooker();
         if (gGetDocument() == nullptr || looker == nullptr) return;
-        if (CLooker::IsView3D()) {
+        if (!CLooker::IsView3D()) {
+            // The view went back to 2D: the direction change is over, and the
+            // armed step must not keep the 2D paints off.
+            KillTimer(korvel::kTimerViewAnimation);
+            m_nAnimStep = 0;
+            looker->SetAnimateView(FALSE);
+            view->Invalidate(TRUE);
+        } else {
             m_nAnimStep = m_nAnimStep + 1 > 0 ? m_nAnimStep + 1 : 1;
             if (!global->m_bViewAnimation || view->GetFrameRate() < korvel::kMinAnimationFps) {
                 KillTimer(korvel::kTimerViewAnimation);

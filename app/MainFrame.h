@@ -38,9 +38,10 @@ public:
     CQvLayerBarWnd& GetLayerBar() { return m_wndLayerBar; }
     CDesignCentral& GetDesignCentral() { return m_wndDCenter; }
     CQVStatusBar& GetStatusBar() { return m_wndStatusBar; }
+    CTabToolBar& GetTabToolBar() { return m_wndTabToolBar; }
     CMFCToolBar* GetToolBar(UINT id);
-    CBasePane& GetHorzRuler() { return m_wndHorzRuler; }
-    CBasePane& GetVertRuler() { return m_wndVertRuler; }
+    CQVHorRulerBar& GetHorzRuler() { return m_wndHorzRuler; }
+    CQVVertRulerBar& GetVertRuler() { return m_wndVertRuler; }
     BOOL IsFirstSizeDone() const { return m_bFirstSize; }
     int GetTrimCount() const { return m_nTrimCount; }
 
@@ -62,6 +63,9 @@ public:
     void OnClose();
     void OnDestroy();
     void OnTimer(UINT_PTR nIDEvent);
+    // Period of the autosave timer in milliseconds: the minutes capped so that
+    // the period fits the timer (at least one minute).
+    static UINT AutoSavePeriod(int minutes);
     void OnDropFiles(HDROP hDropInfo);
     LRESULT OnColorChosen(WPARAM wParam, LPARAM lParam);
     LRESULT OnHideRulers(WPARAM wParam, LPARAM lParam);

@@ -78,10 +78,10 @@ TEST_F(StartupTest, StartsInOrderWithANewDocument)
     CCommand* mirror = hub->GetCmd(32801);
     ASSERT_NE(mirror, nullptr);
     EXPECT_TRUE(mirror->HasAccel());
-    EXPECT_EQ(mirror->GetAccelModifier(), 0x10u);
-    EXPECT_EQ(mirror->GetAccelSub(), 1) << "V, the second mirror key, wins the one accelerator slot";
+    EXPECT_EQ(mirror->FindAccel('H', 0x10), 0) << "H with Alt mirrors with sub-command 0";
+    EXPECT_EQ(mirror->FindAccel('V', 0x10), 1) << "V with Alt mirrors with sub-command 1";
     ASSERT_NE(hub->GetCmd(32776), nullptr);
-    EXPECT_EQ(hub->GetCmd(32776)->GetAccelKey(), static_cast<UINT>('P'));
+    EXPECT_EQ(hub->GetCmd(32776)->FindAccel('P', 0), 0);
 
     // The plug-in modules beside the executable were loaded (ilvane among them).
     ASSERT_NE(GetPlugInApp(), nullptr);

@@ -10,7 +10,7 @@
 class CDib;
 
 // Host types of the main commands.
-inline constexpr int kHostSelect = 0;
+inline constexpr int kHostSelect = 1;
 inline constexpr int kHostNode = 2;
 inline constexpr int kHostText = 4;
 

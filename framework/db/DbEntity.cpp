@@ -84,3 +84,12 @@ BOOL dbSetViewRange(const BOX2<double>& box)
     if (looker == nullptr || !box.IsValid()) return FALSE;
     return looker->ZoomBox(box);
 }
+
+BOOL CDbEntity::GetBox3D(BOX3<double>* box)
+{
+    BOX2<double> b;
+    if (box == nullptr || !GetBox(&b)) return FALSE;
+    box->xmin = b.xmin, box->ymin = b.ymin, box->zmin = 0.0;
+    box->xmax = b.xmax, box->ymax = b.ymax, box->zmax = 0.0;
+    return TRUE;
+}

@@ -60,6 +60,8 @@ public:
     virtual void Scale(const double* base, const double* factors);
     // OpenGL display; nothing in the base.
     virtual void DrawGL(COpenGLDC* dc, int mode);
+    // 3D box; the base gives the 2D box at z = 0 (FALSE, box untouched, without extent).
+    virtual BOOL GetBox3D(BOX3<double>* box);
 
     std::uint32_t GetHandle() const { return m_nHandle; }
     // Sets the handle; the counter is not touched (UpdateHandle of the database

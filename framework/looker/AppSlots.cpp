@@ -1,5 +1,7 @@
 #include "framework/looker/AppSlots.h"
 
+#include "framework/looker/Looker.h"
+
 #include "framework/looker/QVGlobal.h"
 
 #include <cstdlib>
@@ -85,6 +87,23 @@ void gDrawBox(CDC* dc, int left, int top, int right, int bottom)
     CPen* oldPen = dc->SelectObject(&pen);
     const int oldRop = dc->SetROP2(R2_XORPEN);
     const POINT corners[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
+    dc->Polyline(corners, 5);
+    dc->SetROP2(oldRop);
+    if (oldPen != nullptr) dc->SelectObject(oldPen);
+}
+
+void gDrawBox(CDC* dc, int mode, const BOX2<double>& box, COLORREF colour)
+{
+    CLooker* looker = gGetLooker();
+    if (dc == nullptr || looker == nullptr || !box.IsValid()) return;
+    CPoint lo, hi;
+    const double a[2] = {box.xmin, box.ymin}, b[2] = {box.xmax, box.ymax};
+    looker->WorldtoScreen2D(a, lo);
+    looker->WorldtoScreen2D(b, hi);
+    CPen pen(mode == 3 ? PS_DOT : PS_SOLID, 1, colour & 0xFFFFFFu);
+    CPen* oldPen = dc->SelectObject(&pen);
+    const int oldRop = dc->SetROP2(R2_XORPEN);
+    const POINT corners[5] = {{lo.x, lo.y}, {hi.x, lo.y}, {hi.x, hi.y}, {lo.x, hi.y}, {lo.x, lo.y}};
     dc->Polyline(corners, 5);
     dc->SetROP2(oldRop);
     if (oldPen != nullptr) dc->SelectObject(oldPen);

@@ -3,6 +3,8 @@
 // owned elsewhere; a slot only holds the pointer that was published last.
 #pragma once
 
+#include "framework/numerak/Box.h"
+
 #include "platform/core/DC.h"
 #include "platform/core/WinString.h"
 
@@ -48,6 +50,10 @@ COLORREF gGetCurColor();
 // Draws the outline of the pixel rectangle with an exclusive-or pen, so that
 // drawing it twice restores the screen.
 void gDrawBox(CDC* dc, int left, int top, int right, int bottom);
+// Exclusive-or outline of a world box through the current view object, in the
+// colour (drawing it twice restores the screen). Mode 3 is the rubber band
+// (dotted); other modes draw solid. Nothing without a view object.
+void gDrawBox(CDC* dc, int mode, const BOX2<double>& box, COLORREF colour);
 
 // Millimetres to the current length unit of the settings (millimetres when
 // there is no settings object), and back.

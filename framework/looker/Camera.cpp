@@ -8,6 +8,8 @@
 GCamera GCamera::Lerp(const GCamera& start, const GCamera& end, float t)
 {
     const double s = std::clamp(static_cast<double>(t), 0.0, 1.0);
+    // The end itself at t = 1, not a sum that may miss it by a rounding.
+    if (s >= 1.0) return end;
     GCamera r = start;
     double up[3];
     double len2 = 0.0;
@@ -25,6 +27,98 @@ GCamera GCamera::Lerp(const GCamera& start, const GCamera& end, float t)
     r.m_fScale = static_cast<float>(start.m_fScale + (end.m_fScale - start.m_fScale) * s);
     r.m_nViewType = s >= 1.0 ? end.m_nViewType : kViewFree;
     return r;
+}
+
+namespace {
+
+double Dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+void Cross(const double* a, const double* b, double* r)
+{
+    const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    r[0] = c[0], r[1] = c[1], r[2] = c[2];
+}
+
+bool Normalise(double* v)
+{
+    const double len = std::sqrt(Dot(v, v));
+    if (!(len > 1e-300) || !std::isfinite(len)) return false;
+    for (int i = 0; i < 3; ++i) v[i] /= len;
+    return true;
+}
+
+// Rodrigues' rotation of v about the unit axis.
+void Rotate(double* v, const double* axis, double c, double s)
+{
+    double cross[3];
+    Cross(axis, v, cross);
+    const double dot = Dot(axis, v);
+    for (int i = 0; i < 3; ++i) v[i] = v[i] * c + cross[i] * s + axis[i] * dot * (1.0 - c);
+}
+
+double ScaleOf(const GCamera& c) { return c.m_fScale > 0.0f && std::isfinite(c.m_fScale) ? c.m_fScale : 1.0; }
+
+}  // namespace
+
+void GCamera::GetAxes(double* right, double* up, double* forward) const
+{
+    double f[3] = {m_ref[0] - m_eye[0], m_ref[1] - m_eye[1], m_ref[2] - m_eye[2]};
+    if (!Normalise(f)) f[0] = 0.0, f[1] = 0.0, f[2] = -1.0;
+    double s[3];
+    Cross(f, m_up, s);
+    if (!Normalise(s)) {
+        // Up along the view direction: any perpendicular will do.
+        const double other[3] = {std::fabs(f[0]) < 0.9 ? 1.0 : 0.0, std::fabs(f[0]) < 0.9 ? 0.0 : 1.0, 0.0};
+        Cross(f, other, s);
+        Normalise(s);
+    }
+    double u[3];
+    Cross(s, f, u);
+    for (int i = 0; i < 3; ++i) right[i] = s[i], up[i] = u[i], forward[i] = f[i];
+}
+
+void GCamera::world_to_screen(const double* world, double* pixel) const
+{
+    double s[3], u[3], f[3];
+    GetAxes(s, u, f);
+    const double d[3] = {world[0] - m_ref[0], world[1] - m_ref[1], world[2] - m_ref[2]};
+    const double scale = ScaleOf(*this);
+    pixel[0] = 0.5 * m_nWidth + Dot(d, s) * scale;
+    pixel[1] = 0.5 * m_nHeight - Dot(d, u) * scale;
+}
+
+void GCamera::screen_to_world(double px, double py, double* world) const
+{
+    double s[3], u[3], f[3];
+    GetAxes(s, u, f);
+    const double scale = ScaleOf(*this);
+    const double a = (px - 0.5 * m_nWidth) / scale, b = (0.5 * m_nHeight - py) / scale;
+    for (int i = 0; i < 3; ++i) world[i] = m_ref[i] + s[i] * a + u[i] * b;
+}
+
+void GCamera::get_plane_point(double px, double py, double* world) const
+{
+    double s[3], u[3], f[3];
+    GetAxes(s, u, f);
+    screen_to_world(px, py, world);
+    if (std::fabs(f[2]) < 1e-9) return;
+    const double t = -world[2] / f[2];
+    for (int i = 0; i < 3; ++i) world[i] += f[i] * t;
+}
+
+void GCamera::rot_view(const double* origin, const double* axis, double angle, GCamera& result) const
+{
+    result = *this;
+    double a[3] = {axis[0], axis[1], axis[2]};
+    if (!Normalise(a) || !std::isfinite(angle)) return;
+    const double c = std::cos(angle), s = std::sin(angle);
+    for (double* p : {result.m_eye, result.m_ref}) {
+        double v[3] = {p[0] - origin[0], p[1] - origin[1], p[2] - origin[2]};
+        Rotate(v, a, c, s);
+        for (int i = 0; i < 3; ++i) p[i] = origin[i] + v[i];
+    }
+    Rotate(result.m_up, a, c, s);
+    result.m_nViewType = kViewFree;
 }
 
 BOOL COpenGLDC::Ready()
@@ -74,7 +168,10 @@ void COpenGLDC::LerpView(const GCamera& start, const GCamera& end, float t, GCam
 BOOL COpenGLDC::PopViewPara()
 {
     if (m_stack.empty()) return FALSE;
+    // The viewport is the window's now, not the one of the pushed view.
+    const int width = m_camera.m_nWidth, height = m_camera.m_nHeight;
     m_camera = m_stack.back();
+    m_camera.m_nWidth = width, m_camera.m_nHeight = height;
     m_stack.pop_back();
     return TRUE;
 }

@@ -22,6 +22,25 @@ public:
     double m_up[3] = {0.0, 1.0, 0.0};      // up direction
     float m_fScale = 1.0f;                  // pixels per world unit
     int m_nViewType = kViewTop;
+    int m_nWidth = 0;                       // viewport in pixels (set by the view)
+    int m_nHeight = 0;
+
+    // The parallel projection: the reference point appears at the viewport's
+    // centre, screen x runs along the camera's right, screen y down its up.
+    // Unit vectors of the camera: right, up (made perpendicular) and the view
+    // direction from the eye towards the reference point.
+    void GetAxes(double* right, double* up, double* forward) const;
+    // Unrounded pixel of a world point.
+    void world_to_screen(const double* world, double* pixel) const;
+    // World point of a pixel in the plane through the reference point across
+    // the view direction.
+    void screen_to_world(double px, double py, double* world) const;
+    // World point of a pixel on the plane z = 0 (the drawing's plane); the
+    // screen_to_world point when the view runs along that plane.
+    void get_plane_point(double px, double py, double* world) const;
+    // result = this camera turned by angle (radians, right-handed) about the
+    // axis through origin.
+    void rot_view(const double* origin, const double* axis, double angle, GCamera& result) const;
 
     // Linear blend of the points and the scale; the up vector is blended and
     // normalised (the start's when the blend vanishes). t is clamped to [0, 1];

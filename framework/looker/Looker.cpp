@@ -144,7 +144,11 @@ BOOL CLooker::PopViewPara()
 void CLooker::LerpView(const CViewPara& start, const CViewPara& end, double t, CViewPara& result)
 {
     if (!(t > 0.0)) t = 0.0;  // NaN too
-    if (t > 1.0) t = 1.0;
+    // The ends are the views themselves, not sums that may miss them by a rounding.
+    if (t >= 1.0 || t == 0.0) {
+        result = t >= 1.0 ? end : start;
+        return;
+    }
     for (int i = 0; i < 2; ++i) {
         result.m_org[i] = start.m_org[i] + (end.m_org[i] - start.m_org[i]) * t;
         result.m_center[i] = start.m_center[i] + (end.m_center[i] - start.m_center[i]) * t;
@@ -203,8 +207,8 @@ BOOL CLooker::SetScale(double scale, const Position& anchor)
 void CLooker::MoveView(double dx, double dy)
 {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;
-    m_org[0] += dx;
-    m_org[1] += dy;
+    m_org[0] -= dx;
+    m_org[1] -= dy;
 }
 
 BOOL CLooker::ZoomBox(const BOX2<double>& box)

@@ -66,7 +66,8 @@ public:
     BOOL SetScale(double scale);
     // Zoom that keeps the world point of `anchor` on its pixel.
     BOOL SetScale(double scale, const Position& anchor);
-    // Moves the visible window by (dx, dy) world units.
+    // Moves the picture by (dx, dy) world units (the view window the other way),
+    // so that a drag by d keeps the grabbed point under the cursor.
     void MoveView(double dx, double dy);
     // Shows the box as large as the view rectangle allows, centred.
     BOOL ZoomBox(const BOX2<double>& box);

@@ -36,6 +36,7 @@ int CCommand::OnLButtonUp(UINT, Position&) { return 0; }
 int CCommand::OnLButtonDblClk(UINT, Position&) { return 0; }
 int CCommand::OnRButtonDown(UINT, Position&) { return Cancel(); }
 int CCommand::OnRButtonUp(UINT, Position&) { return 0; }
+int CCommand::OnRButtonDblClk(UINT, Position&) { return 0; }
 int CCommand::OnMButtonDown(UINT, Position&) { return 0; }
 int CCommand::OnMButtonUp(UINT, Position&) { return 0; }
 int CCommand::OnMouseMove(UINT, Position&) { return 0; }
@@ -61,10 +62,20 @@ int CCommand::OnKeyInBool(BOOL) { return 0; }
 
 void CCommand::SetAccel(UINT key, UINT modifier, int subCommand)
 {
-    m_bHasAccel = TRUE;
-    m_nAccelKey = key;
-    m_nAccelModifier = modifier;
-    m_nAccelSub = subCommand;
+    for (Accel& a : m_accels) {
+        if (a.key == key && a.modifier == modifier) {
+            a.sub = subCommand;
+            return;
+        }
+    }
+    m_accels.push_back(Accel{key, modifier, subCommand});
+}
+
+int CCommand::FindAccel(UINT key, UINT modifier) const
+{
+    for (const Accel& a : m_accels)
+        if (a.key == key && a.modifier == modifier) return a.sub;
+    return -1;
 }
 
 void CCommand::Prompt(LPCTSTR text)

@@ -10,6 +10,8 @@
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinString.h"
 
+#include <vector>
+
 class CArchive;
 class CCmdUI;
 class COpenGLDC;
@@ -70,6 +72,7 @@ public:
     // The base cancels the run on the right button.
     virtual int OnRButtonDown(UINT flags, Position& pos);
     virtual int OnRButtonUp(UINT flags, Position& pos);
+    virtual int OnRButtonDblClk(UINT flags, Position& pos);
     virtual int OnMButtonDown(UINT flags, Position& pos);
     virtual int OnMButtonUp(UINT flags, Position& pos);
     virtual int OnMouseMove(UINT flags, Position& pos);
@@ -102,12 +105,22 @@ public:
     UINT GetID() const { return m_nID; }
     const CString& GetCmdName() const { return m_strName; }
     void SetCmdName(const CString& name) { m_strName = name; }
-    // Single-key accelerator: key code, modifier bits, sub-command it runs.
+    // Single-key accelerators: key code, modifier bits (the accelerator-table
+    // bits: 0x04 Shift, 0x08 Ctrl, 0x10 Alt) and the sub-command it runs. A
+    // command keeps several; setting a key + modifier again replaces its sub-command.
+    struct Accel {
+        UINT key;
+        UINT modifier;
+        int sub;
+    };
+    static constexpr UINT kAccelShift = 0x04;
+    static constexpr UINT kAccelControl = 0x08;
+    static constexpr UINT kAccelAlt = 0x10;
     void SetAccel(UINT key, UINT modifier, int subCommand);
-    BOOL HasAccel() const { return m_bHasAccel; }
-    UINT GetAccelKey() const { return m_nAccelKey; }
-    UINT GetAccelModifier() const { return m_nAccelModifier; }
-    int GetAccelSub() const { return m_nAccelSub; }
+    BOOL HasAccel() const { return m_accels.empty() ? FALSE : TRUE; }
+    const std::vector<Accel>& GetAccels() const { return m_accels; }
+    // The sub-command of key + modifier, or -1 when the command has no such accelerator.
+    int FindAccel(UINT key, UINT modifier) const;
 
     // Shows text through the hub's prompt.
     void Prompt(LPCTSTR text);
@@ -135,8 +148,5 @@ private:
     UINT m_nID = 0;
     int m_nFirst;
     CString m_strName;
-    BOOL m_bHasAccel = FALSE;
-    UINT m_nAccelKey = 0;
-    UINT m_nAccelModifier = 0;
-    int m_nAccelSub = 0;
+    std::vector<Accel> m_accels;
 };

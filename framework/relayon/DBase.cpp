@@ -7,7 +7,10 @@
 #include "platform/core/Archive.h"
 #include "platform/core/OwnedListArchive.h"
 
+#include "framework/looker/Camera.h"
+
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 // ---------------------------------------------------------------------------
@@ -132,6 +135,38 @@ void CDBase::RoughPick(const double* p, double aperture, CDbEntityList& out)
         b.Inflate(aperture);
         if (p[0] >= b.xmin && p[0] <= b.xmax && p[1] >= b.ymin && p[1] <= b.ymax) out.AddTail(e);
     }
+}
+
+CDbEntity* CDBase::RoughPick(const Position& pos)
+{
+    if (!CLooker::IsView3D()) {
+        double aperture = 0.0;
+        if (CLooker* looker = gGetLooker()) looker->ScreentoWorld(static_cast<double>(kPickAperture), aperture);
+        CDbEntityList hits;
+        const double p[2] = {pos.x, pos.y};
+        RoughPick(p, aperture, hits);
+        return hits.IsEmpty() ? nullptr : hits.GetTail();
+    }
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (dc == nullptr) return nullptr;
+    const GCamera& camera = dc->GetCamera();
+    CDbEntity* found = nullptr;
+    for (CDbEntity* e : m_entities) {
+        BOX3<double> b;
+        if (!IsDrawable(e) || !e->GetBox3D(&b)) continue;
+        double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+        for (int corner = 0; corner < 8; ++corner) {
+            const double w[3] = {corner & 1 ? b.xmax : b.xmin, corner & 2 ? b.ymax : b.ymin, corner & 4 ? b.zmax : b.zmin};
+            double px[2];
+            camera.world_to_screen(w, px);
+            for (int i = 0; i < 2; ++i) lo[i] = std::min(lo[i], px[i]), hi[i] = std::max(hi[i], px[i]);
+        }
+        const double x = pos.m_ptScreen.x, y = pos.m_ptScreen.y;
+        if (x >= lo[0] - kPickAperture && x <= hi[0] + kPickAperture && y >= lo[1] - kPickAperture &&
+            y <= hi[1] + kPickAperture)
+            found = e;
+    }
+    return found;
 }
 
 BOOL CDBase::IsDrawable(CDbEntity* entity) const

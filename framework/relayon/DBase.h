@@ -10,6 +10,7 @@
 #pragma once
 
 #include "framework/db/DbEntity.h"
+#include "framework/looker/SnapRecords.h"
 #include "platform/core/WinString.h"
 
 class COpenGLDC;
@@ -75,6 +76,12 @@ public:
     BOOL GetBox2D(BOX2<double>* box);
     // Visible entities whose box, grown by aperture, holds the point, in list order.
     void RoughPick(const double* p, double aperture, CDbEntityList& out);
+    // The visible entity under a mouse position, the last drawn (topmost) of
+    // those whose box, grown by kPickAperture pixels, holds it: in 2D by the
+    // world point, in 3D by the screen point against the box projected through
+    // the camera. Null when none.
+    static constexpr int kPickAperture = 3;
+    CDbEntity* RoughPick(const Position& pos);
 
     // Drawing of the visible entities on visible layers. DrawAllUnSel skips
     // selected entities; guide lines only when bDrawAid and guide lines are shown.

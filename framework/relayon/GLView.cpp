@@ -4,8 +4,10 @@
 #include "framework/looker/Looker.h"
 #include "framework/looker/WorkArea.h"
 #include "framework/relayon/DBase.h"
+#include "framework/relayon/Selector.h"
 #include "platform/ui/GLArea.h"
 
+#include <algorithm>
 #include <cmath>
 
 IMPLEMENT_DYNAMIC(CGLView, CPIView)
@@ -46,7 +48,13 @@ void CGLView::OnDestroy()
     CPIView::OnDestroy();
 }
 
-void CGLView::OnSize(UINT nType, int cx, int cy) { CPIView::OnSize(nType, cx, cy); }
+void CGLView::OnSize(UINT nType, int cx, int cy)
+{
+    CPIView::OnSize(nType, cx, cy);
+    GCamera& camera = m_glDC.GetCamera();
+    camera.m_nWidth = cx;
+    camera.m_nHeight = cy;
+}
 
 void CGLView::OnDraw(CDC*)
 {
@@ -72,54 +80,116 @@ BOOL CGLView::Zoom(double factor)
     return TRUE;
 }
 
-BOOL CGLView::ZoomAll()
+namespace {
+
+BOX3<double> To3D(const BOX2<double>& b)
 {
-    BOX2<double> box;
-    if (!CDBase::IsLiving() || !CDBase::Instance()->GetBox2D(&box)) return ZoomPage();
-    return ZoomRect(box);
+    BOX3<double> r;
+    r.xmin = b.xmin, r.ymin = b.ymin, r.zmin = 0.0;
+    r.xmax = b.xmax, r.ymax = b.ymax, r.zmax = 0.0;
+    return r;
 }
 
-BOOL CGLView::ZoomPage() { return ZoomRect(CWorkArea::Instance()->GetPageSize()); }
+}  // namespace
 
-BOOL CGLView::ZoomRect(const BOX2<double>& box)
+BOOL CGLView::FitCamera(const BOX3<double>& box)
 {
-    CLooker* looker = gGetLooker();
-    if (looker == nullptr || !box.IsValid() || !looker->ZoomBox(box)) return FALSE;
+    if (!box.IsValid()) return FALSE;
+    GCamera& c = m_glDC.GetCamera();
+    double s[3], u[3], f[3];
+    c.GetAxes(s, u, f);
+    const double centre[3] = {0.5 * (box.xmin + box.xmax), 0.5 * (box.ymin + box.ymax), 0.5 * (box.zmin + box.zmax)};
+    // Extent of the box across the view: its corners projected on right and up.
+    double spanS = 0.0, spanU = 0.0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double d[3] = {(corner & 1 ? box.xmax : box.xmin) - centre[0], (corner & 2 ? box.ymax : box.ymin) - centre[1],
+                             (corner & 4 ? box.zmax : box.zmin) - centre[2]};
+        spanS = std::max(spanS, 2.0 * std::fabs(d[0] * s[0] + d[1] * s[1] + d[2] * s[2]));
+        spanU = std::max(spanU, 2.0 * std::fabs(d[0] * u[0] + d[1] * u[1] + d[2] * u[2]));
+    }
+    for (int i = 0; i < 3; ++i) {
+        const double shift = centre[i] - c.m_ref[i];
+        c.m_ref[i] += shift;
+        c.m_eye[i] += shift;
+    }
+    const double w = c.m_nWidth > 0 ? c.m_nWidth : 1, h = c.m_nHeight > 0 ? c.m_nHeight : 1;
+    double scale = HUGE_VAL;
+    if (spanS > 0.0) scale = std::min(scale, w / spanS);
+    if (spanU > 0.0) scale = std::min(scale, h / spanU);
+    if (std::isfinite(scale) && scale > 0.0) c.m_fScale = static_cast<float>(scale);
+    Invalidate(FALSE);
+    return TRUE;
+}
+
+BOOL CGLView::ZoomAll(int)
+{
+    BOX2<double> box;
+    if (!CDBase::IsLiving() || !CDBase::Instance()->GetBox2D(&box)) return ZoomPage(0);
+    return FitCamera(To3D(box));
+}
+
+BOOL CGLView::ZoomSelect(int)
+{
+    CSelector* selector = gGetSelector();
+    BOX2<double> box;
+    if (selector == nullptr || !selector->GetBox(&box)) return FALSE;
+    return FitCamera(To3D(box));
+}
+
+BOOL CGLView::ZoomPage(int) { return FitCamera(To3D(CWorkArea::Instance()->GetPageSize())); }
+
+BOOL CGLView::ZoomRect(CPoint p1, CPoint p2, int)
+{
+    const double w = std::abs(p2.x - p1.x), h = std::abs(p2.y - p1.y);
+    if (!(w > 0.0) || !(h > 0.0)) return FALSE;
+    GCamera& c = m_glDC.GetCamera();
+    double centre[3];
+    c.screen_to_world(0.5 * (p1.x + p2.x), 0.5 * (p1.y + p2.y), centre);
+    for (int i = 0; i < 3; ++i) {
+        const double shift = centre[i] - c.m_ref[i];
+        c.m_ref[i] += shift;
+        c.m_eye[i] += shift;
+    }
+    const double vw = c.m_nWidth > 0 ? c.m_nWidth : 1, vh = c.m_nHeight > 0 ? c.m_nHeight : 1;
+    c.m_fScale = static_cast<float>(c.m_fScale * std::min(vw / w, vh / h));
     Invalidate(FALSE);
     return TRUE;
 }
 
 void CGLView::MoveView(double dx, double dy)
 {
-    if (CLooker* looker = gGetLooker()) looker->MoveView(dx, dy);
+    if (!std::isfinite(dx) || !std::isfinite(dy)) return;
+    GCamera& c = m_glDC.GetCamera();
+    double s[3], u[3], f[3];
+    c.GetAxes(s, u, f);
+    const double scale = c.m_fScale > 0.0f ? c.m_fScale : 1.0;
+    for (int i = 0; i < 3; ++i) {
+        const double shift = -(s[i] * dx + u[i] * dy) / scale;
+        c.m_ref[i] += shift;
+        c.m_eye[i] += shift;
+    }
     Invalidate(FALSE);
 }
 
-void CGLView::RotView(double angleZ, double angleX)
+void CGLView::RotView(const CPoint3f& last, const CPoint3f& now, const CPoint3f& centre)
 {
     GCamera& c = m_glDC.GetCamera();
-    double v[3] = {c.m_eye[0] - c.m_ref[0], c.m_eye[1] - c.m_ref[1], c.m_eye[2] - c.m_ref[2]};
-    // About z.
-    const double cz = std::cos(angleZ), sz = std::sin(angleZ);
-    double r[3] = {v[0] * cz - v[1] * sz, v[0] * sz + v[1] * cz, v[2]};
-    double up[3] = {c.m_up[0] * cz - c.m_up[1] * sz, c.m_up[0] * sz + c.m_up[1] * cz, c.m_up[2]};
-    // About the horizontal screen axis (up x view direction), by Rodrigues' formula.
-    double axis[3] = {up[1] * r[2] - up[2] * r[1], up[2] * r[0] - up[0] * r[2], up[0] * r[1] - up[1] * r[0]};
-    const double len = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
-    if (len > 1e-12) {
-        for (double& a : axis) a /= len;
-        auto rotate = [&](double* w) {
-            const double cx = std::cos(angleX), sx = std::sin(angleX);
-            const double dot = axis[0] * w[0] + axis[1] * w[1] + axis[2] * w[2];
-            const double cross[3] = {axis[1] * w[2] - axis[2] * w[1], axis[2] * w[0] - axis[0] * w[2],
-                                     axis[0] * w[1] - axis[1] * w[0]};
-            for (int i = 0; i < 3; ++i) w[i] = w[i] * cx + cross[i] * sx + axis[i] * dot * (1.0 - cx);
-        };
-        rotate(r);
-        rotate(up);
-    }
-    for (int i = 0; i < 3; ++i) c.m_eye[i] = c.m_ref[i] + r[i], c.m_up[i] = up[i];
-    c.m_nViewType = GCamera::kViewFree;
+    double s[3], u[3], f[3];
+    c.GetAxes(s, u, f);
+    const double d[3] = {double(now.x) - last.x, double(now.y) - last.y, double(now.z) - last.z};
+    // The drag across the screen, in pixels along right and up.
+    const double scale = c.m_fScale > 0.0f ? c.m_fScale : 1.0;
+    const double ds = (d[0] * s[0] + d[1] * s[1] + d[2] * s[2]) * scale;
+    const double du = (d[0] * u[0] + d[1] * u[1] + d[2] * u[2]) * scale;
+    const double pixels = std::hypot(ds, du);
+    if (!(pixels > 0.0)) return;
+    // The picture turns about the screen axis across the drag; the camera turns the other way.
+    double axis[3];
+    for (int i = 0; i < 3; ++i) axis[i] = (u[i] * ds - s[i] * du) / pixels;
+    const double origin[3] = {centre.x, centre.y, centre.z};
+    GCamera turned;
+    c.rot_view(origin, axis, -pixels * kRotPerPixel, turned);
+    c = turned;
     Invalidate(FALSE);
 }
 

@@ -207,8 +207,9 @@ int CRelayon::GetDynCursor()
 BOOL CRelayon::TranslateAccel(UINT key, UINT modifier)
 {
     for (const auto& c : m_appCmds) {
-        if (c->HasAccel() && c->GetAccelKey() == key && c->GetAccelModifier() == modifier) {
-            RunAppCmd(c.get(), c->GetAccelSub(), TRUE);
+        const int sub = c->FindAccel(key, modifier);
+        if (sub >= 0) {
+            RunAppCmd(c.get(), sub, TRUE);
             return TRUE;
         }
     }
@@ -319,6 +320,7 @@ int CRelayon::OnLButtonUp(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnLBut
 int CRelayon::OnLButtonDblClk(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnLButtonDblClk(flags, pos)) }
 int CRelayon::OnRButtonDown(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnRButtonDown(flags, pos)) }
 int CRelayon::OnRButtonUp(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnRButtonUp(flags, pos)) }
+int CRelayon::OnRButtonDblClk(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnRButtonDblClk(flags, pos)) }
 int CRelayon::OnMButtonDown(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnMButtonDown(flags, pos)) }
 int CRelayon::OnMButtonUp(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnMButtonUp(flags, pos)) }
 int CRelayon::OnMouseMove(UINT flags, Position& pos) { KORVEL_HUB_FORWARD(OnMouseMove(flags, pos)) }

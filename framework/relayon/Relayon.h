@@ -97,6 +97,7 @@ public:
     int OnLButtonDblClk(UINT flags, Position& pos);
     int OnRButtonDown(UINT flags, Position& pos);
     int OnRButtonUp(UINT flags, Position& pos);
+    int OnRButtonDblClk(UINT flags, Position& pos);
     int OnMButtonDown(UINT flags, Position& pos);
     int OnMButtonUp(UINT flags, Position& pos);
     int OnMouseMove(UINT flags, Position& pos);

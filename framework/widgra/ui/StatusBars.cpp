@@ -29,8 +29,8 @@ CQVStatusBar::~CQVStatusBar() { CQProgress::SetObserver(nullptr, nullptr); }
 BOOL CQVStatusBar::Init(CFrameWnd* frame)
 {
     if (frame == nullptr || !Create(frame)) return FALSE;
-    static const UINT indicators[] = {0, 1, 2};
-    SetIndicators(indicators, 3);
+    static const UINT indicators[] = {0, 1, 2, 3};
+    SetIndicators(indicators, 4);
     const RECT rect{0, 0, 200, 20};
     if (!m_child.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, rect, this, kStatusChildID)) return FALSE;
     CQProgress::SetObserver(&CQVStatusBar::OnProgress, this);

@@ -27,7 +27,7 @@ private:
 };
 
 // Main status bar: prompt control, progress of long operations, grid button,
-// colour selector.
+// colour selector; panes 1 to 3 show the cursor's x, y and z.
 class CQVStatusBar : public CMFCStatusBar {
     DECLARE_DYNAMIC(CQVStatusBar)
 public:
@@ -65,10 +65,15 @@ public:
     explicit CQVHorRulerBar(int style = 1) : m_nStyle(style) {}
     BOOL Create(CWnd* parent, UINT id);
     Placement GetPlacement() const override { return Placement::kFixedBar; }
+    // Marks the cursor at the ruler's x (pixels); -1 before the first mark.
+    void DrawMouse(int x) { m_nMouse = x; }
+    int GetMouseMark() const { return m_nMouse; }
+    int m_nOffset = 0;  // the ruler's x of the view's left edge
 
 private:
     using CBasePane::Create;
     int m_nStyle;
+    int m_nMouse = -1;
 };
 
 class CQVVertRulerBar : public CBasePane {
@@ -78,8 +83,12 @@ public:
     BOOL Create(CWnd* parent, UINT id);
     Placement GetPlacement() const override { return Placement::kFixedBar; }
     DWORD GetDefaultSide() const override { return CBRS_ALIGN_LEFT; }
+    // Marks the cursor at the ruler's y (pixels); -1 before the first mark.
+    void DrawMouse(int y) { m_nMouse = y; }
+    int GetMouseMark() const { return m_nMouse; }
 
 private:
     using CBasePane::Create;
     int m_nStyle;
+    int m_nMouse = -1;
 };
