@@ -1,8 +1,7 @@
 // Archive throughput: an object list of one million small storable objects written to
 // and read from a memory file.
 
-#include "platform/core/Archive.h"
-#include "platform/core/ObList.h"
+#include "platform/core/tests/ArchiveBenchItems.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,38 +11,6 @@
 namespace {
 
 constexpr int kObjectCount = 1000000;
-
-class CBenchItem : public CObject {
-  DECLARE_SERIAL(CBenchItem)
-public:
-  void Serialize(CArchive& ar) override {
-    if (ar.IsStoring())
-      ar << m_id << m_flags << m_x << m_y;
-    else
-      ar >> m_id >> m_flags >> m_x >> m_y;
-  }
-  int m_id = 0;
-  int m_flags = 0;
-  double m_x = 0.0;
-  double m_y = 0.0;
-};
-
-IMPLEMENT_SERIAL(CBenchItem, CObject, 1)
-
-void FillList(CObList& list) {
-  for (int i = 0; i < kObjectCount; ++i) {
-    auto* item = new CBenchItem;
-    item->m_id = i;
-    item->m_flags = i & 7;
-    item->m_x = i * 0.5;
-    item->m_y = -i * 0.25;
-    list.AddTail(item);
-  }
-}
-
-void DeleteAll(CObList& list) {
-  while (!list.IsEmpty()) delete list.RemoveHead();
-}
 
 std::vector<BYTE> StoreList(CObList& list) {
   CMemFile file(1 << 20);
@@ -58,7 +25,7 @@ std::vector<BYTE> StoreList(CObList& list) {
 
 void BM_ArchiveWriteObList(benchmark::State& state) {
   CObList list;
-  FillList(list);
+  FillBenchList(list, kObjectCount);
   size_t bytes = 0;
   for (auto _ : state) {
     CMemFile file(1 << 20);
@@ -71,15 +38,15 @@ void BM_ArchiveWriteObList(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
   state.counters["objects/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kObjectCount,
                                                    benchmark::Counter::kIsRate);
-  DeleteAll(list);
+  DeleteBenchList(list);
 }
 BENCHMARK(BM_ArchiveWriteObList)->Unit(benchmark::kMillisecond);
 
 void BM_ArchiveReadObList(benchmark::State& state) {
   CObList source;
-  FillList(source);
+  FillBenchList(source, kObjectCount);
   std::vector<BYTE> bytes = StoreList(source);
-  DeleteAll(source);
+  DeleteBenchList(source);
   for (auto _ : state) {
     CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
     CObList loaded;
@@ -88,7 +55,7 @@ void BM_ArchiveReadObList(benchmark::State& state) {
       loaded.Serialize(ar);
     }
     state.PauseTiming();
-    DeleteAll(loaded);
+    DeleteBenchList(loaded);
     state.ResumeTiming();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
