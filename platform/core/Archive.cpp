@@ -18,15 +18,24 @@ constexpr UINT kMinBufSize = 128;
 
 namespace {
 
-// Full avalanche of an address, so that evenly spaced allocations spread over the table.
-size_t HashPointer(const void* p) {
-  auto v = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
-  v ^= v >> 33;
-  v *= 0xff51afd7ed558ccdULL;
-  v ^= v >> 33;
-  v *= 0xc4ceb9fe1a85ec53ULL;
-  v ^= v >> 33;
-  return static_cast<size_t>(v);
+// Home slot of an address. Objects stored one after another usually lie close
+// together in memory, so the addresses of one small block of memory keep their
+// order in a window of neighbouring slots (one cache miss serves a run of
+// objects), while the blocks themselves spread over the table through a full
+// avalanche of the block number. A window is small, so that windows that happen
+// to overlap make short probe runs only.
+constexpr unsigned kWindowBits = 8;   // slots of a window
+constexpr unsigned kCellBits = 4;     // bytes of memory per slot (a heap object takes 16 at least)
+
+size_t HomeSlot(const void* p) {
+  const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+  std::uint64_t block = a >> (kCellBits + kWindowBits);
+  block ^= block >> 33;
+  block *= 0xff51afd7ed558ccdULL;
+  block ^= block >> 33;
+  block *= 0xc4ceb9fe1a85ec53ULL;
+  block ^= block >> 33;
+  return static_cast<size_t>((block << kWindowBits) + ((a >> kCellBits) & ((1u << kWindowBits) - 1)));
 }
 
 }  // namespace
@@ -34,28 +43,43 @@ size_t HashPointer(const void* p) {
 DWORD CArchive::CStoreMap::Find(const void* key) const {
   if (m_slots.empty()) return 0;
   const size_t mask = m_slots.size() - 1;
-  for (size_t i = HashPointer(key) & mask;; i = (i + 1) & mask) {
+  for (size_t i = HomeSlot(key) & mask;; i = (i + 1) & mask) {
     const Slot& slot = m_slots[i];
     if (slot.key == key) return slot.index;
-    if (slot.key == nullptr) return 0;
+    if (slot.key == nullptr) {
+      // Most keys looked up in vain are inserted next: remember where.
+      m_pMissedKey = key;
+      m_nMissedSlot = i;
+      return 0;
+    }
   }
 }
 
 void CArchive::CStoreMap::Insert(const void* key, DWORD index) {
-  if ((m_nUsed + 1) * 2 > m_slots.size()) Grow();
-  const size_t mask = m_slots.size() - 1;
-  size_t i = HashPointer(key) & mask;
-  while (m_slots[i].key != nullptr) i = (i + 1) & mask;
+  size_t i = m_nMissedSlot;
+  if ((m_nUsed + 1) * 2 > m_slots.size()) {
+    Grow();
+    i = FreeSlot(key);
+  } else if (key != m_pMissedKey) {
+    i = FreeSlot(key);
+  }
   m_slots[i] = {key, index};
   ++m_nUsed;
+  m_pMissedKey = nullptr;
+}
+
+size_t CArchive::CStoreMap::FreeSlot(const void* key) const {
+  const size_t mask = m_slots.size() - 1;
+  size_t i = HomeSlot(key) & mask;
+  while (m_slots[i].key != nullptr) i = (i + 1) & mask;
+  return i;
 }
 
 void CArchive::CStoreMap::Grow() {
   std::vector<Slot> old = std::move(m_slots);
   m_slots.assign(std::max<size_t>(64, old.size() * 2), Slot{nullptr, 0});
-  m_nUsed = 0;
   for (const Slot& slot : old) {
-    if (slot.key != nullptr) Insert(slot.key, slot.index);
+    if (slot.key != nullptr) m_slots[FreeSlot(slot.key)] = slot;
   }
 }
 

@@ -175,7 +175,8 @@ private:
   void FillBuffer(UINT nNeeded);
 
   // Pointer -> index of the objects and classes already stored: open addressing, so
-  // that storing an object costs no allocation of its own.
+  // that storing an object costs no allocation of its own, with neighbouring
+  // addresses in neighbouring slots (see HomeSlot). Only looked up, never iterated.
   class CStoreMap {
   public:
     // Index of key, or 0 when absent.
@@ -189,8 +190,13 @@ private:
       DWORD index;
     };
     void Grow();
+    // The first empty slot of key's probe run.
+    size_t FreeSlot(const void* key) const;
     std::vector<Slot> m_slots;
     size_t m_nUsed = 0;
+    // Where the last Find that failed stopped, while nothing was inserted since.
+    mutable const void* m_pMissedKey = nullptr;
+    mutable size_t m_nMissedSlot = 0;
   };
 
   struct LoadEntry {
