@@ -1,6 +1,7 @@
 #include "platform/core/Archive.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -89,15 +90,16 @@ CObject* KorvelReadObject(CArchive& ar, const CRuntimeClass* pClassRefRequested)
 
 CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize, void* lpBuf) : m_pFile(pFile), m_nMode(nMode) {
   m_nBufSize = std::max<UINT>(kMinBufSize, nBufSize > 0 ? static_cast<UINT>(nBufSize) : 0);
-  if (lpBuf != nullptr && nBufSize >= static_cast<int>(kMinBufSize)) {
-    m_pBufStart = static_cast<BYTE*>(lpBuf);
-  } else {
-    m_ownBuffer.resize(m_nBufSize);
-    m_pBufStart = m_ownBuffer.data();
+  if (lpBuf != nullptr && nBufSize >= static_cast<int>(kMinBufSize)) m_pUserBuf = static_cast<BYTE*>(lpBuf);
+  // Memory files are read and written in place, without a buffer of the archive's own.
+  m_bDirect = pFile != nullptr && (pFile->GetBufferPtr(CFile::bufferCheck) & CFile::bufferDirect) != 0;
+  if (IsLoading()) {
+    if (!m_bDirect) UseOwnBuffer();
+    m_loadArray.push_back({nullptr, 0, false});
+  } else if (!m_bDirect || !OpenDirectWindow(m_nBufSize)) {
+    m_bDirect = false;
+    UseOwnBuffer();
   }
-  m_pBufCur = m_pBufStart;
-  m_pBufMax = IsLoading() ? m_pBufStart : m_pBufStart + m_nBufSize;
-  if (IsLoading()) m_loadArray.push_back({nullptr, 0, false});
   if (pFile != nullptr) m_strFileName = pFile->GetFilePath();
 }
 
@@ -133,17 +135,74 @@ void CArchive::Flush() {
   }
 }
 
+void CArchive::UseOwnBuffer() {
+  if (m_pUserBuf != nullptr) {
+    m_pBufStart = m_pUserBuf;
+  } else {
+    m_ownBuffer.resize(m_nBufSize);
+    m_pBufStart = m_ownBuffer.data();
+  }
+  m_pBufCur = m_pBufStart;
+  m_pBufMax = IsLoading() ? m_pBufStart : m_pBufStart + m_nBufSize;
+}
+
+bool CArchive::OpenDirectWindow(UINT nNeeded) {
+  void* start = nullptr;
+  void* max = nullptr;
+  const UINT room = m_pFile->GetBufferPtr(CFile::bufferWrite, std::max(nNeeded, m_nBufSize), &start, &max);
+  if (room < nNeeded) return false;
+  m_pBufStart = m_pBufCur = static_cast<BYTE*>(start);
+  m_pBufMax = static_cast<BYTE*>(max);
+  return true;
+}
+
 void CArchive::FlushBuffer() {
   if (m_pFile == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
   const auto n = static_cast<UINT>(m_pBufCur - m_pBufStart);
+  if (m_bDirect) {
+    // The bytes are in the file already; the window closes until more room is needed.
+    m_pFile->GetBufferPtr(CFile::bufferCommit, n);
+    m_pBufStart = m_pBufMax = m_pBufCur;
+    return;
+  }
   m_pBufCur = m_pBufStart;
   if (n > 0 && !m_pFile->Write(m_pBufStart, n)) AfxThrowArchiveException(CArchiveException::genericException);
+}
+
+void CArchive::MakeRoom(UINT nNeeded) {
+  FlushBuffer();
+  if (!m_bDirect || OpenDirectWindow(nNeeded)) return;
+  // A memory file that cannot grow: the archive buffers on, and the write that
+  // overflows the file fails when the buffer is written out, as with any file.
+  m_bDirect = false;
+  UseOwnBuffer();
+}
+
+UINT CArchive::TakeDirect() {
+  void* start = nullptr;
+  void* max = nullptr;
+  const UINT got = m_pFile->GetBufferPtr(CFile::bufferRead, std::numeric_limits<UINT>::max(), &start, &max);
+  if (got == 0) return 0;
+  if (m_pBufCur == m_pBufMax) {
+    m_pBufStart = m_pBufCur = static_cast<BYTE*>(start);
+  } else if (start != m_pBufMax) {
+    // The file was moved under the archive: what follows is not what was left.
+    m_pFile->Seek(-static_cast<LONGLONG>(got), CFile::current);
+    AfxThrowArchiveException(CArchiveException::genericException);
+  }
+  m_pBufMax = static_cast<BYTE*>(max);
+  return got;
 }
 
 void CArchive::FillBuffer(UINT nNeeded) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
   if (m_pFile == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
   auto have = static_cast<UINT>(m_pBufMax - m_pBufCur);
+  if (m_bDirect) {
+    while (have < nNeeded && TakeDirect() > 0) have = static_cast<UINT>(m_pBufMax - m_pBufCur);
+    if (have < nNeeded) AfxThrowArchiveException(CArchiveException::endOfFile);
+    return;
+  }
   if (have > 0 && m_pBufCur != m_pBufStart) std::memmove(m_pBufStart, m_pBufCur, have);
   m_pBufCur = m_pBufStart;
   m_pBufMax = m_pBufStart + have;
@@ -156,14 +215,23 @@ void CArchive::FillBuffer(UINT nNeeded) {
   if (have < nNeeded) AfxThrowArchiveException(CArchiveException::endOfFile);
 }
 
+UINT CArchive::TakeBuffered(BYTE* out, UINT nMax) {
+  const UINT n = std::min<UINT>(nMax, static_cast<UINT>(m_pBufMax - m_pBufCur));
+  if (n > 0) std::memcpy(out, m_pBufCur, n);
+  m_pBufCur += n;
+  return n;
+}
+
 UINT CArchive::Read(void* lpBuf, UINT nMax) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
   if (nMax == 0) return 0;
   auto* out = static_cast<BYTE*>(lpBuf);
-  UINT done = std::min<UINT>(nMax, static_cast<UINT>(m_pBufMax - m_pBufCur));
-  std::memcpy(out, m_pBufCur, done);
-  m_pBufCur += done;
+  UINT done = TakeBuffered(out, nMax);
   if (done == nMax || m_pFile == nullptr) return done;
+  if (m_bDirect) {
+    while (done < nMax && TakeDirect() > 0) done += TakeBuffered(out + done, nMax - done);
+    return done;
+  }
   // Large remainders go straight from the file; small ones through the buffer.
   const UINT rest = nMax - done;
   if (rest >= m_nBufSize) {
@@ -176,23 +244,27 @@ UINT CArchive::Read(void* lpBuf, UINT nMax) {
     if (got == 0) break;
     m_pBufMax += got;
   }
-  const UINT take = std::min<UINT>(rest, static_cast<UINT>(m_pBufMax - m_pBufCur));
-  std::memcpy(out + done, m_pBufCur, take);
-  m_pBufCur += take;
-  return done + take;
+  return done + TakeBuffered(out + done, rest);
 }
 
 void CArchive::Write(const void* lpBuf, UINT nMax) {
   if (!IsStoring()) AfxThrowArchiveException(CArchiveException::readOnly);
   if (nMax == 0) return;
   const auto* in = static_cast<const BYTE*>(lpBuf);
-  if (static_cast<UINT>(m_pBufMax - m_pBufCur) >= nMax) {
-    std::memcpy(m_pBufCur, in, nMax);
-    m_pBufCur += nMax;
-    return;
+  if (static_cast<UINT>(m_pBufMax - m_pBufCur) < nMax) {
+    if (m_bDirect) {
+      MakeRoom(nMax);
+    } else {
+      FlushBuffer();
+      if (nMax >= m_nBufSize) {
+        if (!m_pFile->Write(in, nMax)) AfxThrowArchiveException(CArchiveException::genericException);
+        return;
+      }
+    }
   }
-  FlushBuffer();
-  if (nMax >= m_nBufSize) {
+  if (static_cast<UINT>(m_pBufMax - m_pBufCur) < nMax) {
+    // Direct writing fell back to a buffer too small for the block.
+    FlushBuffer();
     if (!m_pFile->Write(in, nMax)) AfxThrowArchiveException(CArchiveException::genericException);
     return;
   }

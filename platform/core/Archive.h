@@ -156,7 +156,7 @@ private:
   template <class T>
   CArchive& Put(T v) {
     if (!IsStoring()) AfxThrowArchiveException(CArchiveException::readOnly);
-    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) FlushBuffer();
+    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) MakeRoom(sizeof(T));
     std::memcpy(m_pBufCur, &v, sizeof(T));
     m_pBufCur += sizeof(T);
     return *this;
@@ -170,9 +170,20 @@ private:
     return *this;
   }
 
+  // Storing: writes out (or, in place, commits) what the buffer holds.
   void FlushBuffer();
-  // Makes at least nNeeded bytes available in the buffer or throws endOfFile.
+  // Storing: FlushBuffer, then room for at least nNeeded bytes.
+  void MakeRoom(UINT nNeeded);
+  // Loading: makes at least nNeeded bytes available in the buffer or throws endOfFile.
   void FillBuffer(UINT nNeeded);
+  void UseOwnBuffer();
+  // In place: the file's memory at its position as the buffer, with room for at
+  // least nNeeded bytes (false when the file has no such room).
+  bool OpenDirectWindow(UINT nNeeded);
+  // In place: the rest of the file joins the buffer; the bytes it added.
+  UINT TakeDirect();
+  // Copies up to nMax buffered bytes out; how many.
+  UINT TakeBuffered(BYTE* out, UINT nMax);
 
   // Pointer -> index of the objects and classes already stored: open addressing, so
   // that storing an object costs no allocation of its own, with neighbouring
@@ -209,6 +220,8 @@ private:
   CFile* m_pFile;
   UINT m_nMode;
   std::vector<BYTE> m_ownBuffer;
+  BYTE* m_pUserBuf = nullptr;  // a caller's buffer given to the constructor
+  bool m_bDirect = false;      // the buffer is the file's own memory (CFile::GetBufferPtr)
   BYTE* m_pBufStart = nullptr;
   BYTE* m_pBufCur = nullptr;
   BYTE* m_pBufMax = nullptr;

@@ -479,6 +479,50 @@ TEST_F(ArchiveTest, FullFixedBufferFailsOnFlush) {
   EXPECT_THROW(ar.Close(), CArchiveException);
 }
 
+TEST_F(ArchiveTest, MemoryFilesAreWrittenInPlace) {
+  // A caller's block that holds everything, one that overflows part-way (what came
+  // before stays, the overflowing write fails), and a growing file written to by
+  // its owner between two flushes of the archive.
+  Bytes want;
+  AppendDword(want, 7);
+  AppendDouble(want, 2.5);
+  {
+    Bytes block(want.size() + 4);
+    CMemFile file(block.data(), static_cast<UINT>(block.size()), 0);
+    file.SetLength(0);
+    CArchive ar(&file, CArchive::store, 128);
+    ar << 7 << 2.5;
+    ar.Close();
+    EXPECT_EQ(file.GetLength(), want.size()) << "block large enough";
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 12), want) << "block large enough";
+  }
+  {
+    Bytes block(200);
+    CMemFile file(block.data(), static_cast<UINT>(block.size()), 0);
+    file.SetLength(0);
+    CArchive ar(&file, CArchive::store, 128);
+    ar << 7 << 2.5;
+    const Bytes big(300, 0xAB);
+    EXPECT_THROW(ar.Write(big.data(), static_cast<UINT>(big.size())), CArchiveException) << "block overflows";
+    EXPECT_EQ(file.GetLength(), want.size()) << "block overflows";
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 12), want) << "block overflows";
+    ar.Abort();
+  }
+  {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    ar << 7;
+    ar.Flush();
+    const double d = 2.5;
+    EXPECT_TRUE(file.Write(&d, sizeof d));
+    ar << 9;
+    ar.Close();
+    Bytes mixed = want;
+    AppendDword(mixed, 9);
+    EXPECT_EQ(Bytes(file.GetData(), file.GetData() + file.GetLength()), mixed) << "owner writes between flushes";
+  }
+}
+
 TEST_F(ArchiveTest, FlushWhileLoadingLeavesTheFileAtTheLogicalPosition) {
   const Bytes bytes = StoreBytes([](CArchive& ar) { ar << 1 << 2 << 3; });
   Bytes copy = bytes;
