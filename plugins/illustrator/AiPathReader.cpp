@@ -5,7 +5,9 @@
 #include "geometry/shapes2d/GeometryConst.h"
 #include "plugins/illustrator/IlvaneConst.h"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -14,26 +16,20 @@ namespace ilvane {
 
 namespace {
 
-bool IsWhite(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\0'; }
+// Character classes of the tokeniser, looked up once per character.
+enum : unsigned char { kWhite = 1, kDelimiter = 2 };
 
-bool IsDelimiter(char ch)
+constexpr std::array<unsigned char, 256> MakeCharClasses()
 {
-    switch (ch) {
-    case '(':
-    case ')':
-    case '<':
-    case '>':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '/':
-    case '%':
-        return true;
-    default:
-        return IsWhite(ch);
-    }
+    std::array<unsigned char, 256> classes{};
+    for (const unsigned char ch : {' ', '\t', '\r', '\n', '\f', '\0'}) classes[ch] = kWhite | kDelimiter;
+    for (const unsigned char ch : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) classes[ch] = kDelimiter;
+    return classes;
 }
+constexpr std::array<unsigned char, 256> kCharClasses = MakeCharClasses();
+
+bool IsWhite(char ch) { return (kCharClasses[static_cast<unsigned char>(ch)] & kWhite) != 0; }
+bool IsDelimiter(char ch) { return (kCharClasses[static_cast<unsigned char>(ch)] & kDelimiter) != 0; }
 
 bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
@@ -58,9 +54,49 @@ PaintOp PaintKind(std::string_view op)
 
 }  // namespace
 
+namespace {
+
+// Plain decimals ("-12.375", "7", ".5") of at most 15 significant digits: the
+// digits as an integer are exact in a double and so is the power of ten that
+// scales them, so one correctly rounded division (or none) gives exactly the
+// double that from_chars gives. Anything else returns false, for the full parse.
+bool ParsePlainDecimal(const char* p, const char* last, double& value)
+{
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    std::uint64_t digits = 0;
+    int count = 0;      // digits read, leading zeros excepted
+    int fraction = -1;  // digits after the point, once one was seen
+    bool any = false;
+    for (; p != last; ++p) {
+        const char ch = *p;
+        if (ch >= '0' && ch <= '9') {
+            any = true;
+            if (digits != 0 || ch != '0') ++count;
+            if (count > 15) return false;
+            digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
+            if (fraction >= 0) ++fraction;
+        } else if (ch == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (!any || fraction > 15) return false;
+    double v = static_cast<double>(digits);
+    if (fraction > 0) v /= kPowersOfTen[fraction];
+    value = negative ? -v : v;
+    return true;
+}
+
+}  // namespace
+
 bool ParseAiNumber(std::string_view token, double& value)
 {
     if (token.empty()) return false;
+    if (ParsePlainDecimal(token.data(), token.data() + token.size(), value)) return true;
     const char* first = token.data();
     const char* last = first + token.size();
     const char c0 = *first;

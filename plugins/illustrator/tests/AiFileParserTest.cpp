@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -210,6 +213,57 @@ TEST(AiFileParserTest, NumbersAreWholeTokens)
         EXPECT_EQ(ilvane::ParseAiNumber(row.token, v), row.number) << row.token;
         if (row.number) {
             EXPECT_DOUBLE_EQ(v, row.value) << row.token;
+        }
+    }
+}
+
+// The number syntax as from_chars alone reads it (the reference the fast
+// reading of plain decimals must agree with, bit for bit).
+bool ReferenceNumber(std::string_view token, double& value)
+{
+    if (token.empty()) return false;
+    const char* first = token.data();
+    const char* last = first + token.size();
+    const char c0 = *first;
+    if (!(c0 == '-' || c0 == '+' || c0 == '.' || (c0 >= '0' && c0 <= '9'))) return false;
+    if (c0 == '+') {
+        ++first;
+        if (first == last || *first == '-' || *first == '+') return false;
+    }
+    double v = 0.0;
+    const auto result = std::from_chars(first, last, v, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+TEST(AiFileParserTest, NumbersReadExactlyAsFromChars)
+{
+    std::vector<std::string> tokens = {"0",       "-0",        "1.",         "-.5",        ".",          "-",
+                                       "-.",      "00012.500", "0.1",        "0.3",        "123456789012345",
+                                       "1234567890123456", "9007199254740993", "0.000000000000001",
+                                       "0.0000000000000001", "1.2.3",  "1-2",        "12e",        "+.5",
+                                       "999999999999999.9", "-123.456789012345", "3.14159265358979"};
+    std::mt19937_64 random(11);
+    char buf[64];
+    for (int i = 0; i < 20000; ++i) {
+        // Decimals as writers print them: a few to many digits on either side.
+        const int intDigits = static_cast<int>(random() % 10), fracDigits = static_cast<int>(random() % 19);
+        std::string t = (random() % 3 == 0) ? "-" : "";
+        for (int k = 0; k < intDigits; ++k) t += static_cast<char>('0' + random() % 10);
+        if (fracDigits > 0 || random() % 2) t += '.';
+        for (int k = 0; k < fracDigits; ++k) t += static_cast<char>('0' + random() % 10);
+        tokens.push_back(t);
+        const double x = std::ldexp(static_cast<double>(random() % (1u << 30)), -static_cast<int>(random() % 40));
+        std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(random() % 12), random() % 2 ? x : -x);
+        tokens.emplace_back(buf);
+    }
+    for (const std::string& token : tokens) {
+        double got = 0.0, want = 0.0;
+        const bool ok = ilvane::ParseAiNumber(token, got);
+        ASSERT_EQ(ok, ReferenceNumber(token, want)) << token;
+        if (ok) {
+            ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << token << ": " << got << " vs " << want;
         }
     }
 }
