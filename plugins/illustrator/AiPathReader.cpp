@@ -95,8 +95,13 @@ bool ParsePlainDecimal(const char* p, const char* last, double& value)
 
 bool ParseAiNumber(std::string_view token, double& value)
 {
+    if (!token.empty() && ParsePlainDecimal(token.data(), token.data() + token.size(), value)) return true;
+    return ParseAiNumberGeneral(token, value);
+}
+
+bool ParseAiNumberGeneral(std::string_view token, double& value)
+{
     if (token.empty()) return false;
-    if (ParsePlainDecimal(token.data(), token.data() + token.size(), value)) return true;
     const char* first = token.data();
     const char* last = first + token.size();
     const char c0 = *first;

@@ -116,5 +116,8 @@ private:
 // Reads a PostScript number token; false when the whole token is not one
 // finite number.
 bool ParseAiNumber(std::string_view token, double& value);
+// The same reading through from_chars alone: ParseAiNumber reads plain
+// decimals a shorter way and must agree with it bit for bit.
+bool ParseAiNumberGeneral(std::string_view token, double& value);
 
 }  // namespace ilvane
