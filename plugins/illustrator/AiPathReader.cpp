@@ -2,6 +2,7 @@
 
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "plugins/illustrator/IlvaneConst.h"
 
@@ -350,7 +351,10 @@ void AiPathReader::MoveTo(const double* p)
 {
     if (!Accept(p)) return;
     // A subpath that got no segment is taken over by the new start.
-    if (m_path.empty() || !m_path.back().curve->IsEmpty()) m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    if (m_path.empty() || !m_path.back().curve->IsEmpty() || !m_straight.empty()) {
+        FlushStraight();
+        m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    }
     Subpath& sub = m_path.back();
     sub.start[0] = p[0];
     sub.start[1] = p[1];
@@ -363,6 +367,7 @@ void AiPathReader::MoveTo(const double* p)
 AiPathReader::Subpath& AiPathReader::OpenSubpath()
 {
     if (m_bNeedSubpath || m_path.empty()) {
+        FlushStraight();
         m_path.push_back({std::make_unique<CGeCombCurve>(), {m_cur[0], m_cur[1]}});
         m_bNeedSubpath = false;
     }
@@ -372,7 +377,11 @@ AiPathReader::Subpath& AiPathReader::OpenSubpath()
 void AiPathReader::LineTo(const double* p)
 {
     if (!m_bHasCurrent || !Accept(p) || Same(p, m_cur)) return;
-    OpenSubpath().curve->AddTail(new CGeLine(m_cur, p), 0);
+    OpenSubpath();
+    // Straight segments collect as points, and join the subpath as one member when
+    // something else comes: Lean turns every run of them into the same polyline.
+    if (m_straight.empty()) m_straight.insert(m_straight.end(), {m_cur[0], m_cur[1]});
+    m_straight.insert(m_straight.end(), {p[0], p[1]});
     m_cur[0] = p[0];
     m_cur[1] = p[1];
 }
@@ -388,7 +397,9 @@ void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end
         delete bezier;
         return;
     }
-    OpenSubpath().curve->AddTail(bezier, 0);
+    Subpath& sub = OpenSubpath();
+    FlushStraight();
+    sub.curve->AddTail(bezier, 0);
     m_cur[0] = end[0];
     m_cur[1] = end[1];
 }
@@ -406,8 +417,26 @@ void AiPathReader::ClosePath()
     m_bNeedSubpath = true;
 }
 
+void AiPathReader::FlushStraight()
+{
+    const std::size_t n = m_straight.size() / 2;
+    if (n == 0) return;
+    const auto* pts = reinterpret_cast<const double(*)[2]>(m_straight.data());
+    CGeCurve* member = nullptr;
+    if (n == 2) {
+        member = new CGeLine(pts[0], pts[1]);
+    } else {
+        auto* poly = new CGePolyline;
+        poly->Create(static_cast<int>(n), pts);
+        member = poly;
+    }
+    m_path.back().curve->AddTail(member, 0);
+    m_straight.clear();
+}
+
 void AiPathReader::AddClosingLine(Subpath& sub, const double* end)
 {
+    if (&sub == &m_path.back()) FlushStraight();
     if (sub.curve->IsEmpty() || Same(end, sub.start)) return;
     // Closing a lone straight segment would only retrace it.
     if (sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType) return;
@@ -431,6 +460,7 @@ void AiPathReader::Rectangle(const double* a)
 
 void AiPathReader::Paint(bool close)
 {
+    FlushStraight();
     for (Subpath& sub : m_path) {
         if (close && !sub.curve->IsEmpty()) {
             double end[2];
@@ -454,6 +484,7 @@ void AiPathReader::FinishSubpath(Subpath& sub)
 
 void AiPathReader::Finish()
 {
+    FlushStraight();
     for (Subpath& sub : m_path) FinishSubpath(sub);
     m_path.clear();
     m_bHasCurrent = false;

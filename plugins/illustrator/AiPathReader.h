@@ -92,6 +92,9 @@ private:
     // The subpath segments go to, started at the current point when needed.
     Subpath& OpenSubpath();
     void FinishSubpath(Subpath& sub);
+    // Adds the straight run collected for the last subpath as one member: a
+    // line for one segment, else a polyline.
+    void FlushStraight();
 
     bool m_bInterpreting = false;
     bool m_bDamaged = false;
@@ -110,6 +113,7 @@ private:
     bool m_bNeedSubpath = true;  // the next segment starts a new subpath
     double m_cur[2] = {0.0, 0.0};
     std::vector<Subpath> m_path;
+    std::vector<double> m_straight;  // x, y of the last subpath's pending straight run
     std::vector<std::unique_ptr<CGeCombCurve>> m_done;
 };
 
