@@ -1,6 +1,7 @@
 #pragma once
 // Archive: buffered binary serialisation over a `CFile` in the class library's
-// persistent-object format (little-endian, fixed widths).
+// persistent-object format (little-endian, fixed widths). A memory file (one that
+// offers `CFile::bufferDirect`) is read and written in place, without a copy.
 //
 // Object records: 0x0000 null; 0xFFFF new class (WORD schema, WORD name length, the
 // name's 8-bit characters) followed by the object's Serialize; 0x8000|index a class

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -96,7 +97,12 @@ bool ParseAiFile(AiFileParser& parser, CString path)
     const long long fileSize = fstat(fileno(file.get()), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
 
     std::unique_ptr<char[]> block;
-    const std::string_view text = ReadWholeFile(file.get(), fileSize, block);
+    std::string_view text;
+    try {
+        text = ReadWholeFile(file.get(), fileSize, block);
+    } catch (const std::bad_alloc&) {
+        return false;  // a file larger than the memory can hold
+    }
     file.reset();
     ilvane::AiPathReader reader;
     ReadLines(text, reader);

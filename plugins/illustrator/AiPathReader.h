@@ -14,9 +14,10 @@
 // coordinates (q Q cm concat translate scale rotate) are understood; any
 // other operator only clears the operand stack.
 //
-// Each subpath becomes a composite of CGeLine and CGeBezier segments in
-// millimetres (points x 25.4/72 after the current transform). A painting
-// operator finishes the current path: when it closes or fills, every subpath
+// Each subpath becomes a composite of CGeBezier segments and straight runs
+// (a CGePolyline, or a CGeLine for a lone segment) in millimetres (points x
+// 25.4/72 after the current transform). A painting operator finishes the
+// current path: when it closes or fills, every subpath
 // gets the segment back to its start (not a lone straight segment, which it
 // would only retrace); each is thinned with Lean, flagged by IsClosed and
 // collected; subpaths without a segment are dropped. Subpaths still open at
