@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 namespace ilvane {
 
@@ -40,17 +41,61 @@ constexpr int kLineType = 0x2;  // CGeLine::GetType
 
 bool InRange(const double* p) { return gecon::IsCoordinateInRange(p[0]) && gecon::IsCoordinateInRange(p[1]); }
 
-// Painting operators: every one ends the current path; those that fill or
-// close first close each subpath.
-enum class PaintOp { None, Open, Closed };
+// The operators the reader understands. Painting operators end the current
+// path; those that fill or close first close each subpath.
+enum class Op {
+    Other,
+    PaintOpen,
+    PaintClosed,
+    MoveTo,
+    LineTo,
+    CurveTo,
+    CurveFromCurrent,  // v: the first control point is the current point
+    CurveToEnd,        // y: the second control point is the end point
+    ClosePath,
+    Rectangle,
+    RMoveTo,
+    RLineTo,
+    RCurveTo,
+    Save,
+    Restore,
+    Concat,
+    Translate,
+    Scale,
+    Rotate,
+};
 
-PaintOp PaintKind(std::string_view op)
+// Matched exactly: single letters by a switch, the longer names from a table.
+Op OperatorOf(std::string_view op)
 {
-    if (op == "S" || op == "N" || op == "stroke" || op == "newpath") return PaintOp::Open;
-    if (op == "s" || op == "f" || op == "F" || op == "f*" || op == "b" || op == "B" || op == "b*" || op == "B*" ||
-        op == "n" || op == "fill" || op == "eofill")
-        return PaintOp::Closed;
-    return PaintOp::None;
+    if (op.size() == 1) {
+        switch (op[0]) {
+        case 'S': case 'N': return Op::PaintOpen;
+        case 's': case 'f': case 'F': case 'b': case 'B': case 'n': return Op::PaintClosed;
+        case 'm': return Op::MoveTo;
+        case 'l': case 'L': return Op::LineTo;
+        case 'c': case 'C': return Op::CurveTo;
+        case 'v': case 'V': return Op::CurveFromCurrent;
+        case 'y': case 'Y': return Op::CurveToEnd;
+        case 'h': case 'H': return Op::ClosePath;
+        case 'q': return Op::Save;
+        case 'Q': return Op::Restore;
+        default: return Op::Other;
+        }
+    }
+    static constexpr std::pair<std::string_view, Op> kNamed[] = {
+        {"stroke", Op::PaintOpen},     {"newpath", Op::PaintOpen},     {"f*", Op::PaintClosed},
+        {"b*", Op::PaintClosed},       {"B*", Op::PaintClosed},        {"fill", Op::PaintClosed},
+        {"eofill", Op::PaintClosed},   {"moveto", Op::MoveTo},         {"lineto", Op::LineTo},
+        {"curveto", Op::CurveTo},      {"closepath", Op::ClosePath},   {"re", Op::Rectangle},
+        {"rmoveto", Op::RMoveTo},      {"rlineto", Op::RLineTo},       {"rcurveto", Op::RCurveTo},
+        {"gsave", Op::Save},           {"grestore", Op::Restore},      {"cm", Op::Concat},
+        {"concat", Op::Concat},        {"translate", Op::Translate},   {"scale", Op::Scale},
+        {"rotate", Op::Rotate},
+    };
+    for (const auto& [name, kind] : kNamed)
+        if (op == name) return kind;
+    return Op::Other;
 }
 
 }  // namespace
@@ -256,56 +301,64 @@ void AiPathReader::MapDelta(double dx, double dy, double* out) const
 
 void AiPathReader::Execute(std::string_view op)
 {
-    const PaintOp paint = PaintKind(op);
-    if (paint != PaintOp::None) {
-        Paint(paint == PaintOp::Closed);
-        return;
-    }
     double p[3][2];
-    if (op == "m" || op == "moveto") {
+    const Op kind = OperatorOf(op);
+    switch (kind) {
+    case Op::Other:
+        break;
+    case Op::PaintOpen:
+    case Op::PaintClosed:
+        Paint(kind == Op::PaintClosed);
+        break;
+    case Op::MoveTo:
+    case Op::LineTo:
         if (const double* a = Args(2)) {
             Map(a[0], a[1], p[0]);
-            MoveTo(p[0]);
+            if (kind == Op::MoveTo)
+                MoveTo(p[0]);
+            else
+                LineTo(p[0]);
         }
-    } else if (op == "l" || op == "L" || op == "lineto") {
-        if (const double* a = Args(2)) {
-            Map(a[0], a[1], p[0]);
-            LineTo(p[0]);
-        }
-    } else if (op == "c" || op == "C" || op == "curveto") {
+        break;
+    case Op::CurveTo:
         if (const double* a = Args(6)) {
             for (int i = 0; i < 3; ++i) Map(a[2 * i], a[2 * i + 1], p[i]);
             CurveTo(p[0], p[1], p[2]);
         }
-    } else if (op == "v" || op == "V") {
-        // The first control point is the current point.
+        break;
+    case Op::CurveFromCurrent:
         if (const double* a = Args(4)) {
             Map(a[0], a[1], p[1]);
             Map(a[2], a[3], p[2]);
             CurveTo(m_cur, p[1], p[2]);
         }
-    } else if (op == "y" || op == "Y") {
-        // The second control point is the end point.
+        break;
+    case Op::CurveToEnd:
         if (const double* a = Args(4)) {
             Map(a[0], a[1], p[0]);
             Map(a[2], a[3], p[2]);
             CurveTo(p[0], p[2], p[2]);
         }
-    } else if (op == "h" || op == "H" || op == "closepath") {
+        break;
+    case Op::ClosePath:
         ClosePath();
-    } else if (op == "re") {
+        break;
+    case Op::Rectangle:
         if (const double* a = Args(4)) Rectangle(a);
-    } else if (op == "rmoveto" || op == "rlineto") {
+        break;
+    case Op::RMoveTo:
+    case Op::RLineTo:
         if (const double* a = Args(2); a != nullptr && m_bHasCurrent) {
             MapDelta(a[0], a[1], p[0]);
             p[0][0] += m_cur[0];
             p[0][1] += m_cur[1];
-            if (op == "rmoveto")
+            if (kind == Op::RMoveTo)
                 MoveTo(p[0]);
             else
                 LineTo(p[0]);
         }
-    } else if (op == "rcurveto") {
+        break;
+    case Op::RCurveTo:
         if (const double* a = Args(6); a != nullptr && m_bHasCurrent) {
             for (int i = 0; i < 3; ++i) {
                 MapDelta(a[2 * i], a[2 * i + 1], p[i]);
@@ -314,30 +367,37 @@ void AiPathReader::Execute(std::string_view op)
             }
             CurveTo(p[0], p[1], p[2]);
         }
-    } else if (op == "q" || op == "gsave") {
+        break;
+    case Op::Save:
         if (m_saved.size() < kMaxSavedStates)
             m_saved.push_back(m_ctm);
         else
             ++m_nLostSaves;
-    } else if (op == "Q" || op == "grestore") {
+        break;
+    case Op::Restore:
         if (m_nLostSaves > 0) {
             --m_nLostSaves;
         } else if (!m_saved.empty()) {
             m_ctm = m_saved.back();
             m_saved.pop_back();
         }
-    } else if (op == "cm" || op == "concat") {
+        break;
+    case Op::Concat:
         if (const double* a = Args(6)) m_ctm = m_ctm.PreMultiplied({a[0], a[1], a[2], a[3], a[4], a[5]});
-    } else if (op == "translate") {
+        break;
+    case Op::Translate:
         if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({1.0, 0.0, 0.0, 1.0, a[0], a[1]});
-    } else if (op == "scale") {
+        break;
+    case Op::Scale:
         if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({a[0], 0.0, 0.0, a[1], 0.0, 0.0});
-    } else if (op == "rotate") {
+        break;
+    case Op::Rotate:
         if (const double* a = Args(1)) {
             const double r = a[0] * std::numbers::pi / 180.0;
             const double cs = std::cos(r), sn = std::sin(r);
             m_ctm = m_ctm.PreMultiplied({cs, sn, -sn, cs, 0.0, 0.0});
         }
+        break;
     }
 }
 
