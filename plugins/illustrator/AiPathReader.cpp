@@ -314,10 +314,7 @@ void AiPathReader::Execute(std::string_view op)
     case Op::LineTo:
         if (const double* a = Args(2)) {
             Map(a[0], a[1], p[0]);
-            if (kind == Op::MoveTo)
-                MoveTo(p[0]);
-            else
-                LineTo(p[0]);
+            kind == Op::MoveTo ? MoveTo(p[0]) : LineTo(p[0]);
         }
         break;
     case Op::CurveTo:
@@ -352,10 +349,7 @@ void AiPathReader::Execute(std::string_view op)
             MapDelta(a[0], a[1], p[0]);
             p[0][0] += m_cur[0];
             p[0][1] += m_cur[1];
-            if (kind == Op::RMoveTo)
-                MoveTo(p[0]);
-            else
-                LineTo(p[0]);
+            kind == Op::RMoveTo ? MoveTo(p[0]) : LineTo(p[0]);
         }
         break;
     case Op::RCurveTo:
