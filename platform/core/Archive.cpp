@@ -1,6 +1,7 @@
 #include "platform/core/Archive.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -18,15 +19,24 @@ constexpr UINT kMinBufSize = 128;
 
 namespace {
 
-// Full avalanche of an address, so that evenly spaced allocations spread over the table.
-size_t HashPointer(const void* p) {
-  auto v = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
-  v ^= v >> 33;
-  v *= 0xff51afd7ed558ccdULL;
-  v ^= v >> 33;
-  v *= 0xc4ceb9fe1a85ec53ULL;
-  v ^= v >> 33;
-  return static_cast<size_t>(v);
+// Home slot of an address. Objects stored one after another usually lie close
+// together in memory, so the addresses of one small block of memory keep their
+// order in a window of neighbouring slots (one cache miss serves a run of
+// objects), while the blocks themselves spread over the table through a full
+// avalanche of the block number. A window is small, so that windows that happen
+// to overlap make short probe runs only.
+constexpr unsigned kWindowBits = 8;   // slots of a window
+constexpr unsigned kCellBits = 4;     // bytes of memory per slot (a heap object takes 16 at least)
+
+size_t HomeSlot(const void* p) {
+  const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+  std::uint64_t block = a >> (kCellBits + kWindowBits);
+  block ^= block >> 33;
+  block *= 0xff51afd7ed558ccdULL;
+  block ^= block >> 33;
+  block *= 0xc4ceb9fe1a85ec53ULL;
+  block ^= block >> 33;
+  return static_cast<size_t>((block << kWindowBits) + ((a >> kCellBits) & ((1u << kWindowBits) - 1)));
 }
 
 }  // namespace
@@ -34,28 +44,43 @@ size_t HashPointer(const void* p) {
 DWORD CArchive::CStoreMap::Find(const void* key) const {
   if (m_slots.empty()) return 0;
   const size_t mask = m_slots.size() - 1;
-  for (size_t i = HashPointer(key) & mask;; i = (i + 1) & mask) {
+  for (size_t i = HomeSlot(key) & mask;; i = (i + 1) & mask) {
     const Slot& slot = m_slots[i];
     if (slot.key == key) return slot.index;
-    if (slot.key == nullptr) return 0;
+    if (slot.key == nullptr) {
+      // Most keys looked up in vain are inserted next: remember where.
+      m_pMissedKey = key;
+      m_nMissedSlot = i;
+      return 0;
+    }
   }
 }
 
 void CArchive::CStoreMap::Insert(const void* key, DWORD index) {
-  if ((m_nUsed + 1) * 2 > m_slots.size()) Grow();
-  const size_t mask = m_slots.size() - 1;
-  size_t i = HashPointer(key) & mask;
-  while (m_slots[i].key != nullptr) i = (i + 1) & mask;
+  size_t i = m_nMissedSlot;
+  if ((m_nUsed + 1) * 2 > m_slots.size()) {
+    Grow();
+    i = FreeSlot(key);
+  } else if (key != m_pMissedKey) {
+    i = FreeSlot(key);
+  }
   m_slots[i] = {key, index};
   ++m_nUsed;
+  m_pMissedKey = nullptr;
+}
+
+size_t CArchive::CStoreMap::FreeSlot(const void* key) const {
+  const size_t mask = m_slots.size() - 1;
+  size_t i = HomeSlot(key) & mask;
+  while (m_slots[i].key != nullptr) i = (i + 1) & mask;
+  return i;
 }
 
 void CArchive::CStoreMap::Grow() {
   std::vector<Slot> old = std::move(m_slots);
   m_slots.assign(std::max<size_t>(64, old.size() * 2), Slot{nullptr, 0});
-  m_nUsed = 0;
   for (const Slot& slot : old) {
-    if (slot.key != nullptr) Insert(slot.key, slot.index);
+    if (slot.key != nullptr) m_slots[FreeSlot(slot.key)] = slot;
   }
 }
 
@@ -65,15 +90,16 @@ CObject* KorvelReadObject(CArchive& ar, const CRuntimeClass* pClassRefRequested)
 
 CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize, void* lpBuf) : m_pFile(pFile), m_nMode(nMode) {
   m_nBufSize = std::max<UINT>(kMinBufSize, nBufSize > 0 ? static_cast<UINT>(nBufSize) : 0);
-  if (lpBuf != nullptr && nBufSize >= static_cast<int>(kMinBufSize)) {
-    m_pBufStart = static_cast<BYTE*>(lpBuf);
-  } else {
-    m_ownBuffer.resize(m_nBufSize);
-    m_pBufStart = m_ownBuffer.data();
+  if (lpBuf != nullptr && nBufSize >= static_cast<int>(kMinBufSize)) m_pUserBuf = static_cast<BYTE*>(lpBuf);
+  // Memory files are read and written in place, without a buffer of the archive's own.
+  m_bDirect = pFile != nullptr && (pFile->GetBufferPtr(CFile::bufferCheck) & CFile::bufferDirect) != 0;
+  if (IsLoading()) {
+    if (!m_bDirect) UseOwnBuffer();
+    m_loadArray.push_back({nullptr, 0, false});
+  } else if (!m_bDirect || !OpenDirectWindow(m_nBufSize)) {
+    m_bDirect = false;
+    UseOwnBuffer();
   }
-  m_pBufCur = m_pBufStart;
-  m_pBufMax = IsLoading() ? m_pBufStart : m_pBufStart + m_nBufSize;
-  if (IsLoading()) m_loadArray.push_back({nullptr, 0, false});
   if (pFile != nullptr) m_strFileName = pFile->GetFilePath();
 }
 
@@ -109,17 +135,74 @@ void CArchive::Flush() {
   }
 }
 
+void CArchive::UseOwnBuffer() {
+  if (m_pUserBuf != nullptr) {
+    m_pBufStart = m_pUserBuf;
+  } else {
+    m_ownBuffer.resize(m_nBufSize);
+    m_pBufStart = m_ownBuffer.data();
+  }
+  m_pBufCur = m_pBufStart;
+  m_pBufMax = IsLoading() ? m_pBufStart : m_pBufStart + m_nBufSize;
+}
+
+bool CArchive::OpenDirectWindow(UINT nNeeded) {
+  void* start = nullptr;
+  void* max = nullptr;
+  const UINT room = m_pFile->GetBufferPtr(CFile::bufferWrite, std::max(nNeeded, m_nBufSize), &start, &max);
+  if (room < nNeeded) return false;
+  m_pBufStart = m_pBufCur = static_cast<BYTE*>(start);
+  m_pBufMax = static_cast<BYTE*>(max);
+  return true;
+}
+
 void CArchive::FlushBuffer() {
   if (m_pFile == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
   const auto n = static_cast<UINT>(m_pBufCur - m_pBufStart);
+  if (m_bDirect) {
+    // The bytes are in the file already; the window closes until more room is needed.
+    m_pFile->GetBufferPtr(CFile::bufferCommit, n);
+    m_pBufStart = m_pBufMax = m_pBufCur;
+    return;
+  }
   m_pBufCur = m_pBufStart;
   if (n > 0 && !m_pFile->Write(m_pBufStart, n)) AfxThrowArchiveException(CArchiveException::genericException);
+}
+
+void CArchive::MakeRoom(UINT nNeeded) {
+  FlushBuffer();
+  if (!m_bDirect || OpenDirectWindow(nNeeded)) return;
+  // A memory file that cannot grow: the archive buffers on, and the write that
+  // overflows the file fails when the buffer is written out, as with any file.
+  m_bDirect = false;
+  UseOwnBuffer();
+}
+
+UINT CArchive::TakeDirect() {
+  void* start = nullptr;
+  void* max = nullptr;
+  const UINT got = m_pFile->GetBufferPtr(CFile::bufferRead, std::numeric_limits<UINT>::max(), &start, &max);
+  if (got == 0) return 0;
+  if (m_pBufCur == m_pBufMax) {
+    m_pBufStart = m_pBufCur = static_cast<BYTE*>(start);
+  } else if (start != m_pBufMax) {
+    // The file was moved under the archive: what follows is not what was left.
+    m_pFile->Seek(-static_cast<LONGLONG>(got), CFile::current);
+    AfxThrowArchiveException(CArchiveException::genericException);
+  }
+  m_pBufMax = static_cast<BYTE*>(max);
+  return got;
 }
 
 void CArchive::FillBuffer(UINT nNeeded) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
   if (m_pFile == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
   auto have = static_cast<UINT>(m_pBufMax - m_pBufCur);
+  if (m_bDirect) {
+    while (have < nNeeded && TakeDirect() > 0) have = static_cast<UINT>(m_pBufMax - m_pBufCur);
+    if (have < nNeeded) AfxThrowArchiveException(CArchiveException::endOfFile);
+    return;
+  }
   if (have > 0 && m_pBufCur != m_pBufStart) std::memmove(m_pBufStart, m_pBufCur, have);
   m_pBufCur = m_pBufStart;
   m_pBufMax = m_pBufStart + have;
@@ -132,14 +215,23 @@ void CArchive::FillBuffer(UINT nNeeded) {
   if (have < nNeeded) AfxThrowArchiveException(CArchiveException::endOfFile);
 }
 
+UINT CArchive::TakeBuffered(BYTE* out, UINT nMax) {
+  const UINT n = std::min<UINT>(nMax, static_cast<UINT>(m_pBufMax - m_pBufCur));
+  if (n > 0) std::memcpy(out, m_pBufCur, n);
+  m_pBufCur += n;
+  return n;
+}
+
 UINT CArchive::Read(void* lpBuf, UINT nMax) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
   if (nMax == 0) return 0;
   auto* out = static_cast<BYTE*>(lpBuf);
-  UINT done = std::min<UINT>(nMax, static_cast<UINT>(m_pBufMax - m_pBufCur));
-  std::memcpy(out, m_pBufCur, done);
-  m_pBufCur += done;
+  UINT done = TakeBuffered(out, nMax);
   if (done == nMax || m_pFile == nullptr) return done;
+  if (m_bDirect) {
+    while (done < nMax && TakeDirect() > 0) done += TakeBuffered(out + done, nMax - done);
+    return done;
+  }
   // Large remainders go straight from the file; small ones through the buffer.
   const UINT rest = nMax - done;
   if (rest >= m_nBufSize) {
@@ -152,23 +244,27 @@ UINT CArchive::Read(void* lpBuf, UINT nMax) {
     if (got == 0) break;
     m_pBufMax += got;
   }
-  const UINT take = std::min<UINT>(rest, static_cast<UINT>(m_pBufMax - m_pBufCur));
-  std::memcpy(out + done, m_pBufCur, take);
-  m_pBufCur += take;
-  return done + take;
+  return done + TakeBuffered(out + done, rest);
 }
 
 void CArchive::Write(const void* lpBuf, UINT nMax) {
   if (!IsStoring()) AfxThrowArchiveException(CArchiveException::readOnly);
   if (nMax == 0) return;
   const auto* in = static_cast<const BYTE*>(lpBuf);
-  if (static_cast<UINT>(m_pBufMax - m_pBufCur) >= nMax) {
-    std::memcpy(m_pBufCur, in, nMax);
-    m_pBufCur += nMax;
-    return;
+  if (static_cast<UINT>(m_pBufMax - m_pBufCur) < nMax) {
+    if (m_bDirect) {
+      MakeRoom(nMax);
+    } else {
+      FlushBuffer();
+      if (nMax >= m_nBufSize) {
+        if (!m_pFile->Write(in, nMax)) AfxThrowArchiveException(CArchiveException::genericException);
+        return;
+      }
+    }
   }
-  FlushBuffer();
-  if (nMax >= m_nBufSize) {
+  if (static_cast<UINT>(m_pBufMax - m_pBufCur) < nMax) {
+    // Direct writing fell back to a buffer too small for the block.
+    FlushBuffer();
     if (!m_pFile->Write(in, nMax)) AfxThrowArchiveException(CArchiveException::genericException);
     return;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // Archive: buffered binary serialisation over a `CFile` in the class library's
-// persistent-object format (little-endian, fixed widths).
+// persistent-object format (little-endian, fixed widths). A memory file (one that
+// offers `CFile::bufferDirect`) is read and written in place, without a copy.
 //
 // Object records: 0x0000 null; 0xFFFF new class (WORD schema, WORD name length, the
 // name's 8-bit characters) followed by the object's Serialize; 0x8000|index a class
@@ -156,7 +157,7 @@ private:
   template <class T>
   CArchive& Put(T v) {
     if (!IsStoring()) AfxThrowArchiveException(CArchiveException::readOnly);
-    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) FlushBuffer();
+    if (m_pBufMax - m_pBufCur < static_cast<std::ptrdiff_t>(sizeof(T))) MakeRoom(sizeof(T));
     std::memcpy(m_pBufCur, &v, sizeof(T));
     m_pBufCur += sizeof(T);
     return *this;
@@ -170,12 +171,24 @@ private:
     return *this;
   }
 
+  // Storing: writes out (or, in place, commits) what the buffer holds.
   void FlushBuffer();
-  // Makes at least nNeeded bytes available in the buffer or throws endOfFile.
+  // Storing: FlushBuffer, then room for at least nNeeded bytes.
+  void MakeRoom(UINT nNeeded);
+  // Loading: makes at least nNeeded bytes available in the buffer or throws endOfFile.
   void FillBuffer(UINT nNeeded);
+  void UseOwnBuffer();
+  // In place: the file's memory at its position as the buffer, with room for at
+  // least nNeeded bytes (false when the file has no such room).
+  bool OpenDirectWindow(UINT nNeeded);
+  // In place: the rest of the file joins the buffer; the bytes it added.
+  UINT TakeDirect();
+  // Copies up to nMax buffered bytes out; how many.
+  UINT TakeBuffered(BYTE* out, UINT nMax);
 
   // Pointer -> index of the objects and classes already stored: open addressing, so
-  // that storing an object costs no allocation of its own.
+  // that storing an object costs no allocation of its own, with neighbouring
+  // addresses in neighbouring slots (see HomeSlot). Only looked up, never iterated.
   class CStoreMap {
   public:
     // Index of key, or 0 when absent.
@@ -189,8 +202,13 @@ private:
       DWORD index;
     };
     void Grow();
+    // The first empty slot of key's probe run.
+    size_t FreeSlot(const void* key) const;
     std::vector<Slot> m_slots;
     size_t m_nUsed = 0;
+    // Where the last Find that failed stopped, while nothing was inserted since.
+    mutable const void* m_pMissedKey = nullptr;
+    mutable size_t m_nMissedSlot = 0;
   };
 
   struct LoadEntry {
@@ -203,6 +221,8 @@ private:
   CFile* m_pFile;
   UINT m_nMode;
   std::vector<BYTE> m_ownBuffer;
+  BYTE* m_pUserBuf = nullptr;  // a caller's buffer given to the constructor
+  bool m_bDirect = false;      // the buffer is the file's own memory (CFile::GetBufferPtr)
   BYTE* m_pBufStart = nullptr;
   BYTE* m_pBufCur = nullptr;
   BYTE* m_pBufMax = nullptr;

@@ -124,6 +124,11 @@ BOOL CFile::SetLength(ULONGLONG nNewLen) {
   return m_hFile != hFileNull && ::ftruncate(m_hFile, static_cast<off_t>(nNewLen)) == 0;
 }
 
+UINT CFile::GetBufferPtr(UINT nCommand, UINT nCount, void** ppBufStart, void** ppBufMax) {
+  (void)nCommand, (void)nCount, (void)ppBufStart, (void)ppBufMax;
+  return 0;
+}
+
 CString CFile::GetFileName() const {
   const int slash = m_strFileName.ReverseFind(L'/');
   return slash < 0 ? m_strFileName : m_strFileName.Mid(slash + 1);
@@ -241,6 +246,40 @@ BOOL CMemFile::Write(const void* lpBuf, UINT nCount) {
   m_nPosition = nEnd;
   if (nEnd > m_nFileSize) m_nFileSize = nEnd;
   return TRUE;
+}
+
+UINT CMemFile::GetBufferPtr(UINT nCommand, UINT nCount, void** ppBufStart, void** ppBufMax) {
+  auto point = [&](ULONGLONG n) {
+    if (ppBufStart != nullptr) *ppBufStart = m_lpBuffer + m_nPosition;
+    if (ppBufMax != nullptr) *ppBufMax = m_lpBuffer + m_nPosition + n;
+  };
+  switch (nCommand) {
+  case bufferCheck:
+    return bufferDirect;
+  case bufferRead: {
+    const ULONGLONG n = m_nPosition < m_nFileSize ? std::min<ULONGLONG>(nCount, m_nFileSize - m_nPosition) : 0;
+    point(n);
+    m_nPosition += n;
+    return static_cast<UINT>(n);
+  }
+  case bufferWrite: {
+    if (!GrowFile(m_nPosition + nCount)) {
+      // A caller's block that cannot grow offers what room it has left.
+      nCount = m_nPosition < m_nBufferSize ? static_cast<UINT>(std::min<ULONGLONG>(nCount, m_nBufferSize - m_nPosition)) : 0;
+    }
+    // A seek past the end leaves a gap that reads back as zeros.
+    if (nCount > 0 && m_nPosition > m_nFileSize)
+      std::memset(m_lpBuffer + m_nFileSize, 0, static_cast<size_t>(m_nPosition - m_nFileSize));
+    point(nCount);
+    return nCount;
+  }
+  case bufferCommit:
+    m_nPosition += nCount;
+    if (m_nPosition > m_nFileSize) m_nFileSize = m_nPosition;
+    return 0;
+  default:
+    return 0;
+  }
 }
 
 ULONGLONG CMemFile::Seek(LONGLONG lOff, UINT nFrom) {

@@ -59,6 +59,21 @@ public:
   virtual ULONGLONG GetLength() const;
   virtual BOOL SetLength(ULONGLONG nNewLen);
 
+  // Direct access to a file's own memory, so that an archive over a memory file
+  // reads and writes in place instead of through a buffer of its own.
+  //   bufferCheck: the BufferFlags the file supports (0 here: no direct access).
+  //   bufferRead: points at up to nCount bytes from the position and moves the
+  //     position past them; returns how many.
+  //   bufferWrite: points at room for nCount bytes at the position (the file
+  //     grows its memory, not its length); returns the room, 0 when it cannot grow.
+  //   bufferCommit: the first nCount bytes of that room now belong to the file;
+  //     the position moves past them.
+  // The pointers stay valid until the next call that may move the file's memory
+  // (a write, a growth, a new bufferWrite).
+  enum BufferCommand : UINT { bufferRead = 0, bufferWrite = 1, bufferCommit = 2, bufferCheck = 3 };
+  enum BufferFlags : UINT { bufferDirect = 0x01, bufferBlocking = 0x02 };
+  virtual UINT GetBufferPtr(UINT nCommand, UINT nCount = 0, void** ppBufStart = nullptr, void** ppBufMax = nullptr);
+
   BOOL IsOpen() const { return m_hFile != hFileNull; }
   const CString& GetFilePath() const { return m_strFileName; }
   CString GetFileName() const;
@@ -100,6 +115,7 @@ public:
   ULONGLONG GetPosition() const override { return m_nPosition; }
   ULONGLONG GetLength() const override { return m_nFileSize; }
   BOOL SetLength(ULONGLONG nNewLen) override;
+  UINT GetBufferPtr(UINT nCommand, UINT nCount = 0, void** ppBufStart = nullptr, void** ppBufMax = nullptr) override;
 
   // Direct view of the contents (valid until the next write).
   const BYTE* GetData() const { return m_lpBuffer; }

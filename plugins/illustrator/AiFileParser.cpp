@@ -8,8 +8,11 @@
 #include "plugins/illustrator/IlvaneConst.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -20,57 +23,60 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Feeds the file's lines (ending in LF, CRLF or CR, of any length) to the
-// reader until the end of the file, a read error or the reader's stop, and
-// reports the share read through the progress object.
-void ReadLines(std::FILE* file, long long fileSize, ilvane::AiPathReader& reader)
+// The whole file in one block (what could be read of it: a read error ends it
+// like the end of the file). sizeHint, the size the file reported, saves growing.
+std::string_view ReadWholeFile(std::FILE* file, long long sizeHint, std::unique_ptr<char[]>& block)
+{
+    // One byte more than the size, so that the end shows without a second call.
+    std::size_t capacity = sizeHint > 0 ? static_cast<std::size_t>(sizeHint) + 1 : std::size_t{1} << 16;
+    block = std::make_unique_for_overwrite<char[]>(capacity);
+    std::size_t length = 0;
+    for (;;) {
+        length += std::fread(block.get() + length, 1, capacity - length, file);
+        if (length < capacity) break;
+        // The file grew since its size was taken.
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+        std::memcpy(larger.get(), block.get(), length);
+        block = std::move(larger);
+        capacity *= 2;
+    }
+    return {block.get(), length};
+}
+
+// Feeds the text's lines (ending in LF, CRLF or CR, of any length) to the
+// reader until the end of the text or the reader's stop, and reports the share
+// read through the progress object.
+void ReadLines(std::string_view text, ilvane::AiPathReader& reader)
 {
     CQProgress progress;
     progress.SetRange(1.0);
-    long long charsRead = 0;
+    const auto size = static_cast<long long>(text.size());
     long long lastPercent = 0;
-    auto report = [&](std::size_t lineBytes) {
-        charsRead += static_cast<long long>(lineBytes);
-        if (fileSize <= 0) return;
-        const long long percent = charsRead * 100 / fileSize;
-        if (percent > lastPercent) {
-            lastPercent = percent;
-            progress.SetPos(static_cast<double>(percent) / 100.0);
-        }
+    long long nextReport = (size + 99) / 100;  // first offset worth a new percent
+    auto report = [&](long long done) {
+        if (size <= 0 || done < nextReport) return;
+        lastPercent = done * 100 / size;
+        nextReport = ((lastPercent + 1) * size + 99) / 100;
+        progress.SetPos(static_cast<double>(lastPercent) / 100.0);
     };
 
-    std::vector<char> buffer(1 << 16);
-    std::string line;
-    bool skipLF = false;  // the previous line ended in CR: a following LF belongs to it
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
-        const char* p = buffer.data();
-        const char* const end = p + got;
-        if (skipLF && *p == '\n') ++p;
-        skipLF = false;
-        while (p < end) {
-            const char* q = p;
-            while (q < end && *q != '\n' && *q != '\r') ++q;
-            line.append(p, q);
-            if (q == end) break;  // the line goes on in the next block
-            std::size_t terminator = 1;
-            if (*q == '\r') {
-                if (q + 1 < end) {
-                    if (q[1] == '\n') terminator = 2;
-                } else {
-                    skipLF = true;
-                }
-            }
-            report(line.size() + terminator);
-            if (!reader.ReadLine(line)) return;
-            line.clear();
-            p = q + terminator;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    while (p < end) {
+        const char* q = p;
+        while (q < end && *q != '\n' && *q != '\r') ++q;
+        const std::string_view line(p, static_cast<std::size_t>(q - p));
+        if (q == end) {
+            // A last line without a terminator is read as well.
+            report(size);
+            reader.ReadLine(line);
+            return;
         }
-    }
-    // A last line without a terminator is read as well.
-    if (!line.empty()) {
-        report(line.size());
-        reader.ReadLine(line);
+        const std::size_t terminator = (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
+        p = q + terminator;
+        report(p - begin);
+        if (!reader.ReadLine(line)) return;
     }
 }
 
@@ -90,9 +96,17 @@ bool ParseAiFile(AiFileParser& parser, CString path)
     struct stat info {};
     const long long fileSize = fstat(fileno(file.get()), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
 
-    ilvane::AiPathReader reader;
-    ReadLines(file.get(), fileSize, reader);
+    std::unique_ptr<char[]> block;
+    std::string_view text;
+    try {
+        text = ReadWholeFile(file.get(), fileSize, block);
+    } catch (const std::bad_alloc&) {
+        return false;  // a file larger than the memory can hold
+    }
     file.reset();
+    ilvane::AiPathReader reader;
+    ReadLines(text, reader);
+    block.reset();
     reader.Finish();
     if (reader.IsDamaged()) return false;
 

@@ -18,7 +18,8 @@ public:
 
 // Reads path into the parser's list: one CDbCurve when the file holds one
 // subpath (holding that subpath's only segment when it has just one), else
-// one CDbUnion of one CDbCurve per subpath. False, with nothing appended, for
-// an empty path, a file that cannot be opened, a file without a segment or a
+// one CDbUnion of one CDbCurve per subpath. The file is read into memory in
+// one piece. False, with nothing appended, for an empty path, a file that
+// cannot be opened or not held in memory, a file without a segment or a
 // damaged file (a coordinate not finite or beyond gecon::kMaxCoordinate).
 bool ParseAiFile(AiFileParser& parser, CString path);

@@ -2,38 +2,36 @@
 
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "plugins/illustrator/IlvaneConst.h"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 namespace ilvane {
 
 namespace {
 
-bool IsWhite(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\0'; }
+// Character classes of the tokeniser, looked up once per character.
+enum : unsigned char { kWhite = 1, kDelimiter = 2 };
 
-bool IsDelimiter(char ch)
+constexpr std::array<unsigned char, 256> MakeCharClasses()
 {
-    switch (ch) {
-    case '(':
-    case ')':
-    case '<':
-    case '>':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '/':
-    case '%':
-        return true;
-    default:
-        return IsWhite(ch);
-    }
+    std::array<unsigned char, 256> classes{};
+    for (const unsigned char ch : {' ', '\t', '\r', '\n', '\f', '\0'}) classes[ch] = kWhite | kDelimiter;
+    for (const unsigned char ch : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) classes[ch] = kDelimiter;
+    return classes;
 }
+constexpr std::array<unsigned char, 256> kCharClasses = MakeCharClasses();
+
+bool IsWhite(char ch) { return (kCharClasses[static_cast<unsigned char>(ch)] & kWhite) != 0; }
+bool IsDelimiter(char ch) { return (kCharClasses[static_cast<unsigned char>(ch)] & kDelimiter) != 0; }
 
 bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
@@ -43,22 +41,111 @@ constexpr int kLineType = 0x2;  // CGeLine::GetType
 
 bool InRange(const double* p) { return gecon::IsCoordinateInRange(p[0]) && gecon::IsCoordinateInRange(p[1]); }
 
-// Painting operators: every one ends the current path; those that fill or
-// close first close each subpath.
-enum class PaintOp { None, Open, Closed };
+// The operators the reader understands. Painting operators end the current
+// path; those that fill or close first close each subpath.
+enum class Op {
+    Other,
+    PaintOpen,
+    PaintClosed,
+    MoveTo,
+    LineTo,
+    CurveTo,
+    CurveFromCurrent,  // v: the first control point is the current point
+    CurveToEnd,        // y: the second control point is the end point
+    ClosePath,
+    Rectangle,
+    RMoveTo,
+    RLineTo,
+    RCurveTo,
+    Save,
+    Restore,
+    Concat,
+    Translate,
+    Scale,
+    Rotate,
+};
 
-PaintOp PaintKind(std::string_view op)
+// Matched exactly: single letters by a switch, the longer names from a table.
+Op OperatorOf(std::string_view op)
 {
-    if (op == "S" || op == "N" || op == "stroke" || op == "newpath") return PaintOp::Open;
-    if (op == "s" || op == "f" || op == "F" || op == "f*" || op == "b" || op == "B" || op == "b*" || op == "B*" ||
-        op == "n" || op == "fill" || op == "eofill")
-        return PaintOp::Closed;
-    return PaintOp::None;
+    if (op.size() == 1) {
+        switch (op[0]) {
+        case 'S': case 'N': return Op::PaintOpen;
+        case 's': case 'f': case 'F': case 'b': case 'B': case 'n': return Op::PaintClosed;
+        case 'm': return Op::MoveTo;
+        case 'l': case 'L': return Op::LineTo;
+        case 'c': case 'C': return Op::CurveTo;
+        case 'v': case 'V': return Op::CurveFromCurrent;
+        case 'y': case 'Y': return Op::CurveToEnd;
+        case 'h': case 'H': return Op::ClosePath;
+        case 'q': return Op::Save;
+        case 'Q': return Op::Restore;
+        default: return Op::Other;
+        }
+    }
+    static constexpr std::pair<std::string_view, Op> kNamed[] = {
+        {"stroke", Op::PaintOpen},     {"newpath", Op::PaintOpen},     {"f*", Op::PaintClosed},
+        {"b*", Op::PaintClosed},       {"B*", Op::PaintClosed},        {"fill", Op::PaintClosed},
+        {"eofill", Op::PaintClosed},   {"moveto", Op::MoveTo},         {"lineto", Op::LineTo},
+        {"curveto", Op::CurveTo},      {"closepath", Op::ClosePath},   {"re", Op::Rectangle},
+        {"rmoveto", Op::RMoveTo},      {"rlineto", Op::RLineTo},       {"rcurveto", Op::RCurveTo},
+        {"gsave", Op::Save},           {"grestore", Op::Restore},      {"cm", Op::Concat},
+        {"concat", Op::Concat},        {"translate", Op::Translate},   {"scale", Op::Scale},
+        {"rotate", Op::Rotate},
+    };
+    for (const auto& [name, kind] : kNamed)
+        if (op == name) return kind;
+    return Op::Other;
+}
+
+}  // namespace
+
+namespace {
+
+// Plain decimals ("-12.375", "7", ".5") of at most 15 significant digits: the
+// digits as an integer are exact in a double and so is the power of ten that
+// scales them, so one correctly rounded division (or none) gives exactly the
+// double that from_chars gives. Anything else returns false, for the full parse.
+bool ParsePlainDecimal(const char* p, const char* last, double& value)
+{
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    std::uint64_t digits = 0;
+    int count = 0;      // digits read, leading zeros excepted
+    int fraction = -1;  // digits after the point, once one was seen
+    bool any = false;
+    for (; p != last; ++p) {
+        const char ch = *p;
+        if (ch >= '0' && ch <= '9') {
+            any = true;
+            if (digits != 0 || ch != '0') ++count;
+            if (count > 15) return false;
+            digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
+            if (fraction >= 0) ++fraction;
+        } else if (ch == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (!any || fraction > 15) return false;
+    double v = static_cast<double>(digits);
+    if (fraction > 0) v /= kPowersOfTen[fraction];
+    value = negative ? -v : v;
+    return true;
 }
 
 }  // namespace
 
 bool ParseAiNumber(std::string_view token, double& value)
+{
+    if (!token.empty() && ParsePlainDecimal(token.data(), token.data() + token.size(), value)) return true;
+    return ParseAiNumberGeneral(token, value);
+}
+
+bool ParseAiNumberGeneral(std::string_view token, double& value)
 {
     if (token.empty()) return false;
     const char* first = token.data();
@@ -214,56 +301,58 @@ void AiPathReader::MapDelta(double dx, double dy, double* out) const
 
 void AiPathReader::Execute(std::string_view op)
 {
-    const PaintOp paint = PaintKind(op);
-    if (paint != PaintOp::None) {
-        Paint(paint == PaintOp::Closed);
-        return;
-    }
     double p[3][2];
-    if (op == "m" || op == "moveto") {
+    const Op kind = OperatorOf(op);
+    switch (kind) {
+    case Op::Other:
+        break;
+    case Op::PaintOpen:
+    case Op::PaintClosed:
+        Paint(kind == Op::PaintClosed);
+        break;
+    case Op::MoveTo:
+    case Op::LineTo:
         if (const double* a = Args(2)) {
             Map(a[0], a[1], p[0]);
-            MoveTo(p[0]);
+            kind == Op::MoveTo ? MoveTo(p[0]) : LineTo(p[0]);
         }
-    } else if (op == "l" || op == "L" || op == "lineto") {
-        if (const double* a = Args(2)) {
-            Map(a[0], a[1], p[0]);
-            LineTo(p[0]);
-        }
-    } else if (op == "c" || op == "C" || op == "curveto") {
+        break;
+    case Op::CurveTo:
         if (const double* a = Args(6)) {
             for (int i = 0; i < 3; ++i) Map(a[2 * i], a[2 * i + 1], p[i]);
             CurveTo(p[0], p[1], p[2]);
         }
-    } else if (op == "v" || op == "V") {
-        // The first control point is the current point.
+        break;
+    case Op::CurveFromCurrent:
         if (const double* a = Args(4)) {
             Map(a[0], a[1], p[1]);
             Map(a[2], a[3], p[2]);
             CurveTo(m_cur, p[1], p[2]);
         }
-    } else if (op == "y" || op == "Y") {
-        // The second control point is the end point.
+        break;
+    case Op::CurveToEnd:
         if (const double* a = Args(4)) {
             Map(a[0], a[1], p[0]);
             Map(a[2], a[3], p[2]);
             CurveTo(p[0], p[2], p[2]);
         }
-    } else if (op == "h" || op == "H" || op == "closepath") {
+        break;
+    case Op::ClosePath:
         ClosePath();
-    } else if (op == "re") {
+        break;
+    case Op::Rectangle:
         if (const double* a = Args(4)) Rectangle(a);
-    } else if (op == "rmoveto" || op == "rlineto") {
+        break;
+    case Op::RMoveTo:
+    case Op::RLineTo:
         if (const double* a = Args(2); a != nullptr && m_bHasCurrent) {
             MapDelta(a[0], a[1], p[0]);
             p[0][0] += m_cur[0];
             p[0][1] += m_cur[1];
-            if (op == "rmoveto")
-                MoveTo(p[0]);
-            else
-                LineTo(p[0]);
+            kind == Op::RMoveTo ? MoveTo(p[0]) : LineTo(p[0]);
         }
-    } else if (op == "rcurveto") {
+        break;
+    case Op::RCurveTo:
         if (const double* a = Args(6); a != nullptr && m_bHasCurrent) {
             for (int i = 0; i < 3; ++i) {
                 MapDelta(a[2 * i], a[2 * i + 1], p[i]);
@@ -272,30 +361,37 @@ void AiPathReader::Execute(std::string_view op)
             }
             CurveTo(p[0], p[1], p[2]);
         }
-    } else if (op == "q" || op == "gsave") {
+        break;
+    case Op::Save:
         if (m_saved.size() < kMaxSavedStates)
             m_saved.push_back(m_ctm);
         else
             ++m_nLostSaves;
-    } else if (op == "Q" || op == "grestore") {
+        break;
+    case Op::Restore:
         if (m_nLostSaves > 0) {
             --m_nLostSaves;
         } else if (!m_saved.empty()) {
             m_ctm = m_saved.back();
             m_saved.pop_back();
         }
-    } else if (op == "cm" || op == "concat") {
+        break;
+    case Op::Concat:
         if (const double* a = Args(6)) m_ctm = m_ctm.PreMultiplied({a[0], a[1], a[2], a[3], a[4], a[5]});
-    } else if (op == "translate") {
+        break;
+    case Op::Translate:
         if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({1.0, 0.0, 0.0, 1.0, a[0], a[1]});
-    } else if (op == "scale") {
+        break;
+    case Op::Scale:
         if (const double* a = Args(2)) m_ctm = m_ctm.PreMultiplied({a[0], 0.0, 0.0, a[1], 0.0, 0.0});
-    } else if (op == "rotate") {
+        break;
+    case Op::Rotate:
         if (const double* a = Args(1)) {
             const double r = a[0] * std::numbers::pi / 180.0;
             const double cs = std::cos(r), sn = std::sin(r);
             m_ctm = m_ctm.PreMultiplied({cs, sn, -sn, cs, 0.0, 0.0});
         }
+        break;
     }
 }
 
@@ -309,7 +405,10 @@ void AiPathReader::MoveTo(const double* p)
 {
     if (!Accept(p)) return;
     // A subpath that got no segment is taken over by the new start.
-    if (m_path.empty() || !m_path.back().curve->IsEmpty()) m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    if (m_path.empty() || !m_path.back().curve->IsEmpty() || !m_straight.empty()) {
+        FlushStraight();
+        m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    }
     Subpath& sub = m_path.back();
     sub.start[0] = p[0];
     sub.start[1] = p[1];
@@ -322,6 +421,7 @@ void AiPathReader::MoveTo(const double* p)
 AiPathReader::Subpath& AiPathReader::OpenSubpath()
 {
     if (m_bNeedSubpath || m_path.empty()) {
+        FlushStraight();
         m_path.push_back({std::make_unique<CGeCombCurve>(), {m_cur[0], m_cur[1]}});
         m_bNeedSubpath = false;
     }
@@ -331,7 +431,11 @@ AiPathReader::Subpath& AiPathReader::OpenSubpath()
 void AiPathReader::LineTo(const double* p)
 {
     if (!m_bHasCurrent || !Accept(p) || Same(p, m_cur)) return;
-    OpenSubpath().curve->AddTail(new CGeLine(m_cur, p), 0);
+    OpenSubpath();
+    // Straight segments collect as points, and join the subpath as one member when
+    // something else comes: Lean turns every run of them into the same polyline.
+    if (m_straight.empty()) m_straight.insert(m_straight.end(), {m_cur[0], m_cur[1]});
+    m_straight.insert(m_straight.end(), {p[0], p[1]});
     m_cur[0] = p[0];
     m_cur[1] = p[1];
 }
@@ -347,7 +451,9 @@ void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end
         delete bezier;
         return;
     }
-    OpenSubpath().curve->AddTail(bezier, 0);
+    Subpath& sub = OpenSubpath();
+    FlushStraight();
+    sub.curve->AddTail(bezier, 0);
     m_cur[0] = end[0];
     m_cur[1] = end[1];
 }
@@ -365,8 +471,26 @@ void AiPathReader::ClosePath()
     m_bNeedSubpath = true;
 }
 
+void AiPathReader::FlushStraight()
+{
+    const std::size_t n = m_straight.size() / 2;
+    if (n == 0) return;
+    const auto* pts = reinterpret_cast<const double(*)[2]>(m_straight.data());
+    CGeCurve* member = nullptr;
+    if (n == 2) {
+        member = new CGeLine(pts[0], pts[1]);
+    } else {
+        auto* poly = new CGePolyline;
+        poly->Create(static_cast<int>(n), pts);
+        member = poly;
+    }
+    m_path.back().curve->AddTail(member, 0);
+    m_straight.clear();
+}
+
 void AiPathReader::AddClosingLine(Subpath& sub, const double* end)
 {
+    if (&sub == &m_path.back()) FlushStraight();
     if (sub.curve->IsEmpty() || Same(end, sub.start)) return;
     // Closing a lone straight segment would only retrace it.
     if (sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType) return;
@@ -390,6 +514,7 @@ void AiPathReader::Rectangle(const double* a)
 
 void AiPathReader::Paint(bool close)
 {
+    FlushStraight();
     for (Subpath& sub : m_path) {
         if (close && !sub.curve->IsEmpty()) {
             double end[2];
@@ -413,6 +538,7 @@ void AiPathReader::FinishSubpath(Subpath& sub)
 
 void AiPathReader::Finish()
 {
+    FlushStraight();
     for (Subpath& sub : m_path) FinishSubpath(sub);
     m_path.clear();
     m_bHasCurrent = false;

@@ -14,9 +14,10 @@
 // coordinates (q Q cm concat translate scale rotate) are understood; any
 // other operator only clears the operand stack.
 //
-// Each subpath becomes a composite of CGeLine and CGeBezier segments in
-// millimetres (points x 25.4/72 after the current transform). A painting
-// operator finishes the current path: when it closes or fills, every subpath
+// Each subpath becomes a composite of CGeBezier segments and straight runs
+// (a CGePolyline, or a CGeLine for a lone segment) in millimetres (points x
+// 25.4/72 after the current transform). A painting operator finishes the
+// current path: when it closes or fills, every subpath
 // gets the segment back to its start (not a lone straight segment, which it
 // would only retrace); each is thinned with Lean, flagged by IsClosed and
 // collected; subpaths without a segment are dropped. Subpaths still open at
@@ -92,6 +93,9 @@ private:
     // The subpath segments go to, started at the current point when needed.
     Subpath& OpenSubpath();
     void FinishSubpath(Subpath& sub);
+    // Adds the straight run collected for the last subpath as one member: a
+    // line for one segment, else a polyline.
+    void FlushStraight();
 
     bool m_bInterpreting = false;
     bool m_bDamaged = false;
@@ -110,11 +114,15 @@ private:
     bool m_bNeedSubpath = true;  // the next segment starts a new subpath
     double m_cur[2] = {0.0, 0.0};
     std::vector<Subpath> m_path;
+    std::vector<double> m_straight;  // x, y of the last subpath's pending straight run
     std::vector<std::unique_ptr<CGeCombCurve>> m_done;
 };
 
 // Reads a PostScript number token; false when the whole token is not one
 // finite number.
 bool ParseAiNumber(std::string_view token, double& value);
+// The same reading through from_chars alone: ParseAiNumber reads plain
+// decimals a shorter way and must agree with it bit for bit.
+bool ParseAiNumberGeneral(std::string_view token, double& value);
 
 }  // namespace ilvane

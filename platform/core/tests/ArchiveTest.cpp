@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -193,6 +195,46 @@ TEST_F(ArchiveTest, LargeIndicesUseTheLongTags) {
     EXPECT_EQ(first, owned.front().get());
     EXPECT_EQ(lastAgain, last);
     EXPECT_EQ(b->m_loadedSchema, 3u);
+  });
+}
+
+TEST_F(ArchiveTest, BackReferencesFindTheirObjectsWhereverTheyLie) {
+  // Objects packed in one array (neighbouring addresses), objects on the heap, and
+  // every one written again in a shuffled order: each repeat must name the object
+  // it repeats, past the long-tag limit too.
+  constexpr int kPacked = 30000, kSpread = 6000;
+  std::vector<CTestPoint> packed(kPacked);
+  std::vector<std::unique_ptr<CTestPoint>> spread;
+  std::vector<const CTestPoint*> order;
+  for (int i = 0; i < kPacked; ++i) {
+    packed[static_cast<size_t>(i)].m_x = i;
+    order.push_back(&packed[static_cast<size_t>(i)]);
+  }
+  for (int i = 0; i < kSpread; ++i) {
+    spread.push_back(std::make_unique<CTestPoint>(kPacked + i, 0.0));
+    order.push_back(spread.back().get());
+  }
+  std::vector<const CTestPoint*> repeats = order;
+  std::mt19937 random(7);
+  std::shuffle(repeats.begin(), repeats.end(), random);
+  const Bytes bytes = StoreBytes([&](CArchive& ar) {
+    for (const CTestPoint* p : order) ar << p;
+    for (const CTestPoint* p : repeats) ar << p;
+  });
+  LoadBytes(bytes, [&](CArchive& ar) {
+    std::vector<std::unique_ptr<CTestPoint>> loaded;
+    for (size_t i = 0; i < order.size(); ++i) {
+      CTestPoint* p = nullptr;
+      ar >> p;
+      loaded.emplace_back(p);
+      ASSERT_EQ(p->m_x, static_cast<int>(i));
+    }
+    for (size_t i = 0; i < repeats.size(); ++i) {
+      CTestPoint* p = nullptr;
+      ar >> p;
+      ASSERT_EQ(p, loaded[static_cast<size_t>(repeats[i]->m_x)].get()) << "repeat " << i << " of object " << repeats[i]->m_x;
+    }
+    EXPECT_EQ(ar.GetBytesLeft(), 0u);
   });
 }
 
@@ -435,6 +477,50 @@ TEST_F(ArchiveTest, FullFixedBufferFailsOnFlush) {
   CArchive ar(&file, CArchive::store);
   ar << 1.0 << 2.0;
   EXPECT_THROW(ar.Close(), CArchiveException);
+}
+
+TEST_F(ArchiveTest, MemoryFilesAreWrittenInPlace) {
+  // A caller's block that holds everything, one that overflows part-way (what came
+  // before stays, the overflowing write fails), and a growing file written to by
+  // its owner between two flushes of the archive.
+  Bytes want;
+  AppendDword(want, 7);
+  AppendDouble(want, 2.5);
+  {
+    Bytes block(want.size() + 4);
+    CMemFile file(block.data(), static_cast<UINT>(block.size()), 0);
+    file.SetLength(0);
+    CArchive ar(&file, CArchive::store, 128);
+    ar << 7 << 2.5;
+    ar.Close();
+    EXPECT_EQ(file.GetLength(), want.size()) << "block large enough";
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 12), want) << "block large enough";
+  }
+  {
+    Bytes block(200);
+    CMemFile file(block.data(), static_cast<UINT>(block.size()), 0);
+    file.SetLength(0);
+    CArchive ar(&file, CArchive::store, 128);
+    ar << 7 << 2.5;
+    const Bytes big(300, 0xAB);
+    EXPECT_THROW(ar.Write(big.data(), static_cast<UINT>(big.size())), CArchiveException) << "block overflows";
+    EXPECT_EQ(file.GetLength(), want.size()) << "block overflows";
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 12), want) << "block overflows";
+    ar.Abort();
+  }
+  {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    ar << 7;
+    ar.Flush();
+    const double d = 2.5;
+    EXPECT_TRUE(file.Write(&d, sizeof d));
+    ar << 9;
+    ar.Close();
+    Bytes mixed = want;
+    AppendDword(mixed, 9);
+    EXPECT_EQ(Bytes(file.GetData(), file.GetData() + file.GetLength()), mixed) << "owner writes between flushes";
+  }
 }
 
 TEST_F(ArchiveTest, FlushWhileLoadingLeavesTheFileAtTheLogicalPosition) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -210,6 +212,39 @@ TEST(AiFileParserTest, NumbersAreWholeTokens)
         EXPECT_EQ(ilvane::ParseAiNumber(row.token, v), row.number) << row.token;
         if (row.number) {
             EXPECT_DOUBLE_EQ(v, row.value) << row.token;
+        }
+    }
+}
+
+// Plain decimals are read without from_chars: the numbers must be the same
+// bits, and the same tokens must be numbers.
+TEST(AiFileParserTest, NumbersReadExactlyAsFromChars)
+{
+    std::vector<std::string> tokens = {"0",       "-0",        "1.",         "-.5",        ".",          "-",
+                                       "-.",      "00012.500", "0.1",        "0.3",        "123456789012345",
+                                       "1234567890123456", "9007199254740993", "0.000000000000001",
+                                       "0.0000000000000001", "1.2.3",  "1-2",        "12e",        "+.5",
+                                       "999999999999999.9", "-123.456789012345", "3.14159265358979"};
+    std::mt19937_64 random(11);
+    char buf[64];
+    for (int i = 0; i < 20000; ++i) {
+        // Decimals as writers print them: a few to many digits on either side.
+        const int intDigits = static_cast<int>(random() % 10), fracDigits = static_cast<int>(random() % 19);
+        std::string t = (random() % 3 == 0) ? "-" : "";
+        for (int k = 0; k < intDigits; ++k) t += static_cast<char>('0' + random() % 10);
+        if (fracDigits > 0 || random() % 2) t += '.';
+        for (int k = 0; k < fracDigits; ++k) t += static_cast<char>('0' + random() % 10);
+        tokens.push_back(t);
+        const double x = std::ldexp(static_cast<double>(random() % (1u << 30)), -static_cast<int>(random() % 40));
+        std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(random() % 12), random() % 2 ? x : -x);
+        tokens.emplace_back(buf);
+    }
+    for (const std::string& token : tokens) {
+        double got = 0.0, want = 0.0;
+        const bool ok = ilvane::ParseAiNumber(token, got);
+        ASSERT_EQ(ok, ilvane::ParseAiNumberGeneral(token, want)) << token;
+        if (ok) {
+            ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << token << ": " << got << " vs " << want;
         }
     }
 }
