@@ -11,8 +11,9 @@ class CGeCurve;
 // to list (the caller owns them). Consecutive straight records form one line
 // or polyline; a straight record starting 0.01 or more from the previous
 // straight record's end starts a new composite; each curved record is one
-// cubic spline. Only the members are set: box and closed flag are left to the
-// composite's own lazy computation. Nothing for a null list or an empty trace.
+// cubic spline. Only the members are set: the composite computes its box when
+// first asked for it, and its closed flag is not set here. Nothing for a null
+// list or an empty trace.
 void ConvertTraceCurve(_at_spline_list_array_type splines, CTypedPtrList<CObList, CGeCurve*>* list);
 
 // The same for records already converted (the records stay the caller's).
