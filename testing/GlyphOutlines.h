@@ -49,5 +49,7 @@ Pt CubicAt(const Segment& s, double t);
 // A dense closed polygon of the contour: the start point, then every line's end and
 // `perCubic` points along every cubic (the last one its end). No repeated start at the end.
 std::vector<Pt> Sample(const Contour& c, int perCubic);
+// Signed area of a closed polygon (positive counter-clockwise, y up).
+double SignedArea(const std::vector<Pt>& poly);
 
 }  // namespace glyphs
