@@ -215,7 +215,7 @@ TEST_F(Tool3dDirectedTest, LinkedCurveWalksEveryBranchOfRandomTreesOnceOutAndOnc
             const int parent = static_cast<int>(unit(rng) * nodes.size());
             const double h = heading[static_cast<std::size_t>(parent)] + (unit(rng) - 0.5) * 1.6;
             const double len = 0.3 + 0.5 * unit(rng);
-            const Pt& p = nodes[static_cast<std::size_t>(parent)];
+            const Pt p = nodes[static_cast<std::size_t>(parent)];
             Pt q{p[0] + len * std::cos(h), p[1] + len * std::sin(h), 0};
             nodes.push_back(q);
             heading.push_back(h);
@@ -232,6 +232,7 @@ TEST_F(Tool3dDirectedTest, LinkedCurveWalksEveryBranchOfRandomTreesOnceOutAndOnc
         std::map<std::pair<Pt, Pt>, std::pair<Pt, Pt>> firstDir;
         tool.CreateLinkedCurve(&in.curves, &in.loops, false, 0.001);
         EXPECT_TRUE(in.curves.IsEmpty()) << "round " << round;
+        EXPECT_EQ(in.loops.GetCount(), 1) << "round " << round << ": one walk covers the tree";
         for (const Chain& chain : in.Chains()) {
             for (std::size_t i = 1; i < chain.size(); ++i)
                 EXPECT_LT(P3D_Dist(chain[i - 1][1].data(), chain[i][0].data()), 1e-9) << "round " << round;
