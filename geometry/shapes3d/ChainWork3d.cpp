@@ -86,6 +86,14 @@ CGeCurve3d* CChainWork3d::TakeLowestStart()
     return m_items[i].curve;
 }
 
+CGeCurve3d* CChainWork3d::TakeHead()
+{
+    while (m_head < m_items.size() && m_items[m_head].taken) ++m_head;
+    if (m_head == m_items.size()) return nullptr;
+    Take(static_cast<std::uint32_t>(m_head));
+    return m_items[m_head].curve;
+}
+
 const std::vector<std::uint32_t>& CChainWork3d::Near(const double* p, double tol)
 {
     m_near.clear();

@@ -23,6 +23,8 @@ public:
     // The lowest-starting free curve (the earliest on ties), taken; null when none is
     // left whose start z is below 1e12.
     CGeCurve3d* TakeLowestStart();
+    // The first free curve in work order, taken; null when none is left.
+    CGeCurve3d* TakeHead();
     // The least-turn successor at p with end tangent dir (either end within tol),
     // taken; byStart 0 when it touches with its end.
     CGeCurve3d* TakeLeastTurn(const double* p, const double* dir, double tol, int& byStart);
@@ -49,6 +51,7 @@ private:
     std::vector<Item> m_items;
     std::vector<std::uint32_t> m_byZ;  // items by start z, then work order
     std::size_t m_nextZ = 0;
+    std::size_t m_head = 0;
     CEndHash3d m_hash;
     bool m_ends = false;
     std::vector<std::uint32_t> m_near;

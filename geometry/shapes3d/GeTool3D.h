@@ -13,6 +13,7 @@
 #include <vector>
 
 struct BCRV;
+class CChainWork3d;
 class CGeArc3d;
 class CGeLoop3d;
 class CGeNrbCrv3d;
@@ -173,8 +174,9 @@ private:
     // The single neighbour at p among the candidates (a copy that starts at p) or null
     // at a free end or a junction, whose touching ends are then blocked.
     CGeCurve3d* SearchSingleNeighbor(double* p, const std::vector<CGeCurve3d*>& candidates, double tol);
-    // Walks back along curve and on into the branches beyond it (see CreateLinkedCurve).
-    bool RecedeLinkCurve(CGeCurve3dList* curves, CGeLoop3d* loop, CGeCurve3d* curve, double tol);
+    // Walks back along curve and on into the branches beyond it (see CreateLinkedCurve);
+    // successors come from the work set over curves.
+    bool RecedeLinkCurve(CChainWork3d& work, CGeCurve3dList* curves, CGeLoop3d* loop, CGeCurve3d* curve, double tol);
     void CellOf(const double* p, int& col, int& row) const;
     CGeCurve3dList& Bucket(int col, int row);
 

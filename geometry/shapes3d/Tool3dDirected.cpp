@@ -458,35 +458,51 @@ void CGeTool3D::AxisCrvToComCrv(CGeCurve3dList* curves, CGeCurve3dList* out)
 // ---------------------------------------------------------------------------
 // Out-and-back paths
 
-bool CGeTool3D::RecedeLinkCurve(CGeCurve3dList* curves, CGeLoop3d* loop, CGeCurve3d* curve, double tol)
+bool CGeTool3D::RecedeLinkCurve(CChainWork3d& work, CGeCurve3dList* curves, CGeLoop3d* loop, CGeCurve3d* curve,
+                                double tol)
 {
-    double ce[3] = {0.0, 0.0, 0.0}, le[3] = {0.0, 0.0, 0.0};
-    curve->GetEndPoint(ce);
-    loop->GetEndPoint(le);
-    if (P3D_Dist2D(ce, le) > kRecedeReach) return false;
-    auto* back = dynamic_cast<CGeCurve3d*>(curve->Copy());
-    if (!back) return false;
-    back->Reverse();
-    loop->AddTail(back);
-    curve->m_nFlags = kWalkedBack;
-    back->m_nFlags = kWalkedBack;
-    back->m_nExtData = 1;  // a copy made here, not an input curve
-    if (curves->IsEmpty()) return false;
-    double p[3], dir[3];
-    EndTangent(back, p, dir);
-    for (;;) {
-        int byStart = 1;
-        CGeCurve3d* next = SearchNext(curves, p, dir, tol, true, byStart);
-        if (!next) break;
-        if (byStart == 0) next->Reverse();
-        loop->AddTail(next);
-        EndTangent(next, p, dir);
+    // The walk is depth first over the branches; it runs on an explicit stack of list
+    // positions (each walking the members present when its step began, from the last
+    // towards the first), so that long paths need neither deep recursion nor copies
+    // of the member list.
+    std::vector<POSITION> stack;
+    auto walkBack = [&](CGeCurve3d* c) {
+        double ce[3] = {0.0, 0.0, 0.0}, le[3] = {0.0, 0.0, 0.0};
+        c->GetEndPoint(ce);
+        loop->GetEndPoint(le);
+        if (P3D_Dist2D(ce, le) > kRecedeReach) return false;
+        auto* back = dynamic_cast<CGeCurve3d*>(c->Copy());
+        if (!back) return false;
+        back->Reverse();
+        loop->AddTail(back);
+        c->m_nFlags = kWalkedBack;
+        back->m_nFlags = kWalkedBack;
+        back->m_nExtData = 1;  // a copy made here, not an input curve
+        if (curves->IsEmpty()) return false;
+        double p[3], dir[3];
+        EndTangent(back, p, dir);
+        for (;;) {
+            int byStart = 1;
+            CGeCurve3d* next = work.TakeLeastTurn(p, dir, tol, byStart);
+            if (!next) break;
+            if (byStart == 0) next->Reverse();
+            loop->AddTail(next);
+            EndTangent(next, p, dir);
+        }
+        stack.push_back(loop->m_listCurve.GetTailPosition());
+        return true;
+    };
+    if (!walkBack(curve)) return false;
+    while (!stack.empty()) {
+        POSITION pos = stack.back();
+        if (!pos) {
+            stack.pop_back();
+            continue;
+        }
+        CGeCurve3d* member = loop->m_listCurve.GetPrev(pos);
+        stack.back() = pos;
+        if (member && member->m_nFlags != kWalkedBack) walkBack(member);
     }
-    std::vector<CGeCurve3d*> members;
-    for (CGeCurve3d* m : loop->m_listCurve)
-        if (m) members.push_back(m);
-    for (auto it = members.rbegin(); it != members.rend(); ++it)
-        if ((*it)->m_nFlags != kWalkedBack) RecedeLinkCurve(curves, loop, *it, tol);
     return true;
 }
 
@@ -498,6 +514,9 @@ void CGeTool3D::CreateLinkedCurve(CGeCurve3dList* curves, CGeLoop3dList* loops, 
             c->m_nFlags = 0;
             c->m_nExtData = 0;
         }
+    // The curves stay in the list until taken; the work set finds successors near a
+    // point instead of scanning the list.
+    CChainWork3d work(curves, true, tol, true);
     CGeLoop3dList made;
     bool cancelled = false;
     while (!curves->IsEmpty()) {
@@ -505,11 +524,8 @@ void CGeTool3D::CreateLinkedCurve(CGeCurve3dList* curves, CGeLoop3dList* loops, 
             cancelled = true;
             break;
         }
-        CGeCurve3d* seed = bZmin ? GetHeadInZmin(curves) : GetHead(curves);
-        if (!seed) {
-            if (bZmin) break;  // nothing left with a start z to rank
-            continue;          // an empty entry
-        }
+        CGeCurve3d* seed = bZmin ? work.TakeLowestStart() : work.TakeHead();
+        if (!seed) break;
         auto* loop = new CGeLoop3d;
         loop->AddTail(seed);
         made.AddTail(loop);
@@ -517,14 +533,14 @@ void CGeTool3D::CreateLinkedCurve(CGeCurve3dList* curves, CGeLoop3dList* loops, 
         EndTangent(seed, p, dir);
         for (;;) {
             int byStart = 1;
-            CGeCurve3d* next = SearchNext(curves, p, dir, tol, true, byStart);
+            CGeCurve3d* next = work.TakeLeastTurn(p, dir, tol, byStart);
             if (!next) break;
             if (byStart == 0) next->Reverse();
             loop->AddTail(next);
             EndTangent(next, p, dir);
         }
         CGeCurve3d* last = loop->m_listCurve.GetTail();
-        if (last && last->m_nFlags == 0) RecedeLinkCurve(curves, loop, last, tol);
+        if (last && last->m_nFlags == 0) RecedeLinkCurve(work, curves, loop, last, tol);
         loop->SeperateComCurve();
     }
     if (cancelled) {

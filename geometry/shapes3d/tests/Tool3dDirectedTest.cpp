@@ -143,7 +143,7 @@ TEST_F(Tool3dDirectedTest, CancelGivesEveryChainedCurveBack)
             in.loops.AddTail(earlier);
             widgra::testing::CancelAfterPolls(polls);
             tool.CreateLoop3dForClearCorner(&in.curves, 0.0, &in.loops);
-            const bool cancelled = gIsProgressCancel();
+            const bool cancelled = widgra::testing::PollCount() > polls;  // the call saw the cancel
             widgra::testing::Reset();
             if (!cancelled) continue;
             std::vector<CGeCurve3d*> after = in.Curves();
@@ -152,6 +152,37 @@ TEST_F(Tool3dDirectedTest, CancelGivesEveryChainedCurveBack)
             ASSERT_EQ(in.loops.GetCount(), 1);
             EXPECT_EQ(in.loops.GetHead(), earlier);
         }
+    }
+}
+
+TEST_F(Tool3dDirectedTest, LinkedCurveCancelGivesTheOriginalsBack)
+{
+    for (int polls = 0; polls < 4; ++polls) {
+        Lists in;
+        Pt p{0, 0, 0};
+        for (int i = 0; i < 6; ++i) {
+            Pt q{p[0] + 0.5, (i % 2) * 0.2, 0};
+            in.curves.AddTail(Line(p, q));
+            p = q;
+        }
+        in.curves.AddTail(Line({5, 5, 0}, {5.5, 5, 0}));
+        std::vector<CGeCurve3d*> before = in.Curves();
+        std::sort(before.begin(), before.end());
+        auto* earlier = new CGeLoop3d;
+        in.loops.AddTail(earlier);
+        widgra::testing::CancelAfterPolls(polls);
+        tool.CreateLinkedCurve(&in.curves, &in.loops, true, 0.001);
+        const bool cancelled = widgra::testing::PollCount() > polls;  // the call saw the cancel
+        widgra::testing::Reset();
+        if (!cancelled) {
+            EXPECT_EQ(in.loops.GetCount(), 3) << polls << " polls";
+            continue;
+        }
+        std::vector<CGeCurve3d*> after = in.Curves();
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, before) << polls << " polls: the reversed copies are gone, the originals back";
+        ASSERT_EQ(in.loops.GetCount(), 1);
+        EXPECT_EQ(in.loops.GetHead(), earlier);
     }
 }
 
