@@ -32,10 +32,6 @@ BCRV* FitRun(const std::vector<double>& run, int degree, double tol)
 
 }  // namespace
 
-CGeTool3D::CGeTool3D() = default;
-
-CGeTool3D::~CGeTool3D() = default;
-
 void CGeTool3D::GlobalInterp(double (*pts)[3], int n, int degree, double tol, double angle, std::vector<BCRV*>& out)
 {
     if (!pts || n < 2 || degree < 1) return;
