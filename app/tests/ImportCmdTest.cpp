@@ -48,14 +48,6 @@ public:
     std::vector<int> m_types;
 };
 
-BOX2<double> BoxOf(CDbEntity* entity)
-{
-    BOX2<double> box;
-    box.InitEmpty();
-    entity->GetBox(&box);
-    return box;
-}
-
 class ImportCmdTest : public ViewInputTest {
 protected:
     void SetUp() override
@@ -74,15 +66,6 @@ protected:
         for (const std::string& p : paths) m_cmd->m_fileList.Add(CString::FromUtf8(p));
         return m_hub->RunAppCmd(m_cmd, sub, TRUE);
     }
-
-    std::vector<CDbEntity*> Entities() const
-    {
-        std::vector<CDbEntity*> out;
-        for (CDbEntity* e : CDBase::Instance()->GetEntities()) out.push_back(e);
-        return out;
-    }
-
-    int UndoCount() const { return CActionManager::Instance()->GetUndoCount(); }
 
     CRelayon* m_hub = nullptr;
     CImportCmd* m_cmd = nullptr;

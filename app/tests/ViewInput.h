@@ -7,6 +7,8 @@
 
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
+#include "framework/relayon/Action.h"
+#include "framework/relayon/DBase.h"
 
 #include <QApplication>
 #include <QImage>
@@ -14,7 +16,17 @@
 #include <QTest>
 #include <QWidget>
 
+#include <vector>
+
 namespace korvel_test {
+
+inline BOX2<double> BoxOf(CDbEntity* entity)
+{
+    BOX2<double> box;
+    box.InitEmpty();
+    entity->GetBox(&box);
+    return box;
+}
 
 class ViewInputTest : public AppTest {
 protected:
@@ -56,6 +68,16 @@ protected:
 
     // Paints the view now, so that the screen image shows the drawing.
     void Repaint() { View()->RedrawScreen(); }
+
+    // The database's entities in order.
+    static std::vector<CDbEntity*> Entities()
+    {
+        std::vector<CDbEntity*> out;
+        for (CDbEntity* e : CDBase::Instance()->GetEntities()) out.push_back(e);
+        return out;
+    }
+
+    static int UndoCount() { return CActionManager::Instance()->GetUndoCount(); }
 
     QWidget* m_widget = nullptr;
 };
