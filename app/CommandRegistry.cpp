@@ -3,7 +3,10 @@
 // then the four main commands with select made current.
 #include "app/KorvelView.h"
 
+#include "app/ExportCmd.h"
+#include "app/ImportCmd.h"
 #include "app/KorvelIds.h"
+#include "app/PasteCmd.h"
 #include "app/ViewCmds.h"
 #include "framework/actorum/MainCmds.h"
 #include "framework/command/GenericCmd.h"
@@ -54,6 +57,9 @@ std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
 {
     switch (id) {
     case kImageScanCmd: return std::make_unique<CImageScanCmd>(first, name);
+    case ID_EDIT_PASTE: return std::make_unique<CPasteCmd>(first, name);
+    case korvel::ID_FILE_IMPORT: return std::make_unique<CImportCmd>(first, name);
+    case korvel::ID_FILE_EXPORT: return std::make_unique<CExportCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_IN: return std::make_unique<CViewZoomInCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_OUT: return std::make_unique<CViewZoomOutCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_DYN: return std::make_unique<CViewZoomDynCmd>(first, name);

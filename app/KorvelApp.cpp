@@ -9,12 +9,15 @@
 #include "app/SplashWnd.h"
 #include "app/StartupLog.h"
 #include "framework/looker/AppSlots.h"
+#include "framework/looker/Dib.h"
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/panora/DesignCentral.h"
 #include "framework/relayon/Relayon.h"
 #include "platform/core/Exception.h"
+#include "platform/ui/Clipboard.h"
 #include "platform/ui/DocTemplate.h"
+#include "platform/ui/ImageFile.h"
 #include "platform/ui/Prompt.h"
 #include "platform/ui/Resources.h"
 
@@ -66,6 +69,12 @@ BOOL CKorvelApp::InitInstance()
         global->LoadProfile();
     }
     korvel::LogStep("app: settings");
+    // Pictures read through the toolkit's image readers; the entity payload
+    // travels on the clipboard under the program's own MIME type.
+    CDib::SetReader([](const CString& path, int& width, int& height, std::vector<BYTE>& bgra) {
+        return AfxReadImageFile(path, width, height, bgra, CDib::kMaxSide) != FALSE;
+    });
+    AfxMapClipboardFormat(global->GetClipboardFormat(), CQVAppSettings::GetClipboardMimeType());
     // The view state of the drawing view, published with the settings.
     if (gGetLooker() == nullptr) {
         m_pLooker = std::make_unique<CLooker>();

@@ -10,6 +10,7 @@
 #include "framework/actorum/MainCmds.h"
 #include "framework/db/DbCurve.h"
 #include "framework/db/DbUnion.h"
+#include "framework/looker/AppSettings.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -29,6 +30,7 @@
 #include "geometry/shapes3d/GeShape3d.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
+#include "platform/core/OwnedListArchive.h"
 #include "platform/ui/CmdUI.h"
 #include "platform/ui/Prompt.h"
 #include "platform/ui/Resources.h"
@@ -49,6 +51,12 @@ BEGIN_MESSAGE_MAP(CKorvelDoc, CPIDoc)
     ON_COMMAND(korvel::ID_EXPORT_SELECTION, &CKorvelDoc::OnExportSelection)
     ON_UPDATE_COMMAND_UI(korvel::ID_EXPORT_SELECTION, &CKorvelDoc::OnUpdateExportSelection)
     ON_COMMAND(korvel::ID_NOTES, &CKorvelDoc::OnNotes)
+    ON_COMMAND(ID_EDIT_COPY, &CKorvelDoc::OnEditCopy)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, &CKorvelDoc::OnUpdateEditCopy)
+    ON_COMMAND(ID_EDIT_CUT, &CKorvelDoc::OnEditCut)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, &CKorvelDoc::OnUpdateEditCut)
+    ON_COMMAND(ID_EDIT_PASTE, &CKorvelDoc::OnEditPaste)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, &CKorvelDoc::OnUpdateEditPaste)
 END_MESSAGE_MAP()
 
 namespace {
@@ -224,10 +232,13 @@ void CKorvelDoc::Serialize(CArchive& ar)
     }
 }
 
-BOOL CKorvelDoc::CheckDocumentBytes(const std::vector<unsigned char>& bytes)
+namespace {
+
+// Reads a whole document (preview block, then the database stream) into a
+// database of its own; FALSE when it does not read whole. The caller keeps the
+// program's state with a TrialReadGuard.
+bool ReadIntoTrial(const std::vector<unsigned char>& bytes, CDBase& trial)
 {
-    if (bytes.empty()) return TRUE;
-    TrialReadGuard guard;
     try {
         CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
         CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete, 4096);
@@ -235,12 +246,34 @@ BOOL CKorvelDoc::CheckDocumentBytes(const std::vector<unsigned char>& bytes)
         ar.SetLoadParams(6144);
         CZdcFilePreview preview;
         preview.BitmapSerialize(ar);
-        CDBase trial;
         trial.Serialize(ar);
         ar.Close();
     } catch (const CException&) {
-        return FALSE;
+        return false;
     }
+    return true;
+}
+
+}  // namespace
+
+BOOL CKorvelDoc::CheckDocumentBytes(const std::vector<unsigned char>& bytes)
+{
+    if (bytes.empty()) return TRUE;
+    TrialReadGuard guard;
+    CDBase trial;
+    return ReadIntoTrial(bytes, trial) ? TRUE : FALSE;
+}
+
+BOOL CKorvelDoc::ReadDocumentEntities(const std::vector<unsigned char>& bytes, CString& note,
+                                      CTypedPtrList<CObList, CDbEntity*>& entities)
+{
+    if (bytes.empty()) return TRUE;
+    TrialReadGuard guard;
+    CDBase trial;
+    if (!ReadIntoTrial(bytes, trial)) return FALSE;
+    note = trial.GetNote();
+    entities.AddTail(&trial.GetEntities());
+    trial.GetEntities().RemoveAll();
     return TRUE;
 }
 
@@ -477,4 +510,196 @@ void CKorvelDoc::OnUpdateExportSelection(CCmdUI* pCmdUI)
     const CRelayon* hub = gGetRelayon();
     const CSelector* selector = gGetSelector();
     pCmdUI->Enable((hub == nullptr || hub->CurCmdFlag() == 0) && selector != nullptr && selector->GetSize() > 0);
+}
+
+namespace {
+
+CTextMainCmd* EditingText(CRelayon* hub)
+{
+    CCommand* main = hub != nullptr ? hub->GetCurMainCmd() : nullptr;
+    return main != nullptr && main->HostType() == kHostText ? dynamic_cast<CTextMainCmd*>(main) : nullptr;
+}
+
+// The clipboard payload is written and read under the program's own format
+// version, so that two processes with documents of different versions open
+// still exchange entities.
+class PayloadVersion {
+public:
+    PayloadVersion()
+    {
+        if (CQVGlobal* global = gGetQVGlobal()) {
+            m_saved = global->GetVersion();
+            global->SetVersion(kDocVersionCurrent);
+        }
+    }
+    ~PayloadVersion()
+    {
+        if (CQVGlobal* global = gGetQVGlobal()) global->SetVersion(m_saved);
+    }
+    PayloadVersion(const PayloadVersion&) = delete;
+    PayloadVersion& operator=(const PayloadVersion&) = delete;
+
+private:
+    std::int32_t m_saved = kDocVersionCurrent;
+};
+
+}  // namespace
+
+void CKorvelDoc::CollectSelectedEntities(CObList& list)
+{
+    CSelector* selector = gGetSelector();
+    if (selector == nullptr || selector->IsEmpty() || selector->GetSize() <= 0) return;
+    for (int i = 0; i < selector->GetSize(); ++i)
+        if (CDbEntity* entity = selector->GetEntity(i)) list.AddTail(entity);
+}
+
+HGLOBAL CKorvelDoc::PackSelectionToClipboard(CObList& list)
+{
+    CSelector* selector = gGetSelector();
+    if (selector == nullptr || list.IsEmpty()) return nullptr;
+    BOX2<double> box;
+    box.InitEmpty();
+    if (!selector->GetBox(&box)) return nullptr;
+    const double x = (box.xmin + box.xmax) / 2.0, y = (box.ymin + box.ymax) / 2.0;
+    CSharedFile file(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, 4096);
+    try {
+        PayloadVersion version;
+        CArchive ar(&file, CArchive::store | CArchive::bNoFlushOnDelete, 4096);
+        ar << x << y;
+        list.Serialize(ar);
+        ar.Close();
+    } catch (const CException&) {
+        return nullptr;
+    }
+    return file.GetLength() != 0 ? file.Detach() : nullptr;
+}
+
+BOOL CKorvelDoc::ReadClipboardPayload(const std::vector<BYTE>& bytes, double* base,
+                                      CTypedPtrList<CObList, CDbEntity*>& entities)
+{
+    if (bytes.empty()) return FALSE;
+    CTypedPtrList<CObList, CDbEntity*> read;
+    double x = 0.0, y = 0.0;
+    try {
+        PayloadVersion version;
+        CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+        CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete, 4096);
+        ar.m_bForceFlat = TRUE;
+        ar.SetLoadParams(6144);
+        // Until the list has read whole, the archive owns what it created.
+        CArchive::CLoadHold hold(ar);
+        ar >> x >> y;
+        archive::LoadOwnedList(ar, read);
+        hold.Release();
+        ar.Close();
+    } catch (const CException&) {
+        return FALSE;
+    }
+    base[0] = x;
+    base[1] = y;
+    entities.AddTail(&read);
+    return TRUE;
+}
+
+void CKorvelDoc::DeleteSelectionWithUndo(CObList& list)
+{
+    auto* action = new CAction(1, AfxLoadString(korvel::IDS_CUT_ACTION));
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        auto* entity = static_cast<CDbEntity*>(list.GetNext(pos));
+        if (entity != nullptr) action->AddDelEnt(entity);
+    }
+    qvInsertActionIntoManager(action, 0);
+    if (CSelector* selector = gGetSelector()) selector->ClearAll();
+}
+
+BOOL CKorvelDoc::CopySelectionToClipboard(int mode, HGLOBAL* handle)
+{
+    CObList list(10);
+    CollectSelectedEntities(list);
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        if (static_cast<CDbEntity*>(list.GetNext(pos))->GetType() == kDbTypeNoCopy) {
+            AfxMessageBox(mode == 1 ? korvel::IDS_COPY_REFUSED : korvel::IDS_CUT_REFUSED, MB_OK);
+            return FALSE;
+        }
+    }
+    *handle = PackSelectionToClipboard(list);
+    if (mode == 2) DeleteSelectionWithUndo(list);
+    list.RemoveAll();
+    return TRUE;
+}
+
+void CKorvelDoc::CopyOrCut(int mode)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    if (CTextMainCmd* text = EditingText(hub)) {
+        if (mode == 1) {
+            text->OnEditCopy();
+        } else {
+            text->OnEditCut();
+        }
+        return;
+    }
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || main->GetSafeHwnd() == nullptr) return;
+    const CQVGlobal* global = gGetQVGlobal();
+    const UINT format = global != nullptr ? global->GetClipboardFormat() : CQVAppSettings::kClipboardFormat;
+    HGLOBAL handle = nullptr;
+    if (!CopySelectionToClipboard(mode, &handle)) return;
+    OpenClipboard(main->GetSafeHwnd());
+    EmptyClipboard();
+    if (SetClipboardData(format, handle) == nullptr && handle != nullptr) GlobalFree(handle);
+    CloseClipboard();
+    if (mode == 2) UpdateAllViews(nullptr, 0, nullptr);
+}
+
+void CKorvelDoc::OnEditCopy() { CopyOrCut(1); }
+
+void CKorvelDoc::OnEditCut() { CopyOrCut(2); }
+
+void CKorvelDoc::OnEditPaste()
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    if (CTextMainCmd* text = EditingText(hub)) {
+        text->OnEditPaste();
+        return;
+    }
+    hub->RunAppCmd(ID_EDIT_PASTE, 0);
+}
+
+namespace {
+
+// The edit items' state: nothing without a hub; the text tool's own while it
+// edits text; otherwise whether the item can act.
+template <class CanAct>
+void UpdateEditItem(CCmdUI* pCmdUI, void (CTextMainCmd::*textUpdate)(CCmdUI*), CanAct canAct)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    if (CTextMainCmd* text = EditingText(hub)) {
+        (text->*textUpdate)(pCmdUI);
+        return;
+    }
+    pCmdUI->Enable(canAct(hub) ? TRUE : FALSE);
+}
+
+bool HasSelection(CRelayon*)
+{
+    const CSelector* selector = gGetSelector();
+    return selector != nullptr && !selector->IsEmpty();
+}
+
+}  // namespace
+
+void CKorvelDoc::OnUpdateEditCopy(CCmdUI* pCmdUI) { UpdateEditItem(pCmdUI, &CTextMainCmd::OnUpdateEditCopy, HasSelection); }
+
+void CKorvelDoc::OnUpdateEditCut(CCmdUI* pCmdUI) { UpdateEditItem(pCmdUI, &CTextMainCmd::OnUpdateEditCut, HasSelection); }
+
+void CKorvelDoc::OnUpdateEditPaste(CCmdUI* pCmdUI)
+{
+    UpdateEditItem(pCmdUI, &CTextMainCmd::OnUpdateEditPaste, [](CRelayon* hub) {
+        CCommand* paste = hub->GetCmd(ID_EDIT_PASTE);
+        return paste != nullptr && paste->IsEnable();
+    });
 }

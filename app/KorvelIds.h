@@ -19,9 +19,20 @@ inline constexpr UINT IDS_SPLASH_FRAME = 30016;
 inline constexpr UINT IDS_TAB_TOOLBAR = 30017;
 inline constexpr UINT IDS_ASK_SAVE_BEFORE_OPEN = 30203;
 inline constexpr UINT IDS_AUTOSAVING = 30204;
+inline constexpr UINT IDS_LARGE_DRAWING = 289;
+inline constexpr UINT IDS_PLACE_PROMPT = 30208;
+inline constexpr UINT IDS_IMAGE_FILTER = 30460;
+inline constexpr UINT IDS_IMAGE_UNREADABLE = 30461;
+inline constexpr UINT IDS_PASTE_PROMPT = 30224;
+inline constexpr UINT IDS_CUT_ACTION = 30036;
+inline constexpr UINT IDS_COPY_REFUSED = 30405;
+inline constexpr UINT IDS_CUT_REFUSED = 30406;
+// The program's own text: a clipboard payload that does not read.
+inline constexpr UINT IDS_PASTE_UNREADABLE = 34001;
 
 // Commands handled by the document, view and frame.
 inline constexpr UINT ID_FILE_IMPORT = 32848;
+inline constexpr UINT ID_FILE_EXPORT = 32999;
 inline constexpr UINT ID_EXPORT_SELECTION = 33151;
 inline constexpr UINT ID_NOTES = 33146;
 inline constexpr UINT ID_VIEW_3D = 32813;
@@ -76,6 +87,8 @@ inline constexpr UINT WM_KV_HIDE_RULERS = WM_USER + 7;
 inline constexpr UINT WM_KV_SHOW_RULERS = WM_USER + 8;
 inline constexpr UINT WM_KV_DOCUMENT_READY = WM_USER + 10;
 inline constexpr UINT WM_KV_RELOAD_LAYERS = WM_USER + 18;
+inline constexpr UINT WM_KV_UNDO = WM_USER + 12;
+inline constexpr UINT WM_KV_REDO = WM_USER + 13;
 inline constexpr UINT WM_KV_ADD_GUIDE_LINE = WM_USER + 4;
 inline constexpr UINT WM_KV_UNIT_CHANGED = WM_USER + 16;
 inline constexpr UINT WM_KV_ZOOM_STEP = WM_USER + 17;

@@ -33,6 +33,14 @@
 IMPLEMENT_DYNCREATE(CKorvelView, CGLView)
 
 BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
+    ON_COMMAND(ID_EDIT_REDO, &CKorvelView::OnEditRedo)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_REDO, &CKorvelView::OnUpdateEditRedo)
+    ON_COMMAND(ID_EDIT_UNDO, &CKorvelView::OnEditUndo)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, &CKorvelView::OnUpdateEditUndo)
+    ON_MESSAGE(korvel::WM_KV_UNDO, &CKorvelView::OnUndoMessage)
+    ON_MESSAGE(korvel::WM_KV_REDO, &CKorvelView::OnRedoMessage)
+    ON_COMMAND_RANGE(korvel::ID_FILE_EXPORT, korvel::ID_FILE_EXPORT, &CKorvelView::OnRunAppCommand)
+    ON_UPDATE_COMMAND_UI(korvel::ID_FILE_EXPORT, &CKorvelView::OnUpdateCommandUIByHub)
     ON_WM_CREATE()
     ON_WM_DESTROY()
     ON_WM_SIZE()
@@ -842,4 +850,70 @@ void CKorvelView::OnUpdateView3D(CCmdUI* pCmdUI)
     CCommand* mainCmd = hub != nullptr ? hub->GetCurMainCmd() : nullptr;
     pCmdUI->Enable(mainCmd != nullptr && (mainCmd->m_nStyle & kCmdStyle3D) != 0);
     pCmdUI->SetCheck(CLooker::IsView3D() ? 1 : 0);
+}
+
+void CKorvelView::UndoOrRedo(bool redo)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr || gGetLooker() == nullptr) return;
+    if (CCommand* running = hub->GetCurCmd(); running != nullptr && (running->m_nFlags & (redo ? 0x20 : 0x10)) != 0) {
+        QMessage message(redo ? QMessage::kRedo : QMessage::kUndo);
+        running->OnMessage(&message);
+        return;
+    }
+    CActionManager* manager = CActionManager::Instance();
+    if (redo) {
+        if (CSelector* selector = gGetSelector()) selector->ClearAll();
+        manager->Redo();
+    } else {
+        manager->Undo();
+    }
+    // In 3D the paint hands the frame to the OpenGL area.
+    Invalidate(TRUE);
+}
+
+void CKorvelView::OnEditUndo() { UndoOrRedo(false); }
+
+void CKorvelView::OnEditRedo() { UndoOrRedo(true); }
+
+LRESULT CKorvelView::OnUndoMessage(WPARAM, LPARAM)
+{
+    UndoOrRedo(false);
+    return 0;
+}
+
+LRESULT CKorvelView::OnRedoMessage(WPARAM, LPARAM)
+{
+    UndoOrRedo(true);
+    return 0;
+}
+
+void CKorvelView::UpdateUndoOrRedo(CCmdUI* pCmdUI, bool redo)
+{
+    const CRelayon* hub = gGetRelayon();
+    if (const CCommand* running = hub != nullptr ? hub->GetCurCmd() : nullptr;
+        running != nullptr && (running->m_nFlags & (redo ? 0x20 : 0x10)) != 0) {
+        pCmdUI->Enable(TRUE);
+        return;
+    }
+    if (!CActionManager::IsLiving()) {
+        pCmdUI->Enable(FALSE);
+        return;
+    }
+    const CActionManager* manager = CActionManager::Instance();
+    pCmdUI->Enable(redo ? manager->CanRedo() : manager->CanUndo());
+}
+
+void CKorvelView::OnUpdateEditUndo(CCmdUI* pCmdUI) { UpdateUndoOrRedo(pCmdUI, false); }
+
+void CKorvelView::OnUpdateEditRedo(CCmdUI* pCmdUI) { UpdateUndoOrRedo(pCmdUI, true); }
+
+void CKorvelView::OnRunAppCommand(UINT nID)
+{
+    if (CRelayon* hub = gGetRelayon()) hub->RunAppCmd(nID, 0);
+}
+
+void CKorvelView::OnUpdateCommandUIByHub(CCmdUI* pCmdUI)
+{
+    if (CRelayon* hub = gGetRelayon()) hub->OnUpdateCmdUI(pCmdUI);
 }

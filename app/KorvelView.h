@@ -62,6 +62,20 @@ public:
     LRESULT OnAddGuideLine(WPARAM wParam, LPARAM lParam);
     LRESULT OnUnitChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnZoomStep(WPARAM wParam, LPARAM lParam);
+    // Undo and redo (57643, 57644 and the messages WM_USER+12, WM_USER+13): a
+    // running command that undoes (flag 0x10) or redoes (0x20) by itself gets
+    // message type 6 or 7; otherwise the undo manager steps, redo clearing the
+    // selection first.
+    void OnEditUndo();
+    void OnEditRedo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnUpdateEditRedo(CCmdUI* pCmdUI);
+    LRESULT OnUndoMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRedoMessage(WPARAM wParam, LPARAM lParam);
+    // Items that only run their registered command (sub-command 0); the hub
+    // decides their state.
+    void OnRunAppCommand(UINT nID);
+    void OnUpdateCommandUIByHub(CCmdUI* pCmdUI);
     // Cancels the running command and makes select the main command.
     void EnterSelectMode();
 
@@ -115,6 +129,8 @@ private:
     void PaintGL();
     void DrawWorkArea(CDC* pDC);
     void FitPageOnce();
+    void UndoOrRedo(bool redo);
+    void UpdateUndoOrRedo(CCmdUI* pCmdUI, bool redo);
 
     CRelayon* m_pRelayon = nullptr;
     CLooker* m_pLooker = nullptr;

@@ -1,9 +1,11 @@
 #include "app/MainFrame.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/DocumentFile.h"
 #include "app/KorvelDoc.h"
+#include "app/ImportCmd.h"
 #include "app/KorvelIds.h"
 #include "app/KorvelView.h"
 #include "app/LayerTab.h"
@@ -427,8 +429,18 @@ void CMainFrame::OnDropFiles(HDROP hDropInfo)
     SetActiveWindow();
     const UINT count = DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0);
     CRelayon* hub = gGetRelayon();
-    CCommand* import = hub != nullptr ? hub->GetCmd(korvel::ID_FILE_IMPORT) : nullptr;
-    if (import != nullptr && count > 0) hub->RunAppCmdMutil(import, 1);
+    auto* import = hub != nullptr ? dynamic_cast<CImportCmd*>(hub->GetCmd(korvel::ID_FILE_IMPORT)) : nullptr;
+    if (import != nullptr) {
+        import->m_fileList.RemoveAll();
+        // Paths are read whole: a folder path here may be longer than the
+        // platform's 260 characters.
+        for (UINT i = 0; i < count; ++i) {
+            std::vector<wchar_t> path(DragQueryFile(hDropInfo, i, nullptr, 0) + 1, L'\0');
+            DragQueryFile(hDropInfo, i, path.data(), static_cast<UINT>(path.size()));
+            import->m_fileList.Add(CString(path.data()));
+        }
+        if (count > 0) hub->RunAppCmdMutil(import, 1);
+    }
     DragFinish(hDropInfo);
 }
 

@@ -1,6 +1,6 @@
 // Moving around the drawing in 2D: mouse, wheel, keys and the scroll bar reach
 // the command hub; the view commands pan, zoom and animate through timer 3.
-#include "AppFixture.h"
+#include "ViewInput.h"
 
 #include "app/KorvelIds.h"
 #include "app/ViewCmds.h"
@@ -60,18 +60,13 @@ private:
     }
 };
 
-class ViewNavigationTest : public AppTest {
+class ViewNavigationTest : public ViewInputTest {
 protected:
     void StartView()
     {
-        ASSERT_TRUE(Start());
-        Frame()->GetWidget()->resize(900, 700);
-        Frame()->RecalcLayout();
-        // Let the layout settle, so that the view keeps its size from here on.
-        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+        ViewInputTest::StartView();
+        if (HasFatalFailure()) return;
         m_view = View();
-        ASSERT_NE(m_view, nullptr);
-        m_widget = m_view->GetWidget();
         m_looker = gGetLooker();
         m_hub = gGetRelayon();
         ASSERT_NE(m_looker, nullptr);
@@ -117,15 +112,6 @@ protected:
         return {p[0], p[1]};
     }
 
-    // A mouse move straight to the view's widget (the frame is not shown, so
-    // moves through the window system would not arrive).
-    void Move(QPoint at)
-    {
-        QMouseEvent event(QEvent::MouseMove, QPointF(at), QPointF(m_widget->mapToGlobal(at)), Qt::NoButton,
-                          QApplication::mouseButtons(), Qt::NoModifier);
-        QApplication::sendEvent(m_widget, &event);
-    }
-
     void Wheel(QPoint at, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QWheelEvent event(QPointF(at), QPointF(m_widget->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -134,7 +120,6 @@ protected:
     }
 
     CKorvelView* m_view = nullptr;
-    QWidget* m_widget = nullptr;
     CLooker* m_looker = nullptr;
     CRelayon* m_hub = nullptr;
 };

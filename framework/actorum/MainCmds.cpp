@@ -5,6 +5,7 @@
 #include "framework/looker/Looker.h"
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Selector.h"
+#include "platform/ui/CmdUI.h"
 
 IMPLEMENT_DYNAMIC(CToolCmd, CCommand)
 IMPLEMENT_DYNAMIC(CToolNodeCmd, CCommand)
@@ -62,3 +63,18 @@ void CImageScanCmd::SetBitmap(CDib* dib)
 int CDlgNotes::DoModal() { return g_notesEditor ? g_notesEditor(m_strText) : kIdCancel; }
 
 void CDlgNotes::SetEditor(Editor editor) { g_notesEditor = std::move(editor); }
+
+void CTextMainCmd::OnUpdateEditCopy(CCmdUI* cmdUI)
+{
+    if (cmdUI != nullptr) cmdUI->Enable(FALSE);
+}
+
+void CTextMainCmd::OnUpdateEditCut(CCmdUI* cmdUI)
+{
+    if (cmdUI != nullptr) cmdUI->Enable(FALSE);
+}
+
+void CTextMainCmd::OnUpdateEditPaste(CCmdUI* cmdUI)
+{
+    if (cmdUI != nullptr) cmdUI->Enable(FALSE);
+}

@@ -49,6 +49,15 @@ public:
     // Fill toggle of the text being edited.
     void OnFill() { m_bFill = !m_bFill; }
     BOOL m_bFill = FALSE;
+
+    // Clipboard commands on the text being edited: the text tool keeps no text
+    // here, so they leave the clipboard alone and their items are disabled.
+    void OnEditCopy() {}
+    void OnEditCut() {}
+    void OnEditPaste() {}
+    void OnUpdateEditCopy(CCmdUI* cmdUI);
+    void OnUpdateEditCut(CCmdUI* cmdUI);
+    void OnUpdateEditPaste(CCmdUI* cmdUI);
 };
 
 // Receives the scanner's bitmap (takes one reference).

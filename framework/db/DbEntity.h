@@ -17,6 +17,7 @@ class COpenGLDC;
 inline constexpr int kDbTypeCurve = 1;
 inline constexpr int kDbTypeUnion = 2;
 inline constexpr int kDbTypeImage = 3;
+inline constexpr int kDbTypeNoCopy = 10;   // entities that never go to the clipboard
 inline constexpr int kDbTypeAidLine = 11;  // guide line
 
 // Base type bits (GetBaseType). Bits 0xE are the entities that can be filled.
@@ -62,6 +63,13 @@ public:
     virtual void DrawGL(COpenGLDC* dc, int mode);
     // 3D box; the base gives the 2D box at z = 0 (FALSE, box untouched, without extent).
     virtual BOOL GetBox3D(BOX3<double>* box);
+
+    // Handles of other entities that this one refers to (none in the entities of
+    // this library): a merge raises them past the drawing's handles, a paste
+    // clears them. Setting a reference to 0 clears the value that goes with it.
+    virtual int GetRefHandleCount() const { return 0; }
+    virtual std::uint32_t GetRefHandle(int /*index*/) const { return 0; }
+    virtual void SetRefHandle(int /*index*/, std::uint32_t /*handle*/) {}
 
     std::uint32_t GetHandle() const { return m_nHandle; }
     // Sets the handle; the counter is not touched (UpdateHandle of the database

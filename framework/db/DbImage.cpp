@@ -64,6 +64,18 @@ void CDbImage::Draw(CDC* dc, int mode)
     if (dc == nullptr || looker == nullptr) return;
     const double x0 = m_origin[0], y0 = m_origin[1];
     const double x1 = x0 + m_size[0], y1 = y0 + m_size[1];
+    const bool rubber = mode == kDrawRubber || mode == kDrawRubberFast;
+    if (!rubber && m_pDib != nullptr && !m_pDib->IsEmpty()) {
+        // World y grows upwards, so the top row of the bitmap is at y1.
+        const double topLeft[2] = {x0, y1}, bottomRight[2] = {x1, y0};
+        CPoint a, b;
+        looker->WorldtoScreen2D(topLeft, a);
+        looker->WorldtoScreen2D(bottomRight, b);
+        const RECT dest{a.x, a.y, b.x, b.y};
+        dc->StretchDIBits(&dest, m_pDib->GetWidth(), m_pDib->GetHeight(), m_pDib->GetBits().data());
+        if (mode == kDrawNormal) return;
+    }
+    // Rubber-band drawing and the selection mark show the image's rectangle.
     const double outline[5][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
     PenGuard guard(dc, *this, mode);
     looker->DrawPolyline(outline, 5, dc);

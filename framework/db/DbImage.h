@@ -21,7 +21,8 @@ public:
     CDbEntity* Copy() override;
     int GetType() const override { return kDbTypeImage; }
     int GetBaseType() const override { return kDbBaseImage; }
-    // Outline of the image rectangle.
+    // The pixels stretched over the image rectangle; the rubber-band modes draw
+    // the rectangle's outline instead, the selected mode both.
     void Draw(CDC* dc, int mode) override;
     BOOL GetBox(BOX2<double>* box) override;
     void Move(const double* from, const double* to) override;

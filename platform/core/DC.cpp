@@ -200,6 +200,12 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSource, 
     return OnBitBlt(x, y, width, height, source, xSource, ySource, rop);
 }
 
+BOOL CDC::StretchDIBits(LPCRECT dest, int width, int height, const BYTE* bgra)
+{
+    if (!dest || !bgra || width <= 0 || height <= 0) return FALSE;
+    return OnStretchDIBits(*dest, width, height, bgra);
+}
+
 int CDC::GetClipBox(LPRECT rect) const
 {
     RECT box{0, 0, 0, 0};
@@ -265,6 +271,8 @@ SIZE CDC::OnGetTextExtent(LPCTSTR, int) const { return SIZE{0, 0}; }
 void CDC::OnFillSolidRect(const RECT&, COLORREF) {}
 
 BOOL CDC::OnBitBlt(int, int, int, int, CDC*, int, int, DWORD) { return FALSE; }
+
+BOOL CDC::OnStretchDIBits(const RECT&, int, int, const BYTE*) { return FALSE; }
 
 int CDC::OnGetClipBox(RECT& rect) const
 {

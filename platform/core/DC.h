@@ -168,6 +168,10 @@ public:
     // Copies (SRCCOPY) or XORs (SRCINVERT) a block of another context's surface;
     // FALSE when the contexts cannot exchange pixels.
     BOOL BitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop);
+    // Draws a bitmap of width x height pixels (4 bytes each, blue, green, red,
+    // alpha; top row first) stretched over the rectangle (logical units). FALSE
+    // for a bad size or when the context cannot draw pixels.
+    BOOL StretchDIBits(LPCRECT dest, int width, int height, const BYTE* bgra);
     // The drawable area in logical units; NULLREGION (and an empty rectangle)
     // when the context has no surface.
     int GetClipBox(LPRECT rect) const;
@@ -207,6 +211,7 @@ protected:
     virtual SIZE OnGetTextExtent(LPCTSTR text, int count) const;
     virtual void OnFillSolidRect(const RECT& rect, COLORREF colour);
     virtual BOOL OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop);
+    virtual BOOL OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra);
     // Fills rect and returns the region kind.
     virtual int OnGetClipBox(RECT& rect) const;
 

@@ -19,9 +19,11 @@ INT_PTR CFileDialog::DoModal() {
   request.strFilter = m_strFilter;
   request.strTitle = m_strTitle;
   request.dwFlags = m_dwFlags;
-  CString path;
-  if (!AfxGetPromptService()->ChooseFile(request, path) || path.IsEmpty()) return IDCANCEL;
-  m_strPathName = path;
+  CFileDialogAnswer answer;
+  if (!AfxGetPromptService()->ChooseFiles(request, answer) || answer.paths.empty()) return IDCANCEL;
+  m_paths = std::move(answer.paths);
+  m_strPathName = m_paths.front();
+  m_nFilterIndex = answer.nFilterIndex;
   return IDOK;
 }
 

@@ -4,9 +4,12 @@
 #include "platform/core/WinString.h"
 #include "platform/ui/UiTypes.h"
 
+#include <vector>
+
 constexpr DWORD OFN_READONLY = 0x00000001;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
+constexpr DWORD OFN_ALLOWMULTISELECT = 0x00000200;
 constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
@@ -23,7 +26,12 @@ public:
   virtual INT_PTR DoModal();
   void SetTitle(LPCTSTR lpszTitle) { m_strTitle = lpszTitle; }
 
+  // The first chosen path.
   CString GetPathName() const { return m_strPathName; }
+  // Every chosen path, in the dialog's order (several with OFN_ALLOWMULTISELECT).
+  const std::vector<CString>& GetPathNames() const { return m_paths; }
+  // 1-based index of the filter entry selected when the dialog closed.
+  int GetFilterIndex() const { return m_nFilterIndex; }
   CString GetFileName() const;
   // Extension without the dot.
   CString GetFileExt() const;
@@ -38,4 +46,6 @@ private:
   CString m_strTitle;
   DWORD m_dwFlags;
   CString m_strPathName;
+  std::vector<CString> m_paths;
+  int m_nFilterIndex = 1;
 };

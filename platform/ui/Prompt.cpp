@@ -1,6 +1,7 @@
 #include "platform/ui/Prompt.h"
 
 #include "platform/ui/Dialog.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/Menu.h"
 
 #include "platform/ui/QtApp.h"
@@ -57,16 +58,21 @@ public:
     }
   }
 
-  BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) override {
+  BOOL ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& rAnswer) override {
     if (!AfxEnsureQtApplication()) return FALSE;
-    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.strTitle), QString(),
-                       ToQtFilter(request.strFilter));
+    const QString filter = ToQtFilter(request.strFilter);
+    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.strTitle), QString(), filter);
     dialog.setAcceptMode(request.bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(request.bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    const bool multiple = request.bOpen && (request.dwFlags & OFN_ALLOWMULTISELECT) != 0;
+    dialog.setFileMode(!request.bOpen ? QFileDialog::AnyFile
+                                      : (multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
     if (!request.strDefExt.IsEmpty()) dialog.setDefaultSuffix(ToQString(request.strDefExt));
     if (!request.strFileName.IsEmpty()) dialog.selectFile(ToQString(request.strFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return FALSE;
-    rPath = FromQString(dialog.selectedFiles().front());
+    rAnswer.paths.clear();
+    for (const QString& file : dialog.selectedFiles()) rAnswer.paths.push_back(FromQString(file));
+    const int index = filter.split(QLatin1String(";;")).indexOf(dialog.selectedNameFilter());
+    rAnswer.nFilterIndex = index >= 0 ? index + 1 : 1;
     return TRUE;
   }
 };
@@ -95,6 +101,13 @@ CQtPrompt& DefaultPrompt() {
 CPromptService* g_pPrompt = nullptr;
 
 }  // namespace
+
+BOOL CPromptService::ChooseFile(const CFileDialogRequest& request, CString& rPath) {
+  CFileDialogAnswer answer;
+  if (!ChooseFiles(request, answer) || answer.paths.empty()) return FALSE;
+  rPath = answer.paths.front();
+  return TRUE;
+}
 
 INT_PTR CPromptService::RunModalDialog(CDialog& dialog) { return dialog.RunModalLoop(); }
 

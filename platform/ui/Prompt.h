@@ -5,6 +5,7 @@
 #include "platform/core/WinString.h"
 #include "platform/ui/UiTypes.h"
 
+#include <utility>
 #include <vector>
 
 class CDialog;
@@ -19,13 +20,30 @@ struct CFileDialogRequest {
   DWORD dwFlags = 0;
 };
 
+// What a file dialog answers: every chosen path in the dialog's order (several
+// when the request allows a multiple selection) and the 1-based index of the
+// filter entry selected when it closed.
+struct CFileDialogAnswer {
+  CFileDialogAnswer() = default;
+  // One path, the first filter; an empty path cancels.
+  CFileDialogAnswer(const CString& path, int filterIndex = 1) : nFilterIndex(filterIndex) {
+    if (!path.IsEmpty()) paths.push_back(path);
+  }
+  CFileDialogAnswer(std::vector<CString> chosen, int filterIndex) : paths(std::move(chosen)), nFilterIndex(filterIndex) {}
+
+  std::vector<CString> paths;
+  int nFilterIndex = 1;
+};
+
 class CPromptService {
 public:
   virtual ~CPromptService() = default;
   // Returns IDOK, IDCANCEL, IDYES or IDNO as the buttons of nType allow.
   virtual int MessageBox(const CString& strText, const CString& strCaption, UINT nType) = 0;
-  // TRUE with the chosen path, FALSE when cancelled.
-  virtual BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) = 0;
+  // TRUE with at least one chosen path, FALSE when cancelled.
+  virtual BOOL ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& rAnswer) = 0;
+  // The first chosen path.
+  BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath);
   // Runs a created modal dialog until it ends (EndDialog) and returns its result.
   // The default shows it with Qt (CDialog::RunModalLoop).
   virtual INT_PTR RunModalDialog(CDialog& dialog);

@@ -243,6 +243,27 @@ BOOL CQtDC::OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
   return TRUE;
 }
 
+BOOL CQtDC::OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra) {
+  if (m_pPainter == nullptr || m_pSurface == nullptr) return FALSE;
+  const double destW = static_cast<double>(dest.right) - dest.left;
+  const double destH = static_cast<double>(dest.bottom) - dest.top;
+  if (destW <= 0.0 || destH <= 0.0) return TRUE;
+  const POINT o = Offset();
+  const QRectF visible(-o.x, -o.y, m_pSurface->width(), m_pSurface->height());
+  const QRectF target = QRectF(dest.left, dest.top, destW, destH).intersected(visible);
+  if (target.isEmpty()) return TRUE;
+  const double sx = width / destW, sy = height / destH;
+  const QRectF source((target.left() - dest.left) * sx, (target.top() - dest.top) * sy, target.width() * sx,
+                      target.height() * sy);
+  // Format_ARGB32 is blue, green, red, alpha in memory on this byte order.
+  const QImage image(bgra, width, height, width * 4, QImage::Format_ARGB32);
+  const QPainter::CompositionMode mode = m_pPainter->compositionMode();
+  m_pPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  m_pPainter->drawImage(target, image, source);
+  m_pPainter->setCompositionMode(mode);
+  return TRUE;
+}
+
 BOOL CQtDC::OnTextOut(int x, int y, LPCTSTR lpszString, int nCount) {
   if (!Drawing()) return TRUE;
   const QString text = QString::fromWCharArray(lpszString, nCount);

@@ -54,6 +54,9 @@ protected:
   void OnFillSolidRect(const RECT& rect, COLORREF clr) override;
   // Copies a block of another Qt context's surface (SRCCOPY) or XORs it in (SRCINVERT).
   BOOL OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) override;
+  // Only the part that falls on the surface is scaled, so a bitmap zoomed far
+  // beyond the window costs no more than the window.
+  BOOL OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra) override;
   int OnGetClipBox(RECT& rect) const override;
 
 private:

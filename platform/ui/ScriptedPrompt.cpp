@@ -14,12 +14,12 @@ int CScriptedPrompt::MessageBox(const CString& strText, const CString&, UINT) {
   return answer;
 }
 
-BOOL CScriptedPrompt::ChooseFile(const CFileDialogRequest& request, CString& rPath) {
+BOOL CScriptedPrompt::ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& rAnswer) {
   m_fileRequests.push_back(request);
   if (m_paths.empty()) return FALSE;
-  rPath = m_paths.front();
+  rAnswer = m_paths.front();
   m_paths.pop_front();
-  return rPath.IsEmpty() ? FALSE : TRUE;
+  return rAnswer.paths.empty() ? FALSE : TRUE;
 }
 
 INT_PTR CScriptedPrompt::RunModalDialog(CDialog& dialog) {

@@ -22,7 +22,7 @@ public:
   CScriptedPrompt& operator=(const CScriptedPrompt&) = delete;
 
   int MessageBox(const CString& strText, const CString& strCaption, UINT nType) override;
-  BOOL ChooseFile(const CFileDialogRequest& request, CString& rPath) override;
+  BOOL ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& rAnswer) override;
   INT_PTR RunModalDialog(CDialog& dialog) override;
   UINT ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen) override;
 
@@ -32,7 +32,7 @@ public:
   };
 
   std::deque<int> m_answers;          // next message-box answers
-  std::deque<CString> m_paths;        // next file-dialog paths; an empty string cancels
+  std::deque<CFileDialogAnswer> m_paths;  // next file-dialog answers; one without a path cancels
   std::vector<CString> m_messages;    // texts shown, in order
   std::vector<CFileDialogRequest> m_fileRequests;
   std::deque<DialogAnswer> m_dialogAnswers;

@@ -531,7 +531,10 @@ void AiPathReader::Paint(bool close)
 void AiPathReader::FinishSubpath(Subpath& sub)
 {
     if (!sub.curve || sub.curve->IsEmpty()) return;
-    sub.curve->Lean(kLeanTol, kLeanAngle);
+    // Thinning would turn a lone straight segment into a polyline of the same two
+    // points; it stays the line it is.
+    const bool loneLine = sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType;
+    if (!loneLine) sub.curve->Lean(kLeanTol, kLeanAngle);
     sub.curve->SetClosedFlag(sub.curve->IsClosed(kClosedTol));
     m_done.push_back(std::move(sub.curve));
 }

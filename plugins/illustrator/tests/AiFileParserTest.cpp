@@ -54,7 +54,7 @@ TEST(AiFileParserTest, SingleLineIsHandedOverAsThatSegment)
     ASSERT_EQ(r.curves.size(), 1u);
     const Curve& c = r.curves[0];
     ASSERT_EQ(c.members.size(), 1u) << "the segment itself, not a composite";
-    EXPECT_NE(c.members[0].type, kComposite);
+    EXPECT_EQ(c.members[0].type, kLine) << "a lone straight segment stays a line";
     EXPECT_EQ(SegmentCount(c), 1);
     ExpectPt(StartOf(c), Mm(10, 20), "start");
     ExpectPt(EndOf(c), Mm(30, 40), "end");
