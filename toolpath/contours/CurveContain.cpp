@@ -1,6 +1,6 @@
-// CSmartCurve::IsPointOn: crossings of a horizontal probe, with the winding angle as
-// the fallback when the crossings cannot decide.
-#include "toolpath/contours/SmartCurve.h"
+// The point-in-contour test of curves and loops: crossings of a horizontal probe, with
+// the winding angle as the fallback when the crossings cannot decide.
+#include "toolpath/contours/Containment.h"
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
@@ -29,19 +29,21 @@ bool TurnsAtJoint(CSmartSect* earlier, CSmartSect* later)
 }
 
 // Crossing count of the probe through p; -1 when it cannot decide, 2 on the curve.
-int ProbeCount(CSmartCurve& c, const double* p)
+int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule)
 {
-    double mn[2], mx[2];
-    c.DefineBox(mn, mx);
-    const double a[2] = {mn[0] - kProbeMargin, p[1]}, b[2] = {mx[0] + kProbeMargin, p[1]};
+    const double a[2] = {x0, p[1]}, b[2] = {x1, p[1]};
     CSmartLine probe(a, b);
     std::vector<Crossing> found;
     bool on = false;
     for (CSmartSect* s = c.head; s; s = s->next) {
         if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
             continue;
-        if (s->box[3] - s->box[1] < kFlatSection)
+        if (s->box[3] - s->box[1] < kFlatSection) {
+            double foot[2];
+            if (rule.flatSectionOn && s->MinDistPoint(p, foot) < kCrossingOnX)
+                return 2;
             return -1;
+        }
         double pts[2][2];
         const int k = SectSectIntersect(&probe, s, pts);
         // A crossing at p puts p on the curve, even where it cancels at a turning joint.
@@ -93,7 +95,7 @@ int ProbeCount(CSmartCurve& c, const double* p)
 }
 
 // Signed angle subtended at p by the chord a-b; sets `on` when p lies on the chord.
-double Subtended(const double* p, const double* a, const double* b, bool& on)
+double Subtended(const double* p, const double* a, const double* b, bool& on, bool opposedOn, bool negativeAtZero)
 {
     double u[2] = {a[0] - p[0], a[1] - p[1]}, v[2] = {b[0] - p[0], b[1] - p[1]};
     const double lu = std::hypot(u[0], u[1]), lv = std::hypot(v[0], v[1]);
@@ -106,39 +108,62 @@ double Subtended(const double* p, const double* a, const double* b, bool& on)
     v[0] /= lv;
     v[1] /= lv;
     const double dot = u[0] * v[0] + u[1] * v[1];
-    if (dot < kWindingOpposite) {
+    if (opposedOn && dot < kWindingOpposite) {
         on = true;
         return 0;
     }
     const double ang = QVN_Math::ACos(dot);
-    return u[0] * v[1] - u[1] * v[0] < 0 ? -ang : ang;
+    const double cross = u[0] * v[1] - u[1] * v[0];
+    return cross < 0 || (negativeAtZero && cross == 0) ? -ang : ang;
 }
 
 }  // namespace
+
+namespace smart {
+
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule)
+{
+    if (!c.head)
+        return 0;
+    const int k = ProbeCount(c, p, x0, x1, rule);
+    if (k >= 0)
+        return k;
+    // The crossings were abandoned (at a flat section or at too many crossings) before
+    // every section was seen: p may still lie on a later one.
+    if (rule.flatSectionOn)
+        for (CSmartSect* s = c.head; s; s = s->next) {
+            double foot[2];
+            if (s->MinDistPoint(p, foot) < kCrossingOnX)
+                return 2;
+        }
+    double sum = 0;
+    bool on = false;
+    double pts[kWindingArcPoints][2];
+    for (CSmartSect* s = c.head; s && !on; s = s->next) {
+        if (s->IsSectLine()) {
+            auto* l = static_cast<CSmartLine*>(s);
+            const double len = rule.shortLineAbs ? P2D_AbsDist(l->start, l->end) : P2D_Dist(l->start, l->end);
+            if (len < kShortLine)
+                continue;
+            sum += Subtended(p, l->start, l->end, on, rule.opposedChordOn, rule.lineNegativeAtZero);
+            continue;
+        }
+        const int n = DiscretizeArcSect(pts, kWindingArcPoints, kWindingArcTol, static_cast<CSmartArc*>(s));
+        for (int i = 0; i < n && !on; ++i)
+            sum += Subtended(p, pts[i], pts[i + 1], on, rule.opposedChordOn, false);
+    }
+    if (on)
+        return 2;
+    return std::fabs(sum) >= kWindingInside ? 1 : 0;
+}
+
+}  // namespace smart
 
 int CSmartCurve::IsPointOn(const double* p)
 {
     if (!head)
         return 0;
-    const int k = ProbeCount(*this, p);
-    if (k >= 0)
-        return k;
-    double sum = 0;
-    bool on = false;
-    double pts[kWindingArcPoints][2];
-    for (CSmartSect* s = head; s && !on; s = s->next) {
-        if (s->IsSectLine()) {
-            auto* l = static_cast<CSmartLine*>(s);
-            if (P2D_Dist(l->start, l->end) < kShortLine)
-                continue;
-            sum += Subtended(p, l->start, l->end, on);
-            continue;
-        }
-        const int n = DiscretizeArcSect(pts, kWindingArcPoints, kWindingArcTol, static_cast<CSmartArc*>(s));
-        for (int i = 0; i < n && !on; ++i)
-            sum += Subtended(p, pts[i], pts[i + 1], on);
-    }
-    if (on)
-        return 2;
-    return std::fabs(sum) >= kWindingInside ? 1 : 0;
+    double mn[2], mx[2];
+    DefineBox(mn, mx);
+    return ContainPoint(*this, p, mn[0] - kProbeMargin, mx[0] + kProbeMargin, ContainRule{});
 }

@@ -1,4 +1,5 @@
-// CPointList::ResortAllPoint: greedy merging of the closest chain ends.
+// CPointList::ResortAllPoint and CSmartCurve::ResortCurves: greedy merging of the closest
+// chain ends (of points, or of curves each taken as a chain of its two ends).
 //
 // The merge rule is the plain one: among all pairs of chains, the pair of ends with the
 // smallest distance is joined (the four end pairs of two chains compared in the order
@@ -14,6 +15,11 @@
 // smaller chain. Crossings are removed after every merge by 2-opt moves, testing only
 // the segments the merge or a move created and the segments of the smaller merged chain
 // against the larger, through a grid of the segments.
+//
+// Curves start as two-end chains and follow their own merge rule: the chain in the
+// earlier slot always leads (reversed when its start was chosen), the later one follows
+// (reversed when its end was chosen); no uncrossing.
+#include "toolpath/contours/SmartCurve.h"
 #include "toolpath/contours/SmartPoint.h"
 
 #include "framework/numerak/Point2D.h"
@@ -36,7 +42,8 @@ namespace {
 
 class GreedyOrder {
 public:
-    explicit GreedyOrder(std::vector<std::array<double, 2>> pts);
+    // With `pairs`, points 2k and 2k + 1 are the two ends of item k (the curve rule).
+    explicit GreedyOrder(std::vector<std::array<double, 2>> pts, bool pairs = false);
     // The points' indices in path order.
     std::vector<int> Run();
 
@@ -70,6 +77,7 @@ private:
     void Merge(int ca, int cb);
     void Flip(Chain& c);
     int Join(int front, int back);
+    void PlaceMerged(int root, int leaderSlot, int appendedSlot);
     void AddSeg(int p, int q);
     void QueueCrossings(int p, int q, int root);
     void Uncross(int root);
@@ -79,6 +87,7 @@ private:
 
     std::vector<std::array<double, 2>> m_pts;
     int m_n;
+    bool m_pairs;
     std::vector<int> m_nxt, m_prv, m_parent;
     std::vector<Chain> m_chain;  // valid at union-find roots
     std::vector<int> m_slots;    // chain roots in slot order
@@ -91,8 +100,8 @@ private:
     std::vector<Work> m_work;
 };
 
-GreedyOrder::GreedyOrder(std::vector<std::array<double, 2>> pts)
-    : m_pts(std::move(pts)), m_n(static_cast<int>(m_pts.size()))
+GreedyOrder::GreedyOrder(std::vector<std::array<double, 2>> pts, bool pairs)
+    : m_pts(std::move(pts)), m_n(static_cast<int>(m_pts.size())), m_pairs(pairs)
 {
     m_nxt.assign(static_cast<std::size_t>(m_n), -1);
     m_prv.assign(static_cast<std::size_t>(m_n), -1);
@@ -109,6 +118,17 @@ GreedyOrder::GreedyOrder(std::vector<std::array<double, 2>> pts)
         }
     }
     m_segGrid = CellGrid(mn, mx, m_n);
+    if (m_pairs) {
+        m_slots.clear();
+        for (int k = 0; 2 * k + 1 < m_n; ++k) {
+            const int a = 2 * k, b = a + 1;
+            m_nxt[a] = b;
+            m_prv[b] = a;
+            m_parent[b] = a;
+            m_chain[a] = {a, b, 2, k, false};
+            m_slots.push_back(a);
+        }
+    }
 }
 
 int GreedyOrder::Find(int i)
@@ -209,6 +229,19 @@ int GreedyOrder::Join(int front, int back)
     return root;
 }
 
+// The merged chain takes the leader's slot; the appended chain's slot takes the last chain.
+void GreedyOrder::PlaceMerged(int root, int leaderSlot, int appendedSlot)
+{
+    m_chain[root].slot = leaderSlot;
+    m_slots[static_cast<std::size_t>(leaderSlot)] = root;
+    const int last = m_slots.back();
+    m_slots.pop_back();
+    if (appendedSlot < static_cast<int>(m_slots.size())) {
+        m_slots[static_cast<std::size_t>(appendedSlot)] = last;
+        m_chain[last].slot = appendedSlot;
+    }
+}
+
 void GreedyOrder::Merge(int ca, int cb)
 {
     int ci = ca, cj = cb;
@@ -228,11 +261,20 @@ void GreedyOrder::Merge(int ca, int cb)
                 bj = b;
             }
         }
-    if (bi == bj) {
-        Chain& j = m_chain[cj];
-        std::swap(j.first, j.last);
-        j.rev = !j.rev;
+    auto reverse = [](Chain& c) {
+        std::swap(c.first, c.last);
+        c.rev = !c.rev;
+    };
+    if (m_pairs) {
+        if (bi == 0)
+            reverse(m_chain[ci]);
+        if (bj == 1)
+            reverse(m_chain[cj]);
+        PlaceMerged(Join(ci, cj), si, sj);
+        return;
     }
+    if (bi == bj)
+        reverse(m_chain[cj]);
     // The smaller chain's segments, to be tested against the larger chain after the join.
     const Chain& sm = m_chain[ci].size <= m_chain[cj].size ? m_chain[ci] : m_chain[cj];
     std::vector<std::array<int, 2>> smallSegs;
@@ -241,15 +283,7 @@ void GreedyOrder::Merge(int ca, int cb)
     const int front = bi == 1 ? ci : cj, back = bi == 1 ? cj : ci;
     const int joint[2] = {m_chain[front].last, m_chain[back].first};
     const int root = Join(front, back);
-    const int leaderSlot = bi == 1 ? si : sj, appendedSlot = bi == 1 ? sj : si;
-    m_chain[root].slot = leaderSlot;
-    m_slots[static_cast<std::size_t>(leaderSlot)] = root;
-    const int last = m_slots.back();
-    m_slots.pop_back();
-    if (appendedSlot < static_cast<int>(m_slots.size())) {
-        m_slots[static_cast<std::size_t>(appendedSlot)] = last;
-        m_chain[last].slot = appendedSlot;
-    }
+    PlaceMerged(root, bi == 1 ? si : sj, bi == 1 ? sj : si);
 
     m_work.clear();
     AddSeg(joint[0], joint[1]);
@@ -414,4 +448,43 @@ int CPointList::ResortAllPoint()
         InsertAfter(p, tail);
     }
     return 1;
+}
+
+CSmartCurve* CSmartCurve::ResortCurves(CSmartCurve* chain)
+{
+    std::vector<CSmartCurve*> all;
+    for (CSmartCurve* c = chain; c; c = c->next)
+        all.push_back(c);
+    if (all.size() < 3)
+        return chain;
+    // Curves without sections or with ends that are not finite have no distance to order
+    // by: they stay behind the others in chain order.
+    std::vector<CSmartCurve*> finite, other;
+    std::vector<std::array<double, 2>> ends;
+    for (CSmartCurve* c : all) {
+        double a[2], b[2];
+        if (c->head) {
+            c->head->GetPoint(0, a);
+            c->tail->GetPoint(1, b);
+        }
+        if (c->head && std::isfinite(a[0]) && std::isfinite(a[1]) && std::isfinite(b[0]) && std::isfinite(b[1])) {
+            finite.push_back(c);
+            ends.push_back({a[0], a[1]});
+            ends.push_back({b[0], b[1]});
+        } else {
+            other.push_back(c);
+        }
+    }
+    std::vector<CSmartCurve*> out;
+    if (finite.size() >= 2) {
+        const std::vector<int> order = GreedyOrder(std::move(ends), true).Run();
+        for (std::size_t i = 0; i < order.size(); i += 2)
+            out.push_back(finite[static_cast<std::size_t>(order[i] / 2)]);
+    } else {
+        out = finite;
+    }
+    out.insert(out.end(), other.begin(), other.end());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i]->next = i + 1 < out.size() ? out[i + 1] : nullptr;
+    return out.front();
 }

@@ -85,4 +85,34 @@ constexpr double kWindingArcTol = 0.01;
 constexpr double kAreaArcTol = 0.01;
 constexpr int kAreaArcChords = 49;
 
+
+// Loops.
+constexpr double kUnsetConnect = 1e10;     // a connection point not yet set
+constexpr double kLoopBoxMargin = 0.01;    // IsPointIn: the loop box grown by this
+constexpr int kLoopAreaChords = 50;        // Area: chords of an arc at most
+constexpr double kMinLoopArea = 1e-8;      // loops of smaller |area| are dropped
+constexpr double kYLineReach = 10.0;       // GetYLineInt: the probe reaches this beyond the box
+constexpr double kYLineHandled = 0.001;    // GetYLineInt: a joint point already counted
+constexpr double kYLineRetry = 1e-6;       // GetYLineIntContour: shift for an odd count
+constexpr double kSameX = 1e-6;            // SortPointSect: crossings at one x
+constexpr double kLineIntEnd = 0.0001;     // IsLineInt, LineIntCurve: crossings at an end
+constexpr double kSectIntEnd = 0.01;       // IntSectContour: crossings at an end
+constexpr double kArcBoxTol = 0.001;       // GetCircleInt of an arc: box margin
+constexpr double kDetourFactor = 3.0;      // LineIntCurve: longest detour per segment length
+
+// Loop forming.
+constexpr double kBranchBox = 0.003;       // GetOptimalSect: box widening around p
+constexpr double kBranchStart = 0.001;     // GetOptimalSect: starts this near p
+constexpr double kNoTurn = -6.0;           // below every signed turn
+constexpr double kCloseTrace = 0.001;      // FormLoop: closure box widening and distance
+
+// Clean-up.
+constexpr double kTinySection = 0.005;     // RefineCurve: box diagonal of a tiny section
+constexpr double kCollinearDot = 0.94;     // LinearCurve: unit tangents' dot product
+constexpr int kChordCapacity = 1000;       // DiscreteCurve: samples per arc
+constexpr double kFitTurnCos = -0.8;       // AddPointArray: a sharper turn breaks a run
+constexpr double kFitLongChord = 5.0;      // AddPointArray: a longer chord breaks a run
+constexpr double kFitTinyProduct = 1e-10;  // AddPointArray: chord-length product of no turn
+constexpr double kFitTangentChord = 1.0;   // AddPointArray: chords this long test tangents
+
 }  // namespace smart

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class CSmartLoop;
+
 class CSmartCurve {
 public:
     CSmartCurve() = default;
@@ -71,6 +73,35 @@ public:
     int BreakCurveAt(double len, CSmartCurve*& first, CSmartCurve*& second);
     // Closes the gaps at every joint of the closed chain; 0 for an empty curve.
     int ConnectAllSect();
+
+    // Loop forming (the sections are moved out of this curve).
+    // The section to continue with at p arriving in direction dir: the hint when it starts
+    // at p and is unmarked, else the first unmarked section starting there, else the
+    // leftmost turn among the marked ones; null when none starts at p.
+    CSmartSect* GetOptimalSect(const double* p, const double* dir, CSmartSect* hint);
+    // The leftmost turn among the sections starting within tol of p; the hint is not used.
+    CSmartSect* GetOptimalIntSect(const double* p, const double* dir, CSmartSect* hint, double tol);
+    // The sections walked into closed loops by the leftmost branch; a chain of new loops
+    // (null when none). Dead ends and loops of |area| below 1e-8 are deleted.
+    CSmartLoop* FormLoop();
+    // The same one section at a time, joining within joinTol and closing within closeTol;
+    // null (nothing kept) when a trace cannot start.
+    CSmartLoop* FormIntLoop(double closeTol, double joinTol);
+
+    // Clean-up.
+    // Absorbs sections whose box diagonal is below 0.005 into their neighbours.
+    void RefineCurve();
+    // Merges consecutive nearly collinear lines (each line at most once per pass).
+    void LinearCurve(double tol);
+    // Replaces every arc by chords within tol.
+    void DiscreteCurve(double tol);
+    // Appends lines and arcs fitted to pts[0..n] (n chords); tol[0] radial deviation,
+    // tol[1] smallest cosine of an arc's tangent with a long chord; mids (may be null)
+    // the chords' midpoints. pts and mids may be changed. 0 for null pts or n 0, else 1.
+    int AddPointArray(double (*pts)[2], int n, const double* tol, double (*mids)[2]);
+    // The curves of the chain (through next) relinked into one chain in a short travel
+    // order; the new head. The curves themselves are not reversed.
+    static CSmartCurve* ResortCurves(CSmartCurve* chain);
 
     double depth = 0.0;
     int count = 0;

@@ -3,9 +3,6 @@
 // GEOS intersects the same linework (the polygons exactly, arcs flattened finely).
 #include "CurveFixtures.h"
 
-#include "geometry/algorithms/BezierToArc.h"
-#include "geometry/shapes2d/GeArc.h"
-#include "geometry/shapes2d/GeLine.h"
 #include "testing/GlyphOutlines.h"
 #include "testing/Shorelines.h"
 
@@ -20,57 +17,6 @@ namespace {
 using namespace curvetest;
 
 CSmartCurve* LoopCurve(const shorelines::Loop& l) { return Polyline(l, true); }
-
-// The glyph contour fitted to lines and arcs at 0.01 mm.
-CSmartCurve* GlyphCurve(const glyphs::Contour& c)
-{
-    auto* out = new CSmartCurve;
-    for (const glyphs::Segment& g : c.segments) {
-        if (!g.cubic) {
-            out->AddSect(new CSmartLine(g.p[0].data(), g.p[1].data()));
-            continue;
-        }
-        double pts[4][2];
-        for (int k = 0; k < 4; ++k)
-            for (int m = 0; m < 2; ++m)
-                pts[k][m] = g.p[static_cast<std::size_t>(k)][static_cast<std::size_t>(m)];
-        CBezierToArc fit(pts, 3);
-        CTypedPtrList<CObList, CGeCurve*> curves;
-        fit.ArcApproxi(0.01, &curves);
-        for (CGeCurve* k : curves) {
-            if (auto* a = dynamic_cast<CGeArc*>(k)) {
-                double ctr[2];
-                a->GetCenter(ctr);
-                out->AddSect(new CSmartArc(ctr, a->GetRadius(), a->GetStartAngle(), a->GetEndAngle()));
-            } else if (auto* l = dynamic_cast<CGeLine*>(k)) {
-                double s[2], e[2];
-                l->GetStartPoint(s);
-                l->GetEndPoint(e);
-                out->AddSect(new CSmartLine(s, e));
-            }
-            delete k;
-        }
-    }
-    return out;
-}
-
-std::vector<P> Flatten(CSmartCurve& c)
-{
-    std::vector<P> v;
-    for (CSmartSect* s = c.head; s; s = s->next) {
-        if (s->IsSectLine()) {
-            double p[2];
-            s->GetPoint(0, p);
-            v.push_back({p[0], p[1]});
-            continue;
-        }
-        static double pts[4000][2];
-        const int n = DiscretizeArcSect(pts, 4000, 0.001, static_cast<CSmartArc*>(s));
-        for (int i = 0; i < n; ++i)
-            v.push_back({pts[i][0], pts[i][1]});
-    }
-    return v;
-}
 
 class Geos {
 public:

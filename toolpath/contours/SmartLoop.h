@@ -1,0 +1,109 @@
+// The closed contour of the pocketing kernel: one owned closed curve with its islands and
+// offset children, and the geometric queries and tree operations that turn loops into a
+// pocket. Outer loops run counter-clockwise, islands clockwise; `area` is twice the
+// signed area of the contour.
+#pragma once
+
+#include "platform/core/Containers.h"
+#include "toolpath/contours/SmartCurve.h"
+
+#include <cstdint>
+
+class CSmartLoop {
+public:
+    CSmartLoop() = default;
+    // Deletes the contour, then each offset child, then each island.
+    virtual ~CSmartLoop();
+    // A loop owns its contour, islands and children: two loops sharing them would free
+    // them twice. CopyLoop and CopyContour are the copies.
+    CSmartLoop(const CSmartLoop&) = delete;
+    CSmartLoop& operator=(const CSmartLoop&) = delete;
+
+    // Construction and copies.
+    // The rectangle p1 -> (p2.x, p1.y) -> p2 -> (p1.x, p2.y) -> p1 as contour; 1.
+    int CreateLoop(const double* p1, const double* p2);
+    // Same depth, box and area, a deep copy of the contour; no islands, children or links.
+    CSmartLoop* CopyLoop();
+    // CopyLoop with a CopyLoop of each island.
+    CSmartLoop* CopyContour();
+    // Installs c as contour (chained, area and box recomputed); returns the previous
+    // contour, which the caller owns.
+    CSmartCurve* UpdateSect(CSmartCurve* c);
+    void SetHeight(double z) { depth = z; }
+    CSmartLoop* GetIsland() const { return islands; }
+    CSmartSect* GetSectHead() const { return contour ? contour->head : nullptr; }
+    CSmartSect* GetSectTail() const { return contour ? contour->tail : nullptr; }
+    // The section at index n/2 - 1 of n (the head when n/2 is 0); null without sections.
+    CSmartSect* GetSectMid() const;
+
+    // Geometry.
+    // Twice the signed area of the closed contour (also stored); 0 without contour,
+    // sections or closure.
+    double Area();
+    void DefineBox();
+    // The smallest section distance; 1e12 without contour.
+    double MinDistPoint(const double* p);
+    // 0 outside, 1 inside, 2 on the contour; islands are not considered.
+    int IsPointIn(const double* p);
+    // 1 inside this loop and inside none of its islands.
+    int IsPtOnContour(const double* p);
+    // Containment in L with its islands: see the .cpp.
+    int IsOnContour(CSmartLoop* L, const double* p);
+    // 1 when L lies inside this loop (two test points, the second not in an island).
+    int IsLoopOn(CSmartLoop* L);
+    void RotateContour(double angle);
+    void ReverseLoop(int negate);
+    void ReverseContour(int negate);
+    void SetContourInfo(double z, int fromSource);
+    void SetBoundInfo(int flag);
+    // Deletes the point lists of every section of this loop and its islands; 0 as soon
+    // as a loop without contour is met.
+    int InitBuffer();
+
+    // Crossings with lines and circles (this loop, then its islands), bounded by max.
+    unsigned GetYLineInt(double y, double (*pts)[2], CSmartSect** sects, unsigned max);
+    unsigned GetYLineIntContour(double y, double (*pts)[2], unsigned max);
+    static unsigned SortPointSect(double (*pts)[2], CSmartSect** sects, unsigned& n);
+    unsigned GetLineInt(const double* a, const double* b, double (*pts)[2], CSmartSect** sects, unsigned max);
+    unsigned GetCircleInt(const double* c, double r, double (*pts)[2], CSmartSect** sects, unsigned max);
+    int GetCircleInt(const CSmartArc& arc, double (*out)[4], CSmartSect** sects, int max);
+    int IsLineInt(CSmartLine& s);
+    int IntSectContour(CSmartSect* s);
+    // A detour along the contour around the obstacle the segment crosses (see the .cpp).
+    int LineIntCurve(CSmartLine& s, CSmartCurve*& detour);
+    int LoopLoopInt(CSmartLoop* L);
+    int ContourContourInt(CSmartLoop* L);
+
+    // Links.
+    int AddIsland(CSmartLoop* L);
+    int RemoveIsland(CSmartLoop* L);
+    int AddChild(CSmartLoop* L);
+    int RemoveChild(CSmartLoop* L);
+    int DeleteChild(CSmartLoop* L);
+    int InsertNewLoop(CSmartLoop* L);
+    // Deletes every loop of the sibling chain that starts at head; head becomes null.
+    static void DeleteLoopChain(CSmartLoop*& head);
+    // Mode 2: this loop then its islands; other modes: the islands then this loop.
+    int ExtractAllLoop(int mode, CArray<CSmartLoop*, CSmartLoop*>& out);
+    CSmartLoop* ExtractContour(int keepAll);
+    void ResortIsland(CSmartLoop** scratch);
+    static CSmartLoop* SortByDist(CSmartLoop* chain);
+    static CSmartLoop* SortByDist(CSmartLoop** arr, int n);
+    static CSmartLoop* ResortContour(CSmartLoop* chain, int mode, int keep);
+
+    double depth = 0.0;
+    double box[2][3] = {{0, 0, 0}, {0, 0, 0}};
+    CSmartCurve* contour = nullptr;  // owned
+    double area = 0.0;
+    CSmartLoop* next = nullptr;
+    CSmartLoop* prev = nullptr;
+    CSmartLoop* queue = nullptr;
+    CSmartLoop* islands = nullptr;   // owned chain
+    CSmartLoop* parent = nullptr;
+    CSmartLoop* children = nullptr;  // owned chain
+    int tag = 0;
+    int level = -1;
+    double connectA[2] = {1e10, 1e10};
+    double connectB[2] = {1e10, 1e10};
+    std::uint8_t flags = 0;
+};
