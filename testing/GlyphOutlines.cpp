@@ -165,4 +165,15 @@ std::vector<Pt> Sample(const Contour& c, int perCubic)
     return poly;
 }
 
+double Area(const std::vector<Pt>& poly)
+{
+    double a = 0.0;
+    for (std::size_t i = 0; i < poly.size(); ++i) {
+        const Pt& u = poly[i];
+        const Pt& v = poly[(i + 1) % poly.size()];
+        a += u[0] * v[1] - v[0] * u[1];
+    }
+    return a / 2;
+}
+
 }  // namespace glyphs

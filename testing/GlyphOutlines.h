@@ -49,5 +49,8 @@ Pt CubicAt(const Segment& s, double t);
 // A dense closed polygon of the contour: the start point, then every line's end and
 // `perCubic` points along every cubic (the last one its end). No repeated start at the end.
 std::vector<Pt> Sample(const Contour& c, int perCubic);
+// Signed shoelace area of the closed polygon through the points, positive
+// counter-clockwise.
+double Area(const std::vector<Pt>& poly);
 
 }  // namespace glyphs

@@ -26,17 +26,6 @@ struct Contour {
     std::vector<Pt> poly;  // dense oracle polygon
 };
 
-double Shoelace(const std::vector<Pt>& p)
-{
-    double a = 0.0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        const Pt& u = p[i];
-        const Pt& v = p[(i + 1) % p.size()];
-        a += u[0] * v[1] - v[0] * u[1];
-    }
-    return a / 2;
-}
-
 bool Inside(const std::vector<Pt>& poly, const Pt& q)
 {
     bool in = false;
@@ -69,12 +58,12 @@ std::vector<RegionSig> ExpectedRegions(const std::vector<Contour>& contours)
     std::vector<RegionSig> out;
     for (std::size_t r = 0; r < n; ++r) {
         if (depth[r] % 2) continue;
-        RegionSig sig{std::fabs(Shoelace(contours[r].poly)), 0, std::fabs(Shoelace(contours[r].poly))};
+        RegionSig sig{std::fabs(glyphs::Area(contours[r].poly)), 0, std::fabs(glyphs::Area(contours[r].poly))};
         for (std::size_t h = 0; h < n; ++h) {
             if (depth[h] != depth[r] + 1) continue;
             if (std::find(inside[h].begin(), inside[h].end(), r) == inside[h].end()) continue;
             ++sig.holes;
-            sig.net -= std::fabs(Shoelace(contours[h].poly));
+            sig.net -= std::fabs(glyphs::Area(contours[h].poly));
         }
         out.push_back(sig);
     }
