@@ -192,13 +192,15 @@ void GridParts(CurveList& list, int cols, int rows, double pitch)
 
 class GeSort2DTest : public LoopTest {};
 
-TEST_F(GeSort2DTest, SortListMakesTheChoicesOfThePlainScan)
+// SortList and the division steps of SortInNearDistance make the choices of
+// the plain rules, ties included.
+TEST_F(GeSort2DTest, SortingsMakeTheChoicesOfThePlainRules)
 {
     struct Case {
         const char* label;
         int random;  // parts scattered at random; 0: a grid of equal parts (all ties)
     };
-    const Case cases[] = {{"grid 6x5", 0}, {"random 40", 40}, {"random 120", 120}, {"random 7", 7}};
+    const Case cases[] = {{"grid 6x5", 0}, {"random 40", 40}, {"random 120", 120}, {"random 7", 7}, {"random 300", 300}};
     for (const Case& c : cases) {
         for (const bool linkAtStart : {false, true}) {
             OwnedCurves parts;
@@ -224,6 +226,17 @@ TEST_F(GeSort2DTest, SortListMakesTheChoicesOfThePlainScan)
             EXPECT_EQ(probe.SortList(&source, &result), 1) << c.label;
             EXPECT_TRUE(source.IsEmpty()) << c.label;
             EXPECT_EQ(ToVector(result), refResult) << c.label << (linkAtStart ? ", link at start" : ", link at end");
+
+            const double p[2] = {-1.0, 2.0};
+            const std::vector<CGeCurve*> want = ReferenceSortNear(all, p, linkAtStart);
+            CGeSort2D sort;
+            sort.m_bLinkAtStart = linkAtStart;
+            CurveList list;
+            for (CGeCurve* curve : all) list.AddTail(curve);
+            double q[2] = {p[0], p[1]};
+            sort.SortInNearDistance(q, &list);
+            EXPECT_EQ(ToVector(list), want) << c.label << (linkAtStart ? ", link at start" : ", link at end")
+                                            << ": SortInNearDistance";
         }
     }
 }
@@ -272,39 +285,6 @@ TEST_F(GeSort2DTest, KeepsEveryCurveAndNeverTravelsFartherThanTheGreedyOrder)
     // The splitting step must have improved on the greedy order somewhere, or
     // the bound above was only ever checked against the greedy order itself.
     EXPECT_GT(divided, 0);
-}
-
-// The division steps make the choices of the plain rule, ties included, on
-// random sets and on a grid of equal parts.
-TEST_F(GeSort2DTest, SortInNearDistanceMakesTheChoicesOfThePlainRule)
-{
-    struct Case {
-        const char* label;
-        int random;  // parts scattered at random; 0: a grid of equal parts (all ties)
-    };
-    const Case cases[] = {{"grid 7x6", 0}, {"random 9", 9}, {"random 60", 60}, {"random 300", 300}};
-    for (const Case& c : cases) {
-        for (const bool linkAtStart : {false, true}) {
-            const std::string label = std::string(c.label) + (linkAtStart ? ", link at start" : ", link at end");
-            OwnedCurves parts;
-            std::mt19937 rng(5u + static_cast<unsigned>(c.random));
-            if (c.random)
-                ScatterParts(parts.list, rng, c.random, 4.0 * std::sqrt(c.random), 1.5);
-            else
-                GridParts(parts.list, 7, 6, 3.0);
-            std::vector<CGeCurve*> input = ToVector(parts.list);
-            std::shuffle(input.begin(), input.end(), rng);
-            parts.list.RemoveAll();
-            for (CGeCurve* curve : input) parts.list.AddTail(curve);
-            const double p[2] = {-1.0, 2.0};
-            const std::vector<CGeCurve*> want = ReferenceSortNear(input, p, linkAtStart);
-            CGeSort2D sort;
-            sort.m_bLinkAtStart = linkAtStart;
-            double q[2] = {p[0], p[1]};
-            sort.SortInNearDistance(q, &parts.list);
-            EXPECT_EQ(ToVector(parts.list), want) << label;
-        }
-    }
 }
 
 TEST_F(GeSort2DTest, StandsBesideTheExactOptimumOnSmallSets)
