@@ -1,5 +1,6 @@
-// Relief profile stamping beside OpenCV's distance transform of the same square, and
-// the cost of SetCAxis as the number of stored segments grows.
+// Relief profile stamping (UpdateGrid, rows in parallel) beside OpenCV's distance
+// transform of the same square, and the cost of SetCAxis as the number of stored
+// segments grows.
 #include "geometry/relief/RlfAngleShape.h"
 
 #include <benchmark/benchmark.h>
@@ -22,12 +23,7 @@ void StampSquare(CRlfAngleShape& shape, CTGrid<float>& grid)
     for (const auto& k : corners) {
         float centre[3] = {float(c), float(c), float(c)}, corner[3] = {float(k[0]), float(k[1]), 0.0f};
         shape.SetCAxis(centre, corner);
-        int box[2][2];
-        shape.GetUpdateBox(&grid, box);
-        const CRlfShape* sh = &shape;
-#pragma omp parallel for schedule(static)
-        for (int j = box[0][1]; j <= box[1][1]; ++j)
-            for (int i = box[0][0]; i <= box[1][0]; ++i) sh->CalcHeight(7, grid.xs[i], grid.ys[j], grid.rows[j][i]);
+        shape.UpdateGrid(7, &grid);
     }
 }
 

@@ -63,7 +63,7 @@ bool CRlfChamferShape::Answers() const { return cross && !(maxSpan < kChamferMin
 int CRlfChamferShape::CalcHeight(const float* node, float x, float y, float& h, float& depth) const
 {
     if (!Answers()) return 0;
-    const float d = std::hypot(x - node[0], y - node[1]);
+    const float d = PlaneDistance(x - node[0], y - node[1]);
     if (!(d <= node[2])) return 0;
     const float m = node[2] - d;
     const float u = (maxSpan <= m || m > crossWidth) ? 0.0f : crossWidth - m;
@@ -78,14 +78,14 @@ int CRlfChamferShape::CalcHeightEx(const float* node, const float* point, float 
                                    float& depth) const
 {
     if (!Answers()) return 0;
-    const float l = std::hypot(x - node[0], y - node[1]);
+    const float l = PlaneDistance(x - node[0], y - node[1]);
     const float m = node[2] - l;
     if (!(m >= 0.0f)) return 0;
     // The distance to the touch point is the inset only on the tangent of the point's
     // own side; the far tangent's would read the far border's inset. Neither is below
     // the inset in the disc, so the smaller is the inset wherever the point is. Deeper
     // than the span the profile is at its top, as in the node form.
-    const float e = std::min(std::hypot(x - point[0], y - point[1]), m);
+    const float e = std::min(PlaneDistance(x - point[0], y - point[1]), m);
     const float u = (maxSpan <= e || e > crossWidth) ? 0.0f : crossWidth - e;
     const float hp = float(cross->GetHeight(u));
     if (!(depth < m)) return 0;

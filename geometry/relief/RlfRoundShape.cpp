@@ -95,7 +95,7 @@ int CRlfRoundShape::CalcHeight(const float* node, float x, float y, float& h) co
 {
     if (IsZeroProfile()) return 0;
     const float r = node[2];
-    const float d = std::hypot(x - node[0], y - node[1]);
+    const float d = PlaneDistance(x - node[0], y - node[1]);
     if (!(d <= r)) return 0;
     float hp;
     if (d <= r - maxSpan) {

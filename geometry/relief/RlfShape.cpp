@@ -37,6 +37,47 @@ int ClampIndex(double v, int n)
     return v >= top ? n - 1 : static_cast<int>(v);
 }
 
+// Rows with at least this many nodes in the update box are stamped in parallel.
+constexpr long kParallelNodes = 1 << 14;
+
+// The x range where the row at y comes within r of the segment a-b (the
+// capsule: both end discs and the band between them); false when it misses.
+bool CapsuleRowSpan(const float* a, const float* b, double r, double y, double& x0, double& x1)
+{
+    x0 = 1e300;
+    x1 = -1e300;
+    auto take = [&](double x) {
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+    };
+    for (const float* c : {a, b}) {
+        const double dy = y - c[1];
+        if (std::fabs(dy) <= r) {
+            const double half = std::sqrt(r * r - dy * dy);
+            take(c[0] - half);
+            take(c[0] + half);
+        }
+    }
+    const double ux = double(b[0]) - a[0], uy = double(b[1]) - a[1], len = std::hypot(ux, uy);
+    if (len > 0.0) {
+        const double nx = -uy / len * r, ny = ux / len * r;
+        const double corner[4][2] = {{a[0] + nx, a[1] + ny}, {b[0] + nx, b[1] + ny},
+                                     {b[0] - nx, b[1] - ny}, {a[0] - nx, a[1] - ny}};
+        for (int k = 0; k < 4; ++k) {
+            const double* p = corner[k];
+            const double* q = corner[(k + 1) % 4];
+            if ((p[1] - y) * (q[1] - y) > 0.0) continue;
+            if (p[1] == q[1]) {
+                take(p[0]);
+                take(q[0]);
+            } else {
+                take(p[0] + (y - p[1]) * (q[0] - p[0]) / (q[1] - p[1]));
+            }
+        }
+    }
+    return x0 <= x1;
+}
+
 }  // namespace
 
 CRlfShape::CRlfShape()
@@ -183,10 +224,29 @@ void CRlfShape::UpdateGrid(int flags, CTGrid<float>* grid) const
     if (!grid || !grid->rows) return;
     int box[2][2];
     GetUpdateBox(grid, box);
+    // Every profile answers nothing outside the discs along the segment, whose
+    // radii run between the end half widths: within a row, only the nodes
+    // within reach of the capsule of the larger radius are asked. The margin of
+    // a node's spacing covers the rounding of the float nodes and coordinates.
+    const double reach = std::max(std::fabs(double(node0[2])), std::fabs(double(node1[2])));
+    const double ox = grid->origin[0], dx = grid->dx;
+    const double margin = std::max(std::fabs(dx), std::fabs(double(grid->dy))) + 1e-5 * reach;
+    const bool spans = std::isfinite(reach) && dx > 0.0 && std::isfinite(margin) &&
+                       std::isfinite(node0[0]) && std::isfinite(node0[1]) && std::isfinite(node1[0]) &&
+                       std::isfinite(node1[1]);
+    const long nodes = long(box[1][0] - box[0][0] + 1) * long(box[1][1] - box[0][1] + 1);
+#pragma omp parallel for schedule(dynamic, 8) if (nodes >= kParallelNodes)
     for (int j = box[0][1]; j <= box[1][1]; ++j) {
         float* row = grid->rows[j];
         const float y = grid->ys[j];
-        for (int i = box[0][0]; i <= box[1][0]; ++i) CalcHeight(flags, grid->xs[i], y, row[i]);
+        int i0 = box[0][0], i1 = box[1][0];
+        if (spans) {
+            double x0, x1;
+            if (!CapsuleRowSpan(node0, node1, reach + margin, y, x0, x1)) continue;
+            i0 = std::max(i0, int(std::clamp(std::floor((x0 - margin - ox) / dx), -1.0, double(grid->nx))));
+            i1 = std::min(i1, int(std::clamp(std::ceil((x1 + margin - ox) / dx), -1.0, double(grid->nx))));
+        }
+        for (int i = i0; i <= i1; ++i) CalcHeight(flags, grid->xs[i], y, row[i]);
     }
 }
 
@@ -265,36 +325,6 @@ float SignedLineDistance(const float* p, const float* q, const float* d)
 // Sweep pieces
 
 namespace rlf {
-
-void AxisNode(const CRlfShape& sh, float t, float s, float* out)
-{
-    for (int i = 0; i < 3; ++i) out[i] = sh.node0[i] + t * sh.axis[i];
-    out[3] = s;
-}
-
-int TangentFeet(const CRlfShape& sh, float x, float y, float tmax, float* t, int* k)
-{
-    if (!sh.HasTangents()) {
-        t[0] = 0.0f;
-        k[0] = -1;
-        if (tmax <= 0.0f) return 1;
-        t[1] = tmax;
-        k[1] = -1;
-        return 2;
-    }
-    int n = 0;
-    for (int i = 0; i < 2; ++i) {
-        const float* tp = sh.tangentPoint[i];
-        const float* td = sh.tangentDir[i];
-        const float f = ((x - tp[0]) * td[0] + (y - tp[1]) * td[1]) / td[2];
-        if (f >= 0.0f && f <= tmax) {
-            t[n] = f;
-            k[n] = i;
-            ++n;
-        }
-    }
-    return n;
-}
 
 bool ScaledFoot(const CRlfShape& sh, const float* A, const float* V, float x, float y, double& f)
 {

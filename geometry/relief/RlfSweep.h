@@ -9,13 +9,44 @@
 
 namespace rlf {
 
+// |(dx, dy)|, the value hypotf gives for finite input (squares and their sum in
+// double, one square root, rounded to float) without the library call: the
+// stamping loops spend most of their time in it.
+inline float PlaneDistance(float dx, float dy) { return float(std::sqrt(double(dx) * dx + double(dy) * dy)); }
+
 // The axis node P(t) = node0 + t·axis (x, y, w) with scale s.
-void AxisNode(const CRlfShape& sh, float t, float s, float* out);
+inline void AxisNode(const CRlfShape& sh, float t, float s, float* out)
+{
+    for (int i = 0; i < 3; ++i) out[i] = sh.node0[i] + t * sh.axis[i];
+    out[3] = s;
+}
 
 // Tangent feet of (x, y) with 0 <= t <= tmax, written to t with their tangent index in
 // k. Without outer tangents (one end circle holds the other) the discs shrink away
 // from node0 monotonically, so the range ends 0 and tmax stand in (k = -1).
-int TangentFeet(const CRlfShape& sh, float x, float y, float tmax, float* t, int* k);
+inline int TangentFeet(const CRlfShape& sh, float x, float y, float tmax, float* t, int* k)
+{
+    if (!sh.HasTangents()) {
+        t[0] = 0.0f;
+        k[0] = -1;
+        if (tmax <= 0.0f) return 1;
+        t[1] = tmax;
+        k[1] = -1;
+        return 2;
+    }
+    int n = 0;
+    for (int i = 0; i < 2; ++i) {
+        const float* tp = sh.tangentPoint[i];
+        const float* td = sh.tangentDir[i];
+        const float f = ((x - tp[0]) * td[0] + (y - tp[1]) * td[1]) / td[2];
+        if (f >= 0.0f && f <= tmax) {
+            t[n] = f;
+            k[n] = i;
+            ++n;
+        }
+    }
+    return n;
+}
 
 // Scaled foot of (x, y) from A along V (xy) under the end scales; false when the
 // denominator vanishes or a scale is not positive.

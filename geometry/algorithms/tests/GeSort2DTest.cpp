@@ -123,6 +123,56 @@ std::vector<CGeCurve*> ReferenceGreedy(const std::vector<CGeCurve*>& curves, con
     return result;
 }
 
+// The plain division rule, step by step: the greedy order from p, split at
+// its largest gap (the first of equals above 0, not before the last curve),
+// the curve of the second part starting nearest to the first part's end moved
+// over, both parts sorted again from p and from that curve's link point, and
+// the first of (first part as it was + second sorted, both sorted, first sorted
+// + second as it was) within 0.0001 of the shortest, greedy included.
+std::vector<CGeCurve*> ReferenceSortNear(const std::vector<CGeCurve*>& curves, const double* p, bool linkAtStart)
+{
+    if (curves.size() <= 2) return curves;
+    std::vector<CGeCurve*> result = ReferenceGreedy(curves, p, linkAtStart);
+    const double greedy = Travel(result, linkAtStart);
+    double largest = 0.0;
+    std::size_t at = 0;
+    for (std::size_t i = 1; i < result.size(); ++i) {
+        const double g = Gap(result[i - 1], result[i], linkAtStart);
+        if (g > largest) {
+            largest = g;
+            at = i;
+        }
+    }
+    if (at == 0 || at + 1 == result.size()) return result;
+    std::vector<CGeCurve*> a(result.begin(), result.begin() + static_cast<std::ptrdiff_t>(at));
+    std::vector<CGeCurve*> b(result.begin() + static_cast<std::ptrdiff_t>(at), result.end());
+    const Ends last = EndsOf(a.back(), linkAtStart);
+    std::size_t k = 0;
+    double best = 1e12;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        const double d = P2D_Dist(last.l, EndsOf(b[i], linkAtStart).s);
+        if (d < best) {
+            best = d;
+            k = i;
+        }
+    }
+    a.push_back(b[k]);
+    b.erase(b.begin() + static_cast<std::ptrdiff_t>(k));
+    if (b.empty()) return result;
+    const Ends moved = EndsOf(a.back(), linkAtStart);
+    const std::vector<CGeCurve*> as = ReferenceSortNear(a, p, linkAtStart), bs = ReferenceSortNear(b, moved.l, linkAtStart);
+    auto join = [](std::vector<CGeCurve*> x, const std::vector<CGeCurve*>& y) {
+        x.insert(x.end(), y.begin(), y.end());
+        return x;
+    };
+    const std::vector<CGeCurve*> candidates[3] = {join(a, bs), join(as, bs), join(as, b)};
+    double shortest = greedy;
+    for (const auto& c : candidates) shortest = std::min(shortest, Travel(c, linkAtStart));
+    for (const auto& c : candidates)
+        if (Travel(c, linkAtStart) - shortest <= 0.0001) return c;
+    return result;
+}
+
 // Short segments scattered over a sheet, each pointing its own way.
 void ScatterParts(CurveList& list, std::mt19937& rng, int n, double sheet, double part)
 {
@@ -142,13 +192,15 @@ void GridParts(CurveList& list, int cols, int rows, double pitch)
 
 class GeSort2DTest : public LoopTest {};
 
-TEST_F(GeSort2DTest, SortListMakesTheChoicesOfThePlainScan)
+// SortList and the division steps of SortInNearDistance make the choices of
+// the plain rules, ties included.
+TEST_F(GeSort2DTest, SortingsMakeTheChoicesOfThePlainRules)
 {
     struct Case {
         const char* label;
         int random;  // parts scattered at random; 0: a grid of equal parts (all ties)
     };
-    const Case cases[] = {{"grid 6x5", 0}, {"random 40", 40}, {"random 120", 120}, {"random 7", 7}};
+    const Case cases[] = {{"grid 6x5", 0}, {"random 40", 40}, {"random 120", 120}, {"random 7", 7}, {"random 300", 300}};
     for (const Case& c : cases) {
         for (const bool linkAtStart : {false, true}) {
             OwnedCurves parts;
@@ -174,6 +226,17 @@ TEST_F(GeSort2DTest, SortListMakesTheChoicesOfThePlainScan)
             EXPECT_EQ(probe.SortList(&source, &result), 1) << c.label;
             EXPECT_TRUE(source.IsEmpty()) << c.label;
             EXPECT_EQ(ToVector(result), refResult) << c.label << (linkAtStart ? ", link at start" : ", link at end");
+
+            const double p[2] = {-1.0, 2.0};
+            const std::vector<CGeCurve*> want = ReferenceSortNear(all, p, linkAtStart);
+            CGeSort2D sort;
+            sort.m_bLinkAtStart = linkAtStart;
+            CurveList list;
+            for (CGeCurve* curve : all) list.AddTail(curve);
+            double q[2] = {p[0], p[1]};
+            sort.SortInNearDistance(q, &list);
+            EXPECT_EQ(ToVector(list), want) << c.label << (linkAtStart ? ", link at start" : ", link at end")
+                                            << ": SortInNearDistance";
         }
     }
 }

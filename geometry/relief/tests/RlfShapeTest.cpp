@@ -2,6 +2,7 @@
 #include "geometry/relief/RlfChamferShape.h"
 #include "geometry/relief/RlfFlatShape.h"
 #include "geometry/relief/RlfRoundShape.h"
+#include "geometry/relief/RlfSweep.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
 
@@ -313,29 +314,70 @@ TEST(RlfShapeTest, ScalingModesLiftNarrowPartsToHeight)
     }
 }
 
-// Rows stamped in parallel on one shape equal rows stamped one after another.
-TEST(RlfShapeTest, ParallelStampingEqualsSerial)
+// UpdateGrid, which asks only the nodes within reach of the segment and stamps
+// rows in parallel, equals the plain loop over every node of the update box
+// (serial, and rows in parallel on one shape) bit for bit, for every profile.
+TEST(RlfShapeTest, UpdateGridEqualsThePlainLoopOverTheBox)
 {
-    auto shape = Round(2.0f, 1, 0.0f, 0.7f, 3.0f);
-    CTGrid<float> serial, parallel;
-    const float org[2] = {-12.0f, -12.0f};
-    ASSERT_EQ(serial.Create(org, 0.05f, 0.05f, 480, 480), 1);
-    ASSERT_EQ(parallel.Create(org, 0.05f, 0.05f, 480, 480), 1);
-    for (const auto& seg : RandomSegments()) {
-        float p[3], q[3];
-        std::memcpy(p, seg.p, sizeof p);
-        std::memcpy(q, seg.q, sizeof q);
-        shape->SetCAxis(p, q);
-        shape->UpdateGrid(5, &serial);
-        int box[2][2];
-        shape->GetUpdateBox(&parallel, box);
-        const CRlfShape* sh = shape.get();
+    auto flat = std::make_unique<CRlfFlatShape>();
+    flat->SetParam(1.5f);
+    struct Case {
+        const char* label;
+        std::unique_ptr<CRlfShape> shape;
+        int flags;
+    };
+    Case cases[] = {
+        {"round, sweep and first end", Round(2.0f, 1, 0.0f, 0.7f, 3.0f), 5},
+        {"round mode 4, all", Round(3.0f, 4, 0.3f, 0.5f, 1.0f), 7},
+        {"angle mode 2, all", Angle(2.0f, 2, 0.6f, 1.0f), 7},
+        {"angle mode 3, all", Angle(3.0f, 3, 0.0f, 20.0f), 7},
+        {"angle mode 4, first end", Angle(3.0f, 4, 0.3f, 1.0f), 1},
+        {"flat, all", std::move(flat), 7},
+    };
+    std::vector<Segment> segments = RandomSegments();
+    segments.push_back({"negative widths", {2.0f, 1.0f, -2.0f}, {-3.0f, 4.0f, -0.5f}});
+    segments.push_back({"beyond the grid", {20.0f, 3.0f, 4.0f}, {30.0f, 5.0f, 1.0f}});
+    for (auto& c : cases) {
+        CTGrid<float> stamped, serial, parallel;
+        const float org[2] = {-12.0f, -12.0f};
+        for (CTGrid<float>* g : {&stamped, &serial, &parallel}) ASSERT_EQ(g->Create(org, 0.1f, 0.1f, 240, 240), 1);
+        const CRlfShape* sh = c.shape.get();
+        long raised = 0;
+        for (const auto& seg : segments) {
+            float p[3], q[3];
+            std::memcpy(p, seg.p, sizeof p);
+            std::memcpy(q, seg.q, sizeof q);
+            c.shape->SetCAxis(p, q);
+            sh->UpdateGrid(c.flags, &stamped);
+            int box[2][2];
+            sh->GetUpdateBox(&serial, box);
+            for (int j = box[0][1]; j <= box[1][1]; ++j)
+                for (int i = box[0][0]; i <= box[1][0]; ++i)
+                    raised += sh->CalcHeight(c.flags, serial.xs[i], serial.ys[j], serial.rows[j][i]) != 0;
 #pragma omp parallel for schedule(static)
-        for (int j = box[0][1]; j <= box[1][1]; ++j)
-            for (int i = box[0][0]; i <= box[1][0]; ++i) sh->CalcHeight(5, parallel.xs[i], parallel.ys[j], parallel.rows[j][i]);
+            for (int j = box[0][1]; j <= box[1][1]; ++j)
+                for (int i = box[0][0]; i <= box[1][0]; ++i)
+                    sh->CalcHeight(c.flags, parallel.xs[i], parallel.ys[j], parallel.rows[j][i]);
+        }
+        EXPECT_GT(raised, 2000) << c.label;
+        for (int j = 0; j < 240; ++j) {
+            ASSERT_EQ(std::memcmp(stamped.rows[j], serial.rows[j], 240 * sizeof(float)), 0) << c.label << ", row " << j;
+            ASSERT_EQ(std::memcmp(parallel.rows[j], serial.rows[j], 240 * sizeof(float)), 0) << c.label << ", row " << j;
+        }
     }
-    for (int j = 0; j < 480; ++j)
-        ASSERT_EQ(std::memcmp(serial.rows[j], parallel.rows[j], 480 * sizeof(float)), 0) << "row " << j;
+}
+
+// The inline plane distance of the node forms gives hypotf's values.
+TEST(RlfShapeTest, PlaneDistanceIsHypotf)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> mant(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> expo(-60, 60);
+    for (int n = 0; n < 2000000; ++n) {
+        const float dx = std::ldexp(mant(rng), expo(rng)), dy = std::ldexp(mant(rng), n % 3 ? expo(rng) : 0);
+        const float want = std::hypot(dx, dy), got = rlf::PlaneDistance(dx, dy);
+        ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "(" << dx << ", " << dy << ")";
+    }
 }
 
 // Zero angle, height or aspect: nothing is written, certainly no inf or NaN.
