@@ -14,10 +14,30 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 
+#include <omp.h>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace QVN_GeCC_Inter {
+
+namespace ccdetail {
+
+int ParallelTeam(long units, long minPerThread)
+{
+    long team = std::min<long>(omp_get_max_threads(), units / std::max(minPerThread, 1L));
+    // Processors the last minute's load left idle, the caller's own included.
+    double load = 0.0;
+    if (team > 1 && getloadavg(&load, 1) == 1) {
+        const long idle = static_cast<long>(omp_get_num_procs()) - std::lround(load) + 1;
+        team = std::min(team, idle);
+    }
+    return static_cast<int>(std::max(team, 1L));
+}
+
+}  // namespace ccdetail
 
 using namespace ccdetail;
 
@@ -194,24 +214,12 @@ int PLinePLine(CGePolyline* p1, CGePolyline* p2, BOX2<double>* clip, IntPntArray
         eb.Init(v1[j - 1], v1[j]);
         return BOX2D_IsInt(eb, box2, kBoxTol) && (!clip || BOX2D_IsInt(eb, *clip, kBoxTol));
     };
-    if (!bParallel || n1 < 2 * kParallelChunk) {
-        for (int j = 1; j < n1; ++j)
-            if (edgePasses(j)) CrossEdge(v1, j, v2, edges, clip, [out](const IntPnt& r) { out->Add(r); });
-        return out->GetSize() > before ? 1 : 0;
-    }
-    // Parallel: runs of edges of the first polyline go to the threads; each run
-    // collects its own records, and the runs are appended in order, so the
-    // result is the sequential one.
-    const int chunks = (n1 - 1 + kParallelChunk - 1) / kParallelChunk;
-    std::vector<std::vector<IntPnt>> found(static_cast<size_t>(chunks));
-    ParallelFor(chunks, [&](int c) {
-        std::vector<IntPnt>& mine = found[static_cast<size_t>(c)];
-        const int last = std::min(n1 - 1, (c + 1) * kParallelChunk);
-        for (int j = c * kParallelChunk + 1; j <= last; ++j)
-            if (edgePasses(j)) CrossEdge(v1, j, v2, edges, clip, [&mine](const IntPnt& r) { mine.push_back(r); });
+    // Edge by edge of the first polyline, in parallel when that pays.
+    const int team = bParallel ? ParallelTeam(n1 - 1, kParallelMinEdges) : 1;
+    CollectInOrder(n1 - 1, team, out, [&](long k, auto& push) {
+        const int j = static_cast<int>(k) + 1;
+        if (edgePasses(j)) CrossEdge(v1, j, v2, edges, clip, push);
     });
-    for (const auto& run : found)
-        for (const IntPnt& r : run) out->Add(r);
     return out->GetSize() > before ? 1 : 0;
 }
 

@@ -5,7 +5,9 @@
 #include "framework/numerak/Box.h"
 #include "framework/numerak/Box2D.h"
 #include "framework/numerak/IntPnt.h"
+#include "platform/core/Containers.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -28,8 +30,10 @@ inline constexpr double kParamWiden = 1e-6;
 inline constexpr double kLineCircleTol = 0.0001;
 // Tolerance of the other analytic and subdivision intersectors.
 inline constexpr double kCurveTol = 1e-6;
-// Parallel evaluation of a polyline pair hands out runs of this many edges.
-inline constexpr int kParallelChunk = 256;
+// Parallel evaluation only pays when every thread gets at least this much
+// work: polyline edges of the first curve, or member intersections.
+inline constexpr long kParallelMinEdges = 16384;
+inline constexpr long kParallelMinMembers = 256;
 
 inline IntPnt Record(const double* p, int seg1, double t1, int seg2, double t2)
 {
@@ -43,24 +47,52 @@ inline IntPnt Record(const double* p, int seg1, double t1, int seg2, double t2)
     return r;
 }
 
-// body(i) for i in [0, n) on OpenMP threads, dynamically scheduled. No
-// exception leaves the parallel region: the first one thrown is rethrown here
-// after every body has finished.
-template <class Body>
-void ParallelFor(int n, Body body)
+// The number of threads to share `units` of work so that each gets at least
+// minPerThread: at most OpenMP's thread limit and the processors that the
+// system's load leaves idle. 1 means sequential evaluation.
+//
+// A parallel region ends only when every thread of its team has arrived, and
+// the threads that arrive first spin there: on a loaded machine they take the
+// processors that the late ones wait for, and a region of a fraction of a
+// millisecond took 10 ms and more. Small work and a loaded machine therefore
+// stay on one thread.
+int ParallelTeam(long units, long minPerThread);
+
+// Runs emit(k, push) for k in [0, total), in order, and appends to out every
+// record emit hands to push(const IntPnt&). With team > 1 the range goes to
+// that many OpenMP threads in contiguous chunks (one parallel region), each
+// chunk collecting its own records without any lock; the chunks are appended
+// in order, so out receives the records of sequential evaluation in the same
+// order. No exception leaves the parallel region: the first one thrown is
+// rethrown here after the region, before anything is appended.
+template <class Emit>
+void CollectInOrder(long total, int team, CArray<IntPnt, IntPnt>* out, Emit emit)
 {
+    if (team <= 1 || total < 2) {
+        auto push = [out](const IntPnt& r) { out->Add(r); };
+        for (long k = 0; k < total; ++k) emit(k, push);
+        return;
+    }
+    // A few chunks per thread so that uneven chunks still balance.
+    const long chunks = std::min(total, 8L * team);
+    std::vector<std::vector<IntPnt>> found(static_cast<size_t>(chunks));
     std::exception_ptr failure;
     std::mutex failureLock;
-#pragma omp parallel for schedule(dynamic)
-    for (int i = 0; i < n; ++i) {
+#pragma omp parallel for schedule(dynamic) num_threads(team)
+    for (long c = 0; c < chunks; ++c) {
         try {
-            body(i);
+            std::vector<IntPnt>& mine = found[static_cast<size_t>(c)];
+            auto push = [&mine](const IntPnt& r) { mine.push_back(r); };
+            const long end = total * (c + 1) / chunks;
+            for (long k = total * c / chunks; k < end; ++k) emit(k, push);
         } catch (...) {
             std::lock_guard<std::mutex> hold(failureLock);
             if (!failure) failure = std::current_exception();
         }
     }
     if (failure) std::rethrow_exception(failure);
+    for (const auto& run : found)
+        for (const IntPnt& r : run) out->Add(r);
 }
 
 // Box tree over the edges of a polyline: every node holds a run of consecutive

@@ -62,42 +62,24 @@ void Prepare(CGeCurve* c)
     c->PrepareDisplay();
 }
 
-// Intersects c with every member and appends the records renumbered by
-// renumber(record, member number), member by member in order. In parallel the
-// members go to the threads, each collecting its own records; the merge keeps
-// the sequential order.
+// Appends the records of c against every member, renumbered by
+// renumber(record, member number), member by member in order; in parallel
+// when the members are many (the records and their order stay the same).
 template <class Renumber>
 void IntersectMembers(CGeCurve* c, const std::vector<CGeCurve*>& members, IntPntArray* out, int bParallel,
                       Renumber renumber)
 {
-    const int n = static_cast<int>(members.size());
-    if (!bParallel || n < 2) {
-        IntPntArray found;
-        for (int i = 0; i < n; ++i) {
-            found.RemoveAll();
-            CurveCurve(c, members[static_cast<size_t>(i)], &found, 0);
-            for (INT_PTR r = 0; r < found.GetSize(); ++r) {
-                IntPnt rec = found[r];
-                renumber(rec, i + 1);
-                out->Add(rec);
-            }
-        }
-        return;
-    }
-    std::vector<std::vector<IntPnt>> perMember(static_cast<size_t>(n));
-    ParallelFor(n, [&](int i) {
-        IntPntArray found;
+    const long n = static_cast<long>(members.size());
+    const int team = bParallel ? ParallelTeam(n, kParallelMinMembers) : 1;
+    CollectInOrder(n, team, out, [&](long i, auto& push) {
+        IntPntArray found;  // allocates only for a member that gives records
         CurveCurve(c, members[static_cast<size_t>(i)], &found, 0);
-        std::vector<IntPnt>& mine = perMember[static_cast<size_t>(i)];
-        mine.reserve(static_cast<size_t>(found.GetSize()));
         for (INT_PTR r = 0; r < found.GetSize(); ++r) {
             IntPnt rec = found[r];
-            renumber(rec, i + 1);
-            mine.push_back(rec);
+            renumber(rec, static_cast<int>(i) + 1);
+            push(rec);
         }
     });
-    for (const auto& recs : perMember)
-        for (const IntPnt& rec : recs) out->Add(rec);
 }
 
 // A simple curve against a composite: the six operations named after the simple class.
@@ -158,15 +140,22 @@ int ComCurveComCurve(CGeCombCurve* c1, CGeCombCurve* c2, IntPntArray* out, int b
         Prepare(c1);
         Prepare(c2);
     }
-    for (size_t i = 0; i < first.size(); ++i) {
-        const int number1 = static_cast<int>(i) + 1;
-        IntersectMembers(first[i], second, out, bParallel, [number1](IntPnt& rec, int member) {
+    // Every member pair in one pass (one parallel region), the first
+    // composite's members outermost.
+    const long n1 = static_cast<long>(first.size()), n2 = static_cast<long>(second.size());
+    const int team = bParallel ? ParallelTeam(n1 * n2, kParallelMinMembers) : 1;
+    CollectInOrder(n1 * n2, team, out, [&](long k, auto& push) {
+        IntPntArray found;  // allocates only for a member that gives records
+        CurveCurve(first[static_cast<size_t>(k / n2)], second[static_cast<size_t>(k % n2)], &found, 0);
+        for (INT_PTR r = 0; r < found.GetSize(); ++r) {
+            IntPnt rec = found[r];
             rec.subSeg1 = rec.seg1;
             rec.subSeg2 = rec.seg2;
-            rec.seg1 = number1;
-            rec.seg2 = member;
-        });
-    }
+            rec.seg1 = static_cast<int>(k / n2) + 1;
+            rec.seg2 = static_cast<int>(k % n2) + 1;
+            push(rec);
+        }
+    });
     return out->GetSize() > 0 ? 1 : 0;
 }
 

@@ -239,6 +239,24 @@ inline std::vector<Pt> RecordPoints(const Records& recs, double merge)
     return pts;
 }
 
+// A record lying beyond an arc's end by less than the arc's end tolerance is
+// the arc's own rule, not a crossing the oracle can see.
+inline bool NearArcEnd(CGeCurve* c, Pt p)
+{
+    std::vector<CGeCurve*> arcs;
+    if (c->GetType() == 0x4) arcs.push_back(c);
+    if (c->GetType() == 0x80)
+        for (CGeCurve* m : static_cast<CGeCombCurve*>(c)->GetCurveList())
+            if (m && m->GetType() == 0x4) arcs.push_back(m);
+    for (CGeCurve* a : arcs) {
+        double s[2], e[2];
+        a->GetStartPoint(s);
+        a->GetEndPoint(e);
+        if (oracle::Dist(p, {s[0], s[1]}) < 0.005 || oracle::Dist(p, {e[0], e[1]}) < 0.005) return true;
+    }
+    return false;
+}
+
 // Points of `have` with no point of `want` within tol, as text (empty when none).
 inline std::string Unmatched(const std::vector<Pt>& have, const std::vector<Pt>& want, double tol)
 {

@@ -1,5 +1,6 @@
 #include "geometry/algorithms/CurveIntersect.h"
 
+#include "geometry/algorithms/CurveIntersectDetail.h"
 #include "geometry/algorithms/tests/CurveIntersectFixtures.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GeOffsetCrv.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -489,6 +491,41 @@ TEST(CurveIntersect, ParallelEqualsSequential)
     ASSERT_EQ(s2.GetSize(), p2.GetSize());
     for (INT_PTR i = 0; i < s2.GetSize(); ++i)
         ASSERT_TRUE(s2[i].seg1 == p2[i].seg1 && s2[i].seg2 == p2[i].seg2 && s2[i].para2 == p2[i].para2) << i;
+}
+
+// The parallel merge on a fixed team, whatever the machine's load: the records
+// of sequential evaluation in the same order after those already held, and an
+// exception from a worker comes back to the caller with nothing appended.
+TEST(CurveIntersect, CollectInOrderKeepsTheSequentialOrder)
+{
+    auto emit = [](long k, auto& push) {
+        for (long r = 0; r < k % 4; ++r) {
+            IntPnt rec;
+            rec.seg1 = int(k);
+            rec.seg2 = int(r);
+            push(rec);
+        }
+    };
+    for (long total : {0L, 1L, 7L, 1000L, 12345L})
+        for (int team : {1, 2, 4, 8}) {
+            Records out;
+            out.Add(IntPnt{});
+            ccdetail::CollectInOrder(total, team, &out, emit);
+            INT_PTR i = 1;
+            for (long k = 0; k < total; ++k)
+                for (long r = 0; r < k % 4; ++r, ++i)
+                    ASSERT_TRUE(i < out.GetSize() && out[i].seg1 == k && out[i].seg2 == r)
+                        << "total " << total << " team " << team << " record " << i;
+            EXPECT_EQ(out.GetSize(), i) << "total " << total << " team " << team;
+        }
+    Records out;
+    EXPECT_THROW(ccdetail::CollectInOrder(1000, 4, &out,
+                                          [&](long k, auto& push) {
+                                              if (k == 777) throw std::runtime_error("member 777");
+                                              emit(k, push);
+                                          }),
+                 std::runtime_error);
+    EXPECT_EQ(out.GetSize(), 0);
 }
 
 TEST(CurveIntersect, PolylinePairParallelEqualsSequentialAndPlainWalk)
