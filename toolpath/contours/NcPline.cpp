@@ -50,8 +50,11 @@ Crossings EdgeCrossings(const double* const* v, int n, const double* q, int axis
         const double lo = std::min(p0[a], p1[a]), hi = std::max(p0[a], p1[a]);
         if (q[a] < lo || q[a] > hi || !(std::fabs(p1[a] - p0[a]) >= kEdgeMinSpan)) continue;
         const double s = (q[a] - p0[a]) / (p1[a] - p0[a]);
-        const double c = p0[b] + s * (p1[b] - p0[b]);
-        const double z = p0[2] + s * (p1[2] - p0[2]);
+        // At the edge's end the crossing is that vertex exactly (a + 1 (b - a) may round
+        // away from b), so a query on a vertex finds it and gets no height.
+        const bool atEnd = q[a] == p1[a];
+        const double c = atEnd ? p1[b] : p0[b] + s * (p1[b] - p0[b]);
+        const double z = atEnd ? p1[2] : p0[2] + s * (p1[2] - p0[2]);
         bool duplicate = false;
         for (int k = 0; k < out.stored && !duplicate; ++k) duplicate = std::fabs(out.c[k] - c) < dup;
         if (duplicate) continue;
