@@ -3,6 +3,7 @@
 #include "geometry/shapes3d/GePolyline3d.h"
 #include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SectIntersect.h"
+#include "toolpath/contours/tests/PathOracle.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-using P3 = std::array<double, 3>;
+using pathtest::P3;
 
 std::vector<P3> Points(const CNcPline& s)
 {
@@ -37,22 +38,7 @@ std::vector<P3> RandomWalk(std::mt19937& rng, int n, double zSpread)
 }
 
 // Distance of p from the polyline through pts.
-double DistToPolyline(const P3& p, const std::vector<P3>& pts)
-{
-    double best = 1e300;
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        double ab[3], ap[3], dd = 0, dot = 0;
-        for (int k = 0; k < 3; ++k) {
-            ab[k] = pts[i + 1][k] - pts[i][k];
-            ap[k] = p[k] - pts[i][k];
-            dd += ab[k] * ab[k];
-            dot += ab[k] * ap[k];
-        }
-        const double f = dd > 0 ? std::clamp(dot / dd, 0.0, 1.0) : 0.0;
-        best = std::min(best, std::hypot(ap[0] - f * ab[0], ap[1] - f * ab[1], ap[2] - f * ab[2]));
-    }
-    return best;
-}
+double DistToPolyline(const P3& p, const std::vector<P3>& pts) { return pathtest::DistToChain(p, pts); }
 
 TEST(NcPlineTest, PolygonHeightIsThePlaneInsideAndNoneElsewhere)
 {

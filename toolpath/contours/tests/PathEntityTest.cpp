@@ -19,14 +19,7 @@ constexpr double kPi = 3.141592653589793;
 
 std::unique_ptr<CPathArc3D> Arc(int plane, P3 c, double r, double a0, double a1, double pitch)
 {
-    auto a = std::make_unique<CPathArc3D>();
-    a->plane = std::int8_t(plane);
-    for (int i = 0; i < 3; ++i) a->centre[i] = c[i];
-    a->radius = r;
-    a->startAngle = a0;
-    a->endAngle = a1;
-    a->pitch = pitch;
-    return a;
+    return std::unique_ptr<CPathArc3D>(NewArc(plane, c, r, a0, a1, pitch));
 }
 
 // An orthonormal frame turned off every world axis: rows X, Y, height.

@@ -31,18 +31,6 @@ std::vector<CPathEntity*> Entities(const CPathCombine& c)
 
 CPathLine3D* Line(P3 a, P3 b) { return new CPathLine3D(a.data(), b.data()); }
 
-CPathArc3D* Helix(int plane, P3 c, double r, double a0, double a1, double pitch)
-{
-    auto* a = new CPathArc3D;
-    a->plane = std::int8_t(plane);
-    for (int i = 0; i < 3; ++i) a->centre[i] = c[i];
-    a->radius = r;
-    a->startAngle = a0;
-    a->endAngle = a1;
-    a->pitch = pitch;
-    return a;
-}
-
 // A combine of entities appended in order.
 CPathCombine* Combine(std::uint16_t op, std::vector<CPathEntity*> es)
 {
@@ -214,7 +202,7 @@ void ExpectDbOnEntities(const CDbPathGroup& db, const CPathGroup& g, double tol,
 
 TEST(PathGroupTest, DatabaseCurvesLieOnTheEntities)
 {
-    auto* general = Helix(3, {0, 0, 0}, 2, 0.3, 2.4, 0);
+    auto* general = NewArc(3, {0, 0, 0}, 2, 0.3, 2.4, 0);
     general->frame = std::make_unique<double[]>(9);
     const double f[9] = {0.6, 0.8, 0, 0, 0, 1, 0.8, -0.6, 0};
     std::copy(f, f + 9, general->frame.get());
@@ -222,8 +210,8 @@ TEST(PathGroupTest, DatabaseCurvesLieOnTheEntities)
     const double pts[12] = {10, 0, 0, 11, 1, 0.5, 12, 0, 1, 13, 2, 0};
     SetPathPLinePoints(pl, 3, pts);
     CPathGroup* g = Group({
-        Combine(1, {Line({0, 0, 0}, {2, 1, 1}), Helix(0, {5, 5, 0}, 3, 0, 4.0, 2.5), Helix(1, {0, 5, 5}, 2, 1, 3, -1)}),
-        Combine(2, {Helix(2, {5, 0, 5}, 2, -1, 2, 0), Helix(0, {-5, 0, 1}, 1.5, 3, -2, 0), general, pl}),
+        Combine(1, {Line({0, 0, 0}, {2, 1, 1}), NewArc(0, {5, 5, 0}, 3, 0, 4.0, 2.5), NewArc(1, {0, 5, 5}, 2, 1, 3, -1)}),
+        Combine(2, {NewArc(2, {5, 0, 5}, 2, -1, 2, 0), NewArc(0, {-5, 0, 1}, 1.5, 3, -2, 0), general, pl}),
     });
     std::unique_ptr<CDbPathGroup> db(PathGroupToDbPathGroup(g));
     ASSERT_TRUE(db);
@@ -283,7 +271,7 @@ TEST(PathGroupTest, AppendAndRotateMoveEveryEntity)
     EXPECT_EQ(g.counter1, 9);
     auto* c1 = Combine(1, {Line({0, 0, 0}, {1, 0, 0})});
     auto* c2 = Combine(2, {Line({1, 0, 0}, {1, 1, 0})});
-    auto* c3 = Combine(3, {Helix(0, {0, 0, 0}, 1, 0, 1, 0)});
+    auto* c3 = Combine(3, {NewArc(0, {0, 0, 0}, 1, 0, 1, 0)});
     c2->next = c3;
     PathGroupAppend(0.5, &g, c1);
     PathGroupAppend(2, &g, c2);

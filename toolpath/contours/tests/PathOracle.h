@@ -19,6 +19,19 @@ inline P3 Lerp(const double* a, const double* b, double f)
     return {a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1]), a[2] + f * (b[2] - a[2])};
 }
 
+// A new arc (a helix when pitch is not 0) of the given plane.
+inline CPathArc3D* NewArc(int plane, P3 c, double r, double a0, double a1, double pitch)
+{
+    auto* a = new CPathArc3D;
+    a->plane = std::int8_t(plane);
+    for (int i = 0; i < 3; ++i) a->centre[i] = c[i];
+    a->radius = r;
+    a->startAngle = a0;
+    a->endAngle = a1;
+    a->pitch = pitch;
+    return a;
+}
+
 inline double Dist(const P3& a, const P3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
 
 // The closed-form arc or helix: plane basis (u, v) and height axis h.
