@@ -1,4 +1,5 @@
 #include "framework/numerak/Point2D.h"
+#include "framework/numerak/Vector2D.h"
 
 #include <cmath>
 #include <utility>
@@ -28,22 +29,9 @@ double P3D_Dist(const double* a, const double* b)
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-double P2D_AbsDist(const double* a, const double* b)
-{
-    const double dx = std::fabs(a[0] - b[0]), dy = std::fabs(a[1] - b[1]);
-    if (std::isnan(dx) || std::isnan(dy))
-        return std::nan("");
-    return dx > dy ? dx : dy;
-}
+double P2D_AbsDist(const double* a, const double* b) { return VEC_AbsDist(a, b, 2); }
 
-double P3D_AbsDist(const double* a, const double* b)
-{
-    const double dz = std::fabs(a[2] - b[2]);
-    const double dxy = P2D_AbsDist(a, b);
-    if (std::isnan(dz) || std::isnan(dxy))
-        return std::nan("");
-    return dxy > dz ? dxy : dz;
-}
+double P3D_AbsDist(const double* a, const double* b) { return VEC_AbsDist(a, b, 3); }
 
 double _DistOf(const double* a, const double* b, int dim)
 {

@@ -1,6 +1,7 @@
 #include "framework/numerak/Vector2D.h"
 
 #include <cmath>
+#include <utility>
 
 #include "framework/numerak/NumerakConst.h"
 
@@ -112,4 +113,30 @@ double V3D_GetAngle(const double* a, const double* b, double tol)
     double cz = a[0] * b[1] - a[1] * b[0];
     double dot = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
     return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), dot);
+}
+
+void V3D_Swap(double* a, double* b)
+{
+    for (int i = 0; i < 3; ++i) std::swap(a[i], b[i]);
+}
+
+int VEC_Normalize(double* v, int n)
+{
+    double s = 0.0;
+    for (int i = 0; i < n; ++i) s += v[i] * v[i];
+    const double len = std::sqrt(s);
+    if (!std::isfinite(len) || len == 0.0) return 0;
+    for (int i = 0; i < n; ++i) v[i] /= len;
+    return 1;
+}
+
+double VEC_AbsDist(const double* a, const double* b, int n)
+{
+    double d = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double e = std::fabs(a[i] - b[i]);
+        if (std::isnan(e)) return e;
+        if (e > d) d = e;
+    }
+    return d;
 }

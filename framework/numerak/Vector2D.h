@@ -23,3 +23,12 @@ double V2D_GetAngleUnit(const double* a, const double* b);
 int V3D_Unit(double* v, double tol);
 // Unsigned angle between two 3D vectors in [0, pi]; 0 when either is shorter than tol.
 double V3D_GetAngle(const double* a, const double* b, double tol);
+
+// Exchanges the vectors a and b (3 doubles each).
+void V3D_Swap(double* a, double* b);
+
+// Vectors of n components (n >= 1).
+// Normalises v in place; 0 (v unchanged) when it is zero or not finite.
+int VEC_Normalize(double* v, int n);
+// Largest component difference of a and b (the Chebyshev distance, as P3D_AbsDist).
+double VEC_AbsDist(const double* a, const double* b, int n);

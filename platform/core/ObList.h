@@ -235,8 +235,10 @@ public:
   TYPE GetAt(POSITION position) const { return Cast(Base::GetAt(position)); }
   void SetAt(POSITION pos, TYPE newElement) { Base::SetAt(pos, newElement); }
 
-  POSITION AddHead(TYPE newElement) { return Base::AddHead(newElement); }
-  POSITION AddTail(TYPE newElement) { return Base::AddTail(newElement); }
+  // The element goes in as the stored pointer type, so that an element that is itself a
+  // list (a list of point strings) is not taken for a whole list to append.
+  POSITION AddHead(TYPE newElement) { return Base::AddHead(static_cast<Stored>(newElement)); }
+  POSITION AddTail(TYPE newElement) { return Base::AddTail(static_cast<Stored>(newElement)); }
   template <std::derived_from<Base> LIST>
   void AddHead(const LIST* pNewList) {
     Base::AddHead(pNewList);

@@ -114,3 +114,30 @@ TEST(Vector2D, PerpRotationAndTripleProduct)
 }
 
 }  // namespace
+
+TEST(VectorN, NormalizeAbsDistAndSwap)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Only the first n components count.
+    double v[3] = {3, 4, 100};
+    ASSERT_EQ(VEC_Normalize(v, 2), 1);
+    EXPECT_NEAR(v[0], 0.6, 1e-15);
+    EXPECT_NEAR(v[1], 0.8, 1e-15);
+    EXPECT_EQ(v[2], 100);
+    double zero[2] = {0, 0}, bad[2] = {nan, 1};
+    EXPECT_EQ(VEC_Normalize(zero, 2), 0);
+    EXPECT_EQ(VEC_Normalize(bad, 2), 0);
+    EXPECT_EQ(bad[1], 1) << "left as it was";
+
+    const double a[3] = {1, 2, 3}, b[3] = {1.5, -1, 10};
+    EXPECT_EQ(VEC_AbsDist(a, b, 2), 3.0) << "x and y only";
+    EXPECT_EQ(VEC_AbsDist(a, b, 3), 7.0);
+    const double c[3] = {nan, 0, 0};
+    EXPECT_TRUE(std::isnan(VEC_AbsDist(c, b, 3)));
+    EXPECT_TRUE(std::isnan(VEC_AbsDist(b, c, 3)));
+
+    double p[3] = {1, 2, 3}, q[3] = {4, 5, 6};
+    V3D_Swap(p, q);
+    EXPECT_EQ(p[2], 6);
+    EXPECT_EQ(q[0], 1);
+}

@@ -131,6 +131,22 @@ TEST(ObListTyped, RangeForMayDeleteVisitedElements) {
   EXPECT_EQ(CTestCounted::s_live, 0);
 }
 
+// A typed list whose elements are lists themselves: each element goes in as one entry,
+// not as a list whose entries are appended.
+TEST(ObListTyped, ListsOfListsHoldTheirElements) {
+  using Inner = CTypedPtrList<CPtrList, int*>;
+  struct Holder : Inner {};
+  int x = 1;
+  Holder a, b;
+  a.AddTail(&x);
+  CTypedPtrList<CPtrList, Holder*> outer;
+  outer.AddTail(&a);
+  outer.AddHead(&b);
+  ASSERT_EQ(outer.GetCount(), 2);
+  EXPECT_EQ(outer.GetHead(), &b);
+  EXPECT_EQ(outer.GetTail(), &a);
+}
+
 TEST(ObListSerialize, CountWordOrLongCount) {
   struct Case {
     const char* label;
