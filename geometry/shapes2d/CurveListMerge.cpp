@@ -9,8 +9,10 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/RefinePointStr.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -37,23 +39,90 @@ int SweepChords(double sweep, double r, double tol)
 
 }  // namespace
 
-CGePolyline* geCurveListToPolyLine(CTypedPtrList<CObList, CGeCurve*>* list, double tol, double ang)
+namespace {
+
+using PointArray = CArray<tagPoint2d, tagPoint2d>;
+
+// Scratch arrays of one thread that keep their room between calls; a nested
+// use (a curve whose discretisation merges a list again) gets arrays of its own.
+class MergeScratch {
+public:
+    MergeScratch() : m_nested(t_busy)
+    {
+        t_busy = true;
+        if (m_nested) m_own = std::make_unique<PointArray[]>(2);
+        Points().SetSize(0);
+        One().SetSize(0);
+    }
+    ~MergeScratch()
+    {
+        if (!m_nested) t_busy = false;
+        if (Points().GetSize() > kKeepLimit) Points().RemoveAll();
+        if (One().GetSize() > kKeepLimit) One().RemoveAll();
+    }
+    MergeScratch(const MergeScratch&) = delete;
+    MergeScratch& operator=(const MergeScratch&) = delete;
+    PointArray& Points() { return m_own ? m_own[0] : t_points; }
+    PointArray& One() { return m_own ? m_own[1] : t_one; }
+
+private:
+    // Larger arrays are not kept between calls.
+    static constexpr INT_PTR kKeepLimit = 1 << 16;
+    static thread_local bool t_busy;
+    static thread_local PointArray t_points;
+    static thread_local PointArray t_one;
+    bool m_nested;
+    std::unique_ptr<PointArray[]> m_own;
+};
+
+thread_local bool MergeScratch::t_busy = false;
+thread_local PointArray MergeScratch::t_points;
+thread_local PointArray MergeScratch::t_one;
+
+// The discretisation of the count curves from first on into pts, the shared end
+// points written once; false when they are not linked within tol or give fewer
+// than 2 points.
+bool RunPoints(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count, double tol, double ang,
+               MergeScratch& scratch)
 {
-    if (!list || !geIsLinkCurve2d(list, tol)) return nullptr;
-    CArray<tagPoint2d, tagPoint2d> pts, one;
-    for (POSITION pos = list->GetHeadPosition(); pos;) {
-        CGeCurve* c = list->GetNext(pos);
-        one.RemoveAll();
+    if (!geIsLinkCurveRun2d(list, first, count, tol)) return false;
+    PointArray& pts = scratch.Points();
+    PointArray& one = scratch.One();
+    POSITION pos = first;
+    for (INT_PTR k = 0; k < count && pos; ++k) {
+        CGeCurve* c = list.GetNext(pos);
+        one.SetSize(0);
         c->DiscreteInArray(tol, &one, ang, false);
         // The first point of every later curve repeats the previous end.
         for (INT_PTR i = pts.IsEmpty() ? 0 : 1; i < one.GetSize(); ++i) pts.Add(one[i]);
     }
-    if (pts.GetSize() < 2) return nullptr;
+    return pts.GetSize() >= 2;
+}
+
+}  // namespace
+
+CGePolyline* geCurveListToPolyLine(CTypedPtrList<CObList, CGeCurve*>* list, double tol, double ang)
+{
+    if (!list) return nullptr;
+    MergeScratch scratch;
+    if (!RunPoints(*list, list->GetHeadPosition(), list->GetCount(), tol, ang, scratch)) return nullptr;
     auto* poly = new CGePolyline;
-    if (!poly->Create(&pts)) {
+    if (!poly->Create(&scratch.Points())) {
         delete poly;
         return nullptr;
     }
+    return poly;
+}
+
+CGePolyline* geCurveRunToLeanPolyLine(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count,
+                                      double tol, double ang)
+{
+    MergeScratch scratch;
+    if (!RunPoints(list, first, count, tol, ang, scratch)) return nullptr;
+    // The thinning CGePolyline::Lean applies to the merged polyline's points.
+    RefinePointStr(tol, gecon::kThinAngle170, scratch.Points());
+    auto* poly = new CGePolyline;
+    poly->Create(&scratch.Points());
     return poly;
 }
 
