@@ -47,37 +47,45 @@ using PointArray = CArray<tagPoint2d, tagPoint2d>;
 // use (a curve whose discretisation merges a list again) gets arrays of its own.
 class MergeScratch {
 public:
-    MergeScratch() : m_nested(t_busy)
+    MergeScratch() : m_shared(&t_shared)
     {
-        t_busy = true;
-        if (m_nested) m_own = std::make_unique<PointArray[]>(2);
-        Points().SetSize(0);
-        One().SetSize(0);
+        if (m_shared->busy) {
+            m_own = std::make_unique<Arrays>();
+            m_arrays = m_own.get();
+        } else {
+            m_shared->busy = true;
+            m_arrays = m_shared;
+        }
+        m_arrays->points.SetSize(0);
+        m_arrays->one.SetSize(0);
     }
     ~MergeScratch()
     {
-        if (!m_nested) t_busy = false;
-        if (Points().GetSize() > kKeepLimit) Points().RemoveAll();
-        if (One().GetSize() > kKeepLimit) One().RemoveAll();
+        if (m_own) return;
+        m_shared->busy = false;
+        // Larger arrays are not kept between calls.
+        if (m_shared->points.GetSize() > kKeepLimit) m_shared->points.RemoveAll();
+        if (m_shared->one.GetSize() > kKeepLimit) m_shared->one.RemoveAll();
     }
     MergeScratch(const MergeScratch&) = delete;
     MergeScratch& operator=(const MergeScratch&) = delete;
-    PointArray& Points() { return m_own ? m_own[0] : t_points; }
-    PointArray& One() { return m_own ? m_own[1] : t_one; }
+    PointArray& Points() { return m_arrays->points; }
+    PointArray& One() { return m_arrays->one; }
 
 private:
-    // Larger arrays are not kept between calls.
     static constexpr INT_PTR kKeepLimit = 1 << 16;
-    static thread_local bool t_busy;
-    static thread_local PointArray t_points;
-    static thread_local PointArray t_one;
-    bool m_nested;
-    std::unique_ptr<PointArray[]> m_own;
+    struct Arrays {
+        bool busy = false;
+        PointArray points;
+        PointArray one;
+    };
+    static thread_local Arrays t_shared;
+    Arrays* m_shared;
+    Arrays* m_arrays = nullptr;
+    std::unique_ptr<Arrays> m_own;
 };
 
-thread_local bool MergeScratch::t_busy = false;
-thread_local PointArray MergeScratch::t_points;
-thread_local PointArray MergeScratch::t_one;
+thread_local MergeScratch::Arrays MergeScratch::t_shared;
 
 // The discretisation of the count curves from first on into pts, the shared end
 // points written once; false when they are not linked within tol or give fewer
