@@ -142,19 +142,26 @@ void RankInNearestDist(CTypedPtrList<CObList, T*>* list)
 int geIsLinkCurve2d(CTypedPtrList<CObList, CGeCurve*>* list, double tol)
 {
     if (!list) return 0;
+    return geIsLinkCurveRun2d(*list, list->GetHeadPosition(), list->GetCount(), tol);
+}
+
+int geIsLinkCurveRun2d(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count, double tol)
+{
     double prevEnd[2] = {0.0, 0.0};
-    bool first = true;
-    for (CGeCurve* curve : *list) {
+    bool isFirst = true;
+    POSITION pos = first;
+    for (INT_PTR i = 0; i < count && pos; ++i) {
+        CGeCurve* curve = list.GetNext(pos);
         if (!curve) return 0;
         if (curve->GetType() == kTypeCombCurve && !IsCombLinked2d(static_cast<CGeCombCurve&>(*curve), kCombLinkTol))
             return 0;
-        if (!first) {
+        if (!isFirst) {
             double s[2] = {0.0, 0.0};
             curve->GetStartPoint(s);
             if (!(Dist2(prevEnd, s) <= tol)) return 0;
         }
         curve->GetEndPoint(prevEnd);
-        first = false;
+        isFirst = false;
     }
     return 1;
 }

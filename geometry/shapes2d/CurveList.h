@@ -22,6 +22,9 @@ class CGeTrimLoop;
 // element's end and every composite element is itself linked within 0.01;
 // 0 for a null list or a null element. An empty list is linked.
 int geIsLinkCurve2d(CTypedPtrList<CObList, CGeCurve*>* list, double tol);
+// The same for the count elements of the list from first on (fewer where the
+// list ends before).
+int geIsLinkCurveRun2d(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count, double tol);
 // The same in 3D; a 3D composite element must be linked within tol itself.
 int geIsLinkCurve3d(CTypedPtrList<CObList, CGeCurve3d*>* list, double tol);
 // 1 when the list is linked within tol and the first start and the last end

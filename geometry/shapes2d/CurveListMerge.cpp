@@ -9,8 +9,10 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/RefinePointStr.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -37,23 +39,98 @@ int SweepChords(double sweep, double r, double tol)
 
 }  // namespace
 
-CGePolyline* geCurveListToPolyLine(CTypedPtrList<CObList, CGeCurve*>* list, double tol, double ang)
+namespace {
+
+using PointArray = CArray<tagPoint2d, tagPoint2d>;
+
+// Scratch arrays of one thread that keep their room between calls; a nested
+// use (a curve whose discretisation merges a list again) gets arrays of its own.
+class MergeScratch {
+public:
+    MergeScratch() : m_shared(&t_shared)
+    {
+        if (m_shared->busy) {
+            m_own = std::make_unique<Arrays>();
+            m_arrays = m_own.get();
+        } else {
+            m_shared->busy = true;
+            m_arrays = m_shared;
+        }
+        m_arrays->points.SetSize(0);
+        m_arrays->one.SetSize(0);
+    }
+    ~MergeScratch()
+    {
+        if (m_own) return;
+        m_shared->busy = false;
+        // Larger arrays are not kept between calls.
+        if (m_shared->points.GetSize() > kKeepLimit) m_shared->points.RemoveAll();
+        if (m_shared->one.GetSize() > kKeepLimit) m_shared->one.RemoveAll();
+    }
+    MergeScratch(const MergeScratch&) = delete;
+    MergeScratch& operator=(const MergeScratch&) = delete;
+    PointArray& Points() { return m_arrays->points; }
+    PointArray& One() { return m_arrays->one; }
+
+private:
+    static constexpr INT_PTR kKeepLimit = 1 << 16;
+    struct Arrays {
+        bool busy = false;
+        PointArray points;
+        PointArray one;
+    };
+    static thread_local Arrays t_shared;
+    Arrays* m_shared;
+    Arrays* m_arrays = nullptr;
+    std::unique_ptr<Arrays> m_own;
+};
+
+thread_local MergeScratch::Arrays MergeScratch::t_shared;
+
+// The discretisation of the count curves from first on into pts, the shared end
+// points written once; false when they are not linked within tol or give fewer
+// than 2 points.
+bool RunPoints(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count, double tol, double ang,
+               MergeScratch& scratch)
 {
-    if (!list || !geIsLinkCurve2d(list, tol)) return nullptr;
-    CArray<tagPoint2d, tagPoint2d> pts, one;
-    for (POSITION pos = list->GetHeadPosition(); pos;) {
-        CGeCurve* c = list->GetNext(pos);
-        one.RemoveAll();
+    if (!geIsLinkCurveRun2d(list, first, count, tol)) return false;
+    PointArray& pts = scratch.Points();
+    PointArray& one = scratch.One();
+    POSITION pos = first;
+    for (INT_PTR k = 0; k < count && pos; ++k) {
+        CGeCurve* c = list.GetNext(pos);
+        one.SetSize(0);
         c->DiscreteInArray(tol, &one, ang, false);
         // The first point of every later curve repeats the previous end.
         for (INT_PTR i = pts.IsEmpty() ? 0 : 1; i < one.GetSize(); ++i) pts.Add(one[i]);
     }
-    if (pts.GetSize() < 2) return nullptr;
+    return pts.GetSize() >= 2;
+}
+
+}  // namespace
+
+CGePolyline* geCurveListToPolyLine(CTypedPtrList<CObList, CGeCurve*>* list, double tol, double ang)
+{
+    if (!list) return nullptr;
+    MergeScratch scratch;
+    if (!RunPoints(*list, list->GetHeadPosition(), list->GetCount(), tol, ang, scratch)) return nullptr;
     auto* poly = new CGePolyline;
-    if (!poly->Create(&pts)) {
+    if (!poly->Create(&scratch.Points())) {
         delete poly;
         return nullptr;
     }
+    return poly;
+}
+
+CGePolyline* geCurveRunToLeanPolyLine(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count,
+                                      double tol, double ang)
+{
+    MergeScratch scratch;
+    if (!RunPoints(list, first, count, tol, ang, scratch)) return nullptr;
+    // The thinning CGePolyline::Lean applies to the merged polyline's points.
+    RefinePointStr(tol, gecon::kThinAngle170, scratch.Points());
+    auto* poly = new CGePolyline;
+    poly->Create(&scratch.Points());
     return poly;
 }
 

@@ -14,6 +14,12 @@ class CGePolyline;
 // changed; the caller owns the result.
 CGePolyline* geCurveListToPolyLine(CTypedPtrList<CObList, CGeCurve*>* list, double tol, double ang);
 
+// geCurveListToPolyLine for the count curves of the list from first on, then
+// thinned as CGePolyline::Lean(tol) thins, in one pass without intermediate
+// copies. The list is not changed; the caller owns the result.
+CGePolyline* geCurveRunToLeanPolyLine(const CTypedPtrList<CObList, CGeCurve*>& list, POSITION first, INT_PTR count,
+                                      double tol, double ang);
+
 // One spline from the control points of the list's splines (other curves are
 // skipped), the shared end points written once. Null for a null, empty or
 // unlinked (0.1) list or when the spline cannot be built.

@@ -371,6 +371,13 @@ int CGeArc::IsPointOn(const double* p, double& t)
     double s[2], e[2];
     GetStartPoint(s);
     GetEndPoint(e);
+    const double a0 = GetStartAngle();
+    return IsOnSweep(p, s, e, std::cos(-a0), std::sin(-a0), t);
+}
+
+int CGeArc::IsOnSweep(const double* p, const double* s, const double* e, double cosBack, double sinBack,
+                      double& t) const
+{
     if (P2D_Dist(p, s) < kOnEndTol) {
         t = 0.0;
         return 1;
@@ -380,7 +387,7 @@ int CGeArc::IsPointOn(const double* p, double& t)
         return 1;
     }
     double q[2];
-    P2D_Rot(m_ptCenter, -GetStartAngle(), p, q);
+    P2D_Rot(m_ptCenter, cosBack, sinBack, p, q);
     const double rel[2] = {q[0] - m_ptCenter[0], q[1] - m_ptCenter[1]};
     const double phi = V2D_AngletoX(rel);  // [0, 2 pi) from the start, counter-clockwise
     if (m_dSweep > 0.0) {
@@ -563,9 +570,15 @@ void CGeArc::CalcPreciseBox2d()
                                {m_ptCenter[0], m_ptCenter[1] + m_dRadius},
                                {m_ptCenter[0] - m_dRadius, m_ptCenter[1]},
                                {m_ptCenter[0], m_ptCenter[1] - m_dRadius}};
+    // IsPointOn for each axis point, with the end points and the turn back by
+    // the start angle computed once.
+    const double a0 = GetStartAngle();
+    const double cosBack = std::cos(-a0), sinBack = std::sin(-a0);
     double t = 0.0;
     for (const auto& q : axis)
-        if (IsPointOn(q, t)) m_box.Extend(q);
+        if (!(std::fabs(P2D_Dist(q, m_ptCenter) - m_dRadius) > kOnCircleTol) &&
+            IsOnSweep(q, s, e, cosBack, sinBack, t))
+            m_box.Extend(q);
 }
 
 // ---------------------------------------------------------------------------

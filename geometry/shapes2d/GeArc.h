@@ -112,6 +112,9 @@ protected:
     bool IsFullSweep();
     // Drops the display polyline and empties the box, so both are rebuilt on demand.
     void FreeDisplay();
+    // IsPointOn for a point on the circle, given the arc's end points s, e and
+    // the cosine and sine of minus its start angle.
+    int IsOnSweep(const double* p, const double* s, const double* e, double cosBack, double sinBack, double& t) const;
 
     double m_ptCenter[2] = {0.0, 0.0};
     double m_dRadius = 0.0;

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 IMPLEMENT_SERIAL(CGeBezier, CObject, 2 | VERSIONABLE_SCHEMA)
@@ -148,8 +149,14 @@ void CGeBezier::DeriveKinds()
 int CGeBezier::CreateEx(unsigned int K, double (*pts)[2])
 {
     if (K < 3 || !pts) return 0;
-    const std::vector<CBezierNode> nodes = NodesFromPoints(K, pts);
-    SetNodes(K, nodes.data());
+    // The nodes are written in place: the points cannot lie inside them.
+    auto nodes = std::make_unique<CBezierNode[]>(K);
+    for (unsigned int i = 0; i < K; ++i) {
+        nodes[i].x = pts[i][0];
+        nodes[i].y = pts[i][1];
+    }
+    m_pNodes = std::move(nodes);
+    m_nNodes = K;
     DeriveKinds();
     Discrete(gGetCrvShowDiscTol());
     return 1;

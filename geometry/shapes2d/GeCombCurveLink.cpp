@@ -379,30 +379,36 @@ void CGeCombCurve::Lean(double tol, double angle)
 {
     for (CGeCurve* m : m_curveList)
         if (!m) return;  // a composite with holes is left as it is
-    CurveList out, run;
+    // Each run of straight members becomes one polyline in the run's place; a
+    // run that does not merge stays as it was. The list keeps its other nodes.
+    POSITION runStart = nullptr;
+    INT_PTR runCount = 0;
     auto flush = [&]() {
-        if (run.IsEmpty()) return;
-        CGePolyline* poly = geCurveListToPolyLine(&run, tol, angle);
+        if (runCount == 0) return;
+        CGePolyline* poly = geCurveRunToLeanPolyLine(m_curveList, runStart, runCount, tol, angle);
         if (poly) {
-            poly->Lean(tol);
-            out.AddTail(poly);
-            DeleteOwnedList(run);
-        } else {
-            out.AddTail(&run);  // nothing came back: the run stays as it was
-            run.RemoveAll();
+            POSITION pos = runStart;
+            for (INT_PTR i = 0; i < runCount; ++i) {
+                const POSITION at = pos;
+                delete m_curveList.GetNext(pos);
+                if (i == 0)
+                    m_curveList.SetAt(at, poly);
+                else
+                    m_curveList.RemoveAt(at);
+            }
         }
+        runCount = 0;
     };
-    for (CGeCurve* m : m_curveList) {
-        if (IsStraight(m)) {
-            run.AddTail(m);
+    for (POSITION pos = m_curveList.GetHeadPosition(); pos;) {
+        const POSITION at = pos;
+        CGeCurve* m = m_curveList.GetNext(pos);
+        if (!IsStraight(m)) {
+            flush();
             continue;
         }
-        flush();
-        out.AddTail(m);
+        if (runCount++ == 0) runStart = at;
     }
     flush();
-    m_curveList.RemoveAll();
-    m_curveList.AddTail(&out);
     CalcBox2d();
 }
 

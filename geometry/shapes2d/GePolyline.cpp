@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 IMPLEMENT_SERIAL(CGePolyline, CObject, 2 | VERSIONABLE_SCHEMA)
@@ -100,9 +101,15 @@ int CGePolyline::Create(int n, const double (*pts)[2])
 {
     int result = 0;
     if (pts && n > 1) {
-        // The source may be the vertices themselves; copy through a buffer.
-        std::vector<double> buf(&pts[0][0], &pts[0][0] + 2 * static_cast<size_t>(n));
-        CopySWPoint(reinterpret_cast<const double(*)[2]>(buf.data()), n);
+        // A source inside the vertices themselves is copied through a buffer.
+        const double(*own)[2] = m_pSWPoint.get();
+        const std::less<const double(*)[2]> before;
+        if (own && !before(pts, own) && before(pts, own + m_nSWPoint)) {
+            std::vector<double> buf(&pts[0][0], &pts[0][0] + 2 * static_cast<size_t>(n));
+            CopySWPoint(reinterpret_cast<const double(*)[2]>(buf.data()), n);
+        } else {
+            CopySWPoint(pts, n);
+        }
         // Stale flags go: the flag says what the new ends say.
         m_bClosed = Dist(m_pSWPoint[0], m_pSWPoint[n - 1]) < kCreateClosedTol ? 1 : 0;
         result = 1;

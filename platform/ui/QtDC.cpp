@@ -93,9 +93,8 @@ void CQtDC::OnSelectFont() {
 void CQtDC::ApplyState() {
   if (m_pPainter == nullptr) return;
   m_pPainter->setRenderHint(QPainter::Antialiasing, false);
-  OnSelectPen();
-  OnSelectBrush();
-  OnSetROP2();
+  m_applied.valid = false;
+  Sync();
   OnSelectFont();
   const POINT o = Offset();
   m_pPainter->resetTransform();
@@ -108,8 +107,27 @@ POINT CQtDC::Offset() const {
 
 void CQtDC::OnSetOrigin() { ApplyState(); }
 
-void CQtDC::OnSelectPen() {
+// Pen, brush and raster operation reach the painter in Sync.
+void CQtDC::OnSelectPen() {}
+void CQtDC::OnSelectBrush() {}
+void CQtDC::OnSetROP2() {}
+
+void CQtDC::Sync() {
   if (m_pPainter == nullptr) return;
+  const int rop = GetROP2();
+  const bool ropChanged = !m_applied.valid || m_applied.rop2 != rop;
+  if (ropChanged) ApplyRop();
+  // Black and white pens and brushes depend on the mode.
+  if (ropChanged || m_applied.pen != GetPenState()) ApplyPen();
+  if (ropChanged || m_applied.brushHollow != IsBrushHollow() || m_applied.brush != GetBrushColor()) ApplyBrush();
+  m_applied.valid = true;
+  m_applied.rop2 = rop;
+  m_applied.pen = GetPenState();
+  m_applied.brush = GetBrushColor();
+  m_applied.brushHollow = IsBrushHollow();
+}
+
+void CQtDC::ApplyPen() {
   const PenState& pen = GetPenState();
   COLORREF colour = pen.colour;
   if (GetROP2() == R2_BLACK) colour = RGB(0, 0, 0);
@@ -120,8 +138,7 @@ void CQtDC::OnSelectPen() {
   m_pPainter->setPen(qpen);
 }
 
-void CQtDC::OnSelectBrush() {
-  if (m_pPainter == nullptr) return;
+void CQtDC::ApplyBrush() {
   if (IsBrushHollow()) {
     m_pPainter->setBrush(Qt::NoBrush);
     return;
@@ -132,8 +149,7 @@ void CQtDC::OnSelectBrush() {
   m_pPainter->setBrush(QBrush(ToQColor(colour)));
 }
 
-void CQtDC::OnSetROP2() {
-  if (m_pPainter == nullptr) return;
+void CQtDC::ApplyRop() {
   switch (GetROP2()) {
     case R2_XORPEN:
       m_pPainter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -148,12 +164,13 @@ void CQtDC::OnSetROP2() {
       m_pPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
       break;
   }
-  // Black and white pens depend on the mode.
-  OnSelectPen();
-  OnSelectBrush();
 }
 
-bool CQtDC::Drawing() const { return m_pPainter != nullptr && GetROP2() != R2_NOP; }
+bool CQtDC::Drawing() {
+  if (m_pPainter == nullptr || GetROP2() == R2_NOP) return false;
+  Sync();
+  return true;
+}
 
 void CQtDC::OnLineTo(POINT from, POINT to) {
   if (!Drawing()) return;
@@ -163,10 +180,9 @@ void CQtDC::OnLineTo(POINT from, POINT to) {
 void CQtDC::OnPolyline(const POINT* points, int count) {
   if (!Drawing() || points == nullptr || count < 2) return;
   // One stroke, so that with XOR a shared vertex is not inverted twice.
-  std::vector<QPoint> qpoints;
-  qpoints.reserve(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) qpoints.emplace_back(points[i].x, points[i].y);
-  m_pPainter->drawPolyline(qpoints.data(), count);
+  m_polyline.clear();
+  for (int i = 0; i < count; ++i) m_polyline.emplace_back(points[i].x, points[i].y);
+  m_pPainter->drawPolyline(m_polyline.data(), count);
 }
 
 void CQtDC::OnEllipse(const RECT& rect) {
@@ -188,6 +204,12 @@ COLORREF CQtDC::OnSetPixel(int x, int y, COLORREF colour) {
   if (!m_pSurface->rect().contains(px, py)) return static_cast<COLORREF>(-1);
   if (!Drawing()) return GetPixel(x, y);
   // Through the painter, so that the raster operation applies to single pixels too.
+  const PenState& pen = GetPenState();
+  const int rop = GetROP2();
+  if (pen.colour == colour && pen.width <= 1 && pen.style == PS_SOLID && rop != R2_BLACK && rop != R2_WHITE) {
+    m_pPainter->drawPoint(x, y);  // the pen in force is this pixel's pen already
+    return GetPixel(x, y);
+  }
   const QPen saved = m_pPainter->pen();
   m_pPainter->setPen(QPen(ToQColor(colour), 0));
   m_pPainter->drawPoint(x, y);

@@ -10,11 +10,13 @@
 #include "platform/core/WinString.h"
 
 #include <memory>
+#include <vector>
 
 class CBitmap;
 class CFont;
 class QImage;
 class QPainter;
+class QPoint;
 
 class CQtDC : public CDC {
 public:
@@ -63,12 +65,30 @@ private:
   void Begin(QImage* pSurface);
   void End();
   void ApplyState();
-  // False when the raster operation draws nothing.
-  bool Drawing() const;
+  // Hands the pen, brush and raster operation to the painter where they differ
+  // from what it holds: callers select and restore pens around every figure, and
+  // only the state a figure is drawn with needs to reach the painter.
+  void Sync();
+  void ApplyPen();
+  void ApplyBrush();
+  void ApplyRop();
+  // False when the raster operation draws nothing; otherwise brings the painter's
+  // state up to date for a figure.
+  bool Drawing();
   POINT Offset() const;
 
   QImage* m_pSurface = nullptr;
   std::shared_ptr<QImage> m_pSelectedImage;  // keeps a selected bitmap's pixels alive
   std::unique_ptr<QPainter> m_pPainter;
   CBitmap* m_pBitmap = nullptr;
+  // The state the painter holds (valid false: nothing known, apply all).
+  struct Applied {
+    bool valid = false;
+    PenState pen;
+    COLORREF brush = 0;
+    bool brushHollow = false;
+    int rop2 = 0;
+  };
+  Applied m_applied;
+  std::vector<QPoint> m_polyline;  // scratch of OnPolyline
 };

@@ -6,6 +6,7 @@
 #include "framework/looker/SnapRecords.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/CurveListMerge.h"
 #include "geometry/shapes2d/GeCombCurve.h"
 #include "geometry/shapes2d/GeHit.h"
 #include "geometry/shapes2d/GeLine.h"
@@ -19,6 +20,8 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -550,6 +553,106 @@ TEST(GeCombCurveTest, MergeSubCurveAndLean)
     EXPECT_EQ(lean->GetSubCurve(2), mid);
     EXPECT_EQ(lean->GetSubCurve(3)->GetType(), 0x40);
     EXPECT_EQ(lean->IsLinked(1e-9), 1);
+}
+
+// Lean as the plain composition of its steps: each run of straight members
+// merged by geCurveListToPolyLine and thinned by CGePolyline::Lean; a run that
+// does not merge stays. Works on copies; the result owns its members.
+std::vector<std::unique_ptr<CGeCurve>> ReferenceLean(CGeCombCurve& comb, double tol, double angle)
+{
+    std::vector<std::unique_ptr<CGeCurve>> out;
+    CurveList run;
+    auto flush = [&]() {
+        if (run.IsEmpty()) return;
+        if (CGePolyline* poly = geCurveListToPolyLine(&run, tol, angle)) {
+            poly->Lean(tol);
+            out.emplace_back(poly);
+            while (!run.IsEmpty()) delete run.RemoveHead();
+        }
+        while (!run.IsEmpty()) out.emplace_back(run.RemoveHead());
+    };
+    for (int k = 1; k <= comb.GetSegmentCount(); ++k) {
+        CGeCurve* m = comb.GetSubCurve(k)->Copy();
+        if (m->GetType() == 0x2 || m->GetType() == 0x40) {
+            run.AddTail(m);
+            continue;
+        }
+        flush();
+        out.emplace_back(m);
+    }
+    flush();
+    return out;
+}
+
+std::vector<double> Vertices(CGeCurve* c)
+{
+    const auto* pts = c->GetSWPoint();
+    return std::vector<double>(&pts[0][0], &pts[0][0] + 2 * static_cast<size_t>(c->GetSWPointCount()));
+}
+
+TEST(GeCombCurveTest, LeanEqualsMergingThenThinningEachStraightRun)
+{
+    // Random chains of lines, zigzag polylines with nearly straight stretches
+    // and splines, with gaps that leave some runs unmerged.
+    std::mt19937 rng(57);
+    std::uniform_real_distribution<double> jitter(-0.004, 0.004), step(0.2, 1.5), gapPick(0.0, 1.0);
+    int merged = 0, kept = 0;
+    for (int round = 0; round < 200; ++round) {
+        const std::string label = "round " + std::to_string(round);
+        std::vector<CGeCurve*> members;
+        tagPoint2d at{0.0, 0.0};
+        const int count = 1 + static_cast<int>(rng() % 9);
+        for (int k = 0; k < count; ++k) {
+            if (gapPick(rng) < 0.1) at.x += 0.05;  // a gap beyond the merging tolerance
+            const tagPoint2d from = at;
+            switch (rng() % 3) {
+                case 0:
+                    at = {at.x + step(rng), at.y + jitter(rng) * 50};
+                    members.push_back(Line(from.x, from.y, at.x, at.y));
+                    break;
+                case 1: {
+                    std::vector<tagPoint2d> pts{from};
+                    const int n = 2 + static_cast<int>(rng() % 8);
+                    for (int i = 0; i < n; ++i) {
+                        at = {at.x + step(rng) * 0.3, at.y + (i % 3 == 0 ? 0.2 : jitter(rng))};
+                        pts.push_back(at);
+                    }
+                    members.push_back(Poly(pts));
+                    break;
+                }
+                default: {
+                    const double d = step(rng);
+                    std::vector<tagPoint2d> nodes{from,
+                                                  {from.x + d / 3, from.y + 0.5},
+                                                  {from.x + 2 * d / 3, from.y - 0.5},
+                                                  {from.x + d, from.y}};
+                    at = nodes.back();
+                    members.push_back(Bezier(nodes));
+                }
+            }
+        }
+        auto comb = Comb(members);
+        auto expected = ReferenceLean(*comb, 0.01, 2.9670597283898);
+        comb->Lean(0.01, 2.9670597283898);
+        ASSERT_EQ(comb->GetSegmentCount(), static_cast<int>(expected.size())) << label;
+        for (int k = 1; k <= comb->GetSegmentCount(); ++k) {
+            CGeCurve* got = comb->GetSubCurve(k);
+            CGeCurve* want = expected[static_cast<size_t>(k - 1)].get();
+            ASSERT_EQ(got->GetType(), want->GetType()) << label << " member " << k;
+            if (got->GetType() == 0x2) ++kept;
+            if (got->GetType() != 0x40) continue;
+            ++merged;
+            EXPECT_EQ(Vertices(got), Vertices(want)) << label << " member " << k << ": bit for bit";
+            EXPECT_EQ(got->GetClosedFlag(), want->GetClosedFlag()) << label << " member " << k;
+        }
+        BOX2<double> box;
+        comb->GetBox2d(&box);
+        double p[2];
+        comb->GetStartPoint(p);
+        EXPECT_TRUE(box.xmin <= p[0] && p[0] <= box.xmax) << label << ": the box follows the new members";
+    }
+    EXPECT_GT(merged, 100) << "runs merged";
+    EXPECT_GT(kept, 5) << "runs left as they were";
 }
 
 TEST(GeCombCurveTest, HitAnswersWithTheMember)
