@@ -16,6 +16,7 @@ public:
     float CalcHScale(float w) const override;
     int CalcHeight(int flags, float x, float y, float& h) const override;
     int CalcHeight(const float* node, float x, float y, float& h) const override;
+    void UpdateGrid(int flags, CTGrid<float>* grid) const override;
 
     // A zero height or angle gives no relief: every query answers 0.
     bool IsZeroProfile() const;

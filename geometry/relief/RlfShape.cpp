@@ -37,12 +37,13 @@ int ClampIndex(double v, int n)
     return v >= top ? n - 1 : static_cast<int>(v);
 }
 
-// Rows with at least this many nodes in the update box are stamped in parallel.
-constexpr long kParallelNodes = 1 << 14;
+}  // namespace
 
-// The x range where the row at y comes within r of the segment a-b (the
-// capsule: both end discs and the band between them); false when it misses.
-bool CapsuleRowSpan(const float* a, const float* b, double r, double y, double& x0, double& x1)
+namespace rlf {
+
+// The x range where the row at y meets the convex hull of the discs (a, ra) and (b, rb)
+// (both discs and the band between their outer tangents); false when it misses.
+bool HullRowSpan(const float* a, double ra, const float* b, double rb, double y, double& x0, double& x1)
 {
     x0 = 1e300;
     x1 = -1e300;
@@ -50,19 +51,32 @@ bool CapsuleRowSpan(const float* a, const float* b, double r, double y, double& 
         x0 = std::min(x0, x);
         x1 = std::max(x1, x);
     };
-    for (const float* c : {a, b}) {
+    const double r[2] = {ra, rb};
+    for (int e = 0; e < 2; ++e) {
+        const float* c = e == 0 ? a : b;
         const double dy = y - c[1];
-        if (std::fabs(dy) <= r) {
-            const double half = std::sqrt(r * r - dy * dy);
+        if (std::fabs(dy) <= r[e]) {
+            const double half = std::sqrt(r[e] * r[e] - dy * dy);
             take(c[0] - half);
             take(c[0] + half);
         }
     }
+    // Outer tangents: unit normals n = u·cos + u⊥·(±sin) with cos = (ra - rb) / len touch
+    // (a + ra·n) and (b + rb·n); none when one disc holds the other.
     const double ux = double(b[0]) - a[0], uy = double(b[1]) - a[1], len = std::hypot(ux, uy);
-    if (len > 0.0) {
-        const double nx = -uy / len * r, ny = ux / len * r;
-        const double corner[4][2] = {{a[0] + nx, a[1] + ny}, {b[0] + nx, b[1] + ny},
-                                     {b[0] - nx, b[1] - ny}, {a[0] - nx, a[1] - ny}};
+    if (len > std::fabs(ra - rb)) {
+        const double c = (ra - rb) / len, s = std::sqrt(std::max(0.0, 1.0 - c * c));
+        const double ex = ux / len, ey = uy / len;
+        double corner[4][2];
+        for (int k = 0; k < 2; ++k) {
+            const double sg = k == 0 ? s : -s;
+            const double nx = ex * c - ey * sg, ny = ey * c + ex * sg;
+            const int i = k == 0 ? 0 : 3, j = k == 0 ? 1 : 2;
+            corner[i][0] = a[0] + ra * nx;
+            corner[i][1] = a[1] + ra * ny;
+            corner[j][0] = b[0] + rb * nx;
+            corner[j][1] = b[1] + rb * ny;
+        }
         for (int k = 0; k < 4; ++k) {
             const double* p = corner[k];
             const double* q = corner[(k + 1) % 4];
@@ -78,7 +92,7 @@ bool CapsuleRowSpan(const float* a, const float* b, double r, double y, double& 
     return x0 <= x1;
 }
 
-}  // namespace
+}  // namespace rlf
 
 CRlfShape::CRlfShape()
     : paramA(0.0f), height(0.0f), angle(0.0f), paramC(0.0f), maxSpan(kDefaultSpan), mode(0),
@@ -221,33 +235,9 @@ void CRlfShape::GetUpdateBox(const CTGrid<float>* grid, int (*box)[2]) const
 
 void CRlfShape::UpdateGrid(int flags, CTGrid<float>* grid) const
 {
-    if (!grid || !grid->rows) return;
-    int box[2][2];
-    GetUpdateBox(grid, box);
-    // Every profile answers nothing outside the discs along the segment, whose
-    // radii run between the end half widths: within a row, only the nodes
-    // within reach of the capsule of the larger radius are asked. The margin of
-    // a node's spacing covers the rounding of the float nodes and coordinates.
-    const double reach = std::max(std::fabs(double(node0[2])), std::fabs(double(node1[2])));
-    const double ox = grid->origin[0], dx = grid->dx;
-    const double margin = std::max(std::fabs(dx), std::fabs(double(grid->dy))) + 1e-5 * reach;
-    const bool spans = std::isfinite(reach) && dx > 0.0 && std::isfinite(margin) &&
-                       std::isfinite(node0[0]) && std::isfinite(node0[1]) && std::isfinite(node1[0]) &&
-                       std::isfinite(node1[1]);
-    const long nodes = long(box[1][0] - box[0][0] + 1) * long(box[1][1] - box[0][1] + 1);
-#pragma omp parallel for schedule(dynamic, 8) if (nodes >= kParallelNodes)
-    for (int j = box[0][1]; j <= box[1][1]; ++j) {
-        float* row = grid->rows[j];
-        const float y = grid->ys[j];
-        int i0 = box[0][0], i1 = box[1][0];
-        if (spans) {
-            double x0, x1;
-            if (!CapsuleRowSpan(node0, node1, reach + margin, y, x0, x1)) continue;
-            i0 = std::max(i0, int(std::clamp(std::floor((x0 - margin - ox) / dx), -1.0, double(grid->nx))));
-            i1 = std::min(i1, int(std::clamp(std::ceil((x1 + margin - ox) / dx), -1.0, double(grid->nx))));
-        }
-        for (int i = i0; i <= i1; ++i) CalcHeight(flags, grid->xs[i], y, row[i]);
-    }
+    StampRows(*this, grid, false, [&](float* row, const float* xs, float y, int i0, int i1) {
+        for (int i = i0; i <= i1; ++i) CalcHeight(flags, xs[i], y, row[i]);
+    });
 }
 
 int CRlfShape::FindLine(const double* p, const double* q) const

@@ -5,6 +5,7 @@
 #include "geometry/relief/RlfConst.h"
 #include "geometry/relief/RlfShape.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace rlf {
@@ -13,6 +14,48 @@ namespace rlf {
 // double, one square root, rounded to float) without the library call: the
 // stamping loops spend most of their time in it.
 inline float PlaneDistance(float dx, float dy) { return float(std::sqrt(double(dx) * dx + double(dy) * dy)); }
+
+// The x range where the row at y meets the convex hull of the discs (a, ra) and (b, rb);
+// false when it misses.
+bool HullRowSpan(const float* a, double ra, const float* b, double rb, double y, double& x0, double& x1);
+
+// Rows with at least this many nodes in the update box are stamped in parallel.
+constexpr long kParallelNodes = 1 << 14;
+
+// Calls kernel(row, xs, y, i0, i1) for the nodes i0..i1 of each row of the update box
+// that can come within reach of the segment; rows in parallel for large boxes. Every
+// profile answers nothing outside the discs along the segment, whose radii run
+// between the end half widths: the nodes asked are those near the capsule of the
+// larger radius, or with taper those near the convex hull of the two end discs (for
+// profiles whose discs along the segment interpolate the end widths linearly). The
+// margin of a node's spacing covers the rounding of the float nodes and coordinates.
+template <class Kernel>
+void StampRows(const CRlfShape& sh, CTGrid<float>* grid, bool taper, Kernel&& kernel)
+{
+    if (!grid || !grid->rows) return;
+    int box[2][2];
+    sh.GetUpdateBox(grid, box);
+    const double w0 = std::fabs(double(sh.node0[2])), w1 = std::fabs(double(sh.node1[2]));
+    const double reach = std::max(w0, w1);
+    const double ox = grid->origin[0], dx = grid->dx;
+    const double margin = std::max(std::fabs(dx), std::fabs(double(grid->dy))) + 1e-5 * reach;
+    const bool spans = std::isfinite(reach) && dx > 0.0 && std::isfinite(margin) && std::isfinite(sh.node0[0]) &&
+                       std::isfinite(sh.node0[1]) && std::isfinite(sh.node1[0]) && std::isfinite(sh.node1[1]);
+    const double r0 = (taper ? w0 : reach) + margin, r1 = (taper ? w1 : reach) + margin;
+    const long nodes = long(box[1][0] - box[0][0] + 1) * long(box[1][1] - box[0][1] + 1);
+#pragma omp parallel for schedule(dynamic, 8) if (nodes >= kParallelNodes)
+    for (int j = box[0][1]; j <= box[1][1]; ++j) {
+        const float y = grid->ys[j];
+        int i0 = box[0][0], i1 = box[1][0];
+        if (spans) {
+            double x0, x1;
+            if (!HullRowSpan(sh.node0, r0, sh.node1, r1, y, x0, x1)) continue;
+            i0 = std::max(i0, int(std::clamp(std::floor((x0 - margin - ox) / dx), -1.0, double(grid->nx))));
+            i1 = std::min(i1, int(std::clamp(std::ceil((x1 + margin - ox) / dx), -1.0, double(grid->nx))));
+        }
+        kernel(grid->rows[j], grid->xs.data(), y, i0, i1);
+    }
+}
 
 // The axis node P(t) = node0 + t·axis (x, y, w) with scale s.
 inline void AxisNode(const CRlfShape& sh, float t, float s, float* out)

@@ -330,6 +330,8 @@ TEST(RlfShapeTest, UpdateGridEqualsThePlainLoopOverTheBox)
         {"round, sweep and first end", Round(2.0f, 1, 0.0f, 0.7f, 3.0f), 5},
         {"round mode 4, all", Round(3.0f, 4, 0.3f, 0.5f, 1.0f), 7},
         {"angle mode 2, all", Angle(2.0f, 2, 0.6f, 1.0f), 7},
+        {"angle mode 1, sweep and second end", Angle(2.0f, 1, 0.0f, 1.5f), 6},
+        {"angle mode 2, sweep only", Angle(5.0f, 2, 0.9f, 1.0f), 4},
         {"angle mode 3, all", Angle(3.0f, 3, 0.0f, 20.0f), 7},
         {"angle mode 4, first end", Angle(3.0f, 4, 0.3f, 1.0f), 1},
         {"flat, all", std::move(flat), 7},
