@@ -63,6 +63,22 @@ protected:
     CPasteCmd* m_paste = nullptr;
 };
 
+TEST_F(ClipboardEditTest, AClickThatSelectsOrClearsRedrawsTheView)
+{
+    const Position a = WorldAt(QPoint(200, 300)), b = WorldAt(QPoint(400, 300));
+    AddLine(a.x, a.y, b.x, b.y);
+    Repaint();
+    const QImage unselected = Screen();
+    Click(QPoint(300, 300));
+    ASSERT_EQ(gGetSelector()->GetSize(), 1);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_TRUE(Screen() != unselected) << "the selected line is drawn as selected";
+    Click(QPoint(300, 500));
+    ASSERT_EQ(gGetSelector()->GetSize(), 0);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_TRUE(Screen() == unselected) << "a click on nothing clears the selection from the screen";
+}
+
 TEST_F(ClipboardEditTest, CopyPutsTheSelectionBoxCentreAndTheEntitiesOnTheClipboard)
 {
     CSelector* selector = gGetSelector();
