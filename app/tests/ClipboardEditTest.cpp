@@ -13,10 +13,13 @@
 #include "platform/core/Archive.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/CmdUI.h"
+#include "platform/ui/Document.h"
 #include "platform/ui/Resources.h"
 
+#include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace korvel_test;
@@ -62,6 +65,22 @@ protected:
     CRelayon* m_hub = nullptr;
     CPasteCmd* m_paste = nullptr;
 };
+
+TEST_F(ClipboardEditTest, AClickThatSelectsOrClearsRedrawsTheView)
+{
+    const Position a = WorldAt(QPoint(200, 300)), b = WorldAt(QPoint(400, 300));
+    AddLine(a.x, a.y, b.x, b.y);
+    Repaint();
+    const QImage unselected = Screen();
+    Click(QPoint(300, 300));
+    ASSERT_EQ(gGetSelector()->GetSize(), 1);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_TRUE(Screen() != unselected) << "the selected line is drawn as selected";
+    Click(QPoint(300, 500));
+    ASSERT_EQ(gGetSelector()->GetSize(), 0);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_TRUE(Screen() == unselected) << "a click on nothing clears the selection from the screen";
+}
 
 TEST_F(ClipboardEditTest, CopyPutsTheSelectionBoxCentreAndTheEntitiesOnTheClipboard)
 {
@@ -256,6 +275,27 @@ TEST_F(ClipboardEditTest, RedoClearsTheSelectionUndoDoesNot)
     EXPECT_EQ(CDBase::Instance()->GetCount(), 1);
     EXPECT_TRUE(selector->IsEmpty()) << "redo clears it";
     EXPECT_FALSE(kept->IsSelected());
+}
+
+TEST_F(ClipboardEditTest, PasteCutUndoAndRedoMarkTheDocumentModified)
+{
+    CDocument* doc = gGetDocument();
+    ASSERT_NE(doc, nullptr);
+    gGetSelector()->Add(AddLine(0, 0, 20, 10));
+    Command(ID_EDIT_COPY);
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"paste", [&] { Command(ID_EDIT_PASTE), Click(QPoint(300, 300)); }},
+        {"undo", [&] { View()->SendMessage(korvel::WM_KV_UNDO, 0, 0); }},
+        {"redo", [&] { View()->SendMessage(korvel::WM_KV_REDO, 0, 0); }},
+        {"cut", [&] { gGetSelector()->Add(Entities().front()), Command(ID_EDIT_CUT); }},
+    };
+    for (const auto& [name, step] : steps) {
+        doc->SetModifiedFlag(FALSE);
+        const int undo = UndoCount();
+        step();
+        ASSERT_NE(UndoCount(), undo) << name << " changed the drawing";
+        EXPECT_TRUE(doc->IsModified()) << name << ": closing must ask before the change is lost";
+    }
 }
 
 TEST_F(ClipboardEditTest, CommandThatUndoesByItselfGetsMessageSix)

@@ -16,7 +16,9 @@
 #include "geometry/shapes2d/GeShape2d.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Resources.h"
+#include "platform/ui/ScriptedPrompt.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -222,6 +224,37 @@ TEST_F(ImportCmdTest, DialogReadsEveryChosenFileAndRemembersTheLastExtension)
     m_hub->CancelCurCmd();
     ASSERT_EQ(m_hub->RunAppCmd(korvel::ID_FILE_IMPORT, 0), 0) << "cancelled dialog";
     EXPECT_EQ(m_prompt.m_fileRequests.back().strFileName, CString(L"*.PNG"));
+}
+
+// Answers the file dialog after running the event loop, as a real modal
+// dialog does while it is open.
+class EventLoopPrompt : public CScriptedPrompt {
+public:
+    BOOL ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& answer) override
+    {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        return CScriptedPrompt::ChooseFiles(request, answer);
+    }
+};
+
+TEST_F(ImportCmdTest, PlacementWaitsAfterTheDialogThoughTheViewWasResizedMeanwhile)
+{
+    // The command hides the Design Centre before its dialog; the view grows and
+    // its resize arrives while the command is still starting.
+    Frame()->GetWidget()->show();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const int width = m_widget->width();
+    EventLoopPrompt prompt;
+    prompt.m_paths.push_back(CFileDialogAnswer({CString::FromUtf8(kAiData + "gs_hole.ai")}, 1));
+    ASSERT_EQ(m_hub->RunAppCmd(korvel::ID_FILE_IMPORT, 0), 1);
+    ASSERT_NE(m_widget->width(), width) << "the hidden pane gives the view its room";
+    EXPECT_EQ(m_hub->GetCurCmd(), m_cmd) << "the command waits for the placement";
+    const INT_PTR read = m_cmd->GetEntitiesRead().GetCount();
+    ASSERT_GT(read, 0);
+    Move(QPoint(300, 300));
+    EXPECT_NE(m_cmd->GetOutline(), nullptr) << "the outline follows the cursor";
+    Click(QPoint(300, 300));
+    EXPECT_EQ(CDBase::Instance()->GetCount(), read) << "the click places what was read";
 }
 
 TEST_F(ImportCmdTest, PlacementPutsTheLowerLeftCornerOnTheClick)

@@ -6,6 +6,7 @@
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Selector.h"
 #include "platform/ui/CmdUI.h"
+#include "platform/ui/View.h"
 
 IMPLEMENT_DYNAMIC(CToolCmd, CCommand)
 IMPLEMENT_DYNAMIC(CToolNodeCmd, CCommand)
@@ -36,6 +37,8 @@ int CToolCmd::OnLButtonDown(UINT flags, Position& pos)
         selector->ClearAll();
         if (hit != nullptr) selector->Add(hit);
     }
+    // The selection shows in the next drawing of the view.
+    if (CView* view = gGetView()) view->Invalidate(TRUE);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Relayon.h"
 #include "framework/relayon/Selector.h"
+#include "platform/ui/Document.h"
 
 #include <memory>
 
@@ -13,6 +14,13 @@ IMPLEMENT_DYNAMIC(CActionColor, CAction)
 namespace {
 std::unique_ptr<CActionManager> g_actionManager;
 std::unique_ptr<CSelector> g_selector;
+
+// Every change of the drawing through the undo list marks the published
+// document modified, so that closing it asks before the change is lost.
+void MarkDocumentModified()
+{
+    if (CDocument* doc = gGetDocument()) doc->SetModifiedFlag(TRUE);
+}
 }  // namespace
 
 CAction::CAction(int kind, LPCTSTR name) : m_nKind(kind), m_strName(name) {}
@@ -102,6 +110,7 @@ void CActionManager::Insert(CAction* action)
     owned->Do();
     while (!m_redo.empty()) m_redo.pop_back();
     m_undo.push_back(std::move(owned));
+    MarkDocumentModified();
 }
 
 BOOL CActionManager::Undo()
@@ -110,6 +119,7 @@ BOOL CActionManager::Undo()
     m_undo.back()->Undo();
     m_redo.push_back(std::move(m_undo.back()));
     m_undo.pop_back();
+    MarkDocumentModified();
     return TRUE;
 }
 
@@ -119,6 +129,7 @@ BOOL CActionManager::Redo()
     m_redo.back()->Redo();
     m_undo.push_back(std::move(m_redo.back()));
     m_redo.pop_back();
+    MarkDocumentModified();
     return TRUE;
 }
 

@@ -9,6 +9,7 @@
 #include <QAction>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -102,7 +103,12 @@ int CRelayon::RunAppCmd(CCommand* cmd, int subCommand, BOOL bCancelRunning)
     }
     RememberRun(cmd->GetID());
     m_pCurCmd = cmd;
+    // A dialog inside StartUp runs the event loop, and the view's resize or
+    // mouse events then reach the command before it says it waits for input:
+    // it must not be settled away while it is still starting.
+    CCommand* const outer = std::exchange(m_pStartingCmd, cmd);
     const int result = cmd->StartUp(subCommand);
+    m_pStartingCmd = outer;
     // StartUp's result decides whether the command waits for input; an
     // override need not call the base StartUp.
     if (m_pCurCmd == cmd) {
@@ -148,7 +154,7 @@ void CRelayon::CancelCurCmd()
 
 void CRelayon::Settle()
 {
-    if (m_pCurCmd == nullptr || m_pCurCmd->IsRunning()) return;
+    if (m_pCurCmd == nullptr || m_pCurCmd == m_pStartingCmd || m_pCurCmd->IsRunning()) return;
     if (m_pKeyInCmd == m_pCurCmd) m_pKeyInCmd = nullptr, m_nKeyInKind = 0;
     m_pCurCmd = nullptr;
     if (!m_sleeping.empty()) {

@@ -136,6 +136,7 @@ private:
     std::vector<std::unique_ptr<CCommand>> m_mainCmds;
     CCommand* m_pCurCmd = nullptr;
     CCommand* m_pMainCmd = nullptr;
+    CCommand* m_pStartingCmd = nullptr;  // the command inside its StartUp
     std::vector<CCommand*> m_sleeping;
     std::vector<UINT> m_prevCmds;
     CString m_strPrompt;

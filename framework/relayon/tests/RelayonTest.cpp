@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
     int StartUp(int sub) override
     {
         Log("StartUp" + std::to_string(sub));
+        if (m_duringStartUp) m_duringStartUp();
         if (m_startEnds) return Cancel();
         CCommand::StartUp(sub);
         return 1;
@@ -59,6 +61,8 @@ public:
     bool m_clickEnds;
     BOOL m_enabled = TRUE;
     int m_setting = 0;
+    // Runs inside StartUp before the command waits, as a dialog's event loop does.
+    std::function<void()> m_duringStartUp;
 };
 
 class RelayonTest : public ::testing::Test {
@@ -151,6 +155,27 @@ TEST_F(RelayonTest, ACommandDoneInStartUpDoesNotStayRunning)
     std::vector<UINT> prev;
     hub.GetPrevCmd(prev);
     EXPECT_EQ(prev, std::vector<UINT>({102})) << "disabled and unknown commands are not recorded";
+}
+
+TEST_F(RelayonTest, InputArrivingWhileACommandStartsKeepsItRunning)
+{
+    // A file dialog inside StartUp delivers the view's resize (a pane hidden
+    // by the command) and mouse events before the command says it waits.
+    Position p(7, 0);
+    a->m_duringStartUp = [&] {
+        hub.OnSize(0, 640, 480);
+        hub.OnMouseMove(0, p);
+        EXPECT_EQ(hub.GetCurCmd(), a) << "during StartUp";
+    };
+    EXPECT_EQ(hub.RunAppCmd(100, 0), 1);
+    EXPECT_EQ(hub.GetCurCmd(), a);
+    hub.OnLButtonDown(0, p);
+    const std::vector<std::string> expected = {"a:StartUp0", "a:Move", "a:LDown7"};
+    EXPECT_EQ(g_log, expected);
+    // One that ends while starting is still cleared once StartUp returns.
+    quick->m_duringStartUp = [&] { hub.OnMouseMove(0, p); };
+    EXPECT_EQ(hub.RunAppCmd(102, 0), 0);
+    EXPECT_EQ(hub.GetCurCmd(), nullptr);
 }
 
 TEST_F(RelayonTest, MessagesReachTheRunningAndTheMainCommand)
