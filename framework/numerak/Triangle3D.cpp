@@ -11,49 +11,30 @@ int IntAxisPlane(const double* a, const double* b, const double* c, int axis, do
 {
     const double* corner[3] = {a, b, c};
     double d[3];
-    int on = 0, above = 0, below = 0;
+    int near = 0;
     for (int i = 0; i < 3; ++i) {
         d[i] = corner[i][axis] - value;
-        if (std::fabs(d[i]) <= tol) {
-            d[i] = 0.0;
-            ++on;
-        } else if (d[i] > 0.0) {
-            ++above;
-        } else {
-            ++below;
-        }
+        if (std::fabs(d[i]) <= tol) ++near;
     }
-    if (on == 3) return 3;
-    if (above == 3 || below == 3) return 0;
-    if (on == 1 && (above == 2 || below == 2)) return 1;
-    // An edge in the plane is shared by two triangles: only the one below the plane
-    // reports it, so that a section does not hold the edge twice.
-    if (on == 2 && above == 1) return 1;
-    // Collect the points on the plane: corners on it, then crossings of the edges whose
-    // ends lie strictly on opposite sides.
+    if (near == 3) return 3;
+    // Exact crossings with a half-open rule (a corner on the plane counts as below): an
+    // edge shared by two triangles is crossed by exactly one of them, and the points
+    // are where the edges really cross, however flat they run to the plane.
     int n = 0;
     for (int i = 0; i < 3 && n < 2; ++i) {
-        if (d[i] == 0.0) {
-            P3D_Copy(corner[i], seg + 3 * n);
-            seg[3 * n + axis] = value;
-            ++n;
-        }
-    }
-    for (int i = 0; i < 3 && n < 2; ++i) {
         int j = (i + 1) % 3;
-        if ((d[i] > 0.0 && d[j] < 0.0) || (d[i] < 0.0 && d[j] > 0.0)) {
-            double t = d[i] / (d[i] - d[j]);
-            P3D_Lerp(corner[i], corner[j], t, seg + 3 * n);
-            seg[3 * n + axis] = value;
-            ++n;
-        }
+        if ((d[i] > 0.0) == (d[j] > 0.0)) continue;
+        double t = d[i] / (d[i] - d[j]);
+        P3D_Lerp(corner[i], corner[j], t, seg + 3 * n);
+        seg[3 * n + axis] = value;
+        ++n;
     }
-    if (n < 2) return 0;
-    // Two ends within tol of each other (a degenerate triangle's corners on the plane)
-    // are one touching point, not a segment.
-    double gap[3];
-    V3D_Sub(seg, seg + 3, gap);
-    return V3D_Len(gap) <= tol ? 1 : 2;
+    if (n == 2) {
+        double gap[3];
+        V3D_Sub(seg, seg + 3, gap);
+        if (V3D_Len(gap) > tol) return 2;
+    }
+    return near > 0 ? 1 : 0;
 }
 
 }  // namespace

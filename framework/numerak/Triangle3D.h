@@ -3,14 +3,12 @@
 #pragma once
 
 // The triangle (a, b, c) cut by the plane y = y0 (x = x0 for the X form). 2: the plane
-// crosses the triangle in a segment, its ends in seg[0..2] and seg[3..5]; 1: the
-// triangle touches the plane in one corner only; 3: the whole triangle lies in the
-// plane; 0: no contact. Corners within tol of the plane count as on it, so a plane
-// through a corner still gives a segment when it splits the other two. An edge lying
-// in the plane is a segment (2) when the third corner lies below the plane (smaller
-// coordinate) and a touch (1) when it lies above, so that of two triangles sharing
-// the edge on either side exactly one reports it. A segment no longer than tol is a
-// touch (1).
+// crosses the triangle in a segment longer than tol, its ends in seg[0..2] and
+// seg[3..5], where the edges cross the plane; 3: all corners lie within tol of the
+// plane; 1: no segment, but a corner lies within tol of the plane (a touch); 0: no
+// contact. A corner exactly on the plane counts as below it, so that of two triangles
+// sharing an edge in the plane exactly one (the one whose third corner lies above)
+// reports the edge.
 int TRI3_IntYPlane(const double* a, const double* b, const double* c, double y0, double tol, double* seg);
 int TRI3_IntXPlane(const double* a, const double* b, const double* c, double x0, double tol, double* seg);
 
