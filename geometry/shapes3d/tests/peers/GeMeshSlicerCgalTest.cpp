@@ -56,14 +56,15 @@ TEST(GeMeshSlicerCgal, BunnySectionsMatch)
     for (const SFacet3& f : mesh.faces3) sm.add_face(vs[f[0]], vs[f[1]], vs[f[2]]);
     CGAL::Polygon_mesh_slicer<Surface, K> slicer(sm);
 
-    const int n = 8;
+    const int n = 20;
     mesh.ComputerIsoCurve(n);
     BOX3<double> box;
     mesh.GetBox(&box);
     // Our polylines by plane: each lies in one plane x = const or y = const.
     using Lines = std::vector<std::vector<std::array<double, 3>>>;
     std::map<std::pair<int, int>, Lines> ours;
-    int k = 0, ySections = 0;
+    int k = 0;
+    bool xSeen = false;
     for (CGeCurve3d* c : mesh.m_listIsoCurve) {
         auto* pl = dynamic_cast<CGePolyline3d*>(c);
         ASSERT_TRUE(pl);
@@ -76,7 +77,8 @@ TEST(GeMeshSlicerCgal, BunnySectionsMatch)
         lines.emplace_back();
         for (int j = 0; j < pl->GetCount(); ++j)
             lines.back().push_back({pl->GetCtrlPt()[j][0], pl->GetCtrlPt()[j][1], pl->GetCtrlPt()[j][2]});
-        ySections += axis == 1;
+        EXPECT_FALSE(axis == 1 && xSeen) << "polyline " << k << ": y sections come first";
+        xSeen = xSeen || axis == 0;
         ++k;
     }
     ASSERT_GT(k, 0);
@@ -95,7 +97,9 @@ TEST(GeMeshSlicerCgal, BunnySectionsMatch)
             const Lines& mine = ours[{axis, i}];
             ASSERT_EQ(mine.empty(), theirs.empty()) << "axis " << axis << " plane " << i;
             double h = std::max(Directed(mine, theirs), Directed(theirs, mine));
-            EXPECT_LT(h, 0.02) << "axis " << axis << " plane " << i << " mine " << mine.size() << " theirs " << theirs.size() << " d1 " << Directed(mine, theirs) << " d2 " << Directed(theirs, mine);
+            // The count may differ: where a plane passes a vertex closer than the chaining
+            // tolerance, sections of a few hundredths stay apart from the chain they lie on.
+            EXPECT_LT(h, 0.02) << "axis " << axis << " plane " << i;
         }
     }
 }
