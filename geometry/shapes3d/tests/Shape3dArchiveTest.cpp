@@ -7,6 +7,7 @@
 #include "geometry/shapes3d/GeArc3d.h"
 #include "geometry/shapes3d/GeCombCurve3d.h"
 #include "geometry/shapes3d/GeLoop3d.h"
+#include "geometry/shapes3d/GeMesh.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GePoint3d.h"
@@ -509,6 +510,22 @@ TEST_F(Shape3dArchiveTest, LoopIsStoredAndReadBackAsAComposite)
     back->GetSubCurve(2)->GetEndPoint(e);
     EXPECT_EQ(e[1], 10.0);
     EXPECT_EQ(Store(back), stored);
+}
+
+// Meshes store nothing: one read back from a document is empty.
+TEST_F(Shape3dArchiveTest, MeshComesBackEmpty)
+{
+    CGeMesh mesh;
+    mesh.vertices = {CPoint3f(0, 0, 0), CPoint3f(1, 0, 0), CPoint3f(0, 1, 0)};
+    mesh.faces3 = {SFacet3(0, 1, 2)};
+    mesh.CreateBndCrv();
+    ASSERT_EQ(mesh.m_listBndCurve.GetCount(), 1);
+    ULONGLONG left = 99;
+    std::unique_ptr<CObject> ob = Load(Store(&mesh), &left);
+    auto* back = dynamic_cast<CGeMesh*>(ob.get());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(left, 0u);
+    EXPECT_TRUE(back->vertices.empty() && back->faces3.empty() && back->m_listBndCurve.IsEmpty());
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+#include "framework/numerak/Triangle3D.h"
+
+#include "framework/numerak/Point3D.h"
+
+#include <cmath>
+
+namespace {
+
+// Cuts the triangle with the plane p[axis] = value; see TRI3_IntYPlane.
+int IntAxisPlane(const double* a, const double* b, const double* c, int axis, double value, double tol, double* seg)
+{
+    const double* corner[3] = {a, b, c};
+    double d[3];
+    int near = 0;
+    for (int i = 0; i < 3; ++i) {
+        d[i] = corner[i][axis] - value;
+        if (std::fabs(d[i]) <= tol) ++near;
+    }
+    if (near == 3) return 3;
+    // Exact crossings with a half-open rule (a corner on the plane counts as below): an
+    // edge shared by two triangles is crossed by exactly one of them, and the points
+    // are where the edges really cross, however flat they run to the plane.
+    int n = 0;
+    for (int i = 0; i < 3 && n < 2; ++i) {
+        int j = (i + 1) % 3;
+        if ((d[i] > 0.0) == (d[j] > 0.0)) continue;
+        double t = d[i] / (d[i] - d[j]);
+        P3D_Lerp(corner[i], corner[j], t, seg + 3 * n);
+        seg[3 * n + axis] = value;
+        ++n;
+    }
+    if (n == 2) {
+        double gap[3];
+        V3D_Sub(seg, seg + 3, gap);
+        if (V3D_Len(gap) > tol) return 2;
+    }
+    return near > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int TRI3_IntYPlane(const double* a, const double* b, const double* c, double y0, double tol, double* seg)
+{
+    return IntAxisPlane(a, b, c, 1, y0, tol, seg);
+}
+
+int TRI3_IntXPlane(const double* a, const double* b, const double* c, double x0, double tol, double* seg)
+{
+    return IntAxisPlane(a, b, c, 0, x0, tol, seg);
+}
+
+int TRI3_IntSegment(const double* a, const double* b, const double* c, const double* s, const double* e,
+                    double tol, double* out)
+{
+    // Möller–Trumbore with the segment as ray of parameter range [0, 1].
+    double dir[3], e1[3], e2[3], pv[3], tv[3], qv[3];
+    V3D_Sub(e, s, dir);
+    V3D_Sub(b, a, e1);
+    V3D_Sub(c, a, e2);
+    V3D_Cross(dir, e2, pv);
+    double det = V3D_Dot(e1, pv);
+    // Scale-free parallel test: the determinant against the sizes it is made of.
+    double scale = V3D_Len(dir) * V3D_Len(e1) * V3D_Len(e2);
+    if (!(scale > 0.0) || std::fabs(det) <= 1e-12 * scale) return 0;
+    V3D_Sub(s, a, tv);
+    double u = V3D_Dot(tv, pv) / det;
+    if (u < -tol || u > 1.0 + tol) return 0;
+    V3D_Cross(tv, e1, qv);
+    double v = V3D_Dot(dir, qv) / det;
+    if (v < -tol || u + v > 1.0 + tol) return 0;
+    double t = V3D_Dot(e2, qv) / det;
+    if (t < -tol || t > 1.0 + tol) return 0;
+    P3D_Lerp(s, e, t, out);
+    return 1;
+}
+
+void V3D_Rotate(const double* dir, const double* /*c*/, double angle, const double* v, double* out)
+{
+    // A vector turns like a point about a parallel axis through the origin.
+    const double origin[3] = {0.0, 0.0, 0.0};
+    P3D_RotatePnt(dir, origin, angle, v, out);
+}
