@@ -18,7 +18,8 @@
 // this kind; single-centre shapes converge in a few hundred cells.
 //
 // Distances go through a uniform grid of segments, searched outward ring by ring
-// from the query point's cell; inside tests through per-row segment lists.
+// from the query point's cell; inside tests along the query's row of cells. Each
+// segment is listed in the cells it passes through, not the cells of its box.
 #pragma once
 
 #include <array>
