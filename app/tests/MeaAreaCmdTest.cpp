@@ -13,9 +13,13 @@
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Relayon.h"
 #include "framework/relayon/Selector.h"
+#include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "platform/ui/Resources.h"
+#include "testing/GlyphOutlines.h"
+
+#include <polyclipping/clipper.hpp>
 
 #include <cmath>
 #include <numbers>
@@ -172,6 +176,71 @@ TEST_F(MeaAreaCmdTest, RightButtonEndsAndRestoresThePane)
     EXPECT_EQ(gGetSelector()->GetShowFlag(), 0);
     if (pane != nullptr) {
         EXPECT_TRUE(pane->IsShown());
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A glyph contour as one closed Bézier spline (lines as straight cubics).
+CGeCurve* ContourCurve(const glyphs::Contour& contour)
+{
+    std::vector<double> xy;
+    auto add = [&xy](const glyphs::Pt& p) { xy.push_back(p[0]), xy.push_back(p[1]); };
+    add(contour.segments.front().p[0]);
+    for (const glyphs::Segment& s : contour.segments) {
+        const glyphs::Pt& a = s.p[0];
+        const glyphs::Pt b = s.cubic ? s.p[3] : s.p[1];
+        if (s.cubic) {
+            add(s.p[1]);
+            add(s.p[2]);
+        } else {
+            add({a[0] + (b[0] - a[0]) / 3, a[1] + (b[1] - a[1]) / 3});
+            add({a[0] + 2 * (b[0] - a[0]) / 3, a[1] + 2 * (b[1] - a[1]) / 3});
+        }
+        add(b);
+    }
+    auto* bezier = new CGeBezier;
+    const unsigned n = static_cast<unsigned>(xy.size() / 2);
+    if (!bezier->CreateEx(n, reinterpret_cast<double(*)[2]>(xy.data()))) {
+        delete bezier;
+        return nullptr;
+    }
+    return bezier;
+}
+
+// Clipper's area of the contour sampled densely (in units of 1e-6 mm).
+double ClipperArea(const glyphs::Contour& contour)
+{
+    ClipperLib::Path path;
+    for (const glyphs::Pt& p : glyphs::Sample(contour, 200))
+        path.push_back({static_cast<ClipperLib::cInt>(std::llround(p[0] * 1e6)), static_cast<ClipperLib::cInt>(std::llround(p[1] * 1e6))});
+    return std::fabs(ClipperLib::Area(path)) * 1e-12;
+}
+
+// Every outline curve is measured alone, so inner curves add their area: the sum of
+// each contour's own area.
+TEST_F(MeaAreaCmdTest, GlyphAreaIsTheSumOfItsContoursAreas)
+{
+    glyphs::GlyphReader reader;
+    ASSERT_TRUE(reader.Ok());
+    for (const char ch : std::string("O8&")) {
+        std::vector<glyphs::Contour> contours;
+        ASSERT_TRUE(reader.Char(static_cast<unsigned long>(ch), 0.02, contours)) << ch;
+        gGetSelector()->ClearAll();
+        std::vector<CGeCurve*> curves;
+        double expected = 0;
+        for (const glyphs::Contour& c : contours) {
+            CGeCurve* curve = ContourCurve(c);
+            ASSERT_NE(curve, nullptr) << ch;
+            curves.push_back(curve);
+            expected += ClipperArea(c);
+        }
+        Select(curves);
+        const double area = m_cmd->GetArea();
+        EXPECT_NEAR(area, expected, 2e-3 * expected) << "glyph " << ch;
+        EXPECT_GT(area, 0) << "glyph " << ch;
     }
 }
 
