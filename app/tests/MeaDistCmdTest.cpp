@@ -191,3 +191,22 @@ TEST_F(MeaDistCmdTest, DisabledWhileTheAreaMeasureRuns)
 }
 
 }  // namespace
+
+namespace {
+
+// The Measure menu's items reach the commands through the view.
+TEST_F(MeaDistCmdTest, MeasureMenuItemsStartTheirCommands)
+{
+    const struct {
+        const char* label;
+        UINT id;
+    } rows[] = {{"distance", CMeaDistCmd::kId}, {"angle", CMeaAngCmd::kId}, {"area", CMeaAreaCmd::kId}};
+    for (const auto& row : rows) {
+        Frame()->SendMessage(WM_COMMAND, row.id, 0);
+        ASSERT_NE(m_hub->GetCurCmd(), nullptr) << row.label;
+        EXPECT_EQ(m_hub->GetCurCmd()->GetID(), row.id) << row.label;
+        m_hub->CancelCurCmd();
+    }
+}
+
+}  // namespace
