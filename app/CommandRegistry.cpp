@@ -6,6 +6,8 @@
 #include "app/ExportCmd.h"
 #include "app/ImportCmd.h"
 #include "app/KorvelIds.h"
+#include "app/MeaAreaCmd.h"
+#include "app/MeaDistCmd.h"
 #include "app/PasteCmd.h"
 #include "app/ViewCmds.h"
 #include "framework/actorum/MainCmds.h"
@@ -60,6 +62,9 @@ std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
     case ID_EDIT_PASTE: return std::make_unique<CPasteCmd>(first, name);
     case korvel::ID_FILE_IMPORT: return std::make_unique<CImportCmd>(first, name);
     case korvel::ID_FILE_EXPORT: return std::make_unique<CExportCmd>(first, name);
+    case CMeaAreaCmd::kId: return std::make_unique<CMeaAreaCmd>(first, name);
+    case CMeaDistCmd::kId: return std::make_unique<CMeaDistCmd>(first, name);
+    case CMeaAngCmd::kId: return std::make_unique<CMeaAngCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_IN: return std::make_unique<CViewZoomInCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_OUT: return std::make_unique<CViewZoomOutCmd>(first, name);
     case korvel::ID_VIEW_ZOOM_DYN: return std::make_unique<CViewZoomDynCmd>(first, name);

@@ -39,6 +39,13 @@ constexpr StringRow kStrings[] = {
     {IDS_IMAGE_FILTER, L"Pictures(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif)"},
     {IDS_IMAGE_UNREADABLE, L"The picture cannot be read."},
     {IDS_PASTE_PROMPT, L"Click, or type the point, where the pasted objects go"},
+    {IDS_MEASURE_DIST_PROMPT, L"Click the first point, then the second; hold Shift for steps of 45 degrees"},
+    {IDS_MEASURE_ANGLE_PROMPT, L"Click the vertex, then a point on each arm"},
+    {IDS_MEASURE_ANGLE_FORMAT, L"Angle: %.3f deg"},
+    {IDS_MEASURE_DIST_FORMAT, L"Distance: %.4f  dx: %.4f  dy: %.4f"},
+    {IDS_MEASURE_WORKING, L"Measuring the selected curves..."},
+    {IDS_MEASURE_DONE, L"Select the curves to measure; right-click to finish"},
+    {IDS_MEASURE_NOT_CURVE, L"Only curves can be measured: the selection holds other objects."},
     {IDS_CUT_ACTION, L"Cut"},
     {IDS_COPY_REFUSED, L"The selection holds objects that cannot be copied."},
     {IDS_CUT_REFUSED, L"The selection holds objects that cannot be cut."},
@@ -113,6 +120,8 @@ void RegisterMainMenu()
                                          Separator(), Item(L"&Design Centre", ID_VIEW_DCENTER),
                                          Item(L"&Grid", ID_VIEW_GRID), Item(L"&Rulers", ID_VIEW_RULERS),
                                          Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS)}),
+                        Popup(L"&Measure", {Item(L"&Distance", ID_MEASURE_DISTANCE), Item(L"&Angle", ID_MEASURE_ANGLE),
+                                            Item(L"A&rea and Inscribed Circle", ID_MEASURE_AREA)}),
                         Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE)}),
                     });
 }

@@ -1,5 +1,6 @@
 #include "framework/db/DbCurve.h"
 
+#include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
@@ -7,6 +8,8 @@
 #include "platform/core/OwnedListArchive.h"
 
 #include <GL/gl.h>
+
+#include <memory>
 
 IMPLEMENT_SERIAL(CDbCurve, CDbEntity, 1)
 
@@ -103,6 +106,15 @@ CDbCurve* dbGenLine(const double* p, const double* q)
 {
     if (p == nullptr || q == nullptr) return nullptr;
     return new CDbCurve(new CGeLine(p, q));
+}
+
+CDbCurve* dbGenArcCSE(const double* c, const double* s, const double* e, int bCCW, double tol)
+{
+    if (c == nullptr || s == nullptr || e == nullptr) return nullptr;
+    auto arc = std::make_unique<CGeArc>();
+    if (!arc->CreateCSE(c, s, e, bCCW)) return nullptr;
+    arc->Discrete(tol);
+    return new CDbCurve(arc.release());
 }
 
 CDbCurve* dbGenRect(const double* pmin, const double* pmax)

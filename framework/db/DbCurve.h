@@ -44,5 +44,8 @@ private:
 CDbCurve* dbGenCurve(CGeCurve* curve);
 // Straight line from p to q.
 CDbCurve* dbGenLine(const double* p, const double* q);
+// Arc about c from s towards e, counter-clockwise for bCCW nonzero, with its display
+// polyline at tol; null when the arc cannot be made (e.g. s or e on c).
+CDbCurve* dbGenArcCSE(const double* c, const double* s, const double* e, int bCCW, double tol);
 // Closed axis-parallel rectangle with the corners pmin and pmax.
 CDbCurve* dbGenRect(const double* pmin, const double* pmax);
