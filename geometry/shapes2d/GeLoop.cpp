@@ -26,7 +26,6 @@ namespace {
 constexpr int kTypeLine = 0x2;
 constexpr int kTypeArc = 0x4;
 constexpr int kTypePolyline = 0x40;
-constexpr int kTypeCombCurve = 0x80;
 
 // The start-point search stops once a member passes this close.
 constexpr double kNearEnough = 0.0001;

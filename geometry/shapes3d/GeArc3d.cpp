@@ -22,7 +22,6 @@ IMPLEMENT_SERIAL(CGeArc3d, CObject, VERSIONABLE_SCHEMA | 1)
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Display strings never have fewer segments than this, nor more than the cap.
 constexpr int kMinDisplaySegments = 10;
 constexpr double kMaxDisplaySegments = 1e6;
