@@ -424,7 +424,9 @@ int CGeLoop::AdjustStartPointToOuterNode(int ccw)
             auto* poly = static_cast<CGePolyline*>(first);
             const double(*v)[2] = poly->GetSWPoint();
             m_curveList.AddTail(new CGeLine(v[0], v[1]));
-            std::vector<double> rest(v[1], v[1] + 2 * (poly->GetSWPointCount() - 1));
+            // The vertices after the first, read through one flat pointer (v[1] bounds a single vertex).
+            const double* flat = &v[0][0];
+            std::vector<double> rest(flat + 2, flat + 2 * poly->GetSWPointCount());
             poly->Create(poly->GetSWPointCount() - 1, reinterpret_cast<const double(*)[2]>(rest.data()));
         }
     }
