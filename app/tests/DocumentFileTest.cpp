@@ -296,6 +296,8 @@ const char* const kHostileFixtures[] = {
     "archive_F3d_postload_GetBox_uaf.bin",
     "archive_F4_duplicate_entity_dbDelEntList.bin",
     "archive_F5_bezier_discretise_hang.bin",
+    "archive_F6_arc_display_million_points.bin",
+    "archive_F6b_arc3d_display_million_points.bin",
 };
 
 struct DamagedFile {

@@ -18,7 +18,6 @@ namespace {
 
 using CurveList = CTypedPtrList<CObList, CGeCurve*>;
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kHalfPi = 0.5 * std::numbers::pi;
 // Smallest tolerance the approximation works with.

@@ -106,6 +106,12 @@ void CGeArc::Serialize(CArchive& ar)
         return;
     }
     ar >> m_ptCenter[0] >> m_ptCenter[1] >> m_dRadius >> m_vStartDir[0] >> m_vStartDir[1] >> m_dSweep;
+    // An arc no drawing can hold is damage, not geometry; its display polyline
+    // would also take the most points there are for each such record.
+    if (!gecon::IsCoordinateInRange(m_ptCenter[0]) || !gecon::IsCoordinateInRange(m_ptCenter[1]) ||
+        !gecon::IsCoordinateInRange(m_dRadius) || !std::isfinite(m_vStartDir[0]) || !std::isfinite(m_vStartDir[1]) ||
+        !(std::fabs(m_dSweep) <= kFullTurnLimit))
+        AfxThrowArchiveException(CArchiveException::genericException);
     Discrete(gGetCrvDiscTol());
 }
 

@@ -26,7 +26,6 @@ namespace {
 constexpr int kTypeLine = 0x2;
 constexpr int kTypeArc = 0x4;
 constexpr int kTypePolyline = 0x40;
-constexpr int kTypeCombCurve = 0x80;
 
 // The start-point search stops once a member passes this close.
 constexpr double kNearEnough = 0.0001;
@@ -425,7 +424,9 @@ int CGeLoop::AdjustStartPointToOuterNode(int ccw)
             auto* poly = static_cast<CGePolyline*>(first);
             const double(*v)[2] = poly->GetSWPoint();
             m_curveList.AddTail(new CGeLine(v[0], v[1]));
-            std::vector<double> rest(v[1], v[1] + 2 * (poly->GetSWPointCount() - 1));
+            // The vertices after the first, read through one flat pointer (v[1] bounds a single vertex).
+            const double* flat = &v[0][0];
+            std::vector<double> rest(flat + 2, flat + 2 * poly->GetSWPointCount());
             poly->Create(poly->GetSWPointCount() - 1, reinterpret_cast<const double(*)[2]>(rest.data()));
         }
     }

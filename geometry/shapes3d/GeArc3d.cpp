@@ -9,6 +9,7 @@
 #include "framework/numerak/Matrix33.h"
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
+#include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "framework/numerak/Point3D.h"
 #include "framework/numerak/Matrix44.h"
@@ -22,10 +23,11 @@ IMPLEMENT_SERIAL(CGeArc3d, CObject, VERSIONABLE_SCHEMA | 1)
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Display strings never have fewer segments than this, nor more than the cap.
 constexpr int kMinDisplaySegments = 10;
 constexpr double kMaxDisplaySegments = 1e6;
+// A stored sweep beyond a full turn (2 pi + 0.0001) is damage.
+constexpr double kFullTurnLimit = 6.283285307179586;
 // Largest angle at the middle point of a three-point arc (pi - 0.001).
 constexpr double kMaxThreePointAngle = 3.1405926535897932;
 // Tolerances of the centre of a start-end-tangent arc: distance and angle of the lines.
@@ -74,7 +76,17 @@ void CGeArc3d::Serialize(CArchive& ar)
             else
                 ar >> fields[f][i];
         }
-    if (ar.IsLoading()) Rediscretise();
+    if (ar.IsLoading()) {
+        // An arc no drawing can hold is damage, not geometry; its display
+        // string would also take the most points there are for each such record.
+        bool sound = gecon::IsCoordinateInRange(m_radius) && std::fabs(m_sweep) <= kFullTurnLimit &&
+                     std::isfinite(m_frame.s);
+        for (int i = 0; i < 3; ++i)
+            sound = sound && gecon::IsCoordinateInRange(m_frame.O[i]) && std::isfinite(m_frame.X[i]) &&
+                    std::isfinite(m_frame.Y[i]) && std::isfinite(m_frame.Z[i]);
+        if (!sound) AfxThrowArchiveException(CArchiveException::genericException);
+        Rediscretise();
+    }
 }
 
 int CGeArc3d::Create3Pnt(double* start, double* mid, double* end)

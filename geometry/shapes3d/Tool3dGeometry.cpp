@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 // Offsets smaller than this are refused.
 constexpr double kMinOffset = 0.01;

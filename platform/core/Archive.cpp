@@ -1,5 +1,7 @@
 #include "platform/core/Archive.h"
 
+#include "platform/core/ObList.h"
+
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -400,6 +402,9 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, bool* pbC
   // Hostile archives can nest records without end; stop before the stack does.
   if (m_nLoadDepth >= nMaxLoadDepth) AfxThrowArchiveException(CArchiveException::genericException);
   if (m_loadArray.size() >= nMaxMapCount) AfxThrowArchiveException(CArchiveException::badIndex);
+  // A list is stored in place by the object that owns its elements; as an object
+  // record of its own, the objects it read would belong to nobody.
+  if (pClassRef->IsDerivedFrom(RUNTIME_CLASS(CObList))) AfxThrowArchiveException(CArchiveException::badClass);
   std::unique_ptr<CObject> pOb(pClassRef->CreateObject());
   if (pOb == nullptr) AfxThrowArchiveException(CArchiveException::badClass);
 

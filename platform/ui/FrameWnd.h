@@ -92,6 +92,8 @@ protected:
   std::unique_ptr<CMenu> m_pMenu;
   UINT m_nIDMenuPending = 0;  // menu resource to show once the window exists
   std::vector<QMenu*> m_menuBarMenus;  // Qt menus built from m_pMenu
+  // A frame is created through its own Create above, not as a child window.
+  using CWnd::Create;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -72,7 +72,7 @@ public:
 
 private:
     using CBasePane::Create;
-    int m_nStyle;
+    [[maybe_unused]] int m_nStyle;
     int m_nMouse = -1;
 };
 
@@ -89,6 +89,6 @@ public:
 
 private:
     using CBasePane::Create;
-    int m_nStyle;
+    [[maybe_unused]] int m_nStyle;
     int m_nMouse = -1;
 };

@@ -17,6 +17,8 @@
 #include <array>
 #include <functional>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -708,6 +710,48 @@ TEST(GeArcTest, ArchiveRecord)
     EXPECT_EQ(e1[0], e2[0]);
     EXPECT_EQ(e1[1], e2[1]);
     EXPECT_TRUE(back->HasDisplay()) << "loading rebuilds the display polyline";
+}
+
+// An arc no drawing can hold (centre or radius beyond 1e9 mm or not finite, a
+// sweep beyond a full turn, a start direction not finite) is a damaged record:
+// before the check its display polyline took a million points per record.
+TEST(GeArcTest, OutOfRangeArchiveRecordsAreDamage)
+{
+    CQVGlobal settings;
+    settings.SetVersion(6);
+    gSetQVGlobal(&settings);
+    auto arc = MakeArc({1, 2}, 3, 0.5, -2);
+    CMemFile stored;
+    archtest::StoreObject(stored, arc.get());
+    const std::vector<BYTE> good(stored.GetData(), stored.GetData() + stored.GetLength());
+    // The six doubles end the record: centre x, y, radius, start direction x, y, sweep.
+    const size_t firstDouble = good.size() - 6 * sizeof(double);
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Row {
+        const char* label;
+        int field;
+        double value;
+        bool loads;
+    };
+    const Row rows[] = {{"radius 1e9", 2, 1e9, true},       {"sweep of a full turn", 5, 2 * std::numbers::pi, true},
+                        {"radius 1e25", 2, 1e25, false},    {"centre x NaN", 0, std::nan(""), false},
+                        {"centre y -2e9", 1, -2e9, false},  {"start direction infinite", 3, inf, false},
+                        {"sweep of 7 radians", 5, 7.0, false}, {"sweep NaN", 5, std::nan(""), false}};
+    for (const Row& r : rows) {
+        std::vector<BYTE> bytes = good;
+        std::memcpy(&bytes[firstDouble + r.field * sizeof(double)], &r.value, sizeof(double));
+        CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+        int cause = CArchiveException::none;
+        std::unique_ptr<CObject> back;
+        try {
+            back.reset(archtest::LoadObject(file));
+        } catch (const CArchiveException& e) {
+            cause = e.m_cause;
+        }
+        EXPECT_EQ(cause, r.loads ? CArchiveException::none : CArchiveException::genericException) << r.label;
+        EXPECT_EQ(back != nullptr, r.loads) << r.label;
+    }
+    gSetQVGlobal(nullptr);
 }
 
 }  // namespace

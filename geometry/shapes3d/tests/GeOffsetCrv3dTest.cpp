@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 double kUp[3] = {0.0, 0.0, 1.0};
 
 // The arc of radius 5 about (1, 2, 3) from angle 0.3 over 2 radians, counter-clockwise.

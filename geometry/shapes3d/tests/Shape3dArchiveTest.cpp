@@ -21,7 +21,9 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -477,6 +479,40 @@ TEST_F(Shape3dArchiveTest, DamagedNurbsRecordsThrowWithoutAllocating)
     };
     for (const Row& row : rows) EXPECT_EQ(LoadCause(row.bytes), row.cause) << row.label;
     EXPECT_EQ(LoadCause(record(1, rec->k, rec->n, full, rec->U[1])), -1) << "the well-formed record";
+}
+
+// An arc no drawing can hold (a radius or centre beyond 1e9 mm, a sweep beyond a
+// full turn, an axis not finite) is damage: before the check its display string
+// took a million points per record.
+TEST_F(Shape3dArchiveTest, OutOfRangeArcRecordsAreDamage)
+{
+    std::unique_ptr<CGeArc3d> src(MakeArc());
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto record = [&](double radius, double sweep, double x0, double axis) {
+        Rec r;
+        const double origin[3] = {x0, src->m_frame.O[1], src->m_frame.O[2]};
+        const double xAxis[3] = {axis, src->m_frame.X[1], src->m_frame.X[2]};
+        r.cls("CGeArc3d").head(12, src->m_box, kFlags, kHandle).f64(radius).f64(sweep).pt(origin).pt(xAxis);
+        r.pt(src->m_frame.Y).pt(src->m_frame.Z).f64(src->m_frame.s);
+        return r.b;
+    };
+    const double r0 = src->m_radius, s0 = src->m_sweep, x0 = src->m_frame.O[0], a0 = src->m_frame.X[0];
+    struct Row {
+        const char* label;
+        Bytes bytes;
+        int cause;
+    };
+    const std::vector<Row> rows = {
+        {"the arc itself", record(r0, s0, x0, a0), -1},
+        {"radius 1e9", record(1e9, s0, x0, a0), -1},
+        {"sweep of a full turn", record(r0, -2 * std::numbers::pi, x0, a0), -1},
+        {"radius 1e25", record(1e25, s0, x0, a0), CArchiveException::generic},
+        {"radius NaN", record(nan, s0, x0, a0), CArchiveException::generic},
+        {"sweep of 7 radians", record(r0, 7.0, x0, a0), CArchiveException::generic},
+        {"centre beyond 1e9", record(r0, s0, -2e9, a0), CArchiveException::generic},
+        {"axis not finite", record(r0, s0, x0, std::numeric_limits<double>::infinity()), CArchiveException::generic},
+    };
+    for (const Row& row : rows) EXPECT_EQ(LoadCause(row.bytes), row.cause) << row.label;
 }
 
 // A loop has no class record of its own: it is stored as a composite with its

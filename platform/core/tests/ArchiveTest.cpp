@@ -570,6 +570,28 @@ Bytes RepeatingListBytes() {
   return StoreBytes([&](CArchive& ar) { list.Serialize(ar); });
 }
 
+// A list is stored in place by its owner; a list as an object record of its own
+// is refused before it reads objects that nobody would own.
+TEST_F(ArchiveTest, ListAsAnObjectRecordIsRefused) {
+  const Bytes bytes = StoreBytes([](CArchive& ar) {
+    CObList list;
+    CTestPoint point(1, 1.0);
+    list.AddTail(&point);
+    ar << &list;
+  });
+  int cause = CArchiveException::none;
+  try {
+    LoadBytes(bytes, [](CArchive& ar) {
+      CArchive::CLoadHold hold(ar);
+      (void)ar.ReadObject(nullptr);
+    });
+  } catch (const CArchiveException& e) {
+    cause = e.m_cause;
+  }
+  EXPECT_EQ(cause, CArchiveException::badClass);
+  // The fixture's teardown checks that no point was left alive.
+}
+
 TEST_F(ArchiveTest, LoadHoldDeletesEachCreatedObjectOnceWhenTheLoadFails) {
   Bytes bytes = RepeatingListBytes();
   bytes.pop_back();  // cut inside the last reference

@@ -1,0 +1,14 @@
+// Document files: the whole read of a document (preview block, then the
+// database stream) as opening a file checks it.
+#include "app/KorvelDoc.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<unsigned char> bytes(data, data + size);
+    (void)CKorvelDoc::CheckDocumentBytes(bytes);
+    return 0;
+}
