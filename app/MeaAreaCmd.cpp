@@ -93,7 +93,10 @@ int CMeaAreaCmd::StartUp(int subCommand)
     m_pEnded.reset();
     CreateResultPage();
     if (!m_pPage) return 0;
-    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(2);
+    if (CSelector* selector = gGetSelector()) {
+        m_nShowFlagBefore = selector->GetShowFlag();
+        selector->SetShowFlag(2);
+    }
     UpdateResults();
     return CToolCmd::StartUp(subCommand);
 }
@@ -126,7 +129,8 @@ int CMeaAreaCmd::OnLButtonUp(UINT flags, Position& pos)
 
 int CMeaAreaCmd::Cancel()
 {
-    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(0);
+    // Flag 0 would leave the still selected curves undrawn: the flag before comes back.
+    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(m_nShowFlagBefore);
     if (CDesignCentral* pane = gGetPaneDCenter()) {
         pane->RemoveCommandAllPage();
         pane->RecoverDefaultPage();

@@ -53,14 +53,15 @@ protected:
         for (int i = 0; i < 3; ++i) QApplication::processEvents();
     }
 
-    // The edits of the page the pane shows, with the number each shows.
+    // The edits shown inside the pane (not in a window of their own).
     QList<QLineEdit*> ShownEdits() const
     {
         QList<QLineEdit*> shown;
         QWidget* page = m_stack->currentWidget();
         if (page == nullptr) return shown;
         for (QLineEdit* edit : page->findChildren<QLineEdit*>())
-            if (edit->isVisibleTo(m_pane->GetWidget())) shown.push_back(edit);
+            if (edit->isVisibleTo(m_pane->GetWidget()) && edit->window() == m_pane->GetWidget()->window())
+                shown.push_back(edit);
         return shown;
     }
 
@@ -133,6 +134,20 @@ TEST_F(MeasurePageTest, TwoPickedCirclesShowOnThePaneAndRightButtonRestoresTheDe
     EXPECT_EQ(m_pane->GetCommandPage(), nullptr);
     EXPECT_TRUE(ShownEdits().isEmpty());
     EXPECT_TRUE(m_pane->IsShown());
+    // The curves stay selected, and drawn.
+    ASSERT_EQ(gGetSelector()->GetSize(), 2);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    gGetLooker()->UpdateViewRect();
+    Repaint();
+    const QImage screen = Screen();
+    const double rightmost[2] = {bigCentre.x + big, bigCentre.y};
+    CPoint edge;
+    gGetLooker()->WorldtoScreen2D(rightmost, edge);
+    const QRgb background = screen.pixel(edge.x - 20, edge.y);
+    int drawn = 0;
+    for (int x = edge.x - 2; x <= edge.x + 2; ++x)
+        for (int y = edge.y - 2; y <= edge.y + 2; ++y) drawn += screen.pixel(x, y) != background ? 1 : 0;
+    EXPECT_GT(drawn, 0) << "the big circle's edge is on the screen after the measure";
 
     // A second run brings a fresh page with zeros.
     Frame()->SendMessage(WM_COMMAND, CMeaAreaCmd::kId, 0);
