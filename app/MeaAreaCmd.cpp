@@ -90,9 +90,13 @@ int CMeaAreaCmd::StartUp(int subCommand)
 {
     m_nStep = 0;
     m_pPage.reset();
+    m_pEnded.reset();
     CreateResultPage();
     if (!m_pPage) return 0;
-    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(2);
+    if (CSelector* selector = gGetSelector()) {
+        m_nShowFlagBefore = selector->GetShowFlag();
+        selector->SetShowFlag(2);
+    }
     UpdateResults();
     return CToolCmd::StartUp(subCommand);
 }
@@ -101,8 +105,17 @@ BOOL CMeaAreaCmd::CreateResultPage()
 {
     m_pPage = std::make_unique<CDlgMeasure>();
     m_pPage->SetCmd(this);
-    m_pPage->OnInitDialog();
-    if (CDesignCentral* pane = gGetPaneDCenter()) pane->ShowDCenter();
+    CDesignCentral* pane = gGetPaneDCenter();
+    // Without a pane window the page keeps its values unseen.
+    if (pane == nullptr || pane->GetSafeHwnd() == nullptr || !m_pPage->CreatePage(pane)) {
+        m_pPage->OnInitDialog();
+        if (pane != nullptr) pane->ShowDCenter();
+        return TRUE;
+    }
+    pane->RemoveCommandAllPage();
+    pane->AddCommandPage(m_pPage.get());
+    pane->LoadCommandPage(m_pPage.get());
+    pane->ShowDCenter();
     return TRUE;
 }
 
@@ -116,9 +129,17 @@ int CMeaAreaCmd::OnLButtonUp(UINT flags, Position& pos)
 
 int CMeaAreaCmd::Cancel()
 {
-    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(0);
-    if (CDesignCentral* pane = gGetPaneDCenter()) pane->RestoreDCenter();
-    m_pPage.reset();
+    // Flag 0 would leave the still selected curves undrawn: the flag before comes back.
+    if (CSelector* selector = gGetSelector()) selector->SetShowFlag(m_nShowFlagBefore);
+    if (CDesignCentral* pane = gGetPaneDCenter()) {
+        pane->RemoveCommandAllPage();
+        pane->RecoverDefaultPage();
+        pane->RestoreDCenter();
+    }
+    // The page may be cancelling from its own handler: it goes out of sight now and
+    // is deleted when the command starts again or goes.
+    if (m_pPage && m_pPage->GetSafeHwnd() != nullptr) m_pPage->ShowWindow(SW_HIDE);
+    m_pEnded = std::move(m_pPage);
     if (CView* view = gGetView()) view->Invalidate(FALSE);
     return CToolCmd::Cancel();
 }

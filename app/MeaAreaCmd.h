@@ -36,4 +36,7 @@ public:
 
 private:
     std::unique_ptr<CDlgMeasure> m_pPage;
+    // The page of the last run, kept until it cannot be in its own handler.
+    std::unique_ptr<CDlgMeasure> m_pEnded;
+    int m_nShowFlagBefore = 1;
 };

@@ -173,7 +173,7 @@ TEST_F(MeaAreaCmdTest, RightButtonEndsAndRestoresThePane)
     Position pos{};
     m_cmd->OnRButtonDown(0, pos);
     EXPECT_EQ(m_cmd->GetResultPage(), nullptr);
-    EXPECT_EQ(gGetSelector()->GetShowFlag(), 0);
+    EXPECT_EQ(gGetSelector()->GetShowFlag(), 1) << "the selection is drawn again";
     if (pane != nullptr) {
         EXPECT_TRUE(pane->IsShown());
     }

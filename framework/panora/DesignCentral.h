@@ -1,15 +1,25 @@
-// The design-centre pane: a docking pane beside the drawing (a placeholder
-// here) that commands hide while they take the mouse and restore afterwards.
+// The design-centre pane: a docking pane beside the drawing that commands hide
+// while they take the mouse and restore afterwards. It shows one page at a time:
+// its default page, or a command page that a running command adds and loads.
 #pragma once
 
 #include "platform/ui/DockablePane.h"
 
+#include <memory>
+#include <vector>
+
 class CDC;
+class CStatic;
+class QStackedLayout;
+
+// Sent to every command page when the length unit changed.
+inline constexpr UINT WM_DC_UNIT_CHANGED = WM_USER + 0x0D0;
 
 class CDesignCentral : public CDockablePane {
     DECLARE_DYNAMIC(CDesignCentral)
 public:
     explicit CDesignCentral(CWnd* parent = nullptr);
+    ~CDesignCentral() override;
 
     // Prepares the pages; TRUE once done.
     BOOL InitDCenter();
@@ -25,12 +35,33 @@ public:
     void OnViewRedraw(CDC* dc);
     void UpdateWorkareaDlg() { ++m_nWorkareaUpdates; }
     void UpdateState() {}
-    void UnitChanged() {}
+    // Tells the command pages that the length unit changed.
+    void UnitChanged();
     int GetWorkareaUpdateCount() const { return m_nWorkareaUpdates; }
 
     void ShowPane(BOOL bShow, BOOL bDelay, BOOL bActivate) override;
 
+    // Command pages are child windows of this pane made by their command, which
+    // keeps owning them; the pane only shows them.
+    void AddCommandPage(CWnd* page);
+    // Shows page (added before) in place of the current page; FALSE for a page
+    // not added.
+    BOOL LoadCommandPage(CWnd* page);
+    // Forgets every command page and shows the default page.
+    void RemoveCommandAllPage();
+    void RecoverDefaultPage();
+    // The page shown: a command page, or null for the default page.
+    CWnd* GetCommandPage() const { return m_pCurrent; }
+    CWnd* GetDefaultPage() const;
+
 private:
+    void ShowPage(CWnd* page);
+
+    std::unique_ptr<CStatic> m_pDefault;
+    QStackedLayout* m_pStack = nullptr;
+    std::vector<CWnd*> m_pages;
+    CWnd* m_pCurrent = nullptr;
+
     BOOL m_bInit = FALSE;
     BOOL m_bShown = FALSE;
     BOOL m_bHiddenByCmd = FALSE;

@@ -201,6 +201,13 @@ CDialog::~CDialog() {
 QWidget* CDialog::CreateWidget(QWidget* pParent) {
   const CDialogTemplateDesc* desc = AfxFindDialogTemplate(m_nIDTemplate);
   const DWORD style = desc != nullptr ? desc->dwStyle : (WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  // A WS_CHILD template makes a page inside its parent, not a window of its own.
+  if ((style & WS_CHILD) != 0 && pParent != nullptr) {
+    // QDialog makes itself a window whatever the flags given: undo that.
+    auto* page = new CDialogWidget(this, pParent, Qt::Widget);
+    page->setWindowFlags(Qt::Widget);
+    return page;
+  }
   Qt::WindowFlags flags = Qt::Dialog;
   if ((style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   return new CDialogWidget(this, pParent, flags);

@@ -8,7 +8,11 @@
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
 #include "platform/core/Archive.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/ScriptedPrompt.h"
+
+#include <QStackedLayout>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +122,40 @@ TEST(DesignCentralTest, RestoreShowsOnlyWhatHideHid)
     EXPECT_TRUE(pane.IsShown());
     pane.RestoreDCenter();
     EXPECT_TRUE(pane.IsShown());
+}
+
+// The pane shows one page: the default one, or the command page loaded last.
+TEST(DesignCentralTest, CommandPagesReplaceTheDefaultPageUntilRemoved)
+{
+    CWnd host;
+    ASSERT_TRUE(host.Create(nullptr, L"host", WS_VISIBLE, RECT{0, 0, 300, 300}, nullptr, 0));
+    CDesignCentral pane;
+    ASSERT_TRUE(pane.Create(L"Design Centre", &host, RECT{0, 0, 200, 200}, TRUE, 1, WS_CHILD | WS_VISIBLE));
+    pane.InitDCenter();
+    auto* stack = qobject_cast<QStackedLayout*>(pane.GetWidget()->layout());
+    ASSERT_NE(stack, nullptr);
+    ASSERT_NE(pane.GetDefaultPage(), nullptr);
+    EXPECT_EQ(stack->currentWidget(), pane.GetDefaultPage()->GetWidget());
+
+    CStatic first, second;
+    ASSERT_TRUE(first.Create(L"first", WS_CHILD, RECT{0, 0, 50, 20}, &pane));
+    ASSERT_TRUE(second.Create(L"second", WS_CHILD, RECT{0, 0, 50, 20}, &pane));
+    pane.AddCommandPage(&first);
+    EXPECT_FALSE(pane.LoadCommandPage(&second)) << "a page not added is not shown";
+    EXPECT_EQ(pane.GetCommandPage(), nullptr);
+    pane.AddCommandPage(&second);
+    EXPECT_TRUE(pane.LoadCommandPage(&second));
+    EXPECT_EQ(stack->currentWidget(), second.GetWidget());
+    pane.RecoverDefaultPage();
+    EXPECT_EQ(stack->currentWidget(), pane.GetDefaultPage()->GetWidget());
+    EXPECT_TRUE(pane.LoadCommandPage(&first));
+    pane.RemoveCommandAllPage();
+    EXPECT_EQ(pane.GetCommandPage(), nullptr);
+    EXPECT_EQ(stack->currentWidget(), pane.GetDefaultPage()->GetWidget());
+    EXPECT_EQ(stack->count(), 1) << "only the default page is left";
+    EXPECT_FALSE(pane.LoadCommandPage(&first)) << "removed pages are forgotten";
+    pane.DestroyWindow();
+    host.DestroyWindow();
 }
 
 }  // namespace

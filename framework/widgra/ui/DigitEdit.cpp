@@ -15,7 +15,11 @@ double CDigitEdit::UnitLength(int unit)
     }
 }
 
-void CDigitEdit::SetValue(double value, int flag) { m_shown = flag == 0 ? MM2CUR(value) : value; }
+void CDigitEdit::SetValue(double value, int flag)
+{
+    m_shown = flag == 0 ? MM2CUR(value) : value;
+    if (GetSafeHwnd() != nullptr) SetWindowText(GetText());
+}
 
 double CDigitEdit::GetValue(int unit) const { return m_shown * UnitLength(unit); }
 

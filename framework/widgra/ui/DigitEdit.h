@@ -1,9 +1,11 @@
 // Numeric edit that shows lengths in the current length unit of the settings.
+// It keeps its value without a window too; once created it shows GetText.
 #pragma once
 
 #include "platform/core/WinString.h"
+#include "platform/ui/Controls.h"
 
-class CDigitEdit {
+class CDigitEdit : public CEdit {
 public:
     // flag 0: value is in millimetres and is shown in the current unit; otherwise
     // the value is shown as it stands.
