@@ -27,7 +27,7 @@ constexpr double kNoRise = -1000000.0;
 }  // namespace
 
 CChainWork3d::CChainWork3d(CGeCurve3dList* list, bool bFromList, double tol, bool bEnds)
-    : m_list(bFromList ? list : nullptr), m_ends(bEnds)
+    : m_list(bFromList ? list : nullptr)
 {
     std::unordered_set<CGeCurve3d*> seen;
     if (list) {

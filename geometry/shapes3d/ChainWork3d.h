@@ -53,6 +53,5 @@ private:
     std::size_t m_nextZ = 0;
     std::size_t m_head = 0;
     CEndHash3d m_hash;
-    [[maybe_unused]] bool m_ends = false;  // kept from the constructor, not read yet
     std::vector<std::uint32_t> m_near;
 };
