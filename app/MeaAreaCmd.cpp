@@ -2,6 +2,7 @@
 
 #include "app/DlgMeasure.h"
 #include "app/KorvelIds.h"
+#include "framework/db/DbCurve3d.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/panora/DesignCentral.h"
@@ -12,6 +13,7 @@
 #include "geometry/shapes2d/CurveList.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GeRegion.h"
+#include "geometry/shapes3d/GeCurve3d.h"
 #include "platform/ui/Prompt.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/View.h"
@@ -21,6 +23,7 @@ IMPLEMENT_DYNAMIC(CMeaAreaCmd, CToolCmd)
 namespace {
 
 using CurveList = CTypedPtrList<CObList, CGeCurve*>;
+using Curve3dList = CTypedPtrList<CObList, CGeCurve3d*>;
 using LoopList = CTypedPtrList<CObList, CGeLoop*>;
 using RegionList = CTypedPtrList<CObList, CGeRegion*>;
 
@@ -31,18 +34,21 @@ constexpr double kFlattenTol = 0.01;
 constexpr double kRadiusGain = 0.0001;
 constexpr int kCurveTypeEllipse = 0x10;
 constexpr int kCurveTypeBezier = 0x20;
+// Base types of the 2D curves and groups; picks are limited to them while the measure runs.
 constexpr int kCurveBaseMask = 0xE;
-constexpr int kCurve3dBase = 0x800;
 constexpr int kAreaCursor = 317;
 
 // Curve copies of the selection, deleted with the holder.
-struct OwnedCurves {
-    CurveList list;
-    OwnedCurves() = default;
-    OwnedCurves(const OwnedCurves&) = delete;
-    OwnedCurves& operator=(const OwnedCurves&) = delete;
-    ~OwnedCurves() { geDelCurveList(&list); }
+template <class List, void (*Delete)(List*)>
+struct Owned {
+    List list;
+    Owned() = default;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() { Delete(&list); }
 };
+using OwnedCurves = Owned<CurveList, geDelCurveList>;
+using OwnedCurves3d = Owned<Curve3dList, geDelCurve3dList>;
 
 // Loops, rejected and usable loops and regions of one curve, deleted on every way out.
 struct OneCurveLoops {
@@ -92,6 +98,8 @@ int CMeaAreaCmd::StartUp(int subCommand)
     m_pPage.reset();
     m_pEnded.reset();
     CreateResultPage();
+    m_nBaseTypeMask = kCurveBaseMask;
+    m_nBaseTypeSwitch = 1;
     if (!m_pPage) return 0;
     if (CSelector* selector = gGetSelector()) {
         m_nShowFlagBefore = selector->GetShowFlag();
@@ -129,6 +137,8 @@ int CMeaAreaCmd::OnLButtonUp(UINT flags, Position& pos)
 
 int CMeaAreaCmd::Cancel()
 {
+    m_nBaseTypeSwitch = 0;
+    m_nBaseTypeMask = kBaseTypeMaskAll;
     // Flag 0 would leave the still selected curves undrawn: the flag before comes back.
     if (CSelector* selector = gGetSelector()) selector->SetShowFlag(m_nShowFlagBefore);
     if (CDesignCentral* pane = gGetPaneDCenter()) {
@@ -156,7 +166,7 @@ void CMeaAreaCmd::UpdateResults()
     for (int i = 0; i < selector->GetSize(); ++i) {
         CDbEntity* entity = selector->GetEntity(i);
         const int base = entity != nullptr ? entity->GetBaseType() : 0;
-        if ((base & kCurveBaseMask) == 0 && (base & kCurve3dBase) == 0) {
+        if ((base & kCurveBaseMask) == 0 && (base & kDbBaseCurve3d) == 0) {
             AfxMessageBox(korvel::IDS_MEASURE_NOT_CURVE, MB_OK);
             m_pPage->SetResults(0, 0, 0, centre);
             return;
@@ -173,9 +183,13 @@ void CMeaAreaCmd::UpdateResults()
 double CMeaAreaCmd::GetPerimeter()
 {
     OwnedCurves curves;
+    OwnedCurves3d curves3d;
     qvGetSelectorCurve(&curves.list);
+    qvGetSelectorCurve3d(&curves3d.list, kFlattenTol);
     double length = 0;
     for (CGeCurve* c : curves.list)
+        if (c != nullptr) length += c->EvTotalArcLength();
+    for (CGeCurve3d* c : curves3d.list)
         if (c != nullptr) length += c->EvTotalArcLength();
     return length;
 }

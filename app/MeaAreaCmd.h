@@ -25,7 +25,7 @@ public:
 
     BOOL CreateResultPage();
     void UpdateResults();
-    // Total length of the selected curves; open curves count too.
+    // Total length of the selected 2D and 3D curves; open curves count too.
     double GetPerimeter();
     // Summed region area of the selected curves, each chained into loops on its own.
     double GetArea();

@@ -7,6 +7,8 @@
 #include "app/MeaAreaCmd.h"
 #include "framework/db/DbAidLine.h"
 #include "framework/db/DbCurve.h"
+#include "framework/db/DbCurve3d.h"
+#include "framework/db/DbUnion.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/panora/DesignCentral.h"
@@ -16,6 +18,8 @@
 #include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeLine3d.h"
 #include "platform/ui/Resources.h"
 #include "testing/GlyphOutlines.h"
 
@@ -88,13 +92,13 @@ TEST_F(MeaAreaCmdTest, ShowsPerimeterAreaAndCircleOfTheSelection)
         std::vector<CGeCurve*> curves;
         double perimeter, area, radius, areaTol;
     };
-    // The region area is that of the loops' display polylines, inscribed in the
-    // circles: short of the disc by under 0.05 %, never over it.
+    // Areas within 0.01 of the discs' (the loops' areas are exact, not those of
+    // their inscribed display polylines).
     const double pi = std::numbers::pi;
     std::vector<Row> rows;
-    rows.push_back({"circle r 10", {Circle(0, 0, 10)}, 2 * pi * 10, pi * 100, 10, 5e-4 * pi * 100});
+    rows.push_back({"circle r 10", {Circle(0, 0, 10)}, 2 * pi * 10, pi * 100, 10, 0.01});
     rows.push_back({"four separate lines", SquareOfLines(10), 40, 0, 0, 0});
-    rows.push_back({"concentric circles 10 and 5", {Circle(0, 0, 10), Circle(0, 0, 5)}, 2 * pi * 15, pi * 125, 10, 5e-4 * pi * 125});
+    rows.push_back({"concentric circles 10 and 5", {Circle(0, 0, 10), Circle(0, 0, 5)}, 2 * pi * 15, pi * 125, 10, 0.01});
     rows.push_back({"nothing selected", {}, 0, 0, 0, 0});
     for (Row& row : rows) {
         gGetSelector()->ClearAll();
@@ -103,7 +107,6 @@ TEST_F(MeaAreaCmdTest, ShowsPerimeterAreaAndCircleOfTheSelection)
         const Shown s = Page();
         EXPECT_NEAR(s.perimeter, row.perimeter, 1e-6 * (1 + row.perimeter)) << row.label;
         EXPECT_NEAR(s.area, row.area, row.areaTol + 1e-9) << row.label;
-        EXPECT_LE(s.area, row.area + 1e-9) << row.label;
         EXPECT_LE(s.radius, row.radius + 1e-9) << row.label;
         EXPECT_GE(s.radius, row.radius - sagitta - 2e-4) << row.label;
         if (row.radius > 0) {
@@ -112,6 +115,56 @@ TEST_F(MeaAreaCmdTest, ShowsPerimeterAreaAndCircleOfTheSelection)
         gGetRelayon()->CancelCurCmd();
     }
     EXPECT_TRUE(m_prompt.m_messages.empty());
+}
+
+// 3D curves add their lengths to the perimeter; area and circle come from the 2D curves.
+TEST_F(MeaAreaCmdTest, ThreeDCurvesCountInThePerimeter)
+{
+    const double pi = std::numbers::pi;
+    Select({Circle(0, 0, 10)});
+    double s[3] = {0, 0, 0}, e[3] = {3, 4, 12}, c[3] = {50, 0, 0};
+    auto* ring = new CGeArc3d;
+    ASSERT_TRUE(ring->CreateCricleYZ(c, 2.0));
+    auto* group = new CDbUnion;
+    group->AddEntity(new CDbCurve3d(ring));
+    for (CDbEntity* entity : {static_cast<CDbEntity*>(new CDbCurve3d(new CGeLine3d(s, e))), static_cast<CDbEntity*>(group)}) {
+        CDBase::Instance()->AddTail(entity);
+        gGetSelector()->Add(entity);
+    }
+    ASSERT_EQ(gGetRelayon()->RunAppCmd(CMeaAreaCmd::kId, 0), 1);
+    const Shown shown = Page();
+    EXPECT_NEAR(shown.perimeter, 2 * pi * 10 + 13 + 2 * pi * 2, 1e-6);
+    EXPECT_NEAR(shown.area, 100 * pi, 0.01);
+    EXPECT_NEAR(shown.radius, 10, 0.011);
+    EXPECT_TRUE(m_prompt.m_messages.empty()) << "3D curves are curves";
+}
+
+// While the measure runs a click picks only 2D curves and groups; the filter goes
+// with the command.
+TEST_F(MeaAreaCmdTest, ClicksPickOnlyCurvesWhileMeasuring)
+{
+    const double p[2] = {0, 0}, q[2] = {10, 10};
+    double s[3] = {0, 0, 5}, e[3] = {10, 10, 5};
+    auto* flat = new CDbCurve(new CGeLine(p, q));
+    auto* raised = new CDbCurve3d(new CGeLine3d(s, e));  // drawn last: on top
+    CDBase::Instance()->AddTail(flat);
+    CDBase::Instance()->AddTail(raised);
+    ASSERT_EQ(gGetRelayon()->RunAppCmd(CMeaAreaCmd::kId, 0), 1);
+    EXPECT_EQ(m_cmd->m_nBaseTypeMask, 0xE);
+    EXPECT_EQ(m_cmd->m_nBaseTypeSwitch, 1);
+    Position at(5, 5);
+    m_cmd->OnLButtonDown(0, at);
+    m_cmd->OnLButtonUp(0, at);
+    ASSERT_EQ(gGetSelector()->GetSize(), 1);
+    EXPECT_EQ(gGetSelector()->GetEntity(0), flat) << "the 3D curve on top is passed over";
+    EXPECT_NEAR(Page().perimeter, 10 * std::sqrt(2.0), 1e-9);
+
+    gGetRelayon()->CancelCurCmd();
+    EXPECT_EQ(m_cmd->m_nBaseTypeMask, 0xFFFFF);
+    EXPECT_EQ(m_cmd->m_nBaseTypeSwitch, 0);
+    m_cmd->OnLButtonDown(0, at);
+    ASSERT_EQ(gGetSelector()->GetSize(), 1);
+    EXPECT_EQ(gGetSelector()->GetEntity(0), raised) << "without the filter the topmost is picked";
 }
 
 TEST_F(MeaAreaCmdTest, SelectionWithANonCurveShowsMessageAndZeros)
@@ -214,7 +267,7 @@ CGeCurve* ContourCurve(const glyphs::Contour& contour)
 double ClipperArea(const glyphs::Contour& contour)
 {
     ClipperLib::Path path;
-    for (const glyphs::Pt& p : glyphs::Sample(contour, 200))
+    for (const glyphs::Pt& p : glyphs::Sample(contour, 2000))
         path.push_back({static_cast<ClipperLib::cInt>(std::llround(p[0] * 1e6)), static_cast<ClipperLib::cInt>(std::llround(p[1] * 1e6))});
     return std::fabs(ClipperLib::Area(path)) * 1e-12;
 }
@@ -239,7 +292,8 @@ TEST_F(MeaAreaCmdTest, GlyphAreaIsTheSumOfItsContoursAreas)
         }
         Select(curves);
         const double area = m_cmd->GetArea();
-        EXPECT_NEAR(area, expected, 2e-3 * expected) << "glyph " << ch;
+        // Within 0.01 as the measure promises; the sampled oracle itself falls short by ~1e-5.
+        EXPECT_NEAR(area, expected, 1e-3) << "glyph " << ch;
         EXPECT_GT(area, 0) << "glyph " << ch;
     }
 }

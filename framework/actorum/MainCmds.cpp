@@ -30,7 +30,12 @@ int CToolCmd::OnLButtonDown(UINT flags, Position& pos)
     CDbEntityList hits;
     const double p[2] = {pos.x, pos.y};
     CDBase::Instance()->RoughPick(p, aperture, hits);
-    CDbEntity* hit = hits.IsEmpty() ? nullptr : hits.GetTail();  // the last drawn lies on top
+    // The last drawn lies on top; entities the base-type filter refuses are passed over.
+    CDbEntity* hit = nullptr;
+    for (POSITION p = hits.GetTailPosition(); p != nullptr && hit == nullptr;) {
+        CDbEntity* e = hits.GetPrev(p);
+        if (IsPickable(e)) hit = e;
+    }
     if (flags & kShift) {
         if (hit != nullptr && !selector->Remove(hit)) selector->Add(hit);
     } else {

@@ -1,13 +1,10 @@
 #include "framework/db/DbCurve.h"
 
+#include "framework/db/CurveHolder.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
-#include "platform/core/Archive.h"
-#include "platform/core/OwnedListArchive.h"
-
-#include <GL/gl.h>
 
 #include <memory>
 
@@ -20,22 +17,13 @@ CDbCurve::~CDbCurve() { delete m_pCurve; }
 void CDbCurve::Serialize(CArchive& ar)
 {
     CDbEntity::Serialize(ar);
-    if (ar.IsStoring()) {
-        ar << static_cast<const CObject*>(m_pCurve);
-        return;
-    }
-    // The curve is owned: it must be a curve its own record created, never a
-    // reference to an object read earlier (another entity's curve, or this entity).
-    SetCurve(archive::ReadOwnedObject<CGeCurve>(ar));
+    dbcurve::Serialize(ar, m_pCurve);
 }
 
 CDbEntity* CDbCurve::Copy()
 {
     CGeCurve* curve = nullptr;
-    if (m_pCurve != nullptr) {
-        curve = m_pCurve->Copy();
-        if (curve == nullptr) return nullptr;
-    }
+    if (!dbcurve::CopyOf(m_pCurve, curve)) return nullptr;
     auto* copy = new CDbCurve(curve);
     CopyAttributesTo(*copy);
     return copy;
@@ -80,18 +68,11 @@ void CDbCurve::DrawGL(COpenGLDC* dc, int mode)
     if (m_pCurve == nullptr) return;
     // The curve draws in the current colour: the entity's, and the caller's
     // colour comes back afterwards.
-    glPushAttrib(GL_CURRENT_BIT);
-    glColor3ub(GetRValue(GetColor()), GetGValue(GetColor()), GetBValue(GetColor()));
+    dbcurve::GLColour colour(GetColor());
     m_pCurve->DrawGL(dc, mode);
-    glPopAttrib();
 }
 
-void CDbCurve::SetCurve(CGeCurve* curve)
-{
-    if (curve == m_pCurve) return;
-    delete m_pCurve;
-    m_pCurve = curve;
-}
+void CDbCurve::SetCurve(CGeCurve* curve) { dbcurve::Replace(m_pCurve, curve); }
 
 CGeCurve* CDbCurve::DetachCurve()
 {

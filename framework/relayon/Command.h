@@ -139,6 +139,15 @@ public:
     int m_nFlags = 0;
     int m_nCursor = 0;
     int m_nStyle = 0;
+    // Base-type filter of picking: while the switch is non-zero, a click picks
+    // only entities whose base type (CDbEntity::GetBaseType) shares a bit with the mask.
+    static constexpr int kBaseTypeMaskAll = 0xFFFFF;
+    int m_nBaseTypeMask = kBaseTypeMaskAll;
+    int m_nBaseTypeSwitch = 0;
+    BOOL IsPickable(const CDbEntity* entity) const
+    {
+        return entity != nullptr && (m_nBaseTypeSwitch == 0 || (entity->GetBaseType() & m_nBaseTypeMask) != 0);
+    }
 
 protected:
     friend class CRelayon;

@@ -9,6 +9,7 @@
 #include "geometry/shapes2d/CurveList.h"
 #include "geometry/shapes2d/CurveListMerge.h"
 #include "geometry/shapes2d/GeArc.h"
+#include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
@@ -25,7 +26,12 @@ namespace {
 
 constexpr int kTypeLine = 0x2;
 constexpr int kTypeArc = 0x4;
+constexpr int kTypeCircle = 0x8;
+constexpr int kTypeEllipse = 0x10;
+constexpr int kTypeBezier = 0x20;
 constexpr int kTypePolyline = 0x40;
+constexpr int kTypeComb = 0x80;
+constexpr int kTypeLoop = 0x100;
 
 // The start-point search stops once a member passes this close.
 constexpr double kNearEnough = 0.0001;
@@ -114,6 +120,133 @@ bool SelfIntersects(const std::vector<Pt>& v)
         }
     }
     return false;
+}
+
+// --- Exact area of the members -------------------------------------------
+
+// Twice the signed area swept from the origin o along a path: the integral of
+// (x dy - y dx) with coordinates taken from o. Parts are added in order; a gap
+// between one part's end and the next one's start is bridged by a straight
+// chord, and Close bridges the last end back to the first start, so the total
+// is twice the area of the closed path (positive counter-clockwise).
+class SweptArea {
+public:
+    explicit SweptArea(const double* o) : m_o{o[0], o[1]} {}
+
+    // The straight piece from the current end to p.
+    void LineTo(const double* p)
+    {
+        const Pt q = Rel(p);
+        if (m_started) m_twice += m_end.x * q.y - m_end.y * q.x;
+        else {
+            m_first = q;
+            m_started = true;
+        }
+        m_end = q;
+    }
+    // A curved piece from s to e whose own integral is twice.
+    void CurveTo(const double* s, const double* e, double twice)
+    {
+        LineTo(s);
+        m_twice += twice;
+        m_end = Rel(e);
+    }
+    double Close()
+    {
+        if (m_started) m_twice += m_end.x * m_first.y - m_end.y * m_first.x;
+        return m_twice;
+    }
+    Pt Rel(const double* p) const { return {p[0] - m_o.x, p[1] - m_o.y}; }
+
+private:
+    Pt m_o;
+    Pt m_first{0.0, 0.0};
+    Pt m_end{0.0, 0.0};
+    bool m_started = false;
+    double m_twice = 0.0;
+};
+
+// The arc's own integral: r^2 sweep + c x (e - s) with c taken from the origin.
+void AddArc(SweptArea& area, CGeArc* arc)
+{
+    double c[2];
+    arc->GetCenter(c);
+    const double r = arc->GetRadius(), a0 = arc->GetStartAngle(), sweep = arc->GetSweep();
+    const double s[2] = {c[0] + r * std::cos(a0), c[1] + r * std::sin(a0)};
+    const double e[2] = {c[0] + r * std::cos(a0 + sweep), c[1] + r * std::sin(a0 + sweep)};
+    const Pt rc = area.Rel(c);
+    area.CurveTo(s, e, r * r * sweep + rc.x * (e[1] - s[1]) - rc.y * (e[0] - s[0]));
+}
+
+// Each cubic segment's integral: B x B' is of degree 5, so three Gauss-Legendre
+// nodes give it exactly.
+void AddBezier(SweptArea& area, CGeBezier* bez)
+{
+    static constexpr double kNode = 0.38729833462074170;  // sqrt(3/5) / 2
+    static constexpr double kT[3] = {0.5 - kNode, 0.5, 0.5 + kNode};
+    static constexpr double kW[3] = {5.0 / 18.0, 8.0 / 18.0, 5.0 / 18.0};
+    const int n = bez->GetSegmentCount();
+    for (int k = 1; k <= n; ++k) {
+        double q[4][2];
+        bez->GetCtrlPoint(static_cast<unsigned>(k), q);
+        Pt p[4];
+        for (int i = 0; i < 4; ++i) p[i] = area.Rel(q[i]);
+        double twice = 0.0;
+        for (int g = 0; g < 3; ++g) {
+            const double t = kT[g], u = 1.0 - t;
+            const double b[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
+            const double d[3] = {3 * u * u, 6 * u * t, 3 * t * t};
+            double x = 0, y = 0, dx = 0, dy = 0;
+            for (int i = 0; i < 4; ++i) {
+                x += b[i] * p[i].x;
+                y += b[i] * p[i].y;
+            }
+            for (int i = 0; i < 3; ++i) {
+                dx += d[i] * (p[i + 1].x - p[i].x);
+                dy += d[i] * (p[i + 1].y - p[i].y);
+            }
+            twice += kW[g] * (x * dy - y * dx);
+        }
+        area.CurveTo(q[0], q[3], twice);
+    }
+}
+
+// Adds one member: lines, polylines, arcs and Bezier splines exactly, circles
+// and ellipses by their closed-form areas, composites member by member, any
+// other curve along its display points (discretised at tol when missing).
+void AddMember(SweptArea& area, CGeCurve* m, double tol)
+{
+    double s[2], e[2];
+    switch (m->GetType()) {
+    case kTypeLine:
+        m->GetStartPoint(s);
+        m->GetEndPoint(e);
+        area.LineTo(s);
+        area.LineTo(e);
+        return;
+    case kTypeArc:
+        AddArc(area, static_cast<CGeArc*>(m));
+        return;
+    case kTypeCircle:
+    case kTypeEllipse:
+        // A full turn: its integral does not depend on the origin.
+        m->GetStartPoint(s);
+        area.CurveTo(s, s, 2.0 * m->EvArea());
+        return;
+    case kTypeBezier:
+        AddBezier(area, static_cast<CGeBezier*>(m));
+        return;
+    case kTypeComb:
+    case kTypeLoop:
+        for (CGeCurve* sub : static_cast<CGeCombCurve*>(m)->GetCurveList())
+            if (sub) AddMember(area, sub, tol);
+        return;
+    default:
+        break;
+    }
+    if (m->GetType() != kTypePolyline && !m->HasDisplay()) m->Discrete(tol);
+    const double(*v)[2] = m->GetSWPoint();
+    for (int i = 0; i < m->GetSWPointCount(); ++i) area.LineTo(v[i]);
 }
 
 }  // namespace
@@ -216,7 +349,15 @@ double CGeLoop::EvArea(double tol)
     if (IsEmpty()) return gecon::kAreaNotComputed;
     m_dArea = gecon::kAreaNotComputed;
     if (!HasDisplay()) Discrete(tol);
-    if (IsLoop(tol) && HasDisplay()) m_dArea = SP2D_EvArea(&m_pSWPoint[0][0], m_nSWPoint);
+    if (!IsLoop(tol) || !HasDisplay()) return m_dArea;
+    // The members' exact area, not the display polyline's: an inscribed polygon
+    // falls short by the sagitta segments of every curved member.
+    double o[2] = {0.0, 0.0};
+    GetStartPoint(o);
+    SweptArea area(o);
+    for (CGeCurve* m : m_curveList)
+        if (m) AddMember(area, m, tol);
+    m_dArea = 0.5 * area.Close();
     return m_dArea;
 }
 

@@ -1,7 +1,7 @@
 // The closed contour (type code 0x100): a composite curve with a cached signed
 // area, a reversed mark and flags. Its own display polyline is the members'
-// points joined into one closed string; the area, orientation, containment and
-// simplicity tests work on it.
+// points joined into one closed string; the orientation, containment and
+// simplicity tests work on it, the area on the members themselves.
 #pragma once
 
 #include "geometry/shapes2d/GeCombCurve.h"
@@ -50,10 +50,12 @@ public:
     }
     int IsUsed() const { return (m_nFlags & 2) ? 1 : 0; }
 
-    // Signed area of the display polyline (discretised at tol when missing),
-    // positive counter-clockwise, stored in the cache and returned. 1e12
-    // without members (cache untouched) or when the members do not close
-    // within tol (cache 1e12).
+    // Signed area enclosed by the members, positive counter-clockwise, stored
+    // in the cache and returned: exact for lines, polylines, arcs, circles,
+    // ellipses and Bezier splines, other members along their display points;
+    // joints within tol are bridged by chords. The display polyline is made
+    // (at tol) when missing. 1e12 without members (cache untouched) or when the
+    // members do not close within tol (cache 1e12).
     double EvArea(double tol);
     // 1 counter-clockwise, -1 clockwise, 0 without members or area.
     int Orient(double tol);

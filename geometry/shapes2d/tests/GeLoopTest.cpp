@@ -1,8 +1,10 @@
 // Loops: flags, discretisation and area, reversal, containment, start-point
 // moves, simplicity, member rewrites, copies; and cutting a composite at one
 // intersection record.
+#include "geometry/shapes2d/GeBezier.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeCombCurve.h"
+#include "geometry/shapes2d/GeEllipse.h"
 #include "geometry/shapes2d/GeometryConst.h"
 #include "geometry/shapes2d/tests/LoopTestUtil.h"
 
@@ -110,6 +112,106 @@ TEST(GeLoopTest, AreaOfOpenOrEmptyLoopIsNotComputed)
     EXPECT_EQ(empty.m_dArea, 7.0) << "cache untouched without members";
     EXPECT_EQ(empty.Orient(0.01), 0);
     EXPECT_EQ(empty.IsLoop(0.01), 0);
+}
+
+// Twice the shoelace area of a densely sampled closed cubic spline: the oracle
+// for the spline members (n samples per segment, error of order 1/n^2).
+double SampledBezierArea(const std::vector<Pt>& nodes, int n)
+{
+    std::vector<Pt> v;
+    for (size_t k = 0; k + 3 < nodes.size(); k += 3)
+        for (int i = 0; i < n; ++i) {
+            const double t = static_cast<double>(i) / n, u = 1 - t;
+            const double b[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
+            Pt p{0, 0};
+            for (int j = 0; j < 4; ++j) {
+                p.x += b[j] * nodes[k + j].x;
+                p.y += b[j] * nodes[k + j].y;
+            }
+            v.push_back(p);
+        }
+    double twice = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const Pt& a = v[i];
+        const Pt& b = v[(i + 1) % v.size()];
+        twice += a.x * b.y - a.y * b.x;
+    }
+    return twice / 2;
+}
+
+CGeLoop* LoopOf(std::initializer_list<CGeCurve*> members)
+{
+    auto* loop = new CGeLoop;
+    for (CGeCurve* m : members) loop->AddTail(m, 1);
+    loop->SetClosedFlag(1);
+    loop->CalcBox2d();
+    return loop;
+}
+
+// Curved members count with their exact area, not the inscribed display polygon's.
+TEST(GeLoopTest, AreaOfCurvedMembersIsExact)
+{
+    struct Row {
+        const char* label;
+        CGeLoop* loop;
+        double area;
+        double tol;
+    };
+    const double pi = kPi;
+    // A circular segment over a chord of 10 with sweep theta: r^2 / 2 (theta - sin theta).
+    const double theta = pi / 2, r = 5.0 / std::sin(theta / 2);
+    const double segment = r * r / 2 * (theta - std::sin(theta));
+    const Pt bulgeCentreOut{5, 10 - r * std::cos(theta / 2)}, bulgeCentreIn{5, 10 + r * std::cos(theta / 2)};
+    // A circle through four cubic arcs (handle length k), centre (3, -2), radius 4.
+    const double k = 4 * 0.5522847498;
+    const std::vector<Pt> ring = {{7, -2}, {7, -2 + k}, {3 + k, 2}, {3, 2}, {3 - k, 2}, {-1, -2 + k}, {-1, -2},
+                                  {-1, -2 - k}, {3 - k, -6}, {3, -6}, {3 + k, -6}, {7, -2 - k}, {7, -2}};
+    std::vector<double> flat;
+    for (const Pt& p : ring) flat.insert(flat.end(), {p.x, p.y});
+    auto* spline = new CGeBezier;
+    ASSERT_EQ(spline->CreateEx(static_cast<unsigned>(ring.size()), reinterpret_cast<double(*)[2]>(flat.data())), 1);
+    const double cFar[2] = {1e6, -1e6}, cEll[2] = {2, 1};
+    auto slot = [pi](double d) {
+        return LoopOf({Line({d, d}, {d + 20, d}), Arc({d + 20, d + 5}, 5, -pi / 2, pi / 2), Line({d + 20, d + 10}, {d, d + 10}),
+                       Arc({d, d + 5}, 5, pi / 2, 3 * pi / 2)});
+    };
+    Row rows[] = {
+        {"circle r 10", LoopOf({new CGeCircle(cFar, 10.0, 1)}), 100 * pi, 1e-6},
+        {"clockwise circle far from the origin", LoopOf({new CGeCircle(cFar, 10.0, 0)}), -100 * pi, 1e-6},
+        {"ellipse 5 x 3, turned", LoopOf({new CGeEllipse(cEll, 5.0, 3.0, 0.3, 1)}), 15 * pi, 1e-9},
+        {"slot 20 x 10 with half-circle ends", slot(0), 200 + 25 * pi, 1e-9},
+        {"the slot far from the origin", slot(1e6), 200 + 25 * pi, 1e-6},
+        {"square with its top bulging out",
+         LoopOf({Line({0, 0}, {10, 0}), Line({10, 0}, {10, 10}),
+                 Arc(bulgeCentreOut, r, pi / 2 - theta / 2, pi / 2 + theta / 2), Line({0, 10}, {0, 0})}),
+         100 + segment, 1e-9},
+        {"square with its top bulging in",
+         LoopOf({Line({0, 0}, {10, 0}), Line({10, 0}, {10, 10}),
+                 Arc(bulgeCentreIn, r, -pi / 2 + theta / 2, -pi / 2 - theta / 2), Line({0, 10}, {0, 0})}),
+         100 - segment, 1e-9},
+        {"polyline and arc", LoopOf({Poly({{-3, 0}, {0, -4}, {3, 0}}), Arc({0, 0}, 3, 0, pi)}), 12 + 4.5 * pi,
+         1e-9},
+        {"cubic spline ring", LoopOf({spline}), SampledBezierArea(ring, 20000), 1e-6},
+    };
+    for (Row& row : rows) {
+        std::unique_ptr<CGeLoop> loop(row.loop);
+        ASSERT_EQ(loop->IsLoop(0.01), 1) << row.label;
+        EXPECT_NEAR(loop->EvArea(0.01), row.area, row.tol) << row.label;
+        EXPECT_NEAR(loop->m_dArea, row.area, row.tol) << row.label;
+        EXPECT_EQ(loop->Orient(0.01), row.area > 0 ? 1 : -1) << row.label;
+        loop->Reverse();
+        EXPECT_NEAR(loop->EvArea(0.01), -row.area, row.tol) << row.label << ": reversed";
+    }
+}
+
+// Members that meet within the tolerance are bridged by the chord between them.
+TEST(GeLoopTest, AreaBridgesJointGapsWithChords)
+{
+    std::unique_ptr<CGeLoop> loop(LoopOf({Line({0, 0}, {10, 0}), Line({10.004, 0}, {10, 10}), Line({10, 10}, {0, 10}),
+                                          Line({0, 10}, {0, 0})}));
+    ASSERT_EQ(loop->IsLoop(0.01), 1);
+    // The polygon (0,0) (10,0) (10.004,0) (10,10) (0,10): the square and a sliver of 0.02.
+    EXPECT_NEAR(loop->EvArea(0.01), 100.02, 1e-9);
 }
 
 TEST(GeLoopTest, DiscreteJoinsMemberPointsOnce)
