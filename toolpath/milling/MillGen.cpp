@@ -188,6 +188,11 @@ void CMillGen::GrowArea(BOX3<double>& areaBox, CNcPlineGrp& area, CNcPlineGrp& r
     }
 }
 
+void MoveStrings(CNcPlineList& from, CNcPlineList& to)
+{
+    while (!from.IsEmpty()) to.AddTail(from.RemoveHead());
+}
+
 void TakeLineStrings(CNcPlineList& from, CNcPlineList& to)
 {
     if (from.IsEmpty()) return;
@@ -219,8 +224,7 @@ void SortLineByX(CNcPlineList& list)
     if (list.GetCount() < 2) return;
     CNcPlineList sorted;
     while (!list.IsEmpty()) sorted.AddTail(ExtractMinXString(list));
-    list.AddTail(&sorted);
-    sorted.RemoveAll();
+    MoveStrings(sorted, list);
 }
 
 void OrderAreaByLines(CNcPlineGrp& area)
@@ -230,11 +234,9 @@ void OrderAreaByLines(CNcPlineGrp& area)
         CNcPlineList line;
         TakeLineStrings(area, line);
         SortLineByX(line);
-        result.AddTail(&line);
-        line.RemoveAll();
+        MoveStrings(line, result);
     }
-    area.AddTail(&result);
-    result.RemoveAll();
+    MoveStrings(result, area);
 }
 
 namespace {
@@ -301,10 +303,11 @@ int LinkAreaStrings(CCheckModel* model, CNcPlineGrp& area, double linkDist)
             // sample heights interpolated (it must not dive to the bottom between passes).
             CNcPline link;
             link.liftMode = 2;
+            // The ends keep their contact (no connector point is free of the meshes
+            // only because it was marked so).
             auto* a = new CNcPoint(*q->GetTail());
             auto* b = new CNcPoint(*c->GetHead());
             a->axis.reset(), b->axis.reset();
-            a->contact = b->contact = kContactVertex;
             a->w = a->z, b->w = b->z;
             link.AddTail(a);
             link.AddTail(b);

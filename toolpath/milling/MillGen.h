@@ -61,12 +61,15 @@ int LiftStringsOnModel(double tol, CNcPlineGrp& list, CCheckModel* model);
 int SegPointDist2XY(const double* a, const double* b, const double* p, double& out);
 // Orders the strings by scan line and, within a line, by X.
 void OrderAreaByLines(CNcPlineGrp& area);
+// Moves every string of from to the tail of to, in order.
+void MoveStrings(CNcPlineList& from, CNcPlineList& to);
 // Moves the head string and the strings right after it with the same lineId.
 void TakeLineStrings(CNcPlineList& from, CNcPlineList& to);
 // Removes and returns the string whose end points have the smallest x.
 CNcPline* ExtractMinXString(CNcPlineList& list);
 void SortLineByX(CNcPlineList& list);
-// Joins the strings of an ordered area into zigzag passes; returns 1.
+// Joins the strings of an ordered area into zigzag passes through lifted
+// connectors; returns 1.
 int LinkAreaStrings(CCheckModel* model, CNcPlineGrp& area, double linkDist);
 // Writes the strings as composite curves of 3D polylines into the group; returns 1.
 int PlinesToGroup3d(CNcPlineList& strings, CGeGroup3d* group);

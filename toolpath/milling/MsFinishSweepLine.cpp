@@ -170,17 +170,14 @@ void CMsFinishSweepLine::GenPlanePathMp(CNcPlineGrp& strings, int threads)
             LiftScanLine(i, lifted);
             if (!lifted.IsEmpty()) {
                 perLine[size_t(i)] = std::make_unique<CNcPlineList>();
-                perLine[size_t(i)]->AddTail(&lifted);
-                lifted.RemoveAll();
+                MoveStrings(lifted, *perLine[size_t(i)]);
             }
             if (scanLines[size_t(i)] && scanLines[size_t(i)]->GetSize() >= 2 && gIsProgressCancel()) break;
         }
     }
     model->ClearAccel();
     for (auto& l : perLine) {
-        if (!l) continue;
-        strings.AddTail(l.get());
-        l->RemoveAll();
+        if (l) MoveStrings(*l, strings);
     }
 }
 

@@ -84,7 +84,11 @@ int CNcPline::VerifyMillPath(CCheckModel* model, double tol, int kind)
             POSITION posN = posP;
             GetNext(posN);
             CNcPoint* n = GetAt(posN);
-            if (DistXY(p, n) < minSeg) {
+            const double len = DistXY(p, n);
+            const bool shortSeg = len < minSeg;
+            // A short segment is not split; only a steep one is tested, for a wall of the
+            // CL surface (the tool falling off an edge), which it would cut through.
+            if (shortSeg && !(std::fabs(n->z - p->z) > std::max(len, tol))) {
                 posP = posN;
                 p = n;
                 continue;
@@ -99,6 +103,23 @@ int CNcPline::VerifyMillPath(CCheckModel* model, double tol, int kind)
             const double d1 = PointToLineDistance3D(q1, pp, nn);
             const double d2 = PointToLineDistance3D(q2, pp, nn);
             const CNcPoint& chosen = d2 > d1 ? s2 : s1;
+            if (shortSeg) {
+                // The wall is taken vertically over the lower end: the path stays at
+                // the higher end's height (or the samples', when above) across the
+                // segment and moves straight up or down where the tool meets nothing
+                // higher than the lower end.
+                if (std::max(d1, d2) > tol) {
+                    const bool pHigher = p->z > n->z;
+                    const CNcPoint* low = pHigher ? n : p;
+                    const CNcPoint* high = pHigher ? p : n;
+                    auto* rise = new CNcPoint(low->x, low->y, std::max({high->z, s1.z, s2.z}));
+                    rise->contact = high->contact;
+                    InsertAfter(posP, rise);
+                }
+                posP = posN;
+                p = n;
+                continue;
+            }
             if (std::max(d1, d2) > tol) {
                 auto* c = new CNcPoint(chosen);
                 c->axis.reset();
