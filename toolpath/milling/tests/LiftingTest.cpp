@@ -14,6 +14,7 @@ namespace {
 
 using millkit::TriMesh;
 using milltest::AllTools;
+using milltest::CheckString;
 using milltest::DropAll;
 using milltest::MakeModel;
 using milltest::RoundToFloat;
@@ -106,28 +107,6 @@ TEST(DropCutterLift, TurnedModelEqualsTheDropOnMeshesTurnedByTheTest)
                                                   milltest::RotateX(torus, angle * 0.3)};
             CheckPoints(name + " about X " + std::to_string(angle), turnedX, *tool, *modelX, modelX->meshes[0]->box, 80, 5);
         }
-    }
-}
-
-// Every point of a lifted string lies on the drop-cutter surface, except the rises
-// where the path takes a wall of the CL surface vertically: a point over the same XY
-// as a neighbour, above it, lies above the surface.
-void CheckString(const std::string& label, const CNcPline& s, const std::vector<TriMesh>& meshes, CTool& tool,
-                 double bottom)
-{
-    ASSERT_GE(s.GetCount(), 2) << label;
-    std::vector<const CNcPoint*> pts;
-    for (POSITION pos = s.GetHeadPosition(); pos;) pts.push_back(s.GetNext(pos));
-    const auto risesOver = [&](size_t i, size_t j) {
-        return j < pts.size() && pts[j]->x == pts[i]->x && pts[j]->y == pts[i]->y && pts[i]->z > pts[j]->z;
-    };
-    for (size_t i = 0; i < pts.size(); ++i) {
-        const CNcPoint* p = pts[i];
-        const double want = std::max(bottom, DropAll(tool, meshes, p->x, p->y));
-        if ((i > 0 && risesOver(i, i - 1)) || risesOver(i, i + 1))
-            ASSERT_GE(p->z, want - kEq) << label << " rise at " << p->x << ", " << p->y;
-        else
-            ASSERT_NEAR(p->z, want, kEq) << label << " at " << p->x << ", " << p->y;
     }
 }
 

@@ -7,7 +7,10 @@
 #include "geometry/shapes3d/GeMesh.h"
 #include "testing/BruteForceDrop.h"
 #include "testing/MillMesh.h"
+#include "toolpath/contours/NcPline.h"
 #include "toolpath/milling/CheckModel.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -97,6 +100,28 @@ inline millkit::TriMesh RotateX(millkit::TriMesh m, double a)
         v[2] = y * s + z * c;
     }
     return m;
+}
+
+// Every point of a lifted string lies on the drop-cutter surface, except the rises
+// where the path takes a wall of the CL surface vertically: a point over the same XY
+// as a neighbour, above it, lies above the surface.
+inline void CheckString(const std::string& label, const CNcPline& s, const std::vector<millkit::TriMesh>& meshes, CTool& tool,
+                 double bottom)
+{
+    ASSERT_GE(s.GetCount(), 2) << label;
+    std::vector<const CNcPoint*> pts;
+    for (POSITION pos = s.GetHeadPosition(); pos;) pts.push_back(s.GetNext(pos));
+    const auto risesOver = [&](size_t i, size_t j) {
+        return j < pts.size() && pts[j]->x == pts[i]->x && pts[j]->y == pts[i]->y && pts[i]->z > pts[j]->z;
+    };
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const CNcPoint* p = pts[i];
+        const double want = std::max(bottom, DropAll(tool, meshes, p->x, p->y));
+        if ((i > 0 && risesOver(i, i - 1)) || risesOver(i, i + 1))
+            ASSERT_GE(p->z, want - 1e-9) << label << " rise at " << p->x << ", " << p->y;
+        else
+            ASSERT_NEAR(p->z, want, 1e-9) << label << " at " << p->x << ", " << p->y;
+    }
 }
 
 }  // namespace milltest
