@@ -23,8 +23,8 @@ double LineDist(const double* a, const double* b, const double* q)
 struct Shape {
     std::string name;
     TriMesh mesh;
-    double x0, x1;          // the lines' extent, where the CL surface is below 45 degrees
-    std::vector<double> ys;
+    double x0, x1;          // the sphere's lines' extent, where the CL surface is below 45 degrees
+    std::vector<double> ys; // where the lines lie (x for lines along Y)
 };
 
 TEST(Refinement, ChordsFollowTheDropSurfaceWithinTolerance)
@@ -54,8 +54,8 @@ TEST(Refinement, ChordsFollowTheDropSurfaceWithinTolerance)
         for (double y : shape.ys) {
             const std::string label = shape.name + " at y " + std::to_string(y);
             const double p0[3] = {shape.x0, y, -10}, p1[3] = {shape.x1, y, -10};
-            // Lines across the ridge run along Y instead.
-            const bool alongY = shape.name == "ridge";
+            // Lines across the cylinder and the ridge (both along X) run along Y.
+            const bool alongY = shape.name != "sphere";
             const double q0[3] = {y, -2.5, -10}, q1[3] = {y + 1e-3, 2.5, -10};
             model->Mark_Box2D(BOX2<double>(-10, -10, 10, 10));
             std::unique_ptr<CNcPline> s(alongY ? model->CreateLinePath(q0, q1, tol) : model->CreateLinePath(p0, p1, tol));
