@@ -1,6 +1,7 @@
 // Drop-cutter lifting (both LiftZ forms, CreateLinePath, VerifyMillPath) against the
 // brute-force drop of the test kit: every tool kind, analytic and real meshes, one and
 // several meshes, after turning the model about Z and X.
+#include "geometry/shapes2d/GeCurve.h"
 #include "testing/StlReader.h"
 #include "toolpath/contours/NcPline.h"
 #include "toolpath/milling/tests/MillFixtures.h"
@@ -237,6 +238,100 @@ TEST(DropCutterLift, EdgeCases)
     CCheckMesh refused;
     EXPECT_EQ(refused.Init(&two), 0) << "two vertices";
     EXPECT_EQ(refused.Init(nullptr), 0) << "null mesh";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DropCutterMesh, InitBuildsEdgesAndRefusesUnusableMeshes)
+{
+    CGeMesh two;
+    two.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    two.faces3.emplace_back(0, 1, 2);
+    two.faces3.emplace_back(0, 2, 3);
+    CCheckMesh m;
+    ASSERT_EQ(m.Init(&two), 1) << "two triangles sharing an edge";
+    EXPECT_EQ(m.VertexCount(), 4);
+    EXPECT_EQ(m.EdgeCount(), 5);
+    CGeMesh one;
+    one.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    one.faces3.emplace_back(0, 1, 2);
+    EXPECT_EQ(m.Init(&one), 1) << "a single triangle";
+    EXPECT_EQ(m.EdgeCount(), 3);
+    CGeMesh badIndex;
+    badIndex.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    badIndex.faces3.emplace_back(0, 1, 7);
+    EXPECT_EQ(m.Init(&badIndex), 0) << "a vertex index past the vertices";
+}
+
+TEST(DropCutterMesh, IsoXCurvesOfATriangleAndAQuad)
+{
+    CGeMesh mesh;
+    mesh.vertices = {{0, 0, 0}, {2, 0, 1}, {2, 2, 1}, {3, 0, 0}, {5, 0, 2}, {5, 2, 2}, {3, 2, 0}};
+    mesh.faces3.emplace_back(0, 1, 2);
+    mesh.faces4.emplace_back(3, 4, 5, 6);
+    CCheckModel model;
+    auto* cm = new CCheckMesh();
+    ASSERT_EQ(cm->Init(&mesh), 1);
+    model.AddMesh(cm);
+    CTypedPtrList<CObList, CGeCurve*> list;
+    model.CreateIsoXCurve(1.0, &list);
+    EXPECT_EQ(list.GetCount(), 1) << "the plane x = 1 cuts the triangle only";
+    model.CreateIsoXCurve(4.0, &list);
+    ASSERT_EQ(list.GetCount(), 2) << "then the quad";
+    double s[2], e[2];
+    list.GetTail()->GetStartPoint(s);
+    list.GetTail()->GetEndPoint(e);
+    // The quad's section at x = 4 runs at z = 1 (drawn first) from y = 0 to y = 2.
+    EXPECT_NEAR(s[0], 1, 1e-12);
+    EXPECT_NEAR(e[0], 1, 1e-12);
+    EXPECT_NEAR(std::fabs(e[1] - s[1]), 2, 1e-12);
+    for (CGeCurve* c : list) delete c;
+}
+
+TEST(DropCutterModel, SharedCopyLiftsLikeItsSource)
+{
+    const auto torus = milltest::RoundToFloat(millkit::TorusMesh({0, 0, 0}, 3, 1, 16, 8));
+    CTBull tool(1.5, 0.3);
+    tool.SetAidParam();
+    auto model = milltest::MakeModel({torus}, &tool, 0.5);
+    CCheckModel copy(model.get());
+    EXPECT_EQ(copy.Mesh(0)->IsShared(), 1);
+    copy.Mark_Box2D(BOX2<double>(-5, -5, 5, 5));
+    for (double x : {-3.1, -0.2, 1.7, 3.4}) {
+        CNcPoint p(x, 0.3 * x, -100);
+        copy.LiftZ(p);
+        EXPECT_NEAR(p.z, std::max(-100.0, milltest::DropAll(tool, {torus}, x, 0.3 * x)), 1e-9) << "x " << x;
+    }
+}
+
+TEST(DropCutterModel, RotaryLiftTurnsTheModelToThePointsAngle)
+{
+    // A plate at z = 1 under a ball of radius 0.5; the rotary radius 10 turns y = 1 into
+    // 0.1 radians about X.
+    const auto plate = milltest::RoundToFloat(millkit::TerrainMesh([](double, double) { return 1.0; }, -5, -5, 10, 4));
+    CTBall ball(1);
+    ball.SetAidParam();
+    auto model = milltest::MakeModel({plate}, &ball, 0.5);
+    model->rotaryRadius = 10;
+    CNcPoint flat(1, 0, 0);
+    model->DefineRHeight(flat);
+    EXPECT_NEAR(flat.z, 1, 1e-9) << "no turn at y = 0";
+    CNcPoint turned(1, 1, 0);
+    model->DefineRHeight(turned);
+    const double a = 0.1, r = 0.5;
+    EXPECT_NEAR(turned.z, 1 / std::cos(a) + r / std::cos(a) - r, 1e-6) << "the plate turned by 0.1 about X";
+    EXPECT_NEAR(model->rotaryAngle, 0.1, 1e-12);
+    EXPECT_NEAR(turned.y, 1, 1e-12);
+    CNcPline s;
+    for (double x : {-2.0, 2.0}) {
+        const double xyz[3] = {x, 1, 0};
+        s.AddTail(xyz);
+    }
+    EXPECT_EQ(s.VerifyRotatePath(*model, 0.005), 1);
+    for (POSITION pos = s.GetHeadPosition(); pos;)
+        EXPECT_NEAR(s.GetNext(pos)->z, 1 / std::cos(a) + r / std::cos(a) - r, 1e-6);
 }
 
 }  // namespace
