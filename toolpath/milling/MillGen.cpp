@@ -1,6 +1,7 @@
 #include "toolpath/milling/MillGen.h"
 
 #include "framework/looker/Tool.h"
+#include "framework/numerak/Box3D.h"
 #include "framework/widgra/Progress.h"
 #include "geometry/shapes2d/CurveList.h"
 #include "geometry/shapes2d/GeRegion.h"
@@ -18,16 +19,11 @@
 
 namespace {
 
-double Dist2(const double* a, const double* b)
-{
-    return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]);
-}
-
 // Squared distance of p from segment a-b in XY, or in 3D from a when a-b is degenerate.
 double PointSegDist2(const double* a, const double* b, const double* p)
 {
     double d;
-    return SegPointDist2XY(a, b, p, d) ? d : Dist2(p, a);
+    return SegPointDist2XY(a, b, p, d) ? d : P3D_Dist2(p, a);
 }
 
 void Ends(CNcPline* s, double* first, double* last)
@@ -174,8 +170,8 @@ void CMillGen::GrowArea(BOX3<double>& areaBox, CNcPlineGrp& area, CNcPlineGrp& r
         for (POSITION pos = remaining.GetHeadPosition(); pos;) {
             const POSITION cur = pos;
             CNcPline* s = remaining.GetNext(pos);
-            if (!s->box.IsIntersect(areaBox, tol) || !IsNearArea(area, callerTool, s)) continue;
-            areaBox.Union(s->box);
+            if (!BOX3D_IsInt(&s->box, &areaBox, tol) || !IsNearArea(area, callerTool, s)) continue;
+            BOX3D_Union(&areaBox, &s->box, &areaBox);
             POSITION at = area.GetHeadPosition();
             while (at && area.GetAt(at)->lineId < s->lineId) area.GetNext(at);
             if (at)
@@ -343,7 +339,7 @@ int PlinesToGroup3d(CNcPlineList& strings, CGeGroup3d* group)
         if (!pl) continue;
         double start[3];
         pl->GetStartPoint(start);
-        if (comb && std::sqrt(Dist2(start, prevEnd)) > mill::kJoinDist) {
+        if (comb && std::sqrt(P3D_Dist2(start, prevEnd)) > mill::kJoinDist) {
             group->m_listCurve.AddTail(comb.release());
         }
         if (!comb) comb = std::make_unique<CGeCombCurve3d>();
