@@ -132,6 +132,34 @@ TEST(DropCutterMarking, EveryMarkingEqualsAPlainFilterOfTheElementBoxes)
     }
 }
 
+TEST(DropCutterMarking, VertexIntervalMarkingTakesTheElementsOwnVertices)
+{
+    const auto terrain = milltest::RoundToFloat(millkit::TerrainMesh(
+        [](double x, double y) { return 0.3 * x + std::sin(y); }, -5, -5, 10, 12));
+    CTBall tool(2);
+    tool.SetAidParam();
+    auto model = milltest::MakeModel({terrain}, &tool, 0.5);
+    const CCheckMesh& m = *model->Mesh(0);
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<double> u(-7, 7), len(0, 2);
+    for (int round = 0; round < 30; ++round) {
+        const double a = u(rng), b = a + len(rng);
+        model->Mark_XIntervalEx(b, a);
+        for (int kind = 0; kind < 3; ++kind) {
+            std::vector<int> want;
+            if (!(m.box.xmax < a || m.box.xmin > b))
+                for (int i = 0; i < m.ElementCount(kind); ++i) {
+                    const int* v = kind == 0 ? m.Triangle(i).v : kind == 1 ? m.Quad(i).v : m.Edge(i).v;
+                    const int n = kind == 0 ? 3 : kind == 1 ? 4 : 2;
+                    double lo = 1e300, hi = -1e300;
+                    for (int k = 0; k < n; ++k) lo = std::min(lo, m.Vertex(v[k])[0]), hi = std::max(hi, m.Vertex(v[k])[0]);
+                    if (!(hi < a || lo > b)) want.push_back(i);
+                }
+            ASSERT_EQ(Ids(model->Mesh(0)->GetAccel()->lists[kind], false), want) << "interval " << a << ", " << b << " kind " << kind;
+        }
+    }
+}
+
 TEST(DropCutterMarking, EdgeCases)
 {
     const auto a = milltest::RoundToFloat(millkit::TerrainMesh([](double, double) { return 0.0; }, 0, 0, 4, 3));
