@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace mill {
@@ -29,16 +30,24 @@ public:
         m_maxExt = 0;
         if (n <= 0) return;
         m_ext.resize(size_t(n));
-        for (int i = 0; i < n; ++i) m_ext[size_t(i)] = hi(items[i]) - lo(items[i]);
-        // Items longer than four times the 90th percentile are visited always.
-        m_tmp.assign(m_ext.begin(), m_ext.end());
-        const size_t k = size_t(n) * 9 / 10;
-        std::nth_element(m_tmp.begin(), m_tmp.begin() + long(k), m_tmp.end());
-        const double limit = 4 * std::max(m_tmp[k], 0.0);
+        m_tmp.clear();
+        for (int i = 0; i < n; ++i) {
+            const double e = hi(items[i]) - lo(items[i]);
+            m_ext[size_t(i)] = e;
+            if (std::isfinite(e) && std::isfinite(lo(items[i]))) m_tmp.push_back(e);
+        }
+        // Items longer than four times the 90th percentile, and those with a range that
+        // is not finite (kept out of the ordering), are visited always.
+        double limit = -1;
+        if (!m_tmp.empty()) {
+            const size_t k = m_tmp.size() * 9 / 10;
+            std::nth_element(m_tmp.begin(), m_tmp.begin() + long(k), m_tmp.end());
+            limit = 4 * std::max(m_tmp[k], 0.0);
+        }
         m_pairs.clear();
         for (int i = 0; i < n; ++i) {
             const double e = m_ext[size_t(i)];
-            if (!(e <= limit)) {
+            if (!(e <= limit) || !std::isfinite(lo(items[i]))) {
                 m_big.push_back(items[i]);
                 continue;
             }

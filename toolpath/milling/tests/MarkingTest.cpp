@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <random>
 
 namespace {
@@ -157,6 +158,31 @@ TEST(DropCutterMarking, VertexIntervalMarkingTakesTheElementsOwnVertices)
                 }
             ASSERT_EQ(Ids(model->Mesh(0)->GetAccel()->lists[kind], false), want) << "interval " << a << ", " << b << " kind " << kind;
         }
+    }
+}
+
+TEST(DropCutterMarking, NonFiniteVerticesNeitherMarkNorBreakTheIndex)
+{
+    auto terrain = milltest::RoundToFloat(millkit::TerrainMesh([](double x, double y) { return x * y * 0.01; }, 0, 0, 10, 12));
+    terrain.vertices[20][0] = std::nan("");
+    terrain.vertices[40][2] = std::numeric_limits<double>::infinity();
+    CTBall tool(1);
+    tool.SetAidParam();
+    auto model = milltest::MakeModel({terrain}, &tool, 0.5);
+    ASSERT_TRUE(model);
+    const CCheckMesh& m = *model->Mesh(0);
+    for (double y : {0.5, 2.3, 5.0, 9.9}) {
+        model->Mark_IsoYLine(y);
+        model->MarkSub_Interval(1, 4, 0);
+        for (int kind = 0; kind < 3; ++kind) {
+            const auto marked = Filter(m, kind, [&](const BOX3<double>& e) { return e.ymin <= y && y <= e.ymax; });
+            ASSERT_EQ(Ids(model->Mesh(0)->GetAccel()->lists[kind], false), marked) << "y " << y << " kind " << kind;
+            const auto active = Filter(m, kind, [&](const BOX3<double>& e) { return Overlap(e.xmin, e.xmax, 1, 4, 0.01); }, &marked);
+            ASSERT_EQ(Ids(model->Mesh(0)->GetAccel()->lists[kind], true), active) << "y " << y << " kind " << kind;
+        }
+        CNcPoint p(2.5, y, -10);
+        model->LiftZ(p);
+        EXPECT_TRUE(std::isfinite(p.z)) << "y " << y;
     }
 }
 
