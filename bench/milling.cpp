@@ -242,8 +242,32 @@ void BM_RasterThreads(benchmark::State& state)
     state.counters["peak_MB"] = PeakMemoryMB();
 }
 
+// The whole strategy on the 1e6 terrain (all processors): lifting, splitting, areas,
+// linking and writing, with the number of curves written.
+void BM_GenPath(benchmark::State& state)
+{
+    Scene& s = TerrainScene(707);
+    gNewQVGlobal();
+    CGeMeshList meshes;
+    meshes.AddTail(s.geMesh.get());
+    CTBall ball(2);
+    ball.SetAidParam();
+    CParamSrfFinish p;
+    p.m_nStepOver = 25;
+    long curves = 0;
+    for (auto _ : state) {
+        CMsFinishSweepLine finish(p);
+        CGeGroup3d out;
+        finish.GenPath(&meshes, nullptr, &p, &ball, &out);
+        curves = long(out.m_listCurve.GetCount());
+    }
+    state.counters["curves"] = double(curves);
+    state.counters["peak_MB"] = PeakMemoryMB();
+}
+
 }  // namespace
 
+BENCHMARK(BM_GenPath)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LinePaths)
     ->ArgsProduct({{224, 707}, {0, 1, 2}})
     ->ArgNames({"cells", "tool"})
