@@ -16,6 +16,9 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <limits>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -140,22 +143,64 @@ int SegPointDist2XY(const double* a, const double* b, const double* p, double& o
     return 1;
 }
 
-int CMillGen::IsNearArea(CNcPlineGrp& area, CTool* callerTool, CNcPline* candidate)
+namespace {
+
+// Whether the candidate (ends p0, p1) lies within sqrt(d2) of a string of the list, by
+// the four end-to-segment distances in the frame's order.
+bool NearAnyOf(const std::vector<CNcPline*>& strings, const double* p0, const double* p1, double d2)
 {
-    const double dia = callerTool ? callerTool->GetDia() : 0.0;
-    const double d = std::min(2 * stepOver, 1.5 * dia);
-    const double d2 = d * d;
-    double p0[3], p1[3];
-    Ends(candidate, p0, p1);
-    for (POSITION pos = area.GetTailPosition(); pos;) {
-        CNcPline* s = area.GetPrev(pos);
-        const int gap = std::abs(candidate->lineId - s->lineId);
-        if (gap != 1 && gap != 2) continue;
+    for (CNcPline* s : strings) {
         double s0[3], s1[3];
         Ends(s, s0, s1);
         if (PointSegDist2(p0, p1, s0) < d2 || PointSegDist2(p0, p1, s1) < d2 || PointSegDist2(s0, s1, p0) < d2 ||
             PointSegDist2(s0, s1, p1) < d2)
-            return 1;
+            return true;
+    }
+    return false;
+}
+
+double NearDistance(double stepOver, CTool* callerTool)
+{
+    const double dia = callerTool ? callerTool->GetDia() : 0.0;
+    return std::min(2 * stepOver, 1.5 * dia);
+}
+
+// The area's strings by scan line with the position of each line's first string: a
+// candidate is compared only with the strings of the lines 1 and 2 away, which is all
+// IsNearArea's walk over the area counts, and a string joins in front of the first
+// string of the lowest line at or above its own, as the walk from the head finds it
+// in an area ordered by line.
+struct AreaLine {
+    std::vector<CNcPline*> strings;
+    POSITION first = nullptr;
+};
+using AreaLines = std::map<int, AreaLine>;
+
+bool NearAreaLines(const AreaLines& lines, CNcPline* candidate, double d)
+{
+    double p0[3], p1[3];
+    Ends(candidate, p0, p1);
+    for (int off : {-2, -1, 1, 2}) {
+        const auto it = lines.find(candidate->lineId + off);
+        if (it != lines.end() && NearAnyOf(it->second.strings, p0, p1, d * d)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int CMillGen::IsNearArea(CNcPlineGrp& area, CTool* callerTool, CNcPline* candidate)
+{
+    const double d = NearDistance(stepOver, callerTool);
+    double p0[3], p1[3];
+    Ends(candidate, p0, p1);
+    std::vector<CNcPline*> one(1);
+    for (POSITION pos = area.GetTailPosition(); pos;) {
+        CNcPline* s = area.GetPrev(pos);
+        const int gap = std::abs(candidate->lineId - s->lineId);
+        if (gap != 1 && gap != 2) continue;
+        one[0] = s;
+        if (NearAnyOf(one, p0, p1, d * d)) return 1;
     }
     return 0;
 }
@@ -164,20 +209,39 @@ void CMillGen::GrowArea(BOX3<double>& areaBox, CNcPlineGrp& area, CNcPlineGrp& r
 {
     const double dia = callerTool ? callerTool->GetDia() : 0.0;
     const double tol = 2 * std::max(2 * stepOver, 1.5 * dia);
+    const double d = NearDistance(stepOver, callerTool);
+    AreaLines lines;
+    bool ordered = true;
+    int last = std::numeric_limits<int>::min();
+    for (POSITION pos = area.GetHeadPosition(); pos;) {
+        const POSITION cur = pos;
+        CNcPline* s = area.GetNext(pos);
+        AreaLine& l = lines[s->lineId];
+        if (!l.first) l.first = cur;
+        l.strings.push_back(s);
+        ordered = ordered && s->lineId >= last;
+        last = s->lineId;
+    }
     bool moved = true;
     while (moved && !remaining.IsEmpty()) {
         moved = false;
         for (POSITION pos = remaining.GetHeadPosition(); pos;) {
             const POSITION cur = pos;
             CNcPline* s = remaining.GetNext(pos);
-            if (!BOX3D_IsInt(&s->box, &areaBox, tol) || !IsNearArea(area, callerTool, s)) continue;
+            if (!BOX3D_IsInt(&s->box, &areaBox, tol) || !NearAreaLines(lines, s, d)) continue;
             BOX3D_Union(&areaBox, &s->box, &areaBox);
-            POSITION at = area.GetHeadPosition();
-            while (at && area.GetAt(at)->lineId < s->lineId) area.GetNext(at);
-            if (at)
-                area.InsertBefore(at, s);
-            else
-                area.AddTail(s);
+            POSITION at = nullptr;
+            if (ordered) {
+                const auto above = lines.lower_bound(s->lineId);
+                at = above == lines.end() ? nullptr : above->second.first;
+            } else {
+                at = area.GetHeadPosition();
+                while (at && area.GetAt(at)->lineId < s->lineId) area.GetNext(at);
+            }
+            const POSITION placed = at ? area.InsertBefore(at, s) : area.AddTail(s);
+            AreaLine& l = lines[s->lineId];
+            if (!l.first || at == l.first) l.first = placed;
+            l.strings.push_back(s);
             remaining.RemoveAt(cur);
             moved = true;
         }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -100,6 +101,74 @@ TEST(MillFrame, AStringBetweenInXBlocksTheLinkAndTiesGoToTheLaterString)
         const auto xs = EndXs(area);
         ASSERT_EQ(xs.size(), 2u);
         EXPECT_EQ(xs[0].back(), 11) << "the later of two equally near strings is linked";
+    }
+}
+
+// Random short strings on 40 scan lines 1 apart, tagged with their index.
+void RandomStrings(CNcPlineGrp& out, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> ux(0, 60), len(0.2, 4);
+    std::uniform_int_distribution<int> line(0, 39);
+    for (int i = 0; i < 400; ++i) {
+        const int l = line(rng);
+        const double x = ux(rng);
+        CNcPline* s = Pass(l, x, x + len(rng), l);
+        s->tag = i;
+        out.AddTail(s);
+    }
+}
+
+std::vector<int> Tags(CNcPlineList& list)
+{
+    std::vector<int> t;
+    for (CNcPline* s : list) t.push_back(s->tag);
+    return t;
+}
+
+TEST(MillFrame, GrowingAreasByLineEqualsThePlainWalk)
+{
+    CTBall ball(1);
+    ball.SetAidParam();
+    for (unsigned seed : {1u, 2u, 3u}) {
+        CMillGen gen;
+        gen.stepOver = 1;
+        CNcPlineGrp fast, plain;
+        RandomStrings(fast, seed);
+        RandomStrings(plain, seed);
+        int areas = 0;
+        while (!fast.IsEmpty()) {
+            ++areas;
+            CNcPlineGrp a, b;
+            a.AddTail(fast.RemoveHead());
+            b.AddTail(plain.RemoveHead());
+            BOX3<double> boxA = a.GetHead()->box, boxB = b.GetHead()->box;
+            gen.GrowArea(boxA, a, fast, &ball);
+            // The plain walk: passes over the rest, each string tested against the
+            // whole area by IsNearArea and inserted by walking from the head.
+            const double tol = 2 * std::max(2 * gen.stepOver, 1.5 * ball.GetDia());
+            for (bool moved = true; moved && !plain.IsEmpty();) {
+                moved = false;
+                for (POSITION pos = plain.GetHeadPosition(); pos;) {
+                    const POSITION cur = pos;
+                    CNcPline* s = plain.GetNext(pos);
+                    if (!boxB.IsIntersect(s->box, tol) || !gen.IsNearArea(b, &ball, s)) continue;
+                    boxB.Union(s->box);
+                    POSITION at = b.GetHeadPosition();
+                    while (at && b.GetAt(at)->lineId < s->lineId) b.GetNext(at);
+                    if (at)
+                        b.InsertBefore(at, s);
+                    else
+                        b.AddTail(s);
+                    plain.RemoveAt(cur);
+                    moved = true;
+                }
+            }
+            ASSERT_EQ(Tags(a), Tags(b)) << "seed " << seed << " area " << areas;
+            ASSERT_EQ(Tags(fast), Tags(plain)) << "seed " << seed << " area " << areas;
+        }
+        EXPECT_GT(areas, 3) << "seed " << seed << ": several areas";
+        EXPECT_LT(areas, 300) << "seed " << seed << ": areas that grew";
     }
 }
 
