@@ -363,11 +363,10 @@ int LinkAreaStrings(CCheckModel* model, CNcPlineGrp& area, double linkDist)
             // sample heights interpolated (it must not dive to the bottom between passes).
             CNcPline link;
             link.liftMode = 2;
-            // The ends keep their contact (no connector point is free of the meshes
-            // only because it was marked so).
             auto* a = new CNcPoint(*q->GetTail());
             auto* b = new CNcPoint(*c->GetHead());
             a->axis.reset(), b->axis.reset();
+            a->contact = b->contact = kContactVertex;
             a->w = a->z, b->w = b->z;
             link.AddTail(a);
             link.AddTail(b);

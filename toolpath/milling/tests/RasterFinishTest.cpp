@@ -298,28 +298,6 @@ TEST_F(RasterFinish, NoGougeAnywhereLinksIncluded)
             // widening the scallop of the convex parts by up to half.
             EXPECT_LE(worstExcess, 0.025) << "terrain scallop beyond the step-over's at the local slope";
         }
-        if (getenv("DBG_GOUGE")) {
-            const double gx = zmap.X(dev.gougeI), gy = zmap.Y(dev.gougeJ);
-            std::cout << "cell " << gx << "," << gy << " top " << top[size_t(dev.gougeJ) * zmap.Nx() + dev.gougeI] << " cut " << zmap.Height(dev.gougeI, dev.gougeJ) << "\n";
-            for (size_t pi = 0; pi < paths.size(); ++pi)
-                for (size_t k = 0; k + 1 < paths[pi].size(); ++k) {
-                    const auto& a = paths[pi][k];
-                    const auto& bb = paths[pi][k + 1];
-                    const double dx = bb[0] - a[0], dy = bb[1] - a[1];
-                    const double L2 = dx * dx + dy * dy;
-                    double t = L2 > 0 ? ((gx - a[0]) * dx + (gy - a[1]) * dy) / L2 : 0;
-                    t = std::clamp(t, 0.0, 1.0);
-                    const double d = std::hypot(a[0] + t * dx - gx, a[1] + t * dy - gy);
-                    for (int si = 0; si <= 50; ++si) {
-                        const double tt = si / 50.0;
-                        const double sx = a[0] + tt * dx, sy = a[1] + tt * dy, sz = a[2] + tt * (bb[2] - a[2]);
-                        const double dd = std::hypot(sx - gx, sy - gy);
-                        if (dd <= 1 && sz + oracle.Height(dd) < top[size_t(dev.gougeJ) * zmap.Nx() + dev.gougeI] - 0.01)
-                            std::cout << "  culprit path " << pi << " seg " << k << " of " << paths[pi].size() << " (" << a[0] << "," << a[1] << "," << a[2] << ")-(" << bb[0] << "," << bb[1] << "," << bb[2] << ")\n";
-                    }
-                    if (d < 0.0) std::cout << " path " << pi << " seg " << k << " (" << a[0] << "," << a[1] << "," << a[2] << ")-(" << bb[0] << "," << bb[1] << "," << bb[2] << ") d " << d << "\n";
-                }
-        }
         std::cout << c.name << ": " << paths.size() << " curves, gouge " << dev.gouge << ", scallop " << dev.scallop << "\n";
     }
 }
