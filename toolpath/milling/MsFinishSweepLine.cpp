@@ -49,11 +49,12 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
 
     CQProgress prog;
     progress = &prog;
+    // The progress object lives for this call only.
+    const std::unique_ptr<CQProgress*, void (*)(CQProgress**)> release(&progress, [](CQProgress** p) { *p = nullptr; });
     prog.SetRange(0.2);
     // A model that fails or holds no mesh would cut at the bottom where a mesh is
     // missing: nothing is produced instead.
     if (!BuildCheckModel(meshes, param.m_dAllowance) || model->MeshCount() == 0) {
-        progress = nullptr;
         return;
     }
     box.InitEmpty();
@@ -61,7 +62,6 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
     box.xmin -= r, box.ymin -= r, box.xmax += r, box.ymax += r;
     const float dia = callerTool->GetDia();
     if (float(std::fabs(box.xmax - box.xmin)) < dia || float(std::fabs(box.ymax - box.ymin)) < dia) {
-        progress = nullptr;
         return;
     }
     bool callerRegionsGiven = false;
@@ -81,7 +81,6 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
     model->checkStep = checkStep;
     model->SetTool(tool);
     if (gIsProgressCancel()) {
-        progress = nullptr;
         return;
     }
     prog.SetRange(0.3);
@@ -99,16 +98,16 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
         GenPlanePathMp(strings, procs);
     if (!callerRegionsGiven) SplitAtNoContact(strings);
     if (gIsProgressCancel()) {
-        progress = nullptr;
         return;
     }
     prog.SetRange(0.2);
     prog.SetRange(0.2);
-    // Only the curves of this run are turned back; what the group held stays.
+    // Only the curves of this run are turned back, what the group held stays; and what
+    // was written is turned back even when a cancel came during the writing.
     const INT_PTR before = out ? out->m_listCurve.GetCount() : 0;
     SortPathByArea(strings, model, callerTool, out);
     DeleteNcPlineList(&strings);
-    if (!gIsProgressCancel() && out && angle > mill::kMinAngle && out->m_listCurve.GetCount() > before) {
+    if (out && angle > mill::kMinAngle && out->m_listCurve.GetCount() > before) {
         double centre[2] = {0, 0};
         POSITION pos = out->m_listCurve.FindIndex(before);
         while (pos) {
@@ -116,7 +115,6 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
             if (c) c->Rotate(centre, angle * mill::kDegToRad);
         }
     }
-    progress = nullptr;
 }
 
 void CMsFinishSweepLine::LiftScanLine(int i, CNcPlineList& out)

@@ -1,6 +1,7 @@
 // The strategy frame's helpers: building the model, linking strings into zigzags,
 // writing composites, and the raster angle.
 #include "framework/looker/QVGlobal.h"
+#include "framework/widgra/Progress.h"
 #include "geometry/shapes3d/GeCombCurve3d.h"
 #include "geometry/shapes3d/GeGroup3d.h"
 #include "geometry/shapes3d/GePolyline3d.h"
@@ -245,6 +246,31 @@ TEST(MillFrame, RasterAngleTurnsModelAndRegionsAndTheOutputBack)
         ASSERT_FALSE(out.IsEmpty()) << "angle " << r.angle;
         const double d = PassDirection(out);
         EXPECT_NEAR(std::min(std::fabs(d - r.direction), 180 - std::fabs(d - r.direction)), 0, 1e-6) << "angle " << r.angle;
+    }
+    // A cancel at the run's last poll: whatever was written lies at 30 degrees too.
+    {
+        CParamSrfFinish p;
+        p.m_nAngle = 30;
+        p.m_nStepOver = 50;
+        p.m_bOneWay = 1;
+        widgra::testing::Reset();
+        {
+            CMsFinishSweepLine finish(p);
+            CGeGroup3d out;
+            finish.GenPath(&list, nullptr, &p, &ball, &out);
+        }
+        const std::int64_t polls = widgra::testing::PollCount();
+        ASSERT_GT(polls, 1);
+        widgra::testing::Reset();
+        widgra::testing::CancelAfterPolls(polls - 1);
+        CMsFinishSweepLine finish(p);
+        CGeGroup3d out;
+        finish.GenPath(&list, nullptr, &p, &ball, &out);
+        widgra::testing::Reset();
+        if (!out.IsEmpty()) {
+            const double d = PassDirection(out);
+            EXPECT_NEAR(std::min(std::fabs(d - 30), 180 - std::fabs(d - 30)), 0, 1e-6) << "cancel at the last poll";
+        }
     }
     // Curves already in the group are not turned.
     CParamSrfFinish p;
