@@ -6,23 +6,23 @@
 
 namespace {
 
-// Cuts the triangle with the plane p[axis] = value; see TRI3_IntYPlane.
-int IntAxisPlane(const double* a, const double* b, const double* c, int axis, double value, double tol, double* seg)
+// Cuts the convex polygon of n (3 or 4) corners with the plane p[axis] = value; see
+// TRI3_IntYPlane.
+int IntAxisPlane(const double* const* corner, int n_corners, int axis, double value, double tol, double* seg)
 {
-    const double* corner[3] = {a, b, c};
-    double d[3];
+    double d[4];
     int near = 0;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < n_corners; ++i) {
         d[i] = corner[i][axis] - value;
         if (std::fabs(d[i]) <= tol) ++near;
     }
-    if (near == 3) return 3;
+    if (near == n_corners) return 3;
     // Exact crossings with a half-open rule (a corner on the plane counts as below): an
     // edge shared by two triangles is crossed by exactly one of them, and the points
     // are where the edges really cross, however flat they run to the plane.
     int n = 0;
-    for (int i = 0; i < 3 && n < 2; ++i) {
-        int j = (i + 1) % 3;
+    for (int i = 0; i < n_corners && n < 2; ++i) {
+        int j = (i + 1) % n_corners;
         if ((d[i] > 0.0) == (d[j] > 0.0)) continue;
         double t = d[i] / (d[i] - d[j]);
         P3D_Lerp(corner[i], corner[j], t, seg + 3 * n);
@@ -41,12 +41,21 @@ int IntAxisPlane(const double* a, const double* b, const double* c, int axis, do
 
 int TRI3_IntYPlane(const double* a, const double* b, const double* c, double y0, double tol, double* seg)
 {
-    return IntAxisPlane(a, b, c, 1, y0, tol, seg);
+    const double* corner[3] = {a, b, c};
+    return IntAxisPlane(corner, 3, 1, y0, tol, seg);
 }
 
 int TRI3_IntXPlane(const double* a, const double* b, const double* c, double x0, double tol, double* seg)
 {
-    return IntAxisPlane(a, b, c, 0, x0, tol, seg);
+    const double* corner[3] = {a, b, c};
+    return IntAxisPlane(corner, 3, 0, x0, tol, seg);
+}
+
+int QUAD3_IntXPlane(const double* a, const double* b, const double* c, const double* d, double x0, double tol,
+                    double* seg)
+{
+    const double* corner[4] = {a, b, c, d};
+    return IntAxisPlane(corner, 4, 0, x0, tol, seg);
 }
 
 int TRI3_IntSegment(const double* a, const double* b, const double* c, const double* s, const double* e,

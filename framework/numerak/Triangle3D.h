@@ -11,6 +11,9 @@
 // reports the edge.
 int TRI3_IntYPlane(const double* a, const double* b, const double* c, double y0, double tol, double* seg);
 int TRI3_IntXPlane(const double* a, const double* b, const double* c, double x0, double tol, double* seg);
+// The same for the planar convex quad (a, b, c, d) and the plane x = x0.
+int QUAD3_IntXPlane(const double* a, const double* b, const double* c, const double* d, double x0, double tol,
+                    double* seg);
 
 // The segment s–e against the triangle (a, b, c): 1 and the meeting point in out when
 // the segment crosses the triangle's plane inside the triangle (barycentric

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class CCheckModel;
 class CGePolyline3d;
 class CPathCombine;
 
@@ -100,6 +101,19 @@ public:
     // Thins with RefinePointStr3D at tol and 170 degrees; the points are replaced by
     // new ones (contact 0, w 0, no axis). Strings of at most 2 points are left.
     void SimplifyEx(double tol);
+
+    // Lifting onto the drop-cutter model (built with the milling code).
+    // Lifts every point and refines every segment at least the model's minimum segment
+    // long until the chord stays within tol of the lifted samples; kind picks how the
+    // marked candidates are narrowed per segment (0: x interval; 2: by the segment's
+    // direction; other: the segment's 3D box up to the model top). 0 for fewer than 2
+    // points or no model; else 1 (also on a cancel, which leaves the rest unlifted).
+    int VerifyMillPath(CCheckModel* model, double tol, int kind);
+    // The same for a string along a line of constant y: ordered by increasing x and
+    // marked for its line first. 1, also for an empty string.
+    int IsoY_VerifyMillPath(CCheckModel* model, double tol);
+    // Rotary form: points lifted by the model's DefineRHeight; 0 when already cancelled.
+    int VerifyRotatePath(CCheckModel& model, double tol);
 
     int tag = 0;
     int lineId = 0;
