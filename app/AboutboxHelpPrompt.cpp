@@ -87,7 +87,7 @@ void CAboutboxHelpPrompt::LoadTips()
     CPlugInApp* app = GetPlugInApp();
     m_hPlugIn = app != nullptr ? app->GetPlugHInstance(m_strPlugInPath) : nullptr;
     if (m_hPlugIn == nullptr) return;
-    m_pfnGetDayHelp = reinterpret_cast<GetDayHelpFn>(dlsym(m_hPlugIn, "GetDayHelp"));
+    m_pfnGetDayHelp = reinterpret_cast<GetDayHelpFn>(dlsym(m_hPlugIn, kGetDayHelpName));
     if (m_pfnGetDayHelp != nullptr) m_pfnGetDayHelp(&m_tips);
 }
 
@@ -98,13 +98,14 @@ int CAboutboxHelpPrompt::GetWindowWidth() const
     return r.right - r.left;
 }
 
-// Resizes without moving; the width is the window's outer width.
+// Resizes without moving; the width is the window's outer width. The dialog
+// keeps a fixed size for the user, so the fixed width is what changes.
 void CAboutboxHelpPrompt::SetWindowWidth(int width)
 {
     QWidget* widget = GetWidget();
     if (widget == nullptr) return;
     const int frame = widget->frameGeometry().width() - widget->width();
-    widget->resize(std::max(width - frame, 1), widget->height());
+    widget->setFixedWidth(std::max(width - frame, 1));
 }
 
 BOOL CAboutboxHelpPrompt::OnInitDialog()

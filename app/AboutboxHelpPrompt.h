@@ -9,24 +9,11 @@
 // screen, so no re-scaling for the screen's DPI takes place here.
 #pragma once
 
+#include "app/DayHelp.h"
 #include "app/PictureEx.h"
-#include "platform/core/Containers.h"
 #include "platform/ui/Dialog.h"
 
-#include <cstdint>
 #include <functional>
-
-// A tip: the string id and the GIF id (0: no picture). A string id of 0 or
-// less names a tip of the plug-in module: its string |id| and its GIF.
-struct tagDAYHELP {
-    std::int32_t nStringID;
-    std::int32_t nGifID;
-};
-static_assert(sizeof(tagDAYHELP) == 8, "tip records are two 32-bit values");
-
-using DayHelpTable = CArray<tagDAYHELP>;
-// The plug-in's export: appends its records to the table.
-using GetDayHelpFn = void (*)(DayHelpTable* table);
 
 class CAboutboxHelpPrompt : public CDialog {
     DECLARE_DYNAMIC(CAboutboxHelpPrompt)
