@@ -32,6 +32,12 @@ constexpr UINT kStaticClicked = 0;
 
 QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
+bool FitsControl(int width, int height)
+{
+    return width > 0 && height > 0 && width <= CPictureEx::kMaxSide && height <= CPictureEx::kMaxSide &&
+           static_cast<long long>(width) * height <= CPictureEx::kMaxPixels;
+}
+
 }  // namespace
 
 CPictureEx::CPictureEx() : m_crBackground(kWhite), m_timer(std::make_unique<QTimer>())
@@ -103,8 +109,10 @@ BOOL CPictureEx::LoadFromBytes(const std::uint8_t* data, std::size_t size)
         QBuffer buffer;
         buffer.setData(bytes);
         QImageReader reader(&buffer);
-        m_still = reader.read();
-        if (m_still.isNull()) {
+        // A size announced beyond the limit is not decoded at all.
+        const QSize announced = reader.size();
+        if (!announced.isValid() || FitsControl(announced.width(), announced.height())) m_still = reader.read();
+        if (m_still.isNull() || !FitsControl(m_still.width(), m_still.height())) {
             Release();
             return FALSE;
         }
@@ -123,10 +131,16 @@ BOOL CPictureEx::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 // first one that does not read ends them.
 bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
 {
-    const std::optional<korvel::GifLayout> layout = korvel::WalkGif(data, size);
-    if (!layout || layout->frames.empty() || layout->width <= 0 || layout->height <= 0) return false;
+    std::optional<korvel::GifLayout> layout = korvel::WalkGif(data, size);
+    if (!layout || layout->frames.empty() || !FitsControl(layout->width, layout->height)) return false;
     m_nWidth = layout->width;
     m_nHeight = layout->height;
+    // A frame's area is drawn, saved and disposed inside the screen only.
+    const QRect screen(0, 0, m_nWidth, m_nHeight);
+    for (korvel::GifFrameInfo& frame : layout->frames) {
+        const QRect area = QRect(frame.left, frame.top, frame.width, frame.height).intersected(screen);
+        frame.left = area.left(), frame.top = area.top(), frame.width = area.width(), frame.height = area.height();
+    }
     if (layout->frames.size() == 1) {
         m_frames.push_back(Frame{QImage(), layout->frames.front()});
         return true;

@@ -24,6 +24,10 @@ class CPictureEx : public CStatic {
     DECLARE_DYNAMIC(CPictureEx)
 public:
     static constexpr int kShortDelayMs = 100;
+    // Pictures larger than this (either side, or in pixels) are not loaded:
+    // the memory picture would not fit a control.
+    static constexpr int kMaxSide = 8192;
+    static constexpr long long kMaxPixels = 16LL * 1024 * 1024;
 
     CPictureEx();
     ~CPictureEx() override;
@@ -47,6 +51,12 @@ public:
     // Delay in hundredths (-1 when the frame has none) and disposal method.
     int GetFrameDelay(int i) const { return m_frames[static_cast<std::size_t>(i)].info.delay; }
     int GetFrameDisposal(int i) const { return m_frames[static_cast<std::size_t>(i)].info.disposal; }
+    // The area frame i draws, inside the picture.
+    RECT GetFrameArea(int i) const
+    {
+        const korvel::GifFrameInfo& f = m_frames[static_cast<std::size_t>(i)].info;
+        return RECT{f.left, f.top, f.left + f.width, f.top + f.height};
+    }
     // How long frame i stays before the next one, in milliseconds.
     int GetFrameWait(int i) const;
     int GetCurrentFrame() const { return m_nCurrentFrame; }

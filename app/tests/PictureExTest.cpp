@@ -141,6 +141,35 @@ TEST_F(PictureExTest, DataThatDoesNotDecodeFailsAndLeavesTheControlEmpty)
     }
 }
 
+// Found by fuzzing: a frame descriptor far larger than the logical screen,
+// with disposal method 3, made the control save an area of gigabytes.
+TEST_F(PictureExTest, FramesStayInsideTheScreen)
+{
+    ASSERT_TRUE(Load("hostile-frame-beyond-screen.gif"));
+    const SIZE size = m_picture.GetPictureSize();
+    ASSERT_GE(m_picture.GetFrameCount(), 2);
+    for (int i = 0; i < m_picture.GetFrameCount(); ++i) {
+        const RECT area = m_picture.GetFrameArea(i);
+        EXPECT_TRUE(area.left >= 0 && area.top >= 0 && area.right <= size.cx && area.bottom <= size.cy) << "frame " << i;
+    }
+    m_picture.StartPlaying();
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    m_picture.StartPlaying();
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    EXPECT_EQ(m_picture.GetMemoryPicture().width(), size.cx);
+    EXPECT_EQ(m_picture.GetMemoryPicture().height(), size.cy);
+}
+
+TEST_F(PictureExTest, PicturesTooLargeForAControlAreRefused)
+{
+    // A GIF whose logical screen is 65535 x 65535: header, screen and one
+    // empty 1 x 1 frame.
+    const std::uint8_t huge[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0, 0,
+                                 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    EXPECT_FALSE(m_picture.LoadFromBytes(huge, sizeof huge));
+    EXPECT_FALSE(m_picture.IsPrepared());
+}
+
 TEST_F(PictureExTest, LoadedFromAResourceTheFirstFrameDoesNotWait)
 {
     const std::vector<std::uint8_t> bytes = ReadFixture("anim3.gif");
