@@ -59,8 +59,11 @@ TW_UINT16 FakeEntry(TW_IDENTITY* origin, TW_IDENTITY*, TW_UINT32 dg, TW_UINT16 d
     if (name == "CAPSET") {
         auto* cap = static_cast<TW_CAPABILITY*>(data);
         const auto* one = static_cast<const TW_ONEVALUE*>(GlobalLock(cap->hContainer));
-        f.countItemTypes.push_back(one->ItemType);
-        f.countItems.push_back(one->Item);
+        // Copies: the packed record's fields are not aligned for references.
+        const TW_UINT16 type = one->ItemType;
+        const TW_UINT32 item = one->Item;
+        f.countItemTypes.push_back(type);
+        f.countItems.push_back(item);
         if (f.checkStatusOnSignedCount && one->ItemType == TWTY_INT16) return TWRC_CHECKSTATUS;
         return TWRC_SUCCESS;
     }
@@ -158,15 +161,16 @@ TEST_F(QvScanTest, OpensTheManagerWithItsIdentity)
     EXPECT_TRUE(client.IsManagerOpen());
     ASSERT_EQ(m_fake.log, std::vector<std::string>{"OPENDSM"});
     const TW_IDENTITY& id = m_fake.lastOrigin;
-    EXPECT_EQ(id.Id, 0u);
-    EXPECT_EQ(id.Version.MajorNum, 3);
-    EXPECT_EQ(id.Version.MinorNum, 5);
-    EXPECT_EQ(id.Version.Language, TWLG_ENGLISH_USA);
-    EXPECT_EQ(id.Version.Country, TWCY_USA);
+    // Unary + copies each packed field before the assertion takes a reference.
+    EXPECT_EQ(+id.Id, 0u);
+    EXPECT_EQ(+id.Version.MajorNum, 3);
+    EXPECT_EQ(+id.Version.MinorNum, 5);
+    EXPECT_EQ(+id.Version.Language, TWLG_ENGLISH_USA);
+    EXPECT_EQ(+id.Version.Country, TWCY_USA);
     EXPECT_STREQ(id.Version.Info, "3.5");
-    EXPECT_EQ(id.ProtocolMajor, 1);
-    EXPECT_EQ(id.ProtocolMinor, 8);
-    EXPECT_EQ(id.SupportedGroups, 3u);
+    EXPECT_EQ(+id.ProtocolMajor, 1);
+    EXPECT_EQ(+id.ProtocolMinor, 8);
+    EXPECT_EQ(+id.SupportedGroups, 3u);
     EXPECT_STRNE(id.Manufacturer, "");
     EXPECT_STREQ(id.ProductFamily, "Generic");
     EXPECT_STREQ(id.ProductName, "Twain Test");
@@ -209,7 +213,7 @@ TEST_F(QvScanTest, SourceThatWantsItsOwnCountGetsItBack)
     EXPECT_EQ(m_fake.countItemTypes, (std::vector<TW_UINT16>{TWTY_INT16, TWTY_UINT16}));
     EXPECT_EQ(m_fake.countItems, (std::vector<TW_UINT32>{0xFFFF, 3}));
     EXPECT_EQ(client.GetImageCount(), 3);
-    EXPECT_EQ(client.GetStatus().ConditionCode, TWCC_BADVALUE) << "the failed call's condition is kept";
+    EXPECT_EQ(+client.GetStatus().ConditionCode, TWCC_BADVALUE) << "the failed call's condition is kept";
     EXPECT_TRUE(client.IsSourceEnabled());
     EXPECT_EQ(client.GetModalUI(), 0);
     // A second scan while the source is enabled does not enable it again.
