@@ -5,6 +5,7 @@
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/panora/DesignCentral.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Resources.h"
 
 #include <QLabel>
@@ -25,6 +26,7 @@ BEGIN_MESSAGE_MAP(CAboutboxHelpPrompt, CDialog)
     ON_BN_CLICKED(CAboutboxHelpPrompt::IDC_PREVIOUS, &CAboutboxHelpPrompt::OnPrevious)
     ON_BN_CLICKED(CAboutboxHelpPrompt::IDC_PICTURE, &CAboutboxHelpPrompt::OnPictureClicked)
     ON_WM_TIMER()
+    ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
 
 namespace {
@@ -134,7 +136,6 @@ BOOL CAboutboxHelpPrompt::OnInitDialog()
         ScreenToClient(&p);
         const RECT inner{p.left + 6, p.top + 6, p.right - 6, p.bottom - 6};
         m_picture.Create(L"", SS_BITMAP | SS_CENTERIMAGE | WS_VISIBLE, inner, this, IDC_PICTURE);
-        if (QWidget* w = m_picture.GetWidget()) w->setCursor(Qt::PointingHandCursor);
     }
     m_bHasPicture = FALSE;
     m_bPanelOpen = FALSE;
@@ -235,6 +236,16 @@ void CAboutboxHelpPrompt::OnTimer(UINT_PTR nIDEvent)
         }
     }
     CDialog::OnTimer(nIDEvent);
+}
+
+BOOL CAboutboxHelpPrompt::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message)
+{
+    if (pWnd == &m_picture) {
+        SetCursor(LoadCursor(nullptr, m_picture.IsRunning() ? IDC_ARROW : IDC_HAND));
+        return TRUE;
+    }
+    if (pWnd == GetDlgItem(IDC_TIP_TEXT)) return TRUE;
+    return CDialog::OnSetCursor(pWnd, nHitTest, message);
 }
 
 void CAboutboxHelpPrompt::OnClose958()

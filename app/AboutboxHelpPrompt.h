@@ -53,6 +53,9 @@ public:
     void OnPrevious();
     void OnPictureClicked();
     void OnTimer(UINT_PTR nIDEvent);
+    // The hand over the picture while it does not play; the tip text keeps
+    // the cursor it has.
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
     int GetTipIndex() const { return m_nIndex; }
     const DayHelpTable& GetTips() const { return m_tips; }

@@ -20,6 +20,7 @@ IMPLEMENT_DYNAMIC(CPictureEx, CStatic)
 BEGIN_MESSAGE_MAP(CPictureEx, CStatic)
     ON_WM_DESTROY()
     ON_WM_LBUTTONUP()
+    ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
 
 namespace {
@@ -276,4 +277,13 @@ void CPictureEx::OnLButtonUp(UINT, CPoint)
     if (CWnd* parent = GetParent())
         parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), static_cast<WORD>(kStaticClicked)),
                             reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+BOOL CPictureEx::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message)
+{
+    if (CWnd* parent = GetParent();
+        parent != nullptr && parent->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_hWnd),
+                                                 MAKELPARAM(static_cast<WORD>(nHitTest), static_cast<WORD>(message))))
+        return TRUE;
+    return CStatic::OnSetCursor(pWnd, nHitTest, message);
 }

@@ -67,6 +67,8 @@ public:
 
     void OnDestroy();
     void OnLButtonUp(UINT nFlags, CPoint point);
+    // The parent decides the cursor first, as for a child control.
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
 protected:
     DECLARE_MESSAGE_MAP()

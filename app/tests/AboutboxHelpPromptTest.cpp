@@ -6,6 +6,7 @@
 #include "app/AboutboxHelpPrompt.h"
 #include "framework/extendra/PlugInApp.h"
 #include "framework/looker/QVGlobal.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Resources.h"
 
 #include <fstream>
@@ -183,4 +184,25 @@ TEST_F(TipsTest, StartUpShowsTheDialogWhenTheSwitchIsOn)
         EXPECT_EQ(std::count(m_prompt.m_dialogs.begin(), m_prompt.m_dialogs.end(), CAboutboxHelpPrompt::IDD), on ? 1 : 0);
         Close();
     }
+}
+
+TEST_F(TipsTest, HandOverThePictureOnlyWhileItRests)
+{
+    ASSERT_TRUE(Start());
+    auto dialog = Open(2);  // 30489: a picture
+    CPictureEx& picture = dialog->GetPicture();
+    ASSERT_TRUE(picture.IsPrepared());
+    auto cursorOverPicture = [&picture] {
+        SetCursor(LoadCursor(nullptr, IDC_IBEAM));
+        picture.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(picture.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    picture.StopPlaying();
+    EXPECT_EQ(cursorOverPicture(), LoadCursor(nullptr, IDC_HAND));
+    dialog->SendMessage(WM_COMMAND, CAboutboxHelpPrompt::IDC_PICTURE, 0);  // a click starts it again
+    ASSERT_TRUE(picture.IsRunning());
+    EXPECT_EQ(cursorOverPicture(), LoadCursor(nullptr, IDC_ARROW));
+    picture.StopPlaying();
+    dialog->DestroyWindow();
+    Close();
 }
