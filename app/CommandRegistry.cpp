@@ -53,7 +53,7 @@ constexpr AppCommandRow kAppCommands[] = {
 };
 static_assert(std::size(kAppCommands) == 88, "the program registers 88 application commands");
 
-constexpr UINT kImageScanCmd = 32839;
+constexpr UINT kImageScanCmd = korvel::ID_IMAGE_SCAN;
 
 std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
 {

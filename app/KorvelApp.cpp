@@ -1,5 +1,7 @@
 #include "app/KorvelApp.h"
 
+#include "app/AboutboxHelpPrompt.h"
+
 #include "app/DocumentFile.h"
 #include "app/KorvelDoc.h"
 #include "app/KorvelIds.h"
@@ -133,7 +135,11 @@ BOOL CKorvelApp::InitInstance()
         }
         frame->SetFocus();
     }
-    // The tip of the day has no dialog in this program yet.
+    if (CQVGlobal* global = gGetQVGlobal(); global != nullptr && global->m_bShowTips) {
+        korvel::LogStep("app: tip of the day");
+        CAboutboxHelpPrompt tips(m_pMainWnd);
+        tips.DoModal();
+    }
     korvel::LogStep("app: started");
     return TRUE;
 }

@@ -73,6 +73,12 @@ inline constexpr UINT ID_VIEW_FRONT = 32892;
 inline constexpr UINT ID_VIEW_BACK = 33087;
 inline constexpr UINT ID_ESCAPE = 32850;
 
+// Scanning, the image-scan command and the tip of the day.
+inline constexpr UINT ID_SCAN_SELECT_SOURCE = 32955;
+inline constexpr UINT ID_SCAN_ACQUIRE = 32840;
+inline constexpr UINT ID_IMAGE_SCAN = 32839;
+inline constexpr UINT ID_TIP_OF_THE_DAY = 33133;
+
 // Main commands.
 inline constexpr UINT ID_MAIN_SELECT = 32853;
 inline constexpr UINT ID_MAIN_NODE = 32854;

@@ -1,6 +1,7 @@
 #include "app/KorvelResources.h"
 
 #include "app/KorvelIds.h"
+#include "app/TipResources.h"
 #include "platform/ui/Accelerator.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Input.h"
@@ -96,7 +97,9 @@ void RegisterMainMenu()
                                          Separator(), Item(L"&Read In File...", ID_FILE_IMPORT),
                                          Item(L"Save As Other &Format...", ID_FILE_EXPORT),
                                          Item(L"&Export Selected Objects...", ID_EXPORT_SELECTION),
-                                         Item(L"No&tes...", ID_NOTES), Separator(), Item(L"E&xit", ID_APP_EXIT)}),
+                                         Item(L"No&tes...", ID_NOTES), Separator(),
+                                         Item(L"Select Scanner So&urce...", ID_SCAN_SELECT_SOURCE),
+                                         Item(L"S&can...", ID_SCAN_ACQUIRE), Separator(), Item(L"E&xit", ID_APP_EXIT)}),
                         Popup(L"&Draw", {Item(L"&Point", 32776), Item(L"&Line", 32774), Item(L"&Rectangle", 32777),
                                          Item(L"Pol&ygon", 32782), Item(L"&Star", 32783), Item(L"&Circle", 32775),
                                          Item(L"&Arc", 32787), Item(L"&Ellipse", 32778), Item(L"&Bezier", 32779),
@@ -123,6 +126,7 @@ void RegisterMainMenu()
                         Popup(L"&Measure", {Item(L"&Distance", ID_MEASURE_DISTANCE), Item(L"&Angle", ID_MEASURE_ANGLE),
                                             Item(L"A&rea and Inscribed Circle", ID_MEASURE_AREA)}),
                         Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE)}),
+                        Popup(L"Hel&p", {Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY)}),
                     });
 }
 
@@ -206,6 +210,7 @@ void RegisterKorvelResources()
     RegisterMainMenu();
     RegisterAccelerators();
     RegisterSplash();
+    RegisterTipResources();
 }
 
 }  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "app/AboutboxHelpPrompt.h"
 #include "app/KorvelDoc.h"
 #include "app/KorvelIds.h"
 #include "app/MainFrame.h"
@@ -81,6 +82,11 @@ BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
     ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_VIEW_TOP, korvel::ID_VIEW_ISOMETRIC, &CKorvelView::OnUpdateSetViewType)
     ON_COMMAND_RANGE(korvel::ID_VIEW_LEFT, korvel::ID_VIEW_BOTTOM, &CKorvelView::OnSetViewType)
     ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_VIEW_LEFT, korvel::ID_VIEW_BOTTOM, &CKorvelView::OnUpdateSetViewType)
+    ON_COMMAND(korvel::ID_TIP_OF_THE_DAY, &CKorvelView::OnTipOfTheDay)
+    ON_COMMAND(korvel::ID_SCAN_SELECT_SOURCE, &CKorvelView::OnSelectSource)
+    ON_UPDATE_COMMAND_UI(korvel::ID_SCAN_SELECT_SOURCE, &CKorvelView::OnUpdateSelectSource)
+    ON_COMMAND(korvel::ID_SCAN_ACQUIRE, &CKorvelView::OnScan)
+    ON_UPDATE_COMMAND_UI(korvel::ID_SCAN_ACQUIRE, &CKorvelView::OnUpdateScan)
 END_MESSAGE_MAP()
 
 namespace {
@@ -129,6 +135,7 @@ CKorvelView::CKorvelView() { gSetView(this); }
 
 CKorvelView::~CKorvelView()
 {
+    UnloadDSM();
     if (gGetView() == this) gSetView(nullptr);
     if (m_pLooker != nullptr && m_pLooker == gGetLooker() && m_pLooker->GetViewWnd() == this)
         m_pLooker->SetViewWnd(nullptr, nullptr);
@@ -138,6 +145,8 @@ CKorvelDoc* CKorvelView::GetDocument() const { return dynamic_cast<CKorvelDoc*>(
 
 BOOL CKorvelView::PreTranslateMessage(MSG* pMsg)
 {
+    // The scanner's source sees every message first; it never takes one.
+    FilterMessage(pMsg);
     // The commands' single-key accelerators come before the menus' keys; not
     // while the text tool takes the typing.
     if (pMsg != nullptr && (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN)) {
@@ -170,14 +179,50 @@ int CKorvelView::OnCreate(LPCREATESTRUCT lpCreateStruct)
     korvel::LogStep("view: register commands");
     RegisterAppCommands();
     RegisterMainCommands();
+    korvel::LogStep("view: scanner interface");
+    LoadSourceManager(m_hWnd);
     return 0;
 }
 
 void CKorvelView::OnDestroy()
 {
+    // The source's dialog is a child of this window: the source goes first.
+    UnloadDSM();
     if (m_pLooker != nullptr && m_pLooker == gGetLooker() && m_pLooker->GetViewWnd() == this)
         m_pLooker->SetViewWnd(nullptr, nullptr);
     CGLView::OnDestroy();
+}
+
+void CKorvelView::OnSelectSource() { SelectSource(); }
+
+void CKorvelView::OnUpdateSelectSource(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    pCmdUI->Enable((hub == nullptr || hub->CurCmdFlag() == 0) && IsDSMLoaded());
+}
+
+void CKorvelView::OnScan() { Acquire(-1); }
+
+// Enabled once a source has been chosen (or found as the default).
+void CKorvelView::OnUpdateScan(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    pCmdUI->Enable((hub == nullptr || hub->CurCmdFlag() == 0) && IsDSMLoaded() && IsSourceSelected());
+}
+
+void CKorvelView::OnImage(void* hDib, const TW_IMAGEINFO& info)
+{
+    CRelayon* hub = gGetRelayon();
+    auto* cmd = hub != nullptr ? dynamic_cast<CImageScanCmd*>(hub->GetCmd(korvel::ID_IMAGE_SCAN)) : nullptr;
+    if (cmd == nullptr) return;
+    cmd->SetBitmap(hDib, info.BitsPerPixel, info.ImageLength, info.ImageWidth);
+    hub->RunAppCmd(cmd, 0, TRUE);
+}
+
+void CKorvelView::OnTipOfTheDay()
+{
+    CAboutboxHelpPrompt dialog(this);
+    dialog.DoModal();
 }
 
 int CKorvelView::FrameRateOf(double seconds)

@@ -4,6 +4,7 @@
 // It registers the program's commands with the command hub when created.
 #pragma once
 
+#include "app/QvScan.h"
 #include "framework/relayon/GLView.h"
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinGeometry.h"
@@ -14,7 +15,10 @@ class CLooker;
 class CRelayon;
 class CScrollBar;
 
-class CKorvelView : public CGLView {
+// The second base is the scanning client: the view opens the source manager
+// when created, offers every message to it first and hands each scanned
+// image to the image-scan command.
+class CKorvelView : public CGLView, public CQvScan {
     DECLARE_DYNCREATE(CKorvelView)
 public:
     // Frame rate stored for a paint too quick for the clock to measure.
@@ -89,6 +93,16 @@ public:
     void OnUpdateView3D(CCmdUI* pCmdUI);
     // The camera view type of a view-direction command (0 for other ids).
     static int ViewTypeOf(UINT nID);
+
+    // Scanning: choose the source (32955), scan (32840), and the transferred
+    // image handed to the image-scan command (32839).
+    void OnSelectSource();
+    void OnUpdateSelectSource(CCmdUI* pCmdUI);
+    void OnScan();
+    void OnUpdateScan(CCmdUI* pCmdUI);
+    void OnImage(void* hDib, const TW_IMAGEINFO& info) override;
+    // The tip-of-the-day dialog, modal (33133).
+    void OnTipOfTheDay();
 
     // World position and client point of the last routed mouse event.
     const Position& GetLastPosition() const { return m_posLast; }

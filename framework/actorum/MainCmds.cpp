@@ -1,12 +1,18 @@
 #include "framework/actorum/MainCmds.h"
 
+#include "framework/db/DbImage.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Dib.h"
 #include "framework/looker/Looker.h"
+#include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Selector.h"
+#include "platform/ui/Clipboard.h"
 #include "platform/ui/CmdUI.h"
 #include "platform/ui/View.h"
+
+#include <cstdint>
+#include <cstring>
 
 IMPLEMENT_DYNAMIC(CToolCmd, CCommand)
 IMPLEMENT_DYNAMIC(CToolNodeCmd, CCommand)
@@ -61,11 +67,44 @@ CImageScanCmd::~CImageScanCmd()
     if (m_pDib != nullptr) m_pDib->Release();
 }
 
-void CImageScanCmd::SetBitmap(CDib* dib)
+BOOL CImageScanCmd::SetBitmap(void* hDib, int bitsPerPixel, int length, int width)
 {
-    if (dib == m_pDib) return;
     if (m_pDib != nullptr) m_pDib->Release();
+    m_pDib = nullptr;
+    const std::size_t size = GlobalSize(hDib);
+    const auto* bytes = static_cast<const BYTE*>(GlobalLock(hDib));
+    if (bytes == nullptr || size < 16) return FALSE;
+    std::int32_t headerWidth = 0;
+    std::uint16_t headerBits = 0;
+    std::memcpy(&headerWidth, bytes + 4, 4);
+    std::memcpy(&headerBits, bytes + 14, 2);
+    auto* dib = new CDib;
+    const bool matches = headerWidth == width && headerBits == bitsPerPixel;
+    if (!matches || !dib->CreateFromPackedDib(bytes, size) || (length >= 0 && dib->GetHeight() != length)) {
+        GlobalUnlock(hDib);
+        dib->Release();
+        return FALSE;
+    }
+    GlobalUnlock(hDib);
     m_pDib = dib;
+    return TRUE;
+}
+
+int CImageScanCmd::StartUp(int subCommand)
+{
+    CCommand::StartUp(subCommand);
+    if (m_pDib != nullptr && CDBase::IsLiving()) {
+        const double origin[2] = {0.0, 0.0};
+        auto* image = new CDbImage(m_pDib, origin);  // takes the command's reference
+        m_pDib = nullptr;
+        image->SetLayerID(CDbLayer::GetCurrentLayerID());
+        image->CreateNewHandle();
+        auto* action = new CAction(1, GetCmdName());
+        action->AddNewEnt(image);
+        qvInsertActionIntoManager(action, 0);
+        if (CView* view = gGetView()) view->Invalidate(TRUE);
+    }
+    return Cancel();
 }
 
 int CDlgNotes::DoModal() { return g_notesEditor ? g_notesEditor(m_strText) : kIdCancel; }

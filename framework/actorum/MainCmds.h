@@ -60,14 +60,21 @@ public:
     void OnUpdateEditPaste(CCmdUI* cmdUI);
 };
 
-// Receives the scanner's bitmap (takes one reference).
+// Puts a scanned picture into the drawing: SetBitmap copies the packed bitmap
+// of a native transfer (the caller frees the block right after); running the
+// command adds it as an image entity with its lower-left corner at the
+// origin, one pixel per millimetre, as one undo step, and ends.
 class CImageScanCmd : public CCommand {
     DECLARE_DYNAMIC(CImageScanCmd)
 public:
     CImageScanCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
     ~CImageScanCmd() override;
-    void SetBitmap(CDib* dib);
+    // FALSE (nothing kept) when the block does not hold a bitmap of the
+    // given width and bits per pixel; a length of -1 (unknown before the
+    // transfer) takes the bitmap's own height.
+    BOOL SetBitmap(void* hDib, int bitsPerPixel, int length, int width);
     CDib* GetBitmap() const { return m_pDib; }
+    int StartUp(int subCommand) override;
 
 private:
     CDib* m_pDib = nullptr;

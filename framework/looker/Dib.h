@@ -5,6 +5,7 @@
 #include "platform/core/WinString.h"
 #include "platform/core/WinTypes.h"
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
     // Reads the file with the installed reader, or, without one, an
     // uncompressed 24- or 32-bit BMP. FALSE (the bitmap unchanged) on failure.
     BOOL ReadFile(const CString& path);
+    // A packed bitmap (info header, colour table, rows) of size bytes, as a
+    // scanner's native transfer hands it over: 1-, 4-, 8-, 24- or 32-bit,
+    // uncompressed. FALSE (the bitmap unchanged) when it does not read.
+    BOOL CreateFromPackedDib(const void* dib, std::size_t size);
     // Size up to 16384 x 16384; FALSE (unchanged) for others or a short buffer.
     BOOL Create(int width, int height, const BYTE* bgra = nullptr);
 

@@ -1,6 +1,8 @@
 #include "platform/ui/Resources.h"
 
 #include <map>
+#include <string>
+#include <utility>
 
 namespace {
 std::map<UINT, CString>& Table() {
@@ -31,3 +33,19 @@ CString AfxLoadString(UINT nID) {
 }
 
 void AfxSetResourceString(UINT nID, LPCTSTR lpszText) { Table()[nID] = CString(lpszText); }
+
+namespace {
+std::map<std::pair<UINT, std::wstring>, std::vector<BYTE>>& DataTable() {
+  static std::map<std::pair<UINT, std::wstring>, std::vector<BYTE>> table;
+  return table;
+}
+}  // namespace
+
+void AfxRegisterResourceData(UINT nID, LPCTSTR lpszType, std::vector<BYTE> bytes) {
+  DataTable()[{nID, lpszType != nullptr ? lpszType : L""}] = std::move(bytes);
+}
+
+const std::vector<BYTE>* AfxFindResourceData(UINT nID, LPCTSTR lpszType) {
+  auto it = DataTable().find({nID, lpszType != nullptr ? lpszType : L""});
+  return it != DataTable().end() ? &it->second : nullptr;
+}

@@ -4,6 +4,8 @@
 
 #include "platform/core/WinString.h"
 
+#include <vector>
+
 // Standard prompts and names of the class library (registered with default texts).
 constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
 constexpr UINT AFX_IDS_UNTITLED = 0xF000;
@@ -16,3 +18,8 @@ BOOL AfxLoadString(UINT nID, CString& rString);
 CString AfxLoadString(UINT nID);
 // Registers or replaces the text of an id.
 void AfxSetResourceString(UINT nID, LPCTSTR lpszText);
+
+// Data resources by id and type name ("GIF", ...): the bytes as the program
+// registered them; null when there is none.
+void AfxRegisterResourceData(UINT nID, LPCTSTR lpszType, std::vector<BYTE> bytes);
+const std::vector<BYTE>* AfxFindResourceData(UINT nID, LPCTSTR lpszType);

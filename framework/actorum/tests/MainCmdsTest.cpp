@@ -7,7 +7,13 @@
 #include "framework/relayon/Relayon.h"
 #include "framework/relayon/Selector.h"
 
+#include "framework/looker/Dib.h"
+#include "platform/ui/Clipboard.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -73,3 +79,38 @@ TEST(DlgNotesTest, EditorDecidesTheAnswer)
 }
 
 }  // namespace
+
+// The scanned bitmap is copied only when the block holds what the transfer's
+// image information says; a length of -1 takes the bitmap's own.
+TEST(ImageScanCmdTest, CopiesOnlyAMatchingBitmap)
+{
+    // 2 x 3 pixels, 24 bits: header, then three rows of 8 bytes (6 + padding).
+    std::vector<BYTE> dib(40 + 3 * 8, 0);
+    const std::int32_t header[] = {40, 2, 3};
+    std::memcpy(dib.data(), header, sizeof header);
+    dib[12] = 1, dib[14] = 24;
+    dib[40] = 0x11;  // blue of the bottom-left pixel
+    void* block = GlobalAlloc(GHND, dib.size());
+    std::memcpy(GlobalLock(block), dib.data(), dib.size());
+    GlobalUnlock(block);
+    const struct {
+        const char* label;
+        int bits, length, width;
+        bool taken;
+    } rows[] = {
+        {"as described", 24, 3, 2, true}, {"length unknown", 24, -1, 2, true}, {"other width", 24, 3, 3, false},
+        {"other depth", 8, 3, 2, false},  {"other length", 24, 4, 2, false},
+    };
+    for (const auto& row : rows) {
+        CImageScanCmd cmd(1, L"scan");
+        EXPECT_EQ(cmd.SetBitmap(block, row.bits, row.length, row.width) != FALSE, row.taken) << row.label;
+        ASSERT_EQ(cmd.GetBitmap() != nullptr, row.taken) << row.label;
+        if (row.taken) {
+            EXPECT_EQ(cmd.GetBitmap()->GetHeight(), 3) << row.label;
+            EXPECT_EQ(cmd.GetBitmap()->GetBits()[(2 * 2) * 4], 0x11) << row.label << ": bottom row last";
+        }
+    }
+    GlobalFree(block);
+    CImageScanCmd cmd(1, L"scan");
+    EXPECT_FALSE(cmd.SetBitmap(nullptr, 24, 3, 2)) << "no block";
+}

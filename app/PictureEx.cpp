@@ -1,0 +1,289 @@
+#include "app/PictureEx.h"
+
+#include "framework/extendra/PlugInResources.h"
+#include "platform/ui/Clipboard.h"
+#include "platform/ui/Resources.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QMovie>
+#include <QPainter>
+#include <QPalette>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstring>
+
+IMPLEMENT_DYNAMIC(CPictureEx, CStatic)
+
+BEGIN_MESSAGE_MAP(CPictureEx, CStatic)
+    ON_WM_DESTROY()
+    ON_WM_LBUTTONUP()
+    ON_WM_SETCURSOR()
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+// Delays shorter than this many hundredths are taken as the short wait.
+constexpr int kMinDelay = 5;
+// Notification code of a click on a static control.
+constexpr UINT kStaticClicked = 0;
+
+QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+bool FitsControl(int width, int height)
+{
+    return width > 0 && height > 0 && width <= CPictureEx::kMaxSide && height <= CPictureEx::kMaxSide &&
+           static_cast<long long>(width) * height <= CPictureEx::kMaxPixels;
+}
+
+}  // namespace
+
+CPictureEx::CPictureEx() : m_crBackground(kWhite), m_timer(std::make_unique<QTimer>())
+{
+    m_timer->setSingleShot(true);
+    QObject::connect(m_timer.get(), &QTimer::timeout, [this] { AfterWait(); });
+}
+
+CPictureEx::~CPictureEx()
+{
+    m_timer->stop();
+    Release();
+}
+
+int CPictureEx::GetFrameWait(int i) const
+{
+    const int delay = GetFrameDelay(i);
+    return delay >= kMinDelay ? delay * 10 : kShortDelayMs;
+}
+
+BOOL CPictureEx::LoadFromResource(void* hModule, UINT nID, LPCTSTR lpszType)
+{
+    m_bSkipFirstWait = TRUE;
+    std::vector<BYTE> bytes;
+    if (hModule == nullptr) {
+        const std::vector<BYTE>* own = AfxFindResourceData(nID, lpszType);
+        if (own == nullptr) return FALSE;
+        bytes = *own;
+    } else if (!PlugInFindResource(hModule, nID, lpszType, bytes)) {
+        return FALSE;
+    }
+    // The bytes go through a memory block, as a loaded resource would.
+    void* block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (block == nullptr) return FALSE;
+    if (!bytes.empty()) std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    const BOOL ok = LoadFromMemory(block, bytes.size());
+    GlobalFree(block);
+    return ok;
+}
+
+BOOL CPictureEx::LoadFromMemory(void* hGlobal, std::size_t size)
+{
+    const auto* data = static_cast<const std::uint8_t*>(GlobalLock(hGlobal));
+    if (data == nullptr || size > GlobalSize(hGlobal)) {
+        Release();
+        return FALSE;
+    }
+    const BOOL ok = LoadFromBytes(data, size);
+    GlobalUnlock(hGlobal);
+    return ok;
+}
+
+BOOL CPictureEx::LoadFromBytes(const std::uint8_t* data, std::size_t size)
+{
+    Release();
+    if (data == nullptr || size == 0) return FALSE;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    m_bIsGif = size >= 3 && data[0] == 'G' && data[1] == 'I' && data[2] == 'F';
+    if (m_bIsGif) {
+        if (!ParseGif(data, size)) {
+            Release();
+            return FALSE;
+        }
+    }
+    if (!m_bIsGif || m_frames.size() == 1) {
+        // A still, or a GIF of one frame: the reader takes the whole data.
+        m_frames.clear();
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer);
+        // A size announced beyond the limit is not decoded at all.
+        const QSize announced = reader.size();
+        if (!announced.isValid() || FitsControl(announced.width(), announced.height())) m_still = reader.read();
+        if (m_still.isNull() || !FitsControl(m_still.width(), m_still.height())) {
+            Release();
+            return FALSE;
+        }
+        m_nWidth = m_still.width();
+        m_nHeight = m_still.height();
+        if (m_bIsGif) m_frames.push_back(Frame{m_still, korvel::GifFrameInfo{0, 0, m_nWidth, m_nHeight, -1, 0, 0, size}});
+    }
+    if (!CreateMemoryPicture(m_nWidth, m_nHeight)) {
+        Release();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The frames the block walk finds whole and the decoder reads, in order; the
+// first one that does not read ends them.
+bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
+{
+    std::optional<korvel::GifLayout> layout = korvel::WalkGif(data, size);
+    if (!layout || layout->frames.empty() || !FitsControl(layout->width, layout->height)) return false;
+    m_nWidth = layout->width;
+    m_nHeight = layout->height;
+    // A frame's area is drawn, saved and disposed inside the screen only.
+    const QRect screen(0, 0, m_nWidth, m_nHeight);
+    for (korvel::GifFrameInfo& frame : layout->frames) {
+        const QRect area = QRect(frame.left, frame.top, frame.width, frame.height).intersected(screen);
+        frame.left = area.left(), frame.top = area.top(), frame.width = area.width(), frame.height = area.height();
+    }
+    if (layout->frames.size() == 1) {
+        m_frames.push_back(Frame{QImage(), layout->frames.front()});
+        return true;
+    }
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    QMovie movie(&buffer, "gif");
+    movie.setCacheMode(QMovie::CacheNone);
+    for (std::size_t i = 0; i < layout->frames.size(); ++i) {
+        if (!movie.jumpToNextFrame()) break;
+        QImage image = movie.currentImage();
+        if (image.isNull()) break;
+        m_frames.push_back(Frame{image.convertToFormat(QImage::Format_ARGB32), layout->frames[i]});
+    }
+    return !m_frames.empty();
+}
+
+void CPictureEx::Release()
+{
+    StopPlaying();
+    m_frames.clear();
+    m_still = QImage();
+    m_memory = QImage();
+    m_savedBackground = QImage();
+    m_nWidth = m_nHeight = 0;
+    m_nCurrentFrame = 0;
+    m_bIsGif = FALSE;
+    m_bPrepared = FALSE;
+    m_crBackground = kWhite;
+    if (GetWidget() != nullptr) SetImage(QImage());
+}
+
+BOOL CPictureEx::CreateMemoryPicture(int width, int height)
+{
+    if (width <= 0 || height <= 0) return FALSE;
+    if (QWidget* widget = GetWidget()) widget->resize(width, height);
+    m_memory = QImage(width, height, QImage::Format_RGB32);
+    if (m_memory.isNull()) return FALSE;
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    m_crBackground = RGB(face.red(), face.green(), face.blue());
+    m_memory.fill(face);
+    m_bPrepared = TRUE;
+    return TRUE;
+}
+
+BOOL CPictureEx::StartPlaying()
+{
+    if (!m_bPrepared) return FALSE;
+    if (IsMultiFrame()) {
+        if (m_bRunning) return FALSE;
+        m_bRunning = TRUE;
+        ApplyDisposal(m_frames[static_cast<std::size_t>(m_nCurrentFrame)]);
+        ShowFrame();
+        return FALSE;
+    }
+    if (m_still.isNull()) return FALSE;
+    QPainter painter(&m_memory);
+    painter.drawImage(QRect(0, 0, m_nWidth, m_nHeight), m_still);
+    painter.end();
+    ShowMemoryPicture();
+    return TRUE;
+}
+
+void CPictureEx::StopPlaying()
+{
+    m_bRunning = FALSE;
+    if (m_timer) m_timer->stop();
+}
+
+void CPictureEx::ApplyDisposal(const Frame& frame)
+{
+    const QRect area(frame.info.left, frame.info.top, frame.info.width, frame.info.height);
+    if (frame.info.disposal == 2) {
+        QPainter(&m_memory).fillRect(area, ToQColor(m_crBackground));
+    } else if (frame.info.disposal == 3 && !m_savedBackground.isNull()) {
+        QPainter(&m_memory).drawImage(area.topLeft(), m_savedBackground);
+        m_savedBackground = QImage();
+    }
+}
+
+// Draws the current frame's area and waits its delay (not after the first
+// frame shown from a resource).
+void CPictureEx::ShowFrame()
+{
+    const Frame& frame = m_frames[static_cast<std::size_t>(m_nCurrentFrame)];
+    const QRect area(frame.info.left, frame.info.top, frame.info.width, frame.info.height);
+    if (frame.info.disposal == 3) m_savedBackground = m_memory.copy(area);
+    {
+        QPainter painter(&m_memory);
+        painter.drawImage(area.topLeft(), frame.image, area);
+    }
+    ShowMemoryPicture();
+    int wait = GetFrameWait(m_nCurrentFrame);
+    if (m_bSkipFirstWait) {
+        m_bSkipFirstWait = FALSE;
+        wait = 0;
+    }
+    m_timer->start(wait);
+}
+
+void CPictureEx::AfterWait()
+{
+    if (!m_bRunning) return;
+    ApplyDisposal(m_frames[static_cast<std::size_t>(m_nCurrentFrame)]);
+    if (m_nCurrentFrame == 0) {
+        // A pass ends on frame 0; the next start begins with frame 1.
+        m_nCurrentFrame = 1;
+        m_bRunning = FALSE;
+        ShowMemoryPicture();
+        return;
+    }
+    if (++m_nCurrentFrame >= GetFrameCount()) {
+        m_nCurrentFrame = 0;
+        m_memory.fill(ToQColor(m_crBackground));
+    }
+    ShowFrame();
+}
+
+void CPictureEx::ShowMemoryPicture()
+{
+    if (GetWidget() != nullptr) SetImage(m_memory);
+}
+
+void CPictureEx::OnDestroy()
+{
+    StopPlaying();
+    CStatic::OnDestroy();
+}
+
+// A click tells the parent, as a static control with notification does.
+void CPictureEx::OnLButtonUp(UINT, CPoint)
+{
+    if (CWnd* parent = GetParent())
+        parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), static_cast<WORD>(kStaticClicked)),
+                            reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+BOOL CPictureEx::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message)
+{
+    if (CWnd* parent = GetParent();
+        parent != nullptr && parent->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_hWnd),
+                                                 MAKELPARAM(static_cast<WORD>(nHitTest), static_cast<WORD>(message))))
+        return TRUE;
+    return CStatic::OnSetCursor(pWnd, nHitTest, message);
+}

@@ -1,0 +1,202 @@
+// The animated picture control on GIFs written by ImageMagick and gifsicle
+// (tests/data/pictures/make-pictures.sh) and on still pictures.
+#include "app/PictureEx.h"
+
+#include "platform/ui/QtApp.h"
+#include "platform/ui/Resources.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QTest>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> ReadFixture(const char* name)
+{
+    std::ifstream in(std::string(KORVEL_TEST_DATA "pictures/") + name, std::ios::binary);
+    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+QRgb At(const CPictureEx& picture, int x, int y) { return picture.GetMemoryPicture().pixel(x, y) | 0xFF000000u; }
+
+QRgb Background(const CPictureEx& picture)
+{
+    const COLORREF c = picture.GetBackgroundColor();
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+bool WaitUntilStopped(const CPictureEx& picture) { return QTest::qWaitFor([&] { return !picture.IsRunning(); }, 5000); }
+
+class PictureExTest : public ::testing::Test {
+protected:
+    void SetUp() override { AfxEnsureQtApplication(); }
+    bool Load(const char* name)
+    {
+        const std::vector<std::uint8_t> bytes = ReadFixture(name);
+        return !bytes.empty() && m_picture.LoadFromBytes(bytes.data(), bytes.size());
+    }
+    CPictureEx m_picture;
+};
+
+}  // namespace
+
+TEST_F(PictureExTest, FramesAndDelaysAsWritten)
+{
+    ASSERT_TRUE(Load("anim3.gif"));
+    EXPECT_TRUE(m_picture.IsMultiFrame());
+    ASSERT_EQ(m_picture.GetFrameCount(), 3);
+    EXPECT_EQ(m_picture.GetPictureSize().cx, 40);
+    EXPECT_EQ(m_picture.GetPictureSize().cy, 30);
+    const int delays[] = {3, 50, 20};
+    const int waits[] = {100, 500, 200};  // below 5 hundredths the short wait
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m_picture.GetFrameDelay(i), delays[i]) << "frame " << i;
+        EXPECT_EQ(m_picture.GetFrameWait(i), waits[i]) << "frame " << i;
+    }
+}
+
+TEST_F(PictureExTest, FirstStartShowsFrameZeroLaterStartsPlayOnce)
+{
+    ASSERT_TRUE(Load("anim3.gif"));
+    EXPECT_EQ(At(m_picture, 5, 5), Background(m_picture)) << "nothing drawn before the first start";
+    EXPECT_FALSE(m_picture.StartPlaying()) << "a multi-frame start answers 0";
+    EXPECT_TRUE(m_picture.IsRunning());
+    EXPECT_EQ(At(m_picture, 5, 5), qRgb(255, 0, 0));
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    EXPECT_EQ(m_picture.GetCurrentFrame(), 1);
+    EXPECT_EQ(At(m_picture, 5, 5), qRgb(255, 0, 0)) << "the first pass ends on frame 0";
+
+    // The next start: frames 1, 2, then 0, sampled as they change.
+    std::vector<QRgb> seen;
+    m_picture.StartPlaying();
+    while (m_picture.IsRunning()) {
+        const QRgb now = At(m_picture, 5, 5);
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(seen, (std::vector<QRgb>{qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
+    EXPECT_EQ(m_picture.GetCurrentFrame(), 1);
+}
+
+TEST_F(PictureExTest, OneFrameGifIsAStill)
+{
+    ASSERT_TRUE(Load("one.gif"));
+    EXPECT_FALSE(m_picture.IsMultiFrame());
+    EXPECT_TRUE(m_picture.StartPlaying()) << "a still answers 1";
+    EXPECT_FALSE(m_picture.IsRunning()) << "and starts no timer";
+    EXPECT_EQ(At(m_picture, 12, 8), qRgb(255, 165, 0));
+}
+
+TEST_F(PictureExTest, DisposalToBackgroundLeavesTheAreaInTheBackgroundColour)
+{
+    ASSERT_TRUE(Load("dispose2.gif"));
+    ASSERT_EQ(m_picture.GetFrameCount(), 2);
+    EXPECT_EQ(m_picture.GetFrameDisposal(0), 2);
+    m_picture.StartPlaying();
+    EXPECT_EQ(At(m_picture, 20, 15), qRgb(255, 0, 0)) << "frame 0 drawn at its place";
+    EXPECT_EQ(At(m_picture, 5, 2), Background(m_picture)) << "outside frame 0";
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    EXPECT_EQ(At(m_picture, 20, 15), Background(m_picture)) << "frame 0's area after its disposal";
+    m_picture.StartPlaying();
+    EXPECT_EQ(At(m_picture, 2, 2), qRgb(0, 0, 255)) << "frame 1";
+    EXPECT_EQ(At(m_picture, 20, 15), Background(m_picture)) << "frame 0's area while frame 1 shows";
+    m_picture.StopPlaying();
+}
+
+TEST_F(PictureExTest, StillsSizedFromThePicture)
+{
+    for (const char* name : {"still.bmp", "still.jpg"}) {
+        ASSERT_TRUE(Load(name)) << name;
+        EXPECT_FALSE(m_picture.IsMultiFrame()) << name;
+        EXPECT_EQ(m_picture.GetPictureSize().cx, 30) << name;
+        EXPECT_EQ(m_picture.GetPictureSize().cy, 20) << name;
+        EXPECT_TRUE(m_picture.StartPlaying()) << name;
+        const QColor left(At(m_picture, 5, 10)), right(At(m_picture, 25, 10));
+        const int tolerance = std::string(name).ends_with(".jpg") ? 8 : 0;
+        EXPECT_NEAR(left.red(), 0xcc, tolerance) << name;
+        EXPECT_NEAR(left.green(), 0x22, tolerance) << name;
+        EXPECT_NEAR(left.blue(), 0x00, tolerance) << name;
+        EXPECT_NEAR(right.red(), 0x33, tolerance) << name;
+        EXPECT_NEAR(right.green(), 0x66, tolerance) << name;
+        EXPECT_NEAR(right.blue(), 0x99, tolerance) << name;
+    }
+}
+
+TEST_F(PictureExTest, DataThatDoesNotDecodeFailsAndLeavesTheControlEmpty)
+{
+    for (const char* name : {"truncated.gif", "notimage.txt"}) {
+        ASSERT_TRUE(Load("anim3.gif"));
+        EXPECT_FALSE(Load(name)) << name;
+        EXPECT_FALSE(m_picture.IsPrepared()) << name;
+        EXPECT_EQ(m_picture.GetFrameCount(), 0) << name;
+        EXPECT_EQ(m_picture.GetPictureSize().cx, 0) << name;
+        EXPECT_EQ(m_picture.GetBackgroundColor(), RGB(255, 255, 255)) << name;
+        EXPECT_FALSE(m_picture.StartPlaying()) << name;
+    }
+}
+
+// Found by fuzzing: a frame descriptor far larger than the logical screen,
+// with disposal method 3, made the control save an area of gigabytes.
+TEST_F(PictureExTest, FramesStayInsideTheScreen)
+{
+    ASSERT_TRUE(Load("hostile-frame-beyond-screen.gif"));
+    const SIZE size = m_picture.GetPictureSize();
+    ASSERT_GE(m_picture.GetFrameCount(), 2);
+    for (int i = 0; i < m_picture.GetFrameCount(); ++i) {
+        const RECT area = m_picture.GetFrameArea(i);
+        EXPECT_TRUE(area.left >= 0 && area.top >= 0 && area.right <= size.cx && area.bottom <= size.cy) << "frame " << i;
+    }
+    m_picture.StartPlaying();
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    m_picture.StartPlaying();
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    EXPECT_EQ(m_picture.GetMemoryPicture().width(), size.cx);
+    EXPECT_EQ(m_picture.GetMemoryPicture().height(), size.cy);
+}
+
+TEST_F(PictureExTest, PicturesTooLargeForAControlAreRefused)
+{
+    // A GIF whose logical screen is 65535 x 65535: header, screen and one
+    // empty 1 x 1 frame.
+    const std::uint8_t huge[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0, 0,
+                                 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    EXPECT_FALSE(m_picture.LoadFromBytes(huge, sizeof huge));
+    EXPECT_FALSE(m_picture.IsPrepared());
+}
+
+TEST_F(PictureExTest, LoadedFromAResourceTheFirstFrameDoesNotWait)
+{
+    const std::vector<std::uint8_t> bytes = ReadFixture("anim3.gif");
+    AfxRegisterResourceData(4711, L"GIF", std::vector<BYTE>(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(m_picture.LoadFromResource(nullptr, 4711, L"GIF"));
+    m_picture.StartPlaying();
+    EXPECT_EQ(At(m_picture, 5, 5), qRgb(255, 0, 0));
+    // No wait after frame 0: the pass ends at the next turn of the event loop.
+    QTest::qWait(30);
+    EXPECT_FALSE(m_picture.IsRunning());
+    EXPECT_FALSE(m_picture.LoadFromResource(nullptr, 4712, L"GIF")) << "a missing resource";
+}
+
+TEST_F(PictureExTest, DestroyingWhilePlayingStops)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.Create(nullptr, L"parent", WS_OVERLAPPEDWINDOW, RECT{0, 0, 200, 200}, nullptr, 0));
+    ASSERT_TRUE(m_picture.Create(L"", SS_BITMAP | WS_VISIBLE, RECT{10, 10, 20, 20}, &parent, 6064));
+    ASSERT_TRUE(Load("anim3.gif"));
+    m_picture.StartPlaying();
+    ASSERT_TRUE(WaitUntilStopped(m_picture));
+    m_picture.StartPlaying();
+    ASSERT_TRUE(m_picture.IsRunning());
+    const QRgb showing = At(m_picture, 5, 5);
+    m_picture.DestroyWindow();
+    EXPECT_FALSE(m_picture.IsRunning());
+    QTest::qWait(600);
+    EXPECT_EQ(At(m_picture, 5, 5), showing) << "no frame drawn after the window went";
+    parent.DestroyWindow();
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Makes the picture fixtures of the animated picture control's tests with
+# ImageMagick and gifsicle. Run from this folder; commit the results.
+set -euo pipefail
+# Three full frames, red, green, blue, with delays of 3, 50 and 20 hundredths.
+convert -size 40x30 -delay 3 xc:red -delay 50 xc:lime -delay 20 xc:blue -loop 0 anim3.gif
+# One frame.
+convert -size 24x16 xc:orange one.gif
+# A 20 x 20 red frame at (10, 5) that is disposed to the background, then an
+# 8 x 8 blue frame at (0, 0), on a 40 x 30 screen.
+convert -size 20x20 xc:red part-red.gif
+convert -size 8x8 xc:blue part-blue.gif
+gifsicle --logical-screen 40x30 --delay 3 --disposal background --position 10,5 part-red.gif \
+  --disposal none --position 0,0 part-blue.gif > dispose2.gif
+rm part-red.gif part-blue.gif
+# Stills: left half #cc2200, right half #336699.
+convert -size 30x20 xc:'#336699' -fill '#cc2200' -draw 'rectangle 0,0 14,19' still.bmp
+convert -size 30x20 xc:'#336699' -fill '#cc2200' -draw 'rectangle 0,0 14,19' -quality 95 still.jpg
+# Damaged data: a GIF cut inside its first frame, and text.
+head -c 40 anim3.gif > truncated.gif
+printf 'This is not a picture.\n' > notimage.txt
