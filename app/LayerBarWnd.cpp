@@ -45,6 +45,7 @@ BOOL CQvLayerBarWnd::CreatePanes(CWnd* parent, CCreateContext* pContext)
         return FALSE;
     m_pTab = tab.release();
     m_pTab->SetLayerBar(this);
+    m_pTab->CreateScrollBar();
     SetRowInfo(0, height, 0);
     SetRowInfo(1, kInitialStripHeight, 0);
     RecalcLayout();

@@ -2,7 +2,11 @@
 
 #include "app/KorvelIds.h"
 #include "app/LayerBarWnd.h"
+#include "app/ViewCmds.h"
 #include "framework/looker/AppSlots.h"
+#include "framework/looker/Looker.h"
+#include "framework/looker/WorkArea.h"
+#include "framework/relayon/Relayon.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/QtDC.h"
 #include "platform/ui/WndWidget.h"
@@ -11,6 +15,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 IMPLEMENT_DYNCREATE(CQvWndTab, CWnd)
 
@@ -20,6 +25,7 @@ BEGIN_MESSAGE_MAP(CQvWndTab, CWnd)
     ON_WM_MOUSEMOVE()
     ON_WM_TIMER()
     ON_WM_SIZE()
+    ON_WM_HSCROLL()
 END_MESSAGE_MAP()
 
 namespace {
@@ -405,8 +411,103 @@ void CQvWndTab::CursorLeft()
     m_bCursorInside = FALSE;
 }
 
-void CQvWndTab::OnSize(UINT, int cx, int)
+void CQvWndTab::OnSize(UINT, int cx, int cy)
 {
     // The right half is the drawing view's scroll bar; the tabs get the rest.
-    m_nTabRoom = cx / 2 - kTabStart;
+    const int left = cx / 2;
+    if (m_scrollBar.GetSafeHwnd() != nullptr) m_scrollBar.MoveWindow(left, 1, std::max(cx - left, 0), std::max(cy - 1, 0));
+    m_nTabRoom = left - kTabStart;
+}
+
+void CQvWndTab::ScrollRangeFor(double pageWidth, int* minPos, int* maxPos)
+{
+    constexpr int kLimit = 25000;
+    const double w = std::trunc(std::fabs(pageWidth));
+    const int width = w > kLimit ? kLimit : static_cast<int>(w);
+    *minPos = std::max(-2 * width, -kLimit);
+    *maxPos = std::min(2 * width, kLimit);
+}
+
+BOOL CQvWndTab::CreateScrollBar()
+{
+    if (GetSafeHwnd() == nullptr) return FALSE;
+    if (!m_scrollBar.Create(WS_CHILD | WS_VISIBLE | SBS_HORZ, RECT{0, 0, 0, 0}, this, 1)) return FALSE;
+    const BOX2<double> page = CWorkArea::Instance()->GetPageSize();
+    int minPos = 0, maxPos = 0;
+    ScrollRangeFor(page.xmax - page.xmin, &minPos, &maxPos);
+    m_scrollBar.SetScrollRange(minPos, maxPos, FALSE);
+    m_scrollBar.SetScrollPos(0, TRUE);
+    RECT client{0, 0, 0, 0};
+    GetClientRect(&client);
+    OnSize(0, client.right, client.bottom);
+    return TRUE;
+}
+
+void CQvWndTab::OnHScroll(UINT code, UINT pos, CScrollBar* bar)
+{
+    if (bar != &m_scrollBar) {
+        CWnd::OnHScroll(code, pos, bar);
+        return;
+    }
+    // The position travels in 16 bits: it is signed.
+    ScrollView(code, static_cast<short>(static_cast<WORD>(pos)));
+}
+
+double CQvWndTab::ScrollView(UINT code, int thumbPos)
+{
+    CLooker* looker = gGetLooker();
+    CRelayon* hub = gGetRelayon();
+    auto* pan = hub != nullptr ? dynamic_cast<CViewPanCmd*>(hub->GetCmd(korvel::ID_VIEW_PAN)) : nullptr;
+    if (looker == nullptr || pan == nullptr) return 0.0;
+    BOX3<double> box;
+    looker->GetViewBox3D(&box);
+    const double dx = box.xmax - box.xmin, dy = box.ymax - box.ymin, dz = box.zmax - box.zmin;
+    double e = std::min(dx, dy);
+    if (CLooker::IsView3D()) {
+        if (dx < 0.0001) e = std::min(dy, dz);
+        else if (dy < 0.0001) e = std::min(dx, dz);
+    }
+    const float lineStep = static_cast<float>(0.25 * e);
+    const float pageStep = static_cast<float>(0.5 * e);
+    const int p = m_scrollBar.GetScrollPos();
+    int minPos = 0, maxPos = 0;
+    m_scrollBar.GetScrollRange(&minPos, &maxPos);
+    int next = p;
+    double distance = 0.0;
+    switch (code) {
+    case SB_LINELEFT:
+        next = static_cast<int>(std::max<float>(static_cast<float>(minPos), static_cast<float>(p) - lineStep));
+        distance = p == minPos ? 0.0 : lineStep;
+        break;
+    case SB_LINERIGHT:
+        next = static_cast<int>(std::min<float>(static_cast<float>(maxPos), static_cast<float>(p) + lineStep));
+        distance = p == maxPos ? 0.0 : -lineStep;
+        break;
+    case SB_PAGELEFT:
+        next = static_cast<int>(std::max<float>(static_cast<float>(minPos), static_cast<float>(p) - pageStep));
+        distance = pageStep;
+        break;
+    case SB_PAGERIGHT:
+        next = static_cast<int>(std::min<float>(static_cast<float>(maxPos), static_cast<float>(p) + pageStep));
+        distance = -pageStep;
+        break;
+    case SB_THUMBPOSITION:
+        next = thumbPos;
+        distance = p - thumbPos;
+        break;
+    case SB_LEFT:
+        next = minPos;
+        distance = p - minPos;
+        break;
+    case SB_RIGHT:
+        next = maxPos;
+        distance = p - maxPos;
+        break;
+    default: return 0.0;  // thumb track and the end of scrolling do nothing
+    }
+    if (distance == 0.0 || next < minPos || next > maxPos) return 0.0;
+    if (CLooker::IsView3D()) pan->Pan3D(distance, 0.0);
+    else pan->Pan2D(distance, 0.0);
+    m_scrollBar.SetScrollPos(next, TRUE);
+    return distance;
 }

@@ -2,10 +2,12 @@
 // layers, show all, show one, scroll the tabs right, delete the current layer,
 // add a layer, scroll the tabs left), then one trapezoid tab per layer named
 // from the layer bar's names, the current layer's tab highlighted. A click on
-// a tab makes that layer current.
+// a tab makes that layer current. The right half is a horizontal scroll bar
+// that pans the drawing view through the pan command.
 #pragma once
 
 #include "platform/ui/Font.h"
+#include "platform/ui/ScrollBar.h"
 #include "platform/ui/Wnd.h"
 
 #include <array>
@@ -73,7 +75,17 @@ public:
     int GetHoveredButton() const { return m_nHovered; }
     static RECT ButtonRect(int button);
 
+    // Creates the scroll bar with its range from the page width.
+    BOOL CreateScrollBar();
+    CScrollBar& GetScrollBar() { return m_scrollBar; }
+    // Range of the scroll bar for a page width: -2W to 2W, within +-25000.
+    static void ScrollRangeFor(double pageWidth, int* minPos, int* maxPos);
+    // A scroll action of the bar: moves the bar and pans the view; returns the
+    // pan distance (0 when nothing happened).
+    double ScrollView(UINT code, int thumbPos);
+
     // Message handlers.
+    void OnHScroll(UINT code, UINT pos, CScrollBar* bar);
     void OnLButtonDown(UINT flags, CPoint point);
     void OnLButtonUp(UINT flags, CPoint point);
     void OnMouseMove(UINT flags, CPoint point);
@@ -115,4 +127,5 @@ private:
     std::unique_ptr<CFont> m_pFont;
     std::array<int, kButtonCount> m_look{kFlat, kFlat, kFlat, kFlat, kFlat, kFlat, kFlat};
     std::array<int, kButtonCount> m_disabled{};
+    CScrollBar m_scrollBar;
 };

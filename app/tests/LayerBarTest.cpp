@@ -10,6 +10,7 @@
 #include "app/LayerTab.h"
 #include "framework/db/DbCurve.h"
 #include "framework/looker/AppSlots.h"
+#include "framework/looker/Looker.h"
 #include "framework/panora/DesignCentral.h"
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
@@ -28,6 +29,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -479,6 +481,99 @@ TEST_F(LayerStripTest, StoredHiddenValueCollapsesTheStripAndToggleShowsFifteenPi
     m_bar->ToggleTab();
     EXPECT_TRUE(m_bar->IsTabVisible());
     EXPECT_EQ(Tab()->GetTabHeight(), 15);
+}
+
+TEST_F(LayerStripTest, ScrollRangeFollowsThePageWidth)
+{
+    struct Row {
+        double width;
+        int min, max;
+    };
+    for (const Row& row : {Row{20000, -25000, 25000}, Row{100, -200, 200}, Row{100.9, -200, 200}, Row{0, 0, 0}}) {
+        int lo = 1, hi = -1;
+        CQvWndTab::ScrollRangeFor(row.width, &lo, &hi);
+        EXPECT_EQ(lo, row.min) << row.width;
+        EXPECT_EQ(hi, row.max) << row.width;
+    }
+    int lo = 0, hi = 0;
+    Tab()->GetScrollBar().GetScrollRange(&lo, &hi);
+    EXPECT_LT(lo, 0) << "the bar of the running program has the page's range";
+    EXPECT_EQ(hi, -lo);
+}
+
+TEST_F(LayerStripTest, ScrollBarPansTheViewOnlyWhenItMoves)
+{
+    CScrollBar& bar = Tab()->GetScrollBar();
+    ASSERT_NE(bar.GetSafeHwnd(), nullptr);
+    bar.SetScrollRange(-200, 200);
+    CLooker* looker = gGetLooker();
+    auto left = [looker] {
+        BOX3<double> box;
+        looker->GetViewBox3D(&box);
+        return box.xmin;
+    };
+    bar.SetScrollPos(-200);
+    const double before = left();
+    bar.Notify(SB_LINELEFT, 0);
+    EXPECT_DOUBLE_EQ(left(), before) << "line left at the left end";
+    EXPECT_EQ(bar.GetScrollPos(), -200);
+
+    bar.SetScrollPos(0);
+    bar.Notify(SB_THUMBTRACK, 50);
+    EXPECT_DOUBLE_EQ(left(), before) << "dragging the thumb";
+    EXPECT_EQ(bar.GetScrollPos(), 0);
+    bar.Notify(SB_THUMBPOSITION, 50);
+    EXPECT_EQ(bar.GetScrollPos(), 50);
+    EXPECT_NEAR(std::fabs(left() - before), 50.0, 1e-6) << "released: panned by p - t";
+
+    const double beforeLine = left();
+    bar.Notify(SB_LINERIGHT, 0);
+    EXPECT_GT(bar.GetScrollPos(), 50);
+    EXPECT_NE(left(), beforeLine);
+}
+
+TEST_F(LayerStripTest, CommandConfigKeepsTheTwoValues)
+{
+    m_bar->SetTabHidden(1);
+    ASSERT_TRUE(Frame()->WriteCommandConfig(gGetRelayon()));
+    m_bar->SetTabHidden(0);
+    Frame()->ReadCommandConfig(gGetRelayon(), TRUE);
+    EXPECT_FALSE(m_bar->IsTabVisible());
+    EXPECT_EQ(m_bar->GetReservedState(), 1);
+    const std::vector<unsigned char> bytes = ReadBytes(CMainFrame::CommandConfigPath().ToUtf8());
+    ASSERT_GE(bytes.size(), 8u);
+    EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 8),
+              (std::vector<unsigned char>{1, 0, 0, 0, 1, 0, 0, 0}));
+}
+
+TEST_F(LayerStripTest, NamesFollowTheDatabaseWhateverChangedIt)
+{
+    MakeLayers({L"A", L"B"});
+    m_db->AddLayer(new CLayer(CString(L"C")));  // behind the bar's back
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"C"}));
+    QImage image;
+    Tab()->Render(image);
+    EXPECT_EQ(Tab()->GetTabWidths().size(), 3u);
+    delete m_db->RemoveLayerAt(0);
+    Tab()->Render(image);
+    EXPECT_EQ(Tab()->GetTabWidths().size(), 2u);
+    EXPECT_EQ(m_bar->SetCurrentLayer(2), -1);
+}
+
+TEST_F(LayerStripTest, EditLayersButtonOpensTheManagerPage)
+{
+    MakeLayers({L"A", L"B"});
+    const RECT r = CQvWndTab::ButtonRect(CQvWndTab::kEditLayers);
+    QTest::mouseClick(Tab()->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(r.left + 5, r.top + 5));
+    auto* cmd = dynamic_cast<CLayerManageCmd*>(gGetRelayon()->GetMainCmd(korvel::ID_LAYER_MANAGE));
+    ASSERT_NE(cmd, nullptr);
+    EXPECT_TRUE(cmd->IsRunning());
+    auto* page = dynamic_cast<CDlgLayerManager*>(cmd->GetCmdDlg());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(gGetPaneDCenter()->GetCommandPage(), page);
+    EXPECT_EQ(page->GetList().GetItemCount(), 2);
+    cmd->Cancel();
+    EXPECT_EQ(gGetPaneDCenter()->GetCommandPage(), nullptr);
 }
 
 // --- The layer manager ------------------------------------------------------
