@@ -81,8 +81,10 @@ void DrawLock(CDC* dc, int x, int y, bool locked)
 {
     CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
     CPen* old = dc->SelectObject(&pen);
-    dc->FillSolidRect(x + 3, y + 7, 9, 7, locked ? RGB(200, 160, 0) : RGB(220, 220, 220));
-    const int shackleX = locked ? x + 5 : x + 8;
+    const POINT body[5] = {{x + 2, y + 7}, {x + 11, y + 7}, {x + 11, y + 14}, {x + 2, y + 14}, {x + 2, y + 7}};
+    dc->FillSolidRect(x + 3, y + 8, 8, 6, locked ? RGB(200, 160, 0) : RGB(255, 255, 255));
+    dc->Polyline(body, 5);
+    const int shackleX = locked ? x + 4 : x + 8;
     dc->MoveTo(shackleX, y + 7);
     dc->LineTo(shackleX, y + 3);
     dc->LineTo(shackleX + 5, y + 3);
@@ -280,7 +282,9 @@ CListCellEdit* CQvLayerList::EditSubLabel(int row, int column)
     }
     RECT r{0, 0, 0, 0};
     GetItemRect(row, &r);
-    RECT cell{left + 4, r.top, std::min<int>(left + GetColumnWidth(column) - 3, client.right), r.bottom};
+    const POINT origin = GetViewportOrigin();
+    RECT cell{origin.x + left + 4, origin.y + r.top,
+              origin.x + std::min<int>(left + GetColumnWidth(column) - 3, client.right), origin.y + r.bottom};
     const int format = GetColumnFormat(column);
     const DWORD align = format == LVCFMT_RIGHT ? 0x0002u : format == LVCFMT_CENTER ? 0x0001u : ES_LEFT;
     auto* edit = new CListCellEdit(row, column, GetItemText(row, column));

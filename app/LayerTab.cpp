@@ -123,7 +123,7 @@ void CQvWndTab::Render(QImage& image)
     RECT client{0, 0, 0, 0};
     if (GetSafeHwnd() != nullptr) GetClientRect(&client);
     image = QImage(std::max<int>(client.right, 1), std::max<int>(client.bottom, 1), QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(QColor(GetRValue(kFace), GetGValue(kFace), GetBValue(kFace)));
     CQtDC dc(&image);
     Paint(&dc);
 }

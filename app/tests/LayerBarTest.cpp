@@ -660,6 +660,10 @@ TEST_F(LayerManagerTest, InPlaceRenameCommitsOnEnterCancelsOnEscapeAndRefusesDup
         ClickCell(page, 0, CQvLayerList::kName);
         CListCellEdit* edit = page->GetList().GetEditor();
         ASSERT_NE(edit, nullptr);
+        // The editor lies over the clicked cell, below the header.
+        auto* tree = qobject_cast<QTreeWidget*>(page->GetList().GetWidget());
+        const QPoint cellCentre = tree->viewport()->mapTo(tree, Cell(page, 0, CQvLayerList::kName));
+        EXPECT_TRUE(edit->GetWidget()->geometry().contains(cellCentre));
         edit->SetWindowText(row.typed);
         QTest::keyClick(edit->GetWidget(), row.key);
         QApplication::processEvents();

@@ -170,8 +170,11 @@ void CListCtrl::SetExtendedStyle(DWORD style) {
   if (QTreeWidget* tree = Tree(this)) {
     tree->setSelectionBehavior((style & LVS_EX_FULLROWSELECT) != 0 ? QAbstractItemView::SelectRows
                                                                    : QAbstractItemView::SelectItems);
+    // The selected row keeps dark text on a light band, with or without focus.
+    QString sheet = QStringLiteral("QTreeView::item:selected { background: #cce8ff; color: black; }");
     if ((style & LVS_EX_GRIDLINES) != 0)
-      tree->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"));
+      sheet += QStringLiteral(" QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }");
+    tree->setStyleSheet(sheet);
   }
 }
 
@@ -305,6 +308,13 @@ void CListCtrl::RedrawItems(int, int) {
 }
 
 void CListCtrl::DrawSubItem(CDC*, int, int, const RECT&) {}
+
+POINT CListCtrl::GetViewportOrigin() const {
+  QTreeWidget* tree = Tree(this);
+  if (tree == nullptr) return POINT{0, 0};
+  const QPoint p = tree->viewport()->pos();
+  return POINT{p.x(), p.y()};
+}
 
 void CListCtrl::OnLButtonDown(UINT, CPoint point) {
   QTreeWidget* tree = Tree(this);

@@ -64,6 +64,9 @@ public:
   // The row under the point, or -1.
   int HitTest(POINT point) const;
   void RedrawItems(int first, int last);
+  // Where the client (viewport) area lies in the control, below its header:
+  // child windows of the control are placed relative to the control itself.
+  POINT GetViewportOrigin() const;
 
   // Drawing over a cell after its default painting (the sub-item post-paint
   // stage); nothing in the base.
