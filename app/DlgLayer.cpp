@@ -445,6 +445,15 @@ BOOL CDlgLayerManager::OnInitDialog()
         const CString heading = spec.heading != 0 ? AfxLoadString(spec.heading) : CString();
         m_list.InsertColumn(c++, heading, LVCFMT_LEFT, spec.width);
     }
+    Fill();
+    bar->SetSingleLayerMode(0);
+    return TRUE;
+}
+
+void CDlgLayerManager::Fill()
+{
+    CQvLayerBarWnd* bar = korvelLayerBar();
+    if (bar == nullptr || m_list.GetSafeHwnd() == nullptr) return;
     CDBase* db = CDBase::Instance();
     const int current = bar->GetCurLayerIndex();
     for (int i = 0; i < bar->GetLayerCount(); ++i) {
@@ -453,8 +462,33 @@ BOOL CDlgLayerManager::OnInitDialog()
         m_list.AddLayerRow(layer->GetName(), i == current ? 1 : 0, layer->IsLocked(), layer->IsVisible(),
                            layer->GetColor(), db->GetCountOnLayerIndex(i));
     }
-    bar->SetSingleLayerMode(0);
-    return TRUE;
+}
+
+void CDlgLayerManager::Refill()
+{
+    if (m_list.GetSafeHwnd() == nullptr) return;
+    for (int i = m_list.GetItemCount() - 1; i >= 0; --i) {
+        delete m_list.GetRow(i);
+        m_list.DeleteItem(i);
+    }
+    Fill();
+}
+
+void CDlgLayerManager::SyncRows()
+{
+    CQvLayerBarWnd* bar = korvelLayerBar();
+    if (bar == nullptr) return;
+    const int current = bar->GetCurLayerIndex();
+    for (int i = 0; i < m_list.GetItemCount(); ++i) {
+        CLayerRow* record = m_list.GetRow(i);
+        CLayer info;
+        if (record == nullptr || bar->GetLayerInfo(i, &info) < 0) continue;
+        record->locked = info.IsLocked();
+        record->visible = info.IsVisible();
+        record->colour = info.GetColor();
+        record->current = i == current ? 1 : 0;
+    }
+    m_list.RedrawItems(0, m_list.GetItemCount() - 1);
 }
 
 void CDlgLayerManager::OnAdd()
@@ -482,11 +516,10 @@ void CDlgLayerManager::OnDelete()
     if (row < 0) return;
     if (bar->DeleteLayer(row, 0) < 0) return;
     m_list.DeleteRow(row);
-    // The list's current mark follows the layer the bar made current.
-    const int current = bar->GetCurLayerIndex();
-    for (int i = 0; i < m_list.GetItemCount(); ++i)
-        if (CLayerRow* record = m_list.GetRow(i)) record->current = i == current ? 1 : 0;
-    m_list.RedrawItems(0, m_list.GetItemCount() - 1);
+    // The layer that became current is shown and unlocked, as the strip's
+    // delete button does, and the list's current mark follows the bar.
+    bar->SetCurrentLayer(bar->GetCurLayerIndex());
+    SyncRows();
     bar->RefreshLayerBar(1);
 }
 

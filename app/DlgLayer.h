@@ -126,12 +126,18 @@ public:
     void OnClose();
     void OnCancel() override;
     void ResetRows() { m_list.ResetRows(); }
+    // Rows made again from the layers (after an undo or redo changed them).
+    void Refill();
+    // Lock, visibility, colour and current mark of every row from its layer.
+    void SyncRows();
     CQvLayerList& GetList() { return m_list; }
 
 protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void Fill();
+
     CCommand* m_pCmd = nullptr;
     CQvLayerList m_list;
 };

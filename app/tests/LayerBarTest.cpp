@@ -696,6 +696,26 @@ TEST_F(LayerManagerTest, DeletingTheCurrentRowTakesTheBarsCurrentLayer)
     EXPECT_EQ(m_bar->GetCurLayerIndex(), 1);
     EXPECT_EQ(page->GetList().GetRow(1)->current, 1) << "the mark follows the bar, not row 0";
     EXPECT_EQ(page->GetList().GetRow(0)->current, 0);
+    EXPECT_EQ(page->GetList().GetRow(1)->visible, 1) << "the new current layer was made visible";
+}
+
+TEST_F(LayerManagerTest, UndoOfADeletionShowsInTheOpenManagerAndTheStrip)
+{
+    MakeLayers({L"A", L"B", L"C"});
+    AddOn(1);
+    CDlgLayerManager* page = Open();
+    ASSERT_NE(page, nullptr);
+    ClickCell(page, 1, CQvLayerList::kCount);
+    m_prompt.m_answers.push_back(IDYES);
+    page->SendMessage(WM_COMMAND, CDlgLayerManager::kDelete, 0);
+    ASSERT_EQ(page->GetList().GetItemCount(), 2);
+    View()->SendMessage(WM_COMMAND, ID_EDIT_UNDO, 0);
+    ASSERT_EQ(page->GetList().GetItemCount(), 3);
+    EXPECT_EQ(page->GetList().GetItemText(1, CQvLayerList::kName), CString(L"B"));
+    EXPECT_EQ(page->GetList().GetItemText(1, CQvLayerList::kCount), CString(L"1"));
+    QImage image;
+    m_bar->GetTab()->Render(image);
+    EXPECT_EQ(m_bar->GetTab()->GetTabWidths().size(), 3u);
 }
 
 TEST_F(LayerManagerTest, ClosingSetsSingleLayerModeFromTheVisibleLayers)
