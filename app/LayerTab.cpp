@@ -9,6 +9,7 @@
 #include "framework/relayon/Relayon.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/QtDC.h"
+#include "platform/ui/Resources.h"
 #include "platform/ui/WndWidget.h"
 
 #include <QImage>
@@ -402,6 +403,11 @@ void CQvWndTab::HoverStep()
         if (m_nHovered >= 0) m_look[static_cast<size_t>(m_nHovered)] = kFlat;
         m_nHovered = HitTestButton(m_ptCursor);
         if (m_nHovered >= 0) m_look[static_cast<size_t>(m_nHovered)] = kRaised;
+        // The hovered button's tooltip.
+        if (GetWidget() != nullptr) {
+            const CString tip = m_nHovered >= 0 ? AfxLoadString(korvel::IDS_LAYER_EDIT + m_nHovered) : CString();
+            GetWidget()->setToolTip(QString::fromWCharArray(tip.GetString(), tip.GetLength()));
+        }
     }
     if (GetSafeHwnd() != nullptr) Invalidate(FALSE);
 }

@@ -53,6 +53,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CPISMainFrame)
     ON_MESSAGE(korvel::WM_KV_RELOAD_LAYERS, &CMainFrame::OnReloadLayers)
     ON_COMMAND(korvel::ID_LAYER_MANAGE, &CMainFrame::OnLayerManage)
     ON_UPDATE_COMMAND_UI(korvel::ID_LAYER_MANAGE, &CMainFrame::OnUpdateLayerManage)
+    ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_PATHS, &CMainFrame::OnUpdateViewPaths)
     ON_COMMAND(korvel::ID_LAYER_SHOW_ALL, &CMainFrame::OnLayerShowAll)
     ON_COMMAND(korvel::ID_LAYER_SHOW_ONE, &CMainFrame::OnLayerShowOne)
     ON_COMMAND(korvel::ID_LAYER_HIDE_OF_OBJECT, &CMainFrame::OnLayerHideOfObject)
@@ -519,6 +520,15 @@ void CMainFrame::OnLayerHideOfObject() { RunLayerCommand(3); }
 void CMainFrame::OnLayerMoveToPicked() { RunLayerCommand(4); }
 void CMainFrame::OnLayerMoveToCurrent() { RunLayerCommand(5); }
 void CMainFrame::OnLayerCurrentOfObject() { RunLayerCommand(6); }
+
+void CMainFrame::OnUpdateViewPaths(CCmdUI* pCmdUI)
+{
+    // The strip's buttons work only while no application command runs.
+    CRelayon* hub = gGetRelayon();
+    m_wndLayerBar.EnableTabButtons(hub == nullptr || hub->CurCmdFlag() == 0 ? 1 : 0);
+    // The tool-path switch has no command behind it yet.
+    pCmdUI->Enable(FALSE);
+}
 
 void CMainFrame::OnUpdateLayerManage(CCmdUI* pCmdUI)
 {

@@ -76,6 +76,8 @@ public:
     void RunLayerCommand(int mode);
     void OnLayerManage();
     void OnUpdateLayerManage(CCmdUI* pCmdUI);
+    // Also switches the layer strip's buttons on while no application command runs.
+    void OnUpdateViewPaths(CCmdUI* pCmdUI);
     void OnLayerShowAll();
     void OnLayerShowOne();
     void OnLayerHideOfObject();

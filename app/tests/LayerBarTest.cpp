@@ -456,6 +456,7 @@ TEST_F(LayerStripTest, HoverRaisesAndPressSinksAButtonByPixel)
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(strip, &move);
     EXPECT_EQ(Tab()->GetButtonLook(CQvWndTab::kShowAll), CQvWndTab::kRaised);
+    EXPECT_EQ(strip->toolTip().toStdWString(), std::wstring(AfxLoadString(korvel::IDS_LAYER_SHOW_ALL).GetString()));
     EXPECT_EQ(pixel(r.left, r.top + 5), 0xFFFFFFu) << "raised: light left edge";
     EXPECT_EQ(pixel(r.right - 1, r.top + 5), 0xA0A0A0u) << "raised: dark right edge";
     (void)face;
@@ -468,6 +469,23 @@ TEST_F(LayerStripTest, HoverRaisesAndPressSinksAButtonByPixel)
     Tab()->OnTimer(CQvWndTab::kHoverTimer);
     EXPECT_EQ(Tab()->GetButtonLook(CQvWndTab::kScrollRight), CQvWndTab::kFlat);
     EXPECT_EQ(Tab()->GetHoveredButton(), -1);
+}
+
+TEST_F(LayerStripTest, ButtonsWorkOnlyWhileNoApplicationCommandRuns)
+{
+    MakeLayers({L"A"});
+    gGetRelayon()->RunAppCmd(korvel::ID_VIEW_PAN, 0);
+    ASSERT_EQ(gGetRelayon()->CurCmdFlag(), 1);
+    Frame()->UpdateCommandActions();
+    EXPECT_FALSE(Tab()->AreButtonsEnabled());
+    const RECT add = CQvWndTab::ButtonRect(CQvWndTab::kAdd);
+    QTest::mouseClick(Tab()->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(add.left + 5, add.top + 5));
+    EXPECT_EQ(m_db->GetLayerCnt(), 1) << "a disabled button does nothing";
+    gGetRelayon()->CancelCurCmd();
+    Frame()->UpdateCommandActions();
+    EXPECT_TRUE(Tab()->AreButtonsEnabled());
+    QTest::mouseClick(Tab()->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(add.left + 5, add.top + 5));
+    EXPECT_EQ(m_db->GetLayerCnt(), 2);
 }
 
 TEST_F(LayerStripTest, StoredHiddenValueCollapsesTheStripAndToggleShowsFifteenPixels)
