@@ -165,20 +165,22 @@ void CListCellEdit::OnKillFocus(CWnd*)
 // ---------------------------------------------------------------------------
 // CQvLayerList
 
-CQvLayerList::~CQvLayerList()
+CQvLayerList::~CQvLayerList() = default;
+
+void CQvLayerList::FreeRecord(CLayerRow* record)
 {
-    for (int i = 0; i < GetItemCount(); ++i) delete GetRow(i);
+    auto it = std::find_if(m_records.begin(), m_records.end(), [record](const auto& r) { return r.get() == record; });
+    if (it != m_records.end()) m_records.erase(it);
 }
 
 int CQvLayerList::AddLayerRow(const CString& name, int current, int locked, int visible, COLORREF colour, int count)
 {
-    auto* record = new (std::nothrow) CLayerRow{colour, locked, visible, current, count};
-    if (record == nullptr) return -1;
+    std::unique_ptr<CLayerRow> owned(new (std::nothrow) CLayerRow{colour, locked, visible, current, count});
+    if (!owned) return -1;
     const int row = InsertItem(GetItemCount(), L"");
-    if (row < 0) {
-        delete record;
-        return -1;
-    }
+    if (row < 0) return -1;
+    CLayerRow* record = owned.get();
+    m_records.push_back(std::move(owned));
     SetItemText(row, kName, name);
     CString number;
     number.Format(L"%d", count);
@@ -193,7 +195,7 @@ int CQvLayerList::DeleteRow(int row)
     if (GetItemCount() == 1 || row < 0 || row >= GetItemCount()) return 0;
     CLayerRow* record = GetRow(row);
     const bool wasCurrent = record != nullptr && record->current;
-    delete record;
+    FreeRecord(record);
     SetItemData(row, 0);
     m_nLastClicked = -1;
     DeleteItem(row);
@@ -209,10 +211,8 @@ int CQvLayerList::DeleteRow(int row)
 
 void CQvLayerList::ResetRows()
 {
-    for (int i = 0; i < GetItemCount(); ++i) {
-        delete GetRow(i);
-        SetItemData(i, 0);
-    }
+    for (int i = 0; i < GetItemCount(); ++i) SetItemData(i, 0);
+    m_records.clear();
     CQvLayerBarWnd* bar = korvelLayerBar();
     if (bar == nullptr) return;
     CDBase* db = CDBase::Instance();
@@ -468,7 +468,7 @@ void CDlgLayerManager::Refill()
 {
     if (m_list.GetSafeHwnd() == nullptr) return;
     for (int i = m_list.GetItemCount() - 1; i >= 0; --i) {
-        delete m_list.GetRow(i);
+        m_list.FreeRecord(m_list.GetRow(i));
         m_list.DeleteItem(i);
     }
     Fill();

@@ -8,6 +8,9 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListControls.h"
 
+#include <memory>
+#include <vector>
+
 class CCommand;
 class CQvLayerBarWnd;
 
@@ -68,11 +71,16 @@ public:
 
     CQvLayerList() = default;
     ~CQvLayerList() override;
+    CQvLayerList(const CQvLayerList&) = delete;
+    CQvLayerList& operator=(const CQvLayerList&) = delete;
 
     int AddLayerRow(const CString& name, int current, int locked, int visible, COLORREF colour, int count);
     // 0 with exactly one row or a bad row; the deleted current row's mark goes
     // to row 0.
     int DeleteRow(int row);
+    // Frees one row record (the list keeps every record it made, so that none
+    // outlives it even when its window went first).
+    void FreeRecord(CLayerRow* record);
     // Frees the row records; single-layer mode on when at most one layer is visible.
     void ResetRows();
     int GetCurIndex() const { return m_nLastClicked; }
@@ -104,6 +112,7 @@ private:
     int m_nLastClicked = -1;
     int m_nCurRow = -1;
     CListCellEdit* m_pEditor = nullptr;  // open editor, deletes itself
+    std::vector<std::unique_ptr<CLayerRow>> m_records;
 };
 
 class CDlgLayerManager : public CDialog {
