@@ -265,6 +265,18 @@ TEST_F(LayerCommandTest, IsRegisteredInPlaceOfTheGenericCommand)
     EXPECT_EQ(Cmd()->HostType(), 1);
 }
 
+TEST_F(LayerCommandTest, NewDocumentMessageReloadsTheLayers)
+{
+    MakeLayers({L"A", L"B"});
+    m_bar->SetCurrentLayer(1);
+    m_db->GetLayer(0)->SetName(L"Renamed");
+    QMessage message(QMessage::kNewDocument);
+    EXPECT_EQ(Cmd()->OnMessage(&message), 1);
+    EXPECT_EQ(m_bar->GetCurLayerIndex(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Renamed", L"B"}));
+    EXPECT_EQ(Cmd()->OnMessage(nullptr), 0);
+}
+
 TEST_F(LayerCommandTest, ShowAllAndShowOne)
 {
     MakeLayers({L"A", L"B", L"C"});
@@ -496,9 +508,15 @@ TEST_F(LayerStripTest, StoredHiddenValueCollapsesTheStripAndToggleShowsFifteenPi
     m_bar->ToggleTab();
     EXPECT_FALSE(m_bar->IsTabVisible());
     EXPECT_EQ(Tab()->GetTabHeight(), 0);
+    RECT client{0, 0, 0, 0};
+    m_bar->GetClientRect(&client);
+    EXPECT_EQ(Tab()->GetWidget()->height(), 0);
+    EXPECT_EQ(View()->GetWidget()->height(), client.bottom - client.top) << "the view takes the whole client area";
     m_bar->ToggleTab();
     EXPECT_TRUE(m_bar->IsTabVisible());
     EXPECT_EQ(Tab()->GetTabHeight(), 15);
+    EXPECT_EQ(Tab()->GetWidget()->height(), 15);
+    EXPECT_EQ(View()->GetWidget()->height(), client.bottom - client.top - 15);
 }
 
 TEST_F(LayerStripTest, ScrollRangeFollowsThePageWidth)
