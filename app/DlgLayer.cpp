@@ -13,6 +13,9 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/View.h"
 
+#include <QFontMetrics>
+#include <QWidget>
+
 #include <algorithm>
 #include <new>
 
@@ -29,6 +32,7 @@ END_MESSAGE_MAP()
 BEGIN_MESSAGE_MAP(CQvLayerList, CListCtrl)
     ON_WM_LBUTTONDOWN()
     ON_MESSAGE(WM_KV_LIST_NOTIFY, &CQvLayerList::OnEndLabelEdit)
+    ON_EN_CHANGE(101, &CQvLayerList::OnEditChange)
 END_MESSAGE_MAP()
 
 BEGIN_MESSAGE_MAP(CDlgLayerManager, CDialog)
@@ -144,6 +148,18 @@ void CListCellEdit::OnKeyDown(UINT nChar, UINT, UINT)
     } else if (nChar == VK_RETURN) {
         if (m_pList != nullptr) m_pList->SetFocus();
     }
+}
+
+void CListCellEdit::FitText()
+{
+    QWidget* widget = GetWidget();
+    if (widget == nullptr || m_pList == nullptr || m_pList->GetWidget() == nullptr) return;
+    CString text;
+    GetWindowText(text);
+    const int wanted = QFontMetrics(widget->font()).horizontalAdvance(QString::fromWCharArray(text.GetString(), text.GetLength())) + 5;
+    if (wanted <= widget->width()) return;
+    const int right = m_pList->GetWidget()->width();
+    widget->resize(std::max(std::min(wanted, right - widget->x()), widget->width()), widget->height());
 }
 
 void CListCellEdit::OnKillFocus(CWnd*)
@@ -362,6 +378,11 @@ void CQvLayerList::ClickColour(int row)
     record->colour = colour;
     RedrawItems(row, row);
     ApplyRowToLayer(row, record);
+}
+
+void CQvLayerList::OnEditChange()
+{
+    if (m_pEditor != nullptr) m_pEditor->FitText();
 }
 
 LRESULT CQvLayerList::OnEndLabelEdit(WPARAM, LPARAM lParam)

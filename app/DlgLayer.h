@@ -48,6 +48,9 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnKillFocus(CWnd* pNewWnd);
+    // Widens the editor when its text grows wider (text + 5 pixels), up to
+    // the list's right client edge.
+    void FitText();
     int GetRow() const { return m_nRow; }
     int GetColumn() const { return m_nColumn; }
 
@@ -95,6 +98,7 @@ public:
 
     void OnLButtonDown(UINT nFlags, CPoint point);
     LRESULT OnEndLabelEdit(WPARAM wParam, LPARAM lParam);
+    void OnEditChange();
     void DrawSubItem(CDC* pDC, int row, int col, const RECT& cell) override;
     // The cell column's left edge in client coordinates.
     int ColumnLeft(int row, int column) const;

@@ -706,6 +706,16 @@ TEST_F(LayerManagerTest, InPlaceRenameCommitsOnEnterCancelsOnEscapeAndRefusesDup
         EXPECT_EQ(m_db->GetLayer(0)->GetName(), CString(row.after));
     }
     EXPECT_EQ(m_prompt.m_messages.back(), AfxLoadString(korvel::IDS_LAYER_NAME_USED));
+
+    // Typing a long name widens the editor up to the list's right edge.
+    ClickCell(page, 1, CQvLayerList::kName);
+    CListCellEdit* edit = page->GetList().GetEditor();
+    ASSERT_NE(edit, nullptr);
+    const int before = edit->GetWidget()->width();
+    QTest::keyClicks(edit->GetWidget(), QStringLiteral("a rather long layer name for this narrow column"));
+    EXPECT_GT(edit->GetWidget()->width(), before);
+    EXPECT_LE(edit->GetWidget()->geometry().right(), page->GetList().GetWidget()->width());
+    QTest::keyClick(edit->GetWidget(), Qt::Key_Escape);
 }
 
 TEST_F(LayerManagerTest, DeleteWithNoRowClickedAsksThenDoesNothing)
