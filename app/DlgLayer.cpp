@@ -56,10 +56,8 @@ constexpr int kButtonHeight = 14;
 void RegisterTemplates()
 {
     if (AfxFindDialogTemplate(CDlgLayerManager::kTemplate) == nullptr) {
-        CDialogTemplateDesc desc(L"Layers", kPageWidth, kPageHeight, WS_CHILD,
-                                 {{CDialogItemKind::PushButton, CDlgLayerManager::kAdd, 4, 4, 34, kButtonHeight, L"ADD"},
-                                  {CDialogItemKind::PushButton, CDlgLayerManager::kDelete, 42, 4, 34, kButtonHeight, L"DEL"},
-                                  {CDialogItemKind::PushButton, CDlgLayerManager::kClose, 80, 4, 34, kButtonHeight, L"OK"}});
+        // The buttons are bitmap buttons the page makes itself.
+        CDialogTemplateDesc desc(L"Layers", kPageWidth, kPageHeight, WS_CHILD, {});
         AfxRegisterDialogTemplate(CDlgLayerManager::kTemplate, std::move(desc));
     }
     if (AfxFindDialogTemplate(CDlgLayerSel::kTemplate) == nullptr) {
@@ -442,11 +440,33 @@ CDlgLayerManager::CDlgLayerManager() : CDialog(kTemplate) { RegisterTemplates();
 CDlgLayerManager::~CDlgLayerManager()
 {
     m_list.ResetRows();
-    if (m_list.GetSafeHwnd() != nullptr) m_list.DestroyWindow();
+    for (CWnd* control : {static_cast<CWnd*>(&m_list), static_cast<CWnd*>(&m_close), static_cast<CWnd*>(&m_delete),
+                          static_cast<CWnd*>(&m_add)})
+        if (control->GetSafeHwnd() != nullptr) control->DestroyWindow();
 }
 
 BOOL CDlgLayerManager::OnInitDialog()
 {
+    if (GetSafeHwnd() != nullptr) {
+        // Three bitmap buttons with pictures by caption: up "<caption>U", down "<caption>D".
+        struct ButtonSpec {
+            CBitmapButton* button;
+            UINT id;
+            const wchar_t* caption;
+            int x;
+        };
+        const ButtonSpec buttons[] = {{&m_add, kAdd, L"ADD", 4}, {&m_delete, kDelete, L"DEL", 42},
+                                      {&m_close, kClose, L"OK", 80}};
+        for (const ButtonSpec& spec : buttons) {
+            RECT r{spec.x, 4, spec.x + 34, 4 + kButtonHeight};
+            MapDialogRect(&r);
+            if (!spec.button->Create(spec.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r, this, spec.id)) continue;
+            CString up(spec.caption), down(spec.caption);
+            up += L"U";
+            down += L"D";
+            spec.button->LoadBitmaps(up, down);
+        }
+    }
     CDialog::OnInitDialog();
     CQvLayerBarWnd* bar = korvelLayerBar();
     if (GetSafeHwnd() == nullptr || bar == nullptr) return TRUE;

@@ -5,6 +5,7 @@
 // Cancel). Every change goes to the layers at once through the layer bar.
 #pragma once
 
+#include "platform/ui/BitmapButton.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListControls.h"
 
@@ -144,6 +145,7 @@ public:
     // Lock, visibility, colour and current mark of every row from its layer.
     void SyncRows();
     CQvLayerList& GetList() { return m_list; }
+    CBitmapButton& GetButton(UINT id) { return id == kAdd ? m_add : id == kDelete ? m_delete : m_close; }
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -152,6 +154,7 @@ private:
     void Fill();
 
     CCommand* m_pCmd = nullptr;
+    CBitmapButton m_close, m_delete, m_add;
     CQvLayerList m_list;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/KorvelIds.h"
 #include "platform/ui/Accelerator.h"
+#include "platform/ui/BitmapButton.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Menu.h"
@@ -228,6 +229,41 @@ void RegisterSplash()
     AfxRegisterImage(IDB_SPLASH, MakeSplashImage(606, 245));
 }
 
+// The layer manager's button pictures, by caption: "<caption>U" up and
+// "<caption>D" pressed (a darker face, the content one pixel lower right).
+void RegisterLayerButtons()
+{
+    struct Picture {
+        const wchar_t* caption;
+        QString text;
+    };
+    const Picture pictures[] = {{L"ADD", QStringLiteral("+ Add")}, {L"DEL", QStringLiteral("\u00D7 Delete")},
+                                {L"OK", QStringLiteral("\u2713 OK")}};
+    constexpr int kWidth = 64, kHeight = 22;
+    for (const Picture& picture : pictures) {
+        for (const bool down : {false, true}) {
+            QImage image(kWidth, kHeight, QImage::Format_RGB32);
+            QPainter painter(&image);
+            QLinearGradient face(0, 0, 0, kHeight);
+            face.setColorAt(0, down ? QColor(190, 205, 225) : QColor(250, 250, 252));
+            face.setColorAt(1, down ? QColor(160, 180, 205) : QColor(215, 222, 232));
+            painter.fillRect(image.rect(), face);
+            painter.setPen(QColor(90, 100, 120));
+            painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
+            QFont font;
+            font.setPixelSize(12);
+            painter.setFont(font);
+            painter.setPen(QColor(20, 30, 60));
+            const int shift = down ? 1 : 0;
+            painter.drawText(QRect(shift, shift, kWidth, kHeight), Qt::AlignCenter, picture.text);
+            painter.end();
+            CString name(picture.caption);
+            name += down ? L"D" : L"U";
+            CBitmapButton::RegisterBitmap(name, image);
+        }
+    }
+}
+
 }  // namespace
 
 void RegisterKorvelResources()
@@ -236,6 +272,7 @@ void RegisterKorvelResources()
     RegisterMainMenu();
     RegisterAccelerators();
     RegisterSplash();
+    RegisterLayerButtons();
 }
 
 }  // namespace korvel

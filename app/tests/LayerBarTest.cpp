@@ -718,6 +718,22 @@ TEST_F(LayerManagerTest, InPlaceRenameCommitsOnEnterCancelsOnEscapeAndRefusesDup
     QTest::keyClick(edit->GetWidget(), Qt::Key_Escape);
 }
 
+TEST_F(LayerManagerTest, AddButtonAppendsAHiddenRowThatIsNotCurrent)
+{
+    MakeLayers({L"A"});
+    CDlgLayerManager* page = Open();
+    ASSERT_NE(page, nullptr);
+    CBitmapButton& add = page->GetButton(CDlgLayerManager::kAdd);
+    EXPECT_TRUE(CBitmapButton::HasBitmap(add.GetUpName()));
+    EXPECT_TRUE(CBitmapButton::HasBitmap(add.GetDownName()));
+    QTest::mouseClick(add.GetWidget(), Qt::LeftButton);
+    ASSERT_EQ(page->GetList().GetItemCount(), 2);
+    EXPECT_EQ(page->GetList().GetItemText(1, CQvLayerList::kName), CString(L"Page1"));
+    EXPECT_EQ(page->GetList().GetRow(1)->visible, 0);
+    EXPECT_EQ(page->GetList().GetRow(1)->current, 0);
+    EXPECT_EQ(m_bar->GetCurLayerIndex(), 0);
+}
+
 TEST_F(LayerManagerTest, DeleteWithNoRowClickedAsksThenDoesNothing)
 {
     MakeLayers({L"A", L"B"});
