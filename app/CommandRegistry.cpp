@@ -6,6 +6,7 @@
 #include "app/ExportCmd.h"
 #include "app/ImportCmd.h"
 #include "app/KorvelIds.h"
+#include "app/LayerManageCmd.h"
 #include "app/MeaAreaCmd.h"
 #include "app/MeaDistCmd.h"
 #include "app/PasteCmd.h"
@@ -142,7 +143,6 @@ void CKorvelView::RegisterMainCommands()
     add(new CToolCmd(1, nullptr), korvel::ID_MAIN_SELECT);
     add(new CToolNodeCmd(1, nullptr), korvel::ID_MAIN_NODE);
     add(new CTextMainCmd(1, nullptr), korvel::ID_MAIN_TEXT);
-    // The layer command of the layer dialogs; the generic command stands in for it.
-    add(new CGenericCmd(1, nullptr), korvel::ID_LAYER_MANAGE);
+    add(new CLayerManageCmd(1, nullptr, 0), korvel::ID_LAYER_MANAGE);
     if (hub->GetMainCmd(korvel::ID_MAIN_SELECT) != nullptr) hub->SetCurMainCmd(korvel::ID_MAIN_SELECT);
 }

@@ -204,7 +204,7 @@ void CImportCmd::ImportOwnDocument(const CString& path)
         db->UpdateHandle();
         const std::uint32_t base = CDbEntity::GetMaxHandle();
         if (!read.IsEmpty()) {
-            const int layer = CDbLayer::GetCurrentLayerID();
+            const int layer = CLayer::GetCurrentLayerID();
             while (!read.IsEmpty()) {
                 CDbEntity* entity = read.RemoveHead();
                 entity->SetHandle(entity->GetHandle() + base);

@@ -109,7 +109,7 @@ class TrialReadGuard {
 public:
     TrialReadGuard()
         : m_version(gGetQVGlobal() != nullptr ? gGetQVGlobal()->GetVersion() : kDocVersionCurrent),
-          m_layer(CDbLayer::GetCurrentLayerID()),
+          m_layer(CLayer::GetCurrentLayerID()),
           m_entity(CDbEntity::GetMaxHandle()),
           m_shape2d(CGeShape2d::GetMaxHandle()),
           m_shape3d(CGeShape3d::GetMaxHandle())
@@ -118,7 +118,7 @@ public:
     ~TrialReadGuard()
     {
         if (CQVGlobal* global = gGetQVGlobal()) global->SetVersion(m_version);
-        CDbLayer::SetCurrentLayerID(m_layer);
+        CLayer::SetCurrentLayerID(m_layer);
         CDbEntity::SetMaxHandle(m_entity);
         CGeShape2d::SetMaxHandle(m_shape2d);
         CGeShape3d::SetMaxHandle(m_shape3d);

@@ -53,6 +53,39 @@ inline constexpr UINT ID_VIEW_RULERS = 32847;
 inline constexpr UINT ID_VIEW_SNAPBAR = 33015;
 inline constexpr UINT ID_VIEW_PATHS = 32877;
 inline constexpr UINT ID_LAYER_MANAGE = 33052;
+inline constexpr UINT ID_LAYER_SHOW_ALL = 33055;
+inline constexpr UINT ID_LAYER_SHOW_ONE = 33056;
+inline constexpr UINT ID_LAYER_HIDE_OF_OBJECT = 33057;
+inline constexpr UINT ID_LAYER_MOVE_TO_PICKED = 33058;
+inline constexpr UINT ID_LAYER_MOVE_TO_CURRENT = 33060;
+inline constexpr UINT ID_LAYER_CURRENT_OF_OBJECT = 33061;
+
+// Layer texts: list headers, questions, refusals, command names and tooltips.
+inline constexpr UINT IDS_LAYER_COL_CURRENT = 30378;
+inline constexpr UINT IDS_LAYER_COL_NAME = 30379;
+inline constexpr UINT IDS_LAYER_COL_COUNT = 30383;
+inline constexpr UINT IDS_LAYER_DELETE_LAST = 30384;
+inline constexpr UINT IDS_LAYER_DELETE_ASK = 30385;
+inline constexpr UINT IDS_LAYER_DELETE_CAPTION = 30386;
+inline constexpr UINT IDS_LAYER_CAPTION = 30387;
+inline constexpr UINT IDS_LAYER_SELECT_ONE = 30388;
+inline constexpr UINT IDS_LAYER_HIDE_CURRENT = 30389;
+inline constexpr UINT IDS_LAYER_MOVE_TO_PICKED = 30390;
+inline constexpr UINT IDS_LAYER_MOVE_TO_CURRENT = 30391;
+inline constexpr UINT IDS_LAYER_CURRENT_OF_OBJECT = 30392;
+inline constexpr UINT IDS_LAYER_EDIT = 30393;
+inline constexpr UINT IDS_LAYER_SHOW_ALL = 30394;
+inline constexpr UINT IDS_LAYER_SHOW_ONE = 30395;
+inline constexpr UINT IDS_LAYER_SCROLL_RIGHT = 30396;
+inline constexpr UINT IDS_LAYER_DELETE = 30397;
+inline constexpr UINT IDS_LAYER_ADD = 30398;
+inline constexpr UINT IDS_LAYER_SCROLL_LEFT = 30399;
+inline constexpr UINT IDS_LAYER_HIDE_OF_OBJECT = 30400;
+inline constexpr UINT IDS_LAYER_PICK = 30401;
+inline constexpr UINT IDS_LAYER_MAKE_CURRENT_ASK = 30402;
+inline constexpr UINT IDS_LAYER_MAKE_CURRENT_CAPTION = 30403;
+inline constexpr UINT IDS_LAYER_NAME_USED = 30457;
+inline constexpr UINT IDS_LAYER_CURRENT_REFUSED = 30459;
 
 // View commands and the view directions of the 3D display.
 inline constexpr UINT ID_VIEW_PAN = 32805;

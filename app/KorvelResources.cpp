@@ -3,6 +3,7 @@
 #include "app/KorvelIds.h"
 #include "app/TipResources.h"
 #include "platform/ui/Accelerator.h"
+#include "platform/ui/BitmapButton.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Menu.h"
@@ -51,6 +52,31 @@ constexpr StringRow kStrings[] = {
     {IDS_COPY_REFUSED, L"The selection holds objects that cannot be copied."},
     {IDS_CUT_REFUSED, L"The selection holds objects that cannot be cut."},
     {IDS_PASTE_UNREADABLE, L"The objects on the clipboard cannot be read; nothing was pasted."},
+    {IDS_LAYER_COL_CURRENT, L"Cur"},
+    {IDS_LAYER_COL_NAME, L"Name"},
+    {IDS_LAYER_COL_COUNT, L"Objects"},
+    {IDS_LAYER_DELETE_LAST, L"The only layer cannot be deleted."},
+    {IDS_LAYER_DELETE_ASK, L"Delete the layer and every object on it?"},
+    {IDS_LAYER_DELETE_CAPTION, L"Delete Layer"},
+    {IDS_LAYER_CAPTION, L"Layers"},
+    {IDS_LAYER_SELECT_ONE, L"Select exactly one object first."},
+    {IDS_LAYER_HIDE_CURRENT, L"The current layer cannot be hidden."},
+    {IDS_LAYER_MOVE_TO_PICKED, L"Move Objects to Layer"},
+    {IDS_LAYER_MOVE_TO_CURRENT, L"Move Objects to Current Layer"},
+    {IDS_LAYER_CURRENT_OF_OBJECT, L"Make Object's Layer Current"},
+    {IDS_LAYER_EDIT, L"Edit Layers"},
+    {IDS_LAYER_SHOW_ALL, L"Show All Layers"},
+    {IDS_LAYER_SHOW_ONE, L"Show Only the Current Layer"},
+    {IDS_LAYER_SCROLL_RIGHT, L"Scroll the Tabs Right"},
+    {IDS_LAYER_DELETE, L"Delete Layer"},
+    {IDS_LAYER_ADD, L"Add Layer"},
+    {IDS_LAYER_SCROLL_LEFT, L"Scroll the Tabs Left"},
+    {IDS_LAYER_HIDE_OF_OBJECT, L"Hide the Object's Layer"},
+    {IDS_LAYER_PICK, L"Pick a Layer"},
+    {IDS_LAYER_MAKE_CURRENT_ASK, L"Make this layer the current layer?"},
+    {IDS_LAYER_MAKE_CURRENT_CAPTION, L"Current Layer"},
+    {IDS_LAYER_NAME_USED, L"Another layer already has this name."},
+    {IDS_LAYER_CURRENT_REFUSED, L"The current layer cannot be locked or hidden."},
     // Command names (the accelerators find their commands by these).
     {30037, L"Point"},
     {30038, L"Line"},
@@ -125,7 +151,12 @@ void RegisterMainMenu()
                                          Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS)}),
                         Popup(L"&Measure", {Item(L"&Distance", ID_MEASURE_DISTANCE), Item(L"&Angle", ID_MEASURE_ANGLE),
                                             Item(L"A&rea and Inscribed Circle", ID_MEASURE_AREA)}),
-                        Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE)}),
+                        Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE), Item(L"Show &All Layers", ID_LAYER_SHOW_ALL),
+                                          Item(L"Show &Only the Current Layer", ID_LAYER_SHOW_ONE),
+                                          Item(L"&Hide the Object's Layer", ID_LAYER_HIDE_OF_OBJECT),
+                                          Item(L"&Move Objects to Layer...", ID_LAYER_MOVE_TO_PICKED),
+                                          Item(L"Move Objects to &Current Layer", ID_LAYER_MOVE_TO_CURRENT),
+                                          Item(L"Make Object's Layer C&urrent", ID_LAYER_CURRENT_OF_OBJECT)}),
                         Popup(L"Hel&p", {Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY)}),
                     });
 }
@@ -202,6 +233,41 @@ void RegisterSplash()
     AfxRegisterImage(IDB_SPLASH, MakeSplashImage(606, 245));
 }
 
+// The layer manager's button pictures, by caption: "<caption>U" up and
+// "<caption>D" pressed (a darker face, the content one pixel lower right).
+void RegisterLayerButtons()
+{
+    struct Picture {
+        const wchar_t* caption;
+        QString text;
+    };
+    const Picture pictures[] = {{L"ADD", QStringLiteral("+ Add")}, {L"DEL", QStringLiteral("\u00D7 Delete")},
+                                {L"OK", QStringLiteral("\u2713 OK")}};
+    constexpr int kWidth = 64, kHeight = 22;
+    for (const Picture& picture : pictures) {
+        for (const bool down : {false, true}) {
+            QImage image(kWidth, kHeight, QImage::Format_RGB32);
+            QPainter painter(&image);
+            QLinearGradient face(0, 0, 0, kHeight);
+            face.setColorAt(0, down ? QColor(190, 205, 225) : QColor(250, 250, 252));
+            face.setColorAt(1, down ? QColor(160, 180, 205) : QColor(215, 222, 232));
+            painter.fillRect(image.rect(), face);
+            painter.setPen(QColor(90, 100, 120));
+            painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
+            QFont font;
+            font.setPixelSize(12);
+            painter.setFont(font);
+            painter.setPen(QColor(20, 30, 60));
+            const int shift = down ? 1 : 0;
+            painter.drawText(QRect(shift, shift, kWidth, kHeight), Qt::AlignCenter, picture.text);
+            painter.end();
+            CString name(picture.caption);
+            name += down ? L"D" : L"U";
+            CBitmapButton::RegisterBitmap(name, image);
+        }
+    }
+}
+
 }  // namespace
 
 void RegisterKorvelResources()
@@ -211,6 +277,7 @@ void RegisterKorvelResources()
     RegisterAccelerators();
     RegisterSplash();
     RegisterTipResources();
+    RegisterLayerButtons();
 }
 
 }  // namespace korvel

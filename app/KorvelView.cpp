@@ -4,7 +4,9 @@
 
 #include "app/AboutboxHelpPrompt.h"
 #include "app/KorvelDoc.h"
+#include "app/DlgLayer.h"
 #include "app/KorvelIds.h"
+#include "app/LayerManageCmd.h"
 #include "app/MainFrame.h"
 #include "app/QVMemDC.h"
 #include "app/StartupLog.h"
@@ -918,6 +920,12 @@ void CKorvelView::UndoOrRedo(bool redo)
         manager->Redo();
     } else {
         manager->Undo();
+    }
+    // The step may have taken out or put back a layer: the strip and an open
+    // layer manager show the layers as they are now.
+    if (CMainFrame* frame = MainFrame()) frame->GetLayerBar().RefreshLayerBar(0);
+    if (auto* layers = dynamic_cast<CLayerManageCmd*>(hub->GetMainCmd(korvel::ID_LAYER_MANAGE))) {
+        if (auto* page = dynamic_cast<CDlgLayerManager*>(layers->GetCmdDlg())) page->Refill();
     }
     // In 3D the paint hands the frame to the OpenGL area.
     Invalidate(TRUE);

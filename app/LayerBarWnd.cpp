@@ -4,6 +4,10 @@
 #include "platform/core/Archive.h"
 #include "platform/ui/CreateContext.h"
 #include "platform/ui/View.h"
+#include "framework/looker/AppSlots.h"
+#include "framework/relayon/DBase.h"
+#include "framework/relayon/Selector.h"
+#include "geometry/shapes2d/Layer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -41,6 +45,7 @@ BOOL CQvLayerBarWnd::CreatePanes(CWnd* parent, CCreateContext* pContext)
         return FALSE;
     m_pTab = tab.release();
     m_pTab->SetLayerBar(this);
+    m_pTab->CreateScrollBar();
     SetRowInfo(0, height, 0);
     SetRowInfo(1, kInitialStripHeight, 0);
     RecalcLayout();
@@ -88,4 +93,131 @@ void CQvLayerBarWnd::SerializeState(CArchive& ar)
         m_nReserved = reserved;
         m_nTabHidden = hidden;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Layer operations
+
+int CQvLayerBarWnd::GetLayerCount() const { return CDBase::Instance()->GetLayerCnt(); }
+
+int CQvLayerBarWnd::GetCurLayerIndex() const { return m_layers.LayerIdToIndex(CLayer::GetCurrentLayerID()); }
+
+int CQvLayerBarWnd::GetLayerInfo(int index, CLayer* out) const
+{
+    const CLayer* layer = IsIndex(index) ? CDBase::Instance()->GetLayer(index) : nullptr;
+    if (layer == nullptr || out == nullptr) return -1;
+    out->SetLock(layer->IsLocked());
+    if (layer->IsVisible()) out->SetVisible();
+    else out->SetInVisible();
+    out->SetColor(layer->GetColor());
+    out->SetName(layer->GetName());
+    return index;
+}
+
+int CQvLayerBarWnd::SetLayerInfo(int index, const CLayer* in)
+{
+    CLayer* layer = IsIndex(index) ? CDBase::Instance()->GetLayer(index) : nullptr;
+    if (layer == nullptr || in == nullptr) return -1;
+    SyncNames();
+    layer->SetLock(in->IsLocked());
+    if (in->IsVisible()) layer->SetVisible();
+    else layer->SetInVisible();
+    layer->SetColor(in->GetColor());
+    layer->SetName(in->GetName());
+    m_names[static_cast<size_t>(index)] = in->GetName();
+    NamesChanged();
+    return index;
+}
+
+int CQvLayerBarWnd::SetCurrentLayer(int index)
+{
+    if (!IsIndex(index)) return -1;
+    m_layers.ActivateLayer(index);
+    m_nCurIndex = GetCurLayerIndex();
+    return index;
+}
+
+int CQvLayerBarWnd::AddLayer(const CString&)
+{
+    SyncNames();
+    const CString name = m_layers.MakeDefaultLayerName();
+    if (m_layers.CreateLayer(name) != 1) return -1;
+    m_names.push_back(name);
+    NamesChanged();
+    m_nCurIndex = GetCurLayerIndex();
+    return GetLayerCount() - 1;
+}
+
+int CQvLayerBarWnd::RenameLayer(int index, const CString& name)
+{
+    // Only the other layers count: a layer may keep its own name.
+    if (m_layers.IsLayerNameUsed(name, index)) return -2;
+    CLayer* layer = IsIndex(index) ? CDBase::Instance()->GetLayer(index) : nullptr;
+    if (layer == nullptr) return -1;
+    SyncNames();
+    layer->SetName(name);
+    m_names[static_cast<size_t>(index)] = name;
+    NamesChanged();
+    return index;
+}
+
+int CQvLayerBarWnd::DeleteLayer(int index, int)
+{
+    if (GetLayerCount() < 2 || !IsIndex(index)) return -1;
+    if (m_layers.DeleteLayerUndoable(index) != 0) return -1;
+    ReadNames();
+    m_nCurIndex = GetCurLayerIndex();
+    return index;
+}
+
+void CQvLayerBarWnd::ReloadLayers()
+{
+    ReadNames();
+    SetCurrentLayer(0);
+    RefreshLayerBar(0);
+}
+
+void CQvLayerBarWnd::RefreshLayerBar(int clearSelection)
+{
+    if (clearSelection) {
+        if (CSelector* selector = gGetSelector()) selector->ClearAll();
+        if (CView* view = GetView()) view->Invalidate(TRUE);
+    }
+    if (m_pTab != nullptr && m_pTab->GetSafeHwnd() != nullptr) m_pTab->Invalidate(TRUE);
+}
+
+void CQvLayerBarWnd::EnableTabButtons(int on)
+{
+    if (m_pTab != nullptr) m_pTab->EnableButtons(on);
+}
+
+const std::vector<CString>& CQvLayerBarWnd::GetLayerNames()
+{
+    SyncNames();
+    return m_names;
+}
+
+void CQvLayerBarWnd::SyncNames()
+{
+    CDBase* db = CDBase::Instance();
+    bool same = static_cast<int>(m_names.size()) == db->GetLayerCnt();
+    for (int i = 0; same && i < db->GetLayerCnt(); ++i) {
+        const CLayer* layer = db->GetLayer(i);
+        same = layer != nullptr && layer->GetName() == m_names[static_cast<size_t>(i)];
+    }
+    if (!same) ReadNames();
+}
+
+void CQvLayerBarWnd::ReadNames()
+{
+    CDBase* db = CDBase::Instance();
+    m_names.clear();
+    for (int i = 0; i < db->GetLayerCnt(); ++i)
+        if (const CLayer* layer = db->GetLayer(i)) m_names.push_back(layer->GetName());
+    NamesChanged();
+}
+
+void CQvLayerBarWnd::NamesChanged()
+{
+    if (m_pTab != nullptr) m_pTab->m_bWidthsDirty = 1;
 }

@@ -51,6 +51,15 @@ BEGIN_MESSAGE_MAP(CMainFrame, CPISMainFrame)
     ON_MESSAGE(korvel::WM_KV_HIDE_RULERS, &CMainFrame::OnHideRulers)
     ON_MESSAGE(korvel::WM_KV_SHOW_RULERS, &CMainFrame::OnShowRulers)
     ON_MESSAGE(korvel::WM_KV_RELOAD_LAYERS, &CMainFrame::OnReloadLayers)
+    ON_COMMAND(korvel::ID_LAYER_MANAGE, &CMainFrame::OnLayerManage)
+    ON_UPDATE_COMMAND_UI(korvel::ID_LAYER_MANAGE, &CMainFrame::OnUpdateLayerManage)
+    ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_PATHS, &CMainFrame::OnUpdateViewPaths)
+    ON_COMMAND(korvel::ID_LAYER_SHOW_ALL, &CMainFrame::OnLayerShowAll)
+    ON_COMMAND(korvel::ID_LAYER_SHOW_ONE, &CMainFrame::OnLayerShowOne)
+    ON_COMMAND(korvel::ID_LAYER_HIDE_OF_OBJECT, &CMainFrame::OnLayerHideOfObject)
+    ON_COMMAND(korvel::ID_LAYER_MOVE_TO_PICKED, &CMainFrame::OnLayerMoveToPicked)
+    ON_COMMAND(korvel::ID_LAYER_MOVE_TO_CURRENT, &CMainFrame::OnLayerMoveToCurrent)
+    ON_COMMAND(korvel::ID_LAYER_CURRENT_OF_OBJECT, &CMainFrame::OnLayerCurrentOfObject)
 END_MESSAGE_MAP()
 
 namespace {
@@ -450,7 +459,7 @@ LRESULT CMainFrame::OnColorChosen(WPARAM, LPARAM)
     gSetCurColor(colour);
     if (!CDBase::IsLiving()) return 1;
     CDBase* db = CDBase::Instance();
-    if (CDbLayer* layer = db->GetLayerByID(CDbLayer::GetCurrentLayerID())) layer->SetColor(colour);
+    if (CLayer* layer = db->GetLayerByID(CLayer::GetCurrentLayerID())) layer->SetColor(colour);
     CSelector* selector = gGetSelector();
     if (selector != nullptr && !selector->IsLocked() && selector->GetSize() > 0) {
         auto* action = new CActionColor(1, AfxLoadString(30192));
@@ -489,9 +498,41 @@ LRESULT CMainFrame::OnReloadLayers(WPARAM, LPARAM)
 {
     if (CQvWndTab* tab = m_wndLayerBar.GetTab()) {
         tab->m_bWidthsDirty = 1;
-        tab->Invalidate(TRUE);
+        if (tab->GetSafeHwnd() != nullptr) tab->Invalidate(TRUE);
     }
+    m_wndLayerBar.ReloadLayers();
+    m_wndLayerBar.RefreshLayerBar(TRUE);
     return 1;
+}
+
+void CMainFrame::RunLayerCommand(int mode)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    hub->CancelCurCmd();
+    hub->RunMainCmd(korvel::ID_LAYER_MANAGE, mode);
+}
+
+void CMainFrame::OnLayerManage() { RunLayerCommand(0); }
+void CMainFrame::OnLayerShowAll() { RunLayerCommand(1); }
+void CMainFrame::OnLayerShowOne() { RunLayerCommand(2); }
+void CMainFrame::OnLayerHideOfObject() { RunLayerCommand(3); }
+void CMainFrame::OnLayerMoveToPicked() { RunLayerCommand(4); }
+void CMainFrame::OnLayerMoveToCurrent() { RunLayerCommand(5); }
+void CMainFrame::OnLayerCurrentOfObject() { RunLayerCommand(6); }
+
+void CMainFrame::OnUpdateViewPaths(CCmdUI* pCmdUI)
+{
+    // The strip's buttons work only while no application command runs.
+    CRelayon* hub = gGetRelayon();
+    m_wndLayerBar.EnableTabButtons(hub == nullptr || hub->CurCmdFlag() == 0 ? 1 : 0);
+    // The tool-path switch has no command behind it yet.
+    pCmdUI->Enable(FALSE);
+}
+
+void CMainFrame::OnUpdateLayerManage(CCmdUI* pCmdUI)
+{
+    if (CRelayon* hub = gGetRelayon()) hub->OnUpdateCmdUI(pCmdUI);
 }
 
 void CMainFrame::OnViewDCenter()

@@ -71,6 +71,19 @@ public:
     LRESULT OnHideRulers(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowRulers(WPARAM wParam, LPARAM lParam);
     LRESULT OnReloadLayers(WPARAM wParam, LPARAM lParam);
+    // The layer items: cancel the running command, then run the layer command
+    // with the item's mode.
+    void RunLayerCommand(int mode);
+    void OnLayerManage();
+    void OnUpdateLayerManage(CCmdUI* pCmdUI);
+    // Also switches the layer strip's buttons on while no application command runs.
+    void OnUpdateViewPaths(CCmdUI* pCmdUI);
+    void OnLayerShowAll();
+    void OnLayerShowOne();
+    void OnLayerHideOfObject();
+    void OnLayerMoveToPicked();
+    void OnLayerMoveToCurrent();
+    void OnLayerCurrentOfObject();
     void OnViewDCenter();
     void OnUpdateViewDCenter(CCmdUI* pCmdUI);
     void OnViewGrid();

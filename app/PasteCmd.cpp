@@ -148,7 +148,7 @@ void CPasteCmd::AddPastedEntities(CObList& list)
 {
     if (gGetMainFrame() == nullptr || list.IsEmpty()) return;
     auto* action = new CAction(1, GetCmdName());
-    const int layer = CDbLayer::GetCurrentLayerID();
+    const int layer = CLayer::GetCurrentLayerID();
     while (!list.IsEmpty()) {
         auto* entity = static_cast<CDbEntity*>(list.RemoveHead());
         entity->SetLayerID(layer);

@@ -111,9 +111,10 @@ TEST_F(ClipboardEditTest, TwoPastesGiveTwoSetsWithFreshHandlesOnTheCurrentLayerA
     CDbCurve* original = AddLine(0, 0, 20, 10);
     gGetSelector()->Add(original);
     Command(ID_EDIT_COPY);
-    auto* layer = new CDbLayer(L"second", RGB(0, 0, 255));
+    auto* layer = new CLayer(CString(L"second"));
+    layer->SetColor(RGB(0, 0, 255));
     CDBase::Instance()->AddLayer(layer);
-    CDbLayer::SetCurrentLayerID(layer->GetID());
+    CLayer::SetCurrentLayerID(layer->GetID());
     const int undo = UndoCount();
 
     std::vector<std::uint32_t> handles{original->GetHandle()};

@@ -108,9 +108,10 @@ TEST_F(ImportCmdTest, OwnDocumentMergesAsStoredAboveEveryHandleOnTheCurrentLayer
     const double a[2] = {0, 0}, b[2] = {5, 5};
     CDBase::Instance()->AddTail(new CDbCurve(new CGeLine(a, b)));
     const std::uint32_t oldMax = CDBase::Instance()->GetEntities().GetHead()->GetHandle();
-    auto* layer = new CDbLayer(L"merged", RGB(0, 200, 0));
+    auto* layer = new CLayer(CString(L"merged"));
+    layer->SetColor(RGB(0, 200, 0));
     CDBase::Instance()->AddLayer(layer);
-    CDbLayer::SetCurrentLayerID(layer->GetID());
+    CLayer::SetCurrentLayerID(layer->GetID());
     // The program's version as another document left it.
     gGetQVGlobal()->SetVersion(10);
     MessageRecorder* recorder = new MessageRecorder;

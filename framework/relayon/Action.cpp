@@ -4,12 +4,15 @@
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Relayon.h"
 #include "framework/relayon/Selector.h"
+#include "geometry/shapes2d/Layer.h"
 #include "platform/ui/Document.h"
 
 #include <memory>
+#include <unordered_set>
 
 IMPLEMENT_DYNAMIC(CAction, CObject)
 IMPLEMENT_DYNAMIC(CActionColor, CAction)
+IMPLEMENT_DYNAMIC(CActionDelLayer, CAction)
 
 namespace {
 std::unique_ptr<CActionManager> g_actionManager;
@@ -83,6 +86,43 @@ void CActionColor::Undo()
     if (!m_bDone) return;
     for (auto it = m_colours.rbegin(); it != m_colours.rend(); ++it) it->entity->SetColor(it->before);
     CAction::Undo();
+}
+
+CActionDelLayer::~CActionDelLayer() { delete m_pLayer; }
+
+void CActionDelLayer::SetLayer(CLayer* layer) { m_nLayerID = layer != nullptr ? layer->GetID() : -1; }
+
+void CActionDelLayer::Do()
+{
+    if (m_bDone) return;
+    CDBase* db = CDBase::Instance();
+    // Positions as the list stands now, in one walk, so that undo restores the
+    // same order; entities that are not in the database are not taken.
+    const std::unordered_set<CDbEntity*> deleting(m_delEnts.begin(), m_delEnts.end());
+    m_entityIndexes.clear();
+    m_delEnts.clear();
+    int index = 0;
+    for (CDbEntity* e : db->GetEntities()) {
+        if (deleting.count(e) != 0) {
+            m_entityIndexes.push_back(index);
+            m_delEnts.push_back(e);
+        }
+        ++index;
+    }
+    m_nLayerIndex = db->GetIndexByLayerID(m_nLayerID);
+    m_pLayer = db->RemoveLayerAt(m_nLayerIndex);
+    CAction::Do();
+}
+
+void CActionDelLayer::Undo()
+{
+    if (!m_bDone) return;
+    CDBase* db = CDBase::Instance();
+    if (m_pLayer != nullptr) db->InsertLayerAt(m_nLayerIndex, m_pLayer);
+    m_pLayer = nullptr;
+    // Ascending positions: each entity goes back before the ones that followed it.
+    for (size_t i = 0; i < m_delEnts.size(); ++i) db->InsertAt(m_entityIndexes[i], m_delEnts[i]);
+    m_bDone = FALSE;
 }
 
 CActionManager* CActionManager::Instance()

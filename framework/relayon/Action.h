@@ -64,6 +64,29 @@ private:
     std::vector<Change> m_colours;
 };
 
+class CLayer;
+
+// Deletion of a layer together with its entities as one step. Carrying it out
+// takes the layer out of the layer table and its entities out of the entity
+// list; undoing puts both back at the positions they had.
+class CActionDelLayer : public CAction {
+    DECLARE_DYNAMIC(CActionDelLayer)
+public:
+    CActionDelLayer(int kind, LPCTSTR name) : CAction(kind, name) {}
+    ~CActionDelLayer() override;
+    // The layer of the database to delete (by its id).
+    void SetLayer(CLayer* layer);
+    void Do() override;
+    void Undo() override;
+    BOOL IsEmpty() const override { return m_nLayerID < 0 && CAction::IsEmpty(); }
+
+private:
+    int m_nLayerID = -1;
+    int m_nLayerIndex = -1;           // position in the table before the deletion
+    CLayer* m_pLayer = nullptr;       // owned while done
+    std::vector<int> m_entityIndexes;  // list positions of the deleted entities, ascending
+};
+
 class CActionManager {
 public:
     static CActionManager* Instance();  // creates the manager on first use

@@ -16,41 +16,62 @@
 // ---------------------------------------------------------------------------
 // Layers
 
-IMPLEMENT_SERIAL(CDbLayer, CObject, 1)
-
 namespace {
-int g_layerCounter = 0;
-int g_currentLayerID = 0;
-std::unique_ptr<CDBase> g_dbase;
-}  // namespace
 
-CDbLayer::CDbLayer() = default;
-
-CDbLayer::CDbLayer(const CString& name, COLORREF colour) : m_nID(++g_layerCounter), m_strName(name)
-{
-    SetColor(colour);
-}
-
-void CDbLayer::Serialize(CArchive& ar)
-{
-    if (ar.IsStoring()) {
-        ar << m_nID << m_crColor << m_bVisible << m_bLocked << m_strName;
-    } else {
+// The layer record documents carried before CLayer: id, colour, visible,
+// locked (int32 each) and name. Only read, and turned into a CLayer at once.
+class CDbLayer : public CObject {
+    DECLARE_SERIAL(CDbLayer)
+public:
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring()) return;
         ar >> m_nID >> m_crColor >> m_bVisible >> m_bLocked >> m_strName;
-        m_crColor &= 0xFFFFFFu;
-        m_bVisible = m_bVisible ? TRUE : FALSE;
-        m_bLocked = m_bLocked ? TRUE : FALSE;
+    }
+    CLayer* ToLayer() const
+    {
+        auto* layer = new CLayer(m_strName);
+        layer->SetID(m_nID);
+        layer->SetColor(m_crColor & 0xFFFFFFu);
+        if (!m_bVisible) layer->SetInVisible();
+        layer->SetLock(m_bLocked);
+        CLayer::RaiseLayerCounter(m_nID);
+        return layer;
+    }
+
+private:
+    int m_nID = 0;
+    CString m_strName;
+    COLORREF m_crColor = 0;
+    BOOL m_bVisible = TRUE;
+    BOOL m_bLocked = FALSE;
+};
+
+std::unique_ptr<CDBase> g_dbase;
+
+// Reads the owned layer list as archive::LoadOwnedList does, accepting records
+// of CLayer and of the earlier layer kind: another kind throws badClass, a
+// reference to an object read earlier throws badIndex.
+void LoadLayerList(CArchive& ar, CTypedPtrList<CObList, CObject*>& list)
+{
+    DWORD count = ar.ReadCount();
+    ar.RequireBytes(static_cast<ULONGLONG>(count) * sizeof(WORD));
+    while (count-- > 0) {
+        bool created = false;
+        CObject* ob = ar.ReadObject(nullptr, &created);
+        if (ob == nullptr) continue;
+        if (dynamic_cast<CLayer*>(ob) == nullptr && dynamic_cast<CDbLayer*>(ob) == nullptr) {
+            if (created && !ar.IsHoldingNewObjects()) delete ob;
+            AfxThrowArchiveException(CArchiveException::badClass);
+        }
+        if (!created) AfxThrowArchiveException(CArchiveException::badIndex);
+        list.AddTail(ob);
     }
 }
 
-int CDbLayer::GetCurrentLayerID() { return g_currentLayerID; }
-void CDbLayer::SetCurrentLayerID(int id) { g_currentLayerID = id; }
-void CDbLayer::RaiseIDCounter(int id) { g_layerCounter = std::max(g_layerCounter, id); }
-void CDbLayer::ResetIDCounter()
-{
-    g_layerCounter = 0;
-    g_currentLayerID = 0;
-}
+}  // namespace
+
+IMPLEMENT_SERIAL(CDbLayer, CObject, 1)
 
 // ---------------------------------------------------------------------------
 // Database
@@ -92,6 +113,25 @@ BOOL CDBase::Remove(CDbEntity* entity)
 BOOL CDBase::Contains(const CDbEntity* entity) const
 {
     return m_entities.Find(const_cast<CDbEntity*>(entity)) != nullptr ? TRUE : FALSE;
+}
+
+int CDBase::IndexOf(const CDbEntity* entity) const
+{
+    int index = 0;
+    for (CDbEntity* e : m_entities) {
+        if (e == entity) return index;
+        ++index;
+    }
+    return -1;
+}
+
+void CDBase::InsertAt(int index, CDbEntity* entity)
+{
+    if (entity == nullptr) return;
+    entity->CreateNewHandle();
+    POSITION pos = index >= 0 ? m_entities.FindIndex(index) : nullptr;
+    if (pos != nullptr) m_entities.InsertBefore(pos, entity);
+    else m_entities.AddTail(entity);
 }
 
 void CDBase::DelAllEnt()
@@ -172,7 +212,7 @@ CDbEntity* CDBase::RoughPick(const Position& pos)
 BOOL CDBase::IsDrawable(CDbEntity* entity) const
 {
     if (!entity->IsVisible()) return FALSE;
-    const CDbLayer* layer = GetLayerByID(entity->GetLayerID());
+    const CLayer* layer = GetLayerByID(entity->GetLayerID());
     return layer == nullptr || layer->IsVisible();
 }
 
@@ -214,29 +254,30 @@ void CDBase::DrawAllEx(CDC* dc, int mode)
     }
 }
 
-CDbLayer* CDBase::GetLayer(int index) const
+CLayer* CDBase::GetLayer(int index) const
 {
+    if (index < 0) return nullptr;
     POSITION pos = m_layers.FindIndex(index);
     return pos != nullptr ? m_layers.GetAt(pos) : nullptr;
 }
 
-CDbLayer* CDBase::GetLayerByID(int id) const
+CLayer* CDBase::GetLayerByID(int id) const
 {
-    for (CDbLayer* layer : m_layers)
+    for (CLayer* layer : m_layers)
         if (layer->GetID() == id) return layer;
     return nullptr;
 }
 
 int CDBase::GetLayerIDByIndex(int index) const
 {
-    const CDbLayer* layer = GetLayer(index);
+    const CLayer* layer = GetLayer(index);
     return layer != nullptr ? layer->GetID() : -1;
 }
 
 int CDBase::GetIndexByLayerID(int id) const
 {
     int index = 0;
-    for (CDbLayer* layer : m_layers) {
+    for (CLayer* layer : m_layers) {
         if (layer->GetID() == id) return index;
         ++index;
     }
@@ -253,19 +294,42 @@ int CDBase::GetCountOnLayerIndex(int index) const
     return n;
 }
 
-int CDBase::AddLayer(CDbLayer* layer)
+int CDBase::AddLayer(CLayer* layer)
 {
     if (layer == nullptr) return -1;
     m_layers.AddTail(layer);
-    CDbLayer::RaiseIDCounter(layer->GetID());
+    CLayer::RaiseLayerCounter(layer->GetID());
     return GetLayerCnt() - 1;
+}
+
+CLayer* CDBase::RemoveLayerAt(int index)
+{
+    if (index < 0) return nullptr;
+    POSITION pos = m_layers.FindIndex(index);
+    if (pos == nullptr) return nullptr;
+    CLayer* layer = m_layers.GetAt(pos);
+    m_layers.RemoveAt(pos);
+    return layer;
+}
+
+BOOL CDBase::InsertLayerAt(int index, CLayer* layer)
+{
+    if (layer == nullptr) return FALSE;
+    POSITION pos = index >= 0 ? m_layers.FindIndex(index) : nullptr;
+    if (pos != nullptr) m_layers.InsertBefore(pos, layer);
+    else m_layers.AddTail(layer);
+    CLayer::RaiseLayerCounter(layer->GetID());
+    return TRUE;
 }
 
 void CDBase::InitLayer()
 {
-    if (m_layers.IsEmpty()) AddLayer(new CDbLayer(CString(L"0"), RGB(255, 255, 255)));
-    if (GetLayerByID(CDbLayer::GetCurrentLayerID()) == nullptr)
-        CDbLayer::SetCurrentLayerID(m_layers.GetHead()->GetID());
+    if (m_layers.IsEmpty()) {
+        auto* layer = new CLayer(CString(L"0"));
+        layer->SetColor(RGB(255, 255, 255));
+        AddLayer(layer);
+    }
+    if (GetLayerByID(CLayer::GetCurrentLayerID()) == nullptr) CLayer::SetCurrentLayerID(m_layers.GetHead()->GetID());
 }
 
 void CDBase::WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>& entities)
@@ -277,7 +341,7 @@ void CDBase::WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>&
     ar << m_strNote << version;
     const_cast<CTypedPtrList<CObList, CDbEntity*>&>(entities).Serialize(ar);
     m_layers.Serialize(ar);
-    ar << CDbLayer::GetCurrentLayerID() << m_bAidLineVisible << m_bPathVisible;
+    ar << CLayer::GetCurrentLayerID() << m_bAidLineVisible << m_bPathVisible;
 }
 
 void CDBase::Serialize(CArchive& ar)
@@ -300,16 +364,24 @@ void CDBase::Serialize(CArchive& ar)
     // damaged file.
     CTypedPtrList<CObList, CDbEntity*> read;
     archive::LoadOwnedList(ar, read);
-    CTypedPtrList<CObList, CDbLayer*> layers;
-    archive::LoadOwnedList(ar, layers);
+    // Layer records of either kind; the earlier kind is converted below.
+    CTypedPtrList<CObList, CObject*> layers;
+    LoadLayerList(ar, layers);
     int currentLayer = 0, aid = 1, path = 1;
     ar >> currentLayer >> aid >> path;
     hold.Release();
 
     m_strNote = note;
     while (!m_layers.IsEmpty()) delete m_layers.RemoveHead();
-    for (CDbLayer* layer : layers) AddLayer(layer);
-    CDbLayer::SetCurrentLayerID(currentLayer);
+    for (CObject* ob : layers) {
+        if (auto* old = dynamic_cast<CDbLayer*>(ob)) {
+            AddLayer(old->ToLayer());
+            delete old;
+        } else {
+            AddLayer(static_cast<CLayer*>(ob));
+        }
+    }
+    CLayer::SetCurrentLayerID(currentLayer);
     m_bAidLineVisible = aid ? TRUE : FALSE;
     m_bPathVisible = path ? TRUE : FALSE;
     m_entities.AddTail(&read);

@@ -3,53 +3,22 @@
 // instance (Instance, Uninstance).
 //
 // Stream (Serialize): the note (CString), the 32-bit document format version,
-// the entity list as an object list; then the layer table as an object list,
-// the current layer id (int32), guide-line visible (int32) and paths visible
-// (int32). SaveSelected writes the same stream with the selected entities
+// the entity list as an object list; then the layer table as an object list of
+// CLayer records, the current layer id (int32), guide-line visible (int32) and
+// paths visible (int32). Documents written with the earlier layer record
+// ("CDbLayer": id, colour, visible, locked, name) still load; their layers
+// become CLayer records with the same values. SaveSelected writes the same stream with the selected entities
 // only, so that a selection file opens as a document.
 #pragma once
 
 #include "framework/db/DbEntity.h"
+#include "geometry/shapes2d/Layer.h"
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinString.h"
 
 class COpenGLDC;
 
-// Layer record of the database (name, id, colour, visible and locked flags).
-// Ids come from one process-wide counter; the current layer is held as an id.
-class CDbLayer : public CObject {
-    DECLARE_SERIAL(CDbLayer)
-public:
-    CDbLayer();
-    // A layer with the next id of the counter.
-    CDbLayer(const CString& name, COLORREF colour);
-
-    // Id, colour, visible, locked (int32 each), name.
-    void Serialize(CArchive& ar) override;
-
-    int GetID() const { return m_nID; }
-    const CString& GetName() const { return m_strName; }
-    void SetName(const CString& name) { m_strName = name; }
-    COLORREF GetColor() const { return m_crColor; }
-    void SetColor(COLORREF colour) { m_crColor = colour & 0xFFFFFFu; }
-    BOOL IsVisible() const { return m_bVisible; }
-    void SetVisible(BOOL visible) { m_bVisible = visible ? TRUE : FALSE; }
-    BOOL IsLocked() const { return m_bLocked; }
-    void SetLocked(BOOL locked) { m_bLocked = locked ? TRUE : FALSE; }
-
-    static int GetCurrentLayerID();
-    static void SetCurrentLayerID(int id);
-    // Raises the id counter to at least id (after loading layers).
-    static void RaiseIDCounter(int id);
-    static void ResetIDCounter();
-
-private:
-    int m_nID = 0;
-    CString m_strName;
-    COLORREF m_crColor = RGB(255, 255, 255);
-    BOOL m_bVisible = TRUE;
-    BOOL m_bLocked = FALSE;
-};
+class CLayer;
 
 class CDBase {
 public:
@@ -67,6 +36,10 @@ public:
     void AddTail(CDbEntity* entity);
     BOOL Remove(CDbEntity* entity);
     BOOL Contains(const CDbEntity* entity) const;
+    // Position of the entity in the list, -1 when absent.
+    int IndexOf(const CDbEntity* entity) const;
+    // Puts an entity back at index (clamped to the list); takes ownership.
+    void InsertAt(int index, CDbEntity* entity);
     int GetCount() const { return static_cast<int>(m_entities.GetCount()); }
     CTypedPtrList<CObList, CDbEntity*>& GetEntities() { return m_entities; }
     void DelAllEnt();
@@ -89,15 +62,21 @@ public:
     void DrawAllUnSel(COpenGLDC* dc, int mode);
     void DrawAllEx(CDC* dc, int mode);
 
-    // Layers, addressed by 0-based position.
+    // Layers, addressed by 0-based position; the current layer is the one
+    // whose id is CLayer::GetCurrentLayerID.
     int GetLayerCnt() const { return static_cast<int>(m_layers.GetCount()); }
-    CDbLayer* GetLayer(int index) const;
-    CDbLayer* GetLayerByID(int id) const;
+    CLayer* GetLayer(int index) const;
+    CLayer* GetLayerByID(int id) const;
     int GetLayerIDByIndex(int index) const;  // -1 out of range
     int GetIndexByLayerID(int id) const;     // -1 when absent
     int GetCountOnLayerIndex(int index) const;
     // Takes ownership; returns the new position.
-    int AddLayer(CDbLayer* layer);
+    int AddLayer(CLayer* layer);
+    // Takes the layer at index out of the table and hands it to the caller;
+    // null for a bad index. Its entities stay.
+    CLayer* RemoveLayerAt(int index);
+    // Puts a layer back at index (clamped to the table); takes ownership.
+    BOOL InsertLayerAt(int index, CLayer* layer);
     // Makes sure there is at least one layer and that the current layer id
     // names one of them (the first otherwise).
     void InitLayer();
@@ -121,7 +100,7 @@ private:
     BOOL IsDrawable(CDbEntity* entity) const;
 
     CTypedPtrList<CObList, CDbEntity*> m_entities;
-    CTypedPtrList<CObList, CDbLayer*> m_layers;
+    CTypedPtrList<CObList, CLayer*> m_layers;
     CString m_strNote;
     BOOL m_bAidLineVisible = TRUE;
     BOOL m_bPathVisible = TRUE;

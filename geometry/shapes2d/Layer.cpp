@@ -20,6 +20,11 @@ CLayer::CLayer(CString name) : m_nID(++gLayerCounter), m_strName(std::move(name)
 
 CLayer::~CLayer() = default;
 
+void CLayer::RaiseLayerCounter(int id)
+{
+    if (id > gLayerCounter) gLayerCounter = id;
+}
+
 void CLayer::SetInVisible()
 {
     if (m_nFlags & kVisible) m_nFlags &= ~kVisible;

@@ -34,6 +34,10 @@ public:
     void SetName(CString name) { m_strName = name; }
     CString GetName() const { return m_strName; }
 
+    // Raises the layer counter to id when id is larger, so that layers made
+    // afterwards do not reuse it (for layers built from other records).
+    static void RaiseLayerCounter(int id);
+
     static void SetCurrentLayerID(int id) { m_nCurrentLayerID = id; }
     static int GetCurrentLayerID() { return m_nCurrentLayerID; }
 

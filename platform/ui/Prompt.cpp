@@ -9,6 +9,7 @@
 #include "platform/ui/Resources.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -137,4 +138,12 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
   CString text;
   if (!AfxLoadString(nIDPrompt, text)) text.Format(L"#%u", nIDPrompt);
   return AfxMessageBox(text, nType, nIDHelp);
+}
+
+BOOL CPromptService::ChooseColor(COLORREF& rColour) {
+  const QColor start(GetRValue(rColour), GetGValue(rColour), GetBValue(rColour));
+  const QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow());
+  if (!chosen.isValid()) return FALSE;
+  rColour = RGB(chosen.red(), chosen.green(), chosen.blue());
+  return TRUE;
 }

@@ -50,6 +50,9 @@ public:
   // The command chosen from a popup menu at a screen point; 0 when none. The
   // default shows a Qt menu.
   virtual UINT ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen);
+  // A colour chosen in the colour dialog, starting from rColour; FALSE when
+  // cancelled (rColour unchanged). The default shows QColorDialog.
+  virtual BOOL ChooseColor(COLORREF& rColour);
 };
 
 // The prompt object in use (never null).

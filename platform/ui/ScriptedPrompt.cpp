@@ -46,3 +46,11 @@ UINT CScriptedPrompt::ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, 
   m_menuChoices.pop_front();
   return nID;
 }
+
+BOOL CScriptedPrompt::ChooseColor(COLORREF& rColour) {
+  ++m_nColourDialogs;
+  if (m_colours.empty()) return FALSE;
+  rColour = m_colours.front();
+  m_colours.pop_front();
+  return TRUE;
+}

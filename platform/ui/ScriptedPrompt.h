@@ -25,6 +25,7 @@ public:
   BOOL ChooseFiles(const CFileDialogRequest& request, CFileDialogAnswer& rAnswer) override;
   INT_PTR RunModalDialog(CDialog& dialog) override;
   UINT ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen) override;
+  BOOL ChooseColor(COLORREF& rColour) override;
 
   struct DialogAnswer {
     int nButton = IDCANCEL;
@@ -39,6 +40,8 @@ public:
   std::vector<UINT> m_dialogs;                         // template ids of the dialogs run
   std::deque<UINT> m_menuChoices;                      // 0 dismisses the menu
   std::vector<std::vector<CMenuChoiceItem>> m_menus;   // popups shown
+  std::deque<COLORREF> m_colours;                      // next colour-dialog answers; none left cancels
+  int m_nColourDialogs = 0;                            // colour dialogs shown
 
 private:
   CPromptService* m_pPrevious;

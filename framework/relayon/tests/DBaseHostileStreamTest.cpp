@@ -52,7 +52,7 @@ const StreamRow kRows[] = {
          ar.WriteCount(1);
          CDbCurve member(new CGeLine(kQ, kP));
          ar << static_cast<const CObject*>(&member);
-         CDbLayer layer(CString(L"A"), RGB(1, 2, 3));
+         CLayer layer(CString(L"A"));
          ar.WriteCount(1);
          ar << static_cast<const CObject*>(&layer);
          Tail(ar);
@@ -112,7 +112,7 @@ const StreamRow kRows[] = {
      }},
     {"entity list holds a layer", CArchiveException::badClass,
      [](CArchive& ar) {
-         CDbLayer layer(CString(L"A"), RGB(1, 2, 3));
+         CLayer layer(CString(L"A"));
          ar.WriteCount(1);
          ar << static_cast<const CObject*>(&layer);
          NoLayers(ar);
@@ -139,7 +139,7 @@ const StreamRow kRows[] = {
      }},
     {"layer list names one layer twice", CArchiveException::badIndex,
      [](CArchive& ar) {
-         CDbLayer layer(CString(L"A"), RGB(1, 2, 3));
+         CLayer layer(CString(L"A"));
          ar.WriteCount(0);
          ar.WriteCount(2);
          ar << static_cast<const CObject*>(&layer) << static_cast<const CObject*>(&layer);
@@ -200,7 +200,8 @@ protected:
     {
         gNewQVGlobal()->SetVersion(kDocVersionCurrent);
         CDbEntity::SetMaxHandle(0);
-        CDbLayer::ResetIDCounter();
+        geometry::testing::SetLayerCounter(0);
+        CLayer::SetCurrentLayerID(0);
         CDBase::Instance()->InitLayer();
     }
     void TearDown() override

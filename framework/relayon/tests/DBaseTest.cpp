@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -25,7 +27,8 @@ protected:
         gNewQVGlobal()->SetVersion(kDocVersionCurrent);
         qvCreateAllManager();
         CDbEntity::SetMaxHandle(0);
-        CDbLayer::ResetIDCounter();
+        geometry::testing::SetLayerCounter(0);
+        CLayer::SetCurrentLayerID(0);
         CDBase::Instance()->InitLayer();
     }
     void TearDown() override
@@ -103,7 +106,7 @@ TEST_F(DBaseTest, RoundTripKeepsNoteVersionEntitiesAndLayers)
     EXPECT_EQ(aid->GetOrientation(), CDbAidLine::kVertical);
     EXPECT_DOUBLE_EQ(aid->GetPosition(), 7.0);
     EXPECT_EQ(db->GetLayerCnt(), 1);
-    EXPECT_EQ(CDbLayer::GetCurrentLayerID(), db->GetLayerIDByIndex(0));
+    EXPECT_EQ(CLayer::GetCurrentLayerID(), db->GetLayerIDByIndex(0));
 }
 
 TEST_F(DBaseTest, HeadReadsAsNoteVersionAndObjectList)
@@ -251,3 +254,76 @@ TEST_F(DBaseTest, SelectorCurvesAreCopiesOfCurvesInsideGroupsToo)
 }
 
 }  // namespace
+
+namespace {
+
+// Writes a layer record of the earlier kind by hand: a new-class tag, schema 1,
+// the class name, then id, colour, visible, locked and name.
+void WriteOldLayer(CArchive& ar, bool first, int id, COLORREF colour, BOOL visible, BOOL locked, const CString& name)
+{
+    if (first) {
+        const char kName[] = "CDbLayer";
+        ar << static_cast<WORD>(0xFFFF) << static_cast<WORD>(1) << static_cast<WORD>(sizeof(kName) - 1);
+        ar.Write(kName, sizeof(kName) - 1);
+    } else {
+        // The class record was the first object record: its tag is 1.
+        ar << static_cast<WORD>(0x8000 | 1);
+    }
+    ar << id << colour << visible << locked << name;
+}
+
+}  // namespace
+
+TEST_F(DBaseTest, DocumentWithTheEarlierLayerRecordStillOpens)
+{
+    std::vector<BYTE> bytes = Store([](CArchive& ar) {
+        ar << CString(L"old") << std::int32_t{kDocVersionCurrent};
+        ar.WriteCount(0);
+        ar.WriteCount(2);
+        WriteOldLayer(ar, true, 7, RGB(1, 2, 3), TRUE, FALSE, CString(L"Base"));
+        WriteOldLayer(ar, false, 9, RGB(4, 5, 6), FALSE, TRUE, CString(L"Top"));
+        ar << std::int32_t{9} << std::int32_t{1} << std::int32_t{1};
+    });
+    CDBase* db = CDBase::Instance();
+    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&in, CArchive::load);
+    db->Serialize(ar);
+
+    ASSERT_EQ(db->GetLayerCnt(), 2);
+    const CLayer* base = db->GetLayer(0);
+    const CLayer* top = db->GetLayer(1);
+    EXPECT_EQ(base->GetID(), 7);
+    EXPECT_EQ(base->GetName(), CString(L"Base"));
+    EXPECT_EQ(base->GetColor(), RGB(1, 2, 3));
+    EXPECT_EQ(base->IsVisible(), 1);
+    EXPECT_EQ(base->IsLocked(), 0);
+    EXPECT_EQ(top->GetID(), 9);
+    EXPECT_EQ(top->GetName(), CString(L"Top"));
+    EXPECT_EQ(top->GetColor(), RGB(4, 5, 6));
+    EXPECT_EQ(top->IsVisible(), 0);
+    EXPECT_EQ(top->IsLocked(), 1);
+    EXPECT_EQ(CLayer::GetCurrentLayerID(), 9);
+    // Layers made afterwards take ids beyond the loaded ones.
+    CLayer later;
+    EXPECT_GT(later.GetID(), 9);
+}
+
+TEST_F(DBaseTest, LayerTableTakesOutAndPutsBackAtAPosition)
+{
+    CDBase* db = CDBase::Instance();
+    db->AddLayer(new CLayer(CString(L"B")));
+    db->AddLayer(new CLayer(CString(L"C")));
+    const int idB = db->GetLayerIDByIndex(1);
+    EXPECT_EQ(db->RemoveLayerAt(3), nullptr);
+    EXPECT_EQ(db->RemoveLayerAt(-1), nullptr);
+    std::unique_ptr<CLayer> b(db->RemoveLayerAt(1));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetID(), idB);
+    EXPECT_EQ(db->GetLayerCnt(), 2);
+    EXPECT_EQ(db->GetLayer(1)->GetName(), CString(L"C"));
+    EXPECT_TRUE(db->InsertLayerAt(1, b.release()));
+    ASSERT_EQ(db->GetLayerCnt(), 3);
+    EXPECT_EQ(db->GetLayer(1)->GetName(), CString(L"B"));
+    EXPECT_EQ(db->GetIndexByLayerID(idB), 1);
+    EXPECT_EQ(db->GetLayerIDByIndex(-1), -1);
+}
