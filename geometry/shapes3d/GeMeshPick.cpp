@@ -11,6 +11,7 @@
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Point3D.h"
 #include "framework/numerak/Triangle2D.h"
+#include "geometry/shapes3d/MeshDetail.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -28,6 +29,9 @@ constexpr int kModePoints = 22;
 // Faces whose ray-frame box misses the ray by more than this (or the aperture, when
 // larger) are not tested exactly.
 constexpr double kPickPrefilter = 0.1;
+// The ray-frame transform is a few operations per vertex and the face loop after it is
+// serial: threads pay for their start only on very large meshes.
+constexpr long kPickParallelMin = 1L << 18;
 
 // Whether the corners' xy box, grown by margin, misses the origin.
 bool MissesRay(const double (*pts)[3], const std::uint32_t* corners, int n, double margin)
@@ -135,11 +139,15 @@ int CGeMesh::Pick(CPickRay& ray, int filter)
     const std::size_t bytes = vertices.size() * 3 * sizeof(double);
     if (bytes > std::size_t(std::numeric_limits<int>::max())) return 0;
     auto* pts = static_cast<double(*)[3]>(gAlcMemPool(int(bytes)));
-    if (pts == nullptr) return 0;
+    if (pts == nullptr) {
+        // The pool counts a failed request too.
+        gFreMemPool();
+        return 0;
+    }
     const long nV = long(vertices.size());
     const double* o = ray.m_pt;
     const double* dir = ray.m_dir;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (nV >= kPickParallelMin)
     for (long i = 0; i < nV; ++i) {
         const CPoint3f& p = vertices[std::size_t(i)];
         const double d[3] = {double(p.x) - o[0], double(p.y) - o[1], double(p.z) - o[2]};
@@ -235,12 +243,12 @@ void CGeMesh::ComputeScreenPoints(bool withGlu)
     }
     screenpoints.assign(vertices.size(), SScreenPoint{});
     const long nV = long(vertices.size());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (nV >= meshdetail::kParallelMin)
     for (long i = 0; i < nV; ++i) proj.Project(vertices[std::size_t(i)], withGlu, screenpoints[std::size_t(i)]);
     dc->MakeCurrent(0);
     faceboxes.assign(numFace(), BOX2<short int>{});
     const long nF = long(numFace());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (nF >= meshdetail::kParallelMin)
     for (long f = 0; f < nF; ++f) faceboxes[std::size_t(f)] = WindowBoxOf(unsigned(f));
     if (!quadtree) {
         int w = 0, h = 0;
