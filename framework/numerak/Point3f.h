@@ -115,7 +115,8 @@ inline float Distance(const CPoint3f& a, const CPoint3f& b) { return (a - b).Get
 // double; 0 when either vector is zero.
 inline double _AngleBetween(const CVector3f& a, const CVector3f& b)
 {
-    const double la = a.GetLength(), lb = b.GetLength();
+    const double la = std::sqrt(double(a.dx) * a.dx + double(a.dy) * a.dy + double(a.dz) * a.dz);
+    const double lb = std::sqrt(double(b.dx) * b.dx + double(b.dy) * b.dy + double(b.dz) * b.dz);
     if (!(la > 0.0) || !(lb > 0.0)) return 0.0;
     double c = (double(a.dx) * b.dx + double(a.dy) * b.dy + double(a.dz) * b.dz) / (la * lb);
     c = c < -1.0 ? -1.0 : (c > 1.0 ? 1.0 : c);

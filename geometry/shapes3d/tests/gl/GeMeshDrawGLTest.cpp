@@ -117,6 +117,19 @@ int DifferentPixels(const QImage& a, const QImage& b)
     return n;
 }
 
+int MaxChannelDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return 255;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
 int LitPixels(const QImage& a)
 {
     int n = 0;
@@ -162,6 +175,8 @@ TEST_F(GeMeshDrawGLTest, BuffersAndClientArraysDrawTheSameInEveryMode)
                 const bool drewFaces = mode.show != 22 && mode.type != 3;
                 if (buffers && drewFaces) {
                     EXPECT_NE(mesh.vbovertex, 0u) << label << ": buffers built";
+                    EXPECT_EQ(mesh.vboface3 != 0, !mesh.faces3.empty()) << label << ": triangle buffer";
+                    EXPECT_EQ(mesh.vboface4 != 0, !mesh.faces4.empty()) << label << ": quad buffer";
                 } else {
                     EXPECT_EQ(mesh.vbovertex, 0u) << label << ": no buffers";
                 }
@@ -212,12 +227,18 @@ TEST_F(GeMeshDrawGLTest, FlatFacesAreLitByTheirOwnNormals)
             double centre[3] = {0, 0, 0};
             for (int k = 0; k < 4; ++k)
                 for (int i = 0; i < 3; ++i) centre[i] += 0.25 * cube.vertices[q[k]][i];
-            double pixel[2];
-            m_dc.m_Camera.world_to_screen(centre, pixel);
             const double lit = (normal.dx * light[0] + normal.dy * light[1] + normal.dz * light[2]) / ll;
             const int expected = int(std::lround(255.0 * std::min(1.0, 0.04 + 0.8 * std::max(0.0, lit))));
-            const int got = qRed(image.pixel(int(pixel[0]), int(pixel[1])));
-            EXPECT_NEAR(got, expected, 2) << "quad " << j << (buffers ? " from buffers" : " from client arrays");
+            // The centre and four points part-way to the corners: one even colour.
+            for (int k = -1; k < 4; ++k) {
+                double p[3];
+                for (int i = 0; i < 3; ++i) p[i] = k < 0 ? centre[i] : centre[i] + 0.6 * (cube.vertices[q[k]][i] - centre[i]);
+                double pixel[2];
+                m_dc.m_Camera.world_to_screen(p, pixel);
+                const int got = qRed(image.pixel(int(pixel[0]), int(pixel[1])));
+                EXPECT_NEAR(got, expected, 2) << "quad " << j << " point " << k
+                                              << (buffers ? " from buffers" : " from client arrays");
+            }
             ++checked;
         }
         EXPECT_GE(checked, 3) << "visible faces";
@@ -292,6 +313,47 @@ TEST_F(GeMeshDrawGLTest, TypeOverridesAndLateNormals)
     const QImage smooth = draw(fresh, 0);
     EXPECT_EQ(DifferentPixels(afterNormals, smooth), 0);
     EXPECT_GT(DifferentPixels(flatShaded, smooth), 100) << "smooth and flat shading differ";
+    EXPECT_EQ(m_errors, 0);
+}
+
+TEST_F(GeMeshDrawGLTest, ChosenFacesDrawLikeTheWholeSmoothMesh)
+{
+    for (const std::string name : {"bunny00.off", "cube_quad.off"}) {
+        CGeMesh mesh;
+        ASSERT_TRUE(ReadMesh(name, mesh)) << name;
+        if (name == "cube_quad.off") {
+            // One quad split into two triangles, so that both face kinds are listed.
+            const SFacet4 q = mesh.faces4.back();
+            mesh.faces4.pop_back();
+            mesh.faces3 = {SFacet3(int(q[0]), int(q[1]), int(q[2])), SFacet3(int(q[2]), int(q[3]), int(q[0]))};
+        }
+        mesh.Need_VertexNormals();
+        Aim(mesh.m_box, 1, -1.3, 0.8);
+        m_looker.SetSrfShowMode(20);
+        auto draw = [&](bool chosen) {
+            return Render([&] {
+                m_dc.m_bVBO = 0;
+                m_dc.SetLightDirection(0.3f, -0.5f, 1.0f);
+                std::vector<unsigned> all;
+                for (unsigned f = 0; f < mesh.numFace(); ++f) all.push_back(f);
+                if (chosen)
+                    mesh.DrawGL(&m_dc, all);
+                else
+                    mesh.DrawGL(&m_dc, 0);
+                glDisable(GL_LIGHTING);
+                m_dc.m_bVBO = 1;
+            });
+        };
+        const QImage whole = draw(false), chosen = draw(true);
+        EXPECT_GT(LitPixels(whole), 1000) << name;
+        EXPECT_EQ(LitPixels(whole), LitPixels(chosen)) << name << ": the same pixels covered";
+        // Triangles shade alike up to a rounding level; a quad's shading depends on the
+        // diagonal the rasteriser splits it along, which immediate mode may choose
+        // differently.
+        if (mesh.faces4.empty()) {
+            EXPECT_LE(MaxChannelDifference(whole, chosen), 2) << name;
+        }
+    }
     EXPECT_EQ(m_errors, 0);
 }
 
