@@ -172,6 +172,7 @@ void GCamera::rot_view(const double* origin, const double* axis, double angle, G
 BOOL COpenGLDC::Ready()
 {
     m_bReady = m_begin && m_begin() ? TRUE : FALSE;
+    if (m_bReady) InitCaps();
     return m_bReady;
 }
 

@@ -131,7 +131,9 @@ void CGeMesh::Noisify(float d, std::vector<unsigned int>& verts)
             const unsigned o = GetNeighborVert(v, unsigned(f));
             if (o >= nV) continue;
             const CVector3f e = vertices[o] - vertices[v];
-            const float k = d / (d + e.GetLength());
+            const float denominator = d + e.GetLength();
+            // A zero amplitude on a coincident neighbour would make 0 / 0.
+            const float k = denominator != 0.0f ? d / denominator : 0.0f;
             m += e * RandomScaled(k);
         }
         if (!faces.empty()) m /= float(faces.size());

@@ -432,6 +432,36 @@ TEST_F(GeMeshDrawGLTest, FarVerticesAreClampedAndBrushBoxesFindTheRightFaces)
         if (bunny.faceboxes[f].IsIntersect(brush)) expected.push_back(f);
     EXPECT_EQ(found, expected);
     EXPECT_GT(found.size(), 10u);
+
+    // Vertices moved by a caller: their entries and their faces' boxes follow after
+    // UpdateScreenPoint and UpdateEffectedFaceBox, as a fresh projection has them.
+    std::vector<unsigned> moved;
+    for (unsigned v = 0; v < n; v += 7) {
+        bunny.vertices[v].x += 3.0f;
+        moved.push_back(v);
+    }
+    std::vector<SScreenPoint> fresh;
+    std::vector<BOX2<short int>> freshBoxes;
+    Render([&] {
+        bunny.UpdateScreenPoint(moved);
+        std::vector<unsigned> all;
+        for (unsigned f = 0; f < bunny.numFace(); ++f) all.push_back(f);
+        bunny.UpdateEffectedFaceBox(all);
+        CGeMesh copy;
+        copy.CopyFromMesh(&bunny);
+        copy.GetScreenPoint();
+        fresh = copy.screenpoints;
+        freshBoxes = copy.faceboxes;
+    });
+    ASSERT_EQ(fresh.size(), bunny.screenpoints.size());
+    int differ = 0;
+    for (unsigned v = 0; v < n; ++v) differ += fresh[v].x != bunny.screenpoints[v].x || fresh[v].y != bunny.screenpoints[v].y;
+    EXPECT_EQ(differ, 0);
+    ASSERT_EQ(freshBoxes.size(), bunny.faceboxes.size());
+    for (unsigned f = 0; f < bunny.numFace(); ++f) {
+        ASSERT_EQ(freshBoxes[f].xmin, bunny.faceboxes[f].xmin) << "face " << f;
+        ASSERT_EQ(freshBoxes[f].ymax, bunny.faceboxes[f].ymax) << "face " << f;
+    }
     EXPECT_EQ(m_errors, 0);
 }
 
