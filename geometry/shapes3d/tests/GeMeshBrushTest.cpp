@@ -65,6 +65,19 @@ TEST(GeMeshBrush, NoisifyFirstVertexUsesTheFirstNoiseValue)
     m.Noisify(d, none);
 }
 
+TEST(GeMeshBrush, NoisifyWithoutAmplitudeKeepsCoincidentVertices)
+{
+    // Vertex 1 sits on vertex 0: a zero amplitude must not make 0 / 0.
+    CGeMesh m;
+    m.vertices = {{0, 0, 0}, {0, 0, 0}, {0, 1, 0}};
+    m.faces3 = {SFacet3(0, 1, 2)};
+    std::vector<unsigned> verts = {0, 1, 2};
+    m.Noisify(0.0f, verts);
+    EXPECT_EQ(m.vertices[0], CPoint3f(0, 0, 0));
+    EXPECT_EQ(m.vertices[1], CPoint3f(0, 0, 0));
+    EXPECT_EQ(m.vertices[2], CPoint3f(0, 1, 0));
+}
+
 TEST(GeMeshBrush, Falloffs)
 {
     const CPoint3f c(0, 0, 0);
