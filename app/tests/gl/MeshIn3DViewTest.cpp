@@ -27,7 +27,16 @@ using namespace korvel_test;
 
 namespace {
 
-class MeshIn3DViewTest : public AppTest {};
+class MeshIn3DViewTest : public AppTest {
+protected:
+    void TearDown() override
+    {
+        // The display mode and the show mode are the process's: later tests start in 2D.
+        if (CLooker* looker = gGetLooker()) looker->SetSrfShowMode(20);
+        CLooker::SetView2D();
+        AppTest::TearDown();
+    }
+};
 
 int LitPixels(const QImage& image, QRgb background)
 {
@@ -50,6 +59,7 @@ TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
     QTest::qWait(100);
     CKorvelView* view = View();
     ASSERT_NE(view, nullptr);
+    CLooker::SetView2D();
     view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
     ASSERT_TRUE(CLooker::IsView3D());
     view->RedrawScreen();
