@@ -48,7 +48,8 @@ int LitPixels(const QImage& image, QRgb background)
 
 void Save(const QImage& image, const std::string& name)
 {
-    if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR")) image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+    if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"))
+        image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
 }
 
 TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
@@ -186,7 +187,8 @@ TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
     const QImage stroked = frame("20-after-draw-brush");
     int changed = 0;
     for (int y = int(pixel[1]) - 40; y <= int(pixel[1]) + 40; ++y)
-        for (int x = int(pixel[0]) - 40; x <= int(pixel[0]) + 40; ++x) changed += stroked.pixel(x, y) != smooth.pixel(x, y);
+        for (int x = int(pixel[0]) - 40; x <= int(pixel[0]) + 40; ++x)
+            changed += stroked.pixel(x, y) != smooth.pixel(x, y) ? 1 : 0;
     EXPECT_GT(changed, 200) << "the bump shows under the brush";
     EXPECT_EQ(frameErrors, 0);
     area->SetCallbacks({});
