@@ -327,6 +327,7 @@ void CKorvelView::PaintGL()
     const CQVGlobal* global = gGetQVGlobal();
     const COLORREF background = global != nullptr ? global->m_crBackground : RGB(0, 0, 0);
     const int w = std::max(m_nGLWidth, 1), h = std::max(m_nGLHeight, 1);
+    m_glDC.InitCaps();
     glViewport(0, 0, w, h);
     glClearColor(GetRValue(background) / 255.0f, GetGValue(background) / 255.0f, GetBValue(background) / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -1,6 +1,6 @@
 #include "framework/looker/Camera.h"
 
-#include <GL/gl.h>
+#include <GL/glew.h>
 
 #include <algorithm>
 #include <cmath>
@@ -106,6 +106,54 @@ void GCamera::get_plane_point(double px, double py, double* world) const
     for (int i = 0; i < 3; ++i) world[i] += f[i] * t;
 }
 
+void GCamera::get_viewdirection(double* dir) const
+{
+    double s[3], u[3];
+    GetAxes(s, u, dir);
+}
+
+void GCamera::LookAt(const BOX3<double>& box)
+{
+    if (!box.IsValid()) return;
+    const double cx = 0.5 * (box.xmin + box.xmax), cy = 0.5 * (box.ymin + box.ymax);
+    m_ref[0] = cx, m_ref[1] = cy, m_ref[2] = box.zmin;
+    // One unit above the top, so that the top is in front of the near plane's rounding.
+    m_eye[0] = cx, m_eye[1] = cy, m_eye[2] = box.zmax + 1.0;
+    m_up[0] = 0.0, m_up[1] = 1.0, m_up[2] = 0.0;
+    m_nViewType = kViewTop;
+    const double dx = box.xmax - box.xmin, dy = box.ymax - box.ymin;
+    const double w = m_nWidth > 0 ? m_nWidth : 1, h = m_nHeight > 0 ? m_nHeight : 1;
+    double scale = HUGE_VAL;
+    if (dx > 0.0) scale = std::min(scale, w / dx);
+    if (dy > 0.0) scale = std::min(scale, h / dy);
+    if (std::isfinite(scale)) m_fScale = static_cast<float>(scale);
+    m_dNear = 1.0;
+    m_dFar = 1.0 + std::max(box.zmax - box.zmin, 1e-6);
+    Apply();
+}
+
+void GCamera::Apply() const
+{
+    const double scale = ScaleOf(*this);
+    const double w = m_nWidth > 0 ? m_nWidth : 1, h = m_nHeight > 0 ? m_nHeight : 1;
+    double zNear = m_dNear, zFar = m_dFar;
+    if (zNear == 0.0 && zFar == 0.0) {
+        const double d[3] = {m_eye[0] - m_ref[0], m_eye[1] - m_ref[1], m_eye[2] - m_ref[2]};
+        const double depth = std::sqrt(Dot(d, d)) + 1e5;
+        zNear = -depth, zFar = depth;
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-0.5 * w / scale, 0.5 * w / scale, -0.5 * h / scale, 0.5 * h / scale, zNear, zFar);
+    // Column-major look-at matrix: rows right, up and backward, then the eye moved to the origin.
+    double s[3], u[3], f[3];
+    GetAxes(s, u, f);
+    const double m[16] = {s[0], u[0], -f[0], 0.0, s[1], u[1], -f[1], 0.0, s[2], u[2], -f[2], 0.0,
+                          -Dot(s, m_eye), -Dot(u, m_eye), Dot(f, m_eye), 1.0};
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(m);
+}
+
 void GCamera::rot_view(const double* origin, const double* axis, double angle, GCamera& result) const
 {
     result = *this;
@@ -124,6 +172,7 @@ void GCamera::rot_view(const double* origin, const double* axis, double angle, G
 BOOL COpenGLDC::Ready()
 {
     m_bReady = m_begin && m_begin() ? TRUE : FALSE;
+    if (m_bReady) InitCaps();
     return m_bReady;
 }
 
@@ -137,6 +186,116 @@ void COpenGLDC::SetFrameHooks(std::function<bool()> begin, std::function<void()>
 {
     m_begin = std::move(begin);
     m_end = std::move(end);
+}
+
+BOOL COpenGLDC::Ready(int width, int height)
+{
+    if (width <= 0 || height <= 0) return FALSE;
+    m_Camera.m_nWidth = width;
+    m_Camera.m_nHeight = height;
+    glViewport(0, 0, width, height);
+    m_Camera.Apply();
+    InitCaps();
+    return TRUE;
+}
+
+BOOL COpenGLDC::IsContextCurrent() { return glGetString(GL_VERSION) != nullptr ? TRUE : FALSE; }
+
+BOOL COpenGLDC::MakeCurrent(int bCurrent)
+{
+    if (bCurrent) {
+        if (IsContextCurrent()) {
+            m_made.push_back(false);
+        } else {
+            if (!m_begin || !m_begin()) return FALSE;
+            m_made.push_back(true);
+        }
+        InitCaps();
+        return TRUE;
+    }
+    if (m_made.empty()) return FALSE;
+    const bool made = m_made.back();
+    m_made.pop_back();
+    if (made && m_end) m_end();
+    return TRUE;
+}
+
+void COpenGLDC::InitCaps()
+{
+    if (!IsContextCurrent()) return;
+    // GLEW's entry points are null until glewInit ran in some context.
+    m_bVBO = glGenBuffers && glBindBuffer && glBufferData && glBufferSubData && glDeleteBuffers ? 1 : 0;
+    m_bFBO = glGenFramebuffers && glBindFramebuffer && glCheckFramebufferStatus && glFramebufferTexture2D &&
+                     glGenRenderbuffers && glRenderbufferStorage && glFramebufferRenderbuffer && glDeleteFramebuffers &&
+                     glDeleteRenderbuffers
+                 ? 1
+                 : 0;
+    m_bPBO = m_bVBO && glMapBuffer && glUnmapBuffer && (GLEW_VERSION_2_1 || GLEW_ARB_pixel_buffer_object) ? 1 : 0;
+}
+
+void COpenGLDC::GenBuffers(int n, unsigned int* names)
+{
+    if (names == nullptr || n <= 0) return;
+    if (!m_bVBO) {
+        std::fill(names, names + n, 0u);
+        return;
+    }
+    glGenBuffers(n, names);
+}
+
+void COpenGLDC::BindBuffer(unsigned int target, unsigned int name)
+{
+    if (m_bVBO) glBindBuffer(target, name);
+}
+
+void COpenGLDC::BufferData(unsigned int target, std::ptrdiff_t bytes, const void* data, unsigned int usage)
+{
+    if (m_bVBO) glBufferData(target, bytes, data, usage);
+}
+
+void COpenGLDC::BufferSubData(unsigned int target, std::ptrdiff_t offset, std::ptrdiff_t bytes, const void* data)
+{
+    if (m_bVBO) glBufferSubData(target, offset, bytes, data);
+}
+
+void COpenGLDC::DeleteBuffers(int n, const unsigned int* names)
+{
+    if (m_bVBO && names != nullptr && n > 0) glDeleteBuffers(n, names);
+}
+
+unsigned int COpenGLDC::CreateVBO(const void* data, std::ptrdiff_t bytes, unsigned int target, unsigned int usage)
+{
+    if (!m_bVBO || bytes <= 0) return 0;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    unsigned int name = 0;
+    glGenBuffers(1, &name);
+    if (name == 0) return 0;
+    glBindBuffer(target, name);
+    glBufferData(target, bytes, data, usage);
+    // An allocation the driver refused leaves no buffer behind.
+    const bool failed = glGetError() != GL_NO_ERROR;
+    glBindBuffer(target, 0);
+    if (failed) {
+        glDeleteBuffers(1, &name);
+        return 0;
+    }
+    return name;
+}
+
+BOOL COpenGLDC::CheckFramebufferStatus(unsigned int fbo)
+{
+    if (!m_bFBO) return FALSE;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE ? TRUE : FALSE;
+}
+
+void COpenGLDC::SetLightDirection(float x, float y, float z)
+{
+    const GLfloat position[4] = {x, y, z, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
 }
 
 COLORREF COpenGLDC::GetColor() const
@@ -169,9 +328,9 @@ BOOL COpenGLDC::PopViewPara()
 {
     if (m_stack.empty()) return FALSE;
     // The viewport is the window's now, not the one of the pushed view.
-    const int width = m_camera.m_nWidth, height = m_camera.m_nHeight;
-    m_camera = m_stack.back();
-    m_camera.m_nWidth = width, m_camera.m_nHeight = height;
+    const int width = m_Camera.m_nWidth, height = m_Camera.m_nHeight;
+    m_Camera = m_stack.back();
+    m_Camera.m_nWidth = width, m_Camera.m_nHeight = height;
     m_stack.pop_back();
     return TRUE;
 }

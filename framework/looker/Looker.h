@@ -142,7 +142,7 @@ public:
     // geometrically so that a zoom runs at an even pace.
     static void LerpView(const CViewPara& start, const CViewPara& end, double t, CViewPara& result);
 
-    // How surfaces are shown in 3D (the program's switch; 0 shaded).
+    // How surfaces are shown in 3D: 20 shaded, 21 curves only, 22 points, 23 flat unlit.
     int GetSrfShowMode() const { return m_nSrfShowMode; }
     void SetSrfShowMode(int mode) { m_nSrfShowMode = mode; }
 
@@ -167,7 +167,7 @@ private:
     std::function<CRect()> m_clientRect;
     BOX2<double> m_viewBox{};
     std::vector<CViewPara> m_viewStack;
-    int m_nSrfShowMode = 0;
+    int m_nSrfShowMode = 20;
 };
 
 // The current view object, or null; the program publishes its view state.

@@ -208,3 +208,10 @@ int Isect3_CirLin(const _rect_fm3d* frame, double r, const double* p, const doub
     count = 2;
     return 1;
 }
+
+double PLN_DistPntPlnSide(const double* p, const double* o, const double* n)
+{
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(len > 0.0)) return 0.0;
+    return ((p[0] - o[0]) * n[0] + (p[1] - o[1]) * n[1] + (p[2] - o[2]) * n[2]) / len;
+}

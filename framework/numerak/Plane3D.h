@@ -47,3 +47,7 @@ int Isect3_LineLineEx(const double* s1, const double* e1, const double* s2, cons
 // (count 1); 0 otherwise (count 0). out holds count points.
 int Isect3_CirLin(const _rect_fm3d* frame, double r, const double* p, const double* dir, double tol,
                   double (*out)[3], int& count);
+
+// Signed distance of p from the plane through o with normal n: positive on the side n
+// points to, whatever n's length; 0 for a zero normal.
+double PLN_DistPntPlnSide(const double* p, const double* o, const double* n);

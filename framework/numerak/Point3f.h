@@ -37,6 +37,14 @@ public:
 
     bool operator==(const CPoint3f& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(const CPoint3f& o) const { return !(*this == o); }
+
+    // Distance and squared distance to p, in single precision.
+    float DistFrom2(const CPoint3f& p) const
+    {
+        const float dx = x - p.x, dy = y - p.y, dz = z - p.z;
+        return dx * dx + dy * dy + dz * dz;
+    }
+    float DistFrom(const CPoint3f& p) const { return std::sqrt(DistFrom2(p)); }
 };
 
 class CVector3f : public tagVector3f {
@@ -63,6 +71,8 @@ public:
 
     // Dot product.
     float operator*(const CVector3f& v) const { return dx * v.dx + dy * v.dy + dz * v.dz; }
+    // Dot product (the maths library's other spelling).
+    float operator|(const CVector3f& v) const { return *this * v; }
     // Cross product.
     CVector3f operator^(const CVector3f& v) const
     {
@@ -100,5 +110,17 @@ inline CPoint3f& CPoint3f::operator-=(const CVector3f& v) { x -= v.dx; y -= v.dy
 inline CVector3f CPoint3f::operator-(const CPoint3f& p) const { return CVector3f(x - p.x, y - p.y, z - p.z); }
 
 inline float Distance(const CPoint3f& a, const CPoint3f& b) { return (a - b).GetLength(); }
+
+// Angle between two vectors in radians, [0, pi], from the clamped cosine computed in
+// double; 0 when either vector is zero.
+inline double _AngleBetween(const CVector3f& a, const CVector3f& b)
+{
+    const double la = std::sqrt(double(a.dx) * a.dx + double(a.dy) * a.dy + double(a.dz) * a.dz);
+    const double lb = std::sqrt(double(b.dx) * b.dx + double(b.dy) * b.dy + double(b.dz) * b.dz);
+    if (!(la > 0.0) || !(lb > 0.0)) return 0.0;
+    double c = (double(a.dx) * b.dx + double(a.dy) * b.dy + double(a.dz) * b.dz) / (la * lb);
+    c = c < -1.0 ? -1.0 : (c > 1.0 ? 1.0 : c);
+    return std::acos(c);
+}
 
 static_assert(sizeof(CPoint3f) == 3 * sizeof(float) && sizeof(CVector3f) == 3 * sizeof(float));

@@ -14,4 +14,7 @@ int ChkValInt(double lo, double hi, double tol, double x);
 // Each interval may come in either order.
 int ChkIntInt(double a0, double a1, double b0, double b1, double tol);
 
+// x clamped to [0, 1]; NaN gives 0.
+inline float Clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
+
 }  // namespace QVN_Math

@@ -55,13 +55,6 @@ void CGeMesh::CalcBox()
     }
 }
 
-void CGeMesh::DeleteVBO()
-{
-    // The display owns the buffer objects and deletes them in its own context; here the
-    // names are dropped so that the next draw builds fresh buffers.
-    vbovertex = vboface3 = vboface4 = 0;
-}
-
 void CGeMesh::DeleteTree() { quadtree.reset(); }
 
 void CGeMesh::Clear_Neighbors() { Release(neighbors); }

@@ -14,6 +14,8 @@
 #include <vector>
 
 class CGeRegion;
+class COpenGLDC;
+class CPickRay;
 template <class T>
 class CTGrid;
 
@@ -54,8 +56,89 @@ public:
     CGeShape3d* Transform(double m[3][3], unsigned int flags) override;
     void TransformLocal(_rect_fm3d* frame) override;
 
-    // Discards the OpenGL buffer objects of the display and zeroes their names.
+    // Display (OpenGL). Colours, materials and lights are the caller's. DrawGL draws
+    // in the view's show mode (20 shaded: smooth when normals holds one normal per
+    // vertex, else flat with the face normals; 21 the surface's curves; 22 points; 23
+    // flat unlit); type 3 draws points, type 23 flat unlit faces, type 1 adds the
+    // curves over shaded faces. Buffer objects are used when the context offers them,
+    // client-side arrays otherwise.
+    void DrawGL(COpenGLDC* dc, int type) override;
+    // The listed faces (indices below numFace) in immediate mode, with the vertex
+    // normals when there is one per vertex.
+    void DrawGL(COpenGLDC* dc, std::vector<unsigned int>& faces);
+    // (Re)creates the vertex buffer (vertices, then the normals when there is one per
+    // vertex) and the two index buffers; none at all when one fails.
+    void BuildVBOs(COpenGLDC* dc);
+    // Discards the OpenGL buffer objects of the display and zeroes their names (the
+    // names go also when no context can delete them, so that the next draw rebuilds).
     virtual void DeleteVBO();
+    // Wireframe of all faces.
+    void DrawEdge(COpenGLDC* dc);
+    // All vertices as points of size 1; the point size found is restored. Never
+    // builds buffers.
+    void DrawVertex(COpenGLDC* dc);
+    // The surface's curves when the mesh has faces and may show in 2D.
+    void Draw(CDC* dc) override;
+    void Draw(Direct2DHandler*) override {}
+
+    // Picking. The nearest face along the ray (depth below the ray's m_dDepth; on
+    // equal depth the earlier face): 1 with m_dDepth, m_dParam, m_dParam2 and m_nSeg
+    // (the face) written; 0 and the ray untouched otherwise. A 2D pick, or show mode
+    // 21, picks the surface's curves.
+    int Pick(CPickRay& ray, int filter) override;
+    // 1 when a vertex lies in the box of the frame (show modes 20 and 22), the curves'
+    // pick in mode 21, else 0.
+    int PickBox(_rect_fm3d* frame, BOX2<double>* box) override;
+    // Depth and pair interpolated over three corners of points (indexed by vertex):
+    // the texture pairs when the mesh has them, else the points' x and y. 0 for null points.
+    int FacetCalZDepth(double (*points)[3], unsigned int* const corners, double* const weights, double* z, double* u,
+                       double* v);
+    // Window positions of the vertices (x right, y down, clamped to the 16-bit range),
+    // the window boxes of the faces and the quad tree over the view, computed in the
+    // current context's viewport and matrices when screenpoints is empty. The first
+    // projects with gluProject, the second with its own matrix product.
+    void GetScreenPoint();
+    void GetScreenPointEx();
+    // Re-projects the listed vertices (the quad tree stays as built).
+    void UpdateScreenPoint(std::vector<unsigned int>& verts);
+    // Recomputes the window boxes of the listed faces from screenpoints.
+    void UpdateEffectedFaceBox(std::vector<unsigned int>& faces);
+    // Appends the faces whose window boxes meet box (sorted, without repeats).
+    void GetEffectedFacet(BOX2<short int> box, std::vector<unsigned int>& faces);
+    // Appends, in ascending order, the corners of the listed faces that face the viewer
+    // (or are seen edge-on) whose squared distance from centre is below limit. The
+    // vertex flags are left set for those corners.
+    void GetEffectedVert(std::vector<unsigned int>& faces, CPoint3f centre, double limit,
+                         std::vector<unsigned int>& verts);
+
+    // Sculpting brushes: each moves the listed vertices and discards the display
+    // buffers (Crease does nothing). Indices at or above the vertex count are skipped.
+    // The random generators are process-wide and never reset.
+    void Noisify(float d, std::vector<unsigned int>& verts);
+    void Smooth(std::vector<unsigned int> verts);
+    void Umbrella(float x, std::vector<unsigned int>& verts);
+    void Draw(CPoint3f c, CVector3f dir, std::vector<unsigned int>& verts, float r);
+    void Flatten(CPoint3f c, CPoint3f o, CVector3f n, std::vector<unsigned int>& verts, float r);
+    void Crease(CPoint3f, std::vector<unsigned int>&, float) {}
+    void Pinch(CPoint3f c, std::vector<unsigned int>& verts, float r);
+    void Grab(CPoint3f target, CPoint3f start, std::vector<unsigned int>& verts, float r);
+    // The corner following v in the face (cyclically); the vertex count when v is not
+    // a corner of it or the face does not exist.
+    unsigned GetNeighborVert(unsigned v, unsigned face) const;
+    // Mean of the following corners over v's adjacent faces ((0, 0, 0) without any).
+    void AveragePosition(unsigned v, CPoint3f& p) const;
+    // Normalised sum of the faces' unit normals.
+    CVector3f AverageNormal(std::vector<unsigned int>& faces) const;
+    // Mean of all corners of the faces and the normalised sum of their normals; both
+    // (0, 0, 0) for an empty list.
+    void Average(std::vector<unsigned int> const& faces, CPoint3f& p, CVector3f& n) const;
+    // Distance falloffs from c: 1 at inner, 0 from outer on (a hard step when
+    // outer - inner < 0.0001), linear or quintic smootherstep between.
+    static float SmoothFalloff(const CPoint3f& p, const CPoint3f& c, float inner, float outer);
+    static float LinearFalloff(const CPoint3f& p, const CPoint3f& c, float inner, float outer);
+    // Process-wide xorshift: a value in [0, x] for x > 0, between x and -x for x < 0; 0
+    // (state kept) for x = 0.
+    static float RandomScaled(float x);
 
     unsigned numVertices() const { return unsigned(vertices.size()); }
     unsigned numFace3() const { return unsigned(faces3.size()); }
@@ -152,6 +235,19 @@ public:
     static constexpr float kDefaultStepLimit = 3.4028233e21f;
 
 private:
+    bool HasVertexNormals() const;
+    // Buffers fit for drawing (rebuilt when built for another vertex count, or without
+    // the normals a smooth drawing reads); false: draw from client memory.
+    bool EnsureVBOs(COpenGLDC* dc, bool smooth);
+    void DrawFaceArrays(COpenGLDC* dc, bool buffers);
+    void DrawShaded(COpenGLDC* dc);
+    void DrawUnlitFaces(COpenGLDC* dc);
+    void ComputeScreenPoints(bool withGlu);
+    BOX2<short int> WindowBoxOf(unsigned face) const;
+
+    unsigned m_nVboVertices = 0;  // vertex count and normals the buffers were built with
+    bool m_bVboNormals = false;
+
     // After a vertex map: re-derives facenormals and normals that were present.
     void RederiveNormals();
     // Reverses every face's corner order (after a map of negative determinant).
