@@ -97,7 +97,7 @@ int CImageScanCmd::StartUp(int subCommand)
         const double origin[2] = {0.0, 0.0};
         auto* image = new CDbImage(m_pDib, origin);  // takes the command's reference
         m_pDib = nullptr;
-        image->SetLayerID(CDbLayer::GetCurrentLayerID());
+        image->SetLayerID(CLayer::GetCurrentLayerID());
         image->CreateNewHandle();
         auto* action = new CAction(1, GetCmdName());
         action->AddNewEnt(image);
