@@ -45,6 +45,19 @@ inline double ModelArea(const ClipperLib::Paths& ps)
     return a;
 }
 
+// Total length of the paths' edges in model units.
+inline double Perimeter(const ClipperLib::Paths& ps)
+{
+    double s = 0;
+    for (const auto& p : ps)
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const auto& a = p[i];
+            const auto& b = p[(i + 1) % p.size()];
+            s += std::hypot(static_cast<double>(b.X - a.X), static_cast<double>(b.Y - a.Y)) / kScale;
+        }
+    return s;
+}
+
 // Area of the region of a (filled by fa) and of b (filled by fb) that lies in exactly one.
 inline double XorArea(const ClipperLib::Paths& a, ClipperLib::PolyFillType fa, const ClipperLib::Paths& b,
                       ClipperLib::PolyFillType fb)
@@ -91,6 +104,16 @@ inline ClipperLib::Paths Offset(const ClipperLib::Paths& in, double d, ClipperLi
     ClipperLib::Paths out;
     off.Execute(out, d * kScale);
     return out;
+}
+
+// The region closed and then opened at r (mitred, so straight edges stay put): pieces
+// that meet within 2r merge, slivers thinner than 2r go.
+inline ClipperLib::Paths Filtered(const ClipperLib::Paths& in, double r)
+{
+    ClipperLib::Paths p = Normalised(in, ClipperLib::pftNonZero);
+    for (double d : {r, -r, -r, r})
+        p = Offset(p, d, ClipperLib::jtMiter, 4.0);
+    return p;
 }
 
 }  // namespace clipperpaths

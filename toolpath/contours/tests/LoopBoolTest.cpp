@@ -88,7 +88,7 @@ double ChainArea(CSmartLoop* chain)
 void CompareOps(const std::vector<Pocket>& a, const std::vector<Pocket>& b, const std::string& label)
 {
     const ClipperLib::Paths pa = SetPaths(a), pb = SetPaths(b);
-    const double tol = 2 * 0.001 * (Perimeter(pa) + Perimeter(pb)) + 1e-6;
+    const double tol = 2 * 0.001 * (clipperpaths::Perimeter(pa) + clipperpaths::Perimeter(pb)) + 1e-6;
     double area[3] = {0, 0, 0};
     for (std::size_t i = 0; i < 3; ++i) {
         const OpRow& op = kOps[i];

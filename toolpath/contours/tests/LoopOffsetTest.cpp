@@ -74,7 +74,7 @@ TEST(LoopOffset, PocketsAgainstClipperOffsets)
                         clipperpaths::Offset(src, mode == 0 ? -d : d, j.join, 1e6);
                     const ClipperLib::Paths ours = ChainPaths(R);
                     const double x = clipperpaths::XorArea(ours, ClipperLib::pftEvenOdd, peer, ClipperLib::pftNonZero);
-                    EXPECT_LE(x, 2 * 0.001 * (Perimeter(peer) + Perimeter(ours)) + 1e-6) << label;
+                    EXPECT_LE(x, 2 * 0.001 * (clipperpaths::Perimeter(peer) + clipperpaths::Perimeter(ours)) + 1e-6) << label;
                     const TreeCounts a = ChainCounts(R), b = clipperpaths::Counts(peer, ClipperLib::pftNonZero);
                     EXPECT_EQ(a.outers, b.outers) << label;
                     EXPECT_EQ(a.holes, b.holes) << label;

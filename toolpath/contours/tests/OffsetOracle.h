@@ -162,18 +162,6 @@ inline clipperpaths::TreeCounts ChainCounts(CSmartLoop* chain)
     return n;
 }
 
-inline double Perimeter(const ClipperLib::Paths& ps)
-{
-    double s = 0;
-    for (const auto& p : ps)
-        for (std::size_t i = 0; i < p.size(); ++i) {
-            const auto& a = p[i];
-            const auto& b = p[(i + 1) % p.size()];
-            s += std::hypot(static_cast<double>(b.X - a.X), static_cast<double>(b.Y - a.Y)) / clipperpaths::kScale;
-        }
-    return s;
-}
-
 // Points along every section of the chain's contours (both ends and `per` inside).
 inline std::vector<P> SamplePoints(CSmartLoop* chain, int per)
 {
