@@ -4,6 +4,7 @@
 #pragma once
 
 #include "testing/ClipperPaths.h"
+#include "testing/GeLoopPaths.h"
 
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeCircle.h"
@@ -18,6 +19,10 @@
 #include <vector>
 
 namespace apitest {
+
+using geloops::Flatten;
+using geloops::ListPaths;
+using geloops::RegionPaths;
 
 using clipperpaths::Polygon;
 using clipperpaths::Pt;
@@ -62,72 +67,6 @@ inline CGeRegion* Region(std::vector<CGeLoop*> loops)
         r->GetLoopList().AddTail(l);
     r->CalcBox2d();
     return r;
-}
-
-// The loop as a polygon: lines and polyline vertices as they are, arcs and circles
-// sampled at chord error 0.001.
-inline Polygon Flatten(CGeLoop* loop)
-{
-    Polygon out;
-    auto arc = [&](const double* c, double r, double a0, double sweep) {
-        const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (2 * std::acos(1 - 0.001 / r)))));
-        for (int i = 0; i < n; ++i) {
-            const double a = a0 + sweep * i / n;
-            out.push_back({c[0] + r * std::cos(a), c[1] + r * std::sin(a)});
-        }
-    };
-    for (POSITION pos = loop->GetCurveList().GetHeadPosition(); pos;) {
-        CGeCurve* m = loop->GetCurveList().GetNext(pos);
-        double p[2];
-        switch (m->GetType()) {
-        case 2:
-            m->GetStartPoint(p);
-            out.push_back({p[0], p[1]});
-            break;
-        case 4: {
-            auto* a = static_cast<CGeArc*>(m);
-            a->GetCenter(p);
-            arc(p, a->GetRadius(), a->GetStartAngle(), a->GetSweep());
-            break;
-        }
-        case 8: {
-            auto* c = static_cast<CGeCircle*>(m);
-            c->GetCenter(p);
-            arc(p, c->GetRadius(), 0, c->GetDirection() == 1 ? 2 * std::numbers::pi : -2 * std::numbers::pi);
-            break;
-        }
-        case 64: {
-            auto* pl = static_cast<CGePolyline*>(m);
-            for (int i = 0; i < pl->GetSegmentCount(); ++i) {
-                pl->GetPoint(i, p);
-                out.push_back({p[0], p[1]});
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    return out;
-}
-
-inline ClipperLib::Paths ListPaths(GeLoopList& list)
-{
-    std::vector<Polygon> polys;
-    for (POSITION pos = list.GetHeadPosition(); pos;)
-        polys.push_back(Flatten(list.GetNext(pos)));
-    return clipperpaths::ToPaths(polys);
-}
-
-inline ClipperLib::Paths RegionPaths(GeRegionList& list)
-{
-    ClipperLib::Paths all;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        CGeRegion* r = list.GetNext(pos);
-        for (POSITION q = r->GetLoopList().GetHeadPosition(); q;)
-            all.push_back(clipperpaths::ToPath(Flatten(r->GetLoopList().GetNext(q))));
-    }
-    return all;
 }
 
 // Every member's kind, ends and vertex count, loop by loop: equal before and after a call
