@@ -132,15 +132,19 @@ CGeLoop* ContourToGeLoop(CSmartCurve* c)
     for (CSmartSect* s = c ? c->head : nullptr; s; s = s->next) {
         if (s->IsSectLine()) {
             auto* l = static_cast<CSmartLine*>(s);
-            loop->AddTail(new CGeLine(l->start, l->end), 1);
+            loop->AddTail(new CGeLine(l->start, l->end), 0);
         } else if (s->IsSectArc()) {
             auto* a = static_cast<CSmartArc*>(s);
             auto arc = std::make_unique<CGeArc>();
             if (arc->CreateCSEAngle(a->centre, a->radius, a->startAngle, a->endAngle))
-                loop->AddTail(arc.release(), 1);
+                loop->AddTail(arc.release(), 0);
         }
     }
-    return loop->GetCurveList().IsEmpty() ? nullptr : loop.release();
+    if (loop->GetCurveList().IsEmpty())
+        return nullptr;
+    // The box once at the end: adding with a box update goes over every member each time.
+    loop->CalcBox2d();
+    return loop.release();
 }
 
 void AddContour(CSmartCurve* c, GeLoopList* out)

@@ -57,11 +57,26 @@ Rel RelateToContour(CSmartLoop* L, const double* p, const double* t)
 {
     if (!L->contour || !InLoopBox(*L, p, kLoopBoxMargin))
         return Rel::kOutside;
-    double foot[2], d;
-    CSmartSect* s = L->contour->MinDistSect(p, foot, d);
-    if (s && d < kOnBoundary) {
+    // The nearest section within reach: only sections whose box holds p with that
+    // margin can be that near.
+    CSmartSect* near = nullptr;
+    double foot[2], best = kOnBoundary;
+    for (CSmartSect* s = L->contour->head; s; s = s->next) {
+        if (p[0] < s->box[0] - kOnBoundary || p[0] > s->box[2] + kOnBoundary || p[1] < s->box[1] - kOnBoundary ||
+            p[1] > s->box[3] + kOnBoundary)
+            continue;
+        double f[2];
+        const double d = s->MinDistPoint(p, f);
+        if (d < best) {
+            best = d;
+            near = s;
+            foot[0] = f[0];
+            foot[1] = f[1];
+        }
+    }
+    if (near) {
         double u[2];
-        s->GetTangent(std::clamp(s->GetParam(foot), 0.0, 1.0), u);
+        near->GetTangent(std::clamp(near->GetParam(foot), 0.0, 1.0), u);
         return u[0] * t[0] + u[1] * t[1] >= 0 ? Rel::kOnSame : Rel::kOnOpposite;
     }
     return L->IsPointIn(p) ? Rel::kInside : Rel::kOutside;
@@ -95,15 +110,38 @@ void FreePoints(CSmartLoop* L)
             }
 }
 
-// Crossings of every pair of loops (loop and islands against loop and islands) whose
-// boxes overlap and which `cut` admits; the pairs in plain-scan order.
+// Crossings between the sections of different loops (each loop with its islands) that
+// `cut` admits, stored on both sections. One box sweep over all sections finds exactly
+// the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
+// section boxes are compared with the same margin; the section of the earlier loop goes
+// first, as there.
 template <class Admit>
 void CrossLoops(const std::vector<CSmartLoop*>& loops, Admit&& cut)
 {
-    const auto boxes = LoopBoxes(loops);
-    for (const auto& [i, j] : SelfBoxPairs(BoxPointers(boxes), kJoint))
-        if (cut(i, j))
-            loops[i]->ContourContourInt(loops[j]);
+    std::vector<CSmartSect*> sects;
+    std::vector<int> owner;
+    std::vector<const double*> boxes;
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next)
+            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
+                sects.push_back(s);
+                owner.push_back(static_cast<int>(k));
+                boxes.push_back(s->box);
+            }
+    for (auto [i, j] : SelfBoxPairs(boxes, kJoint)) {
+        if (owner[i] == owner[j])
+            continue;
+        if (owner[i] > owner[j])
+            std::swap(i, j);
+        if (!cut(owner[i], owner[j]))
+            continue;
+        double x[2][2];
+        const int n = SectSectIntersect(sects[i], sects[j], x);
+        for (int m = 0; m < n; ++m) {
+            sects[i]->AddIntPt(x[m]);
+            sects[j]->AddIntPt(x[m]);
+        }
+    }
 }
 
 std::vector<CSmartCurve*> PiecesOf(CSmartLoop* L)
@@ -438,11 +476,10 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
         L->InitBuffer();
     for (CSmartLoop* L : lb)
         L->InitBuffer();
-    {
-        const auto ab = LoopBoxes(la), bb = LoopBoxes(lb);
-        for (const auto& [i, j] : CrossBoxPairs(BoxPointers(ab), BoxPointers(bb), kJoint))
-            la[i]->ContourContourInt(lb[j]);
-    }
+    std::vector<CSmartLoop*> both = la;
+    both.insert(both.end(), lb.begin(), lb.end());
+    const int na = static_cast<int>(la.size());
+    CrossLoops(both, [na](int i, int j) { return i < na && j >= na; });
     PieceCollector kept;
     LoopPointIndex inB(lb, kLoopBoxMargin), inA(la, kLoopBoxMargin);
     for (CSmartLoop* L : la)
