@@ -8,11 +8,14 @@
 
 #include "framework/numerak/Point2D.h"
 #include "toolpath/contours/BoxPairs.h"
+#include "toolpath/contours/Containment.h"
 #include "toolpath/contours/SectIntersect.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -53,52 +56,68 @@ bool InLoopBox(const CSmartLoop& L, const double* p, double m)
     return p[0] >= L.box[0][0] - m && p[0] <= L.box[1][0] + m && p[1] >= L.box[0][1] - m && p[1] <= L.box[1][1] + m;
 }
 
-Rel RelateToContour(CSmartLoop* L, const double* p, const double* t)
-{
-    if (!L->contour || !InLoopBox(*L, p, kLoopBoxMargin))
-        return Rel::kOutside;
-    // The nearest section within reach: only sections whose box holds p with that
-    // margin can be that near.
-    CSmartSect* near = nullptr;
-    double foot[2], best = kOnBoundary;
-    for (CSmartSect* s = L->contour->head; s; s = s->next) {
-        if (p[0] < s->box[0] - kOnBoundary || p[0] > s->box[2] + kOnBoundary || p[1] < s->box[1] - kOnBoundary ||
-            p[1] > s->box[3] + kOnBoundary)
-            continue;
-        double f[2];
-        const double d = s->MinDistPoint(p, f);
-        if (d < best) {
-            best = d;
-            near = s;
-            foot[0] = f[0];
-            foot[1] = f[1];
-        }
-    }
-    if (near) {
-        double u[2];
-        near->GetTangent(std::clamp(near->GetParam(foot), 0.0, 1.0), u);
-        return u[0] * t[0] + u[1] * t[1] >= 0 ? Rel::kOnSame : Rel::kOnOpposite;
-    }
-    return L->IsPointIn(p) ? Rel::kInside : Rel::kOutside;
-}
-
-// A top-level loop of non-positive area holds no point.
-Rel RelateToRegion(CSmartLoop* L, const double* p, const double* t)
-{
-    if (!(L->area > 0))
-        return Rel::kOutside;
-    const Rel r = RelateToContour(L, p, t);
-    if (r != Rel::kInside)
-        return r;
-    for (CSmartLoop* i = L->islands; i; i = i->next) {
-        const Rel ri = RelateToContour(i, p, t);
-        if (ri == Rel::kInside)
+// Where test points lie against the loops of one operation. Each contour's sections are
+// banded once, so a test meets only the sections a horizontal probe through the point can
+// cross; the answers are those of IsPointIn and of a plain nearest-section search.
+class PointTester {
+public:
+    Rel Region(CSmartLoop* L, const double* p, const double* t)
+    {
+        // A top-level loop of non-positive area holds no point.
+        if (!(L->area > 0))
             return Rel::kOutside;
-        if (ri != Rel::kOutside)
-            return ri;
+        const Rel r = Contour(L, p, t);
+        if (r != Rel::kInside)
+            return r;
+        for (CSmartLoop* i = L->islands; i; i = i->next) {
+            const Rel ri = Contour(i, p, t);
+            if (ri == Rel::kInside)
+                return Rel::kOutside;
+            if (ri != Rel::kOutside)
+                return ri;
+        }
+        return Rel::kInside;
     }
-    return Rel::kInside;
-}
+
+private:
+    Rel Contour(CSmartLoop* L, const double* p, const double* t)
+    {
+        if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
+            return Rel::kOutside;
+        auto& bands = m_bands[L];
+        if (!bands)
+            bands = std::make_unique<SectionBands>(*L->contour);
+        const std::vector<CSmartSect*>& near = bands->At(p[1]);
+        // The nearest section within reach: only sections whose box holds p with that
+        // margin can be that near.
+        CSmartSect* on = nullptr;
+        double foot[2], best = kOnBoundary;
+        for (CSmartSect* s : near) {
+            if (p[0] < s->box[0] - kOnBoundary || p[0] > s->box[2] + kOnBoundary || p[1] < s->box[1] - kOnBoundary ||
+                p[1] > s->box[3] + kOnBoundary)
+                continue;
+            double f[2];
+            const double d = s->MinDistPoint(p, f);
+            if (d < best) {
+                best = d;
+                on = s;
+                foot[0] = f[0];
+                foot[1] = f[1];
+            }
+        }
+        if (on) {
+            double u[2];
+            on->GetTangent(std::clamp(on->GetParam(foot), 0.0, 1.0), u);
+            return u[0] * t[0] + u[1] * t[1] >= 0 ? Rel::kOnSame : Rel::kOnOpposite;
+        }
+        // IsPointIn's own test over the banded sections.
+        return ContainPoint(*L->contour, p, L->box[0][0] - kProbeMargin, L->box[1][0] + kProbeMargin, LoopContainRule(), near)
+                   ? Rel::kInside
+                   : Rel::kOutside;
+    }
+
+    std::map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;
+};
 
 void FreePoints(CSmartLoop* L)
 {
@@ -394,6 +413,7 @@ CSmartLoop* CSmartLoop::WeldContours(CSmartLoop* chain)
         L->InitBuffer();
     CrossLoops(loops, [&](int i, int j) { return loops[i]->tag != loops[j]->tag; });
     LoopPointIndex index(loops, kLoopBoxMargin);
+    PointTester tester;
     PieceCollector kept;
     for (std::size_t k = 0; k < loops.size(); ++k)
         for (CSmartCurve* piece : PiecesOf(loops[k])) {
@@ -404,7 +424,7 @@ CSmartLoop* CSmartLoop::WeldContours(CSmartLoop* chain)
                     break;
                 if (j == static_cast<int>(k))
                     continue;
-                const Rel r = RelateToRegion(loops[j], p, t);
+                const Rel r = tester.Region(loops[j], p, t);
                 // Of a boundary both regions share on one side, the earlier loop's copy stays.
                 keep = !(r == Rel::kInside || r == Rel::kOnOpposite || (r == Rel::kOnSame && j < static_cast<int>(k)));
             }
@@ -434,6 +454,7 @@ CSmartLoop* CSmartLoop::IntersectLoop(CSmartLoop* chain)
         L->InitBuffer();
     CrossLoops(loops, [&](int i, int j) { return loops[i]->tag != loops[j]->tag; });
     LoopPointIndex index(loops, kLoopBoxMargin);
+    PointTester tester;
     PieceCollector kept;
     std::vector<char> satisfied(groups, 0);
     for (std::size_t k = 0; k < loops.size(); ++k) {
@@ -450,7 +471,7 @@ CSmartLoop* CSmartLoop::IntersectLoop(CSmartLoop* chain)
                     const auto g = static_cast<std::size_t>(group[j]);
                     if (loops[j]->tag == tag || satisfied[g])
                         continue;
-                    const Rel r = RelateToRegion(loops[j], p, t);
+                    const Rel r = tester.Region(loops[j], p, t);
                     // Of a boundary both regions share on one side, the earlier loop's copy stays.
                     if (r == Rel::kInside || (r == Rel::kOnSame && j > k)) {
                         satisfied[g] = 1;
@@ -482,6 +503,7 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
     CrossLoops(both, [na](int i, int j) { return i < na && j >= na; });
     PieceCollector kept;
     LoopPointIndex inB(lb, kLoopBoxMargin), inA(la, kLoopBoxMargin);
+    PointTester tester;
     for (CSmartLoop* L : la)
         for (CSmartCurve* piece : PiecesOf(L)) {
             double p[2], t[2];
@@ -489,7 +511,7 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
             for (int j : inB.At(p)) {
                 if (!keep)
                     break;
-                const Rel r = RelateToRegion(lb[static_cast<std::size_t>(j)], p, t);
+                const Rel r = tester.Region(lb[static_cast<std::size_t>(j)], p, t);
                 keep = !(r == Rel::kInside || r == Rel::kOnSame);
             }
             if (keep)
@@ -503,7 +525,7 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
             bool inside = false;
             if (PieceProbe(piece, p, t))
                 for (int j : inA.At(p))
-                    if (RelateToRegion(la[static_cast<std::size_t>(j)], p, t) == Rel::kInside) {
+                    if (tester.Region(la[static_cast<std::size_t>(j)], p, t) == Rel::kInside) {
                         inside = true;
                         break;
                     }

@@ -179,12 +179,7 @@ int CSmartLoop::IsPointIn(const double* p)
     if (!(p[0] >= box[0][0] - kLoopBoxMargin && p[0] <= box[1][0] + kLoopBoxMargin &&
           p[1] >= box[0][1] - kLoopBoxMargin && p[1] <= box[1][1] + kLoopBoxMargin))
         return 0;
-    ContainRule rule;
-    rule.flatSectionOn = true;
-    rule.opposedChordOn = false;
-    rule.lineNegativeAtZero = true;
-    rule.shortLineAbs = true;
-    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, rule);
+    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule());
 }
 
 // A point on an island's contour still belongs to the region: only strictly inside an
