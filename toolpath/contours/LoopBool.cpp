@@ -69,8 +69,16 @@ public:
         const Rel r = Contour(L, p, t);
         if (r != Rel::kInside)
             return r;
-        for (CSmartLoop* i = L->islands; i; i = i->next) {
-            const Rel ri = Contour(i, p, t);
+        // Islands whose box misses p are outside at once: only those around p are tested,
+        // in island order.
+        auto& held = m_islands[L];
+        if (!held) {
+            held = std::make_unique<Islands>();
+            held->loops = ChainToVector(L->islands);
+            held->index = std::make_unique<LoopPointIndex>(held->loops, kLoopBoxMargin);
+        }
+        for (int k : held->index->At(p)) {
+            const Rel ri = Contour(held->loops[static_cast<std::size_t>(k)], p, t);
             if (ri == Rel::kInside)
                 return Rel::kOutside;
             if (ri != Rel::kOutside)
@@ -116,7 +124,12 @@ private:
                    : Rel::kOutside;
     }
 
+    struct Islands {
+        std::vector<CSmartLoop*> loops;
+        std::unique_ptr<LoopPointIndex> index;
+    };
     std::map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;
+    std::map<CSmartLoop*, std::unique_ptr<Islands>> m_islands;
 };
 
 void FreePoints(CSmartLoop* L)
@@ -205,6 +218,59 @@ void DeleteAll(const std::vector<CSmartLoop*>& loops)
     }
 }
 
+// The island test of IsLoopOn for an outer loop that adopts many islands: its islands in
+// a grid over its box, so a test point meets only the islands around it (any island
+// holding the point refuses the candidate, so their order does not matter). Adopted
+// islands are linked in adoption order at the end, as AddIsland one by one would.
+class IslandGrid {
+public:
+    IslandGrid(CSmartLoop* w, double expected) : m_w(w)
+    {
+        const double mn[2] = {w->box[0][0] - kLoopBoxMargin, w->box[0][1] - kLoopBoxMargin};
+        const double mx[2] = {w->box[1][0] + kLoopBoxMargin, w->box[1][1] + kLoopBoxMargin};
+        m_grid = CellGrid(mn, mx, std::max(1.0, expected + static_cast<double>(ChainToVector(w->islands).size())));
+        for (CSmartLoop* i : TakeChain(w->islands))
+            Add(i);
+        w->islands = nullptr;
+    }
+    // IsLoopOn(L) of the outer loop with the islands added so far.
+    bool Adopts(CSmartLoop* L)
+    {
+        double a[2], b[2];
+        if (!L->contour || !L->contour->head || !L->GetSectHead()->GetPoint(0.5, a) || !L->GetSectMid()->GetPoint(0.5, b))
+            return false;
+        if (!m_w->IsPointIn(a) || !m_w->IsPointIn(b))
+            return false;
+        if (!std::isfinite(b[0]) || !std::isfinite(b[1]))
+            return true;
+        for (int id : m_grid.Cell(m_grid.CellX(b[0]), m_grid.CellY(b[1])))
+            if (m_all[static_cast<std::size_t>(id)]->IsPointIn(b) == 1)
+                return false;
+        return true;
+    }
+    void Add(CSmartLoop* L)
+    {
+        const int id = static_cast<int>(m_all.size());
+        m_all.push_back(L);
+        const auto b = LoopBox2(*L);
+        if (!(std::isfinite(b[0]) && std::isfinite(b[1]) && std::isfinite(b[2]) && std::isfinite(b[3])))
+            return;
+        m_grid.ForBox(b[0] - kLoopBoxMargin, b[1] - kLoopBoxMargin, b[2] + kLoopBoxMargin, b[3] + kLoopBoxMargin,
+                      [&](int ix, int iy) { m_grid.Cell(ix, iy).push_back(id); });
+    }
+    void Link()
+    {
+        m_w->islands = LinkChain(m_all);
+        for (CSmartLoop* i : m_all)
+            i->parent = m_w;
+    }
+
+private:
+    CSmartLoop* m_w;
+    CellGrid m_grid;
+    std::vector<CSmartLoop*> m_all;
+};
+
 // Outer loops with islands from loose loops: by ascending area, every loop of area >= 0
 // adopts the remaining loops of area <= 0 it contains. Negative loops left over delete the
 // outer loops inside them when `holesErase`, then go.
@@ -216,11 +282,23 @@ CSmartLoop* AssembleRegions(std::vector<CSmartLoop*> loops, bool holesErase)
         (L->area >= 0 ? pos : neg).push_back(L);
     std::vector<bool> taken(neg.size(), false);
     const auto pb = LoopBoxes(pos), nb = LoopBoxes(neg);
-    for (const auto& [i, j] : CrossBoxPairs(BoxPointers(pb), BoxPointers(nb), kAdoptBoxMargin))
-        if (!taken[j] && pos[i]->IsLoopOn(neg[j])) {
-            pos[i]->AddIsland(neg[j]);
-            taken[j] = true;
+    const auto pairs = CrossBoxPairs(BoxPointers(pb), BoxPointers(nb), kAdoptBoxMargin);
+    for (std::size_t k = 0; k < pairs.size();) {
+        // The candidates of one outer loop, in order; its islands so far in a grid.
+        CSmartLoop* w = pos[static_cast<std::size_t>(pairs[k].first)];
+        std::size_t end = k;
+        while (end < pairs.size() && pairs[end].first == pairs[k].first)
+            ++end;
+        IslandGrid grid(w, static_cast<double>(end - k));
+        for (; k < end; ++k) {
+            const auto j = static_cast<std::size_t>(pairs[k].second);
+            if (!taken[j] && grid.Adopts(neg[j])) {
+                grid.Add(neg[j]);
+                taken[j] = true;
+            }
         }
+        grid.Link();
+    }
     std::vector<CSmartLoop*> out = pos, left;
     for (std::size_t j = 0; j < neg.size(); ++j)
         if (!taken[j])
