@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -215,6 +216,41 @@ TEST(LoopBool, SubtractNothingAndWeldOneLoopReturnTheInput)
     EXPECT_EQ(CSmartLoop::WeldContours(nullptr), nullptr);
     EXPECT_EQ(CSmartLoop::IntersectLoop(nullptr), nullptr);
     delete a;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LoopBool, ClipLoopsReformsCrossingLoopsAndReusesTheOthers)
+{
+    // Two crossing squares of different tags are cut at their crossings and walked by the
+    // leftmost branch: the walk closes the outline of their union and the lens they share;
+    // a loop that crosses nothing comes back as it was.
+    CSmartLoop* a = looptest::PolygonLoop({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    CSmartLoop* b = looptest::PolygonLoop({{5, 5}, {15, 5}, {15, 15}, {5, 15}});
+    CSmartLoop* c = looptest::PolygonLoop({{30, 0}, {40, 0}, {40, 10}, {30, 10}});
+    a->tag = 1;
+    b->tag = 2;
+    c->tag = 3;
+    CSmartLoop* chain = a;
+    CSmartLoop::AppendChain(chain, b);
+    CSmartLoop::AppendChain(chain, c);
+    CSmartLoop* R = CSmartLoop::ClipLoops(chain);
+    std::vector<double> areas;
+    bool reused = false;
+    for (CSmartLoop* L = R; L; L = L->next) {
+        reused = reused || L == c;
+        areas.push_back(L->area / 2);
+        EXPECT_EQ(L->islands, nullptr);
+    }
+    EXPECT_TRUE(reused);
+    std::sort(areas.begin(), areas.end());
+    ASSERT_EQ(areas.size(), 3u);
+    EXPECT_NEAR(areas[0], 25, 1e-9) << "lens";
+    EXPECT_NEAR(areas[1], 100, 1e-9) << "untouched";
+    EXPECT_NEAR(areas[2], 175, 1e-9) << "union outline";
+    CSmartLoop::DeleteLoopChain(R);
 }
 
 }  // namespace
