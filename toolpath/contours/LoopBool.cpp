@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -140,40 +141,6 @@ void FreePoints(CSmartLoop* L)
                 delete s->points;
                 s->points = nullptr;
             }
-}
-
-// Crossings between the sections of different loops (each loop with its islands) that
-// `cut` admits, stored on both sections. One box sweep over all sections finds exactly
-// the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
-// section boxes are compared with the same margin; the section of the earlier loop goes
-// first, as there.
-template <class Admit>
-void CrossLoops(const std::vector<CSmartLoop*>& loops, Admit&& cut)
-{
-    std::vector<CSmartSect*> sects;
-    std::vector<int> owner;
-    std::vector<const double*> boxes;
-    for (std::size_t k = 0; k < loops.size(); ++k)
-        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next)
-            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
-                sects.push_back(s);
-                owner.push_back(static_cast<int>(k));
-                boxes.push_back(s->box);
-            }
-    for (auto [i, j] : SelfBoxPairs(boxes, kJoint)) {
-        if (owner[i] == owner[j])
-            continue;
-        if (owner[i] > owner[j])
-            std::swap(i, j);
-        if (!cut(owner[i], owner[j]))
-            continue;
-        double x[2][2];
-        const int n = SectSectIntersect(sects[i], sects[j], x);
-        for (int m = 0; m < n; ++m) {
-            sects[i]->AddIntPt(x[m]);
-            sects[j]->AddIntPt(x[m]);
-        }
-    }
 }
 
 std::vector<CSmartCurve*> PiecesOf(CSmartLoop* L)
@@ -618,6 +585,39 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
 }
 
 namespace smart {
+
+// Crossings between the sections of different loops (each loop with its islands) that
+// `cut` admits, stored on both sections. One box sweep over all sections finds exactly
+// the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
+// section boxes are compared with the same margin; the section of the earlier loop goes
+// first, as there.
+void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(int, int)>& cut)
+{
+    std::vector<CSmartSect*> sects;
+    std::vector<int> owner;
+    std::vector<const double*> boxes;
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next)
+            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
+                sects.push_back(s);
+                owner.push_back(static_cast<int>(k));
+                boxes.push_back(s->box);
+            }
+    for (auto [i, j] : SelfBoxPairs(boxes, kJoint)) {
+        if (owner[i] == owner[j])
+            continue;
+        if (owner[i] > owner[j])
+            std::swap(i, j);
+        if (!cut(owner[i], owner[j]))
+            continue;
+        double x[2][2];
+        const int n = SectSectIntersect(sects[i], sects[j], x);
+        for (int m = 0; m < n; ++m) {
+            sects[i]->AddIntPt(x[m]);
+            sects[j]->AddIntPt(x[m]);
+        }
+    }
+}
 
 LoopPointIndex::LoopPointIndex(const std::vector<CSmartLoop*>& loops, double margin) : m_boxes(LoopBoxes(loops)), m_margin(margin)
 {

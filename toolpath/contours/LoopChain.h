@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace smart {
@@ -60,6 +61,11 @@ inline std::vector<const double*> BoxPointers(const std::vector<std::array<doubl
         p.push_back(b.data());
     return p;
 }
+
+// Crossings between the sections of different loops of the list (each with its islands)
+// for the loop pairs cut(i, j) admits (i < j), added to both sections: the same points
+// as ContourContourInt of every admitted pair in plain order, by one box sweep.
+void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(int, int)>& cut);
 
 // Each hole deletes (and removes from outers) the outer loops lying inside it.
 inline void EraseInsideHoles(const std::vector<CSmartLoop*>& holes, std::vector<CSmartLoop*>& outers)
