@@ -284,3 +284,55 @@ TEST(LoopApi, BadInputGivesNothingOrCopies)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoopApi, CircleBooleansAgainstClipper)
+{
+    // Full circles as whole regions: crossing, concentric, touching from outside and from
+    // inside, equal, and a ring (circle with a circular hole) against a disc.
+    struct Disc {
+        Pt c;
+        double r, hole;  // hole radius, 0 for none
+    };
+    const struct {
+        const char* label;
+        Disc a, b;
+    } rows[] = {
+        {"crossing", {{0, 0}, 5, 0}, {{6, 1}, 4, 0}},
+        {"concentric", {{0, 0}, 5, 0}, {{0, 0}, 3, 0}},
+        {"touching outside", {{0, 0}, 5, 0}, {{8, 0}, 3, 0}},
+        {"touching inside", {{0, 0}, 5, 0}, {{2, 0}, 3, 0}},
+        {"equal", {{1, 1}, 4, 0}, {{1, 1}, 4, 0}},
+        {"ring and disc", {{0, 0}, 6, 3}, {{4, 0}, 2.5, 0}},
+    };
+    for (const auto& r : rows) {
+        auto region = [](const Disc& d) {
+            std::vector<CGeLoop*> loops{CircleLoop(d.c, d.r, 1)};
+            if (d.hole > 0)
+                loops.push_back(CircleLoop(d.c, d.hole, 0));
+            return Region(loops);
+        };
+        Regions a, b;
+        a.AddTail(region(r.a));
+        b.AddTail(region(r.b));
+        const ClipperLib::Paths pa = clipperpaths::Normalised(RegionPaths(a), ClipperLib::pftNonZero);
+        const ClipperLib::Paths pb = clipperpaths::Normalised(RegionPaths(b), ClipperLib::pftNonZero);
+        const double tol = 0.002 * (clipperpaths::Perimeter(pa) + clipperpaths::Perimeter(pb));
+        for (auto [op, ct] : {std::pair{0, ClipperLib::ctDifference}, std::pair{1, ClipperLib::ctIntersection},
+                              std::pair{3, ClipperLib::ctUnion}}) {
+            Loops out;
+            acGeLoopBool(&a, &b, op, &out);
+            const ClipperLib::Paths peer = PeerOp(pa, pb, ct);
+            const ClipperLib::Paths ours = ListPaths(out);
+            const std::string label = std::string(r.label) + " op " + std::to_string(op);
+            EXPECT_LE(clipperpaths::XorArea(ours, ClipperLib::pftEvenOdd, peer, ClipperLib::pftNonZero), tol) << label;
+            const auto x = clipperpaths::Counts(clipperpaths::Filtered(ours, 1e-3), ClipperLib::pftEvenOdd);
+            const auto y = clipperpaths::Counts(clipperpaths::Filtered(peer, 1e-3), ClipperLib::pftNonZero);
+            EXPECT_EQ(x.outers, y.outers) << label;
+            EXPECT_EQ(x.holes, y.holes) << label;
+        }
+    }
+}
+
+}  // namespace
