@@ -57,6 +57,50 @@ bool InLoopBox(const CSmartLoop& L, const double* p, double m)
     return p[0] >= L.box[0][0] - m && p[0] <= L.box[1][0] + m && p[1] >= L.box[0][1] - m && p[1] <= L.box[1][1] + m;
 }
 
+// IsPointIn and IsLoopOn with each contour's sections banded once, for operations that
+// test many points against the same loops: the same answers as the plain calls.
+class BandedContain {
+public:
+    int IsPointIn(CSmartLoop* L, const double* p)
+    {
+        if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
+            return 0;
+        return ContainPoint(*L->contour, p, L->box[0][0] - kProbeMargin, L->box[1][0] + kProbeMargin, LoopContainRule(),
+                            Bands(L).At(p[1]));
+    }
+    int IsLoopOn(CSmartLoop* W, CSmartLoop* L)
+    {
+        double a[2], b[2];
+        if (!L || !L->contour || !L->contour->head || !L->GetSectHead()->GetPoint(0.5, a) || !L->GetSectMid()->GetPoint(0.5, b))
+            return 0;
+        if (!IsPointIn(W, a) || !IsPointIn(W, b))
+            return 0;
+        for (CSmartLoop* i = W->islands; i; i = i->next)
+            if (IsPointIn(i, b) == 1)
+                return 0;
+        return 1;
+    }
+    // Drops the bands of L and of everything below it (their order changes when reversed).
+    void Forget(CSmartLoop* L)
+    {
+        m_bands.erase(L);
+        for (CSmartLoop* i = L->islands; i; i = i->next)
+            Forget(i);
+        for (CSmartLoop* c = L->children; c; c = c->next)
+            Forget(c);
+    }
+    const SectionBands& Bands(CSmartLoop* L)
+    {
+        auto& b = m_bands[L];
+        if (!b)
+            b = std::make_unique<SectionBands>(*L->contour);
+        return *b;
+    }
+
+private:
+    std::map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;
+};
+
 // Where test points lie against the loops of one operation. Each contour's sections are
 // banded once, so a test meets only the sections a horizontal probe through the point can
 // cross; the answers are those of IsPointIn and of a plain nearest-section search.
@@ -93,10 +137,7 @@ private:
     {
         if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
             return Rel::kOutside;
-        auto& bands = m_bands[L];
-        if (!bands)
-            bands = std::make_unique<SectionBands>(*L->contour);
-        const std::vector<CSmartSect*>& near = bands->At(p[1]);
+        const std::vector<CSmartSect*>& near = m_contain.Bands(L).At(p[1]);
         // The nearest section within reach: only sections whose box holds p with that
         // margin can be that near.
         CSmartSect* on = nullptr;
@@ -129,7 +170,7 @@ private:
         std::vector<CSmartLoop*> loops;
         std::unique_ptr<LoopPointIndex> index;
     };
-    std::map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;
+    BandedContain m_contain;
     std::map<CSmartLoop*, std::unique_ptr<Islands>> m_islands;
 };
 
@@ -191,7 +232,7 @@ void DeleteAll(const std::vector<CSmartLoop*>& loops)
 // islands are linked in adoption order at the end, as AddIsland one by one would.
 class IslandGrid {
 public:
-    IslandGrid(CSmartLoop* w, double expected) : m_w(w)
+    IslandGrid(CSmartLoop* w, double expected, BandedContain& contain) : m_w(w), m_contain(contain)
     {
         const double mn[2] = {w->box[0][0] - kLoopBoxMargin, w->box[0][1] - kLoopBoxMargin};
         const double mx[2] = {w->box[1][0] + kLoopBoxMargin, w->box[1][1] + kLoopBoxMargin};
@@ -206,7 +247,7 @@ public:
         double a[2], b[2];
         if (!L->contour || !L->contour->head || !L->GetSectHead()->GetPoint(0.5, a) || !L->GetSectMid()->GetPoint(0.5, b))
             return false;
-        if (!m_w->IsPointIn(a) || !m_w->IsPointIn(b))
+        if (!m_contain.IsPointIn(m_w, a) || !m_contain.IsPointIn(m_w, b))
             return false;
         if (!std::isfinite(b[0]) || !std::isfinite(b[1]))
             return true;
@@ -234,6 +275,7 @@ public:
 
 private:
     CSmartLoop* m_w;
+    BandedContain& m_contain;
     CellGrid m_grid;
     std::vector<CSmartLoop*> m_all;
 };
@@ -250,13 +292,14 @@ CSmartLoop* AssembleRegions(std::vector<CSmartLoop*> loops, bool holesErase)
     std::vector<bool> taken(neg.size(), false);
     const auto pb = LoopBoxes(pos), nb = LoopBoxes(neg);
     const auto pairs = CrossBoxPairs(BoxPointers(pb), BoxPointers(nb), kAdoptBoxMargin);
+    BandedContain contain;
     for (std::size_t k = 0; k < pairs.size();) {
         // The candidates of one outer loop, in order; its islands so far in a grid.
         CSmartLoop* w = pos[static_cast<std::size_t>(pairs[k].first)];
         std::size_t end = k;
         while (end < pairs.size() && pairs[end].first == pairs[k].first)
             ++end;
-        IslandGrid grid(w, static_cast<double>(end - k));
+        IslandGrid grid(w, static_cast<double>(end - k), contain);
         for (; k < end; ++k) {
             const auto j = static_cast<std::size_t>(pairs[k].second);
             if (!taken[j] && grid.Adopts(neg[j])) {
@@ -388,10 +431,12 @@ CSmartLoop* CSmartLoop::BuildContour(CSmartLoop* chain)
     std::stable_sort(loops.begin(), loops.end(), [](const CSmartLoop* a, const CSmartLoop* b) { return a->area < b->area; });
     const auto boxes = LoopBoxes(loops);
     std::vector<bool> adopted(loops.size(), false);
+    BandedContain contain;
     for (const auto& [i, j] : SelfBoxPairs(BoxPointers(boxes), kBuildBoxMargin)) {
-        if (adopted[i] || !loops[j]->IsLoopOn(loops[i]))
+        if (adopted[i] || !contain.IsLoopOn(loops[j], loops[i]))
             continue;
         loops[i]->ReverseContour(1);
+        contain.Forget(loops[i]);
         loops[j]->AddIsland(loops[i]);
         adopted[i] = true;
     }
