@@ -100,23 +100,22 @@ std::unique_ptr<CSmartCurve> MembersToCurve(CGeLoop& loop, bool circlesCcw)
     return c;
 }
 
-// The list functions' conversion: a leaned copy of the loop (the caller's loop stays as
-// it is) to a curve, or null.
-std::unique_ptr<CSmartCurve> LeanedCurve(CGeLoop* loop)
+// The list functions' conversion: a copy of the loop (the caller's loop stays as it is),
+// leaned when `lean`, to a curve, or null.
+std::unique_ptr<CSmartCurve> CopiedCurve(CGeLoop* loop, bool lean)
 {
     if (!loop || loop->GetCurveList().IsEmpty())
         return nullptr;
     std::unique_ptr<CGeLoop> copy(static_cast<CGeLoop*>(loop->Copy()));
     if (!copy)
         return nullptr;
-    copy->Lean(2 * gGetCrvDiscTol(), kLeanAngle);
+    if (lean)
+        copy->Lean(2 * gGetCrvDiscTol(), kLeanAngle);
     return MembersToCurve(*copy, true);
 }
 
-// The loops a list loop forms once its self-crossings are split: a chain, or null.
-CSmartLoop* FormedLoops(CGeLoop* loop)
+CSmartLoop* FormedLoops(std::unique_ptr<CSmartCurve> c)
 {
-    std::unique_ptr<CSmartCurve> c = LeanedCurve(loop);
     if (!c)
         return nullptr;
     c->ConnectAllSect();
@@ -124,6 +123,16 @@ CSmartLoop* FormedLoops(CGeLoop* loop)
     c->AutoInters(0);
     c->AutoDepart(0);
     return c->FormLoop();
+}
+
+// The loops a list loop forms once its self-crossings are split: a chain, or null. A loop
+// thinner than the thinning tolerance collapses when leaned; it is taken as it is then,
+// so that a sliver island still grows.
+CSmartLoop* FormedLoops(CGeLoop* loop)
+{
+    if (CSmartLoop* formed = FormedLoops(CopiedCurve(loop, true)))
+        return formed;
+    return FormedLoops(CopiedCurve(loop, false));
 }
 
 CGeLoop* ContourToGeLoop(CSmartCurve* c)

@@ -216,6 +216,23 @@ TEST(LoopApi, BooleansAgainstClipperWithOverlapsInsideOneList)
     EXPECT_EQ(Count(none), 0) << "op 2";
 }
 
+TEST(LoopApi, SliverThinnerThanTheThinningToleranceStillGrows)
+{
+    // A triangle 0.003 thick (from a coast): thinning at twice the curve tolerance would
+    // collapse it, so it is taken unthinned and grows like Clipper's offset of it.
+    const Polygon sliver = {{63.4309, 171.3283}, {64.1738, 172.1218}, {63.4695, 171.3741}};
+    Loops in, out;
+    in.AddTail(PolylineLoop(sliver));
+    acGeLoopListOffset(&in, 0.5, 4, 2, &out);
+    ASSERT_EQ(Count(out), 1);
+    const double peer = clipperpaths::ModelArea(clipperpaths::Offset(clipperpaths::ToPaths({sliver}), 0.5, ClipperLib::jtRound));
+    // Outward results run clockwise.
+    EXPECT_NEAR(-SignedArea(out.GetHead()), peer, 0.01);
+    Loops inward;
+    acGeLoopListOffset(&in, 0.5, 4, 0, &inward);
+    EXPECT_EQ(Count(inward), 0);
+}
+
 TEST(LoopApi, CallsLeaveTheCallersLoopsAlone)
 {
     // Collinear vertices Lean would merge, a circle, a line loop: every list function

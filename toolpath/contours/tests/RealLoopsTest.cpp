@@ -139,6 +139,10 @@ TEST_P(RealLoops, OffsetsAgainstClipper)
             EXPECT_NEAR(clipperpaths::ModelArea(clipperpaths::Normalised(ours, ClipperLib::pftEvenOdd)),
                         clipperpaths::ModelArea(peer), (lean + 0.002) * perimeter)
                 << label;
+            const auto x = clipperpaths::Counts(clipperpaths::Filtered(ours, 1e-3), ClipperLib::pftEvenOdd);
+            const auto y = clipperpaths::Counts(clipperpaths::Filtered(peer, 1e-3), ClipperLib::pftNonZero);
+            EXPECT_EQ(x.outers, y.outers) << label;
+            EXPECT_EQ(x.holes, y.holes) << label;
         }
 }
 
