@@ -17,7 +17,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 using namespace smart;
@@ -32,7 +31,6 @@ constexpr double kOnBoundary = 1e-6;
 constexpr double kAdoptBoxMargin = kLoopBoxMargin;
 // BuildContour: the box margin of a containing loop.
 constexpr double kBuildBoxMargin = 0.001;
-constexpr double kFullCircleSweep = 2 * std::numbers::pi - 1e-5;
 
 // Where a piece's test point lies against a region (a loop with its islands). The region
 // lies left of every boundary, so a piece on the boundary either runs with it (both
@@ -373,7 +371,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
             if (s->IsSectArc()) {
                 auto* a = static_cast<CSmartArc*>(s);
                 const double sweep = a->endAngle - a->startAngle;
-                if (std::fabs(sweep) > kFullCircleSweep) {
+                if (std::fabs(sweep) > kFullSweep) {
                     const double t0 = s->points->head->t;
                     a->startAngle += sweep * t0;
                     a->endAngle += sweep * t0;
