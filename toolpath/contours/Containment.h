@@ -5,6 +5,8 @@
 
 #include "toolpath/contours/SmartCurve.h"
 
+#include <vector>
+
 namespace smart {
 
 struct ContainRule {
@@ -20,7 +22,29 @@ struct ContainRule {
     bool shortLineAbs = false;
 };
 
+// The rule of a loop's own contour (CSmartLoop::IsPointIn).
+ContainRule LoopContainRule();
+
 // 1 inside, 2 on the contour, 0 outside; the probe runs from probeX0 to probeX1.
 int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule);
+
+// The sections of a curve by horizontal bands, for repeated point tests against one
+// curve: At(y) holds, in chain order, every section whose y range widened by the probe
+// band can hold y (and a few more). The curve must not change while this is used.
+class SectionBands {
+public:
+    explicit SectionBands(CSmartCurve& c);
+    const std::vector<CSmartSect*>& At(double y) const;
+
+private:
+    double m_y0 = 0, m_h = 1;
+    std::vector<std::vector<CSmartSect*>> m_bands;
+    std::vector<CSmartSect*> m_all;
+};
+
+// ContainPoint with the probe's crossings sought among `candidates` only (At(p.y) of the
+// curve's bands); the same answer as the plain call.
+int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
+                 const std::vector<CSmartSect*>& candidates);
 
 }  // namespace smart

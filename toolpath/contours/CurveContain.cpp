@@ -6,6 +6,7 @@
 #include "framework/numerak/QvnMath.h"
 #include "toolpath/contours/SmartConst.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -28,14 +29,16 @@ bool TurnsAtJoint(CSmartSect* earlier, CSmartSect* later)
     return a[1] * b[1] < 0;
 }
 
-// Crossing count of the probe through p; -1 when it cannot decide, 2 on the curve.
-int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule)
+// Crossing count of the probe through p over the sections `next` hands out in chain
+// order (null at the end); -1 when it cannot decide, 2 on the curve.
+template <class Next>
+int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, Next&& next)
 {
     const double a[2] = {x0, p[1]}, b[2] = {x1, p[1]};
     CSmartLine probe(a, b);
     std::vector<Crossing> found;
     bool on = false;
-    for (CSmartSect* s = c.head; s; s = s->next) {
+    for (CSmartSect* s = next(); s; s = next()) {
         if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
             continue;
         if (s->box[3] - s->box[1] < kFlatSection) {
@@ -117,17 +120,9 @@ double Subtended(const double* p, const double* a, const double* b, bool& on, bo
     return cross < 0 || (negativeAtZero && cross == 0) ? -ang : ang;
 }
 
-}  // namespace
-
-namespace smart {
-
-int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule)
+// The winding sum, where the crossings cannot decide.
+int Winding(CSmartCurve& c, const double* p, const ContainRule& rule)
 {
-    if (!c.head)
-        return 0;
-    const int k = ProbeCount(c, p, x0, x1, rule);
-    if (k >= 0)
-        return k;
     // The crossings were abandoned (at a flat section or at too many crossings) before
     // every section was seen: p may still lie on a later one.
     if (rule.flatSectionOn)
@@ -155,6 +150,75 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
     if (on)
         return 2;
     return std::fabs(sum) >= kWindingInside ? 1 : 0;
+}
+
+}  // namespace
+
+namespace smart {
+
+ContainRule LoopContainRule()
+{
+    ContainRule rule;
+    rule.flatSectionOn = true;
+    rule.opposedChordOn = false;
+    rule.lineNegativeAtZero = true;
+    rule.shortLineAbs = true;
+    return rule;
+}
+
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule)
+{
+    if (!c.head)
+        return 0;
+    CSmartSect* s = c.head;
+    const int k = ProbeCount(c, p, x0, x1, rule, [&s] {
+        CSmartSect* r = s;
+        s = s ? s->next : nullptr;
+        return r;
+    });
+    return k >= 0 ? k : Winding(c, p, rule);
+}
+
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule,
+                 const std::vector<CSmartSect*>& candidates)
+{
+    if (!c.head)
+        return 0;
+    std::size_t i = 0;
+    const int k = ProbeCount(c, p, x0, x1, rule, [&] { return i < candidates.size() ? candidates[i++] : nullptr; });
+    return k >= 0 ? k : Winding(c, p, rule);
+}
+
+SectionBands::SectionBands(CSmartCurve& c)
+{
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    int n = 0;
+    for (CSmartSect* s = c.head; s; s = s->next, ++n) {
+        lo = std::fmin(lo, s->box[1] - kProbeBand);
+        hi = std::fmax(hi, s->box[3] + kProbeBand);
+    }
+    const int bands = std::max(1, n / 4);
+    m_y0 = lo;
+    m_h = hi > lo ? (hi - lo) / bands : 1;
+    m_bands.resize(static_cast<std::size_t>(bands));
+    for (CSmartSect* s = c.head; s; s = s->next) {
+        m_all.push_back(s);
+        const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
+        // A section whose range cannot be placed (not finite) goes into every band.
+        const int i0 = std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : 0;
+        const int i1 = std::isfinite(b) ? std::clamp(static_cast<int>(std::floor(b)), 0, bands - 1) : bands - 1;
+        for (int i = i0; i <= i1; ++i)
+            m_bands[static_cast<std::size_t>(i)].push_back(s);
+    }
+}
+
+const std::vector<CSmartSect*>& SectionBands::At(double y) const
+{
+    const double a = (y - m_y0) / m_h;
+    if (!std::isfinite(a))
+        return m_all;
+    const int n = static_cast<int>(m_bands.size());
+    return m_bands[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a)), 0, n - 1))];
 }
 
 }  // namespace smart

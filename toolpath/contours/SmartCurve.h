@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class CSmartLoop;
+struct DVN_CornerType;
 
 class CSmartCurve {
 public:
@@ -87,6 +88,16 @@ public:
     // The same one section at a time, joining within joinTol and closing within closeTol;
     // null (nothing kept) when a trace cannot start.
     CSmartLoop* FormIntLoop(double closeTol, double joinTol);
+
+    // Offsets (the curve is left as found; its sections' offsetCopy point into the result).
+    // The open offset by d (> 0 left of the direction, < 0 right), running this curve's
+    // way; a copy for |d| < 0.001. The result may be empty.
+    CSmartCurve* OffsetCurve(double d, DVN_CornerType& corner);
+    // Appends the cap at this curve's end: 0 round, 1 square, other values flat.
+    void AddEndSect(CSmartCurve* out, double d, int cap);
+    // The band of half-width |d| around the curve as one outer loop with its islands, or
+    // null (|d| < 0.001, empty curve, nothing formed).
+    CSmartLoop* ExpendCurve(double d, int cap, DVN_CornerType& corner);
 
     // Clean-up.
     // Absorbs sections whose box diagonal is below 0.005 into their neighbours.

@@ -2,6 +2,7 @@
 #include "toolpath/contours/SmartLoop.h"
 
 #include "toolpath/contours/Containment.h"
+#include "toolpath/contours/LoopChain.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
@@ -37,23 +38,6 @@ void UnlinkFromChain(CSmartLoop*& head, CSmartLoop* L)
     if (L->next)
         L->next->prev = L->prev;
     L->next = L->prev = nullptr;
-}
-
-CSmartLoop* LinkChain(const std::vector<CSmartLoop*>& v)
-{
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        v[i]->prev = i > 0 ? v[i - 1] : nullptr;
-        v[i]->next = i + 1 < v.size() ? v[i + 1] : nullptr;
-    }
-    return v.empty() ? nullptr : v.front();
-}
-
-std::vector<CSmartLoop*> ChainToVector(CSmartLoop* head)
-{
-    std::vector<CSmartLoop*> v;
-    for (CSmartLoop* L = head; L; L = L->next)
-        v.push_back(L);
-    return v;
 }
 
 // The loop and its islands, in order.
@@ -195,12 +179,7 @@ int CSmartLoop::IsPointIn(const double* p)
     if (!(p[0] >= box[0][0] - kLoopBoxMargin && p[0] <= box[1][0] + kLoopBoxMargin &&
           p[1] >= box[0][1] - kLoopBoxMargin && p[1] <= box[1][1] + kLoopBoxMargin))
         return 0;
-    ContainRule rule;
-    rule.flatSectionOn = true;
-    rule.opposedChordOn = false;
-    rule.lineNegativeAtZero = true;
-    rule.shortLineAbs = true;
-    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, rule);
+    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule());
 }
 
 // A point on an island's contour still belongs to the region: only strictly inside an

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+struct DVN_CornerType;
+
 class CSmartLoop {
 public:
     CSmartLoop() = default;
@@ -90,6 +92,40 @@ public:
     static CSmartLoop* SortByDist(CSmartLoop* chain);
     static CSmartLoop* SortByDist(CSmartLoop** arr, int n);
     static CSmartLoop* ResortContour(CSmartLoop* chain, int mode, int keep);
+
+    // Offsets. Results are new chains; the source tree is left as found (mode 2 reverses it
+    // for the time of the call). Outer results run counter-clockwise except those of
+    // OffsetContourList in mode 2, which run clockwise while keeping a positive area.
+    // The contour offset by d to the left of each section (inward for an outer loop),
+    // islands ignored; a copy for d < 1e-6 (NaN too); null without contour.
+    CSmartLoop* OffsetLoop(double d, DVN_CornerType& corner);
+    // The union of the islands grown by d, as positive loops with islands.
+    CSmartLoop* OffsetIsland(double d, DVN_CornerType& corner, unsigned tagBase);
+    // mode 0: inward by d1 minus the islands grown by d2; mode 2: outward by d1 minus the
+    // islands shrunk by d2; other modes: a copy with islands. d2 < 0 means d1.
+    CSmartLoop* OffsetContour(int mode, double d1, double d2, DVN_CornerType& corner);
+    // OffsetContour of every loop of the chain, joined; mode 2 results welded.
+    static CSmartLoop* OffsetContourList(CSmartLoop* chain, int mode, const double* d, DVN_CornerType& corner);
+
+    // Booleans. A top-level loop of non-positive area holds no point. Loops with equal tags
+    // are not cut at each other's crossings.
+    // Loose loops ordered into positive outer loops with islands (loops reused; those
+    // below 1e-8 deleted).
+    static CSmartLoop* BuildContour(CSmartLoop* chain);
+    // Loops of different tags cut at their crossings and re-formed with the others into
+    // outer loops with islands.
+    static CSmartLoop* ClipLoops(CSmartLoop* chain);
+    // Union; consumes the chain (a single loop comes back as it is).
+    static CSmartLoop* WeldContours(CSmartLoop* chain);
+    // Intersection of the runs of equal tags; consumes the chain.
+    static CSmartLoop* IntersectLoop(CSmartLoop* chain);
+    // a minus b; consumes both (a comes back untouched when b is null).
+    static CSmartLoop* SubtractContours(CSmartLoop* a, CSmartLoop* b);
+    // Pieces (chained through next) of this loop and its islands, cut at the intersection
+    // points of their sections.
+    CSmartCurve* ContourBreak();
+    // Appends the sibling chain `chain` at the end of the chain that starts at head.
+    static void AppendChain(CSmartLoop*& head, CSmartLoop* chain);
 
     double depth = 0.0;
     double box[2][3] = {{0, 0, 0}, {0, 0, 0}};

@@ -1,0 +1,53 @@
+// The banded point test against the plain one: the same answer for random closed chains
+// of lines and arcs and for points on vertices, on vertex heights and on flat sections.
+#include "CurveFixtures.h"
+
+#include "toolpath/contours/Containment.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+TEST(SectionBands, SameAnswerAsThePlainTest)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(-2, 32);
+    int inside = 0, on = 0, tested = 0;
+    for (int k = 0; k < 30; ++k) {
+        CSmartCurve* c = curvetest::RandomChain(rng, 5 + k * 3, 30, true);
+        // A flat run and a horizontal line at a vertex height make the rare paths run.
+        c->DefineBox();
+        smart::SectionBands bands(*c);
+        double mn[2], mx[2];
+        c->DefineBox(mn, mx);
+        const smart::ContainRule rule = smart::LoopContainRule();
+        std::vector<std::array<double, 2>> pts;
+        for (int i = 0; i < 300; ++i)
+            pts.push_back({u(rng), u(rng)});
+        for (CSmartSect* s = c->head; s; s = s->next) {
+            double a[2];
+            s->GetPoint(0, a);
+            pts.push_back({a[0], a[1]});
+            pts.push_back({u(rng), a[1]});
+            s->GetPoint(0.5, a);
+            pts.push_back({a[0], a[1]});
+        }
+        for (const auto& p : pts) {
+            const int plain = smart::ContainPoint(*c, p.data(), mn[0] - 1, mx[0] + 1, rule);
+            const int banded = smart::ContainPoint(*c, p.data(), mn[0] - 1, mx[0] + 1, rule, bands.At(p[1]));
+            ASSERT_EQ(plain, banded) << "chain " << k << " at " << p[0] << ", " << p[1];
+            inside += plain == 1;
+            on += plain == 2;
+            ++tested;
+        }
+        delete c;
+    }
+    // Not vacuous: both answers other than outside occur.
+    EXPECT_GT(inside, 100);
+    EXPECT_GT(on, 100);
+    EXPECT_GT(tested, 10000);
+}
+
+}  // namespace
