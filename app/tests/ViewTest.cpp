@@ -6,6 +6,7 @@
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
+#include "framework/panora/DesignCentral.h"
 #include "framework/relayon/DBase.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeLine.h"
@@ -13,6 +14,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 
 #include <cmath>
@@ -151,3 +153,22 @@ TEST(MemDC, CopiesThePictureOnlyWhenDestroyed)
 }
 
 }  // namespace
+
+// Hiding the design centre grows the view while the next drawing still paints:
+// the drawing shows the rulers, the layout runs and the view is resized under
+// the painter. The new size waits for the drawing to end.
+TEST_F(ViewTest, ResizeDuringADrawingWaitsForItsEnd)
+{
+    ASSERT_TRUE(Start());
+    CDesignCentral* pane = gGetPaneDCenter();
+    ASSERT_NE(pane, nullptr);
+    CKorvelView* view = View();
+    const int paints = view->GetPaintCount();
+    pane->HideDCenter();
+    QTest::qWait(100);
+    RECT client{};
+    view->GetClientRect(&client);
+    EXPECT_EQ(view->GetScreenImage().width(), client.right);
+    EXPECT_EQ(view->GetScreenImage().height(), client.bottom);
+    EXPECT_GT(view->GetPaintCount(), paints);
+}

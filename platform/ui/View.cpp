@@ -69,6 +69,20 @@ void CView::PostNcDestroy() {
 void CView::OnSize(UINT nType, int cx, int cy) {
   CWnd::OnSize(nType, cx, cy);
   if (cx <= 0 || cy <= 0) return;
+  if (m_pScreen->paintingActive()) {
+    // Drawing code can change the layout (rulers, panes) and so resize the view
+    // while a painter still works on the screen image; replacing the image under
+    // it would leave the painter on freed pixels.
+    m_nPendingCx = cx;
+    m_nPendingCy = cy;
+    ScheduleRedraw();
+    return;
+  }
+  ResizeScreen(cx, cy);
+}
+
+void CView::ResizeScreen(int cx, int cy) {
+  m_nPendingCx = m_nPendingCy = 0;
   if (m_pScreen->width() != cx || m_pScreen->height() != cy) {
     QImage screen(cx, cy, QImage::Format_RGB32);
     screen.fill(Qt::white);
@@ -96,6 +110,7 @@ void CView::OnUpdateWindow() {
 }
 
 void CView::RedrawScreen() {
+  if (m_nPendingCx > 0 && !m_pScreen->paintingActive()) ResizeScreen(m_nPendingCx, m_nPendingCy);
   m_bRedrawPending = false;
   if (m_pScreen->isNull()) return;
   {

@@ -77,8 +77,13 @@ private:
   friend class CDocument;
   friend class CViewWidget;
   void ScheduleRedraw();
+  void ResizeScreen(int cx, int cy);
 
   std::unique_ptr<QImage> m_pScreen;
   std::unique_ptr<CGLArea> m_pGLArea;
   bool m_bRedrawPending = false;
+  // A size that arrived while something painted on the screen image; applied
+  // when the drawing ends.
+  int m_nPendingCx = 0;
+  int m_nPendingCy = 0;
 };
