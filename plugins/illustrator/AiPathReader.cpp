@@ -4,6 +4,7 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/RefinePointStr.h"
 #include "plugins/illustrator/IlvaneConst.h"
 
 #include <array>
@@ -102,46 +103,51 @@ Op OperatorOf(std::string_view op)
 
 namespace {
 
-// Plain decimals ("-12.375", "7", ".5") of at most 15 significant digits: the
-// digits as an integer are exact in a double and so is the power of ten that
-// scales them, so one correctly rounded division (or none) gives exactly the
-// double that from_chars gives. Anything else returns false, for the full parse.
-bool ParsePlainDecimal(const char* p, const char* last, double& value)
+bool IsDigit(char ch) { return static_cast<unsigned char>(ch - '0') < 10; }
+
+// Reads the plain decimal ("-12.375", "7", ".5") that begins at p, of at most
+// 15 significant digits: the digits as an integer are exact in a double and
+// so is the power of ten that scales them, so one correctly rounded division
+// (or none) gives exactly the double that from_chars gives. Returns the end
+// of the decimal read, or null for none or one of more digits.
+const char* ScanPlainDecimal(const char* p, const char* end, double& value)
 {
     static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const bool negative = *p == '-';
+    const bool negative = p != end && *p == '-';
     if (negative) ++p;
+    const char* const first = p;
+    while (p != end && *p == '0') ++p;  // leading zeros are not significant
     std::uint64_t digits = 0;
-    int count = 0;      // digits read, leading zeros excepted
-    int fraction = -1;  // digits after the point, once one was seen
-    bool any = false;
-    for (; p != last; ++p) {
-        const char ch = *p;
-        if (ch >= '0' && ch <= '9') {
-            any = true;
-            if (digits != 0 || ch != '0') ++count;
-            if (count > 15) return false;
-            digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
-            if (fraction >= 0) ++fraction;
-        } else if (ch == '.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            return false;
-        }
+    const char* significant = p;
+    for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    std::ptrdiff_t count = p - significant;
+    std::ptrdiff_t fraction = 0;
+    bool any = p != first;
+    if (p != end && *p == '.') {
+        const char* const point = ++p;
+        if (digits == 0)
+            while (p != end && *p == '0') ++p;
+        significant = p;
+        for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        count += p - significant;
+        fraction = p - point;
+        any = any || fraction > 0;
     }
-    if (!any || fraction > 15) return false;
+    // Longer digit strings wrapped the integer: they go to the full parse.
+    if (!any || count > 15 || fraction > 15) return nullptr;
     double v = static_cast<double>(digits);
     if (fraction > 0) v /= kPowersOfTen[fraction];
     value = negative ? -v : v;
-    return true;
+    return p;
 }
 
 }  // namespace
 
 bool ParseAiNumber(std::string_view token, double& value)
 {
-    if (!token.empty() && ParsePlainDecimal(token.data(), token.data() + token.size(), value)) return true;
+    const char* const last = token.data() + token.size();
+    if (!token.empty() && ScanPlainDecimal(token.data(), last, value) == last) return true;
     return ParseAiNumberGeneral(token, value);
 }
 
@@ -263,6 +269,16 @@ void AiPathReader::Interpret(std::string_view line)
             continue;
         default:
             break;
+        }
+        if (m_nProcDepth == 0 && (IsDigit(ch) || ch == '-' || ch == '.')) {
+            // Most tokens are plain decimals: read in the one pass that finds their end.
+            double value = 0.0;
+            const char* last = ScanPlainDecimal(p, end, value);
+            if (last != nullptr && (last == end || IsDelimiter(*last))) {
+                PushNumber(value);
+                p = last;
+                continue;
+            }
         }
         const char* start = p;
         while (p < end && !IsDelimiter(*p)) ++p;
@@ -405,37 +421,45 @@ void AiPathReader::MoveTo(const double* p)
 {
     if (!Accept(p)) return;
     // A subpath that got no segment is taken over by the new start.
-    if (m_path.empty() || !m_path.back().curve->IsEmpty() || !m_straight.empty()) {
-        FlushStraight();
-        m_path.push_back({std::make_unique<CGeCombCurve>(), {}});
+    if (m_nPath == 0 || m_path[m_nPath - 1].HasSegment()) {
+        PushSubpath(p);
+    } else {
+        Subpath& sub = m_path[m_nPath - 1];
+        sub.start[0] = p[0];
+        sub.start[1] = p[1];
     }
-    Subpath& sub = m_path.back();
-    sub.start[0] = p[0];
-    sub.start[1] = p[1];
     m_cur[0] = p[0];
     m_cur[1] = p[1];
     m_bHasCurrent = true;
     m_bNeedSubpath = false;
 }
 
+AiPathReader::Subpath& AiPathReader::PushSubpath(const double* p)
+{
+    if (m_nPath == m_path.size()) m_path.emplace_back();
+    Subpath& sub = m_path[m_nPath++];
+    sub.curve = std::make_unique<CGeCombCurve>();
+    sub.start[0] = p[0];
+    sub.start[1] = p[1];
+    sub.run.SetSize(0);
+    return sub;
+}
+
 AiPathReader::Subpath& AiPathReader::OpenSubpath()
 {
-    if (m_bNeedSubpath || m_path.empty()) {
-        FlushStraight();
-        m_path.push_back({std::make_unique<CGeCombCurve>(), {m_cur[0], m_cur[1]}});
+    if (m_bNeedSubpath || m_nPath == 0) {
         m_bNeedSubpath = false;
+        return PushSubpath(m_cur);
     }
-    return m_path.back();
+    return m_path[m_nPath - 1];
 }
 
 void AiPathReader::LineTo(const double* p)
 {
     if (!m_bHasCurrent || !Accept(p) || Same(p, m_cur)) return;
-    OpenSubpath();
-    // Straight segments collect as points, and join the subpath as one member when
-    // something else comes: Lean turns every run of them into the same polyline.
-    if (m_straight.empty()) m_straight.insert(m_straight.end(), {m_cur[0], m_cur[1]});
-    m_straight.insert(m_straight.end(), {p[0], p[1]});
+    Subpath& sub = OpenSubpath();
+    if (sub.run.IsEmpty()) sub.run.Add(tagPoint2d{m_cur[0], m_cur[1]});
+    sub.run.Add(tagPoint2d{p[0], p[1]});
     m_cur[0] = p[0];
     m_cur[1] = p[1];
 }
@@ -446,14 +470,11 @@ void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end
     // A curve that does not leave the current point adds nothing, as a lineto.
     if (Same(c1, m_cur) && Same(c2, m_cur) && Same(end, m_cur)) return;
     double pts[4][2] = {{m_cur[0], m_cur[1]}, {c1[0], c1[1]}, {c2[0], c2[1]}, {end[0], end[1]}};
-    auto* bezier = new CGeBezier;
-    if (!bezier->CreateEx(4, pts)) {
-        delete bezier;
-        return;
-    }
+    auto bezier = std::make_unique<CGeBezier>();
+    if (!bezier->CreateEx(4, pts)) return;
     Subpath& sub = OpenSubpath();
-    FlushStraight();
-    sub.curve->AddTail(bezier, 0);
+    AddRun(sub, false);
+    sub.curve->AddTail(bezier.release(), 0);
     m_cur[0] = end[0];
     m_cur[1] = end[1];
 }
@@ -461,8 +482,8 @@ void AiPathReader::CurveTo(const double* c1, const double* c2, const double* end
 void AiPathReader::ClosePath()
 {
     if (!m_bHasCurrent) return;
-    if (!m_bNeedSubpath && !m_path.empty()) {
-        Subpath& sub = m_path.back();
+    if (!m_bNeedSubpath && m_nPath > 0) {
+        Subpath& sub = m_path[m_nPath - 1];
         AddClosingLine(sub, m_cur);
         m_cur[0] = sub.start[0];
         m_cur[1] = sub.start[1];
@@ -471,30 +492,31 @@ void AiPathReader::ClosePath()
     m_bNeedSubpath = true;
 }
 
-void AiPathReader::FlushStraight()
+void AiPathReader::AddRun(Subpath& sub, bool finishing)
 {
-    const std::size_t n = m_straight.size() / 2;
+    const INT_PTR n = sub.run.GetSize();
     if (n == 0) return;
-    const auto* pts = reinterpret_cast<const double(*)[2]>(m_straight.data());
-    CGeCurve* member = nullptr;
-    if (n == 2) {
-        member = new CGeLine(pts[0], pts[1]);
+    if (finishing && n == 2 && sub.curve->IsEmpty()) {
+        const tagPoint2d* pts = sub.run.GetData();
+        const double a[2] = {pts[0].x, pts[0].y}, b[2] = {pts[1].x, pts[1].y};
+        sub.curve->AddTail(new CGeLine(a, b), 0);
     } else {
+        RefinePointStr(kLeanTol, gecon::kThinAngle170, sub.run);
         auto* poly = new CGePolyline;
-        poly->Create(static_cast<int>(n), pts);
-        member = poly;
+        poly->Create(&sub.run);
+        sub.curve->AddTail(poly, 0);
     }
-    m_path.back().curve->AddTail(member, 0);
-    m_straight.clear();
+    sub.run.SetSize(0);
 }
 
 void AiPathReader::AddClosingLine(Subpath& sub, const double* end)
 {
-    if (&sub == &m_path.back()) FlushStraight();
-    if (sub.curve->IsEmpty() || Same(end, sub.start)) return;
+    if (!sub.HasSegment() || Same(end, sub.start)) return;
     // Closing a lone straight segment would only retrace it.
-    if (sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType) return;
-    sub.curve->AddTail(new CGeLine(end, sub.start), 0);
+    if (sub.curve->IsEmpty() && sub.run.GetSize() == 2) return;
+    // The closing segment joins the straight run that ends the subpath.
+    if (sub.run.IsEmpty()) sub.run.Add(tagPoint2d{end[0], end[1]});
+    sub.run.Add(tagPoint2d{sub.start[0], sub.start[1]});
 }
 
 void AiPathReader::Rectangle(const double* a)
@@ -514,39 +536,46 @@ void AiPathReader::Rectangle(const double* a)
 
 void AiPathReader::Paint(bool close)
 {
-    FlushStraight();
-    for (Subpath& sub : m_path) {
-        if (close && !sub.curve->IsEmpty()) {
+    if (close) {
+        for (std::size_t i = 0; i < m_nPath; ++i) {
+            Subpath& sub = m_path[i];
+            if (!sub.HasSegment()) continue;
             double end[2];
-            sub.curve->GetEndPoint(end);
+            if (sub.run.IsEmpty()) {
+                sub.curve->GetEndPoint(end);
+            } else {
+                const tagPoint2d& last = sub.run[sub.run.GetSize() - 1];
+                end[0] = last.x;
+                end[1] = last.y;
+            }
             AddClosingLine(sub, end);
         }
-        FinishSubpath(sub);
     }
-    m_path.clear();
+    EndPath();
+}
+
+void AiPathReader::EndPath()
+{
+    for (std::size_t i = 0; i < m_nPath; ++i) FinishSubpath(m_path[i]);
+    m_nPath = 0;
     m_bHasCurrent = false;
     m_bNeedSubpath = true;
 }
 
 void AiPathReader::FinishSubpath(Subpath& sub)
 {
-    if (!sub.curve || sub.curve->IsEmpty()) return;
-    // Thinning would turn a lone straight segment into a polyline of the same two
-    // points; it stays the line it is.
-    const bool loneLine = sub.curve->GetSegmentCount() == 1 && sub.curve->GetSubCurve(1)->GetType() == kLineType;
-    if (!loneLine) sub.curve->Lean(kLeanTol, kLeanAngle);
-    sub.curve->SetClosedFlag(sub.curve->IsClosed(kClosedTol));
-    m_done.push_back(std::move(sub.curve));
+    AddRun(sub, true);
+    std::unique_ptr<CGeCombCurve> curve = std::move(sub.curve);
+    if (curve->IsEmpty()) return;
+    // A lone straight segment stays the line it is; every other subpath gets
+    // its box as thinning leaves it.
+    const bool loneLine = curve->GetSegmentCount() == 1 && curve->GetSubCurve(1)->GetType() == kLineType;
+    if (!loneLine) curve->CalcBox2d();
+    curve->SetClosedFlag(curve->IsClosed(kClosedTol));
+    m_done.push_back(std::move(curve));
 }
 
-void AiPathReader::Finish()
-{
-    FlushStraight();
-    for (Subpath& sub : m_path) FinishSubpath(sub);
-    m_path.clear();
-    m_bHasCurrent = false;
-    m_bNeedSubpath = true;
-}
+void AiPathReader::Finish() { EndPath(); }
 
 std::vector<std::unique_ptr<CGeCombCurve>> AiPathReader::TakeCurves() { return std::move(m_done); }
 

@@ -15,21 +15,27 @@
 // other operator only clears the operand stack.
 //
 // Each subpath becomes a composite of CGeBezier segments and straight runs
-// (a CGePolyline, or a CGeLine for a lone segment) in millimetres (points x
-// 25.4/72 after the current transform). A painting operator finishes the
-// current path: when it closes or fills, every subpath
+// in millimetres (points x 25.4/72 after the current transform). A painting
+// operator finishes the current path: when it closes or fills, every subpath
 // gets the segment back to its start (not a lone straight segment, which it
-// would only retrace); each is thinned with Lean, flagged by IsClosed and
-// collected; subpaths without a segment are dropped. Subpaths still open at
-// the end are finished the same way, without closing.
+// would only retrace); each is flagged by IsClosed and collected; subpaths
+// without a segment are dropped. Subpaths still open at the end are finished
+// the same way, without closing. The subpaths come out as CGeCombCurve::Lean
+// would leave them: every straight run (closing segment included) is one
+// CGePolyline thinned as Lean thins, except the single segment of a subpath
+// that has nothing else, which stays a CGeLine. The reader collects each run's
+// points and thins them once, without building the unthinned members.
 //
 // A point that is not finite or lies beyond gecon::kMaxCoordinate (after the
 // transform) marks the file damaged: the reading stops and IsDamaged is true.
 #pragma once
 
 #include "geometry/shapes2d/GeCombCurve.h"
+#include "geometry/shapes2d/PointTypes.h"
+#include "platform/core/Containers.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -65,6 +71,10 @@ private:
     struct Subpath {
         std::unique_ptr<CGeCombCurve> curve;
         double start[2] = {0.0, 0.0};
+        // The straight run after the curve's last member: its points, none or
+        // at least two. Kept across paths for its room.
+        CArray<tagPoint2d, tagPoint2d> run;
+        bool HasSegment() const { return !curve->IsEmpty() || !run.IsEmpty(); }
     };
     static constexpr int kStackSize = 8;
     // Deeper q nesting than this is counted but not stored.
@@ -86,16 +96,21 @@ private:
     void CurveTo(const double* c1, const double* c2, const double* end);
     void ClosePath();
     void Rectangle(const double* args);
-    // Adds the segment from end back to the subpath's start, when there is a gap.
+    // Adds the segment from end (the subpath's end) back to its start, when
+    // there is a gap.
     void AddClosingLine(Subpath& sub, const double* end);
     // Ends the current path; close adds the closing segment of each subpath.
     void Paint(bool close);
     // The subpath segments go to, started at the current point when needed.
     Subpath& OpenSubpath();
+    // A new subpath starting at p, reusing the room of finished ones.
+    Subpath& PushSubpath(const double* p);
     void FinishSubpath(Subpath& sub);
-    // Adds the straight run collected for the last subpath as one member: a
-    // line for one segment, else a polyline.
-    void FlushStraight();
+    // Ends the subpath's straight run with the member it makes: a thinned
+    // polyline, or a line when the run is the whole of a finished subpath.
+    void AddRun(Subpath& sub, bool finishing);
+    // Finishes the current path's subpaths and starts an empty path.
+    void EndPath();
 
     bool m_bInterpreting = false;
     bool m_bDamaged = false;
@@ -113,8 +128,8 @@ private:
     bool m_bHasCurrent = false;
     bool m_bNeedSubpath = true;  // the next segment starts a new subpath
     double m_cur[2] = {0.0, 0.0};
-    std::vector<Subpath> m_path;
-    std::vector<double> m_straight;  // x, y of the last subpath's pending straight run
+    std::deque<Subpath> m_path;  // the first m_nPath are the current path's (a deque: CArray does not move)
+    std::size_t m_nPath = 0;
     std::vector<std::unique_ptr<CGeCombCurve>> m_done;
 };
 
