@@ -41,20 +41,11 @@ Pt At(CGeCurve* c, double t, int seg)
     return {p[0], p[1]};
 }
 
-// Distance from p to the segment a-b.
-double SegmentDistance(Pt p, Pt a, Pt b)
-{
-    const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-    double u = len2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
-    u = std::clamp(u, 0.0, 1.0);
-    return oracle::Dist(p, {a.x + u * dx, a.y + u * dy});
-}
-
 double SampledSegmentDistance(CGeCurve* c, Pt p)
 {
     double best = INFINITY;
     for (const auto& run : FlattenCurve(c, 1e-7))
-        for (size_t i = 1; i < run.size(); ++i) best = std::min(best, SegmentDistance(p, run[i - 1], run[i]));
+        for (size_t i = 1; i < run.size(); ++i) best = std::min(best, oracle::SegmentDist(p, run[i - 1], run[i]));
     return best;
 }
 

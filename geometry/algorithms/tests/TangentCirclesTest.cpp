@@ -39,19 +39,12 @@ std::unique_ptr<CGeBezier> MakeBezier(std::vector<Pt> nodes)
     return std::unique_ptr<CGeBezier>(static_cast<CGeBezier*>(Build(s).release()));
 }
 
-double SegmentDistance(Pt p, Pt a, Pt b)
-{
-    const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-    const double u = len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
-    return oracle::Dist(p, {a.x + u * dx, a.y + u * dy});
-}
-
 // Distance from p to the curve by dense flattening.
 double CurveDistance(CGeCurve* c, Pt p)
 {
     double best = INFINITY;
     for (const auto& run : FlattenCurve(c, 1e-8))
-        for (size_t i = 1; i < run.size(); ++i) best = std::min(best, SegmentDistance(p, run[i - 1], run[i]));
+        for (size_t i = 1; i < run.size(); ++i) best = std::min(best, oracle::SegmentDist(p, run[i - 1], run[i]));
     return best;
 }
 
@@ -63,7 +56,7 @@ Pt TangentNear(CGeCurve* c, Pt p)
     Pt dir;
     for (const auto& run : FlattenCurve(c, 1e-8))
         for (size_t i = 1; i < run.size(); ++i) {
-            const double d = SegmentDistance(p, run[i - 1], run[i]);
+            const double d = oracle::SegmentDist(p, run[i - 1], run[i]);
             if (d < best) {
                 best = d;
                 const double len = oracle::Dist(run[i - 1], run[i]);
