@@ -261,7 +261,6 @@ protected:
     std::unique_ptr<CurveList[]> m_pStartGrid;
     std::unique_ptr<CurveList[]> m_pEndGrid;
 
-private:
     // Steps of OpenCurveOffset.
     void GenRawOffsetCurve(CurveList* members, double dist, CurveList* out);
     static CGeLine* GenOffsetLine(const double* a, const double* b, double dist);

@@ -413,11 +413,12 @@ TEST(OpenCurveOffsetTest, SplitCurveOnIntPtCutsAtCrossings)
 {
     CGeTool2D tool;
     CGeTool2D::CurveList list;
-    // A horizontal line crossed by two verticals, the second twice over the
-    // same point by a third line: each crossing cuts once.
+    // A horizontal line crossed by two verticals at different parameters, the
+    // second crossing shared by a third line: each crossing cuts once, and no
+    // record of an earlier pair is taken for a later one.
     list.AddTail(NewLine({0, 0}, {10, 0}));
-    list.AddTail(NewLine({3, -1}, {3, 1}));
-    list.AddTail(NewLine({7, -1}, {7, 1}));
+    list.AddTail(NewLine({3, -1}, {3, 3}));
+    list.AddTail(NewLine({7, -2}, {7, 1}));
     list.AddTail(NewLine({6, -1}, {8, 1}));
     EXPECT_EQ(tool.SplitCurveOnIntPt(&list), 1);
     std::vector<std::pair<Pt, Pt>> pieces;
@@ -430,13 +431,47 @@ TEST(OpenCurveOffsetTest, SplitCurveOnIntPtCutsAtCrossings)
     DeleteOwnedList(list);
     // The horizontal line keeps its place as its first piece; its other pieces follow it.
     const std::vector<std::pair<Pt, Pt>> want = {
-        {{0, 0}, {3, 0}}, {{3, 0}, {7, 0}}, {{7, 0}, {10, 0}}, {{3, -1}, {3, 0}}, {{3, 0}, {3, 1}},
-        {{7, -1}, {7, 0}}, {{7, 0}, {7, 1}}, {{6, -1}, {7, 0}}, {{7, 0}, {8, 1}}};
+        {{0, 0}, {3, 0}}, {{3, 0}, {7, 0}}, {{7, 0}, {10, 0}}, {{3, -1}, {3, 0}}, {{3, 0}, {3, 3}},
+        {{7, -2}, {7, 0}}, {{7, 0}, {7, 1}}, {{6, -1}, {7, 0}}, {{7, 0}, {8, 1}}};
     ASSERT_EQ(pieces.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
         EXPECT_LT(oracle::Dist(pieces[i].first, want[i].first), 1e-9) << "piece " << i;
         EXPECT_LT(oracle::Dist(pieces[i].second, want[i].second), 1e-9) << "piece " << i;
     }
+}
+
+// Opens the offset's steps.
+class OffsetSteps : public CGeTool2D {
+public:
+    using CGeTool2D::BridgeCurve;
+};
+
+TEST(OpenCurveOffsetTest, TrimmedArcThatKeepsNothingLeavesTheListForALine)
+{
+    // The line crosses the arc 0.00005 into its parameter: cutting the arc's
+    // end there keeps no piece of it.
+    const double c[2] = {0, 0};
+    auto* arc = new CGeArc();
+    arc->CreateCSEAngle(c, 1.0, 0.0, std::numbers::pi / 2);
+    const double y = std::sin(0.00005 * std::numbers::pi / 2);
+    CGeTool2D::CurveList list;
+    list.AddTail(arc);
+    list.AddTail(NewLine({0.5, y}, {2, y}));
+    OffsetSteps tool;
+    EXPECT_EQ(tool.BridgeCurve(&list, list.GetHeadPosition(), list.GetTailPosition(), 1.0, 1), nullptr);
+    ASSERT_EQ(list.GetCount(), 2);
+    CGeCurve* first = list.GetHead();
+    CGeCurve* second = list.GetTail();
+    EXPECT_EQ(first->GetType(), 0x2) << "a line in the arc's place";
+    double s[2], e[2], t[2];
+    first->GetStartPoint(s);
+    first->GetEndPoint(e);
+    second->GetStartPoint(t);
+    EXPECT_NEAR(s[0], 1.0, 1e-12);
+    EXPECT_NEAR(s[1], 0.0, 1e-12);
+    EXPECT_NEAR(e[1], y, 1e-9);
+    EXPECT_NEAR(oracle::Dist({e[0], e[1]}, {t[0], t[1]}), 0.0, 1e-9) << "both pieces meet at the crossing";
+    DeleteOwnedList(list);
 }
 
 // Glyph contours of DejaVu Sans, opened at a point, both signs, three distances.
