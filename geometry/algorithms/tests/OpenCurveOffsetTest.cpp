@@ -259,6 +259,17 @@ TEST(OpenCurveOffsetTest, TheLInEveryMode)
     OffsetOne(in.get(), -1, 7, out);
     ASSERT_EQ(out.list.GetCount(), 1);
     EXPECT_FALSE(out.list.GetHead()->IsLinked(0.5));
+
+    // A hairpin offset on its inner side: the tangent arc from the first
+    // piece's end would sweep more than a half turn, so none is made.
+    auto hairpin = LinesLoop({{0, 0}, {10, 0}, {0, -1}});
+    Offsets arcOut, lineOut;
+    OffsetOne(hairpin.get(), -1, 1, arcOut);
+    OffsetOne(hairpin.get(), -1, 2, lineOut);
+    ASSERT_EQ(arcOut.list.GetCount(), 1);
+    ASSERT_EQ(lineOut.list.GetCount(), 1);
+    EXPECT_FALSE(arcOut.list.GetHead()->IsLinked(0.5)) << "no arc over a half turn";
+    EXPECT_TRUE(lineOut.list.GetHead()->IsLinked(1e-6)) << "a line bridges the same gap";
 }
 
 TEST(OpenCurveOffsetTest, SmallGapsAreClosedOrLeft)
