@@ -196,8 +196,9 @@ public:
     // chord), gaps bridged by bridgeMode (0 extend the pieces until they meet,
     // 1 a tangent arc of at most a half turn, 2 a line, other values none),
     // the pieces cut where they cross and the loops that crossing makes cut
-    // away. When a closed input pinches into several lobes, the lobe that
-    // holds the chain's first piece is kept. Nothing for null lists.
+    // away. When a closed input pinches into several lobes one is kept: at
+    // the first crossing met from the chain's start, the side with the longer
+    // stretch of the chain. Nothing for null lists.
     void OpenCurveOffset(LoopList* in, double dist, int bridgeMode, LoopList* out);
     // Cuts every line and arc of the list at its interior crossings with the
     // other curves; the pieces follow the cut curve in the list, which keeps
@@ -276,5 +277,8 @@ protected:
     void EvCurveIntPt(CurveList* list, CArray<_tagGeIsectPt, _tagGeIsectPt>& out);
     void CreateSegCurveWithIntPt(CGeCurve* k, CArray<_tagGeIsectPt, _tagGeIsectPt>& group, CurveList* pieces);
     static CGeCurve* Split(CGeCurve* curve, double t0, double t1);
-    void DelBrokenCurve(CurveList* list, double tol);
+    // Cuts away the loops of a self-crossing chain: from each piece, the last
+    // later piece that starts at its end follows it. On a closed chain the
+    // shorter side of such a crossing goes, so a loop at the seam is cut off.
+    void DelBrokenCurve(CurveList* list, double tol, bool closedChain = false);
 };

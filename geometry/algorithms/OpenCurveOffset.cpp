@@ -128,13 +128,14 @@ void CGeTool2D::OpenCurveOffset(LoopList* in, double dist, int bridgeMode, LoopL
         GenRawOffsetCurve(&loop->GetCurveList(), dist, &pieces);
         if (pieces.IsEmpty()) continue;
         BridgeCurveList(&pieces, dist, bridgeMode);
-        if (loop->IsLoop(kClosedLoopTol)) {
+        const bool closed = loop->IsLoop(kClosedLoopTol) != 0;
+        if (closed) {
             if (CGeCurve* bridge =
                     BridgeCurve(&pieces, pieces.GetTailPosition(), pieces.GetHeadPosition(), dist, bridgeMode))
                 pieces.AddTail(bridge);
         }
         SplitCurveOnIntPt(&pieces);
-        DelBrokenCurve(&pieces, kBrokenTol);
+        DelBrokenCurve(&pieces, kBrokenTol, closed);
         if (pieces.IsEmpty()) continue;
         auto result = std::make_unique<CGeLoop>();
         for (CGeCurve* piece : pieces) {
@@ -499,7 +500,7 @@ CGeCurve* CGeTool2D::Split(CGeCurve* curve, double t0, double t1)
     return nullptr;
 }
 
-void CGeTool2D::DelBrokenCurve(CurveList* list, double tol)
+void CGeTool2D::DelBrokenCurve(CurveList* list, double tol, bool closedChain)
 {
     if (!list || list->IsEmpty()) return;
     // The pieces in order up to the first null entry, which ends every search.
@@ -508,9 +509,9 @@ void CGeTool2D::DelBrokenCurve(CurveList* list, double tol)
     for (POSITION pos = list->GetHeadPosition(); pos;) {
         POSITION cur = pos;
         CGeCurve* c = list->GetNext(pos);
+        if (!c) break;
         nodes.push_back(cur);
         curves.push_back(c);
-        if (!c) break;
     }
     // Start points by cells of size tol: every start strictly within tol of a
     // point on both axes lies in the point's cell or a neighbour.
@@ -518,13 +519,24 @@ void CGeTool2D::DelBrokenCurve(CurveList* list, double tol)
     auto key = [](int64_t ix, int64_t iy) { return (static_cast<uint64_t>(ix) * 0x9E3779B97F4A7C15ull) ^ static_cast<uint64_t>(iy); };
     std::unordered_map<uint64_t, std::vector<size_t>> starts;
     std::vector<std::array<double, 2>> startPt(curves.size());
-    for (size_t i = 1; i < curves.size(); ++i) {
-        if (!curves[i]) continue;
+    // Lengths before each piece, for the choice of side on a closed chain.
+    std::vector<double> before(curves.size() + 1, 0.0);
+    for (size_t i = 0; i < curves.size(); ++i) {
+        before[i + 1] = before[i] + (closedChain ? curves[i]->EvTotalArcLength() : 0.0);
+        if (i == 0) continue;
         curves[i]->GetStartPoint(startPt[i].data());
         starts[key(cellOf(startPt[i][0]), cellOf(startPt[i][1]))].push_back(i);
     }
-    size_t i = 0;
-    while (i + 1 < curves.size() && curves[i] && curves[i + 1]) {
+    auto remove = [&](size_t from, size_t to) {
+        for (size_t j = from; j < to; ++j) {
+            list->RemoveAt(nodes[j]);
+            delete curves[j];
+        }
+    };
+    // The live chain is [begin, end); kept is the length of its pieces up to and including i.
+    size_t begin = 0, end = curves.size(), i = 0;
+    double kept = before[1];
+    while (i + 1 < end) {
         double e[2];
         curves[i]->GetEndPoint(e);
         // The last following piece that starts at this piece's end: the pieces
@@ -536,18 +548,31 @@ void CGeTool2D::DelBrokenCurve(CurveList* list, double tol)
                 const auto it = starts.find(key(cx + dx, cy + dy));
                 if (it == starts.end()) continue;
                 for (size_t j : it->second)
-                    if (j > i && j > found && std::fabs(startPt[j][0] - e[0]) < tol &&
+                    if (j > i && j < end && j > found && std::fabs(startPt[j][0] - e[0]) < tol &&
                         std::fabs(startPt[j][1] - e[1]) < tol)
                         found = j;
             }
         if (found == 0) {
             ++i;
+            kept += before[i + 1] - before[i];
             continue;
         }
-        for (size_t j = i + 1; j < found; ++j) {
-            list->RemoveAt(nodes[j]);
-            delete curves[j];
+        // On a closed chain the crossing may straddle the chain's seam (a corner
+        // at the start point): then the stretch outside the loop is the small
+        // one, and it goes instead, leaving the loop as the closed chain.
+        const double inner = before[found] - before[i + 1];
+        const double outer = kept + before[end] - before[found];
+        if (closedChain && inner > outer) {
+            remove(begin, i + 1);
+            remove(found, end);
+            begin = i + 1;
+            end = found;
+            i = begin;
+            kept = before[i + 1] - before[i];
+            continue;
         }
+        remove(i + 1, found);
         i = found;
+        kept += before[i + 1] - before[i];
     }
 }

@@ -310,9 +310,10 @@ TEST(OpenCurveOffsetTest, ClosedInputs)
         {"square inward", &square, 1, 1, 1, 9},
         {"square outward, round corners", &square, -1, 1, -1, 11},
         {"square outward, extended corners", &square, -1, 0, -1, 11},
-        // The lobe that holds the chain's first piece is kept.
-        // It bulges into the corridor's mouth between arcs about the mouth's corners.
-        {"pinched into two lobes", &dumbbell, 1.5, 1, 1.5, 10 - std::sqrt(1.25)},
+        // The chain starts in the left lobe; its first crossing leaves the
+        // longer stretch on the right lobe's side, which is kept. It bulges
+        // into the corridor's mouth between arcs about the mouth's corners.
+        {"pinched into two lobes", &dumbbell, 1.5, 1, 20 + std::sqrt(1.25), 28.5},
     };
     for (const Row& r : rows) {
         auto in = LinesLoop(*r.pts);
@@ -538,6 +539,39 @@ TEST(OpenCurveOffsetTest, GlyphContours)
         }
     }
     EXPECT_GT(cases, 30);
+    // The same contours closed, starting at a corner or a smooth point as the
+    // font has them: the crossing at the seam is cut off as a loop.
+    for (unsigned long ch : {'a', 'S', 'g', '8'}) {
+        std::vector<glyphs::Contour> contours;
+        ASSERT_TRUE(reader.Char(ch, 0.05, contours));
+        for (size_t k = 0; k < contours.size(); ++k)
+            for (double dist : {0.3, 1.0, 3.0})
+                for (double sign : {1.0, -1.0}) {
+                    char label[64];
+                    std::snprintf(label, sizeof label, "closed glyph %c contour %zu at %g", char(ch), k, sign * dist);
+                    auto in = std::make_unique<CGeLoop>();
+                    for (const auto& s : contours[k].segments) {
+                        if (!s.cubic) {
+                            in->AddTail(NewLine({s.p[0][0], s.p[0][1]}, {s.p[1][0], s.p[1][1]}), 0);
+                            continue;
+                        }
+                        Spec b;
+                        b.kind = kBezier;
+                        for (const auto& p : s.p) b.pts.push_back({p[0], p[1]});
+                        in->AddTail(Build(b).release(), 0);
+                    }
+                    Offsets out;
+                    OffsetOne(in.get(), sign * dist, 1, out);
+                    ASSERT_EQ(out.list.GetCount(), 1) << label;
+                    CGeLoop* res = out.list.GetHead();
+                    // A loop cut off at the seam leaves the ends within the
+                    // continuation tolerance (0.005 on each axis) of each other.
+                    EXPECT_TRUE(res->IsLoop(0.01)) << label;
+                    const Check c = Measure(in.get(), res);
+                    EXPECT_GT(c.nearest, dist - kTol) << label;
+                    EXPECT_EQ(c.crossing, "") << label;
+                }
+    }
     EXPECT_GT(whole, cases / 2) << "too few whole offsets to compare both ways";
 }
 
