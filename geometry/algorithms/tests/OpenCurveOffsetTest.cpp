@@ -486,6 +486,25 @@ TEST(OpenCurveOffsetTest, TrimmedArcThatKeepsNothingLeavesTheListForALine)
     DeleteOwnedList(list);
 }
 
+// A glyph contour as a loop of lines and splines; `open` leaves out the closing segment.
+std::unique_ptr<CGeLoop> GlyphLoop(const glyphs::Contour& contour, bool open)
+{
+    auto loop = std::make_unique<CGeLoop>();
+    const auto& segs = contour.segments;
+    for (size_t i = 0; i + (open ? 1 : 0) < segs.size(); ++i) {
+        const auto& s = segs[i];
+        if (!s.cubic) {
+            loop->AddTail(NewLine({s.p[0][0], s.p[0][1]}, {s.p[1][0], s.p[1][1]}), 0);
+            continue;
+        }
+        Spec b;
+        b.kind = kBezier;
+        for (const auto& p : s.p) b.pts.push_back({p[0], p[1]});
+        loop->AddTail(Build(b).release(), 0);
+    }
+    return loop;
+}
+
 // Glyph contours of DejaVu Sans, opened at a point, both signs, three distances.
 TEST(OpenCurveOffsetTest, GlyphContours)
 {
@@ -503,18 +522,7 @@ TEST(OpenCurveOffsetTest, GlyphContours)
                     char label[64];
                     std::snprintf(label, sizeof label, "glyph %c contour %zu at %g", char(ch), k, sign * dist);
                     // Opened at a point: the closing segment is left out.
-                    auto in = std::make_unique<CGeLoop>();
-                    for (size_t i = 0; i + 1 < segs.size(); ++i) {
-                        const auto& s = segs[i];
-                        if (!s.cubic) {
-                            in->AddTail(NewLine({s.p[0][0], s.p[0][1]}, {s.p[1][0], s.p[1][1]}), 0);
-                            continue;
-                        }
-                        Spec b;
-                        b.kind = kBezier;
-                        for (const auto& p : s.p) b.pts.push_back({p[0], p[1]});
-                        in->AddTail(Build(b).release(), 0);
-                    }
+                    auto in = GlyphLoop(contours[k], true);
                     Offsets out;
                     OffsetOne(in.get(), sign * dist, 1, out);
                     ASSERT_EQ(out.list.GetCount(), 1) << label;
@@ -549,17 +557,7 @@ TEST(OpenCurveOffsetTest, GlyphContours)
                 for (double sign : {1.0, -1.0}) {
                     char label[64];
                     std::snprintf(label, sizeof label, "closed glyph %c contour %zu at %g", char(ch), k, sign * dist);
-                    auto in = std::make_unique<CGeLoop>();
-                    for (const auto& s : contours[k].segments) {
-                        if (!s.cubic) {
-                            in->AddTail(NewLine({s.p[0][0], s.p[0][1]}, {s.p[1][0], s.p[1][1]}), 0);
-                            continue;
-                        }
-                        Spec b;
-                        b.kind = kBezier;
-                        for (const auto& p : s.p) b.pts.push_back({p[0], p[1]});
-                        in->AddTail(Build(b).release(), 0);
-                    }
+                    auto in = GlyphLoop(contours[k], false);
                     Offsets out;
                     OffsetOne(in.get(), sign * dist, 1, out);
                     ASSERT_EQ(out.list.GetCount(), 1) << label;
