@@ -27,6 +27,14 @@ inline double ChordDist(Pt p, Pt a, Pt b)
     return std::fabs(dx * (p.y - a.y) - dy * (p.x - a.x)) / len;
 }
 
+// Distance of p from the segment a-b (the nearer end beyond its ends).
+inline double SegmentDist(Pt p, Pt a, Pt b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+    const double u = len2 > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
+    return Dist(p, {a.x + u * dx, a.y + u * dy});
+}
+
 // Appends the flattening of eval over [t0, t1] (without its first point) until
 // the chord holds the curve within tol at three inner samples.
 inline void FlattenRange(const std::function<Pt(double)>& eval, double t0, Pt p0, double t1, Pt p1, double tol,

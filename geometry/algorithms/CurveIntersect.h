@@ -108,3 +108,29 @@ int CurveRegion(CGeCurve* c, CGeRegion* region, IntPntArray* out);
 int LoopLoop(CGeLoop* l1, CGeLoop* l2, IntPntArray* out);
 
 }  // namespace QVN_GeCC_Inter
+
+namespace QVN_GeCC_Inter {
+
+// Newton refinement of one intersection of any two curves near a start guess
+// (t1 on segment seg1 of c1, t2 on segment seg2 of c2). When a run stops at a
+// segment's end it continues on the neighbouring segment, at most 6 runs of
+// 33 iterations; circles, ellipses and offsets of them wrap around. 1 when the
+// curves meet within 0.0001, with pt the point on c1 and the parameters and
+// segments updated in place; 0 otherwise (they hold the last values tried).
+// Null curves and a start segment beyond a curve's segment count give 0
+// without any evaluation.
+int CurveCurveIterate(CGeCurve* c1, double& t1, int& seg1, CGeCurve* c2, double& t2, int& seg2, double* pt);
+
+namespace iterate {
+// One Newton run on fixed segments; 1 converged (pt set), 0 not. Tangents
+// count as parallel when |D1 x D2| <= 0.0001 |D1| |D2| (a sine, so short
+// segments cross as well as long ones).
+int NewtonCurveCurve(CGeCurve* c1, int seg1, double& t1, CGeCurve* c2, int seg2, double& t2, double* pt);
+// 1 for circles, ellipses and offset curves of them.
+int IsPeriodicCurve(CGeCurve* c);
+// Moves (seg, t) to the neighbouring segment when t sits at an end: 0
+// unchanged, 1 moved, 2 out of range (clamped to the first or last segment).
+int StepSegmentParam(CGeCurve* c, int& seg, double& t);
+}  // namespace iterate
+
+}  // namespace QVN_GeCC_Inter

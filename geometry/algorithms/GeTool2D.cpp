@@ -1,4 +1,5 @@
 #include "geometry/algorithms/GeTool2D.h"
+#include "geometry/algorithms/CurveTypes.h"
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Box2D.h"
@@ -13,14 +14,6 @@
 
 namespace {
 
-constexpr int kTypeLine = 0x2;
-constexpr int kTypeArc = 0x4;
-constexpr int kTypeCircle = 0x8;
-constexpr int kTypeEllipse = 0x10;
-constexpr int kTypeBezier = 0x20;
-constexpr int kTypePolyline = 0x40;
-constexpr int kTypeCombCurve = 0x80;
-constexpr int kTypeLoop = 0x100;
 // Lists turned into one polyline per curve must be linked within this.
 constexpr double kDiscretLinkTol = 1e-6;
 // Growth step of the point array of DiscretToPolyLine.
@@ -179,7 +172,7 @@ int CGeTool2D::IsLinked(CurveList* list, double tol)
     CGeCurve* prev = nullptr;
     for (CGeCurve* c : *list) {
         if (!c) return 0;
-        if (c->GetType() == kTypeCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(gecon::kClosedTol)) return 0;
+        if (c->GetType() == curvetype::kCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(gecon::kClosedTol)) return 0;
         if (prev) {
             double e[2] = {0.0, 0.0}, s[2] = {0.0, 0.0};
             prev->GetEndPoint(e);
@@ -212,7 +205,7 @@ void CGeTool2D::DeleteCurve(CurveList* list)
 void CGeTool2D::AddTailToCombCurve(CGeCombCurve* comb, CGeCurve* curve)
 {
     if (!comb || !curve || curve == comb) return;
-    if (curve->GetType() == kTypeCombCurve) {
+    if (curve->GetType() == curvetype::kCombCurve) {
         CurveList& members = static_cast<CGeCombCurve*>(curve)->GetCurveList();
         for (CGeCurve* m : members)
             if (m) comb->GetCurveList().AddTail(m);
@@ -233,21 +226,21 @@ int CGeTool2D::ConvertToSimpleCurve(CGeCurve* curve, CurveList* out, double tol,
         return 1;
     };
     switch (curve->GetType()) {
-    case kTypeLine:
-    case kTypePolyline:
+    case curvetype::kLine:
+    case curvetype::kPolyline:
         return append(curve->Copy());
-    case kTypeArc:
-    case kTypeCircle:
+    case curvetype::kArc:
+    case curvetype::kCircle:
         return append(toPolyline ? curve->ToPLine(tol, angle) : curve->Copy());
-    case kTypeEllipse:
-    case kTypeBezier: {
+    case curvetype::kEllipse:
+    case curvetype::kBezier: {
         if (toPolyline) return append(curve->ToPLine(tol, angle));
         CurveList arcs;
         curve->BiArcAppx(tol, &arcs);
         out->AddTail(&arcs);
         return 1;
     }
-    case kTypeCombCurve: {
+    case curvetype::kCombCurve: {
         if (toPolyline) return append(curve->ToPLine(tol, angle));
         auto* comb = static_cast<CGeCombCurve*>(curve);
         if (splitComposites || !comb->IsLinked(gecon::kClosedTol)) {
@@ -300,7 +293,7 @@ CGePolyline* CGeTool2D::DiscretToPolyLine(CurveList* curves, double tol)
     std::vector<CGeCurve*> flat;
     for (CGeCurve* c : *curves) {
         if (!c) continue;
-        if (c->GetType() == kTypeCombCurve) {
+        if (c->GetType() == curvetype::kCombCurve) {
             for (CGeCurve* m : static_cast<CGeCombCurve*>(c)->GetCurveList())
                 if (m) flat.push_back(m);
         } else {
@@ -336,15 +329,15 @@ int CGeTool2D::DiscreteToPoint(CGeCurve* curve, double step, CStrP2D& out)
     std::unique_ptr<CGeCurve> temp;
     CGeCurve* sampled = curve;
     switch (curve->GetType()) {
-    case kTypeLine:
-    case kTypeArc:
-    case kTypeCircle:
-    case kTypeEllipse:
-    case kTypeBezier:
-    case kTypePolyline:
+    case curvetype::kLine:
+    case curvetype::kArc:
+    case curvetype::kCircle:
+    case curvetype::kEllipse:
+    case curvetype::kBezier:
+    case curvetype::kPolyline:
         break;
-    case kTypeCombCurve:
-    case kTypeLoop:
+    case curvetype::kCombCurve:
+    case curvetype::kLoop:
         temp.reset(curve->ToPLine(gGetCrvDiscTol(), gecon::kThinAngle170));
         if (!temp) return 0;
         sampled = temp.get();

@@ -10,17 +10,22 @@
 #pragma once
 
 #include "geometry/shapes2d/Box.h"
+#include "platform/core/Containers.h"
 #include "platform/core/ObList.h"
 
 #include <memory>
 #include <vector>
 
+class CGeArc;
+class CGeCircle;
 class CGeCombCurve;
 class CGeCurve;
+class CGeLine;
 class CGeLoop;
 class CGePolyline;
 class CGeRegion;
 class CStrP2D;
+struct _tagGeIsectPt;
 
 class CGeTool2D {
 public:
@@ -148,6 +153,58 @@ public:
     // composites made so far.
     void AxisCrvToComCrv(CurveList* curves, CurveList* out);
 
+    // --- Tangent circles and fillets (TangentCircles.cpp) ------------------
+    // Results are new curves owned by the caller: circles run counter-clockwise.
+    // Parameters passed by reference are start values near the wanted solution
+    // and receive the solution's parameters where stated; null or 0 means no
+    // solution. The radius-given constructions put each offset on the side of
+    // the other curve's reference point; a reference point on the curve itself
+    // has no side and gives null.
+    //
+    // Circle of radius r tangent to c1 and c2 near the picks (t1, seg1) and
+    // (t2, seg2); the parameters receive the centre's parameters on the offsets.
+    CGeCircle* GetTanCircleAt2Curve(CGeCurve* c1, CGeCurve* c2, double r, double& t1, int& seg1, double& t2,
+                                    int& seg2);
+    // Circle through three points; null when they are collinear.
+    CGeCircle* GetCircle3Pt(double* p1, double* p2, double* p3);
+    // Circle through p and q tangent to c, iterated from (t, seg) (at most 32 rounds).
+    CGeCircle* GetTanCircleAt1Curve(CGeCurve* c, double* p, double* q, double& t, unsigned& seg);
+    // Circle through p tangent to c1 and c2.
+    CGeCircle* GetTanCircleAt2Curve(CGeCurve* c1, CGeCurve* c2, double* p, double& t1, unsigned& seg1, double& t2,
+                                    unsigned& seg2);
+    // Circle tangent to three curves; its radius is the distance to c1.
+    CGeCircle* GetTanCircleAt3Curve(CGeCurve* c1, CGeCurve* c2, CGeCurve* c3, double& t1, unsigned& seg1,
+                                    double& t2, unsigned& seg2, double& t3, unsigned& seg3);
+    // Minor arc of radius r from c1 to c2; the sides come from both curves'
+    // points at t = 0.1 of segment 1, whatever the picks.
+    CGeArc* GetFilletArc(CGeCurve* c1, CGeCurve* c2, double r, double& t1, int& seg1, double& t2, int& seg2);
+    // Tangent points of the common tangent of two arcs' circles on the side of
+    // the picks *t1, *t2 (not changed): out1 on the smaller circle (a1's for
+    // equal radii). 0 for a null arc or one circle inside the other.
+    int GetTanPtAt2Arc(CGeArc* a1, CGeArc* a2, double* t1, double* t2, double* out1, double* out2);
+    // A common tangent line of two curves by Newton's method from *t1, *t2
+    // (segment 1); 1 with the parameters and tangent points set.
+    int GetTanPtAt2Curve(CGeCurve* c1, CGeCurve* c2, double* t1, double* t2, double* out1, double* out2);
+    // Closest point pair of two curves by alternating projection from t1, t2
+    // (segment 1; not changed); 0 when the curves touch or it does not settle.
+    int CalcPendPtBy2Curve(CGeCurve* c1, CGeCurve* c2, double& t1, double& t2, double* out1, double* out2);
+
+    // --- Open-curve offsets (OpenCurveOffset.cpp) ---------------------------
+    // For each non-null loop of in (open or closed; not changed) appends to out
+    // a new loop at signed distance dist (left of travel positive): members
+    // offset one by one (Bezier splines, ellipses and polylines chord by
+    // chord), gaps bridged by bridgeMode (0 extend the pieces until they meet,
+    // 1 a tangent arc of at most a half turn, 2 a line, other values none),
+    // the pieces cut where they cross and the loops that crossing makes cut
+    // away. When a closed input pinches into several lobes one is kept: at
+    // the first crossing met from the chain's start, the side with the longer
+    // stretch of the chain. Nothing for null lists.
+    void OpenCurveOffset(LoopList* in, double dist, int bridgeMode, LoopList* out);
+    // Cuts every line and arc of the list at its interior crossings with the
+    // other curves; the pieces follow the cut curve in the list, which keeps
+    // its place as the first piece. 1 when there was a cut point, else 0.
+    int SplitCurveOnIntPt(CurveList* list);
+
 protected:
     // The working box and the cell sizes that go with it.
     void SetWorkBox(const BOX2<double>& box);
@@ -204,4 +261,24 @@ protected:
     // 400 buckets per grid, column-major (index ix * 20 + iy); null until first use.
     std::unique_ptr<CurveList[]> m_pStartGrid;
     std::unique_ptr<CurveList[]> m_pEndGrid;
+
+    // Steps of OpenCurveOffset.
+    void GenRawOffsetCurve(CurveList* members, double dist, CurveList* out);
+    static CGeLine* GenOffsetLine(const double* a, const double* b, double dist);
+    void BridgeCurveList(CurveList* list, double dist, int bridgeMode);
+    // Closes the gap from the curve at pos1 to the one at pos2 of list; a new
+    // bridge curve or null. A trimmed arc that keeps nothing is replaced in
+    // the list by a line.
+    CGeCurve* BridgeCurve(CurveList* list, POSITION pos1, POSITION pos2, double dist, int bridgeMode);
+    // Moves the end (atEnd 1) or start of curve onto point, cutting an arc at
+    // t; a new line to take the arc's place when the arc keeps nothing, else null.
+    static CGeCurve* TrimCurveEnd(CGeCurve* curve, double t, const double* point, int atEnd);
+    static int ExtendCurveEnd(CGeCurve* c1, CGeCurve* c2, double dist, CGeCurve*& out);
+    void EvCurveIntPt(CurveList* list, CArray<_tagGeIsectPt, _tagGeIsectPt>& out);
+    void CreateSegCurveWithIntPt(CGeCurve* k, CArray<_tagGeIsectPt, _tagGeIsectPt>& group, CurveList* pieces);
+    static CGeCurve* Split(CGeCurve* curve, double t0, double t1);
+    // Cuts away the loops of a self-crossing chain: from each piece, the last
+    // later piece that starts at its end follows it. On a closed chain the
+    // shorter side of such a crossing goes, so a loop at the seam is cut off.
+    void DelBrokenCurve(CurveList* list, double tol, bool closedChain = false);
 };

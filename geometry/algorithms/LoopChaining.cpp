@@ -7,6 +7,7 @@
 // cancelled call undoes just its own chains (in move mode the curves go back
 // to the caller's list), so loops the caller held before are never touched.
 #include "geometry/algorithms/GeTool2D.h"
+#include "geometry/algorithms/CurveTypes.h"
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Box2D.h"
@@ -27,10 +28,6 @@
 
 namespace {
 
-constexpr int kTypeLine = 0x2;
-constexpr int kTypeCircle = 0x8;
-constexpr int kTypeEllipse = 0x10;
-constexpr int kTypeCombCurve = 0x80;
 
 // Lines shorter than this never reach a chain.
 constexpr double kMinLineLength = 0.002;
@@ -74,7 +71,7 @@ struct ChainEnds {
 
 bool IsShortLine(CGeCurve* c, double limit)
 {
-    return c->GetType() == kTypeLine && c->EvTotalArcLength() < limit;
+    return c->GetType() == curvetype::kLine && c->EvTotalArcLength() < limit;
 }
 
 // The loop rule of CGeLoop::IsLoop on the chain's members.
@@ -109,7 +106,7 @@ void BuildWorkList(CurveList* curves, double tol, bool copy, CurveList& work)
     if (copy) {
         for (CGeCurve* c : *curves) {
             if (!c || IsShortLine(c, kMinLineLength)) continue;
-            if (c->GetType() == kTypeCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(tol)) {
+            if (c->GetType() == curvetype::kCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(tol)) {
                 for (CGeCurve* m : static_cast<CGeCombCurve*>(c)->GetCurveList())
                     if (CGeCurve* mc = m ? m->Copy() : nullptr) work.AddTail(mc);
                 continue;
@@ -123,7 +120,7 @@ void BuildWorkList(CurveList* curves, double tol, bool copy, CurveList& work)
         if (!c) continue;
         if (IsShortLine(c, kMinLineLength)) {
             delete c;
-        } else if (c->GetType() == kTypeCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(tol)) {
+        } else if (c->GetType() == curvetype::kCombCurve && !static_cast<CGeCombCurve*>(c)->IsLinked(tol)) {
             CurveList& members = static_cast<CGeCombCurve*>(c)->GetCurveList();
             for (CGeCurve* m : members)
                 if (m) work.AddTail(m);
@@ -208,7 +205,7 @@ void TakeCurves(CurveList* curves, CurveList& work, Keep keep)
 bool IsClosedSeed(CGeCurve* seed, const ChainEnds& ends, double tol)
 {
     const int type = seed->GetType();
-    return type == kTypeCircle || type == kTypeEllipse || (ends.Gap() < tol && seed->IsLongerThan(2.0 * tol));
+    return type == curvetype::kCircle || type == curvetype::kEllipse || (ends.Gap() < tol && seed->IsLongerThan(2.0 * tol));
 }
 
 // The least-turn choice of the searches: a closed candidate is taken without
