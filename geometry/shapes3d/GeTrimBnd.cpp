@@ -28,8 +28,11 @@ constexpr double kIsoTrimTol = 0.1;
 // Densifying step of the general path in the parameter plane, and its cap per pair.
 constexpr double kDensifyStep = 0.1;
 constexpr int kDensifyMax = 100;
-// Chord refinement stops at parameter gaps below this: the deviation cannot shrink further.
+// Chord refinement stops at parameter gaps below this, and at deviations below
+// kRefineNoise times the size of the coordinates, which are rounding noise: a
+// tolerance finer than either could never be met.
 constexpr double kRefineMinGap = 1e-9;
+constexpr double kRefineNoise = 1e-12;
 // DiscreteBound: step tolerance of the parameter curve, shortest interval and tries.
 constexpr double kBoundStepTol = 0.01;
 constexpr double kBoundMinDt = 0.00001;
@@ -319,8 +322,11 @@ void CGeTrimBnd::UpdateEucCrv(_nurbs_surface* surface, double tol)
             const Sample b = stack.back();
             Sample m;
             const double gap = std::hypot(b.u - a.u, b.v - a.v);
+            const double size = std::fabs(a.p[0]) + std::fabs(a.p[1]) + std::fabs(a.p[2]) + std::fabs(b.p[0]) +
+                                std::fabs(b.p[1]) + std::fabs(b.p[2]);
+            const double limit = std::fmax(tol, kRefineNoise * size);
             if (gap >= kRefineMinGap && EvalSample(surface, 0.5 * (a.u + b.u), 0.5 * (a.v + b.v), m) &&
-                L3D_DistToPntEx(m.p, a.p, b.p) > tol) {
+                L3D_DistToPntEx(m.p, a.p, b.p) > limit) {
                 stack.push_back(m);
                 continue;
             }

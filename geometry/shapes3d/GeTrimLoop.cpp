@@ -246,6 +246,11 @@ int CGeTrimLoop::AddBound(CGeTrimBnd* bnd)
         m_boxUV.xmax = std::fmax(m_boxUV.xmax, p[0]);
         m_boxUV.ymax = std::fmax(m_boxUV.ymax, p[1]);
     }
+    // The samples above read the first segment only of a polyline (its parameter
+    // is local to a segment); the curve's own box holds every vertex.
+    BOX2<double> whole;
+    bnd->m_pUVCrv->GetBox2d(&whole);
+    if (whole.IsValid()) BOX2D_Union(m_boxUV, whole);
     return 1;
 }
 
