@@ -309,8 +309,8 @@ void CGeTrimBnd::UpdateEucCrv(_nurbs_surface* surface, double tol)
     }
     if (dense.size() < 2) return;
 
-    // Chord refinement: the parameter midpoint of each pair goes in while it lies
-    // farther than tol from the pair's chord.
+    // Chord refinement: the parameter midpoint of each pair goes in while it or a
+    // quarter point lies farther than tol from the pair's chord.
     std::vector<Sample> out;
     out.reserve(dense.size() * 2);
     std::vector<Sample> stack;  // pending right ends, nearest last
@@ -325,10 +325,19 @@ void CGeTrimBnd::UpdateEucCrv(_nurbs_surface* surface, double tol)
             const double size = std::fabs(a.p[0]) + std::fabs(a.p[1]) + std::fabs(a.p[2]) + std::fabs(b.p[0]) +
                                 std::fabs(b.p[1]) + std::fabs(b.p[2]);
             const double limit = std::fmax(tol, kRefineNoise * size);
-            if (gap >= kRefineMinGap && EvalSample(surface, 0.5 * (a.u + b.u), 0.5 * (a.v + b.v), m) &&
-                L3D_DistToPntEx(m.p, a.p, b.p) > limit) {
-                stack.push_back(m);
-                continue;
+            if (gap >= kRefineMinGap && EvalSample(surface, 0.5 * (a.u + b.u), 0.5 * (a.v + b.v), m)) {
+                // The quarter points too: a curve bending both ways can pass the
+                // midpoint test with its bulges beyond tol.
+                bool far = L3D_DistToPntEx(m.p, a.p, b.p) > limit;
+                for (double f : {0.25, 0.75}) {
+                    Sample q;
+                    if (!far && EvalSample(surface, a.u + f * (b.u - a.u), a.v + f * (b.v - a.v), q))
+                        far = L3D_DistToPntEx(q.p, a.p, b.p) > limit;
+                }
+                if (far) {
+                    stack.push_back(m);
+                    continue;
+                }
             }
             out.push_back(b);
             stack.pop_back();
