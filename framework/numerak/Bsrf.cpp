@@ -368,7 +368,7 @@ int BSRF_EvNormal(const _nurbs_surface* s, double u, double v, double* P, double
     u = Clamp(u, ULo(s), UHi(s));
     v = Clamp(v, VLo(s), VHi(s));
     double SKL[kMaxDer + 1][kMaxDer + 1][3];
-    if (!EvDers(s, u, v, 2, SKL))
+    if (!EvDers(s, u, v, 1, SKL))
         return 0;
     for (int e = 0; e < 3; ++e)
         P[e] = SKL[0][0][e];
@@ -390,7 +390,7 @@ int BSRF_EvNormal(const _nurbs_surface* s, double u, double v, double* P, double
     // the mixed derivative, h the step into the domain.
     const double uMid = 0.5 * (ULo(s) + UHi(s));
     const double vMid = 0.5 * (VLo(s) + VHi(s));
-    if (big > 0.0) {
+    if (big > 0.0 && EvDers(s, u, v, 2, SKL)) {
         if (lv <= 1e-9 * big) {
             Cross3(Su, SKL[1][1], n);
             if (u > uMid)
