@@ -158,8 +158,9 @@ int BCRV_ElvDeg(BCRV* c);
 // reparametrised to [0, 1]. 0 (outputs null) otherwise.
 int BCRV_Split(const BCRV* c, double t, BCRV** left, BCRV** right);
 // The piece over [t0, t1] (t0 < t1 after clamping to the domain) as a new
-// record on [0, 1]. Ends within tol (parameter units) of a domain end or of an
-// existing knot snap to it, so no sliver spans are made.
+// record on [0, 1]. An end within tol (parameter units) of a domain end or of
+// an existing knot snaps to it, so no sliver spans are made, but only where
+// that moves the end point by less than 1e-6: the piece's ends stay where asked.
 int BCRV_Trim(const BCRV* c, double t0, double t1, double tol, BCRV** out);
 
 // Joins count curves in order into one new record on [0, 1]. Each curve's end

@@ -17,6 +17,9 @@ using nb::detail::AllocPts;
 
 namespace {
 
+// Largest move of a trimmed piece's end that snapping it to a knot may cause.
+constexpr double kTrimSnapMove = 1e-6;
+
 struct Freer {
     void operator()(BCRV* c) const { BCRV_Free(c); }
 };
@@ -391,11 +394,21 @@ int BCRV_Trim(const BCRV* c, double t0, double t1, double tol, BCRV** out)
         tol = 0.0;
     const double a = c->U[c->k - 1];
     const double b = c->U[c->n];
+    // A knot within tol is taken instead of t only when the end point moves by
+    // less than kTrimSnapMove: tol is in parameter units, and a loose one must
+    // not shift the piece's ends on the curve.
     auto snap = [&](double t) {
         t = t < a ? a : (t > b ? b : t);
-        for (int i = c->k - 1; i <= c->n; ++i)
-            if (std::fabs(c->U[i] - t) <= tol)
+        double at[3];
+        if (!BCRV_EvPos(c, t, at))
+            return t;
+        for (int i = c->k - 1; i <= c->n; ++i) {
+            if (!(std::fabs(c->U[i] - t) <= tol))
+                continue;
+            double to[3];
+            if (BCRV_EvPos(c, c->U[i], to) && Dist3(at, to) < kTrimSnapMove)
                 return c->U[i];
+        }
         return t;
     };
     t0 = snap(t0);

@@ -15,6 +15,19 @@ void MAT44_MultVec(const double* v, double* out, const double (*m)[4])
     for (int j = 0; j < 3; ++j) out[j] = x * m[0][j] + y * m[1][j] + z * m[2][j];
 }
 
+void MAT33_ToMAT44(const double (*m3)[3], double (*m4)[4])
+{
+    static constexpr double kUnit[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) m4[r][c] = kUnit[r][c];
+    // Rows 0 and 1 hold the images of the x and y axes, row 2 of m3 the translation.
+    for (int c = 0; c < 2; ++c) {
+        m4[0][c] = m3[0][c];
+        m4[1][c] = m3[1][c];
+        m4[3][c] = m3[2][c];
+    }
+}
+
 void RF_RotateRFrame(_rect_fm3d* f, const double* point, const double* axis, double angle)
 {
     static constexpr double kOrigin[3] = {0.0, 0.0, 0.0};

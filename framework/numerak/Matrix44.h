@@ -9,6 +9,9 @@
 void MAT44_MultPt(const double* p, double* out, const double (*m)[4]);
 // The linear part only: out = (v, 0) · m.
 void MAT44_MultVec(const double* v, double* out, const double (*m)[4]);
+// The 4x4 form of a 2D affine matrix (Matrix33.h): its linear 2x2 block and its
+// translation row for x and y, z left as it is.
+void MAT33_ToMAT44(const double (*m3)[3], double (*m4)[4]);
 
 // Frame turned by angle (right-handed) about the axis through point along axis: origin
 // and axes turn together. A zero axis leaves the frame unchanged.

@@ -318,7 +318,9 @@ TEST(BcrvEdit, SplitTrimAndReverseFollowTheCurve)
                         {"to end", 0.3, 1.0, 0.0, 0.3, 1.0},
                         {"reversed ends", 0.7, 0.2, 0.0, 0.2, 0.7},
                         {"clamped beyond", -1.0, 0.5, 0.0, 0.0, 0.5},
-                        {"snaps to start", 1e-7, 0.5, 1e-6, 0.0, 0.5}};
+                        {"snaps to start", 1e-9, 0.5, 1e-6, 0.0, 0.5},
+                        // 1e-7 in parameter moves the point by about 7e-6: no snap.
+                        {"keeps a start that would move", 1e-7, 0.5, 1e-6, 1e-7, 0.5}};
     for (const Row& row : rows) {
         BCRV* piece = nullptr;
         const double t0 = row.t0 < row.t1 ? row.t0 : row.t1;

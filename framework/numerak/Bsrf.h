@@ -1,0 +1,90 @@
+#pragma once
+// NURBS surface record and its operations.
+//
+// The record holds the orders ku, kv (degree + 1), the control-point counts
+// nu, nv, the net as nu rows of nv homogeneous points (w·x, w·y, w·z, w) and
+// the knot vectors U (nu + ku values) and V (nv + kv values). Row i is the
+// i-th u index; P[i][j] is the point of u index i and v index j. The record,
+// its row array, every row and both knot vectors are allocated with
+// std::malloc (the curve record's scheme), so code may swap in new rows or
+// knots and free the old ones with std::free; BSRF_Free releases all of it.
+//
+// The parameter domain is [U[ku-1], U[nu]] × [V[kv-1], V[nv]]; evaluation
+// clamps (u, v) to it. Results: int 1 on success, 0 on failure; records null
+// on failure. Bad input (null, orders outside [2, kBcrvMaxOrder], counts below
+// the orders, knots that are not finite or decrease, non-positive weights,
+// NaN parameters) fails; nothing throws and no evaluation allocates.
+// Points and vectors are 3 doubles.
+
+#include "framework/numerak/Bcrv.h"
+
+struct _rect_fm3d;
+
+struct _nurbs_surface {
+    int ku;             // order in u
+    int kv;             // order in v
+    int nu;             // control points in u (rows)
+    int nv;             // control points in v (per row)
+    double (**P)[4];    // nu rows of nv homogeneous points
+    double* U;          // nu + ku knots
+    double* V;          // nv + kv knots
+};
+
+// A surface of order ku × kv with nu × nv control points at the origin
+// (weight 1) and clamped uniform knots on [0, 1] in both directions (note the
+// argument order: u order, u count, v order, v count). Null for bad sizes.
+_nurbs_surface* BSRF_Create(int ku, int nu, int kv, int nv);
+// Deep copy; null for an invalid record or when memory runs out.
+_nurbs_surface* BSRF_Clone(const _nurbs_surface* s);
+// Releases the record, its rows and knots; null is ignored. Rows or knot
+// vectors that are null are skipped.
+void BSRF_Free(_nurbs_surface* s);
+// 1 when the record is complete and usable: sizes, both knot vectors, finite
+// control points with positive weights.
+int BSRF_IsValid(const _nurbs_surface* s);
+
+// Evaluation at (u, v). P the point; Su, Sv the first partial derivatives;
+// Suu, Suv, Svv the second.
+int BSRF_EvPos(const _nurbs_surface* s, double u, double v, double* P);
+int BSRF_Ev1Der(const _nurbs_surface* s, double u, double v, double* P, double* Su, double* Sv);
+int BSRF_Ev2Der(const _nurbs_surface* s, double u, double v, double* P, double* Su, double* Sv, double* Suu,
+                double* Suv, double* Svv);
+// Point and unit normal Su × Sv. Where that product vanishes (a collapsed edge
+// such as the pole of a sphere, or a parameter line of zero speed) the normal
+// is its limit from inside the domain, from the second derivatives or, when
+// those do not settle it either, from a point just inside; never zero. 0 only
+// when no direction can be found at all.
+int BSRF_EvNormal(const _nurbs_surface* s, double u, double v, double* P, double* normal);
+
+// Largest parameter steps du (along u at constant v) and dv whose chords stay
+// within tol of the surface, from the largest second partial derivatives
+// sampled over every knot-span patch (chord error ≈ M·h²/8, with a margin for
+// the sampling). A direction in which the surface is straight gets its whole
+// domain. 1 on success; 0 for an invalid record or tol <= 0 (steps unchanged).
+int BSRF_GetMaxiStepLin(const _nurbs_surface* s, double tol, double* du, double* dv);
+
+// Transforms of the control net. Weights never change, so affine maps (move,
+// rotation, mirror, scale, shear, matrix, frame) carry the surface exactly;
+// twist and taper act on the control points only, like the curve record's.
+// 0 (record unchanged) for an invalid record or bad arguments.
+int BSRF_Move(_nurbs_surface* s, const double* v);
+// Rotation by angle (radians, right-handed) about the axis through p along dir.
+int BSRF_Roate(_nurbs_surface* s, const double* p, const double* dir, double angle);
+int BSRF_Twist(_nurbs_surface* s, const double* p, const double* dir, double angle);
+int BSRF_Taper(_nurbs_surface* s, const double* p, const double* dir, double angle);
+// In XY about the line through p and q; z stays. 0 when p and q coincide.
+int BSRF_Mirror2D(_nurbs_surface* s, const double* p, const double* q);
+// About the plane through p with normal n.
+int BSRF_Mirror(_nurbs_surface* s, const double* p, const double* n);
+// 2D shear about base: x' = x + f[0]·(y - base.y), y' = y + f[1]·(x - base.x).
+int BSRF_Shear(_nurbs_surface* s, const double* base, const double* f);
+// 3D shear: a slide along dir in proportion to the signed distance from the
+// plane through p with normal n.
+int BSRF_Shear(_nurbs_surface* s, const double* p, const double* dir, const double* n);
+// Per-axis scale about c.
+int BSRF_Scale(_nurbs_surface* s, const double* c, const double* f);
+// Row-vector matrix with the translation in the fourth row: (x, y, z, 1) · m.
+int BSRF_Transform(_nurbs_surface* s, const double (*m)[4]);
+// World coordinates into the frame's (RF_TransWorldP3D) and back (RF_TransLocalP3D).
+int BSRF_TransformWorld(_nurbs_surface* s, const _rect_fm3d* frame);
+int BSRF_TransLocal(_nurbs_surface* s, const _rect_fm3d* frame);
