@@ -510,6 +510,7 @@ int CGeArc::GetTanPt(double* p, double& t, int& seg, double* out)
 
 int CGeArc::GetDiscStep(double tol, double& step)
 {
+    tol = gecon::FloorDiscTol(tol, m_dRadius);
     if (tol > std::fabs(m_dRadius)) {
         step = gecon::kDefaultDiscStep;
         return 1;
@@ -524,7 +525,7 @@ int CGeArc::GetDiscStep(double tol, double& step)
 void CGeArc::DiscreteInArray(double tol, CArray<tagPoint2d, tagPoint2d>* pts, double, bool)
 {
     if (!pts || !AllFinite({m_ptCenter[0], m_ptCenter[1], m_dRadius, m_dSweep})) return;
-    tol = std::max(tol, kMinDiscTol);
+    tol = gecon::FloorDiscTol(std::max(tol, kMinDiscTol), m_dRadius);
     // Clamped: a tolerance above twice the radius gives a half turn per step, not NaN.
     const double a = QVN_Math::ACos((m_dRadius - tol) / m_dRadius);
     const int count = ClampCount(std::fabs(m_dSweep) / a, kMinDiscCount, kMaxDiscCount);
