@@ -8,15 +8,20 @@
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GeEllipse.h"
 #include "geometry/shapes2d/GeometryConst.h"
+#include "geometry/shapes2d/tests/ArchiveTestUtil.h"
+#include "platform/core/Archive.h"
+#include "platform/core/File.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <numbers>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,6 +83,40 @@ TEST(DiscretisationBoundTest, HugeConicsStayWithinTheTurnBound)
             }
         }
     }
+}
+
+// A stored arc whose radius is negative or zero loads with a short display
+// polyline on the circle of the radius' magnitude: a negative radius once gave
+// a zero angle per chord and so 2^20 points per record (found by fuzzing).
+TEST(DiscretisationBoundTest, StoredArcsOfAnySignedRadiusStayBounded)
+{
+    CQVGlobal settings;
+    settings.SetVersion(6);
+    gSetQVGlobal(&settings);
+    const double c[2] = {1.0, 2.0};
+    auto arc = FullArc(c, 3.0);
+    CMemFile stored;
+    archtest::StoreObject(stored, arc.get());
+    const std::vector<BYTE> good(stored.GetData(), stored.GetData() + stored.GetLength());
+    // The six doubles end the record: centre x, y, radius, start direction x, y, sweep.
+    const size_t radiusAt = good.size() - 4 * sizeof(double);
+    for (const double r : {3.0, -3.0, -1e9, -1e-200, 0.0}) {
+        const std::string label = "radius " + std::to_string(r);
+        std::vector<BYTE> bytes = good;
+        std::memcpy(&bytes[radiusAt], &r, sizeof(double));
+        CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+        std::unique_ptr<CObject> back(archtest::LoadObject(file));
+        auto* loaded = dynamic_cast<CGeArc*>(back.get());
+        ASSERT_NE(loaded, nullptr) << label;
+        ASSERT_TRUE(loaded->HasDisplay()) << label;
+        EXPECT_GE(loaded->GetSWPointCount(), 11) << label;
+        EXPECT_LE(loaded->GetSWPointCount(), 4500) << label;
+        const double (*pts)[2] = loaded->GetSWPoint();
+        for (int i = 0; i < loaded->GetSWPointCount(); ++i)
+            ASSERT_NEAR(std::hypot(pts[i][0] - c[0], pts[i][1] - c[1]), std::fabs(r), 1e-9 * (1.0 + std::fabs(r)))
+                << label << " point " << i;
+    }
+    gSetQVGlobal(nullptr);
 }
 
 // Up to a radius of a million times the tolerance nothing changes: the circle
