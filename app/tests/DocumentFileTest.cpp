@@ -365,6 +365,31 @@ TEST_F(DocumentTest, BackupCheckRefusesDamagedFiles)
     }
 }
 
+// A document whose curves are about as large as the coordinate range allows
+// (arcs, circles, ellipses of radius 8e8, Bezier splines with nodes at 4e8) opens as
+// it stands, each curve's display polyline within a few thousand points: before
+// the chord tolerance had a floor relative to the curve's size, each 70-byte
+// record took up to 2^20 points (16 MB).
+TEST_F(DocumentTest, CurvesAtTheCoordinateLimitOpenWithBoundedDisplay)
+{
+    ASSERT_TRUE(Start());
+    WriteBytes(PathOf("limit.zdc"),
+               ReadBytes(std::filesystem::path(KORVEL_TEST_DATA) / "hostile" / "archive_F6c_curves_at_the_coordinate_limit.bin"));
+    m_prompt.m_paths.push_back(CPathOf("limit.zdc"));
+    Doc()->OnFileOpen();
+    EXPECT_TRUE(m_prompt.m_messages.empty()) << (m_prompt.m_messages.empty() ? "" : m_prompt.m_messages[0].ToUtf8());
+    ASSERT_EQ(CDBase::Instance()->GetCount(), 8);
+    for (CDbEntity* entity : CDBase::Instance()->GetEntities()) {
+        auto* holder = dynamic_cast<CDbCurve*>(entity);
+        ASSERT_NE(holder, nullptr);
+        CGeCurve* curve = holder->GetCurve();
+        ASSERT_NE(curve, nullptr);
+        EXPECT_TRUE(curve->HasDisplay()) << "curve type " << curve->GetType();
+        // A full turn at a millionth of the radius; two Bezier segments of about a thousand each.
+        EXPECT_LE(curve->GetSWPointCount(), 4500) << "curve type " << curve->GetType();
+    }
+}
+
 TEST_F(DocumentTest, ZeroLengthFileOpensAsAnEmptyDocument)
 {
     ASSERT_TRUE(Start());

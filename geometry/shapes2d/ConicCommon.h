@@ -6,6 +6,7 @@
 #include "framework/looker/Looker.h"
 #include "framework/numerak/QvnMath.h"
 #include "geometry/shapes2d/GeCurve.h"
+#include "geometry/shapes2d/GeometryConst.h"
 #include "platform/core/DC.h"
 
 #include <cmath>
@@ -25,9 +26,11 @@ inline constexpr int kNodeMarkHalf = 3;
 
 // Number of chords of a full turn of radius r whose sagitta stays within tol:
 // int(2 pi / acos((r - tol) / r)), at most kMaxTurnPoints; 0 when r is not
-// positive or tol exceeds 2 r (no chord can stay that close).
+// positive or tol exceeds 2 r (no chord can stay that close). tol is no finer
+// than gecon::kMinRelDiscTol of r.
 inline int TurnCount(double r, double tol)
 {
+    tol = gecon::FloorDiscTol(tol, r);
     if (!(r > 0.0) || !(tol <= 2.0 * r)) return 0;
     const double a = QVN_Math::ACos((r - tol) / r);
     if (!(a > 0.0)) return kMaxTurnPoints;
@@ -37,8 +40,10 @@ inline int TurnCount(double r, double tol)
 
 // Parameter step of GetDiscStep for a full turn of radius r: 1/n with
 // n = int(2 pi / (2 acos((r - tol) / r))) + 1, at least 8; 0.1 for tol > r.
+// tol is no finer than gecon::kMinRelDiscTol of r.
 inline double TurnDiscStep(double r, double tol)
 {
+    tol = gecon::FloorDiscTol(tol, r);
     if (!(r > 0.0) || tol > r) return 0.1;
     const double a = 2.0 * QVN_Math::ACos((r - tol) / r);
     double n = a > 0.0 ? kTwoPi / a : static_cast<double>(kMaxTurnPoints);

@@ -27,11 +27,12 @@ constexpr int kMinSweepCount = 5;
 // Never more chords than this, however large the radii.
 constexpr int kMaxSweepCount = 1 << 20;
 
-// Chords of a sweep at radius r whose sagitta stays within tol; 0 for a
-// radius that is not positive.
+// Chords of a sweep at radius r whose sagitta stays within tol (no finer than
+// gecon::kMinRelDiscTol of r); 0 for a radius that is not positive.
 int SweepChords(double sweep, double r, double tol)
 {
     if (!(r > 0.0)) return 0;
+    tol = gecon::FloorDiscTol(tol, r);
     const double a = QVN_Math::ACos((r - tol) / r);
     const double n = a > 0.0 ? std::fabs(sweep) / a : static_cast<double>(kMaxSweepCount);
     return n >= kMaxSweepCount ? kMaxSweepCount : static_cast<int>(n);

@@ -510,12 +510,16 @@ int CGeArc::GetTanPt(double* p, double& t, int& seg, double* out)
 
 int CGeArc::GetDiscStep(double tol, double& step)
 {
-    if (tol > std::fabs(m_dRadius)) {
+    // A stored radius may be negative (the points lie on the circle of its
+    // magnitude): the count follows the magnitude.
+    const double r = std::fabs(m_dRadius);
+    tol = gecon::FloorDiscTol(tol, r);
+    if (tol > r) {
         step = gecon::kDefaultDiscStep;
         return 1;
     }
     // The clamped arc cosine keeps rounding just outside [-1, 1] from giving NaN.
-    const double half = QVN_Math::ACos((m_dRadius - tol) / m_dRadius);
+    const double half = QVN_Math::ACos((r - tol) / r);
     const int n = std::max(kMinStepCount, ClampCount(std::fabs(m_dSweep) / (2.0 * half) + 1.0, 1, kMaxDiscCount));
     step = 1.0 / n;
     return 1;
@@ -524,9 +528,12 @@ int CGeArc::GetDiscStep(double tol, double& step)
 void CGeArc::DiscreteInArray(double tol, CArray<tagPoint2d, tagPoint2d>* pts, double, bool)
 {
     if (!pts || !AllFinite({m_ptCenter[0], m_ptCenter[1], m_dRadius, m_dSweep})) return;
-    tol = std::max(tol, kMinDiscTol);
+    // The count follows the radius' magnitude: a negative stored radius once
+    // gave a zero angle per chord and so the most points there are.
+    const double mag = std::fabs(m_dRadius);
+    tol = gecon::FloorDiscTol(std::max(tol, kMinDiscTol), mag);
     // Clamped: a tolerance above twice the radius gives a half turn per step, not NaN.
-    const double a = QVN_Math::ACos((m_dRadius - tol) / m_dRadius);
+    const double a = QVN_Math::ACos((mag - tol) / mag);
     const int count = ClampCount(std::fabs(m_dSweep) / a, kMinDiscCount, kMaxDiscCount);
     const double step = m_dSweep / count;
 

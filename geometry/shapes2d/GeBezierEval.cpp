@@ -82,6 +82,19 @@ double FlatnessSq(const double* c)
 
 double ClampTol(double tol) { return tol >= kMinDiscTol ? tol : kMinDiscTol; }
 
+// The flattening tolerance of one segment: tol, no finer than
+// gecon::kMinRelDiscTol of the larger side of its control points' box.
+double SegmentTol(const double (*ctrl)[2], double tol)
+{
+    double lo[2] = {ctrl[0][0], ctrl[0][1]}, hi[2] = {lo[0], lo[1]};
+    for (int i = 1; i < 4; ++i)
+        for (int j = 0; j < 2; ++j) {
+            lo[j] = std::min(lo[j], ctrl[i][j]);
+            hi[j] = std::max(hi[j], ctrl[i][j]);
+        }
+    return gecon::FloorDiscTol(tol, std::max(hi[0] - lo[0], hi[1] - lo[1]));
+}
+
 // Drops exact repeats of the previous point (a collapsed segment repeats its
 // joint) and re-points the segment ends; at least two points are kept.
 void DropRepeats(CArray<tagPoint2d, tagPoint2d>& pts, CUIntArray& ends)
@@ -166,7 +179,7 @@ void CGeBezier::Discrete(double tol)
         // The joint is the previous segment's last point already.
         if (k == 1) pts.Add(tagPoint2d{ctrl[0][0], ctrl[0][1]});
         int depth = 0;
-        Discret2(ctrl, tol, &pts, depth);
+        Discret2(ctrl, SegmentTol(ctrl, tol), &pts, depth);
         m_aSegEnds.Add(static_cast<UINT>(pts.GetSize() - 1));
     }
     DropRepeats(pts, m_aSegEnds);
@@ -195,7 +208,7 @@ void CGeBezier::DiscreteInArray(double tol, CArray<tagPoint2d, tagPoint2d>* pts,
         LoadCtrl(k, &ctrl[0][0]);
         pts->Add(tagPoint2d{ctrl[0][0], ctrl[0][1]});
         int depth = 0;
-        Discret2(ctrl, tol, pts, depth);
+        Discret2(ctrl, SegmentTol(ctrl, tol), pts, depth);
     }
     if (bRefine) RefinePointStr(tol, kRefineAngle, *pts);
 }

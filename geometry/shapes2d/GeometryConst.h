@@ -2,6 +2,8 @@
 // the geometry model fixes them.
 #pragma once
 
+#include <cmath>
+
 namespace gecon {
 
 // Closedness of curves and linking of curve ends.
@@ -47,5 +49,19 @@ inline constexpr bool IsCoordinateInRange(double v) { return v >= -kMaxCoordinat
 // segment gives at most 2^16 points whatever its size and tolerance.
 inline constexpr int kBezierSegmentDepthCap = 16;
 inline constexpr int kBezierMaxSegmentPoints = 1 << kBezierSegmentDepthCap;
+
+// Chord tolerances are never finer than this fraction of the curve's size
+// (radius, larger semi-axis, extent of a segment's control points): a full
+// turn then takes at most about 4,400 chords and a Bezier segment about a
+// thousand, whatever the size. Curves up to 10 m at the 0.01 mm tolerance are
+// discretised as asked; a record of a curve as large as the coordinate range
+// allows cannot ask for millions of display points.
+inline constexpr double kMinRelDiscTol = 1e-6;
+// tol raised to kMinRelDiscTol of |size| (a NaN size leaves tol alone).
+inline double FloorDiscTol(double tol, double size)
+{
+    const double floor = kMinRelDiscTol * std::fabs(size);
+    return floor > tol ? floor : tol;
+}
 
 }  // namespace gecon

@@ -9,6 +9,9 @@ namespace {
 // The highest layer id handed out or loaded in this process. Not locked:
 // layers are created and loaded on one thread.
 int gLayerCounter = 0;
+// Loaded ids above this are damage: new layers count on from the highest
+// loaded id, which must leave them room.
+constexpr int kMaxLoadedLayerId = 1 << 30;
 
 }  // namespace
 
@@ -47,6 +50,7 @@ void CLayer::Serialize(CArchive& ar)
     const int drawn = m_nID;
     unsigned int colour = 0;
     ar >> colour >> m_nID >> m_nFlags >> m_strName;
+    if (m_nID > kMaxLoadedLayerId) AfxThrowArchiveException(CArchiveException::genericException);
     m_color = colour;
     // The loader's construction drew an id that the record replaces: give it
     // back when no other layer has drawn one since.

@@ -535,7 +535,7 @@ int CGeArc3d::IsPlanar(double, double* origin, double* vec)
 
 void CGeArc3d::Discrete(double tol, CStrP3D& str)
 {
-    tol = std::max(tol, 1e-6);
+    tol = gecon::FloorDiscTol(std::max(tol, 1e-6), m_radius);
     const double r = m_radius, s = m_sweep;
     double n = kMinDisplaySegments;
     if (r > 0.0) {

@@ -27,6 +27,9 @@ namespace {
 // Upper bound of display points per curve, so that a tiny tolerance on a huge curve
 // cannot exhaust memory.
 constexpr double kMaxDisplayPoints = 1e6;
+// ... and per knot span, so that a short record (a few control points with
+// uneven knots or weights) cannot ask for the whole upper bound.
+constexpr double kMaxSpanDisplayPoints = 4096;
 
 // Pens of the control polygon (0x00BBGGRR): dotted, blue in a plan view, yellow in 3D.
 constexpr COLORREF kPolygonColour2D = 0xFF0000;
@@ -299,8 +302,9 @@ void CGeNrbCrv3d::Discrete(double tol, double, CStrP3D& str)
         counts.push_back(m);
         total += m;
     }
-    if (total > kMaxDisplayPoints) {
-        const double shrink = kMaxDisplayPoints / total;
+    const double cap = std::min(kMaxDisplayPoints, kMaxSpanDisplayPoints * (c->n - c->k + 1));
+    if (total > cap) {
+        const double shrink = cap / total;
         total = 1.0;
         for (int& m : counts) {
             m = std::max(1, static_cast<int>(m * shrink));

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -87,6 +88,36 @@ TEST_F(LayerTest, LoadingRaisesTheCounter)
         EXPECT_EQ(layer->IsLocked(), 1) << r.label;
         EXPECT_EQ(layer->IsVisible(), 1) << r.label;
         EXPECT_EQ(CLayer().GetID(), r.next) << r.label;
+    }
+}
+
+// A stored id so high that the next new layer's id would overflow is damage
+// (found by fuzzing: the counter went past the largest int).
+TEST_F(LayerTest, IdsLeavingNoRoomForNewLayersAreDamage)
+{
+    struct Row {
+        const char* label;
+        int loadedId;
+        bool loads;
+    };
+    const Row rows[] = {{"id 2^30", 1 << 30, true}, {"id 2^30 + 1", (1 << 30) + 1, false},
+                        {"largest int", std::numeric_limits<int>::max(), false}};
+    for (const Row& r : rows) {
+        geometry::testing::SetLayerCounter(0);
+        CLayer stored;
+        stored.SetID(r.loadedId);
+        auto file = Store(&stored);
+        int cause = CArchiveException::none;
+        std::unique_ptr<CObject> back;
+        try {
+            back = Load(*file);
+        } catch (const CArchiveException& e) {
+            cause = e.m_cause;
+        }
+        EXPECT_EQ(cause, r.loads ? CArchiveException::none : CArchiveException::genericException) << r.label;
+        if (r.loads) {
+            EXPECT_EQ(CLayer().GetID(), r.loadedId + 1) << r.label;
+        }
     }
 }
 

@@ -565,3 +565,36 @@ TEST_F(Shape3dArchiveTest, MeshComesBackEmpty)
 }
 
 }  // namespace
+
+// Records within range but as large as the range allows load with a display
+// string of bounded size: a full-turn arc of radius 1e9 (about 630,000 points
+// before the chord tolerance had a floor relative to the radius) and a cubic
+// NURBS span of that size (about 120,000 before the per-span bound).
+TEST_F(Shape3dArchiveTest, LargeRecordsLoadWithBoundedDisplay)
+{
+    std::unique_ptr<CGeArc3d> arc(MakeArc());
+    Rec arcRec;
+    arcRec.cls("CGeArc3d").head(12, arc->m_box, kFlags, kHandle).f64(1e9).f64(2 * std::numbers::pi);
+    arcRec.pt(arc->m_frame.O).pt(arc->m_frame.X).pt(arc->m_frame.Y).pt(arc->m_frame.Z).f64(arc->m_frame.s);
+
+    Rec nurbsRec;
+    nurbsRec.cls("CGeNrbCrv3d").head(12, arc->m_box, kFlags, kHandle).i32(1).i32(4).i32(4);
+    const double ctrl[4][3] = {{0, 0, 0}, {3e8, 1e9, 0}, {7e8, -1e9, 5e8}, {1e9, 0, 0}};
+    for (const auto& p : ctrl) nurbsRec.f64(p[0]).f64(p[1]).f64(p[2]).f64(1.0);
+    for (double u : {0.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0, 1.0}) nurbsRec.f64(u);
+
+    struct Row {
+        const char* label;
+        Bytes bytes;
+        int atMost;
+    };
+    const Row rows[] = {{"arc of radius 1e9", arcRec.b, 4500}, {"cubic span of 1e9", nurbsRec.b, 4097}};
+    for (const Row& row : rows) {
+        std::unique_ptr<CObject> ob = Load(row.bytes);
+        auto* curve = dynamic_cast<CGeCurve3d*>(ob.get());
+        ASSERT_NE(curve, nullptr) << row.label;
+        ASSERT_TRUE(curve->HasPoints()) << row.label;
+        EXPECT_GT(curve->m_strDisp.m_nCount, 10) << row.label;
+        EXPECT_LE(curve->m_strDisp.m_nCount, row.atMost) << row.label;
+    }
+}
