@@ -16,7 +16,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace smart;
@@ -98,7 +101,14 @@ public:
 private:
     enum State : unsigned char { kInCurve, kInTrace, kGone };
 
-    int Id(CSmartSect* s) const { return m_id.at(s); }
+    int Id(CSmartSect* s) const
+    {
+        const auto it = std::lower_bound(m_id.begin(), m_id.end(), std::pair<CSmartSect*, int>(s, 0),
+                                         [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+        if (it == m_id.end() || it->first != s)
+            throw std::out_of_range("section not in the walk");
+        return it->second;
+    }
     // Ids of the indexed starts within r of p (box query), for the state wanted.
     void Near(const double* p, double r, State want, std::vector<int>& ids);
     CSmartSect* Branch(const double* q, const double* dir);
@@ -110,11 +120,18 @@ private:
     bool m_single;
     double m_closeTol, m_joinTol;
     std::vector<CSmartSect*> m_secs;
-    std::unordered_map<CSmartSect*, int> m_id;
+    std::vector<std::pair<CSmartSect*, int>> m_id;  // sorted by section: no allocation per section
     std::vector<State> m_state;
     std::vector<long long> m_seq;
     long long m_nextSeq = 0;
+    std::size_t CellIndex(int ix, int iy) const
+    {
+        return static_cast<std::size_t>(iy) * static_cast<std::size_t>(m_grid.Nx()) + static_cast<std::size_t>(ix);
+    }
+
     CellGrid m_grid;
+    std::vector<std::size_t> m_cellStart;  // cell c holds m_cellIds[m_cellStart[c] .. m_cellStart[c + 1])
+    std::vector<int> m_cellIds;
     std::vector<int> m_loose;  // starts that are not finite: never near anything
     CSmartCurve* m_trace = nullptr;
     std::vector<int> m_ids;
@@ -125,8 +142,12 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
 {
     double mn[2] = {HUGE_VAL, HUGE_VAL}, mx[2] = {-HUGE_VAL, -HUGE_VAL};
     std::vector<std::array<double, 2>> starts;
+    const auto n = static_cast<std::size_t>(std::max(c.count, 0));
+    starts.reserve(n);
+    m_secs.reserve(n);
+    m_id.reserve(n);
     for (CSmartSect* s = c.head; s; s = s->next) {
-        m_id.emplace(s, static_cast<int>(m_secs.size()));
+        m_id.emplace_back(s, static_cast<int>(m_secs.size()));
         m_secs.push_back(s);
         double a[2];
         s->GetPoint(0, a);
@@ -137,16 +158,29 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
                 mx[k] = std::max(mx[k], a[k]);
             }
     }
+    std::sort(m_id.begin(), m_id.end(), [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
     if (!(mn[0] <= mx[0]))
         mn[0] = mn[1] = mx[0] = mx[1] = 0;
     m_state.assign(m_secs.size(), kInCurve);
     m_seq.assign(m_secs.size(), 0);
     m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()));
+    // Each cell's starts, ascending, end to end in one array.
+    std::vector<std::size_t> cellOf(starts.size(), SIZE_MAX);
+    m_cellStart.assign(static_cast<std::size_t>(m_grid.Nx()) * static_cast<std::size_t>(m_grid.Ny()) + 1, 0);
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const auto& a = starts[i];
-        if (std::isfinite(a[0]) && std::isfinite(a[1]))
-            m_grid.Cell(m_grid.CellX(a[0]), m_grid.CellY(a[1])).push_back(static_cast<int>(i));
+        if (std::isfinite(a[0]) && std::isfinite(a[1])) {
+            cellOf[i] = CellIndex(m_grid.CellX(a[0]), m_grid.CellY(a[1]));
+            ++m_cellStart[cellOf[i] + 1];
+        }
     }
+    for (std::size_t c = 0; c + 1 < m_cellStart.size(); ++c)
+        m_cellStart[c + 1] += m_cellStart[c];
+    m_cellIds.resize(m_cellStart.back());
+    std::vector<std::size_t> at(m_cellStart.begin(), m_cellStart.end() - 1);
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        if (cellOf[i] != SIZE_MAX)
+            m_cellIds[at[cellOf[i]]++] = static_cast<int>(i);
 }
 
 LoopWalk::~LoopWalk() { delete m_trace; }
@@ -157,9 +191,12 @@ void LoopWalk::Near(const double* p, double r, State want, std::vector<int>& ids
     if (!(std::isfinite(p[0]) && std::isfinite(p[1])))
         return;
     m_grid.ForBox(p[0] - r, p[1] - r, p[0] + r, p[1] + r, [&](int ix, int iy) {
-        for (int i : m_grid.Cell(ix, iy))
+        const std::size_t c = CellIndex(ix, iy);
+        for (std::size_t k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+            const int i = m_cellIds[k];
             if (m_state[static_cast<std::size_t>(i)] == want)
                 ids.push_back(i);
+        }
     });
 }
 
