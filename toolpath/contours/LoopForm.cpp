@@ -101,13 +101,19 @@ public:
 private:
     enum State : unsigned char { kInCurve, kInTrace, kGone };
 
+    // A section's id, by open addressing over the sections' addresses.
     int Id(CSmartSect* s) const
     {
-        const auto it = std::lower_bound(m_id.begin(), m_id.end(), std::pair<CSmartSect*, int>(s, 0),
-                                         [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
-        if (it == m_id.end() || it->first != s)
-            throw std::out_of_range("section not in the walk");
-        return it->second;
+        for (std::size_t k = Slot(s);; k = (k + 1) & m_mask) {
+            if (m_key[k] == s)
+                return m_id[k];
+            if (!m_key[k])
+                throw std::out_of_range("section not in the walk");
+        }
+    }
+    std::size_t Slot(const CSmartSect* s) const
+    {
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(s) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & m_mask;
     }
     // Ids of the indexed starts within r of p (box query), for the state wanted.
     void Near(const double* p, double r, State want, std::vector<int>& ids);
@@ -120,7 +126,9 @@ private:
     bool m_single;
     double m_closeTol, m_joinTol;
     std::vector<CSmartSect*> m_secs;
-    std::vector<std::pair<CSmartSect*, int>> m_id;  // sorted by section: no allocation per section
+    std::vector<CSmartSect*> m_key;  // the id table: no allocation per section
+    std::vector<int> m_id;
+    std::size_t m_mask = 0;
     std::vector<State> m_state;
     std::vector<long long> m_seq;
     long long m_nextSeq = 0;
@@ -145,9 +153,7 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
     const auto n = static_cast<std::size_t>(std::max(c.count, 0));
     starts.reserve(n);
     m_secs.reserve(n);
-    m_id.reserve(n);
     for (CSmartSect* s = c.head; s; s = s->next) {
-        m_id.emplace_back(s, static_cast<int>(m_secs.size()));
         m_secs.push_back(s);
         double a[2];
         s->GetPoint(0, a);
@@ -158,7 +164,21 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
                 mx[k] = std::max(mx[k], a[k]);
             }
     }
-    std::sort(m_id.begin(), m_id.end(), [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+    std::size_t cap = 16;
+    while (cap < 2 * m_secs.size())
+        cap *= 2;
+    m_key.assign(cap, nullptr);
+    m_id.assign(cap, 0);
+    m_mask = cap - 1;
+    for (std::size_t i = 0; i < m_secs.size(); ++i) {
+        std::size_t k = Slot(m_secs[i]);
+        while (m_key[k] && m_key[k] != m_secs[i])
+            k = (k + 1) & m_mask;
+        if (!m_key[k]) {
+            m_key[k] = m_secs[i];
+            m_id[k] = static_cast<int>(i);
+        }
+    }
     if (!(mn[0] <= mx[0]))
         mn[0] = mn[1] = mx[0] = mx[1] = 0;
     m_state.assign(m_secs.size(), kInCurve);
