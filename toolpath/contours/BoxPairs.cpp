@@ -4,6 +4,7 @@
 #include "toolpath/contours/SectIntersect.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace smart {
@@ -23,6 +24,9 @@ bool Placeable(const double* b)
 struct BoxGrid {
     CellGrid grid;
     double tol;
+    std::vector<std::size_t> start;
+    std::vector<int> ids;
+    std::vector<std::array<int, 4>> span;  // cells covered: x first, x last, y first, y last
 
     BoxGrid(const std::vector<const double*>& all, double t) : tol(t)
     {
@@ -48,15 +52,53 @@ struct BoxGrid {
         cells = std::min(cells, 4.0 * static_cast<double>(all.size()) + 16);
         grid = CellGrid(mn, mx, cells);
     }
-    template <class F>
-    void Cover(const double* b, F&& f) const
+    // The placeable boxes entered into the cells they cover, ids ascending in each cell; the
+    // others go to `loose`. The cells' lists lie end to end in one array.
+    void Fill(const std::vector<const double*>& all, std::vector<int>& loose)
     {
-        grid.ForBox(b[0] - tol, b[1] - tol, b[2] + tol, b[3] + tol, f);
+        const auto cells = static_cast<std::size_t>(grid.Nx()) * static_cast<std::size_t>(grid.Ny());
+        span.assign(all.size(), {0, -1, 0, -1});
+        start.assign(cells + 1, 0);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const double* b = all[i];
+            if (!Placeable(b)) {
+                loose.push_back(static_cast<int>(i));
+                continue;
+            }
+            auto& r = span[i];
+            r = {grid.CellX(b[0] - tol), grid.CellX(b[2] + tol), grid.CellY(b[1] - tol), grid.CellY(b[3] + tol)};
+            for (int iy = r[2]; iy <= r[3]; ++iy)
+                for (int ix = r[0]; ix <= r[1]; ++ix)
+                    ++start[CellOf(ix, iy) + 1];
+        }
+        for (std::size_t c = 0; c < cells; ++c)
+            start[c + 1] += start[c];
+        ids.resize(start[cells]);
+        std::vector<std::size_t> at(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const auto& r = span[i];
+            for (int iy = r[2]; iy <= r[3]; ++iy)
+                for (int ix = r[0]; ix <= r[1]; ++ix)
+                    ids[at[CellOf(ix, iy)]++] = static_cast<int>(i);
+        }
     }
-    // The one cell where a pair is reported: the cell of the larger of the two lower corners.
-    bool Owns(const double* a, const double* b, int ix, int iy) const
+    std::size_t CellOf(int ix, int iy) const
     {
-        return grid.CellX(std::max(a[0], b[0]) - tol) == ix && grid.CellY(std::max(a[1], b[1]) - tol) == iy;
+        return static_cast<std::size_t>(iy) * static_cast<std::size_t>(grid.Nx()) + static_cast<std::size_t>(ix);
+    }
+    // The ids of cell (ix, iy): [first, last).
+    std::pair<const int*, const int*> Cell(int ix, int iy) const
+    {
+        const std::size_t c = CellOf(ix, iy);
+        return {ids.data() + start[c], ids.data() + start[c + 1]};
+    }
+    // The one cell where a pair of placed boxes is reported: the cell of the larger of the
+    // two lower corners (less tol), which is the larger of their corner cells.
+    bool Owns(int i, int j, int ix, int iy) const
+    {
+        const auto& a = span[static_cast<std::size_t>(i)];
+        const auto& b = span[static_cast<std::size_t>(j)];
+        return std::max(a[0], b[0]) == ix && std::max(a[2], b[2]) == iy;
     }
 };
 
@@ -64,29 +106,32 @@ struct BoxGrid {
 
 std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol)
 {
+    return SelfBoxPairs(boxes, tol, {});
+}
+
+std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol,
+                                              const std::vector<int>& group)
+{
+    const auto apart = [&group](int i, int j) {
+        return group.empty() || group[static_cast<std::size_t>(i)] != group[static_cast<std::size_t>(j)];
+    };
     std::vector<std::pair<int, int>> out;
     BoxGrid g(boxes, tol);
     std::vector<int> loose;
-    for (int i = 0; i < static_cast<int>(boxes.size()); ++i) {
-        if (!Placeable(boxes[i])) {
-            loose.push_back(i);
-            continue;
-        }
-        g.Cover(boxes[i], [&](int ix, int iy) { g.grid.Cell(ix, iy).push_back(i); });
-    }
+    g.Fill(boxes, loose);
     for (int iy = 0; iy < g.grid.Ny(); ++iy)
         for (int ix = 0; ix < g.grid.Nx(); ++ix) {
-            const std::vector<int>& cell = g.grid.Cell(ix, iy);
-            for (std::size_t u = 0; u < cell.size(); ++u)
-                for (std::size_t v = u + 1; v < cell.size(); ++v) {
-                    const int i = cell[u], j = cell[v];  // ascending: cells are filled in order
-                    if (g.Owns(boxes[i], boxes[j], ix, iy) && BoxesOverlap(tol, boxes[i], boxes[j]))
+            const auto [first, last] = g.Cell(ix, iy);
+            for (const int* u = first; u != last; ++u)
+                for (const int* v = u + 1; v != last; ++v) {
+                    const int i = *u, j = *v;  // ascending: cells are filled in order
+                    if (apart(i, j) && BoxesOverlap(tol, boxes[i], boxes[j]) && g.Owns(i, j, ix, iy))
                         out.push_back({i, j});
                 }
         }
     for (int i : loose)
         for (int j = 0; j < static_cast<int>(boxes.size()); ++j)
-            if (j != i && (Placeable(boxes[j]) || j > i)) {
+            if (j != i && (Placeable(boxes[j]) || j > i) && apart(i, j)) {
                 const int a = std::min(i, j), b = std::max(i, j);
                 if (BoxesOverlap(tol, boxes[a], boxes[b]))
                     out.push_back({a, b});
@@ -103,21 +148,17 @@ std::vector<std::pair<int, int>> CrossBoxPairs(const std::vector<const double*>&
     all.insert(all.end(), b.begin(), b.end());
     BoxGrid g(all, tol);
     const int na = static_cast<int>(a.size());
-    std::vector<int> looseA, looseB;
-    for (int i = 0; i < static_cast<int>(all.size()); ++i) {
-        if (!Placeable(all[i])) {
-            (i < na ? looseA : looseB).push_back(i < na ? i : i - na);
-            continue;
-        }
-        g.Cover(all[i], [&](int ix, int iy) { g.grid.Cell(ix, iy).push_back(i); });
-    }
+    std::vector<int> loose, looseA, looseB;
+    g.Fill(all, loose);
+    for (int i : loose)
+        (i < na ? looseA : looseB).push_back(i < na ? i : i - na);
     for (int iy = 0; iy < g.grid.Ny(); ++iy)
         for (int ix = 0; ix < g.grid.Nx(); ++ix) {
-            const std::vector<int>& cell = g.grid.Cell(ix, iy);
-            const auto split = std::lower_bound(cell.begin(), cell.end(), na);
-            for (auto u = cell.begin(); u != split; ++u)
-                for (auto v = split; v != cell.end(); ++v)
-                    if (g.Owns(all[*u], all[*v], ix, iy) && BoxesOverlap(tol, all[*u], all[*v]))
+            const auto [first, last] = g.Cell(ix, iy);
+            const int* split = std::lower_bound(first, last, na);
+            for (const int* u = first; u != split; ++u)
+                for (const int* v = split; v != last; ++v)
+                    if (BoxesOverlap(tol, all[*u], all[*v]) && g.Owns(*u, *v, ix, iy))
                         out.push_back({*u, *v - na});
         }
     for (int i : looseA)

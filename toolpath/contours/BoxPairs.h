@@ -10,6 +10,10 @@ namespace smart {
 
 // Pairs i < j of boxes (4 doubles each) with BoxesOverlap(tol, boxes[i], boxes[j]).
 std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol);
+// The same pairs less those within one group (group[i] == group[j]): pairs that the
+// caller would drop are never collected nor sorted.
+std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol,
+                                              const std::vector<int>& group);
 // Pairs (i, j) with BoxesOverlap(tol, a[i], b[j]).
 std::vector<std::pair<int, int>> CrossBoxPairs(const std::vector<const double*>& a, const std::vector<const double*>& b,
                                                double tol);

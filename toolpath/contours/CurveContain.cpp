@@ -7,7 +7,9 @@
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 using namespace smart;
@@ -36,7 +38,9 @@ int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const Cont
 {
     const double a[2] = {x0, p[1]}, b[2] = {x1, p[1]};
     CSmartLine probe(a, b);
-    std::vector<Crossing> found;
+    // At most kMaxCrossings - 1 crossings are ever held: no allocation per test.
+    std::array<Crossing, kMaxCrossings> found;
+    std::size_t held = 0;
     bool on = false;
     for (CSmartSect* s = next(); s; s = next()) {
         if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
@@ -55,9 +59,7 @@ int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const Cont
         // The neighbour across the joint before s (for the tail also the head after it).
         for (int i = 0; i < k; ++i) {
             bool handled = false;
-            for (std::size_t j = 0; j < found.size() && !handled; ++j) {
-                if (P2D_Dist(found[j].p, pts[i]) >= kJoint)
-                    continue;
+            for (std::size_t j = 0; j < held && !handled; ++j) {
                 CSmartSect* o = found[j].on;
                 CSmartSect* earlier = nullptr;
                 CSmartSect* later = nullptr;
@@ -68,23 +70,27 @@ int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const Cont
                     earlier = s;
                     later = o;
                 }
-                if (!earlier)
+                // Only a neighbour's crossing can be the same one: the distance last.
+                if (!earlier || P2D_Dist(found[j].p, pts[i]) >= kJoint)
                     continue;
                 handled = true;
-                if (TurnsAtJoint(earlier, later))
-                    found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
+                if (TurnsAtJoint(earlier, later)) {
+                    std::copy(&found[j + 1], &found[0] + held, &found[j]);
+                    --held;
+                }
             }
             if (handled)
                 continue;
-            if (static_cast<int>(found.size()) + 1 >= kMaxCrossings)
+            if (static_cast<int>(held) + 1 >= kMaxCrossings)
                 return -1;
-            found.push_back({{pts[i][0], pts[i][1]}, s});
+            found[held++] = {{pts[i][0], pts[i][1]}, s};
         }
     }
     if (on)
         return 2;
     int right = 0, left = 0;
-    for (const Crossing& x : found) {
+    for (std::size_t j = 0; j < held; ++j) {
+        const Crossing& x = found[j];
         if (std::fabs(x.p[0] - p[0]) < kCrossingOnX)
             return 2;
         if (x.p[0] > p[0])
@@ -201,15 +207,30 @@ SectionBands::SectionBands(CSmartCurve& c)
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
     m_bands.resize(static_cast<std::size_t>(bands));
-    for (CSmartSect* s = c.head; s; s = s->next) {
+    m_all.reserve(static_cast<std::size_t>(n));
+    for (CSmartSect* s = c.head; s; s = s->next)
         m_all.push_back(s);
+    // The band range of each section; bands are sized by a first count, then filled.
+    const auto range = [&](const CSmartSect* s) {
         const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
         const int i0 = std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : 0;
         const int i1 = std::isfinite(b) ? std::clamp(static_cast<int>(std::floor(b)), 0, bands - 1) : bands - 1;
-        for (int i = i0; i <= i1; ++i)
-            m_bands[static_cast<std::size_t>(i)].push_back(s);
+        return std::pair<int, int>(i0, i1);
+    };
+    std::vector<std::pair<int, int>> ranges;
+    ranges.reserve(m_all.size());
+    std::vector<std::size_t> counts(static_cast<std::size_t>(bands), 0);
+    for (CSmartSect* s : m_all) {
+        ranges.push_back(range(s));
+        for (int i = ranges.back().first; i <= ranges.back().second; ++i)
+            ++counts[static_cast<std::size_t>(i)];
     }
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        m_bands[i].reserve(counts[i]);
+    for (std::size_t k = 0; k < m_all.size(); ++k)
+        for (int i = ranges[k].first; i <= ranges[k].second; ++i)
+            m_bands[static_cast<std::size_t>(i)].push_back(m_all[k]);
 }
 
 const std::vector<CSmartSect*>& SectionBands::At(double y) const

@@ -191,6 +191,7 @@ CSmartLoop* ConvertRegionToSmartLoop(CGeRegion* region)
     if (!region || region->IsEmpty())
         return nullptr;
     CSmartLoop* first = nullptr;
+    CSmartLoop* last = nullptr;  // first's last island
     for (POSITION pos = region->GetLoopList().GetHeadPosition(); pos;) {
         CGeLoop* g = region->GetLoopList().GetNext(pos);
         if (!g || g->GetCurveList().IsEmpty())
@@ -203,7 +204,7 @@ CSmartLoop* ConvertRegionToSmartLoop(CGeRegion* region)
         if (!first)
             first = L;
         else
-            first->AddIsland(L);
+            AppendIsland(first, L, last);
     }
     return first;
 }

@@ -197,10 +197,15 @@ std::vector<CSmartCurve*> PiecesOf(CSmartLoop* L)
 // Kept pieces go into one curve for loop forming.
 class PieceCollector {
 public:
+    // Pieces come from ContourBreak with their sections' boxes made; a reversed piece's
+    // sections are boxed again, as boxing all kept sections at once would.
     void Keep(CSmartCurve* c, bool reverse)
     {
-        if (reverse)
+        if (reverse) {
             c->Reverse();
+            for (CSmartSect* s = c->head; s; s = s->next)
+                s->DefineBox();
+        }
         m_all.AddCurve(c);
     }
     // Closed loops of the kept pieces (the collector is emptied).
@@ -208,7 +213,7 @@ public:
     {
         if (!m_all.head)
             return {};
-        m_all.DefineBox();
+        m_all.DefineBox(m_all.box, m_all.box + 2);
         return TakeChain(m_all.FormLoop());
     }
 
@@ -355,7 +360,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
             if (endsAt)
                 c->mark |= kEndsAtPoint;
             breakNext = endsAt;
-            c->DefineBox();
+            // Copies and sub-sections have their boxes from their constructors.
             cur->AddSect(c);
         };
         for (CSmartSect* s = L->contour->head; s; s = s->next) {
@@ -646,9 +651,7 @@ void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(
                 owner.push_back(static_cast<int>(k));
                 boxes.push_back(s->box);
             }
-    for (auto [i, j] : SelfBoxPairs(boxes, kJoint)) {
-        if (owner[i] == owner[j])
-            continue;
+    for (auto [i, j] : SelfBoxPairs(boxes, kJoint, owner)) {
         if (owner[i] > owner[j])
             std::swap(i, j);
         if (!cut(owner[i], owner[j]))

@@ -30,6 +30,24 @@ inline CSmartLoop* LinkChain(const std::vector<CSmartLoop*>& v)
     return v.empty() ? nullptr : v.front();
 }
 
+// AddIsland with the outer loop's last island at hand (null: found once), so that many
+// islands go on in linear time; `last` becomes L.
+inline void AppendIsland(CSmartLoop* outer, CSmartLoop* L, CSmartLoop*& last)
+{
+    if (!last)
+        for (last = outer->islands; last && last->next;)
+            last = last->next;
+    L->next = L->prev = nullptr;
+    if (last) {
+        last->next = L;
+        L->prev = last;
+    } else {
+        outer->islands = L;
+    }
+    L->parent = outer;
+    last = L;
+}
+
 // The chain's loops, unlinked from each other.
 inline std::vector<CSmartLoop*> TakeChain(CSmartLoop* head)
 {

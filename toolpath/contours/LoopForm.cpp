@@ -16,7 +16,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace smart;
@@ -98,7 +101,20 @@ public:
 private:
     enum State : unsigned char { kInCurve, kInTrace, kGone };
 
-    int Id(CSmartSect* s) const { return m_id.at(s); }
+    // A section's id, by open addressing over the sections' addresses.
+    int Id(CSmartSect* s) const
+    {
+        for (std::size_t k = Slot(s);; k = (k + 1) & m_mask) {
+            if (m_key[k] == s)
+                return m_id[k];
+            if (!m_key[k])
+                throw std::out_of_range("section not in the walk");
+        }
+    }
+    std::size_t Slot(const CSmartSect* s) const
+    {
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(s) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & m_mask;
+    }
     // Ids of the indexed starts within r of p (box query), for the state wanted.
     void Near(const double* p, double r, State want, std::vector<int>& ids);
     CSmartSect* Branch(const double* q, const double* dir);
@@ -110,11 +126,20 @@ private:
     bool m_single;
     double m_closeTol, m_joinTol;
     std::vector<CSmartSect*> m_secs;
-    std::unordered_map<CSmartSect*, int> m_id;
+    std::vector<CSmartSect*> m_key;  // the id table: no allocation per section
+    std::vector<int> m_id;
+    std::size_t m_mask = 0;
     std::vector<State> m_state;
     std::vector<long long> m_seq;
     long long m_nextSeq = 0;
+    std::size_t CellIndex(int ix, int iy) const
+    {
+        return static_cast<std::size_t>(iy) * static_cast<std::size_t>(m_grid.Nx()) + static_cast<std::size_t>(ix);
+    }
+
     CellGrid m_grid;
+    std::vector<std::size_t> m_cellStart;  // cell c holds m_cellIds[m_cellStart[c] .. m_cellStart[c + 1])
+    std::vector<int> m_cellIds;
     std::vector<int> m_loose;  // starts that are not finite: never near anything
     CSmartCurve* m_trace = nullptr;
     std::vector<int> m_ids;
@@ -125,8 +150,10 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
 {
     double mn[2] = {HUGE_VAL, HUGE_VAL}, mx[2] = {-HUGE_VAL, -HUGE_VAL};
     std::vector<std::array<double, 2>> starts;
+    const auto n = static_cast<std::size_t>(std::max(c.count, 0));
+    starts.reserve(n);
+    m_secs.reserve(n);
     for (CSmartSect* s = c.head; s; s = s->next) {
-        m_id.emplace(s, static_cast<int>(m_secs.size()));
         m_secs.push_back(s);
         double a[2];
         s->GetPoint(0, a);
@@ -137,16 +164,43 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
                 mx[k] = std::max(mx[k], a[k]);
             }
     }
+    std::size_t cap = 16;
+    while (cap < 2 * m_secs.size())
+        cap *= 2;
+    m_key.assign(cap, nullptr);
+    m_id.assign(cap, 0);
+    m_mask = cap - 1;
+    for (std::size_t i = 0; i < m_secs.size(); ++i) {
+        std::size_t k = Slot(m_secs[i]);
+        while (m_key[k] && m_key[k] != m_secs[i])
+            k = (k + 1) & m_mask;
+        if (!m_key[k]) {
+            m_key[k] = m_secs[i];
+            m_id[k] = static_cast<int>(i);
+        }
+    }
     if (!(mn[0] <= mx[0]))
         mn[0] = mn[1] = mx[0] = mx[1] = 0;
     m_state.assign(m_secs.size(), kInCurve);
     m_seq.assign(m_secs.size(), 0);
     m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()));
+    // Each cell's starts, ascending, end to end in one array.
+    std::vector<std::size_t> cellOf(starts.size(), SIZE_MAX);
+    m_cellStart.assign(static_cast<std::size_t>(m_grid.Nx()) * static_cast<std::size_t>(m_grid.Ny()) + 1, 0);
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const auto& a = starts[i];
-        if (std::isfinite(a[0]) && std::isfinite(a[1]))
-            m_grid.Cell(m_grid.CellX(a[0]), m_grid.CellY(a[1])).push_back(static_cast<int>(i));
+        if (std::isfinite(a[0]) && std::isfinite(a[1])) {
+            cellOf[i] = CellIndex(m_grid.CellX(a[0]), m_grid.CellY(a[1]));
+            ++m_cellStart[cellOf[i] + 1];
+        }
     }
+    for (std::size_t c = 0; c + 1 < m_cellStart.size(); ++c)
+        m_cellStart[c + 1] += m_cellStart[c];
+    m_cellIds.resize(m_cellStart.back());
+    std::vector<std::size_t> at(m_cellStart.begin(), m_cellStart.end() - 1);
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        if (cellOf[i] != SIZE_MAX)
+            m_cellIds[at[cellOf[i]]++] = static_cast<int>(i);
 }
 
 LoopWalk::~LoopWalk() { delete m_trace; }
@@ -157,9 +211,12 @@ void LoopWalk::Near(const double* p, double r, State want, std::vector<int>& ids
     if (!(std::isfinite(p[0]) && std::isfinite(p[1])))
         return;
     m_grid.ForBox(p[0] - r, p[1] - r, p[0] + r, p[1] + r, [&](int ix, int iy) {
-        for (int i : m_grid.Cell(ix, iy))
+        const std::size_t c = CellIndex(ix, iy);
+        for (std::size_t k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+            const int i = m_cellIds[k];
             if (m_state[static_cast<std::size_t>(i)] == want)
                 ids.push_back(i);
+        }
     });
 }
 
