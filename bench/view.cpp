@@ -173,7 +173,9 @@ double ThreadSeconds()
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-void BM_ViewZoomRepaint(benchmark::State& state)
+// Repaints after zoom steps at `magnify` times the scale that shows the whole
+// drawing; the entities outside the view at that scale are never drawn.
+void RunZoomRepaint(benchmark::State& state, double magnify)
 {
     if (g_program == nullptr) {
         state.SkipWithError("the program did not start");
@@ -182,7 +184,8 @@ void BM_ViewZoomRepaint(benchmark::State& state)
     FillDrawing(static_cast<int>(state.range(0)));
     CLooker* looker = gGetLooker();
     CKorvelView* view = g_program->view;
-    const double scale = looker->GetScale();
+    const double scale = looker->GetScale() * magnify;
+    looker->SetScale(scale);
     const double scales[2] = {scale * kZoomStep, scale};
     view->RedrawScreen();  // display points made once, as after loading
 
@@ -222,7 +225,14 @@ void BM_ViewZoomRepaint(benchmark::State& state)
     state.counters["pixels"] = static_cast<double>(rect.Width()) * rect.Height();
     CDBase::Instance()->DelAllEnt();
 }
+
+void BM_ViewZoomRepaint(benchmark::State& state) { RunZoomRepaint(state, 1.0); }
 BENCHMARK(BM_ViewZoomRepaint)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A view on a small part of a large drawing (a twentieth of its width): most
+// entities lie outside and are only rejected by their boxes.
+void BM_ViewZoomedInRepaint(benchmark::State& state) { RunZoomRepaint(state, 20.0); }
+BENCHMARK(BM_ViewZoomedInRepaint)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
