@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 IMPLEMENT_SERIAL(CGeArc, CObject, 2 | VERSIONABLE_SCHEMA)
@@ -573,8 +574,20 @@ void CGeArc::CalcBox2d()
     for (int i = 0; i < m_nSWPoint; ++i) m_box.Extend(m_pSWPoint[i]);
 }
 
+CGeArc::GeometryKey CGeArc::CurrentKey() const
+{
+    return GeometryKey{{m_ptCenter[0], m_ptCenter[1], m_dRadius, m_vStartDir[0], m_vStartDir[1], m_dSweep}};
+}
+
 void CGeArc::CalcPreciseBox2d()
 {
+    // Compared as bits: -0.0 and 0.0 may give different boxes, and NaN never
+    // equals itself.
+    const GeometryKey key = CurrentKey();
+    if (m_bPreciseBoxKept && std::memcmp(&key, &m_preciseKey, sizeof key) == 0) {
+        m_box = m_preciseBox;
+        return;
+    }
     double s[2], e[2];
     GetStartPoint(s);
     GetEndPoint(e);
@@ -592,6 +605,9 @@ void CGeArc::CalcPreciseBox2d()
         if (!(std::fabs(P2D_Dist(q, m_ptCenter) - m_dRadius) > kOnCircleTol) &&
             IsOnSweep(q, s, e, cosBack, sinBack, t))
             m_box.Extend(q);
+    m_preciseKey = key;
+    m_preciseBox = m_box;
+    m_bPreciseBoxKept = true;
 }
 
 // ---------------------------------------------------------------------------

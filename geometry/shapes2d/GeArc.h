@@ -58,6 +58,10 @@ public:
     // Distance from the chord's midpoint to the arc's midpoint.
     double GetMaxArcHeight();
     // Exact box of the arc from its end points and the axis points it passes.
+    // The box is kept with the geometry it was computed from and reused while
+    // that geometry is bit for bit the same, so an arc without a display
+    // polyline (one never drawn, outside the view) does not compute it again
+    // at every repaint, whichever way the arc was changed in between.
     void CalcPreciseBox2d();
     // A new cubic Bezier spline along the arc, owned by the caller; null for a
     // degenerate arc.
@@ -120,4 +124,15 @@ protected:
     double m_dRadius = 0.0;
     double m_vStartDir[2] = {1.0, 0.0};  // only its direction counts
     double m_dSweep = 0.0;               // radians, |sweep| <= 2 pi
+
+private:
+    // The geometry the kept precise box belongs to: centre, radius, start
+    // direction and sweep, in that order.
+    struct GeometryKey {
+        double v[6];
+    };
+    GeometryKey CurrentKey() const;
+    GeometryKey m_preciseKey{};
+    BOX2<double> m_preciseBox;
+    bool m_bPreciseBoxKept = false;
 };

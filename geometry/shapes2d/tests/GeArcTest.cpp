@@ -755,3 +755,115 @@ TEST(GeArcTest, OutOfRangeArchiveRecordsAreDamage)
 }
 
 }  // namespace
+
+namespace {
+
+// An arc whose display polyline a test can drop, so that its box is the kept
+// precise box, and whose geometry a test can copy bit for bit.
+struct BareArc : CGeArc {
+    using CGeArc::FreeDisplay;
+    using CGeArc::SetGeometry;
+};
+
+// The precise box of a new arc with arc's geometry, computed without any kept box.
+BOX2<double> FreshPreciseBox(CGeArc& arc)
+{
+    BareArc fresh;
+    double c[2], dir[2];
+    arc.GetCenter(c);
+    arc.GetStartDir(dir);
+    fresh.SetGeometry(c, arc.GetRadius(), dir, arc.GetSweep());
+    fresh.CalcPreciseBox2d();
+    return *fresh.GetBox2d();
+}
+
+}  // namespace
+
+// The precise box is kept between calls; after any change of the arc's
+// geometry the box it hands out equals one computed afresh, bit for bit.
+TEST(GeArcTest, KeptPreciseBoxFollowsEveryChange)
+{
+    double c0[2] = {0, 0}, p1[2] = {3, 0}, p2[2] = {0, 3}, p3[2] = {-3, 0}, t0[2] = {0, 1};
+    double off[2] = {2.5, -1.25}, centre[2] = {1, 1}, q[2] = {0, 4}, uniform[2] = {1.5, 1.5};
+    double moved[2] = {0.5, -3.2}, e1[2] = {3.3, 0.4};
+    auto archiveLoad = [](CGeArc& arc) {
+        // Loading an arc record into an arc that already had a kept box.
+        CQVGlobal settings;
+        settings.SetVersion(6);
+        gSetQVGlobal(&settings);
+        auto source = MakeArc({-4, 7}, 2.5, 2.0, -3.5);
+        CMemFile file;
+        {
+            CArchive ar(&file, CArchive::store);
+            source->Serialize(ar);
+            ar.Close();
+        }
+        file.SeekToBegin();
+        CArchive ar(&file, CArchive::load);
+        arc.Serialize(ar);
+        ar.Close();
+        gSetQVGlobal(nullptr);
+        EXPECT_EQ(arc.GetRadius(), 2.5) << "the loaded record";
+        EXPECT_EQ(arc.GetSweep(), -3.5) << "the loaded record";
+    };
+    struct Row {
+        const char* label;
+        std::function<void(CGeArc&)> change;
+    };
+    const Row rows[] = {
+        {"Create(arc)", [](CGeArc& a) { a.Create(MakeArc({5, 5}, 1, 1, 2).get()); }},
+        {"Create3Pnt", [&](CGeArc& a) { EXPECT_EQ(a.Create3Pnt(p1, e1, p3), 1); }},
+        {"CreateCSE ccw", [&](CGeArc& a) { EXPECT_EQ(a.CreateCSE(c0, p1, p2, 1), 1); }},
+        {"CreateCSE major", [&](CGeArc& a) { EXPECT_EQ(a.CreateCSE(1, c0, p1, p2), 1); }},
+        {"CreateCSEAngle", [&](CGeArc& a) { EXPECT_EQ(a.CreateCSEAngle(c0, 2, -1, 3), 1); }},
+        {"CreateSESTan", [&](CGeArc& a) { EXPECT_EQ(a.CreateSESTan(p1, p3, t0), 1); }},
+        {"CreateSEETan", [&](CGeArc& a) { EXPECT_EQ(a.CreateSEETan(p1, p3, t0), 1); }},
+        {"CreateSERad", [&](CGeArc& a) { EXPECT_EQ(a.CreateSERad(p1, p2, 5, c0, 0), 1); }},
+        {"CreateSEAngle", [&](CGeArc& a) { EXPECT_EQ(a.CreateSEAngle(p1, p3, -2.5), 1); }},
+        {"Translate", [&](CGeArc& a) { a.Translate(off); }},
+        {"Rotate", [&](CGeArc& a) { a.Rotate(centre, 1.1); }},
+        {"Mirror", [&](CGeArc& a) { a.Mirror(centre, q); }},
+        {"uniform Scale", [&](CGeArc& a) { EXPECT_EQ(a.Scale(centre, uniform), &a); }},
+        {"Reverse", [](CGeArc& a) { a.Reverse(); }},
+        {"ModifyStartPoint", [&](CGeArc& a) { a.ModifyStartPoint(moved); }},
+        {"ModifyEndPoint", [&](CGeArc& a) { a.ModifyEndPoint(moved); }},
+        {"Transform", [](CGeArc& a) {
+             double m[3][3] = {{0, 1, 0}, {-1, 0, 0}, {3, 4, 1}};
+             EXPECT_EQ(a.Transform(m, 0), &a);
+         }},
+        {"Serialize load", archiveLoad},
+    };
+    for (const Row& r : rows) {
+        BareArc arc;
+        double c[2] = {0.25, -0.5};
+        ASSERT_EQ(arc.CreateCSEAngle(c, 3, 0.3, 2.0), 1) << r.label;
+        arc.CalcPreciseBox2d();  // kept for the geometry before the change
+        r.change(arc);
+        arc.FreeDisplay();
+        BOX2<double> kept;
+        arc.GetBox2d(&kept);
+        const BOX2<double> fresh = FreshPreciseBox(arc);
+        EXPECT_EQ(std::memcmp(&kept, &fresh, sizeof kept), 0)
+            << r.label << ": kept box " << kept.xmin << " " << kept.ymin << " " << kept.xmax << " " << kept.ymax
+            << ", fresh " << fresh.xmin << " " << fresh.ymin << " " << fresh.xmax << " " << fresh.ymax;
+        // Asked again with nothing changed, the kept box is handed out as it is.
+        arc.FreeDisplay();
+        BOX2<double> again;
+        arc.GetBox2d(&again);
+        EXPECT_EQ(std::memcmp(&again, &fresh, sizeof again), 0) << r.label << " asked again";
+    }
+    // Split pieces are arcs of their own with their own boxes.
+    BareArc whole;
+    ASSERT_EQ(whole.CreateCSEAngle(c0, 3, 0, 3), 1);
+    whole.CalcPreciseBox2d();
+    CGeCurve* out[2] = {nullptr, nullptr};
+    whole.Split(0.4, out, 1, 0);
+    std::unique_ptr<CGeCurve> head(out[0]), tail(out[1]);
+    for (CGeCurve* piece : {head.get(), tail.get()}) {
+        auto* arc = static_cast<CGeArc*>(piece);
+        ASSERT_NE(arc, nullptr);
+        arc->CalcPreciseBox2d();
+        const BOX2<double> fresh = FreshPreciseBox(*arc);
+        EXPECT_EQ(std::memcmp(arc->GetBox2d(), &fresh, sizeof fresh), 0) << "split piece";
+    }
+}
