@@ -1,0 +1,45 @@
+// Parameter records of the pocketing strategies and the scan-point generator of the
+// linear strategy. The strategies themselves are members of CSmartLoop.
+#pragma once
+
+#include <cstdint>
+
+class CSmartLoop;
+class CSmartLPoint;
+
+// Linear (scan-line) cutting.
+struct DVN_CutLinearDef {
+    // bit 0: zigzag (linked), else one-way; bit 1: finish with the boundary (with bit 2,
+    // lap the boundary while zigzagging); bit 2: lap each boundary loop when the zigzag
+    // leaves it for the last time; bit 4: index scan points by line for the neighbour
+    // search (disables the laps).
+    std::uint32_t flags = 0;
+    std::int32_t reserved1 = 0;
+    double step = 1.0;
+    double reserved2 = 0.0;
+    double allowance = 0.0;  // inward offset before scanning; reach of a boundary lap
+    double maxLink = 0.0;    // longest boundary run between two scan lines of a zigzag
+    double angle = 0.0;      // scan direction, degrees
+};
+
+namespace cutdef {
+constexpr std::uint32_t kZigzag = 1;
+constexpr std::uint32_t kBoundary = 2;
+constexpr std::uint32_t kLap = 4;
+constexpr std::uint32_t kLineIndex = 16;
+}  // namespace cutdef
+
+// Cutting order; first selects the direction per strategy, the others are not read.
+struct DVN_OrderType {
+    std::int32_t direction = 1;
+    std::int32_t reserved1 = 0;
+    std::int32_t reserved2 = 0;
+};
+
+// Scan points of the chain's loops (with islands) on lines step apart, from the lowest
+// box minimum + step while below the highest maximum; each inside interval at least step
+// long gives a start and an end point hung into its sections' point lists and linked
+// along the line. Returns the head of the chain (through chainNext), or null for a null
+// chain or step below 0.001. limit is not read. lineCount (when given) receives the
+// number of the last scan line.
+CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned limit, unsigned* lineCount = nullptr);
