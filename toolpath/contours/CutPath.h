@@ -36,6 +36,22 @@ struct DVN_OrderType {
     std::int32_t reserved2 = 0;
 };
 
+// Radial (emit) cutting: rays from a centre.
+struct DVN_CutEmitDef {
+    // bit 0: connected cutting through a small centre circle; bit 1: cut each ray
+    // segment outward.
+    std::uint8_t flags = 0;
+    double centre[2] = {0, 0};
+    double startAngle = 0;  // degrees
+    double sweepAngle = 0;
+    double stepAngle = 0;
+};
+
+namespace cutdef {
+constexpr std::uint8_t kEmitConnected = 1;
+constexpr std::uint8_t kEmitOutward = 2;
+}  // namespace cutdef
+
 // Scan points of the chain's loops (with islands) on lines step apart, from the lowest
 // box minimum + step while below the highest maximum; each inside interval at least step
 // long gives a start and an end point hung into its sections' point lists and linked
@@ -43,3 +59,6 @@ struct DVN_OrderType {
 // chain or step below 0.001. limit is not read. lineCount (when given) receives the
 // number of the last scan line.
 CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned limit, unsigned* lineCount = nullptr);
+
+// Sections of the loop and its islands (room for the crossings of one line with it).
+unsigned RegionSectionCount(CSmartLoop* L);

@@ -29,15 +29,6 @@ constexpr double kHugeArea = 9000000.0;
 constexpr double kLevelTol = 0.001;
 constexpr double kRunSlackSteps = 3.0;
 
-unsigned SectionCount(CSmartLoop* L)
-{
-    unsigned n = 0;
-    for (CSmartLoop* q = L; q; q = q == L ? L->islands : q->next)
-        if (q->contour)
-            n += unsigned(q->contour->count);
-    return n;
-}
-
 CSmartLine* NewLine(const double* a, const double* b, std::uint8_t mark = 0)
 {
     auto* l = new CSmartLine(a, b);
@@ -90,7 +81,7 @@ public:
         auto* curve = new CSmartCurve;
         CSmartLPoint** lines = lines_.empty() ? nullptr : lines_.data();
         while (P && P->kind != scanpt::kUsed) {
-            CSmartLPoint* Q = P->kind == scanpt::kStart ? P->nextOnLine : P->prevOnLine;
+            CSmartLPoint* Q = ScanPartner(P);
             if (!Q || Q->kind == scanpt::kUsed)
                 break;
             Use(P);
@@ -206,6 +197,15 @@ private:
 
 }  // namespace
 
+unsigned RegionSectionCount(CSmartLoop* L)
+{
+    unsigned n = 0;
+    for (CSmartLoop* q = L; q; q = q == L ? L->islands : q->next)
+        if (q->contour)
+            n += unsigned(q->contour->count);
+    return n;
+}
+
 CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned, unsigned* lineCount)
 {
     if (lineCount)
@@ -217,7 +217,7 @@ CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned, unsign
     for (CSmartLoop* L = chain; L; L = L->next) {
         ymin = std::min(ymin, L->box[0][1]);
         ymax = std::max(ymax, L->box[1][1]);
-        room += kCrossingsPerSect * SectionCount(L);
+        room += kCrossingsPerSect * RegionSectionCount(L);
     }
     if (!std::isfinite(ymin) || !std::isfinite(ymax))
         return nullptr;
@@ -248,36 +248,14 @@ CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned, unsign
         for (unsigned i = 0; i + 1 < n; i += 2) {
             if (xy[i + 1][0] - xy[i][0] < step)
                 continue;
-            CSmartLPoint* pair[2] = {nullptr, nullptr};
+            double ends[2][3];
             for (int j = 0; j < 2; ++j) {
-                CSmartSect* s = sects[i + j];
                 // The crossing on its section (a nudged line lies off the scan line).
                 const double q[2] = {xy[i + j][0], y};
-                double foot[3];
-                s->MinDistPoint(q, foot);
-                foot[2] = s->GetParam(foot);
-                auto* p = new CSmartLPoint(foot, j == 0 ? scanpt::kStart : scanpt::kEnd, id);
-                p->sect = s;
-                if (!s->AddPoint(p))
-                    break;
-                pair[j] = p;
+                sects[i + j]->MinDistPoint(q, ends[j]);
+                ends[j][2] = sects[i + j]->GetParam(ends[j]);
             }
-            if (!pair[1]) {
-                if (pair[0]) {
-                    pair[0]->sect->points->RemovePoint(pair[0]);
-                    delete pair[0];
-                }
-                continue;
-            }
-            pair[0]->prevOnLine = lastOnLine;
-            if (lastOnLine)
-                lastOnLine->nextOnLine = pair[0];
-            pair[0]->nextOnLine = pair[1];
-            pair[1]->prevOnLine = pair[0];
-            lastOnLine = pair[1];
-            (tail ? tail->chainNext : head) = pair[0];
-            pair[0]->chainNext = pair[1];
-            tail = pair[1];
+            AppendScanPair(ends[0], sects[i], ends[1], sects[i + 1], id, lastOnLine, head, tail);
         }
     }
     if (lineCount)

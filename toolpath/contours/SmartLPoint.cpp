@@ -234,3 +234,29 @@ int CSmartLPoint::AddPrevSect(CSmartCurve& curve, CSmartLPoint* target)
     }
     return 1;
 }
+
+int AppendScanPair(const double* p0, CSmartSect* s0, const double* p1, CSmartSect* s1, unsigned lineId,
+                   CSmartLPoint*& lastOnLine, CSmartLPoint*& head, CSmartLPoint*& tail)
+{
+    auto* a = new CSmartLPoint(p0, scanpt::kStart, lineId);
+    a->sect = s0;
+    if (!s0->AddPoint(a))
+        return 0;
+    auto* b = new CSmartLPoint(p1, scanpt::kEnd, lineId);
+    b->sect = s1;
+    if (!s1->AddPoint(b)) {
+        s0->points->RemovePoint(a);
+        delete a;
+        return 0;
+    }
+    a->prevOnLine = lastOnLine;
+    if (lastOnLine)
+        lastOnLine->nextOnLine = a;
+    a->nextOnLine = b;
+    b->prevOnLine = a;
+    lastOnLine = b;
+    (tail ? tail->chainNext : head) = a;
+    a->chainNext = b;
+    tail = b;
+    return 1;
+}

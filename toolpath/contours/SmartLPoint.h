@@ -53,3 +53,17 @@ public:
     short kind = scanpt::kStart;
     std::uint32_t lineId = 0;
 };
+
+// The other end of p's inside interval (null for a used point or a missing one).
+inline CSmartLPoint* ScanPartner(const CSmartLPoint* p)
+{
+    if (p->kind == scanpt::kStart)
+        return p->nextOnLine;
+    return p->kind == scanpt::kEnd ? p->prevOnLine : nullptr;
+}
+
+// Hangs a start point p0 on s0 and an end point p1 on s1 (x, y, t each) into their
+// sections' point lists, links them along the line after lastOnLine and appends them to
+// the chain head .. tail. 0 (nothing kept) when a section refuses its point.
+int AppendScanPair(const double* p0, CSmartSect* s0, const double* p1, CSmartSect* s1, unsigned lineId,
+                   CSmartLPoint*& lastOnLine, CSmartLPoint*& head, CSmartLPoint*& tail);

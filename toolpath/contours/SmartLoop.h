@@ -12,6 +12,7 @@
 struct DVN_CornerType;
 struct DVN_CutLinearDef;
 struct DVN_OrderType;
+struct DVN_CutEmitDef;
 class CPathCombine;
 class CSmartLPoint;
 
@@ -87,6 +88,10 @@ public:
     // The moves of the scan points (see CreateLinearPath); the boundary pass runs on this
     // region. Returns 1.
     int ExtractLinearPath(CPathCombine& out, DVN_CutLinearDef& def, DVN_OrderType& order, CSmartLPoint* points);
+    // Rays from def.centre clipped by this region: separate lines, or with flags bit 0
+    // curves linked through a centre circle and along the boundary (runs up to 20).
+    // No rays for a stepAngle of 0 or NaN. Returns 1.
+    int CreateEmitPath(CPathCombine& out, DVN_CutEmitDef& def);
     // Emits the contour and every island at height z (contour first when contourFirst is
     // set); skips loops without sections, loops already lapped (head number negative)
     // when skipUsed is set and loops of |area| 9000000 and above. Returns 1.
