@@ -6,6 +6,8 @@
 
 class CSmartLoop;
 class CSmartLPoint;
+class CSmartArc;
+class CPathCombine;
 
 // Linear (scan-line) cutting.
 struct DVN_CutLinearDef {
@@ -36,6 +38,12 @@ struct DVN_OrderType {
     std::int32_t reserved2 = 0;
 };
 
+// Spiral cutting (the pool form reads these).
+struct DVN_CutSpiralDef {
+    std::uint8_t flags = 0;  // bit 0: reverse the pooled pieces; bit 4: links keep distance
+    double distance = 0.0;
+};
+
 // Radial (emit) cutting: rays from a centre.
 struct DVN_CutEmitDef {
     // bit 0: connected cutting through a small centre circle; bit 1: cut each ray
@@ -62,3 +70,16 @@ CSmartLPoint* GenerateScanPoint(CSmartLoop* chain, double step, unsigned limit, 
 
 // Sections of the loop and its islands (room for the crossings of one line with it).
 unsigned RegionSectionCount(CSmartLoop* L);
+
+// Spiral passes: arcs[0] serves the angles up to pi, arcs[1] those beyond; every pass
+// clips both by the chain's loops (with islands) and shrinks their radii by step, while
+// either radius is positive. Returns the points (pairs of start and end, angle in w,
+// pass number from 2 in lineId; arc ends inside the region have no section), or null;
+// no passes for a step of 0 or less or NaN. The arcs' radii are changed.
+CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double step);
+// Arc moves between the point pairs, joined along the boundary (nearer neighbour, forward
+// when strictly nearer) or at a sectionless end to the point at the same place. Emits
+// each curve; deletes the sectionless points and sets points null. def and order are not
+// read. Returns 1.
+int ExtractSpiralPath(CPathCombine& out, DVN_CutSpiralDef& def, DVN_OrderType& order, CSmartLPoint*& points,
+                      CSmartArc arcs[2]);
