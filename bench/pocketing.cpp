@@ -164,7 +164,8 @@ void BM_ZigzagPocketing(benchmark::State& state)
     state.counters["entities"] = double(entities);
     state.counters["clipper_pieces"] = double(pieces);
 }
-BENCHMARK(BM_ZigzagPocketing)->Arg(0)->Arg(1)->ArgNames({"archipelago"})->Unit(benchmark::kMillisecond);
+// input 0: the glyph page, 1: the archipelago.
+BENCHMARK(BM_ZigzagPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "CutOracle.h"
 #include "LoopOracle.h"
 
+#include "testing/Shorelines.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/PathGroup.h"
@@ -276,6 +277,23 @@ TEST(LinearPath, ScanLinesAcrossThousandsOfIslandsGatherEveryCrossing)
             EXPECT_TRUE(l[0] > 1e-9 ? std::fmod(l[0] - 3, 2.0) < 1e-9 : true) << l[0];
         }
     EXPECT_EQ(onFive, 601);
+}
+
+TEST(LinearPath, ArchipelagoIslandsPocketWithoutGougeInAnyDirection)
+{
+    const auto coast = shorelines::Read("aegean_islands");
+    ASSERT_FALSE(coast.empty());
+    for (std::size_t i = 0; i < std::min<std::size_t>(coast.size(), 25); ++i) {
+        Region island{Poly(coast[i].begin(), coast[i].end()), {}};
+        if (looptest::Shoelace(island.outer) < 0)
+            island.outer = Reversed(island.outer);
+        for (double angle : {0.0, 37.0}) {
+            const Cut c = Linear(island, Def(1 | 2, 1.0, 3.0, angle));
+            const auto gouges = cuttest::Gouges(island, cuttest::SamplePath(*c.out, 0.1), 1e-6);
+            EXPECT_TRUE(gouges.empty()) << "island " << i << " angle " << angle << " at " << gouges.front()[0] << ", "
+                                        << gouges.front()[1];
+        }
+    }
 }
 
 TEST(LinearPath, BadInputsGiveNoScanMoves)
