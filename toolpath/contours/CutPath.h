@@ -7,6 +7,7 @@
 class CSmartLoop;
 class CSmartLPoint;
 class CSmartArc;
+class CSmartCurveLib;
 class CPathCombine;
 
 // Linear (scan-line) cutting.
@@ -83,3 +84,13 @@ CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double s
 // read. Returns 1.
 int ExtractSpiralPath(CPathCombine& out, DVN_CutSpiralDef& def, DVN_OrderType& order, CSmartLPoint*& points,
                       CSmartArc arcs[2]);
+// Pool form: the passes of both arcs collected and cut at their crossings with the
+// chain's loops; the pieces inside the region go into pool. Returns the crossing points
+// (angle in w, the running arc index in lineId), all linked along one line.
+CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double step, CSmartCurveLib& pool);
+// Pool form: each pooled piece chained with the pieces that start (or end) at a boundary
+// neighbour of its end, along the boundary run between; flags bit 0 reverses the pieces
+// first, bit 4 accepts a link only to the same pass's partner or when it keeps
+// def.distance. Deletes the points and sets points null. Returns 1.
+int ExtractSpiralPath(CPathCombine& out, DVN_CutSpiralDef& def, DVN_OrderType& order, CSmartLPoint*& points,
+                      CSmartCurveLib& pool);

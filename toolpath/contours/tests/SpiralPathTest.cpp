@@ -3,6 +3,7 @@
 
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/PathGroup.h"
+#include "toolpath/contours/SmartCurveLib.h"
 #include "toolpath/contours/SmartLPoint.h"
 #include "toolpath/contours/SmartLoop.h"
 
@@ -42,7 +43,7 @@ struct Result {
     int curves = 0;
 };
 
-Result Cut(const Region& region, const Spiral& s)
+Result Cut(const Region& region, const Spiral& s, bool pooled = false, std::uint8_t flags = 0)
 {
     std::unique_ptr<CSmartLoop> L(looptest::PolygonLoop(region.outer));
     for (Poly i : region.islands) {
@@ -52,11 +53,15 @@ Result Cut(const Region& region, const Spiral& s)
     const P c0 = s.c0(), c1 = s.c1();
     CSmartArc arcs[2] = {CSmartArc(c0.data(), s.r, 0, M_PI), CSmartArc(c1.data(), s.r - s.step / 2, M_PI, 2 * M_PI)};
     Result res;
-    CSmartLPoint* pts = GenerateSpiralPoint(L.get(), arcs, s.step);
+    CSmartCurveLib pool;
+    CSmartLPoint* pts = pooled ? GenerateSpiralPoint(L.get(), arcs, s.step, pool) : GenerateSpiralPoint(L.get(), arcs, s.step);
     EXPECT_LE(arcs[0].radius, 0);
     DVN_CutSpiralDef def;
+    def.flags = flags;
+    def.distance = s.step;
     DVN_OrderType order;
-    EXPECT_EQ(ExtractSpiralPath(*res.out, def, order, pts, arcs), 1);
+    EXPECT_EQ(pooled ? ExtractSpiralPath(*res.out, def, order, pts, pool) : ExtractSpiralPath(*res.out, def, order, pts, arcs), 1);
+    EXPECT_EQ(pool.count, 0);
     EXPECT_EQ(pts, nullptr);
     L->InitBuffer();
     double last[3] = {1e300, 0, 0};
@@ -116,13 +121,20 @@ TEST(SpiralPath, ClippedPassesLinkAlongTheBoundaryWithoutGouging)
         {"island", {Rect(-30, -20, 30, 20), {Ngon(12, 3, 6, 24)}}},
     };
     const Spiral s{70, 2.5};
-    for (const auto& c : cases) {
-        const Result r = Cut(c.region, s);
-        ASSERT_NE(r.out->head, nullptr) << c.name;
-        ExpectPassArcs(r, s, c.name);
-        const auto gouges = cuttest::Gouges(c.region, cuttest::SamplePath(*r.out, 0.05), 1e-6);
-        EXPECT_TRUE(gouges.empty()) << c.name << " at " << gouges.front()[0] << ", " << gouges.front()[1];
-    }
+    const struct {
+        bool pooled;
+        std::uint8_t flags;
+    } forms[] = {{false, 0}, {true, 0}, {true, 1}, {true, 16}};
+    for (const auto& f : forms)
+        for (const auto& c : cases) {
+            const std::string label = std::string(c.name) + (f.pooled ? " pool flags " + std::to_string(f.flags) : " points");
+            const Result r = Cut(c.region, s, f.pooled, f.flags);
+            ASSERT_NE(r.out->head, nullptr) << label;
+            ExpectPassArcs(r, s, label);
+            const auto pts = cuttest::SamplePath(*r.out, 0.05);
+            const auto gouges = cuttest::Gouges(c.region, pts, 1e-6);
+            EXPECT_TRUE(gouges.empty()) << label << " at " << gouges.front()[0] << ", " << gouges.front()[1];
+        }
 }
 
 TEST(SpiralPath, NonPositiveOrNaNStepMakesNoPasses)
