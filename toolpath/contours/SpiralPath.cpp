@@ -24,6 +24,38 @@ struct ArcCrossing {
     CSmartSect* sect;
 };
 
+// The crossings of arcs with the chain's loops (with islands), ordered along the arc.
+class ArcCrossings {
+public:
+    explicit ArcCrossings(CSmartLoop* chain) : chain_(chain)
+    {
+        for (CSmartLoop* L = chain; L; L = L->next)
+            room_ += 2 * RegionSectionCount(L);
+        buf_.resize(4 * std::size_t(room_));
+        sects_.resize(room_);
+    }
+
+    std::vector<ArcCrossing>& Of(const CSmartArc& arc)
+    {
+        auto* out = reinterpret_cast<double(*)[4]>(buf_.data());
+        xs_.clear();
+        for (CSmartLoop* L = chain_; L; L = L->next) {
+            const int n = L->GetCircleInt(arc, out, sects_.data(), int(room_));
+            for (int i = 0; i < n; ++i)
+                xs_.push_back({out[i][0], out[i][1], out[i][2], out[i][3], sects_[i]});
+        }
+        std::stable_sort(xs_.begin(), xs_.end(), [](const ArcCrossing& a, const ArcCrossing& b) { return a.ta < b.ta; });
+        return xs_;
+    }
+
+private:
+    CSmartLoop* chain_;
+    unsigned room_ = 8;
+    std::vector<double> buf_;
+    std::vector<CSmartSect*> sects_;
+    std::vector<ArcCrossing> xs_;
+};
+
 bool InsideAll(CSmartLoop* chain, const double* p)
 {
     for (CSmartLoop* L = chain; L; L = L->next)
@@ -55,13 +87,7 @@ CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double s
 {
     if (!chain || !arcs || !(step > 0))
         return nullptr;
-    unsigned room = 8;
-    for (CSmartLoop* L = chain; L; L = L->next)
-        room += 2 * RegionSectionCount(L);
-    std::vector<double> buf(4 * std::size_t(room));
-    auto* out = reinterpret_cast<double(*)[4]>(buf.data());
-    std::vector<CSmartSect*> sects(room);
-    std::vector<ArcCrossing> xs;
+    ArcCrossings crossings(chain);
     CSmartLPoint *head = nullptr, *tail = nullptr;
     auto append = [&](CSmartLPoint* p) {
         (tail ? tail->chainNext : head) = p;
@@ -75,13 +101,7 @@ CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double s
             if (!(arc.radius >= 0))
                 continue;
             arc.DefineBox();
-            xs.clear();
-            for (CSmartLoop* L = chain; L; L = L->next) {
-                const int n = L->GetCircleInt(arc, out, sects.data(), int(room));
-                for (int i = 0; i < n; ++i)
-                    xs.push_back({out[i][0], out[i][1], out[i][2], out[i][3], sects[i]});
-            }
-            std::stable_sort(xs.begin(), xs.end(), [](const ArcCrossing& a, const ArcCrossing& b) { return a.ta < b.ta; });
+            std::vector<ArcCrossing>& xs = crossings.Of(arc);
             // Both sections at a vertex report it: one crossing.
             xs.erase(std::unique(xs.begin(), xs.end(),
                                  [](const ArcCrossing& u, const ArcCrossing& v) {
@@ -251,24 +271,12 @@ CSmartLPoint* GenerateSpiralPoint(CSmartLoop* chain, CSmartArc arcs[2], double s
         arcs[0].radius -= step;
         arcs[1].radius -= step;
     }
-    unsigned room = 8;
-    for (CSmartLoop* L = chain; L; L = L->next)
-        room += 2 * RegionSectionCount(L);
-    std::vector<double> buf(4 * std::size_t(room));
-    auto* out = reinterpret_cast<double(*)[4]>(buf.data());
-    std::vector<CSmartSect*> sects(room);
-    std::vector<ArcCrossing> xs;
+    ArcCrossings crossings(chain);
     CSmartLPoint *head = nullptr, *tail = nullptr;
     unsigned index = 0;
     for (CSmartSect* s = all->head; s; s = s->next, ++index) {
         auto* arc = static_cast<CSmartArc*>(s);
-        xs.clear();
-        for (CSmartLoop* L = chain; L; L = L->next) {
-            const int n = L->GetCircleInt(*arc, out, sects.data(), int(room));
-            for (int i = 0; i < n; ++i)
-                xs.push_back({out[i][0], out[i][1], out[i][2], out[i][3], sects[i]});
-        }
-        std::stable_sort(xs.begin(), xs.end(), [](const ArcCrossing& a, const ArcCrossing& b) { return a.ta < b.ta; });
+        const std::vector<ArcCrossing>& xs = crossings.Of(*arc);
         for (const ArcCrossing& x : xs) {
             CSmartLPoint* p = NewPoint(x.x, x.y, x.ts, arc->AngleAt(x.ta), index);
             p->sect = x.sect;
