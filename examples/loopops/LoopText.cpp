@@ -1,6 +1,14 @@
 #include "examples/loopops/LoopText.h"
 
+#include "framework/db/DbPathGroup.h"
 #include "geometry/algorithms/GeTool2D.h"
+#include "geometry/shapes3d/GeCombCurve3d.h"
+#include "geometry/shapes3d/GePolyline3d.h"
+#include "toolpath/contours/CornerType.h"
+#include "toolpath/contours/CutPath.h"
+#include "toolpath/contours/PathConst.h"
+#include "toolpath/contours/PathGroup.h"
+#include "toolpath/contours/SmartLoop.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GeLoop.h"
@@ -120,7 +128,9 @@ void WriteLoops(std::ostream& out, const std::vector<Polygon>& polys)
     }
 }
 
-void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& result)
+// Writes the SVG head, the white page and the grey input covering input and extra;
+// returns the stroke width.
+static double BeginSvg(std::ostream& out, const std::vector<Polygon>& input, const std::vector<Polygon>& extra)
 {
     double box[4] = {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     auto grow = [&](const Pt& p) {
@@ -131,7 +141,7 @@ void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& 
     };
     for (const Polygon& p : input)
         std::for_each(p.begin(), p.end(), grow);
-    for (const Polygon& p : Flatten(result, 0.01))
+    for (const Polygon& p : extra)
         std::for_each(p.begin(), p.end(), grow);
     if (!(box[0] <= box[2]))
         box[0] = box[1] = 0, box[2] = box[3] = 1;
@@ -149,6 +159,12 @@ void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& 
             out << q[0] << ',' << q[1] << ' ';
         out << 'Z';
     }
+    return stroke;
+}
+
+void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& result)
+{
+    const double stroke = BeginSvg(out, input, Flatten(result, 0.01));
     out << "\"/>\n<path fill=\"#3070d0\" fill-opacity=\"0.35\" fill-rule=\"evenodd\" stroke=\"#1040a0\" stroke-width=\""
         << stroke << "\" d=\"";
     for (POSITION pos = result.GetHeadPosition(); pos;) {
@@ -181,6 +197,83 @@ void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& 
             }
         });
         out << 'Z';
+    }
+    out << "\"/>\n</g>\n</svg>\n";
+}
+
+bool ParseStrategy(const std::string& name, Strategy& out)
+{
+    static const struct {
+        const char* name;
+        Strategy strategy;
+    } names[] = {{"oneway", Strategy::OneWay}, {"zigzag", Strategy::Zigzag}, {"radial", Strategy::Radial}};
+    for (const auto& n : names)
+        if (name == n.name) {
+            out = n.strategy;
+            return true;
+        }
+    return false;
+}
+
+CDbPathGroup* Pocket(GeRegionList& regions, Strategy strategy, double step)
+{
+    CPathGroup group(pathc::kGroupKind);
+    for (POSITION pos = regions.GetHeadPosition(); pos;) {
+        CSmartLoop* L = ConvertRegionToSmartLoop(regions.GetNext(pos));
+        if (!L)
+            continue;
+        auto* combine = new CPathCombine(1);
+        if (strategy == Strategy::Radial) {
+            DVN_CutEmitDef def;
+            def.flags = cutdef::kEmitConnected;
+            def.centre[0] = (L->box[0][0] + L->box[1][0]) / 2;
+            def.centre[1] = (L->box[0][1] + L->box[1][1]) / 2;
+            def.sweepAngle = 360;
+            def.stepAngle = step;
+            L->CreateEmitPath(*combine, def);
+        } else {
+            DVN_CutLinearDef def;
+            def.flags = strategy == Strategy::Zigzag ? cutdef::kZigzag | cutdef::kBoundary : 0;
+            def.step = step;
+            def.maxLink = 3 * step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L->CreateLinearPath(*combine, def, corner, order);
+        }
+        delete L;
+        PathGroupAppend(0, &group, combine);
+    }
+    return PathGroupToDbPathGroup(&group);
+}
+
+std::vector<Polygon> PathPolylines(CDbPathGroup* group, double tol)
+{
+    std::vector<Polygon> out;
+    if (!group)
+        return out;
+    for (POSITION pos = group->m_listUnit.GetHeadPosition(); pos;) {
+        CGeCombCurve3d* c = group->m_listUnit.GetNext(pos)->GetCurve();
+        CGePolyline3d* pl = c ? c->ToPLine(tol) : nullptr;
+        if (!pl)
+            continue;
+        Polygon p;
+        for (int i = 0; i < pl->GetCount(); ++i)
+            p.push_back({pl->GetCtrlPt()[i][0], pl->GetCtrlPt()[i][1]});
+        delete pl;
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+void WritePathSvg(std::ostream& out, const std::vector<Polygon>& input, const std::vector<Polygon>& paths)
+{
+    const double stroke = BeginSvg(out, input, paths);
+    out << "\"/>\n<path fill=\"none\" stroke=\"#d02020\" stroke-width=\"" << stroke << "\" d=\"";
+    for (const Polygon& p : paths) {
+        out << 'M';
+        for (const Pt& q : p)
+            out << q[0] << ',' << q[1] << ' ';
     }
     out << "\"/>\n</g>\n</svg>\n";
 }

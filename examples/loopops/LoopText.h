@@ -4,6 +4,8 @@
 
 #include "toolpath/contours/LoopApi.h"
 
+class CDbPathGroup;
+
 #include <array>
 #include <iosfwd>
 #include <string>
@@ -30,6 +32,19 @@ void WriteLoops(std::ostream& out, const std::vector<Polygon>& polys);
 // An SVG picture (y up) of the input loops in grey and the result in blue; arcs of the
 // result are SVG arcs. The result is filled even-odd, so islands show as holes.
 void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& result);
+// The pocketing strategies of the pocket command.
+enum class Strategy { OneWay, Zigzag, Radial };
+// Parses "oneway", "zigzag" or "radial"; false for anything else.
+bool ParseStrategy(const std::string& name, Strategy& out);
+// Cutting paths of the regions as a new database path group (null when no path): linear
+// strategies scan along x with lines step apart, finishing with the boundary (zigzag
+// links up to 3 steps); radial cuts connected rays step degrees apart from the centre
+// of each region's box.
+CDbPathGroup* Pocket(GeRegionList& regions, Strategy strategy, double step);
+// The units of the group as open polylines, arcs at chord error tol.
+std::vector<Polygon> PathPolylines(CDbPathGroup* group, double tol);
+// An SVG picture (y up) of the input loops in grey and the paths as red lines.
+void WritePathSvg(std::ostream& out, const std::vector<Polygon>& input, const std::vector<Polygon>& paths);
 // Deletes every loop or region of the list.
 void Free(GeLoopList& list);
 void Free(GeRegionList& list);

@@ -6,10 +6,18 @@
 //   loopops bool A B OP OUT.txt [OUT.svg]
 //       regions of A minus B (OP 0), A and B (1), A or B (3).
 //
+//   loopops pocket IN STRATEGY STEP OUT.txt [OUT.svg]
+//       cutting paths of the regions of IN: STRATEGY oneway or zigzag (scan lines STEP
+//       apart along x, zigzag finishing with the boundary) or radial (connected rays
+//       STEP degrees apart from each region's box centre); written as the units of the
+//       database path group, one open polyline each.
+//
 // Loops are read and written as x y lines with '>' between loops (GMT's multi-segment
 // text); written arcs are chords at 0.001. The SVG shows the input in grey and the
 // result in blue.
 #include "examples/loopops/LoopText.h"
+
+#include "framework/db/DbPathGroup.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -21,7 +29,8 @@ namespace {
 int Usage()
 {
     std::cerr << "usage: loopops offset IN D CORNER MODE OUT.txt [OUT.svg]\n"
-                 "       loopops bool A B OP OUT.txt [OUT.svg]\n";
+                 "       loopops bool A B OP OUT.txt [OUT.svg]\n"
+                 "       loopops pocket IN oneway|zigzag|radial STEP OUT.txt [OUT.svg]\n";
     return 2;
 }
 
@@ -102,6 +111,31 @@ int main(int argc, char** argv)
         loopops::Free(rb);
         input.insert(input.end(), b.begin(), b.end());
         ok = Write(result, input, argv[5], argc == 7 ? argv[6] : nullptr);
+    } else if (cmd == "pocket" && (argc == 6 || argc == 7)) {
+        double step;
+        loopops::Strategy strategy;
+        if (!loopops::ParseStrategy(argv[3], strategy) || !Number(argv[4], step))
+            return Usage();
+        if (!Read(argv[2], input))
+            return 1;
+        GeRegionList regions;
+        loopops::ToRegions(input, regions);
+        CDbPathGroup* group = loopops::Pocket(regions, strategy, step);
+        loopops::Free(regions);
+        const auto paths = loopops::PathPolylines(group, 0.001);
+        delete group;
+        std::ofstream t(argv[5]);
+        loopops::WriteLoops(t, paths);
+        ok = bool(t);
+        if (ok && argc == 7) {
+            std::ofstream s(argv[6]);
+            loopops::WritePathSvg(s, input, paths);
+            ok = bool(s);
+        }
+        if (!ok)
+            std::cerr << "loopops: cannot write the output\n";
+        std::cout << "loopops: " << paths.size() << " paths\n";
+        return ok ? 0 : 1;
     } else {
         return Usage();
     }

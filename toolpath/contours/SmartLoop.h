@@ -10,6 +10,11 @@
 #include <cstdint>
 
 struct DVN_CornerType;
+struct DVN_CutLinearDef;
+struct DVN_OrderType;
+struct DVN_CutEmitDef;
+class CPathCombine;
+class CSmartLPoint;
 
 class CSmartLoop {
 public:
@@ -76,6 +81,21 @@ public:
     int LoopLoopInt(CSmartLoop* L);
     int ContourContourInt(CSmartLoop* L);
 
+    // Pocketing strategies (the emitted entities lie at z 0).
+    // Parallel scan-line moves over this region shrunk by the allowance: one-way or
+    // zigzag with boundary links and laps, then the boundary pass. Returns 1.
+    int CreateLinearPath(CPathCombine& out, DVN_CutLinearDef& def, DVN_CornerType& corner, DVN_OrderType& order);
+    // The moves of the scan points (see CreateLinearPath); the boundary pass runs on this
+    // region. Returns 1.
+    int ExtractLinearPath(CPathCombine& out, DVN_CutLinearDef& def, DVN_OrderType& order, CSmartLPoint* points);
+    // Rays from def.centre clipped by this region: separate lines, or with flags bit 0
+    // curves linked through a centre circle and along the boundary (runs up to 20).
+    // No rays for a stepAngle of 0 or NaN. Returns 1.
+    int CreateEmitPath(CPathCombine& out, DVN_CutEmitDef& def);
+    // Emits the contour and every island at height z (contour first when contourFirst is
+    // set); skips loops without sections, loops already lapped (head number negative)
+    // when skipUsed is set and loops of |area| 9000000 and above. Returns 1.
+    int ExtractCurve(CPathCombine& out, int skipUsed, int contourFirst, double z);
     // Links.
     int AddIsland(CSmartLoop* L);
     int RemoveIsland(CSmartLoop* L);

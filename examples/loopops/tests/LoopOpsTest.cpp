@@ -149,3 +149,60 @@ TEST(LoopText, ReadsGmtSegments)
 }
 
 }  // namespace
+
+namespace {
+
+// Even-odd containment in the polygons, or within tol of an edge.
+bool InsideOrNear(const std::vector<Polygon>& polys, const loopops::Pt& p, double tol)
+{
+    bool in = false;
+    for (const Polygon& poly : polys)
+        for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+            const auto &a = poly[j], &b = poly[i];
+            if ((a[1] > p[1]) != (b[1] > p[1]) && p[0] < a[0] + (b[0] - a[0]) * (p[1] - a[1]) / (b[1] - a[1]))
+                in = !in;
+            const double ux = b[0] - a[0], uy = b[1] - a[1];
+            const double t = std::clamp(((p[0] - a[0]) * ux + (p[1] - a[1]) * uy) / (ux * ux + uy * uy), 0.0, 1.0);
+            if (std::hypot(a[0] + t * ux - p[0], a[1] + t * uy - p[1]) <= tol)
+                return true;
+        }
+    return in;
+}
+
+TEST_F(LoopOps, PocketPathsStayInsideThePlateForEveryStrategy)
+{
+    const std::vector<Polygon> plate = Plate();
+    const std::string in = Write("plate.txt", plate);
+    for (const char* strategy : {"oneway", "zigzag", "radial"}) {
+        const std::string out = Path(std::string(strategy) + ".txt"), svg = Path(std::string(strategy) + ".svg");
+        ASSERT_EQ(Run("pocket " + in + " " + strategy + " " + (std::string(strategy) == "radial" ? "5" : "1.5") + " " +
+                      out + " " + svg),
+                  0)
+            << strategy;
+        // Open polylines, two points and more (the loop reader keeps three and more).
+        std::istringstream t(Slurp(out));
+        std::vector<Polygon> paths;
+        for (std::string line; std::getline(t, line);) {
+            if (line.rfind('>', 0) == 0) {
+                paths.emplace_back();
+                continue;
+            }
+            std::istringstream xy(line);
+            loopops::Pt q;
+            ASSERT_TRUE(!paths.empty() && (xy >> q[0] >> q[1])) << strategy << ": " << line;
+            paths.back().push_back(q);
+        }
+        ASSERT_GT(paths.size(), 0u) << strategy;
+        std::size_t points = 0;
+        for (const Polygon& p : paths)
+            for (const auto& q : p) {
+                ++points;
+                EXPECT_TRUE(InsideOrNear(plate, q, 1e-6)) << strategy << " at " << q[0] << ", " << q[1];
+            }
+        EXPECT_GT(points, 40u) << strategy;
+        EXPECT_NE(Slurp(svg).find("#d02020"), std::string::npos) << strategy;
+    }
+    EXPECT_EQ(WEXITSTATUS(Run("pocket " + in + " spiral 1 " + Path("x.txt"))), 2);
+}
+
+}  // namespace
