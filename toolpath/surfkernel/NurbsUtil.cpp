@@ -1,6 +1,7 @@
 #include "toolpath/surfkernel/NurbsUtil.h"
 
 #include "framework/numerak/Knot.h"
+#include "framework/numerak/NurbsSkin.h"
 #include "framework/numerak/Point3D.h"
 #include "toolpath/surfkernel/KernelMatrix.h"
 
@@ -513,4 +514,43 @@ int NRB_RuledSurface(const BCRV* a, const BCRV* b, _nurbs_surface** out)
     }
     *out = s;
     return 1;
+}
+
+int NRB_OrientCurves(BCRV** curves, int m)
+{
+    if (!curves)
+        return 0;
+    for (int i = 1; i < m; ++i) {
+        double same = 0.0, reversed = 0.0;
+        if (!BCRV_InqADDegree(0, curves[i - 1], curves[i], &same) ||
+            !BCRV_InqADDegree(1, curves[i - 1], curves[i], &reversed))
+            return 0;
+        if (reversed + 1e-6 < same && !curves[i]->Reverse())
+            return 0;
+    }
+    return 1;
+}
+
+int NRB_LoftSurface(BCRV* const* curves, int m, int vOrder, double tol, _nurbs_surface** out)
+{
+    if (!out)
+        return 0;
+    *out = nullptr;
+    if (!curves || m < 2)
+        return 0;
+    std::vector<BCRV*> copies(static_cast<std::size_t>(m), nullptr);
+    if (!NRB_CopyCurves(curves, m, copies.data()))
+        return 0;
+    int result = 0;
+    if (NRB_OrientCurves(copies.data(), m) == 1 && BCRV_UniStr(m, copies.data(), tol) == 1) {
+        if (vOrder != 3 && vOrder != 4)
+            vOrder = 4;
+        std::vector<double(*)[4]> rows(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i)
+            rows[i] = copies[i]->P;
+        result = BSRF_IntpPs(m, rows.data(), copies[0], vOrder, out) == 1 ? 1 : 0;
+    }
+    for (BCRV* c : copies)
+        BCRV_Free(c);
+    return result;
 }

@@ -50,5 +50,12 @@ int NRB_InterpolatePoints(int n, int k, const double (*pts)[3], BCRV** out);
 // more than tol; returns the number removed. The curve changes only when
 // knots were removed; degenerate knot spacing leaves it untouched (0).
 int NRB_RemoveCurveKnots(BCRV* c, double tol);
+// Reverses curves so that each runs the same way as its predecessor; 0 when
+// a deviation cannot be measured.
+int NRB_OrientCurves(BCRV** curves, int m);
 // Ruled surface between two curves (u along the curves, v across).
 int NRB_RuledSurface(const BCRV* a, const BCRV* b, _nurbs_surface** out);
+// Surface through the m curves as its v = const iso-lines (u along the
+// curves), copies oriented and made compatible first; v order 3 or 4 (any
+// other becomes 4). 0 on failure.
+int NRB_LoftSurface(BCRV* const* curves, int m, int vOrder, double tol, _nurbs_surface** out);

@@ -273,3 +273,104 @@ TEST(NurbsUtilTest, PointCurve)
 }
 
 } // namespace
+
+namespace {
+
+// Circles about the z axis at heights z, radius growing linearly with z.
+std::vector<Curve> coneSections(const std::vector<double>& heights, double r0, double slope)
+{
+    std::vector<Curve> out;
+    for (double z : heights) {
+        Curve c(BCRV_New());
+        const double o[3] = {0, 0, z};
+        c->GenCircle(o, r0 + slope * z);
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+TEST(NurbsUtilTest, LoftOfLinearlyGrowingCirclesIsACone)
+{
+    const double r0 = 1.0, slope = 0.4;
+    auto sections = coneSections({0.0, 0.7, 1.1, 2.5, 3.0, 4.2}, r0, slope);
+    std::vector<BCRV*> raw;
+    for (auto& c : sections)
+        raw.push_back(c.get());
+    // One section runs the other way; the loft must orient it.
+    raw[2]->Reverse();
+    for (int vOrder : {3, 4, 7}) {
+        _nurbs_surface* s = nullptr;
+        ASSERT_EQ(NRB_LoftSurface(raw.data(), static_cast<int>(raw.size()), vOrder, 1e-10, &s), 1) << vOrder;
+        Surface keep(s);
+        EXPECT_EQ(s->kv, vOrder == 3 ? 3 : 4);
+        double worst = 0.0;
+        for (int i = 0; i <= 100; ++i)
+            for (int j = 0; j <= 100; ++j) {
+                double p[3];
+                ASSERT_EQ(BSRF_EvPos(s, i / 100.0, j / 100.0, p), 1);
+                worst = std::max(worst, std::fabs(std::hypot(p[0], p[1]) - (r0 + slope * p[2])));
+            }
+        EXPECT_LT(worst, 1e-10) << "v order " << vOrder;
+        // The first and last sections are iso-lines at v = 0 and v = 1.
+        for (int i = 0; i <= 50; ++i) {
+            double p[3], q[3];
+            BSRF_EvPos(s, i / 50.0, 0.0, p);
+            BCRV_EvPos(raw[0], i / 50.0, q);
+            EXPECT_LT(Dist(p, q), 1e-10) << i;
+        }
+    }
+}
+
+TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
+{
+    std::vector<Curve> sections;
+    for (int j = 0; j < 5; ++j) {
+        Curve c = Wavy(3 + j % 2, 7 + j, j % 2 == 1);
+        const double shift[3] = {0.0, 0.0, 4.0 * j};
+        c->Move(shift);
+        sections.push_back(std::move(c));
+    }
+    std::vector<BCRV*> raw;
+    for (auto& c : sections)
+        raw.push_back(c.get());
+    _nurbs_surface* s = nullptr;
+    ASSERT_EQ(NRB_LoftSurface(raw.data(), 5, 4, 1e-10, &s), 1);
+    Surface keep(s);
+    // Each curve is the iso-line at some v: find it by the first point and
+    // compare the whole line.
+    for (int j = 0; j < 5; ++j) {
+        double best = 1e300, bestV = 0;
+        double q0[3];
+        BCRV_EvPos(raw[j], 0.3, q0);
+        for (int k = 0; k <= 20000; ++k) {
+            double p[3];
+            BSRF_EvPos(s, 0.3, k / 20000.0, p);
+            if (Dist(p, q0) < best) {
+                best = Dist(p, q0);
+                bestV = k / 20000.0;
+            }
+        }
+        ASSERT_LT(best, 0.05) << "curve " << j;
+        // Refine v by bisection on the distance along the line u = 0.3.
+        double lo = std::max(0.0, bestV - 1e-4), hi = std::min(1.0, bestV + 1e-4);
+        for (int it = 0; it < 60; ++it) {
+            const double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            double p1[3], p2[3];
+            BSRF_EvPos(s, 0.3, m1, p1);
+            BSRF_EvPos(s, 0.3, m2, p2);
+            (Dist(p1, q0) < Dist(p2, q0) ? hi : lo) = Dist(p1, q0) < Dist(p2, q0) ? m2 : m1;
+        }
+        const double v = 0.5 * (lo + hi);
+        double worst = 0.0;
+        for (int i = 0; i <= 200; ++i) {
+            double p[3], q[3];
+            BSRF_EvPos(s, i / 200.0, v, p);
+            BCRV_EvPos(raw[j], i / 200.0, q);
+            worst = std::max(worst, Dist(p, q));
+        }
+        EXPECT_LT(worst, 1e-8) << "curve " << j;
+    }
+    EXPECT_EQ(NRB_LoftSurface(raw.data(), 1, 4, 1e-10, &s), 0) << "one curve";
+}
+
+} // namespace

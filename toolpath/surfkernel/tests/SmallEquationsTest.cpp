@@ -176,7 +176,7 @@ TEST(SmallEquationsTest, EllipseNearestMatchesDenseSampling)
     const struct { double a, b; } shapes[] = {{3.0, 1.0}, {1.0, 2.5}, {2.0, 2.0}};
     for (const auto& e : shapes) {
         int checked = 0;
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 80; ++i) {
             const double p[2] = {u(rng), u(rng)};
             double foot[2], angle, d;
             if (!EQ_EllipseNearest(foot, &angle, e.a, e.b, &d, p)) {
@@ -186,18 +186,18 @@ TEST(SmallEquationsTest, EllipseNearestMatchesDenseSampling)
             }
             ++checked;
             double best = 1e300;
-            for (int k = 0; k < 200000; ++k) {
-                const double t = 2 * kPi * k / 200000;
+            for (int k = 0; k < 50000; ++k) {
+                const double t = 2 * kPi * k / 50000;
                 best = std::min(best, std::hypot(p[0] - e.a * std::cos(t), p[1] - e.b * std::sin(t)));
             }
             // Never worse than a sample; no better than sampling allows (half a step).
             EXPECT_LE(d, best + 1e-12) << e.a << "x" << e.b << " case " << i;
-            EXPECT_GE(d, best - 5e-5) << e.a << "x" << e.b << " case " << i;
+            EXPECT_GE(d, best - 2e-4) << e.a << "x" << e.b << " case " << i;
             EXPECT_NEAR(foot[0] * foot[0] / (e.a * e.a) + foot[1] * foot[1] / (e.b * e.b), 1.0, 1e-9) << i;
             EXPECT_NEAR(foot[0], e.a * std::cos(angle), 1e-9) << i;
             EXPECT_NEAR(foot[1], e.b * std::sin(angle), 1e-9) << i;
         }
-        EXPECT_GT(checked, 190);
+        EXPECT_GT(checked, 75);
     }
 }
 
