@@ -492,6 +492,80 @@ int NRB_RemoveCurveKnots(BCRV* c, double tol)
     return removed;
 }
 
+int NRB_RemoveSurfaceKnots(_nurbs_surface* s, double tol)
+{
+    if (!s || !s->P || !s->U || s->nu <= s->ku)
+        return 0;
+    const int k = s->ku, nv = s->nv;
+    std::vector<std::vector<Hom>> cols(static_cast<std::size_t>(nv));
+    for (int j = 0; j < nv; ++j) {
+        cols[j].resize(static_cast<std::size_t>(s->nu));
+        for (int i = 0; i < s->nu; ++i)
+            std::memcpy(cols[j][i].data(), s->P[i][j], sizeof(double[4]));
+    }
+    std::vector<double> U(s->U, s->U + s->nu + k);
+    int removed = 0;
+    bool degenerate = false;
+    for (int idx = k; !degenerate && idx <= static_cast<int>(cols[0].size()) - 1;) {
+        const double u = U[idx];
+        int r = idx;
+        while (r + 1 <= static_cast<int>(cols[0].size()) - 1 && std::fabs(U[r + 1] - u) < kKnotTol)
+            ++r;
+        int mult = r - idx + 1;
+        // One removal at a time, accepted only when every column allows it.
+        while (mult >= 1 && mult <= k - 1) {
+            std::vector<std::vector<Hom>> next = cols;
+            std::vector<double> nextU;
+            bool all = true;
+            for (int j = 0; j < nv && all; ++j) {
+                std::vector<double> colU = U;
+                const int t = removeKnot(next[j], colU, k, u, r, mult, 1, tol);
+                if (t < 0)
+                    degenerate = true;
+                all = t == 1;
+                if (all)
+                    nextU = std::move(colU);
+            }
+            if (!all)
+                break;
+            cols = std::move(next);
+            U = std::move(nextU);
+            ++removed;
+            --r;
+            --mult;
+        }
+        idx = r + 1;
+    }
+    if (removed == 0)
+        return 0;
+    const int nu = static_cast<int>(cols[0].size());
+    if (removed < 6) {
+        for (int i = nu; i < s->nu; ++i) {
+            std::free(s->P[i]);
+            s->P[i] = nullptr;
+        }
+        std::memcpy(s->U, U.data(), sizeof(double) * U.size());
+    } else {
+        double* knots = KNOT_Gen(k, nu);
+        auto** rows = NET4D_Create(nu, nv);
+        if (!knots || !rows) {
+            KNOT_Free(knots);
+            NET4D_Free(rows, nu);
+            return 0;
+        }
+        std::memcpy(knots, U.data(), sizeof(double) * U.size());
+        NET4D_Free(s->P, s->nu);
+        std::free(s->U);
+        s->P = rows;
+        s->U = knots;
+    }
+    for (int i = 0; i < nu; ++i)
+        for (int j = 0; j < nv; ++j)
+            std::memcpy(s->P[i][j], cols[j][i].data(), sizeof(double[4]));
+    s->nu = nu;
+    return removed;
+}
+
 int NRB_RuledSurface(const BCRV* a, const BCRV* b, _nurbs_surface** out)
 {
     if (!a || !b || !out)

@@ -53,6 +53,10 @@ int NRB_RemoveCurveKnots(BCRV* c, double tol);
 // Reverses curves so that each runs the same way as its predecessor; 0 when
 // a deviation cannot be measured.
 int NRB_OrientCurves(BCRV** curves, int m);
+// Removes interior U knots whose removal stays within tol in every V column;
+// returns the number removed. Below 6 removals the surface keeps its knot
+// vector and row array (surplus rows are freed); from 6 on both are new.
+int NRB_RemoveSurfaceKnots(_nurbs_surface* s, double tol);
 // Ruled surface between two curves (u along the curves, v across).
 int NRB_RuledSurface(const BCRV* a, const BCRV* b, _nurbs_surface** out);
 // Surface through the m curves as its v = const iso-lines (u along the

@@ -374,3 +374,55 @@ TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
 }
 
 } // namespace
+
+namespace {
+
+struct SurfaceCase {
+    const char* label;
+    std::vector<double> extra;
+    bool rational;
+};
+
+TEST(NurbsUtilTest, SurfaceKnotRemovalGivesTheSurfaceBack)
+{
+    const SurfaceCase cases[] = {
+        {"three removals", {0.31, 0.6, 0.6}, false},
+        {"seven removals, rational", {0.13, 0.13, 0.4, 0.55, 0.77, 0.91, 0.91}, true},
+        {"six removals", {0.2, 0.3, 0.45, 0.5, 0.65, 0.8}, false},
+    };
+    for (const auto& c : cases) {
+        Curve a = Wavy(4, 9, c.rational), b = Wavy(4, 9, false);
+        const double lift[3] = {0.5, -1.0, 6.0};
+        b->Move(lift);
+        _nurbs_surface* raw = nullptr;
+        ASSERT_EQ(NRB_RuledSurface(a.get(), b.get(), &raw), 1) << c.label;
+        Surface plain(raw);
+        ASSERT_EQ(BCRV_InsKnots(a.get(), static_cast<int>(c.extra.size()), c.extra.data()), 1) << c.label;
+        ASSERT_EQ(BCRV_InsKnots(b.get(), static_cast<int>(c.extra.size()), c.extra.data()), 1) << c.label;
+        ASSERT_EQ(NRB_RuledSurface(a.get(), b.get(), &raw), 1) << c.label;
+        Surface dense(raw);
+        const double* knotsBefore = dense->U;
+        auto rowsBefore = dense->P;
+        const int removed = NRB_RemoveSurfaceKnots(dense.get(), 1e-9);
+        EXPECT_EQ(removed, static_cast<int>(c.extra.size())) << c.label;
+        ASSERT_EQ(dense->nu, plain->nu) << c.label;
+        if (removed < 6) {
+            EXPECT_EQ(dense->U, knotsBefore) << c.label << ": knots kept";
+            EXPECT_EQ(dense->P, rowsBefore) << c.label << ": rows kept";
+        }
+        for (int i = 0; i < plain->nu + plain->ku; ++i)
+            EXPECT_NEAR(dense->U[i], plain->U[i], 1e-12) << c.label << " knot " << i;
+        double worst = 0.0;
+        for (int i = 0; i <= 60; ++i)
+            for (int j = 0; j <= 6; ++j) {
+                double p[3], q[3];
+                BSRF_EvPos(dense.get(), i / 60.0, j / 6.0, p);
+                BSRF_EvPos(plain.get(), i / 60.0, j / 6.0, q);
+                worst = std::max(worst, Dist(p, q));
+            }
+        EXPECT_LT(worst, 1e-9) << c.label;
+        EXPECT_EQ(NRB_RemoveSurfaceKnots(plain.get(), 1e-12), 0) << c.label << ": nothing removable";
+    }
+}
+
+} // namespace
