@@ -113,4 +113,34 @@ inline Handle(Geom_BSplineCurve) ToOcct(const BCRV* c)
     return new Geom_BSplineCurve(poles, weights, k, m, c->k - 1);
 }
 
+// A new record of the curve (made non-periodic first on a copy); with
+// normalise its knots are mapped onto [0, 1]. The caller frees it.
+inline BCRV* FromOcct(Handle(Geom_BSplineCurve) b, bool normalise = false)
+{
+    if (b->IsPeriodic()) {
+        b = Handle(Geom_BSplineCurve)::DownCast(b->Copy());
+        b->SetNotPeriodic();
+    }
+    const int n = b->NbPoles(), k = b->Degree() + 1;
+    BCRV* c = BCRV_New(k, n);
+    if (!c) return nullptr;
+    TColStd_Array1OfReal us(1, n + k);
+    b->KnotSequence(us);
+    const double u0 = us(k), u1 = us(n + 1);
+    for (int i = 0; i < n + k; ++i) c->U[i] = normalise ? (us(i + 1) - u0) / (u1 - u0) : us(i + 1);
+    if (normalise) {
+        for (int i = 0; i < k; ++i) c->U[i] = 0.0;
+        for (int i = n; i < n + k; ++i) c->U[i] = 1.0;
+    }
+    for (int i = 0; i < n; ++i) {
+        const gp_Pnt p = b->Pole(i + 1);
+        const double w = b->Weight(i + 1);
+        c->P[i][0] = w * p.X();
+        c->P[i][1] = w * p.Y();
+        c->P[i][2] = w * p.Z();
+        c->P[i][3] = w;
+    }
+    return c;
+}
+
 }  // namespace occt3d

@@ -1,0 +1,465 @@
+#include "toolpath/surfkernel/KernelRecords.h"
+
+#include "framework/numerak/Box3D.h"
+#include "framework/numerak/Point3D.h"
+#include "framework/numerak/QvMem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+template <class T> T* allocZeroed(std::size_t count = 1)
+{
+    auto* p = static_cast<T*>(QV_MemAlloc(sizeof(T) * count));
+    if (p)
+        std::memset(static_cast<void*>(p), 0, sizeof(T) * count);
+    return p;
+}
+
+double dist(const double* a, const double* b)
+{
+    return std::sqrt(P3D_Dist2(a, b));
+}
+
+double angleBetween(const double* a, const double* b)
+{
+    double c[3];
+    V3D_Cross(a, b, c);
+    return std::atan2(V3D_Len(c), V3D_Dot(a, b));
+}
+
+template <class Node> void freeChain(Node* head)
+{
+    while (head) {
+        Node* next = head->next;
+        QV_MemFree(head);
+        head = next;
+    }
+}
+
+SSI_NODE* newNode(double u, double v)
+{
+    auto* n = allocZeroed<SSI_NODE>();
+    if (n) {
+        n->u = u;
+        n->v = v;
+    }
+    return n;
+}
+
+void extendBox(double* box, const double* p)
+{
+    for (int i = 0; i < 3; ++i) {
+        box[i] = std::min(box[i], p[i]);
+        box[i + 3] = std::max(box[i + 3], p[i]);
+    }
+}
+
+} // namespace
+
+SSI_POINT* ESSI_NewPoint(double uA, double vA, double uB, double vB, const double* p, const double* tan)
+{
+    auto* n = allocZeroed<SSI_POINT>();
+    if (!n)
+        return nullptr;
+    n->uvA[0] = uA;
+    n->uvA[1] = vA;
+    n->uvB[0] = uB;
+    n->uvB[1] = vB;
+    if (p)
+        P3D_Copy(p, n->p);
+    if (tan)
+        P3D_Copy(tan, n->tan);
+    return n;
+}
+
+SSI_POINT* ESSI_PushPoint(double uA, double vA, double uB, double vB, const double* p, SSI_POINT** head)
+{
+    if (!head)
+        return nullptr;
+    SSI_POINT* n = ESSI_NewPoint(uA, vA, uB, vB, p, nullptr);
+    if (!n)
+        return nullptr;
+    ESSI_LinkBefore(n, *head);
+    *head = n;
+    return n;
+}
+
+void ESSI_ClearPoint(SSI_POINT* node)
+{
+    if (node)
+        std::memset(static_cast<void*>(node), 0, sizeof(SSI_POINT));
+}
+
+SSI_POINT* ESSI_CopyPoint(const SSI_POINT* node)
+{
+    if (!node)
+        return nullptr;
+    auto* n = allocZeroed<SSI_POINT>();
+    if (!n)
+        return nullptr;
+    *n = *node;
+    n->prev = n->next = nullptr;
+    return n;
+}
+
+void ESSI_FreePoint(SSI_POINT* node) { QV_MemFree(node); }
+
+void ESSI_ReversePoint(SSI_POINT* node)
+{
+    if (!node)
+        return;
+    for (double& x : node->tan)
+        x = -x;
+    for (int i = 0; i < 2; ++i) {
+        node->duvA[i] = -node->duvA[i];
+        node->duvB[i] = -node->duvB[i];
+    }
+    node->sign = -node->sign;
+}
+
+SSI_POINT* ESSI_FreePointList(SSI_POINT* head)
+{
+    freeChain(head);
+    return nullptr;
+}
+
+SSI_POINT* ESSI_AppendList(SSI_POINT* a, SSI_POINT* b)
+{
+    if (!a)
+        return b;
+    if (!b)
+        return a;
+    SSI_POINT* last = a;
+    while (last->next)
+        last = last->next;
+    last->next = b;
+    b->prev = last;
+    return a;
+}
+
+SSI_POINT* ESSI_UnlinkPoint(SSI_POINT* head, SSI_POINT* node)
+{
+    if (!node)
+        return head;
+    if (node->prev)
+        node->prev->next = node->next;
+    if (node->next)
+        node->next->prev = node->prev;
+    if (head == node)
+        head = node->next;
+    node->prev = node->next = nullptr;
+    return head;
+}
+
+void ESSI_LinkBefore(SSI_POINT* node, SSI_POINT* list)
+{
+    if (!node)
+        return;
+    node->prev = nullptr;
+    node->next = list;
+    if (list)
+        list->prev = node;
+}
+
+void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
+{
+    if (!head)
+        return;
+    for (SSI_POINT* keep = *head; keep; keep = keep->next) {
+        SSI_POINT* n = keep->next;
+        while (n) {
+            SSI_POINT* next = n->next;
+            if (std::sqrt(P3D_Dist2(n->p, keep->p)) < dist) {
+                *head = ESSI_UnlinkPoint(*head, n);
+                ESSI_FreePoint(n);
+            }
+            n = next;
+        }
+    }
+}
+
+SSI_TRACE* ESSI_NewTraceArray(int n, const double* tol3)
+{
+    auto* t = allocZeroed<SSI_TRACE>();
+    if (!t)
+        return nullptr;
+    if (n > 0) {
+        t->s = allocZeroed<SSI_SAMPLE>(static_cast<std::size_t>(n));
+        if (!t->s) {
+            QV_MemFree(t);
+            return nullptr;
+        }
+        t->n = n;
+    }
+    if (tol3) {
+        t->tol[0] = tol3[0];
+        t->tol[1] = tol3[2];
+        t->tol[2] = tol3[1];
+    } else {
+        t->tol[0] = 0.0001;
+        t->tol[1] = 0.1;
+        t->tol[2] = 0.001;
+    }
+    return t;
+}
+
+int ESSI_FreeTraceArray(SSI_TRACE* trace)
+{
+    if (trace) {
+        QV_MemFree(trace->s);
+        QV_MemFree(trace);
+    }
+    return 1;
+}
+
+SSI_TRACE* ESSI_CopyTraceArray(const SSI_TRACE* trace)
+{
+    if (!trace)
+        return nullptr;
+    SSI_TRACE* copy = ESSI_NewTraceArray(trace->n, nullptr);
+    if (!copy)
+        return nullptr;
+    std::memcpy(copy->tol, trace->tol, sizeof copy->tol);
+    if (trace->n > 0)
+        std::memcpy(static_cast<void*>(copy->s), trace->s, sizeof(SSI_SAMPLE) * static_cast<std::size_t>(trace->n));
+    return copy;
+}
+
+int ESSI_TraceSegment(double t, const SSI_TRACE* trace)
+{
+    if (!trace || trace->n < 2 || !std::isfinite(t))
+        return -1;
+    const int n = trace->n;
+    const double t0 = trace->s[0].t;
+    const double tn = trace->s[n - 1].t;
+    const double period = tn - t0;
+    if (!(period >= 1e-12))
+        return -1;
+    // One step of wrapping by a whole number of periods; the loops below only
+    // tidy rounding, so a far-away t costs no more than a near one.
+    if (t < t0 - 1e-12 || t > tn + 1e-12)
+        t -= std::floor((t - t0) / period) * period;
+    while (t < t0 - 1e-12)
+        t += period;
+    while (t > tn + 1e-12)
+        t -= period;
+    if (t < t0 + 1e-12)
+        return 0;
+    if (t > tn - 1e-12)
+        return n - 2;
+    for (int i = 0; i + 1 < n; ++i)
+        if (trace->s[i].t <= t && t < trace->s[i + 1].t)
+            return i;
+    return -1;
+}
+
+int ESSI_TraceClosure(const SSI_TRACE* trace, double distTol, double angleTol)
+{
+    if (!trace || trace->n < 1)
+        return 2;
+    const SSI_SAMPLE& a = trace->s[0];
+    const SSI_SAMPLE& b = trace->s[trace->n - 1];
+    if (!(dist(a.p, b.p) < distTol))
+        return 2;
+    return angleBetween(a.tan, b.tan) >= angleTol ? 1 : 0;
+}
+
+void ESSI_FreeNodeList(SSI_NODE* head) { freeChain(head); }
+
+void ESSI_FreeNodeList(SSI_PATCH* head) { freeChain(head); }
+
+SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3)
+{
+    auto* p = allocZeroed<SSI_PATCH>();
+    if (!p)
+        return nullptr;
+    p->c[0] = c0;
+    p->c[1] = c1;
+    p->c[2] = c2;
+    p->c[3] = c3;
+    for (int i = 0; i < 3; ++i) {
+        p->box[i] = -1e12;
+        p->box[i + 3] = 1e12;
+    }
+    return p;
+}
+
+void ESSI_PatchCentre(const SSI_PATCH* patch, double* out)
+{
+    for (int i = 0; i < 3; ++i)
+        out[i] = 0.25 * (patch->c[0]->p[i] + patch->c[1]->p[i] + patch->c[2]->p[i] + patch->c[3]->p[i]);
+}
+
+int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
+                     const double* centre, SSI_PATCH* patch)
+{
+    const double* c0 = patch->c[0]->p;
+    const double* c1 = patch->c[1]->p;
+    const double* c2 = patch->c[2]->p;
+    const double* c3 = patch->c[3]->p;
+    const double e02 = dist(c0, c2), e23 = dist(c2, c3), e31 = dist(c3, c1), e10 = dist(c1, c0);
+    bool flat = e02 <= edgeTol && e23 <= edgeTol && e31 <= edgeTol && e10 <= edgeTol;
+    for (int i = 0; flat && i < 4; ++i) {
+        double d[3];
+        V3D_Sub(patch->c[i]->p, centre, d);
+        flat = std::fabs(V3D_Dot(d, normal)) <= planeTol;
+    }
+    if (!flat) {
+        *splitDir = e10 + e23 >= e02 + e31 ? 1 : 0;
+        return 0;
+    }
+    const double small = 0.1 * edgeTol;
+    if (!(e02 < small && e23 < small && e31 < small && e10 < small)) {
+        const double* n0 = patch->c[0]->n;
+        const double* n1 = patch->c[1]->n;
+        const double* n2 = patch->c[2]->n;
+        const double* n3 = patch->c[3]->n;
+        if (dist(n0, n2) > normalTol) {
+            *splitDir = 0;
+            return 0;
+        }
+        if (dist(n1, n0) > normalTol || dist(n2, n3) > normalTol) {
+            *splitDir = 1;
+            return 0;
+        }
+        if (dist(n3, n1) > normalTol) {
+            *splitDir = 0;
+            return 0;
+        }
+    }
+    double mean[3];
+    ESSI_PatchCentre(patch, mean);
+    const double grow = 2.0 * dist(mean, centre);
+    for (int i = 0; i < 3; ++i)
+        patch->box[i] = patch->box[i + 3] = centre[i];
+    for (int k = 0; k < 4; ++k)
+        extendBox(patch->box, patch->c[k]->p);
+    for (int i = 0; i < 3; ++i) {
+        patch->box[i] -= grow;
+        patch->box[i + 3] += grow;
+    }
+    P3D_Copy(normal, patch->n);
+    return 1;
+}
+
+SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b)
+{
+    if (!a || !b || !patch)
+        return nullptr;
+    SSI_NODE** c = patch->c;
+    SSI_NODE* na = dir == 1 ? newNode(c[0]->u, 0.5 * (c[0]->v + c[1]->v)) : newNode(0.5 * (c[0]->u + c[2]->u), c[0]->v);
+    if (!na)
+        return nullptr;
+    SSI_NODE* nb = dir == 1 ? newNode(c[2]->u, 0.5 * (c[2]->v + c[3]->v)) : newNode(0.5 * (c[1]->u + c[3]->u), c[1]->v);
+    if (!nb) {
+        QV_MemFree(na);
+        return nullptr;
+    }
+    SSI_PATCH* np = dir == 1 ? ESSI_NewPatch(na, c[1], nb, c[3]) : ESSI_NewPatch(na, nb, c[2], c[3]);
+    if (!np) {
+        QV_MemFree(na);
+        QV_MemFree(nb);
+        return nullptr;
+    }
+    if (dir == 1) {
+        c[1] = na;
+        c[3] = nb;
+    } else {
+        c[2] = na;
+        c[3] = nb;
+    }
+    np->next = patch;
+    *a = na;
+    *b = nb;
+    return np;
+}
+
+SSI_SUBDIV* ESSI_NewSubdivision(const double* uvBox, double planeTol, double normalTol, double edgeTol)
+{
+    auto* s = allocZeroed<SSI_SUBDIV>();
+    if (!s)
+        return nullptr;
+    s->tolPlane = planeTol;
+    s->tolNormal = normalTol;
+    s->tolEdge = edgeTol;
+    constexpr double big = std::numeric_limits<double>::max();
+    if (uvBox) {
+        std::memcpy(s->uv, uvBox, sizeof s->uv);
+    } else {
+        s->uv[0] = s->uv[1] = big;
+        s->uv[2] = s->uv[3] = -big;
+    }
+    for (int i = 0; i < 3; ++i) {
+        s->box[i] = big;
+        s->box[i + 3] = -big;
+    }
+    return s;
+}
+
+int ESSI_FreeSubdivision(SSI_SUBDIV* sub)
+{
+    if (sub) {
+        ESSI_FreeNodeList(sub->nodes);
+        ESSI_FreeNodeList(sub->patches);
+        QV_MemFree(sub);
+    }
+    return 1;
+}
+
+void ESSI_SubdivisionBox(SSI_SUBDIV* sub)
+{
+    if (!sub)
+        return;
+    constexpr double big = std::numeric_limits<double>::max();
+    for (int i = 0; i < 3; ++i) {
+        sub->box[i] = big;
+        sub->box[i + 3] = -big;
+    }
+    for (const SSI_PATCH* p = sub->patches; p; p = p->next) {
+        extendBox(sub->box, p->box);
+        extendBox(sub->box, p->box + 3);
+    }
+}
+
+_facet* FACET_New(int nodes, int triangles, int quads)
+{
+    auto* f = allocZeroed<_facet>();
+    if (!f)
+        return nullptr;
+    bool ok = true;
+    if (nodes > 0 && ok) {
+        f->nodes = allocZeroed<_facetnode>(static_cast<std::size_t>(nodes));
+        f->nn = nodes;
+        ok = f->nodes != nullptr;
+    }
+    if (triangles > 0 && ok) {
+        f->tri = static_cast<std::int32_t(*)[3]>(QV_MemAlloc(sizeof(std::int32_t[3]) * static_cast<std::size_t>(triangles)));
+        f->nt = triangles;
+        ok = f->tri != nullptr;
+    }
+    if (quads > 0 && ok) {
+        f->quad = static_cast<std::int32_t(*)[4]>(QV_MemAlloc(sizeof(std::int32_t[4]) * static_cast<std::size_t>(quads)));
+        f->nq = quads;
+        ok = f->quad != nullptr;
+    }
+    if (!ok) {
+        FACET_Free(f);
+        return nullptr;
+    }
+    return f;
+}
+
+int FACET_Free(_facet* table)
+{
+    if (!table)
+        return 0;
+    QV_MemFree(table->nodes);
+    QV_MemFree(table->tri);
+    QV_MemFree(table->quad);
+    QV_MemFree(table);
+    return 1;
+}

@@ -1,0 +1,364 @@
+#include "toolpath/surfkernel/KernelRecords.h"
+
+#include "AllocFailureWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+std::vector<SSI_POINT*> listOf(SSI_POINT* head)
+{
+    std::vector<SSI_POINT*> out;
+    const SSI_POINT* prev = nullptr;
+    for (SSI_POINT* n = head; n; n = n->next) {
+        EXPECT_EQ(n->prev, prev) << "back link of node " << out.size();
+        prev = n;
+        out.push_back(n);
+    }
+    return out;
+}
+
+TEST(KernelRecordsTest, TracePointListsLinkAndUnlink)
+{
+    SSI_POINT* head = nullptr;
+    const double pts[4][3] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
+    for (int i = 3; i >= 0; --i)
+        ASSERT_NE(ESSI_PushPoint(i, 0, 0, i, pts[i], &head), nullptr);
+    EXPECT_EQ(ESSI_PushPoint(0, 0, 0, 0, nullptr, nullptr), nullptr) << "null head pointer";
+    auto nodes = listOf(head);
+    ASSERT_EQ(nodes.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(nodes[i]->p[0], i);
+        EXPECT_EQ(nodes[i]->uvA[0], i);
+        EXPECT_EQ(nodes[i]->uvB[1], i);
+        EXPECT_EQ(nodes[i]->tan[0], 0.0) << "tangent cleared";
+    }
+    head = ESSI_UnlinkPoint(head, nodes[0]);
+    EXPECT_EQ(head, nodes[1]) << "unlinking the head";
+    EXPECT_EQ(nodes[0]->next, nullptr);
+    head = ESSI_UnlinkPoint(head, nodes[2]);
+    EXPECT_EQ(listOf(head), (std::vector<SSI_POINT*>{nodes[1], nodes[3]}));
+    ESSI_LinkBefore(nodes[2], head);
+    head = nodes[2];
+    head = ESSI_AppendList(head, nodes[0]);
+    EXPECT_EQ(listOf(head), (std::vector<SSI_POINT*>{nodes[2], nodes[1], nodes[3], nodes[0]}));
+    EXPECT_EQ(ESSI_AppendList(nullptr, head), head);
+    EXPECT_EQ(ESSI_FreePointList(head), nullptr);
+}
+
+TEST(KernelRecordsTest, ReverseCopyAndClearAPoint)
+{
+    const double p[3] = {1, 2, 3}, t[3] = {0, 1, 0};
+    SSI_POINT* n = ESSI_NewPoint(0.1, 0.2, 0.3, 0.4, p, t);
+    ASSERT_NE(n, nullptr);
+    n->duvA[0] = 1;
+    n->duvB[1] = -2;
+    n->step = 0.5;
+    n->sign = 3;
+    ESSI_ReversePoint(n);
+    EXPECT_EQ(n->tan[1], -1.0);
+    EXPECT_EQ(n->duvA[0], -1.0);
+    EXPECT_EQ(n->duvB[1], 2.0);
+    EXPECT_EQ(n->sign, -3.0);
+    EXPECT_EQ(n->step, 0.5) << "the step keeps its sign";
+    EXPECT_EQ(n->p[2], 3.0);
+    SSI_POINT other{};
+    n->next = &other;
+    SSI_POINT* c = ESSI_CopyPoint(n);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->next, nullptr);
+    EXPECT_EQ(c->uvB[1], 0.4);
+    ESSI_ClearPoint(c);
+    EXPECT_EQ(c->uvB[1], 0.0);
+    EXPECT_EQ(c->p[0], 0.0);
+    ESSI_FreePoint(c);
+    ESSI_FreePoint(n);
+}
+
+TEST(KernelRecordsTest, RemoveDuplicatesKeepsTheFirstOfCoincidentNodes)
+{
+    SSI_POINT* head = nullptr;
+    const double pts[5][3] = {{0, 0, 0}, {1, 0, 0}, {1e-9, 0, 0}, {0, 1e-9, 0}, {1, 1e-9, 0}};
+    for (int i = 4; i >= 0; --i)
+        ESSI_PushPoint(i, 0, 0, 0, pts[i], &head);
+    ESSI_RemoveDuplicates(&head, 1e-6);
+    const auto nodes = listOf(head);
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]->uvA[0], 0.0);
+    EXPECT_EQ(nodes[1]->uvA[0], 1.0);
+    ESSI_FreePointList(head);
+    // Three coincident nodes only, the head among them.
+    head = nullptr;
+    for (int i = 0; i < 3; ++i)
+        ESSI_PushPoint(i, 0, 0, 0, pts[0], &head);
+    ESSI_RemoveDuplicates(&head, 1e-6);
+    ASSERT_EQ(listOf(head).size(), 1u);
+    EXPECT_EQ(head->uvA[0], 2.0) << "the first node stays";
+    ESSI_FreePointList(head);
+}
+
+SSI_TRACE* circleTrace(int n, double sweep)
+{
+    SSI_TRACE* t = ESSI_NewTraceArray(n, nullptr);
+    for (int i = 0; i < n; ++i) {
+        const double a = sweep * i / (n - 1);
+        SSI_SAMPLE& s = t->s[i];
+        s.p[0] = std::cos(a);
+        s.p[1] = std::sin(a);
+        s.tan[0] = -std::sin(a);
+        s.tan[1] = std::cos(a);
+        s.t = 2.0 + a;
+    }
+    return t;
+}
+
+TEST(KernelRecordsTest, TraceArraysStoreTolerancesAndCopyTruly)
+{
+    SSI_TRACE* d = ESSI_NewTraceArray(0, nullptr);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->n, 0);
+    EXPECT_EQ(d->s, nullptr);
+    EXPECT_EQ(d->tol[0], 0.0001);
+    EXPECT_EQ(d->tol[1], 0.1);
+    EXPECT_EQ(d->tol[2], 0.001);
+    ESSI_FreeTraceArray(d);
+    EXPECT_EQ(ESSI_FreeTraceArray(nullptr), 1);
+
+    const double triple[3] = {1, 2, 3};
+    SSI_TRACE* t = ESSI_NewTraceArray(5, triple);
+    EXPECT_EQ(t->tol[0], 1.0);
+    EXPECT_EQ(t->tol[1], 3.0) << "third value stored second";
+    EXPECT_EQ(t->tol[2], 2.0);
+    for (int i = 0; i < 5; ++i)
+        t->s[i].t = i;
+    SSI_TRACE* c = ESSI_CopyTraceArray(t);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->n, 5);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(c->tol[k], t->tol[k]) << "copy keeps the stored order, tolerance " << k;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(c->s[i].t, i);
+    EXPECT_NE(c->s, t->s);
+    ESSI_FreeTraceArray(c);
+    ESSI_FreeTraceArray(t);
+}
+
+TEST(KernelRecordsTest, TraceSegmentWrapsByThePeriod)
+{
+    SSI_TRACE* t = circleTrace(9, 2 * kPi); // t from 2 to 2 + 2 pi, steps of pi/4
+    const double period = 2 * kPi, step = kPi / 4;
+    const struct { const char* label; double t; int seg; } rows[] = {
+        {"first sample", 2.0, 0},
+        {"inside segment 3", 2.0 + 3.5 * step, 3},
+        {"on sample 4", 2.0 + 4 * step, 4},
+        {"last sample", 2.0 + period, 7},
+        {"half a period beyond the end", 2.0 + period + period / 2 + 0.1, 4},
+        {"three periods before", 2.0 + 1.5 * step - 3 * period, 1},
+        {"far beyond", 2.0 + 0.5 * step + 1e6 * period, 0},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ESSI_TraceSegment(r.t, t), r.seg) << r.label;
+    EXPECT_EQ(ESSI_TraceSegment(NAN, t), -1);
+    EXPECT_EQ(ESSI_TraceClosure(t, 1e-6, 0.01), 0) << "full circle";
+    t->s[8].tan[0] = 1.0;
+    t->s[8].tan[1] = 0.0;
+    EXPECT_EQ(ESSI_TraceClosure(t, 1e-6, 0.01), 1) << "closed with a corner";
+    ESSI_FreeTraceArray(t);
+    SSI_TRACE* arc = circleTrace(5, kPi);
+    EXPECT_EQ(ESSI_TraceClosure(arc, 1e-6, 0.01), 2) << "half circle";
+    EXPECT_EQ(ESSI_TraceClosure(nullptr, 1e-6, 0.01), 2);
+    ESSI_FreeTraceArray(arc);
+    SSI_TRACE* flat = ESSI_NewTraceArray(3, nullptr);
+    EXPECT_EQ(ESSI_TraceSegment(0.0, flat), -1) << "zero period";
+    ESSI_FreeTraceArray(flat);
+}
+
+// Corner nodes of a patch over [u0, u1] x [v0, v1] of z = curvature/2 (x² + y²).
+struct PatchFixture {
+    SSI_NODE nodes[4]{};
+    SSI_PATCH* patch = nullptr;
+    PatchFixture(double size, double curvature)
+    {
+        const double uv[4][2] = {{0, 0}, {0, size}, {size, 0}, {size, size}};
+        for (int i = 0; i < 4; ++i) {
+            const double x = uv[i][0], y = uv[i][1];
+            nodes[i].u = x;
+            nodes[i].v = y;
+            nodes[i].p[0] = x;
+            nodes[i].p[1] = y;
+            nodes[i].p[2] = 0.5 * curvature * (x * x + y * y);
+            const double gx = curvature * x, gy = curvature * y, l = std::sqrt(1 + gx * gx + gy * gy);
+            nodes[i].n[0] = -gx / l;
+            nodes[i].n[1] = -gy / l;
+            nodes[i].n[2] = 1 / l;
+        }
+        patch = ESSI_NewPatch(&nodes[0], &nodes[1], &nodes[2], &nodes[3]);
+    }
+    ~PatchFixture() { QV_MemFree(patch); }
+};
+
+TEST(KernelRecordsTest, AcceptPatchDecidesFlatnessAndSplitDirection)
+{
+    const double up[3] = {0, 0, 1};
+    {
+        PatchFixture f(1.0, 0.0);
+        EXPECT_EQ(f.patch->box[0], -1e12);
+        EXPECT_EQ(f.patch->box[5], 1e12);
+        const double centre[3] = {0.5, 0.5, 0.0};
+        int dir = -1;
+        EXPECT_EQ(ESSI_AcceptPatch(up, &dir, 0.01, 0.1, 2.0, centre, f.patch), 1) << "flat square";
+        EXPECT_EQ(f.patch->box[0], 0.0);
+        EXPECT_EQ(f.patch->box[4], 1.0);
+        EXPECT_EQ(f.patch->n[2], 1.0);
+        EXPECT_EQ(ESSI_AcceptPatch(up, &dir, 0.01, 0.1, 0.9, centre, f.patch), 0) << "edges too long";
+        EXPECT_EQ(dir, 1);
+    }
+    {
+        // Curved: corners leave the plane, and the normals differ along u.
+        PatchFixture f(1.0, 0.5);
+        double centre[3];
+        ESSI_PatchCentre(f.patch, centre);
+        int dir = -1;
+        EXPECT_EQ(ESSI_AcceptPatch(up, &dir, 0.01, 0.1, 2.0, centre, f.patch), 0) << "off the plane";
+        EXPECT_EQ(ESSI_AcceptPatch(up, &dir, 1.0, 0.1, 2.0, centre, f.patch), 0) << "normals differ";
+        EXPECT_EQ(dir, 0) << "n0 and n2 differ first";
+        // All edges below a tenth of the edge tolerance: normals are not compared.
+        EXPECT_EQ(ESSI_AcceptPatch(up, &dir, 1.0, 0.1, 20.0, centre, f.patch), 1) << "small patch";
+        double mean[3];
+        ESSI_PatchCentre(f.patch, mean);
+        EXPECT_EQ(f.patch->box[2], 0.0);
+        EXPECT_EQ(f.patch->box[5], 0.5) << "exactly the corners when the centre is their mean";
+    }
+}
+
+TEST(KernelRecordsTest, SplitPatchHalvesTheParameterRange)
+{
+    for (int dir : {0, 1}) {
+        PatchFixture f(2.0, 0.0);
+        SSI_NODE *a = nullptr, *b = nullptr;
+        SSI_PATCH* np = ESSI_SplitPatch(&a, f.patch, dir, &b);
+        ASSERT_NE(np, nullptr) << dir;
+        EXPECT_EQ(np->next, f.patch) << dir;
+        if (dir == 1) {
+            EXPECT_EQ(a->u, 0.0);
+            EXPECT_EQ(a->v, 1.0);
+            EXPECT_EQ(b->u, 2.0);
+            EXPECT_EQ(b->v, 1.0);
+            EXPECT_EQ(np->c[1], &f.nodes[1]);
+            EXPECT_EQ(f.patch->c[1], a);
+            EXPECT_EQ(f.patch->c[3], b);
+        } else {
+            EXPECT_EQ(a->u, 1.0);
+            EXPECT_EQ(a->v, 0.0);
+            EXPECT_EQ(b->u, 1.0);
+            EXPECT_EQ(b->v, 2.0);
+            EXPECT_EQ(np->c[2], &f.nodes[2]);
+            EXPECT_EQ(f.patch->c[2], a);
+        }
+        EXPECT_EQ(a->p[0], 0.0) << "point left for the caller";
+        QV_MemFree(a);
+        QV_MemFree(b);
+        QV_MemFree(np);
+    }
+}
+
+TEST(KernelRecordsTest, SubdivisionBoxIsTheUnionOfPatchBoxes)
+{
+    SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 0.01, 0.1, 1.0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->uv[0], 1.7976931348623157e308);
+    EXPECT_EQ(s->uv[2], -1.7976931348623157e308);
+    for (int i = 0; i < 2; ++i) {
+        SSI_PATCH* p = ESSI_NewPatch(nullptr, nullptr, nullptr, nullptr);
+        for (int k = 0; k < 3; ++k) {
+            p->box[k] = i + k;
+            p->box[k + 3] = i + k + 1;
+        }
+        p->next = s->patches;
+        s->patches = p;
+    }
+    ESSI_SubdivisionBox(s);
+    EXPECT_EQ(s->box[0], 0.0);
+    EXPECT_EQ(s->box[2], 2.0);
+    EXPECT_EQ(s->box[3], 2.0);
+    EXPECT_EQ(s->box[5], 4.0);
+    EXPECT_EQ(ESSI_FreeSubdivision(s), 1);
+    EXPECT_EQ(ESSI_FreeSubdivision(nullptr), 1);
+    const double uv[4] = {0, 0, 1, 2};
+    s = ESSI_NewSubdivision(uv, 1, 2, 3);
+    EXPECT_EQ(s->uv[3], 2.0);
+    EXPECT_EQ(s->tolEdge, 3.0);
+    ESSI_FreeSubdivision(s);
+}
+
+TEST(KernelRecordsTest, FacetTablesHoldTheirArrays)
+{
+    _facet* f = FACET_New(0, 0, 0);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->nodes, nullptr);
+    EXPECT_EQ(f->tri, nullptr);
+    EXPECT_EQ(f->quad, nullptr);
+    EXPECT_EQ(FACET_Free(f), 1);
+    EXPECT_EQ(FACET_Free(nullptr), 0);
+    f = FACET_New(4, 2, 1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->nn, 4);
+    f->tri[1][2] = 3;
+    f->quad[0][3] = 2;
+    f->nodes[3].b = 1.0;
+    FACET_Free(f);
+}
+
+TEST(KernelRecordsTest, EveryAllocationFailureIsReportedWithoutLeaks)
+{
+    walkAllocFailures("FACET_New", [] {
+        _facet* f = FACET_New(3, 2, 2);
+        return f && FACET_Free(f);
+    });
+    walkAllocFailures("ESSI_NewTraceArray", [] {
+        SSI_TRACE* t = ESSI_NewTraceArray(4, nullptr);
+        return t && ESSI_FreeTraceArray(t);
+    });
+    SSI_TRACE* t = ESSI_NewTraceArray(4, nullptr);
+    walkAllocFailures("ESSI_CopyTraceArray", [t] {
+        SSI_TRACE* c = ESSI_CopyTraceArray(t);
+        return c && ESSI_FreeTraceArray(c);
+    });
+    ESSI_FreeTraceArray(t);
+    walkAllocFailures("ESSI_PushPoint and ESSI_CopyPoint", [] {
+        SSI_POINT* head = nullptr;
+        bool ok = ESSI_PushPoint(0, 0, 0, 0, nullptr, &head) && ESSI_PushPoint(1, 0, 0, 0, nullptr, &head);
+        SSI_POINT* c = ok ? ESSI_CopyPoint(head) : nullptr;
+        ok = ok && c;
+        ESSI_FreePoint(c);
+        ESSI_FreePointList(head);
+        return ok;
+    });
+    walkAllocFailures("ESSI_SplitPatch", [] {
+        PatchFixture f(1.0, 0.0);
+        if (!f.patch)
+            return false;
+        SSI_NODE *a = nullptr, *b = nullptr;
+        SSI_PATCH* np = ESSI_SplitPatch(&a, f.patch, 1, &b);
+        if (!np) {
+            EXPECT_EQ(f.patch->c[1], &f.nodes[1]) << "patch unchanged on failure";
+            return false;
+        }
+        QV_MemFree(a);
+        QV_MemFree(b);
+        QV_MemFree(np);
+        return true;
+    });
+    walkAllocFailures("ESSI_NewSubdivision", [] {
+        SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 1, 1, 1);
+        return s && ESSI_FreeSubdivision(s);
+    });
+}
+
+} // namespace
