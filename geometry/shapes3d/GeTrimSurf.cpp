@@ -112,6 +112,9 @@ CGeTrimLoop* CGeTrimSurf::GenRectTrimLoop(double u0, double u1, double v0, doubl
     side(u1, v0, u1, v1, UIsoCurve(u1), false);
     side(u1, v1, u0, v1, VIsoCurve(v1), true);
     side(u0, v1, u0, v0, UIsoCurve(u0), true);
+    // The loop's own parameter box too: a loop appended directly must still answer
+    // point-in-region questions.
+    loop->m_boxUV = m_boxUV;
     return loop;
 }
 

@@ -45,7 +45,7 @@ public:
     // 0 without loops or with one loop covering the whole parameter domain.
     int IsTrimed();
     // The counter-clockwise rectangle (u0, v0)-(u1, v1) with whole iso curves as its
-    // 3D curves; sets the parameter box. Not added: the caller appends it.
+    // 3D curves; sets the surface's and the loop's parameter box. Not added: the caller appends it.
     CGeTrimLoop* GenRectTrimLoop(double u0, double u1, double v0, double v1);
     // Links and appends the loop, turning a first loop counter-clockwise and any
     // later one clockwise. 0 for null.
