@@ -74,6 +74,10 @@ public:
     // A new surface offset by dist along the normal, with copies of the loops whose
     // 3D curves lie on the offset surface; null without a record or offset.
     CGeTrimSurf* GenOffsetSurf(double dist);
+    // Replaces the mesh part by a tessellation of the trimmed region whose chords stay
+    // about within tol of the surface: whole parameter cells inside the region,
+    // border cells clipped against the loops, points and normals on the surface.
+    void Discrete(double tol) override;
     // The loops, iso and boundary curves; the control net when they give no box.
     void CalcBox() override;
 
