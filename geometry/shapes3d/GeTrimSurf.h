@@ -78,6 +78,17 @@ public:
     // about within tol of the surface: whole parameter cells inside the region,
     // border cells clipped against the loops, points and normals on the surface.
     void Discrete(double tol) override;
+    // Show mode 20 draws the tessellation (with the loops in mode 1), 21 the loops
+    // and curve lists, 23 the surface through GLU's NURBS renderer cut by the loops.
+    void DrawGL(COpenGLDC* dc, int mode) override;
+    // The loops, then the curve lists, when the view may show 2D drawing.
+    void Draw(CDC* dc) override;
+    void Draw(Direct2DHandler*) override {}
+    // A 3D pick outside show mode 21 picks the tessellation; otherwise the loops,
+    // then the curve lists.
+    int Pick(CPickRay& ray, int check) override;
+    // The first bound that is picked, loop by loop; null when none.
+    CGeTrimBnd* PickTrimBnd(CPickRay& ray);
     // The loops, iso and boundary curves; the control net when they give no box.
     void CalcBox() override;
 
