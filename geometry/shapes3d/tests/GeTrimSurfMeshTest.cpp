@@ -1,6 +1,8 @@
 // Tessellation of trimmed surfaces: its area against closed forms and where its
 // vertices lie.
 #include "framework/numerak/Bsrf.h"
+#include "framework/looker/Looker.h"
+#include "framework/looker/SnapRecords.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/SurfaceFixtures.h"
@@ -100,6 +102,55 @@ TEST(GeTrimSurfMesh, CurvedSurfacesWithoutAndWithLoops)
     CGeTrimSurf none;
     none.Discrete(0.01);
     EXPECT_TRUE(none.faces3.empty()) << "no record";
+}
+
+}  // namespace
+
+namespace {
+
+// A 3D pick straight down from (x, y, 100).
+CPickRay Down(double x, double y, double aperture)
+{
+    CPickRay ray;
+    ray.m_pt[0] = x, ray.m_pt[1] = y, ray.m_pt[2] = 100.0;
+    ray.m_dir[0] = 0.0, ray.m_dir[1] = 0.0, ray.m_dir[2] = -1.0;
+    ray.m_dAperture = aperture;
+    ray.m_b2D = 0;
+    return ray;
+}
+
+TEST(GeTrimSurfPick, TessellationInShadedModeTrimsInWireframe)
+{
+    CLooker looker;
+    gSetLooker(&looker);
+    CGeTrimSurf surf(Plane10(), BOX2<double>(0, 0, 1, 1));
+    surf.AddLoop(surf.GenRectTrimLoop(0, 1, 0, 1));
+    AddHole(surf, 0.5, 0.5, 0.25);
+    surf.CalcUVBox();
+    surf.UpdateTrimLoopEucCrv();
+    surf.Discrete(0.05);
+    surf.CalcBox();
+    struct Row {
+        const char* label;
+        int show;
+        double x, y;
+        int want;
+    };
+    const Row rows[] = {{"shaded, on the face", 20, 2, 2, 1},
+                        {"shaded, in the hole", 20, 5, 5, 0},
+                        {"wireframe, on the hole's trim", 21, 7.5, 5, 1},
+                        {"wireframe, on the face", 21, 2, 2, 0}};
+    for (const Row& row : rows) {
+        looker.SetSrfShowMode(row.show);
+        CPickRay ray = Down(row.x, row.y, 0.05);
+        EXPECT_EQ(surf.Pick(ray, 0), row.want) << row.label;
+    }
+    CPickRay ray = Down(7.5, 5, 0.05);
+    looker.SetSrfShowMode(21);
+    EXPECT_NE(surf.PickTrimBnd(ray), nullptr);
+    ray.m_nTypeMask = 0;
+    EXPECT_EQ(surf.Pick(ray, 1), 0) << "type mask";
+    gSetLooker(nullptr);
 }
 
 }  // namespace
