@@ -1,0 +1,151 @@
+// Trimmed surfaces built from the faces of Open CASCADE's sample models: the
+// trimmed region against its face classifier, the tessellation's area against its
+// surface properties.
+#include "framework/numerak/Bsrf.h"
+#include "geometry/shapes2d/GePolyline.h"
+#include "geometry/shapes3d/GeTrimSurf.h"
+#include "testing/OcctNurbs.h"
+
+#include <BRepBuilderAPI_NurbsConvert.hxx>
+#include <BRepClass_FaceClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRepTools.hxx>
+#include <BRepTools_WireExplorer.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
+#include <Geom2d_Curve.hxx>
+#include <GeomConvert.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kModels = "/usr/share/opencascade/data";
+
+struct Face {
+    std::unique_ptr<CGeTrimSurf> surf;
+    double u0, u1, v0, v1;  // the face surface's own parameter domain
+    std::vector<std::vector<std::array<double, 2>>> loops;  // normalised loop polygons
+};
+
+// The face as a trimmed surface: the B-spline record normalised to the unit square,
+// one loop of polyline bounds per wire (the outer wire first). False for a face whose
+// parameter curves leave the first period.
+bool ToTrimSurf(const TopoDS_Face& face, Face& out)
+{
+    Handle(Geom_BSplineSurface) bs = Handle(Geom_BSplineSurface)::DownCast(BRep_Tool::Surface(face));
+    if (bs.IsNull()) bs = GeomConvert::SurfaceToBSplineSurface(BRep_Tool::Surface(face));
+    if (bs.IsNull()) return false;
+    _nurbs_surface* s = occt3d::FromOcct(bs);
+    if (!s) return false;
+    out.u0 = s->U[s->ku - 1], out.u1 = s->U[s->nu], out.v0 = s->V[s->kv - 1], out.v1 = s->V[s->nv];
+    out.surf = std::make_unique<CGeTrimSurf>(s, BOX2<double>(0, 0, 1, 1));
+    out.surf->ReguKontVector();
+    std::vector<TopoDS_Wire> wires{BRepTools::OuterWire(face)};
+    for (TopExp_Explorer wx(face, TopAbs_WIRE); wx.More(); wx.Next())
+        if (!wx.Current().IsSame(wires.front())) wires.push_back(TopoDS::Wire(wx.Current()));
+    constexpr int kSamples = 400;
+    for (const TopoDS_Wire& wire : wires) {
+        auto* loop = new CGeTrimLoop;
+        std::vector<std::array<double, 2>> polygon;
+        for (BRepTools_WireExplorer ex(wire, face); ex.More(); ex.Next()) {
+            const TopoDS_Edge& edge = ex.Current();
+            double f = 0.0, l = 0.0;
+            Handle(Geom2d_Curve) pc = BRep_Tool::CurveOnSurface(edge, face, f, l);
+            if (pc.IsNull()) continue;
+            const bool reversed = edge.Orientation() == TopAbs_REVERSED;
+            std::vector<std::array<double, 2>> uv(kSamples + 1);
+            for (int k = 0; k <= kSamples; ++k) {
+                const double g = double(k) / kSamples;
+                const gp_Pnt2d q = pc->Value(reversed ? l - (l - f) * g : f + (l - f) * g);
+                uv[k] = {(q.X() - out.u0) / (out.u1 - out.u0), (q.Y() - out.v0) / (out.v1 - out.v0)};
+                if (uv[k][0] < -1e-7 || uv[k][0] > 1 + 1e-7 || uv[k][1] < -1e-7 || uv[k][1] > 1 + 1e-7) {
+                    delete loop;
+                    return false;
+                }
+            }
+            polygon.insert(polygon.end(), uv.begin(), uv.end());
+            auto* poly = new CGePolyline;
+            poly->Create(static_cast<int>(uv.size()), reinterpret_cast<const double(*)[2]>(uv.data()));
+            loop->AddBound(new CGeTrimBnd(poly, nullptr, nullptr));
+        }
+        out.surf->AddLoop(loop);
+        out.loops.push_back(std::move(polygon));
+    }
+    out.surf->CalcUVBox();
+    return true;
+}
+
+double NearestEdge(const std::vector<std::vector<std::array<double, 2>>>& loops, double u, double v)
+{
+    double best = 1e300;
+    for (const auto& p : loops)
+        for (size_t i = 0; i + 1 < p.size(); ++i) {
+            const double ax = p[i][0], ay = p[i][1], bx = p[i + 1][0] - ax, by = p[i + 1][1] - ay;
+            const double len2 = bx * bx + by * by;
+            double t = len2 > 0 ? ((u - ax) * bx + (v - ay) * by) / len2 : 0.0;
+            t = std::fmax(0.0, std::fmin(1.0, t));
+            best = std::fmin(best, std::hypot(u - ax - t * bx, v - ay - t * by));
+        }
+    return best;
+}
+
+double MeshArea(const CGeTrimSurf& s)
+{
+    double area = 0.0;
+    for (const SFacet3& f : s.faces3) {
+        const gp_Pnt a(s.vertices[f.v[0]].x, s.vertices[f.v[0]].y, s.vertices[f.v[0]].z);
+        const gp_Pnt b(s.vertices[f.v[1]].x, s.vertices[f.v[1]].y, s.vertices[f.v[1]].z);
+        const gp_Pnt c(s.vertices[f.v[2]].x, s.vertices[f.v[2]].y, s.vertices[f.v[2]].z);
+        area += 0.5 * gp_Vec(a, b).Crossed(gp_Vec(a, c)).Magnitude();
+    }
+    return area;
+}
+
+TEST(TrimSurfOcct, BottleFacesRegionAndArea)
+{
+    TopoDS_Shape shape;
+    BRep_Builder builder;
+    const std::string path = std::string(kModels) + "/occ/bottle.brep";
+    ASSERT_TRUE(BRepTools::Read(shape, path.c_str(), builder)) << path;
+    shape = BRepBuilderAPI_NurbsConvert(shape).Shape();
+    std::mt19937 rng(34);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int faces = 0;
+    for (TopExp_Explorer fx(shape, TopAbs_FACE); fx.More(); fx.Next()) {
+        const TopoDS_Face face = TopoDS::Face(fx.Current());
+        Face f;
+        if (!ToTrimSurf(face, f)) continue;
+        ++faces;
+        const std::string label = "face " + std::to_string(faces);
+        int compared = 0;
+        for (int i = 0; i < 300; ++i) {
+            double uv[2] = {unit(rng), unit(rng)};
+            if (NearestEdge(f.loops, uv[0], uv[1]) < 0.01) continue;
+            BRepClass_FaceClassifier classify(face, gp_Pnt2d(f.u0 + uv[0] * (f.u1 - f.u0), f.v0 + uv[1] * (f.v1 - f.v0)), 1e-7);
+            if (classify.State() == TopAbs_ON) continue;
+            EXPECT_EQ(f.surf->IsPtInParaLoop(uv), classify.State() == TopAbs_IN ? 1 : 0)
+                << label << " at (" << uv[0] << ", " << uv[1] << ")";
+            ++compared;
+        }
+        EXPECT_GT(compared, 50) << label;
+
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(face, props);
+        const double want = props.Mass();
+        f.surf->Discrete(0.001 * std::sqrt(want));
+        EXPECT_NEAR(MeshArea(*f.surf), want, 0.01 * want) << label;
+    }
+    EXPECT_GE(faces, 4) << "faces within one period";
+}
+
+}  // namespace
