@@ -1,6 +1,6 @@
 // Trimmed surfaces built from the faces of Open CASCADE's sample models: the
 // trimmed region against its face classifier, the tessellation's area against its
-// surface properties.
+// surface properties, its iso curves against its trims.
 #include "framework/numerak/Bsrf.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
@@ -120,7 +120,7 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
     shape = BRepBuilderAPI_NurbsConvert(shape).Shape();
     std::mt19937 rng(34);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    int faces = 0;
+    int faces = 0, isoCurves = 0;
     for (TopExp_Explorer fx(shape, TopAbs_FACE); fx.More(); fx.Next()) {
         const TopoDS_Face face = TopoDS::Face(fx.Current());
         Face f;
@@ -139,6 +139,41 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
         }
         EXPECT_GT(compared, 50) << label;
 
+        // Iso curves end on the trims: each end lies on the model image of a loop polygon.
+        std::vector<gp_Pnt> trims;
+        std::vector<size_t> starts;
+        for (const auto& loop : f.loops) {
+            starts.push_back(trims.size());
+            for (const auto& p : loop) {
+                double xyz[3];
+                f.surf->GetPoint(p[0], p[1], xyz);
+                trims.emplace_back(xyz[0], xyz[1], xyz[2]);
+            }
+        }
+        starts.push_back(trims.size());
+        auto trimDistance = [&](const double* p) {
+            const gp_Pnt q(p[0], p[1], p[2]);
+            double best = 1e300;
+            for (size_t k = 0; k + 1 < starts.size(); ++k)
+                for (size_t i = starts[k]; i + 1 < starts[k + 1]; ++i) {
+                    const gp_Vec ab(trims[i], trims[i + 1]), aq(trims[i], q);
+                    const double len2 = ab.SquareMagnitude();
+                    const double t = len2 > 0 ? std::fmax(0.0, std::fmin(1.0, aq.Dot(ab) / len2)) : 0.0;
+                    best = std::fmin(best, q.Distance(trims[i].Translated(t * ab)));
+                }
+            return best;
+        };
+        int n[2] = {6, 6};
+        f.surf->ComputerIsoCurve(n);
+        for (CGeCurve3d* c : f.surf->m_listIsoCurve) {
+            ++isoCurves;
+            double a[3], b[3];
+            c->GetStartPoint(a);
+            c->GetEndPoint(b);
+            EXPECT_LT(trimDistance(a), 0.05) << label << " iso start";
+            EXPECT_LT(trimDistance(b), 0.05) << label << " iso end";
+        }
+
         GProp_GProps props;
         BRepGProp::SurfaceProperties(face, props);
         const double want = props.Mass();
@@ -146,6 +181,7 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
         EXPECT_NEAR(MeshArea(*f.surf), want, 0.01 * want) << label;
     }
     EXPECT_GE(faces, 4) << "faces within one period";
+    EXPECT_GE(isoCurves, 10 * faces) << "iso curves made";
 }
 
 }  // namespace
