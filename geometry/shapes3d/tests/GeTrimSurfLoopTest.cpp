@@ -186,6 +186,8 @@ TEST(GeTrimSurfLoops, CopiesAndOffset)
 TEST(GeTrimSurfLoops, TransformsFollowTheControlNet)
 {
     auto surf = SquareWithHole(0.2);
+    surf->Discrete(0.05);
+    ASSERT_FALSE(surf->vertices.empty());
     surf->CalcBox();
     double p[3] = {1, 2, 3}, axis[3] = {0.3, 0.4, 0.5}, d[3] = {5, -1, 2};
     const double angle = 0.7;
@@ -202,6 +204,15 @@ TEST(GeTrimSurfLoops, TransformsFollowTheControlNet)
             BSRF_EvPos(net.get(), u, v, want);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 1e-9) << u << "," << v << " axis " << k;
         }
+    // The tessellation moves with it: each vertex stays the image of its parameters.
+    for (size_t i = 0; i < surf->vertices.size(); ++i) {
+        double want[3];
+        BSRF_EvPos(net.get(), surf->uvcoords[i].u, surf->uvcoords[i].v, want);
+        const CPoint3f& got = surf->vertices[i];
+        ASSERT_NEAR(got.x, want[0], 1e-4) << "vertex " << i;
+        ASSERT_NEAR(got.y, want[1], 1e-4) << "vertex " << i;
+        ASSERT_NEAR(got.z, want[2], 1e-4) << "vertex " << i;
+    }
     // The first bound's 3D curve starts at the image of its parameter start.
     CGeTrimBnd* first = surf->m_listLoop.GetHead()->m_listBnd.GetHead();
     double start[3], want[3];
