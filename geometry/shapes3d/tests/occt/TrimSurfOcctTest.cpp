@@ -2,11 +2,19 @@
 // trimmed region against its face classifier, the tessellation's area against its
 // surface properties, its iso curves against its trims.
 #include "framework/numerak/Bsrf.h"
+#include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/OcctNurbs.h"
+#include "testing/SurfaceFixtures.h"
 
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepBuilderAPI_NurbsConvert.hxx>
+#include <BRepLib.hxx>
+#include <Geom2d_Circle.hxx>
+#include <gp_Ax2d.hxx>
 #include <BRepClass_FaceClassifier.hxx>
 #include <BRepGProp.hxx>
 #include <BRepTools.hxx>
@@ -182,6 +190,54 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
     }
     EXPECT_GE(faces, 4) << "faces within one period";
     EXPECT_GE(isoCurves, 10 * faces) << "iso curves made";
+}
+
+// A bicubic bump and a cylinder patch with circular holes in the parameter plane:
+// the tessellation's area against Open CASCADE's area of the same trimmed face.
+TEST(TrimSurfOcct, SurfacesWithHolesMatchTheFaceArea)
+{
+    struct Hole {
+        double u, v, r;
+    };
+    struct Row {
+        const char* label;
+        surffix::SurfPtr record;
+        std::vector<Hole> holes;
+    };
+    Row rows[] = {{"bicubic bump, one hole", surffix::Wavy(8, false), {{0.5, 0.5, 0.2}}},
+                  {"rational bicubic, three holes", surffix::Wavy(12, true), {{0.25, 0.3, 0.1}, {0.7, 0.3, 0.15}, {0.5, 0.72, 0.18}}},
+                  {"cylinder patch, one hole", surffix::Cylinder(5.0, 8.0), {{0.5, 0.5, 0.1}}}};
+    for (Row& row : rows) {
+        _nurbs_surface* s = row.record.get();
+        ASSERT_EQ(s->U[s->ku - 1], 0.0) << row.label;
+        ASSERT_EQ(s->U[s->nu], 1.0) << row.label;
+        CGeTrimSurf surf(BSRF_Clone(s), BOX2<double>(0, 0, 1, 1));
+        surf.AddLoop(surf.GenRectTrimLoop(0, 1, 0, 1));
+        Handle(Geom_BSplineSurface) peer = occt3d::ToOcct(s);
+        BRepBuilderAPI_MakeFace make(peer, 0.0, 1.0, 0.0, 1.0, 1e-7);
+        for (const Hole& h : row.holes) {
+            auto* loop = new CGeTrimLoop;
+            const double c[2] = {h.u, h.v};
+            loop->AddBound(new CGeTrimBnd(new CGeCircle(c, h.r, 1), nullptr, nullptr));
+            surf.AddLoop(loop);
+            Handle(Geom2d_Circle) circle = new Geom2d_Circle(gp_Ax2d(gp_Pnt2d(h.u, h.v), gp_Dir2d(1, 0)), h.r, false);
+            make.Add(BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(circle, peer).Edge()).Wire());
+        }
+        surf.CalcUVBox();
+        TopoDS_Face face = make.Face();
+        BRepLib::BuildCurves3d(face);
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(face, props);
+        const double want = props.Mass();
+        surf.Discrete(0.005);
+        EXPECT_NEAR(MeshArea(surf), want, 0.01 * want) << row.label;
+        for (size_t i = 0; i < surf.uvcoords.size(); ++i) {
+            const double u = surf.uvcoords[i].u, v = surf.uvcoords[i].v;
+            for (const Hole& h : row.holes)
+                ASSERT_GE(std::hypot(u - h.u, v - h.v), h.r - 0.001) << row.label << " vertex " << i;
+            ASSERT_TRUE(u > -1e-6 && u < 1 + 1e-6 && v > -1e-6 && v < 1 + 1e-6) << row.label << " vertex " << i;
+        }
+    }
 }
 
 }  // namespace
