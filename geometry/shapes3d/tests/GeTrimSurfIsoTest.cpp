@@ -18,18 +18,7 @@ namespace {
 using CurveList = CTypedPtrList<CObList, CGeCurve3d*>;
 
 // The plane z = 0 over [0, 10]², parameter (u, v) at (10u, 10v).
-_nurbs_surface* Plane10()
-{
-    _nurbs_surface* s = BSRF_Create(2, 2, 2, 2);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            s->P[i][j][0] = 10.0 * i;
-            s->P[i][j][1] = 10.0 * j;
-            s->P[i][j][2] = 0.0;
-            s->P[i][j][3] = 1.0;
-        }
-    return s;
-}
+_nurbs_surface* Plane10() { return surffix::Plane(10, 10).release(); }
 
 CGeTrimBnd* LineBound(double x0, double y0, double x1, double y1)
 {

@@ -18,14 +18,7 @@ namespace {
 // The plane z = 0 over [0, w] × [0, h] as a bilinear record on the given knots.
 _nurbs_surface* PlaneRecord(double w, double h, double u0 = 0.0, double u1 = 1.0)
 {
-    _nurbs_surface* s = BSRF_Create(2, 2, 2, 2);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            s->P[i][j][0] = i * w;
-            s->P[i][j][1] = j * h;
-            s->P[i][j][2] = 0.0;
-            s->P[i][j][3] = 1.0;
-        }
+    _nurbs_surface* s = surffix::Plane(w, h).release();
     s->U[0] = s->U[1] = u0;
     s->U[2] = s->U[3] = u1;
     return s;

@@ -29,18 +29,7 @@ double MeshArea(const CGeTrimSurf& s)
     return area;
 }
 
-_nurbs_surface* Plane10()
-{
-    _nurbs_surface* s = BSRF_Create(2, 2, 2, 2);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            s->P[i][j][0] = 10.0 * i;
-            s->P[i][j][1] = 10.0 * j;
-            s->P[i][j][2] = 0.0;
-            s->P[i][j][3] = 1.0;
-        }
-    return s;
-}
+_nurbs_surface* Plane10() { return surffix::Plane(10, 10).release(); }
 
 void AddHole(CGeTrimSurf& surf, double cu, double cv, double r)
 {

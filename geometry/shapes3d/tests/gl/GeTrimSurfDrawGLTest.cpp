@@ -7,6 +7,7 @@
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "platform/ui/GLArea.h"
+#include "testing/SurfaceFixtures.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/View.h"
 
@@ -108,15 +109,7 @@ int LitPixels(const QImage& a)
 // The 10 × 10 square z = 0; with a hole of parameter radius r at the centre when r > 0.
 std::unique_ptr<CGeTrimSurf> Square(double r)
 {
-    _nurbs_surface* s = BSRF_Create(2, 2, 2, 2);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            s->P[i][j][0] = 10.0 * i;
-            s->P[i][j][1] = 10.0 * j;
-            s->P[i][j][2] = 0.0;
-            s->P[i][j][3] = 1.0;
-        }
-    auto surf = std::make_unique<CGeTrimSurf>(s, BOX2<double>(0, 0, 1, 1));
+    auto surf = std::make_unique<CGeTrimSurf>(surffix::Plane(10, 10).release(), BOX2<double>(0, 0, 1, 1));
     if (r > 0.0) {
         surf->AddLoop(surf->GenRectTrimLoop(0, 1, 0, 1));
         auto* hole = new CGeTrimLoop;
