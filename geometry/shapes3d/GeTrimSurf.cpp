@@ -79,7 +79,11 @@ void CGeTrimSurf::CopyFromTrimSurf(CGeTrimSurf* src)
     DeleteOwnedList(m_listLoop);
     for (CGeTrimLoop* loop : src->m_listLoop)
         if (loop)
-            if (auto* c = static_cast<CGeTrimLoop*>(loop->Copy())) m_listLoop.AddTail(c);
+            if (auto* c = static_cast<CGeTrimLoop*>(loop->Copy())) {
+                // Loop copies start without a parameter box; the region test needs one.
+                c->CalcUVBox();
+                m_listLoop.AddTail(c);
+            }
     m_boxUV = src->m_boxUV;
     CopyFromMesh(src);
 }
@@ -302,6 +306,7 @@ CGeTrimSurf* CGeTrimSurf::GenOffsetSurf(double dist)
             b->m_pEucCrv = nullptr;
         }
         c->CreateEuclidBnd();
+        c->CalcUVBox();
         offset->m_listLoop.AddTail(c);
     }
     offset->m_boxUV = m_boxUV;

@@ -154,13 +154,16 @@ TEST(GeTrimSurfLoops, CopiesAndOffset)
         EXPECT_EQ(l->m_pSurf, copy.get());
         for (CGeTrimBnd* b : l->m_listBnd) EXPECT_EQ(b->m_pLoop, l);
     }
-    double uv[2] = {0.5, 0.5};
+    double uv[2] = {0.5, 0.5}, beside[2] = {0.1, 0.1};
     EXPECT_EQ(copy->IsPtInParaLoop(uv), 0) << "hole kept";
+    EXPECT_EQ(copy->IsPtInParaLoop(beside), 1) << "copy's region";
 
     std::unique_ptr<CGeTrimSurf> offset(surf->GenOffsetSurf(2.0));
     ASSERT_NE(offset, nullptr);
     ASSERT_EQ(offset->m_listLoop.GetCount(), 2);
     EXPECT_EQ(offset->m_boxUV.xmax, surf->m_boxUV.xmax);
+    EXPECT_EQ(offset->IsPtInParaLoop(uv), 0) << "offset's hole";
+    EXPECT_EQ(offset->IsPtInParaLoop(beside), 1) << "offset's region";
     auto srcLoop = surf->m_listLoop.begin();
     for (CGeTrimLoop* l : offset->m_listLoop) {
         EXPECT_EQ(l->m_pSurf, offset.get());
