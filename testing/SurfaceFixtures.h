@@ -85,6 +85,22 @@ inline SurfPtr Torus(double R, double r)
     return Revolve(*UnitCircle(), *profile);
 }
 
+// The plane z = 0 over [0, w] × [0, h] as a bilinear record on [0, 1]²: the
+// parameter (u, v) lies at (w·u, h·v).
+inline SurfPtr Plane(double w, double h)
+{
+    SurfPtr s(BSRF_Create(2, 2, 2, 2));
+    if (!s) return nullptr;
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            s->P[i][j][0] = w * i;
+            s->P[i][j][1] = h * j;
+            s->P[i][j][2] = 0.0;
+            s->P[i][j][3] = 1.0;
+        }
+    return s;
+}
+
 // An n × n rational bicubic over [0, 1]² on clamped uniform knots: a wavy
 // height field with weights in [0.5, 2] (all 1 when rational is false), the
 // same for every seed.

@@ -29,6 +29,13 @@ bool CQVGlobal::SetCrvShowDiscTol(double tol)
     return true;
 }
 
+bool CQVGlobal::SetSurfShowDiscTol(double tol)
+{
+    if (!IsPositive(tol)) return false;
+    m_dSurfShowDiscTol = tol;
+    return true;
+}
+
 bool CQVGlobal::SetCrvDiscAng(double radians)
 {
     if (!IsPositive(radians)) return false;
@@ -65,6 +72,12 @@ double gGetCrvDiscAng()
 {
     const CQVGlobal* g = gGetQVGlobal();
     return g ? g->GetCrvDiscAng() : kDefaultCrvDiscAng;
+}
+
+double gGetSurfShowDiscTol()
+{
+    const CQVGlobal* g = gGetQVGlobal();
+    return g ? g->GetSurfShowDiscTol() : kDefaultSurfShowDiscTol;
 }
 
 namespace looker::testing {

@@ -14,6 +14,7 @@ inline constexpr std::int32_t kDocVersionCurrent = 12;      // the version new d
 inline constexpr double kDefaultCrvDiscTol = 0.01;      // curve discretisation for computation
 inline constexpr double kDefaultCrvShowDiscTol = 0.05;  // curve discretisation for display
 inline constexpr double kDefaultCrvDiscAng = 0.17453292519943295;  // 10 degrees
+inline constexpr double kDefaultSurfShowDiscTol = 0.05;  // surface tessellation for display
 
 // Process-wide settings. The geometry side reads the document format version
 // and the discretisation settings; the program's own settings come from
@@ -28,17 +29,20 @@ public:
     double GetCrvDiscTol() const { return m_dCrvDiscTol; }
     double GetCrvShowDiscTol() const { return m_dCrvShowDiscTol; }
     double GetCrvDiscAng() const { return m_dCrvDiscAng; }
+    double GetSurfShowDiscTol() const { return m_dSurfShowDiscTol; }
     // Non-positive or non-finite values are refused (the old value stays), so
     // that a bad setting never reaches a discretisation loop.
     bool SetCrvDiscTol(double tol);
     bool SetCrvShowDiscTol(double tol);
     bool SetCrvDiscAng(double radians);
+    bool SetSurfShowDiscTol(double tol);
 
 private:
     std::int32_t m_nVersion = kDocVersionCurrent;
     double m_dCrvDiscTol = kDefaultCrvDiscTol;
     double m_dCrvShowDiscTol = kDefaultCrvShowDiscTol;
     double m_dCrvDiscAng = kDefaultCrvDiscAng;
+    double m_dSurfShowDiscTol = kDefaultSurfShowDiscTol;
 };
 
 // The published settings object, or null when none is published.
@@ -54,6 +58,7 @@ CQVGlobal* gNewQVGlobal();
 double gGetCrvDiscTol();
 double gGetCrvShowDiscTol();
 double gGetCrvDiscAng();
+double gGetSurfShowDiscTol();
 
 namespace looker::testing {
 
