@@ -109,6 +109,24 @@ public:
     void Serialize(CArchive& ar) override;
     virtual int SerializeEx(CArchive& ar);
 
+    // Display (strips of the show range, normals, show step).
+    // When step differs from showStep: the strips are released and showStep = step.
+    void SetShowStep(unsigned stepNodes);
+    // showRange from a world box (node at or below its lower corner, at or above its
+    // upper one) and showStep = 0; an inverted box empties the range; null does nothing.
+    void SetShowRange(BOX2<double>* box);
+    // cols = (left, right), rows = (top, bottom) of showRange.
+    void GetShowRange(unsigned* cols, unsigned* rows) const;
+    bool IsShowRangeEmpty() const { return showRange.right <= showRange.left || showRange.bottom <= showRange.top; }
+    // Unit normal of node (i, j) from its existing neighbours (edge and corner rules of
+    // the display); (0, 0, 1) when it vanishes.
+    void CalcNodeNormal(int i, int j, float* normal) const;
+    // Strip list over the whole grid, and over the show range widened by one node
+    // (not below column or row 1 when it starts there); node step s ≥ 1. The local list
+    // needs a current view.
+    void CreateAllStrip(unsigned s);
+    void CreateLocalStrip(unsigned s);
+
     float originX = 0.0f;
     float originY = 0.0f;
     float step = 1.0f;
@@ -141,6 +159,8 @@ private:
     // Deletes grid, then the strips.
     void ClearCanvas();
     void ClearAllTriStrip();
+    // Bands between consecutive sampled rows of [r0, r1] joined by degenerate triangles.
+    void BuildStrip(unsigned c0, unsigned c1, unsigned r0, unsigned r1, unsigned s);
     // Releases coordinates, heights, ground and flags.
     void FreeGrid();
     // Deletes the buffer names when a context can be made current (display side).

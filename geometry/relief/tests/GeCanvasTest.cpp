@@ -3,6 +3,7 @@
 // smoothing, interpolation, run encoding (decoded with Eigen's half floats), the
 // node rectangle and the archive record.
 #include "geometry/relief/GeCanvas.h"
+#include "geometry/relief/tests/ReliefFixtures.h"
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
@@ -22,14 +23,6 @@
 #include <vector>
 
 namespace {
-
-std::unique_ptr<CGeCanvas> MakeCanvas(float ox, float oy, float step, int nx, int ny)
-{
-    auto c = std::make_unique<CGeCanvas>();
-    float origin[2] = {ox, oy};
-    EXPECT_EQ(c->CreateMini(origin, step, nx, ny), 1);
-    return c;
-}
 
 constexpr float kEmpty = CGeCanvas::kEmptyHeight;
 
