@@ -1,6 +1,8 @@
 #include "geometry/relief/GeCanvas.h"
 
 #include "framework/looker/Dib.h"
+#include "framework/looker/MemoryStatus.h"
+#include "framework/looker/WorkArea.h"
 #include "framework/looker/SnapRecords.h"
 #include "geometry/relief/GeRelief.h"
 #include "geometry/relief/ReliefIndex.h"
@@ -73,6 +75,59 @@ CGeCanvas* CGeCanvas::New()
 {
     Uninstance();
     m_Instance = new CGeCanvas;
+    return m_Instance;
+}
+
+namespace {
+
+// Bytes a cell really costs with its display: height, flag, ground (4 + 1 + 4), the
+// position and half-float normal buffers (12 + 6) and their staging arrays while they
+// are built (12 + 6), and about two strip indices (8).
+constexpr double kBytesPerCell = 53.0;
+// Smallest step of a canvas over the work area, and its increment under a tight budget.
+constexpr float kMinWorkAreaStep = 0.1f;
+constexpr float kStepIncrement = 0.1f;
+// Message shown with the raised step.
+constexpr UINT kStepRaisedMessage = 299;
+
+}  // namespace
+
+CGeCanvas* CGeCanvas::CreateFrmWorkArea(float stepWanted)
+{
+    if (m_Instance) return m_Instance;
+    CWorkArea* area = CWorkArea::Instance();
+    if (!area || !(stepWanted >= kMinWorkAreaStep)) return nullptr;
+    const BOX2<double> page = area->GetPageSize();
+    const float w = static_cast<float>(std::fabs(page.xmax - page.xmin));
+    const float h = static_cast<float>(std::fabs(page.ymax - page.ymin));
+    float origin[2] = {0.0f, 0.0f};
+    if (area->GetOrigin() != 1) {
+        origin[0] = -w * 0.5f;
+        origin[1] = -h * 0.5f;
+    }
+    // Without a memory figure only the cell cap bounds the grid.
+    std::uint64_t available = 0;
+    const bool known = looker::QueryAvailablePhysical(available);
+    float spacing = stepWanted;
+    bool raised = false;
+    double cx = 0.0, cy = 0.0;
+    for (;;) {
+        cx = w / spacing + 1.0;
+        cy = h / spacing + 1.0;
+        if (!(cx >= 2.0 && cy >= 2.0)) return nullptr;
+        const double bytes = cx * kBytesPerCell * cy + cx * 4.0 + cy * 4.0;
+        const bool fits = (!known || static_cast<double>(available) * 0.5 > bytes) &&
+                          std::floor(cx) * std::floor(cy) <= static_cast<double>(relief::kMaxCells);
+        if (fits) break;
+        const float next = spacing + kStepIncrement;
+        if (next == spacing) return nullptr;  // the step no longer grows
+        spacing = next;
+        raised = true;
+    }
+    if (raised) looker::ShowResourceMessage(kStepRaisedMessage, spacing);
+    auto canvas = std::make_unique<CGeCanvas>();
+    if (!canvas->Create(origin, spacing, static_cast<int>(cx), static_cast<int>(cy))) return nullptr;
+    m_Instance = canvas.release();
     return m_Instance;
 }
 

@@ -5,7 +5,9 @@
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/tests/ReliefFixtures.h"
 
+#include "framework/looker/MemoryStatus.h"
 #include "framework/looker/QVGlobal.h"
+#include "framework/looker/WorkArea.h"
 #include "framework/looker/SnapRecords.h"
 #include "geometry/relief/GeRelief.h"
 #include "geometry/relief/tests/ReliefFixtures.h"
@@ -18,6 +20,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
 #include <memory>
 #include <random>
 #include <vector>
@@ -474,4 +480,101 @@ TEST(GeCanvasTest, ArchiveRecordRoundTripAndDamage)
         EXPECT_EQ(truncated.heights, nullptr) << "cut " << cut;
     }
     looker::testing::ResetQVGlobal();
+}
+
+namespace {
+
+class CanvasWorkAreaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_meminfo = std::filesystem::temp_directory_path() /
+                    ("korvel-canvas-meminfo-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        SetAvailable(64ull << 30);
+        looker::SetResourceMessageHook([this](UINT id, double v) { m_messages.push_back({id, v}); });
+    }
+    void TearDown() override
+    {
+        CGeCanvas::Uninstance();
+        CWorkArea::Uninstance();
+        looker::SetResourceMessageHook(nullptr);
+        looker::testing::SetMemoryFiles(nullptr, nullptr);
+        std::filesystem::remove(m_meminfo);
+    }
+    // Available memory as the canvas sees it (no cgroup limit); 0 bytes writes a file
+    // without the figure, which is a failed query.
+    void SetAvailable(std::uint64_t bytes)
+    {
+        std::ofstream out(m_meminfo);
+        out << "MemTotal: 99999999 kB\n";
+        if (bytes) out << "MemAvailable: " << bytes / 1024 << " kB\n";
+        out.close();
+        looker::testing::SetMemoryFiles(m_meminfo.string().c_str(), "/nonexistent");
+    }
+
+    std::filesystem::path m_meminfo;
+    std::vector<std::pair<UINT, double>> m_messages;
+};
+
+}  // namespace
+
+TEST_F(CanvasWorkAreaTest, PageGridAndOrigin)
+{
+    CWorkArea::Instance()->SetPageSize(100, 50);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), c);
+    EXPECT_EQ(c->nx, 101u);
+    EXPECT_EQ(c->ny, 51u);
+    EXPECT_EQ(c->originX, 0.0f);
+    EXPECT_EQ(c->m_box.xmax, 101.0);
+    EXPECT_EQ(c->m_box.ymax, 51.0);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(2.0f), c) << "an existing canvas is returned unchanged";
+    EXPECT_EQ(c->step, 1.0f);
+    CGeCanvas::Uninstance();
+    CWorkArea::Instance()->SetOrigin(0);
+    c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->originX, -50.0f);
+    EXPECT_EQ(c->originY, -25.0f);
+    CGeCanvas::Uninstance();
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(0.05f), nullptr);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(std::nanf("")), nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), nullptr);
+}
+
+TEST_F(CanvasWorkAreaTest, TightMemoryRaisesTheStepAndSaysSo)
+{
+    CWorkArea::Instance()->SetPageSize(1000, 1000);
+    // 40 MB available: half of it holds about 377000 cells at 53 bytes, so the step
+    // must reach 1000 / (sqrt(377000) - 1) ≈ 1.63.
+    SetAvailable(40ull << 20);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(0.5f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_GE(c->step, 1.6f);
+    EXPECT_LE(c->step, 1.8f);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, 299u);
+    EXPECT_EQ(m_messages[0].second, static_cast<double>(c->step));
+    EXPECT_LT(53.0 * c->nx * c->ny, 20.0 * (1 << 20));
+}
+
+TEST_F(CanvasWorkAreaTest, AlwaysEnds)
+{
+    // A failed memory query is not zero memory: the canvas is made at the asked step.
+    CWorkArea::Instance()->SetPageSize(100, 100);
+    SetAvailable(0);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->step, 1.0f);
+    CGeCanvas::Uninstance();
+    // No memory at all (0 kB): the step grows until fewer than 2 nodes remain.
+    SetAvailable(1);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(1.0f), nullptr);
+    // A page so large that the step stops growing before the grid fits.
+    CWorkArea::Instance()->SetPageSize(1e15, 1e15);
+    SetAvailable(64ull << 30);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(1.0f), nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), nullptr);
 }
