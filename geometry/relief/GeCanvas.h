@@ -121,6 +121,25 @@ public:
     // Unit normal of node (i, j) from its existing neighbours (edge and corner rules of
     // the display); (0, 0, 1) when it vanishes.
     void CalcNodeNormal(int i, int j, float* normal) const;
+    // Position and half-float normal buffers of every node (z 0, normal up); nothing
+    // without buffer objects.
+    void BuildVBOs();
+    // Heights into the position buffer, normals of the flagged non-empty cells of the
+    // show range into the normal buffer, then a new preview. Nothing without flags or
+    // an OpenGL device context.
+    void UpdateInFlag();
+    // Empties the cells of the boxes (clamped) and resets their normals; every flag
+    // becomes 0. The heights and flags change also without an OpenGL context.
+    void ResetHeight(std::vector<BOX2<int>>& boxes);
+    void SetDefaultMaterial(COpenGLDC* dc);
+    void DrawGL(COpenGLDC* dc, int mode) override;
+    // Strips of the show range (or one quad when it is empty) and the quads around it.
+    void DrawGL_All(int mode);
+    void DrawGL_Side(int mode);
+    void DrawGL_Row(COpenGLDC* dc, int row);
+    void DrawGL_Col(COpenGLDC* dc, int col);
+    // Rows and columns a fifth of the counts apart (at least one node), black.
+    void DrawGL_WireFrame(COpenGLDC* dc);
     // Strip list over the whole grid, and over the show range widened by one node
     // (not below column or row 1 when it starts there); node step s ≥ 1. The local list
     // needs a current view.

@@ -5,10 +5,20 @@
 #include "framework/looker/Camera.h"
 #include "framework/looker/Looker.h"
 
+#include <GL/gl.h>
+#include <GL/glext.h>
+
 #include <algorithm>
 #include <cmath>
 #include <new>
 #include <vector>
+
+namespace {
+// Surface show modes of the view.
+constexpr int kShowShaded = 20;
+constexpr int kShowWireframe = 21;
+constexpr int kShowPoints = 22;
+}  // namespace
 
 void CGeCanvas::DeleteBuffers()
 {
@@ -139,4 +149,285 @@ void CGeCanvas::CreateLocalStrip(unsigned s)
     const unsigned c0 = cols[0] > 1 ? cols[0] - 1 : cols[0], r0 = rows[0] > 1 ? rows[0] - 1 : rows[0];
     const unsigned c1 = std::min(cols[1] + 1, nx - 1), r1 = std::min(rows[1] + 1, ny - 1);
     BuildStrip(c0, c1, r0, r1, s);
+}
+
+namespace {
+
+// Makes the device context's OpenGL context current for work outside a frame and
+// releases it again; a context that was current stays current.
+class CurrentContext {
+public:
+    explicit CurrentContext(COpenGLDC* dc) : m_dc(dc), m_made(dc && !COpenGLDC::IsContextCurrent())
+    {
+        m_ok = dc && (!m_made || dc->MakeCurrent(1));
+        if (m_ok && m_made) dc->InitCaps();
+    }
+    ~CurrentContext()
+    {
+        if (m_ok && m_made) m_dc->MakeCurrent(0);
+    }
+    CurrentContext(const CurrentContext&) = delete;
+    CurrentContext& operator=(const CurrentContext&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    COpenGLDC* m_dc;
+    bool m_made;
+    bool m_ok = false;
+};
+
+const Float16 kHalfZero(0.0f), kHalfOne(1.0f);
+
+}  // namespace
+
+void CGeCanvas::BuildVBOs()
+{
+    COpenGLDC* dc = gGetOpenGLDC();
+    CurrentContext current(dc);
+    if (!current.Ok() || !dc->m_bVBO || !heights) return;
+    const size_t cells = static_cast<size_t>(nx) * ny;
+    std::vector<float> positions;
+    std::vector<Float16> normals;
+    try {
+        positions.resize(cells * 3);
+        normals.resize(cells * 3);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    size_t k = 0;
+    for (std::uint32_t j = 0; j < ny; ++j)
+        for (std::uint32_t i = 0; i < nx; ++i, k += 3) {
+            positions[k] = xs[i];
+            positions[k + 1] = ys[j];
+            positions[k + 2] = 0.0f;
+            normals[k] = kHalfZero;
+            normals[k + 1] = kHalfZero;
+            normals[k + 2] = kHalfOne;
+        }
+    vboVertex = dc->CreateVBO(positions.data(), static_cast<std::ptrdiff_t>(cells * 12), GL_ARRAY_BUFFER, GL_STATIC_DRAW);
+    vboNormal = dc->CreateVBO(normals.data(), static_cast<std::ptrdiff_t>(cells * 6), GL_ARRAY_BUFFER, GL_STATIC_DRAW);
+}
+
+void CGeCanvas::UpdateInFlag()
+{
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (!flags || !dc) return;
+    CurrentContext current(dc);
+    if (!current.Ok()) return;
+    if (!vboVertex) BuildVBOs();
+    if (!vboVertex || !vboNormal) return;
+    dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
+    if (auto* p = static_cast<float*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+        const float* h = heights[0];
+        const size_t cells = static_cast<size_t>(nx) * ny;
+        for (size_t c = 0; c < cells; ++c) p[c * 3 + 2] = h[c];
+        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    unsigned cols[2], rows[2];
+    GetShowRange(cols, rows);
+    cols[1] = std::min(cols[1], nx - 1);
+    rows[1] = std::min(rows[1], ny - 1);
+    dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
+    if (auto* p = static_cast<Float16*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+        for (unsigned j = rows[0]; j <= rows[1]; ++j)
+            for (unsigned i = cols[0]; i <= cols[1]; ++i) {
+                if (flags[j][i] == 0 || heights[j][i] == kEmptyHeight) continue;
+                float n[3];
+                CalcNodeNormal(static_cast<int>(i), static_cast<int>(j), n);
+                Float16* rec = p + (static_cast<size_t>(j) * nx + i) * 3;
+                rec[0] = Float16(n[0]);
+                rec[1] = Float16(n[1]);
+                rec[2] = Float16(n[2]);
+            }
+        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    dc->BindBuffer(GL_ARRAY_BUFFER, 0);
+    MakePreview(0);
+}
+
+void CGeCanvas::ResetHeight(std::vector<BOX2<int>>& boxes)
+{
+    if (boxes.empty() || !heights) return;
+    ResetFlag(0, nullptr);
+    // The heights are emptied whether or not the normals can be reset with them.
+    for (const BOX2<int>& box : boxes) {
+        BOX2<int> b;
+        if (!ClampBox(box, b)) continue;
+        for (int y = b.ymin; y <= b.ymax; ++y) std::fill(heights[y] + b.xmin, heights[y] + b.xmax + 1, kEmptyHeight);
+    }
+    COpenGLDC* dc = gGetOpenGLDC();
+    CurrentContext current(dc);
+    if (!current.Ok()) return;
+    if (!vboVertex) BuildVBOs();
+    if (!vboNormal) return;
+    dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
+    if (auto* p = static_cast<Float16*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+        for (const BOX2<int>& box : boxes) {
+            BOX2<int> b;
+            if (!ClampBox(box, b)) continue;
+            for (int y = b.ymin; y <= b.ymax; ++y)
+                for (int x = b.xmin; x <= b.xmax; ++x) {
+                    Float16* rec = p + (static_cast<size_t>(y) * nx + x) * 3;
+                    rec[0] = kHalfZero;
+                    rec[1] = kHalfZero;
+                    rec[2] = kHalfOne;
+                }
+        }
+        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    dc->BindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void CGeCanvas::SetDefaultMaterial(COpenGLDC* dc)
+{
+    if (!dc) return;
+    const GLfloat ambient[4] = {0.2f, 0.3f, 0.2f, 1.0f}, diffuse[4] = {0.5f, 0.5f, 0.0f, 1.0f},
+                  specular[4] = {0.6f, 0.6f, 0.5f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 120.0f);
+}
+
+void CGeCanvas::DrawGL(COpenGLDC* dc, int mode)
+{
+    if (!dc || !heights) return;
+    const float ex = nx * step / 2, ey = ny * step / 2;
+    dc->SetLightDirection(ex, ey, std::max(ex, ey));
+    SetDefaultMaterial(dc);
+    glDisable(GL_TEXTURE_2D);
+    CLooker* looker = gGetLooker();
+    int show = looker ? looker->GetSrfShowMode() : kShowShaded;
+    if ((looker && looker->IsAnimateView()) || mode == 3) show = kShowWireframe;
+    if (show == kShowShaded) DrawGL_All(kShowShaded);
+    else if (show == kShowWireframe) DrawGL_WireFrame(dc);
+}
+
+void CGeCanvas::DrawGL_All(int mode)
+{
+    CLooker* looker = gGetLooker();
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (!looker || !dc || !heights) return;
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_NORMALIZE);
+    if (IsShowRangeEmpty()) {
+        const unsigned li = nx - 1, lj = ny - 1;
+        glBegin(GL_QUADS);
+        glNormal3f(0.0f, 0.0f, 1.0f);
+        glVertex3f(xs[0], ys[0], heights[0][0]);
+        glVertex3f(xs[li], ys[0], heights[0][li]);
+        glVertex3f(xs[li], ys[lj], heights[lj][li]);
+        glVertex3f(xs[0], ys[lj], heights[lj][0]);
+        glEnd();
+    } else {
+        double w = 0.0;
+        looker->ScreentoWorld(1.0, w);
+        unsigned s = 16;
+        for (unsigned k : {1u, 2u, 4u, 8u})
+            if (k * step >= w) {
+                s = k;
+                break;
+            }
+        if (!strip || s != showStep) {
+            CreateLocalStrip(s);
+            showStep = s;
+        }
+        if (dc->m_bVBO && !vboVertex) BuildVBOs();
+        if (strip && vboVertex && vboNormal) {
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glEnableClientState(GL_NORMAL_ARRAY);
+            dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
+            glVertexPointer(3, GL_FLOAT, 0, nullptr);
+            dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
+            glNormalPointer(GL_HALF_FLOAT, 0, nullptr);
+            glDrawElements(mode == kShowPoints ? GL_POINTS : GL_TRIANGLE_STRIP, static_cast<GLsizei>(stripCount),
+                           GL_UNSIGNED_INT, strip);
+            dc->BindBuffer(GL_ARRAY_BUFFER, 0);
+            glDisableClientState(GL_VERTEX_ARRAY);
+            glDisableClientState(GL_NORMAL_ARRAY);
+        }
+        DrawGL_Side(mode);
+    }
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_NORMALIZE);
+    glFinish();
+}
+
+void CGeCanvas::DrawGL_Side(int)
+{
+    const unsigned cols[4] = {0, static_cast<unsigned>(showRange.left), static_cast<unsigned>(showRange.right), nx - 1};
+    const unsigned rows[4] = {0, static_cast<unsigned>(showRange.top), static_cast<unsigned>(showRange.bottom), ny - 1};
+    // (column slot, row slot) of the four quads around the show range.
+    static constexpr int kCorners[16][2] = {{0, 0}, {3, 0}, {3, 1}, {0, 1}, {0, 1}, {1, 1}, {1, 2}, {0, 2},
+                                            {2, 1}, {3, 1}, {3, 2}, {2, 2}, {0, 2}, {3, 2}, {3, 3}, {0, 3}};
+    float vertices[16][3];
+    Float16 normals[16][3];
+    for (int k = 0; k < 16; ++k) {
+        const unsigned i = std::min(cols[kCorners[k][0]], nx - 1), j = std::min(rows[kCorners[k][1]], ny - 1);
+        vertices[k][0] = xs[i];
+        vertices[k][1] = ys[j];
+        vertices[k][2] = heights[j][i];
+        normals[k][0] = kHalfZero;
+        normals[k][1] = kHalfZero;
+        normals[k][2] = kHalfOne;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
+    glNormalPointer(GL_HALF_FLOAT, 0, normals);
+    glDrawArrays(GL_QUADS, 0, 16);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glFinish();
+}
+
+namespace {
+
+// A black line strip through n nodes, lighting off while it is drawn.
+template <class Node>
+void DrawBlackLine(COpenGLDC* dc, unsigned n, Node node)
+{
+    const COLORREF saved = dc->GetColor();
+    dc->SetColor(RGB(0, 0, 0));
+    glDisable(GL_LIGHTING);
+    glBegin(GL_LINE_STRIP);
+    for (unsigned k = 0; k < n; ++k) {
+        float p[3];
+        node(k, p);
+        glVertex3fv(p);
+    }
+    glEnd();
+    glEnable(GL_LIGHTING);
+    dc->SetColor(saved);
+}
+
+}  // namespace
+
+void CGeCanvas::DrawGL_Row(COpenGLDC* dc, int row)
+{
+    if (!dc || !heights || row < 0 || row >= static_cast<int>(ny)) return;
+    DrawBlackLine(dc, nx, [&](unsigned i, float* p) {
+        p[0] = xs[i];
+        p[1] = ys[row];
+        p[2] = heights[row][i];
+    });
+}
+
+void CGeCanvas::DrawGL_Col(COpenGLDC* dc, int col)
+{
+    if (!dc || !heights || col < 0 || col >= static_cast<int>(nx)) return;
+    DrawBlackLine(dc, ny, [&](unsigned j, float* p) {
+        p[0] = xs[col];
+        p[1] = ys[j];
+        p[2] = heights[j][col];
+    });
+}
+
+void CGeCanvas::DrawGL_WireFrame(COpenGLDC* dc)
+{
+    if (!dc || !heights) return;
+    // A grid of fewer than 5 rows or columns draws each of them.
+    const unsigned a = std::max(ny / 5, 1u), b = std::max(nx / 5, 1u);
+    for (unsigned j = 0; j < ny; j += a) DrawGL_Row(dc, static_cast<int>(j));
+    for (unsigned i = 0; i < nx; i += b) DrawGL_Col(dc, static_cast<int>(i));
 }
