@@ -1,7 +1,11 @@
 #include "geometry/relief/GeRelief.h"
 
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Camera.h"
+#include "geometry/relief/DepthHeights.h"
 #include "geometry/relief/ReliefIndex.h"
 #include "geometry/shapes3d/GeMesh.h"
+#include "geometry/shapes3d/GeTool3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,4 +194,41 @@ int CGeRelief::Get_IndexMax(float v, int axis) const
     if (v >= ax.upper) return ax.count - 1;
     const float q = static_cast<float>((v - ax.lower) / step);
     return std::clamp(static_cast<int>(std::ceil(q)), 0, ax.count - 1);
+}
+
+int CGeRelief::Create(CTypedPtrList<CObList, CGeSurf*>& surfaces, float spacing)
+{
+    if (surfaces.IsEmpty() || !(spacing > 0.0f)) return 0;
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (!dc) return 0;
+    const bool made = !COpenGLDC::IsContextCurrent();
+    if (made && !dc->MakeCurrent(1)) return 0;
+    if (made) dc->InitCaps();
+    int result = 0;
+    if (dc->m_bFBO && dc->m_bPBO) {
+        BOX3<double> all;
+        CGeTool3D tool;
+        tool.GetBox(&surfaces, all);
+        // A box a whole number of steps wide keeps its last node despite the rounding of
+        // the quotient.
+        const double cx = (all.xmax - all.xmin) / spacing + 1.0 + 1e-4, cy = (all.ymax - all.ymin) / spacing + 1.0 + 1e-4;
+        float origin[2] = {static_cast<float>(all.xmin), static_cast<float>(all.ymin)};
+        if (all.IsValid() && cx < 2147483647.0 && cy < 2147483647.0 &&
+            Create(origin, spacing, static_cast<int>(cx), static_cast<int>(cy))) {
+            const auto draw = [&] {
+                POSITION pos = surfaces.GetHeadPosition();
+                while (pos) {
+                    CGeSurf* surface = surfaces.GetNext(pos);
+                    if (surface) surface->DrawGL(dc, 23);
+                }
+            };
+            result = relief::ReadDepthHeights(dc, origin, spacing, static_cast<int>(nx), static_cast<int>(ny), all.zmin,
+                                              all.zmax, draw, heights)
+                         ? 1
+                         : 0;
+            CalcBox();
+        }
+    }
+    if (made) dc->MakeCurrent(0);
+    return result;
 }

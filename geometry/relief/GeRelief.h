@@ -32,6 +32,13 @@ public:
     int Create(float* origin, float step, float width, float height);
     int Create(BOX2<double> box, float step);
 
+    // Renders the surfaces from above into a depth buffer of one pixel per node and
+    // turns depths into heights (0 where nothing lies). 0 without surfaces, an OpenGL
+    // device context with framebuffer and pixel-pack support, for a grid beyond the
+    // renderbuffer limit, or when the framebuffer is incomplete (the relief then keeps
+    // its zero heights).
+    int Create(CTypedPtrList<CObList, CGeSurf*>& surfaces, float step);
+
     void SetZHeight(int i, int j, float z) { heights[static_cast<size_t>(j) * nx + i] = z; }
     float GetZHeight(int i, int j) const { return heights[static_cast<size_t>(j) * nx + i]; }
     // Bilinear height at (x, y) measured from the origin; the point is clamped into
