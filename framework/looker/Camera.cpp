@@ -263,6 +263,13 @@ void COpenGLDC::DeleteBuffers(int n, const unsigned int* names)
     if (m_bVBO && names != nullptr && n > 0) glDeleteBuffers(n, names);
 }
 
+void* COpenGLDC::MapBuffer(unsigned int target, unsigned int access)
+{
+    return m_bPBO ? glMapBuffer(target, access) : nullptr;
+}
+
+BOOL COpenGLDC::UnmapBuffer(unsigned int target) { return m_bPBO && glUnmapBuffer(target) ? TRUE : FALSE; }
+
 unsigned int COpenGLDC::CreateVBO(const void* data, std::ptrdiff_t bytes, unsigned int target, unsigned int usage)
 {
     if (!m_bVBO || bytes <= 0) return 0;

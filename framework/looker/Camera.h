@@ -107,6 +107,11 @@ public:
     void BufferData(unsigned int target, std::ptrdiff_t bytes, const void* data, unsigned int usage);
     void BufferSubData(unsigned int target, std::ptrdiff_t offset, std::ptrdiff_t bytes, const void* data);
     void DeleteBuffers(int n, const unsigned int* names);
+    // Maps the buffer bound to target (GL_WRITE_ONLY, GL_READ_ONLY, ...); null when
+    // mapping is not available (m_bPBO not set) or fails. UnmapBuffer: FALSE when the
+    // contents were lost or nothing was mapped.
+    void* MapBuffer(unsigned int target, unsigned int access);
+    BOOL UnmapBuffer(unsigned int target);
     // One buffer created, bound to target, filled with bytes of data and unbound; its
     // name, or 0 when buffers are not available or creation failed.
     unsigned int CreateVBO(const void* data, std::ptrdiff_t bytes, unsigned int target, unsigned int usage);

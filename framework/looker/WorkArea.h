@@ -28,6 +28,10 @@ public:
     // Sizes that are not positive and finite are refused.
     BOOL SetPageSize(double width, double height);
     double GetSpaceDx() const { return m_dGridDx; }
+    // Origin kind: 1 the drawing's origin at the page's lower-left corner, otherwise
+    // at the page's centre.
+    int GetOrigin() const { return m_nOrigin; }
+    void SetOrigin(int kind) { m_nOrigin = kind; }
 
     // Lets the view update its scroll bars from the page and the view box;
     // the view installs the handler (nothing happens without one).
@@ -37,5 +41,6 @@ public:
 private:
     double m_dPageWidth = 210.0;
     double m_dPageHeight = 297.0;
+    int m_nOrigin = 1;
     std::function<void()> m_scroll;
 };

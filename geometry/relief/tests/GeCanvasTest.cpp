@@ -1,0 +1,580 @@
+// The relief canvas's grid: creation and its failures, node coordinates and the index
+// conversions over a long axis, flags, blending reliefs against a coordinate oracle,
+// smoothing, interpolation, run encoding (decoded with Eigen's half floats), the
+// node rectangle and the archive record.
+#include "geometry/relief/GeCanvas.h"
+#include "geometry/relief/tests/ReliefFixtures.h"
+
+#include "framework/looker/MemoryStatus.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/looker/WorkArea.h"
+#include "framework/looker/SnapRecords.h"
+#include "geometry/relief/GeRelief.h"
+#include "geometry/relief/tests/ReliefFixtures.h"
+#include "platform/core/Archive.h"
+#include "platform/core/File.h"
+
+#include <Eigen/Core>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr float kEmpty = CGeCanvas::kEmptyHeight;
+
+}  // namespace
+
+TEST(GeCanvasTest, CreateMiniFillsEmptyHeightsAndRejectsBadCounts)
+{
+    auto c = MakeCanvas(-5, 3, 0.5f, 7, 4);
+    EXPECT_EQ(c->xs[6], -2.0f);
+    EXPECT_EQ(c->ys[3], 4.5f);
+    for (unsigned j = 0; j < 4; ++j)
+        for (unsigned i = 0; i < 7; ++i) ASSERT_EQ(c->heights[j][i], kEmpty);
+    EXPECT_EQ(c->m_box.xmax, -5.0 + 7 * 0.5);
+    EXPECT_EQ(c->flags, nullptr);
+    float* oldXs = c->xs;
+    float origin[2] = {0, 0};
+    struct Row {
+        const char* label;
+        int nx, ny;
+    } rows[] = {{"one row", 5, 1}, {"negative", -2, 5}, {"2^31 cells", 65536, 32768}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(c->CreateMini(origin, 1.0f, row.nx, row.ny), 0) << row.label;
+        EXPECT_EQ(c->xs, oldXs) << row.label;
+        EXPECT_EQ(c->nx, 7u) << row.label;
+    }
+    // Re-creating replaces the arrays (the sanitizer build checks that nothing leaks).
+    c->ResetFlag(1, nullptr);
+    c->CreateGrnd(2.0f);
+    ASSERT_EQ(c->Create(origin, 1.0f, 3, 3), 1);
+    EXPECT_EQ(c->nx, 3u);
+    EXPECT_EQ(c->flags, nullptr);
+    EXPECT_EQ(c->ground, nullptr);
+    EXPECT_EQ(c->m_box.zmin, 0.0);
+}
+
+TEST(GeCanvasTest, CreateOverARectangleSnapsTheOrigin)
+{
+    CGeCanvas c;
+    float origin[2] = {2.7f, -1.5f};
+    ASSERT_EQ(c.Create(origin, 0.5f, 10.0f, 4.0f), 1);
+    EXPECT_EQ(c.originX, 2.0f);
+    EXPECT_EQ(c.originY, -1.0f);
+    EXPECT_EQ(c.nx, 21u);  // (2.7 + 10 - 2) / 0.5 truncated
+    EXPECT_EQ(c.ny, 7u);
+}
+
+TEST(GeCanvasTest, IndexTablesOfTheSmallGrid)
+{
+    auto c = MakeCanvas(10, 0, 2.0f, 6, 4);  // xs 10 .. 20
+    struct Row {
+        float v;
+        int index, min, max;
+    } rows[] = {{9.0f, 0, 0, 0},   {10.0f, 0, 0, 0},  {11.0f, 0, 0, 1}, {11.01f, 1, 0, 1},
+                {12.0f, 1, 1, 1},  {13.0f, 1, 1, 2},  {13.5f, 2, 1, 2}, {19.99f, 5, 4, 5},
+                {20.0f, 5, 5, 5},  {25.0f, 5, 5, 5}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(c->Get_Index(row.v, 0), row.index) << "Get_Index " << row.v;
+        EXPECT_EQ(c->Get_IndexMin(row.v, 0), row.min) << "Get_IndexMin " << row.v;
+        EXPECT_EQ(c->Get_IndexMax(row.v, 0), row.max) << "Get_IndexMax " << row.v;
+    }
+    EXPECT_EQ(c->Get_IndexEx(25.0f, 0), 7) << "not clamped";
+    EXPECT_EQ(c->Get_IndexMax(5.0f, 1), 3) << "rows at 0, 2, 4, 6";
+}
+
+TEST(GeCanvasTest, NodesOfALongAxisSitAtTheirIndexAndBracketEveryValue)
+{
+    const int n = 20001;
+    auto c = MakeCanvas(0, 0, 0.1f, n, 2);
+    EXPECT_FLOAT_EQ(c->xs[20000], 2000.0f);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(c->xs[i], static_cast<float>(i) * 0.1f) << "node " << i;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> uni(-1.0f, 2001.0f);
+    std::vector<float> values;
+    for (int i = 0; i < n; ++i) values.push_back(c->xs[i]);  // exactly on nodes
+    for (int k = 0; k < 200000; ++k) values.push_back(uni(rng));
+    for (float v : values) {
+        const int lo = c->Get_IndexMin(v, 0), hi = c->Get_IndexMax(v, 0), near = c->Get_Index(v, 0);
+        const float inside = std::fmin(std::fmax(v, c->xs[0]), c->xs[n - 1]);
+        ASSERT_LE(c->xs[lo], inside) << "Min of " << v;
+        ASSERT_GE(c->xs[hi], inside) << "Max of " << v;
+        ASSERT_LE(hi - lo, 1) << v;
+        ASSERT_TRUE(near == lo || near == hi) << "Get_Index of " << v;
+    }
+}
+
+TEST(GeCanvasTest, FlagsFollowTheClampedBox)
+{
+    auto c = MakeCanvas(0, 0, 1, 6, 5);
+    BOX2<int> inner(1, 2, 3, 3);
+    c->ResetFlag(2, &inner);  // first call makes every flag 2
+    for (unsigned j = 0; j < 5; ++j)
+        for (unsigned i = 0; i < 6; ++i) ASSERT_EQ(c->flags[j][i], 2);
+    c->ResetFlag(0, nullptr);
+    c->ResetFlag(1, &inner);
+    BOX2<int> overhang(-4, -3, 100, 2);
+    c->SetNodePassed(overhang);
+    BOX2<int> outside(7, 0, 9, 9);
+    c->ResetFlag(3, &outside);
+    c->SetNodePassed(outside);
+    for (unsigned j = 0; j < 5; ++j)
+        for (unsigned i = 0; i < 6; ++i) {
+            const bool in = i >= 1 && i <= 3 && j >= 2 && j <= 3;
+            ASSERT_EQ(c->flags[j][i], in ? (j <= 2 ? 2 : 1) : 0) << i << ", " << j;
+        }
+}
+
+namespace {
+
+struct Placement {
+    const char* label;
+    int di, dj;  // relief origin in canvas nodes
+    int rnx, rny;
+};
+
+// Canvas 24 x 18 at step 0.5; reliefs overhanging every side and corner, inside, and
+// covering the canvas.
+const Placement kPlacements[] = {
+    {"inside", 5, 4, 6, 5},        {"left", -3, 6, 7, 4},        {"right", 20, 6, 9, 4},
+    {"bottom", 8, -2, 5, 6},       {"top", 8, 15, 5, 9},         {"lower left", -4, -3, 8, 7},
+    {"lower right", 19, -5, 9, 8}, {"upper left", -2, 14, 6, 8}, {"upper right", 21, 16, 6, 6},
+    {"covering", -3, -2, 32, 25}};
+
+float CanvasStart(int k) { return 0.01f * static_cast<float>((k * 37) % 11) - 0.03f; }
+float ReliefValue(int i, int j) { return ((i + 2 * j) % 5 == 0) ? 0.0f : 0.25f * static_cast<float>((i * 7 + j * 3) % 13) - 1.0f; }
+
+float Blend(unsigned mode, float h, float v)
+{
+    switch (mode) {
+    case CGeCanvas::kModeAdd: return h + v;
+    case CGeCanvas::kModeSubtract: return h - v;
+    case CGeCanvas::kModeMax: return h == kEmpty ? v : (v > h ? v : h);
+    case CGeCanvas::kModeMin: return h == kEmpty ? v : (v < h ? v : h);
+    case CGeCanvas::kModeReplace: return v;
+    default: return h;
+    }
+}
+
+}  // namespace
+
+TEST(GeCanvasTest, UpdateHeightGivesEachOverlapCellTheReliefNodeAtItsPosition)
+{
+    const float step = 0.5f, ox = -3.0f, oy = 2.0f;
+    const int nx = 24, ny = 18;
+    const unsigned modes[] = {CGeCanvas::kModeAdd, CGeCanvas::kModeSubtract, CGeCanvas::kModeMax,
+                              CGeCanvas::kModeMin, CGeCanvas::kModeReplace, 0x3000};
+    for (const Placement& p : kPlacements)
+        for (unsigned mode : modes) {
+            auto c = MakeCanvas(ox, oy, step, nx, ny);
+            for (int j = 0; j < ny; ++j)
+                for (int i = 0; i < nx; ++i) {
+                    const int k = j * nx + i;
+                    c->heights[j][i] = k % 3 == 0 ? kEmpty : CanvasStart(k) + 0.5f * static_cast<float>(k % 4);
+                }
+            c->ResetFlag(0, nullptr);
+            BOX2<int> passed(10, 7, 12, 9);
+            c->ResetFlag(2, &passed);
+            auto r = MakeRelief(ox + p.di * step, oy + p.dj * step, step, p.rnx, p.rny);
+            for (int j = 0; j < p.rny; ++j)
+                for (int i = 0; i < p.rnx; ++i) r->SetZHeight(i, j, ReliefValue(i, j));
+            std::vector<float> before(c->heights[0], c->heights[0] + nx * ny);
+            BOX2<int> all(-5, -5, nx + 5, ny + 5);
+            c->UpdateHeight(r.get(), all, mode);
+            for (int j = 0; j < ny; ++j)
+                for (int i = 0; i < nx; ++i) {
+                    // Oracle from coordinates: the relief node lying at this canvas node.
+                    const int ri = static_cast<int>(std::lround((c->xs[i] - r->originX) / step));
+                    const int rj = static_cast<int>(std::lround((c->ys[j] - r->originY) / step));
+                    const bool covered = ri >= 0 && ri < p.rnx && rj >= 0 && rj < p.rny;
+                    const bool isPassed = i >= 10 && i <= 12 && j >= 7 && j <= 9;
+                    const float h0 = before[j * nx + i];
+                    float want = h0;
+                    int flag = isPassed ? 2 : 0;
+                    if (covered && !isPassed) {
+                        flag = 1;
+                        const float v = r->GetZHeight(ri, rj);
+                        if (v != 0.0f) want = Blend(mode, h0, v);
+                    }
+                    ASSERT_EQ(c->heights[j][i], want) << p.label << " mode " << mode << " at " << i << ", " << j;
+                    ASSERT_EQ(c->flags[j][i], flag) << p.label << " mode " << mode << " at " << i << ", " << j;
+                }
+        }
+}
+
+TEST(GeCanvasTest, UpdateHeightEdgeCases)
+{
+    auto c = MakeCanvas(0, 0, 1, 8, 8);
+    auto r = MakeRelief(2, 2, 1, 3, 3);
+    r->SetZHeight(0, 0, 0.0005f);
+    r->SetZHeight(1, 0, -4.0f);
+    BOX2<int> all(0, 0, 7, 7);
+    c->UpdateHeight(r.get(), all, CGeCanvas::kModeMax);  // no flags yet: nothing
+    EXPECT_EQ(c->heights[2][2], kEmpty);
+    c->ResetFlag(0, nullptr);
+    c->UpdateHeight(r.get(), all, CGeCanvas::kModeMax);
+    EXPECT_EQ(c->heights[2][2], 0.0005f) << "an empty cell takes a value below the empty height";
+    EXPECT_EQ(c->heights[2][3], -4.0f);
+    EXPECT_EQ(c->heights[3][3], kEmpty) << "zero relief value";
+    EXPECT_EQ(c->flags[3][3], 1);
+    c->UpdateHeight(nullptr, all, CGeCanvas::kModeMax);
+    BOX2<int> away(6, 6, 7, 7);
+    c->UpdateHeight(r.get(), away, CGeCanvas::kModeReplace);
+    EXPECT_EQ(c->flags[6][6], 0) << "relief outside the index box";
+}
+
+TEST(GeCanvasTest, LapSmoothKeepsAPlaneAndSmoothsASpike)
+{
+    auto c = MakeCanvas(0, 0, 0.5f, 30, 20);
+    for (unsigned j = 0; j < 20; ++j)
+        for (unsigned i = 0; i < 30; ++i) c->heights[j][i] = 1.0f + 0.25f * i - 0.5f * j;
+    c->LapSmooth();
+    for (unsigned j = 0; j < 20; ++j)
+        for (unsigned i = 0; i < 30; ++i)
+            ASSERT_NEAR(c->heights[j][i], 1.0f + 0.25f * i - 0.5f * j, 1e-5f) << i << ", " << j;
+    EXPECT_NEAR(c->m_box.zmin, 1.0 - 0.5 * 19, 1e-5);
+    c->heights[10][10] += 9.0f;
+    c->LapSmooth();
+    // The spike loses about a third (its lower and left neighbours already carry a little of it).
+    EXPECT_LT(c->heights[10][10] - (1.0f + 2.5f - 5.0f), 9.0f * 0.7f);
+    EXPECT_GT(c->heights[10][11] - (1.0f + 2.75f - 5.0f), 0.5f);
+
+    auto tiny = MakeCanvas(0, 0, 1, 2, 2);
+    tiny->heights[1][1] = 3.0f;
+    tiny->LapSmooth();
+    EXPECT_EQ(tiny->heights[1][1], 3.0f);
+    EXPECT_EQ(tiny->m_box.zmax, 3.0);
+}
+
+TEST(GeCanvasTest, InterplateInsideAndOutside)
+{
+    const float step = 0.25f;
+    auto c = MakeCanvas(100, 50, step, 12, 9);
+    const auto field = [](float x, float y) { return -2.0f + 1.5f * x + 0.5f * y - 0.75f * x * y; };
+    for (unsigned j = 0; j < 9; ++j)
+        for (unsigned i = 0; i < 12; ++i) c->heights[j][i] = field(i * step, j * step);
+    for (float y = 0.0f; y <= 8 * step; y += 0.07f)
+        for (float x = 0.0f; x <= 11 * step; x += 0.05f)
+            EXPECT_NEAR(c->Interplate(x, y), field(x, y), 1e-4f) << x << ", " << y;
+    EXPECT_EQ(c->Interplate(-0.001f, 1.0f), 0.0f);
+    EXPECT_EQ(c->Interplate(1.0f, 9 * step + 0.01f), 0.0f);
+    // Past the last node but inside n·step: the border value.
+    EXPECT_NEAR(c->Interplate(11.5f * step, 0.0f), field(11 * step, 0.0f), 1e-5f);
+}
+
+TEST(GeCanvasTest, RunsDecodeBackToExactlyTheNonEmptyCells)
+{
+    const int nx = 37, ny = 23;
+    auto c = MakeCanvas(0, 0, 1, nx, ny);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> uni(-30.0f, 30.0f);
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            const unsigned kind = rng() % 5;
+            c->heights[j][i] = kind == 0 ? kEmpty : kind == 1 ? -kEmpty : kind == 2 ? 0.001f : uni(rng);
+        }
+    c->heights[ny - 1][nx - 1] = 4.0f;
+    c->heights[3][nx - 1] = 2.0f;  // a run crossing a row end
+    c->heights[4][0] = 2.5f;
+    std::vector<RlfIndexData> runs;
+    c->CreateHeightIndexDataAll(runs);
+    std::vector<int> seen(nx * ny, 0);
+    std::uint32_t previousLast = 0;
+    for (size_t k = 0; k < runs.size(); ++k) {
+        const RlfIndexData& run = runs[k];
+        ASSERT_LE(run.first, run.last);
+        ASSERT_EQ(run.heights.size(), run.last - run.first + 1);
+        if (k > 0) {
+            ASSERT_GT(run.first, previousLast + 1) << "runs are separated by an empty cell";
+        }
+        previousLast = run.last;
+        for (std::uint32_t cell = run.first; cell <= run.last; ++cell) {
+            const float h = c->heights[0][cell];
+            const Eigen::half peer(h);
+            ASSERT_EQ(run.heights[cell - run.first].bits, Eigen::numext::bit_cast<std::uint16_t>(peer)) << cell;
+            seen[cell] = 1;
+        }
+    }
+    for (int cell = 0; cell < nx * ny; ++cell)
+        ASSERT_EQ(seen[cell] == 1, std::fabs(c->heights[0][cell]) > kEmpty) << "cell " << cell;
+    EXPECT_EQ(runs.back().last, static_cast<std::uint32_t>(nx * ny - 1));
+
+    auto empty = MakeCanvas(0, 0, 1, 5, 5);
+    empty->CreateHeightIndexDataAll(runs);
+    EXPECT_TRUE(runs.empty());
+    empty->heights[4][4] = 1.0f;
+    empty->CreateHeightIndexDataAll(runs);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].first, 24u);
+    EXPECT_EQ(runs[0].last, 24u);
+}
+
+TEST(GeCanvasTest, LocalRunsCountInsideTheRectangle)
+{
+    auto c = MakeCanvas(1, 2, 0.5f, 10, 8);
+    c->heights[3][4] = -2.0f;
+    c->heights[3][5] = 1.0f;
+    c->heights[5][6] = 5.0f;
+    std::vector<RlfIndexData> runs;
+    BOX3<double> box;
+    c->CreateHeightIndexDataLocal(CRect(4, 3, 6, 5), runs, box);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].first, 0u);
+    EXPECT_EQ(runs[0].last, 1u);
+    EXPECT_EQ(runs[1].first, 8u);
+    EXPECT_EQ(box.zmin, -2.0);
+    EXPECT_EQ(box.zmax, 5.0);
+    EXPECT_EQ(box.xmin, 3.0);
+    EXPECT_EQ(box.ymax, 4.5);
+}
+
+TEST(GeCanvasTest, LocalRectOfNodes)
+{
+    auto c = MakeCanvas(0, 0, 1, 10, 40);  // more rows than columns
+    std::vector<SRlfNode> nodes = {{3 * 10 + 7, 0, 1.0f}, {12 * 10 + 5, 0, 1.0f}, {8 * 10 + 6, 0, 1.0f}};
+    const CRect r = c->CreateLocalRect(&nodes);
+    EXPECT_EQ(r.left, 5);
+    EXPECT_EQ(r.top, 3);
+    EXPECT_EQ(r.right, 7);
+    EXPECT_EQ(r.bottom, 12);
+    std::vector<SRlfNode> none;
+    EXPECT_TRUE(c->CreateLocalRect(&none) == CRect(0, 0, 0, 0));
+    EXPECT_TRUE(c->CreateLocalRect(nullptr) == CRect(0, 0, 0, 0));
+    static_assert(offsetof(SRlfNode, height) == 8);
+}
+
+TEST(GeCanvasTest, ReverseZBoxesAndPick)
+{
+    auto c = MakeCanvas(-2, -1, 1, 5, 4);
+    c->heights[1][2] = 3.0f;
+    c->ReverseZ();
+    EXPECT_EQ(c->heights[0][0], -kEmpty);
+    c->ReverseZ();
+    EXPECT_EQ(c->heights[0][0], kEmpty);
+    EXPECT_EQ(c->heights[1][2], 3.0f);
+    BOX2<double> nz;
+    c->GetNotZeroHeightBox(&nz);
+    EXPECT_EQ(nz.xmin, 0.0);
+    EXPECT_EQ(nz.ymax, 0.0);
+    CPickRay ray;
+    ray.m_pt[0] = 3.0;  // the box's right bound (5 nodes reach x = 3)
+    ray.m_pt[1] = 0.5;
+    EXPECT_EQ(c->Pick(ray, 0), 1);
+    EXPECT_EQ(ray.m_dDist, 0.0);
+    ray.m_pt[0] = 3.01;
+    EXPECT_EQ(c->Pick(ray, 0), 0);
+}
+
+TEST(GeCanvasTest, SingletonLifecycle)
+{
+    CGeCanvas* a = CGeCanvas::New();
+    EXPECT_EQ(CGeCanvas::Instance(), a);
+    CGeCanvas* b = CGeCanvas::New();
+    EXPECT_EQ(CGeCanvas::Instance(), b);
+    CGeCanvas::Uninstance();
+    EXPECT_EQ(CGeCanvas::Instance(), nullptr);
+}
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes StoreRecord(CGeCanvas& c, bool headerOnly)
+{
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        if (headerOnly) c.SerializeEx(ar);
+        else c.Serialize(ar);
+        ar.Close();
+    }
+    return Bytes(file.GetData(), file.GetData() + file.GetLength());
+}
+
+// -1 when loaded, else the exception's cause.
+int LoadRecord(Bytes bytes, CGeCanvas& c)
+{
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    try {
+        c.Serialize(ar);
+    } catch (const CArchiveException& e) {
+        return e.m_cause;
+    }
+    return -1;
+}
+
+template <class T>
+void Put(Bytes& b, size_t at, T v)
+{
+    std::memcpy(b.data() + at, &v, sizeof(T));
+}
+
+}  // namespace
+
+TEST(GeCanvasTest, ArchiveRecordRoundTripAndDamage)
+{
+    gNewQVGlobal()->SetVersion(kDocVersionCurrent);
+    auto c = MakeCanvas(-12.5f, 4.25f, 0.75f, 30, 17);
+    c->heights[3][3] = 9.0f;
+    const Bytes header = StoreRecord(*c, true);
+    const Bytes bytes = StoreRecord(*c, false);
+    ASSERT_EQ(bytes.size(), header.size() + 20);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+    Bytes tail;
+    for (float f : {-12.5f, 4.25f, 0.75f}) {
+        std::uint8_t raw[4];
+        std::memcpy(raw, &f, 4);
+        tail.insert(tail.end(), raw, raw + 4);
+    }
+    for (std::uint32_t n : {30u, 17u}) {
+        std::uint8_t raw[4];
+        std::memcpy(raw, &n, 4);
+        tail.insert(tail.end(), raw, raw + 4);
+    }
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - 20));
+
+    CGeCanvas loaded;
+    ASSERT_EQ(LoadRecord(bytes, loaded), -1);
+    EXPECT_EQ(loaded.originX, -12.5f);
+    EXPECT_EQ(loaded.step, 0.75f);
+    EXPECT_EQ(loaded.nx, 30u);
+    EXPECT_EQ(loaded.ny, 17u);
+    for (unsigned j = 0; j < 17; ++j)
+        for (unsigned i = 0; i < 30; ++i) ASSERT_EQ(loaded.heights[j][i], kEmpty);
+
+    const size_t at = header.size();
+    struct Row {
+        const char* label;
+        int nx, ny;
+        float step;
+        bool damaged, arrays;
+    } rows[] = {{"one column", 1, 17, 0.75f, false, false},   {"negative", -5, 17, 0.75f, false, false},
+                {"past the cell cap", 65536, 32768, 0.75f, true, false},
+                {"int max", 0x7FFFFFFF, 0x7FFFFFFF, 0.75f, true, false},
+                {"zero step", 30, 17, 0.0f, true, false},      {"NaN step", 30, 17, std::nanf(""), true, false},
+                {"small", 2, 2, 0.75f, false, true}};
+    for (const Row& row : rows) {
+        Bytes b = bytes;
+        Put(b, at + 8, row.step);
+        Put(b, at + 12, row.nx);
+        Put(b, at + 16, row.ny);
+        CGeCanvas hostile;
+        const int cause = LoadRecord(b, hostile);
+        EXPECT_EQ(cause != -1, row.damaged) << row.label;
+        EXPECT_EQ(hostile.heights != nullptr, row.arrays) << row.label;
+    }
+    for (size_t cut = 0; cut < bytes.size(); cut += 3) {
+        CGeCanvas truncated;
+        EXPECT_NE(LoadRecord(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(cut)), truncated), -1) << "cut " << cut;
+        EXPECT_EQ(truncated.heights, nullptr) << "cut " << cut;
+    }
+    looker::testing::ResetQVGlobal();
+}
+
+namespace {
+
+class CanvasWorkAreaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_meminfo = std::filesystem::temp_directory_path() /
+                    ("korvel-canvas-meminfo-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        SetAvailable(64ull << 30);
+        looker::SetResourceMessageHook([this](UINT id, double v) { m_messages.push_back({id, v}); });
+    }
+    void TearDown() override
+    {
+        CGeCanvas::Uninstance();
+        CWorkArea::Uninstance();
+        looker::SetResourceMessageHook(nullptr);
+        looker::testing::SetMemoryFiles(nullptr, nullptr);
+        std::filesystem::remove(m_meminfo);
+    }
+    // Available memory as the canvas sees it (no cgroup limit); 0 bytes writes a file
+    // without the figure, which is a failed query.
+    void SetAvailable(std::uint64_t bytes)
+    {
+        std::ofstream out(m_meminfo);
+        out << "MemTotal: 99999999 kB\n";
+        if (bytes) out << "MemAvailable: " << bytes / 1024 << " kB\n";
+        out.close();
+        looker::testing::SetMemoryFiles(m_meminfo.string().c_str(), "/nonexistent");
+    }
+
+    std::filesystem::path m_meminfo;
+    std::vector<std::pair<UINT, double>> m_messages;
+};
+
+}  // namespace
+
+TEST_F(CanvasWorkAreaTest, PageGridAndOrigin)
+{
+    CWorkArea::Instance()->SetPageSize(100, 50);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), c);
+    EXPECT_EQ(c->nx, 101u);
+    EXPECT_EQ(c->ny, 51u);
+    EXPECT_EQ(c->originX, 0.0f);
+    EXPECT_EQ(c->m_box.xmax, 101.0);
+    EXPECT_EQ(c->m_box.ymax, 51.0);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(2.0f), c) << "an existing canvas is returned unchanged";
+    EXPECT_EQ(c->step, 1.0f);
+    CGeCanvas::Uninstance();
+    CWorkArea::Instance()->SetOrigin(0);
+    c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->originX, -50.0f);
+    EXPECT_EQ(c->originY, -25.0f);
+    CGeCanvas::Uninstance();
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(0.05f), nullptr);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(std::nanf("")), nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), nullptr);
+}
+
+TEST_F(CanvasWorkAreaTest, TightMemoryRaisesTheStepAndSaysSo)
+{
+    CWorkArea::Instance()->SetPageSize(1000, 1000);
+    // 40 MB available: half of it holds about 377000 cells at 53 bytes, so the step
+    // must reach 1000 / (sqrt(377000) - 1) ≈ 1.63.
+    SetAvailable(40ull << 20);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(0.5f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_GE(c->step, 1.6f);
+    EXPECT_LE(c->step, 1.8f);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, 299u);
+    EXPECT_EQ(m_messages[0].second, static_cast<double>(c->step));
+    EXPECT_LT(53.0 * c->nx * c->ny, 20.0 * (1 << 20));
+}
+
+TEST_F(CanvasWorkAreaTest, AlwaysEnds)
+{
+    // A failed memory query is not zero memory: the canvas is made at the asked step.
+    CWorkArea::Instance()->SetPageSize(100, 100);
+    SetAvailable(0);
+    CGeCanvas* c = CGeCanvas::CreateFrmWorkArea(1.0f);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->step, 1.0f);
+    CGeCanvas::Uninstance();
+    // No memory at all (0 kB): the step grows until fewer than 2 nodes remain.
+    SetAvailable(1);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(1.0f), nullptr);
+    // A page so large that the step stops growing before the grid fits.
+    CWorkArea::Instance()->SetPageSize(1e15, 1e15);
+    SetAvailable(64ull << 30);
+    EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(1.0f), nullptr);
+    EXPECT_EQ(CGeCanvas::Instance(), nullptr);
+}
