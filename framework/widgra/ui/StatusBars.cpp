@@ -3,6 +3,10 @@
 #include "framework/widgra/Progress.h"
 #include "platform/ui/FrameWnd.h"
 
+#include <QHBoxLayout>
+#include <QToolBar>
+#include <QToolButton>
+
 IMPLEMENT_DYNAMIC(CTabToolBar, CMFCToolBar)
 IMPLEMENT_DYNAMIC(CQVStatusBar, CMFCStatusBar)
 IMPLEMENT_DYNAMIC(CQVStatusBarSnap, CMFCStatusBar)
@@ -12,6 +16,13 @@ IMPLEMENT_DYNAMIC(CQVVertRulerBar, CBasePane)
 namespace {
 constexpr UINT kSnapBarID = 0xE802;
 constexpr UINT kStatusChildID = 1;
+// Captions and tips of the snap buttons, in the order of CQVStatusBarSnap::kSnapIDs.
+constexpr const char* kSnapNames[11] = {"End", "Mid", "Centre", "Quad", "Node", "Int",
+                                        "Perp", "Tan", "Near", "Grid", "Guide"};
+constexpr const char* kSnapTips[11] = {"Snap to end points", "Snap to mid points", "Snap to centres",
+                                       "Snap to quadrant points", "Snap to nodes", "Snap to intersections",
+                                       "Snap perpendicular", "Snap tangent", "Snap to the nearest point",
+                                       "Snap to the grid", "Snap to guide lines"};
 }  // namespace
 
 BOOL CTabToolBar::Create(CWnd* parent, UINT id, int) { return CMFCToolBar::Create(parent, WS_CHILD | WS_VISIBLE, id); }
@@ -45,8 +56,60 @@ void CQVStatusBar::OnProgress(double position, void* user)
 BOOL CQVStatusBarSnap::Init(CFrameWnd* frame)
 {
     if (frame == nullptr || !Create(frame, WS_CHILD | WS_VISIBLE, kSnapBarID)) return FALSE;
-    static const UINT indicators[11] = {33016, 33017, 33018, 33019, 33020, 33021, 33022, 33023, 33024, 33025, 33026};
-    return SetIndicators(indicators, 11);
+    if (!SetIndicators(kSnapIDs.data(), static_cast<int>(kSnapIDs.size()))) return FALSE;
+    QWidget* bar = GetWidget();
+    if (bar == nullptr) return FALSE;
+    auto* toolBar = qobject_cast<QToolBar*>(bar);
+    QHBoxLayout* layout = toolBar == nullptr ? new QHBoxLayout(bar) : nullptr;
+    const HWND frameWnd = frame->GetSafeHwnd();
+    for (size_t i = 0; i <= kSnapIDs.size(); ++i) {
+        const bool all = i == kSnapIDs.size();
+        const UINT id = all ? kAllSnapsID : kSnapIDs[i];
+        auto* button = new QToolButton(bar);
+        button->setText(all ? QStringLiteral("All") : QString::fromLatin1(kSnapNames[i]));
+        button->setToolTip(all ? QStringLiteral("All snaps on or off") : QString::fromLatin1(kSnapTips[i]));
+        button->setCheckable(!all);
+        button->setAutoRaise(true);
+        button->setProperty("commandId", id);
+        QObject::connect(button, &QToolButton::clicked, button, [frameWnd, id] {
+            if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(WM_COMMAND, id, 0);
+        });
+        if (toolBar != nullptr) toolBar->addWidget(button);
+        else layout->addWidget(button);
+        m_buttons[i] = button;
+    }
+    return TRUE;
+}
+
+QAbstractButton* CQVStatusBarSnap::GetButton(UINT id) const
+{
+    if (id == kAllSnapsID) return m_buttons.back();
+    for (size_t i = 0; i < kSnapIDs.size(); ++i)
+        if (kSnapIDs[i] == id) return m_buttons[i];
+    return nullptr;
+}
+
+void CQVStatusBarSnap::SetCheck(UINT id, BOOL checked)
+{
+    QAbstractButton* button = GetButton(id);
+    if (button != nullptr && id != kAllSnapsID) button->setChecked(checked != FALSE);
+}
+
+BOOL CQVStatusBarSnap::GetCheck(UINT id) const
+{
+    const QAbstractButton* button = GetButton(id);
+    return button != nullptr && button->isChecked() ? TRUE : FALSE;
+}
+
+void CQVStatusBarSnap::SetAllPushed(BOOL pushed)
+{
+    if (QAbstractButton* button = m_buttons.back()) button->setDown(pushed != FALSE);
+}
+
+BOOL CQVStatusBarSnap::IsAllPushed() const
+{
+    const QAbstractButton* button = m_buttons.back();
+    return button != nullptr && button->isDown() ? TRUE : FALSE;
 }
 
 BOOL CQVHorRulerBar::Create(CWnd* parent, UINT id) { return CreatePane(parent, WS_CHILD | WS_VISIBLE, id); }

@@ -4,6 +4,10 @@
 #include "platform/ui/MFCStatusBar.h"
 #include "platform/ui/MFCToolBar.h"
 
+#include <array>
+
+class QAbstractButton;
+
 class CFrameWnd;
 
 // Tool bar whose tabs each stand for a group of drag-off bars.
@@ -49,14 +53,29 @@ private:
     COLORREF m_crSelected = RGB(255, 255, 255);
 };
 
-// Status bar of the eleven snap switches.
+// Status bar of the eleven snap switches: a check button per snap command and
+// the all-snaps push button; a click sends the button's command to the frame.
 class CQVStatusBarSnap : public CMFCStatusBar {
     DECLARE_DYNAMIC(CQVStatusBarSnap)
 public:
+    static constexpr std::array<UINT, 11> kSnapIDs = {33016, 33017, 33018, 33019, 33020, 33021,
+                                                      33022, 33023, 33024, 33025, 33027};
+    static constexpr UINT kAllSnapsID = 33029;
+
     BOOL Init(CFrameWnd* frame);
+    // The check state of a snap button (BM_SETCHECK / BM_GETCHECK); ids outside
+    // the bar are ignored (FALSE).
+    void SetCheck(UINT id, BOOL checked);
+    BOOL GetCheck(UINT id) const;
+    // The pushed state of the all-snaps button (BM_SETSTATE).
+    void SetAllPushed(BOOL pushed);
+    BOOL IsAllPushed() const;
+    // The button of a snap id or of the all-snaps id; null when there is none.
+    QAbstractButton* GetButton(UINT id) const;
 
 private:
     using CMFCStatusBar::Create;
+    std::array<QAbstractButton*, 12> m_buttons{};
 };
 
 class CQVHorRulerBar : public CBasePane {
