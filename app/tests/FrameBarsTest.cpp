@@ -3,7 +3,13 @@
 #include "ViewInput.h"
 
 #include "app/KorvelIds.h"
+#include "app/MeaDistCmd.h"
+#include "framework/db/DbAidLine.h"
+#include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
+#include "framework/relayon/Action.h"
+#include "framework/relayon/DBase.h"
+#include "framework/relayon/Relayon.h"
 #include "framework/panora/DesignCentral.h"
 #include "framework/widgra/ui/UIToolBarMgr.h"
 #include "platform/ui/CmdUI.h"
@@ -12,7 +18,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QTest>
 #include <QToolBar>
+
+#include <cmath>
 
 #include <string>
 #include <vector>
@@ -276,6 +285,91 @@ TEST_F(FrameBarsTest, ToolBarButtonsAreNamedCommandActions)
     Frame()->GetToolAction(korvel::ID_VIEW_RULERS)->trigger();
     QApplication::processEvents();
     EXPECT_NE(m_global->m_bShowRulers, rulers);
+}
+
+class RulerTest : public FrameBarsTest {
+protected:
+    void SetUp() override
+    {
+        FrameBarsTest::SetUp();
+        Frame()->SendMessage(korvel::WM_KV_SHOW_RULERS);
+        QApplication::processEvents();
+        m_looker = gGetLooker();
+        ASSERT_NE(m_looker, nullptr);
+        m_looker->SetScale(2.7);
+        m_looker->SetOrgPoint(13.0, -4.0);
+    }
+    // The view's pixel (along the ruler) of a strip pixel, through the widgets' own geometry.
+    static int ViewPixelOf(const CQVRulerBar& ruler, double stripPixel)
+    {
+        QWidget* strip = ruler.GetStrip();
+        QWidget* view = gGetView()->GetWidget();
+        const int p = static_cast<int>(std::lround(stripPixel));
+        const QPoint at = view->mapFromGlobal(strip->mapToGlobal(ruler.IsHorizontal() ? QPoint(p, 0) : QPoint(0, p)));
+        return ruler.IsHorizontal() ? at.x() : at.y();
+    }
+    CLooker* m_looker = nullptr;
+};
+
+TEST_F(RulerTest, TicksLieOnTheViewPixelsOfTheirValuesInEveryUnit)
+{
+    // Units per millimetre, written out.
+    const double unitsPerMm[4] = {1.0, 0.1, 1.0 / 25.4, 1.0 / 304.8};
+    const char* names[4] = {"mm", "cm", "inch", "foot"};
+    for (int unit = 0; unit < 4; ++unit) {
+        m_global->m_nUnit = unit;
+        m_looker->SetScale(unit == 3 ? 0.05 : 2.7);
+        for (CQVRulerBar* ruler : {static_cast<CQVRulerBar*>(&Frame()->GetHorzRuler()),
+                                   static_cast<CQVRulerBar*>(&Frame()->GetVertRuler())}) {
+            const auto ticks = ruler->MajorTicks();
+            ASSERT_GE(ticks.size(), 2u) << names[unit];
+            for (const auto& tick : ticks) {
+                const double mm = tick.value / unitsPerMm[unit];
+                const double world[2] = {ruler->IsHorizontal() ? mm : 0.0, ruler->IsHorizontal() ? 0.0 : mm};
+                double pixel[2] = {0, 0};
+                m_looker->WorldtoScreen2D(world, pixel);
+                const double expected = ruler->IsHorizontal() ? pixel[0] : pixel[1];
+                EXPECT_NEAR(ViewPixelOf(*ruler, tick.pixel), expected, 1.0)
+                    << names[unit] << (ruler->IsHorizontal() ? " horizontal" : " vertical") << " tick " << tick.value;
+            }
+            const double gap = ticks[1].pixel - ticks[0].pixel;
+            EXPECT_GE(std::abs(gap), 60.0 - 1e-9) << names[unit];
+        }
+    }
+}
+
+TEST_F(RulerTest, GuideLineDraggedFromEachRulerLandsAtTheDropPoint)
+{
+    CDBase* db = CDBase::Instance();
+    CActionManager* undo = CActionManager::Instance();
+    QWidget* view = gGetView()->GetWidget();
+    const QPoint drop(230, 170);
+    for (CQVRulerBar* ruler : {static_cast<CQVRulerBar*>(&Frame()->GetHorzRuler()),
+                               static_cast<CQVRulerBar*>(&Frame()->GetVertRuler())}) {
+        const char* label = ruler->IsHorizontal() ? "horizontal" : "vertical";
+        QWidget* strip = ruler->GetStrip();
+        const int entities = db->GetCount();
+        const int steps = undo->GetUndoCount();
+        QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+        QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, strip->mapFromGlobal(view->mapToGlobal(drop)));
+        ASSERT_EQ(db->GetCount(), entities + 1) << label;
+        EXPECT_EQ(undo->GetUndoCount(), steps + 1) << label;
+        auto* line = dynamic_cast<CDbAidLine*>(db->GetEntities().GetTail());
+        ASSERT_NE(line, nullptr) << label;
+        double world[2] = {0, 0};
+        m_looker->ScreentoWorld2D(CPoint(drop.x(), drop.y()), world);
+        EXPECT_EQ(line->GetOrientation(), ruler->IsHorizontal() ? CDbAidLine::kHorizontal : CDbAidLine::kVertical);
+        EXPECT_DOUBLE_EQ(line->GetPosition(), ruler->IsHorizontal() ? world[1] : world[0]) << label;
+    }
+    // While a command runs the drop is ignored.
+    CRelayon* hub = gGetRelayon();
+    ASSERT_EQ(hub->RunAppCmd(CMeaDistCmd::kId, 0), 1);
+    const int entities = db->GetCount();
+    QWidget* strip = Frame()->GetHorzRuler().GetStrip();
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+    QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, strip->mapFromGlobal(view->mapToGlobal(drop)));
+    EXPECT_EQ(db->GetCount(), entities);
+    hub->CancelCurCmd();
 }
 
 }  // namespace

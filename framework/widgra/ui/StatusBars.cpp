@@ -10,8 +10,9 @@
 IMPLEMENT_DYNAMIC(CTabToolBar, CMFCToolBar)
 IMPLEMENT_DYNAMIC(CQVStatusBar, CMFCStatusBar)
 IMPLEMENT_DYNAMIC(CQVStatusBarSnap, CMFCStatusBar)
-IMPLEMENT_DYNAMIC(CQVHorRulerBar, CBasePane)
-IMPLEMENT_DYNAMIC(CQVVertRulerBar, CBasePane)
+IMPLEMENT_DYNAMIC(CQVRulerBar, CBasePane)
+IMPLEMENT_DYNAMIC(CQVHorRulerBar, CQVRulerBar)
+IMPLEMENT_DYNAMIC(CQVVertRulerBar, CQVRulerBar)
 
 namespace {
 constexpr UINT kSnapBarID = 0xE802;
@@ -112,5 +113,3 @@ BOOL CQVStatusBarSnap::IsAllPushed() const
     return button != nullptr && button->isDown() ? TRUE : FALSE;
 }
 
-BOOL CQVHorRulerBar::Create(CWnd* parent, UINT id) { return CreatePane(parent, WS_CHILD | WS_VISIBLE, id); }
-BOOL CQVVertRulerBar::Create(CWnd* parent, UINT id) { return CreatePane(parent, WS_CHILD | WS_VISIBLE, id); }

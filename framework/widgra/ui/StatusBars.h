@@ -5,8 +5,11 @@
 #include "platform/ui/MFCToolBar.h"
 
 #include <array>
+#include <vector>
 
 class QAbstractButton;
+class QPainter;
+class QPoint;
 
 class CFrameWnd;
 
@@ -78,36 +81,59 @@ private:
     std::array<QAbstractButton*, 12> m_buttons{};
 };
 
-class CQVHorRulerBar : public CBasePane {
-    DECLARE_DYNAMIC(CQVHorRulerBar)
+// A ruler beside the drawing view: ticks and labels in the current length unit
+// that follow the view's scale and origin, a mark at the cursor, and guide
+// lines dragged out of it into the view (the ruler fills the settings'
+// guide-line point and sends the view WM_USER+4 from the horizontal ruler,
+// WM_USER+5 from the vertical one).
+class CQVRulerBar : public CBasePane {
+    DECLARE_DYNAMIC(CQVRulerBar)
 public:
-    explicit CQVHorRulerBar(int style = 1) : m_nStyle(style) {}
+    static constexpr int kThickness = 22;
+    // A major tick: its value in the current unit and its pixel along the strip.
+    struct Tick {
+        double value;
+        double pixel;
+    };
+
+    CQVRulerBar(bool horizontal, int style) : m_bHorizontal(horizontal), m_nStyle(style) {}
     BOOL Create(CWnd* parent, UINT id);
     Placement GetPlacement() const override { return Placement::kFixedBar; }
-    // Marks the cursor at the ruler's x (pixels); -1 before the first mark.
-    void DrawMouse(int x) { m_nMouse = x; }
+    DWORD GetDefaultSide() const override { return m_bHorizontal ? CBRS_ALIGN_TOP : CBRS_ALIGN_LEFT; }
+    bool IsHorizontal() const { return m_bHorizontal; }
+    // Marks the cursor at the view's pixel along the ruler; -1 before the first mark.
+    void DrawMouse(int viewPixel);
     int GetMouseMark() const { return m_nMouse; }
-    int m_nOffset = 0;  // the ruler's x of the view's left edge
+    // The painted strip inside the bar (null before creation).
+    QWidget* GetStrip() const { return m_pStrip; }
+    // The major ticks the strip shows now.
+    std::vector<Tick> MajorTicks() const;
+    // Strip pixel of a view pixel along the ruler, and back.
+    double ViewToStrip(double viewPixel) const;
+    double StripToView(double stripPixel) const;
+    // Drops a guide line at the view's pixel: fills the guide-line point and
+    // asks the view for the line. FALSE when there is no view or settings.
+    BOOL DropGuideLine(const QPoint& viewPixel);
+    void PaintStrip(QPainter& painter);
+
+    int m_nOffset = 0;  // added by callers to the view pixel they mark (kept at 0)
 
 private:
     using CBasePane::Create;
+    bool m_bHorizontal;
     [[maybe_unused]] int m_nStyle;
     int m_nMouse = -1;
+    QWidget* m_pStrip = nullptr;
 };
 
-class CQVVertRulerBar : public CBasePane {
+class CQVHorRulerBar : public CQVRulerBar {
+    DECLARE_DYNAMIC(CQVHorRulerBar)
+public:
+    explicit CQVHorRulerBar(int style = 1) : CQVRulerBar(true, style) {}
+};
+
+class CQVVertRulerBar : public CQVRulerBar {
     DECLARE_DYNAMIC(CQVVertRulerBar)
 public:
-    explicit CQVVertRulerBar(int style = 1) : m_nStyle(style) {}
-    BOOL Create(CWnd* parent, UINT id);
-    Placement GetPlacement() const override { return Placement::kFixedBar; }
-    DWORD GetDefaultSide() const override { return CBRS_ALIGN_LEFT; }
-    // Marks the cursor at the ruler's y (pixels); -1 before the first mark.
-    void DrawMouse(int y) { m_nMouse = y; }
-    int GetMouseMark() const { return m_nMouse; }
-
-private:
-    using CBasePane::Create;
-    [[maybe_unused]] int m_nStyle;
-    int m_nMouse = -1;
+    explicit CQVVertRulerBar(int style = 1) : CQVRulerBar(false, style) {}
 };
