@@ -216,7 +216,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     ReadCommandConfig(hub, TRUE);
 
     gStartThreadProg();
-    m_wndStatusBar.m_bGridPushed = CWorkArea::Instance()->m_bGridOn;
+    m_wndStatusBar.SetGridPushed(CWorkArea::Instance()->m_bGridOn);
     korvel::LogStep("frame: created");
     return 0;
 }
@@ -572,7 +572,7 @@ void CMainFrame::OnViewGrid()
 {
     CWorkArea* area = CWorkArea::Instance();
     area->m_bGridOn = area->m_bGridOn ? FALSE : TRUE;
-    m_wndStatusBar.m_bGridPushed = area->m_bGridOn;
+    m_wndStatusBar.SetGridPushed(area->m_bGridOn);
     if (CView* view = gGetView()) {
         view->SetFocus();
         view->Invalidate(TRUE);

@@ -5,7 +5,9 @@
 #include "app/KorvelIds.h"
 #include "app/MeaDistCmd.h"
 #include "framework/db/DbAidLine.h"
+#include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
+#include "framework/looker/WorkArea.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
@@ -285,6 +287,27 @@ TEST_F(FrameBarsTest, ToolBarButtonsAreNamedCommandActions)
     Frame()->GetToolAction(korvel::ID_VIEW_RULERS)->trigger();
     QApplication::processEvents();
     EXPECT_NE(m_global->m_bShowRulers, rulers);
+}
+
+TEST_F(FrameBarsTest, StatusBarGridButtonAndColourSelectorReachTheFrame)
+{
+    CQVStatusBar& status = Frame()->GetStatusBar();
+    CWorkArea* area = CWorkArea::Instance();
+    const BOOL grid = area->m_bGridOn;
+    ASSERT_NE(status.GetGridButton(), nullptr);
+    status.GetGridButton()->click();
+    EXPECT_NE(area->m_bGridOn, grid);
+    EXPECT_EQ(status.IsGridPushed(), area->m_bGridOn);
+    EXPECT_EQ(status.GetGridButton()->isDown(), area->m_bGridOn != FALSE);
+
+    m_prompt.m_colours.push_back(RGB(10, 20, 30));
+    ASSERT_NE(status.GetColourButton(), nullptr);
+    status.GetColourButton()->click();
+    EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30));
+    EXPECT_EQ(gGetCurColor(), RGB(10, 20, 30)) << "WM_USER+2 reached the frame";
+    status.GetColourButton()->click();
+    EXPECT_EQ(m_prompt.m_nColourDialogs, 2);
+    EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30)) << "a cancelled dialog keeps the colour";
 }
 
 class RulerTest : public FrameBarsTest {

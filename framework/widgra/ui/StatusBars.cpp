@@ -3,7 +3,13 @@
 #include "framework/widgra/Progress.h"
 #include "platform/ui/FrameWnd.h"
 
+#include "platform/ui/Prompt.h"
+#include "platform/ui/QtConvert.h"
+
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -17,6 +23,9 @@ IMPLEMENT_DYNAMIC(CQVVertRulerBar, CQVRulerBar)
 namespace {
 constexpr UINT kSnapBarID = 0xE802;
 constexpr UINT kStatusChildID = 1;
+constexpr UINT kGridCommand = 33014;
+constexpr UINT kPathsCommand = 32877;
+constexpr UINT kColourChosen = WM_USER + 2;
 // Captions and tips of the snap buttons, in the order of CQVStatusBarSnap::kSnapIDs.
 constexpr const char* kSnapNames[11] = {"End", "Mid", "Centre", "Quad", "Node", "Int",
                                         "Perp", "Tan", "Near", "Grid", "Guide"};
@@ -45,8 +54,64 @@ BOOL CQVStatusBar::Init(CFrameWnd* frame)
     SetIndicators(indicators, 4);
     const RECT rect{0, 0, 200, 20};
     if (!m_child.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, rect, this, kStatusChildID)) return FALSE;
+    if (auto* bar = qobject_cast<QToolBar*>(GetWidget())) {
+        const HWND frameWnd = frame->GetSafeHwnd();
+        auto commandButton = [bar, frameWnd](const QString& text, UINT id) {
+            auto* button = new QToolButton(bar);
+            button->setText(text);
+            QObject::connect(button, &QToolButton::clicked, button, [frameWnd, id] {
+                if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(WM_COMMAND, id, 0);
+            });
+            bar->addWidget(button);
+            return button;
+        };
+        m_pGrid = commandButton(QStringLiteral("Grid"), kGridCommand);
+        m_pPaths = commandButton(QStringLiteral("Paths"), kPathsCommand);
+        auto* colour = new QToolButton(bar);
+        colour->setToolTip(QStringLiteral("Colour of the current layer and the selection"));
+        QObject::connect(colour, &QToolButton::clicked, colour, [this, frameWnd] {
+            COLORREF chosen = m_crSelected;
+            CPromptService* prompt = AfxGetPromptService();
+            if (prompt == nullptr || !prompt->ChooseColor(chosen)) return;
+            SetSelectedColor(chosen);
+            if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(kColourChosen, 0, 0);
+        });
+        bar->addWidget(colour);
+        m_pColour = colour;
+        ShowColour();
+    }
     CQProgress::SetObserver(&CQVStatusBar::OnProgress, this);
     return TRUE;
+}
+
+void CQVStatusBar::SetGridPushed(BOOL pushed)
+{
+    m_bGridPushed = pushed ? TRUE : FALSE;
+    if (m_pGrid != nullptr) m_pGrid->setDown(m_bGridPushed != FALSE);
+}
+
+void CQVStatusBar::SetPathsText(const CString& text)
+{
+    if (m_pPaths != nullptr) m_pPaths->setText(ToQString(text));
+}
+
+void CQVStatusBar::SetSelectedColor(COLORREF colour)
+{
+    m_crSelected = colour & 0xFFFFFFu;
+    ShowColour();
+}
+
+void CQVStatusBar::ShowColour()
+{
+    if (m_pColour == nullptr) return;
+    QPixmap swatch(28, 14);
+    swatch.fill(QColor(GetRValue(m_crSelected), GetGValue(m_crSelected), GetBValue(m_crSelected)));
+    QPainter painter(&swatch);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, 27, 13);
+    painter.end();
+    m_pColour->setIcon(QIcon(swatch));
+    m_pColour->setIconSize(swatch.size());
 }
 
 void CQVStatusBar::OnProgress(double position, void* user)
@@ -57,7 +122,9 @@ void CQVStatusBar::OnProgress(double position, void* user)
 BOOL CQVStatusBarSnap::Init(CFrameWnd* frame)
 {
     if (frame == nullptr || !Create(frame, WS_CHILD | WS_VISIBLE, kSnapBarID)) return FALSE;
-    if (!SetIndicators(kSnapIDs.data(), static_cast<int>(kSnapIDs.size()))) return FALSE;
+    // The snap ids are the bar's panes; the buttons below show them.
+    m_ids.assign(kSnapIDs.begin(), kSnapIDs.end());
+    m_texts.assign(kSnapIDs.size(), CString());
     QWidget* bar = GetWidget();
     if (bar == nullptr) return FALSE;
     auto* toolBar = qobject_cast<QToolBar*>(bar);
@@ -104,12 +171,12 @@ BOOL CQVStatusBarSnap::GetCheck(UINT id) const
 
 void CQVStatusBarSnap::SetAllPushed(BOOL pushed)
 {
-    if (QAbstractButton* button = m_buttons.back()) button->setDown(pushed != FALSE);
+    if (QAbstractButton* button = m_buttons.back().data()) button->setDown(pushed != FALSE);
 }
 
 BOOL CQVStatusBarSnap::IsAllPushed() const
 {
-    const QAbstractButton* button = m_buttons.back();
+    const QAbstractButton* button = m_buttons.back().data();
     return button != nullptr && button->isDown() ? TRUE : FALSE;
 }
 

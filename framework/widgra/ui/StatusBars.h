@@ -4,10 +4,12 @@
 #include "platform/ui/MFCStatusBar.h"
 #include "platform/ui/MFCToolBar.h"
 
+#include <QAbstractButton>
+#include <QPointer>
+
 #include <array>
 #include <vector>
 
-class QAbstractButton;
 class QPainter;
 class QPoint;
 
@@ -33,8 +35,9 @@ private:
     int m_nCurTab = 0;
 };
 
-// Main status bar: prompt control, progress of long operations, grid button,
-// colour selector; panes 1 to 3 show the cursor's x, y and z.
+// Main status bar: prompt control, progress of long operations, grid and paths
+// buttons (commands 33014 and 32877 to the frame), colour selector (a chosen
+// colour goes to the frame as WM_USER+2); panes 1 to 3 show the cursor's x, y and z.
 class CQVStatusBar : public CMFCStatusBar {
     DECLARE_DYNAMIC(CQVStatusBar)
 public:
@@ -45,12 +48,24 @@ public:
     CWnd* GetChildCtrl() { return &m_child; }
     double GetProgress() const { return m_dProgress; }
     COLORREF GetSelectedColor() const { return m_crSelected; }
-    void SetSelectedColor(COLORREF colour) { m_crSelected = colour & 0xFFFFFFu; }
-    BOOL m_bGridPushed = FALSE;
+    void SetSelectedColor(COLORREF colour);
+    // The pushed state of the grid button (BM_SETSTATE).
+    void SetGridPushed(BOOL pushed);
+    BOOL IsGridPushed() const { return m_bGridPushed; }
+    // The paths button's text (which of the two states the paths are in).
+    void SetPathsText(const CString& text);
+    QAbstractButton* GetGridButton() const { return m_pGrid; }
+    QAbstractButton* GetColourButton() const { return m_pColour; }
 
 private:
     using CMFCStatusBar::Create;
     static void OnProgress(double position, void* user);
+    void ShowColour();
+    BOOL m_bGridPushed = FALSE;
+    // Owned by the bar's widget, which may go first.
+    QPointer<QAbstractButton> m_pGrid;
+    QPointer<QAbstractButton> m_pPaths;
+    QPointer<QAbstractButton> m_pColour;
     CWnd m_child;
     double m_dProgress = 0.0;
     COLORREF m_crSelected = RGB(255, 255, 255);
@@ -78,7 +93,7 @@ public:
 
 private:
     using CMFCStatusBar::Create;
-    std::array<QAbstractButton*, 12> m_buttons{};
+    std::array<QPointer<QAbstractButton>, 12> m_buttons{};
 };
 
 // A ruler beside the drawing view: ticks and labels in the current length unit
