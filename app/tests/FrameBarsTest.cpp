@@ -3,6 +3,7 @@
 #include "ViewInput.h"
 
 #include "app/KorvelIds.h"
+#include "app/LayerTab.h"
 #include "app/MeaDistCmd.h"
 #include "framework/db/DbAidLine.h"
 #include "framework/looker/AppSlots.h"
@@ -308,6 +309,24 @@ TEST_F(FrameBarsTest, StatusBarGridButtonAndColourSelectorReachTheFrame)
     status.GetColourButton()->click();
     EXPECT_EQ(m_prompt.m_nColourDialogs, 2);
     EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30)) << "a cancelled dialog keeps the colour";
+}
+
+TEST_F(FrameBarsTest, PathsUpdateEnablesTheStripButtonsExactlyWhileNoCommandRuns)
+{
+    CQvWndTab* tab = Frame()->GetLayerBar().GetTab();
+    ASSERT_NE(tab, nullptr);
+    auto update = [this] {
+        CTestCmdUI state;
+        state.m_nID = korvel::ID_VIEW_PATHS;
+        state.DoUpdate(Frame(), TRUE);
+    };
+    CRelayon* hub = gGetRelayon();
+    ASSERT_EQ(hub->RunAppCmd(CMeaDistCmd::kId, 0), 1);
+    update();
+    EXPECT_FALSE(tab->AreButtonsEnabled()) << "a command runs";
+    hub->CancelCurCmd();
+    update();
+    EXPECT_TRUE(tab->AreButtonsEnabled()) << "no command runs";
 }
 
 class RulerTest : public FrameBarsTest {
