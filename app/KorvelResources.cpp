@@ -1,5 +1,6 @@
 #include "app/KorvelResources.h"
 
+#include "app/AboutDlg.h"
 #include "app/KorvelIds.h"
 #include "app/TipResources.h"
 #include "platform/ui/Accelerator.h"
@@ -161,7 +162,8 @@ void RegisterMainMenu()
                                           Item(L"&Move Objects to Layer...", ID_LAYER_MOVE_TO_PICKED),
                                           Item(L"Move Objects to &Current Layer", ID_LAYER_MOVE_TO_CURRENT),
                                           Item(L"Make Object's Layer C&urrent", ID_LAYER_CURRENT_OF_OBJECT)}),
-                        Popup(L"Hel&p", {Item(L"&Help Topics\tF1", ID_HELP_TOPICS), Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY)}),
+                        Popup(L"Hel&p", {Item(L"&Help Topics\tF1", ID_HELP_TOPICS), Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY),
+                                          Separator(), Item(L"&About Korvel...", ID_APP_ABOUT)}),
                     });
 }
 
@@ -314,6 +316,7 @@ void RegisterKorvelResources()
     RegisterAccelerators();
     RegisterBarMenus();
     RegisterToolBarSettings();
+    RegisterAboutDialog();
     RegisterSplash();
     RegisterTipResources();
     RegisterLayerButtons();

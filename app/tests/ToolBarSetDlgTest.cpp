@@ -268,4 +268,11 @@ TEST_F(ToolBarSettingsTest, GuideLineFromEachRulerIsOneUndoStep)
     EXPECT_TRUE(db->GetDbAidLineVisible());
 }
 
+TEST_F(ToolBarSettingsTest, AboutCommandShowsTheAboutBox)
+{
+    Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT, 0);
+    ASSERT_FALSE(m_prompt.m_dialogs.empty());
+    EXPECT_EQ(m_prompt.m_dialogs.back(), 222u);
+}
+
 }  // namespace
