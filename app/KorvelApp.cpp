@@ -1,5 +1,6 @@
 #include "app/KorvelApp.h"
 
+#include "app/AboutDlg.h"
 #include "app/AboutboxHelpPrompt.h"
 
 #include "app/DocumentFile.h"
@@ -30,7 +31,14 @@ IMPLEMENT_DYNAMIC(CKorvelApp, CPlugInApp)
 BEGIN_MESSAGE_MAP(CKorvelApp, CPlugInApp)
     ON_COMMAND(ID_FILE_NEW, &CWinApp::OnFileNew)
     ON_COMMAND(ID_APP_EXIT, &CWinApp::OnAppExit)
+    ON_COMMAND(ID_APP_ABOUT, &CKorvelApp::OnAppAbout)
 END_MESSAGE_MAP()
+
+void CKorvelApp::OnAppAbout()
+{
+    CAboutDlg dialog;
+    dialog.DoModal();
+}
 
 CKorvelApp::CKorvelApp() : CPlugInApp(L"Korvel") {}
 

@@ -16,6 +16,8 @@ class CKorvelApp : public CPlugInApp {
 public:
     CKorvelApp();
     ~CKorvelApp() override;
+    // The about box.
+    void OnAppAbout();
 
     BOOL InitInstance() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;

@@ -123,6 +123,28 @@ inline constexpr UINT IDR_VIEWBAR = 603;
 inline constexpr UINT ID_HORZ_RULER = 30022;
 inline constexpr UINT ID_VERT_RULER = 30023;
 
+// The view tool bar of the tab set as a command (toggles its visibility).
+inline constexpr UINT IDR_VIEWBAR_TAB = 237;
+// Guide-line visibility and context help.
+inline constexpr UINT ID_VIEW_GUIDE_LINES = 32952;
+inline constexpr UINT ID_HELP_TOPICS = 32954;
+// Snap switches: the first, the extra switch and all snaps.
+inline constexpr UINT ID_SNAP_FIRST = 33016;
+inline constexpr UINT ID_SNAP_NONE = 33026;
+inline constexpr UINT ID_SNAP_EXTRA = 33028;
+inline constexpr UINT ID_SNAP_ALL = 33029;
+// Length units: 190 to 193 choose millimetre, centimetre, inch and foot.
+inline constexpr UINT ID_UNIT_FIRST = 189;
+inline constexpr UINT ID_UNIT_MM = 190;
+inline constexpr UINT ID_UNIT_LAST = 193;
+// UI modes of the tool bars.
+inline constexpr UINT ID_UI_CLASSIC = 33259;
+inline constexpr UINT ID_UI_TAB = 33257;
+// Items of the classic tool-bar menu, one per listed bar.
+inline constexpr UINT ID_BAR_TOGGLE_FIRST = 5;
+inline constexpr UINT ID_BAR_TOGGLE_LAST = 25;
+// Menu of the bar areas: popups 6 (classic bars), 7 (ruler units), 8 (tab set).
+inline constexpr UINT IDR_BAR_MENUS = 256;
 // Timers of the frame and the splash window.
 inline constexpr UINT_PTR kTimerAutoSave = 0;
 inline constexpr UINT_PTR kTimerViewAnimation = 11;
@@ -139,6 +161,7 @@ inline constexpr UINT WM_KV_RELOAD_LAYERS = WM_USER + 18;
 inline constexpr UINT WM_KV_UNDO = WM_USER + 12;
 inline constexpr UINT WM_KV_REDO = WM_USER + 13;
 inline constexpr UINT WM_KV_ADD_GUIDE_LINE = WM_USER + 4;
+inline constexpr UINT WM_KV_ADD_VGUIDE_LINE = WM_USER + 5;
 inline constexpr UINT WM_KV_UNIT_CHANGED = WM_USER + 16;
 inline constexpr UINT WM_KV_ZOOM_STEP = WM_USER + 17;
 

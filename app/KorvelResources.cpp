@@ -1,5 +1,6 @@
 #include "app/KorvelResources.h"
 
+#include "app/AboutDlg.h"
 #include "app/KorvelIds.h"
 #include "app/TipResources.h"
 #include "platform/ui/Accelerator.h"
@@ -148,7 +149,11 @@ void RegisterMainMenu()
                                          Separator(), Item(L"&Fill Display", ID_FILL_DISPLAY),
                                          Separator(), Item(L"&Design Centre", ID_VIEW_DCENTER),
                                          Item(L"&Grid", ID_VIEW_GRID), Item(L"&Rulers", ID_VIEW_RULERS),
-                                         Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS)}),
+                                         Item(L"S&nap Bar", ID_VIEW_SNAPBAR), Item(L"Tool &Paths", ID_VIEW_PATHS),
+                                         Item(L"G&uide Lines", ID_VIEW_GUIDE_LINES),
+                                         Separator(), Item(L"C&lassic Tool Bars", ID_UI_CLASSIC),
+                                         Item(L"Ta&b Tool Bars", ID_UI_TAB),
+                                         Item(L"Tool Bar Se&ttings...", AFX_IDW_TOOLBAR)}),
                         Popup(L"&Measure", {Item(L"&Distance", ID_MEASURE_DISTANCE), Item(L"&Angle", ID_MEASURE_ANGLE),
                                             Item(L"A&rea and Inscribed Circle", ID_MEASURE_AREA)}),
                         Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE), Item(L"Show &All Layers", ID_LAYER_SHOW_ALL),
@@ -157,8 +162,41 @@ void RegisterMainMenu()
                                           Item(L"&Move Objects to Layer...", ID_LAYER_MOVE_TO_PICKED),
                                           Item(L"Move Objects to &Current Layer", ID_LAYER_MOVE_TO_CURRENT),
                                           Item(L"Make Object's Layer C&urrent", ID_LAYER_CURRENT_OF_OBJECT)}),
-                        Popup(L"Hel&p", {Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY)}),
+                        Popup(L"Hel&p", {Item(L"&Help Topics\tF1", ID_HELP_TOPICS), Item(L"&Tip of the Day...", ID_TIP_OF_THE_DAY),
+                                          Separator(), Item(L"&About Korvel...", ID_APP_ABOUT)}),
                     });
+}
+
+// Menus of the bar areas: popup 6 lists the classic bars and popup 8 the tab
+// set's view bar (both filled when shown), popup 7 chooses the ruler unit.
+// Popups 0 to 5 carry nothing here.
+void RegisterBarMenus()
+{
+    const CMenuItemDesc empty{L"-", 0, {}, MF_POPUP};
+    std::vector<CMenuItemDesc> popups(6, empty);
+    popups.push_back(CMenuItemDesc{L"Tool Bars", 0, {}, MF_POPUP});
+    popups.push_back(Popup(L"Ruler Units", {Item(L"&Millimetres", ID_UNIT_MM), Item(L"&Centimetres", ID_UNIT_MM + 1),
+                                            Item(L"&Inches", ID_UNIT_MM + 2), Item(L"&Feet", ID_UNIT_MM + 3)}));
+    popups.push_back(CMenuItemDesc{L"Tool Bars", 0, {}, MF_POPUP});
+    AfxRegisterMenu(IDR_BAR_MENUS, std::move(popups));
+}
+
+// Tool-bar settings: the bars of the chosen mode in a category list (created by
+// the dialog at 7,20 to 175,104) and the two modes.
+void RegisterToolBarSettings()
+{
+    CDialogTemplateDesc desc;
+    desc.lpszCaption = L"Tool Bars";
+    desc.cx = 182;
+    desc.cy = 162;
+    desc.items = {
+        CDialogItemDesc{CDialogItemKind::Static, 0xFFFF, 7, 7, 168, 10, L"Tick the tool bars to show:"},
+        CDialogItemDesc{CDialogItemKind::GroupBox, 0xFFFF, 7, 108, 120, 46, L"Tool bar style"},
+        CDialogItemDesc{CDialogItemKind::RadioButton, 186, 14, 120, 108, 12, L"&Panel tool bars"},
+        CDialogItemDesc{CDialogItemKind::RadioButton, 537, 14, 136, 108, 12, L"&Standard tool bars"},
+        CDialogItemDesc{CDialogItemKind::DefPushButton, IDOK, 132, 138, 43, 16, L"Close"},
+    };
+    AfxRegisterDialogTemplate(361, std::move(desc));
 }
 
 void RegisterAccelerators()
@@ -173,6 +211,7 @@ void RegisterAccelerators()
                                                {FVIRTKEY | FCONTROL, 'C', static_cast<WORD>(ID_EDIT_COPY)},
                                                {FVIRTKEY | FCONTROL, 'V', static_cast<WORD>(ID_EDIT_PASTE)},
                                                {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(ID_ESCAPE)},
+                                               {FVIRTKEY, VK_F1, static_cast<WORD>(ID_HELP_TOPICS)},
                                            });
 }
 
@@ -275,6 +314,9 @@ void RegisterKorvelResources()
     for (const StringRow& row : kStrings) AfxSetResourceString(row.id, row.text);
     RegisterMainMenu();
     RegisterAccelerators();
+    RegisterBarMenus();
+    RegisterToolBarSettings();
+    RegisterAboutDialog();
     RegisterSplash();
     RegisterTipResources();
     RegisterLayerButtons();

@@ -5,6 +5,7 @@
 #include "app/AboutboxHelpPrompt.h"
 #include "app/KorvelDoc.h"
 #include "app/DlgLayer.h"
+#include "app/HtmlHelp.h"
 #include "app/KorvelIds.h"
 #include "app/LayerManageCmd.h"
 #include "app/MainFrame.h"
@@ -74,6 +75,11 @@ BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
     ON_COMMAND(korvel::ID_ESCAPE, &CKorvelView::OnEscape)
     ON_COMMAND(korvel::ID_MAIN_NODE, &CKorvelView::OnNodeEdit)
     ON_MESSAGE(korvel::WM_KV_ADD_GUIDE_LINE, &CKorvelView::OnAddGuideLine)
+    ON_MESSAGE(korvel::WM_KV_ADD_VGUIDE_LINE, &CKorvelView::OnAddVertGuideLine)
+    ON_COMMAND(korvel::ID_VIEW_GUIDE_LINES, &CKorvelView::OnGuideLines)
+    ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_GUIDE_LINES, &CKorvelView::OnUpdateGuideLines)
+    ON_COMMAND(korvel::ID_HELP_TOPICS, &CKorvelView::OnHelp)
+    ON_WM_HELPINFO()
     ON_MESSAGE(korvel::WM_KV_UNIT_CHANGED, &CKorvelView::OnUnitChanged)
     ON_MESSAGE(korvel::WM_KV_ZOOM_STEP, &CKorvelView::OnZoomStep)
     ON_COMMAND_RANGE(korvel::ID_VIEW_PAN, korvel::ID_VIEW_PAGE, &CKorvelView::OnViewCommand)
@@ -798,14 +804,20 @@ void CKorvelView::OnNodeEdit()
     m_pRelayon->CancelCurCmd();
 }
 
-LRESULT CKorvelView::OnAddGuideLine(WPARAM, LPARAM)
+LRESULT CKorvelView::OnAddGuideLine(WPARAM, LPARAM) { return AddGuideLine(CDbAidLine::kHorizontal); }
+
+LRESULT CKorvelView::OnAddVertGuideLine(WPARAM, LPARAM) { return AddGuideLine(CDbAidLine::kVertical); }
+
+LRESULT CKorvelView::AddGuideLine(int orientation)
 {
     CRelayon* hub = gGetRelayon();
     if (hub == nullptr) return 0;
     if (hub->GetCurCmd() != nullptr) return 1;
     const CQVGlobal* global = gGetQVGlobal();
     if (global == nullptr) return 0;
-    auto* line = new (std::nothrow) CDbAidLine(global->m_ptGuide[1], CDbAidLine::kHorizontal);
+    // The ruler filled the guide-line point: x for a vertical line, y for a horizontal one.
+    const double at = orientation == CDbAidLine::kVertical ? global->m_ptGuide[0] : global->m_ptGuide[1];
+    auto* line = new (std::nothrow) CDbAidLine(at, orientation);
     if (line != nullptr) {
         line->SetVisible(CDBase::Instance()->GetDbAidLineVisible());
         auto* action = new CAction(1, AfxLoadString(kGuideLineActionName));
@@ -814,6 +826,51 @@ LRESULT CKorvelView::OnAddGuideLine(WPARAM, LPARAM)
     }
     Invalidate(TRUE);
     return 1;
+}
+
+void CKorvelView::OnGuideLines()
+{
+    CDBase* db = CDBase::Instance();
+    db->SetDbAidLineVisible(db->GetDbAidLineVisible() ? FALSE : TRUE);
+    qvClearSelSet();
+    Invalidate(TRUE);
+}
+
+void CKorvelView::OnUpdateGuideLines(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(CDBase::IsLiving() && CDBase::Instance()->GetDbAidLineVisible() ? 1 : 0);
+}
+
+void CKorvelView::OnHelp()
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) {
+        HtmlHelp(this, HH_DISPLAY_TOPIC, 0);
+        return;
+    }
+    if (CCommand* running = hub->GetCurCmd()) {
+        // The running command may take F1 for help of its own.
+        if (running->OnKeyDown(VK_F1, 0, 1) != 0) return;
+        HtmlHelp(this, HH_HELP_CONTEXT, running->GetHelpID());
+        return;
+    }
+    CCommand* mainCmd = hub->GetCurMainCmd();
+    if (mainCmd != nullptr && mainCmd->HostType() != kHostSelect) {
+        HtmlHelp(this, HH_HELP_CONTEXT, mainCmd->GetID());
+        return;
+    }
+    HtmlHelp(this, HH_DISPLAY_TOPIC, 0);
+}
+
+BOOL CKorvelView::OnHelpInfo(HELPINFO* pHelpInfo)
+{
+    if (pHelpInfo == nullptr || pHelpInfo->iCtrlId >= 0) {
+        OnHelp();
+    } else {
+        // A negative control id is a help context id.
+        HtmlHelp(this, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(-static_cast<long long>(pHelpInfo->iCtrlId)));
+    }
+    return TRUE;
 }
 
 LRESULT CKorvelView::OnUnitChanged(WPARAM, LPARAM)

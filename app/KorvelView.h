@@ -103,6 +103,14 @@ public:
     void OnImage(void* hDib, const TW_IMAGEINFO& info) override;
     // The tip-of-the-day dialog, modal (33133).
     void OnTipOfTheDay();
+    // Guide lines dragged out of the rulers (horizontal WM_USER+4, vertical
+    // WM_USER+5) and their visibility (32952).
+    LRESULT OnAddVertGuideLine(WPARAM wParam, LPARAM lParam);
+    void OnGuideLines();
+    void OnUpdateGuideLines(CCmdUI* pCmdUI);
+    // Context help (32954, WM_HELP).
+    void OnHelp();
+    BOOL OnHelpInfo(HELPINFO* pHelpInfo);
 
     // World position and client point of the last routed mouse event.
     const Position& GetLastPosition() const { return m_posLast; }
@@ -134,6 +142,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Adds a guide line at the settings' guide-line point as one undo step.
+    LRESULT AddGuideLine(int orientation);
     // The routing step: keep the point, convert it to the last position.
     void Locate(CPoint point);
     void HideDragBar();

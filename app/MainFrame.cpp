@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/DocumentFile.h"
+#include "app/HtmlHelp.h"
 #include "app/KorvelDoc.h"
 #include "app/ImportCmd.h"
 #include "app/KorvelIds.h"
@@ -60,6 +61,16 @@ BEGIN_MESSAGE_MAP(CMainFrame, CPISMainFrame)
     ON_COMMAND(korvel::ID_LAYER_MOVE_TO_PICKED, &CMainFrame::OnLayerMoveToPicked)
     ON_COMMAND(korvel::ID_LAYER_MOVE_TO_CURRENT, &CMainFrame::OnLayerMoveToCurrent)
     ON_COMMAND(korvel::ID_LAYER_CURRENT_OF_OBJECT, &CMainFrame::OnLayerCurrentOfObject)
+    ON_COMMAND_RANGE(korvel::ID_SNAP_FIRST, korvel::ID_SNAP_ALL, &CMainFrame::OnSnap)
+    ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_SNAP_FIRST, korvel::ID_SNAP_EXTRA, &CMainFrame::OnUpdateSnap)
+    ON_COMMAND_RANGE(korvel::ID_UNIT_FIRST, korvel::ID_UNIT_LAST, &CMainFrame::OnUnit)
+    ON_COMMAND(korvel::ID_UI_CLASSIC, &CMainFrame::OnUIModeClassic)
+    ON_COMMAND(korvel::ID_UI_TAB, &CMainFrame::OnUIModeTab)
+    ON_COMMAND(korvel::IDR_VIEWBAR_TAB, &CMainFrame::OnToggleViewBar)
+    ON_COMMAND_RANGE(korvel::ID_BAR_TOGGLE_FIRST, korvel::ID_BAR_TOGGLE_LAST, &CMainFrame::OnToggleBar)
+    ON_MESSAGE(AFX_WM_TOOLBARMENU, &CMainFrame::OnToolBarMenu)
+    ON_COMMAND(AFX_IDW_TOOLBAR, &CMainFrame::OnToolBarSettings)
+    ON_UPDATE_COMMAND_UI(AFX_IDW_TOOLBAR, &CMainFrame::OnUpdateToolBarSettings)
 END_MESSAGE_MAP()
 
 namespace {
@@ -86,7 +97,8 @@ const std::vector<BarSpec>& BarSpecs()
         {603, 600, 17, 1, 1, 18, 30020, 0xF000, {32806, 32809, 32808, 32807, 32810, 32812, 32805, 33128, 32813}},
         {604, 601, 17, 1, 0, 32853, 30022, 0x1000, {32776, 32774, 32777, 32782, 32783, 32775, 32786, 32778, 32779, 32903}},
         {605, 598, 17, 1, 0, 18, 30023, 0xF000, {32784, 32793, 32914}},
-        {427, 434, 17, 1, 0, 32854, 30024, 0x1000, {}},
+        {427, 434, 17, 1, 0, 32854, 30024, 0x1000,
+         {32870, 32871, 32872, 32873, 32916, 32878, 32879, 32934, 32936, 32937, 32938, 32939, 33062, 32975, 32990}},
         {607, 609, 17, 0, 0, 32853, 30025, 0xF000, {32818, 32852, 32834, 32897, 32917}},
         {608, 611, 17, 0, 0, 32853, 30026, 0xF000, {32795, 32933, 32801, 32796}},
         {393, 440, 17, 0, 0, 32853, 30027, 0xF000, {32820, 32821, 32822, 32823, 32824, 32825, 32826, 32827, 32828, 32829, 32830, 32831}},
@@ -204,7 +216,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     ReadCommandConfig(hub, TRUE);
 
     gStartThreadProg();
-    m_wndStatusBar.m_bGridPushed = CWorkArea::Instance()->m_bGridOn;
+    m_wndStatusBar.SetGridPushed(CWorkArea::Instance()->m_bGridOn);
     korvel::LogStep("frame: created");
     return 0;
 }
@@ -231,6 +243,7 @@ int CMainFrame::CreateToolBars()
         const BarSpec& spec = specs[i];
         CMFCToolBar& bar = m_wndToolBars[i];
         if (!bar.Create(this, WS_CHILD | WS_VISIBLE, spec.id)) return -1;
+        bar.SetActionMaker([this](UINT id) { return GetToolAction(id); });
         if (!bar.SetButtons(spec.buttons.data(), static_cast<int>(spec.buttons.size()))) return -1;
         const int tabItem = spec.id == 604 ? itemOf30346 : spec.id == 427 ? itemOf30350 : -1;
         manager->AddBar(new UIToolBarRec{spec.id, spec.image, &bar, spec.uiMode, spec.fifth, spec.sixth, spec.mainCmd, tabItem});
@@ -245,6 +258,8 @@ int CMainFrame::CreateToolBars()
             default: visible = m_nUIMode == 1; break;
         }
         bar.ShowPane(visible ? TRUE : FALSE, FALSE, FALSE);
+        // What the bar shows when its mode becomes current again.
+        manager->RememberShown(&bar, spec.id != 427 && spec.id != 607 && spec.id != 608);
         bar.EnableDocking(spec.dockSides);
     }
     if (!m_wndImageBar.Create(this, WS_CHILD, AFX_IDW_TOOLBAR)) return -1;
@@ -322,6 +337,7 @@ void CMainFrame::OnDestroy()
 {
     korvel::LogStep("frame: destroy");
     gSetPaneDCenter(nullptr);
+    HtmlHelp(nullptr, HH_CLOSE_ALL, 0);
     CRelayon* hub = gGetRelayon();
     if (hub != nullptr) hub->CancelCurCmd();
     const CQVGlobal* global = gGetQVGlobal();
@@ -556,7 +572,7 @@ void CMainFrame::OnViewGrid()
 {
     CWorkArea* area = CWorkArea::Instance();
     area->m_bGridOn = area->m_bGridOn ? FALSE : TRUE;
-    m_wndStatusBar.m_bGridPushed = area->m_bGridOn;
+    m_wndStatusBar.SetGridPushed(area->m_bGridOn);
     if (CView* view = gGetView()) {
         view->SetFocus();
         view->Invalidate(TRUE);

@@ -13,10 +13,12 @@
 #include "platform/ui/MFCToolBar.h"
 
 #include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
 class CCmdUI;
+class QAction;
 class CDlgSplash;
 class CRelayon;
 
@@ -93,6 +95,37 @@ public:
     void OnViewSnapBar();
     void OnUpdateViewSnapBar(CCmdUI* pCmdUI);
 
+    // Tool bars, snap and unit switches, context menus (MainFrameBars.cpp).
+    CQVStatusBarSnap& GetSnapBar() { return m_wndSnapBar; }
+    // 0 while the tab tool bar's set shows (mode 16), 1 for the classic bars (mode 17).
+    int GetUIModeFlag() const { return m_nUIMode; }
+    const std::vector<CString>& GetBarNames() const { return m_barNames; }
+    // The one action of a tool-bar command (made at first use; every bar shares it).
+    QAction* GetToolAction(UINT id);
+    void OnSnap(UINT id);
+    void OnUpdateSnap(CCmdUI* pCmdUI);
+    void OnUnit(UINT id);
+    void OnUIModeClassic();
+    void OnUIModeTab();
+    void OnToggleViewBar();
+    void OnToggleBar(UINT id);
+    // The right-click menu of the bar areas: point in screen coordinates in lParam.
+    LRESULT OnToolBarMenu(WPARAM wParam, LPARAM lParam);
+    // The titled bars of a UI mode in record order, the tab tool bar left out.
+    struct TitledBar {
+        CString title;
+        CBasePane* bar;
+    };
+    static std::vector<TitledBar> BarsOfMode(int mode);
+    // Shows or hides a bar of the current mode by its title; the tab tool bar's
+    // drag bar hides first. FALSE when no bar of the mode has the title.
+    BOOL ShowBarByTitle(const CString& title, BOOL show);
+    // Switches the tool-bar manager to mode 16 or 17 and keeps the mode flag.
+    void SwitchUIMode(int mode);
+    // The tool-bar settings dialog; only while no command runs.
+    void OnToolBarSettings();
+    void OnUpdateToolBarSettings(CCmdUI* pCmdUI);
+
     // Animated change of the 3D view direction.
     int m_nAnimStep = 0;
     GCamera m_camStart;
@@ -105,6 +138,8 @@ protected:
 
 private:
     int CreateToolBars();
+    void ShowRulerMenu(POINT point);
+    void ShowToolBarMenu(POINT point);
     BOOL CreateRulers();
     BOOL CreateDesignCentral();
     void FirstSizeSetUp();
@@ -127,4 +162,5 @@ private:
     std::unique_ptr<CDlgSplash> m_pSplash;
     BOOL m_bFirstSize = FALSE;
     int m_nTrimCount = 0;
+    std::map<UINT, QAction*> m_toolActions;
 };

@@ -1,5 +1,7 @@
 #include "platform/ui/FrameWndEx.h"
 
+#include <QMainWindow>
+
 #include "platform/ui/BasePane.h"
 
 #include <algorithm>
@@ -38,4 +40,21 @@ void CFrameWndEx::ShowPane(CBasePane* pBar, BOOL bShow, BOOL bDelay, BOOL bActiv
 
 BOOL CFrameWndEx::IsPaneDocked(const CBasePane* pBar) const {
   return std::find(m_panes.begin(), m_panes.end(), pBar) != m_panes.end();
+}
+
+QWidget* CFrameWndEx::CreateWidget(QWidget* pParent) {
+  QWidget* pWidget = CFrameWnd::CreateWidget(pParent);
+  auto* pWindow = qobject_cast<QMainWindow*>(pWidget);
+  if (pWindow == nullptr) return pWidget;
+  pWindow->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(pWindow, &QWidget::customContextMenuRequested, pWindow, [this, pWindow](const QPoint& pos) {
+    // Right clicks the client area leaves unhandled are not the bars' business.
+    QWidget* pAt = pWindow->childAt(pos);
+    QWidget* pCentral = pWindow->centralWidget();
+    if (pAt != nullptr && pCentral != nullptr && (pAt == pCentral || pCentral->isAncestorOf(pAt))) return;
+    const QPoint global = pWindow->mapToGlobal(pos);
+    SendMessage(AFX_WM_TOOLBARMENU, 0,
+                MAKELPARAM(static_cast<WORD>(static_cast<short>(global.x())), static_cast<WORD>(static_cast<short>(global.y()))));
+  });
+  return pWidget;
 }

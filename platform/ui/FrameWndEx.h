@@ -6,6 +6,10 @@
 #include "platform/ui/BasePane.h"
 #include "platform/ui/FrameWnd.h"
 
+// Sent to the frame for a right click on its bar and dock areas (never for the
+// client area); lParam holds the point in screen coordinates.
+constexpr UINT AFX_WM_TOOLBARMENU = 0xC1F0;
+
 class CFrameWndEx : public CFrameWnd {
   DECLARE_DYNCREATE(CFrameWndEx)
 public:
@@ -18,6 +22,9 @@ public:
   BOOL AddPane(CBasePane* pControlBar, BOOL bTail = TRUE);
   void ShowPane(CBasePane* pBar, BOOL bShow, BOOL bDelay, BOOL bActivate);
   BOOL IsPaneDocked(const CBasePane* pBar) const;
+
+protected:
+  QWidget* CreateWidget(QWidget* pParent) override;
 
 private:
   DWORD m_dwDockStyle = 0;

@@ -1,8 +1,12 @@
 #pragma once
-// Status bar placeholder: a row of text panes; in a frame, a fixed bar at the bottom.
+// Status bar: a row of text panes; in a frame, a fixed bar at the bottom whose
+// panes show as labels.
 
 #include "platform/core/WinString.h"
 #include "platform/ui/BasePane.h"
+
+#include <QLabel>
+#include <QPointer>
 
 #include <vector>
 
@@ -24,4 +28,5 @@ protected:
   using CWnd::Create;
   std::vector<UINT> m_ids;
   std::vector<CString> m_texts;
+  std::vector<QPointer<QLabel>> m_labels;  // owned by the bar's widget
 };

@@ -57,7 +57,8 @@ void Build(HMENU h, const std::vector<CMenuItemDesc>& items) {
     item.nID = d.nID;
     item.nFlags = d.nFlags;
     if (d.lpszText != nullptr) item.strText = d.lpszText;
-    if (!d.subItems.empty()) {
+    // A popup may start empty (MF_POPUP given) and be filled before it shows.
+    if (!d.subItems.empty() || (d.nFlags & MF_POPUP) != 0) {
       item.nFlags |= MF_POPUP;
       item.nID = 0;
       item.pPopup = NewMenu();

@@ -3,15 +3,36 @@
 #include "framework/widgra/Progress.h"
 #include "platform/ui/FrameWnd.h"
 
+#include "platform/ui/Prompt.h"
+#include "platform/ui/QtConvert.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolBar>
+#include <QToolButton>
+
 IMPLEMENT_DYNAMIC(CTabToolBar, CMFCToolBar)
 IMPLEMENT_DYNAMIC(CQVStatusBar, CMFCStatusBar)
 IMPLEMENT_DYNAMIC(CQVStatusBarSnap, CMFCStatusBar)
-IMPLEMENT_DYNAMIC(CQVHorRulerBar, CBasePane)
-IMPLEMENT_DYNAMIC(CQVVertRulerBar, CBasePane)
+IMPLEMENT_DYNAMIC(CQVRulerBar, CBasePane)
+IMPLEMENT_DYNAMIC(CQVHorRulerBar, CQVRulerBar)
+IMPLEMENT_DYNAMIC(CQVVertRulerBar, CQVRulerBar)
 
 namespace {
 constexpr UINT kSnapBarID = 0xE802;
 constexpr UINT kStatusChildID = 1;
+constexpr UINT kGridCommand = 33014;
+constexpr UINT kPathsCommand = 32877;
+constexpr UINT kColourChosen = WM_USER + 2;
+// Captions and tips of the snap buttons, in the order of CQVStatusBarSnap::kSnapIDs.
+constexpr const char* kSnapNames[11] = {"End", "Mid", "Centre", "Quad", "Node", "Int",
+                                        "Perp", "Tan", "Near", "Grid", "Guide"};
+constexpr const char* kSnapTips[11] = {"Snap to end points", "Snap to mid points", "Snap to centres",
+                                       "Snap to quadrant points", "Snap to nodes", "Snap to intersections",
+                                       "Snap perpendicular", "Snap tangent", "Snap to the nearest point",
+                                       "Snap to the grid", "Snap to guide lines"};
 }  // namespace
 
 BOOL CTabToolBar::Create(CWnd* parent, UINT id, int) { return CMFCToolBar::Create(parent, WS_CHILD | WS_VISIBLE, id); }
@@ -33,8 +54,64 @@ BOOL CQVStatusBar::Init(CFrameWnd* frame)
     SetIndicators(indicators, 4);
     const RECT rect{0, 0, 200, 20};
     if (!m_child.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, rect, this, kStatusChildID)) return FALSE;
+    if (auto* bar = qobject_cast<QToolBar*>(GetWidget())) {
+        const HWND frameWnd = frame->GetSafeHwnd();
+        auto commandButton = [bar, frameWnd](const QString& text, UINT id) {
+            auto* button = new QToolButton(bar);
+            button->setText(text);
+            QObject::connect(button, &QToolButton::clicked, button, [frameWnd, id] {
+                if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(WM_COMMAND, id, 0);
+            });
+            bar->addWidget(button);
+            return button;
+        };
+        m_pGrid = commandButton(QStringLiteral("Grid"), kGridCommand);
+        m_pPaths = commandButton(QStringLiteral("Paths"), kPathsCommand);
+        auto* colour = new QToolButton(bar);
+        colour->setToolTip(QStringLiteral("Colour of the current layer and the selection"));
+        QObject::connect(colour, &QToolButton::clicked, colour, [this, frameWnd] {
+            COLORREF chosen = m_crSelected;
+            CPromptService* prompt = AfxGetPromptService();
+            if (prompt == nullptr || !prompt->ChooseColor(chosen)) return;
+            SetSelectedColor(chosen);
+            if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(kColourChosen, 0, 0);
+        });
+        bar->addWidget(colour);
+        m_pColour = colour;
+        ShowColour();
+    }
     CQProgress::SetObserver(&CQVStatusBar::OnProgress, this);
     return TRUE;
+}
+
+void CQVStatusBar::SetGridPushed(BOOL pushed)
+{
+    m_bGridPushed = pushed ? TRUE : FALSE;
+    if (m_pGrid != nullptr) m_pGrid->setDown(m_bGridPushed != FALSE);
+}
+
+void CQVStatusBar::SetPathsText(const CString& text)
+{
+    if (m_pPaths != nullptr) m_pPaths->setText(ToQString(text));
+}
+
+void CQVStatusBar::SetSelectedColor(COLORREF colour)
+{
+    m_crSelected = colour & 0xFFFFFFu;
+    ShowColour();
+}
+
+void CQVStatusBar::ShowColour()
+{
+    if (m_pColour == nullptr) return;
+    QPixmap swatch(28, 14);
+    swatch.fill(QColor(GetRValue(m_crSelected), GetGValue(m_crSelected), GetBValue(m_crSelected)));
+    QPainter painter(&swatch);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, 27, 13);
+    painter.end();
+    m_pColour->setIcon(QIcon(swatch));
+    m_pColour->setIconSize(swatch.size());
 }
 
 void CQVStatusBar::OnProgress(double position, void* user)
@@ -45,9 +122,61 @@ void CQVStatusBar::OnProgress(double position, void* user)
 BOOL CQVStatusBarSnap::Init(CFrameWnd* frame)
 {
     if (frame == nullptr || !Create(frame, WS_CHILD | WS_VISIBLE, kSnapBarID)) return FALSE;
-    static const UINT indicators[11] = {33016, 33017, 33018, 33019, 33020, 33021, 33022, 33023, 33024, 33025, 33026};
-    return SetIndicators(indicators, 11);
+    // The snap ids are the bar's panes; the buttons below show them.
+    m_ids.assign(kSnapIDs.begin(), kSnapIDs.end());
+    m_texts.assign(kSnapIDs.size(), CString());
+    QWidget* bar = GetWidget();
+    if (bar == nullptr) return FALSE;
+    auto* toolBar = qobject_cast<QToolBar*>(bar);
+    QHBoxLayout* layout = toolBar == nullptr ? new QHBoxLayout(bar) : nullptr;
+    const HWND frameWnd = frame->GetSafeHwnd();
+    for (size_t i = 0; i <= kSnapIDs.size(); ++i) {
+        const bool all = i == kSnapIDs.size();
+        const UINT id = all ? kAllSnapsID : kSnapIDs[i];
+        auto* button = new QToolButton(bar);
+        button->setText(all ? QStringLiteral("All") : QString::fromLatin1(kSnapNames[i]));
+        button->setToolTip(all ? QStringLiteral("All snaps on or off") : QString::fromLatin1(kSnapTips[i]));
+        button->setCheckable(!all);
+        button->setAutoRaise(true);
+        button->setProperty("commandId", id);
+        QObject::connect(button, &QToolButton::clicked, button, [frameWnd, id] {
+            if (CWnd* target = CWnd::FromHandle(frameWnd)) target->SendMessage(WM_COMMAND, id, 0);
+        });
+        if (toolBar != nullptr) toolBar->addWidget(button);
+        else layout->addWidget(button);
+        m_buttons[i] = button;
+    }
+    return TRUE;
 }
 
-BOOL CQVHorRulerBar::Create(CWnd* parent, UINT id) { return CreatePane(parent, WS_CHILD | WS_VISIBLE, id); }
-BOOL CQVVertRulerBar::Create(CWnd* parent, UINT id) { return CreatePane(parent, WS_CHILD | WS_VISIBLE, id); }
+QAbstractButton* CQVStatusBarSnap::GetButton(UINT id) const
+{
+    if (id == kAllSnapsID) return m_buttons.back();
+    for (size_t i = 0; i < kSnapIDs.size(); ++i)
+        if (kSnapIDs[i] == id) return m_buttons[i];
+    return nullptr;
+}
+
+void CQVStatusBarSnap::SetCheck(UINT id, BOOL checked)
+{
+    QAbstractButton* button = GetButton(id);
+    if (button != nullptr && id != kAllSnapsID) button->setChecked(checked != FALSE);
+}
+
+BOOL CQVStatusBarSnap::GetCheck(UINT id) const
+{
+    const QAbstractButton* button = GetButton(id);
+    return button != nullptr && button->isChecked() ? TRUE : FALSE;
+}
+
+void CQVStatusBarSnap::SetAllPushed(BOOL pushed)
+{
+    if (QAbstractButton* button = m_buttons.back().data()) button->setDown(pushed != FALSE);
+}
+
+BOOL CQVStatusBarSnap::IsAllPushed() const
+{
+    const QAbstractButton* button = m_buttons.back().data();
+    return button != nullptr && button->isDown() ? TRUE : FALSE;
+}
+

@@ -22,12 +22,19 @@ UIToolBarRec* CUIToolBarMgr::GetBar(int index) const
     return index >= 0 && index < GetBarCount() ? m_bars[static_cast<size_t>(index)].get() : nullptr;
 }
 
-void CUIToolBarMgr::UpdateBarUI(int mode)
+void CUIToolBarMgr::ShowCurrentUI(int mode)
 {
     if (mode != kModeTab && mode != kModeClassic) return;
+    auto live = [](const UIToolBarRec& rec) { return rec.m_pBar != nullptr && rec.m_pBar->GetSafeHwnd() != nullptr; };
+    if (mode != m_nUIMode) {
+        for (const auto& rec : m_bars)
+            if (live(*rec) && rec->m_nUIMode == m_nUIMode) m_shown[rec->m_pBar] = rec->m_pBar->IsVisible() != FALSE;
+    }
     m_nUIMode = mode;
     for (const auto& rec : m_bars) {
-        if (rec->m_pBar != nullptr && rec->m_pBar->GetSafeHwnd() != nullptr)
-            rec->m_pBar->ShowPane(rec->m_nUIMode == mode, FALSE, FALSE);
+        if (!live(*rec)) continue;
+        const auto remembered = m_shown.find(rec->m_pBar);
+        const bool shown = rec->m_nUIMode == mode && (remembered == m_shown.end() || remembered->second);
+        rec->m_pBar->ShowPane(shown ? TRUE : FALSE, FALSE, FALSE);
     }
 }

@@ -5,6 +5,7 @@
 
 #include "platform/ui/BasePane.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -38,8 +39,12 @@ public:
 
     int GetUIMode() const { return m_nUIMode; }
     BOOL IsCurrentUI(int mode) const { return m_nUIMode == mode; }
-    // Sets the mode and shows the bars of that mode, hides the others.
-    void UpdateBarUI(int mode);
+    // Sets the mode: the bars of the other mode hide, those of this mode show as
+    // they were when the mode was last left (at first as RememberShown says;
+    // a bar never named there shows). Other modes are refused.
+    void ShowCurrentUI(int mode);
+    // Whether the bar shows the next time its mode becomes current.
+    void RememberShown(const CBasePane* bar, BOOL shown) { m_shown[bar] = shown != FALSE; }
 
     // Asks for the id of the current main command (the hub's answer).
     void SetMainCmdQuery(int (*query)()) { m_pfnMainCmd = query; }
@@ -53,5 +58,6 @@ public:
 private:
     std::vector<std::unique_ptr<UIToolBarRec>> m_bars;
     int m_nUIMode = kModeTab;
+    std::map<const CBasePane*, bool> m_shown;
     int (*m_pfnMainCmd)() = nullptr;
 };

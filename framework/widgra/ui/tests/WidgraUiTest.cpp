@@ -23,9 +23,9 @@ TEST(UIToolBarMgrTest, KeepsRecordsModesAndTheMainCommandQuery)
     EXPECT_EQ(mgr->GetBarCount(), 1);
     EXPECT_EQ(mgr->GetBar(0)->m_nBarID, 602u);
     EXPECT_EQ(mgr->GetBar(1), nullptr);
-    mgr->UpdateBarUI(CUIToolBarMgr::kModeClassic);
+    mgr->ShowCurrentUI(CUIToolBarMgr::kModeClassic);
     EXPECT_TRUE(mgr->IsCurrentUI(CUIToolBarMgr::kModeClassic));
-    mgr->UpdateBarUI(5);
+    mgr->ShowCurrentUI(5);
     EXPECT_TRUE(mgr->IsCurrentUI(CUIToolBarMgr::kModeClassic)) << "unknown modes are refused";
     EXPECT_EQ(mgr->GetMainCmdID(), 0);
     mgr->SetMainCmdQuery(&MainCmd);

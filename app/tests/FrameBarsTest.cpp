@@ -1,0 +1,417 @@
+// The main frame's bars as a user meets them: tool-bar buttons, the two UI
+// modes, the bar-area menus, bar toggles and the snap and unit switches.
+#include "ViewInput.h"
+
+#include "app/KorvelIds.h"
+#include "app/LayerTab.h"
+#include "app/MeaDistCmd.h"
+#include "framework/db/DbAidLine.h"
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Looker.h"
+#include "framework/looker/WorkArea.h"
+#include "framework/looker/QVGlobal.h"
+#include "framework/relayon/Action.h"
+#include "framework/relayon/DBase.h"
+#include "framework/relayon/Relayon.h"
+#include "framework/panora/DesignCentral.h"
+#include "framework/widgra/ui/UIToolBarMgr.h"
+#include "platform/ui/CmdUI.h"
+#include "platform/ui/FrameWndEx.h"
+#include "platform/ui/Resources.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QTest>
+#include <QToolBar>
+
+#include <cmath>
+
+#include <string>
+#include <vector>
+
+using namespace korvel_test;
+
+namespace {
+
+constexpr std::pair<UINT, int> kSnapBits[] = {{33016, 0x1},   {33017, 0x2},   {33018, 0x4},   {33019, 0x10},
+                                              {33020, 0x8},   {33021, 0x20},  {33022, 0x40},  {33023, 0x80},
+                                              {33024, 0x100}, {33025, 0x400}, {33027, 0x800}};
+
+// A design-centre page that notes each unit-change notice and the previous
+// unit the settings held when it came.
+class UnitProbe : public CWnd {
+public:
+    LRESULT OnUnitNotice(WPARAM, LPARAM)
+    {
+        m_unitBefore.push_back(gGetQVGlobal()->GetUnitBefore());
+        return 0;
+    }
+    std::vector<int> m_unitBefore;
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(UnitProbe, CWnd)
+    ON_MESSAGE(WM_DC_UNIT_CHANGED, &UnitProbe::OnUnitNotice)
+END_MESSAGE_MAP()
+
+class FrameBarsTest : public ViewInputTest {
+protected:
+    void SetUp() override
+    {
+        ViewInputTest::SetUp();
+        StartView();
+        m_global = gGetQVGlobal();
+    }
+
+    void Command(UINT id) { Frame()->SendMessage(WM_COMMAND, id, 0); }
+    void MenuAt(POINT screen)
+    {
+        Frame()->SendMessage(AFX_WM_TOOLBARMENU, 0,
+                             MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+    }
+    // The texts and check marks of the last popup shown.
+    std::vector<std::pair<std::wstring, bool>> LastMenu() const
+    {
+        std::vector<std::pair<std::wstring, bool>> items;
+        if (m_prompt.m_menus.empty()) return items;
+        for (const CMenuChoiceItem& item : m_prompt.m_menus.back())
+            items.emplace_back(item.strText.GetString(), (item.nFlags & MF_CHECKED) != 0);
+        return items;
+    }
+    static POINT CentreOf(const CWnd& wnd)
+    {
+        RECT rect{};
+        wnd.GetWindowRect(&rect);
+        return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+    std::wstring Title(UINT barId) const
+    {
+        CString title;
+        Frame()->GetToolBar(barId)->GetWindowText(title);
+        return title.GetString();
+    }
+    bool Shown(UINT barId) const { return Frame()->GetToolBar(barId)->IsVisible() != FALSE; }
+
+    CQVGlobal* m_global = nullptr;
+};
+
+TEST_F(FrameBarsTest, EachSnapCommandFlipsItsBitAndItsButtonOnly)
+{
+    CQVStatusBarSnap& snap = Frame()->GetSnapBar();
+    for (const auto& [id, bit] : kSnapBits) {
+        const int others = 0x200 | 0x1000;
+        m_global->m_nSnapMask = others;
+        Command(id);
+        EXPECT_EQ(m_global->m_nSnapMask, others | bit) << "command " << id;
+        for (const auto& [other, otherBit] : kSnapBits)
+            EXPECT_EQ(snap.GetCheck(other) != FALSE, other == id) << "command " << id << ", button " << other;
+        Command(id);
+        EXPECT_EQ(m_global->m_nSnapMask, others) << "command " << id << " twice";
+        EXPECT_FALSE(snap.GetCheck(id)) << "command " << id << " twice";
+    }
+}
+
+TEST_F(FrameBarsTest, AllSnapsSetsTheMissingBitsThenClearsTheElevenOnly)
+{
+    CQVStatusBarSnap& snap = Frame()->GetSnapBar();
+    m_global->m_nSnapMask = 0x1 | 0x800 | 0x200 | 0x4000;
+    snap.SetAllPushed(TRUE);
+    Command(korvel::ID_SNAP_ALL);
+    EXPECT_EQ(m_global->m_nSnapMask, 0xDFF | 0x200 | 0x4000);
+    for (const auto& [id, bit] : kSnapBits) EXPECT_TRUE(snap.GetCheck(id)) << "button " << id;
+    EXPECT_FALSE(snap.IsAllPushed());
+    Command(korvel::ID_SNAP_ALL);
+    EXPECT_EQ(m_global->m_nSnapMask, 0x200 | 0x4000) << "bit 0x200 and those above 0x800 stay";
+    for (const auto& [id, bit] : kSnapBits) EXPECT_FALSE(snap.GetCheck(id)) << "button " << id;
+}
+
+TEST_F(FrameBarsTest, ExtraSnapAndTheEmptySnapTouchNoButton)
+{
+    CQVStatusBarSnap& snap = Frame()->GetSnapBar();
+    m_global->m_nSnapMask = 0x2;
+    snap.SetCheck(33017, TRUE);
+    m_global->m_bSnapExtra = FALSE;
+    Command(korvel::ID_SNAP_EXTRA);
+    EXPECT_TRUE(m_global->m_bSnapExtra);
+    Command(korvel::ID_SNAP_NONE);
+    EXPECT_EQ(m_global->m_nSnapMask, 0x2);
+    EXPECT_TRUE(m_global->m_bSnapExtra);
+    for (const auto& [id, bit] : kSnapBits) EXPECT_EQ(snap.GetCheck(id) != FALSE, id == 33017) << "button " << id;
+}
+
+TEST_F(FrameBarsTest, SnapButtonClickRunsItsCommand)
+{
+    m_global->m_nSnapMask = 0;
+    QAbstractButton* button = Frame()->GetSnapBar().GetButton(33021);
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_EQ(m_global->m_nSnapMask, 0x20);
+    EXPECT_TRUE(button->isChecked());
+    CTestCmdUI state;
+    state.m_nID = 33021;
+    state.DoUpdate(Frame(), TRUE);
+    EXPECT_EQ(state.m_nCheck, 1) << "the item shows the radio mark";
+}
+
+TEST_F(FrameBarsTest, UnitSwitchRemembersThePreviousUnitBeforeTheNotice)
+{
+    UnitProbe probe;
+    CDesignCentral& pane = Frame()->GetDesignCentral();
+    ASSERT_TRUE(probe.Create(nullptr, L"", WS_CHILD, RECT{0, 0, 10, 10}, &pane, 4711));
+    pane.AddCommandPage(&probe);
+    m_global->m_nUnit = kUnitMillimetre;
+    m_global->SetUnitBefore(kUnitFoot);
+    Command(korvel::ID_UNIT_MM);
+    EXPECT_TRUE(probe.m_unitBefore.empty()) << "the current unit only repaints";
+    EXPECT_EQ(m_global->GetUnitBefore(), kUnitFoot);
+    Command(korvel::ID_UNIT_MM + 2);
+    EXPECT_EQ(m_global->m_nUnit, kUnitInch);
+    ASSERT_EQ(probe.m_unitBefore.size(), 1u);
+    EXPECT_EQ(probe.m_unitBefore[0], kUnitMillimetre) << "the previous unit is set before the view hears";
+    Command(korvel::ID_UNIT_FIRST);
+    EXPECT_EQ(m_global->m_nUnit, kUnitInch) << "189 changes no unit";
+    pane.RemoveCommandAllPage();
+}
+
+TEST_F(FrameBarsTest, RulerMenuChecksTheCurrentUnitAndChoosesAnother)
+{
+    Frame()->SendMessage(korvel::WM_KV_SHOW_RULERS);
+    QApplication::processEvents();
+    ASSERT_TRUE(Frame()->GetHorzRuler().IsVisible());
+    for (int unit = 0; unit < 4; ++unit) {
+        m_global->m_nUnit = unit;
+        m_prompt.m_menuChoices.push_back(0);
+        MenuAt(CentreOf(Frame()->GetHorzRuler()));
+        const auto items = LastMenu();
+        ASSERT_EQ(items.size(), 4u) << "unit " << unit;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(items[i].second, i == unit) << "unit " << unit << ", item " << i;
+    }
+    m_prompt.m_menuChoices.push_back(korvel::ID_UNIT_MM + 1);
+    MenuAt(CentreOf(Frame()->GetVertRuler()));
+    QApplication::processEvents();
+    EXPECT_EQ(m_global->m_nUnit, kUnitCentimetre) << "the chosen item reaches the unit switch";
+}
+
+TEST_F(FrameBarsTest, HiddenRulerFallsThroughToTheToolBarMenu)
+{
+    Frame()->SendMessage(korvel::WM_KV_SHOW_RULERS);
+    QApplication::processEvents();
+    const POINT inRuler = CentreOf(Frame()->GetHorzRuler());
+    Frame()->SendMessage(korvel::WM_KV_HIDE_RULERS);
+    QApplication::processEvents();
+    m_prompt.m_menuChoices.push_back(0);
+    MenuAt(inRuler);
+    const auto items = LastMenu();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].first, Title(237)) << "mode 16 lists the view bar only";
+}
+
+TEST_F(FrameBarsTest, TabModeMenuListsTheViewBarAndIgnoresBarToggles)
+{
+    ASSERT_EQ(Frame()->GetUIModeFlag(), 0);
+    const bool viewBar = Shown(237);
+    m_prompt.m_menuChoices.push_back(0);
+    MenuAt(POINT{-500, -500});
+    const auto items = LastMenu();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].second, viewBar);
+    std::vector<bool> before;
+    for (UINT id : CMainFrame::kBarIDs) before.push_back(Shown(id));
+    for (UINT id = korvel::ID_BAR_TOGGLE_FIRST; id <= korvel::ID_BAR_TOGGLE_LAST; ++id) Command(id);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(Shown(CMainFrame::kBarIDs[i]), before[i]) << "bar " << CMainFrame::kBarIDs[i];
+    Command(korvel::IDR_VIEWBAR_TAB);
+    EXPECT_NE(Shown(237), viewBar) << "item 237 flips the view bar";
+}
+
+TEST_F(FrameBarsTest, ClassicModeMenuListsItsBarsInRecordOrderAndTogglesThem)
+{
+    Command(korvel::ID_UI_CLASSIC);
+    QApplication::processEvents();
+    ASSERT_EQ(Frame()->GetUIModeFlag(), 1);
+    EXPECT_FALSE(Frame()->GetTabToolBar().IsVisible());
+    EXPECT_FALSE(Shown(237));
+    for (UINT id : {602u, 606u, 603u, 604u, 605u, 393u}) EXPECT_TRUE(Shown(id)) << "bar " << id;
+    for (UINT id : {427u, 607u, 608u}) EXPECT_FALSE(Shown(id)) << "bar " << id;
+
+    m_prompt.m_menuChoices.push_back(0);
+    MenuAt(POINT{-500, -500});
+    const auto items = LastMenu();
+    const std::vector<UINT> classic = {602, 606, 603, 604, 605, 427, 607, 608, 393};
+    ASSERT_EQ(items.size(), classic.size());
+    for (size_t i = 0; i < classic.size(); ++i) {
+        EXPECT_EQ(items[i].first, Title(classic[i])) << "row " << i;
+        EXPECT_EQ(items[i].second, Shown(classic[i])) << "row " << i;
+    }
+    // Item 5 + 7 names the transform bar.
+    Command(korvel::ID_BAR_TOGGLE_FIRST + 7);
+    EXPECT_TRUE(Shown(608));
+    Command(korvel::ID_BAR_TOGGLE_FIRST + 7);
+    EXPECT_FALSE(Shown(608));
+    // Items past the listed bars name nothing.
+    std::vector<bool> before;
+    for (UINT id : CMainFrame::kBarIDs) before.push_back(Shown(id));
+    for (UINT id = korvel::ID_BAR_TOGGLE_FIRST + 9; id <= korvel::ID_BAR_TOGGLE_LAST; ++id) Command(id);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(Shown(CMainFrame::kBarIDs[i]), before[i]) << "bar " << CMainFrame::kBarIDs[i];
+
+    Command(korvel::ID_UI_TAB);
+    QApplication::processEvents();
+    EXPECT_EQ(Frame()->GetUIModeFlag(), 0);
+    EXPECT_TRUE(Shown(237));
+    for (UINT id : classic) EXPECT_FALSE(Shown(id)) << "bar " << id;
+}
+
+TEST_F(FrameBarsTest, ToolBarButtonsAreNamedCommandActions)
+{
+    for (UINT barId : CMainFrame::kBarIDs) {
+        CMFCToolBar* bar = Frame()->GetToolBar(barId);
+        auto* toolBar = qobject_cast<QToolBar*>(bar->GetWidget());
+        ASSERT_NE(toolBar, nullptr) << "bar " << barId;
+        int buttons = 0;
+        for (int i = 0; i < bar->GetCount(); ++i) {
+            if (bar->GetItemID(i) == 0) continue;
+            ++buttons;
+            QAction* action = bar->GetButtonAction(i);
+            ASSERT_NE(action, nullptr) << "bar " << barId << ", button " << i;
+            EXPECT_TRUE(toolBar->actions().contains(action)) << "bar " << barId << ", button " << i;
+            EXPECT_FALSE(action->toolTip().isEmpty()) << "bar " << barId << ", button " << i;
+            EXPECT_FALSE(action->icon().isNull()) << "bar " << barId << ", button " << i;
+        }
+        EXPECT_GT(buttons, 0) << "bar " << barId;
+    }
+    // The same command shares one action across bars; its name comes from the menu.
+    QAction* zoomIn = Frame()->GetToolAction(korvel::ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(zoomIn->toolTip(), QStringLiteral("Zoom In"));
+    // The action runs the command: the rulers switch flips.
+    const BOOL rulers = m_global->m_bShowRulers;
+    Frame()->GetToolAction(korvel::ID_VIEW_RULERS)->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(m_global->m_bShowRulers, rulers);
+}
+
+TEST_F(FrameBarsTest, StatusBarGridButtonAndColourSelectorReachTheFrame)
+{
+    CQVStatusBar& status = Frame()->GetStatusBar();
+    CWorkArea* area = CWorkArea::Instance();
+    const BOOL grid = area->m_bGridOn;
+    ASSERT_NE(status.GetGridButton(), nullptr);
+    status.GetGridButton()->click();
+    EXPECT_NE(area->m_bGridOn, grid);
+    EXPECT_EQ(status.IsGridPushed(), area->m_bGridOn);
+    EXPECT_EQ(status.GetGridButton()->isDown(), area->m_bGridOn != FALSE);
+
+    m_prompt.m_colours.push_back(RGB(10, 20, 30));
+    ASSERT_NE(status.GetColourButton(), nullptr);
+    status.GetColourButton()->click();
+    EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30));
+    EXPECT_EQ(gGetCurColor(), RGB(10, 20, 30)) << "WM_USER+2 reached the frame";
+    status.GetColourButton()->click();
+    EXPECT_EQ(m_prompt.m_nColourDialogs, 2);
+    EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30)) << "a cancelled dialog keeps the colour";
+}
+
+TEST_F(FrameBarsTest, PathsUpdateEnablesTheStripButtonsExactlyWhileNoCommandRuns)
+{
+    CQvWndTab* tab = Frame()->GetLayerBar().GetTab();
+    ASSERT_NE(tab, nullptr);
+    auto update = [this] {
+        CTestCmdUI state;
+        state.m_nID = korvel::ID_VIEW_PATHS;
+        state.DoUpdate(Frame(), TRUE);
+    };
+    CRelayon* hub = gGetRelayon();
+    ASSERT_EQ(hub->RunAppCmd(CMeaDistCmd::kId, 0), 1);
+    update();
+    EXPECT_FALSE(tab->AreButtonsEnabled()) << "a command runs";
+    hub->CancelCurCmd();
+    update();
+    EXPECT_TRUE(tab->AreButtonsEnabled()) << "no command runs";
+}
+
+class RulerTest : public FrameBarsTest {
+protected:
+    void SetUp() override
+    {
+        FrameBarsTest::SetUp();
+        Frame()->SendMessage(korvel::WM_KV_SHOW_RULERS);
+        QApplication::processEvents();
+        m_looker = gGetLooker();
+        ASSERT_NE(m_looker, nullptr);
+        m_looker->SetScale(2.7);
+        m_looker->SetOrgPoint(13.0, -4.0);
+    }
+    // The view's pixel (along the ruler) of a strip pixel, through the widgets' own geometry.
+    static int ViewPixelOf(const CQVRulerBar& ruler, double stripPixel)
+    {
+        QWidget* strip = ruler.GetStrip();
+        QWidget* view = gGetView()->GetWidget();
+        const int p = static_cast<int>(std::lround(stripPixel));
+        const QPoint at = view->mapFromGlobal(strip->mapToGlobal(ruler.IsHorizontal() ? QPoint(p, 0) : QPoint(0, p)));
+        return ruler.IsHorizontal() ? at.x() : at.y();
+    }
+    CLooker* m_looker = nullptr;
+};
+
+TEST_F(RulerTest, TicksLieOnTheViewPixelsOfTheirValuesInEveryUnit)
+{
+    // Units per millimetre, written out.
+    const double unitsPerMm[4] = {1.0, 0.1, 1.0 / 25.4, 1.0 / 304.8};
+    const char* names[4] = {"mm", "cm", "inch", "foot"};
+    for (int unit = 0; unit < 4; ++unit) {
+        m_global->m_nUnit = unit;
+        m_looker->SetScale(unit == 3 ? 0.05 : 2.7);
+        for (CQVRulerBar* ruler : {static_cast<CQVRulerBar*>(&Frame()->GetHorzRuler()),
+                                   static_cast<CQVRulerBar*>(&Frame()->GetVertRuler())}) {
+            const auto ticks = ruler->MajorTicks();
+            ASSERT_GE(ticks.size(), 2u) << names[unit];
+            for (const auto& tick : ticks) {
+                const double mm = tick.value / unitsPerMm[unit];
+                const double world[2] = {ruler->IsHorizontal() ? mm : 0.0, ruler->IsHorizontal() ? 0.0 : mm};
+                double pixel[2] = {0, 0};
+                m_looker->WorldtoScreen2D(world, pixel);
+                const double expected = ruler->IsHorizontal() ? pixel[0] : pixel[1];
+                EXPECT_NEAR(ViewPixelOf(*ruler, tick.pixel), expected, 1.0)
+                    << names[unit] << (ruler->IsHorizontal() ? " horizontal" : " vertical") << " tick " << tick.value;
+            }
+            const double gap = ticks[1].pixel - ticks[0].pixel;
+            EXPECT_GE(std::abs(gap), 60.0 - 1e-9) << names[unit];
+        }
+    }
+}
+
+TEST_F(RulerTest, GuideLineDraggedFromEachRulerLandsAtTheDropPoint)
+{
+    CDBase* db = CDBase::Instance();
+    CActionManager* undo = CActionManager::Instance();
+    QWidget* view = gGetView()->GetWidget();
+    const QPoint drop(230, 170);
+    for (CQVRulerBar* ruler : {static_cast<CQVRulerBar*>(&Frame()->GetHorzRuler()),
+                               static_cast<CQVRulerBar*>(&Frame()->GetVertRuler())}) {
+        const char* label = ruler->IsHorizontal() ? "horizontal" : "vertical";
+        QWidget* strip = ruler->GetStrip();
+        const int entities = db->GetCount();
+        const int steps = undo->GetUndoCount();
+        QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+        QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, strip->mapFromGlobal(view->mapToGlobal(drop)));
+        ASSERT_EQ(db->GetCount(), entities + 1) << label;
+        EXPECT_EQ(undo->GetUndoCount(), steps + 1) << label;
+        auto* line = dynamic_cast<CDbAidLine*>(db->GetEntities().GetTail());
+        ASSERT_NE(line, nullptr) << label;
+        double world[2] = {0, 0};
+        m_looker->ScreentoWorld2D(CPoint(drop.x(), drop.y()), world);
+        EXPECT_EQ(line->GetOrientation(), ruler->IsHorizontal() ? CDbAidLine::kHorizontal : CDbAidLine::kVertical);
+        EXPECT_DOUBLE_EQ(line->GetPosition(), ruler->IsHorizontal() ? world[1] : world[0]) << label;
+    }
+    // While a command runs the drop is ignored.
+    CRelayon* hub = gGetRelayon();
+    ASSERT_EQ(hub->RunAppCmd(CMeaDistCmd::kId, 0), 1);
+    const int entities = db->GetCount();
+    QWidget* strip = Frame()->GetHorzRuler().GetStrip();
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+    QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, strip->mapFromGlobal(view->mapToGlobal(drop)));
+    EXPECT_EQ(db->GetCount(), entities);
+    hub->CancelCurCmd();
+}
+
+}  // namespace
