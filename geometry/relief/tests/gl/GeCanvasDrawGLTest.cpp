@@ -9,6 +9,7 @@
 #include "platform/ui/GLArea.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/View.h"
+#include "testing/ui/GLViewFixture.h"
 
 #include <GL/glew.h>
 
@@ -23,28 +24,15 @@
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240;
+using gltest::kHeight;
+using gltest::kWidth;
 
-class CPlainView : public CView {
-public:
-    void OnDraw(CDC*) override {}
-};
-
-class GeCanvasDrawGLTest : public ::testing::Test {
+class GeCanvasDrawGLTest : public gltest::GLViewTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(AfxEnsureQtApplication());
-        m_view = new CPlainView;
-        ASSERT_TRUE(m_view->Create(nullptr, L"gl", 0, RECT{0, 0, kWidth, kHeight}, nullptr, 0));
-        m_view->ShowWindow(SW_SHOW);
-        m_area = m_view->GetGLArea();
-        ASSERT_NE(m_area, nullptr);
-        m_area->Resize(kWidth, kHeight);
-        m_area->Show(TRUE);
-        m_dc.SetFrameHooks([this] { return m_area->MakeCurrent() != FALSE; }, [this] { m_area->DoneCurrent(); });
-        gSetOpenGLDC(&m_dc);
-        gSetLooker(&m_looker);
+        GLViewTest::SetUp();
+        if (HasFatalFailure()) return;
         Render([] {});  // the first frame initialises the context and GLEW
         ASSERT_TRUE(m_dc.MakeCurrent(1));
         m_dc.InitCaps();
@@ -54,9 +42,7 @@ protected:
     void TearDown() override
     {
         m_canvas.reset();  // deletes its buffers while the context exists
-        gSetLooker(nullptr);
-        gSetOpenGLDC(nullptr);
-        if (m_view != nullptr) m_view->DestroyWindow();
+        GLViewTest::TearDown();
     }
 
     CGeCanvas& MakeCanvas(float ox, float oy, float step, int nx, int ny)
@@ -92,29 +78,10 @@ protected:
         return out;
     }
 
-    QImage Render(const std::function<void()>& draw)
-    {
-        m_area->SetCallbacks({nullptr, nullptr, [&] {
-                                  m_dc.Ready(kWidth, kHeight);
-                                  glClearColor(1, 1, 1, 1);
-                                  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                                  glEnable(GL_DEPTH_TEST);
-                                  while (glGetError() != GL_NO_ERROR) {
-                                  }
-                                  draw();
-                                  for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) ++m_errors;
-                              }});
-        QImage image = m_area->GrabFrame().convertToFormat(QImage::Format_RGB32);
-        m_area->SetCallbacks({});
-        return image;
-    }
+    // Frames on white, so an empty canvas leaves no mark.
+    QImage Render(const std::function<void()>& draw) { return GLViewTest::Render(draw, 1.0f); }
 
-    CPlainView* m_view = nullptr;
-    CGLArea* m_area = nullptr;
-    COpenGLDC m_dc;
-    CLooker m_looker;
     std::unique_ptr<CGeCanvas> m_canvas;
-    int m_errors = 0;
 };
 
 int NonWhite(const QImage& image)
