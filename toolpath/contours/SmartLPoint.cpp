@@ -77,72 +77,55 @@ void AppendPiece(CSmartCurve& curve, CSmartSect* s, const double* from, const do
 
 CSmartLPoint::CSmartLPoint(const double* p, short k, unsigned id) : CSmartPoint(p), kind(k), lineId(id) {}
 
-int CSmartLPoint::GetNNextPoint(CSmartLPoint*& out, double& dist, CSmartLPoint** lines, unsigned lineCount)
+namespace {
+
+// Walks the boundary from the point, forward or backward, over at most `limit`
+// points, to the first unused cut point; dist is the boundary length walked.
+int WalkToCutPoint(CSmartLPoint* self, bool forward, int limit, CSmartLPoint*& out, double& dist, CSmartLPoint** lines,
+                   unsigned lineCount)
 {
     out = nullptr;
     dist = 0;
-    if (!sect)
+    if (!self->sect)
         return 0;
-    CSmartSect* s = sect;
-    double pos[2] = {x, y};
-    auto* cand = static_cast<CSmartLPoint*>(next);
-    for (int step = 0; step < kForwardSteps; ++step) {
+    CSmartSect* s = self->sect;
+    double pos[2] = {self->x, self->y};
+    auto* cand = static_cast<CSmartLPoint*>(forward ? self->next : self->prev);
+    for (int step = 0; step < limit; ++step) {
         if (!cand) {
             double e[2];
-            s->GetPoint(1, e);
+            s->GetPoint(forward ? 1 : 0, e);
             dist += Dist(pos, e[0], e[1]);
-            s = After(s);
-            s->GetPoint(0, pos);
-            cand = First(s);
+            s = forward ? After(s) : Before(s);
+            s->GetPoint(forward ? 0 : 1, pos);
+            cand = forward ? First(s) : Last(s);
             continue;
         }
-        if (cand == this) {
+        if (cand == self) {
             dist = 0;
             return 0;
         }
-        if (cand->kind != scanpt::kUsed && IsECutPoint(cand, lines, lineCount)) {
+        if (cand->kind != scanpt::kUsed && self->IsECutPoint(cand, lines, lineCount)) {
             dist += Dist(pos, cand->x, cand->y);
             out = cand;
             return 1;
         }
-        cand = static_cast<CSmartLPoint*>(cand->next);
+        cand = static_cast<CSmartLPoint*>(forward ? cand->next : cand->prev);
     }
     dist = 0;
     return 0;
 }
 
+}  // namespace
+
+int CSmartLPoint::GetNNextPoint(CSmartLPoint*& out, double& dist, CSmartLPoint** lines, unsigned lineCount)
+{
+    return WalkToCutPoint(this, true, kForwardSteps, out, dist, lines, lineCount);
+}
+
 int CSmartLPoint::GetNPrevPoint(CSmartLPoint*& out, double& dist, CSmartLPoint** lines, unsigned lineCount)
 {
-    out = nullptr;
-    dist = 0;
-    if (!sect)
-        return 0;
-    CSmartSect* s = sect;
-    double pos[2] = {x, y};
-    auto* cand = static_cast<CSmartLPoint*>(prev);
-    for (int step = 0; step < kBackwardSteps; ++step) {
-        if (!cand) {
-            double b[2];
-            s->GetPoint(0, b);
-            dist += Dist(pos, b[0], b[1]);
-            s = Before(s);
-            s->GetPoint(1, pos);
-            cand = Last(s);
-            continue;
-        }
-        if (cand == this) {
-            dist = 0;
-            return 0;
-        }
-        if (cand->kind != scanpt::kUsed && IsECutPoint(cand, lines, lineCount)) {
-            dist += Dist(pos, cand->x, cand->y);
-            out = cand;
-            return 1;
-        }
-        cand = static_cast<CSmartLPoint*>(cand->prev);
-    }
-    dist = 0;
-    return 0;
+    return WalkToCutPoint(this, false, kBackwardSteps, out, dist, lines, lineCount);
 }
 
 int CSmartLPoint::IsECutPoint(CSmartLPoint* p, CSmartLPoint** lines, unsigned lineCount)
