@@ -134,23 +134,20 @@ int ARC_ThroughThreePoints(_arc** out, const double* start, const double* mid, c
     double z[3];
     if (!unit(ba, z))
         return -4;
-    double centre[3], radius;
+    // The centre lies off the chord midpoint by h tan|theta - pi/2|, towards
+    // the middle point when its angle is obtuse. Near a right angle too: taking
+    // the midpoint there would move the circle off the middle point by up to
+    // a thousandth of the chord.
+    double chord[3], p[3], centre[3];
+    V3D_Sub(end, start, chord);
+    unit(chord, chord);
+    V3D_Cross(z, chord, p);
     const double off = std::fabs(theta - 0.5 * std::numbers::pi);
-    if (off < 0.001) {
-        radius = h;
-        for (int i = 0; i < 3; ++i)
-            centre[i] = 0.5 * (start[i] + end[i]);
-    } else {
-        double chord[3], p[3];
-        V3D_Sub(end, start, chord);
-        unit(chord, chord);
-        V3D_Cross(z, chord, p);
-        const double side = theta < 0.5 * std::numbers::pi ? -1.0 : 1.0;
-        radius = h / std::cos(off);
-        const double shift = side * h * std::tan(off);
-        for (int i = 0; i < 3; ++i)
-            centre[i] = 0.5 * (start[i] + end[i]) + shift * p[i];
-    }
+    const double side = theta < 0.5 * std::numbers::pi ? -1.0 : 1.0;
+    const double radius = h / std::cos(off);
+    const double shift = side * h * std::tan(off);
+    for (int i = 0; i < 3; ++i)
+        centre[i] = 0.5 * (start[i] + end[i]) + shift * p[i];
     _arc* arc = ARC_New(radius, 2.0 * std::numbers::pi - 2.0 * theta);
     if (!arc)
         return 0;

@@ -5,6 +5,7 @@
 #include "framework/numerak/QvMem.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -55,6 +56,39 @@ void extendBox(double* box, const double* p)
     for (int i = 0; i < 3; ++i) {
         box[i] = std::min(box[i], p[i]);
         box[i + 3] = std::max(box[i + 3], p[i]);
+    }
+}
+
+// Cell of a point in a grid of cubes of side h; indices are clamped far out,
+// which only puts very distant points into shared cells.
+struct CellEntry {
+    std::array<long long, 3> key;
+    std::size_t index; // position in the list
+    bool operator<(const CellEntry& o) const { return key != o.key ? key < o.key : index < o.index; }
+};
+
+std::array<long long, 3> cellKey(const double* p, double h)
+{
+    constexpr double limit = 1e15;
+    std::array<long long, 3> k;
+    for (int i = 0; i < 3; ++i)
+        k[i] = static_cast<long long>(std::clamp(std::floor(p[i] / h), -limit, limit));
+    return k;
+}
+
+// Every earlier kept node compared with each node: the search without cells.
+void removeDuplicatesPlain(SSI_POINT** head, double dist)
+{
+    for (SSI_POINT* keep = *head; keep; keep = keep->next) {
+        SSI_POINT* n = keep->next;
+        while (n) {
+            SSI_POINT* next = n->next;
+            if (std::sqrt(P3D_Dist2(n->p, keep->p)) < dist) {
+                *head = ESSI_UnlinkPoint(*head, n);
+                ESSI_FreePoint(n);
+            }
+            n = next;
+        }
     }
 }
 
@@ -167,19 +201,88 @@ void ESSI_LinkBefore(SSI_POINT* node, SSI_POINT* list)
 
 void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
 {
-    if (!head)
+    if (!head || !*head || !(dist > 0.0))
         return;
-    for (SSI_POINT* keep = *head; keep; keep = keep->next) {
-        SSI_POINT* n = keep->next;
-        while (n) {
-            SSI_POINT* next = n->next;
-            if (std::sqrt(P3D_Dist2(n->p, keep->p)) < dist) {
-                *head = ESSI_UnlinkPoint(*head, n);
-                ESSI_FreePoint(n);
-            }
-            n = next;
+    // A node goes when it lies nearer than dist to an earlier node that stays.
+    // Nodes are filed in cubic cells twice dist wide, so each is compared only
+    // with the earlier nodes of its own and the 26 neighbouring cells. Without
+    // memory for the cells every earlier kept node is compared instead; the
+    // result is the same.
+    std::size_t n = 0;
+    for (const SSI_POINT* p = *head; p; p = p->next)
+        ++n;
+    auto* nodes = static_cast<SSI_POINT**>(QV_MemAlloc(sizeof(SSI_POINT*) * n));
+    auto* cells = static_cast<CellEntry*>(QV_MemAlloc(sizeof(CellEntry) * n));
+    auto* kept = static_cast<unsigned char*>(QV_MemAlloc(n));
+    // skip[k]: the first entry at or after k not yet found removed (k = the
+    // entry count stands for the end); at[i]: the entry of node i.
+    auto* skip = static_cast<std::size_t*>(QV_MemAlloc(sizeof(std::size_t) * (2 * n + 1)));
+    if (!nodes || !cells || !kept || !skip) {
+        QV_MemFree(nodes);
+        QV_MemFree(cells);
+        QV_MemFree(kept);
+        QV_MemFree(skip);
+        removeDuplicatesPlain(head, dist);
+        return;
+    }
+    std::size_t* at = skip + n + 1;
+    std::size_t filed = 0;
+    {
+        std::size_t i = 0;
+        for (SSI_POINT* p = *head; p; p = p->next, ++i) {
+            nodes[i] = p;
+            kept[i] = 1;
+            // A point with a non-finite coordinate is near nothing: it stays
+            // and removes nothing, so it needs no cell.
+            if (std::isfinite(p->p[0]) && std::isfinite(p->p[1]) && std::isfinite(p->p[2]))
+                cells[filed++] = CellEntry{cellKey(p->p, 2.0 * dist), i};
         }
     }
+    std::sort(cells, cells + filed);
+    for (std::size_t k = 0; k <= filed; ++k)
+        skip[k] = k;
+    for (std::size_t k = 0; k < filed; ++k)
+        at[cells[k].index] = k;
+    // Removed entries are passed over through skip, halving the paths it
+    // walks, so a crowd of removed nodes in one cell is not walked again and
+    // again.
+    const auto live = [skip](std::size_t k) {
+        while (skip[k] != k) {
+            skip[k] = skip[skip[k]];
+            k = skip[k];
+        }
+        return k;
+    };
+    // Verdicts in list order, so every earlier node around one is settled.
+    for (std::size_t i = 0; i < n; ++i) {
+        const double* p = nodes[i]->p;
+        if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])))
+            continue;
+        const CellEntry e{cellKey(p, 2.0 * dist), i};
+        bool near = false;
+        for (int dx = -1; dx <= 1 && !near; ++dx)
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dz = -1; dz <= 1 && !near; ++dz) {
+                    const CellEntry probe{{e.key[0] + dx, e.key[1] + dy, e.key[2] + dz}, 0};
+                    // The entries of a cell lie in list order: only earlier nodes count.
+                    std::size_t k = live(static_cast<std::size_t>(std::lower_bound(cells, cells + filed, probe) - cells));
+                    for (; k < filed && cells[k].key == probe.key && cells[k].index < i && !near; k = live(k + 1))
+                        near = std::sqrt(P3D_Dist2(p, nodes[cells[k].index]->p)) < dist;
+                }
+        if (near) {
+            kept[i] = 0;
+            skip[at[i]] = at[i] + 1;
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (!kept[i]) {
+            *head = ESSI_UnlinkPoint(*head, nodes[i]);
+            ESSI_FreePoint(nodes[i]);
+        }
+    QV_MemFree(nodes);
+    QV_MemFree(cells);
+    QV_MemFree(kept);
+    QV_MemFree(skip);
 }
 
 SSI_TRACE* ESSI_NewTraceArray(int n, const double* tol3)

@@ -51,6 +51,9 @@ TEST(KernelArcTest, ThroughThreePointsPassesThroughAllThree)
         {"minor arc", {1, 0, 0}, {std::sqrt(0.5), std::sqrt(0.5), 0}, {0, 1, 0}},
         {"clockwise in space", {0, 0, 5}, {3, 4, 5}, {3, 4, 7}},
         {"large flat arc", {-100, 0, 0}, {0, 1, 0}, {100, 0, 0}},
+        // Centre (0, -0.05): the angle at the middle point is 0.0005 above a right angle.
+        {"nearly a right angle", {-100, 0, 0}, {0, std::sqrt(100.0 * 100.0 + 0.05 * 0.05) - 0.05, 0}, {100, 0, 0}},
+        {"nearly a right angle, acute", {-100, 0, 0}, {0, std::sqrt(100.0 * 100.0 + 0.05 * 0.05) + 0.05, 0}, {100, 0, 0}},
         {"nearly full", {1, 0, 0}, {-1, 0, 0}, {std::cos(-0.01), std::sin(-0.01), 0}},
     };
     for (const auto& r : rows) {

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <random>
 #include <vector>
 
 namespace {
@@ -101,6 +105,68 @@ TEST(KernelRecordsTest, RemoveDuplicatesKeepsTheFirstOfCoincidentNodes)
     ASSERT_EQ(listOf(head).size(), 1u);
     EXPECT_EQ(head->uvA[0], 2.0) << "the first node stays";
     ESSI_FreePointList(head);
+}
+
+// The survivors by the plain rule: a node stays unless it lies nearer than
+// dist to an earlier node that stays.
+std::vector<int> plainSurvivors(const std::vector<std::array<double, 3>>& pts, double dist)
+{
+    std::vector<int> kept;
+    for (int i = 0; i < static_cast<int>(pts.size()); ++i) {
+        bool near = false;
+        for (int k : kept) {
+            const double dx = pts[i][0] - pts[k][0], dy = pts[i][1] - pts[k][1], dz = pts[i][2] - pts[k][2];
+            near = near || std::sqrt(dx * dx + dy * dy + dz * dz) < dist;
+        }
+        if (!near)
+            kept.push_back(i);
+    }
+    return kept;
+}
+
+TEST(KernelRecordsTest, RemoveDuplicatesEqualsThePlainSearch)
+{
+    // Clusters, a dense straight run, exact repeats, cell borders and
+    // non-finite points, for several distances; also with the cell memory
+    // failing, when every earlier node is compared instead.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::vector<std::array<double, 3>> pts;
+    for (int c = 0; c < 40; ++c) {
+        const std::array<double, 3> centre = {10 * u(rng), 10 * u(rng), 10 * u(rng)};
+        for (int k = 0; k < 25; ++k)
+            pts.push_back({centre[0] + 0.02 * u(rng), centre[1] + 0.02 * u(rng), centre[2] + 0.02 * u(rng)});
+    }
+    for (int k = 0; k < 300; ++k)
+        pts.push_back({0.003 * k, 5.0, -2.0});
+    for (int k = 0; k < 50; ++k)
+        pts.push_back(pts[static_cast<std::size_t>(k * 7)]);
+    for (int k = -20; k <= 20; ++k)
+        pts.push_back({0.01 * k, 0.0099999999 * k, 0.0});
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    pts.push_back({nan, 0, 0});
+    pts.push_back({inf, 0, 0});
+    pts.push_back({inf, 0, 0});
+    pts.push_back({0, -inf, 1e300});
+    std::shuffle(pts.begin() + 1000, pts.end(), rng);
+    for (double dist : {1e-6, 0.005, 0.01, 0.05, 3.0, 1e300}) {
+        const std::vector<int> want = plainSurvivors(pts, dist);
+        for (int fail = -1; fail < 4; ++fail) {
+            SSI_POINT* head = nullptr;
+            for (int i = static_cast<int>(pts.size()) - 1; i >= 0; --i)
+                ASSERT_NE(ESSI_PushPoint(i, 0, 0, 0, pts[static_cast<std::size_t>(i)].data(), &head), nullptr);
+            const long live = QV_MemLiveCount() - static_cast<long>(pts.size() - want.size());
+            QV_MemFailAfter(fail);
+            ESSI_RemoveDuplicates(&head, dist);
+            QV_MemFailAfter(-1);
+            std::vector<int> got;
+            for (const SSI_POINT* n : listOf(head))
+                got.push_back(static_cast<int>(n->uvA[0]));
+            EXPECT_EQ(got, want) << "distance " << dist << ", failing allocation " << fail;
+            EXPECT_EQ(QV_MemLiveCount(), live) << "distance " << dist << ", failing allocation " << fail;
+            ESSI_FreePointList(head);
+        }
+    }
 }
 
 SSI_TRACE* circleTrace(int n, double sweep)
