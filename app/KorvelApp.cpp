@@ -14,6 +14,7 @@
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Dib.h"
 #include "framework/looker/Looker.h"
+#include "framework/looker/MemoryStatus.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/panora/DesignCentral.h"
 #include "framework/relayon/Relayon.h"
@@ -45,6 +46,7 @@ CKorvelApp::CKorvelApp() : CPlugInApp(L"Korvel") {}
 CKorvelApp::~CKorvelApp()
 {
     if (gGetLooker() == m_pLooker.get()) gSetLooker(nullptr);
+    looker::SetResourceMessageHook(nullptr);
     if (m_pHub != nullptr) {
         if (gGetRelayon() == m_pHub) gSetRelayon(nullptr);
         delete m_pHub;
@@ -85,6 +87,12 @@ BOOL CKorvelApp::InitInstance()
         return AfxReadImageFile(path, width, height, bgra, CDib::kMaxSide) != FALSE;
     });
     AfxMapClipboardFormat(global->GetClipboardFormat(), CQVAppSettings::GetClipboardMimeType());
+    // Messages of the libraries: a string resource of the program formatted with one value.
+    looker::SetResourceMessageHook([](UINT id, double value) {
+        CString text;
+        text.Format(AfxLoadString(id), value);
+        AfxMessageBox(text, MB_OK);
+    });
     // The view state of the drawing view, published with the settings.
     if (gGetLooker() == nullptr) {
         m_pLooker = std::make_unique<CLooker>();

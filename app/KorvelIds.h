@@ -20,6 +20,8 @@ inline constexpr UINT IDS_TAB_TOOLBAR = 30017;
 inline constexpr UINT IDS_ASK_SAVE_BEFORE_OPEN = 30203;
 inline constexpr UINT IDS_AUTOSAVING = 30204;
 inline constexpr UINT IDS_LARGE_DRAWING = 289;
+// Shown by the geometry library when free memory made it raise the relief canvas's step.
+inline constexpr UINT IDS_CANVAS_STEP_RAISED = 299;
 inline constexpr UINT IDS_PLACE_PROMPT = 30208;
 inline constexpr UINT IDS_IMAGE_FILTER = 30460;
 inline constexpr UINT IDS_IMAGE_UNREADABLE = 30461;

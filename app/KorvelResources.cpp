@@ -41,6 +41,7 @@ constexpr StringRow kStrings[] = {
     {IDS_PLACE_PROMPT, L"Click where the lower-left corner of the drawing read in goes"},
     {IDS_IMAGE_FILTER, L"Pictures(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif)"},
     {IDS_IMAGE_UNREADABLE, L"The picture cannot be read."},
+    {IDS_CANVAS_STEP_RAISED, L"The free memory does not hold the relief canvas at the step asked for; its step is raised to %g."},
     {IDS_PASTE_PROMPT, L"Click, or type the point, where the pasted objects go"},
     {IDS_MEASURE_DIST_PROMPT, L"Click the first point, then the second; hold Shift for steps of 45 degrees"},
     {IDS_MEASURE_ANGLE_PROMPT, L"Click the vertex, then a point on each arm"},

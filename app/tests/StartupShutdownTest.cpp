@@ -1,11 +1,13 @@
 // Start-up and shutdown of the whole program, in-process.
 #include "AppFixture.h"
 
+#include "app/KorvelIds.h"
 #include "app/LayerBarWnd.h"
 #include "app/SplashWnd.h"
 #include "app/StartupLog.h"
 #include "framework/extendra/PlugInApp.h"
 #include "framework/looker/AppSlots.h"
+#include "framework/looker/MemoryStatus.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Relayon.h"
@@ -107,6 +109,22 @@ TEST_F(StartupTest, ViewToolBarIsTrimmedOnce)
     Frame()->SendMessage(WM_SIZE, 0, MAKELPARAM(800, 600));
     EXPECT_EQ(bar->GetCount(), 7);
     EXPECT_EQ(Frame()->GetTrimCount(), 1);
+}
+
+TEST_F(StartupTest, LibraryMessagesShowTheProgramsTextWithTheirValue)
+{
+    ASSERT_TRUE(Start());
+    m_prompt.m_messages.clear();
+    // What the relief canvas reports after raising its step for lack of memory.
+    looker::ShowResourceMessage(korvel::IDS_CANVAS_STEP_RAISED, 0.7);
+    ASSERT_EQ(m_prompt.m_messages.size(), 1u);
+    const CString& text = m_prompt.m_messages.front();
+    EXPECT_NE(text.Find(L"relief canvas"), -1) << text.ToUtf8();
+    EXPECT_NE(text.Find(L"0.7"), -1) << text.ToUtf8();
+    Close();
+    m_prompt.m_messages.clear();
+    looker::ShowResourceMessage(korvel::IDS_CANVAS_STEP_RAISED, 0.7);
+    EXPECT_TRUE(m_prompt.m_messages.empty()) << "the hook goes with the program";
 }
 
 TEST_F(StartupTest, ShutdownWritesTheCommandConfigurationInOrder)

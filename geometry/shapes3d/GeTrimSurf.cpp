@@ -161,6 +161,9 @@ int CGeTrimSurf::IsPtInParaLoop(double* uv)
     for (CGeTrimLoop* loop : m_listLoop) {
         if (!loop) continue;
         bool inside = false;
+        // A loop assembled bound by bound and appended directly has no parameter box
+        // yet; without one every point would count as outside it.
+        if (!loop->m_boxUV.IsValid()) loop->CalcUVBox();
         if (BOX2D_IsPtIn(loop->m_boxUV, uv, kInBoxTol)) {
             double w = 0.0;
             for (CGeTrimBnd* b : loop->m_listBnd) {

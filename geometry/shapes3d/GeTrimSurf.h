@@ -54,7 +54,8 @@ public:
     void ReguTrimLoopDir();
     // Links every loop to this surface and every bound to its loop.
     void BuildTopo();
-    // 1 when the parameter point lies inside the first loop and outside every hole.
+    // 1 when the parameter point lies inside the first loop and outside every hole;
+    // a loop that has no parameter box yet gets one first.
     int IsPtInParaLoop(double* uv);
     void GetUVBox(BOX2<double>* out) { *out = m_boxUV; }
     // The parameter box of the loops and their parameter curves; the unit square

@@ -137,6 +137,38 @@ TEST(GeTrimSurfIso, ProbeTouchingAVertexKeepsBothSpans)
     FreeAll(out);
 }
 
+TEST(GeTrimSurfIso, LoopsAppendedWithoutTheirBoxStillClipTheLines)
+{
+    // Loops put together bound by bound and appended directly after the surface's
+    // parameter box was set, as the toolpath library does, have no parameter box of
+    // their own yet.
+    CGeTrimSurf surf(Plane10(), BOX2<double>(0, 0, 1, 1));
+    auto* outer = new CGeTrimLoop;
+    outer->m_listBnd.AddTail(LineBound(0, 0, 1, 0));
+    outer->m_listBnd.AddTail(LineBound(1, 0, 1, 1));
+    outer->m_listBnd.AddTail(LineBound(1, 1, 0, 1));
+    outer->m_listBnd.AddTail(LineBound(0, 1, 0, 0));
+    auto* hole = new CGeTrimLoop;
+    hole->m_listBnd.AddTail(LineBound(0.4, 0.4, 0.4, 0.6));
+    hole->m_listBnd.AddTail(LineBound(0.4, 0.6, 0.6, 0.6));
+    hole->m_listBnd.AddTail(LineBound(0.6, 0.6, 0.6, 0.4));
+    hole->m_listBnd.AddTail(LineBound(0.6, 0.4, 0.4, 0.4));
+    surf.m_listLoop.AddTail(outer);
+    surf.m_listLoop.AddTail(hole);
+    surf.BuildTopo();
+
+    CurveList out;
+    surf.IsoCurve(0.5, 1301, out);
+    auto ends = EndsOf(out);
+    ASSERT_EQ(ends.size(), 2u) << "below and above the hole";
+    EXPECT_NEAR(ends[0].e[1], 4.0, 1e-6);
+    EXPECT_NEAR(ends[1].s[1], 6.0, 1e-6);
+    FreeAll(out);
+    double inHole[2] = {0.5, 0.5}, beside[2] = {0.2, 0.5};
+    EXPECT_EQ(surf.IsPtInParaLoop(inHole), 0);
+    EXPECT_EQ(surf.IsPtInParaLoop(beside), 1);
+}
+
 TEST(GeTrimSurfIso, PiecesLieOnACurvedSurfaceAndRunUpwards)
 {
     const double r = 3.0;
