@@ -8,6 +8,8 @@
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/PathConst.h"
 #include "toolpath/contours/PathGroup.h"
+#include "toolpath/contours/SmartCurveLib.h"
+#include "toolpath/contours/SmartLPoint.h"
 #include "toolpath/contours/SmartLoop.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
@@ -206,7 +208,8 @@ bool ParseStrategy(const std::string& name, Strategy& out)
     static const struct {
         const char* name;
         Strategy strategy;
-    } names[] = {{"oneway", Strategy::OneWay}, {"zigzag", Strategy::Zigzag}, {"radial", Strategy::Radial}};
+    } names[] = {{"oneway", Strategy::OneWay}, {"zigzag", Strategy::Zigzag}, {"spiral", Strategy::Spiral},
+                 {"radial", Strategy::Radial}};
     for (const auto& n : names)
         if (name == n.name) {
             out = n.strategy;
@@ -223,7 +226,19 @@ CDbPathGroup* Pocket(GeRegionList& regions, Strategy strategy, double step)
         if (!L)
             continue;
         auto* combine = new CPathCombine(1);
-        if (strategy == Strategy::Radial) {
+        if (strategy == Strategy::Spiral) {
+            // Half circles about the box centre above and, half a step to the left and
+            // half a step smaller, below: each pass ends where the next one begins.
+            const double c0[2] = {(L->box[0][0] + L->box[1][0]) / 2, (L->box[0][1] + L->box[1][1]) / 2};
+            const double c1[2] = {c0[0] - step / 2, c0[1]};
+            const double r = std::hypot(L->box[1][0] - L->box[0][0], L->box[1][1] - L->box[0][1]) / 2 + step;
+            CSmartArc arcs[2] = {CSmartArc(c0, r, 0, M_PI), CSmartArc(c1, r - step / 2, M_PI, 2 * M_PI)};
+            CSmartCurveLib pool;
+            CSmartLPoint* points = GenerateSpiralPoint(L, arcs, step, pool);
+            DVN_CutSpiralDef def;
+            DVN_OrderType order;
+            ExtractSpiralPath(*combine, def, order, points, pool);
+        } else if (strategy == Strategy::Radial) {
             DVN_CutEmitDef def;
             def.flags = cutdef::kEmitConnected;
             def.centre[0] = (L->box[0][0] + L->box[1][0]) / 2;

@@ -31,20 +31,57 @@ bool TurnsAtJoint(CSmartSect* earlier, CSmartSect* later)
     return a[1] * b[1] < 0;
 }
 
-// Crossing count of the probe through p over the sections `next` hands out in chain
+// A section whose y range, widened by the probe band, cannot hold y.
+inline bool OutsideBand(const CSmartSect* s, double y) { return y < s->box[1] - kProbeBand || y > s->box[3] + kProbeBand; }
+
+// The sections of a chain, from the head, that the probe at y can meet. The skipping
+// runs in a register-only loop: most sections of a long contour are skipped, and the
+// test is bound by following their links.
+class ChainSections {
+public:
+    explicit ChainSections(CSmartSect* head) : m_s(head) {}
+    CSmartSect* Next(double y)
+    {
+        CSmartSect* s = m_s;
+        while (s && OutsideBand(s, y))
+            s = s->next;
+        m_s = s ? s->next : nullptr;
+        return s;
+    }
+
+private:
+    CSmartSect* m_s;
+};
+
+// The same from a list of candidates in chain order.
+class ListedSections {
+public:
+    explicit ListedSections(const std::vector<CSmartSect*>& list) : m_it(list.data()), m_end(list.data() + list.size()) {}
+    CSmartSect* Next(double y)
+    {
+        while (m_it != m_end && OutsideBand(*m_it, y))
+            ++m_it;
+        return m_it != m_end ? *m_it++ : nullptr;
+    }
+
+private:
+    CSmartSect* const* m_it;
+    CSmartSect* const* m_end;
+};
+
+// Crossing count of the probe through p over the sections `sections` hands out in chain
 // order (null at the end); -1 when it cannot decide, 2 on the curve.
-template <class Next>
-int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, Next&& next)
+template <class Sections>
+int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, Sections sections)
 {
-    const double a[2] = {x0, p[1]}, b[2] = {x1, p[1]};
+    const double y = p[1];
+    const double a[2] = {x0, y}, b[2] = {x1, y};
     CSmartLine probe(a, b);
     // At most kMaxCrossings - 1 crossings are ever held: no allocation per test.
     std::array<Crossing, kMaxCrossings> found;
     std::size_t held = 0;
     bool on = false;
-    for (CSmartSect* s = next(); s; s = next()) {
-        if (p[1] < s->box[1] - kProbeBand || p[1] > s->box[3] + kProbeBand)
-            continue;
+    for (CSmartSect* s = sections.Next(y); s; s = sections.Next(y)) {
         if (s->box[3] - s->box[1] < kFlatSection) {
             double foot[2];
             if (rule.flatSectionOn && s->MinDistPoint(p, foot) < kCrossingOnX)
@@ -176,12 +213,7 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 {
     if (!c.head)
         return 0;
-    CSmartSect* s = c.head;
-    const int k = ProbeCount(c, p, x0, x1, rule, [&s] {
-        CSmartSect* r = s;
-        s = s ? s->next : nullptr;
-        return r;
-    });
+    const int k = ProbeCount(c, p, x0, x1, rule, ChainSections(c.head));
     return k >= 0 ? k : Winding(c, p, rule);
 }
 
@@ -190,8 +222,7 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 {
     if (!c.head)
         return 0;
-    std::size_t i = 0;
-    const int k = ProbeCount(c, p, x0, x1, rule, [&] { return i < candidates.size() ? candidates[i++] : nullptr; });
+    const int k = ProbeCount(c, p, x0, x1, rule, ListedSections(candidates));
     return k >= 0 ? k : Winding(c, p, rule);
 }
 

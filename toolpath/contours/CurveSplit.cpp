@@ -24,8 +24,9 @@ struct Piece {
 };
 
 // The pieces of s between its start, its points and its end. A refused (too short)
-// piece is skipped and the next piece starts where the refused one started.
-std::vector<Piece> Pieces(CSmartSect* s, bool& lastRefused)
+// piece is skipped and the next piece starts where the refused one started; firstRefused
+// says a point lies at s's start, lastRefused one at its end.
+std::vector<Piece> Pieces(CSmartSect* s, bool& lastRefused, bool* firstRefused = nullptr)
 {
     std::vector<std::array<double, 3>> at;
     double p[2];
@@ -43,6 +44,8 @@ std::vector<Piece> Pieces(CSmartSect* s, bool& lastRefused)
         CSmartSect* piece = s->GetSubSect(at[from].data(), at[i + 1].data());
         if (!piece) {
             lastRefused = i == k;
+            if (firstRefused && i == 0 && k > 0)
+                *firstRefused = true;
             continue;
         }
         std::uint8_t marks = 0;
@@ -127,11 +130,26 @@ CSmartCurve* CSmartCurve::BreakCurve()
 {
     auto* first = new CSmartCurve;
     CSmartCurve* cur = first;
+    // A point at a section's end (or at its start) leaves no piece there, but the curve
+    // still crosses at it: the next section (or this one) begins a new curve.
+    bool breakHere = false;
+    const auto startNew = [&] {
+        if (cur->head) {
+            cur->next = new CSmartCurve;
+            cur = cur->next;
+        }
+    };
     for (CSmartSect* s = head; s; s = s->next) {
+        const bool startsAtPoint = breakHere;
+        if (breakHere)
+            startNew();
+        breakHere = false;
         if (!HasPoints(s)) {
             CSmartSect* c = s->CopyMyself();
             c->source = s->source;
             c->index = s->index;
+            if (startsAtPoint)
+                c->mark |= kStartsAtPoint;
             cur->AddSect(c);
             continue;
         }
@@ -148,15 +166,19 @@ CSmartCurve* CSmartCurve::BreakCurve()
                     q->t -= t0;
             }
         }
-        bool lastRefused;
-        for (const Piece& p : Pieces(s, lastRefused)) {
+        bool lastRefused, firstRefused = false;
+        const std::vector<Piece> pieces = Pieces(s, lastRefused, &firstRefused);
+        if (firstRefused)
+            startNew();
+        if ((startsAtPoint || firstRefused) && !pieces.empty())
+            pieces.front().s->mark |= kStartsAtPoint;
+        for (const Piece& p : pieces) {
             p.s->mark |= p.marks;
-            if ((p.marks & kStartsAtPoint) && cur->head) {
-                cur->next = new CSmartCurve;
-                cur = cur->next;
-            }
+            if (p.marks & kStartsAtPoint)
+                startNew();
             cur->AddSect(p.s);
         }
+        breakHere = lastRefused;
     }
     if (!cur->head) {
         // The last curve is empty: unlink and delete it.

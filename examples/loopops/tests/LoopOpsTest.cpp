@@ -173,7 +173,7 @@ TEST_F(LoopOps, PocketPathsStayInsideThePlateForEveryStrategy)
 {
     const std::vector<Polygon> plate = Plate();
     const std::string in = Write("plate.txt", plate);
-    for (const char* strategy : {"oneway", "zigzag", "radial"}) {
+    for (const char* strategy : {"oneway", "zigzag", "spiral", "radial"}) {
         const std::string out = Path(std::string(strategy) + ".txt"), svg = Path(std::string(strategy) + ".svg");
         ASSERT_EQ(Run("pocket " + in + " " + strategy + " " + (std::string(strategy) == "radial" ? "5" : "1.5") + " " +
                       out + " " + svg),
@@ -202,7 +202,7 @@ TEST_F(LoopOps, PocketPathsStayInsideThePlateForEveryStrategy)
         EXPECT_GT(points, 40u) << strategy;
         EXPECT_NE(Slurp(svg).find("#d02020"), std::string::npos) << strategy;
     }
-    EXPECT_EQ(WEXITSTATUS(Run("pocket " + in + " spiral 1 " + Path("x.txt"))), 2);
+    EXPECT_EQ(WEXITSTATUS(Run("pocket " + in + " helix 1 " + Path("x.txt"))), 2);
 }
 
 }  // namespace

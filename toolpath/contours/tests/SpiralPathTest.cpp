@@ -119,8 +119,11 @@ TEST(SpiralPath, ClippedPassesLinkAlongTheBoundaryWithoutGouging)
         {"rectangle inside the spiral", {Rect(-30, -20, 30, 20), {}}},
         {"centre outside the region", {Rect(10, -25, 60, 25), {}}},
         {"island", {Rect(-30, -20, 30, 20), {Ngon(12, 3, 6, 24)}}},
+        // The passes' half circles meet on the island's top edge: the crossings at
+        // their shared ends must still cut the passes there.
+        {"pass ends on an island edge", {Rect(-30, -20, 30, 20), {Rect(-20, -10, -10, 0), Ngon(10, 0, 6, 72)}}},
     };
-    const Spiral s{70, 2.5};
+    const Spiral s{37.5, 1.5};
     const struct {
         bool pooled;
         std::uint8_t flags;
