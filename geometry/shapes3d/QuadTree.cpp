@@ -45,11 +45,15 @@ void QuadTreeNode::Split(int level)
     }
     for (unsigned f : facets) {
         const BOX2<short int>& fb = boxes[f];
+        bool first = true;
         for (int i = 0; i < 4; ++i) {
             if (!quads[i].IsIntersect(fb)) continue;
             children[std::size_t(i)]->facets.push_back(f);
-            // A box wholly inside its first quadrant goes nowhere else.
-            if (Inside(fb, quads[i])) break;
+            // A box wholly inside the first quadrant it meets goes nowhere else; one
+            // that meets an earlier quadrant goes to every quadrant it touches, also
+            // when it lies inside a later one.
+            if (first && Inside(fb, quads[i])) break;
+            first = false;
         }
     }
     std::vector<unsigned>().swap(facets);

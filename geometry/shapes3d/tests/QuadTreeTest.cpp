@@ -209,6 +209,28 @@ TEST(QuadTree, PointsAndEdgesFollowTheRows)
     }
 }
 
+TEST(QuadTree, FaceOnACentreLineGoesToEveryQuadrantItTouches)
+{
+    // Face 4 starts on the centre (50, 50): it touches child 0 first without lying in
+    // it, so it is listed in all four children although it lies wholly inside child 1.
+    CGeMesh mesh;
+    BoxMesh(mesh, {Box(10, 60, 20, 70), Box(60, 60, 70, 70), Box(10, 10, 20, 20), Box(60, 10, 70, 20),
+                   Box(50, 50, 55, 53)});
+    CQuadTree tree;
+    tree.setSizeBound(2);
+    tree.create(&mesh, Box(0, 0, 100, 100));
+    ASSERT_EQ(tree.getRealMaxDepth(), 1);
+    struct Row {
+        int x, y;
+        std::vector<unsigned> faces;
+    };
+    for (const Row& row : std::vector<Row>{{20, 80, {0, 4}}, {80, 80, {1, 4}}, {20, 20, {2, 4}}, {80, 20, {3, 4}}}) {
+        CResultData result;
+        tree.findTries(CPoint(row.x, row.y), result);
+        EXPECT_EQ(result.facets, row.faces) << row.x << ", " << row.y;
+    }
+}
+
 TEST(QuadTree, StraddlingFaceIsFoundOnceAndTreesAreReplaced)
 {
     CGeMesh mesh;
