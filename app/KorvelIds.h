@@ -130,6 +130,11 @@ inline constexpr UINT IDR_VIEWBAR_TAB = 237;
 // Guide-line visibility and context help.
 inline constexpr UINT ID_VIEW_GUIDE_LINES = 32952;
 inline constexpr UINT ID_HELP_TOPICS = 32954;
+// Show or hide one classic tool bar: alignment, editing, drawing, transform.
+inline constexpr UINT ID_PANE_ALIGNBAR = 32986;
+inline constexpr UINT ID_PANE_EDITBAR = 32987;
+inline constexpr UINT ID_PANE_DRAWBAR = 32988;
+inline constexpr UINT ID_PANE_TRANSFORMBAR = 32989;
 // Snap switches: the first, the extra switch and all snaps.
 inline constexpr UINT ID_SNAP_FIRST = 33016;
 inline constexpr UINT ID_SNAP_NONE = 33026;

@@ -96,7 +96,14 @@ constexpr StringRow kStrings[] = {
     {30088, L"Scale"},
     {30128, L"Delete"},
     {30149, L"Brightness"},
-    // Tool bar titles.
+    // Tool bar titles; the tab tool bar and its tabs.
+    {30017, L"Tabbed Tools"},
+    {30345, L"File"},
+    {30346, L"Draw"},
+    {30347, L"Edit"},
+    {30348, L"Transform"},
+    {30349, L"Align"},
+    {30350, L"Node Edit"},
     {30018, L"View"},
     {30019, L"Main"},
     {30020, L"View Tools"},

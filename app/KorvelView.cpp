@@ -78,6 +78,8 @@ BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
     ON_MESSAGE(korvel::WM_KV_ADD_VGUIDE_LINE, &CKorvelView::OnAddVertGuideLine)
     ON_COMMAND(korvel::ID_VIEW_GUIDE_LINES, &CKorvelView::OnGuideLines)
     ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_GUIDE_LINES, &CKorvelView::OnUpdateGuideLines)
+    ON_COMMAND_RANGE(korvel::ID_PANE_ALIGNBAR, korvel::ID_PANE_TRANSFORMBAR, &CKorvelView::OnToolBarPane)
+    ON_UPDATE_COMMAND_UI_RANGE(korvel::ID_PANE_ALIGNBAR, korvel::ID_PANE_TRANSFORMBAR, &CKorvelView::OnUpdateToolBarPane)
     ON_COMMAND(korvel::ID_HELP_TOPICS, &CKorvelView::OnHelp)
     ON_WM_HELPINFO()
     ON_MESSAGE(korvel::WM_KV_UNIT_CHANGED, &CKorvelView::OnUnitChanged)
@@ -839,6 +841,37 @@ void CKorvelView::OnGuideLines()
 void CKorvelView::OnUpdateGuideLines(CCmdUI* pCmdUI)
 {
     pCmdUI->SetCheck(CDBase::IsLiving() && CDBase::Instance()->GetDbAidLineVisible() ? 1 : 0);
+}
+
+UINT CKorvelView::PaneBarOf(UINT nID)
+{
+    switch (nID) {
+        case korvel::ID_PANE_ALIGNBAR: return 393;
+        case korvel::ID_PANE_EDITBAR: return 607;
+        case korvel::ID_PANE_DRAWBAR: return 604;
+        case korvel::ID_PANE_TRANSFORMBAR: return 608;
+        default: return 0;
+    }
+}
+
+void CKorvelView::OnToolBarPane(UINT nID)
+{
+    EnterSelectMode();
+    CMainFrame* frame = MainFrame();
+    CMFCToolBar* bar = frame != nullptr ? frame->GetToolBar(PaneBarOf(nID)) : nullptr;
+    if (bar == nullptr || bar->GetSafeHwnd() == nullptr) return;
+    frame->ShowPane(bar, bar->IsVisible() ? FALSE : TRUE, FALSE, TRUE);
+}
+
+void CKorvelView::OnUpdateToolBarPane(CCmdUI* pCmdUI)
+{
+    const CRelayon* hub = gGetRelayon();
+    CMainFrame* frame = MainFrame();
+    const CMFCToolBar* bar = frame != nullptr ? frame->GetToolBar(PaneBarOf(pCmdUI->m_nID)) : nullptr;
+    const bool checked = hub != nullptr && bar != nullptr && bar->GetSafeHwnd() != nullptr &&
+                         hub->GetCurMainCmd() != nullptr && hub->GetCurMainCmd()->GetID() == korvel::ID_MAIN_SELECT &&
+                         bar->IsVisible();
+    pCmdUI->SetCheck(checked ? 1 : 0);
 }
 
 void CKorvelView::OnHelp()

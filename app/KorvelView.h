@@ -108,6 +108,13 @@ public:
     LRESULT OnAddVertGuideLine(WPARAM wParam, LPARAM lParam);
     void OnGuideLines();
     void OnUpdateGuideLines(CCmdUI* pCmdUI);
+    // The classic tool bars of the drawing, editing, transform and alignment
+    // commands (32986 to 32989): select mode first, then show a hidden bar or
+    // hide a shown one; checked while select runs and the bar shows.
+    void OnToolBarPane(UINT nID);
+    void OnUpdateToolBarPane(CCmdUI* pCmdUI);
+    // The bar of a tool-bar pane command (0 for other ids).
+    static UINT PaneBarOf(UINT nID);
     // Context help (32954, WM_HELP).
     void OnHelp();
     BOOL OnHelpInfo(HELPINFO* pHelpInfo);

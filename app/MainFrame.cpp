@@ -227,13 +227,28 @@ int CMainFrame::CreateToolBars()
     m_nUIMode = manager->IsCurrentUI(CUIToolBarMgr::kModeTab) ? 0 : 1;
     m_nTabFlag = manager->IsCurrentUI(32) ? 0 : 1;
     if (!m_wndTabToolBar.Create(this, korvel::IDR_TABTOOLBAR, m_nTabFlag)) return -1;
-    const UINT tabTexts[] = {30345, 30346, 30347, 30348, 30349, 30350};
+    // Each tab: its title, its main command and the bars whose buttons it shows.
+    struct TabSpec {
+        UINT text;
+        int mainCmd;
+        std::vector<UINT> bars;
+    };
+    const TabSpec tabs[] = {{30345, 32853, {606}},      {30346, 32853, {604, 605}}, {30347, 32853, {607}},
+                            {30348, 32853, {608}},      {30349, 32853, {393}},      {30350, 32854, {427}}};
     int itemOf30346 = -1, itemOf30350 = -1;
-    for (UINT text : tabTexts) {
-        const int item = m_wndTabToolBar.AddItem(AfxLoadString(text));
-        if (text == 30346) itemOf30346 = item;
-        if (text == 30350) itemOf30350 = item;
+    for (const TabSpec& tab : tabs) {
+        std::vector<UINT> buttons;
+        for (UINT barId : tab.bars) {
+            if (!buttons.empty()) buttons.push_back(0);
+            for (const BarSpec& spec : BarSpecs())
+                if (spec.id == barId) buttons.insert(buttons.end(), spec.buttons.begin(), spec.buttons.end());
+        }
+        const int item = m_wndTabToolBar.AddItem(AfxLoadString(tab.text), tab.mainCmd, std::move(buttons));
+        if (tab.text == 30346) itemOf30346 = item;
+        if (tab.text == 30350) itemOf30350 = item;
     }
+    m_wndTabToolBar.SetRunMainCmd(&hubRunMainCmd);
+    m_wndTabToolBar.SetActionMaker([this](UINT id) { return GetToolAction(id); });
     m_wndTabToolBar.OnChangeTabEx(1);
     m_wndTabToolBar.EnableDocking(CBRS_ALIGN_TOP);
     manager->AddBar(new UIToolBarRec{korvel::IDR_TABTOOLBAR, 0, &m_wndTabToolBar, 16, 1, 0, 0, -1});

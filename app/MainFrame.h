@@ -122,6 +122,10 @@ public:
     BOOL ShowBarByTitle(const CString& title, BOOL show);
     // Switches the tool-bar manager to mode 16 or 17 and keeps the mode flag.
     void SwitchUIMode(int mode);
+    // Print preview: entering hides the tool bars that preview has no use for
+    // (all but the alignment bar); leaving shows the current UI mode's set as
+    // it was before.
+    void OnSetPreviewMode(BOOL bPreview);
     // The tool-bar settings dialog; only while no command runs.
     void OnToolBarSettings();
     void OnUpdateToolBarSettings(CCmdUI* pCmdUI);

@@ -283,6 +283,25 @@ void CMainFrame::OnUIModeClassic()
 
 void CMainFrame::OnUIModeTab() { SwitchUIMode(CUIToolBarMgr::kModeTab); }
 
+void CMainFrame::OnSetPreviewMode(BOOL bPreview)
+{
+    CUIToolBarMgr* manager = CUIToolBarMgr::Instance();
+    if (bPreview) {
+        // Kept so that leaving the preview shows the bars the user had.
+        for (const TitledBar& entry : BarsOfMode(manager->GetUIMode()))
+            manager->RememberShown(entry.bar, entry.bar->IsVisible());
+        for (UINT id : {602u, 606u, 237u, 603u, 607u, 608u, 604u, 427u, 605u})
+            if (CMFCToolBar* bar = GetToolBar(id)) ShowPane(bar, FALSE, TRUE, TRUE);
+        return;
+    }
+    if (m_nUIMode == 1) {
+        manager->ShowCurrentUI(CUIToolBarMgr::kModeClassic);
+        m_wndTabToolBar.HideAllDragTBar();
+    } else {
+        manager->ShowCurrentUI(CUIToolBarMgr::kModeTab);
+    }
+}
+
 void CMainFrame::OnToggleViewBar()
 {
     if (CMFCToolBar* bar = GetToolBar(korvel::IDR_VIEWBAR_TAB))

@@ -21,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QTabBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -224,6 +225,62 @@ TEST_F(FrameBarsTest, TabModeMenuListsTheViewBarAndIgnoresBarToggles)
     EXPECT_NE(Shown(237), viewBar) << "item 237 flips the view bar";
 }
 
+TEST_F(FrameBarsTest, TabToolBarTabsRunTheirMainCommandAndShowTheirBarsButtons)
+{
+    ASSERT_EQ(Frame()->GetUIModeFlag(), 0);
+    CTabToolBar& tabBar = Frame()->GetTabToolBar();
+    EXPECT_TRUE(tabBar.IsVisible());
+    QTabBar* tabs = tabBar.GetTabBar();
+    ASSERT_NE(tabs, nullptr);
+    auto* strip = qobject_cast<QToolBar*>(tabBar.GetWidget());
+    ASSERT_NE(strip, nullptr);
+    // The buttons a tab shows: those of its bars, in their order.
+    auto buttonsOf = [this](const std::vector<UINT>& bars) {
+        std::vector<UINT> ids;
+        for (UINT barId : bars) {
+            CMFCToolBar* bar = Frame()->GetToolBar(barId);
+            for (int i = 0; i < bar->GetCount(); ++i)
+                if (bar->GetItemID(i) != 0) ids.push_back(bar->GetItemID(i));
+        }
+        return ids;
+    };
+    auto shownButtons = [&] {
+        std::vector<UINT> ids;
+        for (QAction* action : strip->actions())
+            for (UINT id : buttonsOf({606, 604, 605, 607, 608, 393, 427}))
+                if (action == Frame()->GetToolAction(id)) {
+                    ids.push_back(id);
+                    break;
+                }
+        return ids;
+    };
+    ASSERT_EQ(tabs->count(), 6);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_EQ(shownButtons(), buttonsOf({604, 605})) << "the drawing tab at start";
+
+    CRelayon* hub = gGetRelayon();
+    const struct {
+        int tab;
+        UINT mainCmd;
+        std::vector<UINT> bars;
+    } cases[] = {{5, korvel::ID_MAIN_NODE, {427}}, {2, korvel::ID_MAIN_SELECT, {607}},
+                 {3, korvel::ID_MAIN_SELECT, {608}}, {4, korvel::ID_MAIN_SELECT, {393}},
+                 {0, korvel::ID_MAIN_SELECT, {606}}, {1, korvel::ID_MAIN_SELECT, {604, 605}}};
+    for (const auto& c : cases) {
+        tabs->setCurrentIndex(c.tab);
+        EXPECT_EQ(tabBar.GetCurTab(), c.tab);
+        ASSERT_NE(hub->GetCurMainCmd(), nullptr);
+        EXPECT_EQ(hub->GetCurMainCmd()->GetID(), c.mainCmd) << "tab " << c.tab;
+        EXPECT_EQ(shownButtons(), buttonsOf(c.bars)) << "tab " << c.tab;
+        EXPECT_EQ(strip->widgetForAction(strip->actions().front()), tabs) << "the strip stays first";
+    }
+    // Switching tabs leaves no stray separators behind.
+    const qsizetype count = strip->actions().size();
+    tabs->setCurrentIndex(5);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(strip->actions().size(), count);
+}
+
 TEST_F(FrameBarsTest, ClassicModeMenuListsItsBarsInRecordOrderAndTogglesThem)
 {
     Command(korvel::ID_UI_CLASSIC);
@@ -260,6 +317,65 @@ TEST_F(FrameBarsTest, ClassicModeMenuListsItsBarsInRecordOrderAndTogglesThem)
     EXPECT_EQ(Frame()->GetUIModeFlag(), 0);
     EXPECT_TRUE(Shown(237));
     for (UINT id : classic) EXPECT_FALSE(Shown(id)) << "bar " << id;
+}
+
+TEST_F(FrameBarsTest, BarPaneCommandsEnterSelectModeAndFlipTheirBar)
+{
+    Command(korvel::ID_UI_CLASSIC);
+    QApplication::processEvents();
+    CRelayon* hub = gGetRelayon();
+    auto checked = [this](UINT id) {
+        CTestCmdUI state;
+        state.m_nID = id;
+        EXPECT_TRUE(state.DoUpdate(Frame(), TRUE)) << "command " << id;
+        return state.m_nCheck;
+    };
+    const std::pair<UINT, UINT> panes[] = {{korvel::ID_PANE_ALIGNBAR, 393},
+                                           {korvel::ID_PANE_EDITBAR, 607},
+                                           {korvel::ID_PANE_DRAWBAR, 604},
+                                           {korvel::ID_PANE_TRANSFORMBAR, 608}};
+    for (const auto& [id, bar] : panes) {
+        // Node edit with a running command: the bar command leaves both behind.
+        hub->RunMainCmd(korvel::ID_MAIN_NODE);
+        ASSERT_EQ(hub->RunAppCmd(CMeaDistCmd::kId, 0), 1);
+        const bool before = Shown(bar);
+        EXPECT_EQ(checked(id), 0) << "command " << id << ": not checked outside select";
+        Command(id);
+        EXPECT_EQ(hub->GetCurCmd(), nullptr) << "command " << id;
+        ASSERT_NE(hub->GetCurMainCmd(), nullptr);
+        EXPECT_EQ(hub->GetCurMainCmd()->GetID(), korvel::ID_MAIN_SELECT) << "command " << id;
+        EXPECT_NE(Shown(bar), before) << "command " << id;
+        EXPECT_EQ(checked(id), Shown(bar) ? 1 : 0) << "command " << id;
+        Command(id);
+        EXPECT_EQ(Shown(bar), before) << "command " << id;
+        EXPECT_EQ(checked(id), before ? 1 : 0) << "command " << id;
+    }
+}
+
+TEST_F(FrameBarsTest, PreviewHidesTheListedBarsAndLeavingRestoresTheUsersSet)
+{
+    const std::vector<UINT> listed = {602, 606, 237, 603, 607, 608, 604, 427, 605};
+    for (UINT mode : {korvel::ID_UI_TAB, korvel::ID_UI_CLASSIC}) {
+        Command(mode);
+        QApplication::processEvents();
+        // The user's own choice: the editing bar shown, the file bar hidden.
+        if (mode == korvel::ID_UI_CLASSIC) {
+            Frame()->ShowPane(Frame()->GetToolBar(607), TRUE, FALSE, TRUE);
+            Frame()->ShowPane(Frame()->GetToolBar(606), FALSE, FALSE, TRUE);
+        }
+        std::vector<bool> before;
+        for (UINT id : CMainFrame::kBarIDs) before.push_back(Shown(id));
+        const bool tabBar = Frame()->GetTabToolBar().IsVisible() != FALSE;
+
+        Frame()->OnSetPreviewMode(TRUE);
+        for (UINT id : listed) EXPECT_FALSE(Shown(id)) << "mode " << mode << ", bar " << id;
+        EXPECT_EQ(Shown(393), before.back()) << "mode " << mode << ": the alignment bar is left alone";
+        EXPECT_EQ(Frame()->GetTabToolBar().IsVisible() != FALSE, tabBar) << "mode " << mode;
+
+        Frame()->OnSetPreviewMode(FALSE);
+        for (size_t i = 0; i < before.size(); ++i)
+            EXPECT_EQ(Shown(CMainFrame::kBarIDs[i]), before[i]) << "mode " << mode << ", bar " << CMainFrame::kBarIDs[i];
+    }
 }
 
 TEST_F(FrameBarsTest, ToolBarButtonsAreNamedCommandActions)

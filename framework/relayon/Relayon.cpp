@@ -375,3 +375,11 @@ int hubGetMainCmdID()
     CRelayon* hub = gGetRelayon();
     return hub != nullptr && hub->GetCurMainCmd() != nullptr ? static_cast<int>(hub->GetCurMainCmd()->GetID()) : 0;
 }
+
+void hubRunMainCmd(int id)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr || id <= 0) return;
+    if (hub->GetCurMainCmd() != nullptr && hub->GetCurMainCmd()->GetID() == static_cast<UINT>(id)) return;
+    hub->RunMainCmd(static_cast<UINT>(id));
+}

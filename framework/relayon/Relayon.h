@@ -147,3 +147,5 @@ private:
 // Id of the current main command of the published hub (0 when none); the
 // tool-bar manager asks it.
 int hubGetMainCmdID();
+// Makes id the main command of the published hub (the tab tool bar's tabs).
+void hubRunMainCmd(int id);

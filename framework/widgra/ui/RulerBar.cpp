@@ -5,6 +5,7 @@
 #include "framework/looker/QVGlobal.h"
 #include "platform/ui/View.h"
 
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -117,6 +118,9 @@ BOOL CQVRulerBar::Create(CWnd* parent, UINT id)
         toolBar->setOrientation(m_bHorizontal ? Qt::Horizontal : Qt::Vertical);
         toolBar->setContentsMargins(0, 0, 0, 0);
         toolBar->addWidget(m_pStrip);
+        // A line of its own next to the view: bars on the same line would
+        // squeeze the scale.
+        if (auto* window = qobject_cast<QMainWindow*>(toolBar->parentWidget())) window->insertToolBarBreak(toolBar);
     }
     return TRUE;
 }

@@ -10,6 +10,8 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -35,12 +37,71 @@ constexpr const char* kSnapTips[11] = {"Snap to end points", "Snap to mid points
                                        "Snap to the grid", "Snap to guide lines"};
 }  // namespace
 
-BOOL CTabToolBar::Create(CWnd* parent, UINT id, int) { return CMFCToolBar::Create(parent, WS_CHILD | WS_VISIBLE, id); }
-
-int CTabToolBar::AddItem(const CString& title)
+BOOL CTabToolBar::Create(CWnd* parent, UINT id, int)
 {
-    m_items.push_back(title);
+    if (!CMFCToolBar::Create(parent, WS_CHILD | WS_VISIBLE, id)) return FALSE;
+    auto* bar = qobject_cast<QToolBar*>(GetWidget());
+    if (bar == nullptr) return FALSE;
+    m_pTabs = new QTabBar(bar);
+    m_pTabs->setDrawBase(false);
+    m_pTabs->setExpanding(false);
+    bar->addWidget(m_pTabs);
+    QObject::connect(m_pTabs, &QTabBar::currentChanged, m_pTabs, [this](int tab) { OnTabChosen(tab); });
+    return TRUE;
+}
+
+int CTabToolBar::AddItem(const CString& title, int mainCmd, std::vector<UINT> buttons)
+{
+    m_items.push_back(Item{title, mainCmd, std::move(buttons)});
+    if (m_pTabs != nullptr) {
+        // The first tab becomes current by itself: no command runs for it.
+        const QSignalBlocker quiet(m_pTabs);
+        m_pTabs->addTab(ToQString(title));
+    }
     return GetItemCount() - 1;
+}
+
+const std::vector<UINT>& CTabToolBar::GetTabButtons(int tab) const
+{
+    static const std::vector<UINT> none;
+    return tab >= 0 && tab < GetItemCount() ? m_items[static_cast<size_t>(tab)].buttons : none;
+}
+
+void CTabToolBar::SetActionMaker(ActionMaker maker)
+{
+    m_maker = std::move(maker);
+    OnChangeTabEx(m_nCurTab);
+}
+
+void CTabToolBar::OnChangeTabEx(int tab)
+{
+    m_nCurTab = tab;
+    if (m_pTabs != nullptr && tab >= 0 && tab < m_pTabs->count() && m_pTabs->currentIndex() != tab) {
+        const QSignalBlocker quiet(m_pTabs);
+        m_pTabs->setCurrentIndex(tab);
+    }
+    m_buttons = GetTabButtons(tab);
+    auto* bar = qobject_cast<QToolBar*>(GetWidget());
+    if (bar == nullptr) return;
+    // Everything after the tab strip is the previous tab's row.
+    const QList<QAction*> shown = bar->actions();
+    for (qsizetype i = 1; i < shown.size(); ++i) {
+        bar->removeAction(shown[i]);
+        if (shown[i]->isSeparator() && shown[i]->parent() == bar) delete shown[i];
+    }
+    if (!m_maker) return;
+    bar->addSeparator();
+    for (UINT id : m_buttons) {
+        if (id == 0) bar->addSeparator();
+        else if (QAction* action = m_maker(id)) bar->addAction(action);
+    }
+}
+
+void CTabToolBar::OnTabChosen(int tab)
+{
+    OnChangeTabEx(tab);
+    if (tab >= 0 && tab < GetItemCount() && m_pfnRunMainCmd != nullptr)
+        m_pfnRunMainCmd(m_items[static_cast<size_t>(tab)].mainCmd);
 }
 
 CQVStatusBar::CQVStatusBar() = default;

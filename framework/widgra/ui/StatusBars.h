@@ -1,4 +1,4 @@
-// Tab tool bar, status bars and rulers of the main frame (placeholder panes).
+// Tab tool bar, status bars and rulers of the main frame.
 #pragma once
 
 #include "platform/ui/MFCStatusBar.h"
@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QPointer>
+#include <QTabBar>
 
 #include <array>
 #include <vector>
@@ -15,24 +16,45 @@ class QPoint;
 
 class CFrameWnd;
 
-// Tool bar whose tabs each stand for a group of drag-off bars.
+// Tool bar of the tab UI: a strip of tabs, each running its main command when
+// chosen and showing its own row of command buttons after the strip.
 class CTabToolBar : public CMFCToolBar {
     DECLARE_DYNAMIC(CTabToolBar)
 public:
     BOOL Create(CWnd* parent, UINT id, int flag);
-    // Adds a tab item; returns its index.
-    int AddItem(const CString& title);
+    // Adds a tab item: its title, the main command that choosing it runs and
+    // the command buttons it shows (0 is a separator); returns its index.
+    int AddItem(const CString& title, int mainCmd = 0, std::vector<UINT> buttons = {});
     int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    // Runs a main command when the user chooses a tab.
+    void SetRunMainCmd(void (*run)(int mainCmd)) { m_pfnRunMainCmd = run; }
+    // Shows the buttons through the maker's actions (the tab strip stays first).
+    void SetActionMaker(ActionMaker maker);
     void DockDragToolBar(CFrameWnd*) {}
-    void OnChangeTabEx(int tab) { m_nCurTab = tab; }
+    // Makes the tab current and shows its buttons (no main command runs).
+    void OnChangeTabEx(int tab);
     int GetCurTab() const { return m_nCurTab; }
     void HideAllDragTBar() {}
     void HideDragTBar(int) {}
+    // The tab strip (null before Create) and the command buttons shown now.
+    QTabBar* GetTabBar() const { return m_pTabs; }
+    const std::vector<UINT>& GetTabButtons(int tab) const;
 
 private:
+    struct Item {
+        CString title;
+        int mainCmd = 0;
+        std::vector<UINT> buttons;
+    };
     using CMFCToolBar::Create;
-    std::vector<CString> m_items;
+    using CMFCToolBar::SetButtons;
+    // A tab chosen by the user: its buttons, then its main command.
+    void OnTabChosen(int tab);
+    std::vector<Item> m_items;
     int m_nCurTab = 0;
+    void (*m_pfnRunMainCmd)(int) = nullptr;
+    // Owned by the bar's widget.
+    QPointer<QTabBar> m_pTabs;
 };
 
 // Main status bar: prompt control, progress of long operations, grid and paths
