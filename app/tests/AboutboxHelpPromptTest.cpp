@@ -9,6 +9,11 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/Resources.h"
 
+#include <QFont>
+#include <QFontDatabase>
+#include <QRawFont>
+
+#include <algorithm>
 #include <fstream>
 #include <set>
 
@@ -203,6 +208,29 @@ TEST_F(TipsTest, HandOverThePictureOnlyWhileItRests)
     ASSERT_TRUE(picture.IsRunning());
     EXPECT_EQ(cursorOverPicture(), LoadCursor(nullptr, IDC_ARROW));
     picture.StopPlaying();
+    dialog->DestroyWindow();
+    Close();
+}
+
+// The captions are Chinese: some installed font must draw every character of
+// them, or the buttons show empty boxes.
+TEST_F(TipsTest, CaptionsHaveAFontThatDrawsThem)
+{
+    ASSERT_TRUE(Start());
+    auto dialog = Open(0);
+    const QStringList families = QFontDatabase::families();
+    for (UINT id : {CAboutboxHelpPrompt::IDC_NEXT, CAboutboxHelpPrompt::IDC_PREVIOUS, CAboutboxHelpPrompt::IDC_CLOSE,
+                    CAboutboxHelpPrompt::IDC_SHOW_AT_STARTUP}) {
+        CString text;
+        dialog->GetDlgItemText(id, text);
+        const QString caption = QString::fromWCharArray(text.GetString(), text.GetLength()).remove(QLatin1Char('&'));
+        ASSERT_FALSE(caption.isEmpty()) << id;
+        const bool drawn = std::any_of(families.begin(), families.end(), [&caption](const QString& family) {
+            const QRawFont font = QRawFont::fromFont(QFont(family));
+            return std::all_of(caption.begin(), caption.end(), [&font](QChar c) { return font.supportsCharacter(c); });
+        });
+        EXPECT_TRUE(drawn) << caption.toStdString();
+    }
     dialog->DestroyWindow();
     Close();
 }

@@ -278,6 +278,9 @@ QAction* CFrameWnd::CreateCommandAction(UINT nID, LPCTSTR lpszText) {
   if (GetWidget() == nullptr) return nullptr;
   auto* pAction = new QAction(ToQString(lpszText), GetWidget());
   QObject::connect(pAction, &QAction::triggered, pAction, [this, hWnd = m_hWnd, nID] {
+    // The menu or tool bar that triggered the action is still handling its
+    // event: a window the command destroys (the frame, on Exit) is deleted later.
+    wnd_bridge::DispatchScope scope;
     if (CWnd::FromHandle(hWnd) == this) SendMessage(WM_COMMAND, nID, 0);
   });
   m_commandActions.emplace_back(nID, pAction);

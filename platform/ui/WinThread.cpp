@@ -28,6 +28,8 @@ int CWinThread::Run() {
   idle.start(kIdleTickMs);
   if (m_pMainWnd != nullptr) QApplication::exec();
   idle.stop();
+  // Windows closed from the last handler (Exit in a menu) go before the exit work.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return ExitInstance();
 }
 

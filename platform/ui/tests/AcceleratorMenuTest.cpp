@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -212,3 +213,21 @@ TEST_F(AcceleratorMenuTest, TrackedPopupIsUpdatedAndPostsTheChoice) {
 }
 
 }  // namespace
+
+TEST_F(AcceleratorMenuTest, ExitFromTheMenuDeletesTheFrameAfterTheMenusEvent) {
+  QMenu* file = frame->GetMainWindow()->menuBar()->actions()[0]->menu();
+  ASSERT_NE(file, nullptr);
+  QAction* exit = file->actions().back();
+  ASSERT_EQ(exit->text(), QString("E&xit"));
+  QPointer<QMainWindow> window = frame->GetMainWindow();
+  QPointer<QMenu> menu = file;
+  exit->trigger();
+  EXPECT_EQ(app.m_pMainWnd, nullptr) << "the frame is closed";
+  // The menu is still inside its own event: neither it nor the window under it
+  // may be gone yet, or the menu goes on in freed memory.
+  EXPECT_FALSE(menu.isNull());
+  EXPECT_FALSE(window.isNull());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(window.isNull()) << "deleted once the event is over";
+  EXPECT_TRUE(menu.isNull());
+}

@@ -54,6 +54,7 @@ END_MESSAGE_MAP()
 BEGIN_MESSAGE_MAP(CTestApp, CWinAppEx)
   ON_COMMAND_RANGE(kCmdView, kCmdApp, &CTestApp::OnCmdRange)
   ON_COMMAND(ID_FILE_NEW, &CWinApp::OnFileNew)
+  ON_COMMAND(ID_APP_EXIT, &CWinApp::OnAppExit)
 END_MESSAGE_MAP()
 
 BOOL CTestApp::InitInstance() {
