@@ -73,6 +73,10 @@ void CGeTrimSurf::DrawGL(COpenGLDC* dc, int mode)
         const float sampling = float(std::min(std::min(viewport[2], viewport[3]) / kSamplingDivisor, kMaxSampling));
         gluNurbsProperty(nurbs, GLU_SAMPLING_TOLERANCE, sampling);
         gluNurbsProperty(nurbs, GLU_DISPLAY_MODE, GLU_FILL);
+        // GLU gives the evaluated vertices normals only with auto normals on; without
+        // them a lit surface shades as one flat colour.
+        glPushAttrib(GL_ENABLE_BIT);
+        glEnable(GL_AUTO_NORMAL);
         gluBeginSurface(nurbs);
         gluNurbsSurface(nurbs, int(U.size()), U.data(), int(V.size()), V.data(), s->nv * 4, 4, net.data(), s->ku,
                         s->kv, GL_MAP2_VERTEX_4);
@@ -92,6 +96,7 @@ void CGeTrimSurf::DrawGL(COpenGLDC* dc, int mode)
             gluEndTrim(nurbs);
         }
         gluEndSurface(nurbs);
+        glPopAttrib();
         gluDeleteNurbsRenderer(nurbs);
     }
 }

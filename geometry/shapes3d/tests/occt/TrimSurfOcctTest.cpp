@@ -1,11 +1,15 @@
 // Trimmed surfaces built from the faces of Open CASCADE's sample models: the
 // trimmed region against its face classifier, the tessellation's area against its
 // surface properties, its iso curves against its trims.
+#include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Bsrf.h"
 #include "geometry/shapes2d/GeCircle.h"
 #include "geometry/shapes2d/GePolyline.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/OcctNurbs.h"
+#include "testing/OcctTrimFaces.h"
+#include "testing/TrimSurfFixtures.h"
 #include "testing/SurfaceFixtures.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -22,6 +26,8 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
+#include <GeomAPI_ProjectPointOnCurve.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <Geom2d_Curve.hxx>
 #include <GeomConvert.hxx>
 #include <TopExp_Explorer.hxx>
@@ -39,60 +45,6 @@ namespace {
 
 constexpr const char* kModels = "/usr/share/opencascade/data";
 
-struct Face {
-    std::unique_ptr<CGeTrimSurf> surf;
-    double u0, u1, v0, v1;  // the face surface's own parameter domain
-    std::vector<std::vector<std::array<double, 2>>> loops;  // normalised loop polygons
-};
-
-// The face as a trimmed surface: the B-spline record normalised to the unit square,
-// one loop of polyline bounds per wire (the outer wire first). False for a face whose
-// parameter curves leave the first period.
-bool ToTrimSurf(const TopoDS_Face& face, Face& out)
-{
-    Handle(Geom_BSplineSurface) bs = Handle(Geom_BSplineSurface)::DownCast(BRep_Tool::Surface(face));
-    if (bs.IsNull()) bs = GeomConvert::SurfaceToBSplineSurface(BRep_Tool::Surface(face));
-    if (bs.IsNull()) return false;
-    _nurbs_surface* s = occt3d::FromOcct(bs);
-    if (!s) return false;
-    out.u0 = s->U[s->ku - 1], out.u1 = s->U[s->nu], out.v0 = s->V[s->kv - 1], out.v1 = s->V[s->nv];
-    out.surf = std::make_unique<CGeTrimSurf>(s, BOX2<double>(0, 0, 1, 1));
-    out.surf->ReguKontVector();
-    std::vector<TopoDS_Wire> wires{BRepTools::OuterWire(face)};
-    for (TopExp_Explorer wx(face, TopAbs_WIRE); wx.More(); wx.Next())
-        if (!wx.Current().IsSame(wires.front())) wires.push_back(TopoDS::Wire(wx.Current()));
-    constexpr int kSamples = 400;
-    for (const TopoDS_Wire& wire : wires) {
-        auto* loop = new CGeTrimLoop;
-        std::vector<std::array<double, 2>> polygon;
-        for (BRepTools_WireExplorer ex(wire, face); ex.More(); ex.Next()) {
-            const TopoDS_Edge& edge = ex.Current();
-            double f = 0.0, l = 0.0;
-            Handle(Geom2d_Curve) pc = BRep_Tool::CurveOnSurface(edge, face, f, l);
-            if (pc.IsNull()) continue;
-            const bool reversed = edge.Orientation() == TopAbs_REVERSED;
-            std::vector<std::array<double, 2>> uv(kSamples + 1);
-            for (int k = 0; k <= kSamples; ++k) {
-                const double g = double(k) / kSamples;
-                const gp_Pnt2d q = pc->Value(reversed ? l - (l - f) * g : f + (l - f) * g);
-                uv[k] = {(q.X() - out.u0) / (out.u1 - out.u0), (q.Y() - out.v0) / (out.v1 - out.v0)};
-                if (uv[k][0] < -1e-7 || uv[k][0] > 1 + 1e-7 || uv[k][1] < -1e-7 || uv[k][1] > 1 + 1e-7) {
-                    delete loop;
-                    return false;
-                }
-            }
-            polygon.insert(polygon.end(), uv.begin(), uv.end());
-            auto* poly = new CGePolyline;
-            poly->Create(static_cast<int>(uv.size()), reinterpret_cast<const double(*)[2]>(uv.data()));
-            loop->AddBound(new CGeTrimBnd(poly, nullptr, nullptr));
-        }
-        out.surf->AddLoop(loop);
-        out.loops.push_back(std::move(polygon));
-    }
-    out.surf->CalcUVBox();
-    return true;
-}
-
 double NearestEdge(const std::vector<std::vector<std::array<double, 2>>>& loops, double u, double v)
 {
     double best = 1e300;
@@ -105,6 +57,22 @@ double NearestEdge(const std::vector<std::vector<std::array<double, 2>>>& loops,
             best = std::fmin(best, std::hypot(u - ax - t * bx, v - ay - t * by));
         }
     return best;
+}
+
+// Points of an iso curve at even steps of its own knot domain (ends included).
+std::vector<gp_Pnt> CurveSamples(CGeCurve3d* c, int steps)
+{
+    std::vector<gp_Pnt> out;
+    auto* nurbs = dynamic_cast<CGeNrbCrv3d*>(c);
+    if (!nurbs || !nurbs->GetCurve()) return out;
+    const BCRV* b = nurbs->GetCurve();
+    const double t0 = b->U[b->k - 1], t1 = b->U[b->n];
+    for (int i = 0; i <= steps; ++i) {
+        double p[3];
+        c->GetPointAt(t0 + (t1 - t0) * i / steps, p, 0);
+        out.emplace_back(p[0], p[1], p[2]);
+    }
+    return out;
 }
 
 double MeshArea(const CGeTrimSurf& s)
@@ -131,8 +99,8 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
     int faces = 0, isoCurves = 0;
     for (TopExp_Explorer fx(shape, TopAbs_FACE); fx.More(); fx.Next()) {
         const TopoDS_Face face = TopoDS::Face(fx.Current());
-        Face f;
-        if (!ToTrimSurf(face, f)) continue;
+        occt3d::TrimFace f;
+        if (!occt3d::ToTrimSurf(face, f)) continue;
         ++faces;
         const std::string label = "face " + std::to_string(faces);
         int compared = 0;
@@ -173,8 +141,18 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
         };
         int n[2] = {6, 6};
         f.surf->ComputerIsoCurve(n);
+        // Every iso curve lies on the face's surface as Open CASCADE evaluates it.
+        GeomAPI_ProjectPointOnSurf onSurf;
+        onSurf.Init(BRep_Tool::Surface(face), f.u0, f.u1, f.v0, f.v1);
         for (CGeCurve3d* c : f.surf->m_listIsoCurve) {
             ++isoCurves;
+            const std::vector<gp_Pnt> samples = CurveSamples(c, 12);
+            ASSERT_FALSE(samples.empty()) << label;
+            for (const gp_Pnt& p : samples) {
+                onSurf.Perform(p);
+                ASSERT_GT(onSurf.NbPoints(), 0) << label;
+                EXPECT_LT(onSurf.LowerDistance(), 1e-6) << label << " iso point off the surface";
+            }
             double a[3], b[3];
             c->GetStartPoint(a);
             c->GetEndPoint(b);
@@ -196,9 +174,7 @@ TEST(TrimSurfOcct, BottleFacesRegionAndArea)
 // the tessellation's area against Open CASCADE's area of the same trimmed face.
 TEST(TrimSurfOcct, SurfacesWithHolesMatchTheFaceArea)
 {
-    struct Hole {
-        double u, v, r;
-    };
+    using trimfix::Hole;
     struct Row {
         const char* label;
         surffix::SurfPtr record;
@@ -211,19 +187,14 @@ TEST(TrimSurfOcct, SurfacesWithHolesMatchTheFaceArea)
         _nurbs_surface* s = row.record.get();
         ASSERT_EQ(s->U[s->ku - 1], 0.0) << row.label;
         ASSERT_EQ(s->U[s->nu], 1.0) << row.label;
-        CGeTrimSurf surf(BSRF_Clone(s), BOX2<double>(0, 0, 1, 1));
-        surf.AddLoop(surf.GenRectTrimLoop(0, 1, 0, 1));
+        const std::unique_ptr<CGeTrimSurf> holed = trimfix::Holed(s, row.holes);
+        CGeTrimSurf& surf = *holed;
         Handle(Geom_BSplineSurface) peer = occt3d::ToOcct(s);
         BRepBuilderAPI_MakeFace make(peer, 0.0, 1.0, 0.0, 1.0, 1e-7);
         for (const Hole& h : row.holes) {
-            auto* loop = new CGeTrimLoop;
-            const double c[2] = {h.u, h.v};
-            loop->AddBound(new CGeTrimBnd(new CGeCircle(c, h.r, 1), nullptr, nullptr));
-            surf.AddLoop(loop);
             Handle(Geom2d_Circle) circle = new Geom2d_Circle(gp_Ax2d(gp_Pnt2d(h.u, h.v), gp_Dir2d(1, 0)), h.r, false);
             make.Add(BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(circle, peer).Edge()).Wire());
         }
-        surf.CalcUVBox();
         TopoDS_Face face = make.Face();
         BRepLib::BuildCurves3d(face);
         GProp_GProps props;
@@ -236,6 +207,72 @@ TEST(TrimSurfOcct, SurfacesWithHolesMatchTheFaceArea)
             for (const Hole& h : row.holes)
                 ASSERT_GE(std::hypot(u - h.u, v - h.v), h.r - 0.001) << row.label << " vertex " << i;
             ASSERT_TRUE(u > -1e-6 && u < 1 + 1e-6 && v > -1e-6 && v < 1 + 1e-6) << row.label << " vertex " << i;
+        }
+    }
+}
+
+// Iso curves of a bicubic bump with two holes and of a rational bicubic with three,
+// against Open CASCADE's iso curves of the same record: every sample lies on the
+// peer's iso line, the pieces end on the outer edge or a hole's circle, and together
+// they cover the line less its chords through the holes.
+TEST(TrimSurfOcct, IsoCurvesLieOnThePeersIsoLinesAndEndOnTheTrims)
+{
+    using trimfix::Hole;
+    struct Row {
+        const char* label;
+        surffix::SurfPtr record;
+        std::vector<Hole> holes;
+    };
+    Row rows[] = {{"bicubic bump, two holes", surffix::Wavy(8, false), {{0.3, 0.35, 0.15}, {0.68, 0.62, 0.2}}},
+                  {"rational bicubic, three holes", surffix::Wavy(12, true), {{0.25, 0.3, 0.1}, {0.7, 0.3, 0.15}, {0.5, 0.72, 0.18}}}};
+    constexpr double kEndTol = 1e-4;  // parameter distance of an end from its trim
+    for (Row& row : rows) {
+        const std::unique_ptr<CGeTrimSurf> holed = trimfix::Holed(row.record.get(), row.holes);
+        CGeTrimSurf& surf = *holed;
+        const Handle(Geom_BSplineSurface) peer = occt3d::ToOcct(row.record.get());
+        for (int dir : {1301, 1302}) {
+            const bool constU = dir == 1301;
+            for (double value : {0.1, 0.27, 0.38, 0.52, 0.66, 0.8, 0.93}) {
+                const std::string label = std::string(row.label) + (constU ? " u = " : " v = ") + std::to_string(value);
+                const Handle(Geom_Curve) line = constU ? peer->UIso(value) : peer->VIso(value);
+                // The uv point at parameter t along the probe, and whether it is in a hole.
+                auto uvAt = [&](double t) { return constU ? std::array<double, 2>{value, t} : std::array<double, 2>{t, value}; };
+                auto onTrim = [&](double t) {
+                    if (t < kEndTol || t > 1 - kEndTol) return true;
+                    const auto q = uvAt(t);
+                    for (const Hole& h : row.holes)
+                        if (std::fabs(std::hypot(q[0] - h.u, q[1] - h.v) - h.r) < kEndTol) return true;
+                    return false;
+                };
+                double chords = 0.0;
+                for (const Hole& h : row.holes) {
+                    const double d = constU ? value - h.u : value - h.v;
+                    if (std::fabs(d) < h.r) chords += 2 * std::sqrt(h.r * h.r - d * d);
+                }
+                CTypedPtrList<CObList, CGeCurve3d*> out;
+                surf.IsoCurve(value, dir, out);
+                ASSERT_FALSE(out.IsEmpty()) << label;
+                double covered = 0.0;
+                for (CGeCurve3d* c : out) {
+                    const std::vector<gp_Pnt> samples = CurveSamples(c, 24);
+                    ASSERT_FALSE(samples.empty()) << label;
+                    std::vector<double> at;
+                    for (const gp_Pnt& p : samples) {
+                        GeomAPI_ProjectPointOnCurve onLine(p, line);
+                        ASSERT_GT(onLine.NbPoints(), 0) << label;
+                        EXPECT_LT(onLine.LowerDistance(), 1e-7) << label << " sample off the peer's iso line";
+                        at.push_back(onLine.LowerDistanceParameter());
+                    }
+                    EXPECT_TRUE(onTrim(at.front())) << label << " starts at " << at.front();
+                    EXPECT_TRUE(onTrim(at.back())) << label << " ends at " << at.back();
+                    const auto mid = uvAt(at[at.size() / 2]);
+                    for (const Hole& h : row.holes)
+                        EXPECT_GT(std::hypot(mid[0] - h.u, mid[1] - h.v), h.r) << label << " piece inside a hole";
+                    covered += std::fabs(at.back() - at.front());
+                    delete c;
+                }
+                EXPECT_NEAR(covered, 1.0 - chords, 4 * kEndTol) << label;
+            }
         }
     }
 }
