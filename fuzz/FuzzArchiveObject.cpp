@@ -2,6 +2,7 @@
 // outermost object records read through CArchive::ReadObject under a load
 // hold, as the readers of lists do.
 #include "app/KorvelDoc.h"
+#include "FuzzMemoryBudget.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 
@@ -9,6 +10,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::PretendSmallMemory();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,9 +1,16 @@
 // Clipboard payloads: the program's own entity block as paste reads it.
 #include "app/KorvelDoc.h"
+#include "FuzzMemoryBudget.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::PretendSmallMemory();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -298,6 +298,7 @@ const char* const kHostileFixtures[] = {
     "archive_F5_bezier_discretise_hang.bin",
     "archive_F6_arc_display_million_points.bin",
     "archive_F6b_arc3d_display_million_points.bin",
+    "archive_F7_old_layer_id_at_the_largest_int.bin",
 };
 
 struct DamagedFile {

@@ -27,6 +27,8 @@ public:
     {
         if (ar.IsStoring()) return;
         ar >> m_nID >> m_crColor >> m_bVisible >> m_bLocked >> m_strName;
+        // The same limit as the current layer record's: ToLayer raises the layer counter to the id.
+        if (m_nID > CLayer::kMaxLoadedLayerId) AfxThrowArchiveException(CArchiveException::genericException);
     }
     CLayer* ToLayer() const
     {

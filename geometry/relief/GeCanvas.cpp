@@ -90,6 +90,23 @@ constexpr float kStepIncrement = 0.1f;
 // Message shown with the raised step.
 constexpr UINT kStepRaisedMessage = 299;
 
+// The memory a canvas may take: half the available physical memory at kBytesPerCell a
+// cell, within the cell cap. Without a memory figure only the cell cap bounds the grid.
+class MemoryBudget {
+public:
+    MemoryBudget() : m_known(looker::QueryAvailablePhysical(m_available)) {}
+    bool Fits(double cx, double cy) const
+    {
+        const double bytes = cx * kBytesPerCell * cy + cx * 4.0 + cy * 4.0;
+        return (!m_known || static_cast<double>(m_available) * 0.5 > bytes) &&
+               std::floor(cx) * std::floor(cy) <= static_cast<double>(relief::kMaxCells);
+    }
+
+private:
+    std::uint64_t m_available = 0;
+    bool m_known;
+};
+
 }  // namespace
 
 CGeCanvas* CGeCanvas::CreateFrmWorkArea(float stepWanted)
@@ -105,9 +122,7 @@ CGeCanvas* CGeCanvas::CreateFrmWorkArea(float stepWanted)
         origin[0] = -w * 0.5f;
         origin[1] = -h * 0.5f;
     }
-    // Without a memory figure only the cell cap bounds the grid.
-    std::uint64_t available = 0;
-    const bool known = looker::QueryAvailablePhysical(available);
+    const MemoryBudget budget;
     float spacing = stepWanted;
     bool raised = false;
     double cx = 0.0, cy = 0.0;
@@ -115,10 +130,7 @@ CGeCanvas* CGeCanvas::CreateFrmWorkArea(float stepWanted)
         cx = w / spacing + 1.0;
         cy = h / spacing + 1.0;
         if (!(cx >= 2.0 && cy >= 2.0)) return nullptr;
-        const double bytes = cx * kBytesPerCell * cy + cx * 4.0 + cy * 4.0;
-        const bool fits = (!known || static_cast<double>(available) * 0.5 > bytes) &&
-                          std::floor(cx) * std::floor(cy) <= static_cast<double>(relief::kMaxCells);
-        if (fits) break;
+        if (budget.Fits(cx, cy)) break;
         const float next = spacing + kStepIncrement;
         if (next == spacing) return nullptr;  // the step no longer grows
         spacing = next;
@@ -528,10 +540,12 @@ void CGeCanvas::Serialize(CArchive& ar)
     int countX, countY;
     ar >> origin[0] >> origin[1] >> spacing >> countX >> countY;
     // A count of 1 or less leaves the canvas without arrays; counts past the cell cap
-    // or a step that cannot place nodes only come from a damaged file.
+    // or a step that cannot place nodes only come from a damaged file. The heights are
+    // not stored, so the counts alone size the grid: one past the memory budget a canvas
+    // over the work area keeps to is refused too, before anything is allocated.
     if (countX <= 1 || countY <= 1) return;
     if (!relief::IsGridCountValid(countX, countY) || !(spacing > 0.0f) || !std::isfinite(spacing) ||
-        !std::isfinite(origin[0]) || !std::isfinite(origin[1]))
+        !std::isfinite(origin[0]) || !std::isfinite(origin[1]) || !MemoryBudget().Fits(countX, countY))
         AfxThrowArchiveException(CArchiveException::genericException);
     if (!CreateMini(origin, spacing, countX, countY))
         AfxThrowArchiveException(CArchiveException::genericException);

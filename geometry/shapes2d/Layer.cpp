@@ -9,9 +9,6 @@ namespace {
 // The highest layer id handed out or loaded in this process. Not locked:
 // layers are created and loaded on one thread.
 int gLayerCounter = 0;
-// Loaded ids above this are damage: new layers count on from the highest
-// loaded id, which must leave them room.
-constexpr int kMaxLoadedLayerId = 1 << 30;
 
 }  // namespace
 

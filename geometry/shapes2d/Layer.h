@@ -38,6 +38,10 @@ public:
     // afterwards do not reuse it (for layers built from other records).
     static void RaiseLayerCounter(int id);
 
+    // Loaded ids above this are damage: new layers count on from the highest
+    // loaded id, which must leave them room below the largest int.
+    static constexpr int kMaxLoadedLayerId = 1 << 30;
+
     static void SetCurrentLayerID(int id) { m_nCurrentLayerID = id; }
     static int GetCurrentLayerID() { return m_nCurrentLayerID; }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -306,6 +307,52 @@ TEST_F(DBaseTest, DocumentWithTheEarlierLayerRecordStillOpens)
     // Layers made afterwards take ids beyond the loaded ones.
     CLayer later;
     EXPECT_GT(later.GetID(), 9);
+}
+
+// An earlier-kind layer id so high that the next new layer's id would overflow
+// is damage, as for the current layer record (found by fuzzing: the counter
+// went past the largest int). The database and the counter keep their values.
+TEST_F(DBaseTest, EarlierLayerRecordWithAnIdLeavingNoRoomIsDamage)
+{
+    struct Row {
+        const char* label;
+        int id;
+        bool loads;
+    };
+    const Row rows[] = {{"id 2^30", 1 << 30, true},
+                        {"id 2^30 + 1", (1 << 30) + 1, false},
+                        {"largest int", std::numeric_limits<int>::max(), false}};
+    for (const Row& r : rows) {
+        CDBase* db = CDBase::Instance();
+        const int layers = db->GetLayerCnt();
+        const int counter = geometry::testing::GetLayerCounter();
+        std::vector<BYTE> bytes = Store([&r](CArchive& ar) {
+            ar << CString(L"old") << std::int32_t{kDocVersionCurrent};
+            ar.WriteCount(0);
+            ar.WriteCount(1);
+            WriteOldLayer(ar, true, r.id, RGB(1, 2, 3), TRUE, FALSE, CString(L"Base"));
+            ar << std::int32_t{r.id} << std::int32_t{1} << std::int32_t{1};
+        });
+        CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+        CArchive ar(&in, CArchive::load);
+        int cause = CArchiveException::none;
+        try {
+            db->Serialize(ar);
+        } catch (const CArchiveException& e) {
+            cause = e.m_cause;
+        }
+        if (r.loads) {
+            EXPECT_EQ(cause, CArchiveException::none) << r.label;
+            ASSERT_EQ(db->GetLayerCnt(), 1) << r.label;
+            EXPECT_EQ(db->GetLayer(0)->GetID(), r.id) << r.label;
+            EXPECT_EQ(CLayer().GetID(), r.id + 1) << r.label;
+            geometry::testing::SetLayerCounter(counter);
+        } else {
+            EXPECT_EQ(cause, CArchiveException::genericException) << r.label;
+            EXPECT_EQ(db->GetLayerCnt(), layers) << r.label;
+            EXPECT_EQ(geometry::testing::GetLayerCounter(), counter) << r.label;
+        }
+    }
 }
 
 TEST_F(DBaseTest, LayerTableTakesOutAndPutsBackAtAPosition)

@@ -17,11 +17,13 @@
 #include <Eigen/Core>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <memory>
@@ -577,4 +579,62 @@ TEST_F(CanvasWorkAreaTest, AlwaysEnds)
     SetAvailable(64ull << 30);
     EXPECT_EQ(CGeCanvas::CreateFrmWorkArea(1.0f), nullptr);
     EXPECT_EQ(CGeCanvas::Instance(), nullptr);
+}
+
+// The heights are not stored, so a loaded record's counts alone size the grid: one past
+// the memory budget of a canvas over the work area (half the available memory at 53
+// bytes a cell) is refused before anything is allocated. 40 MB available holds about
+// 395000 cells.
+TEST_F(CanvasWorkAreaTest, LoadedGridPastTheMemoryBudgetIsRefused)
+{
+    gNewQVGlobal()->SetVersion(kDocVersionCurrent);
+    auto small = MakeCanvas(0, 0, 1.0f, 2, 2);
+    const Bytes header = StoreRecord(*small, true);
+    const Bytes bytes = StoreRecord(*small, false);
+    struct Row {
+        const char* label;
+        std::uint64_t available;  // 0: the memory query fails
+        int nx, ny;
+        bool loads;
+    } rows[] = {{"within the budget", 40ull << 20, 600, 600, true},
+                {"past the budget", 40ull << 20, 700, 700, false},
+                {"one long row past the budget", 40ull << 20, 400000, 2, false},
+                {"no memory figure: the cell cap alone", 0, 700, 700, true}};
+    for (const Row& row : rows) {
+        SetAvailable(row.available);
+        Bytes b = bytes;
+        Put(b, header.size() + 12, row.nx);
+        Put(b, header.size() + 16, row.ny);
+        CGeCanvas loaded;
+        const int cause = LoadRecord(b, loaded);
+        EXPECT_EQ(cause, row.loads ? -1 : static_cast<int>(CArchiveException::genericException)) << row.label;
+        EXPECT_EQ(loaded.heights != nullptr, row.loads) << row.label;
+        EXPECT_EQ(loaded.nx, row.loads ? static_cast<std::uint32_t>(row.nx) : 0u) << row.label;
+    }
+
+    // Found by fuzzing: 118 bytes whose canvas record asked for 2.6 GB of heights. Read
+    // as the readers of lists do (outermost records under a load hold, without a
+    // settings object, so the records carry no handle), it throws and leaves nothing.
+    looker::testing::ResetQVGlobal();
+    SetAvailable(1ull << 30);
+    std::ifstream in(std::filesystem::path(RELIEF_TEST_DATA) / "canvas_grid_past_the_memory_budget.bin", std::ios::binary);
+    Bytes fuzzed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(fuzzed.size(), 118u);
+    CMemFile file(fuzzed.data(), static_cast<UINT>(fuzzed.size()));
+    CArchive ar(&file, CArchive::load | CArchive::bNoFlushOnDelete, 4096);
+    std::vector<CObject*> read;
+    int cause = -1;
+    try {
+        CArchive::CLoadHold hold(ar);
+        for (int i = 0; i < 4 && file.GetPosition() < file.GetLength(); ++i) {
+            CObject* ob = ar.ReadObject(nullptr);
+            if (ob != nullptr && std::find(read.begin(), read.end(), ob) == read.end()) read.push_back(ob);
+        }
+        hold.Release();
+    } catch (const CArchiveException& e) {
+        cause = e.m_cause;  // the hold deleted what the load created
+        read.clear();
+    }
+    for (CObject* ob : read) delete ob;
+    EXPECT_EQ(cause, CArchiveException::genericException);
 }
