@@ -17,11 +17,13 @@
 #include <Eigen/Core>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <memory>
@@ -209,6 +211,136 @@ TEST(GeCanvasTest, UpdateHeightGivesEachOverlapCellTheReliefNodeAtItsPosition)
                     ASSERT_EQ(c->heights[j][i], want) << p.label << " mode " << mode << " at " << i << ", " << j;
                     ASSERT_EQ(c->flags[j][i], flag) << p.label << " mode " << mode << " at " << i << ", " << j;
                 }
+        }
+}
+
+namespace {
+
+// UpdateHeight and LapSmooth as first written, cell by cell with the mode looked at per
+// cell: references for the row-wise versions, which must give the same bits.
+void ReferenceUpdateHeight(CGeCanvas& c, CGeRelief* relief, const BOX2<int>& box, unsigned mode)
+{
+    if (!relief || !relief->heights || !c.flags || c.nx == 0 || c.ny == 0) return;
+    BOX2<int> ibox(std::max(box.xmin, 0), std::max(box.ymin, 0), std::min(box.xmax, static_cast<int>(c.nx) - 1),
+                   std::min(box.ymax, static_cast<int>(c.ny) - 1));
+    if (ibox.xmin > ibox.xmax || ibox.ymin > ibox.ymax) return;
+    BOX2<double> rb, cb = c.GetBoxFrmIndex(ibox);
+    relief->GetBox2d(&rb);
+    const BOX2<double> ib(std::max(rb.xmin, cb.xmin), std::max(rb.ymin, cb.ymin), std::min(rb.xmax, cb.xmax),
+                          std::min(rb.ymax, cb.ymax));
+    if (ib.xmin > ib.xmax || ib.ymin > ib.ymax) return;
+    const int ox = c.Get_Index(relief->originX, 0), oy = c.Get_Index(relief->originY, 1);
+    int cx0 = c.Get_Index(static_cast<float>(ib.xmin), 0), cx1 = c.Get_Index(static_cast<float>(ib.xmax), 0);
+    int cy0 = c.Get_Index(static_cast<float>(ib.ymin), 1), cy1 = c.Get_Index(static_cast<float>(ib.ymax), 1);
+    const int rnx = static_cast<int>(relief->nx), rny = static_cast<int>(relief->ny);
+    int rx0 = c.xs[0] > relief->originX ? relief->Get_Index(static_cast<float>(ib.xmin), 0) : cx0 - ox;
+    int ry0 = c.ys[0] > relief->originY ? relief->Get_Index(static_cast<float>(ib.ymin), 1) : cy0 - oy;
+    if (rx0 < 0) {
+        rx0 = 0;
+        cx0 = ox;
+    }
+    if (rx0 >= rnx) rx0 = rnx - 1;
+    if (ry0 < 0) {
+        ry0 = 0;
+        cy0 = oy;
+    }
+    if (ry0 >= rny) ry0 = rny - 1;
+    const int rx1 = std::clamp(cx1 - cx0 + rx0, 0, rnx - 1), ry1 = std::clamp(cy1 - cy0 + ry0, 0, rny - 1);
+    for (int cy = cy0, ry = ry0; cy <= cy1 && ry <= ry1; ++cy, ++ry)
+        for (int cx = cx0, rx = rx0; cx <= cx1 && rx <= rx1; ++cx, ++rx) {
+            if (c.flags[cy][cx] == 2) continue;
+            c.flags[cy][cx] = 1;
+            const float v = relief->heights[static_cast<size_t>(ry) * relief->nx + rx];
+            if (v == 0.0f) continue;
+            float& h = c.heights[cy][cx];
+            switch (mode) {
+            case CGeCanvas::kModeAdd: h = h + v; break;
+            case CGeCanvas::kModeSubtract: h = h - v; break;
+            case CGeCanvas::kModeMax: h = h == kEmpty ? v : std::max(h, v); break;
+            case CGeCanvas::kModeMin: h = h == kEmpty ? v : std::min(h, v); break;
+            case CGeCanvas::kModeReplace: h = v; break;
+            default: break;
+            }
+        }
+}
+
+void ReferenceLapSmooth(CGeCanvas& c)
+{
+    for (std::uint32_t j = 1; j + 1 < c.ny; ++j)
+        for (std::uint32_t i = 1; i + 1 < c.nx; ++i) {
+            float* row = c.heights[j];
+            const float m = (c.heights[j - 1][i] + c.heights[j + 1][i] + row[i - 1] + row[i + 1]) / 4.0f;
+            row[i] += (m - row[i]) * 0.33f;
+        }
+}
+
+// Heights drawn from values that make the blends and their selections matter: empty,
+// zero of both signs, ties, NaN, small and large values of both signs.
+float DrawHeight(std::mt19937& rng)
+{
+    static const float kSpecial[] = {kEmpty, 0.0f, -0.0f, 1.0f, -1.0f, 0.0005f, std::nanf(""), 1e30f, -kEmpty};
+    const unsigned pick = rng() % 16;
+    if (pick < std::size(kSpecial)) return kSpecial[pick];
+    return std::uniform_real_distribution<float>(-50.0f, 50.0f)(rng);
+}
+
+bool SameBits(const float* a, const float* b, size_t n) { return std::memcmp(a, b, n * sizeof(float)) == 0; }
+
+}  // namespace
+
+TEST(GeCanvasTest, UpdateHeightMatchesTheCellByCellBlendBitForBit)
+{
+    // Widths around the sixteen-cell steps, reliefs overhanging each side and corner,
+    // lying inside, covering the canvas, and index boxes cutting into it.
+    std::mt19937 rng(7);
+    const unsigned modes[] = {CGeCanvas::kModeAdd, CGeCanvas::kModeSubtract, CGeCanvas::kModeMax,
+                              CGeCanvas::kModeMin, CGeCanvas::kModeReplace, 0x3000};
+    const int widths[] = {2, 15, 16, 17, 47, 70};
+    for (int nx : widths)
+        for (int trial = 0; trial < 24; ++trial) {
+            const int ny = 2 + static_cast<int>(rng() % 20);
+            const float step = 0.25f;
+            auto c = MakeCanvas(1.0f, -2.0f, step, nx, ny);
+            auto ref = MakeCanvas(1.0f, -2.0f, step, nx, ny);
+            c->ResetFlag(0, nullptr);
+            ref->ResetFlag(0, nullptr);
+            for (int k = 0; k < nx * ny; ++k) {
+                c->heights[0][k] = ref->heights[0][k] = DrawHeight(rng);
+                c->flags[0][k] = ref->flags[0][k] = static_cast<unsigned char>(rng() % 4 == 0 ? 2 : rng() % 2);
+            }
+            const int rnx = 2 + static_cast<int>(rng() % (nx + 20)), rny = 2 + static_cast<int>(rng() % (ny + 6));
+            const int di = static_cast<int>(rng() % (nx + rnx)) - rnx + 1, dj = static_cast<int>(rng() % (ny + rny)) - rny + 1;
+            auto r = MakeRelief(1.0f + di * step, -2.0f + dj * step, step, rnx, rny);
+            for (int k = 0; k < rnx * rny; ++k) r->heights[k] = DrawHeight(rng);
+            BOX2<int> box(-3, -3, nx + 3, ny + 3);
+            if (trial % 3 == 1) box = BOX2<int>(static_cast<int>(rng() % nx), static_cast<int>(rng() % ny), nx - 2, ny - 1);
+            const unsigned mode = modes[trial % std::size(modes)];
+            c->UpdateHeight(r.get(), box, mode);
+            ReferenceUpdateHeight(*ref, r.get(), box, mode);
+            const size_t cells = static_cast<size_t>(nx) * ny;
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << nx << " x " << ny << " trial " << trial;
+            ASSERT_EQ(std::memcmp(c->flags[0], ref->flags[0], cells), 0) << nx << " x " << ny << " trial " << trial;
+        }
+}
+
+TEST(GeCanvasTest, LapSmoothMatchesTheCellByCellPassBitForBit)
+{
+    // Row counts below, at and past the band of rows smoothed together, columns too few
+    // for the band's stagger, empty cells and NaN.
+    std::mt19937 rng(11);
+    const std::pair<int, int> sizes[] = {{2, 2}, {3, 3}, {3, 40}, {40, 3}, {5, 9}, {9, 10}, {4, 11},
+                                         {17, 18}, {33, 26}, {64, 9}, {101, 77}};
+    for (auto [nx, ny] : sizes)
+        for (int trial = 0; trial < 3; ++trial) {
+            auto c = MakeCanvas(0.0f, 0.0f, 0.5f, nx, ny);
+            auto ref = MakeCanvas(0.0f, 0.0f, 0.5f, nx, ny);
+            for (int k = 0; k < nx * ny; ++k)
+                c->heights[0][k] = ref->heights[0][k] =
+                    trial == 2 ? DrawHeight(rng) : std::uniform_real_distribution<float>(-5.0f, 5.0f)(rng);
+            c->LapSmooth();
+            ReferenceLapSmooth(*ref);
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], static_cast<size_t>(nx) * ny))
+                << nx << " x " << ny << " trial " << trial;
         }
 }
 
