@@ -479,11 +479,30 @@ public:
             m_open = false;
         }
     }
+    void Close() { m_open = false; }
 
 private:
     std::vector<RlfIndexData>& m_runs;
     bool m_open = false;
 };
+
+// The first cell from c on whose height is not empty (|h| > kEmptyHeight, so not NaN),
+// or end; sixteen cells a step over empty stretches.
+size_t NextNonEmpty(const float* h, size_t c, size_t end)
+{
+#if defined(__SSE2__)
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 empty = _mm_set1_ps(CGeCanvas::kEmptyHeight);
+    for (; c + 16 <= end; c += 16) {
+        int found = 0;
+        for (int q = 0; q < 4; ++q)
+            found |= _mm_movemask_ps(_mm_cmpgt_ps(_mm_and_ps(_mm_loadu_ps(h + c + 4 * q), magnitude), empty));
+        if (found) break;
+    }
+#endif
+    while (c < end && !(std::fabs(h[c]) > CGeCanvas::kEmptyHeight)) ++c;
+    return c;
+}
 
 }  // namespace
 
@@ -493,7 +512,10 @@ void CGeCanvas::CreateHeightIndexDataAll(std::vector<RlfIndexData>& runs) const
     if (!heights) return;
     const size_t cells = static_cast<size_t>(nx) * ny;
     const float* h = heights[0];
-    for (size_t c = 0; c < cells; ++c) builder.Cell(static_cast<std::uint32_t>(c), h[c]);
+    for (size_t c = NextNonEmpty(h, 0, cells); c < cells; c = NextNonEmpty(h, c, cells)) {
+        for (; c < cells && std::fabs(h[c]) > kEmptyHeight; ++c) builder.Cell(static_cast<std::uint32_t>(c), h[c]);
+        builder.Close();
+    }
 }
 
 void CGeCanvas::CreateHeightIndexDataLocal(CRect rect, std::vector<RlfIndexData>& runs, BOX3<double>& box) const

@@ -407,40 +407,50 @@ TEST(GeCanvasTest, InterplateInsideAndOutside)
 TEST(GeCanvasTest, RunsDecodeBackToExactlyTheNonEmptyCells)
 {
     const int nx = 37, ny = 23;
-    auto c = MakeCanvas(0, 0, 1, nx, ny);
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> uni(-30.0f, 30.0f);
+    // Mixed cells; and long empty stretches (NaN counts as empty) around short runs,
+    // with runs at the first and last cells and at offsets around sixteen cells.
+    auto mixed = MakeCanvas(0, 0, 1, nx, ny);
+    auto sparse = MakeCanvas(0, 0, 1, nx, ny);
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i) {
             const unsigned kind = rng() % 5;
-            c->heights[j][i] = kind == 0 ? kEmpty : kind == 1 ? -kEmpty : kind == 2 ? 0.001f : uni(rng);
+            mixed->heights[j][i] = kind == 0 ? kEmpty : kind == 1 ? -kEmpty : kind == 2 ? 0.001f : uni(rng);
+            const unsigned far = rng() % 40;
+            sparse->heights[j][i] = far == 0 ? uni(rng) : far == 1 ? std::nanf("") : far == 2 ? -kEmpty : kEmpty;
         }
-    c->heights[ny - 1][nx - 1] = 4.0f;
-    c->heights[3][nx - 1] = 2.0f;  // a run crossing a row end
-    c->heights[4][0] = 2.5f;
-    std::vector<RlfIndexData> runs;
-    c->CreateHeightIndexDataAll(runs);
-    std::vector<int> seen(nx * ny, 0);
-    std::uint32_t previousLast = 0;
-    for (size_t k = 0; k < runs.size(); ++k) {
-        const RlfIndexData& run = runs[k];
-        ASSERT_LE(run.first, run.last);
-        ASSERT_EQ(run.heights.size(), run.last - run.first + 1);
-        if (k > 0) {
-            ASSERT_GT(run.first, previousLast + 1) << "runs are separated by an empty cell";
+    mixed->heights[ny - 1][nx - 1] = 4.0f;
+    mixed->heights[3][nx - 1] = 2.0f;  // a run crossing a row end
+    mixed->heights[4][0] = 2.5f;
+    for (int cell : {0, 15, 16, 17, 31, 32, 33, 34, 35, 36, 37, 300, 301, 302, nx * ny - 1})
+        sparse->heights[0][cell] = -3.5f + 0.25f * static_cast<float>(cell % 7);
+    for (CGeCanvas* c : {mixed.get(), sparse.get()}) {
+        std::vector<RlfIndexData> runs;
+        c->CreateHeightIndexDataAll(runs);
+        std::vector<int> seen(nx * ny, 0);
+        std::uint32_t previousLast = 0;
+        for (size_t k = 0; k < runs.size(); ++k) {
+            const RlfIndexData& run = runs[k];
+            ASSERT_LE(run.first, run.last);
+            ASSERT_EQ(run.heights.size(), run.last - run.first + 1);
+            if (k > 0) {
+                ASSERT_GT(run.first, previousLast + 1) << "runs are separated by an empty cell";
+            }
+            previousLast = run.last;
+            for (std::uint32_t cell = run.first; cell <= run.last; ++cell) {
+                const float h = c->heights[0][cell];
+                const Eigen::half peer(h);
+                ASSERT_EQ(run.heights[cell - run.first].bits, Eigen::numext::bit_cast<std::uint16_t>(peer)) << cell;
+                seen[cell] = 1;
+            }
         }
-        previousLast = run.last;
-        for (std::uint32_t cell = run.first; cell <= run.last; ++cell) {
-            const float h = c->heights[0][cell];
-            const Eigen::half peer(h);
-            ASSERT_EQ(run.heights[cell - run.first].bits, Eigen::numext::bit_cast<std::uint16_t>(peer)) << cell;
-            seen[cell] = 1;
-        }
+        for (int cell = 0; cell < nx * ny; ++cell)
+            ASSERT_EQ(seen[cell] == 1, std::fabs(c->heights[0][cell]) > kEmpty) << "cell " << cell;
+        EXPECT_EQ(runs.back().last, static_cast<std::uint32_t>(nx * ny - 1));
     }
-    for (int cell = 0; cell < nx * ny; ++cell)
-        ASSERT_EQ(seen[cell] == 1, std::fabs(c->heights[0][cell]) > kEmpty) << "cell " << cell;
-    EXPECT_EQ(runs.back().last, static_cast<std::uint32_t>(nx * ny - 1));
 
+    std::vector<RlfIndexData> runs;
     auto empty = MakeCanvas(0, 0, 1, 5, 5);
     empty->CreateHeightIndexDataAll(runs);
     EXPECT_TRUE(runs.empty());
