@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -504,6 +505,37 @@ size_t NextNonEmpty(const float* h, size_t c, size_t end)
     return c;
 }
 
+// The values std::minmax_element finds among n heights (its first least and last
+// greatest). Without NaN, equal values other than zeros have equal bits, so lane-wise
+// minima and maxima give the same answer unless it is a zero of either sign; then, and
+// with NaN about, the ordered search decides.
+std::pair<float, float> HeightRange(const float* h, size_t n)
+{
+#if defined(__SSE2__)
+    if (n >= 16) {
+        __m128 lo = _mm_loadu_ps(h), hi = lo, nan = _mm_setzero_ps();
+        const auto take = [&](const float* p) {
+            const __m128 a = _mm_loadu_ps(p), b = _mm_loadu_ps(p + 4), c = _mm_loadu_ps(p + 8), d = _mm_loadu_ps(p + 12);
+            lo = _mm_min_ps(lo, _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, d)));
+            hi = _mm_max_ps(hi, _mm_max_ps(_mm_max_ps(a, b), _mm_max_ps(c, d)));
+            nan = _mm_or_ps(nan, _mm_or_ps(_mm_cmpunord_ps(a, b), _mm_cmpunord_ps(c, d)));
+        };
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16) take(h + i);
+        if (i < n) take(h + n - 16);  // the last sixteen again, overlapping
+        if (_mm_movemask_ps(nan) == 0) {
+            alignas(16) float l[4], u[4];
+            _mm_store_ps(l, lo);
+            _mm_store_ps(u, hi);
+            const float least = std::min({l[0], l[1], l[2], l[3]}), greatest = std::max({u[0], u[1], u[2], u[3]});
+            if (least != 0.0f && greatest != 0.0f) return {least, greatest};
+        }
+    }
+#endif
+    const auto [lo, hi] = std::minmax_element(h, h + n);
+    return {*lo, *hi};
+}
+
 }  // namespace
 
 void CGeCanvas::CreateHeightIndexDataAll(std::vector<RlfIndexData>& runs) const
@@ -617,9 +649,9 @@ void CGeCanvas::CalcBox()
         m_box.zmin = m_box.zmax = 0.0;
         return;
     }
-    const auto [lo, hi] = std::minmax_element(heights[0], heights[0] + static_cast<size_t>(nx) * ny);
-    m_box.zmin = *lo;
-    m_box.zmax = *hi;
+    const auto [lo, hi] = HeightRange(heights[0], static_cast<size_t>(nx) * ny);
+    m_box.zmin = lo;
+    m_box.zmax = hi;
 }
 
 BOX2<double> CGeCanvas::GetBoxFrmIndex(BOX2<int>& ibox) const

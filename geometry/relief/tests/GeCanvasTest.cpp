@@ -344,6 +344,31 @@ TEST(GeCanvasTest, LapSmoothMatchesTheCellByCellPassBitForBit)
         }
 }
 
+TEST(GeCanvasTest, CalcBoxHeightRangeIsThatOfTheOrderedSearch)
+{
+    // The z range as std::minmax_element gives it (first least, last greatest), also with
+    // zeros of both signs at the ends of the range and NaN anywhere.
+    std::mt19937 rng(5);
+    const std::pair<int, int> sizes[] = {{2, 2}, {4, 4}, {5, 4}, {17, 3}, {31, 9}};
+    for (auto [nx, ny] : sizes)
+        for (int trial = 0; trial < 40; ++trial) {
+            auto c = MakeCanvas(0.0f, 0.0f, 1.0f, nx, ny);
+            const int cells = nx * ny;
+            for (int k = 0; k < cells; ++k) {
+                switch (trial % 4) {
+                case 0: c->heights[0][k] = std::uniform_real_distribution<float>(-9.0f, 9.0f)(rng); break;
+                case 1: c->heights[0][k] = DrawHeight(rng); break;
+                case 2: c->heights[0][k] = rng() % 3 == 0 ? 1.0f : rng() % 2 ? 0.0f : -0.0f; break;
+                default: c->heights[0][k] = rng() % 3 == 0 ? -1.0f : rng() % 2 ? 0.0f : -0.0f; break;
+                }
+            }
+            c->CalcBox();
+            const auto [lo, hi] = std::minmax_element(c->heights[0], c->heights[0] + cells);
+            const double want[2] = {*lo, *hi}, got[2] = {c->m_box.zmin, c->m_box.zmax};
+            ASSERT_EQ(std::memcmp(want, got, sizeof want), 0) << nx << " x " << ny << " trial " << trial;
+        }
+}
+
 TEST(GeCanvasTest, UpdateHeightEdgeCases)
 {
     auto c = MakeCanvas(0, 0, 1, 8, 8);
