@@ -13,6 +13,7 @@
 #include "geometry/relief/tests/ReliefFixtures.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
+#include "testing/NpzReader.h"
 
 #include <Eigen/Core>
 #include <gtest/gtest.h>
@@ -366,6 +367,65 @@ TEST(GeCanvasTest, CalcBoxHeightRangeIsThatOfTheOrderedSearch)
             const auto [lo, hi] = std::minmax_element(c->heights[0], c->heights[0] + cells);
             const double want[2] = {*lo, *hi}, got[2] = {c->m_box.zmin, c->m_box.zmax};
             ASSERT_EQ(std::memcmp(want, got, sizeof want), 0) << nx << " x " << ny << " trial " << trial;
+        }
+}
+
+TEST(GeCanvasTest, TerrainSamplesBlendSmoothAndEncodeAsTheCellByCellVersions)
+{
+    // matplotlib's terrain samples as reliefs in tenths of their units: a fault scarp
+    // (344 x 403, its lowest ground made zero so that part of it leaves cells alone) and
+    // land with sea floor (91 x 120, heights of both signs); laid over a canvas that
+    // already holds the other one, overhanging its edges.
+    struct Terrain {
+        const char* file;
+        const char* array;
+        double base;
+    };
+    const Terrain terrains[] = {{"jacksboro_fault_dem.npz", "elevation", 236.0}, {"topobathy.npz", "topo", 0.0}};
+    std::vector<std::unique_ptr<CGeRelief>> reliefs;
+    for (const Terrain& t : terrains) {
+        auto arrays = npz::Read(npz::SampleDataDir() + "/" + t.file);
+        const npz::Array& a = arrays[t.array];
+        ASSERT_EQ(a.shape.size(), 2u) << t.file;
+        const int rny = static_cast<int>(a.shape[0]), rnx = static_cast<int>(a.shape[1]);
+        reliefs.push_back(MakeRelief(-4.5f, -2.0f, 0.1f, rnx, rny));
+        for (int k = 0; k < rnx * rny; ++k) reliefs.back()->heights[k] = static_cast<float>((a.values[k] - t.base) / 10.0);
+    }
+    double shift[3] = {5.0, 3.0, 0.0};
+    reliefs[1]->Translate(shift);
+    const unsigned modes[] = {CGeCanvas::kModeAdd, CGeCanvas::kModeSubtract, CGeCanvas::kModeMax,
+                              CGeCanvas::kModeMin, CGeCanvas::kModeReplace};
+    for (int first = 0; first < 2; ++first)
+        for (unsigned mode : modes) {
+            auto c = MakeCanvas(0.0f, 0.0f, 0.1f, 301, 203);
+            auto ref = MakeCanvas(0.0f, 0.0f, 0.1f, 301, 203);
+            BOX2<int> all(0, 0, 300, 202), passed(40, 30, 90, 70);
+            for (CGeCanvas* k : {c.get(), ref.get()}) {
+                k->ResetFlag(0, nullptr);
+                k->UpdateHeight(reliefs[first].get(), all, CGeCanvas::kModeReplace);
+                k->ResetFlag(0, nullptr);
+                k->ResetFlag(2, &passed);
+            }
+            c->UpdateHeight(reliefs[1 - first].get(), all, mode);
+            ReferenceUpdateHeight(*ref, reliefs[1 - first].get(), all, mode);
+            const size_t cells = 301 * 203;
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << first << " mode " << mode;
+            ASSERT_EQ(std::memcmp(c->flags[0], ref->flags[0], cells), 0) << first << " mode " << mode;
+            c->LapSmooth();
+            ReferenceLapSmooth(*ref);
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << first << " mode " << mode;
+            std::vector<RlfIndexData> runs;
+            c->CreateHeightIndexDataAll(runs);
+            size_t covered = 0;
+            for (const RlfIndexData& run : runs) {
+                covered += run.heights.size();
+                for (std::uint32_t cell = run.first; cell <= run.last; ++cell)
+                    ASSERT_EQ(run.heights[cell - run.first].bits, Float16(c->heights[0][cell]).bits);
+            }
+            const auto nonEmpty = std::count_if(c->heights[0], c->heights[0] + cells,
+                                                [](float h) { return std::fabs(h) > kEmpty; });
+            EXPECT_EQ(covered, static_cast<size_t>(nonEmpty)) << first << " mode " << mode;
+            EXPECT_GT(nonEmpty, 0);
         }
 }
 
