@@ -306,10 +306,11 @@ struct BlendKeep {
 };
 
 // One row of UpdateHeight over count cells. Per cell: flag 2 is left alone; otherwise
-// the flag becomes 1 and a non-zero relief value is blended in.
+// the flag becomes 1 and a non-zero relief value is blended in. The next* rows are
+// only fetched into the cache.
 template <class Blend>
 void BlendRow(float* row, unsigned char* flag, const float* src, int count, const float* nextRow,
-              const unsigned char* nextFlag, Blend blend)
+              const unsigned char* nextFlag, const float* nextSrc, Blend blend)
 {
     int k = 0;
 #if defined(__SSE2__)
@@ -319,6 +320,7 @@ void BlendRow(float* row, unsigned char* flag, const float* src, int count, cons
     for (; k + 16 <= count; k += 16) {
         _mm_prefetch(reinterpret_cast<const char*>(nextRow + k), _MM_HINT_T0);
         _mm_prefetch(reinterpret_cast<const char*>(nextFlag + k), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(nextSrc + k), _MM_HINT_T0);
         const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flag + k));
         const __m128i passed = _mm_cmpeq_epi8(f, two);
         // 1 where open, 2 (1 - (-1)) where passed.
@@ -349,10 +351,13 @@ void BlendRows(float** heights, unsigned char** flags, const CGeRelief& relief, 
 {
     const int count = std::min(cx1 - cx0, rx1 - rx0) + 1;
     if (count <= 0) return;
+    const auto source = [&](int ry) { return relief.heights + static_cast<size_t>(ry) * relief.nx + rx0; };
+    // Canvas rows lie 4·nx bytes apart, a jump the hardware prefetcher does not follow:
+    // the next row's cells are asked for while this one is blended.
     for (int cy = cy0, ry = ry0; cy <= cy1 && ry <= ry1; ++cy, ++ry) {
-        const int next = std::min(cy + 1, cy1);
-        BlendRow(heights[cy] + cx0, flags[cy] + cx0, relief.heights + static_cast<size_t>(ry) * relief.nx + rx0, count,
-                 heights[next] + cx0, flags[next] + cx0, blend);
+        const int next = std::min(cy + 1, cy1), nextRy = std::min(ry + 1, ry1);
+        BlendRow(heights[cy] + cx0, flags[cy] + cx0, source(ry), count, heights[next] + cx0, flags[next] + cx0,
+                 source(nextRy), blend);
     }
 }
 
