@@ -439,8 +439,10 @@ void CGeCanvas::LapSmooth()
         };
         std::uint32_t t = 1;
         for (; t < kRows && t <= last; ++t) edgeStep(t);
-        for (; t <= last; ++t)
+        for (; t <= last; ++t) {
+#pragma GCC unroll 8
             for (std::uint32_t k = 0; k < kRows; ++k) SmoothCell(rows[k], rows[k + 1], rows[k + 2], t - k);
+        }
         for (; t < last + kRows; ++t) edgeStep(t);
     }
     for (; j + 1 < ny; ++j)
