@@ -12,6 +12,10 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 IMPLEMENT_SERIAL(CGeCanvas, CObject, VERSIONABLE_SCHEMA | 1)
 
@@ -49,6 +53,11 @@ void FillCoordinates(float* table, std::uint32_t count, float origin, float spac
 {
     for (std::uint32_t i = 0; i < count; ++i) table[i] = origin + static_cast<float>(i) * spacing;
 }
+
+#if defined(__SSE2__)
+// Lanes of a where the mask is set, of b elsewhere.
+inline __m128 Select(__m128 mask, __m128 a, __m128 b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); }
+#endif
 
 }  // namespace
 
@@ -262,25 +271,105 @@ void CGeCanvas::SetNodePassed(BOX2<int>& box)
 
 namespace {
 
-// The row walk of UpdateHeight, one instance per blend so that the inner loop has no
-// mode switch; written without branches so that it vectorises. Per cell: flag 2 is
-// left alone; otherwise the flag becomes 1 and a non-zero relief value is blended in.
+// Blends of UpdateHeight, each on one cell and on four lanes with the same result bits:
+// _mm_max_ps(v, h) is v > h ? v : h, as std::max(h, v), and _mm_min_ps(v, h) is
+// v < h ? v : h, as std::min(h, v), NaNs and signed zeros included.
+struct BlendAdd {
+    float operator()(float h, float v) const { return h + v; }
+#if defined(__SSE2__)
+    __m128 operator()(__m128 h, __m128 v) const { return _mm_add_ps(h, v); }
+#endif
+};
+struct BlendSubtract {
+    float operator()(float h, float v) const { return h - v; }
+#if defined(__SSE2__)
+    __m128 operator()(__m128 h, __m128 v) const { return _mm_sub_ps(h, v); }
+#endif
+};
+struct BlendMax {
+    float operator()(float h, float v) const { return h == CGeCanvas::kEmptyHeight ? v : std::max(h, v); }
+#if defined(__SSE2__)
+    __m128 operator()(__m128 h, __m128 v) const
+    {
+        return Select(_mm_cmpeq_ps(h, _mm_set1_ps(CGeCanvas::kEmptyHeight)), v, _mm_max_ps(v, h));
+    }
+#endif
+};
+struct BlendMin {
+    float operator()(float h, float v) const { return h == CGeCanvas::kEmptyHeight ? v : std::min(h, v); }
+#if defined(__SSE2__)
+    __m128 operator()(__m128 h, __m128 v) const
+    {
+        return Select(_mm_cmpeq_ps(h, _mm_set1_ps(CGeCanvas::kEmptyHeight)), v, _mm_min_ps(v, h));
+    }
+#endif
+};
+struct BlendReplace {
+    float operator()(float, float v) const { return v; }
+#if defined(__SSE2__)
+    __m128 operator()(__m128, __m128 v) const { return v; }
+#endif
+};
+struct BlendKeep {
+    float operator()(float h, float) const { return h; }
+#if defined(__SSE2__)
+    __m128 operator()(__m128 h, __m128) const { return h; }
+#endif
+};
+
+// One row of UpdateHeight over count cells. Per cell: flag 2 is left alone; otherwise
+// the flag becomes 1 and a non-zero relief value is blended in. The next* rows are
+// only fetched into the cache.
+template <class Blend>
+void BlendRow(float* row, unsigned char* flag, const float* src, int count, const float* nextRow,
+              const unsigned char* nextFlag, const float* nextSrc, Blend blend)
+{
+    int k = 0;
+#if defined(__SSE2__)
+    // Sixteen cells a step: the flag bytes widened to lane masks, no branch per cell.
+    const __m128i two = _mm_set1_epi8(2), one = _mm_set1_epi8(1);
+    const __m128 zero = _mm_setzero_ps();
+    for (; k + 16 <= count; k += 16) {
+        _mm_prefetch(reinterpret_cast<const char*>(nextRow + k), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(nextFlag + k), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(nextSrc + k), _MM_HINT_T0);
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flag + k));
+        const __m128i passed = _mm_cmpeq_epi8(f, two);
+        // 1 where open, 2 (1 - (-1)) where passed.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(flag + k), _mm_sub_epi8(one, passed));
+        const __m128i lo = _mm_unpacklo_epi8(passed, passed), hi = _mm_unpackhi_epi8(passed, passed);
+        const __m128i lanes[4] = {_mm_unpacklo_epi16(lo, lo), _mm_unpackhi_epi16(lo, lo), _mm_unpacklo_epi16(hi, hi),
+                                  _mm_unpackhi_epi16(hi, hi)};
+        for (int q = 0; q < 4; ++q) {
+            float* h = row + k + 4 * q;
+            const __m128 hv = _mm_loadu_ps(h), v = _mm_loadu_ps(src + k + 4 * q);
+            const __m128 take = _mm_andnot_ps(_mm_castsi128_ps(lanes[q]), _mm_cmpneq_ps(v, zero));
+            _mm_storeu_ps(h, Select(take, blend(hv, v), hv));
+        }
+    }
+#endif
+    for (; k < count; ++k) {
+        const bool open = flag[k] != 2;
+        const float h = row[k], v = src[k];
+        flag[k] = open ? 1 : 2;
+        row[k] = (open && v != 0.0f) ? blend(h, v) : h;
+    }
+}
+
+// The rows of UpdateHeight, one instance per blend so that no mode is looked at per cell.
 template <class Blend>
 void BlendRows(float** heights, unsigned char** flags, const CGeRelief& relief, int cx0, int cx1, int cy0, int cy1,
                int rx0, int rx1, int ry0, int ry1, Blend blend)
 {
     const int count = std::min(cx1 - cx0, rx1 - rx0) + 1;
     if (count <= 0) return;
+    const auto source = [&](int ry) { return relief.heights + static_cast<size_t>(ry) * relief.nx + rx0; };
+    // Canvas rows lie 4·nx bytes apart, a jump the hardware prefetcher does not follow:
+    // the next row's cells are asked for while this one is blended.
     for (int cy = cy0, ry = ry0; cy <= cy1 && ry <= ry1; ++cy, ++ry) {
-        float* row = heights[cy] + cx0;
-        unsigned char* flag = flags[cy] + cx0;
-        const float* src = relief.heights + static_cast<size_t>(ry) * relief.nx + rx0;
-        for (int k = 0; k < count; ++k) {
-            const bool open = flag[k] != 2;
-            const float h = row[k], v = src[k];
-            flag[k] = open ? 1 : 2;
-            row[k] = (open && v != 0.0f) ? blend(h, v) : h;
-        }
+        const int next = std::min(cy + 1, cy1), nextRy = std::min(ry + 1, ry1);
+        BlendRow(heights[cy] + cx0, flags[cy] + cx0, source(ry), count, heights[next] + cx0, flags[next] + cx0,
+                 source(nextRy), blend);
     }
 }
 
@@ -314,12 +403,12 @@ void CGeCanvas::UpdateHeight(CGeRelief* relief, BOX2<int>& box, unsigned mode)
     const int rx1 = std::clamp(cx1 - cx0 + rx0, 0, rnx - 1), ry1 = std::clamp(cy1 - cy0 + ry0, 0, rny - 1);
     const auto walk = [&](auto blend) { BlendRows(heights, flags, *relief, cx0, cx1, cy0, cy1, rx0, rx1, ry0, ry1, blend); };
     switch (mode) {
-    case kModeAdd: walk([](float h, float v) { return h + v; }); break;
-    case kModeSubtract: walk([](float h, float v) { return h - v; }); break;
-    case kModeMax: walk([](float h, float v) { return h == kEmptyHeight ? v : std::max(h, v); }); break;
-    case kModeMin: walk([](float h, float v) { return h == kEmptyHeight ? v : std::min(h, v); }); break;
-    case kModeReplace: walk([](float, float v) { return v; }); break;
-    default: walk([](float h, float) { return h; }); break;
+    case kModeAdd: walk(BlendAdd{}); break;
+    case kModeSubtract: walk(BlendSubtract{}); break;
+    case kModeMax: walk(BlendMax{}); break;
+    case kModeMin: walk(BlendMin{}); break;
+    case kModeReplace: walk(BlendReplace{}); break;
+    default: walk(BlendKeep{}); break;
     }
 }
 
@@ -329,19 +418,47 @@ void CGeCanvas::ReverseZ()
     for (float* h = heights[0], *end = h + static_cast<size_t>(nx) * ny; h != end; ++h) *h = -*h;
 }
 
+namespace {
+
+// One smoothed cell: a third of the way towards the mean of its four neighbours.
+inline void SmoothCell(const float* below, float* row, const float* above, std::uint32_t i)
+{
+    const float m = (below[i] + above[i] + row[i - 1] + row[i + 1]) / 4.0f;
+    row[i] += (m - row[i]) * 0.33f;
+}
+
+}  // namespace
+
 void CGeCanvas::LapSmooth()
 {
     if (!heights) return;
-    for (std::uint32_t j = 1; j + 1 < ny; ++j) {
-        const float* below = heights[j - 1];
-        const float* above = heights[j + 1];
-        float* row = heights[j];
-        // In place: the left neighbour is already smoothed.
-        for (std::uint32_t i = 1; i + 1 < nx; ++i) {
-            const float m = (below[i] + above[i] + row[i - 1] + row[i + 1]) / 4.0f;
-            row[i] += (m - row[i]) * 0.33f;
+    // In place, rows upwards and each row left to right: a cell sees its lower and left
+    // neighbours already smoothed. As each cell waits on its left neighbour, one row is
+    // one long chain of dependent operations; so a band of rows runs as a wavefront,
+    // row k of the band k columns behind its first row. Every cell still finds its
+    // lower and left neighbours smoothed and its upper and right ones not, and the
+    // band's rows are independent chains.
+    constexpr std::uint32_t kRows = 8;
+    const std::uint32_t last = nx >= 2 ? nx - 2 : 0;  // last interior column
+    std::uint32_t j = 1;
+    for (; nx >= 3 && j + kRows < ny; j += kRows) {
+        float* rows[kRows + 2];
+        for (std::uint32_t k = 0; k < kRows + 2; ++k) rows[k] = heights[j - 1 + k];
+        // Step t smooths column t - k of band row k where that column is interior.
+        const auto edgeStep = [&](std::uint32_t t) {
+            for (std::uint32_t k = 0; k < kRows; ++k)
+                if (t >= k + 1 && t - k <= last) SmoothCell(rows[k], rows[k + 1], rows[k + 2], t - k);
+        };
+        std::uint32_t t = 1;
+        for (; t < kRows && t <= last; ++t) edgeStep(t);
+        for (; t <= last; ++t) {
+#pragma GCC unroll 8
+            for (std::uint32_t k = 0; k < kRows; ++k) SmoothCell(rows[k], rows[k + 1], rows[k + 2], t - k);
         }
+        for (; t < last + kRows; ++t) edgeStep(t);
     }
+    for (; j + 1 < ny; ++j)
+        for (std::uint32_t i = 1; i + 1 < nx; ++i) SmoothCell(heights[j - 1], heights[j], heights[j + 1], i);
     CalcBox();
 }
 
@@ -382,11 +499,61 @@ public:
             m_open = false;
         }
     }
+    void Close() { m_open = false; }
 
 private:
     std::vector<RlfIndexData>& m_runs;
     bool m_open = false;
 };
+
+// The first cell from c on whose height is not empty (|h| > kEmptyHeight, so not NaN),
+// or end; sixteen cells a step over empty stretches.
+size_t NextNonEmpty(const float* h, size_t c, size_t end)
+{
+#if defined(__SSE2__)
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 empty = _mm_set1_ps(CGeCanvas::kEmptyHeight);
+    for (; c + 16 <= end; c += 16) {
+        int found = 0;
+        for (int q = 0; q < 4; ++q)
+            found |= _mm_movemask_ps(_mm_cmpgt_ps(_mm_and_ps(_mm_loadu_ps(h + c + 4 * q), magnitude), empty));
+        if (found) break;
+    }
+#endif
+    while (c < end && !(std::fabs(h[c]) > CGeCanvas::kEmptyHeight)) ++c;
+    return c;
+}
+
+// The values std::minmax_element finds among n heights (its first least and last
+// greatest). Without NaN, equal values other than zeros have equal bits, so lane-wise
+// minima and maxima give the same answer unless it is a zero of either sign; then, and
+// with NaN about, the ordered search decides.
+std::pair<float, float> HeightRange(const float* h, size_t n)
+{
+#if defined(__SSE2__)
+    if (n >= 16) {
+        __m128 lo = _mm_loadu_ps(h), hi = lo, nan = _mm_setzero_ps();
+        const auto take = [&](const float* p) {
+            const __m128 a = _mm_loadu_ps(p), b = _mm_loadu_ps(p + 4), c = _mm_loadu_ps(p + 8), d = _mm_loadu_ps(p + 12);
+            lo = _mm_min_ps(lo, _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, d)));
+            hi = _mm_max_ps(hi, _mm_max_ps(_mm_max_ps(a, b), _mm_max_ps(c, d)));
+            nan = _mm_or_ps(nan, _mm_or_ps(_mm_cmpunord_ps(a, b), _mm_cmpunord_ps(c, d)));
+        };
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16) take(h + i);
+        if (i < n) take(h + n - 16);  // the last sixteen again, overlapping
+        if (_mm_movemask_ps(nan) == 0) {
+            alignas(16) float l[4], u[4];
+            _mm_store_ps(l, lo);
+            _mm_store_ps(u, hi);
+            const float least = std::min({l[0], l[1], l[2], l[3]}), greatest = std::max({u[0], u[1], u[2], u[3]});
+            if (least != 0.0f && greatest != 0.0f) return {least, greatest};
+        }
+    }
+#endif
+    const auto [lo, hi] = std::minmax_element(h, h + n);
+    return {*lo, *hi};
+}
 
 }  // namespace
 
@@ -396,7 +563,10 @@ void CGeCanvas::CreateHeightIndexDataAll(std::vector<RlfIndexData>& runs) const
     if (!heights) return;
     const size_t cells = static_cast<size_t>(nx) * ny;
     const float* h = heights[0];
-    for (size_t c = 0; c < cells; ++c) builder.Cell(static_cast<std::uint32_t>(c), h[c]);
+    for (size_t c = NextNonEmpty(h, 0, cells); c < cells; c = NextNonEmpty(h, c, cells)) {
+        for (; c < cells && std::fabs(h[c]) > kEmptyHeight; ++c) builder.Cell(static_cast<std::uint32_t>(c), h[c]);
+        builder.Close();
+    }
 }
 
 void CGeCanvas::CreateHeightIndexDataLocal(CRect rect, std::vector<RlfIndexData>& runs, BOX3<double>& box) const
@@ -498,9 +668,9 @@ void CGeCanvas::CalcBox()
         m_box.zmin = m_box.zmax = 0.0;
         return;
     }
-    const auto [lo, hi] = std::minmax_element(heights[0], heights[0] + static_cast<size_t>(nx) * ny);
-    m_box.zmin = *lo;
-    m_box.zmax = *hi;
+    const auto [lo, hi] = HeightRange(heights[0], static_cast<size_t>(nx) * ny);
+    m_box.zmin = lo;
+    m_box.zmax = hi;
 }
 
 BOX2<double> CGeCanvas::GetBoxFrmIndex(BOX2<int>& ibox) const
