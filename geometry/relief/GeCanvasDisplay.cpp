@@ -540,7 +540,11 @@ void CGeCanvas::CreatePreviewBitmapEx(CDibSection* bmp, int width, int height, i
         glPushMatrix();
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
+        // Ready reads the capability flags again; a caller that cleared one to force a
+        // fallback keeps it cleared.
+        const BYTE caps[3] = {dc->m_bVBO, dc->m_bFBO, dc->m_bPBO};
         dc->Ready(width, height);
+        dc->m_bVBO = caps[0], dc->m_bFBO = caps[1], dc->m_bPBO = caps[2];
         // Seen from above over the canvas box; the heights strictly inside the depth
         // range, whose ends would clip a surface lying on them.
         const size_t cells = static_cast<size_t>(nx) * ny;
