@@ -116,6 +116,23 @@ BOOL CDib::Create(int width, int height, const BYTE* bgra)
     return TRUE;
 }
 
+BOOL CDib::CBitmap2Bitmap(const CDibSection& bitmap)
+{
+    const int w = bitmap.GetWidth(), h = bitmap.GetHeight();
+    if (!bitmap.IsCreated() || w > kMaxSide || h > kMaxSide) return FALSE;
+    std::vector<BYTE> bits(static_cast<std::size_t>(w) * h * 4, 255);
+    for (int y = 0; y < h; ++y) {
+        // Section rows run bottom-up, ours top-down.
+        const BYTE* src = bitmap.GetBits() + static_cast<std::size_t>(h - 1 - y) * bitmap.GetStride();
+        BYTE* dst = &bits[static_cast<std::size_t>(y) * w * 4];
+        for (int x = 0; x < w; ++x, src += 3, dst += 4) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+    }
+    m_nWidth = w;
+    m_nHeight = h;
+    m_bits = std::move(bits);
+    return TRUE;
+}
+
 void CDib::Release()
 {
     if (--m_nRef <= 0) delete this;

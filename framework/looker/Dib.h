@@ -2,6 +2,7 @@
 // reference count between the entities that show it.
 #pragma once
 
+#include "platform/core/DibSection.h"
 #include "platform/core/WinString.h"
 #include "platform/core/WinTypes.h"
 
@@ -28,6 +29,8 @@ public:
     BOOL CreateFromPackedDib(const void* dib, std::size_t size);
     // Size up to 16384 x 16384; FALSE (unchanged) for others or a short buffer.
     BOOL Create(int width, int height, const BYTE* bgra = nullptr);
+    // The pixels of a 24-bit bitmap section, opaque; FALSE (unchanged) for one not created.
+    BOOL CBitmap2Bitmap(const CDibSection& bitmap);
 
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }

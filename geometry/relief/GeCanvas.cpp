@@ -186,6 +186,8 @@ int CGeCanvas::CreateMini(float* origin, float spacing, int countX, int countY)
     if (!newHeights) return 0;
     FreeGrid();
     ClearAllTriStrip();
+    // Records sized for the old grid would be written past their end.
+    ReleaseRecords();
     originX = origin[0];
     originY = origin[1];
     step = spacing;

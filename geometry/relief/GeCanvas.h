@@ -18,6 +18,7 @@
 #include <vector>
 
 class CDib;
+class CDibSection;
 class CGeRelief;
 
 // One run of consecutive non-empty cells, last inclusive, with a half-float height
@@ -121,8 +122,9 @@ public:
     // Unit normal of node (i, j) from its existing neighbours (edge and corner rules of
     // the display); (0, 0, 1) when it vanishes.
     void CalcNodeNormal(int i, int j, float* normal) const;
-    // Position and half-float normal buffers of every node (z 0, normal up); nothing
-    // without buffer objects.
+    // Position and half-float normal buffers of every node (z 0, normal up). Without
+    // buffer objects the same records are kept in client memory (normals as floats
+    // rounded like half floats), and the strips draw from there.
     void BuildVBOs();
     // Heights into the position buffer, normals of the flagged non-empty cells of the
     // show range into the normal buffer, then a new preview. Nothing without flags or
@@ -140,6 +142,20 @@ public:
     void DrawGL_Col(COpenGLDC* dc, int col);
     // Rows and columns a fifth of the counts apart (at least one node), black.
     void DrawGL_WireFrame(COpenGLDC* dc);
+    // Renders the canvas seen from above (flat: one quad at z = 0) off screen into a new
+    // 24-bit bitmap of width × height pixels, white where nothing is drawn. bmp stays
+    // empty without an OpenGL context, framebuffer objects or a complete framebuffer;
+    // the view's camera, viewport, framebuffer and state are restored.
+    void CreatePreviewBitmapEx(CDibSection* bmp, int width, int height, int flat);
+    // 2D views: the preview image (made on first use) stretched over the canvas box,
+    // white transparent, then the surface's curves.
+    using CGeSurf::Draw;
+    void Draw(CDC* dc) override;
+    // 0 outside the view, 1 partly inside, 8 wholly inside (a 3D view gives 1).
+    int IsInViewWnd();
+    // A new depth texture of width × height floats (nearest filtering, repeating);
+    // its name, 0 without a context.
+    unsigned int CreateDepthTexture(int width, int height);
     // Strip list over the whole grid, and over the show range widened by one node
     // (not below column or row 1 when it starts there); node step s ≥ 1. The local list
     // needs a current view.
@@ -184,8 +200,28 @@ private:
     void FreeGrid();
     // Deletes the buffer names when a context can be made current (display side).
     void DeleteBuffers();
-    // Renders the flat preview image (display side); nothing without a context.
+    // Renders a preview 600 pixels wide into `preview` (made when null); a failed
+    // render leaves it as it was.
     void MakePreview(int flat);
+    // Whether the position and normal records exist: the buffers, or without buffer
+    // objects the client arrays.
+    bool HasRecords(const COpenGLDC* dc) const;
+    // Writable position and normal records (the bound, mapped buffer or the client
+    // array); null when mapping fails. UnmapRecords ends the mapping.
+    float* MapPositions(COpenGLDC* dc);
+    struct NormalRecords {
+        Float16* half = nullptr;
+        float* full = nullptr;
+        explicit operator bool() const { return half || full; }
+        void Set(size_t cell, const float* n);
+    };
+    NormalRecords MapNormals(COpenGLDC* dc);
+    void UnmapRecords(COpenGLDC* dc);
+    // Releases the buffers and client arrays (their size follows the grid).
+    void ReleaseRecords();
     // The index box clamped to the grid; false when nothing of it lies inside.
     bool ClampBox(const BOX2<int>& in, BOX2<int>& out) const;
+
+    std::vector<float> m_clientVertex;
+    std::vector<float> m_clientNormal;
 };

@@ -5,8 +5,11 @@
 #include "framework/looker/Camera.h"
 #include "framework/looker/Looker.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "framework/looker/Dib.h"
+#include "framework/numerak/Box2D.h"
+#include "platform/core/DibSection.h"
+
+#include <GL/glew.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +21,8 @@ namespace {
 constexpr int kShowShaded = 20;
 constexpr int kShowWireframe = 21;
 constexpr int kShowPoints = 22;
+// Width of the preview image in pixels; its height keeps the canvas's proportions.
+constexpr int kPreviewWidth = 600;
 }  // namespace
 
 void CGeCanvas::DeleteBuffers()
@@ -33,7 +38,13 @@ void CGeCanvas::DeleteBuffers()
     dc->MakeCurrent(0);
 }
 
-void CGeCanvas::MakePreview(int) {}
+void CGeCanvas::ReleaseRecords()
+{
+    DeleteBuffers();
+    m_clientVertex = {};
+    m_clientNormal = {};
+}
+
 
 void CGeCanvas::SetShowStep(unsigned stepNodes)
 {
@@ -184,14 +195,16 @@ void CGeCanvas::BuildVBOs()
 {
     COpenGLDC* dc = gGetOpenGLDC();
     CurrentContext current(dc);
-    if (!current.Ok() || !dc->m_bVBO || !heights) return;
+    if (!current.Ok() || !heights) return;
     const size_t cells = static_cast<size_t>(nx) * ny;
     std::vector<float> positions;
     std::vector<Float16> normals;
     try {
         positions.resize(cells * 3);
-        normals.resize(cells * 3);
+        if (dc->m_bVBO) normals.resize(cells * 3);
+        else m_clientNormal.assign(cells * 3, 0.0f);
     } catch (const std::bad_alloc&) {
+        m_clientNormal = {};
         return;
     }
     size_t k = 0;
@@ -200,12 +213,59 @@ void CGeCanvas::BuildVBOs()
             positions[k] = xs[i];
             positions[k + 1] = ys[j];
             positions[k + 2] = 0.0f;
-            normals[k] = kHalfZero;
-            normals[k + 1] = kHalfZero;
-            normals[k + 2] = kHalfOne;
         }
+    if (!dc->m_bVBO) {
+        // The strips then draw from these arrays.
+        for (k = 2; k < cells * 3; k += 3) m_clientNormal[k] = 1.0f;
+        m_clientVertex = std::move(positions);
+        return;
+    }
+    for (k = 0; k < cells * 3; k += 3) {
+        normals[k] = kHalfZero;
+        normals[k + 1] = kHalfZero;
+        normals[k + 2] = kHalfOne;
+    }
     vboVertex = dc->CreateVBO(positions.data(), static_cast<std::ptrdiff_t>(cells * 12), GL_ARRAY_BUFFER, GL_STATIC_DRAW);
     vboNormal = dc->CreateVBO(normals.data(), static_cast<std::ptrdiff_t>(cells * 6), GL_ARRAY_BUFFER, GL_STATIC_DRAW);
+}
+
+bool CGeCanvas::HasRecords(const COpenGLDC* dc) const
+{
+    return dc->m_bVBO ? vboVertex && vboNormal : !m_clientVertex.empty() && !m_clientNormal.empty();
+}
+
+float* CGeCanvas::MapPositions(COpenGLDC* dc)
+{
+    if (!dc->m_bVBO) return m_clientVertex.data();
+    dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
+    return static_cast<float*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
+}
+
+CGeCanvas::NormalRecords CGeCanvas::MapNormals(COpenGLDC* dc)
+{
+    NormalRecords r;
+    if (!dc->m_bVBO) {
+        r.full = m_clientNormal.data();
+        return r;
+    }
+    dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
+    r.half = static_cast<Float16*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
+    return r;
+}
+
+void CGeCanvas::NormalRecords::Set(size_t cell, const float* n)
+{
+    for (int k = 0; k < 3; ++k) {
+        const Float16 h(n[k]);
+        // Client normals hold the values the buffer would, so both draw alike.
+        if (half) half[cell * 3 + k] = h;
+        else full[cell * 3 + k] = static_cast<float>(h);
+    }
+}
+
+void CGeCanvas::UnmapRecords(COpenGLDC* dc)
+{
+    if (dc->m_bVBO) dc->UnmapBuffer(GL_ARRAY_BUFFER);
 }
 
 void CGeCanvas::UpdateInFlag()
@@ -214,32 +274,27 @@ void CGeCanvas::UpdateInFlag()
     if (!flags || !dc) return;
     CurrentContext current(dc);
     if (!current.Ok()) return;
-    if (!vboVertex) BuildVBOs();
-    if (!vboVertex || !vboNormal) return;
-    dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
-    if (auto* p = static_cast<float*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+    if (!HasRecords(dc)) BuildVBOs();
+    if (!HasRecords(dc)) return;
+    if (float* p = MapPositions(dc)) {
         const float* h = heights[0];
         const size_t cells = static_cast<size_t>(nx) * ny;
         for (size_t c = 0; c < cells; ++c) p[c * 3 + 2] = h[c];
-        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+        UnmapRecords(dc);
     }
     unsigned cols[2], rows[2];
     GetShowRange(cols, rows);
     cols[1] = std::min(cols[1], nx - 1);
     rows[1] = std::min(rows[1], ny - 1);
-    dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
-    if (auto* p = static_cast<Float16*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+    if (NormalRecords normals = MapNormals(dc)) {
         for (unsigned j = rows[0]; j <= rows[1]; ++j)
             for (unsigned i = cols[0]; i <= cols[1]; ++i) {
                 if (flags[j][i] == 0 || heights[j][i] == kEmptyHeight) continue;
                 float n[3];
                 CalcNodeNormal(static_cast<int>(i), static_cast<int>(j), n);
-                Float16* rec = p + (static_cast<size_t>(j) * nx + i) * 3;
-                rec[0] = Float16(n[0]);
-                rec[1] = Float16(n[1]);
-                rec[2] = Float16(n[2]);
+                normals.Set(static_cast<size_t>(j) * nx + i, n);
             }
-        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+        UnmapRecords(dc);
     }
     dc->BindBuffer(GL_ARRAY_BUFFER, 0);
     MakePreview(0);
@@ -258,22 +313,17 @@ void CGeCanvas::ResetHeight(std::vector<BOX2<int>>& boxes)
     COpenGLDC* dc = gGetOpenGLDC();
     CurrentContext current(dc);
     if (!current.Ok()) return;
-    if (!vboVertex) BuildVBOs();
-    if (!vboNormal) return;
-    dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
-    if (auto* p = static_cast<Float16*>(dc->MapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY))) {
+    if (!HasRecords(dc)) BuildVBOs();
+    if (!HasRecords(dc)) return;
+    if (NormalRecords normals = MapNormals(dc)) {
+        const float up[3] = {0.0f, 0.0f, 1.0f};
         for (const BOX2<int>& box : boxes) {
             BOX2<int> b;
             if (!ClampBox(box, b)) continue;
             for (int y = b.ymin; y <= b.ymax; ++y)
-                for (int x = b.xmin; x <= b.xmax; ++x) {
-                    Float16* rec = p + (static_cast<size_t>(y) * nx + x) * 3;
-                    rec[0] = kHalfZero;
-                    rec[1] = kHalfZero;
-                    rec[2] = kHalfOne;
-                }
+                for (int x = b.xmin; x <= b.xmax; ++x) normals.Set(static_cast<size_t>(y) * nx + x, up);
         }
-        dc->UnmapBuffer(GL_ARRAY_BUFFER);
+        UnmapRecords(dc);
     }
     dc->BindBuffer(GL_ARRAY_BUFFER, 0);
 }
@@ -332,14 +382,19 @@ void CGeCanvas::DrawGL_All(int mode)
             CreateLocalStrip(s);
             showStep = s;
         }
-        if (dc->m_bVBO && !vboVertex) BuildVBOs();
-        if (strip && vboVertex && vboNormal) {
+        if (!HasRecords(dc)) BuildVBOs();
+        if (strip && HasRecords(dc)) {
             glEnableClientState(GL_VERTEX_ARRAY);
             glEnableClientState(GL_NORMAL_ARRAY);
-            dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
-            glVertexPointer(3, GL_FLOAT, 0, nullptr);
-            dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
-            glNormalPointer(GL_HALF_FLOAT, 0, nullptr);
+            if (dc->m_bVBO) {
+                dc->BindBuffer(GL_ARRAY_BUFFER, vboVertex);
+                glVertexPointer(3, GL_FLOAT, 0, nullptr);
+                dc->BindBuffer(GL_ARRAY_BUFFER, vboNormal);
+                glNormalPointer(GL_HALF_FLOAT, 0, nullptr);
+            } else {
+                glVertexPointer(3, GL_FLOAT, 0, m_clientVertex.data());
+                glNormalPointer(GL_FLOAT, 0, m_clientNormal.data());
+            }
             glDrawElements(mode == kShowPoints ? GL_POINTS : GL_TRIANGLE_STRIP, static_cast<GLsizei>(stripCount),
                            GL_UNSIGNED_INT, strip);
             dc->BindBuffer(GL_ARRAY_BUFFER, 0);
@@ -430,4 +485,176 @@ void CGeCanvas::DrawGL_WireFrame(COpenGLDC* dc)
     const unsigned a = std::max(ny / 5, 1u), b = std::max(nx / 5, 1u);
     for (unsigned j = 0; j < ny; j += a) DrawGL_Row(dc, static_cast<int>(j));
     for (unsigned i = 0; i < nx; i += b) DrawGL_Col(dc, static_cast<int>(i));
+}
+
+void CGeCanvas::MakePreview(int flat)
+{
+    if (!heights) return;
+    CDibSection bitmap;
+    CreatePreviewBitmapEx(&bitmap, kPreviewWidth, static_cast<int>(ny * double(kPreviewWidth) / nx), flat);
+    if (!bitmap.IsCreated()) return;
+    if (!preview) preview = new CDib;
+    preview->CBitmap2Bitmap(bitmap);
+}
+
+void CGeCanvas::CreatePreviewBitmapEx(CDibSection* bmp, int width, int height, int flat)
+{
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (!bmp || !dc || !heights) return;
+    bmp->DeleteObject();
+    CurrentContext current(dc);
+    if (!current.Ok() || !dc->m_bFBO) return;
+    CDibSection dib;
+    if (!dib.Create(width, height)) return;
+
+    // The preview is often made inside another frame or between frames of the view:
+    // its framebuffer, viewport, matrices, camera and state are put back afterwards.
+    GLint previousFbo = 0, previousPack = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previousFbo);
+    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &previousPack);
+    const GCamera camera = dc->m_Camera;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+
+    GLuint texture = 0, depth = 0, fbo = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // A depth buffer, so that the quads around the show range stay behind the strips.
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (dc->CheckFramebufferStatus(fbo)) {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        // Ready reads the capability flags again; a caller that cleared one to force a
+        // fallback keeps it cleared.
+        const BYTE caps[3] = {dc->m_bVBO, dc->m_bFBO, dc->m_bPBO};
+        dc->Ready(width, height);
+        dc->m_bVBO = caps[0], dc->m_bFBO = caps[1], dc->m_bPBO = caps[2];
+        // Seen from above over the canvas box; the heights strictly inside the depth
+        // range, whose ends would clip a surface lying on them.
+        const size_t cells = static_cast<size_t>(nx) * ny;
+        const auto [lo, hi] = std::minmax_element(heights[0], heights[0] + cells);
+        const double zLow = std::min(*lo, 0.0f), zHigh = std::max(*hi, 0.0f);
+        const double margin = std::max(1.0, 0.01 * (zHigh - zLow));
+        BOX3<double> box = m_box;
+        box.zmin = zLow - margin;
+        box.zmax = zHigh + margin;
+        dc->m_Camera.LookAt(box);
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_COLOR_MATERIAL);
+        glDisable(GL_TEXTURE_2D);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glDepthMask(GL_TRUE);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        // White is the colour key of the 2D draw: where nothing is drawn the view shows through.
+        glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+        glClearDepth(1.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const float ex = nx * step / 2, ey = ny * step / 2;
+        dc->SetLightDirection(ex, ey, std::max(ex, ey));
+        SetDefaultMaterial(dc);
+        if (flat) {
+            glBegin(GL_QUADS);
+            glNormal3f(0.0f, 0.0f, 1.0f);
+            glVertex3d(m_box.xmin, m_box.ymin, 0.0);
+            glVertex3d(m_box.xmax, m_box.ymin, 0.0);
+            glVertex3d(m_box.xmax, m_box.ymax, 0.0);
+            glVertex3d(m_box.xmin, m_box.ymax, 0.0);
+            glEnd();
+        } else {
+            DrawGL_All(kShowShaded);
+        }
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, dib.GetBits());
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        *bmp = std::move(dib);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previousFbo));
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &depth);
+    glDeleteTextures(1, &texture);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(previousPack));
+    glPopClientAttrib();
+    glPopAttrib();
+    dc->m_Camera = camera;
+}
+
+void CGeCanvas::Draw(CDC* dc)
+{
+    CLooker* looker = gGetLooker();
+    if (!dc || !looker || CLooker::IsView3D() || (looker->IsCheckBox() && IsInViewWnd() == 0)) return;
+    if (!preview) MakePreview(0);
+    if (preview && !preview->IsEmpty()) {
+        const double w = m_box.xmax - m_box.xmin, h = m_box.ymax - m_box.ymin;
+        const double corners[3][2] = {{originX, originY + h}, {originX + w, originY + h}, {originX, originY}};
+        POINT points[3];
+        for (int k = 0; k < 3; ++k) {
+            CPoint p;
+            looker->WorldtoScreen(corners[k], p, 2);
+            points[k] = POINT{p.x, p.y};
+        }
+        const COLORREF white = RGB(255, 255, 255);
+        dc->DrawImage(points, preview->GetWidth(), preview->GetHeight(), preview->GetBits().data(), &white);
+    }
+    CGeSurf::Draw(dc);
+}
+
+int CGeCanvas::IsInViewWnd()
+{
+    CLooker* looker = gGetLooker();
+    if (!looker) return 0;
+    if (CLooker::IsView3D()) return 1;
+    BOX2<double> box;
+    GetBox2D(&box);
+    const CRect& check = looker->GetClipRect();
+    if (check.IsRectEmpty()) {
+        const BOX2<double> view = looker->GetViewBox();
+        if (!BOX2D_IsInt(view, box, 0.01)) return 0;
+        return BOX2D_IsContain(view, box, 1.0) ? 8 : 1;
+    }
+    const double lo[2] = {box.xmin, box.ymin}, hi[2] = {box.xmax, box.ymax};
+    CPoint a, b;
+    looker->WorldtoScreen2D(lo, a);
+    looker->WorldtoScreen2D(hi, b);
+    const CRect rect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
+    CRect common;
+    if (!common.IntersectRect(&rect, &check)) return 0;
+    return common == rect ? 8 : 1;
+}
+
+unsigned int CGeCanvas::CreateDepthTexture(int width, int height)
+{
+    if (!COpenGLDC::IsContextCurrent() || width <= 0 || height <= 0) return 0;
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
 }

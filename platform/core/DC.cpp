@@ -206,6 +206,12 @@ BOOL CDC::StretchDIBits(LPCRECT dest, int width, int height, const BYTE* bgra)
     return OnStretchDIBits(*dest, width, height, bgra);
 }
 
+BOOL CDC::DrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key)
+{
+    if (!points || !bgra || width <= 0 || height <= 0) return FALSE;
+    return OnDrawImage(points, width, height, bgra, key);
+}
+
 int CDC::GetClipBox(LPRECT rect) const
 {
     RECT box{0, 0, 0, 0};
@@ -273,6 +279,8 @@ void CDC::OnFillSolidRect(const RECT&, COLORREF) {}
 BOOL CDC::OnBitBlt(int, int, int, int, CDC*, int, int, DWORD) { return FALSE; }
 
 BOOL CDC::OnStretchDIBits(const RECT&, int, int, const BYTE*) { return FALSE; }
+
+BOOL CDC::OnDrawImage(const POINT*, int, int, const BYTE*, const COLORREF*) { return FALSE; }
 
 int CDC::OnGetClipBox(RECT& rect) const
 {

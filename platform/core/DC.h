@@ -172,6 +172,11 @@ public:
     // alpha; top row first) stretched over the rectangle (logical units). FALSE
     // for a bad size or when the context cannot draw pixels.
     BOOL StretchDIBits(LPCRECT dest, int width, int height, const BYTE* bgra);
+    // Draws such a bitmap into the parallelogram whose upper-left, upper-right and
+    // lower-left corners are points[0], points[1], points[2] (logical units). With a
+    // key colour, pixels of that colour (alpha ignored) are transparent. FALSE for a
+    // bad size or when the context cannot draw pixels.
+    BOOL DrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key);
     // The drawable area in logical units; NULLREGION (and an empty rectangle)
     // when the context has no surface.
     int GetClipBox(LPRECT rect) const;
@@ -212,6 +217,7 @@ protected:
     virtual void OnFillSolidRect(const RECT& rect, COLORREF colour);
     virtual BOOL OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop);
     virtual BOOL OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra);
+    virtual BOOL OnDrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key);
     // Fills rect and returns the region kind.
     virtual int OnGetClipBox(RECT& rect) const;
 

@@ -112,6 +112,17 @@ BOOL RecordingDC::OnBitBlt(int x, int y, int width, int height, CDC* source, int
     return TRUE;
 }
 
+BOOL RecordingDC::OnDrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key)
+{
+    DCRecord& r = Add(DCRecord::DrawImage);
+    r.points.assign(points, points + 3);
+    r.rect = RECT{0, 0, width, height};
+    r.keyed = key != nullptr;
+    r.colour = key ? *key : 0;
+    r.bits = bgra;
+    return TRUE;
+}
+
 int RecordingDC::OnGetClipBox(RECT& rect) const
 {
     if (!m_bHasClipBox) return CDC::OnGetClipBox(rect);

@@ -11,15 +11,19 @@
 struct DCRecord {
     enum Kind {
         SelectPen, SelectBrush, SetROP2, MoveTo, LineTo, Polyline, Ellipse, Rectangle, SetPixel,
-        SelectFont, TextOut, FillSolidRect, BitBlt
+        SelectFont, TextOut, FillSolidRect, BitBlt, DrawImage
     };
 
     Kind kind = MoveTo;
     // MoveTo: target; LineTo: from, to; Polyline: all; SetPixel, TextOut: the
-    // point; BitBlt: the source point
+    // point; BitBlt: the source point; DrawImage: the three corners
     std::vector<POINT> points;
-    RECT rect{0, 0, 0, 0};      // Ellipse, Rectangle, FillSolidRect; BitBlt: the target block
-    COLORREF colour = 0;        // SetPixel: the colour asked for; FillSolidRect: the fill; TextOut: text colour
+    RECT rect{0, 0, 0, 0};      // Ellipse, Rectangle, FillSolidRect; BitBlt: the target block;
+                                // DrawImage: (0, 0, image width, image height)
+    COLORREF colour = 0;        // SetPixel: the colour asked for; FillSolidRect: the fill; TextOut: text colour;
+                                // DrawImage: the key colour
+    bool keyed = false;         // DrawImage: whether a key colour was given
+    const BYTE* bits = nullptr; // DrawImage: the pixels
     std::wstring text;          // TextOut
     DWORD rop = 0;              // BitBlt
     const CDC* source = nullptr;  // BitBlt
@@ -62,6 +66,7 @@ protected:
     SIZE OnGetTextExtent(LPCTSTR text, int count) const override;
     void OnFillSolidRect(const RECT& rect, COLORREF colour) override;
     BOOL OnBitBlt(int x, int y, int width, int height, CDC* source, int xSource, int ySource, DWORD rop) override;
+    BOOL OnDrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key) override;
     int OnGetClipBox(RECT& rect) const override;
 
 private:

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QTransform>
 
 #include <vector>
 
@@ -283,6 +284,28 @@ BOOL CQtDC::OnStretchDIBits(const RECT& dest, int width, int height, const BYTE*
   m_pPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
   m_pPainter->drawImage(target, image, source);
   m_pPainter->setCompositionMode(mode);
+  return TRUE;
+}
+
+BOOL CQtDC::OnDrawImage(const POINT* p, int width, int height, const BYTE* bgra, const COLORREF* key) {
+  if (m_pPainter == nullptr || m_pSurface == nullptr) return FALSE;
+  QImage image = QImage(bgra, width, height, width * 4, QImage::Format_ARGB32).copy();
+  if (key != nullptr) {
+    const QRgb rgb = qRgb(GetRValue(*key), GetGValue(*key), GetBValue(*key)) & 0xFFFFFF;
+    for (int y = 0; y < height; ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < width; ++x)
+        if ((line[x] & 0xFFFFFF) == rgb) line[x] = 0;
+    }
+  }
+  // The affine map taking the image's corners (0, 0), (width, 0), (0, height) to the three points.
+  const QTransform map((p[1].x - p[0].x) / double(width), (p[1].y - p[0].y) / double(width),
+                       (p[2].x - p[0].x) / double(height), (p[2].y - p[0].y) / double(height), p[0].x, p[0].y);
+  m_pPainter->save();
+  m_pPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  m_pPainter->setTransform(map, true);
+  m_pPainter->drawImage(QPointF(0.0, 0.0), image);
+  m_pPainter->restore();
   return TRUE;
 }
 

@@ -59,6 +59,7 @@ protected:
   // Only the part that falls on the surface is scaled, so a bitmap zoomed far
   // beyond the window costs no more than the window.
   BOOL OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra) override;
+  BOOL OnDrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key) override;
   int OnGetClipBox(RECT& rect) const override;
 
 private:

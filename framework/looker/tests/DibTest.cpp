@@ -101,3 +101,34 @@ TEST(PackedDib, BadBitmapsLeaveItUnchanged)
         dib->Release();
     }
 }
+
+TEST(PackedDib, BitmapSectionCopiesTopDownAndOpaque)
+{
+    CDibSection section;
+    CDib* dib = new CDib;
+    EXPECT_FALSE(dib->CBitmap2Bitmap(section)) << "a section never created";
+    EXPECT_TRUE(dib->IsEmpty());
+    // 5 pixels of 3 bytes: rows padded to 16 bytes, the bottom row stored first.
+    ASSERT_TRUE(section.Create(5, 3));
+    EXPECT_EQ(section.GetStride(), 16);
+    EXPECT_EQ(section.GetInfoHeader().biSizeImage, 48u);
+    for (int storedRow = 0; storedRow < 3; ++storedRow)
+        for (int x = 0; x < 5; ++x) {
+            BYTE* p = section.GetBits() + storedRow * 16 + x * 3;
+            p[0] = static_cast<BYTE>(x), p[1] = static_cast<BYTE>(10 * storedRow), p[2] = 200;  // blue, green, red
+        }
+    ASSERT_TRUE(dib->CBitmap2Bitmap(section));
+    ASSERT_EQ(dib->GetWidth(), 5);
+    ASSERT_EQ(dib->GetHeight(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const std::uint32_t want = (200u << 16) | (10u * (2 - y) << 8) | static_cast<std::uint32_t>(x);
+            EXPECT_EQ(Rgb(*dib, x, y), want) << x << ", " << y;
+            EXPECT_EQ(dib->GetBits()[(y * 5 + x) * 4 + 3], 255) << "opaque";
+            EXPECT_EQ(section.GetPixel(x, y), RGB(200, static_cast<BYTE>(10 * (2 - y)), static_cast<BYTE>(x)));
+        }
+    EXPECT_EQ(section.GetPixel(5, 0), static_cast<COLORREF>(-1));
+    EXPECT_FALSE(section.Create(0, 4));
+    EXPECT_FALSE(section.IsCreated()) << "a refused size leaves nothing half-made";
+    dib->Release();
+}

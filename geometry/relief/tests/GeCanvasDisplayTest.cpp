@@ -3,7 +3,9 @@
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/tests/ReliefFixtures.h"
 
+#include "framework/looker/Dib.h"
 #include "framework/looker/Looker.h"
+#include "platform/core/RecordingDC.h"
 
 #include <gtest/gtest.h>
 
@@ -167,4 +169,110 @@ TEST(GeCanvasDisplayTest, ShowRangeAndStep)
     c->CreateAllStrip(2);
     c->SetShowStep(2);
     EXPECT_NE(c->strip, nullptr) << "the same step keeps it";
+}
+
+namespace {
+
+// A 2D view of 400 × 300 pixels showing the world point org at its centre, scale pixels
+// a unit, and the canvas of 40 × 30 nodes of 0.5 from (-10, -5) (box (-10, -5)-(10, 10))
+// with a 6 × 4 preview image.
+struct Preview2D {
+    Preview2D(double orgX, double orgY, double scale) : canvas(MakeCanvas(-10.0f, -5.0f, 0.5f, 40, 30))
+    {
+        CLooker::SetView2D();
+        looker.SetViewRect(CRect(0, 0, 400, 300));
+        looker.SetOrgPoint(orgX, orgY);
+        looker.SetScale(scale);
+        looker.EmptyClipRect();
+        gSetLooker(&looker);
+        canvas->preview = new CDib;
+        canvas->preview->Create(6, 4);
+    }
+    ~Preview2D()
+    {
+        gSetLooker(nullptr);
+        CLooker::SetView2D();
+    }
+    // The pixel of a world point, worked out from the view's definition.
+    POINT Pixel(double x, double y) const
+    {
+        return POINT{static_cast<LONG>(std::lround(200 + (x - org[0]) * looker.GetScale())),
+                     static_cast<LONG>(std::lround(150 - (y - org[1]) * looker.GetScale()))};
+    }
+    CLooker looker;
+    std::unique_ptr<CGeCanvas> canvas;
+    double org[2] = {0, 0};
+};
+
+bool Same(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+TEST(GeCanvasDisplayTest, PreviewDrawsOverTheCanvasBoxUnderTheView)
+{
+    for (const double scale : {1.0, 10.0, 37.5}) {
+        Preview2D v(0.0, 2.0, scale);
+        v.org[1] = 2.0;
+        RecordingDC dc;
+        v.canvas->Draw(&dc);
+        const std::vector<DCRecord> images = dc.Filter(DCRecord::DrawImage);
+        ASSERT_EQ(images.size(), 1u) << "scale " << scale;
+        const DCRecord& r = images[0];
+        // Upper-left, upper-right, lower-left corners of the box: the image's top row is
+        // the canvas's far (upper) edge.
+        EXPECT_TRUE(Same(r.points[0], v.Pixel(-10, 10))) << "scale " << scale;
+        EXPECT_TRUE(Same(r.points[1], v.Pixel(10, 10))) << "scale " << scale;
+        EXPECT_TRUE(Same(r.points[2], v.Pixel(-10, -5))) << "scale " << scale;
+        EXPECT_EQ(r.rect.right, 6);
+        EXPECT_EQ(r.rect.bottom, 4);
+        EXPECT_EQ(r.bits, v.canvas->preview->GetBits().data());
+        EXPECT_TRUE(r.keyed);
+        EXPECT_EQ(r.colour, RGB(255, 255, 255)) << "white is transparent";
+    }
+}
+
+TEST(GeCanvasDisplayTest, VisibilityInTheViewAndWhenTheDrawIsSkipped)
+{
+    struct Row {
+        const char* label;
+        double orgX, orgY, scale;
+        CRect clip;
+        bool check, view3D;
+        int visible;
+        size_t images;
+    };
+    // The view spans 400 / scale by 300 / scale units around the org point.
+    const Row rows[] = {
+        {"wholly inside", 0, 2.5, 10, CRect(0, 0, 0, 0), true, false, 8, 1},
+        {"partly inside", 0, 2.5, 40, CRect(0, 0, 0, 0), true, false, 1, 1},
+        {"outside, clipping", 100, 0, 10, CRect(0, 0, 0, 0), true, false, 0, 0},
+        {"outside, no clipping", 100, 0, 10, CRect(0, 0, 0, 0), false, false, 0, 1},
+        // Box on screen: x 100 .. 300, y 75 .. 225 at scale 10 around (0, 2.5).
+        {"clip rectangle holding the box", 0, 2.5, 10, CRect(50, 50, 350, 250), true, false, 8, 1},
+        {"clip rectangle across the box", 0, 2.5, 10, CRect(250, 0, 400, 100), true, false, 1, 1},
+        {"clip rectangle beside the box", 0, 2.5, 10, CRect(310, 0, 400, 300), true, false, 0, 0},
+        {"3D view", 0, 2.5, 10, CRect(0, 0, 0, 0), true, true, 1, 0},
+    };
+    for (const Row& row : rows) {
+        Preview2D v(row.orgX, row.orgY, row.scale);
+        v.looker.SetCheckBox(row.check);
+        v.looker.SetClipRect(row.clip);
+        if (row.view3D) CLooker::SetView3D();
+        EXPECT_EQ(v.canvas->IsInViewWnd(), row.visible) << row.label;
+        RecordingDC dc;
+        v.canvas->Draw(&dc);
+        EXPECT_EQ(dc.Count(DCRecord::DrawImage), row.images) << row.label;
+    }
+    // Without a view nothing is visible or drawn; without an OpenGL context no preview
+    // can be made, and none is drawn.
+    auto c = MakeCanvas(0, 0, 1, 5, 5);
+    EXPECT_EQ(c->IsInViewWnd(), 0);
+    CLooker looker;
+    looker.SetViewRect(CRect(0, 0, 100, 100));
+    gSetLooker(&looker);
+    RecordingDC dc;
+    c->Draw(&dc);
+    EXPECT_EQ(dc.Count(DCRecord::DrawImage), 0u);
+    EXPECT_EQ(c->preview, nullptr);
+    gSetLooker(nullptr);
 }

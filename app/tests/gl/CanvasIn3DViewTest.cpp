@@ -1,0 +1,165 @@
+// The relief canvas in the program's work area: a hemisphere on a rolling ground drawn
+// through the drawing view's own OpenGL widget and device context, shaded from an
+// isometric direction and as a wireframe, then its preview image drawn in the 2D view
+// mapping. With KORVEL_SCREENSHOT_DIR set, each picture is also saved there.
+#include "AppFixture.h"
+
+#include "app/KorvelIds.h"
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Camera.h"
+#include "framework/looker/Dib.h"
+#include "framework/looker/Looker.h"
+#include "geometry/relief/GeCanvas.h"
+#include "platform/ui/GLArea.h"
+#include "platform/ui/QtDC.h"
+
+#include <GL/glew.h>
+
+#include <QImage>
+#include <QTest>
+#include <QOpenGLWidget>
+#include <QWidget>
+
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+using namespace korvel_test;
+
+namespace {
+
+class CanvasIn3DViewTest : public AppTest {
+protected:
+    void TearDown() override
+    {
+        if (CLooker* looker = gGetLooker()) looker->SetSrfShowMode(20);
+        CLooker::SetView2D();
+        AppTest::TearDown();
+    }
+};
+
+void Save(const QImage& image, const std::string& name)
+{
+    if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"))
+        image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+}
+
+int PixelsOtherThan(const QImage& image, QRgb background)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != background ? 1 : 0;
+    return n;
+}
+
+int Shades(const QImage& image, QRgb background)
+{
+    std::set<QRgb> seen;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) seen.insert(image.pixel(x, y));
+    return static_cast<int>(seen.size());
+}
+
+TEST_F(CanvasIn3DViewTest, HemisphereOnRollingGroundShadedWireframeAndPreview)
+{
+    ASSERT_TRUE(Start());
+    Frame()->GetWidget()->resize(800, 600);
+    Frame()->ShowWindow(SW_SHOW);
+    QTest::qWait(100);
+    CKorvelView* view = View();
+    ASSERT_NE(view, nullptr);
+    CLooker::SetView2D();
+    view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
+    ASSERT_TRUE(CLooker::IsView3D());
+    view->RedrawScreen();
+    CGLArea* area = view->FindGLArea();
+    ASSERT_NE(area, nullptr);
+    ASSERT_FALSE(area->GrabFrame().isNull());
+    ASSERT_TRUE(area->IsReady()) << "an OpenGL context is required";
+    COpenGLDC* dc = gGetOpenGLDC();
+    ASSERT_EQ(dc, view->GetOpenGLDC());
+    CLooker* looker = gGetLooker();
+    ASSERT_NE(looker, nullptr);
+
+    // 200 × 150 mm at 0.5 mm: a ground rolling by ±4 mm around 6 mm and a hemisphere of
+    // radius 45 mm standing on it.
+    CGeCanvas canvas;
+    float origin[2] = {0.0f, 0.0f};
+    ASSERT_EQ(canvas.Create(origin, 0.5f, 401, 301), 1);
+    for (unsigned j = 0; j < canvas.ny; ++j)
+        for (unsigned i = 0; i < canvas.nx; ++i) {
+            const float x = canvas.xs[i], y = canvas.ys[j];
+            const float ground = 6.0f + 4.0f * std::sin(x / 12.0f) * std::cos(y / 17.0f);
+            const float dx = x - 130.0f, dy = y - 75.0f, r2 = dx * dx + dy * dy;
+            canvas.heights[j][i] = r2 < 45.0f * 45.0f ? std::max(ground, std::sqrt(45.0f * 45.0f - r2)) : ground;
+        }
+    canvas.ResetFlag(1, nullptr);
+    BOX2<double> all(-1, -1, 300, 300);
+    canvas.SetShowRange(&all);
+    canvas.CalcBox();
+    canvas.UpdateInFlag();
+    ASSERT_NE(canvas.preview, nullptr);
+
+    // Isometric: from the front right and above.
+    GCamera& camera = dc->m_Camera;
+    const double centre[3] = {100.0, 75.0, 15.0};
+    const double from[3] = {1.0, -1.0, 1.0};
+    for (int i = 0; i < 3; ++i) camera.m_ref[i] = centre[i], camera.m_eye[i] = centre[i] + 500.0 * from[i];
+    camera.m_up[0] = 0, camera.m_up[1] = 0, camera.m_up[2] = 1;
+    camera.m_fScale = 2.6f;
+    camera.m_dNear = camera.m_dFar = 0.0;
+
+    const QRgb background = qRgb(0, 0, 64);
+    int frameErrors = 0;
+    auto frame = [&](const std::string& label) {
+        area->SetCallbacks({nullptr, nullptr, [&] {
+                                const QWidget* w = area->GetWidget();
+                                dc->Ready(w->width(), w->height());
+                                glClearColor(0.0f, 0.0f, 64.0f / 255.0f, 1.0f);
+                                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                                glEnable(GL_DEPTH_TEST);
+                                while (glGetError() != GL_NO_ERROR) {
+                                }
+                                canvas.DrawGL(dc, 0);
+                                glDisable(GL_LIGHTING);
+                                for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) ++frameErrors;
+                            }});
+        QImage image = area->GrabFrame().convertToFormat(QImage::Format_RGB32);
+        Save(image, label);
+        return image;
+    };
+    looker->SetSrfShowMode(20);
+    const QImage shaded = frame("canvas-shaded");
+    looker->SetSrfShowMode(21);
+    const QImage wire = frame("canvas-wireframe");
+    area->SetCallbacks({});
+    EXPECT_EQ(frameErrors, 0);
+    const int area3D = shaded.width() * shaded.height();
+    EXPECT_GT(PixelsOtherThan(shaded, background), area3D / 6) << "the canvas covers much of the view";
+    EXPECT_GT(Shades(shaded, background), 50) << "the hemisphere and the ground are shaded";
+    EXPECT_GT(PixelsOtherThan(wire, background), 1000);
+    EXPECT_LT(PixelsOtherThan(wire, background), PixelsOtherThan(shaded, background) / 4);
+    EXPECT_NE(canvas.vboVertex, 0u) << "the program's context offers buffer objects";
+
+    // The 2D view over the page, the canvas fitted; the preview drawn as the view's
+    // drawing context draws it.
+    CLooker::SetView2D();
+    BOX2<double> box;
+    canvas.GetBox2D(&box);
+    box.Inflate(10.0);
+    ASSERT_TRUE(looker->ZoomBox(box));
+    const CRect client = looker->GetViewRect();
+    QImage plan(client.Width(), client.Height(), QImage::Format_RGB32);
+    plan.fill(qRgb(255, 255, 255));
+    {
+        CQtDC qdc(&plan);
+        canvas.Draw(&qdc);
+    }
+    Save(plan, "canvas-2d-preview");
+    EXPECT_GT(PixelsOtherThan(plan, qRgb(255, 255, 255)), plan.width() * plan.height() / 3);
+    EXPECT_GT(Shades(plan, qRgb(255, 255, 255)), 30);
+}
+
+}  // namespace
