@@ -167,7 +167,9 @@ public:
                                     int& seg2);
     // Circle through three points; null when they are collinear.
     CGeCircle* GetCircle3Pt(double* p1, double* p2, double* p3);
-    // Circle through p and q tangent to c, iterated from (t, seg) (at most 32 rounds).
+    // Circle through p and q tangent to c, iterated from (t, seg) (at most 32
+    // rounds, until the radii agree within 3 x 0.0001, then Newton steps on
+    // the centre make it exact). The next two iterate the same way.
     CGeCircle* GetTanCircleAt1Curve(CGeCurve* c, double* p, double* q, double& t, unsigned& seg);
     // Circle through p tangent to c1 and c2.
     CGeCircle* GetTanCircleAt2Curve(CGeCurve* c1, CGeCurve* c2, double* p, double& t1, unsigned& seg1, double& t2,

@@ -4,6 +4,7 @@
 #include "geometry/algorithms/CurveIntersect.h"
 #include "geometry/algorithms/CurveTypes.h"
 #include "geometry/algorithms/GeTool2D.h"
+#include "geometry/algorithms/OpenCurveOffsetDetail.h"
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/SnapRecords.h"
@@ -28,17 +29,11 @@
 #include <utility>
 #include <vector>
 
-// One cut point of the offset pieces: the curve, its local parameter, its
-// segment (always 1 here) and the point.
-struct _tagGeIsectPt {
-    CGeCurve* pCurve = nullptr;
-    double t = 0.0;
-    int nSeg = 1;
-    Position pt;
-};
-
 namespace {
 
+using offsetcut::kEndParam;
+using offsetcut::kEndParamHigh;
+using offsetcut::kPieceBoxTol;
 
 // An input loop is closed when its ends meet within this.
 constexpr double kClosedLoopTol = 1e-6;
@@ -54,11 +49,6 @@ constexpr double kPieceDiscTol = 0.01;
 // Line/line extension: length and angle tolerances of the crossing.
 constexpr double kExtendLenTol = 1e-6;
 constexpr double kExtendAngTol = 0.001;
-// Boxes of two pieces must meet within this to be intersected.
-constexpr double kPieceBoxTol = 0.01;
-// Cut parameters this close to a piece's end are the end itself.
-constexpr double kEndParam = 1e-6;
-constexpr double kEndParamHigh = 0.999999;
 
 bool IsOneOf(CGeCurve* c, int type) { return c && c->GetType() == type; }
 

@@ -11,6 +11,7 @@
 #include "geometry/shapes2d/GeOffsetCrv.h"
 #include "geometry/shapes2d/GeometryConst.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -23,6 +24,9 @@ constexpr double kSideTol = 0.0001;
 // The iterated circles: the pairwise differences of the three radii sum below this.
 constexpr double kRadiiAgree = 3 * 0.0001;
 constexpr int kMaxRounds = 32;
+// Newton polish of their centres: rounds, and the least determinant of a step.
+constexpr int kPolishRounds = 8;
+constexpr double kPolishMinDet = 1e-12;
 // Fillet side reference and the start of its iterated path.
 constexpr double kFilletRefParam = 0.1;
 // Iterated fillets sweeping less than this are no arc.
@@ -137,6 +141,96 @@ bool Foot(CGeCurve* c, const double* centre, double* foot, double& t, unsigned& 
 
 CGeCircle* NewCircle(const double* centre, double r) { return new CGeCircle(centre, r, 1); }
 
+// One of the three things an iterated circle touches: a curve, followed by
+// its perpendicular foot from (t, seg), or a fixed point (no curve).
+struct Touch {
+    CGeCurve* curve = nullptr;
+    double t = 0.0;
+    unsigned seg = 1;
+    double pick[2] = {0.0, 0.0};  // the next circle passes through this
+    double foot[2] = {0.0, 0.0};  // nearest the current centre
+};
+using Touches = std::array<Touch, 3>;
+
+Touch CurveTouch(CGeCurve* c, double t, unsigned seg)
+{
+    Touch k;
+    k.curve = c;
+    k.t = t;
+    k.seg = seg;
+    c->GetPointAt(t, k.pick, seg);
+    return k;
+}
+
+Touch PointTouch(const double* p)
+{
+    Touch k;
+    k.pick[0] = k.foot[0] = p[0];
+    k.pick[1] = k.foot[1] = p[1];
+    return k;
+}
+
+bool FindFeet(Touches& k, const double* centre)
+{
+    for (Touch& x : k)
+        if (x.curve && !Foot(x.curve, centre, x.foot, x.t, x.seg, x.pick)) return false;
+    return true;
+}
+
+// Sum of the pairwise differences of the distances from centre to the feet.
+double Mismatch(const Touches& k, const double* centre)
+{
+    const double r0 = P2D_Dist(centre, k[0].foot), r1 = P2D_Dist(centre, k[1].foot), r2 = P2D_Dist(centre, k[2].foot);
+    return std::fabs(r0 - r1) + std::fabs(r1 - r2) + std::fabs(r0 - r2);
+}
+
+// Newton steps on the centre towards equal distances to the three feet (the
+// gradient of a distance is the unit vector from its foot). The picked-point
+// iteration stops when the radii agree within kRadiiAgree, which on a circle
+// large against the spread of its touches leaves the centre up to a tenth
+// off; a step is kept only while it lowers the mismatch.
+void PolishCentre(Touches& k, double* centre)
+{
+    double err = Mismatch(k, centre);
+    for (int round = 0; round < kPolishRounds && err > 0.0; ++round) {
+        double n[3][2], g[3];
+        for (int i = 0; i < 3; ++i) {
+            g[i] = P2D_Dist(centre, k[i].foot);
+            if (!V2D_GenUnit(k[i].foot, centre, gecon::kDegenerateTol, n[i])) return;
+        }
+        const double a[2] = {n[0][0] - n[1][0], n[0][1] - n[1][1]}, b[2] = {n[1][0] - n[2][0], n[1][1] - n[2][1]};
+        const double f0 = g[0] - g[1], f1 = g[1] - g[2];
+        const double det = Cross(a, b);
+        if (!(std::fabs(det) > kPolishMinDet)) return;
+        double next[2] = {centre[0] + (a[1] * f1 - f0 * b[1]) / det, centre[1] + (f0 * b[0] - a[0] * f1) / det};
+        Touches trial = k;
+        if (!FindFeet(trial, next)) return;
+        const double e = Mismatch(trial, next);
+        if (!(e < err)) return;
+        err = e;
+        k = trial;
+        centre[0] = next[0];
+        centre[1] = next[1];
+    }
+}
+
+// The circle through the three picks, moved on to the feet of its centre
+// until the radii agree, then polished; null when three picks are in line,
+// a foot is lost, or the radii do not agree in kMaxRounds.
+CGeCircle* IterateCircle(Touches& k)
+{
+    for (int round = 0; round < kMaxRounds; ++round) {
+        double centre[2];
+        if (!C2D_GetCenter(k[0].pick, k[1].pick, k[2].pick, centre)) return nullptr;
+        if (!FindFeet(k, centre)) return nullptr;
+        if (Mismatch(k, centre) < kRadiiAgree) {
+            PolishCentre(k, centre);
+            return NewCircle(centre, P2D_Dist(centre, k[0].foot));
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 CGeCircle* CGeTool2D::GetTanCircleAt2Curve(CGeCurve* c1, CGeCurve* c2, double r, double& t1, int& seg1, double& t2,
@@ -192,53 +286,39 @@ CGeCircle* CGeTool2D::GetCircle3Pt(double* p1, double* p2, double* p3)
 CGeCircle* CGeTool2D::GetTanCircleAt1Curve(CGeCurve* c, double* p, double* q, double& t, unsigned& seg)
 {
     if (!c || !p || !q) return nullptr;
-    double a[2] = {0.0, 0.0};
-    c->GetPointAt(t, a, seg);
-    for (int round = 0; round < kMaxRounds; ++round) {
-        double centre[2], foot[2];
-        if (!C2D_GetCenter(a, p, q, centre)) return nullptr;
-        if (!Foot(c, centre, foot, t, seg, a)) return nullptr;
-        const double r0 = P2D_Dist(centre, foot), r1 = P2D_Dist(centre, p), r2 = P2D_Dist(centre, q);
-        if (std::fabs(r0 - r1) + std::fabs(r1 - r2) + std::fabs(r0 - r2) < kRadiiAgree) return NewCircle(centre, r0);
-    }
-    return nullptr;
+    Touches k = {CurveTouch(c, t, seg), PointTouch(p), PointTouch(q)};
+    CGeCircle* circle = IterateCircle(k);
+    t = k[0].t;
+    seg = k[0].seg;
+    return circle;
 }
 
 CGeCircle* CGeTool2D::GetTanCircleAt2Curve(CGeCurve* c1, CGeCurve* c2, double* p, double& t1, unsigned& seg1,
                                            double& t2, unsigned& seg2)
 {
     if (!c1 || !c2 || c1 == c2 || !p) return nullptr;
-    double a1[2] = {0.0, 0.0}, a2[2] = {0.0, 0.0};
-    c1->GetPointAt(t1, a1, seg1);
-    c2->GetPointAt(t2, a2, seg2);
-    for (int round = 0; round < kMaxRounds; ++round) {
-        double centre[2], f1[2], f2[2];
-        if (!C2D_GetCenter(a1, a2, p, centre)) return nullptr;
-        if (!Foot(c1, centre, f1, t1, seg1, a1) || !Foot(c2, centre, f2, t2, seg2, a2)) return nullptr;
-        const double r0 = P2D_Dist(centre, f1), r1 = P2D_Dist(centre, f2), r2 = P2D_Dist(centre, p);
-        if (std::fabs(r0 - r1) + std::fabs(r1 - r2) + std::fabs(r0 - r2) < kRadiiAgree) return NewCircle(centre, r0);
-    }
-    return nullptr;
+    Touches k = {CurveTouch(c1, t1, seg1), CurveTouch(c2, t2, seg2), PointTouch(p)};
+    CGeCircle* circle = IterateCircle(k);
+    t1 = k[0].t;
+    seg1 = k[0].seg;
+    t2 = k[1].t;
+    seg2 = k[1].seg;
+    return circle;
 }
 
 CGeCircle* CGeTool2D::GetTanCircleAt3Curve(CGeCurve* c1, CGeCurve* c2, CGeCurve* c3, double& t1, unsigned& seg1,
                                            double& t2, unsigned& seg2, double& t3, unsigned& seg3)
 {
     if (!c1 || !c2 || !c3 || c1 == c2 || c1 == c3 || c2 == c3) return nullptr;
-    double a1[2] = {0.0, 0.0}, a2[2] = {0.0, 0.0}, a3[2] = {0.0, 0.0};
-    c1->GetPointAt(t1, a1, seg1);
-    c2->GetPointAt(t2, a2, seg2);
-    c3->GetPointAt(t3, a3, seg3);
-    for (int round = 0; round < kMaxRounds; ++round) {
-        double centre[2], f1[2], f2[2], f3[2];
-        if (!C2D_GetCenter(a1, a2, a3, centre)) return nullptr;
-        if (!Foot(c1, centre, f1, t1, seg1, a1) || !Foot(c2, centre, f2, t2, seg2, a2) ||
-            !Foot(c3, centre, f3, t3, seg3, a3))
-            return nullptr;
-        const double r0 = P2D_Dist(centre, f1), r1 = P2D_Dist(centre, f2), r2 = P2D_Dist(centre, f3);
-        if (std::fabs(r0 - r1) + std::fabs(r1 - r2) + std::fabs(r0 - r2) < kRadiiAgree) return NewCircle(centre, r0);
-    }
-    return nullptr;
+    Touches k = {CurveTouch(c1, t1, seg1), CurveTouch(c2, t2, seg2), CurveTouch(c3, t3, seg3)};
+    CGeCircle* circle = IterateCircle(k);
+    t1 = k[0].t;
+    seg1 = k[0].seg;
+    t2 = k[1].t;
+    seg2 = k[1].seg;
+    t3 = k[2].t;
+    seg3 = k[2].seg;
+    return circle;
 }
 
 int CGeTool2D::GetTanPtAt2Arc(CGeArc* a1, CGeArc* a2, double* t1, double* t2, double* out1, double* out2)

@@ -6,6 +6,9 @@
 // pinched closed input, short chords, a swallowtail, glyph outlines.
 #include "geometry/algorithms/GeTool2D.h"
 
+#include "framework/numerak/Box2D.h"
+#include "geometry/algorithms/CurveIntersect.h"
+#include "geometry/algorithms/OpenCurveOffsetDetail.h"
 #include "geometry/algorithms/tests/CurveIntersectFixtures.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "testing/GeosOffsetCurve.h"
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -335,18 +339,25 @@ TEST(OpenCurveOffsetTest, ClosedInputs)
     }
 }
 
-TEST(OpenCurveOffsetTest, ShortChordsAndSwallowtails)
+// A bump of radius 1 in 24 chords between two straight runs: offset towards
+// its centre by 2, the chord offsets fold over into a swallowtail that must be
+// cut away.
+std::vector<Pt> Bump()
 {
-    // A polyline with vertices 1e-7 apart: the short chords merge into the next.
-    std::vector<Pt> stutter = {{0, 0}, {5, 0}, {5 + 1e-7, 0}, {5 + 2e-7, 1e-7}, {10, 0}, {10, 8}};
-    // A bump of radius 1 in 24 chords, offset towards its centre by 2: the
-    // chord offsets fold over into a swallowtail that must be cut away.
     std::vector<Pt> bump = {{-6, 0}};
     for (int i = 0; i <= 24; ++i) {
         const double a = std::numbers::pi * (1 - i / 24.0);
         bump.push_back({std::cos(a), std::sin(a)});
     }
     bump.push_back({6, 0});
+    return bump;
+}
+
+TEST(OpenCurveOffsetTest, ShortChordsAndSwallowtails)
+{
+    // A polyline with vertices 1e-7 apart: the short chords merge into the next.
+    std::vector<Pt> stutter = {{0, 0}, {5, 0}, {5 + 1e-7, 0}, {5 + 2e-7, 1e-7}, {10, 0}, {10, 8}};
+    const std::vector<Pt> bump = Bump();
     // An S of two arcs, offset by more than its radius on either side.
     struct Row {
         const char* label;
@@ -456,6 +467,9 @@ TEST(OpenCurveOffsetTest, SplitCurveOnIntPtCutsAtCrossings)
 class OffsetSteps : public CGeTool2D {
 public:
     using CGeTool2D::BridgeCurve;
+    using CGeTool2D::BridgeCurveList;
+    using CGeTool2D::EvCurveIntPt;
+    using CGeTool2D::GenRawOffsetCurve;
 };
 
 TEST(OpenCurveOffsetTest, TrimmedArcThatKeepsNothingLeavesTheListForALine)
@@ -571,6 +585,132 @@ TEST(OpenCurveOffsetTest, GlyphContours)
                 }
     }
     EXPECT_GT(whole, cases / 2) << "too few whole offsets to compare both ways";
+}
+
+using CutRecords = CArray<_tagGeIsectPt, _tagGeIsectPt>;
+
+// The cut search as a plain loop over all pairs in list order: each curve with
+// every later one whose box meets its box within the tolerance, each pair
+// intersected into an emptied array, records off the pieces' ends kept.
+void AllPairsCuts(CGeTool2D::CurveList& list, CutRecords& out)
+{
+    std::vector<CGeCurve*> curves;
+    for (CGeCurve* c : list) {
+        c->CalcBox2d();
+        curves.push_back(c);
+    }
+    auto add = [&out](CGeCurve* c, double t, const double* p) {
+        if (!(t > offsetcut::kEndParam && t < offsetcut::kEndParamHigh)) return;
+        _tagGeIsectPt r;
+        r.pCurve = c;
+        r.t = t;
+        r.pt.Set2(p);
+        out.Add(r);
+    };
+    QVN_GeCC_Inter::IntPntArray recs;
+    for (size_t i = 0; i < curves.size(); ++i)
+        for (size_t j = i + 1; j < curves.size(); ++j) {
+            BOX2<double> a, b;
+            curves[i]->GetBox2d(&a);
+            curves[j]->GetBox2d(&b);
+            if (!BOX2D_IsInt(&a, &b, offsetcut::kPieceBoxTol)) continue;
+            recs.RemoveAll();
+            QVN_GeCC_Inter::CurveCurve(curves[i], curves[j], &recs, 0);
+            for (INT_PTR k = 0; k < recs.GetSize(); ++k) {
+                add(curves[i], recs[k].para1, recs[k].pt);
+                add(curves[j], recs[k].para2, recs[k].pt);
+            }
+        }
+}
+
+// The offset pieces of a loop as the cut search receives them: offset member
+// by member, gaps bridged, a closed loop's seam bridged too.
+void BridgedPieces(CGeLoop* in, double dist, int mode, CGeTool2D::CurveList& pieces)
+{
+    OffsetSteps tool;
+    tool.GenRawOffsetCurve(&in->GetCurveList(), dist, &pieces);
+    if (pieces.IsEmpty()) return;
+    tool.BridgeCurveList(&pieces, dist, mode);
+    if (in->IsLoop(1e-6))
+        if (CGeCurve* bridge = tool.BridgeCurve(&pieces, pieces.GetTailPosition(), pieces.GetHeadPosition(), dist, mode))
+            pieces.AddTail(bridge);
+}
+
+// The box sweep finds the same cut points as the all-pairs loop, in the same
+// order (curve, parameter and point bit for bit); the number of cuts found.
+size_t ExpectSameCuts(CGeLoop* in, double dist, int mode, const char* label)
+{
+    CGeTool2D::CurveList pieces;
+    BridgedPieces(in, dist, mode, pieces);
+    CutRecords swept, plain;
+    OffsetSteps tool;
+    tool.EvCurveIntPt(&pieces, swept);
+    AllPairsCuts(pieces, plain);
+    EXPECT_EQ(swept.GetSize(), plain.GetSize()) << label;
+    for (INT_PTR i = 0; i < std::min(swept.GetSize(), plain.GetSize()); ++i) {
+        const _tagGeIsectPt &a = swept[i], &b = plain[i];
+        if (a.pCurve == b.pCurve && a.t == b.t && a.pt.x == b.pt.x && a.pt.y == b.pt.y) continue;
+        ADD_FAILURE() << label << ": cut " << i << " of " << plain.GetSize() << " differs";
+        break;
+    }
+    DeleteOwnedList(pieces);
+    return size_t(plain.GetSize());
+}
+
+TEST(OpenCurveOffsetTest, BoxSweepFindsTheCutsOfAllPairs)
+{
+    size_t cuts = 0;
+    // Random walks of unit steps: smooth ones that curl now and then, jagged
+    // ones that cross themselves often, and walks on the unit grid whose
+    // pieces share left edges and meet box to box exactly.
+    struct Walk {
+        const char* label;
+        double turn;  // largest turn a step (radians); 0 for the grid
+    };
+    const Walk walks[] = {{"smooth walk", 0.3}, {"jagged walk", 2.5}, {"grid walk", 0.0}};
+    for (const Walk& w : walks)
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            std::mt19937 rng(seed);
+            std::uniform_real_distribution<double> turn(-w.turn, w.turn);
+            std::vector<Pt> pts = {{0, 0}};
+            double heading = 0.0;
+            for (int i = 0; i < 300; ++i) {
+                heading = w.turn > 0 ? heading + turn(rng) : std::numbers::pi / 2 * double(rng() % 4);
+                pts.push_back({pts.back().x + std::round(1e6 * std::cos(heading)) / 1e6,
+                               pts.back().y + std::round(1e6 * std::sin(heading)) / 1e6});
+            }
+            for (int mode = 0; mode < 3; ++mode)
+                for (double dist : {0.5, -0.25}) {
+                    char label[64];
+                    std::snprintf(label, sizeof label, "%s seed %u mode %d at %g", w.label, seed, mode, dist);
+                    auto in = PolylineLoop(pts);
+                    cuts += ExpectSameCuts(in.get(), dist, mode, label);
+                }
+        }
+    // The swallowtail of a bump offset towards its centre.
+    for (int mode = 0; mode < 3; ++mode) {
+        char label[64];
+        std::snprintf(label, sizeof label, "swallowtail mode %d", mode);
+        auto in = PolylineLoop(Bump());
+        cuts += ExpectSameCuts(in.get(), -2, mode, label);
+    }
+    // Glyph contours of DejaVu Sans, opened and closed.
+    glyphs::GlyphReader reader;
+    ASSERT_TRUE(reader.Ok());
+    for (unsigned long ch : {'a', 'S', 'g', '8'}) {
+        std::vector<glyphs::Contour> contours;
+        ASSERT_TRUE(reader.Char(ch, 0.05, contours));
+        for (size_t k = 0; k < contours.size(); ++k)
+            for (bool open : {true, false})
+                for (double dist : {0.3, 1.0, -1.0, 3.0, -3.0}) {
+                    char label[64];
+                    std::snprintf(label, sizeof label, "glyph %c contour %zu %s at %g", char(ch), k,
+                                  open ? "open" : "closed", dist);
+                    auto in = GlyphLoop(contours[k], open);
+                    cuts += ExpectSameCuts(in.get(), dist, 1, label);
+                }
+    }
+    EXPECT_GT(cuts, 1000u) << "too few cut points to compare";
 }
 
 }  // namespace

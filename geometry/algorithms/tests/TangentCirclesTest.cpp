@@ -204,6 +204,8 @@ TEST(TangentCirclesTest, CircleThroughThreePoints)
     EXPECT_EQ(c->GetDirection(), 1);
 }
 
+// The iteration stops when the radii agree within 3 x 0.0001; the Newton
+// steps after it make the circles exact.
 TEST(TangentCirclesTest, IteratedCirclesTouchWhatTheyMust)
 {
     CGeTool2D tool;
@@ -214,9 +216,9 @@ TEST(TangentCirclesTest, IteratedCirclesTouchWhatTheyMust)
     unsigned seg = 1;
     std::unique_ptr<CGeCircle> c(tool.GetTanCircleAt1Curve(ground.get(), p, q, t, seg));
     ASSERT_TRUE(c);
-    EXPECT_NEAR(Centre(c.get()).x, 1.0, 3e-4);
-    EXPECT_NEAR(Centre(c.get()).y, 1.25, 3e-4);
-    EXPECT_NEAR(c->GetRadius(), 1.25, 3e-4);
+    EXPECT_NEAR(Centre(c.get()).x, 1.0, 1e-9);
+    EXPECT_NEAR(Centre(c.get()).y, 1.25, 1e-9);
+    EXPECT_NEAR(c->GetRadius(), 1.25, 1e-9);
 
     // Tangent to three lines of a triangle: the incircle of (0,0), (8,0), (0,6)
     // has centre (2, 2) and radius 2.
@@ -225,10 +227,10 @@ TEST(TangentCirclesTest, IteratedCirclesTouchWhatTheyMust)
     unsigned s1 = 1, s2 = 1, s3 = 1;
     std::unique_ptr<CGeCircle> in(tool.GetTanCircleAt3Curve(l1.get(), l2.get(), l3.get(), t1, s1, t2, s2, t3, s3));
     ASSERT_TRUE(in);
-    EXPECT_NEAR(Centre(in.get()).x, 2.0, 1e-3);
-    EXPECT_NEAR(Centre(in.get()).y, 2.0, 1e-3);
+    EXPECT_NEAR(Centre(in.get()).x, 2.0, 1e-9);
+    EXPECT_NEAR(Centre(in.get()).y, 2.0, 1e-9);
     for (CGeCurve* l : {l1.get(), l2.get(), l3.get()})
-        EXPECT_NEAR(CurveDistance(l, Centre(in.get())), in->GetRadius(), 3e-4);
+        EXPECT_NEAR(CurveDistance(l, Centre(in.get())), in->GetRadius(), 1e-9);
 
     // Through a point, tangent to two lines.
     double x[2] = {3, 1};
@@ -236,9 +238,9 @@ TEST(TangentCirclesTest, IteratedCirclesTouchWhatTheyMust)
     std::unique_ptr<CGeCircle> two(tool.GetTanCircleAt2Curve(l1.get(), l3.get(), x, t1, s1, t2, s2));
     ASSERT_TRUE(two);
     const Pt m = Centre(two.get());
-    EXPECT_NEAR(CurveDistance(l1.get(), m), two->GetRadius(), 3e-4);
-    EXPECT_NEAR(CurveDistance(l3.get(), m), two->GetRadius(), 3e-4);
-    EXPECT_NEAR(oracle::Dist(m, {3, 1}), two->GetRadius(), 3e-4);
+    EXPECT_NEAR(CurveDistance(l1.get(), m), two->GetRadius(), 1e-9);
+    EXPECT_NEAR(CurveDistance(l3.get(), m), two->GetRadius(), 1e-9);
+    EXPECT_NEAR(oracle::Dist(m, {3, 1}), two->GetRadius(), 1e-9);
 }
 
 TEST(TangentCirclesTest, CommonTangentOfTwoArcs)
