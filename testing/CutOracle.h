@@ -57,13 +57,18 @@ struct Boundary {
     void Add(const Edge& e)
     {
         edges.push_back(e);
-        // Arcs widen the box by their whole circle: the box only has to hold the region.
-        const double pad = e.arc ? e.r : 0;
-        const P& m = e.arc ? e.c : e.a;
-        for (int k = 0; k < 2; ++k) {
-            lo[k] = std::min({lo[k], m[k] - pad, e.b[k]});
-            hi[k] = std::max({hi[k], m[k] + pad, e.b[k]});
+        std::vector<P> extremes{e.a, e.b};
+        if (e.arc) {
+            // The circle's points at multiples of 90 degrees inside the sweep.
+            const double from = std::min(e.a0, e.a1), to = std::max(e.a0, e.a1), q = std::numbers::pi / 2;
+            for (double t = q * std::ceil(from / q); t <= to; t += q)
+                extremes.push_back({e.c[0] + e.r * std::cos(t), e.c[1] + e.r * std::sin(t)});
         }
+        for (const P& p : extremes)
+            for (int k = 0; k < 2; ++k) {
+                lo[k] = std::min(lo[k], p[k]);
+                hi[k] = std::max(hi[k], p[k]);
+            }
     }
     void AddPolygon(const Poly& poly)
     {
