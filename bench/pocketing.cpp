@@ -65,10 +65,7 @@ std::unique_ptr<Input> GlyphPage()
     auto in = std::make_unique<Input>();
     GeLoopList loops;
     glyphs::GlyphReader font;
-    const char* lines[] = {"The quick brown fox jumps", "over the lazy dog 0123456789", "Pack my box with five dozen",
-                           "liquor jugs & @ % $ ( ) { }"};
-    for (int i = 0; i < 4; ++i)
-        glyphs::GlyphLineLoops(font, lines[i], 10, -15.0 * i, loops);
+    glyphs::GlyphPageLoops(font, loops);
     Build(loops, *in);
     in->step = 0.2;
     return in;

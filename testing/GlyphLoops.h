@@ -68,4 +68,16 @@ inline int GlyphLineLoops(GlyphReader& font, const std::string& text, double hei
     return made;
 }
 
+// The page of the tests and benchmarks: four lines of 10 mm glyphs, 15 mm apart (every
+// letter, the digits and some signs); the number of loops made.
+inline int GlyphPageLoops(GlyphReader& font, CTypedPtrList<CObList, CGeLoop*>& out)
+{
+    const char* lines[] = {"The quick brown fox jumps", "over the lazy dog 0123456789", "Pack my box with five dozen",
+                           "liquor jugs & @ % $ ( ) { }"};
+    int made = 0;
+    for (int i = 0; i < 4; ++i)
+        made += GlyphLineLoops(font, lines[i], 10, -15.0 * i, out);
+    return made;
+}
+
 }  // namespace glyphs

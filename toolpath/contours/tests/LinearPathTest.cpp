@@ -1,6 +1,6 @@
-#include "CutOracle.h"
 #include "LoopOracle.h"
 
+#include "testing/CutOracle.h"
 #include "testing/Shorelines.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/CutPath.h"

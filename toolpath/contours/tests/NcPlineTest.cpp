@@ -3,7 +3,7 @@
 #include "geometry/shapes3d/GePolyline3d.h"
 #include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SectIntersect.h"
-#include "toolpath/contours/tests/PathOracle.h"
+#include "testing/PathOracle.h"
 
 #include <gtest/gtest.h>
 

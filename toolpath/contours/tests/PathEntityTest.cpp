@@ -1,6 +1,6 @@
 #include "toolpath/contours/PathEntity.h"
 #include "toolpath/contours/SmartSect.h"
-#include "toolpath/contours/tests/PathOracle.h"
+#include "testing/PathOracle.h"
 
 #include <gtest/gtest.h>
 

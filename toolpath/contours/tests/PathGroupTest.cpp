@@ -6,7 +6,7 @@
 #include "geometry/shapes3d/GeCurve3d.h"
 #include "toolpath/contours/SmartCurve.h"
 #include "toolpath/contours/tests/CurveFixtures.h"
-#include "toolpath/contours/tests/PathOracle.h"
+#include "testing/PathOracle.h"
 
 #include <gtest/gtest.h>
 

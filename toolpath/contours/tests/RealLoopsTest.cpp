@@ -30,11 +30,7 @@ void AddGlyphs(Outline& o, bool page)
     glyphs::GlyphReader font;
     ASSERT_TRUE(font.Ok());
     if (page) {
-        // The benchmark's page: 10 mm glyphs, lines 15 mm apart.
-        const char* lines[] = {"The quick brown fox jumps", "over the lazy dog 0123456789", "Pack my box with five dozen",
-                               "liquor jugs & @ % $ ( ) { }"};
-        for (int i = 0; i < 4; ++i)
-            glyphs::GlyphLineLoops(font, lines[i], 10, -15.0 * i, o.loops);
+        glyphs::GlyphPageLoops(font, o.loops);
     } else {
         ASSERT_GT(glyphs::GlyphLineLoops(font, "Korvel B&g8@", 60, 0, o.loops), 10);
     }

@@ -1,6 +1,6 @@
-#include "CutOracle.h"
 #include "LoopOracle.h"
 
+#include "testing/CutOracle.h"
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SmartCurveLib.h"
