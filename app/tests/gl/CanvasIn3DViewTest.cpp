@@ -2,7 +2,7 @@
 // through the drawing view's own OpenGL widget and device context, shaded from an
 // isometric direction and as a wireframe, then its preview image drawn in the 2D view
 // mapping. With KORVEL_SCREENSHOT_DIR set, each picture is also saved there.
-#include "AppFixture.h"
+#include "WorkArea3DTest.h"
 
 #include "app/KorvelIds.h"
 #include "framework/looker/AppSlots.h"
@@ -29,29 +29,7 @@ using namespace korvel_test;
 
 namespace {
 
-class CanvasIn3DViewTest : public AppTest {
-protected:
-    void TearDown() override
-    {
-        if (CLooker* looker = gGetLooker()) looker->SetSrfShowMode(20);
-        CLooker::SetView2D();
-        AppTest::TearDown();
-    }
-};
-
-void Save(const QImage& image, const std::string& name)
-{
-    if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"))
-        image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
-
-int PixelsOtherThan(const QImage& image, QRgb background)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != background ? 1 : 0;
-    return n;
-}
+class CanvasIn3DViewTest : public WorkArea3DTest {};
 
 int Shades(const QImage& image, QRgb background)
 {
@@ -64,24 +42,7 @@ int Shades(const QImage& image, QRgb background)
 
 TEST_F(CanvasIn3DViewTest, HemisphereOnRollingGroundShadedWireframeAndPreview)
 {
-    ASSERT_TRUE(Start());
-    Frame()->GetWidget()->resize(800, 600);
-    Frame()->ShowWindow(SW_SHOW);
-    QTest::qWait(100);
-    CKorvelView* view = View();
-    ASSERT_NE(view, nullptr);
-    CLooker::SetView2D();
-    view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
-    ASSERT_TRUE(CLooker::IsView3D());
-    view->RedrawScreen();
-    CGLArea* area = view->FindGLArea();
-    ASSERT_NE(area, nullptr);
-    ASSERT_FALSE(area->GrabFrame().isNull());
-    ASSERT_TRUE(area->IsReady()) << "an OpenGL context is required";
-    COpenGLDC* dc = gGetOpenGLDC();
-    ASSERT_EQ(dc, view->GetOpenGLDC());
-    CLooker* looker = gGetLooker();
-    ASSERT_NE(looker, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Open3DWorkArea());
 
     // 200 × 150 mm at 0.5 mm: a ground rolling by ±4 mm around 6 mm and a hemisphere of
     // radius 45 mm standing on it.
@@ -103,32 +64,15 @@ TEST_F(CanvasIn3DViewTest, HemisphereOnRollingGroundShadedWireframeAndPreview)
     ASSERT_NE(canvas.preview, nullptr);
 
     // Isometric: from the front right and above.
-    GCamera& camera = dc->m_Camera;
     const double centre[3] = {100.0, 75.0, 15.0};
     const double from[3] = {1.0, -1.0, 1.0};
-    for (int i = 0; i < 3; ++i) camera.m_ref[i] = centre[i], camera.m_eye[i] = centre[i] + 500.0 * from[i];
-    camera.m_up[0] = 0, camera.m_up[1] = 0, camera.m_up[2] = 1;
-    camera.m_fScale = 2.6f;
-    camera.m_dNear = camera.m_dFar = 0.0;
+    AimCamera(centre, from, 500.0, 2.6f);
+    dc->m_Camera.m_dNear = dc->m_Camera.m_dFar = 0.0;
 
-    const QRgb background = qRgb(0, 0, 64);
-    int frameErrors = 0;
     auto frame = [&](const std::string& label) {
-        area->SetCallbacks({nullptr, nullptr, [&] {
-                                const QWidget* w = area->GetWidget();
-                                dc->Ready(w->width(), w->height());
-                                glClearColor(0.0f, 0.0f, 64.0f / 255.0f, 1.0f);
-                                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                                glEnable(GL_DEPTH_TEST);
-                                while (glGetError() != GL_NO_ERROR) {
-                                }
-                                canvas.DrawGL(dc, 0);
-                                glDisable(GL_LIGHTING);
-                                for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) ++frameErrors;
-                            }});
-        QImage image = area->GrabFrame().convertToFormat(QImage::Format_RGB32);
-        Save(image, label);
-        return image;
+        return Grab(label, [&] {
+            canvas.DrawGL(dc, 0);
+        });
     };
     looker->SetSrfShowMode(20);
     const QImage shaded = frame("canvas-shaded");
@@ -157,7 +101,7 @@ TEST_F(CanvasIn3DViewTest, HemisphereOnRollingGroundShadedWireframeAndPreview)
         CQtDC qdc(&plan);
         canvas.Draw(&qdc);
     }
-    Save(plan, "canvas-2d-preview");
+    SaveScreenshot(plan, "canvas-2d-preview");
     EXPECT_GT(PixelsOtherThan(plan, qRgb(255, 255, 255)), plan.width() * plan.height() / 3);
     EXPECT_GT(Shades(plan, qRgb(255, 255, 255)), 30);
 }

@@ -2,7 +2,7 @@
 // drawing view's own OpenGL widget and device context, lit as a caller lights them, in
 // every surface show mode and after a draw-brush stroke placed with the screen-space
 // selection. With KORVEL_SCREENSHOT_DIR set, each frame is also saved there.
-#include "AppFixture.h"
+#include "WorkArea3DTest.h"
 
 #include "app/KorvelIds.h"
 #include "framework/looker/AppSlots.h"
@@ -27,51 +27,11 @@ using namespace korvel_test;
 
 namespace {
 
-class MeshIn3DViewTest : public AppTest {
-protected:
-    void TearDown() override
-    {
-        // The display mode and the show mode are the process's: later tests start in 2D.
-        if (CLooker* looker = gGetLooker()) looker->SetSrfShowMode(20);
-        CLooker::SetView2D();
-        AppTest::TearDown();
-    }
-};
-
-int LitPixels(const QImage& image, QRgb background)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != background ? 1 : 0;
-    return n;
-}
-
-void Save(const QImage& image, const std::string& name)
-{
-    if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"))
-        image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
+class MeshIn3DViewTest : public WorkArea3DTest {};
 
 TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
 {
-    ASSERT_TRUE(Start());
-    Frame()->GetWidget()->resize(800, 600);
-    Frame()->ShowWindow(SW_SHOW);
-    QTest::qWait(100);
-    CKorvelView* view = View();
-    ASSERT_NE(view, nullptr);
-    CLooker::SetView2D();
-    view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
-    ASSERT_TRUE(CLooker::IsView3D());
-    view->RedrawScreen();
-    CGLArea* area = view->FindGLArea();
-    ASSERT_NE(area, nullptr);
-    ASSERT_FALSE(area->GrabFrame().isNull());
-    ASSERT_TRUE(area->IsReady()) << "an OpenGL context is required";
-    COpenGLDC* dc = gGetOpenGLDC();
-    ASSERT_EQ(dc, view->GetOpenGLDC());
-    CLooker* looker = gGetLooker();
-    ASSERT_NE(looker, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Open3DWorkArea());
 
     // The bunny at the origin, the torus beside it, both 100 mm across.
     CGeMesh bunny, torus;
@@ -89,36 +49,20 @@ TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
         m->ComputerIsoCurve(8);
     }
     // Looking at both from the front, a little from above and the left.
-    GCamera& camera = dc->m_Camera;
     const double centre[3] = {60.0, 0.0, 0.0};
     const double from[3] = {-0.35, -1.0, 0.45};
-    for (int i = 0; i < 3; ++i) camera.m_ref[i] = centre[i], camera.m_eye[i] = centre[i] + 400.0 * from[i];
-    camera.m_up[0] = 0, camera.m_up[1] = 0, camera.m_up[2] = 1;
-    camera.m_fScale = 2.4f;
+    AimCamera(centre, from, 400.0, 2.4f);
+    GCamera& camera = dc->m_Camera;
 
-    const QRgb background = qRgb(0, 0, 64);
-    int frameErrors = 0;
     // One frame of the work area as a caller draws meshes: the camera's view, depth
     // test, a light from the upper left, white for the unlit modes.
     auto frame = [&](const std::string& label) {
-        area->SetCallbacks({nullptr, nullptr, [&] {
-                                const QWidget* w = area->GetWidget();
-                                dc->Ready(w->width(), w->height());
-                                glClearColor(0.0f, 0.0f, 64.0f / 255.0f, 1.0f);
-                                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                                glEnable(GL_DEPTH_TEST);
-                                while (glGetError() != GL_NO_ERROR) {
-                                }
-                                dc->SetLightDirection(-0.5f, -1.0f, 1.0f);
-                                glColor3f(1.0f, 1.0f, 0.8f);
-                                bunny.DrawGL(dc, 0);
-                                torus.DrawGL(dc, 0);
-                                glDisable(GL_LIGHTING);
-                                for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) ++frameErrors;
-                            }});
-        QImage image = area->GrabFrame().convertToFormat(QImage::Format_RGB32);
-        Save(image, label);
-        return image;
+        return Grab(label, [&] {
+            dc->SetLightDirection(-0.5f, -1.0f, 1.0f);
+            glColor3f(1.0f, 1.0f, 0.8f);
+            bunny.DrawGL(dc, 0);
+            torus.DrawGL(dc, 0);
+        });
     };
 
     struct Mode {
@@ -140,7 +84,7 @@ TEST_F(MeshIn3DViewTest, BunnyAndQuadTorusInEveryShowModeAndAfterABrushStroke)
                 mesh->ClearNormal();
         }
         const QImage image = frame(m.label);
-        EXPECT_GT(LitPixels(image, background), 2000) << m.label;
+        EXPECT_GT(PixelsOtherThan(image, background), 2000) << m.label;
         EXPECT_EQ(frameErrors, 0) << m.label;
         if (m.label == "20-smooth") smooth = image;
     }

@@ -3,7 +3,7 @@
 // view's own OpenGL widget and device context, lit as a caller lights them, in the
 // show modes 20 (tessellation), 21 (loops and iso curves) and 23 (exact NURBS).
 // With KORVEL_SCREENSHOT_DIR set, each frame is also saved there.
-#include "AppFixture.h"
+#include "WorkArea3DTest.h"
 
 #include "app/KorvelIds.h"
 #include "framework/looker/AppSlots.h"
@@ -33,16 +33,7 @@ using namespace korvel_test;
 
 namespace {
 
-class TrimSurfIn3DViewTest : public AppTest {
-protected:
-    void TearDown() override
-    {
-        // The display mode and the show mode are the process's: later tests start in 2D.
-        if (CLooker* looker = gGetLooker()) looker->SetSrfShowMode(20);
-        CLooker::SetView2D();
-        AppTest::TearDown();
-    }
-};
+class TrimSurfIn3DViewTest : public WorkArea3DTest {};
 
 // Pixels differing from the background inside the window box [x0, x1) × [y0, y1).
 int LitPixels(const QImage& image, QRgb background, int x0, int y0, int x1, int y1)
@@ -100,54 +91,20 @@ TEST_F(TrimSurfIn3DViewTest, BottleFacesAndAHoledBumpWithItsOffsetInEachShowMode
         all.zmin = std::min(all.zmin, b.zmin), all.zmax = std::max(all.zmax, b.zmax);
     }
 
-    ASSERT_TRUE(Start());
-    Frame()->GetWidget()->resize(800, 600);
-    Frame()->ShowWindow(SW_SHOW);
-    QTest::qWait(100);
-    CKorvelView* view = View();
-    ASSERT_NE(view, nullptr);
-    CLooker::SetView2D();
-    view->SendMessage(WM_COMMAND, korvel::ID_VIEW_3D, 0);
-    ASSERT_TRUE(CLooker::IsView3D());
-    view->RedrawScreen();
-    CGLArea* area = view->FindGLArea();
-    ASSERT_NE(area, nullptr);
-    ASSERT_FALSE(area->GrabFrame().isNull());
-    ASSERT_TRUE(area->IsReady()) << "an OpenGL context is required";
-    COpenGLDC* dc = gGetOpenGLDC();
-    ASSERT_EQ(dc, view->GetOpenGLDC());
-    CLooker* looker = gGetLooker();
-    ASSERT_NE(looker, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Open3DWorkArea());
 
     // Looking at the scene from the front, from above and the left.
-    GCamera& camera = dc->m_Camera;
     const double centre[3] = {(all.xmin + all.xmax) / 2, (all.ymin + all.ymax) / 2, (all.zmin + all.zmax) / 2};
     const double from[3] = {-0.35, -1.0, 0.7};
-    for (int i = 0; i < 3; ++i) camera.m_ref[i] = centre[i], camera.m_eye[i] = centre[i] + 400.0 * from[i];
-    camera.m_up[0] = 0, camera.m_up[1] = 0, camera.m_up[2] = 1;
-    camera.m_fScale = 4.0f;
+    AimCamera(centre, from, 400.0, 4.0f);
+    GCamera& camera = dc->m_Camera;
 
-    const QRgb background = qRgb(0, 0, 64);
-    int frameErrors = 0;
     auto frame = [&](const std::string& label) {
-        area->SetCallbacks({nullptr, nullptr, [&] {
-                                const QWidget* w = area->GetWidget();
-                                dc->Ready(w->width(), w->height());
-                                glClearColor(0.0f, 0.0f, 64.0f / 255.0f, 1.0f);
-                                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                                glEnable(GL_DEPTH_TEST);
-                                while (glGetError() != GL_NO_ERROR) {
-                                }
-                                dc->SetLightDirection(-0.5f, -1.0f, 1.0f);
-                                glColor3f(1.0f, 1.0f, 0.8f);
-                                for (auto& s : surfaces) s->DrawGL(dc, 0);
-                                glDisable(GL_LIGHTING);
-                                for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) ++frameErrors;
-                            }});
-        QImage image = area->GrabFrame().convertToFormat(QImage::Format_RGB32);
-        if (const char* dir = std::getenv("KORVEL_SCREENSHOT_DIR"))
-            image.save(QString::fromStdString(std::string(dir) + "/trimsurf-" + label + ".png"));
-        return image;
+        return Grab("trimsurf-" + label, [&] {
+            dc->SetLightDirection(-0.5f, -1.0f, 1.0f);
+            glColor3f(1.0f, 1.0f, 0.8f);
+            for (auto& s : surfaces) s->DrawGL(dc, 0);
+        });
     };
 
     // Window boxes of the bottle and of the bump with its offset.
