@@ -5,6 +5,8 @@
 //    unit steps, against Clipper's SimplifyPolygon of the same polygon.
 // Clipper works on integers: coordinates are scaled by 1e6 (well within its range).
 // The counter "ratio" is the loops' time over Clipper's (below 1: the loops are faster).
+#include "ThreadClock.h"
+
 #include "testing/Shorelines.h"
 #include "toolpath/contours/SmartLoop.h"
 
@@ -46,13 +48,6 @@ ClipperLib::Path ScaledPath(const std::vector<Pt>& pts)
 
 // Both sides run on this thread: its CPU time is steadier than the wall clock on a
 // shared machine.
-double Now()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
-
 void Report(benchmark::State& state, double tk, double tc)
 {
     state.counters["loops_ms"] = tk * 1e3 / static_cast<double>(state.iterations());
@@ -85,16 +80,16 @@ void BM_PointInShorelineLoop(benchmark::State& state)
     double tk = 0, tc = 0;
     long inK = 0, inC = 0;
     for (auto _ : state) {
-        double t0 = Now();
+        double t0 = ThreadCpuSeconds();
         inK = 0;
         for (const Pt& p : grid)
             inK += loop.IsPointIn(p.data()) != 0;
-        tk += (Now() - t0);
-        t0 = Now();
+        tk += (ThreadCpuSeconds() - t0);
+        t0 = ThreadCpuSeconds();
         inC = 0;
         for (const ClipperLib::IntPoint& p : scaledGrid)
             inC += ClipperLib::PointInPolygon(p, path) != 0;
-        tc += (Now() - t0);
+        tc += (ThreadCpuSeconds() - t0);
     }
     Report(state, tk, tc);
     state.counters["vertices"] = static_cast<double>(poly.size());
@@ -118,13 +113,13 @@ void BM_SelfCrossingPolygonLoops(benchmark::State& state)
     long loops = 0, polygons = 0;
     for (auto _ : state) {
         std::unique_ptr<CSmartCurve> c(ClosedPolyline(walk));
-        double t0 = Now();
+        double t0 = ThreadCpuSeconds();
         c->DefineBox();
         c->AutoInters(0);
         c->AutoDepart(0);
         c->DefineBox();
         CSmartLoop* head = c->FormLoop();
-        tk += (Now() - t0);
+        tk += (ThreadCpuSeconds() - t0);
         loops = 0;
         for (CSmartLoop* L = head; L;) {
             CSmartLoop* n = L->next;
@@ -133,10 +128,10 @@ void BM_SelfCrossingPolygonLoops(benchmark::State& state)
             delete L;
             L = n;
         }
-        t0 = Now();
+        t0 = ThreadCpuSeconds();
         ClipperLib::Paths out;
         ClipperLib::SimplifyPolygon(path, out, ClipperLib::pftEvenOdd);
-        tc += (Now() - t0);
+        tc += (ThreadCpuSeconds() - t0);
         polygons = static_cast<long>(out.size());
     }
     Report(state, tk, tc);

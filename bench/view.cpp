@@ -7,6 +7,8 @@
 // frames per second; "peer_ratio_cpu" the same ratio of thread CPU times. The
 // program runs in-process on the offscreen platform.
 
+#include "ThreadClock.h"
+
 #include "app/KorvelApp.h"
 #include "app/KorvelView.h"
 #include "app/MainFrame.h"
@@ -164,15 +166,6 @@ void PeerFrame(QImage& image, const std::vector<Stroke>& strokes)
 
 using Clock = std::chrono::steady_clock;
 
-// CPU time of this thread: on a machine shared with other work, waits for a
-// core do not count, so the ratio of these times is steadier than of wall times.
-double ThreadSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 // Repaints after zoom steps at `magnify` times the scale that shows the whole
 // drawing; the entities outside the view at that scale are never drawn.
 void RunZoomRepaint(benchmark::State& state, double magnify)
@@ -204,14 +197,14 @@ void RunZoomRepaint(benchmark::State& state, double magnify)
     for (auto _ : state) {
         looker->SetScale(scales[k]);
         auto t0 = Clock::now();
-        double c0 = ThreadSeconds();
+        double c0 = ThreadCpuSeconds();
         view->RedrawScreen();
-        viewCpu += ThreadSeconds() - c0;
+        viewCpu += ThreadCpuSeconds() - c0;
         viewSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
         t0 = Clock::now();
-        c0 = ThreadSeconds();
+        c0 = ThreadCpuSeconds();
         PeerFrame(image, strokes[k]);
-        peerCpu += ThreadSeconds() - c0;
+        peerCpu += ThreadCpuSeconds() - c0;
         peerSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
         k ^= 1;
     }
