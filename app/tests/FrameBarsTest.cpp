@@ -496,6 +496,35 @@ TEST_F(RulerTest, TicksLieOnTheViewPixelsOfTheirValuesInEveryUnit)
     }
 }
 
+TEST_F(RulerTest, StripsRepaintWhenTheViewAloneIsResized)
+{
+    // A bar docked beside the view narrows it without touching the rulers'
+    // strips; the scale moves with the view's centre, so the strips repaint.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    };
+    QWidget* view = gGetView()->GetWidget();
+    QWidget* horz = Frame()->GetHorzRuler().GetStrip();
+    QWidget* vert = Frame()->GetVertRuler().GetStrip();
+    QTest::qWait(300);
+    PaintCounter horzPaints, vertPaints;
+    horz->installEventFilter(&horzPaints);
+    vert->installEventFilter(&vertPaints);
+    const QSize stripSizes[2] = {horz->size(), vert->size()};
+    view->setFixedSize(view->width() - 40, view->height() - 30);
+    QTest::qWait(300);
+    EXPECT_EQ(horz->size(), stripSizes[0]);
+    EXPECT_GT(horzPaints.paints, 0);
+    EXPECT_GT(vertPaints.paints, 0);
+    horz->removeEventFilter(&horzPaints);
+    vert->removeEventFilter(&vertPaints);
+}
+
 TEST_F(RulerTest, GuideLineDraggedFromEachRulerLandsAtTheDropPoint)
 {
     CDBase* db = CDBase::Instance();

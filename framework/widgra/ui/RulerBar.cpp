@@ -78,14 +78,18 @@ private:
         looker->GetOrgPoint(org);
         QWidget* view = ViewWidget();
         const QPoint at = view != nullptr ? view->mapTo(view->window(), QPoint(0, 0)) : QPoint();
-        return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+        // The view keeps its centre when it is resized, so its size moves the scale too.
+        const QSize size = view != nullptr ? view->size() : QSize();
+        return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
             .arg(looker->GetScale())
             .arg(org[0])
             .arg(org[1])
             .arg(global != nullptr ? global->m_nUnit : 0)
             .arg(at.x())
             .arg(at.y())
-            .arg(m_ruler->GetMouseMark());
+            .arg(m_ruler->GetMouseMark())
+            .arg(size.width())
+            .arg(size.height());
     }
 
     CQVRulerBar* m_ruler;
