@@ -319,6 +319,35 @@ TEST_F(FrameBarsTest, ClassicModeMenuListsItsBarsInRecordOrderAndTogglesThem)
     for (UINT id : classic) EXPECT_FALSE(Shown(id)) << "bar " << id;
 }
 
+TEST_F(FrameBarsTest, NextRunStartsWithTheBarSetAndModeTheLastOneLeft)
+{
+    Command(korvel::ID_UI_CLASSIC);
+    Frame()->ShowPane(Frame()->GetToolBar(608), TRUE, FALSE, TRUE);
+    Frame()->ShowPane(Frame()->GetToolBar(393), FALSE, FALSE, TRUE);
+    QApplication::processEvents();
+    ASSERT_TRUE(Shown(608));
+    ASSERT_FALSE(Shown(393));
+    Close();
+    StartView();
+    EXPECT_EQ(Frame()->GetUIModeFlag(), 1);
+    EXPECT_FALSE(Frame()->GetTabToolBar().IsVisible());
+    EXPECT_TRUE(Shown(608));
+    EXPECT_FALSE(Shown(393));
+    for (UINT id : {602u, 606u, 603u, 604u, 605u}) EXPECT_TRUE(Shown(id)) << "bar " << id;
+
+    // Switching writes the mode with its bar set at once, so a run that ends
+    // without closing its frame leaves no classic set beside the tab mode.
+    Command(korvel::ID_UI_TAB);
+    CWinApp* app = AfxGetApp();
+    EXPECT_EQ(app->GetProfileInt(CFrameWndEx::kStateSection, L"UIMode", 0), 16u);
+    const CBasePane& tab = Frame()->GetTabToolBar();
+    EXPECT_EQ(app->GetProfileInt(CFrameWndEx::kStateSection, CFrameWndEx::PaneStateEntry(&tab), -1), 1u);
+    for (UINT id : {237u, 602u, 608u})
+        EXPECT_EQ(app->GetProfileInt(CFrameWndEx::kStateSection, CFrameWndEx::PaneStateEntry(Frame()->GetToolBar(id)), -1),
+                  id == 237 ? 1u : 0u)
+            << "bar " << id;
+}
+
 TEST_F(FrameBarsTest, BarPaneCommandsEnterSelectModeAndFlipTheirBar)
 {
     Command(korvel::ID_UI_CLASSIC);

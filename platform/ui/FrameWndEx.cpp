@@ -3,10 +3,53 @@
 #include <QMainWindow>
 
 #include "platform/ui/BasePane.h"
+#include "platform/ui/WinApp.h"
 
 #include <algorithm>
 
 IMPLEMENT_DYNCREATE(CFrameWndEx, CFrameWnd)
+
+BEGIN_MESSAGE_MAP(CFrameWndEx, CFrameWnd)
+  ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+CString CFrameWndEx::PaneStateEntry(const CBasePane* pPane) {
+  CString entry;
+  entry.Format(L"Pane-%d", pPane->GetDlgCtrlID());
+  return entry;
+}
+
+BOOL CFrameWndEx::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext) {
+  if (!CFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext)) return FALSE;
+  LoadPaneState();
+  return TRUE;
+}
+
+void CFrameWndEx::OnClose() {
+  SavePaneState();
+  CFrameWnd::OnClose();
+}
+
+void CFrameWndEx::SavePaneState() {
+  CWinApp* pApp = AfxGetApp();
+  if (pApp == nullptr) return;
+  for (const CBasePane* pPane : m_panes) {
+    const QWidget* pWidget = pPane->GetWidget();
+    if (pWidget == nullptr || pPane->GetDlgCtrlID() == 0) continue;
+    // Hidden by its own flag, not merely because the frame is not shown.
+    pApp->WriteProfileInt(kStateSection, PaneStateEntry(pPane), pWidget->isHidden() ? 0 : 1);
+  }
+}
+
+void CFrameWndEx::LoadPaneState() {
+  CWinApp* pApp = AfxGetApp();
+  if (pApp == nullptr) return;
+  for (CBasePane* pPane : m_panes) {
+    if (pPane->GetWidget() == nullptr || pPane->GetDlgCtrlID() == 0) continue;
+    const int shown = static_cast<int>(pApp->GetProfileInt(kStateSection, PaneStateEntry(pPane), -1));
+    if (shown == 0 || shown == 1) pPane->ShowPane(shown, FALSE, FALSE);
+  }
+}
 
 void CFrameWndEx::DockPane(CBasePane* pBar, UINT, LPCRECT) {
   if (pBar == nullptr) return;

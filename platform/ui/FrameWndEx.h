@@ -23,8 +23,23 @@ public:
   void ShowPane(CBasePane* pBar, BOOL bShow, BOOL bDelay, BOOL bActivate);
   BOOL IsPaneDocked(const CBasePane* pBar) const;
 
+  // After the base, shows or hides each docked pane as the profile's section
+  // "Workspace" kept it when the frame last closed (panes it never saw keep
+  // what OnCreate gave them).
+  BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW, CWnd* pParentWnd = nullptr,
+                 CCreateContext* pContext = nullptr) override;
+  // Writes the docked panes' visibility to the profile, then closes as the base.
+  void OnClose();
+
+  // One entry "Pane-<id>" per docked pane with an id.
+  static constexpr const wchar_t* kStateSection = L"Workspace";
+  static CString PaneStateEntry(const CBasePane* pPane);
+  void SavePaneState();
+  void LoadPaneState();
+
 protected:
   QWidget* CreateWidget(QWidget* pParent) override;
+  DECLARE_MESSAGE_MAP()
 
 private:
   DWORD m_dwDockStyle = 0;

@@ -1,7 +1,19 @@
 #include "framework/widgra/ui/UIToolBarMgr.h"
 
+#include "platform/ui/FrameWndEx.h"
+#include "platform/ui/WinApp.h"
+
 namespace {
 std::unique_ptr<CUIToolBarMgr> g_manager;
+constexpr const wchar_t* kModeEntry = L"UIMode";
+}  // namespace
+
+CUIToolBarMgr::CUIToolBarMgr()
+{
+    if (CWinApp* app = AfxGetApp()) {
+        const int mode = static_cast<int>(app->GetProfileInt(CFrameWndEx::kStateSection, kModeEntry, kModeTab));
+        if (mode == kModeTab || mode == kModeClassic) m_nUIMode = mode;
+    }
 }
 
 CUIToolBarMgr* CUIToolBarMgr::Instance()
@@ -31,10 +43,16 @@ void CUIToolBarMgr::ShowCurrentUI(int mode)
             if (live(*rec) && rec->m_nUIMode == m_nUIMode) m_shown[rec->m_pBar] = rec->m_pBar->IsVisible() != FALSE;
     }
     m_nUIMode = mode;
+    // The profile keeps the mode with the bar set it shows, so a run that ends
+    // without closing its frame still starts the next one with a matching set.
+    CWinApp* app = AfxGetApp();
+    if (app != nullptr) app->WriteProfileInt(CFrameWndEx::kStateSection, kModeEntry, mode);
     for (const auto& rec : m_bars) {
         if (!live(*rec)) continue;
         const auto remembered = m_shown.find(rec->m_pBar);
         const bool shown = rec->m_nUIMode == mode && (remembered == m_shown.end() || remembered->second);
         rec->m_pBar->ShowPane(shown ? TRUE : FALSE, FALSE, FALSE);
+        if (app != nullptr && rec->m_pBar->GetDlgCtrlID() != 0)
+            app->WriteProfileInt(CFrameWndEx::kStateSection, CFrameWndEx::PaneStateEntry(rec->m_pBar), shown ? 1 : 0);
     }
 }

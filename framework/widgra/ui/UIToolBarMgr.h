@@ -29,6 +29,10 @@ public:
     static constexpr int kModeTab = 16;
     static constexpr int kModeClassic = 17;
 
+    // The mode starts as the profile kept it (entry "UIMode" of the frame's
+    // state section), so the frame builds the user's last bar set.
+    CUIToolBarMgr();
+
     static CUIToolBarMgr* Instance();
     static void Uninstance();
 
@@ -41,7 +45,8 @@ public:
     BOOL IsCurrentUI(int mode) const { return m_nUIMode == mode; }
     // Sets the mode: the bars of the other mode hide, those of this mode show as
     // they were when the mode was last left (at first as RememberShown says;
-    // a bar never named there shows). Other modes are refused.
+    // a bar never named there shows). Other modes are refused. A new mode is
+    // written to the profile.
     void ShowCurrentUI(int mode);
     // Whether the bar shows the next time its mode becomes current.
     void RememberShown(const CBasePane* bar, BOOL shown) { m_shown[bar] = shown != FALSE; }
