@@ -13,6 +13,7 @@
 #include "geometry/relief/tests/ReliefFixtures.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
+#include "testing/ImageReader.h"
 #include "testing/NpzReader.h"
 
 #include <Eigen/Core>
@@ -370,12 +371,14 @@ TEST(GeCanvasTest, CalcBoxHeightRangeIsThatOfTheOrderedSearch)
         }
 }
 
-TEST(GeCanvasTest, TerrainSamplesBlendSmoothAndEncodeAsTheCellByCellVersions)
+TEST(GeCanvasTest, RealInputsBlendSmoothAndEncodeAsTheCellByCellVersions)
 {
     // matplotlib's terrain samples as reliefs in tenths of their units: a fault scarp
     // (344 x 403, its lowest ground made zero so that part of it leaves cells alone) and
-    // land with sea floor (91 x 120, heights of both signs); laid over a canvas that
-    // already holds the other one, overhanging its edges.
+    // land with sea floor (91 x 120, heights of both signs); two pictures as reliefs of
+    // their luma in tenths: a portrait (JPEG, 512 x 600) and libpng's logo (PNG, 91 x 69,
+    // transparent round it, so empty there). Each is laid over a canvas that already
+    // holds another one, overhanging its edges.
     struct Terrain {
         const char* file;
         const char* array;
@@ -393,9 +396,21 @@ TEST(GeCanvasTest, TerrainSamplesBlendSmoothAndEncodeAsTheCellByCellVersions)
     }
     double shift[3] = {5.0, 3.0, 0.0};
     reliefs[1]->Translate(shift);
+    for (const std::string& file : {npz::SampleDataDir() + "/grace_hopper.jpg", image::PngTestFile()}) {
+        const image::Rgba picture = image::Read(file);
+        ASSERT_GT(picture.width, 0) << file;
+        reliefs.push_back(MakeRelief(-2.0f, -1.5f, 0.1f, picture.width, picture.height));
+        // Relief rows run upwards, picture rows downwards.
+        for (int j = 0; j < picture.height; ++j)
+            for (int i = 0; i < picture.width; ++i)
+                reliefs.back()->heights[j * picture.width + i] = image::Height(picture, i, picture.height - 1 - j) / 10.0f;
+    }
+    double pictureShift[3] = {12.0, 8.0, 0.0};
+    reliefs[3]->Translate(pictureShift);
+    const std::pair<int, int> layers[] = {{0, 1}, {1, 0}, {2, 3}, {3, 2}, {0, 3}, {2, 1}};
     const unsigned modes[] = {CGeCanvas::kModeAdd, CGeCanvas::kModeSubtract, CGeCanvas::kModeMax,
                               CGeCanvas::kModeMin, CGeCanvas::kModeReplace};
-    for (int first = 0; first < 2; ++first)
+    for (const auto& [first, second] : layers)
         for (unsigned mode : modes) {
             auto c = MakeCanvas(0.0f, 0.0f, 0.1f, 301, 203);
             auto ref = MakeCanvas(0.0f, 0.0f, 0.1f, 301, 203);
@@ -406,14 +421,14 @@ TEST(GeCanvasTest, TerrainSamplesBlendSmoothAndEncodeAsTheCellByCellVersions)
                 k->ResetFlag(0, nullptr);
                 k->ResetFlag(2, &passed);
             }
-            c->UpdateHeight(reliefs[1 - first].get(), all, mode);
-            ReferenceUpdateHeight(*ref, reliefs[1 - first].get(), all, mode);
+            c->UpdateHeight(reliefs[second].get(), all, mode);
+            ReferenceUpdateHeight(*ref, reliefs[second].get(), all, mode);
             const size_t cells = 301 * 203;
-            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << first << " mode " << mode;
-            ASSERT_EQ(std::memcmp(c->flags[0], ref->flags[0], cells), 0) << first << " mode " << mode;
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << second << " over " << first << " mode " << mode;
+            ASSERT_EQ(std::memcmp(c->flags[0], ref->flags[0], cells), 0) << second << " over " << first << " mode " << mode;
             c->LapSmooth();
             ReferenceLapSmooth(*ref);
-            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << first << " mode " << mode;
+            ASSERT_TRUE(SameBits(c->heights[0], ref->heights[0], cells)) << second << " over " << first << " mode " << mode;
             std::vector<RlfIndexData> runs;
             c->CreateHeightIndexDataAll(runs);
             size_t covered = 0;
@@ -424,7 +439,7 @@ TEST(GeCanvasTest, TerrainSamplesBlendSmoothAndEncodeAsTheCellByCellVersions)
             }
             const auto nonEmpty = std::count_if(c->heights[0], c->heights[0] + cells,
                                                 [](float h) { return std::fabs(h) > kEmpty; });
-            EXPECT_EQ(covered, static_cast<size_t>(nonEmpty)) << first << " mode " << mode;
+            EXPECT_EQ(covered, static_cast<size_t>(nonEmpty)) << second << " over " << first << " mode " << mode;
             EXPECT_GT(nonEmpty, 0);
         }
 }
