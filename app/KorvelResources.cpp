@@ -98,6 +98,9 @@ constexpr StringRow kStrings[] = {
     {30149, L"Brightness"},
     // Tool bar titles; the tab tool bar and its tabs.
     {30017, L"Tabbed Tools"},
+    // The status bar's paths button while tool paths are shown and hidden.
+    {30333, L"Paths Shown"},
+    {30332, L"Paths Hidden"},
     {30345, L"File"},
     {30346, L"Draw"},
     {30347, L"Edit"},

@@ -17,6 +17,7 @@
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/WorkArea.h"
+#include "framework/actorum/MainCmds.h"
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Relayon.h"
@@ -54,6 +55,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CPISMainFrame)
     ON_MESSAGE(korvel::WM_KV_RELOAD_LAYERS, &CMainFrame::OnReloadLayers)
     ON_COMMAND(korvel::ID_LAYER_MANAGE, &CMainFrame::OnLayerManage)
     ON_UPDATE_COMMAND_UI(korvel::ID_LAYER_MANAGE, &CMainFrame::OnUpdateLayerManage)
+    ON_COMMAND(korvel::ID_VIEW_PATHS, &CMainFrame::OnViewPaths)
     ON_UPDATE_COMMAND_UI(korvel::ID_VIEW_PATHS, &CMainFrame::OnUpdateViewPaths)
     ON_COMMAND(korvel::ID_LAYER_SHOW_ALL, &CMainFrame::OnLayerShowAll)
     ON_COMMAND(korvel::ID_LAYER_SHOW_ONE, &CMainFrame::OnLayerShowOne)
@@ -552,13 +554,49 @@ void CMainFrame::OnLayerMoveToPicked() { RunLayerCommand(4); }
 void CMainFrame::OnLayerMoveToCurrent() { RunLayerCommand(5); }
 void CMainFrame::OnLayerCurrentOfObject() { RunLayerCommand(6); }
 
+// A loaded drawing brings its own paths switch: the database's flag is the one
+// the drawing shows.
+void CMainFrame::SyncPathsVisible()
+{
+    if (CDBase::IsLiving()) m_bPathsVisible = CDBase::Instance()->GetDbPathVisible();
+}
+
+void CMainFrame::OnViewPaths()
+{
+    SyncPathsVisible();
+    CSelector* selector = gGetSelector();
+    if (m_bPathsVisible && selector != nullptr && selector->GetSizeOfBType(kDbBasePath) > 0) {
+        // Paths shown and some selected: hide just those.
+        for (int i = 0; i < selector->GetSize(); ++i)
+            if (CDbEntity* e = selector->GetEntity(i); (e->GetBaseType() & kDbBasePath) != 0) e->SetVisible(FALSE);
+        qvClearSelSet();
+    } else {
+        qvClearSelSet();
+        m_bPathsVisible = m_bPathsVisible ? FALSE : TRUE;
+        if (CDBase::IsLiving()) CDBase::Instance()->SetDbPathVisible(m_bPathsVisible);
+    }
+    if (CView* view = gGetView()) {
+        view->Invalidate(TRUE);
+        view->SetFocus();
+    }
+}
+
 void CMainFrame::OnUpdateViewPaths(CCmdUI* pCmdUI)
 {
-    // The strip's buttons work only while no application command runs.
     CRelayon* hub = gGetRelayon();
+    if (hub != nullptr && hub->GetCurMainCmd() != nullptr && hub->GetCurMainCmd()->HostType() == kHostNode) {
+        pCmdUI->Enable(FALSE);
+        return;
+    }
+    // The strip's buttons work only while no application command runs.
     m_wndLayerBar.EnableTabButtons(hub == nullptr || hub->CurCmdFlag() == 0 ? 1 : 0);
-    // The tool-path switch has no command behind it yet.
-    pCmdUI->Enable(FALSE);
+    if (!CDBase::IsLiving() || !CDBase::Instance()->HasBaseType(kDbBasePath)) {
+        pCmdUI->Enable(FALSE);
+        return;
+    }
+    pCmdUI->Enable(TRUE);
+    SyncPathsVisible();
+    m_wndStatusBar.SetPathsText(AfxLoadString(m_bPathsVisible ? korvel::IDS_PATHS_SHOWN : korvel::IDS_PATHS_HIDDEN));
 }
 
 void CMainFrame::OnUpdateLayerManage(CCmdUI* pCmdUI)

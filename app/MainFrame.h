@@ -79,6 +79,8 @@ public:
     void OnLayerManage();
     void OnUpdateLayerManage(CCmdUI* pCmdUI);
     // Also switches the layer strip's buttons on while no application command runs.
+    void OnViewPaths();
+    void SyncPathsVisible();
     void OnUpdateViewPaths(CCmdUI* pCmdUI);
     void OnLayerShowAll();
     void OnLayerShowOne();

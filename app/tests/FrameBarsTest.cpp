@@ -6,6 +6,7 @@
 #include "app/LayerTab.h"
 #include "app/MeaDistCmd.h"
 #include "framework/db/DbAidLine.h"
+#include "framework/db/DbPathGroup.h"
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
 #include "framework/looker/WorkArea.h"
@@ -15,6 +16,8 @@
 #include "framework/relayon/Relayon.h"
 #include "framework/panora/DesignCentral.h"
 #include "framework/widgra/ui/UIToolBarMgr.h"
+#include "framework/relayon/Selector.h"
+#include "platform/core/RecordingDC.h"
 #include "platform/ui/CmdUI.h"
 #include "platform/ui/FrameWndEx.h"
 #include "platform/ui/Resources.h"
@@ -454,6 +457,74 @@ TEST_F(FrameBarsTest, StatusBarGridButtonAndColourSelectorReachTheFrame)
     status.GetColourButton()->click();
     EXPECT_EQ(m_prompt.m_nColourDialogs, 2);
     EXPECT_EQ(status.GetSelectedColor(), RGB(10, 20, 30)) << "a cancelled dialog keeps the colour";
+}
+
+TEST_F(FrameBarsTest, PathsCommandHidesSelectedPathsOrSwitchesAllPaths)
+{
+    // A path group that counts the times the database draws it.
+    struct CountedPath : CDbPathGroup {
+        int draws = 0;
+        void Draw(CDC*, int) override { ++draws; }
+    };
+    CDBase* db = CDBase::Instance();
+    CRelayon* hub = gGetRelayon();
+    auto update = [this] {
+        CTestCmdUI state;
+        state.m_nID = korvel::ID_VIEW_PATHS;
+        state.DoUpdate(Frame(), TRUE);
+        return state.m_bEnabled;
+    };
+    auto drawn = [db](CountedPath* path) {
+        RecordingDC dc;
+        const int before = path->draws;
+        db->DrawAllUnSel(&dc, 0, 0, 1);
+        return path->draws > before;
+    };
+    EXPECT_FALSE(update()) << "no paths in the drawing";
+
+    auto* first = new CountedPath;
+    auto* second = new CountedPath;
+    db->AddTail(first);
+    db->AddTail(second);
+    ASSERT_TRUE(update());
+    const QAbstractButton* button = Frame()->GetStatusBar().GetPathsButton();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Paths Shown"));
+
+    // Shown with one path selected: only that one hides.
+    gGetSelector()->Add(first);
+    Command(korvel::ID_VIEW_PATHS);
+    EXPECT_FALSE(first->IsVisible());
+    EXPECT_TRUE(second->IsVisible());
+    EXPECT_EQ(gGetSelector()->GetSize(), 0);
+    EXPECT_TRUE(db->GetDbPathVisible());
+    EXPECT_FALSE(drawn(first));
+    EXPECT_TRUE(drawn(second));
+
+    // Nothing selected: all paths switch off, and on again.
+    Command(korvel::ID_VIEW_PATHS);
+    EXPECT_FALSE(db->GetDbPathVisible());
+    EXPECT_FALSE(drawn(second));
+    update();
+    EXPECT_EQ(button->text(), QStringLiteral("Paths Hidden"));
+    gGetSelector()->Add(second);  // hidden paths: a selected one switches all back on
+    Command(korvel::ID_VIEW_PATHS);
+    EXPECT_TRUE(db->GetDbPathVisible());
+    EXPECT_TRUE(second->IsVisible());
+    EXPECT_EQ(gGetSelector()->GetSize(), 0);
+    EXPECT_TRUE(drawn(second));
+    update();
+    EXPECT_EQ(button->text(), QStringLiteral("Paths Shown"));
+
+    // A drawing loaded with its paths hidden: the first switch shows them.
+    db->SetDbPathVisible(FALSE);
+    update();
+    EXPECT_EQ(button->text(), QStringLiteral("Paths Hidden"));
+    Command(korvel::ID_VIEW_PATHS);
+    EXPECT_TRUE(db->GetDbPathVisible());
+
+    hub->RunMainCmd(korvel::ID_MAIN_NODE);
+    EXPECT_FALSE(update()) << "node editing";
 }
 
 TEST_F(FrameBarsTest, PathsUpdateEnablesTheStripButtonsExactlyWhileNoCommandRuns)

@@ -23,8 +23,9 @@ inline constexpr int kDbTypeAidLine = 11;  // guide line
 // Base type bits (GetBaseType). Bits 0xE are the entities that can be filled.
 inline constexpr int kDbBaseCurve = 0x2;
 inline constexpr int kDbBaseUnion = 0x4;
-inline constexpr int kDbBaseImage = 0x10;
+inline constexpr int kDbBasePath = 0x10;  // tool paths, shown or hidden together
 inline constexpr int kDbBaseAid = 0x20;
+inline constexpr int kDbBaseImage = 0x40;
 
 // Drawing modes of Draw.
 inline constexpr int kDrawNormal = 0;

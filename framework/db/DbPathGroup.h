@@ -31,6 +31,7 @@ public:
     CDbPathGroup();
     // Deletes every unit with its curve.
     ~CDbPathGroup() override;
+    int GetBaseType() const override { return kDbBasePath; }
     CDbPathGroup(const CDbPathGroup&) = delete;
     CDbPathGroup& operator=(const CDbPathGroup&) = delete;
 

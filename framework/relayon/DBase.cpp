@@ -211,9 +211,17 @@ CDbEntity* CDBase::RoughPick(const Position& pos)
     return found;
 }
 
+BOOL CDBase::HasBaseType(int mask) const
+{
+    for (CDbEntity* e : m_entities)
+        if ((e->GetBaseType() & mask) != 0) return TRUE;
+    return FALSE;
+}
+
 BOOL CDBase::IsDrawable(CDbEntity* entity) const
 {
     if (!entity->IsVisible()) return FALSE;
+    if (!m_bPathVisible && (entity->GetBaseType() & kDbBasePath) != 0) return FALSE;
     const CLayer* layer = GetLayerByID(entity->GetLayerID());
     return layer == nullptr || layer->IsVisible();
 }

@@ -83,6 +83,8 @@ public:
 
     BOOL GetDbAidLineVisible() const { return m_bAidLineVisible; }
     void SetDbAidLineVisible(BOOL visible) { m_bAidLineVisible = visible ? TRUE : FALSE; }
+    // Whether some entity's base type has a bit of mask (a walk of the list).
+    BOOL HasBaseType(int mask) const;
     BOOL GetDbPathVisible() const { return m_bPathVisible; }
     void SetDbPathVisible(BOOL visible) { m_bPathVisible = visible ? TRUE : FALSE; }
     CString& GetNote() { return m_strNote; }

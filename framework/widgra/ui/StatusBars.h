@@ -77,6 +77,7 @@ public:
     // The paths button's text (which of the two states the paths are in).
     void SetPathsText(const CString& text);
     QAbstractButton* GetGridButton() const { return m_pGrid; }
+    QAbstractButton* GetPathsButton() const { return m_pPaths; }
     QAbstractButton* GetColourButton() const { return m_pColour; }
 
 private:
