@@ -61,12 +61,11 @@ void Relink(SIntCurve& c, const std::vector<SCurvePoint*>& pts, const std::vecto
 
 // One greedy pass over an open point run: the points between an anchor and the last
 // end whose chord keeps them all within tol are dropped.
-void ThinOpen(SIntCurve& c, double tol)
+std::vector<char> ThinKeep(const std::vector<SCurvePoint*>& pts, double tol)
 {
-    std::vector<SCurvePoint*> pts = PointsOf(c);
-    if (pts.size() < 3)
-        return;
     std::vector<char> keep(pts.size(), 1);
+    if (pts.size() < 3)
+        return keep;
     size_t anchor = 0;
     while (anchor + 1 < pts.size()) {
         size_t good = anchor + 1;
@@ -82,7 +81,7 @@ void ThinOpen(SIntCurve& c, double tol)
             keep[k] = 0;
         anchor = good;
     }
-    Relink(c, pts, keep);
+    return keep;
 }
 
 SCurvePoint* NewPoint(double u, double v) { return new SCurvePoint{u, v, nullptr}; }
@@ -400,11 +399,30 @@ void CurveNeighbourLimits(const SIntCurve& c, double* left, double* right)
 
 void CurveThin(SIntCurve& c, int closed, double tol)
 {
-    ThinOpen(c, tol);
-    if (closed && CurvePointCount(c) >= 5) {
-        RotateClosed(c, c.first->next->next, 0, 0, false);
-        ThinOpen(c, tol);
+    std::vector<SCurvePoint*> pts = PointsOf(c);
+    std::vector<char> keep = ThinKeep(pts, tol);
+    if (closed && pts.size() >= 5 && std::count(keep.begin(), keep.end(), 1) >= 5) {
+        // The old start goes too when the chord over it, from the last kept point
+        // before the end to the first kept after the start, holds every point it spans.
+        size_t before = pts.size() - 2, after = 1;
+        while (!keep[before])
+            --before;
+        while (!keep[after])
+            ++after;
+        bool ok = true;
+        for (size_t k = before + 1; k < pts.size() && ok; ++k)
+            ok = PointSegDist(pts[k], pts[before], pts[after]) <= tol;
+        for (size_t k = 0; k < after && ok; ++k)
+            ok = PointSegDist(pts[k], pts[before], pts[after]) <= tol;
+        if (ok) {
+            keep.front() = keep.back() = 0;
+            Relink(c, pts, keep);
+            const double s[2] = {pts[after]->u, pts[after]->v};
+            CurveAppendPoint(s, c);
+            return;
+        }
     }
+    Relink(c, pts, keep);
 }
 
 void CurveSmoothKinks(SIntCurve& c)
@@ -1041,11 +1059,15 @@ void ProfileToCurves(CIntCurveSet& set, double bottom, SProfile& prof)
                 break;
             n->zl = n->zr;
         }
-        const double p[2] = {n->x, n->zl};
-        CurveAppendPoint(p, *cur);
         if (std::fabs(n->zl - n->zr) > kProfileStep && n->zr >= a) {
-            const double q[2] = {n->x, n->zr};
+            const double p[2] = {n->x, n->zl}, q[2] = {n->x, n->zr};
+            CurveAppendPoint(p, *cur);
             CurveAppendPoint(q, *cur);
+        } else {
+            // A step small enough for one point takes its higher side, so the curve
+            // never passes below the envelope.
+            const double p[2] = {n->x, n->zr >= a ? std::max(n->zl, n->zr) : n->zl};
+            CurveAppendPoint(p, *cur);
         }
     }
     KeepCurve(set, cur, kProfileMinLen, kProfileThin);
