@@ -57,30 +57,59 @@ void Unite(double* box, const double* other)
         box[c] = std::min(box[c], other[c]), box[c + 3] = std::max(box[c + 3], other[c + 3]);
 }
 
-// The edges of all facets as (key, order, orientation) entries, grouped by edge and in
-// facet order within a group: what the per-vertex chains of an edge table see.
-struct EdgeEntry {
-    std::uint64_t key;  // smaller vertex << 32 | larger vertex
-    std::uint32_t order;
-    std::uint8_t down;
+// Edges grouped by their smaller vertex: bucket v holds, for every facet edge whose
+// smaller vertex is v, the larger vertex (high 32 bits) and a payload (low 32 bits),
+// sorted, so that the entries of one edge lie together in payload order. Built by
+// counting, without a comparison sort of millions of entries; `edges(emit)` calls
+// emit(a, b, payload) for every facet edge, the same way on both passes.
+struct EdgeBuckets {
+    std::vector<std::uint32_t> start;
+    std::vector<std::uint64_t> ent;
+
+    template <class Edges>
+    EdgeBuckets(size_t vertices, size_t count, Edges edges) : start(vertices + 1, 0), ent(count)
+    {
+        edges([&](std::uint32_t a, std::uint32_t b, std::uint32_t) { ++start[size_t(std::min(a, b)) + 1]; });
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        std::vector<std::uint32_t> at(start.begin(), start.end() - 1);
+        edges([&](std::uint32_t a, std::uint32_t b, std::uint32_t payload) {
+            ent[at[std::min(a, b)]++] = std::uint64_t(std::max(a, b)) << 32 | payload;
+        });
+        ent.resize(start.back());
+        for (size_t v = 0; v + 1 < start.size(); ++v)
+            if (start[v + 1] - start[v] > 1)
+                std::sort(ent.begin() + start[v], ent.begin() + start[v + 1]);
+    }
+    // Calls f(a, b, first, end) for every edge (a, b), a < b, with its entries [first, end).
+    template <class F>
+    bool ForEdges(F f) const
+    {
+        for (size_t v = 0; v + 1 < start.size(); ++v)
+            for (std::uint32_t i = start[v]; i < start[v + 1];) {
+                std::uint32_t j = i + 1;
+                while (j < start[v + 1] && ent[j] >> 32 == ent[i] >> 32)
+                    ++j;
+                if (!f(std::uint32_t(v), std::uint32_t(ent[i] >> 32), i, j))
+                    return false;
+                i = j;
+            }
+        return true;
+    }
 };
 
-std::vector<EdgeEntry> FacetEdges(const _facet* t, const std::vector<std::uint8_t>& down)
+// The facet edges with payload (order << 1 | down-facing): what the per-vertex chains of
+// an edge table see, one edge's entries in facet order.
+EdgeBuckets FacetEdges(const _facet* t, const std::vector<std::uint8_t>& down)
 {
-    std::vector<EdgeEntry> e;
-    e.reserve(size_t(t->nt) * 3 + size_t(t->nq) * 4);
-    std::uint32_t order = 0, facet = 0;
-    ForFacets(t, [&](const std::int32_t* c, int n) {
-        for (int k = 0; k < n; ++k) {
-            const auto a = std::uint32_t(c[k]), b = std::uint32_t(c[(k + 1) % n]);
-            e.push_back({std::uint64_t(std::min(a, b)) << 32 | std::max(a, b), order++, down.empty() ? std::uint8_t(0) : down[facet]});
-        }
-        ++facet;
+    return EdgeBuckets(size_t(t->nn), size_t(t->nt) * 3 + size_t(t->nq) * 4, [&](auto emit) {
+        std::uint32_t order = 0, facet = 0;
+        ForFacets(t, [&](const std::int32_t* c, int n) {
+            const std::uint32_t d = down.empty() ? 0 : down[facet];
+            for (int k = 0; k < n; ++k, ++order)
+                emit(std::uint32_t(c[k]), std::uint32_t(c[(k + 1) % n]), order << 1 | d);
+            ++facet;
+        });
     });
-    std::sort(e.begin(), e.end(), [](const EdgeEntry& x, const EdgeEntry& y) {
-        return x.key != y.key ? x.key < y.key : x.order < y.order;
-    });
-    return e;
 }
 
 // An edge added twice with the same key cancels; the entries left of one edge alternate
@@ -91,29 +120,30 @@ struct EdgeOutcome {
 
 bool Cancelled() { return gIsProgressCancel(); }
 
-bool ReduceEdges(const std::vector<EdgeEntry>& e, bool pairInner, EdgeOutcome& out)
+bool ReduceEdges(const EdgeBuckets& e, bool pairInner, EdgeOutcome& out)
 {
-    std::vector<const EdgeEntry*> stack;
-    for (size_t i = 0; i < e.size();) {
-        if ((i & 0xFFFF) == 0 && Cancelled())
+    std::vector<std::uint32_t> stack;
+    size_t seen = 0;
+    return e.ForEdges([&](std::uint32_t a, std::uint32_t b, std::uint32_t first, std::uint32_t end) {
+        if ((++seen & 0xFFFF) == 0 && Cancelled())
             return false;
-        size_t j = i;
         stack.clear();
-        for (; j < e.size() && e[j].key == e[i].key; ++j) {
-            if (!stack.empty() && stack.back()->down == e[j].down)
+        for (std::uint32_t i = first; i < end; ++i) {
+            const auto p = std::uint32_t(e.ent[i]);
+            if (!stack.empty() && (stack.back() & 1) == (p & 1))
                 stack.pop_back();
             else
-                stack.push_back(&e[j]);
+                stack.push_back(p);
         }
+        const std::uint64_t key = std::uint64_t(a) << 32 | b;
         size_t top = stack.size();
         if (pairInner)
             for (; top >= 2; top -= 2)
-                out.inner.push_back({stack[top - 1]->key, stack[top - 1]->order});
+                out.inner.push_back({key, stack[top - 1] >> 1});
         for (size_t k = 0; k < top; ++k)
-            out.outer.push_back({stack[k]->key, stack[k]->order});
-        i = j;
-    }
-    return true;
+            out.outer.push_back({key, stack[k] >> 1});
+        return true;
+    });
 }
 
 void FillEdge(std::vector<std::pair<std::uint64_t, std::uint32_t>>& recs, CEdge& edge)
@@ -799,6 +829,9 @@ _facet* MeshToFacet(CGeMesh* mesh)
     const auto faceOf = [&](size_t slot) { return slot < size_t(nt) * 3 ? slot / 3 : size_t(nt) + (slot - size_t(nt) * 3) / 4; };
     const auto faceSize = [&](size_t face) { return face < size_t(nt) ? 3 : 4; };
     const auto firstSlot = [&](size_t face) { return face < size_t(nt) ? face * 3 : size_t(nt) * 3 + (face - size_t(nt)) * 4; };
+    // Corner slots are numbered in 31 bits (edge entries keep one flag beside them).
+    if (slots >= (size_t(1) << 31))
+        return nullptr;
     for (size_t s = 0; s < slots; ++s)
         if (cornerOf(s) >= std::uint32_t(nv))
             return nullptr;
@@ -822,8 +855,9 @@ _facet* MeshToFacet(CGeMesh* mesh)
     }
     // Corners of neighbouring facets that meet at less than the crease angle belong to
     // one smooth patch at each shared vertex.
-    std::vector<std::uint32_t> parent(slots);
-    std::iota(parent.begin(), parent.end(), 0u);
+    // Union-find over corner slots; a class's root is its smallest slot.
+    std::unique_ptr<std::uint32_t[]> parent(new std::uint32_t[slots]);
+    std::iota(parent.get(), parent.get() + slots, 0u);
     const auto find = [&](std::uint32_t x) {
         while (parent[x] != x)
             x = parent[x] = parent[parent[x]];
@@ -834,66 +868,64 @@ _facet* MeshToFacet(CGeMesh* mesh)
         if (a != b)
             parent[std::max(a, b)] = std::min(a, b);
     };
-    struct E {
-        std::uint64_t key;
-        std::uint32_t slotA, slotB;  // slots of the smaller and the larger vertex
-    };
-    std::vector<E> es;
-    es.reserve(slots);
-    for (size_t f = 0; f < nf; ++f) {
-        const size_t s0 = firstSlot(f);
-        const int k = faceSize(f);
-        for (int i = 0; i < k; ++i) {
-            const auto sa = std::uint32_t(s0 + size_t(i)), sb = std::uint32_t(s0 + size_t((i + 1) % k));
-            const std::uint32_t a = cornerOf(sa), b = cornerOf(sb);
-            if (a == b)
-                continue;
-            es.push_back(a < b ? E{std::uint64_t(a) << 32 | b, sa, sb} : E{std::uint64_t(b) << 32 | a, sb, sa});
-        }
-    }
-    std::sort(es.begin(), es.end(), [](const E& x, const E& y) { return x.key != y.key ? x.key < y.key : x.slotA < y.slotA; });
-    const double creaseCos = std::cos(kCreaseAngle);
-    for (size_t i = 0; i < es.size();) {
-        size_t j = i;
-        while (j < es.size() && es[j].key == es[i].key)
-            ++j;
-        // Only an edge of exactly two facets joins them; degenerate facets join freely.
-        if (j - i == 2) {
-            const Pnt3& n0 = fn[faceOf(es[i].slotA)];
-            const Pnt3& n1 = fn[faceOf(es[i + 1].slotA)];
-            const double dot = n0[0] * n1[0] + n0[1] * n1[1] + n0[2] * n1[2];
-            const bool degenerate = (n0[0] == 0 && n0[1] == 0 && n0[2] == 0) || (n1[0] == 0 && n1[1] == 0 && n1[2] == 0);
-            if (degenerate || dot >= creaseCos) {
-                unite(es[i].slotA, es[i + 1].slotA);
-                unite(es[i].slotB, es[i + 1].slotB);
+    // Edge entries carry the slot of the smaller vertex's corner and whether the larger
+    // vertex's corner follows it in the facet (1) or precedes it (0).
+    const EdgeBuckets es(size_t(nv), slots, [&](auto emit) {
+        for (size_t f = 0; f < nf; ++f) {
+            const size_t s0 = firstSlot(f);
+            const int k = faceSize(f);
+            for (int i = 0; i < k; ++i) {
+                const auto sa = std::uint32_t(s0 + size_t(i)), sb = std::uint32_t(s0 + size_t((i + 1) % k));
+                const std::uint32_t a = cornerOf(sa), b = cornerOf(sb);
+                if (a != b)
+                    emit(a, b, a < b ? sa << 1 | 1 : sb << 1);
             }
         }
-        i = j;
-    }
-    es.clear();
-    es.shrink_to_fit();
-    // Patches per vertex: the first keeps the vertex, every further one a new vertex.
-    std::vector<int> index(slots, -1);
-    std::vector<int> rootVertex(slots, -1);
-    std::vector<std::uint8_t> split(size_t(nv), 0);
-    std::vector<std::uint32_t> seenRoot(size_t(nv), 0xFFFFFFFFu);
+    });
+    const auto otherSlot = [&](std::uint32_t p) {
+        const std::uint32_t sa = p >> 1;
+        const size_t f = faceOf(sa), s0 = firstSlot(f);
+        const int k = faceSize(f);
+        const size_t i = sa - s0;
+        return std::uint32_t(s0 + ((p & 1) ? (i + 1) % size_t(k) : (i + size_t(k) - 1) % size_t(k)));
+    };
+    const double creaseCos = std::cos(kCreaseAngle);
+    es.ForEdges([&](std::uint32_t, std::uint32_t, std::uint32_t first, std::uint32_t end) {
+        // Only an edge of exactly two facets joins them; degenerate facets join freely.
+        if (end - first != 2)
+            return true;
+        const auto p0 = std::uint32_t(es.ent[first]), p1 = std::uint32_t(es.ent[first + 1]);
+        const Pnt3& n0 = fn[faceOf(p0 >> 1)];
+        const Pnt3& n1 = fn[faceOf(p1 >> 1)];
+        const double dot = n0[0] * n1[0] + n0[1] * n1[1] + n0[2] * n1[2];
+        const bool degenerate = (n0[0] == 0 && n0[1] == 0 && n0[2] == 0) || (n1[0] == 0 && n1[1] == 0 && n1[2] == 0);
+        if (degenerate || dot >= creaseCos) {
+            unite(p0 >> 1, p1 >> 1);
+            unite(otherSlot(p0), otherSlot(p1));
+        }
+        return true;
+    });
+    // Patches per vertex: the first keeps the vertex, every further one a new vertex. A
+    // root comes before the other slots of its class, so its number is known first.
+    std::unique_ptr<int[]> index(new int[slots]);
+    std::vector<std::uint8_t> seen(size_t(nv), 0), split(size_t(nv), 0);
     int next = nv;
     std::vector<int> origin;  // new vertex -> mesh vertex
     for (size_t s = 0; s < slots; ++s) {
-        const std::uint32_t v = cornerOf(s), r = find(std::uint32_t(s));
-        if (rootVertex[r] >= 0) {
-            index[s] = rootVertex[r];
+        const std::uint32_t r = find(std::uint32_t(s));
+        if (r != s) {
+            index[s] = index[r];
             continue;
         }
-        if (seenRoot[v] == 0xFFFFFFFFu) {
-            seenRoot[v] = r;
-            rootVertex[r] = int(v);
+        const std::uint32_t v = cornerOf(s);
+        if (!seen[v]) {
+            seen[v] = 1;
+            index[s] = int(v);
         } else {
-            rootVertex[r] = next++;
+            index[s] = next++;
             origin.push_back(int(v));
             split[v] = 1;
         }
-        index[s] = rootVertex[r];
     }
     _facet* t = FACET_New(next, nt, nq);
     if (!t)

@@ -70,11 +70,14 @@ public:
     std::unique_ptr<SEdgeEndIndex> index;
 };
 
+// Facet records are filled right after they are made: no zeroing of large arrays.
 struct SCentreTri {
+    SCentreTri() {}
     int v[3];
     double box[6];
 };
 struct SCentreQuad {
+    SCentreQuad() {}
     int v[4];
     double box[6];
 };
