@@ -1,6 +1,9 @@
 #include "toolpath/milling/IntCurveSet.h"
 
 #include "toolpath/contours/PathEntity.h"
+#include "toolpath/contours/SmartCurve.h"
+#include "toolpath/contours/SmartCurveLib.h"
+#include "toolpath/contours/SmartLoop.h"
 #include "toolpath/milling/CentreConst.h"
 
 #include <algorithm>
@@ -533,6 +536,89 @@ std::unique_ptr<CPathPLine3D> CurveToPolyline3D(const SIntCurve& c, double y)
     for (const SCurvePoint* p = c.first; p; p = p->next)
         pts.push_back({p->u, y, p->v});
     return PolylineOf(pts);
+}
+
+std::unique_ptr<CSmartCurve> CurveToSmartLines(const SIntCurve& c)
+{
+    if (!c.first || !c.first->next)
+        return nullptr;
+    auto sc = std::make_unique<CSmartCurve>();
+    for (const SCurvePoint* p = c.first; p->next; p = p->next) {
+        const double a[2] = {p->u, p->v}, b[2] = {p->next->u, p->next->v};
+        sc->AddSect(new CSmartLine(a, b));
+    }
+    return sc;
+}
+
+std::unique_ptr<CSmartCurve> CurveToSmartCurve(const SIntCurve& c, const double* tol)
+{
+    const int n = CurvePointCount(c);
+    if (n < 2)
+        return nullptr;
+    std::vector<std::array<double, 2>> pts, mids;
+    for (const SCurvePoint* p = c.first; p; p = p->next) {
+        pts.push_back({p->u, p->v});
+        if (p->next)
+            mids.push_back({0.5 * (p->u + p->next->u), 0.5 * (p->v + p->next->v)});
+    }
+    auto sc = std::make_unique<CSmartCurve>();
+    sc->AddPointArray(reinterpret_cast<double(*)[2]>(pts.data()), n - 1, tol,
+                      reinterpret_cast<double(*)[2]>(mids.data()));
+    return sc;
+}
+
+void CurveFromLoop(SIntCurve& c, const CSmartLoop* loop)
+{
+    CSmartSect* s = loop ? loop->GetSectHead() : nullptr;
+    if (!s)
+        return;
+    double p[2];
+    s->GetPoint(0, p);
+    CurveAppendPoint(p, c);
+    for (; s; s = s->next) {
+        if (s->IsSectArc()) {
+            const auto* a = static_cast<const CSmartArc*>(s);
+            const double sweep = std::fabs(a->endAngle - a->startAngle);
+            const double ratio = a->radius > kArcChord ? 1 - kArcChord / a->radius : -1;
+            const double step = 2 * std::acos(std::clamp(ratio, -1.0, 1.0));
+            const int k = std::clamp(step > 0 ? int(std::ceil(sweep / step)) : 1, 1, kArcSamples);
+            for (int i = 1; i <= k; ++i) {
+                s->GetPoint(double(i) / k, p);
+                CurveAppendPoint(p, c);
+            }
+        } else {
+            s->GetPoint(1, p);
+            CurveAppendPoint(p, c);
+        }
+    }
+}
+
+void CurveSetFromLoops(CIntCurveSet& set, const CSmartLoop* chain)
+{
+    const auto add = [&](const CSmartLoop* l) {
+        auto c = std::make_unique<SIntCurve>();
+        c->height = set.height;
+        CurveFromLoop(*c, l);
+        if (c->first)
+            CurveSetAppend(set, std::move(c));
+    };
+    for (const CSmartLoop* l = chain; l; l = l->next) {
+        add(l);
+        for (const CSmartLoop* i = l->islands; i; i = i->next)
+            add(i);
+    }
+}
+
+CSmartLoop* CurveSetToLoops(CIntCurveSet& set, const double* tol)
+{
+    CSmartCurveLib pool;
+    for (SIntCurve* c = set.first; c; c = c->next)
+        if (std::unique_ptr<CSmartCurve> sc = CurveToSmartCurve(*c, tol)) {
+            sc->DefineBox();
+            pool.AddCurves(sc.release());
+        }
+    CurveSetClear(set);
+    return pool.FormLoop(nullptr);
 }
 
 void CurveToSegments(SIntCurve& c, CIntLineSet& set)

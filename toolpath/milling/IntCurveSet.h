@@ -13,6 +13,8 @@
 #include <memory>
 
 class CPathPLine3D;
+class CSmartCurve;
+class CSmartLoop;
 
 struct SCurvePoint {
     double u = 0, v = 0;
@@ -90,6 +92,20 @@ void CurveDropSharpSpikes(SIntCurve& c);
 // fewer than two points.
 std::unique_ptr<CPathPLine3D> CurveRampEntry(SIntCurve& c, double len, double rise);
 std::unique_ptr<CPathPLine3D> CurveToPolyline3D(const SIntCurve& c, double y);
+// A curve of line sections between consecutive points; null below two points.
+std::unique_ptr<CSmartCurve> CurveToSmartLines(const SIntCurve& c);
+// Lines and arcs fitted through the points and their midpoints (CSmartCurve::
+// AddPointArray with tol = {deviation, cosine}); null below two points.
+std::unique_ptr<CSmartCurve> CurveToSmartCurve(const SIntCurve& c, const double* tol);
+// Appends the points of a loop's contour: the first section's start, then every line's
+// end and every arc sampled at chord tolerance 0.01 (at most 2000 points, its start left
+// out).
+void CurveFromLoop(SIntCurve& c, const CSmartLoop* loop);
+// Every loop of the chain and every island of it as a curve at the set's height.
+void CurveSetFromLoops(CIntCurveSet& set, const CSmartLoop* chain);
+// The curves fitted (CurveToSmartCurve) and walked into closed loops; the set is
+// emptied. The chain of loops, or null.
+CSmartLoop* CurveSetToLoops(CIntCurveSet& set, const double* tol);
 // Every pair of consecutive points becomes a segment of set (tiny ones dropped); the
 // points are freed.
 void CurveToSegments(SIntCurve& c, CIntLineSet& set);

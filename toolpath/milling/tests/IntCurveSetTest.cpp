@@ -1,6 +1,8 @@
 // Curve sets: the section profile against the brute-force upper envelope, thinning,
 // splitting at x, covered curves, scan-line arrays, ramp entries and zigzag steps.
 #include "toolpath/contours/PathEntity.h"
+#include "toolpath/contours/SmartCurve.h"
+#include "toolpath/contours/SmartLoop.h"
 #include "toolpath/milling/IntCurveSet.h"
 
 #include <gtest/gtest.h>
@@ -401,6 +403,62 @@ TEST(IntCurveSet, RestartNearestAndSortByHeight)
         hs.push_back(k->height);
     EXPECT_EQ(hs, (std::vector<double>{3, 3, 2, 1}));
     EXPECT_EQ(set.first, second3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IntCurveSet, LoopsRoundTrip)
+{
+    // A square and a circle of 200 points become loops (the circle fitted with arcs) and
+    // come back as points within the fitting tolerance of the originals, and the other way.
+    std::vector<P2> square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}};
+    std::vector<P2> circle;
+    for (int i = 0; i <= 200; ++i)
+        circle.push_back({30 + 5 * std::cos(2 * M_PI * i / 200), 5 + 5 * std::sin(2 * M_PI * i / 200)});
+    circle.back() = circle.front();
+    CIntCurveSet set;
+    set.height = 4;
+    CurveSetAppend(set, MakeCurve(square, 4));
+    CurveSetAppend(set, MakeCurve(circle, 4));
+    const double tol[2] = {0.01, std::cos(10 * M_PI / 180)};
+    CSmartLoop* loops = CurveSetToLoops(set, tol);
+    EXPECT_EQ(set.count, 0);
+    ASSERT_NE(loops, nullptr);
+    CIntCurveSet back;
+    back.height = 4;
+    CurveSetFromLoops(back, loops);
+    CSmartLoop::DeleteLoopChain(loops);
+    ASSERT_EQ(back.count, 2);
+    std::vector<std::vector<P2>> out;
+    for (const SIntCurve* c = back.first; c; c = c->next) {
+        out.push_back(PointsOf(*c));
+        EXPECT_EQ(out.back().front(), out.back().back());
+    }
+    for (const auto& src : {square, circle}) {
+        double worst = 0;
+        for (const P2& p : src) {
+            double d = 1e300;
+            for (const auto& pl : out)
+                d = std::min(d, DistToPolyline(p, pl));
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(worst, 0.02) << src.size();
+        for (const auto& pl : out) {
+            if (std::fabs(pl.front()[0] - src.front()[0]) > 6)
+                continue;
+            for (const P2& p : pl)
+                EXPECT_LE(DistToPolyline(p, src), 0.02) << src.size();
+        }
+    }
+    // Line sections: one per pair of consecutive points.
+    auto lines = CurveToSmartLines(*MakeCurve(square));
+    ASSERT_NE(lines, nullptr);
+    int n = 0;
+    for (CSmartSect* s = lines->head; s; s = s->next)
+        ++n;
+    EXPECT_EQ(n, 4);
 }
 
 }  // namespace
