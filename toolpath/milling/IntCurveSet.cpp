@@ -5,6 +5,7 @@
 #include "toolpath/contours/SmartCurveLib.h"
 #include "toolpath/contours/SmartLoop.h"
 #include "toolpath/milling/CentreConst.h"
+#include "toolpath/milling/IntrusiveList.h"
 
 #include <algorithm>
 #include <array>
@@ -62,29 +63,11 @@ void Relink(SIntCurve& c, const std::vector<SCurvePoint*>& pts, const std::vecto
     }
 }
 
-// One greedy pass over an open point run: the points between an anchor and the last
-// end whose chord keeps them all within tol are dropped.
+// One greedy pass over an open point run.
 std::vector<char> ThinKeep(const std::vector<SCurvePoint*>& pts, double tol)
 {
-    std::vector<char> keep(pts.size(), 1);
-    if (pts.size() < 3)
-        return keep;
-    size_t anchor = 0;
-    while (anchor + 1 < pts.size()) {
-        size_t good = anchor + 1;
-        for (size_t end = anchor + 2; end < pts.size(); ++end) {
-            bool ok = true;
-            for (size_t k = anchor + 1; k < end && ok; ++k)
-                ok = PointSegDist(pts[k], pts[anchor], pts[end]) <= tol;
-            if (!ok)
-                break;
-            good = end;
-        }
-        for (size_t k = anchor + 1; k < good; ++k)
-            keep[k] = 0;
-        anchor = good;
-    }
-    return keep;
+    return GreedyThinKeep(pts.size(), tol,
+                          [&](size_t k, size_t a, size_t e) { return PointSegDist(pts[k], pts[a], pts[e]); });
 }
 
 SCurvePoint* NewPoint(double u, double v) { return new SCurvePoint{u, v, nullptr}; }
@@ -97,11 +80,7 @@ CIntCurveSet::~CIntCurveSet() { CurveSetClear(*this); }
 
 void CurveClearPoints(SIntCurve& c)
 {
-    for (SCurvePoint* p = c.first; p;) {
-        SCurvePoint* next = p->next;
-        delete p;
-        p = next;
-    }
+    DeleteChain(c.first);
     c.first = c.last = nullptr;
 }
 
@@ -632,29 +611,12 @@ void CurveToSegments(SIntCurve& c, CIntLineSet& set)
 
 void CurveSetAppend(CIntCurveSet& set, std::unique_ptr<SIntCurve> c)
 {
-    SIntCurve* n = c.release();
-    n->next = nullptr;
-    n->prev = set.last;
-    if (set.last)
-        set.last->next = n;
-    else
-        set.first = n;
-    set.last = n;
-    ++set.count;
+    ChainAppend(set.first, set.last, set.count, c.release());
 }
 
 std::unique_ptr<SIntCurve> CurveSetUnlink(CIntCurveSet& set, SIntCurve* c)
 {
-    if (c->prev)
-        c->prev->next = c->next;
-    else
-        set.first = c->next;
-    if (c->next)
-        c->next->prev = c->prev;
-    else
-        set.last = c->prev;
-    c->prev = c->next = nullptr;
-    --set.count;
+    ChainUnlink(set.first, set.last, set.count, c);
     return std::unique_ptr<SIntCurve>(c);
 }
 
@@ -666,11 +628,7 @@ void CurveSetDelete(CIntCurveSet& set, SIntCurve*& c)
 
 void CurveSetClear(CIntCurveSet& set)
 {
-    for (SIntCurve* c = set.first; c;) {
-        SIntCurve* next = c->next;
-        delete c;
-        c = next;
-    }
+    DeleteChain(set.first);
     set.first = set.last = nullptr;
     set.count = 0;
 }
@@ -952,15 +910,7 @@ SProfileNode* InsertAfter(SProfile& prof, SProfileNode* after, double x)
 
 void RemoveNode(SProfile& prof, SProfileNode* n)
 {
-    if (n->prev)
-        n->prev->next = n->next;
-    else
-        prof.head = n->next;
-    if (n->next)
-        n->next->prev = n->prev;
-    else
-        prof.tail = n->prev;
-    --prof.count;
+    ChainUnlink(prof.head, prof.tail, prof.count, n);
     delete n;
 }
 
@@ -980,11 +930,7 @@ SProfile::~SProfile() { ProfileFree(*this); }
 
 void ProfileFree(SProfile& prof)
 {
-    for (SProfileNode* n = prof.head; n;) {
-        SProfileNode* next = n->next;
-        delete n;
-        n = next;
-    }
+    DeleteChain(prof.head);
     prof.head = prof.tail = nullptr;
     prof.count = 0;
 }

@@ -2,6 +2,7 @@
 
 #include "toolpath/contours/CellGrid.h"
 #include "toolpath/milling/CentreConst.h"
+#include "toolpath/milling/IntrusiveList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,40 +22,19 @@ CIntLineSet::~CIntLineSet() { LineSetClear(*this); }
 
 void LineSetClear(CIntLineSet& set)
 {
-    for (SIntSegment* s = set.head; s;) {
-        SIntSegment* next = s->next;
-        delete s;
-        s = next;
-    }
+    DeleteChain(set.head);
     set.head = set.tail = nullptr;
     set.count = 0;
 }
 
 void LineSetAppend(CIntLineSet& set, std::unique_ptr<SIntSegment> seg)
 {
-    SIntSegment* s = seg.release();
-    s->next = nullptr;
-    s->prev = set.tail;
-    if (set.tail)
-        set.tail->next = s;
-    else
-        set.head = s;
-    set.tail = s;
-    ++set.count;
+    ChainAppend(set.head, set.tail, set.count, seg.release());
 }
 
 std::unique_ptr<SIntSegment> LineSetUnlink(CIntLineSet& set, SIntSegment* seg)
 {
-    if (seg->prev)
-        seg->prev->next = seg->next;
-    else
-        set.head = seg->next;
-    if (seg->next)
-        seg->next->prev = seg->prev;
-    else
-        set.tail = seg->prev;
-    seg->prev = seg->next = nullptr;
-    --set.count;
+    ChainUnlink(set.head, set.tail, set.count, seg);
     return std::unique_ptr<SIntSegment>(seg);
 }
 

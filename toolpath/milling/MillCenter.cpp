@@ -4,6 +4,7 @@
 #include "framework/widgra/Progress.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "toolpath/milling/CentreConst.h"
+#include "toolpath/milling/IntrusiveList.h"
 #include "toolpath/surfkernel/KernelRecords.h"
 
 #include <algorithm>
@@ -240,28 +241,13 @@ CEdgeSet::~CEdgeSet() { Clear(); }
 
 void CEdgeSet::Clear()
 {
-    for (SEdgeLine* l = head; l;) {
-        SEdgeLine* next = l->next;
-        delete l;
-        l = next;
-    }
+    DeleteChain(head);
     head = tail = nullptr;
     count = 0;
     index.reset();
 }
 
-void CEdgeSet::Append(std::unique_ptr<SEdgeLine> line)
-{
-    SEdgeLine* l = line.release();
-    l->next = nullptr;
-    l->prev = tail;
-    if (tail)
-        tail->next = l;
-    else
-        head = l;
-    tail = l;
-    ++count;
-}
+void CEdgeSet::Append(std::unique_ptr<SEdgeLine> line) { ChainAppend(head, tail, count, line.release()); }
 
 void CEdgeSet::TakeAll(CEdgeSet& from)
 {
@@ -293,21 +279,9 @@ CMillCenter::CMillCenter() { flatBounds.height = centre::kNoHeight; }
 
 CMillCenter::~CMillCenter()
 {
-    for (SOffsetSurf* s = offsets; s;) {
-        SOffsetSurf* next = s->next;
-        delete s;
-        s = next;
-    }
-    for (SEdgeSurf* s = edges; s;) {
-        SEdgeSurf* next = s->next;
-        delete s;
-        s = next;
-    }
-    for (SBoundRec* r = bounds; r;) {
-        SBoundRec* next = r->next;
-        delete r;
-        r = next;
-    }
+    DeleteChain(offsets);
+    DeleteChain(edges);
+    DeleteChain(bounds);
 }
 
 int CMillCenter::IsNormalDown(const _facetnode* nodes, const int* c)
@@ -465,24 +439,8 @@ void CMillCenter::GenOffsetSurf(_facet* t, CEdge& inner, int kind)
 
 void CMillCenter::ThinPolyline(std::vector<Pnt3>& pts, double tol)
 {
-    if (pts.size() < 3)
-        return;
-    std::vector<char> keep(pts.size(), 1);
-    size_t anchor = 0;
-    while (anchor + 1 < pts.size()) {
-        size_t good = anchor + 1;
-        for (size_t end = anchor + 2; end < pts.size(); ++end) {
-            bool ok = true;
-            for (size_t k = anchor + 1; k < end && ok; ++k)
-                ok = PointSegDist3(pts[k], pts[anchor], pts[end]) <= tol;
-            if (!ok)
-                break;
-            good = end;
-        }
-        for (size_t k = anchor + 1; k < good; ++k)
-            keep[k] = 0;
-        anchor = good;
-    }
+    const std::vector<char> keep =
+        GreedyThinKeep(pts.size(), tol, [&](size_t k, size_t a, size_t e) { return PointSegDist3(pts[k], pts[a], pts[e]); });
     size_t w = 0;
     for (size_t i = 0; i < pts.size(); ++i)
         if (keep[i])
