@@ -292,6 +292,45 @@ TEST(MillCenter, OffsetPointsAndTubesFollowTheTool)
         }
 }
 
+TEST(MillCenter, BoundaryRecords)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    // A gently sloped plate makes a record with its boundary; a wall after it adds no
+    // offset surface and makes none (it must not pair its border with the plate's
+    // surface); a steep plate makes none.
+    TriMesh gentle = Square(0, 0, 10, 10, 0), steep = Square(20, 0, 22, 10, 0);
+    for (auto& v : gentle.vertices)
+        v[2] = 0.05 * v[0];
+    for (auto& v : steep.vertices)
+        v[2] = 2 * v[0];
+    TriMesh wall;
+    wall.vertices = {{30, 0, 0}, {30, 5, 0}, {30, 5, 3}, {30, 0, 3}};
+    wall.triangles = {{0, 1, 2}, {0, 2, 3}};
+    Built b = Build({gentle, wall, steep}, &ball, 1, 0.1);
+    ASSERT_TRUE(b.model);
+    int records = 0;
+    for (const SBoundRec* r = b.model->bounds; r; r = r->next) {
+        ++records;
+        EXPECT_EQ(r->surf, b.model->offsets->next) << "the gentle plate's surface (the steep one is newest)";
+        EXPECT_GT(r->lines.count, 0);
+    }
+    EXPECT_EQ(records, 1);
+    ASSERT_TRUE(b.model->bounds);
+    // Its sub-model: a copy of the surface with tubes on the record's border.
+    std::unique_ptr<CMillCenter> sub(MillCenterFromBoundRec(b.model->bounds, &ball));
+    ASSERT_TRUE(sub);
+    EXPECT_EQ(sub->offsetCount, 1);
+    EXPECT_EQ(sub->offsets->pts, b.model->bounds->surf->pts);
+    EXPECT_EQ(sub->edgeCount, 4);
+    EXPECT_NEAR(sub->box[0], -1, 1e-9);
+    EXPECT_NEAR(sub->box[3], 11, 1e-9);
+    EXPECT_EQ(MillCenterFromBoundRec(b.model->bounds, nullptr), nullptr);
+    // Without the flag only flat meshes leave boundaries behind.
+    Built none = Build({gentle}, &ball, 0, 0.1);
+    EXPECT_EQ(none.model->bounds, nullptr);
+}
+
 // The pieces' upper envelope against the exact drop over the float meshes. Every piece
 // point is a tip position of the tool touching the mesh (or lower), so the model is never
 // above the exact drop; below it by at most the discretisation: the tube's 15-degree
