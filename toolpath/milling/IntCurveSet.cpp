@@ -281,10 +281,17 @@ double CurveRestartNearest(const double* p, SIntCurve& c)
         if (d <= bestD)
             best = q, bestD = d;
     }
-    const SCurvePoint* e = best->next;
-    if (std::fabs(bestD - Dist(&pp, best)) <= kJoinTol || std::fabs(bestD - Dist(&pp, e)) <= kJoinTol) {
+    SCurvePoint* e = best->next;
+    // Near an end of the segment the curve starts at that end (the segment's first point
+    // for both, as the later segment wins ties, fails at the closing point).
+    if (std::fabs(bestD - Dist(&pp, best)) <= kJoinTol) {
         if (best != c.first)
             RotateClosed(c, best, 0, 0, false);
+        return bestD;
+    }
+    if (std::fabs(bestD - Dist(&pp, e)) <= kJoinTol) {
+        if (e != c.last)
+            RotateClosed(c, e, 0, 0, false);
         return bestD;
     }
     const double dx = e->u - best->u, dy = e->v - best->v;

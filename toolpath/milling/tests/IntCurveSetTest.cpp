@@ -462,3 +462,104 @@ TEST(IntCurveSet, LoopsRoundTrip)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IntCurveSet, KinksAndSpikes)
+{
+    const struct Row {
+        const char* label;
+        void (*op)(SIntCurve&);
+        std::vector<P2> in, out;
+    } rows[] = {
+        {"kink within 0.02 of the chord: both points go", CurveSmoothKinks,
+         {{0, 0}, {1, 0.01}, {1.05, -0.01}, {2, 0}}, {{0, 0}, {2, 0}}},
+        {"kink within 0.05: one midpoint", CurveSmoothKinks,
+         {{0, 0}, {1, 0.04}, {1.05, -0.04}, {2, 0}}, {{0, 0}, {1.025, 0}, {2, 0}}},
+        {"kink too far from the chord stays", CurveSmoothKinks,
+         {{0, 0}, {1, 0.1}, {1.05, -0.1}, {2, 0}}, {{0, 0}, {1, 0.1}, {1.05, -0.1}, {2, 0}}},
+        {"long middle step stays", CurveSmoothKinks,
+         {{0, 0}, {0.5, 0.01}, {1.5, -0.01}, {2, 0}}, {{0, 0}, {0.5, 0.01}, {1.5, -0.01}, {2, 0}}},
+        {"spike back along the path", CurveDropSpikes,
+         {{0, 0}, {1, 0}, {1.5, 0.05}, {1.1, 0.01}, {3, 0}}, {{0, 0}, {1, 0}, {1.1, 0.01}, {3, 0}}},
+        {"gentle bend is no spike", CurveDropSpikes,
+         {{0, 0}, {1, 0}, {2, 0.2}, {3, 0.5}}, {{0, 0}, {1, 0}, {2, 0.2}, {3, 0.5}}},
+        {"sharp spike", CurveDropSharpSpikes,
+         {{0, 0}, {1, 0}, {3, 0.3}, {1.2, 0.1}, {4, 0}}, {{0, 0}, {1, 0}, {1.2, 0.1}, {4, 0}}},
+        {"right angle is not sharp", CurveDropSharpSpikes,
+         {{0, 0}, {1, 0}, {1, 1}, {2, 1}}, {{0, 0}, {1, 0}, {1, 1}, {2, 1}}},
+    };
+    for (const Row& r : rows) {
+        auto c = MakeCurve(r.in);
+        r.op(*c);
+        const std::vector<P2> got = PointsOf(*c);
+        ASSERT_EQ(got.size(), r.out.size()) << r.label;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_NEAR(got[i][0], r.out[i][0], 1e-12) << r.label;
+            EXPECT_NEAR(got[i][1], r.out[i][1], 1e-12) << r.label;
+        }
+    }
+}
+
+TEST(IntCurveSet, NearestClosedCurveStartsWhereTheMoveDoesNotTurnBack)
+{
+    // Two squares; from p below the first the nearer square is taken, restarted at the
+    // foot of p (the other at its corner nearest p), and its start walks on along the
+    // bottom edge until the move from p turns less than 108 degrees from the arrival.
+    const auto build = [](CIntCurveSet& set) {
+        CurveSetAppend(set, MakeCurve({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}));
+        CurveSetAppend(set, MakeCurve({{20, 0}, {30, 0}, {30, 10}, {20, 10}, {20, 0}}));
+    };
+    {
+        CIntCurveSet set;
+        build(set);
+        double p[2] = {4, -1}, dir[2] = {0, 1};
+        SIntCurve* c = CurveSetNearest(dir, 0, set, p);
+        ASSERT_EQ(c, set.first);
+        EXPECT_EQ(PointsOf(*c).front(), (P2{4, 0}));
+        EXPECT_EQ(PointsOf(*c).back(), (P2{4, 0}));
+        EXPECT_EQ(p[0], 4);
+        EXPECT_EQ(dir[0], 1);  // along the bottom edge
+        EXPECT_EQ(PointsOf(*set.last).front(), (P2{20, 0}));  // every curve restarted
+    }
+    {
+        // Arriving heading right and down: going up to (4, 0) would turn back by 135
+        // degrees; 0.05 steps along the edge reach 108 at the third.
+        CIntCurveSet set;
+        build(set);
+        double p[2] = {4, -0.2}, dir[2] = {M_SQRT1_2, -M_SQRT1_2};
+        SIntCurve* c = CurveSetNearest(dir, 0, set, p);
+        ASSERT_EQ(c, set.first);
+        const std::vector<P2> pts = PointsOf(*c);
+        EXPECT_NEAR(pts.front()[0], 4.15, 1e-12);
+        EXPECT_EQ(pts.front(), pts.back());
+        ASSERT_EQ(pts.size(), 7u);
+        EXPECT_EQ(pts[5], (P2{4, 0}));  // the old start stays a point of the edge
+        EXPECT_EQ(p[0], pts.front()[0]);
+    }
+    CIntCurveSet set;
+    build(set);
+    double p[2] = {4, -5}, dir[2] = {0, 1};
+    EXPECT_EQ(CurveSetNearest(dir, 2, set, p), nullptr);  // beyond max
+}
+
+TEST(IntCurveSet, AppendInsertAndConvert)
+{
+    auto a = MakeCurve({{2, 0}, {3, 0}});
+    auto b = MakeCurve({{0, 0}, {1.995, 0}});
+    CurveAppendCurve(*a, *b);
+    EXPECT_EQ(a->first, nullptr);
+    EXPECT_EQ(PointsOf(*b), (std::vector<P2>{{0, 0}, {1.995, 0}, {3, 0}}));
+    ASSERT_EQ(CurveInsertAtLength(2.5, *b), 1);
+    EXPECT_EQ(PointsOf(*b)[2], (P2{2.5, 0}));
+    EXPECT_EQ(CurveInsertAtLength(9, *b), 0);
+    auto pl = CurveToPolyline3D(*b, 7);
+    ASSERT_NE(pl, nullptr);
+    ASSERT_EQ(pl->PointCount(), 4);
+    EXPECT_EQ(pl->points[3][0], 3);
+    EXPECT_EQ(pl->points[3][1], 7);
+    EXPECT_EQ(pl->points[3][2], 0);
+    EXPECT_EQ(CurveToPolyline3D(*a, 0), nullptr);
+}
+
+}  // namespace
