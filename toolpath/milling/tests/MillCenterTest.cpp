@@ -126,6 +126,18 @@ TEST(MillCenter, MeshKindsAndPieces)
         EXPECT_NEAR(b.model->box[5], 2, 1e-9);
     }
     {
+        SCOPED_TRACE("a facet indexing past the vertices: the mesh is skipped");
+        auto g = milltest::ToGeMesh(Square(0, 0, 4, 3, 2));
+        g->faces3.emplace_back(0, 2, 7);
+        EXPECT_EQ(MeshToFacet(g.get()), nullptr);
+        CMillMeshList list;
+        list.AddTail(g.get());
+        std::unique_ptr<CMillCenter> m(CreateMillCentre(&list, &ball, 0, 0, 0));
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->offsetCount + m->edgeCount, 0);
+        EXPECT_EQ(CreateMillCentre(nullptr, &ball, 0, 0, 0), nullptr);
+    }
+    {
         SCOPED_TRACE("facing down: reversed");
         _facet* t = nullptr;
         EXPECT_EQ(kindOf(Square(0, 0, 4, 3, 2, true), &t), 0);
