@@ -74,11 +74,11 @@ TEST_F(Project, LiftedPointsLieWhereTheToolRests)
         const auto pls = Polylines(out.m_listCurve.GetHead());
         ASSERT_EQ(pls.size(), 1u) << label;
         ASSERT_GT(pls[0].size(), 10u) << label;
-        CTool& dropTool = tool ? *tool : point;
-        for (const Vec3& q : pls[0]) {
-            const double want = milltest::DropAll(dropTool, {hemi}, q[0], q[1]);
-            EXPECT_NEAR(q[2], want, 1e-9) << label << " at " << q[0] << ", " << q[1];
-        }
+        // Every point where the tool (or the point) rests, or above it where the path
+        // takes a wall vertically.
+        CNcPline lifted;
+        for (const Vec3& q : pls[0]) lifted.AddTail(q.data());
+        milltest::CheckString(label, lifted, {hemi}, tool ? *tool : point, -1e12);
     }
 }
 
@@ -159,14 +159,16 @@ TEST_F(Project, OwnHeightBesideMeshesCancelAndDialog)
         CGeGroup3d out;
         run({{-3, 0, 1}, {3, 1, 1}, {4, 4, 1}}, 1, &ball, out);
         ASSERT_EQ(out.m_listCurve.GetCount(), 1);
-        for (const Vec3& q : Polylines(out.m_listCurve.GetHead())[0]) EXPECT_NEAR(q[2], 1, 1e-9) << "1 above the lifted height";
+        const auto pls = Polylines(out.m_listCurve.GetHead());
+        for (const Vec3& q : pls[0]) EXPECT_NEAR(q[2], 1, 1e-9) << "1 above the lifted height";
         EXPECT_TRUE(CShowProgDlg::LastTitle() == CString(L"Projecting"));
     }
     {
         CGeGroup3d out;
         run({{-3, 0, 1}, {3, 1, 1}, {4, 4, 1}}, 0, &ball, out);
         ASSERT_EQ(out.m_listCurve.GetCount(), 1);
-        for (const Vec3& q : Polylines(out.m_listCurve.GetHead())[0]) EXPECT_NEAR(q[2], 0, 1e-9) << "without its own height";
+        const auto pls = Polylines(out.m_listCurve.GetHead());
+        for (const Vec3& q : pls[0]) EXPECT_NEAR(q[2], 0, 1e-9) << "without its own height";
     }
     for (double off : {10.5, -10.5}) {
         CGeGroup3d out;
