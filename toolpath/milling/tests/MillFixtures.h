@@ -160,6 +160,25 @@ inline std::vector<std::vector<millkit::Vec3>> Paths(CGeGroup3d& out)
     return paths;
 }
 
+// The vertices of every polyline of a curve (the members of a composite in order).
+inline std::vector<std::vector<millkit::Vec3>> Polylines(CGeCurve3d* c)
+{
+    std::vector<std::vector<millkit::Vec3>> out;
+    std::vector<CGeCurve3d*> members;
+    if (auto* comb = dynamic_cast<CGeCombCurve3d*>(c))
+        for (CGeCurve3d* m : comb->m_listCurve) members.push_back(m);
+    else
+        members.push_back(c);
+    for (CGeCurve3d* m : members) {
+        auto* pl = dynamic_cast<CGePolyline3d*>(m);
+        if (!pl) continue;
+        std::vector<millkit::Vec3> pts;
+        for (int k = 0; k < pl->GetCount(); ++k) pts.push_back({pl->GetCtrlPt()[k][0], pl->GetCtrlPt()[k][1], pl->GetCtrlPt()[k][2]});
+        out.push_back(pts);
+    }
+    return out;
+}
+
 // A z-map over the meshes' XY box, `across` cells along its longer side, starting
 // `above` over the highest vertex.
 inline millkit::ZMap ZMapOver(const std::vector<millkit::TriMesh>& meshes, int across, double above)

@@ -16,6 +16,7 @@ namespace {
 using millkit::TriMesh;
 using millkit::Vec3;
 using milltest::MeshSet;
+using milltest::Polylines;
 
 class Project : public ::testing::Test {
 protected:
@@ -28,25 +29,6 @@ CGePolyline3d* Polyline(std::vector<Vec3> pts)
     auto* pl = new CGePolyline3d;
     pl->Create(int(pts.size()), reinterpret_cast<double(*)[3]>(pts.data()));
     return pl;
-}
-
-// The vertices of every polyline of a curve (the members of a composite in order).
-std::vector<std::vector<Vec3>> Polylines(CGeCurve3d* c)
-{
-    std::vector<std::vector<Vec3>> out;
-    std::vector<CGeCurve3d*> members;
-    if (auto* comb = dynamic_cast<CGeCombCurve3d*>(c))
-        for (CGeCurve3d* m : comb->m_listCurve) members.push_back(m);
-    else
-        members.push_back(c);
-    for (CGeCurve3d* m : members) {
-        auto* pl = dynamic_cast<CGePolyline3d*>(m);
-        if (!pl) continue;
-        std::vector<Vec3> pts;
-        for (int k = 0; k < pl->GetCount(); ++k) pts.push_back({pl->GetCtrlPt()[k][0], pl->GetCtrlPt()[k][1], pl->GetCtrlPt()[k][2]});
-        out.push_back(pts);
-    }
-    return out;
 }
 
 const TriMesh& Plane()
