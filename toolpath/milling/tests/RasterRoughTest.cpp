@@ -243,6 +243,33 @@ TEST_F(RasterRough, FailedPreconditionsAndCancelWriteNothing)
     EXPECT_FALSE(out.IsEmpty()) << "the same run without a cancel writes";
 }
 
+TEST_F(RasterRough, ThreadsLiftTheSameStringsAsOneThread)
+{
+    MeshSet meshes({millkit::TerrainMesh([](double x, double y) { return std::sin(x) * std::cos(y * 0.7); }, -5, -5, 10, 20)});
+    CTBall ball(2);
+    ball.SetAidParam();
+    CParamSrfRough p;
+    p.m_nStepOver = 40;
+    p.m_dCutDepth = 2;
+    CMsRoughSweepLine rough(p);
+    CGeGroup3d out;
+    rough.GenPath(&meshes.list, nullptr, &p, &ball, &out);
+    ASSERT_FALSE(out.IsEmpty());
+    const auto points = [](CNcPlineGrp& g) {
+        std::vector<std::vector<Vec3>> all;
+        for (CNcPline* s : g) all.push_back(Points(*s));
+        return all;
+    };
+    CNcPlineGrp one;
+    rough.GenPlanePath(one);
+    ASSERT_GT(one.GetCount(), 10);
+    for (int threads : {3, 8}) {
+        CNcPlineGrp many;
+        rough.GenPlanePathMp(many, threads);
+        EXPECT_EQ(points(many), points(one)) << threads << " threads";
+    }
+}
+
 struct RoughCase {
     std::string name;
     std::function<double(double, double)> f;

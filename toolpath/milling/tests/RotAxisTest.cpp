@@ -243,6 +243,37 @@ TEST_F(RotAxis, SampleAndLineCounts)
         CMsRotAxis none(p);
         EXPECT_EQ(none.GenPath(&meshes.list, &p, &wide), nullptr) << "zero angular span";
     }
+    // A step that is not positive gives no path; the model's check step is the tool
+    // radius clamped to [0.5, 2].
+    {
+        CParamRotAxis p = RotParam(CParamRotAxis::kAround, 0, 10, 0, 90, 5, 12, 10);
+        CMsRotAxis rot(p);
+        std::unique_ptr<CDbPathGroup> g(rot.GenPath(&meshes.list, &p, &ball));
+        ASSERT_TRUE(g && rot.model);
+        EXPECT_DOUBLE_EQ(rot.model->checkStep, 1.0);
+        CPathGroup group(302);
+        for (double step : {0.0, -1.0, std::nan("")}) {
+            EXPECT_EQ(rot.CreateRotatePathAlong(step, rot.tool, group), 0) << step;
+            EXPECT_EQ(rot.CreateRotatePathAround(step, rot.tool, group), 0) << step;
+            EXPECT_EQ(rot.CreateRotatePathHelix(step, rot.tool, group), 0) << step;
+            EXPECT_EQ(rot.CreateRotatePathAround4D(step, rot.tool, group), 0) << step;
+        }
+        EXPECT_EQ(group.head, nullptr);
+    }
+    // Around-4D stations beyond the part (no section there) are skipped.
+    {
+        CParamRotAxis p = RotParam(CParamRotAxis::kAround4D, -19, 21, 0, 90, 5, 12, 10);
+        p.m_nStepOver = 200;  // 2 apart
+        CMsRotAxis rot(p);
+        std::unique_ptr<CDbPathGroup> g(rot.GenPath(&meshes.list, &p, &ball));
+        ASSERT_TRUE(g);
+        std::set<long> xs;
+        for (const Vec3& q : AllPoints(g.get()))
+            if (std::fabs(RadiusOf(q) - Rc) < 1e-3) xs.insert(std::lround(q[0]));
+        // Stations -19, -17, ..., 19; the tube runs from -12 to 12 (at -13 and 13 the
+        // sub-model holds its end rings, but the section is empty).
+        EXPECT_EQ(xs, (std::set<long>{-11, -9, -7, -5, -3, -1, 1, 3, 5, 7, 9, 11}));
+    }
     // Unwrapped along with a down step of 0.001: no layering, nothing out.
     {
         CParamRotAxis p = RotParam(CParamRotAxis::kAlong | CParamRotAxis::kUnwrap, -5, 5, 0, 90, 5, 12, 10);
@@ -251,6 +282,42 @@ TEST_F(RotAxis, SampleAndLineCounts)
         std::unique_ptr<CDbPathGroup> g(rot.GenPath(&meshes.list, &p, &ball));
         EXPECT_TRUE(!g || g->m_listUnit.IsEmpty());
     }
+}
+
+// Along on a cylinder: the balls at the lines' CL points leave, between two lines
+// delta apart, a cusp of D cos(delta / 2) - sqrt(R^2 - D^2 sin^2(delta / 2)) - Rc over
+// the cylinder (D = Rc + R, the ball centres' radius). Measured along rays from the
+// axis at every 0.05 degrees: where the ray first enters a ball.
+TEST_F(RotAxis, ScallopWithinWhatTheLineSpacingGives)
+{
+    const double Rc = 10, R = 1;
+    MeshSet meshes({CylinderAlongX(Rc, -10, 10, 720, 4)});
+    CTBall ball(2 * R);
+    ball.SetAidParam();
+    CParamRotAxis p = RotParam(CParamRotAxis::kAlong | CParamRotAxis::kZigzag, -5, 5, 0, 60, 5, 12, Rc);
+    p.m_nStepOver = 40;  // 0.8 apart at the part radius
+    CMsRotAxis rot(p);
+    std::unique_ptr<CDbPathGroup> g(rot.GenPath(&meshes.list, &p, &ball));
+    ASSERT_TRUE(g);
+    std::set<double> lines;
+    for (const Vec3& q : AllPoints(g.get()))
+        if (std::fabs(RadiusOf(q) - Rc) < 1e-3) lines.insert(AngleOf(q));
+    ASSERT_EQ(lines.size(), 14u);  // 60 degrees at radius 10 and step 0.8
+    const double D = Rc + R;
+    const double delta = 60 * M_PI / 180 / std::trunc(60 * M_PI / 180 * Rc / 0.8 + 1);
+    const double want = D * std::cos(delta / 2) - std::sqrt(R * R - D * D * std::sin(delta / 2) * std::sin(delta / 2)) - Rc;
+    double worst = 0;
+    for (double phi = 0; phi <= *lines.rbegin(); phi += 0.05 * M_PI / 180) {
+        double enter = 1e9;
+        for (double th : lines) {
+            const double s = D * std::sin(phi - th);
+            if (std::fabs(s) <= R) enter = std::min(enter, D * std::cos(phi - th) - std::sqrt(R * R - s * s));
+        }
+        worst = std::max(worst, enter - Rc);
+    }
+    // The facets lie inside the circle by Rc (1 - cos(pi / 720)), under 1e-4.
+    EXPECT_LE(worst, want + 1e-4) << "lines " << lines.size() << " apart " << delta;
+    EXPECT_GT(worst, want / 2) << "the cusp is measured";
 }
 
 TEST_F(RotAxis, UnwrappedLayersStayAtOrAboveTheirLevel)
