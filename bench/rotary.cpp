@@ -3,12 +3,15 @@
 // (one turn of the model and the lifts of all stations) is set against one SetTool of
 // the same model in the same run, the renewal of every offset and box a turn has to
 // do anyway. Counters: samples, ms per sample, ms per SetTool and their ratio (the
-// goal: a turn costs no more than a renewal, ratio about 1). CPU time of the thread.
+// goal: a turn costs no more than a renewal, ratio about 1), and the parts of a sample
+// timed alone: the turn (RotateByXAxis), the marking of the line y = 0 and the lifts of
+// the ten stations. CPU time of the thread.
 #include "bench/ThreadClock.h"
 #include "framework/db/DbPathGroup.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/looker/Tool.h"
 #include "geometry/shapes3d/GeMesh.h"
+#include "toolpath/contours/NcPline.h"
 #include "toolpath/contours/PathGroup.h"
 #include "toolpath/milling/CheckModel.h"
 #include "toolpath/milling/MsRotAxis.h"
@@ -59,7 +62,7 @@ void BM_RotaryAround(benchmark::State& state)
     CMsRotAxis rot(p);
     std::unique_ptr<CDbPathGroup> first(rot.GenPath(&meshes, &p, &ball));  // builds the model
     const int samples = RotarySampleCount(2 * M_PI, p.m_dPartRadius, 1e-6, 360, 720) + 1;
-    double pattern = 0, renew = 0;
+    double pattern = 0, renew = 0, turn = 0, mark = 0, lift = 0;
     int renewals = 0;
     for (auto _ : state) {
         CPathGroup group(302);
@@ -71,6 +74,19 @@ void BM_RotaryAround(benchmark::State& state)
             rot.model->SetTool(rot.tool);
             renew += ThreadCpuSeconds() - t0;
             ++renewals;
+            // The parts of one sample: the turn, the marking, the lifts of the stations.
+            t0 = ThreadCpuSeconds();
+            rot.model->RotateByXAxis(0.01);
+            turn += ThreadCpuSeconds() - t0;
+            t0 = ThreadCpuSeconds();
+            rot.model->Mark_IsoYLine(0);
+            mark += ThreadCpuSeconds() - t0;
+            t0 = ThreadCpuSeconds();
+            for (int st = 0; st < 10; ++st) {
+                CNcPoint q(-15 + 3 * st, 0, p.m_dStockMinRad);
+                rot.model->LiftZ(q);
+            }
+            lift += ThreadCpuSeconds() - t0;
         }
     }
     const double perSample = pattern / double(state.iterations()) / samples;
@@ -80,6 +96,9 @@ void BM_RotaryAround(benchmark::State& state)
     state.counters["ms_per_sample"] = perSample * 1e3;
     state.counters["ms_per_SetTool"] = perRenewal * 1e3;
     state.counters["ratio"] = perSample / perRenewal;
+    state.counters["ms_turn"] = turn / renewals * 1e3;
+    state.counters["ms_mark"] = mark / renewals * 1e3;
+    state.counters["ms_lifts"] = lift / renewals * 1e3;
 }
 
 }  // namespace
