@@ -36,6 +36,13 @@ bool CQVGlobal::SetSurfShowDiscTol(double tol)
     return true;
 }
 
+bool CQVGlobal::SetSurfNCDiscTol(double tol)
+{
+    if (!IsPositive(tol)) return false;
+    m_dSurfNCDiscTol = tol;
+    return true;
+}
+
 bool CQVGlobal::SetCrvDiscAng(double radians)
 {
     if (!IsPositive(radians)) return false;
@@ -78,6 +85,12 @@ double gGetSurfShowDiscTol()
 {
     const CQVGlobal* g = gGetQVGlobal();
     return g ? g->GetSurfShowDiscTol() : kDefaultSurfShowDiscTol;
+}
+
+double gGetSurfNCDiscTol()
+{
+    const CQVGlobal* g = gGetQVGlobal();
+    return g ? g->GetSurfNCDiscTol() : kDefaultSurfNCDiscTol;
 }
 
 namespace looker::testing {

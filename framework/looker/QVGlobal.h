@@ -15,6 +15,7 @@ inline constexpr double kDefaultCrvDiscTol = 0.01;      // curve discretisation 
 inline constexpr double kDefaultCrvShowDiscTol = 0.05;  // curve discretisation for display
 inline constexpr double kDefaultCrvDiscAng = 0.17453292519943295;  // 10 degrees
 inline constexpr double kDefaultSurfShowDiscTol = 0.05;  // surface tessellation for display
+inline constexpr double kDefaultSurfNCDiscTol = 0.01;    // lifting of NC paths onto surfaces
 
 // Process-wide settings. The geometry side reads the document format version
 // and the discretisation settings; the program's own settings come from
@@ -30,12 +31,14 @@ public:
     double GetCrvShowDiscTol() const { return m_dCrvShowDiscTol; }
     double GetCrvDiscAng() const { return m_dCrvDiscAng; }
     double GetSurfShowDiscTol() const { return m_dSurfShowDiscTol; }
+    double GetSurfNCDiscTol() const { return m_dSurfNCDiscTol; }
     // Non-positive or non-finite values are refused (the old value stays), so
     // that a bad setting never reaches a discretisation loop.
     bool SetCrvDiscTol(double tol);
     bool SetCrvShowDiscTol(double tol);
     bool SetCrvDiscAng(double radians);
     bool SetSurfShowDiscTol(double tol);
+    bool SetSurfNCDiscTol(double tol);
 
 private:
     std::int32_t m_nVersion = kDocVersionCurrent;
@@ -43,6 +46,7 @@ private:
     double m_dCrvShowDiscTol = kDefaultCrvShowDiscTol;
     double m_dCrvDiscAng = kDefaultCrvDiscAng;
     double m_dSurfShowDiscTol = kDefaultSurfShowDiscTol;
+    double m_dSurfNCDiscTol = kDefaultSurfNCDiscTol;
 };
 
 // The published settings object, or null when none is published.
@@ -59,6 +63,7 @@ double gGetCrvDiscTol();
 double gGetCrvShowDiscTol();
 double gGetCrvDiscAng();
 double gGetSurfShowDiscTol();
+double gGetSurfNCDiscTol();
 
 namespace looker::testing {
 

@@ -61,7 +61,14 @@ void MeshListBox(CGeMeshList* meshes, BOX3<double>& box)
     }
 }
 
-int CMillGen::BuildCheckModel(CGeMeshList* meshes, double allowance)
+int CMillGen::BuildCheckModel(CGeMeshList* meshes, double allowance) { return BuildModel(meshes, allowance, false); }
+
+int CMillGen::BuildRotaryCheckModel(CGeMeshList* meshes, double allowance)
+{
+    return BuildModel(meshes, allowance, true);
+}
+
+int CMillGen::BuildModel(CGeMeshList* meshes, double allowance, bool radial)
 {
     if (!meshes || meshes->IsEmpty()) return 0;
     delete model;
@@ -73,7 +80,10 @@ int CMillGen::BuildCheckModel(CGeMeshList* meshes, double allowance)
         std::unique_ptr<CGeMesh> inflated;
         if (allowance > mill::kMinAllowance) {
             inflated.reset(static_cast<CGeMesh*>(m->Copy()));
-            inflated->InflateNC(float(allowance));
+            if (radial)
+                inflated->InflateRadial(float(allowance));
+            else
+                inflated->InflateNC(float(allowance));
         }
         auto check = std::make_unique<CCheckMesh>();
         // A mesh that fails is freed with its inflated copy; the model keeps the others.

@@ -34,6 +34,8 @@ public:
     // above 0.01: 1, or 0 for a null or empty list or a mesh that cannot be used (the
     // model then keeps the meshes built before it; the failed one is freed).
     int BuildCheckModel(CGeMeshList* meshes, double allowance);
+    // The same with the meshes inflated radially about the X axis (rotary strategies).
+    int BuildRotaryCheckModel(CGeMeshList* meshes, double allowance);
     // Fills scanLines from the regions at stepOver (lines along X, border flag 1).
     void BuildScanLines();
     // Deletes every scan line; the vector keeps its length.
@@ -49,6 +51,9 @@ public:
     std::vector<CScanLine*> scanLines;
     double stepOver = 0;
     CQProgress* progress = nullptr;  // the running generation's progress, or null
+
+private:
+    int BuildModel(CGeMeshList* meshes, double allowance, bool radial);
 };
 
 // Union of the boxes of the meshes of a non-empty list into box (untouched otherwise).

@@ -9,21 +9,12 @@
 #include "toolpath/contours/NcPline.h"
 #include "toolpath/milling/CheckModel.h"
 #include "toolpath/milling/MillConst.h"
+#include "toolpath/milling/MillPrep.h"
 
 #include <omp.h>
 
 #include <algorithm>
 #include <memory>
-
-std::vector<int> ScanLineShares(int lines, int threads)
-{
-    threads = std::max(threads, 1);
-    const int k = lines / threads;
-    std::vector<int> b(size_t(threads) + 1);
-    for (int t = 0; t < threads; ++t) b[size_t(t)] = t * k;
-    b[size_t(threads)] = lines;
-    return b;
-}
 
 double RasterCheckStep(double radius, CGeMeshList* meshes)
 {
@@ -47,37 +38,17 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
     tool = callerTool->Copy();
     tool->SetAidParam();
 
-    CQProgress prog;
-    progress = &prog;
-    // The progress object lives for this call only.
-    const std::unique_ptr<CQProgress*, void (*)(CQProgress**)> release(&progress, [](CQProgress** p) { *p = nullptr; });
+    GenProgress prog(*this);
     prog.SetRange(0.2);
     // A model that fails or holds no mesh would cut at the bottom where a mesh is
     // missing: nothing is produced instead.
     if (!BuildCheckModel(meshes, param.m_dAllowance) || model->MeshCount() == 0) {
         return;
     }
-    box.InitEmpty();
-    MeshListBox(meshes, box);
-    box.xmin -= r, box.ymin -= r, box.xmax += r, box.ymax += r;
-    const float dia = callerTool->GetDia();
-    if (float(std::fabs(box.xmax - box.xmin)) < dia || float(std::fabs(box.ymax - box.ymin)) < dia) {
-        return;
-    }
-    bool callerRegionsGiven = false;
-    if (callerRegions && !callerRegions->IsEmpty()) {
-        callerRegionsGiven = true;
-        while (!callerRegions->IsEmpty()) regions.AddTail(callerRegions->RemoveHead());
-    } else {
-        regions.AddTail(new CGeRegion(box));
-    }
+    if (!GrownMeshBox(meshes, callerTool->GetDia(), box)) return;
+    const bool callerRegionsGiven = TakeRegions(*this, callerRegions, box);
     const int angle = param.m_nAngle;
-    if (angle > mill::kMinAngle) {
-        double centre[2] = {0, 0};
-        model->RotateByZAxis(-angle * mill::kDegToRad);
-        for (CGeRegion* rg : regions)
-            if (rg) rg->Rotate(centre, -angle * mill::kDegToRad);
-    }
+    TurnForAngle(*this, angle);
     model->checkStep = checkStep;
     model->SetTool(tool);
     if (gIsProgressCancel()) {
@@ -107,76 +78,17 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
     const INT_PTR before = out ? out->m_listCurve.GetCount() : 0;
     SortPathByArea(strings, model, callerTool, out);
     DeleteNcPlineList(&strings);
-    if (out && angle > mill::kMinAngle && out->m_listCurve.GetCount() > before) {
-        double centre[2] = {0, 0};
-        POSITION pos = out->m_listCurve.FindIndex(before);
-        while (pos) {
-            CGeCurve3d* c = out->m_listCurve.GetNext(pos);
-            if (c) c->Rotate(centre, angle * mill::kDegToRad);
-        }
-    }
-}
-
-void CMsFinishSweepLine::LiftScanLine(int i, CNcPlineList& out)
-{
-    const CScanLine* line = scanLines[size_t(i)];
-    if (!line) return;
-    const INT_PTR c = line->GetSize();
-    for (INT_PTR j = 1; j < c; j += 2) {
-        const double p0[4] = {(*line)[j - 1].x, (*line)[j - 1].y, bottom, mill::kNoHeight};
-        const double p1[4] = {(*line)[j].x, (*line)[j].y, bottom, mill::kNoHeight};
-        CNcPline* s = model->CreateLinePath(p0, p1, mill::kLineTol);
-        if (!s) continue;
-        s->lineId = i;
-        s->CalcBox();  // the box of the lifted points
-        out.AddTail(s);
-    }
+    TurnBackOutput(out, before, angle);
 }
 
 void CMsFinishSweepLine::GenPlanePath(CNcPlineGrp& strings)
 {
-    if (progress) progress->SetRange(0.2);
-    BuildScanLines();
-    const int lines = int(scanLines.size());
-    if (lines == 0 || !model) return;
-    for (int i = 0; i < lines; ++i) {
-        if (progress) progress->SetRange(0.8 / lines);
-        if (gIsProgressCancel()) break;
-        LiftScanLine(i, strings);
-        if (scanLines[size_t(i)] && scanLines[size_t(i)]->GetSize() >= 2 && gIsProgressCancel()) break;
-    }
+    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, false, false}, 0, strings);
 }
 
 void CMsFinishSweepLine::GenPlanePathMp(CNcPlineGrp& strings, int threads)
 {
-    if (progress) progress->SetRange(0.2);
-    BuildScanLines();
-    const int lines = int(scanLines.size());
-    if (lines == 0 || !model) return;
-    threads = std::max(threads, 1);
-    const std::vector<int> b = ScanLineShares(lines, threads);
-    model->InitAccel(threads);
-    std::vector<std::unique_ptr<CNcPlineList>> perLine{size_t(lines)};
-    // Thread 0 reports; with fewer lines than threads it has none, and the share stays finite.
-    const double share = 0.8 / std::max(lines / threads, 1);
-#pragma omp parallel num_threads(threads)
-    {
-        const int t = omp_get_thread_num();
-        for (int i = b[size_t(t)]; i < b[size_t(t) + 1]; ++i) {
-            if (t == 0 && progress) progress->SetRange(share);
-            CNcPlineList lifted;
-            LiftScanLine(i, lifted);
-            if (!lifted.IsEmpty()) {
-                perLine[size_t(i)] = std::make_unique<CNcPlineList>();
-                MoveStrings(lifted, *perLine[size_t(i)]);
-            }
-            if (scanLines[size_t(i)] && scanLines[size_t(i)]->GetSize() >= 2 && gIsProgressCancel()) break;
-        }
-    }
-    model->ClearAccel();
-    for (auto& l : perLine) {
-        if (l) MoveStrings(*l, strings);
-    }
+    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, true, false}, std::max(threads, 1), strings);
 }
 
 void SplitAtNoContact(CNcPlineGrp& strings)

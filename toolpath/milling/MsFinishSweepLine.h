@@ -7,6 +7,7 @@
 
 #include "framework/pathwerk/ParamSrfFinish.h"
 #include "toolpath/milling/MillGen.h"
+#include "toolpath/milling/MillPrep.h"
 
 #include <vector>
 
@@ -35,15 +36,7 @@ public:
     double bottom = 0;
     CParamSrfFinish param;
     BOX3<double> box{};
-
-private:
-    // The lifted strings of scan line i appended to out.
-    void LiftScanLine(int i, CNcPlineList& out);
 };
-
-// First scan line of each of n threads over L lines, and L at the end (n + 1 values):
-// thread t takes lines b[t] .. b[t + 1] - 1; the last thread also takes the remainder.
-std::vector<int> ScanLineShares(int lines, int threads);
 
 // Cuts every string at runs of two or more points where the tool met nothing.
 void SplitAtNoContact(CNcPlineGrp& strings);

@@ -107,8 +107,12 @@ int CNcPline::VerifyMillPath(CCheckModel* model, double tol, int kind)
                 // The wall is taken vertically over the lower end: the path stays at
                 // the higher end's height (or the samples', when above) across the
                 // segment and moves straight up or down where the tool meets nothing
-                // higher than the lower end.
-                if (std::max(d1, d2) > tol) {
+                // higher than the lower end. The samples are measured vertically too:
+                // the steep chord passes close to them across, yet the tool moving
+                // along it would sink far under the CL surface.
+                const double rise1 = s1.z - (p->z + mill::kSample1 * (n->z - p->z));
+                const double rise2 = s2.z - (p->z + mill::kSample2 * (n->z - p->z));
+                if (std::max({d1, d2, rise1, rise2}) > tol) {
                     const bool pHigher = p->z > n->z;
                     const CNcPoint* low = pHigher ? n : p;
                     const CNcPoint* high = pHigher ? p : n;

@@ -4,11 +4,16 @@
 #pragma once
 
 #include "framework/looker/Tool.h"
+#include "geometry/shapes3d/GeCombCurve3d.h"
+#include "geometry/shapes3d/GeGroup3d.h"
 #include "geometry/shapes3d/GeMesh.h"
+#include "geometry/shapes3d/GePolyline3d.h"
 #include "testing/BruteForceDrop.h"
 #include "testing/MillMesh.h"
+#include "testing/ZMap.h"
 #include "toolpath/contours/NcPline.h"
 #include "toolpath/milling/CheckModel.h"
+#include "toolpath/milling/MillGen.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +127,81 @@ inline void CheckString(const std::string& label, const CNcPline& s, const std::
         else
             ASSERT_NEAR(p->z, want, 1e-9) << label << " at " << p->x << ", " << p->y;
     }
+}
+
+// Meshes handed to the strategy, owned here.
+struct MeshSet {
+    std::vector<std::unique_ptr<CGeMesh>> owned;
+    CGeMeshList list;
+    explicit MeshSet(const std::vector<millkit::TriMesh>& meshes)
+    {
+        for (const auto& m : meshes) {
+            owned.push_back(ToGeMesh(m));
+            list.AddTail(owned.back().get());
+        }
+    }
+};
+
+// The CL paths written into the group: one point list per member polyline.
+inline std::vector<std::vector<millkit::Vec3>> Paths(CGeGroup3d& out)
+{
+    std::vector<std::vector<millkit::Vec3>> paths;
+    for (CGeCurve3d* c : out.m_listCurve) {
+        auto* comb = dynamic_cast<CGeCombCurve3d*>(c);
+        if (!comb) continue;
+        std::vector<millkit::Vec3> path;
+        for (CGeCurve3d* m : comb->m_listCurve) {
+            auto* pl = dynamic_cast<CGePolyline3d*>(m);
+            if (!pl) continue;
+            for (int k = 0; k < pl->GetCount(); ++k) path.push_back({pl->GetCtrlPt()[k][0], pl->GetCtrlPt()[k][1], pl->GetCtrlPt()[k][2]});
+        }
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+// The vertices of every polyline of a curve (the members of a composite in order).
+inline std::vector<std::vector<millkit::Vec3>> Polylines(CGeCurve3d* c)
+{
+    std::vector<std::vector<millkit::Vec3>> out;
+    std::vector<CGeCurve3d*> members;
+    if (auto* comb = dynamic_cast<CGeCombCurve3d*>(c))
+        for (CGeCurve3d* m : comb->m_listCurve) members.push_back(m);
+    else
+        members.push_back(c);
+    for (CGeCurve3d* m : members) {
+        auto* pl = dynamic_cast<CGePolyline3d*>(m);
+        if (!pl) continue;
+        std::vector<millkit::Vec3> pts;
+        for (int k = 0; k < pl->GetCount(); ++k) pts.push_back({pl->GetCtrlPt()[k][0], pl->GetCtrlPt()[k][1], pl->GetCtrlPt()[k][2]});
+        out.push_back(pts);
+    }
+    return out;
+}
+
+// A z-map over the meshes' XY box, `across` cells along its longer side, starting
+// `above` over the highest vertex.
+inline millkit::ZMap ZMapOver(const std::vector<millkit::TriMesh>& meshes, int across, double above)
+{
+    BOX3<double> b;
+    b.InitEmpty();
+    for (const auto& m : meshes)
+        for (const auto& v : m.vertices) b.Extend(v.data());
+    const double cell = std::max(b.xmax - b.xmin, b.ymax - b.ymin) / across;
+    return millkit::ZMap(b.xmin, b.ymin, cell, int((b.xmax - b.xmin) / cell) + 1, int((b.ymax - b.ymin) / cell) + 1,
+                         b.zmax + above);
+}
+
+// The highest mesh point over every cell centre of the z-map (NaN where none).
+inline std::vector<double> MeshTops(const millkit::ZMap& zmap, const std::vector<millkit::TriMesh>& meshes)
+{
+    std::vector<double> top(size_t(zmap.Nx()) * size_t(zmap.Ny()), std::nan(""));
+    for (const auto& m : meshes) {
+        const auto t = zmap.MeshTop(m);
+        for (size_t i = 0; i < t.size(); ++i)
+            if (!std::isnan(t[i]) && !(t[i] <= top[i])) top[i] = t[i];
+    }
+    return top;
 }
 
 }  // namespace milltest

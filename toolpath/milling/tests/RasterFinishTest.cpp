@@ -21,43 +21,14 @@ namespace {
 using millkit::TriMesh;
 using milltest::RoundToFloat;
 using milltest::ToGeMesh;
-
-// Meshes handed to the strategy, owned here.
-struct MeshSet {
-    std::vector<std::unique_ptr<CGeMesh>> owned;
-    CGeMeshList list;
-    explicit MeshSet(const std::vector<TriMesh>& meshes)
-    {
-        for (const auto& m : meshes) {
-            owned.push_back(ToGeMesh(m));
-            list.AddTail(owned.back().get());
-        }
-    }
-};
+using milltest::MeshSet;
+using milltest::Paths;
 
 class RasterFinish : public ::testing::Test {
 protected:
     void SetUp() override { gNewQVGlobal(); }
     void TearDown() override { widgra::testing::Reset(); }
 };
-
-// The CL paths written into the group: one point list per member polyline.
-std::vector<std::vector<millkit::Vec3>> Paths(CGeGroup3d& out)
-{
-    std::vector<std::vector<millkit::Vec3>> paths;
-    for (CGeCurve3d* c : out.m_listCurve) {
-        auto* comb = dynamic_cast<CGeCombCurve3d*>(c);
-        if (!comb) continue;
-        std::vector<millkit::Vec3> path;
-        for (CGeCurve3d* m : comb->m_listCurve) {
-            auto* pl = dynamic_cast<CGePolyline3d*>(m);
-            if (!pl) continue;
-            for (int k = 0; k < pl->GetCount(); ++k) path.push_back({pl->GetCtrlPt()[k][0], pl->GetCtrlPt()[k][1], pl->GetCtrlPt()[k][2]});
-        }
-        paths.push_back(path);
-    }
-    return paths;
-}
 
 std::vector<std::vector<millkit::Vec3>> Strings(CNcPlineGrp& s)
 {
@@ -253,19 +224,9 @@ TEST_F(RasterFinish, NoGougeAnywhereLinksIncluded)
         finish.GenPath(&meshes.list, nullptr, &p, &ball, &out);
         const auto paths = Paths(out);
         ASSERT_FALSE(paths.empty()) << c.name;
-        BOX3<double> b;
-        b.InitEmpty();
-        for (const auto& m : rounded)
-            for (const auto& v : m.vertices) b.Extend(v.data());
-        const double cell = std::max(b.xmax - b.xmin, b.ymax - b.ymin) / 250;
-        millkit::ZMap zmap(b.xmin, b.ymin, cell, int((b.xmax - b.xmin) / cell) + 1, int((b.ymax - b.ymin) / cell) + 1, b.zmax + 5);
+        millkit::ZMap zmap = milltest::ZMapOver(rounded, 250, 5);
         for (const auto& path : paths) zmap.CutPath(oracle, path);
-        std::vector<double> top(size_t(zmap.Nx()) * size_t(zmap.Ny()), std::nan(""));
-        for (const auto& m : rounded) {
-            const auto t = zmap.MeshTop(m);
-            for (size_t i = 0; i < t.size(); ++i)
-                if (!std::isnan(t[i]) && !(t[i] <= top[i])) top[i] = t[i];
-        }
+        const std::vector<double> top = milltest::MeshTops(zmap, rounded);
         const auto dev = zmap.Compare(top);
         EXPECT_GT(dev.compared, zmap.Nx() * zmap.Ny() / 4) << c.name;
         // A refined chord keeps its two samples within 0.005 of it, so the CL surface
