@@ -1,0 +1,465 @@
+// Contour-parallel pocketing: the offset hierarchy against Clipper's round offsets of the
+// same region (erosion and growth by disks compose, so level k is one offset by (k - 1)
+// steps), the connection points against the loops they join, the cutting curves against
+// the hierarchy they consume, and whole paths against the gouge and coverage oracles.
+#include "FollowFixtures.h"
+
+#include "testing/CutOracle.h"
+#include "toolpath/contours/CornerType.h"
+#include "toolpath/contours/CutPath.h"
+#include "toolpath/contours/FollowPath.h"
+#include "toolpath/contours/PathConst.h"
+#include "toolpath/contours/PathGroup.h"
+#include "toolpath/contours/SmartConst.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+using clipperpaths::Polygon;
+using followtest::Pocket;
+
+constexpr double kTol = 0.001;  // chord error of the flattened arcs
+
+// Every loop below L: L, its offset children and its islands, recursively.
+void ForAll(CSmartLoop* L, const std::function<void(CSmartLoop*)>& f)
+{
+    f(L);
+    for (CSmartLoop* c = L->children; c; c = c->next)
+        ForAll(c, f);
+    for (CSmartLoop* i = L->islands; i; i = i->next)
+        ForAll(i, f);
+}
+
+// Only the offset children tree.
+void ForChildren(CSmartLoop* L, const std::function<void(CSmartLoop*)>& f)
+{
+    f(L);
+    for (CSmartLoop* c = L->children; c; c = c->next)
+        ForChildren(c, f);
+}
+
+Polygon Flat(CSmartLoop* L) { return curvetest::Flatten(*L->contour); }
+
+DVN_CornerType Round() { return DVN_CornerType{4, 0, 0}; }
+
+std::unique_ptr<CSmartLoop> Copy(const Pocket& pk) { return std::unique_ptr<CSmartLoop>(pk.loop->CopyContour()); }
+
+double ContourLength(CSmartLoop* L) { return L->contour ? L->contour->GetLength() : 0; }
+
+ClipperLib::Paths Subtract(const ClipperLib::Paths& a, const ClipperLib::Paths& b)
+{
+    ClipperLib::Clipper c;
+    c.AddPaths(a, ClipperLib::ptSubject, true);
+    c.AddPaths(b, ClipperLib::ptClip, true);
+    ClipperLib::Paths out;
+    c.Execute(ClipperLib::ctDifference, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    return out;
+}
+
+double XorBound(const ClipperLib::Paths& a, const ClipperLib::Paths& b)
+{
+    return 2 * kTol * (clipperpaths::Perimeter(a) + clipperpaths::Perimeter(b)) + 1e-6;
+}
+
+// Outer loops and holes of Clipper's tree, slivers thinner than the chord error left out
+// (an erosion to about a region's half width leaves specks either side may drop).
+clipperpaths::TreeCounts SolidCounts(const ClipperLib::Paths& a)
+{
+    ClipperLib::Clipper c;
+    c.AddPaths(a, ClipperLib::ptSubject, true);
+    ClipperLib::PolyTree tree;
+    c.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    clipperpaths::TreeCounts n;
+    for (ClipperLib::PolyNode* node = tree.GetFirst(); node; node = node->GetNext())
+        if (clipperpaths::ModelArea(node->Contour) * (node->IsHole() ? -1 : 1) >
+            kTol * clipperpaths::Perimeter(ClipperLib::Paths{node->Contour}))
+            (node->IsHole() ? n.holes : n.outers) += 1;
+    return n;
+}
+
+bool Solid(CSmartLoop* L) { return std::fabs(L->area) / 2 > kTol * ContourLength(L); }
+
+TEST(FollowHierarchy, LevelsAreClipperRoundOffsetsOfTheRegion)
+{
+    const DVN_CornerType corner = Round();
+    for (const Pocket& pk : followtest::Pockets())
+        for (int type : {1, 2}) {
+            const std::string label = pk.name + " type " + std::to_string(type);
+            auto root = Copy(pk);
+            std::vector<Polygon> islandPolys;
+            for (CSmartLoop* i = root->islands; i; i = i->next)
+                islandPolys.push_back(Flat(i));
+            const ClipperLib::Paths outer = clipperpaths::ToPaths({Flat(root.get())});
+            const ClipperLib::Paths islands = clipperpaths::Normalised(clipperpaths::ToPaths(islandPolys), ClipperLib::pftNonZero);
+            const ClipperLib::Paths region = Subtract(outer, islands);
+            const bool grown = type == 2 && root->islands;
+            DVN_CornerType c = corner;
+            ASSERT_EQ(root->FollowContour(type, pk.step, c, -1, 100), 1) << label;
+            int maxLevel = 0;
+            ForAll(root.get(), [&](CSmartLoop* L) { maxLevel = std::max(maxLevel, L->level); });
+            ASSERT_GE(maxLevel, 2) << label;
+            for (int k = 1; k <= maxLevel + 1; ++k) {
+                const std::string at = label + " level " + std::to_string(k);
+                const double d = (k - 1) * pk.step;
+                ClipperLib::Paths peer, ours;
+                clipperpaths::TreeCounts n;
+                if (!grown) {
+                    peer = k == 1 ? region : clipperpaths::Offset(region, -d, ClipperLib::jtRound);
+                    // The holes of a level are handed down into the next level's holes, so
+                    // they are found by their level anywhere in the tree.
+                    std::vector<Polygon> polys;
+                    ForAll(root.get(), [&](CSmartLoop* L) {
+                        if (L->level != k)
+                            return;
+                        if (Solid(L))
+                            ++(L->area < 0 ? n.holes : n.outers);
+                        polys.push_back(Flat(L));
+                    });
+                    ours = clipperpaths::ToPaths(polys);
+                } else {
+                    // The outer boundary kept, the islands grown: compared while they stay inside.
+                    const ClipperLib::Paths g = k == 1 ? islands : clipperpaths::Offset(islands, d, ClipperLib::jtRound);
+                    if (clipperpaths::ModelArea(Subtract(g, outer)) > 0)
+                        break;
+                    peer = Subtract(outer, g);
+                    std::vector<Polygon> holes;
+                    ForAll(root.get(), [&](CSmartLoop* L) {
+                        if (L->level == k && L->area < 0) {
+                            holes.push_back(Flat(L));
+                            n.holes += Solid(L) ? 1 : 0;
+                        }
+                    });
+                    n.outers = 1;
+                    ours = Subtract(outer, clipperpaths::Normalised(clipperpaths::ToPaths(holes), ClipperLib::pftNonZero));
+                }
+                if (k == maxLevel + 1) {
+                    // The last level ends because nothing a step inside is left (or less than
+                    // a disc of the step's radius holds).
+                    EXPECT_LE(clipperpaths::ModelArea(peer), std::numbers::pi * pk.step * pk.step / 2 + XorBound(peer, peer))
+                        << at;
+                    break;
+                }
+                const double x = clipperpaths::XorArea(ours, ClipperLib::pftEvenOdd, peer, ClipperLib::pftNonZero);
+                EXPECT_LE(x, XorBound(ours, peer)) << at;
+                const clipperpaths::TreeCounts m = SolidCounts(peer);
+                EXPECT_EQ(n.outers, m.outers) << at;
+                EXPECT_EQ(n.holes, m.holes) << at;
+            }
+        }
+}
+
+TEST(FollowHierarchy, LinksOfEveryLoopAgree)
+{
+    for (const Pocket& pk : followtest::Pockets())
+        for (int type : {0, 1, 2}) {
+            const std::string label = pk.name + " type " + std::to_string(type);
+            auto root = Copy(pk);
+            DVN_CornerType c = Round();
+            ASSERT_EQ(root->FollowContour(type, pk.step, c, -1, 100), 1) << label;
+            int loops = 0;
+            ForAll(root.get(), [&](CSmartLoop* L) {
+                ++loops;
+                EXPECT_GE(L->level, 1) << label;
+                if (type == 2) {
+                    EXPECT_TRUE(L->contour && L->contour->head) << label << ": a loop without contour is left";
+                }
+                for (CSmartLoop* ch = L->children; ch; ch = ch->next) {
+                    EXPECT_EQ(ch->parent, L) << label;
+                    // Type 2 removes the loops that handed their contour down, and hands a
+                    // loop's islands down as offset children of the grown islands around them.
+                    if (type == 2 && ch->area > 0) {
+                        EXPECT_GT(ch->level, L->level) << label;
+                    } else if (type == 2) {
+                        EXPECT_LT(ch->level, L->level) << label;
+                    } else if (ch->area > 0 && L->area > 0) {
+                        EXPECT_EQ(ch->level, L->level + 1) << label;
+                    }
+                    EXPECT_TRUE(ch->next == nullptr || ch->next->prev == ch) << label;
+                }
+                for (CSmartLoop* i = L->islands; i; i = i->next) {
+                    EXPECT_EQ(i->parent, L) << label;
+                    EXPECT_LT(i->area, 0) << label;
+                }
+            });
+            EXPECT_GT(loops, 2) << label;
+        }
+}
+
+TEST(FollowHierarchy, RowsOfThePocketingRules)
+{
+    DVN_CornerType corner = Round();
+    auto children = [](CSmartLoop* L) {
+        int n = 0;
+        for (CSmartLoop* c = L->children; c; c = c->next)
+            ++n;
+        return n;
+    };
+    // A strip 0.6 wide: a step of 0.5 leaves nothing; below 50 percent one more offset at
+    // half the step is tried, which leaves a strip 0.1 wide.
+    for (const auto& row : {std::pair{40.0, 1}, std::pair{60.0, 0}}) {
+        std::unique_ptr<CSmartLoop> strip(followtest::RegionLoop({{0, 0}, {10, 0}, {10, 0.6}, {0, 0.6}}, {}));
+        EXPECT_EQ(strip->FollowContour(1, 0.5, corner, -1, row.first), 1);
+        EXPECT_EQ(children(strip.get()), row.second) << "percentage " << row.first;
+        if (CSmartLoop* c = strip->children) {
+            EXPECT_NEAR(c->box[0][1], 0.25, 1e-9);
+            EXPECT_NEAR(c->box[1][1], 0.35, 1e-9);
+            EXPECT_EQ(children(c), 0);
+        }
+    }
+    // Level limit 2: one ring.
+    std::unique_ptr<CSmartLoop> square(followtest::RegionLoop({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {}));
+    EXPECT_EQ(square->FollowContour(0, 1, corner, 2, 100), 1);
+    ASSERT_EQ(children(square.get()), 1);
+    EXPECT_EQ(square->children->level, 2);
+    EXPECT_EQ(children(square->children), 0);
+    // Numbering: a 4-section loop with two 3-section islands.
+    std::unique_ptr<CSmartLoop> plate(followtest::RegionLoop({{0, 0}, {30, 0}, {30, 20}, {0, 20}},
+                                                             {{{5, 5}, {9, 5}, {7, 9}}, {{20, 5}, {24, 5}, {22, 9}}}));
+    EXPECT_EQ(plate->FollowContour(0, 1, corner, 1, 100), 1);
+    std::vector<int> index;
+    for (CSmartLoop* L = plate.get(); L; L = L == plate.get() ? plate->islands : L->next)
+        for (CSmartSect* s = L->contour->head; s; s = s->next) {
+            index.push_back(s->index);
+            EXPECT_EQ(s->mark, follow::kMarkBoundary);
+            EXPECT_EQ(s->source, nullptr);
+        }
+    EXPECT_EQ(index, (std::vector<int>{1, 2, 3, 4, -101, -102, -103, -204, -205, -206}));
+    EXPECT_EQ(plate->children, nullptr);
+    // Type 2 keeps the outer contour at level 1; the deeper loops that handed theirs down are
+    // gone, so the outer boundary comes back only in the last offsets.
+    std::unique_ptr<CSmartLoop> ring(followtest::PerforatedPlate());
+    EXPECT_EQ(ring->FollowContour(2, 1, corner, -1, 100), 1);
+    ASSERT_TRUE(ring->contour);
+    for (CSmartLoop* c = ring->children; c; c = c->next) {
+        EXPECT_TRUE(c->contour);
+        EXPECT_GT(c->level, 2);
+    }
+}
+
+TEST(FollowHierarchy, StepsThatCannotShrinkBuildNothing)
+{
+    const double bad[] = {0, -1, 1e-7, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()};
+    for (double step : bad) {
+        std::unique_ptr<CSmartLoop> sq(followtest::RegionLoop({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {}));
+        DVN_CornerType corner = Round();
+        EXPECT_EQ(sq->FollowContour(0, step, corner, -1, 40), 0) << step;
+        EXPECT_EQ(sq->children, nullptr) << step;
+        EXPECT_EQ(sq->FollowPath(1, step, corner), nullptr) << step;
+        DVN_CutFollowDef def;
+        def.type = 2;
+        def.step = step;
+        DVN_OrderType order;
+        CPathCombine out(1);
+        EXPECT_EQ(sq->CreateFollowPath(out, def, corner, order), 0) << step;
+        EXPECT_EQ(out.head, nullptr) << step;
+    }
+}
+
+TEST(FollowConnect, ConnectPointRows)
+{
+    CSmartLoop L;
+    const double a[2] = {0, 0}, b[2] = {10, 0};
+    struct Row {
+        const char* label;
+        double p[2];
+        double out[2];
+        std::uint8_t mark;
+        int points;
+    } rows[] = {
+        {"foot", {3, 2}, {3, 0}, 0, 1},
+        {"foot within 0.001 of the start", {0.00005, 1}, {0, 0}, follow::kMarkAtStart, 0},
+        {"foot within 0.001 of the end", {9.99995, -1}, {10, 0}, follow::kMarkAtEnd, 0},
+        {"before the start", {-3, 1}, {0, 0}, follow::kMarkAtStart, 0},
+        {"beyond the end", {13, 1}, {10, 0}, follow::kMarkAtEnd, 0},
+    };
+    for (const Row& r : rows) {
+        CSmartLine s(a, b);
+        double out[2];
+        EXPECT_EQ(L.CreateConnectPoint(&s, r.p, out), 1) << r.label;
+        EXPECT_NEAR(out[0], r.out[0], 1e-12) << r.label;
+        EXPECT_NEAR(out[1], r.out[1], 1e-12) << r.label;
+        EXPECT_EQ(s.mark, r.mark) << r.label;
+        EXPECT_EQ(s.points ? s.points->count : 0, r.points) << r.label;
+    }
+    // Arcs: the point at the same angle, unless within 0.001 of an end.
+    const double centre[2] = {0, 0};
+    for (const auto& row : {std::pair{0.6, true}, std::pair{0.0001, false}}) {
+        CSmartArc arc(centre, 5, 0, std::numbers::pi / 2);
+        const double angle = row.first * std::numbers::pi / 2;
+        const double p[2] = {8 * std::cos(angle), 8 * std::sin(angle)};
+        double out[2];
+        EXPECT_EQ(L.CreateConnectPoint(&arc, p, out), 1);
+        if (row.second) {
+            EXPECT_NEAR(out[0], 5 * std::cos(angle), 1e-9);
+            EXPECT_NEAR(out[1], 5 * std::sin(angle), 1e-9);
+            EXPECT_EQ(arc.points ? arc.points->count : 0, 1);
+            EXPECT_EQ(arc.mark, 0);
+        } else {
+            EXPECT_NEAR(out[0], 5, 1e-9);
+            EXPECT_NEAR(out[1], 0, 1e-9);
+            EXPECT_EQ(arc.mark, follow::kMarkAtStart);
+        }
+    }
+    double out[2];
+    EXPECT_EQ(L.CreateConnectPoint(nullptr, a, out), 0);
+}
+
+// The loops a connection point of L may lie on besides L itself.
+std::vector<CSmartLoop*> Neighbours(CSmartLoop* L)
+{
+    std::vector<CSmartLoop*> v;
+    if (L->parent) {
+        v.push_back(L->parent);
+        for (CSmartLoop* c = L->parent->children; c; c = c->next)
+            v.push_back(c);
+        for (CSmartLoop* i = L->parent->islands; i; i = i->next)
+            v.push_back(i);
+    }
+    for (CSmartLoop* c = L->children; c; c = c->next)
+        v.push_back(c);
+    for (CSmartLoop* i = L->islands; i; i = i->next)
+        v.push_back(i);
+    return v;
+}
+
+TEST(FollowConnect, ConnectionPointsLieOnTheLoopsTheyJoin)
+{
+    for (const Pocket& pk : followtest::Pockets())
+        for (int type : {0, 1, 2})
+            for (int flags : {0, 4}) {
+                const std::string label = pk.name + " type " + std::to_string(type) + " flags " + std::to_string(flags);
+                auto root = Copy(pk);
+                DVN_CornerType c = Round();
+                root->FollowContour(type, pk.step, c, -1, 100);
+                root->ConnectFollowPath(type, flags);
+                int joined = 0, unset = 0;
+                ForAll(root.get(), [&](CSmartLoop* L) {
+                    if (L->connectA[0] == smart::kUnsetConnect)
+                        return;
+                    EXPECT_LE(L->MinDistPoint(L->connectA), 1e-6) << label;
+                    if (L->connectB[0] == follow::kNoSource) {
+                        ++unset;
+                        return;
+                    }
+                    double d = 1e300;
+                    for (CSmartLoop* M : Neighbours(L))
+                        d = std::min(d, M->MinDistPoint(L->connectB));
+                    EXPECT_LE(d, 1e-6) << label;
+                    ++joined;
+                });
+                EXPECT_GT(joined, 0) << label;
+                // Only type 0 clips island copies into its offsets: their sections have no
+                // source on the parent.
+                if (type == 1) {
+                    EXPECT_EQ(unset, 0) << label;
+                }
+            }
+}
+
+// Checks the curves against the hierarchy they consumed: every offset loop cut, once, with
+// all its sections emitted; links inside the region; no curve starting with a link
+// unless flags bit 13; copies marked 0x40 exactly under flags bit 6; curves continuous.
+void ExpectCurvesConsumeTheHierarchy(CSmartLoop* root, CSmartCurve* curves, const cuttest::Boundary& region, int type,
+                                     int flags, const std::string& label)
+{
+    double hierarchy = 0;
+    int loops = 0;
+    ForAll(root, [&](CSmartLoop* L) {
+        if (!(L->flags & follow::kLoopDone) || !L->contour)
+            return;
+        ++loops;
+        hierarchy += ContourLength(L);
+        for (CSmartSect* s = L->contour->head; s; s = s->next)
+            EXPECT_EQ(s->number, follow::kEmitted) << label;
+    });
+    // Type 2 leaves a level-1 loop with islands to the last offsets, which hold a copy of
+    // its contour; type 0 cuts the islands of the first loop that has any (copies of them
+    // are clipped into every level).
+    CSmartLoop* islandHolder = nullptr;
+    ForChildren(root, [&](CSmartLoop* L) {
+        if (!islandHolder && L->islands)
+            islandHolder = L;
+    });
+    ForAll(root, [&](CSmartLoop* L) {
+        if (!L->contour || !L->contour->head || (type == 2 && L == root && L->islands))
+            return;
+        if (L->area < 0 && type == 0 && L->parent != islandHolder)
+            return;
+        EXPECT_TRUE(L->flags & follow::kLoopDone) << label << ": a loop at level " << L->level << " is not cut";
+    });
+    double copies = 0;
+    for (CSmartCurve* c = curves; c; c = c->next) {
+        if (!c->head)
+            continue;
+        if (!(flags & cutdef::kFollowLeadLink)) {
+            EXPECT_FALSE(c->head->mark & follow::kMarkLink) << label << ": a curve starts with a link";
+        }
+        for (CSmartSect* s = c->head; s; s = s->next) {
+            if (s->next) {
+                double e[2], b[2];
+                s->GetPoint(1, e);
+                s->next->GetPoint(0, b);
+                EXPECT_LE(std::hypot(e[0] - b[0], e[1] - b[1]), 1e-6) << label << ": a jump at " << e[0] << ", " << e[1];
+            }
+            if (s->mark & follow::kMarkLink) {
+                for (int i = 0; i <= 10; ++i) {
+                    double p[2];
+                    s->GetPoint(i / 10.0, p);
+                    EXPECT_LE(cuttest::RegionDist(region, {p[0], p[1]}), 1e-6) << label << ": a link leaves the region";
+                }
+                continue;
+            }
+            copies += s->GetLength();
+            const bool marked = s->mark & follow::kMarkCopy;
+            EXPECT_EQ(marked, (flags & cutdef::kFollowMarkCopies) && !(s->mark & follow::kMarkBoundary)) << label;
+        }
+    }
+    EXPECT_GT(loops, 1) << label;
+    if (flags & cutdef::kFollowDebury) {
+        EXPECT_GE(copies, hierarchy * (1 - 1e-9)) << label;
+    } else {
+        EXPECT_NEAR(copies, hierarchy, 1e-9 * hierarchy) << label;
+    }
+}
+
+TEST(FollowExtract, CurvesCutEveryLoopOnce)
+{
+    const int flagRows[] = {0,
+                            cutdef::kFollowReverse,
+                            cutdef::kFollowResume,
+                            cutdef::kFollowResume | cutdef::kFollowReverse,
+                            cutdef::kFollowDebury,
+                            cutdef::kFollowDebury | cutdef::kFollowResume,
+                            cutdef::kFollowMarkCopies,
+                            cutdef::kFollowLeadLink,
+                            cutdef::kFollowLeadLink | cutdef::kFollowResume};
+    for (const Pocket& pk : followtest::Pockets())
+        for (int type : {0, 1, 2})
+            for (int flags : flagRows) {
+                const std::string label = pk.name + " type " + std::to_string(type) + " flags " + std::to_string(flags);
+                const cuttest::Boundary region = cuttest::LoopBoundary(*pk.loop);
+                auto root = Copy(pk);
+                DVN_CornerType c = Round();
+                root->FollowContour(type, pk.step, c, -1, 100);
+                root->ConnectFollowPath(type, flags);
+                CSmartCurve* curves = follow::FollowCurves(*root, type, flags);
+                ExpectCurvesConsumeTheHierarchy(root.get(), curves, region, type, flags, label);
+                while (curves) {
+                    CSmartCurve* n = curves->next;
+                    delete curves;
+                    curves = n;
+                }
+            }
+}
+
+}  // namespace
