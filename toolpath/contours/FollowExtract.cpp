@@ -197,8 +197,14 @@ CSmartLoop* CSmartLoop::GetFirstLoop(int type)
     }
     // The grown islands are never entered from the offsets (their sources lie on the
     // islands they grew from) and carry no tag 1: each is cut on its own, with the
-    // islands handed down under it.
-    return FirstGrownIsland(this);
+    // islands handed down under it. Then the loops with islands, whose boundary the last
+    // offsets hold only where no grown island has cut into it.
+    if (CSmartLoop* i = FirstGrownIsland(this))
+        return i;
+    for (CSmartLoop* L : order)
+        if (!Done(L) && L->contour && L->contour->head)
+            return L;
+    return nullptr;
 }
 
 CSmartLoop* CSmartLoop::GetNextLoop(const double* p, int type)

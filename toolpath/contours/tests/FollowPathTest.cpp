@@ -4,6 +4,9 @@
 // the hierarchy they consume, and whole paths against the gouge and coverage oracles.
 #include "FollowFixtures.h"
 
+#include "framework/db/DbPathGroup.h"
+#include "geometry/shapes3d/GeCombCurve3d.h"
+#include "geometry/shapes3d/GePolyline3d.h"
 #include "testing/CutOracle.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/CutPath.h"
@@ -17,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iostream>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -382,16 +386,15 @@ void ExpectCurvesConsumeTheHierarchy(CSmartLoop* root, CSmartCurve* curves, cons
         for (CSmartSect* s = L->contour->head; s; s = s->next)
             EXPECT_EQ(s->number, follow::kEmitted) << label;
     });
-    // Type 2 leaves a level-1 loop with islands to the last offsets, which hold a copy of
-    // its contour; type 0 cuts the islands of the first loop that has any (copies of them
-    // are clipped into every level).
+    // Type 0 cuts the islands of the first loop that has any (copies of them are clipped
+    // into every level).
     CSmartLoop* islandHolder = nullptr;
     ForChildren(root, [&](CSmartLoop* L) {
         if (!islandHolder && L->islands)
             islandHolder = L;
     });
     ForAll(root, [&](CSmartLoop* L) {
-        if (!L->contour || !L->contour->head || (type == 2 && L == root && L->islands))
+        if (!L->contour || !L->contour->head)
             return;
         if (L->area < 0 && type == 0 && L->parent != islandHolder)
             return;
@@ -460,6 +463,267 @@ TEST(FollowExtract, CurvesCutEveryLoopOnce)
                     curves = n;
                 }
             }
+}
+
+// The path of one pocket: CreateFollowPath for type 0 (what it builds), else the type's
+// hierarchy extracted with the given flags.
+std::unique_ptr<CPathCombine> FollowPath(CSmartLoop& region, int type, double step, std::uint32_t flags = 0,
+                                         int direction = 1)
+{
+    auto out = std::make_unique<CPathCombine>(1);
+    DVN_CutFollowDef def;
+    def.type = type;
+    def.flags = flags;
+    def.step = step;
+    DVN_CornerType corner = Round();
+    DVN_OrderType order;
+    order.direction = direction;
+    if (type == 0) {
+        EXPECT_EQ(region.CreateFollowPath(*out, def, corner, order), 1);
+        EXPECT_EQ(def.type, 0);
+        return out;
+    }
+    std::unique_ptr<CSmartLoop> root(region.CopyContour());
+    root->FollowContour(def, corner, -1);
+    EXPECT_EQ(root->ExtractFollowPath(*out, def, order), 1);
+    return out;
+}
+
+TEST(FollowPaths, NoGougeAndNothingUncutByRingsAStepApart)
+{
+    for (const Pocket& pk : followtest::Pockets()) {
+        const cuttest::Boundary region = cuttest::LoopBoundary(*pk.loop);
+        for (int type : {0, 1, 2}) {
+            const std::string label = pk.name + " type " + std::to_string(type);
+            const auto out = FollowPath(*pk.loop, type, pk.step);
+            const auto pts = cuttest::SamplePath(*out, pk.step / 5);
+            ASSERT_FALSE(pts.empty()) << label;
+            // Boundary arcs within the chord tolerance are written as one chord.
+            const auto gouges = cuttest::Gouges(region, pts, pathc::kArcChordTol + 1e-6);
+            EXPECT_TRUE(gouges.empty()) << label << " gouges at " << gouges.front()[0] << ", " << gouges.front()[1];
+            // A tool of radius one step: the rings are a step apart, so every point lies
+            // within half a step of one (plus the sampling's tenth of a step).
+            const double raster = pk.step / 3;
+            const auto uncut = cuttest::Uncut(region, pts, pk.step, raster, pk.step / 10 + 1e-3);
+            if (type != 0) {
+                EXPECT_TRUE(uncut.empty()) << label << " uncut at " << uncut.front()[0] << ", " << uncut.front()[1];
+            } else if (!uncut.empty()) {
+                // Type 0 clips the islands into every ring without growing them; measured only.
+                std::cout << label << ": " << uncut.size() << " raster points uncut (" << uncut.size() * raster * raster
+                          << " mm2)\n";
+            }
+        }
+    }
+}
+
+TEST(FollowPaths, CreateFollowPathLeavesTheCallersRecord)
+{
+    std::unique_ptr<CSmartLoop> plate(followtest::PerforatedPlate());
+    DVN_CutFollowDef def;
+    def.type = 2;
+    def.flags = cutdef::kFollowResume;
+    def.step = 1;
+    def.percentage = 40;
+    DVN_CornerType corner = Round();
+    DVN_OrderType order;
+    CPathCombine first(1), second(1);
+    EXPECT_EQ(plate->CreateFollowPath(first, def, corner, order), 1);
+    EXPECT_EQ(def.type, 2);
+    EXPECT_EQ(def.flags, cutdef::kFollowResume);
+    EXPECT_EQ(def.step, 1);
+    EXPECT_EQ(def.percentage, 40);
+    // The region itself is untouched: a second run gives the same path.
+    EXPECT_EQ(plate->children, nullptr);
+    EXPECT_EQ(plate->CreateFollowPath(second, def, corner, order), 1);
+    const auto a = cuttest::SamplePath(first, 0.5), b = cuttest::SamplePath(second, 0.5);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(a[i], b[i]) << i;
+}
+
+// Twice the signed area of the path's samples taken as one polygon: concentric rings cut
+// the same way dominate it, the links between them add little.
+double PathSense(const CPathCombine& out)
+{
+    const auto pts = cuttest::SamplePath(out, 0.05);
+    double a = 0;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const auto& p = pts[i];
+        const auto& q = pts[(i + 1) % pts.size()];
+        a += p[0] * q[1] - q[0] * p[1];
+    }
+    return a;
+}
+
+TEST(FollowPaths, CuttingSenseFollowsTheOrderAndFlagsBits0And2)
+{
+    for (int type : {0, 1, 2})
+        for (int direction : {0, 1})
+            for (std::uint32_t flags : {0u, 1u, 4u, 5u, 16u, 17u}) {
+                std::unique_ptr<CSmartLoop> square(followtest::RegionLoop({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {}));
+                const auto out = FollowPath(*square, type, 1, flags, direction);
+                const bool bit0 = flags & 1, bit2 = flags & 4, debury = flags & 16;
+                // The tree is reversed before extraction, the curves at emission.
+                const bool treeReversed = type == 1 || debury ? direction == 0 : (direction == 0) == bit2;
+                const bool curvesReversed = !debury && bit0 != bit2;
+                const bool ccw = treeReversed == curvesReversed;
+                EXPECT_EQ(PathSense(*out) > 0, ccw)
+                    << "type " << type << " direction " << direction << " flags " << flags;
+            }
+}
+
+// Distance from the island, radius 2.5 about (10, 10).
+double IslandDist(const double* p) { return std::fabs(std::hypot(p[0] - 10, p[1] - 10) - 2.5); }
+
+// Whether the path's first (or last) run of joined entities passes over the island.
+bool UnitTouchesIsland(const CPathCombine& c, bool last)
+{
+    std::vector<CPathEntity*> run;
+    for (CPathEntity* e = c.head; e; e = e->next) {
+        double a[3], b[3];
+        e->GetEndPoint(0, a);
+        if (!run.empty()) {
+            run.back()->GetEndPoint(1, b);
+            if (std::hypot(a[0] - b[0], a[1] - b[1]) > 1e-3) {
+                if (!last)
+                    break;
+                run.clear();
+            }
+        }
+        run.push_back(e);
+    }
+    for (CPathEntity* e : run)
+        for (int i = 0; i <= 20; ++i) {
+            const auto q = pathtest::Sample(*e, i / 20.0);
+            const double p[2] = {q[0], q[1]};
+            if (IslandDist(p) < 1e-6)
+                return true;
+        }
+    return false;
+}
+
+TEST(FollowPaths, EmissionOrderRows)
+{
+    // A square with a round island: the island's curves are made last.
+    auto pocket = [] {
+        offsettest::Pocket k;
+        k.outer = {{0, 0}, {20, 0}, {20, 20}, {0, 20}};
+        k.circles.push_back({{10, 10}, 2.5});
+        return std::unique_ptr<CSmartLoop>(offsettest::PocketLoop(k));
+    };
+    const struct {
+        int type;
+        std::uint32_t flags;
+        int firstOnIsland;  // -1: not checked (type 0 rings run along the island's copies)
+        bool lastOnIsland;
+    } rows[] = {
+        // In creation order: the island's own curve comes last.
+        {0, 0, -1, true},
+        // Reversed, last made first, but type 0 sets its island curves aside to the end.
+        {0, cutdef::kFollowResume, -1, true},
+        // Type 1 cuts the offsets, innermost first, then the grown rings into the island.
+        {1, 0, 0, true},
+        // Reversed, last made first: the rings and the island come first.
+        {1, cutdef::kFollowResume, 1, false},
+    };
+    for (const auto& r : rows) {
+        auto L = pocket();
+        const auto out = FollowPath(*L, r.type, 1, r.flags);
+        ASSERT_TRUE(out->head);
+        if (r.firstOnIsland >= 0) {
+            EXPECT_EQ(UnitTouchesIsland(*out, false), r.firstOnIsland == 1) << "type " << r.type << " flags " << r.flags;
+        }
+        double p[3];
+        out->tail->GetEndPoint(1, p);
+        EXPECT_EQ(IslandDist(p) < 1e-6, r.lastOnIsland) << "type " << r.type << " flags " << r.flags;
+    }
+}
+
+TEST(FollowPaths, SimplerExtractorsCutEveryOffset)
+{
+    for (const Pocket& pk : followtest::Pockets()) {
+        const cuttest::Boundary region = cuttest::LoopBoundary(*pk.loop);
+        double total = 0;
+        auto build = [&] {
+            std::unique_ptr<CSmartLoop> root(pk.loop->CopyContour());
+            DVN_CornerType c = Round();
+            root->FollowContour(1, pk.step, c, -1, 100);
+            total = 0;
+            ForChildren(root.get(), [&](CSmartLoop* L) { total += ContourLength(L); });
+            return root;
+        };
+        // ExtractAllChild and ExtractAllCurve join their loops by straight lines to the
+        // nearest section start, which may cross islands and bays: only LoopToSect is held
+        // to the region.
+        auto check = [&](const CPathCombine& out, const std::string& what) {
+            const auto pts = cuttest::SamplePath(out, pk.step / 5);
+            const auto gouges = cuttest::Gouges(region, pts, pathc::kArcChordTol + 1e-6);
+            if (what == "LoopToSect") {
+                EXPECT_TRUE(gouges.empty()) << pk.name << " " << what;
+            }
+            double length = 0;
+            for (CPathEntity* e = out.head; e; e = e->next)
+                length += e->GetLength();
+            EXPECT_GE(length, total * (1 - 1e-3)) << pk.name << " " << what;
+        };
+        {
+            auto root = build();
+            CPathCombine out(1);
+            EXPECT_EQ(root->LoopToSect(out, 1), 1);
+            ForChildren(root.get(), [&](CSmartLoop* L) { EXPECT_TRUE(L->flags & follow::kLoopDone) << pk.name; });
+            check(out, "LoopToSect");
+        }
+        {
+            auto root = build();
+            root->ConnectAllChild();
+            CPathCombine out(1);
+            EXPECT_EQ(root->ExtractAllChild(out, 0), 1);
+            ForChildren(root.get(), [&](CSmartLoop* L) { EXPECT_TRUE(L->flags & follow::kLoopDone) << pk.name; });
+            check(out, "ExtractAllChild");
+        }
+        {
+            auto root = build();
+            CPathCombine out(1);
+            double pt[3] = {0, 0, 0}, scratch[3];
+            EXPECT_EQ(root->ExtractAllCurve(out, pt, scratch), 1);
+            EXPECT_EQ(root->children, nullptr) << pk.name;
+            check(out, "ExtractAllCurve");
+        }
+    }
+}
+
+TEST(FollowPaths, DatabaseGroupSamplesTheSamePath)
+{
+    for (const Pocket& pk : followtest::Pockets()) {
+        auto combine = FollowPath(*pk.loop, 0, pk.step).release();
+        const auto pts = cuttest::SamplePath(*combine, pk.step / 5);
+        CPathGroup group(pathc::kGroupKind);
+        PathGroupAppend(0, &group, combine);
+        std::unique_ptr<CDbPathGroup> db(PathGroupToDbPathGroup(&group));
+        ASSERT_TRUE(db) << pk.name;
+        std::vector<pathtest::P3> chain;
+        std::size_t units = 0;
+        for (POSITION pos = db->m_listUnit.GetHeadPosition(); pos; ++units) {
+            std::unique_ptr<CGePolyline3d> pl(db->m_listUnit.GetNext(pos)->GetCurve()->ToPLine(1e-4));
+            ASSERT_TRUE(pl) << pk.name;
+            for (int i = 0; i < pl->GetCount(); ++i)
+                chain.push_back({pl->GetCtrlPt()[i][0], pl->GetCtrlPt()[i][1], pl->GetCtrlPt()[i][2]});
+            chain.push_back({std::nan(""), std::nan(""), std::nan("")});
+        }
+        EXPECT_GE(units, 1u) << pk.name;
+        // Every sample of the combine lies on a unit (the units are the same entities).
+        double worst = 0;
+        for (std::size_t i = 0; i < pts.size(); i += 7) {
+            double d = 1e300;
+            for (std::size_t j = 0; j + 1 < chain.size(); ++j) {
+                if (std::isnan(chain[j][0]) || std::isnan(chain[j + 1][0]))
+                    continue;
+                d = std::min(d, cuttest::SegDist({chain[j][0], chain[j][1]}, {chain[j + 1][0], chain[j + 1][1]}, pts[i]));
+            }
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(worst, pathc::kArcChordTol + 1e-4) << pk.name;
+    }
 }
 
 }  // namespace
