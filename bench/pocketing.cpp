@@ -4,6 +4,10 @@
 // the same scan lines with it as open paths. Inputs: a page of DejaVu Sans glyphs
 // (cubics as arcs, step 0.2) and the Aegean archipelago (GSHHG, step 1). The counter
 // "ratio" is the pocketing time over Clipper's (below 1: faster).
+// Contour-parallel pocketing (CreateFollowPath: the offset hierarchy with round corners,
+// its connections and the linked path) against Clipper's round offsets of the same
+// flattened regions repeated by the step until nothing is left: the glyph page (step 0.2)
+// and the sea of a window over Iceland's Westfjords with its islets (step 2).
 #include "ThreadClock.h"
 
 #include "geometry/algorithms/GeTool2D.h"
@@ -11,6 +15,7 @@
 #include "testing/GeLoopPaths.h"
 #include "testing/GlyphLoops.h"
 #include "testing/Shorelines.h"
+#include "toolpath/contours/tests/FollowFixtures.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/LoopApi.h"
@@ -158,6 +163,72 @@ void BM_ZigzagPocketing(benchmark::State& state)
 }
 // input 0: the glyph page, 1: the archipelago.
 BENCHMARK(BM_ZigzagPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
+
+std::unique_ptr<Input> ShorelineBay()
+{
+    auto in = std::make_unique<Input>();
+    if (CSmartLoop* L = followtest::ShorelineBay()) {
+        in->paths.push_back(clipperpaths::Normalised(clipperpaths::ToPaths(offsettest::ChainPolygons(L)), ClipperLib::pftEvenOdd));
+        in->regions.emplace_back(L);
+    }
+    in->step = 2;
+    return in;
+}
+
+// Clipper: offsets of the region by step, 2 step, ... each from the one before, until
+// nothing is left; the number of rings.
+std::size_t ClipperRings(const ClipperLib::Paths& region, double step)
+{
+    std::size_t rings = 0;
+    for (ClipperLib::Paths p = region; !p.empty();) {
+        rings += p.size();
+        ClipperLib::ClipperOffset off(2.0, 0.001 * clipperpaths::kScale);
+        off.AddPaths(p, ClipperLib::jtRound, ClipperLib::etClosedPolygon);
+        off.Execute(p, -step * clipperpaths::kScale);
+    }
+    return rings;
+}
+
+void BM_FollowPocketing(benchmark::State& state)
+{
+    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : ShorelineBay();
+    if (in->regions.empty()) {
+        state.SkipWithError("fixture missing");
+        return;
+    }
+    double tk = 0, tc = 0;
+    std::size_t entities = 0, rings = 0;
+    for (auto _ : state) {
+        double t0 = ThreadCpuSeconds();
+        CPathCombine out(1);
+        for (auto& L : in->regions) {
+            DVN_CutFollowDef def;
+            def.step = in->step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L->CreateFollowPath(out, def, corner, order);
+        }
+        double t1 = ThreadCpuSeconds();
+        rings = 0;
+        for (const ClipperLib::Paths& p : in->paths)
+            rings += ClipperRings(p, in->step);
+        double t2 = ThreadCpuSeconds();
+        tk += t1 - t0;
+        tc += t2 - t1;
+        entities = 0;
+        for (CPathEntity* e = out.head; e; e = e->next)
+            ++entities;
+        benchmark::DoNotOptimize(entities);
+    }
+    state.counters["follow_ms"] = tk * 1e3 / double(state.iterations());
+    state.counters["clipper_ms"] = tc * 1e3 / double(state.iterations());
+    state.counters["ratio"] = tc > 0 ? tk / tc : 0;
+    state.counters["entities"] = double(entities);
+    state.counters["clipper_rings"] = double(rings);
+}
+// input 0: the glyph page, 1: the shoreline bay.
+BENCHMARK(BM_FollowPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
