@@ -496,6 +496,29 @@ TEST(FollowExtract, CurvesCutEveryLoopOnce)
             }
 }
 
+TEST(FollowExtract, FjordCoastCurvesCutEveryLoopOnce)
+{
+    const auto coast = shorelines::Read("iceland_fjords");
+    ASSERT_FALSE(coast.empty());
+    std::unique_ptr<CSmartLoop> land(followtest::RegionLoop(Polygon(coast[0].begin(), coast[0].end()), {}));
+    const cuttest::Boundary region = cuttest::LoopBoundary(*land);
+    for (int type : {0, 1})
+        for (int flags : {0, 4}) {
+            const std::string label = "fjord coast type " + std::to_string(type) + " flags " + std::to_string(flags);
+            std::unique_ptr<CSmartLoop> root(land->CopyContour());
+            DVN_CornerType c = Round();
+            root->FollowContour(type, 6, c, -1, 100);
+            root->ConnectFollowPath(type, flags);
+            CSmartCurve* curves = follow::FollowCurves(*root, type, flags);
+            ExpectCurvesConsumeTheHierarchy(root.get(), curves, region, type, flags, label);
+            while (curves) {
+                CSmartCurve* n = curves->next;
+                delete curves;
+                curves = n;
+            }
+        }
+}
+
 // The path of one pocket: CreateFollowPath for type 0 (what it builds), else the type's
 // hierarchy extracted with the given flags.
 std::unique_ptr<CPathCombine> FollowPath(CSmartLoop& region, int type, double step, std::uint32_t flags = 0,
