@@ -120,10 +120,12 @@ std::size_t ClipperScan(const ClipperLib::Paths& region, double step)
     return open.size();
 }
 
-void BM_ZigzagPocketing(benchmark::State& state)
+// Times the strategy over every region against the peer over every flattened region, in
+// the same run; peerCount names the peer's count of pieces.
+template <class Ours, class Peer>
+void TimeAgainstClipper(benchmark::State& state, Input& in, Ours ours, Peer peer, const char* peerCount)
 {
-    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : Archipelago();
-    if (in->regions.empty()) {
+    if (in.regions.empty()) {
         state.SkipWithError("fixture missing");
         return;
     }
@@ -132,21 +134,12 @@ void BM_ZigzagPocketing(benchmark::State& state)
     for (auto _ : state) {
         double t0 = ThreadCpuSeconds();
         CPathCombine out(1);
-        for (auto& L : in->regions) {
-            DVN_CutLinearDef def;
-            def.flags = cutdef::kZigzag;
-            def.step = in->step;
-            def.allowance = kAllowance;
-            def.maxLink = 3 * in->step;
-            DVN_CornerType corner;
-            corner.type = 4;
-            DVN_OrderType order;
-            L->CreateLinearPath(out, def, corner, order);
-        }
+        for (auto& L : in.regions)
+            ours(*L, out);
         double t1 = ThreadCpuSeconds();
         pieces = 0;
-        for (const ClipperLib::Paths& p : in->paths)
-            pieces += ClipperScan(p, in->step);
+        for (const ClipperLib::Paths& p : in.paths)
+            pieces += peer(p, in.step);
         double t2 = ThreadCpuSeconds();
         tk += t1 - t0;
         tc += t2 - t1;
@@ -159,7 +152,27 @@ void BM_ZigzagPocketing(benchmark::State& state)
     state.counters["clipper_ms"] = tc * 1e3 / double(state.iterations());
     state.counters["ratio"] = tc > 0 ? tk / tc : 0;
     state.counters["entities"] = double(entities);
-    state.counters["clipper_pieces"] = double(pieces);
+    state.counters[peerCount] = double(pieces);
+}
+
+void BM_ZigzagPocketing(benchmark::State& state)
+{
+    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : Archipelago();
+    const double step = in->step;
+    TimeAgainstClipper(
+        state, *in,
+        [step](CSmartLoop& L, CPathCombine& out) {
+            DVN_CutLinearDef def;
+            def.flags = cutdef::kZigzag;
+            def.step = step;
+            def.allowance = kAllowance;
+            def.maxLink = 3 * step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L.CreateLinearPath(out, def, corner, order);
+        },
+        ClipperScan, "clipper_pieces");
 }
 // input 0: the glyph page, 1: the archipelago.
 BENCHMARK(BM_ZigzagPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
@@ -192,40 +205,18 @@ std::size_t ClipperRings(const ClipperLib::Paths& region, double step)
 void BM_FollowPocketing(benchmark::State& state)
 {
     std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : ShorelineBay();
-    if (in->regions.empty()) {
-        state.SkipWithError("fixture missing");
-        return;
-    }
-    double tk = 0, tc = 0;
-    std::size_t entities = 0, rings = 0;
-    for (auto _ : state) {
-        double t0 = ThreadCpuSeconds();
-        CPathCombine out(1);
-        for (auto& L : in->regions) {
+    const double step = in->step;
+    TimeAgainstClipper(
+        state, *in,
+        [step](CSmartLoop& L, CPathCombine& out) {
             DVN_CutFollowDef def;
-            def.step = in->step;
+            def.step = step;
             DVN_CornerType corner;
             corner.type = 4;
             DVN_OrderType order;
-            L->CreateFollowPath(out, def, corner, order);
-        }
-        double t1 = ThreadCpuSeconds();
-        rings = 0;
-        for (const ClipperLib::Paths& p : in->paths)
-            rings += ClipperRings(p, in->step);
-        double t2 = ThreadCpuSeconds();
-        tk += t1 - t0;
-        tc += t2 - t1;
-        entities = 0;
-        for (CPathEntity* e = out.head; e; e = e->next)
-            ++entities;
-        benchmark::DoNotOptimize(entities);
-    }
-    state.counters["follow_ms"] = tk * 1e3 / double(state.iterations());
-    state.counters["clipper_ms"] = tc * 1e3 / double(state.iterations());
-    state.counters["ratio"] = tc > 0 ? tk / tc : 0;
-    state.counters["entities"] = double(entities);
-    state.counters["clipper_rings"] = double(rings);
+            L.CreateFollowPath(out, def, corner, order);
+        },
+        ClipperRings, "clipper_rings");
 }
 // input 0: the glyph page, 1: the shoreline bay.
 BENCHMARK(BM_FollowPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);

@@ -517,17 +517,9 @@ int CSmartLoop::ExtractAllCurve(CPathCombine& out, double* pt, double* /*scratch
         CSmartLoop* best = children;
         CSmartSect* bestSect = nullptr;
         double bestD = 0;
-        for (CSmartLoop* c = children; c; c = c->next) {
-            if (!c->contour)
-                continue;
-            double q[2], d;
-            CSmartSect* s = c->contour->FindNearSect(pt, q, d);
-            if (s && (!bestSect || d < bestD)) {
+        for (CSmartLoop* c = children; c; c = c->next)
+            if (OfferNearest(c, pt, bestSect, bestD))
                 best = c;
-                bestSect = s;
-                bestD = d;
-            }
-        }
         if (bestSect) {
             best->contour->SetStartSect(bestSect);
             double a[3] = {0, 0, 0};

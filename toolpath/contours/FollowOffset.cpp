@@ -523,19 +523,9 @@ void CSmartLoop::ConnectFollowIsland()
             StartPoint(s, p);
             CSmartSect* best = nullptr;
             double bestD = 0;
-            auto nearest = [&](CSmartLoop* L) {
-                if (!L->contour)
-                    return;
-                double q[2], d;
-                CSmartSect* x = L->contour->FindNearSect(p, q, d);
-                if (x && (!best || d < bestD)) {
-                    best = x;
-                    bestD = d;
-                }
-            };
-            nearest(this);
+            OfferNearest(this, p, best, bestD);
             for (CSmartLoop* c = children; c; c = c->next)
-                nearest(c);
+                OfferNearest(c, p, best, bestD);
             if (best) {
                 best->mark |= kMarkAtStart;
                 double out[2];

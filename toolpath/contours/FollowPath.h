@@ -31,6 +31,21 @@ constexpr double kConnectTol = 0.0001;
 // CreateConnectPoint: margins of the foot on a line and of the parameter on an arc.
 constexpr double kFootMargin = 0.001;
 
+// Offers the section of L's contour whose start lies nearest to p to the running best:
+// taken when there is none yet or it is strictly nearer. True when taken.
+inline bool OfferNearest(CSmartLoop* L, const double* p, CSmartSect*& best, double& bestDist)
+{
+    if (!L->contour)
+        return false;
+    double q[2], d;
+    CSmartSect* s = L->contour->FindNearSect(p, q, d);
+    if (!s || (best && !(d < bestDist)))
+        return false;
+    best = s;
+    bestDist = d;
+    return true;
+}
+
 // The cutting curves of the hierarchy below root after its connections are set, in the
 // order they are made (a chain through next, owned by the caller): each starts with the
 // loop GetFirstLoop chooses and runs through the loops entered from it. Sections copied

@@ -71,13 +71,11 @@ inline CSmartLoop* LargestRegion(const ClipperLib::Paths& paths)
     return RegionLoop(FromPath(best->Contour), holes);
 }
 
-// The glyph regions of text (height 10 mm) as loop trees, nested by the geometry toolkit.
-inline std::vector<std::unique_ptr<CSmartLoop>> GlyphRegions(const std::string& text)
+// The loops nested into regions by the geometry toolkit, as loop trees; the list is
+// emptied.
+inline std::vector<std::unique_ptr<CSmartLoop>> RegionLoops(GeLoopList& loops)
 {
     std::vector<std::unique_ptr<CSmartLoop>> out;
-    glyphs::GlyphReader font;
-    GeLoopList loops;
-    glyphs::GlyphLineLoops(font, text, 10, 0, loops);
     GeRegionList regions;
     CGeTool2D().CreateRegion(&loops, &regions);
     while (!loops.IsEmpty())
@@ -88,6 +86,15 @@ inline std::vector<std::unique_ptr<CSmartLoop>> GlyphRegions(const std::string& 
             out.emplace_back(L);
     }
     return out;
+}
+
+// The glyph regions of text (height 10 mm) as loop trees.
+inline std::vector<std::unique_ptr<CSmartLoop>> GlyphRegions(const std::string& text)
+{
+    glyphs::GlyphReader font;
+    GeLoopList loops;
+    glyphs::GlyphLineLoops(font, text, 10, 0, loops);
+    return RegionLoops(loops);
 }
 
 // The sea inside a 130 x 100 mm window over the Westfjords (coast in millimetres).

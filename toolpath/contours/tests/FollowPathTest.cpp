@@ -401,6 +401,58 @@ TEST(FollowConnect, ConnectionPointsLieOnTheLoopsTheyJoin)
             }
 }
 
+// The distance of p from the nearest contour of the tree below root.
+double TreeDist(CSmartLoop* root, const double* p)
+{
+    double d = 1e300;
+    ForAll(root, [&](CSmartLoop* L) { d = std::min(d, L->MinDistPoint(p)); });
+    return d;
+}
+
+TEST(FollowConnect, OtherStrategiesJoinLoopsOfTheTree)
+{
+    for (const Pocket& pk : followtest::Pockets()) {
+        DVN_CornerType c = Round();
+        // Children joined to the parent's section of the same index.
+        auto root = Copy(pk);
+        root->FollowContour(0, pk.step, c, -1, 100);
+        EXPECT_EQ(root->ConnectFollowChild(), 1);
+        ForChildren(root.get(), [&](CSmartLoop* L) {
+            if (!L->parent || L->connectA[0] == smart::kUnsetConnect)
+                return;
+            EXPECT_LE(L->MinDistPoint(L->connectA), 1e-6) << pk.name;
+            EXPECT_LE(L->parent->MinDistPoint(L->connectB), 1e-6) << pk.name;
+        });
+        // Islands joined to the nearest contour and made offset children.
+        root = Copy(pk);
+        root->FollowContour(0, pk.step, c, -1, 100);
+        const bool hadIslands = root->islands;
+        root->ConnectFollowIsland();
+        EXPECT_EQ(root->islands, nullptr) << pk.name;
+        int islands = 0;
+        ForChildren(root.get(), [&](CSmartLoop* L) {
+            if (L->area >= 0 || L->connectA[0] == smart::kUnsetConnect)
+                return;
+            ++islands;
+            EXPECT_LE(L->MinDistPoint(L->connectA), 1e-6) << pk.name;
+            EXPECT_LE(TreeDist(root.get(), L->connectB), 1e-6) << pk.name;
+        });
+        EXPECT_EQ(islands > 0, hadIslands) << pk.name;
+        // Type 2's grown islands joined to the sections grown from them.
+        root = Copy(pk);
+        root->FollowContour(2, pk.step, c, -1, 100);
+        root->ConnectOuterIsland();
+        for (CSmartLoop* L = root->islands; L; L = L->next) {
+            EXPECT_TRUE(L->tag == -1 || L->tag == 1) << pk.name;
+            EXPECT_LE(TreeDist(root.get(), L->connectA), 1e-6) << pk.name;
+            if (L->tag == -1) {
+                EXPECT_LE(L->MinDistPoint(L->connectA), 1e-6) << pk.name;
+                EXPECT_LE(TreeDist(root.get(), L->connectB), 1e-6) << pk.name;
+            }
+        }
+    }
+}
+
 // Checks the curves against the hierarchy they consumed: every offset loop cut, once, with
 // all its sections emitted; links inside the region; no curve starting with a link
 // unless flags bit 13; copies marked 0x40 exactly under flags bit 6; curves continuous.
@@ -466,6 +518,24 @@ void ExpectCurvesConsumeTheHierarchy(CSmartLoop* root, CSmartCurve* curves, cons
     }
 }
 
+// The hierarchy of the region by the type, connected and extracted into curves, which
+// are checked against it.
+void ExpectCurvesOf(CSmartLoop& pocket, double step, int type, int flags, const std::string& label)
+{
+    const cuttest::Boundary region = cuttest::LoopBoundary(pocket);
+    std::unique_ptr<CSmartLoop> root(pocket.CopyContour());
+    DVN_CornerType c = Round();
+    root->FollowContour(type, step, c, -1, 100);
+    root->ConnectFollowPath(type, flags);
+    CSmartCurve* curves = follow::FollowCurves(*root, type, flags);
+    ExpectCurvesConsumeTheHierarchy(root.get(), curves, region, type, flags, label);
+    while (curves) {
+        CSmartCurve* n = curves->next;
+        delete curves;
+        curves = n;
+    }
+}
+
 TEST(FollowExtract, CurvesCutEveryLoopOnce)
 {
     const int flagRows[] = {0,
@@ -479,21 +549,9 @@ TEST(FollowExtract, CurvesCutEveryLoopOnce)
                             cutdef::kFollowLeadLink | cutdef::kFollowResume};
     for (const Pocket& pk : followtest::Pockets())
         for (int type : {0, 1, 2})
-            for (int flags : flagRows) {
-                const std::string label = pk.name + " type " + std::to_string(type) + " flags " + std::to_string(flags);
-                const cuttest::Boundary region = cuttest::LoopBoundary(*pk.loop);
-                auto root = Copy(pk);
-                DVN_CornerType c = Round();
-                root->FollowContour(type, pk.step, c, -1, 100);
-                root->ConnectFollowPath(type, flags);
-                CSmartCurve* curves = follow::FollowCurves(*root, type, flags);
-                ExpectCurvesConsumeTheHierarchy(root.get(), curves, region, type, flags, label);
-                while (curves) {
-                    CSmartCurve* n = curves->next;
-                    delete curves;
-                    curves = n;
-                }
-            }
+            for (int flags : flagRows)
+                ExpectCurvesOf(*pk.loop, pk.step, type, flags,
+                               pk.name + " type " + std::to_string(type) + " flags " + std::to_string(flags));
 }
 
 TEST(FollowExtract, FjordCoastCurvesCutEveryLoopOnce)
@@ -501,22 +559,9 @@ TEST(FollowExtract, FjordCoastCurvesCutEveryLoopOnce)
     const auto coast = shorelines::Read("iceland_fjords");
     ASSERT_FALSE(coast.empty());
     std::unique_ptr<CSmartLoop> land(followtest::RegionLoop(Polygon(coast[0].begin(), coast[0].end()), {}));
-    const cuttest::Boundary region = cuttest::LoopBoundary(*land);
     for (int type : {0, 1})
-        for (int flags : {0, 4}) {
-            const std::string label = "fjord coast type " + std::to_string(type) + " flags " + std::to_string(flags);
-            std::unique_ptr<CSmartLoop> root(land->CopyContour());
-            DVN_CornerType c = Round();
-            root->FollowContour(type, 6, c, -1, 100);
-            root->ConnectFollowPath(type, flags);
-            CSmartCurve* curves = follow::FollowCurves(*root, type, flags);
-            ExpectCurvesConsumeTheHierarchy(root.get(), curves, region, type, flags, label);
-            while (curves) {
-                CSmartCurve* n = curves->next;
-                delete curves;
-                curves = n;
-            }
-        }
+        for (int flags : {0, 4})
+            ExpectCurvesOf(*land, 6, type, flags, "fjord coast type " + std::to_string(type) + " flags " + std::to_string(flags));
 }
 
 // The path of one pocket: CreateFollowPath for type 0 (what it builds), else the type's

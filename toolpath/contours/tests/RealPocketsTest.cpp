@@ -1,10 +1,10 @@
 // A page of DejaVu Sans glyphs (cubics approximated by arcs, regions nested by the
 // geometry toolkit, loops through the exported API) pocketed one way, zigzag, by spiral
-// passes, by radial rays and by contour-parallel rings; every path checked with the cut oracles against its region's
-// own lines and arcs: no gouge, and nothing within the tool's reach left uncut beyond
-// what the strategy's stepover admits.
-#include "geometry/algorithms/GeTool2D.h"
-#include "geometry/shapes2d/GeRegion.h"
+// passes, by radial rays and by contour-parallel rings; every path checked with the cut
+// oracles against its region's own lines and arcs: no gouge, and nothing within the
+// tool's reach left uncut beyond what the strategy's stepover admits.
+#include "FollowFixtures.h"
+
 #include "testing/CutOracle.h"
 #include "testing/GlyphLoops.h"
 #include "toolpath/contours/CornerType.h"
@@ -39,16 +39,9 @@ Page GlyphPage()
     EXPECT_TRUE(font.Ok());
     GeLoopList loops;
     glyphs::GlyphPageLoops(font, loops);
-    GeRegionList regions;
-    CGeTool2D().CreateRegion(&loops, &regions);
-    while (!loops.IsEmpty())
-        delete loops.RemoveHead();
-    while (!regions.IsEmpty()) {
-        std::unique_ptr<CGeRegion> r(regions.RemoveHead());
-        if (CSmartLoop* L = ConvertRegionToSmartLoop(r.get())) {
-            page.boundaries.push_back(cuttest::LoopBoundary(*L));
-            page.loops.emplace_back(L);
-        }
+    for (auto& L : followtest::RegionLoops(loops)) {
+        page.boundaries.push_back(cuttest::LoopBoundary(*L));
+        page.loops.push_back(std::move(L));
     }
     return page;
 }
