@@ -4,6 +4,10 @@
 // the same scan lines with it as open paths. Inputs: a page of DejaVu Sans glyphs
 // (cubics as arcs, step 0.2) and the Aegean archipelago (GSHHG, step 1). The counter
 // "ratio" is the pocketing time over Clipper's (below 1: faster).
+// Contour-parallel pocketing (CreateFollowPath: the offset hierarchy with round corners,
+// its connections and the linked path) against Clipper's round offsets of the same
+// flattened regions repeated by the step until nothing is left: the glyph page (step 0.2)
+// and the sea of a window over Iceland's Westfjords with its islets (step 2).
 #include "ThreadClock.h"
 
 #include "geometry/algorithms/GeTool2D.h"
@@ -11,6 +15,7 @@
 #include "testing/GeLoopPaths.h"
 #include "testing/GlyphLoops.h"
 #include "testing/Shorelines.h"
+#include "toolpath/contours/tests/FollowFixtures.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/LoopApi.h"
@@ -115,10 +120,12 @@ std::size_t ClipperScan(const ClipperLib::Paths& region, double step)
     return open.size();
 }
 
-void BM_ZigzagPocketing(benchmark::State& state)
+// Times the strategy over every region against the peer over every flattened region, in
+// the same run; peerCount names the peer's count of pieces.
+template <class Ours, class Peer>
+void TimeAgainstClipper(benchmark::State& state, Input& in, Ours ours, Peer peer, const char* peerCount)
 {
-    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : Archipelago();
-    if (in->regions.empty()) {
+    if (in.regions.empty()) {
         state.SkipWithError("fixture missing");
         return;
     }
@@ -127,21 +134,12 @@ void BM_ZigzagPocketing(benchmark::State& state)
     for (auto _ : state) {
         double t0 = ThreadCpuSeconds();
         CPathCombine out(1);
-        for (auto& L : in->regions) {
-            DVN_CutLinearDef def;
-            def.flags = cutdef::kZigzag;
-            def.step = in->step;
-            def.allowance = kAllowance;
-            def.maxLink = 3 * in->step;
-            DVN_CornerType corner;
-            corner.type = 4;
-            DVN_OrderType order;
-            L->CreateLinearPath(out, def, corner, order);
-        }
+        for (auto& L : in.regions)
+            ours(*L, out);
         double t1 = ThreadCpuSeconds();
         pieces = 0;
-        for (const ClipperLib::Paths& p : in->paths)
-            pieces += ClipperScan(p, in->step);
+        for (const ClipperLib::Paths& p : in.paths)
+            pieces += peer(p, in.step);
         double t2 = ThreadCpuSeconds();
         tk += t1 - t0;
         tc += t2 - t1;
@@ -154,10 +152,74 @@ void BM_ZigzagPocketing(benchmark::State& state)
     state.counters["clipper_ms"] = tc * 1e3 / double(state.iterations());
     state.counters["ratio"] = tc > 0 ? tk / tc : 0;
     state.counters["entities"] = double(entities);
-    state.counters["clipper_pieces"] = double(pieces);
+    state.counters[peerCount] = double(pieces);
+}
+
+void BM_ZigzagPocketing(benchmark::State& state)
+{
+    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : Archipelago();
+    const double step = in->step;
+    TimeAgainstClipper(
+        state, *in,
+        [step](CSmartLoop& L, CPathCombine& out) {
+            DVN_CutLinearDef def;
+            def.flags = cutdef::kZigzag;
+            def.step = step;
+            def.allowance = kAllowance;
+            def.maxLink = 3 * step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L.CreateLinearPath(out, def, corner, order);
+        },
+        ClipperScan, "clipper_pieces");
 }
 // input 0: the glyph page, 1: the archipelago.
 BENCHMARK(BM_ZigzagPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
+
+std::unique_ptr<Input> ShorelineBay()
+{
+    auto in = std::make_unique<Input>();
+    if (CSmartLoop* L = followtest::ShorelineBay()) {
+        in->paths.push_back(clipperpaths::Normalised(clipperpaths::ToPaths(offsettest::ChainPolygons(L)), ClipperLib::pftEvenOdd));
+        in->regions.emplace_back(L);
+    }
+    in->step = 2;
+    return in;
+}
+
+// Clipper: offsets of the region by step, 2 step, ... each from the one before, until
+// nothing is left; the number of rings.
+std::size_t ClipperRings(const ClipperLib::Paths& region, double step)
+{
+    std::size_t rings = 0;
+    for (ClipperLib::Paths p = region; !p.empty();) {
+        rings += p.size();
+        ClipperLib::ClipperOffset off(2.0, 0.001 * clipperpaths::kScale);
+        off.AddPaths(p, ClipperLib::jtRound, ClipperLib::etClosedPolygon);
+        off.Execute(p, -step * clipperpaths::kScale);
+    }
+    return rings;
+}
+
+void BM_FollowPocketing(benchmark::State& state)
+{
+    std::unique_ptr<Input> in = state.range(0) == 0 ? GlyphPage() : ShorelineBay();
+    const double step = in->step;
+    TimeAgainstClipper(
+        state, *in,
+        [step](CSmartLoop& L, CPathCombine& out) {
+            DVN_CutFollowDef def;
+            def.step = step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L.CreateFollowPath(out, def, corner, order);
+        },
+        ClipperRings, "clipper_rings");
+}
+// input 0: the glyph page, 1: the shoreline bay.
+BENCHMARK(BM_FollowPocketing)->Arg(0)->Arg(1)->ArgNames({"input"})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

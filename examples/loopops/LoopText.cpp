@@ -209,7 +209,7 @@ bool ParseStrategy(const std::string& name, Strategy& out)
         const char* name;
         Strategy strategy;
     } names[] = {{"oneway", Strategy::OneWay}, {"zigzag", Strategy::Zigzag}, {"spiral", Strategy::Spiral},
-                 {"radial", Strategy::Radial}};
+                 {"radial", Strategy::Radial}, {"follow", Strategy::Follow}};
     for (const auto& n : names)
         if (name == n.name) {
             out = n.strategy;
@@ -246,6 +246,13 @@ CDbPathGroup* Pocket(GeRegionList& regions, Strategy strategy, double step)
             def.sweepAngle = 360;
             def.stepAngle = step;
             L->CreateEmitPath(*combine, def);
+        } else if (strategy == Strategy::Follow) {
+            DVN_CutFollowDef def;
+            def.step = step;
+            DVN_CornerType corner;
+            corner.type = 4;
+            DVN_OrderType order;
+            L->CreateFollowPath(*combine, def, corner, order);
         } else {
             DVN_CutLinearDef def;
             def.flags = strategy == Strategy::Zigzag ? cutdef::kZigzag | cutdef::kBoundary : 0;

@@ -33,14 +33,15 @@ void WriteLoops(std::ostream& out, const std::vector<Polygon>& polys);
 // result are SVG arcs. The result is filled even-odd, so islands show as holes.
 void WriteSvg(std::ostream& out, const std::vector<Polygon>& input, GeLoopList& result);
 // The pocketing strategies of the pocket command.
-enum class Strategy { OneWay, Zigzag, Spiral, Radial };
-// Parses "oneway", "zigzag", "spiral" or "radial"; false for anything else.
+enum class Strategy { OneWay, Zigzag, Spiral, Radial, Follow };
+// Parses "oneway", "zigzag", "spiral", "radial" or "follow"; false for anything else.
 bool ParseStrategy(const std::string& name, Strategy& out);
 // Cutting paths of the regions as a new database path group (null when no path): linear
 // strategies scan along x with lines step apart, finishing with the boundary (zigzag
 // links up to 3 steps); spiral cuts half-circle passes step apart about the centre of
 // each region's box, clipped by the region and joined along its boundary; radial cuts
-// connected rays step degrees apart from that centre.
+// connected rays step degrees apart from that centre; follow cuts rings step apart, the
+// boundary first, each entered from the one around it by a short link (round corners).
 CDbPathGroup* Pocket(GeRegionList& regions, Strategy strategy, double step);
 // The units of the group as open polylines, arcs at chord error tol.
 std::vector<Polygon> PathPolylines(CDbPathGroup* group, double tol);

@@ -9,9 +9,10 @@
 //   loopops pocket IN STRATEGY STEP OUT.txt [OUT.svg]
 //       cutting paths of the regions of IN: STRATEGY oneway or zigzag (scan lines STEP
 //       apart along x, zigzag finishing with the boundary), spiral (half-circle passes
-//       STEP apart about each region's box centre, joined along the boundary) or radial
-//       (connected rays STEP degrees apart from that centre); written as the units of the
-//       database path group, one open polyline each.
+//       STEP apart about each region's box centre, joined along the boundary), radial
+//       (connected rays STEP degrees apart from that centre) or follow (contour-parallel
+//       rings STEP apart linked into one another); written as the units of the database
+//       path group, one open polyline each.
 //
 // Loops are read and written as x y lines with '>' between loops (GMT's multi-segment
 // text); written arcs are chords at 0.001. The SVG shows the input in grey and the
@@ -31,7 +32,7 @@ int Usage()
 {
     std::cerr << "usage: loopops offset IN D CORNER MODE OUT.txt [OUT.svg]\n"
                  "       loopops bool A B OP OUT.txt [OUT.svg]\n"
-                 "       loopops pocket IN oneway|zigzag|spiral|radial STEP OUT.txt [OUT.svg]\n";
+                 "       loopops pocket IN oneway|zigzag|spiral|radial|follow STEP OUT.txt [OUT.svg]\n";
     return 2;
 }
 

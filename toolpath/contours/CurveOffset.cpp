@@ -141,6 +141,19 @@ void TrimGaps(CSmartCurve& c)
     }
 }
 
+// A turn too small for a join still leaves a gap of about d times the turn between the
+// copies: at large distances one wider than the joints the loop forming bridges, which
+// would keep the offset loop from closing.
+bool WideGap(CSmartSect* p1, CSmartSect* p2, double theta)
+{
+    if (theta <= 0)
+        return false;
+    double a[2], b[2];
+    EndPoint(p1, a);
+    StartPoint(p2, b);
+    return P2D_Dist(a, b) >= kJoint;
+}
+
 }  // namespace
 
 CSmartArc* RoundCornerArc(double r, const double* a, const double* b)
@@ -207,7 +220,7 @@ CSmartSect* CornerSect(CSmartSect* next, double d, DVN_CornerType* corner, CSmar
             auto* bevel = new CSmartLine(a, b);
             return bevel;
         }
-        if (theta < kNoJoinTurn)
+        if (theta < kNoJoinTurn && !WideGap(p1, p2, theta))
             return nullptr;
     }
     double a[2], b[2];

@@ -39,6 +39,28 @@ struct DVN_OrderType {
     std::int32_t reserved2 = 0;
 };
 
+// Contour-parallel (follow) cutting: successive offsets step apart.
+struct DVN_CutFollowDef {
+    // Hierarchy and connection style: 0 the outer offset with the islands clipped in
+    // (islands cut on their own), 1 the region offset (outer inward minus grown islands)
+    // with the islands handed down, 2 the islands grown with the outer boundary kept.
+    std::int32_t type = 0;
+    // bits 0 and 2: cutting direction (bit 2 also cuts each loop in one pass with
+    // returns to its parent and keeps the children unsorted); bit 4: debury linking;
+    // bit 6: mark emitted boundary copies; bit 13: an entry link even at a curve's start.
+    std::uint32_t flags = 0;
+    double step = 1.0;
+    double percentage = 100.0;  // below 50 a step that yields nothing is retried at half
+};
+
+namespace cutdef {
+constexpr std::uint32_t kFollowReverse = 1;
+constexpr std::uint32_t kFollowResume = 4;
+constexpr std::uint32_t kFollowDebury = 16;
+constexpr std::uint32_t kFollowMarkCopies = 64;
+constexpr std::uint32_t kFollowLeadLink = 8192;
+}  // namespace cutdef
+
 // Spiral cutting (the pool form reads these).
 struct DVN_CutSpiralDef {
     std::uint8_t flags = 0;  // bit 0: reverse the pooled pieces; bit 4: links keep distance

@@ -13,6 +13,7 @@ struct DVN_CornerType;
 struct DVN_CutLinearDef;
 struct DVN_OrderType;
 struct DVN_CutEmitDef;
+struct DVN_CutFollowDef;
 class CPathCombine;
 class CSmartLPoint;
 
@@ -96,6 +97,46 @@ public:
     // set); skips loops without sections, loops already lapped (head number negative)
     // when skipUsed is set and loops of |area| 9000000 and above. Returns 1.
     int ExtractCurve(CPathCombine& out, int skipUsed, int contourFirst, double z);
+    // Contour-parallel pocketing (see FollowPath.h for the marks and links it uses).
+    // The offsets of this region step apart, cut loop by loop with links into the inner
+    // offsets and back; works on a copy (def is not changed). 0 at once for a step below
+    // 1e-6 or not finite, else 1.
+    int CreateFollowPath(CPathCombine& out, DVN_CutFollowDef& def, DVN_CornerType& corner, DVN_OrderType& order);
+    int FollowContour(DVN_CutFollowDef& def, DVN_CornerType& corner, int maxLevel);
+    // The offset hierarchy below this loop (maxLevel < 0: unlimited): each loop gets its
+    // next-inner offsets as children, depth first. 0 (nothing built) for a step below
+    // 1e-6 or not finite, else 1.
+    int FollowContour(int type, double step, DVN_CornerType& corner, int maxLevel, double percentage);
+    // New loops one step inside this loop and its islands, or null.
+    CSmartLoop* FollowPath(int type, double step, DVN_CornerType& corner);
+    // The connection point on s for p (the foot on s, else its nearer end, which marks s
+    // 0x04 or 0x08); 0 for a null s, else 1.
+    int CreateConnectPoint(CSmartSect* s, const double* p, double* out);
+    int GetFirstCntSect(CSmartSect*& s);
+    CSmartSect* GetBeginSect();
+    void UpdateConnectPoint(const double* a, const double* b);
+    void BreakConnectPoint();
+    int ConnectFollowChild();
+    int ConnectAllChild();
+    void ConnectMiddleChild();
+    void ConnectMiddleIsland();
+    void ConnectOuterIsland();
+    void ConnectFollowIsland();
+    void ConnectFollowPath(int type, int flags);
+    int ExtractFollowPath(CPathCombine& out, DVN_CutFollowDef& def, DVN_OrderType& order);
+    int LoopToSect(CPathCombine& out, int type);
+    int ExtractCutinPath(int type, int flags, CSmartCurve* curve, CSmartSect* s, CSmartSect* start, CSmartLoop*& cur,
+                         CSmartLoop*& next);
+    int ExtractDeburyPath(int type, int flags, CSmartCurve* curve, CSmartSect* s, CSmartSect* start, CSmartLoop*& cur,
+                          CSmartLoop*& next);
+    CSmartLoop* GetFirstLoop(int type);
+    CSmartLoop* GetNextLoop(const double* p, int type);
+    CSmartLoop* FindExportChild();
+    CSmartLoop* FindExportIsland();
+    // After ConnectAllChild: the whole offset tree in one curve.
+    int ExtractAllChild(CPathCombine& out, int flags);
+    // The contour, then each child nearest first, joined by lines; the children are deleted.
+    int ExtractAllCurve(CPathCombine& out, double* pt, double* scratch);
     // Links.
     int AddIsland(CSmartLoop* L);
     int RemoveIsland(CSmartLoop* L);

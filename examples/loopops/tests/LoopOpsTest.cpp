@@ -173,7 +173,7 @@ TEST_F(LoopOps, PocketPathsStayInsideThePlateForEveryStrategy)
 {
     const std::vector<Polygon> plate = Plate();
     const std::string in = Write("plate.txt", plate);
-    for (const char* strategy : {"oneway", "zigzag", "spiral", "radial"}) {
+    for (const char* strategy : {"oneway", "zigzag", "spiral", "radial", "follow"}) {
         const std::string out = Path(std::string(strategy) + ".txt"), svg = Path(std::string(strategy) + ".svg");
         ASSERT_EQ(Run("pocket " + in + " " + strategy + " " + (std::string(strategy) == "radial" ? "5" : "1.5") + " " +
                       out + " " + svg),

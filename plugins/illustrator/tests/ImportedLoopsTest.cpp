@@ -1,20 +1,28 @@
 // Outlines imported by the built plug-in (cairo's EPS and Ghostscript's Illustrator files)
 // through the exported loop functions: closed curves become loops (cubics approximated by
 // arcs), offset by 0.5 and 2 mm both ways and combined with a shifted copy, against
-// Clipper on the same linework (arcs flattened at 0.001).
+// Clipper on the same linework (arcs flattened at 0.001); their regions pocketed
+// contour-parallel, against the cut oracles.
 #include "framework/extendra/PlugInTable.h"
 #include "framework/looker/QVGlobal.h"
 #include "geometry/algorithms/BezierToArc.h"
 #include "geometry/algorithms/GeTool2D.h"
+#include "geometry/shapes2d/GeRegion.h"
 #include "plugins/illustrator/tests/IlvaneTestUtil.h"
 #include "platform/ui/ScriptedPrompt.h"
+#include "testing/CutOracle.h"
 #include "testing/GeLoopPaths.h"
+#include "toolpath/contours/CornerType.h"
+#include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/LoopApi.h"
+#include "toolpath/contours/PathConst.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 namespace {
@@ -170,6 +178,36 @@ TEST_P(ImportedLoops, BooleansWithAShiftedCopyAgainstClipper)
     for (GeRegionList* l : {&ra, &rb})
         while (!l->IsEmpty())
             delete l->RemoveHead();
+}
+
+TEST_P(ImportedLoops, ContourParallelPathsCutTheRegionsWithoutGouging)
+{
+    GeRegionList regions;
+    CGeTool2D().CreateRegion(&m_loops, &regions);
+    int cut = 0;
+    while (!regions.IsEmpty()) {
+        std::unique_ptr<CGeRegion> r(regions.RemoveHead());
+        std::unique_ptr<CSmartLoop> L(ConvertRegionToSmartLoop(r.get()));
+        if (!L)
+            continue;
+        const cuttest::Boundary region = cuttest::LoopBoundary(*L);
+        // Rings about a twentieth of the region apart, a tool of that radius.
+        const double step = std::max(L->box[1][0] - L->box[0][0], L->box[1][1] - L->box[0][1]) / 20;
+        DVN_CutFollowDef def;
+        def.step = step;
+        DVN_CornerType corner{4, 0, 0};
+        DVN_OrderType order;
+        CPathCombine out(1);
+        ASSERT_EQ(L->CreateFollowPath(out, def, corner, order), 1) << GetParam();
+        const auto pts = cuttest::SamplePath(out, step / 5);
+        ASSERT_FALSE(pts.empty()) << GetParam();
+        ++cut;
+        const auto gouges = cuttest::Gouges(region, pts, pathc::kArcChordTol + 1e-6);
+        EXPECT_TRUE(gouges.empty()) << GetParam() << " gouges at " << gouges.front()[0] << ", " << gouges.front()[1];
+        const auto uncut = cuttest::Uncut(region, pts, step, step / 3, step / 10 + 1e-3);
+        EXPECT_TRUE(uncut.empty()) << GetParam() << " uncut at " << uncut.front()[0] << ", " << uncut.front()[1];
+    }
+    EXPECT_GT(cut, 0) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ImportedLoops,

@@ -1,10 +1,10 @@
 // A page of DejaVu Sans glyphs (cubics approximated by arcs, regions nested by the
 // geometry toolkit, loops through the exported API) pocketed one way, zigzag, by spiral
-// passes and by radial rays; every path checked with the cut oracles against its region's
-// own lines and arcs: no gouge, and nothing within the tool's reach left uncut beyond
-// what the strategy's stepover admits.
-#include "geometry/algorithms/GeTool2D.h"
-#include "geometry/shapes2d/GeRegion.h"
+// passes, by radial rays and by contour-parallel rings; every path checked with the cut
+// oracles against its region's own lines and arcs: no gouge, and nothing within the
+// tool's reach left uncut beyond what the strategy's stepover admits.
+#include "FollowFixtures.h"
+
 #include "testing/CutOracle.h"
 #include "testing/GlyphLoops.h"
 #include "toolpath/contours/CornerType.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-enum class Strategy { OneWay, Zigzag, Spiral, Radial };
+enum class Strategy { OneWay, Zigzag, Spiral, Radial, Follow };
 
 // The page's regions as loops, each with the boundary the oracles read before any cut.
 struct Page {
@@ -39,16 +39,9 @@ Page GlyphPage()
     EXPECT_TRUE(font.Ok());
     GeLoopList loops;
     glyphs::GlyphPageLoops(font, loops);
-    GeRegionList regions;
-    CGeTool2D().CreateRegion(&loops, &regions);
-    while (!loops.IsEmpty())
-        delete loops.RemoveHead();
-    while (!regions.IsEmpty()) {
-        std::unique_ptr<CGeRegion> r(regions.RemoveHead());
-        if (CSmartLoop* L = ConvertRegionToSmartLoop(r.get())) {
-            page.boundaries.push_back(cuttest::LoopBoundary(*L));
-            page.loops.emplace_back(L);
-        }
+    for (auto& L : followtest::RegionLoops(loops)) {
+        page.boundaries.push_back(cuttest::LoopBoundary(*L));
+        page.loops.push_back(std::move(L));
     }
     return page;
 }
@@ -96,6 +89,15 @@ std::unique_ptr<CPathCombine> Pocket(CSmartLoop& L, Strategy strategy, double st
         EXPECT_EQ(L.CreateEmitPath(*out, def), 1);
         break;
     }
+    case Strategy::Follow: {
+        DVN_CutFollowDef def;
+        def.step = step;
+        DVN_CornerType corner;
+        corner.type = 4;
+        DVN_OrderType order;
+        EXPECT_EQ(L.CreateFollowPath(*out, def, corner, order), 1);
+        break;
+    }
     }
     return out;
 }
@@ -122,6 +124,8 @@ TEST(RealPockets, GlyphPageNeverGougesAndLeavesOnlyCuspsUncut)
         // Cusps where passes or rays meet the boundary without running along it.
         {"spiral", Strategy::Spiral, 0.5, 0.25},
         {"radial", Strategy::Radial, 4, 0.25},
+        // Rings a tool radius apart cover everything.
+        {"contour-parallel", Strategy::Follow, 0.3, 0.03},
     };
     for (const auto& c : cases) {
         std::size_t regionsCut = 0;
