@@ -128,16 +128,21 @@ std::unique_ptr<CTGrid<float>> NewGrid(const BOX3<double>& box, float dx, float 
 }
 
 // Where the vertical line through (x, y) meets the triangle's plane, when it passes
-// inside the triangle or on its border. The signed areas are computed from the same
-// two corners in the same way for both triangles of a shared edge, so a point on that
-// edge lies on it for both (no cracks).
-bool VerticalHit(const CPoint3f& a, const CPoint3f& b, const CPoint3f& c, double x, double y, double& z)
+// inside the triangle or within tol outside its border (so that a grid point a
+// rounding away from a border node still takes it). The signed areas are computed
+// from the same two corners in the same way for both triangles of a shared edge, so a
+// point on that edge lies on it for both (no cracks).
+bool VerticalHit(const CPoint3f& a, const CPoint3f& b, const CPoint3f& c, double x, double y, double tol, double& z)
 {
     const double ax = a.x - x, ay = a.y - y, bx = b.x - x, by = b.y - y, cx = c.x - x, cy = c.y - y;
     const double wa = bx * cy - by * cx, wb = cx * ay - cy * ax, wc = ax * by - ay * bx;
     const double sum = wa + wb + wc;
     if (sum == 0.0) return false;
-    if (sum > 0.0 ? (wa < 0.0 || wb < 0.0 || wc < 0.0) : (wa > 0.0 || wb > 0.0 || wc > 0.0)) return false;
+    const double s = sum > 0.0 ? 1.0 : -1.0;
+    // w over the opposite edge's length is the distance from that edge's line.
+    if (s * wa < -tol * std::hypot(cx - bx, cy - by) || s * wb < -tol * std::hypot(ax - cx, ay - cy) ||
+        s * wc < -tol * std::hypot(bx - ax, by - ay))
+        return false;
     z = (wa * a.z + wb * b.z + wc * c.z) / sum;
     return true;
 }
@@ -221,10 +226,11 @@ CTGrid<float>* geGetGridSrf(CTypedPtrList<CObList, CGeMesh*>& list, float dx, fl
                 xmax = std::max<double>(xmax, p->x);
                 zTop = std::max<double>(zTop, p->z);
             }
-            const int i0 = IndexOf(xmin, x0, dx, nx), i1 = IndexOf(xmax, x0, dx, nx);
+            const int i0 = IndexOf(xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(xmax + kSectionSlack, x0, dx, nx);
             for (int c = i0; c <= i1; ++c) {
                 const double x = grid->xs[static_cast<size_t>(c)];
-                if (x < xmin || x > xmax) continue;
+                // With the edges' slack: a column a rounding away from a border node keeps it.
+                if (x < xmin - kSectionSlack || x > xmax + kSectionSlack) continue;
                 double ylo = kSectionFar, yhi = -kSectionFar, zlo = 0.0, zhi = 0.0;
                 const auto take = [&](double y, double z) {
                     if (y < ylo) ylo = y, zlo = z;
@@ -246,7 +252,7 @@ CTGrid<float>* geGetGridSrf(CTypedPtrList<CObList, CGeMesh*>& list, float dx, fl
                 }
                 if (!(yhi - ylo > kSectionSlack)) continue;
                 const double slope = (zhi - zlo) / (yhi - ylo);
-                const int r0 = IndexOf(ylo, y0, dy, ny), r1 = IndexOf(yhi, y0, dy, ny);
+                const int r0 = IndexOf(ylo - kSectionSlack, y0, dy, ny), r1 = IndexOf(yhi + kSectionSlack, y0, dy, ny);
                 for (int r = r0; r <= r1; ++r) {
                     const double y = grid->ys[static_cast<size_t>(r)];
                     float& h = grid->rows[r][c];
@@ -283,14 +289,14 @@ CTGrid<float>* geGetFloatGridSrf(CTypedPtrList<CObList, CGeMesh*>& list, float d
                 tb.ymin = std::min<double>(tb.ymin, p->y), tb.ymax = std::max<double>(tb.ymax, p->y);
                 tb.zmax = std::max<double>(tb.zmax, p->z);
             }
-            const int i0 = IndexOf(tb.xmin, x0, dx, nx), i1 = IndexOf(tb.xmax, x0, dx, nx);
-            const int j0 = IndexOf(tb.ymin, y0, dy, ny), j1 = IndexOf(tb.ymax, y0, dy, ny);
+            const int i0 = IndexOf(tb.xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(tb.xmax + kSectionSlack, x0, dx, nx);
+            const int j0 = IndexOf(tb.ymin - kSectionSlack, y0, dy, ny), j1 = IndexOf(tb.ymax + kSectionSlack, y0, dy, ny);
             for (int r = j0; r <= j1; ++r)
                 for (int c = i0; c <= i1; ++c) {
                     float& h = grid->rows[r][c];
                     double z;
                     if (h < tb.zmax && VerticalHit(*tri.p[0], *tri.p[1], *tri.p[2], grid->xs[static_cast<size_t>(c)],
-                                                   grid->ys[static_cast<size_t>(r)], z))
+                                                   grid->ys[static_cast<size_t>(r)], kSectionSlack, z))
                         h = std::max(h, static_cast<float>(z));
                 }
         }
@@ -348,17 +354,21 @@ CGeRelief* geMeshList2Relief(CTypedPtrList<CObList, CGeMesh*>& list, float step,
             if (!tri.p[0]) continue;
             const double ylo = std::min({tri.p[0]->y, tri.p[1]->y, tri.p[2]->y});
             const double yhi = std::max({tri.p[0]->y, tri.p[1]->y, tri.p[2]->y});
-            const int r0 = IndexOf(ylo, y0, step, ny), r1 = IndexOf(yhi, y0, step, ny);
+            const int r0 = IndexOf(ylo - kSectionSlack, y0, step, ny), r1 = IndexOf(yhi + kSectionSlack, y0, step, ny);
             for (int r = r0; r <= r1; ++r) {
+                // Rows and columns within the slack of the triangle take its border: a
+                // node a rounding away from a border vertex keeps that vertex's height.
                 const double y = static_cast<float>(r * step + y0);
                 Section s;
-                if (y < ylo || y > yhi || !SectionAtY(tri, y, s)) continue;
-                const int c0 = IndexOf(s.xa, x0, step, nx), c1 = IndexOf(s.xb, x0, step, nx);
+                if (y < ylo - kSectionSlack || y > yhi + kSectionSlack || !SectionAtY(tri, std::clamp(y, ylo, yhi), s))
+                    continue;
+                const int c0 = IndexOf(s.xa - kSectionSlack, x0, step, nx), c1 = IndexOf(s.xb + kSectionSlack, x0, step, nx);
                 for (int c = c0; c <= c1; ++c) {
                     const double x = static_cast<float>(c * step + x0);
-                    if (x < s.xa || x > s.xb) continue;
+                    if (x < s.xa - kSectionSlack || x > s.xb + kSectionSlack) continue;
+                    const double at = std::clamp(x, s.xa, s.xb);
                     RaiseTo(heights[static_cast<size_t>(r) * nx + c],
-                            static_cast<float>(s.za + (s.zb - s.za) * (x - s.xa) / (s.xb - s.xa)));
+                            static_cast<float>(s.za + (s.zb - s.za) * (at - s.xa) / (s.xb - s.xa)));
                 }
             }
         }
