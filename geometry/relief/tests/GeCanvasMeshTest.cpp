@@ -4,6 +4,7 @@
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/TessGridMesher.h"
 #include "geometry/relief/tests/ReliefFixtures.h"
+#include "geometry/relief/tests/TerrainCanvas.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes2d/GePolyline.h"
@@ -451,15 +452,15 @@ TEST(GeCanvasMeshTest, ConeAndHemisphereVolumesConverge)
 }
 
 // Real outlines: glyphs with holes and islands over a ramp (exact area and volume) and a
-// rough terrain (watertight, grid vertices at the canvas heights).
+// real terrain (watertight, grid vertices at the canvas heights).
 TEST(GeCanvasMeshTest, GlyphRegionsMeshWatertightWithExactAreaAndVolume)
 {
     glyphs::GlyphReader font;
     ASSERT_TRUE(font.Ok());
     auto ramp = MakeCanvas(-3.0f, -6.0f, 0.1f, 800, 200);
     Fill(*ramp, [](double x, double y) { return static_cast<float>(0.2 * x + 0.1 * y + 1.0); });
-    auto rough = MakeCanvas(-3.0f, -6.0f, 0.1f, 800, 200);
-    Fill(*rough, [](double x, double y) { return static_cast<float>(2.0 + std::sin(1.7 * x) * std::cos(2.3 * y) + 0.01 * x * y); });
+    std::unique_ptr<CGeCanvas> rough = TerrainCanvas(-3.0f, -6.0f, 0.2f);
+    ASSERT_NE(rough, nullptr);
     for (const char* text : {"8", "%", "&", "Korvel"}) {
         LoopList loops;
         const int made = glyphs::GlyphLineLoops(font, text, 12.0, -2.0, loops.list);
