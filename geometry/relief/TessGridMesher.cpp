@@ -356,7 +356,34 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
     // Lists the nodes of the rings on scan line `line` of the pass: ring vertices on it,
     // crossings (each counted on the node that stands for it), and ring edges lying
     // along it split at the grid lines they pass.
-    const auto listLine = [&](int pass, double line) {
+    // Ring edges by the scan lines they reach, each edge by its start node (kept on the
+    // part still ahead when a crossing splits it), so that a line walks only the edges
+    // that reach it. Lines are numbered in the order the pass takes them.
+    std::vector<STessNode*> edgeStart;
+    std::vector<std::vector<std::uint32_t>> buckets;
+    const auto bucketEdges = [&](int pass, std::int64_t count, const auto& lineIndex) {
+        edgeStart.clear();
+        buckets.assign(static_cast<size_t>(std::max<std::int64_t>(count, 0)), {});
+        const int axis = pass == 0 ? 1 : 0;
+        for (const Ring& ring : m_rings) {
+            STessNode* g = ring.first;
+            do {
+                const double a = Across(g, pass), b = Across(g->ringNext, pass);
+                const double lo = std::min(a, b), hi = std::max(a, b);
+                std::int64_t kLo = scan.FirstAbove(axis, lo);
+                if (scan.Line(axis, kLo - 1) >= lo) --kLo;
+                const std::int64_t kHi = scan.FirstAbove(axis, hi) - 1;
+                const auto id = static_cast<std::uint32_t>(edgeStart.size());
+                edgeStart.push_back(g);
+                for (std::int64_t k = kLo; k <= kHi; ++k) {
+                    const std::int64_t i = lineIndex(k);
+                    if (i >= 0 && i < count) buckets[static_cast<size_t>(i)].push_back(id);
+                }
+                g = g->ringNext;
+            } while (g != ring.first);
+        }
+    };
+    const auto listLine = [&](int pass, double line, const std::vector<std::uint32_t>& edges) {
         ++stamp;
         listed.clear();
         const auto list = [&](STessNode* n) {
@@ -367,9 +394,9 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
             }
         };
         const int alongAxis = pass == 0 ? 0 : 1;
-        for (const Ring& ring : m_rings) {
-            STessNode* g = ring.first;
-            do {
+        for (std::uint32_t id : edges) {
+            {
+                STessNode* g = edgeStart[id];
                 STessNode* e = g->ringNext;
                 const double ga = Across(g, pass), ea = Across(e, pass);
                 if (ga == line) list(g);
@@ -405,13 +432,15 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
                             rep = pass == 0 ? NewNode(along, line) : NewNode(line, along);
                             AppendToChain(rep);
                             SpliceAfter(g, rep);
+                            // Rows are taken downwards and columns rightwards: the lines
+                            // still ahead lie on the far side of this one.
+                            if (pass == 0 ? ga > line : ga < line) edgeStart[id] = rep;
                         }
                     }
                     list(rep);
                     ++rep->crossings;
                 }
-                g = e;
-            } while (g != ring.first);
+            }
         }
     };
 
@@ -420,10 +449,12 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
     std::vector<std::vector<STessNode*>> columnGrid(static_cast<size_t>(ncols));
     std::vector<STessNode*> merged;
     std::vector<char> insideAfter;
-    for (std::int64_t row = rTop;; --row) {
+    std::int64_t nrows = 0;
+    while (scan.Line(1, rTop - nrows) > ymin + kEndFraction) ++nrows;
+    bucketEdges(0, nrows, [&](std::int64_t row) { return rTop - row; });
+    for (std::int64_t row = rTop; row > rTop - nrows; --row) {
         const double y = scan.Line(1, row);
-        if (y <= ymin + kEndFraction) break;
-        listLine(0, y);
+        listLine(0, y, buckets[static_cast<size_t>(rTop - row)]);
         std::stable_sort(listed.begin(), listed.end(), [](const STessNode* a, const STessNode* b) { return a->x < b->x; });
         merged.clear();
         insideAfter.clear();
@@ -456,9 +487,10 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
     // Column pass: the crossings of each column with its grid nodes, up/down links
     // across inside gaps.
     progress.SetRange(kStageColumns);
+    bucketEdges(1, ncols, [&](std::int64_t col) { return col - cLeft; });
     for (std::int64_t d = 0; d < ncols; ++d) {
         const double x = scan.Line(0, cLeft + d);
-        listLine(1, x);
+        listLine(1, x, buckets[static_cast<size_t>(d)]);
         merged.assign(listed.begin(), listed.end());
         for (STessNode* g : columnGrid[static_cast<size_t>(d)]) {
             g->crossings = 0;
