@@ -8,17 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <limits>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-// Scan crossings this close (as a fraction of the edge) to an edge end use that end.
-constexpr double kEndFraction = 0.00001;
-// Edges shorter than this across a scan line count as lying on it.
-constexpr double kFlatEdge = 1e-6;
-// Grid points this close to a listed node along the line are not made.
-constexpr double kGridGap = 0.00001;
 // Directions are scaled by 1000 and normalised with this tolerance; ring points closer
 // than the resulting 1e-9 to their predecessor are dropped (a null edge has no direction).
 constexpr double kDirectionScale = 1000.0;
@@ -59,23 +55,52 @@ double SignedArea(STessNode* const* p, size_t n)
 
 }  // namespace
 
-// One scan pass: the lines of one direction at canvas-indexed coordinates, the nodes
-// listed on the current line, and the grid nodes of every column for the column pass.
+// The grid lines of both axes (0 columns, 1 rows): the canvas's, uniform from its
+// origin by index, or the sample values of a parameter domain (beyond them the lines
+// lie at infinity, so every walk over them ends).
 struct CTessGridMesher::Scan {
-    float origin[2];  // canvas origin x, y
-    float step;
-    // Coordinate of grid line k of an axis (0 columns, 1 rows), as the canvas computes
-    // its node coordinates, also for lines outside it.
-    double Line(int axis, std::int64_t k) const { return origin[axis] + static_cast<float>(k) * step; }
-    // First grid line index of the axis whose coordinate exceeds v.
+    struct Axis {
+        double origin = 0.0;
+        float step = 1.0f;
+        const std::vector<double>* values = nullptr;
+    };
+    Axis axes[2];
+    // Grid line k of the axis; a canvas line as the canvas computes its node
+    // coordinates, also outside it.
+    double Line(int axis, std::int64_t k) const
+    {
+        const Axis& a = axes[axis];
+        if (!a.values) return static_cast<float>(a.origin) + static_cast<float>(k) * a.step;
+        if (k < 0) return -std::numeric_limits<double>::infinity();
+        if (k >= static_cast<std::int64_t>(a.values->size())) return std::numeric_limits<double>::infinity();
+        return (*a.values)[static_cast<size_t>(k)];
+    }
+    // Index of the first line of the axis beyond v.
     std::int64_t FirstAbove(int axis, double v) const
     {
-        auto k = static_cast<std::int64_t>(std::floor((v - origin[axis]) / step));
+        const Axis& a = axes[axis];
+        if (a.values) return std::upper_bound(a.values->begin(), a.values->end(), v) - a.values->begin();
+        auto k = static_cast<std::int64_t>(std::floor((v - a.origin) / a.step));
         while (Line(axis, k) <= v) ++k;
         while (Line(axis, k - 1) > v) --k;
         return k;
     }
 };
+
+struct CTessGridMesher::Tolerances {
+    double endFraction;  // crossings this close to an edge end (fraction) use the end
+    double flatEdge;     // edges shorter than this across a line lie on it
+    double gridGap;      // grid points this close to a listed node are not made
+    double unit;         // direction normalisation
+};
+
+namespace {
+
+// The canvas's tolerances, and the finer ones of the unit parameter square.
+constexpr CTessGridMesher::Tolerances kCanvasTol{0.00001, 1e-6, 0.00001, kUnitTol};
+constexpr CTessGridMesher::Tolerances kParamTol{1e-8, 1e-8, 1e-8, 1e-8};
+
+}  // namespace
 
 CTessGridMesher::~CTessGridMesher() { Clear(); }
 
@@ -172,20 +197,22 @@ STessNode* CTessGridMesher::InsertByY(STessNode* head, STessNode* node)
     return head;
 }
 
-STessNode* CTessGridMesher::NextCellNode(STessNode* a, STessNode* p)
+STessNode* CTessGridMesher::NextCellNode(STessNode* a, STessNode* p) { return NextCellNode(a, p, kUnitTol); }
+
+STessNode* CTessGridMesher::NextCellNode(STessNode* a, STessNode* p, double unitTol)
 {
     double u[2] = {(p->x - a->x) * kDirectionScale, (p->y - a->y) * kDirectionScale};
     STessNode* const links[6] = {p->ringNext, p->ringPrev, p->left, p->right, p->up, p->down};
     STessNode* first = nullptr;
     for (STessNode* c : links)
         if (c && !first) first = c;
-    if (!V2D_Unit(u, kUnitTol)) return first;
+    if (!V2D_Unit(u, unitTol)) return first;
     double best = kNoTurn;
     STessNode* winner = nullptr;
     for (STessNode* c : links) {
         if (!c || c == a) continue;
         double v[2] = {(c->x - p->x) * kDirectionScale, (c->y - p->y) * kDirectionScale};
-        if (!V2D_Unit(v, kUnitTol)) continue;
+        if (!V2D_Unit(v, unitTol)) continue;
         double angle = std::acos(std::clamp(u[0] * v[0] + u[1] * v[1], -1.0, 1.0));
         if (u[0] * v[1] - u[1] * v[0] < 0.0) angle = -angle;
         if (angle > best) {
@@ -228,8 +255,8 @@ STessFace* CTessGridMesher::ClipEars(STessNode** p, int n)
             const STessNode* prev = poly[(i + m - 1) % m];
             const STessNode* next = poly[(i + 1) % m];
             double a[2] = {prev->x - c->x, prev->y - c->y}, b[2] = {next->x - c->x, next->y - c->y};
-            V2D_Unit(a, kUnitTol);
-            V2D_Unit(b, kUnitTol);
+            V2D_Unit(a, m_unitTol);
+            V2D_Unit(b, m_unitTol);
             double angle = std::acos(std::clamp(a[0] * b[0] + a[1] * b[1], -1.0, 1.0));
             if (b[0] * a[1] - b[1] * a[0] < 0.0) angle += std::numbers::pi;
             c->angle = angle;
@@ -315,21 +342,10 @@ void CTessGridMesher::OrientByNesting()
     }
 }
 
-int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double tol, CGeCanvas* canvas,
-                               CGeMesh* mesh, bool constant, float z)
+bool CTessGridMesher::ScanRings(const Scan& scan, const Tolerances& tol,
+                                const std::function<float(std::int64_t, std::int64_t)>& heightAt, CQProgress* progress)
 {
-    if (!loops || loops->IsEmpty() || !canvas || !mesh || !(canvas->step > 0.0f)) return 0;
-    Clear();
-    CQProgress progress;
-    progress.SetRange(kStageRings);
-    for (POSITION pos = loops->GetHeadPosition(); pos;)
-        if (CGeLoop* loop = loops->GetNext(pos))
-            if (STessNode* first = LoopToRing(loop, tol)) m_rings.push_back({first});
-    if (m_rings.empty() || gIsProgressCancel()) {
-        Clear();
-        return 0;
-    }
-    OrientByNesting();
+    m_unitTol = tol.unit;
     double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
     for (const Ring& ring : m_rings) {
         STessNode* n = ring.first;
@@ -340,16 +356,11 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
             n = n->ringNext;
         } while (n != ring.first);
     }
-    const Scan scan{{canvas->originX, canvas->originY}, canvas->step};
     // The first column right of xmin (a column exactly on it included) and the first
     // row below ymax; every line coordinate comes from its canvas index.
-    const std::int64_t cLeft = scan.FirstAbove(0, xmin - kGridGap * 0.5) ;
+    const std::int64_t cLeft = scan.FirstAbove(0, xmin - tol.gridGap * 0.5) ;
     const std::int64_t rTop = scan.FirstAbove(1, ymax) - 1;
-    const std::int64_t ncols = std::max<std::int64_t>(0, scan.FirstAbove(0, xmax - kGridGap) - cLeft);
-    const auto heightAt = [&](std::int64_t row, std::int64_t col) -> float {
-        if (!canvas->heights || row < 0 || col < 0 || row >= canvas->ny || col >= canvas->nx) return 0.0f;
-        return canvas->heights[row][col];
-    };
+    const std::int64_t ncols = std::max<std::int64_t>(0, scan.FirstAbove(0, xmax - tol.gridGap) - cLeft);
 
     std::int64_t stamp = 0;
     std::vector<STessNode*> listed;
@@ -422,11 +433,11 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
                     STessNode* rep;
                     if (ga == line) rep = g;
                     else if (ea == line) rep = e;
-                    else if (std::fabs(ea - ga) < kFlatEdge) rep = g;
+                    else if (std::fabs(ea - ga) < tol.flatEdge) rep = g;
                     else {
                         const double t = (line - ga) / (ea - ga);
-                        if (t < kEndFraction) rep = g;
-                        else if (t > 1.0 - kEndFraction) rep = e;
+                        if (t < tol.endFraction) rep = g;
+                        else if (t > 1.0 - tol.endFraction) rep = e;
                         else {
                             const double along = Along(g, pass) + t * (Along(e, pass) - Along(g, pass));
                             rep = pass == 0 ? NewNode(along, line) : NewNode(line, along);
@@ -445,12 +456,12 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
     };
 
     // Row pass: grid nodes inside, left/right links across inside gaps.
-    progress.SetRange(kStageRows);
+    if (progress) progress->SetRange(kStageRows);
     std::vector<std::vector<STessNode*>> columnGrid(static_cast<size_t>(ncols));
     std::vector<STessNode*> merged;
     std::vector<char> insideAfter;
     std::int64_t nrows = 0;
-    while (scan.Line(1, rTop - nrows) > ymin + kEndFraction) ++nrows;
+    while (scan.Line(1, rTop - nrows) > ymin + tol.endFraction) ++nrows;
     bucketEdges(0, nrows, [&](std::int64_t row) { return rTop - row; });
     for (std::int64_t row = rTop; row > rTop - nrows; --row) {
         const double y = scan.Line(1, row);
@@ -465,8 +476,8 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
             merged.push_back(n);
             insideAfter.push_back(inside);
             if (!inside || i + 1 == listed.size()) continue;
-            const double hi = listed[i + 1]->x - kGridGap;
-            for (std::int64_t col = scan.FirstAbove(0, n->x + kGridGap); scan.Line(0, col) < hi; ++col) {
+            const double hi = listed[i + 1]->x - tol.gridGap;
+            for (std::int64_t col = scan.FirstAbove(0, n->x + tol.gridGap); scan.Line(0, col) < hi; ++col) {
                 const std::int64_t d = col - cLeft;
                 if (d < 0 || d >= ncols) continue;
                 STessNode* g = NewNode(scan.Line(0, col), y);
@@ -486,7 +497,7 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
     }
     // Column pass: the crossings of each column with its grid nodes, up/down links
     // across inside gaps.
-    progress.SetRange(kStageColumns);
+    if (progress) progress->SetRange(kStageColumns);
     bucketEdges(1, ncols, [&](std::int64_t col) { return col - cLeft; });
     for (std::int64_t d = 0; d < ncols; ++d) {
         const double x = scan.Line(0, cLeft + d);
@@ -507,13 +518,33 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
         }
     }
     columnGrid.clear();
-    if (gIsProgressCancel()) {
+    if (progress && gIsProgressCancel()) return false;
+    if (progress) progress->SetRange(kStageCells);
+    TraceCells();
+    return !(progress && gIsProgressCancel());
+}
+
+int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double tol, CGeCanvas* canvas,
+                               CGeMesh* mesh, bool constant, float z)
+{
+    if (!loops || loops->IsEmpty() || !canvas || !mesh || !(canvas->step > 0.0f)) return 0;
+    Clear();
+    CQProgress progress;
+    progress.SetRange(kStageRings);
+    for (POSITION pos = loops->GetHeadPosition(); pos;)
+        if (CGeLoop* loop = loops->GetNext(pos))
+            if (STessNode* first = LoopToRing(loop, tol)) m_rings.push_back({first});
+    if (m_rings.empty() || gIsProgressCancel()) {
         Clear();
         return 0;
     }
-    progress.SetRange(kStageCells);
-    TraceCells();
-    if (gIsProgressCancel()) {
+    OrientByNesting();
+    const Scan scan{{{canvas->originX, canvas->step, nullptr}, {canvas->originY, canvas->step, nullptr}}};
+    const auto heightAt = [&](std::int64_t row, std::int64_t col) -> float {
+        if (!canvas->heights || row < 0 || col < 0 || row >= canvas->ny || col >= canvas->nx) return 0.0f;
+        return canvas->heights[row][col];
+    };
+    if (!ScanRings(scan, kCanvasTol, heightAt, &progress)) {
         Clear();
         return 0;
     }
@@ -608,7 +639,7 @@ void CTessGridMesher::TraceCells()
                 markUsed(p, q);
                 if (p->ringNext == q) p->usage = 1;
                 else if (q->ringNext == p) outside = true;
-                STessNode* r = NextCellNode(p, q);
+                STessNode* r = NextCellNode(p, q, m_unitTol);
                 if (!r) break;
                 p = q;
                 q = r;

@@ -9,10 +9,12 @@
 #include "platform/core/ObList.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class CGeCanvas;
+class CQProgress;
 class CGeLoop;
 class CGeMesh;
 class CGeTrimLoop;
@@ -138,11 +140,20 @@ public:
     std::uint32_t m_nSamplesU = 0;
     std::uint32_t m_nSamplesV = 0;
 
+    struct Tolerances;
+
 private:
     struct Ring {
         STessNode* first;
     };
     struct Scan;
+    static STessNode* NextCellNode(STessNode* a, STessNode* p, double unitTol);
+    // Chains the ring nodes, runs the row and column passes over the grid lines (grid
+    // nodes inside the rings, with heightAt(row, column) by line indices) and traces the
+    // cells. With a progress object it reports the stages and stops on a cancel after the
+    // passes and after the cells (false).
+    bool ScanRings(const Scan& scan, const Tolerances& tol,
+                   const std::function<float(std::int64_t, std::int64_t)>& heightAt, CQProgress* progress);
     void Clear();
     void AppendToChain(STessNode* node);
     // Orients every ring by its nesting depth among the others.
@@ -158,4 +169,5 @@ private:
     std::int32_t m_nextIndex = 0;
     STessFace* m_faceHead = nullptr;
     STessFace* m_faceTail = nullptr;
+    double m_unitTol = 1e-6;
 };
