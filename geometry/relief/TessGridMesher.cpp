@@ -55,50 +55,10 @@ double SignedArea(STessNode* const* p, size_t n)
 
 }  // namespace
 
-// The grid lines of both axes (0 columns, 1 rows): the canvas's, uniform from its
-// origin by index, or the sample values of a parameter domain (beyond them the lines
-// lie at infinity, so every walk over them ends).
-struct CTessGridMesher::Scan {
-    struct Axis {
-        double origin = 0.0;
-        float step = 1.0f;
-        const std::vector<double>* values = nullptr;
-    };
-    Axis axes[2];
-    // Grid line k of the axis; a canvas line as the canvas computes its node
-    // coordinates, also outside it.
-    double Line(int axis, std::int64_t k) const
-    {
-        const Axis& a = axes[axis];
-        if (!a.values) return static_cast<float>(a.origin) + static_cast<float>(k) * a.step;
-        if (k < 0) return -std::numeric_limits<double>::infinity();
-        if (k >= static_cast<std::int64_t>(a.values->size())) return std::numeric_limits<double>::infinity();
-        return (*a.values)[static_cast<size_t>(k)];
-    }
-    // Index of the first line of the axis beyond v.
-    std::int64_t FirstAbove(int axis, double v) const
-    {
-        const Axis& a = axes[axis];
-        if (a.values) return std::upper_bound(a.values->begin(), a.values->end(), v) - a.values->begin();
-        auto k = static_cast<std::int64_t>(std::floor((v - a.origin) / a.step));
-        while (Line(axis, k) <= v) ++k;
-        while (Line(axis, k - 1) > v) --k;
-        return k;
-    }
-};
-
-struct CTessGridMesher::Tolerances {
-    double endFraction;  // crossings this close to an edge end (fraction) use the end
-    double flatEdge;     // edges shorter than this across a line lie on it
-    double gridGap;      // grid points this close to a listed node are not made
-    double unit;         // direction normalisation
-};
-
 namespace {
 
-// The canvas's tolerances, and the finer ones of the unit parameter square.
+// The canvas's tolerances.
 constexpr CTessGridMesher::Tolerances kCanvasTol{0.00001, 1e-6, 0.00001, kUnitTol};
-constexpr CTessGridMesher::Tolerances kParamTol{1e-8, 1e-8, 1e-8, 1e-8};
 
 }  // namespace
 

@@ -8,12 +8,17 @@
 
 #include "platform/core/ObList.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
 class CGeCanvas;
+class CGeCurve;
 class CQProgress;
 class CGeLoop;
 class CGeMesh;
@@ -131,6 +136,32 @@ public:
     // Whether p lies in the triangle (a, b, c) by a horizontal cut through p.
     static bool IsPointInTriangle(const STessNode* a, const STessNode* b, const STessNode* c, const STessNode* p);
 
+    // The same scan in the parameter plane of a trimmed surface: rings from the trim
+    // loops' parameter curves, grid lines from SampleTrimSurface, tolerances 1e-8, no
+    // heights and no mesh. The first node of all (creation order) and the first face
+    // record come back through the out arguments, valid until the next run or the
+    // mesher's end; each ring's first node gets usage 255. 1 done; 0 for a null or empty
+    // list or loops without nodes.
+    int MeshTrimLoops(CTypedPtrList<CObList, CGeTrimLoop*>* loops, double tol, STessNode** firstNode,
+                      STessFace** firstFace);
+    // The nodes of the loop's parameter curves in order: a node within 1e-7 of the
+    // previous one on both axes moves that one onto itself instead, and a last node
+    // within 1e-6 of the first is dropped. The first node; null for fewer than 3.
+    STessNode* TrimLoopToRing(CGeTrimLoop* loop);
+    // The points of a parameter curve: a line's or polyline's vertices, else the points
+    // at 0, 0.25, 0.5, 0.75 and 1.
+    static void TrimCurveToNodes(CGeCurve* curve, std::vector<std::array<double, 2>>& out);
+    // Grid lines along u and v for the loops' surface (its parameter box): steps from the
+    // fixed-sample settings, 0.1 when they are on without both counts, else the surface's
+    // chord bound at tol (steps ≤ 0 become 0.00001, ≥ 0.5 become 0.25), at least 2
+    // intervals; intervals whose middle lies farther than tol from their chord on the
+    // iso lines at the start, middle and end of the other direction are halved while
+    // wider than 1/10000 of the range; at most 600 values. Then the box centre of every
+    // loop that lies inside one interval (at most 999 values). Without a surface only
+    // the two ends of the loops' box.
+    void SampleTrimSurface(CTypedPtrList<CObList, CGeTrimLoop*>* loops, double tol, std::vector<double>& us,
+                           std::vector<double>& vs);
+
     // Index of the last sample not above value along the chosen axis (1301 v, else u) of
     // the interleaved (u, v) samples; -1 when every sample is above it or none exist.
     static int FindSampleIndex(double value, int axis, const double* samples, int count);
@@ -140,13 +171,49 @@ public:
     std::uint32_t m_nSamplesU = 0;
     std::uint32_t m_nSamplesV = 0;
 
-    struct Tolerances;
+    // Tolerances of a scan.
+    struct Tolerances {
+        double endFraction;  // crossings this close to an edge end (as a fraction) use the end
+        double flatEdge;     // edges shorter than this across a line lie on it
+        double gridGap;      // grid points this close to a listed node along a line are not made
+        double unit;         // direction normalisation
+    };
 
 private:
     struct Ring {
         STessNode* first;
     };
-    struct Scan;
+    // The grid lines of both axes (0 columns, 1 rows): the canvas's, uniform from its
+    // origin by index, or the sample values of a parameter domain (beyond them the lines
+    // lie at infinity, so every walk over them ends).
+    struct Scan {
+        struct Axis {
+            double origin = 0.0;
+            float step = 1.0f;
+            const std::vector<double>* values = nullptr;
+        };
+        Axis axes[2];
+        // Grid line k of the axis; a canvas line as the canvas computes its node
+        // coordinates, also outside it.
+        double Line(int axis, std::int64_t k) const
+        {
+            const Axis& a = axes[axis];
+            if (!a.values) return static_cast<float>(a.origin) + static_cast<float>(k) * a.step;
+            if (k < 0) return -std::numeric_limits<double>::infinity();
+            if (k >= static_cast<std::int64_t>(a.values->size())) return std::numeric_limits<double>::infinity();
+            return (*a.values)[static_cast<size_t>(k)];
+        }
+        // Index of the first line of the axis beyond v.
+        std::int64_t FirstAbove(int axis, double v) const
+        {
+            const Axis& a = axes[axis];
+            if (a.values) return std::upper_bound(a.values->begin(), a.values->end(), v) - a.values->begin();
+            auto k = static_cast<std::int64_t>(std::floor((v - a.origin) / a.step));
+            while (Line(axis, k) <= v) ++k;
+            while (Line(axis, k - 1) > v) --k;
+            return k;
+        }
+    };
     static STessNode* NextCellNode(STessNode* a, STessNode* p, double unitTol);
     // Chains the ring nodes, runs the row and column passes over the grid lines (grid
     // nodes inside the rings, with heightAt(row, column) by line indices) and traces the
