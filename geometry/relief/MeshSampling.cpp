@@ -62,6 +62,27 @@ Triangle TriangleAt(const CGeMesh& m, size_t t)
     return tri;
 }
 
+// Calls f(triangle, its box) for every triangle of the meshes whose corners exist.
+template <class F>
+void ForEachTriangle(const std::vector<const CGeMesh*>& meshes, F f)
+{
+    for (const CGeMesh* m : meshes) {
+        const size_t count = TriangleCount(*m);
+        for (size_t t = 0; t < count; ++t) {
+            const Triangle tri = TriangleAt(*m, t);
+            if (!tri.p[0]) continue;
+            BOX3<double> box;
+            box.InitEmpty();
+            for (const CPoint3f* p : tri.p) {
+                box.xmin = std::min<double>(box.xmin, p->x), box.xmax = std::max<double>(box.xmax, p->x);
+                box.ymin = std::min<double>(box.ymin, p->y), box.ymax = std::max<double>(box.ymax, p->y);
+                box.zmin = std::min<double>(box.zmin, p->z), box.zmax = std::max<double>(box.zmax, p->z);
+            }
+            f(tri, box);
+        }
+    }
+}
+
 std::vector<const CGeMesh*> MeshesOf(CTypedPtrList<CObList, CGeMesh*>& list)
 {
     std::vector<const CGeMesh*> out;
@@ -214,54 +235,43 @@ CTGrid<float>* geGetGridSrf(CTypedPtrList<CObList, CGeMesh*>& list, float dx, fl
     std::unique_ptr<CTGrid<float>> grid = NewGrid(at, dx, dy, nx, ny, 0.0f);
     if (!grid) return nullptr;
     const double x0 = grid->origin[0], y0 = grid->origin[1];
-    for (const CGeMesh* m : meshes) {
-        const size_t count = TriangleCount(*m);
-        for (size_t t = 0; t < count; ++t) {
-            const Triangle tri = TriangleAt(*m, t);
-            if (!tri.p[0]) continue;
-            const CPoint3f& A = *tri.p[0];
-            double xmin = A.x, xmax = A.x, zTop = A.z;
-            for (const CPoint3f* p : tri.p) {
-                xmin = std::min<double>(xmin, p->x);
-                xmax = std::max<double>(xmax, p->x);
-                zTop = std::max<double>(zTop, p->z);
+    ForEachTriangle(meshes, [&](const Triangle& tri, const BOX3<double>& tb) {
+        const double xmin = tb.xmin, xmax = tb.xmax, zTop = tb.zmax;
+        const int i0 = IndexOf(xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(xmax + kSectionSlack, x0, dx, nx);
+        for (int c = i0; c <= i1; ++c) {
+            const double x = grid->xs[static_cast<size_t>(c)];
+            // With the edges' slack: a column a rounding away from a border node keeps it.
+            if (x < xmin - kSectionSlack || x > xmax + kSectionSlack) continue;
+            double ylo = kSectionFar, yhi = -kSectionFar, zlo = 0.0, zhi = 0.0;
+            const auto take = [&](double y, double z) {
+                if (y < ylo) ylo = y, zlo = z;
+                if (y > yhi) yhi = y, zhi = z;
+            };
+            static constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {0, 2}};
+            for (const auto& e : kEdges) {
+                const CPoint3f& p = *tri.p[e[0]];
+                const CPoint3f& q = *tri.p[e[1]];
+                if (std::min(p.x, q.x) > x + kSectionSlack || std::max(p.x, q.x) < x - kSectionSlack) continue;
+                const double ex = static_cast<double>(q.x) - p.x;
+                if (std::fabs(ex) <= kSectionSlack) {
+                    take(p.y, p.z);
+                    take(q.y, q.z);
+                } else {
+                    const double u = (x - p.x) / ex;
+                    take(p.y + u * (static_cast<double>(q.y) - p.y), p.z + u * (static_cast<double>(q.z) - p.z));
+                }
             }
-            const int i0 = IndexOf(xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(xmax + kSectionSlack, x0, dx, nx);
-            for (int c = i0; c <= i1; ++c) {
-                const double x = grid->xs[static_cast<size_t>(c)];
-                // With the edges' slack: a column a rounding away from a border node keeps it.
-                if (x < xmin - kSectionSlack || x > xmax + kSectionSlack) continue;
-                double ylo = kSectionFar, yhi = -kSectionFar, zlo = 0.0, zhi = 0.0;
-                const auto take = [&](double y, double z) {
-                    if (y < ylo) ylo = y, zlo = z;
-                    if (y > yhi) yhi = y, zhi = z;
-                };
-                static constexpr int kEdges[3][2] = {{0, 1}, {1, 2}, {0, 2}};
-                for (const auto& e : kEdges) {
-                    const CPoint3f& p = *tri.p[e[0]];
-                    const CPoint3f& q = *tri.p[e[1]];
-                    if (std::min(p.x, q.x) > x + kSectionSlack || std::max(p.x, q.x) < x - kSectionSlack) continue;
-                    const double ex = static_cast<double>(q.x) - p.x;
-                    if (std::fabs(ex) <= kSectionSlack) {
-                        take(p.y, p.z);
-                        take(q.y, q.z);
-                    } else {
-                        const double u = (x - p.x) / ex;
-                        take(p.y + u * (static_cast<double>(q.y) - p.y), p.z + u * (static_cast<double>(q.z) - p.z));
-                    }
-                }
-                if (!(yhi - ylo > kSectionSlack)) continue;
-                const double slope = (zhi - zlo) / (yhi - ylo);
-                const int r0 = IndexOf(ylo - kSectionSlack, y0, dy, ny), r1 = IndexOf(yhi + kSectionSlack, y0, dy, ny);
-                for (int r = r0; r <= r1; ++r) {
-                    const double y = grid->ys[static_cast<size_t>(r)];
-                    float& h = grid->rows[r][c];
-                    if (y < ylo - kSectionSlack || y > yhi + kSectionSlack || !(h < zTop)) continue;
-                    h = std::max(h, static_cast<float>((y - ylo) * slope + zlo));
-                }
+            if (!(yhi - ylo > kSectionSlack)) continue;
+            const double slope = (zhi - zlo) / (yhi - ylo);
+            const int r0 = IndexOf(ylo - kSectionSlack, y0, dy, ny), r1 = IndexOf(yhi + kSectionSlack, y0, dy, ny);
+            for (int r = r0; r <= r1; ++r) {
+                const double y = grid->ys[static_cast<size_t>(r)];
+                float& h = grid->rows[r][c];
+                if (y < ylo - kSectionSlack || y > yhi + kSectionSlack || !(h < zTop)) continue;
+                h = std::max(h, static_cast<float>((y - ylo) * slope + zlo));
             }
         }
-    }
+    });
     return grid.release();
 }
 
@@ -277,30 +287,18 @@ CTGrid<float>* geGetFloatGridSrf(CTypedPtrList<CObList, CGeMesh*>& list, float d
     if (!grid) return nullptr;
     const int nx = grid->nx, ny = grid->ny;
     const double x0 = grid->origin[0], y0 = grid->origin[1];
-    for (const CGeMesh* m : meshes) {
-        const size_t count = TriangleCount(*m);
-        for (size_t t = 0; t < count; ++t) {
-            const Triangle tri = TriangleAt(*m, t);
-            if (!tri.p[0]) continue;
-            BOX3<double> tb;
-            tb.InitEmpty();
-            for (const CPoint3f* p : tri.p) {
-                tb.xmin = std::min<double>(tb.xmin, p->x), tb.xmax = std::max<double>(tb.xmax, p->x);
-                tb.ymin = std::min<double>(tb.ymin, p->y), tb.ymax = std::max<double>(tb.ymax, p->y);
-                tb.zmax = std::max<double>(tb.zmax, p->z);
+    ForEachTriangle(meshes, [&](const Triangle& tri, const BOX3<double>& tb) {
+        const int i0 = IndexOf(tb.xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(tb.xmax + kSectionSlack, x0, dx, nx);
+        const int j0 = IndexOf(tb.ymin - kSectionSlack, y0, dy, ny), j1 = IndexOf(tb.ymax + kSectionSlack, y0, dy, ny);
+        for (int r = j0; r <= j1; ++r)
+            for (int c = i0; c <= i1; ++c) {
+                float& h = grid->rows[r][c];
+                double z;
+                if (h < tb.zmax && VerticalHit(*tri.p[0], *tri.p[1], *tri.p[2], grid->xs[static_cast<size_t>(c)],
+                                               grid->ys[static_cast<size_t>(r)], kSectionSlack, z))
+                    h = std::max(h, static_cast<float>(z));
             }
-            const int i0 = IndexOf(tb.xmin - kSectionSlack, x0, dx, nx), i1 = IndexOf(tb.xmax + kSectionSlack, x0, dx, nx);
-            const int j0 = IndexOf(tb.ymin - kSectionSlack, y0, dy, ny), j1 = IndexOf(tb.ymax + kSectionSlack, y0, dy, ny);
-            for (int r = j0; r <= j1; ++r)
-                for (int c = i0; c <= i1; ++c) {
-                    float& h = grid->rows[r][c];
-                    double z;
-                    if (h < tb.zmax && VerticalHit(*tri.p[0], *tri.p[1], *tri.p[2], grid->xs[static_cast<size_t>(c)],
-                                                   grid->ys[static_cast<size_t>(r)], kSectionSlack, z))
-                        h = std::max(h, static_cast<float>(z));
-                }
-        }
-    }
+    });
     return grid.release();
 }
 

@@ -106,9 +106,14 @@ STessNode* CTessGridMesher::LoopToRing(CGeLoop* loop, double tol)
             continue;
         ring.push_back(NewNode(x, y));
     }
+    return CloseRing(ring, kRingPointTie);
+}
+
+STessNode* CTessGridMesher::CloseRing(std::vector<STessNode*>& ring, double tie)
+{
     // The closing repeat of the first point.
-    while (ring.size() > 1 && std::fabs(ring.back()->x - ring[0]->x) <= kRingPointTie &&
-           std::fabs(ring.back()->y - ring[0]->y) <= kRingPointTie) {
+    while (ring.size() > 1 && std::fabs(ring.back()->x - ring[0]->x) <= tie &&
+           std::fabs(ring.back()->y - ring[0]->y) <= tie) {
         m_nodes.Release(ring.back());
         ring.pop_back();
     }

@@ -215,6 +215,9 @@ private:
         }
     };
     static STessNode* NextCellNode(STessNode* a, STessNode* p, double unitTol);
+    // Drops last nodes within tie of the first on both axes and links the rest into a
+    // closed ring; its first node, or null (every node released) for fewer than 3.
+    STessNode* CloseRing(std::vector<STessNode*>& ring, double tie);
     // Chains the ring nodes, runs the row and column passes over the grid lines (grid
     // nodes inside the rings, with heightAt(row, column) by line indices) and traces the
     // cells. With a progress object it reports the stages and stops on a cancel after the

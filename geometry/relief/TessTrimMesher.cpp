@@ -116,20 +116,7 @@ STessNode* CTessGridMesher::TrimLoopToRing(CGeTrimLoop* loop)
         }
         ring.push_back(NewNode(p[0], p[1]));
     }
-    while (ring.size() > 1 && std::fabs(ring.back()->x - ring[0]->x) < kTrimCloseTie &&
-           std::fabs(ring.back()->y - ring[0]->y) < kTrimCloseTie) {
-        m_nodes.Release(ring.back());
-        ring.pop_back();
-    }
-    if (ring.size() < 3) {
-        for (STessNode* n : ring) m_nodes.Release(n);
-        return nullptr;
-    }
-    for (size_t i = 0; i < ring.size(); ++i) {
-        ring[i]->ringNext = ring[(i + 1) % ring.size()];
-        ring[(i + 1) % ring.size()]->ringPrev = ring[i];
-    }
-    return ring[0];
+    return CloseRing(ring, kTrimCloseTie);
 }
 
 void CTessGridMesher::SampleTrimSurface(CTypedPtrList<CObList, CGeTrimLoop*>* loops, double tol, std::vector<double>& us,
