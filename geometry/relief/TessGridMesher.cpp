@@ -590,6 +590,24 @@ void CTessGridMesher::TraceCells()
     // than six links per node cannot close and is given up.
     const size_t most = 6 * static_cast<size_t>(m_nextIndex) + 6;
     std::vector<STessNode*> poly;
+    // Whole cells between four grid nodes first, without walking: the face left of
+    // e → f is the cell above it. Slots: 2 left, 3 right, 4 up, 5 down.
+    for (STessNode* e = m_chainHead; e; e = e->chainNext) {
+        STessNode* f = e->right;
+        if (e->IsBoundary() || !f || f->IsBoundary() || !e->up || !f->up || e->up->IsBoundary() ||
+            f->up->IsBoundary() || e->up->right != f->up)
+            continue;
+        e->usedLinks |= 1u << 3;
+        f->usedLinks |= 1u << 4;
+        f->up->usedLinks |= 1u << 2;
+        e->up->usedLinks |= 1u << 5;
+        STessFace* q = m_faces.Alloc();
+        q->v[0] = static_cast<std::uint32_t>(e->index);
+        q->v[1] = static_cast<std::uint32_t>(f->index);
+        q->v[2] = static_cast<std::uint32_t>(f->up->index);
+        q->v4 = e->up->index;
+        append(q);
+    }
     for (STessNode* a0 = m_chainHead; a0; a0 = a0->chainNext) {
         const auto l0 = links(a0);
         for (int k = 0; k < 6; ++k) {
