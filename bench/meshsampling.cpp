@@ -89,9 +89,9 @@ std::unique_ptr<CGeMesh> Armadillo()
 // triangles).
 std::unique_ptr<CGeMesh> FractalTerrain()
 {
-    const int n = 1025;
-    float* a = AllocFractalArray2D(n);
-    FillFractalArray2D(a, n, 7, 20.0f, 0.8f);
+    const int size = 1024, n = size + 1;
+    float* a = AllocFractalArray2D(size);
+    FillFractalArray2D(a, size, 7, 20.0f, 0.8f);
     CTGrid<float> grid;
     const float org[2] = {0.0f, 0.0f};
     const float step = 100.0f / (n - 1);
