@@ -7,6 +7,7 @@
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/GeRelief.h"
 #include "geometry/relief/tests/ReliefFixtures.h"
+#include "geometry/relief/tests/TerrainCanvas.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "testing/MeshOracle.h"
 #include "testing/SurfaceFixtures.h"
@@ -168,36 +169,58 @@ TEST(MeshSamplingTest, EdgeCasesAndBadArgumentsGiveNullOrNothing)
     for (size_t k = 0; k < size_t(w->nx) * w->ny; ++k) ASSERT_EQ(w->heights[k], -1.0f);
 }
 
-// The canvas as a mesh, sampled back with a margin of one step: every node's height.
-TEST(MeshSamplingTest, CanvasMeshesSampleBackToTheCanvasHeights)
+// Grid meshes of a canvas and of a relief, sampled back with a margin of one step: every
+// node's height (the terrain's lowest ground is 0, so the linear grid sees it all).
+TEST(MeshSamplingTest, CanvasAndReliefMeshesSampleBackToTheirHeights)
 {
     for (float step : {1.0f, 0.1f}) {
-        auto c = MakeCanvas(-3.0f, 2.0f, step, 41, 31);
-        FillTerrain(*c);
-        MeshList meshes;
-        meshes.Add(std::unique_ptr<CGeMesh>(c->ToMesh()));
-        GridPtr lin(geGetGridSrf(meshes.list, step, step, step));
-        GridPtr ray(geGetFloatGridSrf(meshes.list, step, step, step));
-        std::unique_ptr<CGeRelief> env(geMeshList2Relief(meshes.list, step, step));
-        ASSERT_TRUE(lin && ray && env) << step;
-        ASSERT_EQ(lin->nx, 43);
-        ASSERT_EQ(lin->ny, 33);
-        ASSERT_EQ(ray->nx, 43);
-        // The relief counts its nodes by rounding width / step: it ends on the last mesh node.
-        ASSERT_EQ(env->nx, 42u);
-        ASSERT_EQ(env->ny, 32u);
-        const float tol = 2e-5f * 10.0f;
-        for (std::uint32_t j = 0; j < c->ny; ++j)
-            for (std::uint32_t i = 0; i < c->nx; ++i) {
-                const float h = c->heights[j][i];
-                ASSERT_NEAR(lin->rows[j + 1][i + 1], h, tol) << "linear, step " << step << " node " << i << ", " << j;
-                ASSERT_NEAR(ray->rows[j + 1][i + 1], h, tol) << "ray, step " << step << " node " << i << ", " << j;
-                ASSERT_NEAR(env->GetZHeight(static_cast<int>(i) + 1, static_cast<int>(j) + 1), h, tol)
-                    << "envelope, step " << step << " node " << i << ", " << j;
-            }
-        // The margin ring stays at the start value.
-        EXPECT_EQ(lin->rows[0][0], 0.0f);
-        EXPECT_EQ(ray->rows[0][0], ray->origin[2]);
+        auto synthetic = MakeCanvas(-3.0f, 2.0f, step, 41, 31);
+        FillTerrain(*synthetic);
+        std::unique_ptr<CGeCanvas> terrain = TerrainCanvas(-3.0f, 2.0f, step);
+        ASSERT_NE(terrain, nullptr);
+        auto relief = MakeRelief(5.0f, -7.0f, step, 61, 47);
+        for (int j = 0; j < 47; ++j)
+            for (int i = 0; i < 61; ++i) relief->SetZHeight(i, j, terrain->heights[j + 200][i + 150]);
+        unsigned cols[2] = {100, 180}, rows[2] = {150, 230};
+        struct Source {
+            const char* label;
+            std::unique_ptr<CGeMesh> mesh;
+            unsigned a, b;  // nodes per row, rows
+        };
+        Source sources[] = {{"synthetic canvas", std::unique_ptr<CGeMesh>(synthetic->ToMesh()), 41, 31},
+                            {"terrain canvas", std::unique_ptr<CGeMesh>(terrain->ToMesh(cols, rows)), 81, 81},
+                            {"terrain relief", std::unique_ptr<CGeMesh>(relief->ToMesh()), 61, 47}};
+        for (Source& src : sources) {
+            ASSERT_NE(src.mesh, nullptr) << src.label;
+            ASSERT_EQ(src.mesh->vertices.size(), size_t(src.a) * src.b) << src.label;
+            MeshList meshes;
+            CGeMesh* m = meshes.Add(std::move(src.mesh));
+            GridPtr lin(geGetGridSrf(meshes.list, step, step, step));
+            GridPtr ray(geGetFloatGridSrf(meshes.list, step, step, step));
+            std::unique_ptr<CGeRelief> env(geMeshList2Relief(meshes.list, step, step));
+            const std::string label = std::string(src.label) + ", step " + std::to_string(step);
+            ASSERT_TRUE(lin && ray && env) << label;
+            ASSERT_EQ(lin->nx, static_cast<int>(src.a) + 2) << label;
+            ASSERT_EQ(lin->ny, static_cast<int>(src.b) + 2) << label;
+            ASSERT_EQ(ray->nx, static_cast<int>(src.a) + 2) << label;
+            // The relief counts its nodes by rounding width / step: it ends on the last mesh node.
+            ASSERT_EQ(env->nx, src.a + 1) << label;
+            ASSERT_EQ(env->ny, src.b + 1) << label;
+            for (unsigned r = 0; r < src.b; ++r)
+                for (unsigned c = 0; c < src.a; ++c) {
+                    const float h = m->vertices[r * src.a + c].z;
+                    ASSERT_GE(h, 0.0f) << label;
+                    // Float interpolation at a node a rounding away from it.
+                    const float tol = 2e-4f * std::max(1.0f, std::fabs(h));
+                    ASSERT_NEAR(lin->rows[r + 1][c + 1], h, tol) << "linear, " << label << " node " << c << ", " << r;
+                    ASSERT_NEAR(ray->rows[r + 1][c + 1], h, tol) << "ray, " << label << " node " << c << ", " << r;
+                    ASSERT_NEAR(env->GetZHeight(static_cast<int>(c) + 1, static_cast<int>(r) + 1), h, tol)
+                        << "envelope, " << label << " node " << c << ", " << r;
+                }
+            // The margin ring stays at the start value.
+            EXPECT_EQ(lin->rows[0][0], 0.0f) << label;
+            EXPECT_EQ(ray->rows[0][0], ray->origin[2]) << label;
+        }
     }
 }
 
