@@ -2,25 +2,34 @@
 // "Korvel" over a 4000 × 2000 canvas at 0.1 mm beside CGAL's constrained Delaunay
 // triangulation of the same vertices and loop edges, and the mesh samplers into
 // 2000 × 2000 grids (armadillo of the CGAL data archive, a 2-million-triangle fractal
-// terrain) beside Embree's vertical rays through every grid point.
+// terrain) beside Embree's vertical rays through every grid point; the depth read-back
+// (sampler 3) needs a display (xvfb-run).
 #include "ThreadClock.h"
 
+#include "framework/looker/AppSlots.h"
+#include "framework/looker/Camera.h"
+#include "framework/looker/Looker.h"
 #include "geometry/relief/Fractal.h"
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/GeRelief.h"
 #include "geometry/relief/MeshSampling.h"
 #include "geometry/shapes2d/GeLoop.h"
 #include "geometry/shapes3d/GeMesh.h"
+#include "platform/ui/GLArea.h"
+#include "platform/ui/QtApp.h"
+#include "platform/ui/View.h"
 #include "testing/EmbreeScene.h"
 #include "testing/GlyphLoops.h"
 #include "testing/MeshPeers.h"
 
 #include <CGAL/Constrained_Delaunay_triangulation_2.h>
+#include <QImage>
 #include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
 #include <benchmark/benchmark.h>
 #include <omp.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -121,11 +130,62 @@ void EmbreeGrid(const meshpeers::EmbreeScene& scene, const CTGrid<float>& g, dou
         }
 }
 
-enum Sampler { kSections, kRays, kEnvelope };
+enum Sampler { kSections, kRays, kEnvelope, kDepth };
+
+class CPlainView : public CView {
+public:
+    void OnDraw(CDC*) override {}
+};
+
+// A view with an OpenGL area published as the program's device context (needs a
+// display: run the bench under xvfb-run for the depth read-back).
+class GlView {
+public:
+    bool Open()
+    {
+        if (!std::getenv("DISPLAY") || !AfxEnsureQtApplication()) return false;
+        m_view = new CPlainView;
+        if (!m_view->Create(nullptr, L"gl", 0, RECT{0, 0, 64, 64}, nullptr, 0)) return false;
+        m_view->ShowWindow(SW_SHOW);
+        m_area = m_view->GetGLArea();
+        if (!m_area) return false;
+        m_area->Resize(64, 64);
+        m_area->Show(TRUE);
+        m_dc.SetFrameHooks([this] { return m_area->MakeCurrent() != FALSE; }, [this] { m_area->DoneCurrent(); });
+        gSetOpenGLDC(&m_dc);
+        gSetLooker(&m_looker);
+        m_area->SetCallbacks({nullptr, nullptr, [] {}});
+        m_area->GrabFrame();  // the first frame initialises the context and GLEW
+        m_area->SetCallbacks({});
+        // The device context reads its capabilities only when it makes itself current.
+        if (!m_dc.MakeCurrent(1)) return false;
+        m_dc.InitCaps();
+        const bool able = m_dc.m_bFBO && m_dc.m_bPBO;
+        m_dc.MakeCurrent(0);
+        return able;
+    }
+    ~GlView()
+    {
+        gSetLooker(nullptr);
+        gSetOpenGLDC(nullptr);
+        if (m_view) m_view->DestroyWindow();
+    }
+
+private:
+    CPlainView* m_view = nullptr;
+    CGLArea* m_area = nullptr;
+    COpenGLDC m_dc;
+    CLooker m_looker;
+};
 
 void BM_SamplerVsEmbree(benchmark::State& state)
 {
     const auto sampler = static_cast<Sampler>(state.range(0));
+    GlView gl;
+    if (sampler == kDepth && !gl.Open()) {
+        state.SkipWithError("no OpenGL context (run under xvfb-run)");
+        return;
+    }
     std::unique_ptr<CGeMesh> mesh = state.range(1) == 0 ? Armadillo() : FractalTerrain();
     if (!mesh) {
         state.SkipWithError("mesh not found");
@@ -147,6 +207,11 @@ void BM_SamplerVsEmbree(benchmark::State& state)
         if (sampler == kSections) g.reset(geGetGridSrf(list, step, step, 0.0f));
         if (sampler == kRays) g.reset(geGetFloatGridSrf(list, step, step, 0.0f));
         if (sampler == kEnvelope) r.reset(geMeshList2Relief(list, step, 0.0f));
+        if (sampler == kDepth) g.reset(geGetFloatGridSrfGL(list, step, step));
+        if (!g && !r) {
+            state.SkipWithError("sampling failed");
+            return;
+        }
         ours += Since(t0);
         // The peer shoots through the same nodes.
         CTGrid<float> nodes;
@@ -160,7 +225,7 @@ void BM_SamplerVsEmbree(benchmark::State& state)
     state.counters["ratio_to_embree"] = ours / peer;
 }
 BENCHMARK(BM_SamplerVsEmbree)
-    ->ArgsProduct({{kSections, kRays, kEnvelope}, {0, 1}})
+    ->ArgsProduct({{kSections, kRays, kEnvelope, kDepth}, {0, 1}})
     ->ArgNames({"sampler", "fractal"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
