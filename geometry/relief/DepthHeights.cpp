@@ -1,5 +1,6 @@
 #include "geometry/relief/DepthHeights.h"
 
+#include "framework/looker/AppSlots.h"
 #include "framework/looker/Camera.h"
 
 #include <GL/glew.h>
@@ -9,10 +10,11 @@
 
 namespace relief {
 
-bool ReadDepthHeights(COpenGLDC* dc, const float* origin, float step, int countX, int countY, double zLow,
-                      double zHigh, const std::function<void()>& draw, float* heights)
+bool ReadDepthHeights(COpenGLDC* dc, const float* origin, float stepX, float stepY, int countX, int countY,
+                      double zLow, double zHigh, const std::function<void()>& draw, float* heights)
 {
-    if (!dc || !dc->m_bFBO || !dc->m_bPBO || countX < 1 || countY < 1 || !(step > 0.0f)) return false;
+    if (!dc || !dc->m_bFBO || !dc->m_bPBO || countX < 1 || countY < 1 || !(stepX > 0.0f) || !(stepY > 0.0f))
+        return false;
     GLint limit = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &limit);
     if (countX > limit || countY > limit) return false;
@@ -53,15 +55,15 @@ bool ReadDepthHeights(COpenGLDC* dc, const float* origin, float step, int countX
         // Pixel centres on the nodes, the outermost ones pulled in by 1/64 step (above the
         // rasteriser's sub-pixel precision): a centre exactly on a surface's far edge is
         // not filled.
-        const auto span = [step](double first, int count, double& lo, double& hi) {
+        const auto span = [](double first, double step, int count, double& lo, double& hi) {
             const double inset = count > 1 ? step / 64.0 : 0.0;
             const double pitch = count > 1 ? ((count - 1) * double(step) - 2.0 * inset) / (count - 1) : double(step);
             lo = first + inset - 0.5 * pitch;
             hi = lo + count * pitch;
         };
         double x0, x1, y0, y1;
-        span(origin[0], countX, x0, x1);
-        span(origin[1], countY, y0, y1);
+        span(origin[0], stepX, countX, x0, x1);
+        span(origin[1], stepY, countY, y0, y1);
         glOrtho(x0, x1, y0, y1, -top, -bottom);
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
@@ -97,6 +99,18 @@ bool ReadDepthHeights(COpenGLDC* dc, const float* origin, float step, int countX
     glDeleteRenderbuffers(1, &colour);
     glDeleteFramebuffers(1, &fbo);
     return ok;
+}
+
+bool WithDepthContext(const std::function<bool(COpenGLDC*)>& work)
+{
+    COpenGLDC* dc = gGetOpenGLDC();
+    if (!dc) return false;
+    const bool made = !COpenGLDC::IsContextCurrent();
+    if (made && !dc->MakeCurrent(1)) return false;
+    if (made) dc->InitCaps();
+    const bool done = dc->m_bFBO && dc->m_bPBO && work(dc);
+    if (made) dc->MakeCurrent(0);
+    return done;
 }
 
 }  // namespace relief

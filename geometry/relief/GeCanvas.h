@@ -19,6 +19,9 @@
 
 class CDib;
 class CDibSection;
+class CGeLoop;
+class CGeMesh;
+class CGeRegion;
 class CGeRelief;
 
 // One run of consecutive non-empty cells, last inclusive, with a half-float height
@@ -109,6 +112,27 @@ public:
     int Pick(CPickRay& ray, int check) override;
     void Serialize(CArchive& ar) override;
     virtual int SerializeEx(CArchive& ar);
+
+    // Meshing: new quad meshes of the grid owned by the caller (vertex of node (c, r) at
+    // (xs[c], ys[r], heights[r][c]), numbered from the range's first row and column).
+    // Ranges are inclusive (first, last); null when a range has fewer than 2 nodes, is
+    // reversed or leaves the grid, or without heights.
+    CGeMesh* ToMesh();
+    CGeMesh* ToMeshReduce();
+    CGeMesh* ToMesh(unsigned* cols, unsigned* rows);
+    // Without the cells whose four corners are all empty, and without unused vertices.
+    CGeMesh* ToMeshReduce(unsigned* cols, unsigned* rows);
+    // Level runs along each row strip merged into long quads (T-junctions with the
+    // neighbouring strips), unused vertices dropped.
+    CGeMesh* ToMeshRefine(unsigned* cols, unsigned* rows);
+    // The nodes around the box's part of the canvas; null when the box misses it.
+    CGeMesh* ToMesh(BOX2<double> box);
+    // The canvas surface inside the loops (the area on their left once oriented by
+    // nesting); null for a null or empty list, an empty mesh when meshing fails.
+    CGeMesh* ToMesh(CTypedPtrList<CObList, CGeLoop*>* loops, double tol);
+    // The same for the loops of the regions, boundary heights constant when asked;
+    // null for a null or empty list or when meshing fails or is cancelled.
+    CGeMesh* ToMesh(CTypedPtrList<CObList, CGeRegion*>* regions, double tol, bool constant, float z);
 
     // Display (strips of the show range, normals, show step).
     // When step differs from showStep: the strips are released and showStep = step.
@@ -219,6 +243,10 @@ private:
     void UnmapRecords(COpenGLDC* dc);
     // Releases the buffers and client arrays (their size follows the grid).
     void ReleaseRecords();
+    // A quad mesh of the inclusive ranges with the cells cellKept(c, r) (absolute
+    // indices) chooses; null for ranges that are not valid.
+    template <class Keep>
+    CGeMesh* GridMesh(const unsigned* cols, const unsigned* rows, Keep cellKept) const;
     // The index box clamped to the grid; false when nothing of it lies inside.
     bool ClampBox(const BOX2<int>& in, BOX2<int>& out) const;
 

@@ -3,6 +3,7 @@
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Camera.h"
 #include "geometry/relief/DepthHeights.h"
+#include "geometry/relief/GridMesh.h"
 #include "geometry/relief/ReliefIndex.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "geometry/shapes3d/GeTool3D.h"
@@ -146,16 +147,12 @@ CGeMesh* CGeRelief::ToMesh(unsigned* cols, unsigned* rows)
     if (!heights || cols[1] >= nx || rows[1] >= ny || cols[1] <= cols[0] || rows[1] <= rows[0]) return nullptr;
     const unsigned a = cols[1] - cols[0] + 1, b = rows[1] - rows[0] + 1;
     auto* mesh = new CGeMesh;
-    mesh->vertices.reserve(static_cast<size_t>(a) * b);
     mesh->normals.reserve(static_cast<size_t>(a) * b);
-    for (unsigned r = rows[0]; r <= rows[1]; ++r)
-        for (unsigned c = cols[0]; c <= cols[1]; ++c)
-            mesh->vertices.emplace_back(c * step + originX, r * step + originY, heights[static_cast<size_t>(r) * nx + c]);
-    mesh->faces4.reserve(static_cast<size_t>(a - 1) * (b - 1));
-    const int ia = static_cast<int>(a);
-    for (int k = 1; k < static_cast<int>(b); ++k)
-        for (int l = 1; l < ia; ++l)
-            mesh->faces4.emplace_back((k - 1) * ia + l - 1, (k - 1) * ia + l, k * ia + l, k * ia + l - 1);
+    relief::AppendGridMesh(*mesh, a, b, [&](unsigned c, unsigned r) {
+        c += cols[0];
+        r += rows[0];
+        return CPoint3f(c * step + originX, r * step + originY, heights[static_cast<size_t>(r) * nx + c]);
+    });
     mesh->CalcBox();
     mesh->faces4.shrink_to_fit();
     return mesh;
@@ -199,13 +196,7 @@ int CGeRelief::Get_IndexMax(float v, int axis) const
 int CGeRelief::Create(CTypedPtrList<CObList, CGeSurf*>& surfaces, float spacing)
 {
     if (surfaces.IsEmpty() || !(spacing > 0.0f)) return 0;
-    COpenGLDC* dc = gGetOpenGLDC();
-    if (!dc) return 0;
-    const bool made = !COpenGLDC::IsContextCurrent();
-    if (made && !dc->MakeCurrent(1)) return 0;
-    if (made) dc->InitCaps();
-    int result = 0;
-    if (dc->m_bFBO && dc->m_bPBO) {
+    const bool done = relief::WithDepthContext([&](COpenGLDC* dc) {
         BOX3<double> all;
         CGeTool3D tool;
         tool.GetBox(&surfaces, all);
@@ -213,22 +204,20 @@ int CGeRelief::Create(CTypedPtrList<CObList, CGeSurf*>& surfaces, float spacing)
         // the quotient.
         const double cx = (all.xmax - all.xmin) / spacing + 1.0 + 1e-4, cy = (all.ymax - all.ymin) / spacing + 1.0 + 1e-4;
         float origin[2] = {static_cast<float>(all.xmin), static_cast<float>(all.ymin)};
-        if (all.IsValid() && cx < 2147483647.0 && cy < 2147483647.0 &&
-            Create(origin, spacing, static_cast<int>(cx), static_cast<int>(cy))) {
-            const auto draw = [&] {
-                POSITION pos = surfaces.GetHeadPosition();
-                while (pos) {
-                    CGeSurf* surface = surfaces.GetNext(pos);
-                    if (surface) surface->DrawGL(dc, 23);
-                }
-            };
-            result = relief::ReadDepthHeights(dc, origin, spacing, static_cast<int>(nx), static_cast<int>(ny), all.zmin,
-                                              all.zmax, draw, heights)
-                         ? 1
-                         : 0;
-            CalcBox();
-        }
-    }
-    if (made) dc->MakeCurrent(0);
-    return result;
+        if (!all.IsValid() || cx >= 2147483647.0 || cy >= 2147483647.0 ||
+            !Create(origin, spacing, static_cast<int>(cx), static_cast<int>(cy)))
+            return false;
+        const auto draw = [&] {
+            POSITION pos = surfaces.GetHeadPosition();
+            while (pos) {
+                CGeSurf* surface = surfaces.GetNext(pos);
+                if (surface) surface->DrawGL(dc, 23);
+            }
+        };
+        const bool read = relief::ReadDepthHeights(dc, origin, spacing, spacing, static_cast<int>(nx),
+                                                   static_cast<int>(ny), all.zmin, all.zmax, draw, heights);
+        CalcBox();
+        return read;
+    });
+    return done ? 1 : 0;
 }
