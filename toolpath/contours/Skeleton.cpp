@@ -674,7 +674,7 @@ void SkeletonBuilder::HandleNode(V p, double z)
                     if (k == x || k == y)
                         continue;
                     const Facet& K = facets_[static_cast<std::size_t>(k)];
-                    if (InDomain(K, q, -tolD) && Height(K, q) <= fx + tolD)
+                    if (InDomain(K, q, tolD) && Height(K, q) <= fx + tolD)
                         lowest = false;
                 }
                 const V t = Unit(cv->P1);
