@@ -145,7 +145,7 @@ bool InDomain(const Facet& f, V p, double tol)
 
 struct LoopFacets {
     int first = 0, count = 0;
-    std::vector<double> turnPrefix;  // turnPrefix[k]: turns of facets first .. first + k - 1
+    std::vector<double> turnPrefix;  // turnPrefix[k]: sizes of the turns of facets first .. first + k - 1
 };
 
 // Boxes of the facets' bottoms in a uniform grid; Query visits each facet once.
@@ -436,7 +436,7 @@ void SkeletonBuilder::AddLoop(std::vector<V> ring, bool outer)
     for (int k = 0; k < lf.count; ++k) {
         Facet& f = facets_[static_cast<std::size_t>(lf.first + k)];
         f.pos = k;
-        lf.turnPrefix[static_cast<std::size_t>(k) + 1] = lf.turnPrefix[static_cast<std::size_t>(k)] + f.turn;
+        lf.turnPrefix[static_cast<std::size_t>(k) + 1] = lf.turnPrefix[static_cast<std::size_t>(k)] + std::fabs(f.turn);
         f.box[0] = std::min(f.a.x, f.b.x);
         f.box[1] = std::min(f.a.y, f.b.y);
         f.box[2] = std::max(f.a.x, f.b.x);
@@ -557,6 +557,7 @@ SkeletonBuilder::Event SkeletonBuilder::FirstEvent(int x, int y, const Curve& cv
         }
     }
     const double grow = zMax + 1e-6 * scale_;
+    const double ahead = delta_ / std::max(Len(cv.Tangent(sLo)), 1e-12);
     index_.Query(bx[0] - grow, bx[1] - grow, bx[2] + grow, bx[3] + grow, [&](int id) {
         if (id == x || id == y)
             return;
@@ -565,9 +566,13 @@ SkeletonBuilder::Event SkeletonBuilder::FirstEvent(int x, int y, const Curve& cv
             const V p = cv.At(s);
             return Height(C, p) - cv.Z(s);
         };
+        // C must hold the crossing and still be there just after it: a facet whose domain
+        // ends where the curve starts is no meeting.
         auto onC = [&](double s) {
             const V p = cv.At(s);
-            return InDomain(C, p, 1e-9 * scale_) && std::fabs(Height(C, p) - cv.Z(s)) <= 1e-7 * scale_ && cv.Z(s) >= -tolS_;
+            const V after = cv.At(s + ahead);
+            return InDomain(C, p, 1e-9 * scale_) && InDomain(C, after, tiny_) &&
+                   std::fabs(Height(C, p) - cv.Z(s)) <= 1e-7 * scale_ && cv.Z(s) >= -tolS_;
         };
         Quad g;
         if (C.cone) {
@@ -721,13 +726,14 @@ bool SkeletonBuilder::IsMain(const Edge& e) const
     if (Adjacent(e.A, e.B))
         return false;
     // Facets that only a small turn of the boundary separates bound a corner's branch.
+    // Turns count by size, so that a ridge around a reflex corner stays main.
     const LoopFacets& L = loops_[static_cast<std::size_t>(X.loop)];
     const double total = L.turnPrefix.back();
     double forward = L.turnPrefix[static_cast<std::size_t>(Y.pos)] - L.turnPrefix[static_cast<std::size_t>(X.pos)];
     if (Y.pos < X.pos)
         forward += total;
     const double backward = total - forward;
-    return std::min(std::fabs(forward), std::fabs(backward)) >= kMainTurn;
+    return std::min(forward, backward) >= kMainTurn;
 }
 
 struct Polyline {
@@ -768,6 +774,15 @@ CCLineCurve* SkeletonBuilder::Chain(float* maxRadius)
     double highest = 0;
     std::vector<int> ends[2];
     std::vector<bool> isMain;
+    // Ridges shorter than the snap distance join their ends into one node.
+    std::vector<Edge> kept;
+    for (Edge& e : edges_) {
+        const auto& a = e.pts.front();
+        const auto& b = e.pts.back();
+        if (e.pts.size() > 2 || std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) > snap)
+            kept.push_back(std::move(e));
+    }
+    edges_ = std::move(kept);
     for (const Edge& e : edges_) {
         ends[0].push_back(nodeOf(e.pts.front()));
         ends[1].push_back(nodeOf(e.pts.back()));
