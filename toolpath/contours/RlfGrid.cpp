@@ -29,6 +29,9 @@ constexpr int kSpanWhole = 7;
 // Kernel widths of SmoothBitmap.
 constexpr int kSplineKind = 100;
 constexpr int kMaxKernel = 19;
+// Stamps over fewer nodes than this run on the caller's thread: forking a team for a few
+// hundred nodes costs more than it saves.
+constexpr long kParallelNodes = 1 << 14;
 // Grids beyond this many nodes are refused rather than attempted.
 constexpr std::size_t kMaxNodes = std::size_t{1} << 31;
 
@@ -322,7 +325,8 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
                 !NodeRange(shape->updateBox[1], shape->updateBox[3], y0, dy, ny, j0, j1))
                 return;
             const CRlfShape* sh = shape;
-#pragma omp parallel for schedule(static)
+            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
+#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
             for (int j = j0; j <= j1; ++j) {
                 float* row = Row(j);
                 const float y = ys[static_cast<std::size_t>(j)];
@@ -459,7 +463,8 @@ int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shap
             float** ground = canvas->ground;
             const float* xs = canvas->xs;
             const float* ys = canvas->ys;
-#pragma omp parallel for schedule(static)
+            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
+#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
             for (int j = j0; j <= j1; ++j) {
                 for (int i = i0; i <= i1; ++i) {
                     if (ground)
