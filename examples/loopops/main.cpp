@@ -102,7 +102,6 @@ bool Relief(const std::vector<loopops::Polygon>& input, const std::string& kind,
         angle->SetParam(0, static_cast<float>(height), 2, 0.785398163f, 0);
         shape.reset(angle);
     } else {
-        Usage();
         return false;
     }
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
@@ -193,7 +192,8 @@ int main(int argc, char** argv)
         return ok ? 0 : 1;
     } else if (cmd == "relief" && argc == 7) {
         double height, step;
-        if (!Number(argv[4], height) || !Number(argv[5], step))
+        const std::string kind = argv[3];
+        if ((kind != "round" && kind != "angle") || !Number(argv[4], height) || !Number(argv[5], step))
             return Usage();
         if (!Read(argv[2], input))
             return 1;
