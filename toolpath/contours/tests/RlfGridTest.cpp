@@ -4,6 +4,7 @@
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/RlfAngleShape.h"
 #include "geometry/shapes2d/GeRegion.h"
+#include "testing/GlyphOutlines.h"
 #include "toolpath/contours/Skeleton.h"
 #include "toolpath/contours/tests/GeLoopFixtures.h"
 #include "toolpath/contours/tests/LoopOracle.h"
@@ -350,12 +351,22 @@ TEST(RlfGrid, AngleProfileStampsTheBoundaryDistance)
         {"rectangle", {{0, 0}, {20, 0}, {20, 10}, {0, 10}}, {}},
         {"L", {{0, 0}, {10, 0}, {10, 4}, {4, 4}, {4, 10}, {0, 10}}, {}},
         {"frame", {{0, 0}, {12, 0}, {12, 12}, {0, 12}}, {{4, 4}, {4, 7}, {7, 7}, {7, 4}}},
+        {"glyph o", {}, {}},
+        {"glyph B", {}, {}},
     };
     const float H = 2.5f, angle = 0.6f, tanA = std::tan(angle);
+    glyphs::GlyphReader font;
     for (const Row& row : rows) {
-        std::unique_ptr<CSmartLoop, LoopDeleter> loop(PolygonLoop(row.outer));
-        if (!row.island.empty())
-            loop->AddIsland(PolygonLoop(row.island));
+        std::unique_ptr<CSmartLoop, LoopDeleter> loop;
+        if (row.outer.empty()) {
+            std::vector<glyphs::Contour> contours;
+            ASSERT_TRUE(font.Char(static_cast<unsigned char>(row.label[6]), 12.0 / 2048.0, contours));
+            loop.reset(looptest::GlyphLoop(contours));
+        } else {
+            loop.reset(PolygonLoop(row.outer));
+            if (!row.island.empty())
+                loop->AddIsland(PolygonLoop(row.island));
+        }
         const auto rings = skeltest::Rings(loop.get());
         std::vector<float> heights[2];
         for (int threads : {1, 0}) {
