@@ -14,12 +14,23 @@
 //       rings STEP apart linked into one another); written as the units of the database
 //       path group, one open polyline each.
 //
+//   loopops relief IN round|angle HEIGHT STEP OUT.bmp
+//       stamps a profile HEIGHT high along the medial axis of each region of IN into a
+//       height grid of spacing STEP (round: every stroke rounded up to HEIGHT; angle: a
+//       45-degree V cut off at HEIGHT) and writes it as a greyscale bitmap.
+//
 // Loops are read and written as x y lines with '>' between loops (GMT's multi-segment
 // text); written arcs are chords at 0.001. The SVG shows the input in grey and the
 // result in blue.
 #include "examples/loopops/LoopText.h"
 
 #include "framework/db/DbPathGroup.h"
+#include "geometry/relief/RlfAngleShape.h"
+#include "geometry/relief/RlfRoundShape.h"
+#include "toolpath/contours/RlfGrid.h"
+
+#include <algorithm>
+#include <memory>
 
 #include <cstdlib>
 #include <fstream>
@@ -32,7 +43,10 @@ int Usage()
 {
     std::cerr << "usage: loopops offset IN D CORNER MODE OUT.txt [OUT.svg]\n"
                  "       loopops bool A B OP OUT.txt [OUT.svg]\n"
-                 "       loopops pocket IN oneway|zigzag|spiral|radial|follow STEP OUT.txt [OUT.svg]\n";
+                 "       loopops pocket IN oneway|zigzag|spiral|radial|follow STEP OUT.txt [OUT.svg]
+"
+                 "       loopops relief IN round|angle HEIGHT STEP OUT.bmp
+";
     return 2;
 }
 
@@ -73,6 +87,47 @@ bool Write(GeLoopList& result, const std::vector<loopops::Polygon>& input, const
             std::cerr << "loopops: cannot write " << svg << '\n';
             return false;
         }
+    }
+    return true;
+}
+
+// The regions of the polygons stamped with the profile into a grid over their box.
+bool Relief(const std::vector<loopops::Polygon>& input, const std::string& kind, double height, double step,
+            char* bmp)
+{
+    std::unique_ptr<CRlfShape> shape;
+    if (kind == "round") {
+        auto* round = new CRlfRoundShape;
+        round->SetParam(0, static_cast<float>(height), 3, 0, 0, 1);
+        shape.reset(round);
+    } else if (kind == "angle") {
+        auto* angle = new CRlfAngleShape;
+        angle->SetParam(0, static_cast<float>(height), 2, 0.785398163f, 0);
+        shape.reset(angle);
+    } else {
+        return false;
+    }
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (const auto& poly : input)
+        for (const auto& p : poly)
+            for (int k = 0; k < 2; ++k) {
+                lo[k] = std::min(lo[k], p[static_cast<std::size_t>(k)]);
+                hi[k] = std::max(hi[k], p[static_cast<std::size_t>(k)]);
+            }
+    CRlfGrid grid;
+    grid.dx = grid.dy = static_cast<float>(step);
+    if (input.empty() || !grid.InitBitmap(static_cast<float>(lo[0] - step), static_cast<float>(hi[0] + step),
+                                          static_cast<float>(lo[1] - step), static_cast<float>(hi[1] + step))) {
+        std::cerr << "loopops: no grid for these loops at step " << step << '\n';
+        return false;
+    }
+    GeRegionList regions;
+    loopops::ToRegions(input, regions);
+    gcCreateRlfGrid(&grid, &regions, shape.get());
+    loopops::Free(regions);
+    if (!grid.SaveBitmap(bmp)) {
+        std::cerr << "loopops: cannot write " << bmp << '\n';
+        return false;
     }
     return true;
 }
@@ -138,6 +193,14 @@ int main(int argc, char** argv)
             std::cerr << "loopops: cannot write the output\n";
         std::cout << "loopops: " << paths.size() << " paths\n";
         return ok ? 0 : 1;
+    } else if (cmd == "relief" && argc == 7) {
+        double height, step;
+        const std::string kind = argv[3];
+        if ((kind != "round" && kind != "angle") || !Number(argv[4], height) || !Number(argv[5], step))
+            return Usage();
+        if (!Read(argv[2], input))
+            return 1;
+        return Relief(input, argv[3], height, step, argv[6]) ? 0 : 1;
     } else {
         return Usage();
     }

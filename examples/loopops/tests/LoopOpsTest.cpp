@@ -206,3 +206,32 @@ TEST_F(LoopOps, PocketPathsStayInsideThePlateForEveryStrategy)
 }
 
 }  // namespace
+
+TEST_F(LoopOps, ReliefStampsTheRegionsIntoABitmap)
+{
+    // A 45-degree V cut off at 3 over a 20 x 10 rectangle, nodes 0.5 apart from -0.5.
+    const std::string in = Write("rect.txt", {{{0, 0}, {20, 0}, {20, 10}, {0, 10}}});
+    const std::string bmp = Path("rect.bmp");
+    ASSERT_EQ(Run("relief " + in + " angle 3 0.5 " + bmp), 0);
+    const std::string b = Slurp(bmp);
+    ASSERT_GT(b.size(), 1078u);
+    auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+                                          static_cast<unsigned char>(b[at + 2]) << 16 |
+                                          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
+    };
+    const std::uint32_t w = u32(18), h = u32(22), stride = (w + 3) & ~3u;
+    ASSERT_EQ(w, 43u);
+    ASSERT_EQ(h, 23u);
+    ASSERT_EQ(b.size(), 1078u + stride * h);
+    auto pixel = [&](double x, double y) {
+        const auto i = static_cast<std::size_t>(std::lround((x + 0.5) / 0.5)), j = static_cast<std::size_t>(std::lround((y + 0.5) / 0.5));
+        return static_cast<int>(static_cast<unsigned char>(b[1078 + j * stride + i]));
+    };
+    EXPECT_EQ(pixel(10, 5), 250) << "the middle reaches the full height";
+    EXPECT_EQ(pixel(10, 1), 83) << "1 from the border: a third of it";
+    EXPECT_EQ(pixel(-0.5, 5), 0) << "nothing outside";
+    EXPECT_EQ(pixel(10, 10), 0) << "nothing on the border";
+    EXPECT_EQ(WEXITSTATUS(Run("relief " + in + " bowl 3 0.5 " + bmp)), 2);
+    EXPECT_NE(Run("relief " + in + " angle 3 0 " + bmp), 0) << "no grid at step 0";
+}

@@ -1,0 +1,581 @@
+#include "toolpath/contours/RlfGrid.h"
+
+#include "framework/widgra/Progress.h"
+#include "geometry/relief/GeCanvas.h"
+#include "geometry/relief/RlfShape.h"
+#include "geometry/shapes2d/GeRegion.h"
+#include "toolpath/contours/LoopApi.h"
+#include "toolpath/contours/Skeleton.h"
+#include "toolpath/contours/SmartLoop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr float kEmptyLow = 1e6f;
+constexpr float kEmptyHigh = -1e6f;
+constexpr float kChangedHeight = 0.001f;
+// Canvas nodes this fraction of a grid step outside the grid's box still count as over it.
+constexpr double kOnGrid = 1e-4;
+// Spans of the relief stamping (bits of CRlfShape::CalcHeight).
+constexpr int kSpanPoint = 1;
+constexpr int kSpanStartBody = 5;
+constexpr int kSpanWhole = 7;
+// Kernel widths of SmoothBitmap.
+constexpr int kSplineKind = 100;
+constexpr int kMaxKernel = 19;
+// Stamps over fewer nodes than this run on the caller's thread: forking a team for a few
+// hundred nodes costs more than it saves.
+constexpr long kParallelNodes = 1 << 14;
+// Grids beyond this many nodes are refused rather than attempted.
+constexpr std::size_t kMaxNodes = std::size_t{1} << 31;
+
+bool GoodSpacing(float d) { return std::isfinite(d) && d > 0.0f; }
+
+// Node index range [lo, hi] of the interval [a, b] on an axis from origin o with step d,
+// clamped to [0, n]; false when it misses the axis.
+bool NodeRange(float a, float b, float o, float d, int n, int& lo, int& hi)
+{
+    const double f = std::floor((static_cast<double>(a) - o) / d), c = std::ceil((static_cast<double>(b) - o) / d);
+    if (!(f <= c) || c < 0 || f > n)
+        return false;
+    lo = static_cast<int>(std::max(f, 0.0));
+    hi = static_cast<int>(std::min(c, static_cast<double>(n)));
+    return true;
+}
+
+// Cox-de Boor values of the width basis functions of degree width - 1 at t.
+void BasisValues(const std::vector<double>& knots, int width, double t, double* out)
+{
+    const int p = width - 1;
+    const int m = static_cast<int>(knots.size()) - 1;
+    std::vector<double> N(static_cast<std::size_t>(m), 0.0);
+    for (int i = 0; i < m; ++i)
+        N[static_cast<std::size_t>(i)] = knots[static_cast<std::size_t>(i)] <= t && t < knots[static_cast<std::size_t>(i) + 1] ? 1.0 : 0.0;
+    for (int k = 1; k <= p; ++k)
+        for (int i = 0; i + k < m; ++i) {
+            const double a = knots[static_cast<std::size_t>(i + k)] - knots[static_cast<std::size_t>(i)];
+            const double b = knots[static_cast<std::size_t>(i + k + 1)] - knots[static_cast<std::size_t>(i + 1)];
+            double v = 0;
+            if (a > 0)
+                v += (t - knots[static_cast<std::size_t>(i)]) / a * N[static_cast<std::size_t>(i)];
+            if (b > 0)
+                v += (knots[static_cast<std::size_t>(i + k + 1)] - t) / b * N[static_cast<std::size_t>(i) + 1];
+            N[static_cast<std::size_t>(i)] = v;
+        }
+    for (int i = 0; i < width; ++i)
+        out[i] = N[static_cast<std::size_t>(i)];
+}
+
+// Smoothing weights: uniform B-spline (kind 100) or Bernstein values at the middle.
+void DefineVertexCoef(int kind, int width, double* w)
+{
+    std::vector<double> knots;
+    if (kind == kSplineKind) {
+        for (int k = -width + 1; k <= width; ++k)
+            knots.push_back(k);
+    } else {
+        knots.assign(static_cast<std::size_t>(width), 0.0);
+        knots.insert(knots.end(), static_cast<std::size_t>(width), 1.0);
+    }
+    BasisValues(knots, width, 0.5, w);
+}
+
+int KernelWidth(float radius, float d)
+{
+    const float q = radius / d;
+    const int k = std::isfinite(q) ? static_cast<int>(std::clamp(q, -1.0f, 100.0f)) : 0;
+    if (k < 2)
+        return 3;
+    if (k >= 9)
+        return kMaxKernel;
+    return 2 * k + 3;
+}
+
+// Stamps one polyline: each segment (or the single point) becomes the shape's axis, then
+// `stamp` raises the nodes of the shape's influence box with the span kind. A branch with
+// a positive cap is stamped with the height scale of its cap.
+template <class SetAxis, class Stamp>
+int StampPolyline(CCLineCurve& curve, CRlfShape* shape, SetAxis&& setAxis, Stamp&& stamp)
+{
+    if (!shape)
+        return 0;
+    const bool capped = curve.main == 0 && curve.cap > 0;
+    const float scale = capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+    auto one = [&](CCLineCurve::Node* p, CCLineCurve::Node* q, int span) {
+        double a[3] = {p->x, p->y, p->z}, b[3] = {q->x, q->y, q->z};
+        if (!setAxis(a, b))
+            return;
+        if (capped)
+            shape->node0[3] = shape->node1[3] = scale;
+        stamp(span);
+    };
+    if (curve.head && !curve.head->next)
+        one(curve.head, curve.head, kSpanPoint);
+    for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
+        one(p, p->next, p->next->next ? kSpanStartBody : kSpanWhole);
+    return 1;
+}
+
+}  // namespace
+
+void CRlfGrid::ClearAll()
+{
+    heights.clear();
+    heights.shrink_to_fit();
+    xs.clear();
+    xs.shrink_to_fit();
+    ys.clear();
+    ys.shrink_to_fit();
+    x0 = y0 = kEmptyLow;
+    x1 = y1 = kEmptyHigh;
+    nx = ny = -1;
+}
+
+int CRlfGrid::Allocate(int cols, int rows)
+{
+    const auto total = static_cast<std::size_t>(cols + 1) * static_cast<std::size_t>(rows + 1);
+    if (total > kMaxNodes)
+        return 0;
+    try {
+        heights.assign(total, 0.0f);
+        xs.resize(static_cast<std::size_t>(cols) + 1);
+        ys.resize(static_cast<std::size_t>(rows) + 1);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    } catch (const std::length_error&) {
+        return 0;
+    }
+    nx = cols;
+    ny = rows;
+    for (int i = 0; i <= nx; ++i)
+        xs[static_cast<std::size_t>(i)] = x0 + static_cast<float>(i) * dx;
+    for (int j = 0; j <= ny; ++j)
+        ys[static_cast<std::size_t>(j)] = y0 + static_cast<float>(j) * dy;
+    return 1;
+}
+
+int CRlfGrid::InitBuffer(int cols, int rows)
+{
+    const float ox = x0, oy = y0;
+    ClearAll();
+    if (cols <= 0 || rows <= 0 || !GoodSpacing(dx) || !GoodSpacing(dy) || !std::isfinite(ox) || !std::isfinite(oy))
+        return 0;
+    x0 = ox;
+    y0 = oy;
+    x1 = x0 + static_cast<float>(cols) * dx;
+    y1 = y0 + static_cast<float>(rows) * dy;
+    if (!Allocate(cols, rows)) {
+        ClearAll();
+        return 0;
+    }
+    return 1;
+}
+
+int CRlfGrid::InitBitmap(float xmin, float xmax, float ymin, float ymax)
+{
+    ClearAll();
+    if (!GoodSpacing(dx) || !GoodSpacing(dy) || !std::isfinite(xmin) || !std::isfinite(xmax) || !std::isfinite(ymin) ||
+        !std::isfinite(ymax))
+        return 0;
+    const double i0 = std::floor(static_cast<double>(xmin) / dx), i1 = std::ceil(static_cast<double>(xmax) / dx);
+    const double j0 = std::floor(static_cast<double>(ymin) / dy), j1 = std::ceil(static_cast<double>(ymax) / dy);
+    const double cols = i1 - i0, rows = j1 - j0;
+    constexpr double kMaxCount = std::numeric_limits<int>::max() - 1;
+    if (!(cols > 0) || !(rows > 0) || cols > kMaxCount || rows > kMaxCount)
+        return 0;
+    x0 = static_cast<float>(i0 * dx);
+    x1 = static_cast<float>(i1 * dx);
+    y0 = static_cast<float>(j0 * dy);
+    y1 = static_cast<float>(j1 * dy);
+    if (!Allocate(static_cast<int>(cols), static_cast<int>(rows))) {
+        ClearAll();
+        return 0;
+    }
+    return 1;
+}
+
+int CRlfGrid::InitHeight(float h)
+{
+    if (heights.empty())
+        return 0;
+    std::fill(heights.begin(), heights.end(), h);
+    return 1;
+}
+
+void CRlfGrid::ScaleBitmap(float s)
+{
+    for (float& h : heights)
+        h *= s;
+}
+
+int CRlfGrid::MergeBitmap(int mode, CRlfGrid& other)
+{
+    if (!other.HasRows())
+        return 0;
+    if (!HasRows()) {
+        if (!InitBitmap(other.x0, other.x1, other.y0, other.y1))
+            return 0;
+    } else {
+        const float ux0 = std::min(x0, other.x0), uy0 = std::min(y0, other.y0);
+        const float ux1 = std::max(x1, other.x1), uy1 = std::max(y1, other.y1);
+        const int cols = static_cast<int>(std::ceil((ux1 - ux0) / dx - 0.5f));
+        const int rows = static_cast<int>(std::ceil((uy1 - uy0) / dy - 0.5f));
+        if (cols != nx || rows != ny) {
+            const int oc = static_cast<int>(std::ceil((x0 - ux0) / dx - 0.5f));
+            const int orow = static_cast<int>(std::ceil((y0 - uy0) / dy - 0.5f));
+            std::vector<float> old;
+            old.swap(heights);
+            const int oldNx = nx, oldNy = ny;
+            x0 = ux0;
+            y0 = uy0;
+            x1 = x0 + static_cast<float>(cols) * dx;
+            y1 = y0 + static_cast<float>(rows) * dy;
+            if (!Allocate(cols, rows)) {
+                ClearAll();
+                return 0;
+            }
+            for (int j = 0; j <= oldNy; ++j)
+                for (int i = 0; i <= oldNx; ++i) {
+                    const int c = oc + i, r = orow + j;
+                    if (c >= 0 && c <= nx && r >= 0 && r <= ny)
+                        Row(r)[c] = old[static_cast<std::size_t>(j) * static_cast<std::size_t>(oldNx + 1) + i];
+                }
+        }
+    }
+    if (mode < 0 || mode > 2)
+        return 1;
+    const int b = static_cast<int>(std::ceil((other.y0 - y0) / dy - 0.5f));
+    const int c = static_cast<int>(std::ceil((other.x0 - x0) / dx - 0.5f));
+    for (int j = 0; j <= other.ny; ++j) {
+        const int r = b + j;
+        if (r < 0 || r > ny)
+            continue;
+        const float* src = other.Row(j);
+        float* dst = Row(r);
+        for (int i = 0; i <= other.nx; ++i) {
+            const int k = c + i;
+            if (k < 0 || k > nx)
+                continue;
+            dst[k] = mode == 0 ? dst[k] + src[i] : mode == 1 ? std::max(dst[k], src[i]) : std::min(dst[k], src[i]);
+        }
+    }
+    return 1;
+}
+
+int CRlfGrid::SmoothBitmap(int kind, int passes, float radius)
+{
+    if (!HasRows())
+        return 0;
+    const int wx = KernelWidth(radius, dx), wy = KernelWidth(radius, dy);
+    double cx[kMaxKernel], cy[kMaxKernel];
+    DefineVertexCoef(kind, wx, cx);
+    DefineVertexCoef(kind, wy, cy);
+    const int hx = wx / 2, hy = wy / 2;
+    const int cols = nx + 1, rows = ny + 1;
+    std::vector<float> scratch(heights.size());
+    for (int pass = 0; pass <= passes; ++pass) {
+#pragma omp parallel for schedule(static)
+        for (int j = 0; j < rows; ++j) {
+            const float* src = Row(j);
+            float* dst = scratch.data() + static_cast<std::size_t>(j) * cols;
+            for (int i = 0; i < cols; ++i) {
+                double s = 0;
+                for (int k = 0; k < wx; ++k)
+                    s += cx[k] * src[std::clamp(i + k - hx, 0, cols - 1)];
+                dst[i] = static_cast<float>(s);
+            }
+        }
+#pragma omp parallel for schedule(static)
+        for (int j = 0; j < rows; ++j) {
+            float* dst = Row(j);
+            for (int i = 0; i < cols; ++i) {
+                double s = 0;
+                for (int k = 0; k < wy; ++k)
+                    s += cy[k] * scratch[static_cast<std::size_t>(std::clamp(j + k - hy, 0, rows - 1)) * cols + i];
+                dst[i] = static_cast<float>(s);
+            }
+        }
+    }
+    return 1;
+}
+
+int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
+{
+    if (!HasRows())
+        return shape ? 1 : 0;
+    return StampPolyline(
+        curve, shape,
+        [&](double* a, double* b) {
+            // The grid stamps every segment, also one the shape already holds.
+            if (!shape->SetCAxis(a, b)) {
+                float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
+                shape->SetCAxis(fa, fb);
+            }
+            return true;
+        },
+        [&](int span) {
+            int i0, i1, j0, j1;
+            if (!NodeRange(shape->updateBox[0], shape->updateBox[2], x0, dx, nx, i0, i1) ||
+                !NodeRange(shape->updateBox[1], shape->updateBox[3], y0, dy, ny, j0, j1))
+                return;
+            const CRlfShape* sh = shape;
+            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
+#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
+            for (int j = j0; j <= j1; ++j) {
+                float* row = Row(j);
+                const float y = ys[static_cast<std::size_t>(j)];
+                for (int i = i0; i <= i1; ++i)
+                    sh->CalcHeight(span, xs[static_cast<std::size_t>(i)], y, row[i]);
+            }
+        });
+}
+
+int CRlfGrid::ProjectPoint(float x, float y, float& z, int mode)
+{
+    if (!HasRows())
+        return 0;
+    const float fx = (x - x0) / dx, fy = (y - y0) / dy;
+    if (!(fx >= 0.0f) || !(fy >= 0.0f))
+        return 0;
+    const float fi = std::floor(fx), fj = std::floor(fy);
+    if (!(fi < static_cast<float>(nx)) || !(fj < static_cast<float>(ny)))
+        return 0;
+    const int i = static_cast<int>(fi), j = static_cast<int>(fj);
+    const float u = fx - fi, v = fy - fj;
+    const float* r0 = Row(j);
+    const float* r1 = Row(j + 1);
+    const float h = (r0[i] * (1.0f - u) + r0[i + 1] * u) * (1.0f - v) + (r1[i] * (1.0f - u) + r1[i + 1] * u) * v;
+    switch (mode) {
+    case 100:
+    case 300:
+        z = z + h;
+        return 1;
+    case 200:
+    case 400:
+        z = h - z;
+        return 1;
+    case 500:
+        if (z > h)
+            return 0;
+        z = h;
+        return 1;
+    case 600:
+        if (z < h)
+            return 0;
+        z = h;
+        return 1;
+    case 700:
+        z = h;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+namespace {
+
+void PutU16(std::vector<unsigned char>& b, std::uint16_t v)
+{
+    b.push_back(static_cast<unsigned char>(v));
+    b.push_back(static_cast<unsigned char>(v >> 8));
+}
+
+void PutU32(std::vector<unsigned char>& b, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        b.push_back(static_cast<unsigned char>(v >> (8 * k)));
+}
+
+}  // namespace
+
+int CRlfGrid::SaveBitmap(char* path)
+{
+    if (nx <= 0 || ny <= 0 || !HasRows() || !path)
+        return 0;
+    const std::uint32_t w = (static_cast<std::uint32_t>(nx) + 1 + 3) & ~3u;
+    const std::uint64_t image = static_cast<std::uint64_t>(ny + 1) * w;
+    if (image + 1078 > 0xffffffffu)
+        return 0;
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return 0;
+    std::vector<unsigned char> head;
+    head.push_back('B');
+    head.push_back('M');
+    PutU32(head, static_cast<std::uint32_t>(image + 1078));
+    PutU16(head, 0);
+    PutU16(head, 1);
+    PutU32(head, 1078);
+    PutU32(head, 40);
+    PutU32(head, static_cast<std::uint32_t>(nx + 1));
+    PutU32(head, static_cast<std::uint32_t>(ny + 1));
+    PutU16(head, 1);
+    PutU16(head, 8);
+    PutU32(head, 0);
+    PutU32(head, static_cast<std::uint32_t>(image));
+    PutU32(head, 10000);
+    PutU32(head, 10000);
+    PutU32(head, 0);
+    PutU32(head, 0);
+    for (int g = 0; g < 256; ++g) {
+        const auto c = static_cast<unsigned char>(g);
+        head.insert(head.end(), {c, c, c, 0});
+    }
+    float top = 0.0f;
+    for (float h : heights)
+        top = std::max(top, h);
+    const float factor = top < 0.01f ? 0.0f : 250.0f / top;
+    bool ok = std::fwrite(head.data(), 1, head.size(), f) == head.size();
+    std::vector<unsigned char> line(w, 0);
+    for (int j = 0; j <= ny && ok; ++j) {
+        const float* r = Row(j);
+        for (int i = 0; i <= nx; ++i) {
+            const float v = r[i] * factor;
+            // The low byte of the truncated value, as the dump always wrote it.
+            const auto k = std::isfinite(v) && std::fabs(v) < 2e9f ? static_cast<int>(v) : 0;
+            line[static_cast<std::size_t>(i)] = static_cast<unsigned char>(k & 0xff);
+        }
+        ok = std::fwrite(line.data(), 1, w, f) == w;
+    }
+    ok = std::fclose(f) == 0 && ok;
+    return ok ? 1 : 0;
+}
+
+int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shape)
+{
+    if (!canvas || !canvas->heights || !canvas->xs || !canvas->ys || canvas->nx < 1 || canvas->ny < 1)
+        return shape ? 1 : 0;
+    return StampPolyline(
+        curve, shape, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
+        [&](int span) {
+            const int i0 = canvas->Get_IndexMin(shape->updateBox[0], 0);
+            const int i1 = canvas->Get_IndexMin(shape->updateBox[2], 0);
+            const int j0 = canvas->Get_IndexMax(shape->updateBox[1], 1);
+            const int j1 = canvas->Get_IndexMax(shape->updateBox[3], 1);
+            const CRlfShape* sh = shape;
+            float** rows = canvas->heights;
+            float** ground = canvas->ground;
+            const float* xs = canvas->xs;
+            const float* ys = canvas->ys;
+            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
+#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
+            for (int j = j0; j <= j1; ++j) {
+                for (int i = i0; i <= i1; ++i) {
+                    if (ground)
+                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i], ground[j][i]);
+                    else
+                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i]);
+                }
+            }
+        });
+}
+
+namespace {
+
+// The region's skeleton polylines with the largest inscribed radius; null when the region
+// gives no loop or no skeleton.
+CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
+{
+    radius = 0;
+    CSmartLoop* loop = ConvertRegionToSmartLoop(region);
+    if (!loop)
+        return nullptr;
+    CCLineCurve* list = BuildLoopSkeleton(loop, wideCorners, &radius);
+    delete loop;
+    return list;
+}
+
+}  // namespace
+
+void gcCreateRlfGrid(CRlfGrid* grid, RlfRegionList* regions, CRlfShape* shape)
+{
+    if (!grid || !regions || regions->IsEmpty() || !shape)
+        return;
+    for (POSITION pos = regions->GetHeadPosition(); pos;) {
+        CGeRegion* region = regions->GetNext(pos);
+        float radius = 0;
+        CCLineCurve* list = RegionSkeleton(region, 1, radius);
+        if (!list)
+            continue;
+        shape->SetMaxSpan(radius);
+        for (CCLineCurve* c = list; c; c = c->next)
+            grid->ModifyBitmap(*c, shape);
+        DeleteSkeleton(list);
+    }
+}
+
+int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
+{
+    if (!canvas || !regions || regions->IsEmpty() || !shape)
+        return 0;
+    CQProgress progress;
+    const double share = 1.0 / regions->GetCount();
+    for (POSITION pos = regions->GetHeadPosition(); pos;) {
+        CGeRegion* region = regions->GetNext(pos);
+        float radius = 0;
+        CCLineCurve* list = RegionSkeleton(region, shape->skeletonMode, radius);
+        if (!list) {
+            progress.SetRange(share);
+            continue;
+        }
+        shape->SetMaxSpan(radius);
+        int count = 0;
+        for (CCLineCurve* c = list; c; c = c->next)
+            ++count;
+        for (CCLineCurve* c = list; c; c = c->next) {
+            progress.SetRange(share / count);
+            if (gIsProgressCancel()) {
+                DeleteSkeleton(list);
+                return 0;
+            }
+            StampSkeletonOnCanvas(canvas, *c, shape);
+        }
+        DeleteSkeleton(list);
+    }
+    return 1;
+}
+
+void gcGetModifiedNode(CGeCanvas* canvas, CRlfGrid* grid, std::vector<SRlfNode>& out)
+{
+    if (!canvas || !grid || !grid->HasRows() || !canvas->xs || !canvas->ys || canvas->nx < 1 || canvas->ny < 1)
+        return;
+    BOX2<double> cb;
+    canvas->GetBox2D(&cb);
+    const double bx0 = std::max<double>(cb.xmin, grid->x0), bx1 = std::min<double>(cb.xmax, grid->x1);
+    const double by0 = std::max<double>(cb.ymin, grid->y0), by1 = std::min<double>(cb.ymax, grid->y1);
+    if (!(bx0 <= bx1) || !(by0 <= by1))
+        return;
+    const int c0 = canvas->Get_IndexMin(static_cast<float>(bx0), 0), c1 = canvas->Get_IndexMax(static_cast<float>(bx1), 0);
+    const int r0 = canvas->Get_IndexMin(static_cast<float>(by0), 1), r1 = canvas->Get_IndexMax(static_cast<float>(by1), 1);
+    const auto cols = static_cast<std::int64_t>(canvas->nx);
+    out.reserve(out.size() + static_cast<std::size_t>(r1 - r0 + 1) * static_cast<std::size_t>(c1 - c0 + 1));
+    // Each canvas node takes the grid node nearest to its coordinates, on both axes alike,
+    // so grids of another origin or spacing land where they belong.
+    auto nearest = [](float v, float o, float d, int n) {
+        const double q = (static_cast<double>(v) - o) / d;
+        if (!(q >= -kOnGrid) || !(q <= n + kOnGrid))
+            return -1;
+        return static_cast<int>(std::clamp(std::floor(q + 0.5), 0.0, static_cast<double>(n)));
+    };
+    for (int r = r0; r <= r1; ++r) {
+        const int j = nearest(canvas->ys[r], grid->y0, grid->dy, grid->ny);
+        if (j < 0)
+            continue;
+        const float* row = grid->Row(j);
+        for (int c = c0; c <= c1; ++c) {
+            const int i = nearest(canvas->xs[c], grid->x0, grid->dx, grid->nx);
+            if (i < 0)
+                continue;
+            const float h = row[i];
+            if (std::fabs(h) >= kChangedHeight)
+                out.push_back(SRlfNode{static_cast<std::int32_t>(r * cols + c), 0, h});
+        }
+    }
+    out.shrink_to_fit();
+}
