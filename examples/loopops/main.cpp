@@ -43,10 +43,8 @@ int Usage()
 {
     std::cerr << "usage: loopops offset IN D CORNER MODE OUT.txt [OUT.svg]\n"
                  "       loopops bool A B OP OUT.txt [OUT.svg]\n"
-                 "       loopops pocket IN oneway|zigzag|spiral|radial|follow STEP OUT.txt [OUT.svg]
-"
-                 "       loopops relief IN round|angle HEIGHT STEP OUT.bmp
-";
+                 "       loopops pocket IN oneway|zigzag|spiral|radial|follow STEP OUT.txt [OUT.svg]\n"
+                 "       loopops relief IN round|angle HEIGHT STEP OUT.bmp\n";
     return 2;
 }
 
