@@ -246,7 +246,10 @@ IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 
 BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   m_dwStyle = dwStyle;
-  return CWnd::Create(nullptr, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+  if (!CWnd::Create(nullptr, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID)) return FALSE;
+  // The rectangle's height includes the dropped-down list; the box itself is one line high.
+  GetWidget()->resize(GetWidget()->width(), GetWidget()->sizeHint().height());
+  return TRUE;
 }
 
 QWidget* CComboBox::CreateWidget(QWidget* pParent) {

@@ -21,6 +21,10 @@
 // ---------------------------------------------------------------------------
 // Printer context
 
+namespace {
+constexpr QRgb kPaperKey = 0xFFFEFFFEu;
+}
+
 CPrinterDC::CPrinterDC(QPrinter* pPrinter) : m_pPrinter(pPrinter) { SetPrinting(TRUE); }
 
 CPrinterDC::~CPrinterDC() {
@@ -48,7 +52,7 @@ BOOL CPrinterDC::StartPage() {
   if (m_nPages > 0 && !m_pPrinter->newPage()) return FALSE;
   int dpi = 0;
   m_page = QImage(PageSize(&dpi), QImage::Format_RGB32);
-  m_page.fill(Qt::white);
+  m_page.fill(kPaperKey);
   const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
   m_page.setDotsPerMeterX(dotsPerMetre);
   m_page.setDotsPerMeterY(dotsPerMetre);
@@ -81,6 +85,20 @@ int CPrinterDC::GetDeviceCaps(int nIndex) const {
 BOOL CPrinterDC::EndPage() {
   if (m_pOut == nullptr || m_page.isNull()) return FALSE;
   End();
+  // The page starts in a key colour near white, so that figures drawn in white
+  // (the drawing colour on a dark screen) can be told from the paper: they
+  // print black, and the untouched paper prints white.
+  for (int y = 0; y < m_page.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(m_page.scanLine(y));
+    for (int x = 0; x < m_page.width(); ++x) {
+      const QRgb pixel = line[x] & 0xFFFFFFu;
+      if (pixel == (kPaperKey & 0xFFFFFFu)) {
+        line[x] = 0xFFFFFFFFu;
+      } else if (pixel == 0xFFFFFFu) {
+        line[x] = 0xFF000000u;
+      }
+    }
+  }
   const QRectF area = m_pPrinter->pageRect(QPrinter::DevicePixel);
   m_pOut->drawImage(QRectF(0, 0, area.width(), area.height()), m_page);
   m_page = QImage();
@@ -230,7 +248,8 @@ QWidget* CPreviewView::CreateWidget(QWidget* pParent) {
   } buttons[] = {{"&Print...", AFX_ID_PREVIEW_PRINT}, {"&Next Page", AFX_ID_PREVIEW_NEXT},
                  {"Pre&v Page", AFX_ID_PREVIEW_PREV},  {"Zoom &In", AFX_ID_PREVIEW_ZOOMIN},
                  {"Zoom &Out", AFX_ID_PREVIEW_ZOOMOUT}, {"&Close", AFX_ID_PREVIEW_CLOSE}};
-  const HWND hWnd = m_hWnd;
+  // The window's handle is its widget (m_hWnd is set once this returns).
+  const HWND hWnd = reinterpret_cast<HWND>(static_cast<QWidget*>(window));
   for (const auto& button : buttons) {
     QAction* action = bar->addAction(QString::fromUtf8(button.text));
     const UINT nID = button.nID;

@@ -5,7 +5,8 @@
 //
 // The printer context draws each page into an image at the printer's resolution
 // (at most kMaxPrintDpi) and hands the finished page to the printer, so that a
-// page prints exactly as it shows in the preview. Printing to a PDF file needs no
+// page prints exactly as it shows in the preview. Figures drawn in white print
+// black: white paper would swallow them. Printing to a PDF file needs no
 // display and no printer.
 
 #include "platform/ui/Dialog.h"

@@ -119,8 +119,8 @@ BOOL CQvPropertySheet::OnInitDialog()
             QWidget* widget = page->GetWidget();
             pageWidth = std::max(pageWidth, widget->width());
             pageHeight = std::max(pageHeight, widget->height());
+            // The stack shows the current page only.
             m_pStack->addWidget(widget);
-            widget->show();
         }
         auto* item = root == nullptr ? new QTreeWidgetItem(m_pTree) : new QTreeWidgetItem(root);
         item->setText(0, ToQString(page->GetTitle()));
