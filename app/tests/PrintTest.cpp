@@ -12,6 +12,7 @@
 #include "platform/ui/Print.h"
 #include "platform/ui/WinApp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QPageLayout>
@@ -306,6 +307,22 @@ TEST_F(PrintTest, EmptyDrawingPrintsBlankPages)
     }
 }
 
+TEST_F(PrintTest, WhiteFiguresPrintBlack)
+{
+    // White is the drawing colour on a dark screen; on paper it would vanish.
+    const double c[2] = {200, 150};
+    auto* entity = new CDbCurve(new CGeCircle(c, 20.0, 1));
+    entity->SetColor(RGB(255, 255, 255));
+    CDBase::Instance()->AddTail(entity);
+    const std::string path = Print("white.pdf", false, [](CQvPrintDialog& d) { ChooseScale(d, ScaleIndex(L"1:1")); });
+    int dark = 0;
+    for (const QImage& page : RenderPdf(path, PathOf("white")))
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) dark += QColor(page.pixel(x, y)).lightness() < 128 ? 1 : 0;
+    // The circle's 126 mm outline at 100 dpi is about 490 pixels.
+    EXPECT_GT(dark, 300);
+}
+
 TEST_F(PrintTest, FlatPageBoxPrintsOnePage)
 {
     AddMarkers();
@@ -354,8 +371,12 @@ TEST_F(PrintTest, PreviewButtonOpensThePreviewWithTheChosenSettings)
     EXPECT_EQ(preview->GetPageCount(), 4);
     EXPECT_EQ(View()->m_print.nScaleMode, ScaleIndex(L"1:1"));
 
-    // Close ends the preview at once; the window goes on the next turn of the loop.
-    preview->SendMessage(WM_COMMAND, AFX_ID_PREVIEW_CLOSE, 0);
+    // The tool bar's Close ends the preview at once; the window goes on the next turn of the loop.
+    QAction* close = nullptr;
+    for (QAction* action : preview->GetWidget()->findChildren<QAction*>())
+        if (action->text().remove('&') == "Close") close = action;
+    ASSERT_NE(close, nullptr);
+    close->trigger();
     EXPECT_EQ(AfxGetPreviewView(), nullptr);
     QApplication::processEvents();
 

@@ -8,7 +8,9 @@
 #include "app/SettingsSheet.h"
 #include "app/SystemSetDlg.h"
 #include "framework/db/DbAidLine.h"
+#include "framework/looker/AppSlots.h"
 #include "framework/looker/QVGlobal.h"
+#include "framework/panora/DesignCentral.h"
 #include "framework/looker/WorkArea.h"
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
@@ -97,6 +99,15 @@ TEST_F(SettingsSheetTest, SheetHoldsTheFourPagesAndOpensOnTheAboutPage)
         EXPECT_EQ(std::wstring(sheet.GetPage(kSystemPage)->GetTitle().GetString()), Text(korvel::IDS_PAGE_SYSTEM));
         EXPECT_EQ(sheet.GetActiveIndex(), 0);
     });
+    // The sheet shows one page at a time: the chosen one.
+    m_prompt.m_dialogAnswers.push_back({IDCANCEL, [](CDialog& dialog) {
+                                            auto& sheet = dynamic_cast<CQvPropertySheet&>(dialog);
+                                            sheet.Light(kGridPage);
+                                            for (int i = 0; i < sheet.GetPageCount(); ++i)
+                                                EXPECT_EQ(sheet.GetPage(i)->GetWidget()->isVisibleTo(sheet.GetWidget()),
+                                                          i == kGridPage) << "page " << i;
+                                        }});
+    View()->SendMessage(WM_COMMAND, korvel::ID_SYSTEM_SET, 0);
 }
 
 TEST_F(SettingsSheetTest, SystemPageValidatesWhatMoved)
@@ -253,6 +264,50 @@ TEST_F(SettingsSheetTest, UnitButtonsWriteAtOnceAndCancelKeepsThem)
                                                EXPECT_NEAR(page.m_editPrecision.GetShown(), 0.01 / 25.4, 1e-9);
                                            }}});
     EXPECT_EQ(m_global->m_nUnit, kUnitInch);
+}
+
+// A design-centre page that counts the unit changes the view passes on
+// (the view's WM_USER+16 handler tells the pane's pages).
+class UnitListener : public CWnd {
+public:
+    LRESULT OnUnitChanged(WPARAM, LPARAM)
+    {
+        ++m_nChanges;
+        return 0;
+    }
+    int m_nChanges = 0;
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(UnitListener, CWnd)
+    ON_MESSAGE(WM_DC_UNIT_CHANGED, &UnitListener::OnUnitChanged)
+END_MESSAGE_MAP()
+
+TEST_F(SettingsSheetTest, UnitChangeReachesTheViewOnlyWhenTheUnitChanged)
+{
+    CDesignCentral* pane = gGetPaneDCenter();
+    ASSERT_NE(pane, nullptr);
+    UnitListener listener;
+    ASSERT_TRUE(listener.Create(nullptr, L"", WS_CHILD, RECT{0, 0, 10, 10}, pane, 0xE7));
+    pane->AddCommandPage(&listener);
+    struct Row {
+        const char* label;
+        UINT button;  // 0: none pressed
+        int changes;
+    };
+    m_global->m_nUnit = kUnitMillimetre;
+    for (const Row& row : {Row{"same unit", 0, 0}, Row{"mm pressed again", CDlgSystemSet::kUnitMm, 0},
+                           Row{"to cm", CDlgSystemSet::kUnitCm, 1}}) {
+        const int before = listener.m_nChanges;
+        RunSheet<CDlgSystemSet>(kSystemPage, {{IDOK, [&row](CDlgSystemSet& page) {
+                                                   if (row.button != 0) Click(page, row.button);
+                                               }}});
+        EXPECT_EQ(listener.m_nChanges - before, row.changes) << row.label;
+    }
+    EXPECT_EQ(m_global->m_nUnit, kUnitCentimetre);
+    pane->RemoveCommandAllPage();
+    m_global->m_nUnit = kUnitMillimetre;
 }
 
 TEST_F(SettingsSheetTest, GuideLinesCancelLeavesDatabaseAndHistoryAsBefore)
