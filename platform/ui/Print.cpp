@@ -7,6 +7,7 @@
 #include "platform/ui/WndWidget.h"
 
 #include <QAction>
+#include <QGraphicsView>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -260,6 +261,9 @@ QWidget* CPreviewView::CreateWidget(QWidget* pParent) {
   layout->addWidget(bar);
   CWinApp* app = AfxGetApp();
   m_pPreview = new QPrintPreviewWidget(app != nullptr ? app->GetPrinter() : nullptr, window);
+  // Pages shown smaller than printed keep their thin lines.
+  for (QGraphicsView* view : m_pPreview->findChildren<QGraphicsView*>())
+    view->setRenderHints(view->renderHints() | QPainter::SmoothPixmapTransform);
   QObject::connect(m_pPreview, &QPrintPreviewWidget::paintRequested, window,
                    [this](QPrinter* printer) { PaintPages(printer); });
   layout->addWidget(m_pPreview, 1);

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -103,6 +104,8 @@ void SetControlText(QWidget* w, const QString& text) {
     button->setText(text);
   } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
     line->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+    group->setTitle(text);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     // An editable box shows the text; a list selects the entry that has it.
     if (combo->isEditable()) {
@@ -123,6 +126,7 @@ QString ControlText(const QWidget* w) {
   if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
   if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
   if (auto* line = qobject_cast<const QLineEdit*>(w)) return line->text();
+  if (auto* group = qobject_cast<const QGroupBox*>(w)) return group->title();
   if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->currentText();
   if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return plain->toPlainText();
   if (auto* rich = qobject_cast<const QTextEdit*>(w)) return rich->toPlainText();
