@@ -1,8 +1,12 @@
 #include "app/AboutDlg.h"
 
+#include "app/KorvelIds.h"
 #include "platform/ui/Resources.h"
 
 IMPLEMENT_DYNAMIC(CAboutDlg, CDialog)
+IMPLEMENT_DYNAMIC(CAboutDlgNew, CQvPropertyPage)
+
+CAboutDlgNew::CAboutDlgNew(CWnd*) : CQvPropertyPage(IDD, korvel::IDS_PAGE_ABOUT) {}
 
 void RegisterAboutDialog()
 {
@@ -19,5 +23,9 @@ void RegisterAboutDialog()
                         L"Copying or passing on this program without permission is against the law."},
         CDialogItemDesc{CDialogItemKind::DefPushButton, IDOK, 194, 86, 50, 14, L"OK"},
     };
+    CDialogTemplateDesc page = desc;
     AfxRegisterDialogTemplate(CAboutDlg::IDD, std::move(desc));
+    // The page shows the same lines inside the settings sheet.
+    page.dwStyle = WS_CHILD;
+    AfxRegisterDialogTemplate(CAboutDlgNew::IDD, std::move(page));
 }

@@ -3,6 +3,7 @@
 // and a warning against unauthorised copying.
 #pragma once
 
+#include "framework/widgra/ui/PropertySheet.h"
 #include "platform/ui/Dialog.h"
 
 class CAboutDlg : public CDialog {
@@ -12,5 +13,13 @@ public:
     CAboutDlg() : CDialog(IDD, nullptr) {}
 };
 
-// Registers the about box's template (dialog 222).
+// The same information as a page: the root page of the settings sheet.
+class CAboutDlgNew : public CQvPropertyPage {
+    DECLARE_DYNAMIC(CAboutDlgNew)
+public:
+    static constexpr UINT IDD = 111;
+    explicit CAboutDlgNew(CWnd* pParent = nullptr);
+};
+
+// Registers the about box's template (dialog 222) and the about page's (111).
 void RegisterAboutDialog();

@@ -20,9 +20,8 @@ inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 // List-box styles the control reads.
 inline constexpr DWORD LBS_SORT = 0x0002;
 inline constexpr DWORD LBS_NOSEL = 0x4000;
-// Sent to the parent (WM_COMMAND) after a click on the rows and after the space
-// bar ticked a category.
-inline constexpr WORD LBN_SELCHANGE = 1;
+// LBN_SELCHANGE (ListControls.h) goes to the parent after a click on the rows
+// and after the space bar ticked a category.
 
 class QPainter;
 class QRect;

@@ -33,6 +33,7 @@ BEGIN_MESSAGE_MAP(CKorvelApp, CPlugInApp)
     ON_COMMAND(ID_FILE_NEW, &CWinApp::OnFileNew)
     ON_COMMAND(ID_APP_EXIT, &CWinApp::OnAppExit)
     ON_COMMAND(ID_APP_ABOUT, &CKorvelApp::OnAppAbout)
+    ON_COMMAND(ID_FILE_PRINT_SETUP, &CWinApp::OnFilePrintSetup)
 END_MESSAGE_MAP()
 
 void CKorvelApp::OnAppAbout()

@@ -116,6 +116,29 @@ inline constexpr UINT ID_SCAN_ACQUIRE = 32840;
 inline constexpr UINT ID_IMAGE_SCAN = 32839;
 inline constexpr UINT ID_TIP_OF_THE_DAY = 33133;
 
+// The settings sheet and the texts of its pages and of the print dialog.
+inline constexpr UINT ID_SYSTEM_SET = 32837;
+inline constexpr UINT IDS_PAGE_ABOUT = 30028;
+inline constexpr UINT IDS_PAGE_GUIDE_LINES = 30029;
+inline constexpr UINT IDS_PAGE_GRID = 30030;
+inline constexpr UINT IDS_PAGE_SYSTEM = 30031;
+inline constexpr UINT IDS_PRINT_FIT = 30033;
+inline constexpr UINT IDS_PRINT_CUSTOM = 30034;
+inline constexpr UINT IDS_GRID_CAPTION = 30351;
+inline constexpr UINT IDS_GRID_BAD_DX = 30358;
+inline constexpr UINT IDS_GRID_BAD_DY = 30359;
+inline constexpr UINT IDS_GRID_BAD_ANGLE = 30360;
+inline constexpr UINT IDS_GRID_BAD_RING = 30361;
+inline constexpr UINT IDS_GUIDE_SELECT_ONE = 30404;
+inline constexpr UINT IDS_SYSTEM_NO_INTERVAL = 30407;
+inline constexpr UINT IDS_SYSTEM_BAD_PRECISION = 30411;
+inline constexpr UINT IDS_SYSTEM_BAD_ANGLE = 30412;
+inline constexpr UINT IDS_SYSTEM_BAD_MEDIAL = 30415;
+inline constexpr UINT IDS_GUIDE_DELETE = 30128;
+inline constexpr UINT IDS_GUIDE_MOVE = 30482;
+inline constexpr UINT IDS_GUIDE_ADD = 30483;
+inline constexpr UINT IDS_GUIDE_SUFFIX = 30484;
+
 // Main commands.
 inline constexpr UINT ID_MAIN_SELECT = 32853;
 inline constexpr UINT ID_MAIN_NODE = 32854;

@@ -2,6 +2,8 @@
 
 #include "app/AboutDlg.h"
 #include "app/KorvelIds.h"
+#include "app/QvPrintDialog.h"
+#include "app/SettingsSheet.h"
 #include "app/TipResources.h"
 #include "platform/ui/Accelerator.h"
 #include "platform/ui/BitmapButton.h"
@@ -79,6 +81,26 @@ constexpr StringRow kStrings[] = {
     {IDS_LAYER_MAKE_CURRENT_CAPTION, L"Current Layer"},
     {IDS_LAYER_NAME_USED, L"Another layer already has this name."},
     {IDS_LAYER_CURRENT_REFUSED, L"The current layer cannot be locked or hidden."},
+    // The settings sheet, its pages and the print dialog.
+    {IDS_PAGE_ABOUT, L"About Korvel"},
+    {IDS_PAGE_GUIDE_LINES, L"Guide Lines"},
+    {IDS_PAGE_GRID, L"Grid"},
+    {IDS_PAGE_SYSTEM, L"System"},
+    {IDS_PRINT_FIT, L"Fit to paper"},
+    {IDS_PRINT_CUSTOM, L"Custom ratio"},
+    {IDS_GRID_CAPTION, L"Grid"},
+    {IDS_GRID_BAD_DX, L"The grid spacing in x must be greater than 1."},
+    {IDS_GRID_BAD_DY, L"The grid spacing in y must be greater than 1."},
+    {IDS_GRID_BAD_ANGLE, L"The angle between the rays must lie between 1 and 359 degrees."},
+    {IDS_GRID_BAD_RING, L"The ring spacing must be greater than 1."},
+    {IDS_GUIDE_SELECT_ONE, L"Select a guide line in the list first."},
+    {IDS_SYSTEM_NO_INTERVAL, L"Enter the interval of automatic saving."},
+    {IDS_SYSTEM_BAD_PRECISION, L"The precision must lie between 0.001 and 0.5."},
+    {IDS_SYSTEM_BAD_ANGLE, L"The angle must lie between 120 and 180 degrees."},
+    {IDS_SYSTEM_BAD_MEDIAL, L"The medial-axis angle must lie between 5 and 60 degrees."},
+    {IDS_GUIDE_MOVE, L"Move"},
+    {IDS_GUIDE_ADD, L"Add"},
+    {IDS_GUIDE_SUFFIX, L" Guide Line"},
     // Command names (the accelerators find their commands by these).
     {30037, L"Point"},
     {30038, L"Line"},
@@ -137,7 +159,10 @@ void RegisterMainMenu()
                                          Item(L"&Export Selected Objects...", ID_EXPORT_SELECTION),
                                          Item(L"No&tes...", ID_NOTES), Separator(),
                                          Item(L"Select Scanner So&urce...", ID_SCAN_SELECT_SOURCE),
-                                         Item(L"S&can...", ID_SCAN_ACQUIRE), Separator(), Item(L"E&xit", ID_APP_EXIT)}),
+                                         Item(L"S&can...", ID_SCAN_ACQUIRE), Separator(),
+                                         Item(L"&Print...", ID_FILE_PRINT), Item(L"Print Pre&view", ID_FILE_PRINT_PREVIEW),
+                                         Item(L"Pr&int Setup...", ID_FILE_PRINT_SETUP), Separator(),
+                                         Item(L"E&xit", ID_APP_EXIT)}),
                         Popup(L"&Draw", {Item(L"&Point", 32776), Item(L"&Line", 32774), Item(L"&Rectangle", 32777),
                                          Item(L"Pol&ygon", 32782), Item(L"&Star", 32783), Item(L"&Circle", 32775),
                                          Item(L"&Arc", 32787), Item(L"&Ellipse", 32778), Item(L"&Bezier", 32779),
@@ -164,7 +189,8 @@ void RegisterMainMenu()
                                          Item(L"G&uide Lines", ID_VIEW_GUIDE_LINES),
                                          Separator(), Item(L"C&lassic Tool Bars", ID_UI_CLASSIC),
                                          Item(L"Ta&b Tool Bars", ID_UI_TAB),
-                                         Item(L"Tool Bar Se&ttings...", AFX_IDW_TOOLBAR)}),
+                                         Item(L"Tool Bar Se&ttings...", AFX_IDW_TOOLBAR), Separator(),
+                                         Item(L"Setting&s...", ID_SYSTEM_SET)}),
                         Popup(L"&Measure", {Item(L"&Distance", ID_MEASURE_DISTANCE), Item(L"&Angle", ID_MEASURE_ANGLE),
                                             Item(L"A&rea and Inscribed Circle", ID_MEASURE_AREA)}),
                         Popup(L"&Layer", {Item(L"&Layers...", ID_LAYER_MANAGE), Item(L"Show &All Layers", ID_LAYER_SHOW_ALL),
@@ -328,6 +354,8 @@ void RegisterKorvelResources()
     RegisterBarMenus();
     RegisterToolBarSettings();
     RegisterAboutDialog();
+    RegisterPrintDialog();
+    RegisterSettingsPages();
     RegisterSplash();
     RegisterTipResources();
     RegisterLayerButtons();

@@ -10,12 +10,15 @@
 #include "app/LayerManageCmd.h"
 #include "app/MainFrame.h"
 #include "app/QVMemDC.h"
+#include "app/SettingsSheet.h"
 #include "app/StartupLog.h"
 #include "app/ViewCmds.h"
 #include "framework/db/DbAidLine.h"
+#include "framework/extendra/PlugInApp.h"
 #include "framework/relayon/Action.h"
 #include "platform/ui/CmdUI.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/Prompt.h"
 #include "platform/ui/Resources.h"
 #include "framework/actorum/MainCmds.h"
 #include "framework/looker/AppSlots.h"
@@ -96,6 +99,10 @@ BEGIN_MESSAGE_MAP(CKorvelView, CGLView)
     ON_COMMAND(korvel::ID_SCAN_SELECT_SOURCE, &CKorvelView::OnSelectSource)
     ON_UPDATE_COMMAND_UI(korvel::ID_SCAN_SELECT_SOURCE, &CKorvelView::OnUpdateSelectSource)
     ON_COMMAND(korvel::ID_SCAN_ACQUIRE, &CKorvelView::OnScan)
+    ON_COMMAND(korvel::ID_SYSTEM_SET, &CKorvelView::OnSystemSet)
+    ON_UPDATE_COMMAND_UI(korvel::ID_SYSTEM_SET, &CKorvelView::OnUpdateSystemSet)
+    ON_COMMAND(ID_FILE_PRINT_PREVIEW, &CKorvelView::OnFilePrintPreview)
+    ON_COMMAND_RANGE(ID_FILE_PRINT, ID_FILE_PRINT_DIRECT, &CView::OnFilePrint)
     ON_UPDATE_COMMAND_UI(korvel::ID_SCAN_ACQUIRE, &CKorvelView::OnUpdateScan)
 END_MESSAGE_MAP()
 
@@ -443,30 +450,93 @@ void CKorvelView::OnFillDisplay()
     Invalidate(TRUE);
 }
 
-int CKorvelView::CountPrintPages(int scaleMode, double scale, double width, double height, int pageW, int pageH)
+BOOL CKorvelView::OnPreparePrinting(CPrintInfo* pInfo)
 {
-    if (scaleMode == 0 || !(scale > 0.0) || pageW <= 0 || pageH <= 0) return 1;
-    const double w = width / scale, h = height / scale;
-    auto tiles = [](double length, int page) {
-        int n = static_cast<int>(length / page);
-        if (n * static_cast<double>(page) < length) ++n;
-        return std::max(n, 1);
-    };
-    return tiles(h, pageH) * tiles(w, pageW);
+    if (pInfo == nullptr) return FALSE;
+    if (pInfo->m_bPreview) {
+        if (CMainFrame* frame = MainFrame()) {
+            frame->GetTabToolBar().HideAllDragTBar();
+            frame->ShowPane(&frame->GetTabToolBar(), FALSE, FALSE, FALSE);
+        }
+        return DoPreparePrinting(pInfo);
+    }
+    delete pInfo->m_pPD;
+    auto* dialog = new CQvPrintDialog(FALSE, PD_RETURNDC | PD_ENABLEPRINTTEMPLATE | PD_USEDEVMODECOPIESANDCOLLATE, nullptr);
+    pInfo->m_pPD = dialog;
+    dialog->SetSettings(m_print);
+    const BOOL result = DoPreparePrinting(pInfo);
+    if (result) {
+        m_print = dialog->GetSettings();
+    } else if (dialog->m_bPreview) {
+        m_print = dialog->GetSettings();
+        if (CFrameWnd* frame = gGetMainFrame()) frame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
+    }
+    return result;
 }
 
 void CKorvelView::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo)
 {
     if (gGetQVGlobal() == nullptr || pDC == nullptr || pInfo == nullptr) return;
-    const int dpiX = std::max(pDC->GetDeviceCaps(LOGPIXELSX), 1), dpiY = std::max(pDC->GetDeviceCaps(LOGPIXELSY), 1);
-    const int pageW = static_cast<int>(pDC->GetDeviceCaps(HORZRES) / static_cast<double>(dpiX) * 25.4 + 0.5);
-    const int pageH = static_cast<int>(pDC->GetDeviceCaps(VERTRES) / static_cast<double>(dpiY) * 25.4 + 0.5);
+    const CPrintPage page{pDC->GetDeviceCaps(HORZRES), pDC->GetDeviceCaps(VERTRES), pDC->GetDeviceCaps(LOGPIXELSX),
+                          pDC->GetDeviceCaps(LOGPIXELSY)};
+    int pageW = 0, pageH = 0;
+    PrintableMillimetres(page, pageW, pageH);
     int pages = 1;
-    if (m_nPrintScaleMode != 0 && CDBase::IsLiving()) {
+    if (m_print.nScaleMode != 0 && CDBase::IsLiving()) {
         const BOX2<double> box = CWorkArea::Instance()->GetPageSize();
-        pages = CountPrintPages(m_nPrintScaleMode, m_dPrintScale, box.xmax - box.xmin, box.ymax - box.ymin, pageW, pageH);
+        pages = CountPrintPages(m_print, box.xmax - box.xmin, box.ymax - box.ymin, pageW, pageH);
     }
     pInfo->SetMaxPage(static_cast<UINT>(pages));
+}
+
+void CKorvelView::OnPrint(CDC* pDC, CPrintInfo* pInfo)
+{
+    CLooker* looker = gGetLooker();
+    if (pDC == nullptr || pInfo == nullptr || looker == nullptr || !CDBase::IsLiving()) return;
+    CDBase* db = CDBase::Instance();
+    if (db->GetCount() < 1) return;
+    m_bPrinting = 1;
+    const CRect viewRect = looker->GetViewRect();
+    CViewPara saved;
+    looker->GetViewPara(&saved);
+    looker->SetViewRect(CRect(pInfo->m_rectDraw));
+    const BOX2<double> box = CWorkArea::Instance()->GetPageSize();
+    const CPrintPage page{pDC->GetDeviceCaps(HORZRES), pDC->GetDeviceCaps(VERTRES), pDC->GetDeviceCaps(LOGPIXELSX),
+                          pDC->GetDeviceCaps(LOGPIXELSY)};
+    PrintPageLayout(looker, m_print, box.xmin, box.ymin, box.xmax, box.ymax, page, static_cast<int>(pInfo->m_nCurPage));
+    looker->UpdateViewBox();
+    db->DrawAllEx(pDC, 0);
+    looker->SetViewRect(viewRect);
+    looker->SetViewPara(saved);
+    looker->UpdateViewBox();
+    m_bPrinting = 0;
+}
+
+void CKorvelView::OnEndPrintPreview(CDC* pDC, CPrintInfo* pInfo, POINT point, CPreviewView* pView)
+{
+    // Leaving the preview mode shows the frame's current bar set again
+    // (CMainFrame::OnSetPreviewMode); the plug-ins refresh their bars.
+    CView::OnEndPrintPreview(pDC, pInfo, point, pView);
+    if (CPlugInApp* app = GetPlugInApp()) app->UpdateToolBar();
+}
+
+void CKorvelView::OnSystemSet() { korvel::RunSettingsSheet(); }
+
+void CKorvelView::OnUpdateSystemSet(CCmdUI* pCmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    pCmdUI->Enable(hub == nullptr || hub->GetCurCmd() == nullptr);
+}
+
+void CKorvelView::OnFilePrintPreview()
+{
+    auto state = std::make_unique<CPrintPreviewState>();
+    if (!DoPrintPreview(AFX_IDD_PREVIEW_TOOLBAR, this, RUNTIME_CLASS(CQvPreviewView), state.get())) {
+        AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
+        return;
+    }
+    // The preview window keeps the state while it is shown.
+    m_pPreviewState = std::move(state);
 }
 
 // ---------------------------------------------------------------------------

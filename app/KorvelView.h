@@ -4,10 +4,13 @@
 // It registers the program's commands with the command hub when created.
 #pragma once
 
+#include "app/QvPrintDialog.h"
 #include "app/QvScan.h"
 #include "framework/relayon/GLView.h"
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinGeometry.h"
+
+#include <memory>
 
 class CCmdUI;
 class CKorvelDoc;
@@ -33,7 +36,17 @@ public:
     // The class library's own preparation (the OpenGL base adds nothing for 2D).
     void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = nullptr) override;
     void OnDraw(CDC* pDC) override;
+    // Printing: the print dialog (or, for the preview, none), the page count and
+    // one page of the work area's page box per OnPrint.
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
     void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnEndPrintPreview(CDC* pDC, CPrintInfo* pInfo, POINT point, CPreviewView* pView) override;
+    void OnFilePrintPreview();
+    // The settings sheet (32837): about, guide-line, grid and system pages;
+    // enabled while no command runs.
+    void OnSystemSet();
+    void OnUpdateSystemSet(CCmdUI* pCmdUI);
     // The 3D scene, with the OpenGL device context and a drawing mode.
     void RenderScene(COpenGLDC* pDC, int mode) override;
 
@@ -132,13 +145,8 @@ public:
 
     // Frames per second of a paint that took seconds (never a division by zero).
     static int FrameRateOf(double seconds);
-    // Printed pages for a page box of width x height millimetres at the scale
-    // factor on a printable area of pageW x pageH millimetres (1 when fitting).
-    static int CountPrintPages(int scaleMode, double scale, double width, double height, int pageW, int pageH);
-
     // Print settings.
-    int m_nPrintScaleMode = 0;  // 0 fit to paper
-    double m_dPrintScale = 1.0;
+    CPrintSettings m_print;
     CRect m_rcPrint{0, 0, 0, 0};
     int m_bPrinting = 0;
 
@@ -165,6 +173,7 @@ private:
 
     CRelayon* m_pRelayon = nullptr;
     CLooker* m_pLooker = nullptr;
+    std::unique_ptr<CPrintPreviewState> m_pPreviewState;
     int m_nPaints = 0;
     bool m_bPageFitted = false;
     int m_nGLWidth = 0;

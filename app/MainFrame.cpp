@@ -409,7 +409,8 @@ BOOL CMainFrame::WriteCommandConfig(CRelayon* hub)
 UINT CMainFrame::AutoSavePeriod(int minutes)
 {
     constexpr UINT kMsPerMinute = 60000u;
-    constexpr int kMaxMinutes = static_cast<int>(0xFFFFFFFFu / kMsPerMinute);
+    // The timer takes a signed 32-bit period.
+    constexpr int kMaxMinutes = static_cast<int>(0x7FFFFFFFu / kMsPerMinute);
     return static_cast<UINT>(std::clamp(minutes, 1, kMaxMinutes)) * kMsPerMinute;
 }
 

@@ -128,6 +128,7 @@ public:
     // (all but the alignment bar); leaving shows the current UI mode's set as
     // it was before.
     void OnSetPreviewMode(BOOL bPreview);
+    void OnSetPreviewMode(BOOL bPreview, CPrintPreviewState* pState) override { (void)pState; OnSetPreviewMode(bPreview); }
     // The tool-bar settings dialog; only while no command runs.
     void OnToolBarSettings();
     void OnUpdateToolBarSettings(CCmdUI* pCmdUI);

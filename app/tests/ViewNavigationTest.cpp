@@ -582,9 +582,10 @@ TEST_F(ViewNavigationTest, AnAnimationTickWithoutItsObjectsEndsTheCommand)
 TEST(AutoSavePeriodTest, MinutesAreCappedSoThatThePeriodFitsTheTimer)
 {
     EXPECT_EQ(CMainFrame::AutoSavePeriod(10), 600000u);
-    EXPECT_EQ(CMainFrame::AutoSavePeriod(71582), 71582u * 60000u);
-    EXPECT_EQ(CMainFrame::AutoSavePeriod(71583), 71582u * 60000u) << "71583 minutes overflow 32 bits";
-    EXPECT_EQ(CMainFrame::AutoSavePeriod(INT_MAX), 71582u * 60000u);
+    // The timer takes a signed 32-bit period: 35791 minutes is the longest that fits.
+    EXPECT_EQ(CMainFrame::AutoSavePeriod(35791), 35791u * 60000u);
+    EXPECT_EQ(CMainFrame::AutoSavePeriod(35792), 35791u * 60000u) << "35792 minutes overflow 31 bits";
+    EXPECT_EQ(CMainFrame::AutoSavePeriod(INT_MAX), 35791u * 60000u);
     EXPECT_EQ(CMainFrame::AutoSavePeriod(0), 60000u);
 }
 

@@ -126,12 +126,28 @@ TEST(FrameRate, NeverDividesByZero)
     for (const Row& row : rows) EXPECT_EQ(CKorvelView::FrameRateOf(row.seconds), row.rate) << row.label;
 }
 
-TEST(PrintPages, TilesThePageBox)
+TEST(PrintPages, TilesThePageBoxPrintedAtTheFactor)
 {
-    EXPECT_EQ(CKorvelView::CountPrintPages(1, 1.0, 400.0, 300.0, 200, 150), 4);
-    EXPECT_EQ(CKorvelView::CountPrintPages(0, 1.0, 400.0, 300.0, 200, 150), 1) << "fit to paper";
-    EXPECT_EQ(CKorvelView::CountPrintPages(1, 2.0, 400.0, 300.0, 200, 150), 1);
-    EXPECT_EQ(CKorvelView::CountPrintPages(1, 1.0, 401.0, 300.0, 200, 150), 6);
+    // The factor is paper per model: at 2 the 400 x 300 box prints 800 x 600.
+    struct Row {
+        const char* label;
+        int mode;
+        double factor, width, height;
+        int pages;
+    };
+    const Row rows[] = {
+        {"1:1", 2, 1.0, 400.0, 300.0, 4},    {"fit to paper", 0, 1.0, 400.0, 300.0, 1},
+        {"2:1", 13, 2.0, 400.0, 300.0, 16},  {"1:2", 3, 0.5, 400.0, 300.0, 1},
+        {"one mm over", 2, 1.0, 401.0, 300.0, 6}, {"zero width", 2, 1.0, 0.0, 300.0, 1},
+        {"zero height", 3, 0.5, 400.0, 0.0, 1},   {"factor zero", 1, 0.0, 400.0, 300.0, 1},
+        {"factor not a number", 1, std::numeric_limits<double>::quiet_NaN(), 400.0, 300.0, 1},
+    };
+    for (const Row& row : rows) {
+        CPrintSettings settings;
+        settings.nScaleMode = row.mode;
+        settings.dScale = row.factor;
+        EXPECT_EQ(CountPrintPages(settings, row.width, row.height, 200, 150), row.pages) << row.label;
+    }
 }
 
 TEST(MemDC, CopiesThePictureOnlyWhenDestroyed)

@@ -71,6 +71,12 @@ BOOL CQVAppSettings::LoadProfile(const CString& path)
         else if (key == "ShowTips" && ParseInt(value, i)) m_bShowTips = i != 0;
         else if (key == "GuideX" && ParseDouble(value, d)) m_ptGuide[0] = d;
         else if (key == "GuideY" && ParseDouble(value, d)) m_ptGuide[1] = d;
+        else if (key == "Precision" && ParseDouble(value, d) && d > 0) m_fPrecision = static_cast<float>(d);
+        else if (key == "DiscAngle" && ParseDouble(value, d) && d > 0) m_fDiscAngle = static_cast<float>(d);
+        else if (key == "MedialAngle" && ParseInt(value, i)) m_nMedialAngle = i;
+        else if (key == "ShowUnit" && ParseInt(value, i)) m_bShowUnit = i != 0;
+        else if (key == "SnapPixels" && ParseInt(value, i) && i > 0) m_nSnapPixels = i;
+        else if (key == "ColorScheme" && ParseInt(value, i) && i >= 0 && i <= 5) m_nColorScheme = static_cast<short>(i);
     }
     return TRUE;
 }
@@ -91,7 +97,13 @@ BOOL CQVAppSettings::SaveProfile(const CString& path) const
         << "Drawing=" << m_crDrawing << '\n'
         << "ShowTips=" << m_bShowTips << '\n'
         << "GuideX=" << m_ptGuide[0] << '\n'
-        << "GuideY=" << m_ptGuide[1] << '\n';
+        << "GuideY=" << m_ptGuide[1] << '\n'
+        << "Precision=" << m_fPrecision << '\n'
+        << "DiscAngle=" << m_fDiscAngle << '\n'
+        << "MedialAngle=" << m_nMedialAngle << '\n'
+        << "ShowUnit=" << m_bShowUnit << '\n'
+        << "SnapPixels=" << m_nSnapPixels << '\n'
+        << "ColorScheme=" << m_nColorScheme << '\n';
     std::ofstream file(ProfilePath(path), std::ios::trunc);
     if (!file) return FALSE;
     file << out.str();

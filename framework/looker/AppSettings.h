@@ -26,6 +26,13 @@ public:
     COLORREF m_crDrawing = RGB(255, 255, 255);
     BOOL m_bShowTips = FALSE;        // tip of the day at start-up
     double m_ptGuide[2] = {0.0, 0.0};  // guide-line point
+    float m_fPrecision = 0.01f;      // curve discretisation precision, millimetres
+    float m_fDiscAngle = 170.0f;     // discretisation angle, degrees
+    int m_nMedialAngle = 30;         // largest angle of medial axes, degrees
+    BOOL m_bShowUnit = FALSE;        // lengths shown with their unit
+    int m_nSnapPixels = 10;          // mouse snap precision, pixels
+    short m_nColorScheme = 0;        // colour scheme of the settings page (5 custom)
+    short m_nSchemeFlag = 0;         // set by the settings page; read by the widget side
     int m_nFrameReady = 0;           // set once the main frame is fully created; not persisted
 
     void SetUnitBefore(int unit) { m_nUnitBefore = unit; }

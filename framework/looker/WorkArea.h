@@ -15,8 +15,14 @@ public:
 
     BOOL m_bGridOn = FALSE;  // grid switch (first field, as the program reads it)
     double m_dGridDx = 10.0;  // grid spacing, millimetres
-    double m_dGridAngle = 0.0;  // grid angle, radians
+    double m_dGridAngle = 10.0;  // angle between the rays of a radial grid, degrees
     int m_nGridKind = kGridLines;
+    // Grid types: points in rows and columns, or rays and rings about the origin.
+    static constexpr int kGridRectangular = 0;
+    static constexpr int kGridRadial = 1;
+    int m_nGridType = kGridRectangular;
+    double m_dGridDy = 10.0;     // rectangular grid spacing in y, millimetres
+    double m_dRadSpace = 10.0;   // ring spacing of a radial grid, millimetres
 
     static CWorkArea* Instance();
     static void Uninstance();
@@ -28,6 +34,13 @@ public:
     // Sizes that are not positive and finite are refused.
     BOOL SetPageSize(double width, double height);
     double GetSpaceDx() const { return m_dGridDx; }
+    void SetSpaceDx(double dx) { m_dGridDx = dx; }
+    double GetSpaceDy() const { return m_dGridDy; }
+    void SetSpaceDy(double dy) { m_dGridDy = dy; }
+    double GetSpaceAngle() const { return m_dGridAngle; }
+    void SetSpaceAngle(double degrees) { m_dGridAngle = degrees; }
+    double GetRadSpace() const { return m_dRadSpace; }
+    void SetRadSpace(double space) { m_dRadSpace = space; }
     // Origin kind: 1 the drawing's origin at the page's lower-left corner, otherwise
     // at the page's centre.
     int GetOrigin() const { return m_nOrigin; }

@@ -7,6 +7,7 @@
 #include "geometry/shapes2d/Layer.h"
 #include "platform/ui/Document.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_set>
 
@@ -151,6 +152,25 @@ void CActionManager::Insert(CAction* action)
     while (!m_redo.empty()) m_redo.pop_back();
     m_undo.push_back(std::move(owned));
     MarkDocumentModified();
+}
+
+POSITION CActionManager::GetCurActionPos() const
+{
+    return m_undo.empty() ? nullptr : reinterpret_cast<POSITION>(m_undo.back().get());
+}
+
+BOOL CActionManager::RemoveAction(POSITION pos)
+{
+    if (pos == nullptr) return FALSE;
+    for (auto* stack : {&m_undo, &m_redo}) {
+        auto it = std::find_if(stack->begin(), stack->end(),
+                               [pos](const std::unique_ptr<CAction>& a) { return reinterpret_cast<POSITION>(a.get()) == pos; });
+        if (it != stack->end()) {
+            stack->erase(it);
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 BOOL CActionManager::Undo()

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/db/DbEntity.h"
+#include "platform/core/Containers.h"
 #include "platform/core/WinString.h"
 
 #include <memory>
@@ -110,6 +111,13 @@ public:
     int GetUndoCount() const { return static_cast<int>(m_undo.size()); }
     int GetRedoCount() const { return static_cast<int>(m_redo.size()); }
     void Clear();
+    // The newest action (the one Undo takes back next) as a position that
+    // stays valid while that action is in the history, undone or not; null
+    // when there is none.
+    POSITION GetCurActionPos() const;
+    // Deletes the action at pos from the history, on the undo or the redo
+    // side, without carrying anything out; FALSE when it is not there.
+    BOOL RemoveAction(POSITION pos);
 
 private:
     std::vector<std::unique_ptr<CAction>> m_undo;

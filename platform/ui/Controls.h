@@ -103,6 +103,87 @@ protected:
   DWORD m_dwStyle = 0;
 };
 
+// Combo box styles and notifications.
+constexpr DWORD CBS_SIMPLE = 0x0001;
+constexpr DWORD CBS_DROPDOWN = 0x0002;      // editable text with a list
+constexpr DWORD CBS_DROPDOWNLIST = 0x0003;  // a list only
+constexpr DWORD CBS_TYPEMASK = 0x0003;
+constexpr UINT CBN_SELCHANGE = 1;
+constexpr UINT CBN_EDITCHANGE = 5;
+constexpr UINT CBN_EDITUPDATE = 6;
+constexpr int CB_ERR = -1;
+
+// A drop-down list (CBS_DROPDOWNLIST) or an editable box with a list
+// (CBS_DROPDOWN). Choosing an entry sends CBN_SELCHANGE; typing in the editable
+// box sends CBN_EDITUPDATE, then CBN_EDITCHANGE. Setting the selection or the
+// text from code sends nothing.
+class CComboBox : public CWnd {
+  DECLARE_DYNAMIC(CComboBox)
+public:
+  CComboBox() = default;
+  BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+  int AddString(LPCTSTR text);
+  // Inserts before index (-1 appends); the new entry's index.
+  int InsertString(int index, LPCTSTR text);
+  int DeleteString(int index);
+  void ResetContent();
+  int GetCount() const;
+  int GetCurSel() const;
+  // CB_ERR for an index outside the list (the selection is then cleared).
+  int SetCurSel(int index);
+  int GetLBText(int index, CString& rString) const;
+  // Caret and selection of the editable text.
+  void SetEditSel(int nStartChar, int nEndChar);
+  DWORD GetEditSel() const;
+
+protected:
+  using CWnd::Create;
+  QWidget* CreateWidget(QWidget* pParent) override;
+  DWORD m_dwStyle = 0;
+};
+
+// A button showing a colour; pressing it opens a palette (an optional
+// automatic entry, the palette in columns, an "Other" entry that opens the
+// colour dialog). Choosing a colour sends BN_CLICKED to the parent.
+class CMFCColorButton : public CButton {
+  DECLARE_DYNAMIC(CMFCColorButton)
+public:
+  CMFCColorButton() = default;
+  // The colour shown; (COLORREF)-1 when the automatic entry is chosen.
+  COLORREF GetColor() const { return m_bAutomatic ? static_cast<COLORREF>(-1) : m_colour; }
+  void SetColor(COLORREF colour);
+  void EnableAutomaticButton(LPCTSTR lpszLabel, COLORREF colorAutomatic, BOOL bEnable = TRUE);
+  void EnableOtherButton(LPCTSTR lpszLabel, BOOL bAltColorDlg = TRUE, BOOL bEnable = TRUE);
+  void SetColumnsNumber(int nColumns);
+  int GetColumnsNumber() const { return m_nColumns; }
+  BOOL HasAutomaticButton() const { return m_bAutoEnabled; }
+  BOOL HasOtherButton() const { return m_bOtherEnabled; }
+  COLORREF GetAutomaticColor() const { return m_autoColour; }
+  // What a choice in the palette does: the colour becomes the button's and the
+  // parent hears BN_CLICKED. (COLORREF)-1 chooses the automatic entry.
+  void ChooseColor(COLORREF colour);
+  // What the "Other" entry does: the colour dialog, then ChooseColor.
+  void ChooseOtherColor();
+
+protected:
+  QWidget* CreateWidget(QWidget* pParent) override;
+  void ShowColour();
+
+  COLORREF m_colour = 0;
+  COLORREF m_autoColour = 0;
+  CString m_strAutoLabel;
+  CString m_strOtherLabel;
+  BOOL m_bAutomatic = FALSE;
+  BOOL m_bAutoEnabled = FALSE;
+  BOOL m_bOtherEnabled = FALSE;
+  int m_nColumns = 8;
+};
+
+#define ON_CBN_SELCHANGE(id, memberFxn) \
+  {WM_COMMAND, static_cast<int>(CBN_SELCHANGE), static_cast<UINT>(id), static_cast<UINT>(id), nullptr, &afx_detail::Command<memberFxn>},
+#define ON_CBN_EDITUPDATE(id, memberFxn) \
+  {WM_COMMAND, static_cast<int>(CBN_EDITUPDATE), static_cast<UINT>(id), static_cast<UINT>(id), nullptr, &afx_detail::Command<memberFxn>},
+
 #define ON_BN_CLICKED(id, memberFxn) \
   {WM_COMMAND, static_cast<int>(BN_CLICKED), static_cast<UINT>(id), static_cast<UINT>(id), nullptr, &afx_detail::Command<memberFxn>},
 #define ON_EN_CHANGE(id, memberFxn) \

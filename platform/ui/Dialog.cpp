@@ -1,5 +1,6 @@
 #include "platform/ui/Dialog.h"
 
+#include "platform/ui/ListControls.h"
 #include "platform/ui/Prompt.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/QtConvert.h"
@@ -261,6 +262,24 @@ void CDialog::MapDialogRect(LPRECT lpRect) const {
   const auto mapX = [this](LONG v) { return static_cast<LONG>(std::lround(v * m_baseUnits.x / 4.0)); };
   const auto mapY = [this](LONG v) { return static_cast<LONG>(std::lround(v * m_baseUnits.y / 8.0)); };
   *lpRect = RECT{mapX(lpRect->left), mapY(lpRect->top), mapX(lpRect->right), mapY(lpRect->bottom)};
+}
+
+BOOL CDialog::CreateItem(CWnd& control, const CDialogItemDesc& item) {
+  if (m_hWnd == nullptr) return FALSE;
+  RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
+  MapDialogRect(&r);
+  const DWORD style = WS_VISIBLE | WS_CHILD | item.dwStyle;
+  const LPCTSTR text = item.lpszText != nullptr ? item.lpszText : L"";
+  if (auto* edit = dynamic_cast<CEdit*>(&control)) {
+    if (!edit->Create(style, r, this, item.nID)) return FALSE;
+    edit->SetWindowText(text);
+    return TRUE;
+  }
+  if (auto* combo = dynamic_cast<CComboBox*>(&control)) return combo->Create(style, r, this, item.nID);
+  if (auto* list = dynamic_cast<CListBox*>(&control)) return list->Create(style, r, this, item.nID);
+  if (auto* button = dynamic_cast<CButton*>(&control)) return button->Create(text, style, r, this, item.nID);
+  if (auto* label = dynamic_cast<CStatic*>(&control)) return label->Create(text, style, r, this, item.nID);
+  return FALSE;
 }
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -108,9 +108,13 @@ public:
   INT_PTR GetModalResult() const { return m_nModalResult; }
   // Shows the created dialog with QDialog::exec and returns its result (what the
   // default prompt object does).
-  INT_PTR RunModalLoop();
+  virtual INT_PTR RunModalLoop();
   // Pixels of a rectangle in dialog units.
   void MapDialogRect(LPRECT lpRect) const;
+  // Creates a control object of the dialog (a member: edit, combo box, list box,
+  // button or static) as the item describes, placed in dialog units; the kind
+  // of control follows the object's class. FALSE for other classes.
+  BOOL CreateItem(CWnd& control, const CDialogItemDesc& item);
 
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -191,6 +191,8 @@ CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID) {
   return pView;
 }
 
+void CFrameWnd::OnSetPreviewMode(BOOL, CPrintPreviewState*) {}
+
 void CFrameWnd::RecalcLayout(BOOL) {
   QMainWindow* pWindow = GetMainWindow();
   if (pWindow == nullptr) return;

@@ -44,6 +44,8 @@ public:
   virtual void ActivateFrame(int nCmdShow = -1);
   virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
   virtual void RecalcLayout(BOOL bNotify = TRUE);
+  // Entering (TRUE) and leaving (FALSE) print preview; nothing in the base.
+  virtual void OnSetPreviewMode(BOOL bPreview, struct CPrintPreviewState* pState);
 
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -109,13 +109,48 @@ BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nI
   return CWnd::Create(nullptr, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID);
 }
 
-QWidget* CListBox::CreateWidget(QWidget* pParent) { return new CListWidget<QListWidget>(this, pParent); }
+QWidget* CListBox::CreateWidget(QWidget* pParent) {
+  auto* list = new CListWidget<QListWidget>(this, pParent);
+  const HWND hWnd = reinterpret_cast<HWND>(static_cast<QWidget*>(list));
+  QObject::connect(list, &QListWidget::currentRowChanged, list, [this, hWnd](int) {
+    if (CWnd::FromHandle(hWnd) != this || m_bSelecting) return;
+    if (CWnd* parent = GetParent()) {
+      wnd_bridge::DispatchScope scope;
+      parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), LBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(m_hWnd));
+    }
+  });
+  return list;
+}
 
-int CListBox::AddString(LPCTSTR text) {
+int CListBox::AddString(LPCTSTR text) { return InsertString(-1, text); }
+
+int CListBox::InsertString(int index, LPCTSTR text) {
   auto* list = qobject_cast<QListWidget*>(GetWidget());
   if (list == nullptr) return LB_ERR;
-  list->addItem(ToQString(text));
-  return list->count() - 1;
+  if (index < 0 || index > list->count()) index = list->count();
+  m_bSelecting = true;
+  list->insertItem(index, ToQString(text));
+  m_bSelecting = false;
+  return index;
+}
+
+int CListBox::DeleteString(int index) {
+  auto* list = qobject_cast<QListWidget*>(GetWidget());
+  if (list == nullptr || index < 0 || index >= list->count()) return LB_ERR;
+  m_bSelecting = true;
+  delete list->takeItem(index);
+  list->clearSelection();
+  m_bSelecting = false;
+  return list->count();
+}
+
+void CListBox::ResetContent() {
+  auto* list = qobject_cast<QListWidget*>(GetWidget());
+  if (list == nullptr) return;
+  m_bSelecting = true;
+  list->clear();
+  m_bSelecting = false;
 }
 
 int CListBox::GetCount() const {
@@ -132,11 +167,15 @@ int CListBox::GetCurSel() const {
 int CListBox::SetCurSel(int index) {
   auto* list = qobject_cast<QListWidget*>(GetWidget());
   if (list == nullptr) return LB_ERR;
+  m_bSelecting = true;
   if (index < 0 || index >= list->count()) {
     list->clearSelection();
+    m_bSelecting = false;
     return LB_ERR;
   }
   list->setCurrentRow(index);
+  list->item(index)->setSelected(true);
+  m_bSelecting = false;
   return index;
 }
 

@@ -8,18 +8,29 @@
 #include <vector>
 
 constexpr int LB_ERR = -1;
+// A list box's selection changed by the user (notification of WM_COMMAND).
+constexpr WORD LBN_SELCHANGE = 1;
+#define ON_LBN_SELCHANGE(id, memberFxn) \
+  {WM_COMMAND, static_cast<int>(LBN_SELCHANGE), static_cast<UINT>(id), static_cast<UINT>(id), nullptr, &afx_detail::Command<memberFxn>},
 constexpr int LVCFMT_LEFT = 0;
 constexpr int LVCFMT_RIGHT = 1;
 constexpr int LVCFMT_CENTER = 2;
 constexpr DWORD LVS_EX_GRIDLINES = 0x0001;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
 
+// Choosing an entry with the mouse or the keys sends LBN_SELCHANGE (1) to the
+// parent; SetCurSel sends nothing.
 class CListBox : public CWnd {
   DECLARE_DYNAMIC(CListBox)
 public:
   CListBox() = default;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int AddString(LPCTSTR text);
+  // Inserts before index (-1 appends); the new entry's index.
+  int InsertString(int index, LPCTSTR text);
+  // The count left, or LB_ERR.
+  int DeleteString(int index);
+  void ResetContent();
   int GetCount() const;
   // LB_ERR when nothing is selected.
   int GetCurSel() const;
@@ -29,6 +40,7 @@ public:
 protected:
   using CWnd::Create;
   QWidget* CreateWidget(QWidget* pParent) override;
+  bool m_bSelecting = false;  // a selection made by code, not by the user
 };
 
 class CListCtrl : public CWnd {

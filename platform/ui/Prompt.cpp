@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 
 namespace {
 
@@ -146,4 +147,10 @@ BOOL CPromptService::ChooseColor(COLORREF& rColour) {
   if (!chosen.isValid()) return FALSE;
   rColour = RGB(chosen.red(), chosen.green(), chosen.blue());
   return TRUE;
+}
+
+BOOL CPromptService::PageSetup(QPrinter* pPrinter) {
+  if (pPrinter == nullptr) return FALSE;
+  QPageSetupDialog dialog(pPrinter, QApplication::activeWindow());
+  return dialog.exec() == QDialog::Accepted ? TRUE : FALSE;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CDialog;
+class QPrinter;
 struct CMenuChoiceItem;
 
 struct CFileDialogRequest {
@@ -53,6 +54,9 @@ public:
   // A colour chosen in the colour dialog, starting from rColour; FALSE when
   // cancelled (rColour unchanged). The default shows QColorDialog.
   virtual BOOL ChooseColor(COLORREF& rColour);
+  // The page setup dialog on a printer; FALSE when cancelled. The default shows
+  // QPageSetupDialog.
+  virtual BOOL PageSetup(QPrinter* pPrinter);
 };
 
 // The prompt object in use (never null).

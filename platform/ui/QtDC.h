@@ -62,9 +62,11 @@ protected:
   BOOL OnDrawImage(const POINT* points, int width, int height, const BYTE* bgra, const COLORREF* key) override;
   int OnGetClipBox(RECT& rect) const override;
 
-private:
+  // Draws on pSurface from now on (not owned); End lets go of it.
   void Begin(QImage* pSurface);
   void End();
+
+private:
   void ApplyState();
   // Hands the pen, brush and raster operation to the painter where they differ
   // from what it holds: callers select and restore pens around every figure, and

@@ -11,6 +11,7 @@ std::map<UINT, CString>& Table() {
       {AFX_IDP_FAILED_TO_OPEN_DOC, CString(L"Failed to open document.")},
       {AFX_IDP_FAILED_TO_SAVE_DOC, CString(L"Failed to save document.")},
       {AFX_IDP_ASK_TO_SAVE, CString(L"Save changes to %1?")},
+      {AFX_IDP_COMMAND_FAILURE, CString(L"The command could not be carried out.")},
   };
   return table;
 }

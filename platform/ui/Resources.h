@@ -12,6 +12,7 @@ constexpr UINT AFX_IDS_UNTITLED = 0xF000;
 constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF101;
 constexpr UINT AFX_IDP_FAILED_TO_SAVE_DOC = 0xF102;
 constexpr UINT AFX_IDP_ASK_TO_SAVE = 0xF103;
+constexpr UINT AFX_IDP_COMMAND_FAILURE = 0xF108;
 
 // FALSE (and an empty string) when the id has no text.
 BOOL AfxLoadString(UINT nID, CString& rString);

@@ -54,3 +54,12 @@ BOOL CScriptedPrompt::ChooseColor(COLORREF& rColour) {
   m_colours.pop_front();
   return TRUE;
 }
+
+BOOL CScriptedPrompt::PageSetup(QPrinter* pPrinter) {
+  ++m_nPageSetupDialogs;
+  if (m_pageSetups.empty()) return FALSE;
+  auto step = std::move(m_pageSetups.front());
+  m_pageSetups.pop_front();
+  if (step) step(pPrinter);
+  return TRUE;
+}

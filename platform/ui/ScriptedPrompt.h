@@ -26,6 +26,8 @@ public:
   INT_PTR RunModalDialog(CDialog& dialog) override;
   UINT ChooseMenuItem(const std::vector<CMenuChoiceItem>& items, POINT ptScreen) override;
   BOOL ChooseColor(COLORREF& rColour) override;
+  // Runs the next queued step on the printer; none left cancels.
+  BOOL PageSetup(QPrinter* pPrinter) override;
 
   struct DialogAnswer {
     int nButton = IDCANCEL;
@@ -42,6 +44,8 @@ public:
   std::vector<std::vector<CMenuChoiceItem>> m_menus;   // popups shown
   std::deque<COLORREF> m_colours;                      // next colour-dialog answers; none left cancels
   int m_nColourDialogs = 0;                            // colour dialogs shown
+  std::deque<std::function<void(QPrinter*)>> m_pageSetups;  // next page-setup answers
+  int m_nPageSetupDialogs = 0;                         // page setup dialogs shown
 
 private:
   CPromptService* m_pPrevious;

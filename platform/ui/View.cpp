@@ -4,6 +4,8 @@
 #include "platform/ui/Document.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/GLArea.h"
+#include "platform/ui/Prompt.h"
+#include "platform/ui/Resources.h"
 #include "platform/ui/QtDC.h"
 #include "platform/ui/WndWidget.h"
 
@@ -144,7 +146,10 @@ CGLArea* CView::GetGLArea() {
   return m_pGLArea.get();
 }
 
-void CView::OnPrepareDC(CDC*, CPrintInfo*) {}
+void CView::OnPrepareDC(CDC*, CPrintInfo* pInfo) {
+  // A job whose page count nobody set prints its first page only.
+  if (pInfo != nullptr && pInfo->GetMaxPage() == 0xFFFF) pInfo->m_bContinuePrinting = pInfo->m_nCurPage == 1;
+}
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 void CView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(TRUE); }
 void CView::OnActivateView(BOOL, CView*, CView*) {}
@@ -155,6 +160,70 @@ void CView::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
   OnDraw(pDC);
 }
 void CView::OnEndPrinting(CDC*, CPrintInfo*) {}
+
+void CView::OnEndPrintPreview(CDC* pDC, CPrintInfo* pInfo, POINT, CPreviewView*) {
+  if (pInfo != nullptr) OnEndPrinting(pDC, pInfo);
+  if (CFrameWnd* frame = GetParentFrame()) frame->OnSetPreviewMode(FALSE, nullptr);
+  Invalidate(TRUE);
+}
+
+BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) {
+  if (pInfo == nullptr || pInfo->m_pPD == nullptr) return FALSE;
+  if (pInfo->m_bPreview || pInfo->m_bDirect) return pInfo->m_pPD->GetDefaults();
+  return pInfo->m_pPD->DoModal() == IDOK ? TRUE : FALSE;
+}
+
+BOOL CView::PrintPages(CPrinterDC* pDC, CPrintInfo* pInfo) {
+  if (pDC == nullptr || pInfo == nullptr) return FALSE;
+  const UINT last = pInfo->GetToPage();
+  for (UINT page = pInfo->GetFromPage(); page <= last && pInfo->m_bContinuePrinting; ++page) {
+    pInfo->m_nCurPage = page;
+    OnPrepareDC(pDC, pInfo);
+    if (!pInfo->m_bContinuePrinting) break;
+    if (!pDC->StartPage()) return FALSE;
+    pInfo->m_rectDraw = RECT{0, 0, pDC->GetDeviceCaps(HORZRES), pDC->GetDeviceCaps(VERTRES)};
+    OnPrint(pDC, pInfo);
+    if (!pDC->EndPage()) return FALSE;
+  }
+  return TRUE;
+}
+
+void CView::OnFilePrint(UINT nID) {
+  CPrintInfo info;
+  info.m_bDirect = nID == ID_FILE_PRINT_DIRECT ? TRUE : FALSE;
+  if (!OnPreparePrinting(&info)) return;
+  std::unique_ptr<CPrinterDC> dc(info.m_pPD->CreatePrinterDC());
+  if (dc == nullptr || !dc->StartDoc()) {
+    AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
+    return;
+  }
+  OnBeginPrinting(dc.get(), &info);
+  PrintPages(dc.get(), &info);
+  OnEndPrinting(dc.get(), &info);
+  dc->EndDoc();
+}
+
+BOOL CView::DoPrintPreview(UINT, CView* pPrintView, CRuntimeClass* pPreviewViewClass, CPrintPreviewState* pState) {
+  if (pPrintView == nullptr || pPreviewViewClass == nullptr || AfxGetPreviewView() != nullptr) return FALSE;
+  CObject* object = pPreviewViewClass->CreateObject();
+  auto* preview = dynamic_cast<CPreviewView*>(object);
+  if (preview == nullptr) {
+    delete object;
+    return FALSE;
+  }
+  CFrameWnd* frame = GetParentFrame();
+  if (frame != nullptr) frame->OnSetPreviewMode(TRUE, pState);
+  if (!preview->SetPrintView(pPrintView, frame, pState)) {
+    if (preview->GetSafeHwnd() != nullptr) {
+      preview->DestroyWindow();
+    } else {
+      delete preview;
+    }
+    if (frame != nullptr) frame->OnSetPreviewMode(FALSE, pState);
+    return FALSE;
+  }
+  return TRUE;
+}
 
 BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
   if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;

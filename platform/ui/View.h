@@ -5,6 +5,7 @@
 // painting the widget only shows the image. A 3D work area (OpenGL) is made on
 // the first request and laid over the view.
 
+#include "platform/ui/Print.h"
 #include "platform/ui/Wnd.h"
 
 #include <memory>
@@ -12,20 +13,6 @@
 class CDocument;
 class CGLArea;
 class QImage;
-
-// Print job state handed to the view's print hooks.
-struct CPrintInfo {
-  void SetMaxPage(UINT nMaxPage) { m_nMaxPage = nMaxPage; }
-  UINT GetMaxPage() const { return m_nMaxPage; }
-  void SetMinPage(UINT nMinPage) { m_nMinPage = nMinPage; }
-  UINT GetMinPage() const { return m_nMinPage; }
-
-  BOOL m_bPreview = FALSE;
-  UINT m_nCurPage = 1;
-  UINT m_nMinPage = 1;
-  UINT m_nMaxPage = 0xFFFF;
-  RECT m_rectDraw{0, 0, 0, 0};
-};
 
 class CView : public CWnd {
   DECLARE_DYNAMIC(CView)
@@ -44,6 +31,22 @@ public:
   virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
   virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
   virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+  // Leaving the preview: closes the preview window's print job.
+  virtual void OnEndPrintPreview(CDC* pDC, CPrintInfo* pInfo, POINT point, CPreviewView* pView);
+
+  // Print (ID_FILE_PRINT) and print without the dialog (ID_FILE_PRINT_DIRECT):
+  // OnPreparePrinting, then the pages from the dialog's range through
+  // OnBeginPrinting, OnPrepareDC and OnPrint, and OnEndPrinting.
+  void OnFilePrint(UINT nID);
+  // Runs the pages of a prepared print job into the printer context.
+  BOOL PrintPages(CPrinterDC* pDC, CPrintInfo* pInfo);
+  // The print dialog of the job (none for a preview or a direct print);
+  // FALSE when cancelled.
+  BOOL DoPreparePrinting(CPrintInfo* pInfo);
+  // Shows the preview window of class pPreviewViewClass (a CPreviewView) for
+  // pPrintView over the frame; FALSE when it cannot start.
+  BOOL DoPrintPreview(UINT nIDResource, CView* pPrintView, CRuntimeClass* pPreviewViewClass,
+                      CPrintPreviewState* pState);
 
   // Routing: the view's own map, then its document's.
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;

@@ -8,7 +8,13 @@
 #include "platform/ui/RecentFileList.h"
 #include "platform/ui/Resources.h"
 
+#include "platform/ui/Print.h"
+#include "platform/ui/Prompt.h"
+
 #include <QApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -173,7 +179,27 @@ void CWinApp::OnFileOpen() {
 }
 
 // Printer choice happens in the print dialog itself on this platform.
-void CWinApp::OnFilePrintSetup() {}
+void CWinApp::OnFilePrintSetup() {
+  if (QPrinter* printer = GetPrinter()) AfxGetPromptService()->PageSetup(printer);
+}
+
+QPrinter* CWinApp::GetPrinter() {
+  if (m_pPrinter == nullptr) {
+    if (!AfxEnsureQtApplication()) return nullptr;
+    m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // Without an installed printer the output goes to a PDF file.
+    if (QPrinterInfo::defaultPrinter().isNull()) m_pPrinter->setOutputFormat(QPrinter::PdfFormat);
+    m_pPrinter->setPageOrientation(QPageLayout::Portrait);
+  }
+  return m_pPrinter.get();
+}
+
+BOOL CWinApp::GetPrinterDeviceDefaults(PRINTDLG* pPrintDlg) {
+  QPrinter* printer = GetPrinter();
+  if (printer == nullptr || pPrintDlg == nullptr) return FALSE;
+  pPrintDlg->nCopies = static_cast<WORD>(std::max(printer->copyCount(), 1));
+  return TRUE;
+}
 
 void CWinApp::OnAppExit() {
   if (m_pMainWnd != nullptr) m_pMainWnd->SendMessage(WM_CLOSE);

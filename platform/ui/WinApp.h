@@ -13,6 +13,7 @@ class CDocManager;
 class CDocTemplate;
 class CDocument;
 class CRecentFileList;
+class QPrinter;
 class QSettings;
 
 class CWinApp : public CWinThread {
@@ -54,7 +55,14 @@ public:
 
   void OnFileNew();
   void OnFileOpen();
+  // The page setup dialog on the application's printer defaults.
   void OnFilePrintSetup();
+  // The application's printer defaults: every print dialog, print job and
+  // preview starts from this printer and a confirmed print dialog keeps its
+  // choices here (made on first use; PDF output when no printer is installed).
+  QPrinter* GetPrinter();
+  // The defaults into a print dialog record (page range and copies).
+  BOOL GetPrinterDeviceDefaults(struct PRINTDLG* pPrintDlg);
   void OnAppExit();
 
   CString m_strAppName;
@@ -76,7 +84,8 @@ protected:
 
 private:
   std::unique_ptr<QSettings> OpenProfile() const;
-  CWinApp* m_pPreviousApp = nullptr;  // the application object before this one (tests make several)
+  CWinApp* m_pPreviousApp = nullptr;
+  std::unique_ptr<QPrinter> m_pPrinter;  // the application object before this one (tests make several)
   void SetAppName(const CString& name);
 };
 

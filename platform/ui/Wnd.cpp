@@ -13,6 +13,8 @@
 #include <QMimeData>
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -102,6 +104,15 @@ void SetControlText(QWidget* w, const QString& text) {
     button->setText(text);
   } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
     line->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+    group->setTitle(text);
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    // An editable box shows the text; a list selects the entry that has it.
+    if (combo->isEditable()) {
+      combo->setEditText(text);
+    } else {
+      combo->setCurrentIndex(combo->findText(text));
+    }
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
     plain->setPlainText(text);
   } else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
@@ -115,6 +126,8 @@ QString ControlText(const QWidget* w) {
   if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
   if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
   if (auto* line = qobject_cast<const QLineEdit*>(w)) return line->text();
+  if (auto* group = qobject_cast<const QGroupBox*>(w)) return group->title();
+  if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->currentText();
   if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return plain->toPlainText();
   if (auto* rich = qobject_cast<const QTextEdit*>(w)) return rich->toPlainText();
   return w->windowTitle();
@@ -396,8 +409,15 @@ UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
       SendMessage(WM_TIMER, nIDEvent, 0);
     });
   }
-  pTimer->start(static_cast<int>(std::max<UINT>(nElapse, 10)));
+  // Qt's timers take a signed 32-bit period: longer ones wait as long as they can.
+  pTimer->start(static_cast<int>(std::clamp<UINT>(nElapse, 10, 0x7FFFFFFF)));
   return nIDEvent;
+}
+
+UINT CWnd::GetTimerPeriod(UINT_PTR nIDEvent) const {
+  auto it = m_timers.find(nIDEvent);
+  if (it == m_timers.end() || !it->second->isActive()) return 0;
+  return static_cast<UINT>(it->second->interval());
 }
 
 BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {

@@ -78,6 +78,8 @@ public:
   // platform). Returns nIDEvent, or 0 when the window has no widget.
   UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void* lpfnTimer = nullptr);
   BOOL KillTimer(UINT_PTR nIDEvent);
+  // The period of a running timer in milliseconds; 0 when it does not run.
+  UINT GetTimerPeriod(UINT_PTR nIDEvent) const;
 
   void Invalidate(BOOL bErase = TRUE);
   void UpdateWindow();
