@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 void PARAM_Init(_param* p)
 {
@@ -107,94 +108,157 @@ struct Snapper {
         return std::clamp(x, lo, hi);
     }
 
-    double Dist2(double u, double v, double* p) const
-    {
-        BSRF_EvPos(s, u, v, p);
-        return P3D_Dist2(p, target);
-    }
-
-    // Damped Newton on the gradient of the squared distance. Falls back to the
-    // Gauss-Newton matrix where the Hessian is not positive definite, and to a
-    // one-parameter step along a boundary it is clamped against. Returns the
-    // squared distance at the final (u, v).
-    double Run(double& u, double& v, double* foot) const
+    // Newton on the squared distance inside the box [a0, a1] × [b0, b1] (a
+    // periodic direction of the whole domain wraps instead). A parameter held at
+    // a bound by a gradient pointing out of the box is left out of the step;
+    // where the Hessian is not positive definite the Gauss-Newton matrix takes
+    // its place; a step that does not lower the distance is halved, and when
+    // halving does not help either a scaled gradient step is tried. Returns the
+    // squared distance at the final (u, v), negative on evaluation failure.
+    double Run(double& u, double& v, double* foot, double a0, double a1, double b0, double b1, bool wu,
+               bool wv) const
     {
         Eval2 e;
         double best = -1.0;
-        for (int it = 0; it < 60; ++it) {
+        for (int it = 0; it < 64; ++it) {
             if (!BSRF_Ev2Der(s, u, v, e.P, e.Su, e.Sv, e.Suu, e.Suv, e.Svv))
-                break;
+                return best;
             double r[3];
             V3D_Sub(e.P, target, r);
             best = V3D_Dot(r, r);
             P3D_Copy(e.P, foot);
             const double fu = V3D_Dot(r, e.Su), fv = V3D_Dot(r, e.Sv);
             const double guu = V3D_Dot(e.Su, e.Su), guv = V3D_Dot(e.Su, e.Sv), gvv = V3D_Dot(e.Sv, e.Sv);
+            const bool freeU = wu || !((u <= a0 && fu > 0.0) || (u >= a1 && fu < 0.0));
+            const bool freeV = wv || !((v <= b0 && fv > 0.0) || (v >= b1 && fv < 0.0));
             double a = guu + V3D_Dot(r, e.Suu), b = guv + V3D_Dot(r, e.Suv), c = gvv + V3D_Dot(r, e.Svv);
-            double det = a * c - b * b;
-            if (!(a > 0.0 && det > 1e-14 * (guu * gvv + 1e-300))) {
-                a = guu;
-                b = guv;
-                c = gvv;
-                det = a * c - b * b;
-            }
             double du = 0.0, dv = 0.0;
-            if (det > 1e-24 * (guu * gvv + 1e-300) && det > 0.0) {
-                du = -(c * fu - b * fv) / det;
-                dv = -(a * fv - b * fu) / det;
-            } else if (guu >= gvv && guu > 0.0) {
-                du = -fu / guu;
-            } else if (gvv > 0.0) {
-                dv = -fv / gvv;
-            } else {
+            if (freeU && freeV) {
+                if (!(a > 0.0 && a * c - b * b > 1e-12 * (guu * gvv + 1e-300))) {
+                    a = guu;
+                    b = guv;
+                    c = gvv;
+                }
+                const double det = a * c - b * b;
+                if (det > 1e-14 * (guu * gvv) && det > 0.0) {
+                    du = -(c * fu - b * fv) / det;
+                    dv = -(a * fv - b * fu) / det;
+                } else if (guu >= gvv && guu > 0.0) {
+                    du = -fu / guu;
+                } else if (gvv > 0.0) {
+                    dv = -fv / gvv;
+                }
+            } else if (freeU) {
+                du = -fu / (a > 0.0 ? a : (guu > 0.0 ? guu : 1.0));
+            } else if (freeV) {
+                dv = -fv / (c > 0.0 ? c : (gvv > 0.0 ? gvv : 1.0));
+            }
+            if (du == 0.0 && dv == 0.0)
                 break;
-            }
-            // A step against a boundary that clamps: move along the boundary only.
-            auto pinned = [](double x, double d, double lo, double hi, bool wrap) {
-                return !wrap && ((x <= lo && d < 0.0) || (x >= hi && d > 0.0));
-            };
-            if (pinned(u, du, u0, u1, wrapU) && gvv > 0.0) {
-                du = 0.0;
-                dv = -fv / (c > 0.0 ? c : gvv);
-            } else if (pinned(v, dv, v0, v1, wrapV) && guu > 0.0) {
-                dv = 0.0;
-                du = -fu / (a > 0.0 ? a : guu);
-            }
-            // No step larger than half the domain.
             du = std::clamp(du, -0.5 * (u1 - u0), 0.5 * (u1 - u0));
             dv = std::clamp(dv, -0.5 * (v1 - v0), 0.5 * (v1 - v0));
-            double nu = Limit(u + du, u0, u1, wrapU), nv = Limit(v + dv, v0, v1, wrapV);
-            double p[3];
-            double d2 = Dist2(nu, nv, p);
-            for (int h = 0; h < 30 && d2 > best * (1.0 + 1e-12) + 1e-300; ++h) {
-                du *= 0.5;
-                dv *= 0.5;
-                nu = Limit(u + du, u0, u1, wrapU);
-                nv = Limit(v + dv, v0, v1, wrapV);
-                d2 = Dist2(nu, nv, p);
+            double nu = u, nv = v, p[3] = {0, 0, 0};
+            bool lowered = false;
+            auto attempt = [&](double su, double sv) {
+                for (int h = 0; h < 40; ++h) {
+                    nu = wu ? Limit(u + su, a0, a1, true) : std::clamp(u + su, a0, a1);
+                    nv = wv ? Limit(v + sv, b0, b1, true) : std::clamp(v + sv, b0, b1);
+                    BSRF_EvPos(s, nu, nv, p);
+                    // Near the foot the distance is flat to second order and its
+                    // rounding hides the last digits of the foot: a step that raises
+                    // it by no more than rounding is taken.
+                    if (P3D_Dist2(p, target) < best * (1.0 + 1e-12))
+                        return true;
+                    su *= 0.5;
+                    sv *= 0.5;
+                }
+                return false;
+            };
+            lowered = attempt(du, dv);
+            if (!lowered && guu + gvv > 0.0) {
+                // The gradient itself, scaled by the speeds.
+                const double gu = freeU && guu > 0.0 ? -fu / guu : 0.0, gv = freeV && gvv > 0.0 ? -fv / gvv : 0.0;
+                lowered = attempt(std::clamp(gu, -0.5 * (u1 - u0), 0.5 * (u1 - u0)),
+                                  std::clamp(gv, -0.5 * (v1 - v0), 0.5 * (v1 - v0)));
             }
-            if (d2 > best)
+            if (!lowered)
                 break;
             double move[3];
             V3D_Sub(p, foot, move);
             u = nu;
             v = nv;
-            best = d2;
+            best = P3D_Dist2(p, target);
             P3D_Copy(p, foot);
             if (V3D_Len(move) < tol)
                 break;
         }
         return best;
     }
+
+    double Run(double& u, double& v, double* foot) const { return Run(u, v, foot, u0, u1, v0, v1, wrapU, wrapV); }
 };
 
-// Mean of the knots that give control point i its Greville parameter.
-double Greville(const double* knots, int k, int i)
+
+// Global search over the knot-span patches: each patch lies inside the box of
+// its control points (positive weights), so the distance to that box bounds the
+// distance to the patch from below. Patches are searched nearest bound first by
+// Newton kept inside the patch, until the next bound is no better than the best
+// distance found (a patch is searched from its centre and corners until its
+// bound is reached). report(u, v, d2, foot) returns the best squared distance so far.
+template <typename Report>
+void SearchSpans(const Snapper& sn, const _nurbs_surface* s, Report report)
 {
-    double g = 0.0;
-    for (int j = 1; j < k; ++j)
-        g += knots[i + j];
-    return g / (k - 1);
+    struct Patch {
+        double bound;
+        int i, j; // first knot index of the span in u and v
+    };
+    const int pu = s->ku - 1, pv = s->kv - 1;
+    std::vector<Patch> patches;
+    patches.reserve(static_cast<size_t>(s->nu - pu) * static_cast<size_t>(s->nv - pv));
+    const double* P = sn.target;
+    for (int i = pu; i < s->nu; ++i) {
+        if (!(s->U[i + 1] > s->U[i]))
+            continue;
+        for (int j = pv; j < s->nv; ++j) {
+            if (!(s->V[j + 1] > s->V[j]))
+                continue;
+            double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+            for (int a = i - pu; a <= i; ++a)
+                for (int b = j - pv; b <= j; ++b) {
+                    const double* q = s->P[a][b];
+                    for (int e = 0; e < 3; ++e) {
+                        const double x = q[e] / q[3];
+                        lo[e] = std::min(lo[e], x);
+                        hi[e] = std::max(hi[e], x);
+                    }
+                }
+            double d2 = 0.0;
+            for (int e = 0; e < 3; ++e) {
+                const double g = P[e] < lo[e] ? lo[e] - P[e] : (P[e] > hi[e] ? P[e] - hi[e] : 0.0);
+                d2 += g * g;
+            }
+            patches.push_back({d2, i, j});
+        }
+    }
+    std::sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) {
+        return a.bound < b.bound || (a.bound == b.bound && (a.i < b.i || (a.i == b.i && a.j < b.j)));
+    });
+    double best = -1.0;
+    for (const Patch& p : patches) {
+        if (best >= 0.0 && p.bound >= best)
+            break;
+        const double a0 = s->U[p.i], a1 = s->U[p.i + 1], b0 = s->V[p.j], b1 = s->V[p.j + 1];
+        // From the centre, then from the corners: seen from afar a small patch
+        // can hold a second local minimum on its border.
+        const double starts[5][2] = {{0.5 * (a0 + a1), 0.5 * (b0 + b1)}, {a0, b0}, {a1, b0}, {a0, b1}, {a1, b1}};
+        for (const auto& st : starts) {
+            double u = st[0], v = st[1], f[3] = {0, 0, 0};
+            const double d2 = sn.Run(u, v, f, a0, a1, b0, b1, false, false);
+            best = report(u, v, d2, f);
+            if (p.bound >= best)
+                break;
+        }
+    }
 }
 
 }  // namespace
@@ -238,32 +302,18 @@ int BSRF_SnapPnt(const _nurbs_surface* s, const double* P, double tol, double* f
     if (guided) {
         tryFrom(*u, *v);
     } else {
-        // Starts at the control points nearest P: the net hugs the surface, so the
-        // nearest surface point lies under one of them unless the net is far off.
-        constexpr int kStarts = 3;
-        int bi[kStarts], bj[kStarts];
-        double bd[kStarts];
-        for (int c = 0; c < kStarts; ++c) {
-            bi[c] = bj[c] = -1;
-            bd[c] = 1e300;
-        }
-        for (int i = 0; i < s->nu; ++i)
-            for (int j = 0; j < s->nv; ++j) {
-                const double* q = s->P[i][j];
-                const double w = q[3];
-                const double dx = q[0] / w - P[0], dy = q[1] / w - P[1], dz = q[2] / w - P[2];
-                double d2 = dx * dx + dy * dy + dz * dz;
-                int a = i, b = j;
-                for (int c = 0; c < kStarts; ++c)
-                    if (d2 < bd[c]) {
-                        std::swap(d2, bd[c]);
-                        std::swap(a, bi[c]);
-                        std::swap(b, bj[c]);
-                    }
+        SearchSpans(sn, s, [&](double uu, double vv, double d2, const double* f) {
+            if (d2 >= 0.0 && (bestD2 < 0.0 || d2 < bestD2)) {
+                bestD2 = d2;
+                bestU = uu;
+                bestV = vv;
+                P3D_Copy(f, bestFoot);
             }
-        for (int c = 0; c < kStarts; ++c)
-            if (bi[c] >= 0)
-                tryFrom(Greville(s->U, s->ku, bi[c]), Greville(s->V, s->kv, bj[c]));
+            return bestD2;
+        });
+        // Polish across span borders, where the span searches stopped.
+        if (bestD2 >= 0.0)
+            tryFrom(bestU, bestV);
     }
     if (bestD2 < 0.0)
         return 0;
