@@ -97,9 +97,18 @@ int SampleAdaptive(const CURVE* c, double s0, double s1, double s2, double t0, d
     struct Node {
         double t, p[3], tan[3];
     };
+    // Where the derivative vanishes (a cusp, a zero-speed end) the tangent is
+    // taken a little way towards the middle of the range: its limit there.
+    const double nudge = 1e-7 * (t1 - t0);
     auto make = [&](double t, Node& n) {
         n.t = t;
-        return Eval(c, t, n.p, n.tan, nullptr) == 1 && V3D_Unit(n.tan, 1e-6) == 1;
+        if (Eval(c, t, n.p, n.tan, nullptr) != 1)
+            return false;
+        if (V3D_Unit(n.tan, 1e-6) == 1)
+            return true;
+        double q[3];
+        const double toward = (t - t0) < 0.5 * (t1 - t0) ? nudge : -nudge;
+        return Eval(c, t + toward, q, n.tan, nullptr) == 1 && V3D_Unit(n.tan, 1e-12) == 1;
     };
     Node a, b;
     if (!make(t0, a) || !make(t1, b))
@@ -116,7 +125,10 @@ int SampleAdaptive(const CURVE* c, double s0, double s1, double s2, double t0, d
             return 0;
         double gap[3];
         V3D_Sub(A.tan, B.tan, gap);
-        if (P3D_Dist(A.p, B.p) < s2 && L3D_DistToPntEx(m.p, A.p, B.p) < s0 && V3D_Len(gap) < s1) {
+        // A span at the parameter resolution is kept as it is: at a cusp or a
+        // corner the tangents never come closer.
+        const bool tiny = std::fabs(B.t - A.t) <= 1e-9 * std::fabs(t1 - t0);
+        if (tiny || (P3D_Dist(A.p, B.p) < s2 && L3D_DistToPntEx(m.p, A.p, B.p) < s0 && V3D_Len(gap) < s1)) {
             done.push_back(B);
             pending.pop_back();
         } else {
@@ -170,10 +182,11 @@ CURVE* ECRV_NewLine(const double* base, const double* dir)
         return nullptr;
     if (base)
         P3D_Copy(base, l->base);
+    // The record holds a unit direction; one that does not normalise is (1, 0, 0).
     if (dir)
         P3D_Copy(dir, l->dir);
-    else
-        l->dir[0] = 1.0;
+    if (V3D_Unit(l->dir, 1e-300) != 1)
+        P3D_Set(l->dir, 1.0, 0.0, 0.0);
     return &l->h;
 }
 
@@ -287,8 +300,8 @@ int ECRV_NewtonNearest(const CURVE* c, const double* P, double* t, double* foot,
 {
     double prev = 1e12;
     for (int it = 0; it < kNewtonSteps; ++it) {
-        double C[3], d1[3];
-        if (!Eval(c, *t, C, d1, nullptr))
+        double C[3], d1[3], d2[3];
+        if (!Eval(c, *t, C, d1, d2))
             return 0;
         P3D_Copy(C, foot);
         const double d = P3D_Dist(P, C);
@@ -303,7 +316,15 @@ int ECRV_NewtonNearest(const CURVE* c, const double* P, double* t, double* foot,
         const double s = V3D_Dot(d1, r) / len;
         if (std::fabs(s) < tol)
             return 1;
-        *t += s / len;
+        // The full Newton step on the squared distance where its curvature term
+        // keeps it a minimum; the first-order step s / |C'| alone overshoots,
+        // and diverges once the point lies beyond the centre of curvature.
+        const double h = len * len - V3D_Dot(d2, r);
+        *t += h > 0.1 * len * len ? s * len / h : s / len;
+        // An open NURBS curve's evaluation clamps to its range; keep t there too,
+        // so that the parameter and the foot agree.
+        if (c->type == ENT_NURBS_CURVE && AsNurbs(c)->param.closure != 2)
+            *t = std::clamp(*t, AsNurbs(c)->param.start, AsNurbs(c)->param.end);
     }
     return 0;
 }
@@ -384,15 +405,20 @@ int ECRV_NearestPoint(double* foot, const double* P, double* t, CURVE* c)
             return 0;
         double best = 1e20;
         for (int i = 0; i < count; ++i) {
-            double tt = cand[i], f[3];
-            ECRV_NewtonNearest(c, P, &tt, f, tol);
-            if (!Eval(c, tt, f, nullptr, nullptr))
+            // Newton's answer where it converged to a nearer point, else the
+            // candidate itself.
+            double tc = cand[i], fc[3], tt = cand[i], f[3];
+            if (!Eval(c, tc, fc, nullptr, nullptr))
                 continue;
-            const double d = P3D_Dist(P, f);
+            if (ECRV_NewtonNearest(c, P, &tt, f, tol) == 1 && P3D_Dist(P, f) <= P3D_Dist(P, fc)) {
+                tc = tt;
+                P3D_Copy(f, fc);
+            }
+            const double d = P3D_Dist(P, fc);
             if (d < best) {
                 best = d;
-                *t = NurbsT(n, tt);
-                P3D_Copy(f, foot);
+                *t = NurbsT(n, tc);
+                P3D_Copy(fc, foot);
             }
         }
         return best < 1e12 ? 1 : 0;

@@ -10,7 +10,8 @@
 
 #include "toolpath/surfkernel/KernelEntity.h"
 
-// A missing base point gives the origin, a missing direction (1, 0, 0).
+// A missing base point gives the origin; the direction is stored normalised, a
+// missing or zero one as (1, 0, 0).
 CURVE* ECRV_NewLine(const double* base, const double* dir);
 // A missing frame gives the world frame.
 CURVE* ECRV_NewCircle(const _rect_fm3d* frame, double r);
@@ -34,7 +35,8 @@ int ECRV_EvalDeriv2(const CURVE* c, double* d1, double* d2, double* P, double t)
 // the start guess; when Newton fails from it the sampled search takes over
 // (the sample cache is made on first use, so c changes).
 int ECRV_NearestPoint(double* foot, const double* P, double* t, CURVE* c);
-// Newton on the foot from t, at most 32 steps; 1 converged (foot and t set).
+// Newton on the foot from t, at most 32 steps (with the curve's second
+// derivative where it keeps the step a minimum); 1 converged (foot and t set).
 int ECRV_NewtonNearest(const CURVE* c, const double* P, double* t, double* foot, double tol);
 
 // Points and parameters (flags 5) from t0 to t1 into a new string in *out.
