@@ -119,6 +119,37 @@ int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
     return 1;
 }
 
+// Derivatives along u (alongU) or v of the offset's Su and Sv at (u, v) with
+// step h inside [lo, hi]: out[0][2] d(Su), out[1][2] d(Sv), second order.
+bool Stencil(const ESRF_OFFSET* o, double u, double v, double h, double lo, double hi, bool alongU,
+             double (*out)[3][3])
+{
+    const double x = alongU ? u : v;
+    double w[3], at[3];
+    if (x - h >= lo && x + h <= hi) {
+        at[0] = x - h, at[1] = x + h, at[2] = x;
+        w[0] = -0.5 / h, w[1] = 0.5 / h, w[2] = 0.0;
+    } else {
+        const double s = x - h < lo ? h : -h;
+        at[0] = x, at[1] = x + s, at[2] = x + 2 * s;
+        w[0] = -1.5 / s, w[1] = 2.0 / s, w[2] = -0.5 / s;
+    }
+    for (int k = 0; k < 3; ++k)
+        out[0][2][k] = out[1][2][k] = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        if (w[i] == 0.0)
+            continue;
+        Derivs d;
+        if (!OffsetDeriv1(o, alongU ? at[i] : u, alongU ? v : at[i], d))
+            return false;
+        for (int k = 0; k < 3; ++k) {
+            out[0][2][k] += w[i] * d.Su[k];
+            out[1][2][k] += w[i] * d.Sv[k];
+        }
+    }
+    return true;
+}
+
 // Offset surface second derivatives: differences of the exact first
 // derivatives (the offset's second derivatives need the base's third).
 int OffsetDeriv2(const ESRF_OFFSET* o, double u, double v, Derivs& d)
@@ -130,7 +161,7 @@ int OffsetDeriv2(const ESRF_OFFSET* o, double u, double v, Derivs& d)
     if (ESRF_GetUVBox(o->base, box) != 1)
         return 0;
     Derivs a, b, c, e;
-    double ua, ub, va, vb;
+    double ua = u, ub = u, va = v, vb = v;
     if (kind == 2) {
         // The forward steps of the first derivatives.
         Derivs base;
@@ -144,13 +175,18 @@ int OffsetDeriv2(const ESRF_OFFSET* o, double u, double v, Derivs& d)
         a = d;
         c = d;
     } else {
+        // Second-order differences: central inside the box, three-point one-sided
+        // at its edges.
         const double hu = 1e-5 * std::max(1.0, std::fabs(u)), hv = 1e-5 * std::max(1.0, std::fabs(v));
-        ua = std::max(box[0], u - hu);
-        ub = std::min(box[2], u + hu);
-        va = std::max(box[1], v - hv);
-        vb = std::min(box[3], v + hv);
-        if (!OffsetDeriv1(o, ua, v, a) || !OffsetDeriv1(o, u, va, c))
+        double du[2][3][3], dv[2][3][3]; // [Su or Sv][stencil point][component]
+        if (!Stencil(o, u, v, hu, box[0], box[2], true, du) || !Stencil(o, u, v, hv, box[1], box[3], false, dv))
             return 0;
+        for (int k = 0; k < 3; ++k) {
+            d.Suu[k] = du[0][2][k];
+            d.Svv[k] = dv[1][2][k];
+            d.Suv[k] = 0.5 * (du[1][2][k] + dv[0][2][k]);
+        }
+        return 1;
     }
     if (!OffsetDeriv1(o, ub, v, b) || !OffsetDeriv1(o, u, vb, e))
         return 0;
