@@ -644,42 +644,40 @@ int ESRF_Curvature(const SURFACE* s, double u, double v, double* P, double* N, d
     const double det = E * G - F * F;
     if (det < 1e-20)
         return 0;
-    double k[2];
-    // The roots are real; a count of 0 only comes from rounding at an umbilic,
-    // where both outputs already hold the double root.
-    EQ_SolveQuadratic(det, 2.0 * F * M - G * L - E * Nn, L * Nn - M * M, 1e-20, k);
-    P3D_Copy(d.P, P);
-    P3D_Copy(n, N);
-    *k1 = k[0];
-    *k2 = k[1];
-    if (std::fabs(k[0] * k[1]) * ESSI_GetPointTol() > std::fabs(k[0] - k[1])) {
-        P3D_Copy(d.Su, d1);
-        if (V3D_Unit(d1, 1e-300) != 1)
-            return 0;
-        V3D_Cross(n, d1, d2);
-        return 1;
-    }
-    double* dirs[2] = {d1, d2};
+    // The shape operator as a symmetric 2 x 2 matrix in the orthonormal tangent
+    // frame (e1 = unit Su, e2 = N × e1). Its eigenvalues come without the
+    // cancellation of the quadratic's discriminant, which near an umbilic
+    // leaves only half the digits (enough to pass for two curvatures).
+    double e1[3], e2[3];
+    P3D_Copy(d.Su, e1);
+    if (V3D_Unit(e1, 1e-300) != 1)
+        return 0;
+    V3D_Cross(n, e1, e2);
     double lm[2][2];
     for (int i = 0; i < 2; ++i) {
-        const double kk = k[i];
-        double nrm[2];
-        const int r = EQ_CommonNormal2(kk * E - L, kk * F - M, kk * F - M, kk * G - Nn, 1e-6, nrm);
-        if (r == 100) {
-            lm[0][0] = 1.0;
-            lm[0][1] = 0.0;
-            lm[1][0] = 0.0;
-            lm[1][1] = 1.0;
-            break;
-        }
-        lm[i][0] = nrm[0];
-        lm[i][1] = nrm[1];
+        const double* t = i == 0 ? e1 : e2;
+        const double a = V3D_Dot(t, d.Su), b = V3D_Dot(t, d.Sv);
+        lm[i][0] = (G * a - F * b) / det;
+        lm[i][1] = (E * b - F * a) / det;
     }
-    for (int i = 0; i < 2; ++i) {
-        Combine(dirs[i], lm[i][0], d.Su, lm[i][1], d.Sv);
-        if (V3D_Unit(dirs[i], 1e-300) != 1)
-            return 0;
+    auto second = [&](int i, int j) {
+        return L * lm[i][0] * lm[j][0] + M * (lm[i][0] * lm[j][1] + lm[i][1] * lm[j][0]) + Nn * lm[i][1] * lm[j][1];
+    };
+    const double w11 = second(0, 0), w12 = second(0, 1), w22 = second(1, 1);
+    const double mean = 0.5 * (w11 + w22), radius = std::hypot(0.5 * (w11 - w22), w12);
+    P3D_Copy(d.P, P);
+    P3D_Copy(n, N);
+    *k1 = mean + radius;
+    *k2 = mean - radius;
+    if (std::fabs(*k1 * *k2) * ESSI_GetPointTol() >= std::fabs(*k1 - *k2)) {
+        // Umbilic: every direction is principal.
+        P3D_Copy(e1, d1);
+        P3D_Copy(e2, d2);
+        return 1;
     }
+    const double theta = 0.5 * std::atan2(2.0 * w12, w11 - w22);
+    Combine(d1, std::cos(theta), e1, std::sin(theta), e2);
+    Combine(d2, -std::sin(theta), e1, std::cos(theta), e2);
     return 1;
 }
 

@@ -44,7 +44,8 @@ int ESRF_EvalDeriv2(const SURFACE* s, double u, double v, double* P, double* Su,
 int ESRF_EvalNormal(double* N, double* P, const SURFACE* s, double u, double v);
 // Unit normal and its partial derivatives.
 int ESRF_NormalDerivs(const SURFACE* s, double u, double v, double* P, double* N, double* Nu, double* Nv);
-// Principal curvatures (signed against the unit normal) and unit directions.
+// Principal curvatures (signed against the unit normal, k1 >= k2) and unit
+// directions; at an umbilic the first direction is unit Su, the second N × it.
 int ESRF_Curvature(const SURFACE* s, double u, double v, double* P, double* N, double* k1, double* d1, double* k2,
                    double* d2);
 
