@@ -120,6 +120,8 @@ struct Snapper {
     {
         Eval2 e;
         double best = -1.0;
+        bool settled = false;
+        int escapes = 0;
         for (int it = 0; it < 64; ++it) {
             if (!BSRF_Ev2Der(s, u, v, e.P, e.Su, e.Sv, e.Suu, e.Suv, e.Svv))
                 return best;
@@ -154,7 +156,41 @@ struct Snapper {
                 dv = -fv / (c > 0.0 ? c : (gvv > 0.0 ? gvv : 1.0));
             }
             if (du == 0.0 && dv == 0.0)
-                break;
+                settled = true;
+            if (settled) {
+                // Newton stops at any point where the distance is stationary; one
+                // that is not least (a saddle or a ridge, the point lying beyond a
+                // centre of curvature) is left along the direction in which the
+                // distance falls.
+                const double A = guu + V3D_Dot(r, e.Suu), B = guv + V3D_Dot(r, e.Suv), C = gvv + V3D_Dot(r, e.Svv);
+                const double lmin = 0.5 * (A + C) - std::hypot(0.5 * (A - C), B);
+                if (escapes >= 4 || !(lmin < -1e-12 * (guu + gvv)))
+                    break;
+                ++escapes;
+                double eu = B, ev = lmin - A;
+                if (std::hypot(eu, ev) < 1e-300) {
+                    eu = lmin - C;
+                    ev = B;
+                }
+                eu = freeU ? eu : 0.0;
+                ev = freeV ? ev : 0.0;
+                const double speed2 = eu * eu * guu + 2 * eu * ev * guv + ev * ev * gvv;
+                if (!(speed2 > 0.0))
+                    break;
+                const double len = 0.05 * std::sqrt(best / speed2);
+                double p1[3], p2[3];
+                const double u1s = Limit(u + len * eu, a0, a1, wu), v1s = Limit(v + len * ev, b0, b1, wv);
+                const double u2s = Limit(u - len * eu, a0, a1, wu), v2s = Limit(v - len * ev, b0, b1, wv);
+                BSRF_EvPos(s, u1s, v1s, p1);
+                BSRF_EvPos(s, u2s, v2s, p2);
+                const double d1 = P3D_Dist2(p1, target), d2 = P3D_Dist2(p2, target);
+                if (!(std::min(d1, d2) < best * (1.0 - 1e-12)))
+                    break;
+                u = d1 <= d2 ? u1s : u2s;
+                v = d1 <= d2 ? v1s : v2s;
+                settled = false;
+                continue;
+            }
             du = std::clamp(du, -0.5 * (u1 - u0), 0.5 * (u1 - u0));
             dv = std::clamp(dv, -0.5 * (v1 - v0), 0.5 * (v1 - v0));
             double nu = u, nv = v, p[3] = {0, 0, 0};
@@ -181,8 +217,10 @@ struct Snapper {
                 lowered = attempt(std::clamp(gu, -0.5 * (u1 - u0), 0.5 * (u1 - u0)),
                                   std::clamp(gv, -0.5 * (v1 - v0), 0.5 * (v1 - v0)));
             }
-            if (!lowered)
-                break;
+            if (!lowered) {
+                settled = true;
+                continue; // the next round only looks for a way off a saddle
+            }
             double move[3];
             V3D_Sub(p, foot, move);
             u = nu;
@@ -190,7 +228,7 @@ struct Snapper {
             best = P3D_Dist2(p, target);
             P3D_Copy(p, foot);
             if (V3D_Len(move) < tol)
-                break;
+                settled = true;
         }
         return best;
     }
@@ -203,8 +241,8 @@ struct Snapper {
 // its control points (positive weights), so the distance to that box bounds the
 // distance to the patch from below. Patches are searched nearest bound first by
 // Newton kept inside the patch, until the next bound is no better than the best
-// distance found (a patch is searched from its centre and corners until its
-// bound is reached). report(u, v, d2, foot) returns the best squared distance so far.
+// distance found (a patch is searched from its centre, corners and side middles
+// until its bound is reached). report(u, v, d2, foot) returns the best squared distance so far.
 template <typename Report>
 void SearchSpans(const Snapper& sn, const _nurbs_surface* s, Report report)
 {
@@ -248,9 +286,12 @@ void SearchSpans(const Snapper& sn, const _nurbs_surface* s, Report report)
         if (best >= 0.0 && p.bound >= best)
             break;
         const double a0 = s->U[p.i], a1 = s->U[p.i + 1], b0 = s->V[p.j], b1 = s->V[p.j + 1];
-        // From the centre, then from the corners: seen from afar a small patch
-        // can hold a second local minimum on its border.
-        const double starts[5][2] = {{0.5 * (a0 + a1), 0.5 * (b0 + b1)}, {a0, b0}, {a1, b0}, {a0, b1}, {a1, b1}};
+        // From the centre, then from the corners and the middles of the sides:
+        // seen from afar a small patch can hold more than one local minimum, one
+        // on its border drawing the starts near it.
+        const double am = 0.5 * (a0 + a1), bm = 0.5 * (b0 + b1);
+        const double starts[9][2] = {{am, bm}, {a0, b0}, {a1, b0}, {a0, b1}, {a1, b1},
+                                     {am, b0}, {am, b1}, {a0, bm}, {a1, bm}};
         for (const auto& st : starts) {
             double u = st[0], v = st[1], f[3] = {0, 0, 0};
             const double d2 = sn.Run(u, v, f, a0, a1, b0, b1, false, false);
