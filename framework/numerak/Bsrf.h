@@ -105,11 +105,13 @@ int BSRF_GetParam(const _nurbs_surface* s, double tol, double angleTol, _param* 
 // (u, v) is a start guess; a u or v of 1e12 or more (or not finite) asks for a search
 // over the whole surface: its knot-span patches are searched in the order of the
 // distance to the box of their control points (a lower bound, as the patch lies in
-// their convex hull), each by Newton kept inside the patch, until no remaining bound
-// beats the best distance; a last Newton step crosses patch borders. Each patch is
-// searched from its centre, corners and side middles. A direction that BSRF_GetParam finds periodic is wrapped into its range
-// instead of being clamped, so the search crosses the seam. tol is the 3D step below
-// which Newton stops. 1; 0 (outputs untouched) for an invalid record or bad arguments.
+// their convex hull), each by Newton kept inside the patch and started from its
+// centre, corners and side middles, until no remaining bound beats the best distance;
+// a last Newton step crosses patch borders. Newton leaves a stationary point that is
+// not a minimum along the direction in which the distance falls. A direction that
+// BSRF_GetParam finds periodic is wrapped into its range instead of being clamped, so
+// the search crosses the seam. tol is the 3D step below which Newton stops. 1; 0
+// (outputs untouched) for an invalid record or bad arguments.
 int BSRF_SnapPnt(const _nurbs_surface* s, const double* P, double tol, double* foot, double* u, double* v,
                  double* d);
 
