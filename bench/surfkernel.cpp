@@ -1,11 +1,21 @@
 // Curve interpolation of the surface kernel against Open CASCADE's
 // GeomAPI_Interpolate on the same points, and lofts through many arc sections
 // (the fillet solver's load), whose time should grow linearly with the count.
+// Second derivatives of a NURBS surface record against Geom_BSplineSurface::D2,
+// and nearest points on a 20 x 20 bicubic rational patch against
+// GeomAPI_ProjectPointOnSurf (no guess) and Extrema_GenLocateExtPS (each point
+// guessed from its neighbour's answer).
 
 #include "testing/OcctNurbs.h"
+#include "ThreadClock.h"
+#include "testing/SurfaceFixtures.h"
 #include "toolpath/surfkernel/NurbsUtil.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
 
+#include <Extrema_GenLocateExtPS.hxx>
 #include <GeomAPI_Interpolate.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <GeomAdaptor_Surface.hxx>
 #include <TColgp_HArray1OfPnt.hxx>
 #include <benchmark/benchmark.h>
 
@@ -88,5 +98,119 @@ void BM_LoftArcs(benchmark::State& state)
 }
 
 BENCHMARK(BM_LoftArcs)->Arg(1000)->Arg(2000)->Arg(4000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
+// Parameters in raster order and points lifted off the patch along its normal.
+struct ProjectionLoad {
+    std::vector<std::array<double, 2>> uv;
+    std::vector<std::array<double, 3>> points;
+};
+
+ProjectionLoad MakeLoad(const _nurbs_surface* s, int n)
+{
+    ProjectionLoad load;
+    const int side = static_cast<int>(std::sqrt(static_cast<double>(n)));
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            // Serpentine, so that consecutive points are neighbours.
+            const double u = (i + 0.5) / side, v = ((i % 2 ? side - 1 - j : j) + 0.5) / side;
+            double p[3], normal[3];
+            BSRF_EvNormal(s, u, v, p, normal);
+            const double h = 0.4 * std::sin(37.0 * u + 11.0 * v);
+            load.uv.push_back({u, v});
+            load.points.push_back({p[0] + h * normal[0], p[1] + h * normal[1], p[2] + h * normal[2]});
+        }
+    return load;
+}
+
+void BM_SurfaceEvalDeriv2(benchmark::State& state)
+{
+    const surffix::SurfPtr s = surffix::Wavy(20, true);
+    ENTITY* rec = ESRF_NewNurbs(BSRF_Clone(s.get()));
+    const Handle(Geom_BSplineSurface) peer = occt3d::ToOcct(s.get());
+    const ProjectionLoad load = MakeLoad(s.get(), 10000);
+    double ours = 0.0, theirs = 0.0, sink = 0.0;
+    for (auto _ : state) {
+        double t0 = ThreadCpuSeconds();
+        for (const auto& uv : load.uv) {
+            double P[3], Su[3], Sv[3], Suu[3], Suv[3], Svv[3];
+            ESRF_EvalDeriv2(rec, uv[0], uv[1], P, Su, Sv, Suu, Suv, Svv);
+            sink += P[0] + Suu[1] + Svv[2];
+        }
+        double t1 = ThreadCpuSeconds();
+        ours += t1 - t0;
+        for (const auto& uv : load.uv) {
+            gp_Pnt P;
+            gp_Vec Su, Sv, Suu, Svv, Suv;
+            peer->D2(uv[0], uv[1], P, Su, Sv, Suu, Svv, Suv);
+            sink += P.X() + Suu.Y() + Svv.Z();
+        }
+        theirs += ThreadCpuSeconds() - t1;
+        state.SetIterationTime(t1 - t0);
+    }
+    benchmark::DoNotOptimize(sink);
+    state.counters["occt_s"] = theirs / static_cast<double>(state.iterations());
+    state.counters["ratio"] = ours / theirs;
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(load.uv.size()));
+    ENT_Free(rec);
+}
+
+BENCHMARK(BM_SurfaceEvalDeriv2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Arg 0: no start guess; 1: each point's guess is its neighbour's answer.
+void BM_SnapPoints(benchmark::State& state)
+{
+    const bool guided = state.range(0) == 1;
+    const surffix::SurfPtr s = surffix::Wavy(20, true);
+    const Handle(Geom_BSplineSurface) peer = occt3d::ToOcct(s.get());
+    const GeomAdaptor_Surface adaptor(peer);
+    const ProjectionLoad load = MakeLoad(s.get(), 100000);
+    double ours = 0.0, theirs = 0.0, worst = 0.0, best = 0.0;
+    for (auto _ : state) {
+        std::vector<double> mine(load.points.size()), peers(load.points.size());
+        double t0 = ThreadCpuSeconds();
+        double u = 1e12, v = 1e12;
+        for (size_t i = 0; i < load.points.size(); ++i) {
+            double foot[3], d = 0.0;
+            if (!guided)
+                u = v = 1e12;
+            BSRF_SnapPnt(s.get(), load.points[i].data(), 1e-9, foot, &u, &v, &d);
+            mine[i] = d;
+        }
+        double t1 = ThreadCpuSeconds();
+        double pu = load.uv[0][0], pv = load.uv[0][1];
+        for (size_t i = 0; i < load.points.size(); ++i) {
+            const gp_Pnt x(load.points[i][0], load.points[i][1], load.points[i][2]);
+            if (guided) {
+                Extrema_GenLocateExtPS locate(adaptor, 1e-9, 1e-9);
+                locate.Perform(x, pu, pv);
+                if (locate.IsDone()) {
+                    locate.Point().Parameter(pu, pv);
+                    peers[i] = std::sqrt(locate.SquareDistance());
+                }
+            } else {
+                GeomAPI_ProjectPointOnSurf project(x, peer);
+                peers[i] = project.NbPoints() > 0 ? project.LowerDistance() : 1e300;
+            }
+        }
+        double t2 = ThreadCpuSeconds();
+        ours += t1 - t0;
+        theirs += t2 - t1;
+        state.SetIterationTime(t1 - t0);
+        for (size_t i = 0; i < mine.size(); ++i) {
+            worst = std::max(worst, mine[i] - peers[i]);
+            best = std::max(best, peers[i] - mine[i]);
+        }
+    }
+    state.counters["occt_s"] = theirs / static_cast<double>(state.iterations());
+    state.counters["ratio"] = ours / theirs;
+    // How much farther our foot ever was than the peer's, and the peer's than
+    // ours (without a guess ours should never be farther; with one, each search
+    // may settle in a different local minimum).
+    state.counters["worse_by"] = worst;
+    state.counters["better_by"] = best;
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(load.points.size()));
+}
+
+BENCHMARK(BM_SnapPoints)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

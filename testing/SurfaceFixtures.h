@@ -123,4 +123,15 @@ inline SurfPtr Wavy(int n, bool rational, unsigned seed = 7)
     return s;
 }
 
+// A copy of s whose knots are mapped linearly onto [u0, u1] × [v0, v1]: the
+// same surface, with S'(u0 + (u1 - u0)·a, v0 + (v1 - v0)·b) = S(a, b) for s on [0, 1]².
+inline SurfPtr Reknotted(const _nurbs_surface& s, double u0, double u1, double v0, double v1)
+{
+    SurfPtr c(BSRF_Clone(&s));
+    if (!c) return nullptr;
+    for (int i = 0; i < c->nu + c->ku; ++i) c->U[i] = u0 + (u1 - u0) * c->U[i];
+    for (int j = 0; j < c->nv + c->kv; ++j) c->V[j] = v0 + (v1 - v0) * c->V[j];
+    return c;
+}
+
 }  // namespace surffix

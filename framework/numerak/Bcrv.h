@@ -175,3 +175,13 @@ int BCRV_Merge(int count, BCRV* const* curves, double tol, BCRV** out);
 int BCRV_GenLine(const double* p0, const double* p1, BCRV** out);
 // Exact arc of an arc record (frame, radius, sweep in (0, 2π]).
 int BCRV_GenArc(const _arc* arc, BCRV** out);
+
+struct _rect_fm3d;
+// Control points (so the whole curve) into the frame's coordinates (RF_TransWorldP3D)
+// and back (RF_TransLocalP3D); weights kept. 0 for an invalid curve or null frame.
+int BCRV_TransWorld(BCRV* c, const _rect_fm3d* frame);
+int BCRV_TransLocal(BCRV* c, const _rect_fm3d* frame);
+// Curve of the given order (2 to kBcrvMaxOrder, lower when there are fewer points)
+// through the n points, chord-length parameters, knots over [0, 1]
+// (BCRV_GlobalInterp). 0 with *out untouched on failure.
+int BCRV_IntpPs(int n, const double (*points)[3], int order, BCRV** out);

@@ -17,6 +17,7 @@
 // Points and vectors are 3 doubles.
 
 #include "framework/numerak/Bcrv.h"
+#include "framework/numerak/NurbsParam.h"
 
 struct _rect_fm3d;
 
@@ -88,3 +89,41 @@ int BSRF_Transform(_nurbs_surface* s, const double (*m)[4]);
 // World coordinates into the frame's (RF_TransWorldP3D) and back (RF_TransLocalP3D).
 int BSRF_TransformWorld(_nurbs_surface* s, const _rect_fm3d* frame);
 int BSRF_TransLocal(_nurbs_surface* s, const _rect_fm3d* frame);
+
+// Parameter records of both directions from the knots and the control net: range
+// [U[ku-1], U[nu]] (and the same for V); an end whose boundary row of control points
+// collapses to one point within tol is kind 3, else 1; a direction whose two boundary
+// rows coincide within tol is closed (1), and periodic (2) when the net also leaves
+// and enters the seam in the same direction (within angleTol radians) wherever the
+// rows beside it are apart, so the surface is tangent-continuous across it. The
+// further values are 3 and 1. The boundary rows are the edges only for clamped
+// knots; at an unclamped end the direction is taken as open with ordinary ends.
+// 0 (records untouched) for an invalid record or a null output.
+int BSRF_GetParam(const _nurbs_surface* s, double tol, double angleTol, _param* U, _param* V);
+
+// Nearest point of the surface to P: foot, its (u, v) and the distance d. On entry
+// (u, v) is a start guess; a u or v of 1e12 or more (or not finite) asks for a search
+// over the whole surface: its knot-span patches are searched in the order of the
+// distance to the box of their control points (a lower bound, as the patch lies in
+// their convex hull), each by Newton kept inside the patch and started from its
+// centre, corners and side middles, until no remaining bound beats the best distance;
+// a last Newton step crosses patch borders. Newton leaves a stationary point that is
+// not a minimum along the direction in which the distance falls. A direction that
+// BSRF_GetParam finds periodic is wrapped into its range instead of being clamped, so
+// the search crosses the seam. tol is the 3D step below which Newton stops. 1; 0
+// (outputs untouched) for an invalid record or bad arguments.
+int BSRF_SnapPnt(const _nurbs_surface* s, const double* P, double tol, double* foot, double* u, double* v,
+                 double* d);
+
+// The curve c (u, knots kept) swept along unit(direction) by length (v over [0, 1],
+// order 2): S(u, v) = c(u) + v·length·unit(direction). 0 for an invalid curve, a zero
+// direction or a non-finite length.
+int BSRF_GenExtrude(const BCRV* c, const double* direction, double length, _nurbs_surface** out);
+// The profile turned about the axis through axisPoint along axisDir (right-handed) by
+// angle in (0, 2 pi]: an exact rational surface with u along the circles (order 3,
+// knots over [0, 1], one arc per quarter turn or less) and v along the profile (its
+// order and knots). A full turn repeats its first row of control points exactly as its
+// last. Profile points on the axis give a collapsed row. 0 for an invalid profile, a
+// zero axis or an angle outside (0, 2 pi].
+int BSRF_GenRevolve(const double* axisPoint, const double* axisDir, const BCRV* profile, double angle,
+                    _nurbs_surface** out);

@@ -215,3 +215,44 @@ double PLN_DistPntPlnSide(const double* p, const double* o, const double* n)
     if (!(len > 0.0)) return 0.0;
     return ((p[0] - o[0]) * n[0] + (p[1] - o[1]) * n[1] + (p[2] - o[2]) * n[2]) / len;
 }
+
+int PLN_PrjPntPln(const double* x, const double* p, const double* n, double* out)
+{
+    const double nn = V3D_Dot(n, n);
+    if (!(nn > 0.0) || !std::isfinite(nn))
+        return 0;
+    double d[3];
+    V3D_Sub(x, p, d);
+    const double h = V3D_Dot(d, n) / nn;
+    P3D_Set(out, x[0] - h * n[0], x[1] - h * n[1], x[2] - h * n[2]);
+    return 1;
+}
+
+int Isect3_PlnPln(const double* p1, const double* n1, const double* p2, const double* n2, double tol,
+                  double tolAngle, double* point, double* dir)
+{
+    double a[3] = {n1[0], n1[1], n1[2]}, b[3] = {n2[0], n2[1], n2[2]};
+    if (!V3D_Unit(a, 1e-300) || !V3D_Unit(b, 1e-300))
+        return 0;
+    double d[3];
+    V3D_Cross(a, b, d);
+    const double s = V3D_Len(d), c = V3D_Dot(a, b);
+    if (std::atan2(s, std::fabs(c)) <= tolAngle) {
+        double gap[3];
+        V3D_Sub(p2, p1, gap);
+        return std::fabs(V3D_Dot(gap, a)) <= tol ? 2 : 0;
+    }
+    // Start from the midpoint m and solve for the point m + alpha·a + beta·b on both
+    // planes: the nearest point of the line to m.
+    double m[3];
+    P3D_Lerp(p1, p2, 0.5, m);
+    double e1[3], e2[3];
+    V3D_Sub(p1, m, e1);
+    V3D_Sub(p2, m, e2);
+    const double h1 = V3D_Dot(e1, a), h2 = V3D_Dot(e2, b), det = 1.0 - c * c;
+    const double alpha = (h1 - h2 * c) / det, beta = (h2 - h1 * c) / det;
+    P3D_Set(point, m[0] + alpha * a[0] + beta * b[0], m[1] + alpha * a[1] + beta * b[1],
+            m[2] + alpha * a[2] + beta * b[2]);
+    P3D_Set(dir, d[0] / s, d[1] / s, d[2] / s);
+    return 1;
+}

@@ -51,3 +51,15 @@ int Isect3_CirLin(const _rect_fm3d* frame, double r, const double* p, const doub
 // Signed distance of p from the plane through o with normal n: positive on the side n
 // points to, whatever n's length; 0 for a zero normal.
 double PLN_DistPntPlnSide(const double* p, const double* o, const double* n);
+
+// Foot of x on the plane through p with normal n (any length); 0 (out untouched) for a
+// zero or non-finite normal.
+int PLN_PrjPntPln(const double* x, const double* p, const double* n, double* out);
+
+// Common line of the plane through p1 with normal n1 and the plane through p2 with
+// normal n2 (any lengths): 1 with a point of it (the one nearest the midpoint of p1 and
+// p2) and its unit direction n1 x n2. Planes whose normals are within tolAngle (radians)
+// of parallel give 2 when they lie within tol of each other and 0 otherwise; zero
+// normals give 0. Outputs are untouched unless the result is 1.
+int Isect3_PlnPln(const double* p1, const double* n1, const double* p2, const double* n2, double tol,
+                  double tolAngle, double* point, double* dir);

@@ -152,3 +152,35 @@ void P3D_Shear(const double* c, const double* dir, const double* n, const double
     const double h = V3D_Dot(v, u);
     P3D_Set(out, p[0] + dir[0] * h, p[1] + dir[1] * h, p[2] + dir[2] * h);
 }
+
+double V3D_GetAngleUnit(const double* a, const double* b)
+{
+    double c[3];
+    V3D_Cross(a, b, c);
+    return std::atan2(V3D_Len(c), V3D_Dot(a, b));
+}
+
+double V3D_MProduct(const double* a, const double* b, const double* c)
+{
+    double ab[3];
+    V3D_Cross(a, b, ab);
+    return V3D_Dot(ab, c);
+}
+
+int V3D_ChkAng(const double* a, const double* b, double tol, int mode)
+{
+    const double la = V3D_Len(a), lb = V3D_Len(b);
+    if (!(la > 1e-20) || !(lb > 1e-20))
+        return 0;
+    double c[3];
+    V3D_Cross(a, b, c);
+    const double angle = std::atan2(V3D_Len(c), V3D_Dot(a, b));
+    const double target = mode == 1 ? std::acos(-1.0) : 0.0;
+    return std::fabs(angle - target) <= tol ? 1 : 0;
+}
+
+void V3D_RotVecXY(const double* x, const double* y, double a, double* out)
+{
+    const double c = std::cos(a), s = std::sin(a);
+    P3D_Set(out, c * x[0] + s * y[0], c * x[1] + s * y[1], c * x[2] + s * y[2]);
+}

@@ -82,3 +82,14 @@ void P3D_Mirror(const double* c, const double* n, const double* p, double* out);
 // Shear: p slides along dir in proportion to its signed distance from the plane through
 // c with normal n (a zero normal leaves it unchanged).
 void P3D_Shear(const double* c, const double* dir, const double* n, const double* p, double* out);
+
+// Angle in [0, pi] between two unit vectors, from atan2 of |a x b| and a·b so that
+// small angles keep their digits.
+double V3D_GetAngleUnit(const double* a, const double* b);
+// Mixed product (a x b)·c.
+double V3D_MProduct(const double* a, const double* b, const double* c);
+// 1 when the angle between a and b is within tol of 0 (mode 0) or of pi (mode 1);
+// 0 otherwise, also when either vector is shorter than 1e-20.
+int V3D_ChkAng(const double* a, const double* b, double tol, int mode);
+// out = cos(a)·x + sin(a)·y.
+void V3D_RotVecXY(const double* x, const double* y, double a, double* out);

@@ -32,4 +32,31 @@ int ChkIntInt(double a0, double a1, double b0, double b1, double tol)
     return (b1 + tol >= a0 && b0 - tol <= a1) ? 1 : 0;
 }
 
+double ClampPeriodic(double lo, double hi, double x)
+{
+    const double period = hi - lo;
+    if (!(period > 0.0) || !std::isfinite(x))
+        return lo;
+    if (x >= lo && x <= hi)
+        return x;
+    const double r = x - std::floor((x - lo) / period) * period;
+    return r < lo ? lo : (r > hi ? hi : r);
+}
+
+namespace {
+// splitmix64: one 64-bit word of state, good enough spread for probe fractions.
+unsigned long long g_randState = 1;
+}  // namespace
+
+double Rand01()
+{
+    unsigned long long z = (g_randState += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) * (1.0 / 9007199254740991.0);
+}
+
+void SeedRand01(unsigned long long seed) { g_randState = seed; }
+
 }  // namespace QVN_Math

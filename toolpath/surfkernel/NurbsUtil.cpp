@@ -186,7 +186,8 @@ int NRB_EndTangent(const BCRV* c, double* deriv, double* point, int end)
     double p0[3], p1[3];
     if (!NRB_GetControlPoint(i0, c, p0) || !NRB_GetControlPoint(i1, c, p1))
         return 0;
-    const double span = end ? 1.0 - c->U[n - 1] : c->U[k];
+    // Clamped ends: the end spans are U[k-1]..U[k] and U[n-1]..U[n], wherever the knots run.
+    const double span = end ? c->U[n] - c->U[n - 1] : c->U[k] - c->U[k - 1];
     if (!(std::fabs(span) > 0.0))
         return 0;
     const double f = c->P[i1][3] / c->P[i0][3] * (k - 1) / span;

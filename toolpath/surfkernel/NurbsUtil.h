@@ -17,7 +17,7 @@ int NRB_CopyCurves(BCRV* const* curves, int m, BCRV** out);
 // Euclidean control point i; 0 when its weight is below 1e-12.
 int NRB_GetControlPoint(int i, const BCRV* c, double* p);
 // End point and first derivative at the start (end 0) or end (end 1) of a
-// curve whose knots run over [0, 1].
+// curve with clamped knots over any range.
 int NRB_EndTangent(const BCRV* c, double* deriv, double* point, int end);
 // 0 closed and tangent-continuous, 1 closed with a corner, 2 open.
 int NRB_ClosureKind(const BCRV* c, double distTol, double angleTol);

@@ -3,12 +3,17 @@
 
 #include "testing/OcctModels.h"
 #include "toolpath/surfkernel/NurbsUtil.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
+
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <gp_Vec.hxx>
 
 #include "framework/numerak/Knot.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -112,6 +117,77 @@ TEST(SurfKernelOcct, ModelEdgesSurviveKnotInsertionAndRemoval)
         }
     }
     EXPECT_GT(tested, 50);
+}
+
+double dist(const double* a, const gp_Vec& b) { return std::hypot(a[0] - b.X(), a[1] - b.Y(), a[2] - b.Z()); }
+
+// Kernel records of the models' B-spline faces, on the faces' own knots:
+// derivatives as the peer's D2, and nearest points no farther than the peer's
+// projection finds.
+TEST(SurfKernelOcct, ModelFacesEvaluateAndProjectLikeThePeer)
+{
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> unit(0.0, 1.0), lift(-0.2, 0.2);
+    int faces = 0, projections = 0;
+    for (const char* name : kModels) {
+        const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/" + name);
+        if (shape.IsNull())
+            continue;
+        for (const auto& f : occt3d::ModelFaces(shape)) {
+            if (faces >= 60)
+                break;
+            ENTITY* rec = ESRF_NewNurbs(BSRF_Clone(f.ours.get()));
+            ASSERT_TRUE(rec) << name;
+            double box[4];
+            ASSERT_EQ(ESRF_GetUVBox(rec, box), 1);
+            EXPECT_EQ(box[0], f.peer->UKnot(1)) << name;
+            EXPECT_EQ(box[2], f.peer->UKnot(f.peer->NbUKnots())) << name;
+            double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+            for (int i = 1; i <= f.peer->NbUPoles(); ++i)
+                for (int j = 1; j <= f.peer->NbVPoles(); ++j) {
+                    const gp_Pnt q = f.peer->Pole(i, j);
+                    const double c[3] = {q.X(), q.Y(), q.Z()};
+                    for (int e = 0; e < 3; ++e) {
+                        lo[e] = std::min(lo[e], c[e]);
+                        hi[e] = std::max(hi[e], c[e]);
+                    }
+                }
+            const double size = std::max(1e-3, std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]));
+            for (int k = 0; k < 12; ++k) {
+                const double u = box[0] + (box[2] - box[0]) * unit(rng), v = box[1] + (box[3] - box[1]) * unit(rng);
+                double P[3], Su[3], Sv[3], Suu[3], Suv[3], Svv[3];
+                ASSERT_EQ(ESRF_EvalDeriv2(rec, u, v, P, Su, Sv, Suu, Suv, Svv), 1) << name;
+                gp_Pnt p;
+                gp_Vec su, sv, suu, svv, suv;
+                f.peer->D2(u, v, p, su, sv, suu, svv, suv);
+                const double scale = 1.0 + su.Magnitude() + sv.Magnitude() + suu.Magnitude() + svv.Magnitude();
+                EXPECT_LT(dist(P, p), 1e-9 * size) << name << " face " << faces;
+                EXPECT_LT(dist(Su, su), 1e-9 * scale) << name << " face " << faces;
+                EXPECT_LT(dist(Sv, sv), 1e-9 * scale) << name << " face " << faces;
+                EXPECT_LT(dist(Suu, suu), 1e-8 * scale) << name << " face " << faces;
+                EXPECT_LT(dist(Suv, suv), 1e-8 * scale) << name << " face " << faces;
+                EXPECT_LT(dist(Svv, svv), 1e-8 * scale) << name << " face " << faces;
+                // A point off the surface: our nearest point against the peer's.
+                double N[3], Q[3];
+                if (ESRF_EvalNormal(N, Q, rec, u, v) != 1)
+                    continue;
+                const double h = lift(rng) * size;
+                const gp_Pnt x(P[0] + h * N[0], P[1] + h * N[1], P[2] + h * N[2]);
+                GeomAPI_ProjectPointOnSurf peer(x, f.peer);
+                if (peer.NbPoints() == 0)
+                    continue;
+                const double X[3] = {x.X(), x.Y(), x.Z()};
+                double pu = 0, pv = 0, foot[3];
+                ASSERT_EQ(ESRF_ProjectPoint(&pu, &pv, foot, rec, X), 1) << name;
+                EXPECT_LE(dist(X, foot), peer.LowerDistance() + 1e-9 * size) << name << " face " << faces;
+                ++projections;
+            }
+            ENT_Free(rec);
+            ++faces;
+        }
+    }
+    EXPECT_GT(faces, 10);
+    EXPECT_GT(projections, 100);
 }
 
 } // namespace
