@@ -1,0 +1,401 @@
+// Sections, drops and move checks of the tool-centre model, and the protection net that
+// rejects buried section segments: against exact waterlines, the brute-force drop and the
+// model's brute-force envelope; the indexed searches against plain scans.
+#include "toolpath/contours/SmartSect.h"
+#include "toolpath/milling/IntLineSet.h"
+#include "toolpath/milling/MillSection.h"
+#include "toolpath/milling/ProtectNet.h"
+#include "toolpath/milling/tests/CentreFixtures.h"
+#include "toolpath/milling/tests/MillFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+using millkit::TriMesh;
+using milltest::Build;
+using milltest::Built;
+
+std::unique_ptr<CProtectNet> FilledNet(CMillCenter& m, double step)
+{
+    auto net = std::make_unique<CProtectNet>();
+    EXPECT_EQ(ProtectNetCreate(step, 0, 0, m.box, *net), 1);
+    EXPECT_EQ(ProtectNetFill(*net, &m), 1);
+    return net;
+}
+
+std::vector<std::array<double, 4>> Segments(const CIntLineSet& set)
+{
+    std::vector<std::array<double, 4>> out;
+    for (const SIntSegment* s = set.head; s; s = s->next)
+        out.push_back({s->a[0], s->a[1], s->b[0], s->b[1]});
+    return out;
+}
+
+double DistToSegments(const std::vector<std::array<double, 4>>& segs, const double* p)
+{
+    double best = 1e300;
+    for (const auto& s : segs)
+        best = std::min(best, PointSegmentDistance(p, &s[0], &s[2]));
+    return best;
+}
+
+TEST(ProtectNet, CreateCountsPositionsAndFailures)
+{
+    struct Row {
+        double step, margin, box[6];
+        int ok, columns, rows;
+        double x0, y0, h0;
+    } rows[] = {
+        // m = 2 step + margin; columns = ceil((dx + 2m)/step + 1).
+        {0.5, 0, {0, 0, 1, 10, 4, 3}, 1, 25, 13, -1, -1, 1 - 1 - 5},
+        {0.5, 1, {0, 0, 1, 10, 4, 3}, 1, 29, 17, -2, -2, 1 - 2 - 5},
+        {0.3, 0, {-1, 2, 0, 1, 2.1, 0}, 1, 12, 6, -1.6, 1.4, -0.6 - 5},
+        {0.0001, -0.0002, {0, 0, 0, 0, 0, 0}, 0, 0, 0, 0, 0, 0},  // grown box thinner than 1e-6
+        {0, 0, {0, 0, 0, 1, 1, 1}, 0, 0, 0, 0, 0, 0},              // no step
+        {-0.5, 0, {0, 0, 0, 1, 1, 1}, 0, 0, 0, 0, 0, 0},
+        {NAN, 0, {0, 0, 0, 1, 1, 1}, 0, 0, 0, 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        CProtectNet net;
+        ASSERT_EQ(ProtectNetCreate(r.step, r.margin, 0, r.box, net), r.ok) << r.step;
+        if (!r.ok) {
+            EXPECT_EQ(net.rows * net.columns, 0);
+            continue;
+        }
+        EXPECT_EQ(net.columns, r.columns);
+        EXPECT_EQ(net.rows, r.rows);
+        EXPECT_DOUBLE_EQ(net.columnX[0], r.x0);
+        EXPECT_DOUBLE_EQ(net.rowY[0], r.y0);
+        EXPECT_NEAR(net.columnX.back(), r.x0 + (r.columns - 1) * r.step, 1e-12);
+        for (double h : net.heights)
+            ASSERT_DOUBLE_EQ(h, r.h0);
+    }
+    // A 1000 mm model at 0.02 would need 2.5e9 nodes: the step grows to fit the cap.
+    CProtectNet big;
+    const double box[6] = {0, 0, 0, 1000, 1000, 50};
+    ASSERT_EQ(ProtectNetCreate(0.02, 0, 0, box, big), 1);
+    EXPECT_LE(double(big.rows) * big.columns, protectnet::kMaxNodes);
+    EXPECT_GT(double(big.rows) * big.columns, protectnet::kMaxNodes / 4);
+    EXPECT_GT(big.step, 0.02);
+    EXPECT_NEAR(big.columnX[1] - big.columnX[0], big.step, 1e-9);
+    EXPECT_GE(big.columnX.back(), 1000);
+    EXPECT_GE(big.rowY.back(), 1000);
+}
+
+TEST(ProtectNet, FillFollowsTheModelsEnvelope)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    const std::vector<TriMesh> cases[] = {
+        {millkit::HemisphereOnPlate(4, 7, 32)},
+        {millkit::TorusMesh({0, 0, 0}, 6, 2, 32, 16)},
+        {millkit::RidgeMesh(-3, 3, 2, 2)},
+    };
+    for (const auto& meshes : cases) {
+        Built b = Build(meshes, &ball);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.23);
+        const double floor = b.model->box[2] - 2 * 0.23 - 5;
+        double worst = 0;
+        int reached = 0;
+        for (int i = 0; i < net->rows; ++i)
+            for (int j = 0; j < net->columns; ++j) {
+                const double top = milltest::ModelTop(*b.model, net->columnX[size_t(j)], net->rowY[size_t(i)]);
+                const double h = net->At(i, j);
+                if (top <= -1e11) {
+                    EXPECT_EQ(h, floor) << i << " " << j;
+                    continue;
+                }
+                ++reached;
+                // Tube cells are slightly twisted quads: rows of a quad and its two triangles
+                // differ by a hair.
+                worst = std::max(worst, std::fabs(std::max(h, floor) - std::max(top, floor)));
+            }
+        EXPECT_GT(reached, net->rows * net->columns / 4);
+        EXPECT_LT(worst, 0.01);
+    }
+}
+
+TEST(ProtectNet, MinAndCellHeights)
+{
+    CProtectNet net;
+    const double box[6] = {0, 0, 0, 10, 10, 1};
+    ASSERT_EQ(ProtectNetCreate(1, 0, 0, box, net), 1);  // nodes at -2 .. 12
+    for (int i = 0; i < net.rows; ++i)
+        for (int j = 0; j < net.columns; ++j)
+            net.At(i, j) = net.columnX[size_t(j)] + 100 * net.rowY[size_t(i)];
+    struct Row {
+        double box[4];
+        double want;
+    } mins[] = {
+        {{3, 4, 5, 6}, 1 + 100 * 2},       // grown by two cells
+        {{3.5, 4.5, 3.6, 4.6}, 2 + 100 * 3},  // no node inside: the grown range still holds some
+        {{-50, -50, -40, -40}, 1e12},       // off the grid
+        {{-100, -100, 100, 100}, -2 - 200},
+    };
+    for (const Row& r : mins)
+        EXPECT_DOUBLE_EQ(ProtectNetMinHeight(r.box, net), r.want) << r.box[0];
+    struct Cell {
+        double p[2];
+        double want;
+    } cells[] = {
+        {{3.5, 4.5}, 3 + 400},
+        {{-1.5, 4.5}, -1e12},   // column 0: not an interior cell
+        {{-0.5, 4.5}, -1 + 400},
+        {{11.5, 4.5}, 11 + 400},  // last interior cell
+        {{12.5, 4.5}, -1e12},
+        {{10.5, 10.5}, 10 + 1000},
+        {{4, -30}, -1e12},
+    };
+    for (const Cell& c : cells)
+        EXPECT_DOUBLE_EQ(ProtectNetCellHeight(c.p, net), c.want) << c.p[0] << " " << c.p[1];
+    ProtectNetFree(net);
+    EXPECT_EQ(ProtectNetMinHeight(mins[0].box, net), 1e12);
+    EXPECT_EQ(ProtectNetCellHeight(cells[0].p, net), -1e12);
+}
+
+TEST(MillSection, FacetSections)
+{
+    const std::vector<Pnt3> pts = {{0, 0, 1}, {2, 0, 1}, {0, 2, 1}, {0, 0, 0}, {2, 0, 2}, {0, 2, 3}, {1, 1, 5}};
+    struct Row {
+        const char* what;
+        std::vector<int> idx;
+        double z;
+        std::vector<std::array<double, 2>> want;
+    } rows[] = {
+        {"level facet at the plane: its first edge", {0, 1, 2}, 1, {{0, 2}, {0, 0}}},
+        {"level facet a hair below", {0, 1, 2}, 1.00005, {{0, 2}, {0, 0}}},
+        {"level facet below", {0, 1, 2}, 1.001, {}},
+        {"slanted crossing", {3, 4, 5}, 1.5, {{0, 1}, {1.5, 0}}},
+        {"touch at a vertex", {0, 1, 6}, 5, {{1, 1}}},
+        {"through a vertex: one point there", {3, 4, 5}, 2, {{0, 4.0 / 3}, {2, 0}}},
+    };
+    for (const Row& r : rows) {
+        double out[4][2];
+        const int n = ZSectionFacet(pts.data(), r.idx.data(), int(r.idx.size()), out, r.z);
+        ASSERT_EQ(n, int(r.want.size())) << r.what;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_NEAR(out[i][0], r.want[size_t(i)][0], 1e-12) << r.what;
+            EXPECT_NEAR(out[i][1], r.want[size_t(i)][1], 1e-12) << r.what;
+        }
+    }
+    // Y plane: points (x, z).
+    const int tri[3] = {3, 4, 5};
+    double out[4][2];
+    ASSERT_EQ(YSectionFacet(pts.data(), tri, 3, out, 1), 2);
+    EXPECT_NEAR(out[0][0], 0, 1e-12);
+    EXPECT_NEAR(out[0][1], 1.5, 1e-12);
+    EXPECT_NEAR(out[1][0], 1, 1e-12);
+    EXPECT_NEAR(out[1][1], 2.5, 1e-12);
+    // Drops along the line y = p.y.
+    double z = 0;
+    // The facet lies in the plane z = x + 1.5 y; its chord at y = 0.5 runs from x = 0 to 1.5.
+    const double in[2] = {0.5, 0.5}, edge[2] = {1.505, 0.5}, outside[2] = {1.6, 0.5};
+    EXPECT_EQ(FacetDropPoint(pts.data(), tri, 3, in, &z), 1);
+    EXPECT_NEAR(z, 0.5 + 0.75, 1e-12);
+    EXPECT_EQ(FacetDropPoint(pts.data(), tri, 3, edge, &z), 1);  // within 0.01 of the chord's end
+    EXPECT_NEAR(z, 2.25, 1e-12);
+    EXPECT_EQ(FacetDropPoint(pts.data(), tri, 3, outside, &z), 0);
+}
+
+TEST(MillSection, HeightOrderFindsWhatAPlainFilterFinds)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> at(-10, 10), len(0, 1), rare(0, 15);
+    for (int round = 0; round < 20; ++round) {
+        const int n = 50 + 100 * round;
+        std::vector<double> lo, hi;
+        for (int i = 0; i < n; ++i) {
+            lo.push_back(at(rng));
+            hi.push_back(lo.back() + (i % 37 == 0 ? rare(rng) : len(rng)));
+        }
+        SHeightOrder order;
+        order.Build(lo.data(), hi.data(), size_t(n));
+        std::vector<int> got;
+        for (int k = 0; k < 30; ++k) {
+            const double z = k == 0 ? lo[3] : at(rng);
+            order.Find(z, 0.0001, lo.data(), hi.data(), got);
+            std::vector<int> want;
+            for (int i = 0; i < n; ++i)
+                if (lo[size_t(i)] <= z + 0.0001 && hi[size_t(i)] >= z - 0.0001)
+                    want.push_back(i);
+            ASSERT_EQ(got, want) << round << " " << z;
+        }
+    }
+}
+
+// The plain section: every facet, cell and vertex of the model visited in model order.
+void PlainZSection(CMillCenter& m, const CProtectNet& net, CIntLineSet& set)
+{
+    const double z = set.plane;
+    const auto accept = [&](const double* a, const double* b) {
+        const double box[4] = {std::min(a[0], b[0]), std::min(a[1], b[1]), std::max(a[0], b[0]), std::max(a[1], b[1])};
+        return ProtectNetMinHeight(box, net) < z + 5.1;
+    };
+    const auto offer = [&](double (*p)[2], int n, CIntLineSet* side) {
+        if (n == 2) {
+            if (accept(p[0], p[1]))
+                LineSetAddSegment(set, p[0], p[1], nullptr);
+            return 0;
+        }
+        int k = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                if (accept(p[i], p[j]))
+                    LineSetAddSegment(set, p[i], p[j], side), ++k;
+        return k;
+    };
+    for (SOffsetSurf* s = m.offsets; s; s = s->next) {
+        if (s->box[5] - s->box[2] < 0.01 || s->box[2] > z + 0.0001 || s->box[5] < z - 0.0001)
+            continue;
+        CIntLineSet side;
+        double p[4][2];
+        for (const SCentreTri& t : s->tris)
+            offer(p, ZSectionFacet(s->pts.data(), t.v, 3, p, z), &side);
+        for (const SCentreQuad& q : s->quads)
+            offer(p, ZSectionFacet(s->pts.data(), q.v, 4, p, z), &side);
+        if (side.count >= 2) {
+            LinkSegments(0.0001, side);
+            while (side.head)
+                LineSetAppend(set, LineSetUnlink(side, side.head));
+        }
+    }
+    for (SEdgeSurf* s = m.edges; s; s = s->next) {
+        if (s->rows < 2 || s->box[5] - 0.0001 < z)
+            continue;
+        if (z > s->box[2] + 0.0001) {
+            for (int i = 0; i + 1 < s->rows; ++i)
+                for (int j = 0; j < 14; ++j) {
+                    const int c[4] = {i * 15 + j, i * 15 + j + 1, i * 15 + j + 16, i * 15 + j + 15};
+                    double p[4][2];
+                    offer(p, ZSectionFacet(s->grid.data(), c, 4, p, z), nullptr);
+                }
+        } else if (z > s->floorZ) {
+            int k = 0;
+            for (int i = 0; i + 1 < s->rows; ++i)
+                for (int col : {0, 14}) {
+                    double p[2][2] = {{s->At(i, col)[0], s->At(i, col)[1]}, {s->At(i + 1, col)[0], s->At(i + 1, col)[1]}};
+                    if (accept(p[0], p[1]))
+                        LineSetAddSegment(set, p[0], p[1], nullptr), ++k;
+                }
+            if (k == 0)
+                s->floorZ = z;
+        }
+    }
+    const double r = m.tool->GetDia() / 2.0;
+    for (size_t i = 0; i < m.vertices.v.size(); ++i) {
+        if (m.vertices.floorZ[i] - 0.0001 < z)
+            continue;
+        const Pnt3& v = m.vertices.v[i];
+        const double h = v[2] - z;
+        const double rad = r > h ? m.tool->GetRadiusComp(h, 0) : r;
+        if (rad < 0.001)
+            continue;
+        CSmartArc arc(v.data(), rad, 0, 2 * M_PI);
+        double p[40][2];
+        const int n = DiscretizeArcSect(p, 40, 0.01, &arc);
+        int k = 0;
+        for (int j = 0; j < n; ++j)
+            if (accept(p[j], p[j + 1]))
+                LineSetAddSegment(set, p[j], p[j + 1], nullptr), ++k;
+        if (k == 0 && r <= h)
+            m.vertices.floorZ[i] = -1e12;
+    }
+}
+
+// Waterline of the model at z against the exact one: no segment end lies farther than tol
+// outside the region it bounds (segments of the pieces under the envelope lie inside),
+// every sample of the exact waterline lies within tol of a segment. radii(angle) gives the
+// exact waterline about (cx, cy): the rim of a disc, or the two rims of an annulus.
+void CheckWaterline(const std::string& label, CMillCenter& m, CProtectNet& net, double z, double cx, double cy,
+                    const std::function<std::vector<double>(double)>& radii, double tol)
+{
+    CIntLineSet set;
+    set.plane = z;
+    m.GenSameZLineSet(net, set);
+    const auto segs = Segments(set);
+    // The indexed visit gives what the plain visit of every element gives, in its order.
+    CIntLineSet plain;
+    plain.plane = z;
+    m.SetIntMinZ();
+    PlainZSection(m, net, plain);
+    m.SetIntMinZ();
+    EXPECT_EQ(segs, Segments(plain)) << label << " z " << z;
+    ASSERT_FALSE(segs.empty()) << label << " z " << z;
+    double worstOut = 0;
+    for (const auto& s : segs)
+        for (int e = 0; e < 2; ++e) {
+            const double x = s[size_t(2 * e)] - cx, y = s[size_t(2 * e + 1)] - cy;
+            const double ang = std::atan2(y, x);
+            const auto rs = radii(ang);
+            // One radius bounds a disc, two an annulus.
+            const double r = std::hypot(x, y);
+            worstOut = std::max(worstOut, r - rs.back());
+            if (rs.size() == 2)
+                worstOut = std::max(worstOut, rs.front() - r);
+        }
+    EXPECT_LE(worstOut, tol) << label << " z " << z;
+    double worstMiss = 0;
+    for (int k = 0; k < 360; ++k) {
+        const double ang = (k + 0.37) * M_PI / 180;
+        for (double rad : radii(ang)) {
+            const double p[2] = {cx + rad * std::cos(ang), cy + rad * std::sin(ang)};
+            worstMiss = std::max(worstMiss, DistToSegments(segs, p));
+        }
+    }
+    EXPECT_LE(worstMiss, tol) << label << " z " << z;
+}
+
+TEST(MillSection, ZSectionsMatchExactWaterlines)
+{
+    const double Rs = 5, zc = 1;
+    const TriMesh sphere = millkit::SphereMesh({0.5, -0.25, zc}, Rs, 96);
+    CTBall ball(2);
+    CTCylindrical flat(2);
+    ball.SetAidParam(), flat.SetAidParam();
+    // Chords of 3.75 degrees: the offset sphere's facets lie within R (1 - cos 1.875 deg) of it.
+    const double tol = 0.01 + 6 * (1 - std::cos(M_PI / 96));
+    {
+        Built b = Build({sphere}, &ball);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.5);
+        for (double z : {5.5, 4.0, 2.0, 0.3, -0.5, -3.0}) {
+            const double up = z + 1 - zc;
+            const double want = up > 0 ? std::sqrt((Rs + 1) * (Rs + 1) - up * up) : Rs + 1;
+            CheckWaterline("ball on a sphere", *b.model, *net, z, 0.5, -0.25,
+                           [&](double) { return std::vector<double>{want}; }, tol);
+        }
+    }
+    {
+        Built b = Build({sphere}, &flat);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.5);
+        for (double z : {5.5, 4.0, 2.0, 1.3, -0.5}) {
+            const double up = z - zc;
+            const double want = 1 + (up > 0 ? std::sqrt(Rs * Rs - up * up) : Rs);
+            CheckWaterline("flat on a sphere", *b.model, *net, z, 0.5, -0.25,
+                           [&](double) { return std::vector<double>{want}; }, tol);
+        }
+    }
+    // A torus under the ball: an outer and an inner waterline.
+    {
+        const double big = 6, small = 2;
+        Built b = Build({millkit::TorusMesh({0, 0, 0}, big, small, 96, 48)}, &ball);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.5);
+        for (double z : {1.5, 0.5, -0.5}) {
+            const double up = z + 1;
+            const double w = std::sqrt((small + 1) * (small + 1) - up * up);
+            CheckWaterline("ball on a torus", *b.model, *net, z, 0, 0,
+                           [&](double) { return std::vector<double>{big - w, big + w}; }, tol + 0.02);
+        }
+    }
+}
+
+}  // namespace
