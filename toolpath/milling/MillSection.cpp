@@ -524,7 +524,8 @@ void CMillCenter::ProjPntOnMdl(double p[3])
     for (int i : vertices.cand) {
         const Pnt3& v = vertices.v[size_t(i)];
         const double dx = p[0] - v[0], dy = p[1] - v[1];
-        if (!(v[2] > p[2]) || std::fabs(dx) > r || std::fabs(dy) > r)
+        // The band round the rim reaches past r along the axes too.
+        if (!(v[2] > p[2]) || std::fabs(dx) > r + kPlaneTol || std::fabs(dy) > r + kPlaneTol)
             continue;
         const double d = std::hypot(dx, dy);
         if (d > r + kPlaneTol)

@@ -398,4 +398,202 @@ TEST(MillSection, ZSectionsMatchExactWaterlines)
     }
 }
 
+TEST(MillSection, ThinSurfacesSkirtsAndFloors)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    // A level plate: its offset surface is thinner than 0.01 and gives no Z section; the
+    // tubes round its rim do.
+    Built b = Build({millkit::TerrainMesh([](double, double) { return 0.0; }, -5, -5, 10, 4)}, &ball);
+    ASSERT_TRUE(b.model);
+    ASSERT_TRUE(b.model->edges);
+    auto net = FilledNet(*b.model, 0.5);
+    CIntLineSet set;
+    set.plane = 0;  // the plate's own height: its facets lie in the plane
+    b.model->GenSameZLineSet(*net, set);
+    EXPECT_EQ(set.count, 0);
+    set.plane = -0.5;
+    b.model->GenSameZLineSet(*net, set);
+    ASSERT_GT(set.count, 0);
+    for (const auto& s : Segments(set))
+        for (int e = 0; e < 2; ++e)
+            EXPECT_GT(std::max(std::fabs(s[size_t(2 * e)]), std::fabs(s[size_t(2 * e + 1)])), 4 - 1e-9);
+    // Under the tubes: their skirts while the net accepts them; once all are buried the
+    // floors come up to the plane and lower planes skip the tubes until the reset. (The
+    // corner envelopes are left out here: they have floors of their own.)
+    b.model->vertices.v.clear();
+    b.model->vertices.floorZ.clear();
+    int skirts = 0;
+    double bottom = 1e300;
+    for (const SEdgeSurf* e = b.model->edges; e; e = e->next)
+        skirts += 2 * (e->rows - 1), bottom = std::min(bottom, e->box[2]);
+    CProtectNet high;
+    ASSERT_EQ(ProtectNetCreate(0.5, 0, 0, b.model->box, high), 1);
+    std::fill(high.heights.begin(), high.heights.end(), 100.0);
+    struct Step {
+        double z;
+        bool buried, reset;
+        int want;
+        double floor;
+    } steps[] = {
+        {bottom - 1, false, false, skirts, -1e12},
+        {bottom - 2, true, false, 0, bottom - 2},
+        {bottom - 3, false, false, 0, bottom - 2},  // skipped though the net would take them
+        {bottom - 1, false, false, skirts, bottom - 2},
+        {bottom - 3, false, true, skirts, -1e12},
+    };
+    for (const Step& st : steps) {
+        if (st.reset)
+            b.model->SetIntMinZ();
+        CIntLineSet under;
+        under.plane = st.z;
+        b.model->GenSameZLineSet(st.buried ? high : *net, under);
+        EXPECT_EQ(under.count, st.want) << st.z;
+        for (const SEdgeSurf* e = b.model->edges; e; e = e->next)
+            EXPECT_EQ(e->floorZ, st.floor) << st.z;
+    }
+    b.model->SetIntMinZ();
+    for (const SEdgeSurf* e = b.model->edges; e; e = e->next)
+        EXPECT_EQ(e->floorZ, -1e12);
+}
+
+TEST(MillSection, VertexCirclesAndDrops)
+{
+    for (const auto& nt : milltest::AllTools(2)) {
+        CMillCenter m;
+        m.tool = nt.tool.get();
+        m.vertices.v = {{1, 2, 3}};
+        m.vertices.floorZ = {3};
+        CProtectNet open;
+        const double box[6] = {-2, -1, 0, 4, 5, 3};
+        ASSERT_EQ(ProtectNetCreate(0.5, 0, 0, box, open), 1);
+        // Just under the vertex: the tool's radius at that height; far under: its full radius.
+        for (double h : {0.05, 0.3, 0.9, 2.5}) {
+            CIntLineSet set;
+            set.plane = 3 - h;
+            m.GenSameZLineSet(open, set);
+            const double want = h < 1 ? nt.tool->GetRadiusComp(h, 0) : 1.0;
+            if (want < 0.001) {
+                EXPECT_EQ(set.count, 0) << nt.name << " " << h;
+                continue;
+            }
+            ASSERT_GT(set.count, 2) << nt.name << " " << h;
+            for (const auto& s : Segments(set))
+                EXPECT_NEAR(std::hypot(s[0] - 1, s[1] - 2), want, 1e-6) << nt.name << " " << h;
+        }
+        // A net far above buries the circle: the vertex drops out until the floors are reset.
+        CProtectNet high;
+        ASSERT_EQ(ProtectNetCreate(0.5, 0, 0, box, high), 1);
+        std::fill(high.heights.begin(), high.heights.end(), 100.0);
+        CIntLineSet set;
+        set.plane = 1;
+        m.GenSameZLineSet(high, set);
+        EXPECT_EQ(set.count, 0);
+        EXPECT_EQ(m.vertices.floorZ[0], -1e12);
+        set.plane = 2.9;
+        m.GenSameZLineSet(open, set);
+        EXPECT_EQ(set.count, 0) << nt.name;
+        m.SetIntMinZ();
+        m.GenSameZLineSet(open, set);
+        EXPECT_GT(set.count, 0) << nt.name;
+
+        // Drops: the tool's own height inside, at the rim within 0.0001 outside it too.
+        const double pane[2][2] = {{-5, -5}, {5, 5}};
+        m.DefineMarkedPane(pane, 0.0001);
+        const Pnt3 rim = {1.0 + 1 / std::sqrt(2.0), 2.0 + 1 / std::sqrt(2.0), 0};
+        const double atRim[3] = {rim[0], rim[1], 0};
+        const double rimZ = nt.tool->Zval_VertCC(m.vertices.v[0].data(), atRim);
+        struct Row {
+            double x, y, want;
+        } rows[] = {
+            {1.3, 2.1, nt.tool->Zval_VertCC(m.vertices.v[0].data(), std::array<double, 3>{1.3, 2.1, 0}.data())},
+            {1 + 1.00005, 2, rimZ},
+            {1 + 1.0002, 2, -20},
+            {1, 2, 3},
+        };
+        for (const Row& r : rows) {
+            double p[3] = {r.x, r.y, -20};
+            m.ProjPntOnMdl(p);
+            EXPECT_NEAR(p[2], r.want, 1e-6) << nt.name << " " << r.x;
+        }
+    }
+}
+
+// Highest tip height over (x, y) from the model's drops, marks set round the point.
+double Drop(CMillCenter& m, double x, double y)
+{
+    const double pane[2][2] = {{x, y}, {x, y}};
+    m.DefineMarkedPane(pane, 0.0001);
+    double p[3] = {x, y, m.box[2] - 10};
+    m.ProjPntOnMdl(p);
+    return p[2];
+}
+
+TEST(MillSection, DropsAndYSectionsFollowTheExactDrop)
+{
+    const TriMesh mesh = milltest::RoundToFloat(millkit::HemisphereOnPlate(4, 7, 48));
+    for (const auto& nt : milltest::AllTools(2)) {
+        Built b = Build({mesh}, nt.tool.get());
+        ASSERT_TRUE(b.model);
+        const double below = nt.name == "taperball" ? 0.05 : 0.035;
+        double worstBelow = 0, worstAbove = 0;
+        for (int i = 0; i <= 24; ++i)
+            for (int j = 0; j <= 24; ++j) {
+                const double x = -7.5 + 15 * (i + 0.013) / 24, y = -7.5 + 15 * (j + 0.029) / 24;
+                const double want = millkit::BruteForceDrop(*nt.tool, mesh, x, y).z;
+                const double got = Drop(*b.model, x, y);
+                if (want <= -1e11)
+                    continue;
+                // A point within 0.01 beyond a facet's chord takes the chord end's height:
+                // never above the exact drop somewhere within 0.01.
+                double wantHi = want;
+                for (int k = 0; k < 8; ++k)
+                    wantHi = std::max(wantHi, millkit::BruteForceDrop(*nt.tool, mesh, x + 0.01 * std::cos(k * M_PI / 4),
+                                                                      y + 0.01 * std::sin(k * M_PI / 4)).z);
+                worstAbove = std::max(worstAbove, got - wantHi);
+                // Within the discretisation in z somewhere within it in XY (steep walls).
+                double gotHi = got;
+                for (int k = 0; k < 8; ++k)
+                    gotHi = std::max(gotHi, Drop(*b.model, x + below * std::cos(k * M_PI / 4),
+                                                 y + below * std::sin(k * M_PI / 4)));
+                worstBelow = std::max(worstBelow, want - gotHi);
+            }
+        EXPECT_LE(worstAbove, 1e-6) << nt.name;
+        EXPECT_LE(worstBelow, below) << nt.name;
+
+        // The Y section's upper profile is the drop along the line.
+        auto net = FilledNet(*b.model, 0.5);
+        for (double y : {0.3, 2.7}) {
+            CIntLineSet set;
+            set.plane = y;
+            b.model->GenSameYLineSet(*net, set);
+            const auto segs = Segments(set);
+            ASSERT_FALSE(segs.empty());
+            double profBelow = 0, profAbove = 0;
+            const auto topAt = [&](double x) {
+                double top = -1e12;
+                for (const auto& s : segs) {
+                    const double lo = std::min(s[0], s[2]), hi = std::max(s[0], s[2]);
+                    if (x < lo || x > hi || hi - lo < 1e-12)
+                        continue;
+                    top = std::max(top, s[1] + (x - s[0]) / (s[2] - s[0]) * (s[3] - s[1]));
+                }
+                return top;
+            };
+            for (int k = 0; k <= 200; ++k) {
+                const double x = -7.5 + 15 * (k + 0.31) / 200;
+                const double top = topAt(x);
+                const double want = millkit::BruteForceDrop(*nt.tool, mesh, x, y).z;
+                if (want <= -1e11 || top <= -1e11)
+                    continue;
+                profAbove = std::max(profAbove, top - want);
+                // Steep walls: within the discretisation somewhere within it along the line.
+                profBelow = std::max(profBelow, want - std::max({top, topAt(x - below), topAt(x + below)}));
+            }
+            EXPECT_LE(profAbove, 1e-3) << nt.name << " y " << y;
+            EXPECT_LE(profBelow, below) << nt.name << " y " << y;
+        }
+    }
+}
+
 }  // namespace
