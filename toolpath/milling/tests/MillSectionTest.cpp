@@ -596,4 +596,192 @@ TEST(MillSection, DropsAndYSectionsFollowTheExactDrop)
     }
 }
 
+std::vector<Pnt3> Points(const CNcPline& string)
+{
+    std::vector<Pnt3> out;
+    POSITION pos = string.GetHeadPosition();
+    while (pos) {
+        const CNcPoint* p = string.GetNext(pos);
+        out.push_back({p->x, p->y, p->z});
+    }
+    return out;
+}
+
+std::unique_ptr<CNcPline> String(const std::vector<Pnt3>& pts)
+{
+    auto s = std::make_unique<CNcPline>();
+    for (const Pnt3& p : pts)
+        s->AddTail(p.data());
+    return s;
+}
+
+// The checked move as a recursion: what the explicit stack must reproduce.
+void RecursiveCheck(CMillCenter& m, CNcPline& string, CNcPoint* a, CNcPoint* b, double tol)
+{
+    const double d = std::hypot(b->x - a->x, b->y - a->y);
+    if (d < 0.01)
+        return;
+    const int k = d <= 1 ? 5 : int(d / 0.2 + 0.5);
+    for (int i = 1; i < k; ++i) {
+        const double t = double(i) / k;
+        double p[3] = {a->x + t * (b->x - a->x), a->y + t * (b->y - a->y), a->z + t * (b->z - a->z)};
+        const double line = p[2];
+        m.ProjPntOnMdl(p);
+        if (p[2] - line > tol) {
+            auto* n = new CNcPoint(p[0], p[1], p[2]);
+            n->contact = 0;
+            string.InsertBefore(n, b);
+            RecursiveCheck(m, string, a, n, tol);
+            RecursiveCheck(m, string, n, b, tol);
+            return;
+        }
+    }
+}
+
+void RecursiveVerify(CMillCenter& m, CNcPline& string, double tol)
+{
+    POSITION pos = string.GetHeadPosition();
+    CNcPoint* a = string.GetNext(pos);
+    const double at[2][2] = {{a->x, a->y}, {a->x, a->y}};
+    m.DefineMarkedPane(at, 0.0001);
+    double q[3] = {a->x, a->y, a->z};
+    m.ProjPntOnMdl(q);
+    a->z = q[2];
+    while (pos) {
+        CNcPoint* b = string.GetNext(pos);
+        const double pane[2][2] = {{std::min(a->x, b->x), std::min(a->y, b->y)}, {std::max(a->x, b->x), std::max(a->y, b->y)}};
+        m.DefineMarkedPane(pane, 0.0001);
+        double p[3] = {b->x, b->y, b->z};
+        m.ProjPntOnMdl(p);
+        b->z = p[2];
+        RecursiveCheck(m, string, a, b, tol);
+        a = b;
+    }
+}
+
+// Largest depth by which the straight moves of pts dip under the model (every 0.02).
+double WorstDip(CMillCenter& m, const std::vector<Pnt3>& pts)
+{
+    double worst = -1e300;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        const double d = std::hypot(pts[i][0] - pts[i - 1][0], pts[i][1] - pts[i - 1][1]);
+        const int n = std::max(1, int(d / 0.02));
+        for (int k = 0; k <= n; ++k) {
+            const double t = double(k) / n;
+            const double x = pts[i - 1][0] + t * (pts[i][0] - pts[i - 1][0]);
+            const double y = pts[i - 1][1] + t * (pts[i][1] - pts[i - 1][1]);
+            const double z = pts[i - 1][2] + t * (pts[i][2] - pts[i - 1][2]);
+            worst = std::max(worst, Drop(m, x, y) - z);
+        }
+    }
+    return worst;
+}
+
+TEST(MillSection, MoveChecks)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    const auto bump = [](double x, double y) { return 3 * std::exp(-(x * x + y * y) / 8); };
+    Built b = Build({millkit::TerrainMesh(bump, -10, -10, 20, 40)}, &ball);
+    ASSERT_TRUE(b.model);
+    CMillCenter& m = *b.model;
+
+    // Null, empty and one-point strings.
+    CNcPline* none = nullptr;
+    m.VerifyCutPath(none, 0.01, false);
+    m.CheckPntString(none);
+    CNcPline empty;
+    m.VerifyCutPath(&empty, 0.01, false);
+    auto one = String({{0.1, 0.2, -50}});
+    m.VerifyCutPath(one.get(), 0.01, false);
+    ASSERT_EQ(one->GetCount(), 1);
+    EXPECT_DOUBLE_EQ(Points(*one)[0][2], Drop(m, 0.1, 0.2));
+    EXPECT_GT(Points(*one)[0][2], 2.5);
+
+    // A cutting move across the bump gets points, and the result keeps over the model.
+    for (double tol : {0.05, 0.01, 0.001}) {
+        auto cut = String({{-8, 0.3, 0}, {8, 0.3, 0}});
+        m.VerifyCutPath(cut.get(), tol, false);
+        const auto pts = Points(*cut);
+        EXPECT_GT(pts.size(), 4u) << tol;
+        // Checked every 0.2 at most: between the checks the bump's curvature adds a little.
+        EXPECT_LE(WorstDip(m, pts), tol + 0.01) << tol;
+        auto ref = String({{-8, 0.3, 0}, {8, 0.3, 0}});
+        RecursiveVerify(m, *ref, tol);
+        EXPECT_EQ(pts, Points(*ref)) << tol;
+    }
+    // A long move over rough ground inserts thousands of points without recursion.
+    const auto rough = [](double x, double y) { return std::sin(3 * x) * std::cos(2.5 * y) + 0.3 * std::sin(11 * x); };
+    Built r = Build({millkit::TerrainMesh(rough, -10, -5, 20, 100)}, &ball);
+    ASSERT_TRUE(r.model);
+    auto longMove = String({{-9, 0.1, -5}, {9, 0.2, -5}});
+    r.model->VerifyCutPath(longMove.get(), 0.0001, false);
+    EXPECT_GT(longMove->GetCount(), 80);
+    auto longRef = String({{-9, 0.1, -5}, {9, 0.2, -5}});
+    RecursiveVerify(*r.model, *longRef, 0.0001);
+    EXPECT_EQ(Points(*longMove), Points(*longRef));
+
+    // A projected connecting move: dropped points, thinned within 0.05.
+    auto conn = String({{-8, -0.4, 7}, {8, 0.6, 7}});
+    m.VerifyCutPath(conn.get(), 0.01, true);
+    const auto cp = Points(*conn);
+    ASSERT_GT(cp.size(), 3u);
+    for (const Pnt3& p : cp)
+        EXPECT_NEAR(p[2], Drop(m, p[0], p[1]), 1e-9);
+    EXPECT_LE(WorstDip(m, cp), 0.05 + 0.02);
+
+    // Connectors: one dipping 0.1 under the top is deleted, one 0.03 under is raised.
+    const double top = Drop(m, 0, 0);
+    CNcPline* deep = String({{-8, 0, 5}, {0, 0, top - 0.1}, {8, 0, 5}}).release();
+    m.CheckPntString(deep);
+    EXPECT_EQ(deep, nullptr);
+    CNcPline* shallow = String({{-8, 0, 5}, {0, 0, top - 0.03}, {8, 0, 5}}).release();
+    m.CheckPntString(shallow);
+    ASSERT_NE(shallow, nullptr);
+    EXPECT_DOUBLE_EQ(Points(*shallow)[1][2], top);
+    EXPECT_DOUBLE_EQ(Points(*shallow)[0][2], 5);
+    delete shallow;
+}
+
+TEST(MillSection, RotationTurnsPiecesAndSections)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    const std::vector<TriMesh> meshes = {millkit::TorusMesh({1, 0.5, 0}, 6, 2, 48, 24)};
+    Built b = Build(meshes, &ball);
+    Built t = Build(meshes, &ball);
+    ASSERT_TRUE(b.model && t.model);
+    const double a = 0.7, c = std::cos(a), s = std::sin(a);
+    t.model->RotateModel(a);
+    // The pieces' envelope turns with the model (drops along rows of y are not turned:
+    // twisted tube cells and the 0.01 chord-end rule depend on the direction).
+    for (int k = 0; k < 40; ++k) {
+        const double x = -8 + 0.41 * k, y = 0.3 * k - 5;
+        EXPECT_NEAR(milltest::ModelTop(*t.model, x * c - y * s, x * s + y * c), milltest::ModelTop(*b.model, x, y), 1e-9)
+            << x << " " << y;
+    }
+    EXPECT_NEAR(t.model->box[2], b.model->box[2], 1e-12);
+    EXPECT_NEAR(t.model->box[5], b.model->box[5], 1e-12);
+    for (const SOffsetSurf* o = t.model->offsets; o; o = o->next)
+        for (const Pnt3& p : o->pts)
+            EXPECT_TRUE(p[0] >= t.model->box[0] && p[0] <= t.model->box[3] && p[1] >= t.model->box[1] &&
+                        p[1] <= t.model->box[4]);
+    // Z sections turn too (an unfilled net accepts every segment).
+    CProtectNet open;
+    const double wide[6] = {-20, -20, -5, 20, 20, 5};
+    ASSERT_EQ(ProtectNetCreate(1, 0, 0, wide, open), 1);
+    CIntLineSet plain, turned;
+    plain.plane = turned.plane = 0.7;
+    b.model->GenSameZLineSet(open, plain);
+    t.model->GenSameZLineSet(open, turned);
+    const auto ps = Segments(plain), ts = Segments(turned);
+    ASSERT_EQ(ps.size(), ts.size());
+    for (size_t i = 0; i < ps.size(); ++i)
+        for (int e = 0; e < 2; ++e) {
+            const double x = ps[i][size_t(2 * e)], y = ps[i][size_t(2 * e + 1)];
+            EXPECT_NEAR(ts[i][size_t(2 * e)], x * c - y * s, 1e-9);
+            EXPECT_NEAR(ts[i][size_t(2 * e + 1)], x * s + y * c, 1e-9);
+        }
+}
+
 }  // namespace
