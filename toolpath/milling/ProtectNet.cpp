@@ -1,6 +1,7 @@
 #include "toolpath/milling/ProtectNet.h"
 
 #include "framework/looker/Tool.h"
+#include "toolpath/contours/SmartLoop.h"
 #include "toolpath/milling/CentreConst.h"
 #include "toolpath/milling/MillCenter.h"
 
@@ -13,6 +14,7 @@ constexpr double kStartDrop = 5;       // initial heights lie this far below the
 constexpr double kRangeSlack = 0.001;  // cell range: box ends this close to a node take it
 constexpr double kSameX = 1e-6;        // row crossings this close are one
 constexpr double kStampNear = 0.0001;  // points this close to a node raise it
+constexpr double kLoopAbove = 0.01;    // loop tests: cell heights are compared with h + this
 
 void Raise(CProtectNet& net, int row, int col, double z)
 {
@@ -234,4 +236,67 @@ double ProtectNetCellHeight(const double* p, const CProtectNet& net)
     if (c < 1 || r < 1 || c > net.columns - 2 || r > net.rows - 2)
         return -1e12;
     return std::min(std::min(net.At(r, c), net.At(r, c + 1)), std::min(net.At(r + 1, c), net.At(r + 1, c + 1)));
+}
+
+namespace {
+
+// 1 as soon as a sample of the loop's contour satisfies hit (cell height, threshold).
+template <class Hit>
+int AnySample(const CSmartLoop* loop, const CProtectNet& net, double t, const Hit& hit)
+{
+    if (!loop || !loop->contour)
+        return 0;
+    for (CSmartSect* s = loop->GetSectHead(); s; s = s->next) {
+        if (s->IsSectArc()) {
+            for (int k = 0; k < 5; ++k) {
+                double p[2];
+                s->GetPoint(0.2 * k, p);
+                if (hit(ProtectNetCellHeight(p, net), t))
+                    return 1;
+            }
+        } else {
+            double p[2];
+            s->GetPoint(0, p);
+            if (hit(ProtectNetCellHeight(p, net), t))
+                return 1;
+        }
+    }
+    return 0;
+}
+
+bool Above(double cell, double t) { return cell > t; }
+bool Below(double cell, double t) { return cell < t; }
+
+}  // namespace
+
+int NetLoopAbove(double h, const CSmartLoop* loop, const CProtectNet& net)
+{
+    return AnySample(loop, net, h + kLoopAbove, Above);
+}
+
+int NetLoopBelow(double h, const CSmartLoop* loop, const CProtectNet& net)
+{
+    return AnySample(loop, net, h + kLoopAbove, Below);
+}
+
+int NetRegionAbove(double h, const CSmartLoop* loop, const CProtectNet& net)
+{
+    if (!loop)
+        return 0;
+    if (NetLoopAbove(h, loop, net))
+        return 1;
+    for (const CSmartLoop* i = loop->GetIsland(); i; i = i->next)
+        if (NetLoopAbove(h, i, net))
+            return 1;
+    return 0;
+}
+
+int NetRegionBelow(double h, const CSmartLoop* loop, const CProtectNet& net)
+{
+    if (!loop || !NetLoopBelow(h, loop, net))
+        return 0;
+    for (const CSmartLoop* i = loop->GetIsland(); i; i = i->next)
+        if (!NetLoopBelow(h, i, net))
+            return 0;
+    return 1;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CMillCenter;
+class CSmartLoop;
 
 class CProtectNet {
 public:
@@ -44,3 +45,14 @@ bool ProtectNetCellRange(int grow, const CProtectNet& net, const double* box, in
 double ProtectNetMinHeight(const double* box, const CProtectNet& net);
 // Lowest corner height of the interior cell holding p; -1e12 outside the interior cells.
 double ProtectNetCellHeight(const double* p, const CProtectNet& net);
+
+// Loops against the net at height h, through samples of the contour (start of every line,
+// parameters 0, 0.2 .. 0.8 of every arc) and their cell heights against h + 0.01:
+// NetLoopAbove 1 when a sample is above, NetLoopBelow 1 when one is below;
+// NetRegionAbove 1 when the contour is above or an island has a sample above;
+// NetRegionBelow 1 when the contour is below and every island has a sample below.
+// Samples outside the interior cells count as below, never as above. 0 for a null loop.
+int NetLoopAbove(double h, const CSmartLoop* loop, const CProtectNet& net);
+int NetLoopBelow(double h, const CSmartLoop* loop, const CProtectNet& net);
+int NetRegionAbove(double h, const CSmartLoop* loop, const CProtectNet& net);
+int NetRegionBelow(double h, const CSmartLoop* loop, const CProtectNet& net);

@@ -1,6 +1,7 @@
 // Sections, drops and move checks of the tool-centre model, and the protection net that
 // rejects buried section segments: against exact waterlines, the brute-force drop and the
 // model's brute-force envelope; the indexed searches against plain scans.
+#include "toolpath/contours/SmartLoop.h"
 #include "toolpath/contours/SmartSect.h"
 #include "toolpath/milling/IntLineSet.h"
 #include "toolpath/milling/MillSection.h"
@@ -782,6 +783,74 @@ TEST(MillSection, RotationTurnsPiecesAndSections)
             EXPECT_NEAR(ts[i][size_t(2 * e)], x * c - y * s, 1e-9);
             EXPECT_NEAR(ts[i][size_t(2 * e + 1)], x * s + y * c, 1e-9);
         }
+}
+
+// A square loop (counter-clockwise lines; an arc in place of its top side when arcTop).
+CSmartLoop* Square(double x0, double y0, double x1, double y1, bool arcTop = false)
+{
+    auto* c = new CSmartCurve;
+    const double p[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    for (int i = 0; i < 4; ++i) {
+        if (arcTop && i == 2) {
+            const double centre[2] = {(x0 + x1) / 2, y1};
+            c->AddSect(new CSmartArc(centre, (x1 - x0) / 2, 0, M_PI));
+            continue;
+        }
+        c->AddSect(new CSmartLine(p[i], p[(i + 1) % 4]));
+    }
+    auto* L = new CSmartLoop;
+    L->UpdateSect(c);
+    return L;
+}
+
+TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
+{
+    // Heights 10 where x < 5, 0 elsewhere; the grid runs from -2 to 12.
+    CProtectNet net;
+    const double box[6] = {0, 0, 0, 10, 10, 1};
+    ASSERT_EQ(ProtectNetCreate(1, 0, 0, box, net), 1);
+    for (int i = 0; i < net.rows; ++i)
+        for (int j = 0; j < net.columns; ++j)
+            net.At(i, j) = net.columnX[size_t(j)] < 5 ? 10 : 0;
+    struct Row {
+        const char* what;
+        std::function<CSmartLoop*()> make;
+        double h;
+        int above, below, regionAbove, regionBelow;
+    } rows[] = {
+        {"high square", [] { return Square(0.5, 0.5, 3.5, 3.5); }, 5, 1, 0, 1, 0},
+        {"high square over its height", [] { return Square(0.5, 0.5, 3.5, 3.5); }, 9.995, 0, 1, 0, 1},
+        {"low square", [] { return Square(6.5, 0.5, 9.5, 3.5); }, 5, 0, 1, 0, 1},
+        {"across", [] { return Square(0.5, 0.5, 9.5, 3.5); }, 5, 1, 1, 1, 1},
+        // Samples off the interior cells are below, never above.
+        {"off the grid", [] { return Square(-30, -30, -20, -20); }, -100, 0, 1, 0, 1},
+        // Only the arc's samples reach the high side.
+        {"arc top", [] { return Square(6, 5, 8.5, 6, true); }, 5, 0, 1, 0, 1},
+        {"arc over the edge", [] { return Square(3.5, 5, 9.5, 6, true); }, 5, 1, 1, 1, 1},
+        {"low region, high island",
+         [] {
+             CSmartLoop* L = Square(5.5, 0.5, 9.5, 9.5);
+             L->AddIsland(Square(0.5, 0.5, 1, 1));
+             return L;
+         },
+         5, 0, 1, 1, 0},
+        {"low region, low island",
+         [] {
+             CSmartLoop* L = Square(5.5, 0.5, 9.5, 9.5);
+             L->AddIsland(Square(7, 7, 8, 8));
+             return L;
+         },
+         5, 0, 1, 0, 1},
+    };
+    for (const Row& r : rows) {
+        std::unique_ptr<CSmartLoop> L(r.make());
+        EXPECT_EQ(NetLoopAbove(r.h, L.get(), net), r.above) << r.what;
+        EXPECT_EQ(NetLoopBelow(r.h, L.get(), net), r.below) << r.what;
+        EXPECT_EQ(NetRegionAbove(r.h, L.get(), net), r.regionAbove) << r.what;
+        EXPECT_EQ(NetRegionBelow(r.h, L.get(), net), r.regionBelow) << r.what;
+    }
+    EXPECT_EQ(NetRegionAbove(0, nullptr, net), 0);
+    EXPECT_EQ(NetRegionBelow(0, nullptr, net), 0);
 }
 
 }  // namespace
