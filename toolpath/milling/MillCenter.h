@@ -17,6 +17,7 @@
 class CGeMesh;
 class CIntLineSet;
 class CNcPline;
+class CPathCombine;
 class CNcPoint;
 class CProtectNet;
 class CTool;
@@ -201,6 +202,12 @@ public:
     // Deletes the string and nulls the pointer when an interior point lies more than
     // 0.05 under the model.
     void CheckPntString(CNcPline*& string);
+    // Display copies as polylines (operation code 8), owned by the caller: the crest
+    // (column 7) of every edge surface; every offset facet closed; every edge surface's
+    // rows and columns.
+    CPathCombine* CreateEdgeComb() const;
+    CPathCombine* CreateOffsetSurfComb() const;
+    CPathCombine* CreateBoundSurfComb() const;
 
     int offsetCount = 0;
     int edgeCount = 0;

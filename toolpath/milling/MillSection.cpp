@@ -2,6 +2,8 @@
 // candidates of a rectangle, rotation, and the checks of cutting and connecting moves.
 #include "framework/looker/Tool.h"
 #include "toolpath/contours/NcPline.h"
+#include "toolpath/contours/PathEntity.h"
+#include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SmartSect.h"
 #include "toolpath/milling/IntLineSet.h"
 #include "toolpath/milling/CentreConst.h"
@@ -678,4 +680,66 @@ void CMillCenter::CheckPntString(CNcPline*& string)
             return;
         }
     }
+}
+
+// Display copies ------------------------------------------------------------------
+
+namespace {
+
+constexpr std::uint16_t kDisplayOp = 8;
+constexpr int kTubeCrest = 7;
+
+void AppendPolyline(CPathCombine* c, const std::vector<Pnt3>& pts)
+{
+    if (auto pl = PolylineOf(pts))
+        PathCombineAppend(pl.release(), c);
+}
+
+}  // namespace
+
+CPathCombine* CMillCenter::CreateEdgeComb() const
+{
+    auto* c = new CPathCombine(kDisplayOp);
+    for (const SEdgeSurf* s = edges; s; s = s->next) {
+        std::vector<Pnt3> crest;
+        for (int i = 0; i < s->rows; ++i)
+            crest.push_back(s->At(i, kTubeCrest));
+        AppendPolyline(c, crest);
+    }
+    return c;
+}
+
+CPathCombine* CMillCenter::CreateOffsetSurfComb() const
+{
+    auto* c = new CPathCombine(kDisplayOp);
+    const auto closed = [&](const SOffsetSurf& s, const int* v, int n) {
+        std::vector<Pnt3> pts;
+        for (int k = 0; k <= n; ++k)
+            pts.push_back(s.pts[size_t(v[k % n])]);
+        AppendPolyline(c, pts);
+    };
+    for (const SOffsetSurf* s = offsets; s; s = s->next) {
+        for (const SCentreTri& t : s->tris)
+            closed(*s, t.v, 3);
+        for (const SCentreQuad& q : s->quads)
+            closed(*s, q.v, 4);
+    }
+    return c;
+}
+
+CPathCombine* CMillCenter::CreateBoundSurfComb() const
+{
+    auto* c = new CPathCombine(kDisplayOp);
+    for (const SEdgeSurf* s = edges; s; s = s->next) {
+        for (int i = 0; i < s->rows; ++i)
+            AppendPolyline(c, std::vector<Pnt3>(s->grid.begin() + i * centre::kTubeColumns,
+                                                s->grid.begin() + (i + 1) * centre::kTubeColumns));
+        for (int j = 0; j < centre::kTubeColumns; ++j) {
+            std::vector<Pnt3> column;
+            for (int i = 0; i < s->rows; ++i)
+                column.push_back(s->At(i, j));
+            AppendPolyline(c, column);
+        }
+    }
+    return c;
 }

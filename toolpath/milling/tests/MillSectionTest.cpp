@@ -1,6 +1,8 @@
 // Sections, drops and move checks of the tool-centre model, and the protection net that
 // rejects buried section segments: against exact waterlines, the brute-force drop and the
 // model's brute-force envelope; the indexed searches against plain scans.
+#include "toolpath/contours/PathEntity.h"
+#include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SmartLoop.h"
 #include "toolpath/contours/SmartSect.h"
 #include "toolpath/milling/IntLineSet.h"
@@ -851,6 +853,60 @@ TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
     }
     EXPECT_EQ(NetRegionAbove(0, nullptr, net), 0);
     EXPECT_EQ(NetRegionBelow(0, nullptr, net), 0);
+}
+
+TEST(MillSection, DisplayCopies)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    Built b = Build({millkit::HemisphereOnPlate(3, 5, 16)}, &ball);
+    ASSERT_TRUE(b.model && b.model->edges);
+    const auto polylines = [](const CPathCombine* c) {
+        std::vector<const CPathPLine3D*> out;
+        for (const CPathEntity* e = c->head; e; e = e->next)
+            out.push_back(static_cast<const CPathPLine3D*>(e));
+        return out;
+    };
+    const auto same = [](const double* p, const Pnt3& q) { return p[0] == q[0] && p[1] == q[1] && p[2] == q[2]; };
+    std::unique_ptr<CPathCombine> crest(b.model->CreateEdgeComb());
+    std::unique_ptr<CPathCombine> facets(b.model->CreateOffsetSurfComb());
+    std::unique_ptr<CPathCombine> tubes(b.model->CreateBoundSurfComb());
+    EXPECT_EQ(crest->op, 8);
+    // One crest per edge surface through column 7 of every row, in model order.
+    auto cl = polylines(crest.get());
+    size_t k = 0, facetCount = 0, tubeLines = 0;
+    for (const SEdgeSurf* s = b.model->edges; s; s = s->next, ++k) {
+        ASSERT_LT(k, cl.size());
+        ASSERT_EQ(cl[k]->PointCount(), s->rows);
+        for (int i = 0; i < s->rows; ++i)
+            EXPECT_TRUE(same(cl[k]->points[size_t(i)], s->At(i, 7)));
+        tubeLines += size_t(s->rows) + 15;
+    }
+    EXPECT_EQ(k, cl.size());
+    // Facets closed: four points for a triangle, five for a quad.
+    auto fl = polylines(facets.get());
+    size_t f = 0;
+    for (const SOffsetSurf* s = b.model->offsets; s; s = s->next) {
+        for (const SCentreTri& t : s->tris) {
+            ASSERT_LT(f, fl.size());
+            ASSERT_EQ(fl[f]->PointCount(), 4);
+            EXPECT_TRUE(same(fl[f]->points[0], s->pts[size_t(t.v[0])]));
+            EXPECT_TRUE(same(fl[f]->points[3], s->pts[size_t(t.v[0])]));
+            ++f;
+        }
+        for (size_t q = 0; q < s->quads.size(); ++q, ++f) {
+            ASSERT_LT(f, fl.size());
+            EXPECT_EQ(fl[f]->PointCount(), 5);
+        }
+        facetCount += s->tris.size() + s->quads.size();
+    }
+    EXPECT_EQ(fl.size(), facetCount);
+    // Rows of 15 points and columns through all rows.
+    auto tl = polylines(tubes.get());
+    EXPECT_EQ(tl.size(), tubeLines);
+    ASSERT_FALSE(tl.empty());
+    EXPECT_EQ(tl[0]->PointCount(), 15);
+    EXPECT_TRUE(same(tl[0]->points[14], b.model->edges->At(0, 14)));
 }
 
 }  // namespace
