@@ -134,7 +134,11 @@ int ProtectNetCreate(double step, double margin, double value, const double* box
         rows = std::ceil((dy + 2 * m) / step + 1);
         if (cols * rows <= protectnet::kMaxNodes)
             break;
-        step *= std::max(1.01, std::sqrt(cols * rows / protectnet::kMaxNodes));
+        // Boxes too large for any finite step fail instead of looping.
+        const double grow = std::sqrt(cols / protectnet::kMaxNodes * rows);
+        step *= std::max(1.01, grow);
+        if (!std::isfinite(step) || !std::isfinite(grow))
+            return 0;
     }
     net.value = value;
     net.step = step;

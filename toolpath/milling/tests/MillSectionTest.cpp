@@ -89,6 +89,10 @@ TEST(ProtectNet, CreateCountsPositionsAndFailures)
     EXPECT_NEAR(big.columnX[1] - big.columnX[0], big.step, 1e-9);
     EXPECT_GE(big.columnX.back(), 1000);
     EXPECT_GE(big.rowY.back(), 1000);
+    // A box no finite step can cover within the cap fails instead of looping.
+    const double huge[6] = {-1e300, -1e300, 0, 1e300, 1e300, 1};
+    EXPECT_EQ(ProtectNetCreate(0.5, 0, 0, huge, big), 0);
+    EXPECT_EQ(big.rows * big.columns, 0);
 }
 
 TEST(ProtectNet, FillFollowsTheModelsEnvelope)
