@@ -390,6 +390,50 @@ TEST(MillSection, ZSectionsMatchExactWaterlines)
                            [&](double) { return std::vector<double>{want}; }, tol);
         }
     }
+    // A bull tool on the sphere and on a vertical cylinder: the exact waterline by bisection
+    // of the exact drop along rays from the axis (180 rays, interpolated between them).
+    CTBull bull(2, 0.5);
+    bull.SetAidParam();
+    const auto rays = [&](const TriMesh& mesh, double cx, double cy, double z, double far) {
+        std::vector<double> table(181);
+        for (int k = 0; k <= 180; ++k) {
+            const double ang = k * M_PI / 90;
+            double lo = 0, hi = far;
+            for (int it = 0; it < 26; ++it) {
+                const double mid = (lo + hi) / 2;
+                const double d = millkit::BruteForceDrop(bull, mesh, cx + mid * std::cos(ang), cy + mid * std::sin(ang)).z;
+                (d > z ? lo : hi) = mid;
+            }
+            table[size_t(k)] = lo;
+        }
+        return [table](double ang) {
+            double f = (ang < 0 ? ang + 2 * M_PI : ang) / (M_PI / 90);
+            const int k = std::min(179, int(f));
+            f -= k;
+            return std::vector<double>{table[size_t(k)] * (1 - f) + table[size_t(k) + 1] * f};
+        };
+    };
+    {
+        const TriMesh coarse = millkit::SphereMesh({0.5, -0.25, zc}, Rs, 48);
+        const TriMesh rounded = milltest::RoundToFloat(coarse);
+        Built b = Build({coarse}, &bull);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.5);
+        for (double z : {5.8, 4.0, 1.5})
+            CheckWaterline("bull on a sphere", *b.model, *net, z, 0.5, -0.25, rays(rounded, 0.5, -0.25, z, 8),
+                           0.01 + 6 * (1 - std::cos(M_PI / 48)));
+    }
+    {
+        const TriMesh cyl = millkit::VerticalCylinderMesh({0.5, -0.25, 0}, 4, 3, 96);
+        const TriMesh rounded = milltest::RoundToFloat(cyl);
+        Built b = Build({cyl}, &bull);
+        ASSERT_TRUE(b.model);
+        auto net = FilledNet(*b.model, 0.5);
+        // Within the corner's height, and below it (the full radius).
+        for (double z : {2.9, 2.6, 1.0})
+            CheckWaterline("bull on a cylinder", *b.model, *net, z, 0.5, -0.25, rays(rounded, 0.5, -0.25, z, 7),
+                           0.01 + 5 * (1 - std::cos(M_PI / 96)));
+    }
     // A torus under the ball: an outer and an inner waterline.
     {
         const double big = 6, small = 2;
