@@ -548,6 +548,31 @@ TEST(MillSection, VertexCirclesAndDrops)
         m.GenSameZLineSet(open, set);
         EXPECT_GT(set.count, 0) << nt.name;
 
+        // Y section at 0.6 from the vertex: the tool's tip heights along the line, which for
+        // the flat end is level over the chord of half-length 0.8 (radius r, not a ball's).
+        CIntLineSet ys;
+        ys.plane = 2.6;
+        m.GenSameYLineSet(open, ys);
+        ASSERT_GT(ys.count, 0) << nt.name;
+        double lo = 1e300, hi = -1e300;
+        for (const auto& sg : Segments(ys))
+            for (int e = 0; e < 2; ++e) {
+                const double x = sg[size_t(2 * e)], z = sg[size_t(2 * e + 1)];
+                lo = std::min(lo, x), hi = std::max(hi, x);
+                const double at[3] = {x, 2.6, 0};
+                const double want = nt.tool->Zval_VertCC(m.vertices.v[0].data(), at);
+                if (want > -1e11) {
+                    EXPECT_NEAR(z, want, 1e-6) << nt.name << " x " << x;
+                }
+            }
+        if (nt.name == "flat") {
+            EXPECT_EQ(ys.count, 1);
+            EXPECT_NEAR(lo, 1 - 0.8, 1e-12);
+            EXPECT_NEAR(hi, 1 + 0.8, 1e-12);
+        }
+        EXPECT_GE(lo, 1 - 0.8 - 1e-6) << nt.name;
+        EXPECT_LE(hi, 1 + 0.8 + 1e-6) << nt.name;
+
         // Drops: the tool's own height inside, at the rim within 0.0001 outside it too.
         const double pane[2][2] = {{-5, -5}, {5, 5}};
         m.DefineMarkedPane(pane, 0.0001);
