@@ -476,7 +476,6 @@ void CurveDropSharpSpikes(SIntCurve& c)
     });
 }
 
-namespace {
 std::unique_ptr<CPathPLine3D> PolylineOf(const std::vector<std::array<double, 3>>& pts)
 {
     if (pts.size() < 2)
@@ -489,7 +488,6 @@ std::unique_ptr<CPathPLine3D> PolylineOf(const std::vector<std::array<double, 3>
             pl->points[i][k] = pts[i][size_t(k)];
     return pl;
 }
-}  // namespace
 
 std::unique_ptr<CPathPLine3D> CurveRampEntry(SIntCurve& c, double len, double rise)
 {

@@ -10,7 +10,9 @@
 
 #include "toolpath/milling/IntLineSet.h"
 
+#include <array>
 #include <memory>
+#include <vector>
 
 class CPathPLine3D;
 class CSmartCurve;
@@ -90,6 +92,8 @@ void CurveDropSharpSpikes(SIntCurve& c);
 // The first len of a closed curve as a polyline descending from height + rise to the
 // curve's height; the taken points move to the curve's end. Null for len <= 1e-6 or
 // fewer than two points.
+// A 3D polyline through pts; null for fewer than two points.
+std::unique_ptr<CPathPLine3D> PolylineOf(const std::vector<std::array<double, 3>>& pts);
 std::unique_ptr<CPathPLine3D> CurveRampEntry(SIntCurve& c, double len, double rise);
 std::unique_ptr<CPathPLine3D> CurveToPolyline3D(const SIntCurve& c, double y);
 // A curve of line sections between consecutive points; null below two points.

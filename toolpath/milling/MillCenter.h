@@ -15,6 +15,11 @@
 #include <vector>
 
 class CGeMesh;
+class CIntLineSet;
+class CNcPline;
+class CPathCombine;
+class CNcPoint;
+class CProtectNet;
 class CTool;
 struct _facet;
 struct _facetnode;
@@ -82,6 +87,18 @@ struct SCentreQuad {
     double box[6];
 };
 
+// Elements by ascending min z, so that a plane visits only those whose z range holds it.
+struct SHeightOrder {
+    std::vector<int> ids;
+    std::vector<double> minZ;  // ascending, of ids
+    double span = 0;           // largest z extent of an element
+    size_t built = 0;          // element count when built (0: not built)
+    // Element z ranges lo[i], hi[i] of n elements.
+    void Build(const double* lo, const double* hi, size_t n);
+    // Ids of the elements whose z range, grown by t, holds z, in ascending id order.
+    void Find(double z, double t, const double* lo, const double* hi, std::vector<int>& out) const;
+};
+
 struct SOffsetSurf {
     std::vector<Pnt3> pts;
     std::vector<SCentreTri> tris;
@@ -91,6 +108,8 @@ struct SOffsetSurf {
     // Candidates chosen by marking (sections and drops).
     std::vector<SCentreTri*> candTri;
     std::vector<SCentreQuad*> candQuad;
+    // Z sections: facets (triangles, then quads after them) by ascending min z.
+    SHeightOrder zOrder;
     // Recomputes every facet box and the surface box.
     void DefineBoxes();
 };
@@ -101,6 +120,7 @@ struct SEdgeSurf {
     std::vector<Pnt3> grid;  // rows * 15
     int rows = 0;
     std::vector<std::array<int, 2>> cells;  // candidate cells (row, column)
+    SHeightOrder zOrder;                    // cells (row * 14 + column) by ascending min z
     double box[6] = {0, 0, 0, 0, 0, 0};
     double floorZ = -1e12;
     SEdgeSurf* next = nullptr;
@@ -112,6 +132,7 @@ struct SVertexSet {
     std::vector<double> floorZ;
     double box[6] = {0, 0, 0, 0, 0, 0};
     std::vector<int> cand;
+    SHeightOrder zOrder;  // vertices by ascending z
 };
 
 struct SBoundRec {
@@ -161,6 +182,32 @@ public:
     static int EdgeLineCompare(const SEdgeLine& line, const SEdgeLine& piece);
     // Greedy 3D chord thinning in place.
     static void ThinPolyline(std::vector<Pnt3>& pts, double tol);
+
+    // Sections by the plane z = set.plane (2D points x, y) and y = set.plane (x, z),
+    // appended to set; segments deep under the net's envelope are left out.
+    void GenSameZLineSet(CProtectNet& net, CIntLineSet& set);
+    void GenSameYLineSet(CProtectNet& net, CIntLineSet& set);
+    // Resets the section floors: every edge surface to -1e12, every vertex to its z.
+    void SetIntMinZ();
+    // Marks the candidates whose XY extent grown by tol meets pane (min x, y, max x, y).
+    void DefineMarkedPane(const double pane[2][2], double tol);
+    // Raises p.z to the highest tip position of the marked candidates over p's XY.
+    void ProjPntOnMdl(double p[3]);
+    // Turns the model about Z by angle (radians, counter-clockwise).
+    void RotateModel(double angle);
+    // Move checks on NC strings (a and b consecutive points of string).
+    void ProjCutPath(CNcPline* string, CNcPoint* a, CNcPoint* b, double tol);
+    void CheckCutPath(CNcPline* string, CNcPoint* a, CNcPoint* b, double tol);
+    void VerifyCutPath(CNcPline* string, double tol, bool project);
+    // Deletes the string and nulls the pointer when an interior point lies more than
+    // 0.05 under the model.
+    void CheckPntString(CNcPline*& string);
+    // Display copies as polylines (operation code 8), owned by the caller: the crest
+    // (column 7) of every edge surface; every offset facet closed; every edge surface's
+    // rows and columns.
+    CPathCombine* CreateEdgeComb() const;
+    CPathCombine* CreateOffsetSurfComb() const;
+    CPathCombine* CreateBoundSurfComb() const;
 
     int offsetCount = 0;
     int edgeCount = 0;

@@ -4,6 +4,7 @@
 #include "framework/widgra/Progress.h"
 #include "testing/StlReader.h"
 #include "toolpath/milling/MillCenter.h"
+#include "toolpath/milling/tests/CentreFixtures.h"
 #include "toolpath/milling/tests/MillFixtures.h"
 #include "toolpath/surfkernel/KernelRecords.h"
 
@@ -18,22 +19,9 @@ namespace {
 
 using millkit::TriMesh;
 
-struct Built {
-    std::vector<std::unique_ptr<CGeMesh>> meshes;
-    std::unique_ptr<CMillCenter> model;
-};
-
-Built Build(const std::vector<TriMesh>& meshes, CTool* tool, int flag = 0, double slope = 0)
-{
-    Built b;
-    CMillMeshList list;
-    for (const TriMesh& m : meshes) {
-        b.meshes.push_back(milltest::ToGeMesh(m));
-        list.AddTail(b.meshes.back().get());
-    }
-    b.model.reset(CreateMillCentre(&list, tool, 0, flag, slope));
-    return b;
-}
+using milltest::Build;
+using milltest::Built;
+using milltest::ModelTop;
 
 struct FacetFree {
     void operator()(_facet* f) const { FACET_Free(f); }
@@ -51,41 +39,6 @@ TriMesh Square(double x0, double y0, double x1, double y1, double z, bool down =
     return m;
 }
 
-// Highest tip height of the model's pieces over (x, y): offset facets and tube cells as
-// triangles interpolated in XY, vertex envelopes through the tool.
-double ModelTop(const CMillCenter& m, double x, double y)
-{
-    double best = -1e12;
-    const auto tri = [&](const Pnt3& a, const Pnt3& b, const Pnt3& c) {
-        const double ux = b[0] - a[0], uy = b[1] - a[1], vx = c[0] - a[0], vy = c[1] - a[1];
-        const double det = ux * vy - uy * vx;
-        if (std::fabs(det) < 1e-14)
-            return;
-        const double wx = x - a[0], wy = y - a[1];
-        const double s = (wx * vy - wy * vx) / det, t = (ux * wy - uy * wx) / det;
-        const double e = -1e-12;
-        if (s >= e && t >= e && s + t <= 1 - e)
-            best = std::max(best, a[2] + s * (b[2] - a[2]) + t * (c[2] - a[2]));
-    };
-    for (const SOffsetSurf* s = m.offsets; s; s = s->next) {
-        for (const SCentreTri& t : s->tris)
-            tri(s->pts[size_t(t.v[0])], s->pts[size_t(t.v[1])], s->pts[size_t(t.v[2])]);
-        for (const SCentreQuad& q : s->quads) {
-            tri(s->pts[size_t(q.v[0])], s->pts[size_t(q.v[1])], s->pts[size_t(q.v[2])]);
-            tri(s->pts[size_t(q.v[0])], s->pts[size_t(q.v[2])], s->pts[size_t(q.v[3])]);
-        }
-    }
-    for (const SEdgeSurf* s = m.edges; s; s = s->next)
-        for (int i = 0; i + 1 < s->rows; ++i)
-            for (int j = 0; j < 14; ++j) {
-                tri(s->At(i, j), s->At(i, j + 1), s->At(i + 1, j + 1));
-                tri(s->At(i, j), s->At(i + 1, j + 1), s->At(i + 1, j));
-            }
-    const double p[3] = {x, y, 0};
-    for (const Pnt3& v : m.vertices.v)
-        best = std::max(best, m.tool->Zval_VertCC(v.data(), p));
-    return best;
-}
 
 TEST(MillCenter, MeshKindsAndPieces)
 {

@@ -1,0 +1,122 @@
+// One Z section of the tool-centre model against CGAL's Polygon_mesh_slicer cutting the
+// model's offset mesh at the same height, in the same run. Both indexes are built once
+// outside the timing (ours on the first section, CGAL's AABB tree with its slicer). The
+// counter "ratio" is Korvel's thread CPU time over CGAL's; "fill_s" is the protection net's
+// fill time (step 0.5). Inputs: a terrain and a torus of about 1e5 and 1e6 triangles, a
+// ball of 2 mm.
+#include "bench/ThreadClock.h"
+#include "framework/looker/Tool.h"
+#include "geometry/shapes3d/GeMesh.h"
+#include "testing/MillMesh.h"
+#include "toolpath/milling/IntLineSet.h"
+#include "toolpath/milling/MillCenter.h"
+#include "toolpath/milling/ProtectNet.h"
+
+#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
+#include <CGAL/Polygon_mesh_slicer.h>
+#include <CGAL/Surface_mesh.h>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using K = CGAL::Exact_predicates_inexact_constructions_kernel;
+using SMesh = CGAL::Surface_mesh<K::Point_3>;
+using Slicer = CGAL::Polygon_mesh_slicer<SMesh, K>;
+
+struct Input {
+    std::unique_ptr<CGeMesh> mesh;
+    std::unique_ptr<CTBall> tool;
+    std::unique_ptr<CMillCenter> model;
+    CProtectNet net;
+    double fill = 0;
+    SMesh offset;
+    std::unique_ptr<Slicer> slicer;
+};
+
+// 0/1 terrain of 1e5/1e6 triangles, 2/3 torus of 1e5/1e6.
+Input& Get(int which)
+{
+    static std::unique_ptr<Input> inputs[4];
+    auto& in = inputs[which];
+    if (in)
+        return *in;
+    in = std::make_unique<Input>();
+    millkit::TriMesh t;
+    if (which < 2) {
+        const int n = which == 0 ? 224 : 707;
+        t = millkit::TerrainMesh([](double x, double y) { return 8 * std::sin(x * 0.05) * std::cos(y * 0.07); }, 0, 0, 300,
+                                 n);
+    } else {
+        const int n = which == 2 ? 316 : 1000;
+        t = millkit::TorusMesh({0, 0, 0}, 60, 20, n, n / 2);
+    }
+    in->mesh = std::make_unique<CGeMesh>();
+    for (const auto& v : t.vertices)
+        in->mesh->vertices.emplace_back(float(v[0]), float(v[1]), float(v[2]));
+    for (const auto& f : t.triangles)
+        in->mesh->faces3.emplace_back(f[0], f[1], f[2]);
+    in->tool = std::make_unique<CTBall>(2);
+    in->tool->SetAidParam();
+    CMillMeshList list;
+    list.AddTail(in->mesh.get());
+    in->model.reset(CreateMillCentre(&list, in->tool.get(), 0, 0, 0));
+    ProtectNetCreate(0.5, 0, 0, in->model->box, in->net);
+    const double t0 = ThreadCpuSeconds();
+    ProtectNetFill(in->net, in->model.get());
+    in->fill = ThreadCpuSeconds() - t0;
+    for (const SOffsetSurf* s = in->model->offsets; s; s = s->next) {
+        std::vector<SMesh::Vertex_index> vi;
+        for (const Pnt3& p : s->pts)
+            vi.push_back(in->offset.add_vertex(K::Point_3(p[0], p[1], p[2])));
+        for (const SCentreTri& f : s->tris)
+            in->offset.add_face(vi[size_t(f.v[0])], vi[size_t(f.v[1])], vi[size_t(f.v[2])]);
+    }
+    in->slicer = std::make_unique<Slicer>(in->offset);
+    return *in;
+}
+
+void BM_ZSection(benchmark::State& state)
+{
+    Input& in = Get(int(state.range(0)));
+    const double z = (in.model->box[2] + in.model->box[5]) / 2 + 0.123;
+    // First section outside the timing: builds our height order.
+    {
+        CIntLineSet warm;
+        warm.plane = z;
+        in.model->GenSameZLineSet(in.net, warm);
+    }
+    double korvel = 0, peer = 0;
+    int segments = 0;
+    size_t polylines = 0;
+    for (auto _ : state) {
+        in.model->SetIntMinZ();
+        double t0 = ThreadCpuSeconds();
+        CIntLineSet set;
+        set.plane = z;
+        in.model->GenSameZLineSet(in.net, set);
+        korvel += ThreadCpuSeconds() - t0;
+        segments = set.count;
+
+        t0 = ThreadCpuSeconds();
+        std::vector<std::vector<K::Point_3>> out;
+        (*in.slicer)(K::Plane_3(0, 0, 1, -z), std::back_inserter(out));
+        peer += ThreadCpuSeconds() - t0;
+        polylines = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    const double n = double(state.iterations());
+    state.counters["faces"] = double(in.mesh->faces3.size());
+    state.counters["segments"] = segments;
+    state.counters["cgal_polylines"] = double(polylines);
+    state.counters["fill_s"] = in.fill;
+    state.counters["korvel_s"] = korvel / n;
+    state.counters["cgal_s"] = peer / n;
+    state.counters["ratio"] = peer > 0 ? korvel / peer : 0;
+}
+BENCHMARK(BM_ZSection)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
