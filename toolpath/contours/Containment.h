@@ -47,4 +47,26 @@ private:
 int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
                  const std::vector<CSmartSect*>& candidates);
 
+// A copy of a curve's chain of sections in contiguous memory, kept between point tests
+// of one curve so that they step through an array instead of following heap links.
+// It is checked link by link as it is walked (each section's next must be the copy's
+// next entry, reading only sections already found in the chain), and the sections'
+// own boxes are read: a copy gone stale after edits costs time, never a different
+// answer. It is rebuilt on the next call after it was found stale.
+class ChainCopy {
+public:
+    ChainCopy() = default;
+    ChainCopy(const ChainCopy&) = delete;
+    ChainCopy& operator=(const ChainCopy&) = delete;
+
+private:
+    friend int ContainPoint(CSmartCurve&, const double*, double, double, const ContainRule&, ChainCopy&);
+    std::vector<CSmartSect*> m_sects;
+    bool m_stale = true;
+};
+
+// ContainPoint walking the chain through `copy`; the same answer as the plain call.
+int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
+                 ChainCopy& copy);
+
 }  // namespace smart

@@ -69,6 +69,47 @@ private:
     CSmartSect* const* m_end;
 };
 
+// The same through a copy of the chain in an array: each entry is taken only when it is
+// the live successor of the previous one (the first: the head), which the loads of
+// independent array entries let the processor check ahead. From the first mismatch, or
+// past the copy's end while the chain goes on, the walk follows the live links and the
+// copy is marked stale; the sections handed out are the chain's in either case.
+class CopiedSections {
+public:
+    CopiedSections(CSmartCurve& c, const std::vector<CSmartSect*>& copy, bool& stale)
+        : m_it(copy.data()), m_end(copy.data() + copy.size()), m_live(c.head), m_stale(stale)
+    {
+    }
+    CSmartSect* Next(double y)
+    {
+        while (m_it != m_end) {
+            CSmartSect* s = *m_it;
+            if (s != m_live) {
+                m_it = m_end;
+                m_stale = true;
+                break;
+            }
+            ++m_it;
+            m_live = s->next;
+            if (!OutsideBand(s, y))
+                return s;
+        }
+        if (m_live) {
+            m_stale = true;
+            m_rest = ChainSections(m_live);
+            m_live = nullptr;
+        }
+        return m_rest.Next(y);
+    }
+
+private:
+    CSmartSect* const* m_it;
+    CSmartSect* const* m_end;
+    CSmartSect* m_live;  // the live chain's next section
+    bool& m_stale;
+    ChainSections m_rest{nullptr};
+};
+
 // Crossing count of the probe through p over the sections `sections` hands out in chain
 // order (null at the end); -1 when it cannot decide, 2 on the curve.
 template <class Sections>
@@ -223,6 +264,20 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
     if (!c.head)
         return 0;
     const int k = ProbeCount(c, p, x0, x1, rule, ListedSections(candidates));
+    return k >= 0 ? k : Winding(c, p, rule);
+}
+
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, ChainCopy& copy)
+{
+    if (!c.head)
+        return 0;
+    if (copy.m_stale) {
+        copy.m_sects.clear();
+        for (CSmartSect* s = c.head; s; s = s->next)
+            copy.m_sects.push_back(s);
+        copy.m_stale = false;
+    }
+    const int k = ProbeCount(c, p, x0, x1, rule, CopiedSections(c, copy.m_sects, copy.m_stale));
     return k >= 0 ? k : Winding(c, p, rule);
 }
 

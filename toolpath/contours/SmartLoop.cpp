@@ -179,7 +179,7 @@ int CSmartLoop::IsPointIn(const double* p)
     if (!(p[0] >= box[0][0] - kLoopBoxMargin && p[0] <= box[1][0] + kLoopBoxMargin &&
           p[1] >= box[0][1] - kLoopBoxMargin && p[1] <= box[1][1] + kLoopBoxMargin))
         return 0;
-    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule());
+    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule(), m_chainCopy);
 }
 
 // A point on an island's contour still belongs to the region: only strictly inside an

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/core/Containers.h"
+#include "toolpath/contours/Containment.h"
 #include "toolpath/contours/SmartCurve.h"
 
 #include <cstdint>
@@ -203,4 +204,8 @@ public:
     double connectA[2] = {1e10, 1e10};
     double connectB[2] = {1e10, 1e10};
     std::uint8_t flags = 0;
+
+private:
+    // IsPointIn's copy of the contour's chain (checked as it is used).
+    smart::ChainCopy m_chainCopy;
 };
