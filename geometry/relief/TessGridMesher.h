@@ -60,7 +60,7 @@ struct STessFace {
 
 // Raw memory for record blocks: blocks of kTessHugeBlock bytes are aligned to it and,
 // where the system offers it, backed by huge pages, so that a run of millions of records
-// takes a few hundred page faults instead of a hundred thousand.
+// takes hundreds of page faults rather than tens of thousands.
 inline constexpr std::size_t kTessHugeBlock = std::size_t{2} << 20;
 void* TessAllocBlock(std::size_t bytes);
 void TessFreeBlock(void* block, std::size_t bytes);
