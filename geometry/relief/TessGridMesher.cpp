@@ -11,7 +11,13 @@
 #include <functional>
 #include <limits>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -61,6 +67,24 @@ namespace {
 constexpr CTessGridMesher::Tolerances kCanvasTol{0.00001, 1e-6, 0.00001, kUnitTol};
 
 }  // namespace
+
+void* TessAllocBlock(std::size_t bytes)
+{
+    if (bytes < kTessHugeBlock) return ::operator new(bytes);
+    void* block = ::operator new(bytes, std::align_val_t{kTessHugeBlock});
+#if defined(MADV_HUGEPAGE)
+    madvise(block, bytes, MADV_HUGEPAGE);  // a hint: without huge pages the block works as it is
+#endif
+    return block;
+}
+
+void TessFreeBlock(void* block, std::size_t bytes)
+{
+    if (bytes < kTessHugeBlock)
+        ::operator delete(block);
+    else
+        ::operator delete(block, std::align_val_t{kTessHugeBlock});
+}
 
 CTessGridMesher::~CTessGridMesher() { Clear(); }
 
@@ -327,7 +351,7 @@ bool CTessGridMesher::ScanRings(const Scan& scan, const Tolerances& tol,
     const std::int64_t rTop = scan.FirstAbove(1, ymax) - 1;
     const std::int64_t ncols = std::max<std::int64_t>(0, scan.FirstAbove(0, xmax - tol.gridGap) - cLeft);
 
-    std::int64_t stamp = 0;
+    std::int32_t stamp = 0;
     std::vector<STessNode*> listed;
     // Lists the nodes of the rings on scan line `line` of the pass: ring vertices on it,
     // crossings (each counted on the node that stands for it), and ring edges lying
@@ -545,8 +569,13 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
         mesh->vertices.emplace_back(static_cast<float>(node->x), static_cast<float>(node->y), node->z);
     }
     progress.SetRange(kStageFaces);
-    mesh->faces3.clear();
-    mesh->faces4.clear();
+    // Exactly the room the faces take (fresh vectors: no capacity left from before).
+    mesh->faces3 = {};
+    mesh->faces4 = {};
+    size_t quads = 0, triangles = 0;
+    for (const STessFace* f = m_faceHead; f; f = f->next) ++(f->v4 < 0 ? triangles : quads);
+    mesh->faces3.reserve(triangles);
+    mesh->faces4.reserve(quads);
     for (const STessFace* f = m_faceHead; f; f = f->next) {
         if (f->v4 < 0)
             mesh->faces3.emplace_back(static_cast<int>(f->v[0]), static_cast<int>(f->v[1]), static_cast<int>(f->v[2]));
@@ -554,8 +583,6 @@ int CTessGridMesher::MeshLoops(CTypedPtrList<CObList, CGeLoop*>* loops, double t
             mesh->faces4.emplace_back(static_cast<int>(f->v[0]), static_cast<int>(f->v[1]), static_cast<int>(f->v[2]),
                                       f->v4);
     }
-    mesh->faces3.shrink_to_fit();
-    mesh->faces4.shrink_to_fit();
     mesh->ComputerIsoCurve(2);
     Clear();
     return 1;

@@ -15,6 +15,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 class CGeCanvas;
@@ -28,12 +30,8 @@ class CGeTrimSurf;
 // A mesh vertex candidate: a loop vertex, a crossing of a loop with a grid line, or a
 // grid point inside the loops.
 struct STessNode {
-    std::int32_t index = 0;       // vertex index: position in the global chain
-    std::int8_t usage = 0;        // 1 once the ring edge from this node to ring next is traced
     double x = 0.0, y = 0.0;
     double angle = 0.0;           // ear clipper scratch
-    float z = -1000.0f;
-    std::uint8_t zKnown = 0;
     STessNode* ringNext = nullptr;  // the loop ring (closed, area on its left)
     STessNode* ringPrev = nullptr;
     STessNode* right = nullptr;     // scan-row neighbours, ascending x
@@ -41,9 +39,13 @@ struct STessNode {
     STessNode* up = nullptr;        // grid-column neighbours, larger and smaller y
     STessNode* down = nullptr;
     STessNode* chainNext = nullptr;  // every node in creation order
+    float z = -1000.0f;
+    std::int32_t index = 0;       // vertex index: position in the global chain
     // Scan bookkeeping: the line the node was last listed on and its crossings there.
-    std::int64_t scanMark = -1;
+    std::int32_t scanMark = -1;
     std::int32_t crossings = 0;
+    std::int8_t usage = 0;        // 1 once the ring edge from this node to ring next is traced
+    std::uint8_t zKnown = 0;
     std::uint8_t usedLinks = 0;     // bit k: the link in slot k was walked (ring next, ring prev, left, right, up, down)
 
     bool IsBoundary() const { return ringNext != nullptr; }
@@ -56,12 +58,23 @@ struct STessFace {
     STessFace* next = nullptr;
 };
 
-// Records handed out from blocks of 5000; released records are reused first. Records
-// live until Reset (also on destruction).
+// Raw memory for record blocks: blocks of kTessHugeBlock bytes are aligned to it and,
+// where the system offers it, backed by huge pages, so that a run of millions of records
+// takes hundreds of page faults rather than tens of thousands.
+inline constexpr std::size_t kTessHugeBlock = std::size_t{2} << 20;
+void* TessAllocBlock(std::size_t bytes);
+void TessFreeBlock(void* block, std::size_t bytes);
+
+// Records handed out in order from blocks that double from 32 KiB to 2 MiB (a small run
+// touches little memory, a large one few blocks); a record is set to its default values
+// when handed out, released records are reused first. Records live until Reset (also on
+// destruction).
 template <class T>
 class CTessNodePool {
+    static_assert(std::is_trivially_destructible_v<T>, "blocks are released without destructors");
+
 public:
-    static constexpr std::size_t kBlockSize = 5000;
+    static constexpr std::size_t kFirstBlockBytes = std::size_t{32} << 10;
 
     CTessNodePool() = default;
     ~CTessNodePool() { Reset(); }
@@ -77,10 +90,15 @@ public:
             *t = T{};
             return t;
         }
-        if (m_count == m_blocks.size() * kBlockSize) m_blocks.push_back(std::make_unique<T[]>(kBlockSize));
-        T* t = &m_blocks[m_count / kBlockSize][m_count % kBlockSize];
+        if (m_used == m_capacity) {
+            const std::size_t bytes =
+                m_blocks.empty() ? kFirstBlockBytes : std::min(2 * m_blocks.back().bytes, kTessHugeBlock);
+            m_blocks.push_back({static_cast<T*>(TessAllocBlock(bytes)), bytes});
+            m_used = 0;
+            m_capacity = bytes / sizeof(T);
+        }
         ++m_count;
-        return t;
+        return ::new (m_blocks.back().records + m_used++) T{};
     }
     void Release(T* t)
     {
@@ -88,16 +106,23 @@ public:
     }
     void Reset()
     {
-        m_free.clear();
+        for (const Block& b : m_blocks) TessFreeBlock(b.records, b.bytes);
         m_blocks.clear();
-        m_count = 0;
+        m_free.clear();
+        m_count = m_used = m_capacity = 0;
     }
     std::size_t Count() const { return m_count; }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_blocks;
+    struct Block {
+        T* records;
+        std::size_t bytes;
+    };
+    std::vector<Block> m_blocks;
     std::vector<T*> m_free;
     std::size_t m_count = 0;
+    std::size_t m_used = 0;      // records handed out from the last block
+    std::size_t m_capacity = 0;  // records in the last block
 };
 
 class CTessGridMesher {

@@ -16,9 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -479,4 +482,84 @@ TEST(GeCanvasMeshTest, GlyphRegionsMeshWatertightWithExactAreaAndVolume)
             ASSERT_EQ(p.z, rough->heights[rough->Get_Index(p.y, 1)][rough->Get_Index(p.x, 0)]) << text;
         }
     }
+}
+
+// ---- unchanged output ------------------------------------------------------------------
+
+namespace {
+
+// FNV-1a over the mesh in order: vertex coordinates (bits), triangle and quad indices,
+// and the loop-vertex flags.
+std::uint64_t Fingerprint(const CGeMesh& m)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](std::uint32_t w) {
+        for (int b = 0; b < 4; ++b) {
+            h ^= (w >> (8 * b)) & 0xffu;
+            h *= 1099511628211ull;
+        }
+    };
+    const auto bits = [](float f) {
+        std::uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        return u;
+    };
+    mix(static_cast<std::uint32_t>(m.vertices.size()));
+    for (size_t v = 0; v < m.vertices.size(); ++v) {
+        mix(bits(m.vertices[v].x)), mix(bits(m.vertices[v].y)), mix(bits(m.vertices[v].z));
+        mix(m.vertflags && m.vertflags->IsTrue(static_cast<int>(v)) ? 1u : 0u);
+    }
+    mix(static_cast<std::uint32_t>(m.faces3.size()));
+    for (const SFacet3& f : m.faces3)
+        for (std::uint32_t i : f.v) mix(i);
+    mix(static_cast<std::uint32_t>(m.faces4.size()));
+    for (const SFacet4& f : m.faces4)
+        for (std::uint32_t i : f.v) mix(i);
+    return h;
+}
+
+// A star-shaped polygon of n points around (cx, cy) with radii drawn in [0.5 r, r] from
+// the generator's raw output (the same on every library).
+Pts RandomStar(std::mt19937& gen, double cx, double cy, double r, int n, bool ccw = true)
+{
+    Pts p;
+    for (int k = 0; k < n; ++k) {
+        const double t = 2.0 * std::numbers::pi * k / n * (ccw ? 1 : -1);
+        const double s = r * (0.5 + 0.5 * static_cast<double>(gen()) / 4294967295.0);
+        p.push_back({cx + s * std::cos(t), cy + s * std::sin(t)});
+    }
+    return p;
+}
+
+}  // namespace
+
+// The mesher's vertices (with flags) and faces, in order, as recorded before its node and
+// face records moved into larger blocks: glyphs on a ramp and on the terrain, and random
+// star loops, one with a random island, over grid lines at step 0.1.
+TEST(GeCanvasMeshTest, MeshesStayVertexForVertexAndFaceForFace)
+{
+    glyphs::GlyphReader font;
+    ASSERT_TRUE(font.Ok());
+    auto ramp = MakeCanvas(-3.0f, -6.0f, 0.1f, 800, 200);
+    Fill(*ramp, [](double x, double y) { return static_cast<float>(0.2 * x + 0.1 * y + 1.0); });
+    std::unique_ptr<CGeCanvas> rough = TerrainCanvas(-3.0f, -6.0f, 0.2f);
+    ASSERT_NE(rough, nullptr);
+    std::vector<std::uint64_t> got;
+    {
+        LoopList loops;
+        ASSERT_GT(glyphs::GlyphLineLoops(font, "Korvel", 12.0, -2.0, loops.list), 0);
+        got.push_back(Fingerprint(*MeshOf(*ramp, loops.list)));
+        got.push_back(Fingerprint(*MeshOf(*rough, loops.list)));
+    }
+    std::mt19937 gen(20261211u);
+    for (int c = 0; c < 4; ++c) {
+        LoopList loops;
+        loops.list.AddTail(PolygonLoop(RandomStar(gen, 10.0, 3.0, 6.0, 40 + 60 * c)));
+        if (c == 3) loops.list.AddTail(PolygonLoop(RandomStar(gen, 10.0, 3.0, 2.0, 30, false)));
+        got.push_back(Fingerprint(*MeshOf(*ramp, loops.list)));
+    }
+    const std::vector<std::uint64_t> recorded = {13734057323087237286ull, 13349062773235987657ull,
+                                                  4718389680826051318ull,  13405913811582744437ull,
+                                                  10798410649394669073ull, 16647271672271910240ull};
+    EXPECT_EQ(got, recorded);
 }
