@@ -29,9 +29,6 @@ constexpr int kSpanWhole = 7;
 // Kernel widths of SmoothBitmap.
 constexpr int kSplineKind = 100;
 constexpr int kMaxKernel = 19;
-// Stamps over fewer nodes than this run on the caller's thread: forking a team for a few
-// hundred nodes costs more than it saves.
-constexpr long kParallelNodes = 1 << 14;
 // Grids beyond this many nodes are refused rather than attempted.
 constexpr std::size_t kMaxNodes = std::size_t{1} << 31;
 
@@ -97,29 +94,122 @@ int KernelWidth(float radius, float d)
     return 2 * k + 3;
 }
 
+// State of a polyline stamp shared by the team: the current segment's span kind and the
+// node rows and columns of its influence box (empty when j1 < j0).
+struct TeamStamp {
+    bool capped = false;
+    float scale = 0.0f;
+    int span = 0;
+    int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
+};
+
 // Stamps one polyline: each segment (or the single point) becomes the shape's axis, then
-// `stamp` raises the nodes of the shape's influence box with the span kind. A branch with
-// a positive cap is stamped with the height scale of its cap.
-template <class SetAxis, class Stamp>
-int StampPolyline(CCLineCurve& curve, CRlfShape* shape, SetAxis&& setAxis, Stamp&& stamp)
+// the nodes of the shape's influence box are raised with the span kind. A branch with a
+// positive cap is stamped with the height scale of its cap. Every thread of the enclosing
+// team calls this with the same curve (or the caller's thread alone): one thread sets
+// the axis and the box, then the rows are shared out as a static loop, so each node sees
+// the segments in the same order on any number of threads.
+template <class SetAxis, class Range, class StampRow>
+void StampPolylineInTeam(CCLineCurve& curve, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis, Range&& range,
+                         StampRow&& row)
 {
-    if (!shape)
-        return 0;
-    const bool capped = curve.main == 0 && curve.cap > 0;
-    const float scale = capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+#pragma omp single
+    {
+        t.capped = curve.main == 0 && curve.cap > 0;
+        t.scale = t.capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+    }
     auto one = [&](CCLineCurve::Node* p, CCLineCurve::Node* q, int span) {
-        double a[3] = {p->x, p->y, p->z}, b[3] = {q->x, q->y, q->z};
-        if (!setAxis(a, b))
-            return;
-        if (capped)
-            shape->node0[3] = shape->node1[3] = scale;
-        stamp(span);
+#pragma omp single
+        {
+            double a[3] = {p->x, p->y, p->z}, b[3] = {q->x, q->y, q->z};
+            t.span = span;
+            t.j0 = 0;
+            t.j1 = -1;
+            if (setAxis(a, b)) {
+                if (t.capped)
+                    shape->node0[3] = shape->node1[3] = t.scale;
+                range(t);
+            }
+        }
+#pragma omp for schedule(static)
+        for (int j = t.j0; j <= t.j1; ++j)
+            row(t, j);
     };
     if (curve.head && !curve.head->next)
         one(curve.head, curve.head, kSpanPoint);
     for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
         one(p, p->next, p->next->next ? kSpanStartBody : kSpanWhole);
-    return 1;
+}
+
+// The grid's stamping steps: every segment is stamped, also one the shape already holds
+// (SetCAxis refuses those; the float version sets them).
+struct GridStamp {
+    CRlfGrid& grid;
+    CRlfShape* shape;
+
+    bool SetAxis(double* a, double* b) const
+    {
+        if (!shape->SetCAxis(a, b)) {
+            float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
+            shape->SetCAxis(fa, fb);
+        }
+        return true;
+    }
+    void Range(TeamStamp& t) const
+    {
+        if (!NodeRange(shape->updateBox[0], shape->updateBox[2], grid.x0, grid.dx, grid.nx, t.i0, t.i1) ||
+            !NodeRange(shape->updateBox[1], shape->updateBox[3], grid.y0, grid.dy, grid.ny, t.j0, t.j1)) {
+            t.j0 = 0;
+            t.j1 = -1;
+        }
+    }
+    void Row(const TeamStamp& t, int j) const
+    {
+        float* row = grid.Row(j);
+        const float y = grid.ys[static_cast<std::size_t>(j)];
+        for (int i = t.i0; i <= t.i1; ++i)
+            shape->CalcHeight(t.span, grid.xs[static_cast<std::size_t>(i)], y, row[i]);
+    }
+    void Curve(CCLineCurve& curve, TeamStamp& t) const
+    {
+        StampPolylineInTeam(
+            curve, shape, t, [&](double* a, double* b) { return SetAxis(a, b); }, [&](TeamStamp& s) { Range(s); },
+            [&](const TeamStamp& s, int j) { Row(s, j); });
+    }
+};
+
+// The canvas's stamping steps: a segment SetCAxis refuses is skipped; the second layer,
+// when present, goes through the two-layer CalcHeight.
+struct CanvasStamp {
+    CGeCanvas& canvas;
+    CRlfShape* shape;
+
+    void Curve(CCLineCurve& curve, TeamStamp& t) const
+    {
+        StampPolylineInTeam(
+            curve, shape, t, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
+            [&](TeamStamp& s) {
+                s.i0 = canvas.Get_IndexMin(shape->updateBox[0], 0);
+                s.i1 = canvas.Get_IndexMin(shape->updateBox[2], 0);
+                s.j0 = canvas.Get_IndexMax(shape->updateBox[1], 1);
+                s.j1 = canvas.Get_IndexMax(shape->updateBox[3], 1);
+            },
+            [&](const TeamStamp& s, int j) {
+                float* row = canvas.heights[j];
+                float* ground = canvas.ground ? canvas.ground[j] : nullptr;
+                for (int i = s.i0; i <= s.i1; ++i) {
+                    if (ground)
+                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i], ground[i]);
+                    else
+                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i]);
+                }
+            });
+    }
+};
+
+bool CanvasUsable(const CGeCanvas* canvas)
+{
+    return canvas && canvas->heights && canvas->xs && canvas->ys && canvas->nx >= 1 && canvas->ny >= 1;
 }
 
 }  // namespace
@@ -309,31 +399,13 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
 {
     if (!HasRows())
         return shape ? 1 : 0;
-    return StampPolyline(
-        curve, shape,
-        [&](double* a, double* b) {
-            // The grid stamps every segment, also one the shape already holds.
-            if (!shape->SetCAxis(a, b)) {
-                float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
-                shape->SetCAxis(fa, fb);
-            }
-            return true;
-        },
-        [&](int span) {
-            int i0, i1, j0, j1;
-            if (!NodeRange(shape->updateBox[0], shape->updateBox[2], x0, dx, nx, i0, i1) ||
-                !NodeRange(shape->updateBox[1], shape->updateBox[3], y0, dy, ny, j0, j1))
-                return;
-            const CRlfShape* sh = shape;
-            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
-#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
-            for (int j = j0; j <= j1; ++j) {
-                float* row = Row(j);
-                const float y = ys[static_cast<std::size_t>(j)];
-                for (int i = i0; i <= i1; ++i)
-                    sh->CalcHeight(span, xs[static_cast<std::size_t>(i)], y, row[i]);
-            }
-        });
+    if (!shape)
+        return 0;
+    const GridStamp stamp{*this, shape};
+    TeamStamp t;
+#pragma omp parallel
+    stamp.Curve(curve, t);
+    return 1;
 }
 
 int CRlfGrid::ProjectPoint(float x, float y, float& z, int mode)
@@ -449,31 +521,15 @@ int CRlfGrid::SaveBitmap(char* path)
 
 int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shape)
 {
-    if (!canvas || !canvas->heights || !canvas->xs || !canvas->ys || canvas->nx < 1 || canvas->ny < 1)
+    if (!CanvasUsable(canvas))
         return shape ? 1 : 0;
-    return StampPolyline(
-        curve, shape, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
-        [&](int span) {
-            const int i0 = canvas->Get_IndexMin(shape->updateBox[0], 0);
-            const int i1 = canvas->Get_IndexMin(shape->updateBox[2], 0);
-            const int j0 = canvas->Get_IndexMax(shape->updateBox[1], 1);
-            const int j1 = canvas->Get_IndexMax(shape->updateBox[3], 1);
-            const CRlfShape* sh = shape;
-            float** rows = canvas->heights;
-            float** ground = canvas->ground;
-            const float* xs = canvas->xs;
-            const float* ys = canvas->ys;
-            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
-#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
-            for (int j = j0; j <= j1; ++j) {
-                for (int i = i0; i <= i1; ++i) {
-                    if (ground)
-                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i], ground[j][i]);
-                    else
-                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i]);
-                }
-            }
-        });
+    if (!shape)
+        return 0;
+    const CanvasStamp stamp{*canvas, shape};
+    TeamStamp t;
+#pragma omp parallel
+    stamp.Curve(curve, t);
+    return 1;
 }
 
 namespace {
@@ -491,23 +547,57 @@ CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
     return list;
 }
 
+// Stamps the skeletons of all regions with one team of threads: one thread builds a
+// region's skeleton and hands it to `begin` (null when the region gives none), and polls
+// `cancel` before each polyline; the team stamps the polylines row by row. False when
+// cancelled; the skeleton in hand is freed either way.
+template <class Stamp, class Begin, class Cancel>
+bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, const Stamp& stamp, Begin&& begin,
+                  Cancel&& cancel)
+{
+    TeamStamp t;
+    CCLineCurve* list = nullptr;
+    bool stop = false;
+#pragma omp parallel
+    {
+        for (POSITION pos = regions->GetHeadPosition(); pos && !stop;) {
+            CGeRegion* region = regions->GetNext(pos);
+#pragma omp single
+            {
+                float radius = 0;
+                list = RegionSkeleton(region, wideCorners, radius);
+                if (list)
+                    shape->SetMaxSpan(radius);
+                begin(list);
+            }
+            for (CCLineCurve* c = list; c; c = c->next) {
+#pragma omp single
+                stop = cancel();
+                // Read by all before the next write, which lies behind the stamp's barriers.
+                if (stop)
+                    break;
+                stamp.Curve(*c, t);
+            }
+            // Every thread is past the list before it goes.
+#pragma omp barrier
+#pragma omp single
+            {
+                DeleteSkeleton(list);
+                list = nullptr;
+            }
+        }
+    }
+    return !stop;
+}
+
 }  // namespace
 
 void gcCreateRlfGrid(CRlfGrid* grid, RlfRegionList* regions, CRlfShape* shape)
 {
-    if (!grid || !regions || regions->IsEmpty() || !shape)
+    if (!grid || !regions || regions->IsEmpty() || !shape || !grid->HasRows())
         return;
-    for (POSITION pos = regions->GetHeadPosition(); pos;) {
-        CGeRegion* region = regions->GetNext(pos);
-        float radius = 0;
-        CCLineCurve* list = RegionSkeleton(region, 1, radius);
-        if (!list)
-            continue;
-        shape->SetMaxSpan(radius);
-        for (CCLineCurve* c = list; c; c = c->next)
-            grid->ModifyBitmap(*c, shape);
-        DeleteSkeleton(list);
-    }
+    StampRegions(
+        regions, shape, 1, GridStamp{*grid, shape}, [](CCLineCurve*) {}, [] { return false; });
 }
 
 int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
@@ -516,29 +606,29 @@ int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
         return 0;
     CQProgress progress;
     const double share = 1.0 / regions->GetCount();
-    for (POSITION pos = regions->GetHeadPosition(); pos;) {
-        CGeRegion* region = regions->GetNext(pos);
-        float radius = 0;
-        CCLineCurve* list = RegionSkeleton(region, shape->skeletonMode, radius);
+    double polylineShare = share;
+    auto begin = [&](CCLineCurve* list) {
         if (!list) {
             progress.SetRange(share);
-            continue;
+            return;
         }
-        shape->SetMaxSpan(radius);
         int count = 0;
         for (CCLineCurve* c = list; c; c = c->next)
             ++count;
-        for (CCLineCurve* c = list; c; c = c->next) {
-            progress.SetRange(share / count);
-            if (gIsProgressCancel()) {
-                DeleteSkeleton(list);
-                return 0;
-            }
-            StampSkeletonOnCanvas(canvas, *c, shape);
-        }
-        DeleteSkeleton(list);
+        polylineShare = share / count;
+    };
+    auto cancel = [&] {
+        progress.SetRange(polylineShare);
+        return gIsProgressCancel() != 0;
+    };
+    if (!CanvasUsable(canvas)) {
+        // Nothing to stamp into: the skeletons are still built and the progress still runs.
+        struct None {
+            void Curve(CCLineCurve&, TeamStamp&) const {}
+        };
+        return StampRegions(regions, shape, shape->skeletonMode, None{}, begin, cancel) ? 1 : 0;
     }
-    return 1;
+    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas, shape}, begin, cancel) ? 1 : 0;
 }
 
 void gcGetModifiedNode(CGeCanvas* canvas, CRlfGrid* grid, std::vector<SRlfNode>& out)
