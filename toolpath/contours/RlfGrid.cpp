@@ -94,11 +94,16 @@ int KernelWidth(float radius, float d)
     return 2 * k + 3;
 }
 
-// State of a polyline stamp shared by the team: the current segment's span kind and the
-// node rows and columns of its influence box (empty when j1 < j0).
+// Stamps whose influence box holds fewer nodes are done by one thread: a team's barrier
+// per small segment costs more than it saves, more so on a loaded machine.
+constexpr long kTeamNodes = 1 << 14;
+
+// State of a polyline stamp shared by the team: the next segment, the current segment's
+// span kind and the node rows and columns of its influence box (empty when j1 < j0).
 struct TeamStamp {
     bool capped = false;
     float scale = 0.0f;
+    std::size_t next = 0;
     int span = 0;
     int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
 };
@@ -106,39 +111,59 @@ struct TeamStamp {
 // Stamps one polyline: each segment (or the single point) becomes the shape's axis, then
 // the nodes of the shape's influence box are raised with the span kind. A branch with a
 // positive cap is stamped with the height scale of its cap. Every thread of the enclosing
-// team calls this with the same curve (or the caller's thread alone): one thread sets
-// the axis and the box, then the rows are shared out as a static loop, so each node sees
-// the segments in the same order on any number of threads.
+// team calls this with the same curve (or the caller's thread alone). One thread sets
+// the axes and stamps the small segments itself; the rows of each large one are shared
+// out as a static loop. Each node sees the segments in the same order on any number of
+// threads, so the heights are the same bit for bit.
 template <class SetAxis, class Range, class StampRow>
 void StampPolylineInTeam(CCLineCurve& curve, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis, Range&& range,
                          StampRow&& row)
 {
+    struct Segment {
+        CCLineCurve::Node *p, *q;
+        int span;
+    };
+    std::vector<Segment> segments;
+    if (curve.head && !curve.head->next)
+        segments.push_back({curve.head, curve.head, kSpanPoint});
+    for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
+        segments.push_back({p, p->next, p->next->next ? kSpanStartBody : kSpanWhole});
 #pragma omp single
     {
         t.capped = curve.main == 0 && curve.cap > 0;
         t.scale = t.capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+        t.next = 0;
     }
-    auto one = [&](CCLineCurve::Node* p, CCLineCurve::Node* q, int span) {
+    for (;;) {
 #pragma omp single
         {
-            double a[3] = {p->x, p->y, p->z}, b[3] = {q->x, q->y, q->z};
-            t.span = span;
             t.j0 = 0;
             t.j1 = -1;
-            if (setAxis(a, b)) {
+            while (t.next < segments.size()) {
+                const Segment& g = segments[t.next++];
+                double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
+                if (!setAxis(a, b))
+                    continue;
                 if (t.capped)
                     shape->node0[3] = shape->node1[3] = t.scale;
+                t.span = g.span;
                 range(t);
+                if (t.j1 >= t.j0 && long(t.i1 - t.i0 + 1) * long(t.j1 - t.j0 + 1) >= kTeamNodes)
+                    break;
+                for (int j = t.j0; j <= t.j1; ++j)
+                    row(t, j);
+                t.j0 = 0;
+                t.j1 = -1;
             }
         }
+        // Read by all before the loop's barrier; the next write lies behind it.
+        const bool last = t.next >= segments.size();
 #pragma omp for schedule(static)
         for (int j = t.j0; j <= t.j1; ++j)
             row(t, j);
-    };
-    if (curve.head && !curve.head->next)
-        one(curve.head, curve.head, kSpanPoint);
-    for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
-        one(p, p->next, p->next->next ? kSpanStartBody : kSpanWhole);
+        if (last)
+            break;
+    }
 }
 
 // The grid's stamping steps: every segment is stamped, also one the shape already holds
