@@ -98,42 +98,50 @@ int KernelWidth(float radius, float d)
 // per small segment costs more than it saves, more so on a loaded machine.
 constexpr long kTeamNodes = 1 << 14;
 
-// State of a polyline stamp shared by the team: the next segment, the current segment's
-// span kind and the node rows and columns of its influence box (empty when j1 < j0).
+// A segment to stamp (both ends the same for a single point) with its span kind; `first`
+// marks a polyline's first segment, `capped` a branch stamped with the scale of its cap.
+struct Segment {
+    const CCLineCurve::Node *p, *q;
+    int span;
+    bool first, capped;
+    float scale;
+};
+
+void AddSegments(const CCLineCurve& curve, const CRlfShape& shape, std::vector<Segment>& out)
+{
+    const bool capped = curve.main == 0 && curve.cap > 0;
+    const float scale = capped ? shape.CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+    const std::size_t start = out.size();
+    if (curve.head && !curve.head->next)
+        out.push_back({curve.head, curve.head, kSpanPoint, false, capped, scale});
+    for (const CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
+        out.push_back({p, p->next, p->next->next ? kSpanStartBody : kSpanWhole, false, capped, scale});
+    if (out.size() > start)
+        out[start].first = true;
+}
+
+// State shared by the team: the next segment, the current one's span kind and the node
+// rows and columns of its influence box (empty when j1 < j0), and whether it stopped.
 struct TeamStamp {
-    bool capped = false;
-    float scale = 0.0f;
     std::size_t next = 0;
     int span = 0;
     int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
+    bool stop = false;
 };
 
-// Stamps one polyline: each segment (or the single point) becomes the shape's axis, then
-// the nodes of the shape's influence box are raised with the span kind. A branch with a
-// positive cap is stamped with the height scale of its cap. Every thread of the enclosing
-// team calls this with the same curve (or the caller's thread alone). One thread sets
-// the axes and stamps the small segments itself; the rows of each large one are shared
-// out as a static loop. Each node sees the segments in the same order on any number of
-// threads, so the heights are the same bit for bit.
-template <class SetAxis, class Range, class StampRow>
-void StampPolylineInTeam(CCLineCurve& curve, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis, Range&& range,
-                         StampRow&& row)
+// Stamps the segments in order: each becomes the shape's axis, then the nodes of the
+// shape's influence box are raised with its span kind. Every thread of the enclosing team
+// calls this with the same segments (or the caller's thread alone). One thread sets the
+// axes, polls `cancel` before each polyline (true stops) and stamps the small segments
+// itself; the rows of each large one are shared out as a static loop, so the team meets
+// only at large segments. Each node sees the segments in the same order on any number
+// of threads: the heights are the same bit for bit.
+template <class SetAxis, class Range, class StampRow, class Cancel>
+void StampInTeam(const std::vector<Segment>& segments, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis,
+                 Range&& range, StampRow&& row, Cancel&& cancel)
 {
-    struct Segment {
-        CCLineCurve::Node *p, *q;
-        int span;
-    };
-    std::vector<Segment> segments;
-    if (curve.head && !curve.head->next)
-        segments.push_back({curve.head, curve.head, kSpanPoint});
-    for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
-        segments.push_back({p, p->next, p->next->next ? kSpanStartBody : kSpanWhole});
 #pragma omp single
-    {
-        t.capped = curve.main == 0 && curve.cap > 0;
-        t.scale = t.capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
-        t.next = 0;
-    }
+    t.next = 0;
     for (;;) {
 #pragma omp single
         {
@@ -141,11 +149,16 @@ void StampPolylineInTeam(CCLineCurve& curve, CRlfShape* shape, TeamStamp& t, Set
             t.j1 = -1;
             while (t.next < segments.size()) {
                 const Segment& g = segments[t.next++];
+                if (g.first && cancel()) {
+                    t.stop = true;
+                    t.next = segments.size();
+                    break;
+                }
                 double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
                 if (!setAxis(a, b))
                     continue;
-                if (t.capped)
-                    shape->node0[3] = shape->node1[3] = t.scale;
+                if (g.capped)
+                    shape->node0[3] = shape->node1[3] = g.scale;
                 t.span = g.span;
                 range(t);
                 if (t.j1 >= t.j0 && long(t.i1 - t.i0 + 1) * long(t.j1 - t.j0 + 1) >= kTeamNodes)
@@ -195,11 +208,12 @@ struct GridStamp {
         for (int i = t.i0; i <= t.i1; ++i)
             shape->CalcHeight(t.span, grid.xs[static_cast<std::size_t>(i)], y, row[i]);
     }
-    void Curve(CCLineCurve& curve, TeamStamp& t) const
+    template <class Cancel>
+    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
     {
-        StampPolylineInTeam(
-            curve, shape, t, [&](double* a, double* b) { return SetAxis(a, b); }, [&](TeamStamp& s) { Range(s); },
-            [&](const TeamStamp& s, int j) { Row(s, j); });
+        StampInTeam(
+            segments, shape, t, [&](double* a, double* b) { return SetAxis(a, b); }, [&](TeamStamp& s) { Range(s); },
+            [&](const TeamStamp& s, int j) { Row(s, j); }, cancel);
     }
 };
 
@@ -209,10 +223,11 @@ struct CanvasStamp {
     CGeCanvas& canvas;
     CRlfShape* shape;
 
-    void Curve(CCLineCurve& curve, TeamStamp& t) const
+    template <class Cancel>
+    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
     {
-        StampPolylineInTeam(
-            curve, shape, t, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
+        StampInTeam(
+            segments, shape, t, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
             [&](TeamStamp& s) {
                 s.i0 = canvas.Get_IndexMin(shape->updateBox[0], 0);
                 s.i1 = canvas.Get_IndexMin(shape->updateBox[2], 0);
@@ -228,7 +243,8 @@ struct CanvasStamp {
                     else
                         shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i]);
                 }
-            });
+            },
+            cancel);
     }
 };
 
@@ -426,10 +442,12 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
         return shape ? 1 : 0;
     if (!shape)
         return 0;
+    std::vector<Segment> segments;
+    AddSegments(curve, *shape, segments);
     const GridStamp stamp{*this, shape};
     TeamStamp t;
 #pragma omp parallel
-    stamp.Curve(curve, t);
+    stamp.Segments(segments, t, [] { return false; });
     return 1;
 }
 
@@ -550,10 +568,12 @@ int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shap
         return shape ? 1 : 0;
     if (!shape)
         return 0;
+    std::vector<Segment> segments;
+    AddSegments(curve, *shape, segments);
     const CanvasStamp stamp{*canvas, shape};
     TeamStamp t;
 #pragma omp parallel
-    stamp.Curve(curve, t);
+    stamp.Segments(segments, t, [] { return false; });
     return 1;
 }
 
@@ -574,18 +594,18 @@ CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
 
 // Stamps the skeletons of all regions with one team of threads: one thread builds a
 // region's skeleton and hands it to `begin` (null when the region gives none), and polls
-// `cancel` before each polyline; the team stamps the polylines row by row. False when
-// cancelled; the skeleton in hand is freed either way.
+// `cancel` before each polyline; the team stamps the segments of all its polylines in a
+// row. False when cancelled; the skeleton in hand is freed either way.
 template <class Stamp, class Begin, class Cancel>
 bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, const Stamp& stamp, Begin&& begin,
                   Cancel&& cancel)
 {
     TeamStamp t;
     CCLineCurve* list = nullptr;
-    bool stop = false;
+    std::vector<Segment> segments;
 #pragma omp parallel
     {
-        for (POSITION pos = regions->GetHeadPosition(); pos && !stop;) {
+        for (POSITION pos = regions->GetHeadPosition(); pos && !t.stop;) {
             CGeRegion* region = regions->GetNext(pos);
 #pragma omp single
             {
@@ -594,17 +614,11 @@ bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, con
                 if (list)
                     shape->SetMaxSpan(radius);
                 begin(list);
+                segments.clear();
+                for (const CCLineCurve* c = list; c; c = c->next)
+                    AddSegments(*c, *shape, segments);
             }
-            for (CCLineCurve* c = list; c; c = c->next) {
-#pragma omp single
-                stop = cancel();
-                // Read by all before the next write, which lies behind the stamp's barriers.
-                if (stop)
-                    break;
-                stamp.Curve(*c, t);
-            }
-            // Every thread is past the list before it goes.
-#pragma omp barrier
+            stamp.Segments(segments, t, cancel);
 #pragma omp single
             {
                 DeleteSkeleton(list);
@@ -612,7 +626,7 @@ bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, con
             }
         }
     }
-    return !stop;
+    return !t.stop;
 }
 
 }  // namespace
@@ -649,7 +663,13 @@ int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
     if (!CanvasUsable(canvas)) {
         // Nothing to stamp into: the skeletons are still built and the progress still runs.
         struct None {
-            void Curve(CCLineCurve&, TeamStamp&) const {}
+            void Segments(const std::vector<Segment>& segments, TeamStamp& t, decltype(cancel)& poll) const
+            {
+#pragma omp single
+                for (const Segment& g : segments)
+                    if (g.first && !t.stop)
+                        t.stop = poll();
+            }
         };
         return StampRegions(regions, shape, shape->skeletonMode, None{}, begin, cancel) ? 1 : 0;
     }
