@@ -29,9 +29,6 @@ constexpr int kSpanWhole = 7;
 // Kernel widths of SmoothBitmap.
 constexpr int kSplineKind = 100;
 constexpr int kMaxKernel = 19;
-// Stamps over fewer nodes than this run on the caller's thread: forking a team for a few
-// hundred nodes costs more than it saves.
-constexpr long kParallelNodes = 1 << 14;
 // Grids beyond this many nodes are refused rather than attempted.
 constexpr std::size_t kMaxNodes = std::size_t{1} << 31;
 
@@ -97,29 +94,163 @@ int KernelWidth(float radius, float d)
     return 2 * k + 3;
 }
 
-// Stamps one polyline: each segment (or the single point) becomes the shape's axis, then
-// `stamp` raises the nodes of the shape's influence box with the span kind. A branch with
-// a positive cap is stamped with the height scale of its cap.
-template <class SetAxis, class Stamp>
-int StampPolyline(CCLineCurve& curve, CRlfShape* shape, SetAxis&& setAxis, Stamp&& stamp)
+// Stamps whose influence box holds fewer nodes are done by one thread: a team's barrier
+// per small segment costs more than it saves, more so on a loaded machine.
+constexpr long kTeamNodes = 1 << 14;
+
+// A segment to stamp (both ends the same for a single point) with its span kind; `first`
+// marks a polyline's first segment, `capped` a branch stamped with the scale of its cap.
+struct Segment {
+    const CCLineCurve::Node *p, *q;
+    int span;
+    bool first, capped;
+    float scale;
+};
+
+void AddSegments(const CCLineCurve& curve, const CRlfShape& shape, std::vector<Segment>& out)
 {
-    if (!shape)
-        return 0;
     const bool capped = curve.main == 0 && curve.cap > 0;
-    const float scale = capped ? shape->CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
-    auto one = [&](CCLineCurve::Node* p, CCLineCurve::Node* q, int span) {
-        double a[3] = {p->x, p->y, p->z}, b[3] = {q->x, q->y, q->z};
-        if (!setAxis(a, b))
-            return;
-        if (capped)
-            shape->node0[3] = shape->node1[3] = scale;
-        stamp(span);
-    };
+    const float scale = capped ? shape.CalcHScale(static_cast<float>(curve.cap)) : 0.0f;
+    const std::size_t start = out.size();
     if (curve.head && !curve.head->next)
-        one(curve.head, curve.head, kSpanPoint);
-    for (CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
-        one(p, p->next, p->next->next ? kSpanStartBody : kSpanWhole);
-    return 1;
+        out.push_back({curve.head, curve.head, kSpanPoint, false, capped, scale});
+    for (const CCLineCurve::Node* p = curve.head; p && p->next; p = p->next)
+        out.push_back({p, p->next, p->next->next ? kSpanStartBody : kSpanWhole, false, capped, scale});
+    if (out.size() > start)
+        out[start].first = true;
+}
+
+// State shared by the team: the next segment, the current one's span kind and the node
+// rows and columns of its influence box (empty when j1 < j0), and whether it stopped.
+struct TeamStamp {
+    std::size_t next = 0;
+    int span = 0;
+    int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
+    bool stop = false;
+};
+
+// Stamps the segments in order: each becomes the shape's axis, then the nodes of the
+// shape's influence box are raised with its span kind. Every thread of the enclosing team
+// calls this with the same segments (or the caller's thread alone). One thread sets the
+// axes, polls `cancel` before each polyline (true stops) and stamps the small segments
+// itself; the rows of each large one are shared out as a static loop, so the team meets
+// only at large segments. Each node sees the segments in the same order on any number
+// of threads: the heights are the same bit for bit.
+template <class SetAxis, class Range, class StampRow, class Cancel>
+void StampInTeam(const std::vector<Segment>& segments, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis,
+                 Range&& range, StampRow&& row, Cancel&& cancel)
+{
+#pragma omp single
+    t.next = 0;
+    for (;;) {
+#pragma omp single
+        {
+            t.j0 = 0;
+            t.j1 = -1;
+            while (t.next < segments.size()) {
+                const Segment& g = segments[t.next++];
+                if (g.first && cancel()) {
+                    t.stop = true;
+                    t.next = segments.size();
+                    break;
+                }
+                double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
+                if (!setAxis(a, b))
+                    continue;
+                if (g.capped)
+                    shape->node0[3] = shape->node1[3] = g.scale;
+                t.span = g.span;
+                range(t);
+                if (t.j1 >= t.j0 && long(t.i1 - t.i0 + 1) * long(t.j1 - t.j0 + 1) >= kTeamNodes)
+                    break;
+                for (int j = t.j0; j <= t.j1; ++j)
+                    row(t, j);
+                t.j0 = 0;
+                t.j1 = -1;
+            }
+        }
+        // Read by all before the loop's barrier; the next write lies behind it.
+        const bool last = t.next >= segments.size();
+#pragma omp for schedule(static)
+        for (int j = t.j0; j <= t.j1; ++j)
+            row(t, j);
+        if (last)
+            break;
+    }
+}
+
+// The grid's stamping steps: every segment is stamped, also one the shape already holds
+// (SetCAxis refuses those; the float version sets them).
+struct GridStamp {
+    CRlfGrid& grid;
+    CRlfShape* shape;
+
+    bool SetAxis(double* a, double* b) const
+    {
+        if (!shape->SetCAxis(a, b)) {
+            float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
+            shape->SetCAxis(fa, fb);
+        }
+        return true;
+    }
+    void Range(TeamStamp& t) const
+    {
+        if (!NodeRange(shape->updateBox[0], shape->updateBox[2], grid.x0, grid.dx, grid.nx, t.i0, t.i1) ||
+            !NodeRange(shape->updateBox[1], shape->updateBox[3], grid.y0, grid.dy, grid.ny, t.j0, t.j1)) {
+            t.j0 = 0;
+            t.j1 = -1;
+        }
+    }
+    void Row(const TeamStamp& t, int j) const
+    {
+        float* row = grid.Row(j);
+        const float y = grid.ys[static_cast<std::size_t>(j)];
+        for (int i = t.i0; i <= t.i1; ++i)
+            shape->CalcHeight(t.span, grid.xs[static_cast<std::size_t>(i)], y, row[i]);
+    }
+    template <class Cancel>
+    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
+    {
+        StampInTeam(
+            segments, shape, t, [&](double* a, double* b) { return SetAxis(a, b); }, [&](TeamStamp& s) { Range(s); },
+            [&](const TeamStamp& s, int j) { Row(s, j); }, cancel);
+    }
+};
+
+// The canvas's stamping steps: a segment SetCAxis refuses is skipped; the second layer,
+// when present, goes through the two-layer CalcHeight.
+struct CanvasStamp {
+    CGeCanvas& canvas;
+    CRlfShape* shape;
+
+    template <class Cancel>
+    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
+    {
+        StampInTeam(
+            segments, shape, t, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
+            [&](TeamStamp& s) {
+                s.i0 = canvas.Get_IndexMin(shape->updateBox[0], 0);
+                s.i1 = canvas.Get_IndexMin(shape->updateBox[2], 0);
+                s.j0 = canvas.Get_IndexMax(shape->updateBox[1], 1);
+                s.j1 = canvas.Get_IndexMax(shape->updateBox[3], 1);
+            },
+            [&](const TeamStamp& s, int j) {
+                float* row = canvas.heights[j];
+                float* ground = canvas.ground ? canvas.ground[j] : nullptr;
+                for (int i = s.i0; i <= s.i1; ++i) {
+                    if (ground)
+                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i], ground[i]);
+                    else
+                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i]);
+                }
+            },
+            cancel);
+    }
+};
+
+bool CanvasUsable(const CGeCanvas* canvas)
+{
+    return canvas && canvas->heights && canvas->xs && canvas->ys && canvas->nx >= 1 && canvas->ny >= 1;
 }
 
 }  // namespace
@@ -309,31 +440,15 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
 {
     if (!HasRows())
         return shape ? 1 : 0;
-    return StampPolyline(
-        curve, shape,
-        [&](double* a, double* b) {
-            // The grid stamps every segment, also one the shape already holds.
-            if (!shape->SetCAxis(a, b)) {
-                float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
-                shape->SetCAxis(fa, fb);
-            }
-            return true;
-        },
-        [&](int span) {
-            int i0, i1, j0, j1;
-            if (!NodeRange(shape->updateBox[0], shape->updateBox[2], x0, dx, nx, i0, i1) ||
-                !NodeRange(shape->updateBox[1], shape->updateBox[3], y0, dy, ny, j0, j1))
-                return;
-            const CRlfShape* sh = shape;
-            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
-#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
-            for (int j = j0; j <= j1; ++j) {
-                float* row = Row(j);
-                const float y = ys[static_cast<std::size_t>(j)];
-                for (int i = i0; i <= i1; ++i)
-                    sh->CalcHeight(span, xs[static_cast<std::size_t>(i)], y, row[i]);
-            }
-        });
+    if (!shape)
+        return 0;
+    std::vector<Segment> segments;
+    AddSegments(curve, *shape, segments);
+    const GridStamp stamp{*this, shape};
+    TeamStamp t;
+#pragma omp parallel
+    stamp.Segments(segments, t, [] { return false; });
+    return 1;
 }
 
 int CRlfGrid::ProjectPoint(float x, float y, float& z, int mode)
@@ -449,31 +564,17 @@ int CRlfGrid::SaveBitmap(char* path)
 
 int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shape)
 {
-    if (!canvas || !canvas->heights || !canvas->xs || !canvas->ys || canvas->nx < 1 || canvas->ny < 1)
+    if (!CanvasUsable(canvas))
         return shape ? 1 : 0;
-    return StampPolyline(
-        curve, shape, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
-        [&](int span) {
-            const int i0 = canvas->Get_IndexMin(shape->updateBox[0], 0);
-            const int i1 = canvas->Get_IndexMin(shape->updateBox[2], 0);
-            const int j0 = canvas->Get_IndexMax(shape->updateBox[1], 1);
-            const int j1 = canvas->Get_IndexMax(shape->updateBox[3], 1);
-            const CRlfShape* sh = shape;
-            float** rows = canvas->heights;
-            float** ground = canvas->ground;
-            const float* xs = canvas->xs;
-            const float* ys = canvas->ys;
-            const long nodes = long(i1 - i0 + 1) * long(j1 - j0 + 1);
-#pragma omp parallel for schedule(static) if (nodes >= kParallelNodes)
-            for (int j = j0; j <= j1; ++j) {
-                for (int i = i0; i <= i1; ++i) {
-                    if (ground)
-                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i], ground[j][i]);
-                    else
-                        sh->CalcHeight(span, xs[i], ys[j], rows[j][i]);
-                }
-            }
-        });
+    if (!shape)
+        return 0;
+    std::vector<Segment> segments;
+    AddSegments(curve, *shape, segments);
+    const CanvasStamp stamp{*canvas, shape};
+    TeamStamp t;
+#pragma omp parallel
+    stamp.Segments(segments, t, [] { return false; });
+    return 1;
 }
 
 namespace {
@@ -491,23 +592,51 @@ CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
     return list;
 }
 
+// Stamps the skeletons of all regions with one team of threads: one thread builds a
+// region's skeleton and hands it to `begin` (null when the region gives none), and polls
+// `cancel` before each polyline; the team stamps the segments of all its polylines in a
+// row. False when cancelled; the skeleton in hand is freed either way.
+template <class Stamp, class Begin, class Cancel>
+bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, const Stamp& stamp, Begin&& begin,
+                  Cancel&& cancel)
+{
+    TeamStamp t;
+    CCLineCurve* list = nullptr;
+    std::vector<Segment> segments;
+#pragma omp parallel
+    {
+        for (POSITION pos = regions->GetHeadPosition(); pos && !t.stop;) {
+            CGeRegion* region = regions->GetNext(pos);
+#pragma omp single
+            {
+                float radius = 0;
+                list = RegionSkeleton(region, wideCorners, radius);
+                if (list)
+                    shape->SetMaxSpan(radius);
+                begin(list);
+                segments.clear();
+                for (const CCLineCurve* c = list; c; c = c->next)
+                    AddSegments(*c, *shape, segments);
+            }
+            stamp.Segments(segments, t, cancel);
+#pragma omp single
+            {
+                DeleteSkeleton(list);
+                list = nullptr;
+            }
+        }
+    }
+    return !t.stop;
+}
+
 }  // namespace
 
 void gcCreateRlfGrid(CRlfGrid* grid, RlfRegionList* regions, CRlfShape* shape)
 {
-    if (!grid || !regions || regions->IsEmpty() || !shape)
+    if (!grid || !regions || regions->IsEmpty() || !shape || !grid->HasRows())
         return;
-    for (POSITION pos = regions->GetHeadPosition(); pos;) {
-        CGeRegion* region = regions->GetNext(pos);
-        float radius = 0;
-        CCLineCurve* list = RegionSkeleton(region, 1, radius);
-        if (!list)
-            continue;
-        shape->SetMaxSpan(radius);
-        for (CCLineCurve* c = list; c; c = c->next)
-            grid->ModifyBitmap(*c, shape);
-        DeleteSkeleton(list);
-    }
+    StampRegions(
+        regions, shape, 1, GridStamp{*grid, shape}, [](CCLineCurve*) {}, [] { return false; });
 }
 
 int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
@@ -516,29 +645,35 @@ int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
         return 0;
     CQProgress progress;
     const double share = 1.0 / regions->GetCount();
-    for (POSITION pos = regions->GetHeadPosition(); pos;) {
-        CGeRegion* region = regions->GetNext(pos);
-        float radius = 0;
-        CCLineCurve* list = RegionSkeleton(region, shape->skeletonMode, radius);
+    double polylineShare = share;
+    auto begin = [&](CCLineCurve* list) {
         if (!list) {
             progress.SetRange(share);
-            continue;
+            return;
         }
-        shape->SetMaxSpan(radius);
         int count = 0;
         for (CCLineCurve* c = list; c; c = c->next)
             ++count;
-        for (CCLineCurve* c = list; c; c = c->next) {
-            progress.SetRange(share / count);
-            if (gIsProgressCancel()) {
-                DeleteSkeleton(list);
-                return 0;
+        polylineShare = share / count;
+    };
+    auto cancel = [&] {
+        progress.SetRange(polylineShare);
+        return gIsProgressCancel() != 0;
+    };
+    if (!CanvasUsable(canvas)) {
+        // Nothing to stamp into: the skeletons are still built and the progress still runs.
+        struct None {
+            void Segments(const std::vector<Segment>& segments, TeamStamp& t, decltype(cancel)& poll) const
+            {
+#pragma omp single
+                for (const Segment& g : segments)
+                    if (g.first && !t.stop)
+                        t.stop = poll();
             }
-            StampSkeletonOnCanvas(canvas, *c, shape);
-        }
-        DeleteSkeleton(list);
+        };
+        return StampRegions(regions, shape, shape->skeletonMode, None{}, begin, cancel) ? 1 : 0;
     }
-    return 1;
+    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas, shape}, begin, cancel) ? 1 : 0;
 }
 
 void gcGetModifiedNode(CGeCanvas* canvas, CRlfGrid* grid, std::vector<SRlfNode>& out)

@@ -131,6 +131,10 @@ struct Facet {
     double e0 = 0, e1 = 0;
     bool mitredNext = false;  // the corner at b is mitered with the next facet
     double turn = 0;          // boundary turn at the corner after this facet
+    // A facet of height h at p has its bottom within reach * h of p: 1, but a plane
+    // widened past a mitered reflex corner of turn v is only h there over the line through
+    // its bottom, up to h / cos(v / 2) from the corner.
+    double reach = 1;
     double box[4] = {0, 0, 0, 0};
 };
 
@@ -148,18 +152,14 @@ struct LoopFacets {
     std::vector<double> turnPrefix;  // turnPrefix[k]: sizes of the turns of facets first .. first + k - 1
 };
 
-// Boxes of the facets' bottoms in a uniform grid; Query visits each facet once.
-class FacetIndex {
+// Boxes of some facets' bottoms in a uniform grid.
+class FacetGrid {
 public:
-    void Build(const std::vector<Facet>& facets, bool plain)
+    void Build(const std::vector<Facet>& facets, const std::vector<int>& ids)
     {
-        plain_ = plain;
-        count_ = static_cast<int>(facets.size());
-        stamp_.assign(facets.size(), 0);
-        if (plain || facets.empty())
-            return;
         double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300}, total = 0;
-        for (const Facet& f : facets) {
+        for (int id : ids) {
+            const Facet& f = facets[static_cast<std::size_t>(id)];
             lo[0] = std::min(lo[0], f.box[0]);
             lo[1] = std::min(lo[1], f.box[1]);
             hi[0] = std::max(hi[0], f.box[2]);
@@ -167,14 +167,15 @@ public:
             total += (f.box[2] - f.box[0]) + (f.box[3] - f.box[1]);
         }
         const double w = hi[0] - lo[0], h = hi[1] - lo[1];
-        cell_ = std::max({total / facets.size(), std::sqrt(w * h / facets.size()), 1e-6});
+        const double n = static_cast<double>(ids.size());
+        cell_ = std::max({total / n, std::sqrt(w * h / n), 1e-6});
         nx_ = std::clamp(static_cast<int>(w / cell_) + 1, 1, 1024);
         ny_ = std::clamp(static_cast<int>(h / cell_) + 1, 1, 1024);
         cell_ = std::max({cell_, w / nx_, h / ny_});
         x0_ = lo[0];
         y0_ = lo[1];
         cells_.assign(static_cast<std::size_t>(nx_) * ny_, {});
-        for (int id = 0; id < count_; ++id) {
+        for (int id : ids) {
             const Facet& f = facets[static_cast<std::size_t>(id)];
             const auto [i0, j0] = CellOf(f.box[0], f.box[1]);
             const auto [i1, j1] = CellOf(f.box[2], f.box[3]);
@@ -185,30 +186,17 @@ public:
     }
 
     template <class F>
-    void Query(double x0, double y0, double x1, double y1, F&& visit)
+    void Query(double x0, double y0, double x1, double y1, F&& visit) const
     {
-        if (plain_) {
-            for (int id = 0; id < count_; ++id)
-                visit(id);
-            return;
-        }
-        if (++current_ == 0) {
-            std::fill(stamp_.begin(), stamp_.end(), 0u);
-            current_ = 1;
-        }
         const auto [i0, j0] = CellOf(x0, y0);
         const auto [i1, j1] = CellOf(x1, y1);
         for (int j = j0; j <= j1; ++j)
             for (int i = i0; i <= i1; ++i)
-                for (int id : cells_[static_cast<std::size_t>(j) * nx_ + i]) {
-                    if (stamp_[static_cast<std::size_t>(id)] == current_)
-                        continue;
-                    stamp_[static_cast<std::size_t>(id)] = current_;
+                for (int id : cells_[static_cast<std::size_t>(j) * nx_ + i])
                     visit(id);
-                }
     }
 
-    double Cell() const { return plain_ ? 0.0 : cell_; }
+    double Cell() const { return cell_; }
 
 private:
     std::pair<int, int> CellOf(double x, double y) const
@@ -219,10 +207,72 @@ private:
         return {i, j};
     }
 
-    bool plain_ = false;
-    int count_ = 0, nx_ = 1, ny_ = 1;
+    int nx_ = 1, ny_ = 1;
     double x0_ = 0, y0_ = 0, cell_ = 1;
     std::vector<std::vector<int>> cells_;
+};
+
+// The facets that can be lowest at height h within a box: one grid per class of reach
+// (powers of two), each queried with the box grown by h times its reach. Query visits
+// each facet once.
+class FacetIndex {
+public:
+    void Build(const std::vector<Facet>& facets, bool plain)
+    {
+        plain_ = plain;
+        count_ = static_cast<int>(facets.size());
+        stamp_.assign(facets.size(), 0);
+        grids_.clear();
+        if (plain || facets.empty())
+            return;
+        std::vector<std::vector<int>> classes;
+        for (int id = 0; id < count_; ++id) {
+            const double reach = facets[static_cast<std::size_t>(id)].reach;
+            std::size_t k = 0;
+            while (std::ldexp(1.0, static_cast<int>(k)) < reach)
+                ++k;
+            if (classes.size() <= k)
+                classes.resize(k + 1);
+            classes[k].push_back(id);
+        }
+        for (std::size_t k = 0; k < classes.size(); ++k)
+            if (!classes[k].empty()) {
+                grids_.push_back({std::ldexp(1.0, static_cast<int>(k)), FacetGrid{}});
+                grids_.back().second.Build(facets, classes[k]);
+            }
+    }
+
+    // Visits every facet whose bottom may lie within reach * grow of the box.
+    template <class F>
+    void Query(double x0, double y0, double x1, double y1, double grow, F&& visit)
+    {
+        if (plain_) {
+            for (int id = 0; id < count_; ++id)
+                visit(id);
+            return;
+        }
+        if (++current_ == 0) {
+            std::fill(stamp_.begin(), stamp_.end(), 0u);
+            current_ = 1;
+        }
+        for (const auto& [reach, grid] : grids_) {
+            const double g = grow * reach;
+            grid.Query(x0 - g, y0 - g, x1 + g, y1 + g, [&](int id) {
+                if (stamp_[static_cast<std::size_t>(id)] == current_)
+                    return;
+                stamp_[static_cast<std::size_t>(id)] = current_;
+                visit(id);
+            });
+        }
+    }
+
+    // The cell of the grid of reach 1 (or of the first grid).
+    double Cell() const { return plain_ || grids_.empty() ? 0.0 : grids_.front().second.Cell(); }
+
+private:
+    bool plain_ = false;
+    int count_ = 0;
+    std::vector<std::pair<double, FacetGrid>> grids_;
     std::vector<unsigned> stamp_;
     unsigned current_ = 0;
 };
@@ -424,6 +474,11 @@ void SkeletonBuilder::AddLoop(std::vector<V> ring, bool outer)
             s.m0 = -1.0 * m;
             s.e0 = -r.e1;
             r.mitredNext = true;
+            if (v > 0) {
+                const double reach = 1 / std::cos(0.5 * v);
+                r.reach = std::max(r.reach, reach);
+                s.reach = std::max(s.reach, reach);
+            }
         }
     }
     for (int i = 0; i < n; ++i) {
@@ -558,7 +613,7 @@ SkeletonBuilder::Event SkeletonBuilder::FirstEvent(int x, int y, const Curve& cv
     }
     const double grow = zMax + 1e-6 * scale_;
     const double ahead = delta_ / std::max(Len(cv.Tangent(sLo)), 1e-12);
-    index_.Query(bx[0] - grow, bx[1] - grow, bx[2] + grow, bx[3] + grow, [&](int id) {
+    index_.Query(bx[0], bx[1], bx[2], bx[3], grow, [&](int id) {
         if (id == x || id == y)
             return;
         const Facet& C = facets_[static_cast<std::size_t>(id)];
@@ -650,7 +705,7 @@ void SkeletonBuilder::HandleNode(V p, double z)
 {
     std::vector<int> S;
     const double r = z + 1e-6 * scale_;
-    index_.Query(p.x - r, p.y - r, p.x + r, p.y + r, [&](int id) {
+    index_.Query(p.x, p.y, p.x, p.y, r, [&](int id) {
         const Facet& f = facets_[static_cast<std::size_t>(id)];
         if (InDomain(f, p, 1e-9 * scale_) && std::fabs(Height(f, p) - z) <= tolS_ + 1e-9 * z)
             S.push_back(id);

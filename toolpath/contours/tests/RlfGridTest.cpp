@@ -461,6 +461,24 @@ TEST(RlfGrid, RegionsStampedIntoAGrid)
     EXPECT_NEAR(h(5, 1), std::tan(0.7f) * 1, 0.02);
     EXPECT_NEAR(h(5, 3), 0, 1e-6) << "the island stays empty";
     EXPECT_NEAR(h(-0.5f, 3), 0, 1e-6) << "nothing outside";
+    // On a fine grid the stamps span many rows and the team shares them: the heights are
+    // the same bit for bit on one thread and on all.
+    std::vector<float> fine[2];
+    for (int threads : {1, 0}) {
+        CRlfAngleShape again;
+        again.SetParam(0, 10, 2, 0.7f, 0);
+        CRlfGrid f;
+        f.dx = f.dy = 0.01f;
+        ASSERT_EQ(f.InitBitmap(-1, 11, -1, 7), 1);
+        omp_set_num_threads(threads == 1 ? 1 : omp_get_num_procs());
+        gcCreateRlfGrid(&f, &regions, &again);
+        fine[threads ? 0 : 1] = f.heights;
+        float z = 0;
+        EXPECT_EQ(f.ProjectPoint(1, 3, z, 700), 1);
+        EXPECT_NEAR(z, std::tan(0.7f) * 1, 0.02);
+    }
+    omp_set_num_threads(omp_get_num_procs());
+    EXPECT_EQ(fine[0], fine[1]) << "one thread and all differ";
     CRlfGrid untouched;
     gcCreateRlfGrid(&untouched, nullptr, &shape);
     EXPECT_FALSE(untouched.HasRows());

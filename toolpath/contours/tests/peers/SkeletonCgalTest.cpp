@@ -3,12 +3,14 @@
 #include "toolpath/contours/Skeleton.h"
 #include "toolpath/contours/tests/LoopOracle.h"
 #include "toolpath/contours/tests/MedialAxisOracle.h"
+#include "testing/GlyphOutlines.h"
 
 #include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
 #include <CGAL/Polygon_2.h>
 #include <CGAL/create_straight_skeleton_2.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,7 +78,25 @@ TEST(SkeletonCgal, WideCornersFollowTheStraightSkeleton)
         {"H", {{0, 0}, {3, 0}, {3, 4}, {8, 4}, {8, 0}, {11, 0}, {11, 12}, {8, 12}, {8, 7}, {3, 7}, {3, 12}, {0, 12}}},
         {"arrow", {{0, 0}, {6, 2}, {12, 0}, {10, 5}, {12, 10}, {6, 8}, {0, 10}, {2, 5}}},
     };
-    for (const Row& row : rows) {
+    std::vector<Row> all(std::begin(rows), std::end(rows));
+    // One-contour glyphs as polygons (curves sampled): sharp reflex corners where the
+    // widened planes reach far past their ends.
+    glyphs::GlyphReader font;
+    for (const char* ch : {"S", "3", "y", "M"}) {
+        std::vector<glyphs::Contour> contours;
+        ASSERT_TRUE(font.Char(static_cast<unsigned char>(ch[0]), 20.0 / 2048.0, contours)) << ch;
+        ASSERT_EQ(contours.size(), 1u) << ch;
+        auto pts = glyphs::Sample(contours[0], 8);
+        if (pts.size() > 1 && pts.front() == pts.back())
+            pts.pop_back();
+        if (glyphs::SignedArea(pts) < 0)
+            std::reverse(pts.begin(), pts.end());
+        Row g{ch, {}};
+        for (const auto& q : pts)
+            g.poly.push_back({q[0], q[1]});
+        all.push_back(g);
+    }
+    for (const Row& row : all) {
         std::unique_ptr<CSmartLoop> loop(looptest::PolygonLoop(row.poly));
         float r = 0;
         CCLineCurve* sk = BuildLoopSkeleton(loop.get(), 1, &r);
