@@ -198,7 +198,11 @@ int CCheckMesh::Init(CGeMesh* m)
     return 1;
 }
 
-void CCheckMesh::SetTool(CTool* tool)
+void CCheckMesh::SetTool(CTool* tool) { Renew(tool, false); }
+
+void CCheckMesh::RenewAfterTurn(CTool* tool) { Renew(tool, true); }
+
+void CCheckMesh::Renew(CTool* tool, bool keepSame)
 {
     if (!m_defaultAccel) m_defaultAccel = std::make_unique<CMeshAccel>(this);
     if (VertexCount() == 0) return;
@@ -213,10 +217,10 @@ void CCheckMesh::SetTool(CTool* tool)
         e.box.xmin -= r, e.box.ymin -= r, e.box.xmax += r, e.box.ymax += r;
     }
     CalcBox();
-    BuildIndex();
+    BuildIndex(keepSame);
 }
 
-void CCheckMesh::BuildIndex()
+void CCheckMesh::BuildIndex(bool keepSame)
 {
     Arrays& d = *m_data;
     for (int kind = 0; kind < 3; ++kind) {
@@ -231,7 +235,7 @@ void CCheckMesh::BuildIndex()
             }
             const auto lo = [&](int i) { return axis == 0 ? ElementBox(kind, i).xmin : ElementBox(kind, i).ymin; };
             const auto hi = [&](int i) { return axis == 0 ? ElementBox(kind, i).xmax : ElementBox(kind, i).ymax; };
-            idx.Build(d.ids.data(), n, lo, hi);
+            if (!keepSame || !idx.Same(d.ids.data(), n, lo, hi)) idx.Build(d.ids.data(), n, lo, hi);
         }
     }
 }

@@ -82,6 +82,10 @@ public:
     // Offsets and boxes of every element for the tool (null: zero offsets, unwidened
     // edge boxes), then CalcBox. Creates the default candidate list when missing.
     void SetTool(CTool* tool);
+    // The same renewal after the vertices turned with the tool unchanged: an index
+    // whose element ranges came out as before (the x ranges of the edges under a turn
+    // about X) is kept instead of rebuilt. The same boxes and indexes as SetTool.
+    void RenewAfterTurn(CTool* tool);
     // box = union of all element boxes (empty box when there are none).
     void CalcBox();
     // Turns the vertices about Z by the angle of cosine c and sine s and rebuilds the
@@ -138,7 +142,9 @@ public:
 
 private:
     struct Arrays;
-    void BuildIndex();
+    void Renew(CTool* tool, bool keepSame);
+    // keepSame: leave an index whose element ranges are those it was built from.
+    void BuildIndex(bool keepSame = false);
 
     std::shared_ptr<Arrays> m_data;
     std::unique_ptr<CMeshAccel> m_defaultAccel;

@@ -112,7 +112,7 @@ int CCheckModel::RotateByXAxis(double angle)
     for (auto& m : meshes) {
         if (!m) break;
         m->RotateByXAxis(angle);
-        if (tool) m->SetTool(tool.get());
+        if (tool) m->RenewAfterTurn(tool.get());
     }
     rotaryAngle += angle;
     return 1;
@@ -215,7 +215,7 @@ int CCheckModel::DefineRHeight(CNcPoint& p)
         if (!m) break;
         if (step != 0) {
             m->RotateByXAxis(step);
-            m->SetTool(tool.get());
+            m->RenewAfterTurn(tool.get());
         }
         CMeshAccel* acc = m->GetAccel();
         if (!acc) continue;

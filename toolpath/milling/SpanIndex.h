@@ -24,6 +24,8 @@ public:
     void Build(const int* items, int n, Lo lo, Hi hi)
     {
         m_built = true;
+        m_items.assign(items, items + std::max(n, 0));
+        m_srcLo.resize(m_items.size());
         m_order.clear();
         m_lo.clear();
         m_big.clear();
@@ -34,6 +36,7 @@ public:
         for (int i = 0; i < n; ++i) {
             const double e = hi(items[i]) - lo(items[i]);
             m_ext[size_t(i)] = e;
+            m_srcLo[size_t(i)] = lo(items[i]);
             if (std::isfinite(e) && std::isfinite(lo(items[i]))) m_tmp.push_back(e);
         }
         // Items longer than four times the 90th percentile, and those with a range that
@@ -63,6 +66,20 @@ public:
         }
     }
 
+    // True when the index was built from these items with these ranges, so Build would
+    // give it again as it is (what Build reads of the ranges: low ends and lengths).
+    template <class Lo, class Hi>
+    bool Same(const int* items, int n, Lo lo, Hi hi) const
+    {
+        if (!m_built || size_t(std::max(n, 0)) != m_items.size()) return false;
+        for (int i = 0; i < n; ++i) {
+            const double l = lo(items[i]);
+            if (items[i] != m_items[size_t(i)] || l != m_srcLo[size_t(i)] || hi(items[i]) - l != m_ext[size_t(i)])
+                return false;
+        }
+        return true;
+    }
+
     // Calls f(id) for every item whose range may meet [a, b] (a superset).
     template <class F>
     void Visit(double a, double b, F f) const
@@ -79,7 +96,9 @@ private:
     std::vector<double> m_lo;
     std::vector<int> m_big;
     double m_maxExt = 0;
-    std::vector<double> m_ext, m_tmp;
+    std::vector<int> m_items;       // what the index was built from
+    std::vector<double> m_srcLo;    // their low ends, in items order
+    std::vector<double> m_ext, m_tmp;  // lengths in items order; scratch
     std::vector<std::pair<double, int>> m_pairs;
 };
 

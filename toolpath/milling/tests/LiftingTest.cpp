@@ -111,6 +111,56 @@ TEST(DropCutterLift, TurnedModelEqualsTheDropOnMeshesTurnedByTheTest)
     }
 }
 
+// A turn about X keeps the indexes whose element ranges did not change (the edges'
+// x ranges): step after step, the turned model marks the same elements in the same
+// order and lifts to the same heights as a copy renewed in full by SetTool.
+TEST(DropCutterLift, TurnsAboutXMarkAndLiftAsAFullRenewal)
+{
+    const TriMesh torus = RoundToFloat(millkit::TorusMesh({0.5, 0, 0}, 4, 1.5, 40, 16));
+    const TriMesh ridge = RoundToFloat(millkit::RidgeMesh(-5, 5, 2, 3));
+    for (auto& [name, tool] : AllTools(1.2)) {
+        auto turned = MakeModel({torus, ridge}, tool.get(), 0.5);
+        auto renewed = MakeModel({torus, ridge}, tool.get(), 0.5);
+        ASSERT_TRUE(turned && renewed);
+        const auto sameMarks = [&](const std::string& what) {
+            for (size_t m = 0; m < turned->meshes.size(); ++m)
+                for (int kind = 0; kind < 3; ++kind) {
+                    const CMeshAccel::List& a = turned->meshes[m]->GetAccel()->lists[kind];
+                    const CMeshAccel::List& b = renewed->meshes[m]->GetAccel()->lists[kind];
+                    ASSERT_EQ(a.markedCount, b.markedCount) << name << " " << what << " mesh " << m << " kind " << kind;
+                    for (int i = 0; i < a.markedCount; ++i)
+                        ASSERT_EQ(a.marked[size_t(i)], b.marked[size_t(i)]) << name << " " << what;
+                }
+        };
+        for (int step = 1; step <= 12; ++step) {
+            const double inc = 0.37 - 0.05 * step;  // both signs, unequal steps
+            turned->RotateByXAxis(inc);
+            renewed->RotateByXAxis(inc);
+            renewed->SetTool(tool.get());
+            const std::string at = "step " + std::to_string(step);
+            for (double y : {-3.1, 0.0, 2.2}) {
+                turned->Mark_IsoYLine(y);
+                renewed->Mark_IsoYLine(y);
+                sameMarks(at + " iso-Y " + std::to_string(y));
+                for (double x = -6; x <= 6; x += 0.75) {
+                    CNcPoint p(x, y, kStart), q(x, y, kStart);
+                    turned->LiftZ(p);
+                    renewed->LiftZ(q);
+                    ASSERT_EQ(p.z, q.z) << name << " " << at << " lift at " << x << ", " << y;
+                }
+            }
+            for (double x : {-4.3, 0.4}) {
+                turned->Mark_IsoXLine(x);
+                renewed->Mark_IsoXLine(x);
+                sameMarks(at + " iso-X " + std::to_string(x));
+            }
+            turned->Mark_Box2D(BOX2<double>(-1, -2, 1.5, 0.5));
+            renewed->Mark_Box2D(BOX2<double>(-1, -2, 1.5, 0.5));
+            sameMarks(at + " box");
+        }
+    }
+}
+
 TEST(DropCutterLift, LinePathsAndStringsLieOnTheDropSurface)
 {
     for (const Scene& scene : Scenes()) {
