@@ -135,8 +135,11 @@ long FindNode(const SGridLoop& loop, int row, int col)
 }
 
 // A loop through both filled nodes of a saddle is cut there into the part between them and
-// the part round the other way; parts of fewer than 3 nodes go.
-void SplitAtSaddle(std::vector<SGridLoop>& loops, size_t k, long i0, long i1)
+// the part round the other way; every part keeps its nodes, a lone node or a pair becoming the
+// loop its region alone would give. When a part's ends would not
+// meet along a row or column (the filled nodes are passed in another order), the loop stays
+// whole: it still bounds the region with the saddle joined. Returns 1 when cut.
+int SplitAtSaddle(std::vector<SGridLoop>& loops, size_t k, long i0, long i1)
 {
     if (i0 > i1)
         std::swap(i0, i1);
@@ -144,10 +147,14 @@ void SplitAtSaddle(std::vector<SGridLoop>& loops, size_t k, long i0, long i1)
     std::vector<SGridNode> inner(open.begin() + i0 + 1, open.begin() + i1);
     std::vector<SGridNode> outer(open.begin() + i1 + 1, open.end());
     outer.insert(outer.end(), open.begin(), open.begin() + i0);
+    for (const std::vector<SGridNode>* part : {&outer, &inner})
+        if (part->size() >= 2 && std::abs(part->front().row - part->back().row) + std::abs(part->front().col - part->back().col) > 1)
+            return 0;
     loops.erase(loops.begin() + long(k));
     for (const std::vector<SGridNode>* part : {&outer, &inner})
-        if (part->size() >= 3)
+        if (!part->empty())
             loops.push_back(LoopOfPositions(*part));
+    return 1;
 }
 
 void ResolveSaddles(std::vector<SGridLoop>& loops, std::vector<SGridSaddle>& saddles)
@@ -158,9 +165,10 @@ void ResolveSaddles(std::vector<SGridLoop>& loops, std::vector<SGridSaddle>& sad
             const long i1 = i0 < 0 ? -1 : FindNode(loops[k], s.row[1], s.col[1]);
             if (i1 < 0)
                 continue;
-            SplitAtSaddle(loops, k, i0, i1);
-            std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
-            std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
+            if (SplitAtSaddle(loops, k, i0, i1)) {
+                std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
+                std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
+            }
             break;
         }
     }

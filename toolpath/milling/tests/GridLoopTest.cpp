@@ -128,7 +128,10 @@ Nodes Walk(const SGridLoop& l, const std::string& what)
     for (size_t k = 1; k < l.nodes.size(); ++k) {
         const SGridNode& a = l.nodes[k - 1];
         const SGridNode& b = l.nodes[k];
-        EXPECT_TRUE(a.row == b.row || a.col == b.col) << what;
+        if (a.row != b.row && a.col != b.col) {
+            ADD_FAILURE() << what << "\nedge off rows and columns";
+            continue;
+        }
         const int dr = b.row > a.row ? 1 : b.row < a.row ? -1 : 0, dc = b.col > a.col ? 1 : b.col < a.col ? -1 : 0;
         for (int r = a.row, c = a.col; r != b.row || c != b.col; r += dr, c += dc)
             s.insert({r + dr, c + dc});
@@ -253,6 +256,52 @@ TEST(GridLoop, SaddlesAreFilledThenSplit)
             }
         }
     }
+}
+
+TEST(GridLoop, RandomBlobsWithSaddlesKeepTheirBoundary)
+{
+    // Every loop closed and on rows and columns through set or filled nodes, and every set
+    // node next to an empty one that was not filled lies on some loop.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(0, 1);
+    int tested = 0;
+    for (int attempt = 0; attempt < 3000 && tested < 150; ++attempt) {
+        const int R = 8 + attempt % 11, C = 9 + attempt % 15;
+        Grid g(size_t(R), std::string(size_t(C), '.'));
+        for (int i = 2; i < R - 2; ++i)
+            for (int j = 2; j < C - 2; ++j)
+                if (u(rng) < 0.5)
+                    g[size_t(i)][size_t(j)] = '#';
+        if (!HasSaddle(g))
+            continue;
+        ++tested;
+        std::string what = "random " + std::to_string(attempt);
+        for (const std::string& row : g)
+            what += "\n" + row;
+        CProtectNet net = NetOf(g);
+        std::vector<SGridLoop> loops;
+        std::vector<SGridSaddle> saddles;
+        NetLevelLoops(net, 1, loops, saddles);
+        Nodes filled, onLoops;
+        for (const SGridSaddle& s : saddles)
+            for (int k = 0; k < 2; ++k)
+                filled.insert({s.row[k], s.col[k]});
+        for (const SGridLoop& l : loops)
+            for (const auto& n : Walk(l, what)) {
+                onLoops.insert(n);
+                EXPECT_TRUE(g[size_t(n.first)][size_t(n.second)] == '#' || filled.count(n)) << what;
+            }
+        for (int i = 1; i + 1 < R; ++i)
+            for (int j = 1; j + 1 < C; ++j) {
+                if (g[size_t(i)][size_t(j)] != '#')
+                    continue;
+                bool edge = false;
+                for (auto [di, dj] : {std::pair{0, 1}, {1, 0}, {0, -1}, {-1, 0}})
+                    edge = edge || (g[size_t(i + di)][size_t(j + dj)] == '.' && !filled.count({i + di, j + dj}));
+                EXPECT_TRUE(!edge || onLoops.count({i, j})) << what << "\nnode " << i << " " << j;
+            }
+    }
+    EXPECT_GE(tested, 100);
 }
 
 TEST(GridLoop, DropLargestAndFree)
