@@ -21,20 +21,12 @@ namespace {
 
 using kernelfix::Dist;
 using kernelfix::EntityPtr;
+using kernelfix::Tilted;
 constexpr double kPi = std::numbers::pi;
 
 struct KernelCurveTest : ::testing::Test {
     void SetUp() override { ESSI_ResetKernelState(); }
 };
-
-// A tilted frame at (1, -2, 3).
-_rect_fm3d Tilted()
-{
-    _rect_fm3d f;
-    const double o[3] = {1, -2, 3}, x[3] = {1, 1, 0}, y[3] = {-1, 1, 1};
-    RF_Init(&f, o, x, y);
-    return f;
-}
 
 BCRV* WavyCurve()
 {

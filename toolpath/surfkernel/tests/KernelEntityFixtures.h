@@ -40,4 +40,13 @@ inline double Dist(const double* a, const double* b)
     return std::sqrt(s);
 }
 
+// A tilted frame at (1, -2, 3).
+inline _rect_fm3d Tilted()
+{
+    _rect_fm3d f;
+    const double o[3] = {1, -2, 3}, x[3] = {1, 1, 0}, y[3] = {-1, 1, 1};
+    RF_Init(&f, o, x, y);
+    return f;
+}
+
 }  // namespace kernelfix

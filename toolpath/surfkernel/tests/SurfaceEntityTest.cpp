@@ -25,19 +25,12 @@ namespace {
 
 using kernelfix::Dist;
 using kernelfix::EntityPtr;
+using kernelfix::Tilted;
 constexpr double kPi = std::numbers::pi;
 
 struct KernelSurfaceTest : ::testing::Test {
     void SetUp() override { ESSI_ResetKernelState(); }
 };
-
-_rect_fm3d Tilted()
-{
-    _rect_fm3d f;
-    const double o[3] = {1, -2, 3}, x[3] = {1, 1, 0}, y[3] = {-1, 1, 1};
-    RF_Init(&f, o, x, y);
-    return f;
-}
 
 // Meridian of the sphere of radius r about the origin from the south pole to
 // the north pole in the x-z plane.
