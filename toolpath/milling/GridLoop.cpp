@@ -157,19 +157,90 @@ int SplitAtSaddle(std::vector<SGridLoop>& loops, size_t k, long i0, long i1)
     return 1;
 }
 
-void ResolveSaddles(std::vector<SGridLoop>& loops, std::vector<SGridSaddle>& saddles)
+// Corner through which the step from a to b keeps to a row and a column, both legs running over
+// set nodes only and not through `avoid`. 0 when there is none, 1 with the corner, 2 when a and b
+// already share a row or column.
+int StepCorner(Flags& f, const SGridNode& a, const SGridNode& b, const SGridNode& avoid, SGridNode& corner)
+{
+    if (a.row == b.row || a.col == b.col)
+        return 2;
+    auto leg = [&f, &avoid](const SGridNode& p, const SGridNode& q) {
+        const int dr = q.row > p.row ? 1 : q.row < p.row ? -1 : 0, dc = q.col > p.col ? 1 : q.col < p.col ? -1 : 0;
+        for (int r = p.row, c = p.col;; r += dr, c += dc) {
+            if (!f.Set(r, c) || (r == avoid.row && c == avoid.col))
+                return false;
+            if (r == q.row && c == q.col)
+                return true;
+        }
+    };
+    for (const SGridNode& c : {SGridNode{a.row, b.col, -1}, SGridNode{b.row, a.col, -1}})
+        if (leg(a, c) && leg(c, b)) {
+            corner = c;
+            return 1;
+        }
+    return 0;
+}
+
+// Moves the loop's node at index i (with the corner nodes sharing its position) to (row, col),
+// adding a corner on each side where the new steps would leave the rows and columns. 0 when a
+// step cannot be kept on set nodes that way; the loop is then unchanged.
+int MoveNode(Flags& f, SGridLoop& loop, long i, int row, int col)
+{
+    std::vector<SGridNode> open(loop.nodes.begin(), loop.nodes.end() - 1);
+    const SGridNode old = open[size_t(i)], to{row, col, -1};
+    std::rotate(open.begin(), open.begin() + i, open.end());
+    while (!open.empty() && SamePos(open.front(), old))
+        open.erase(open.begin());
+    while (!open.empty() && SamePos(open.back(), old))
+        open.pop_back();
+    std::vector<SGridNode> pos;
+    SGridNode corner;
+    int step = open.empty() ? 2 : StepCorner(f, open.back(), to, old, corner);
+    if (step == 0)
+        return 0;
+    if (step == 1)
+        pos.push_back(corner);
+    pos.push_back(to);
+    step = open.empty() ? 2 : StepCorner(f, to, open.front(), old, corner);
+    if (step == 0)
+        return 0;
+    if (step == 1)
+        pos.push_back(corner);
+    pos.insert(pos.end(), open.begin(), open.end());
+    loop = LoopOfPositions(pos);
+    return 1;
+}
+
+// A saddle whose filled nodes lie on one loop splits it; on two loops (a ring closed only at a
+// corner: outer loop through one filled node, hole loop through the other) each loop takes the
+// other filled node instead of its own, both or neither.
+void ResolveSaddles(Flags& f, std::vector<SGridLoop>& loops, std::vector<SGridSaddle>& saddles)
 {
     for (SGridSaddle& s : saddles) {
+        long at[2] = {-1, -1};
+        size_t on[2] = {0, 0};
         for (size_t k = 0; k < loops.size(); ++k) {
-            const long i0 = FindNode(loops[k], s.row[0], s.col[0]);
-            const long i1 = i0 < 0 ? -1 : FindNode(loops[k], s.row[1], s.col[1]);
-            if (i1 < 0)
-                continue;
-            if (SplitAtSaddle(loops, k, i0, i1)) {
-                std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
-                std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
+            const long i0 = FindNode(loops[k], s.row[0], s.col[0]), i1 = FindNode(loops[k], s.row[1], s.col[1]);
+            if (i0 >= 0 && i1 >= 0) {
+                at[0] = i0, at[1] = i1, on[0] = on[1] = k;
+                break;
             }
-            break;
+            if (i0 >= 0 && at[0] < 0)
+                at[0] = i0, on[0] = k;
+            if (i1 >= 0 && at[1] < 0)
+                at[1] = i1, on[1] = k;
+        }
+        if (at[0] < 0 || at[1] < 0)
+            continue;
+        if (on[0] != on[1]) {
+            SGridLoop moved[2] = {loops[on[0]], loops[on[1]]};
+            if (MoveNode(f, moved[0], at[0], s.row[1], s.col[1]) && MoveNode(f, moved[1], at[1], s.row[0], s.col[0]))
+                loops[on[0]] = std::move(moved[0]), loops[on[1]] = std::move(moved[1]);
+            continue;
+        }
+        if (SplitAtSaddle(loops, on[0], at[0], at[1])) {
+            std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
+            std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
         }
     }
 }
@@ -273,7 +344,7 @@ void NetLevelLoops(CProtectNet& net, double z, std::vector<SGridLoop>& loops, st
         for (int j = 1; j + 1 < net.columns; ++j)
             if (f.At(i, j) != 0 && f.At(i, j - 1) == 0 && !f.Seen(i, j, 2))
                 loops.push_back(Trace(f, i, j));
-    ResolveSaddles(loops, saddles);
+    ResolveSaddles(f, loops, saddles);
     for (SGridLoop& l : loops) {
         DropCollinear(l);
         GridLoopArea(l);

@@ -23,8 +23,9 @@ struct SGridSaddle {
 };
 
 // Flags the nodes higher than z + 0.0001, fills and records the saddles, traces every
-// region's outer loop and its hole loops, splits loops joined at a saddle and drops the
-// nodes between collinear neighbours. Overwrites the net's flags.
+// region's outer loop and its hole loops, splits a loop joined at a saddle or, where the
+// saddle's filled nodes lie on two loops, swaps them between the loops, and drops the nodes
+// between collinear neighbours. Overwrites the net's flags.
 void NetLevelLoops(CProtectNet& net, double z, std::vector<SGridLoop>& loops, std::vector<SGridSaddle>& saddles);
 // Shoelace area over (column, row), halved by integer division; stored in the loop.
 long long GridLoopArea(SGridLoop& loop);

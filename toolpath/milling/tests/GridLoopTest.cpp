@@ -258,6 +258,50 @@ TEST(GridLoop, SaddlesAreFilledThenSplit)
     }
 }
 
+struct TwoLoopSaddleCase {
+    const char* what;
+    Grid grid;
+    std::pair<int, int> inHole, outside;  // the filled nodes
+};
+
+TEST(GridLoop, SaddleOnTwoLoopsSwapsTheFilledNodes)
+{
+    // A ring closed only at a corner: the outer loop passes the filled node outside the ring,
+    // the hole loop the one inside. Resolved, each loop passes the other filled node instead;
+    // apart from it each loop walks exactly the labelling's boundary nodes.
+    const TwoLoopSaddleCase cases[] = {
+        {"falling diagonal at the bottom right", {".......", ".####..", ".#..#..", ".#..#..", ".###...", "......."}, {3, 3}, {4, 4}},
+        {"rising diagonal at the top right", {"........", ".####...", ".#...#..", ".#...#..", ".#####..", "........"}, {2, 4}, {1, 5}},
+        {"falling diagonal at the top left", {"........", "..####..", ".#...#..", ".#...#..", ".#####..", "........"}, {2, 2}, {1, 1}},
+        // The outer loop reaches the outer filled node from a set node beside the corner; its
+        // new way to the inner one turns round that node's neighbour.
+        {"outer filled node entered from beside the corner", {"........", ".####...", ".#..#...", ".#..##..", ".###.#..", "........"}, {3, 3}, {4, 4}},
+    };
+    for (const TwoLoopSaddleCase& t : cases) {
+        CProtectNet net = NetOf(t.grid);
+        std::vector<SGridLoop> loops;
+        std::vector<SGridSaddle> saddles;
+        NetLevelLoops(net, 1, loops, saddles);
+        ASSERT_EQ(saddles.size(), 1u) << t.what;
+        ASSERT_EQ(loops.size(), 2u) << t.what;
+        const Nodes filled = {t.inHole, t.outside};
+        EXPECT_EQ(filled, (Nodes{{saddles[0].row[0], saddles[0].col[0]}, {saddles[0].row[1], saddles[0].col[1]}})) << t.what;
+        const Expected want = Oracle(t.grid);
+        std::multiset<Nodes> got;
+        for (SGridLoop& l : loops) {
+            Nodes walked = Walk(l, t.what);
+            const bool outer = GridLoopArea(l) > 0;
+            EXPECT_EQ(walked.count(t.inHole), outer ? 1u : 0u) << t.what;
+            EXPECT_EQ(walked.count(t.outside), outer ? 0u : 1u) << t.what;
+            for (const auto& n : filled)
+                walked.erase(n);
+            got.insert(walked);
+        }
+        EXPECT_NE(loops[0].area > 0, loops[1].area > 0) << t.what;
+        EXPECT_TRUE(got == want.loops) << t.what;
+    }
+}
+
 TEST(GridLoop, RandomBlobsWithSaddlesKeepTheirBoundary)
 {
     // Every loop closed and on rows and columns through set or filled nodes, and every set
