@@ -2,6 +2,7 @@
 // Kernel entity records for the tests: owners that free them the way the
 // kernel says, and central differences of curve and surface evaluations.
 
+#include "framework/numerak/Matrix33.h"
 #include "framework/numerak/QvMem.h"
 #include "toolpath/surfkernel/CurveEntity.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
