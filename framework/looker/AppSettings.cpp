@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -43,14 +44,33 @@ bool ParseDouble(const std::string& text, double& out)
     return true;
 }
 
+// A positive length or angle kept as float: values beyond float's range or
+// that round to zero would overflow the conversion or stall discretisation.
+bool ParsePositiveFloat(const std::string& text, float& out)
+{
+    double d = 0.0;
+    if (!ParseDouble(text, d) || !(d > 0.0) || d > std::numeric_limits<float>::max()) return false;
+    const float f = static_cast<float>(d);
+    if (!(f > 0.0f)) return false;
+    out = f;
+    return true;
+}
+
 }  // namespace
 
 BOOL CQVAppSettings::LoadProfile(const CString& path)
 {
     std::ifstream in(ProfilePath(path));
     if (!in) return FALSE;
+    ReadProfile(in);
+    return TRUE;
+}
+
+void CQVAppSettings::ReadProfile(std::istream& in)
+{
     std::string line;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // a file saved with CR LF
         const auto eq = line.find('=');
         if (eq == std::string::npos) continue;
         const std::string key = line.substr(0, eq);
@@ -71,14 +91,13 @@ BOOL CQVAppSettings::LoadProfile(const CString& path)
         else if (key == "ShowTips" && ParseInt(value, i)) m_bShowTips = i != 0;
         else if (key == "GuideX" && ParseDouble(value, d)) m_ptGuide[0] = d;
         else if (key == "GuideY" && ParseDouble(value, d)) m_ptGuide[1] = d;
-        else if (key == "Precision" && ParseDouble(value, d) && d > 0) m_fPrecision = static_cast<float>(d);
-        else if (key == "DiscAngle" && ParseDouble(value, d) && d > 0) m_fDiscAngle = static_cast<float>(d);
+        else if (key == "Precision") ParsePositiveFloat(value, m_fPrecision);
+        else if (key == "DiscAngle") ParsePositiveFloat(value, m_fDiscAngle);
         else if (key == "MedialAngle" && ParseInt(value, i)) m_nMedialAngle = i;
         else if (key == "ShowUnit" && ParseInt(value, i)) m_bShowUnit = i != 0;
         else if (key == "SnapPixels" && ParseInt(value, i) && i > 0) m_nSnapPixels = i;
         else if (key == "ColorScheme" && ParseInt(value, i) && i >= 0 && i <= 5) m_nColorScheme = static_cast<short>(i);
     }
-    return TRUE;
 }
 
 BOOL CQVAppSettings::SaveProfile(const CString& path) const

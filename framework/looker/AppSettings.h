@@ -6,6 +6,8 @@
 #include "platform/core/WinString.h"
 #include "platform/core/WinTypes.h"
 
+#include <istream>
+
 // Length units of the settings (m_nUnit).
 inline constexpr int kUnitMillimetre = 0;
 inline constexpr int kUnitCentimetre = 1;
@@ -49,6 +51,9 @@ public:
     // skipped and keep their current value; FALSE when the file cannot be
     // opened or written.
     BOOL LoadProfile(const CString& path = CString());
+    // Reads "key=value" lines from in by the same rules (what LoadProfile
+    // does once the file is open).
+    void ReadProfile(std::istream& in);
     BOOL SaveProfile(const CString& path = CString()) const;
 
 private:

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -109,6 +110,20 @@ TEST_F(AppDataTest, BadValuesKeepTheDefaults)
     EXPECT_FALSE(g.m_bViewAnimation);
     CQVGlobal none;
     EXPECT_FALSE(none.LoadProfile(CString(L"/nonexistent/dir/settings.cfg")));
+}
+
+TEST(SettingsTextTest, LengthsOutsideFloatRangeKeepTheirValues)
+{
+    // 1e300 overflows the float conversion; 1e-300 rounds to a zero precision.
+    std::istringstream text("Precision=1e300\nDiscAngle=1e-300\nPrecision=-1\nDiscAngle=inf\n");
+    CQVAppSettings s;
+    s.ReadProfile(text);
+    EXPECT_FLOAT_EQ(s.m_fPrecision, 0.01f);
+    EXPECT_FLOAT_EQ(s.m_fDiscAngle, 170.0f);
+    std::istringstream crlf("Precision=0.5\r\nUnit=2\r\n");
+    s.ReadProfile(crlf);
+    EXPECT_FLOAT_EQ(s.m_fPrecision, 0.5f);
+    EXPECT_EQ(s.m_nUnit, kUnitInch);
 }
 
 TEST(UnitTest, MillimetresConvertToTheCurrentUnit)
