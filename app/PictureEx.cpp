@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstring>
 
 IMPLEMENT_DYNAMIC(CPictureEx, CStatic)
@@ -136,6 +137,15 @@ bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
     if (!layout || layout->frames.empty() || !FitsControl(layout->width, layout->height)) return false;
     m_nWidth = layout->width;
     m_nHeight = layout->height;
+    // An LZW code of at most 12 bits stands for at most 4096 pixels, so a
+    // frame cannot describe more than 4096 pixels per byte of it; the decoder
+    // still fills the area it declares. Frames from the first that declares
+    // more than its bytes can describe are damaged and are not decoded.
+    const auto damaged = std::find_if(layout->frames.begin(), layout->frames.end(), [](const korvel::GifFrameInfo& f) {
+        return static_cast<long long>(f.width) * f.height > kGifPixelsPerByte * static_cast<long long>(f.end - f.start);
+    });
+    layout->frames.erase(damaged, layout->frames.end());
+    if (layout->frames.empty()) return false;
     // A frame's area is drawn, saved and disposed inside the screen only.
     const QRect screen(0, 0, m_nWidth, m_nHeight);
     for (korvel::GifFrameInfo& frame : layout->frames) {

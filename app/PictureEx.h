@@ -28,6 +28,8 @@ public:
     // the memory picture would not fit a control.
     static constexpr int kMaxSide = 8192;
     static constexpr long long kMaxPixels = 16LL * 1024 * 1024;
+    // Most pixels one byte of a GIF frame's data can stand for.
+    static constexpr long long kGifPixelsPerByte = 4096;
 
     CPictureEx();
     ~CPictureEx() override;

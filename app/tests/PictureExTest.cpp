@@ -141,23 +141,41 @@ TEST_F(PictureExTest, DataThatDoesNotDecodeFailsAndLeavesTheControlEmpty)
     }
 }
 
-// Found by fuzzing: a frame descriptor far larger than the logical screen,
-// with disposal method 3, made the control save an area of gigabytes.
+// A frame reaching past the logical screen is drawn, saved and restored
+// inside the screen only.
 TEST_F(PictureExTest, FramesStayInsideTheScreen)
 {
-    ASSERT_TRUE(Load("hostile-frame-beyond-screen.gif"));
+    ASSERT_TRUE(Load("frame-beyond-screen.gif"));
     const SIZE size = m_picture.GetPictureSize();
-    ASSERT_GE(m_picture.GetFrameCount(), 2);
+    ASSERT_EQ(m_picture.GetFrameCount(), 2);
     for (int i = 0; i < m_picture.GetFrameCount(); ++i) {
         const RECT area = m_picture.GetFrameArea(i);
         EXPECT_TRUE(area.left >= 0 && area.top >= 0 && area.right <= size.cx && area.bottom <= size.cy) << "frame " << i;
     }
+    const RECT second = m_picture.GetFrameArea(1);
+    EXPECT_EQ(second.left, 30);
+    EXPECT_EQ(second.bottom, 30);
     m_picture.StartPlaying();
     ASSERT_TRUE(WaitUntilStopped(m_picture));
     m_picture.StartPlaying();
     ASSERT_TRUE(WaitUntilStopped(m_picture));
     EXPECT_EQ(m_picture.GetMemoryPicture().width(), size.cx);
     EXPECT_EQ(m_picture.GetMemoryPicture().height(), size.cy);
+}
+
+// Found by fuzzing: frames declaring far more pixels than their few bytes can
+// describe (a frame of 55988 x 29579 in 12 bytes; 23 frames of up to 256 x
+// 24576 in 1236 bytes took seconds) are damaged: the animation ends before
+// the first of them, and a file whose first frame is damaged is refused.
+TEST_F(PictureExTest, FramesDeclaringMorePixelsThanTheirBytesAreNotDecoded)
+{
+    ASSERT_TRUE(Load("frame-declaring-more-than-its-bytes.gif"));
+    EXPECT_EQ(m_picture.GetFrameCount(), 1);
+    EXPECT_EQ(m_picture.GetPictureSize().cx, 40);
+    for (const char* name : {"hostile-frame-beyond-screen.gif", "hostile-frames-declaring-more-than-their-bytes.gif"}) {
+        EXPECT_FALSE(Load(name)) << name;
+        EXPECT_EQ(m_picture.GetFrameCount(), 0) << name;
+    }
 }
 
 TEST_F(PictureExTest, PicturesTooLargeForAControlAreRefused)

@@ -19,3 +19,10 @@ convert -size 30x20 xc:'#336699' -fill '#cc2200' -draw 'rectangle 0,0 14,19' -qu
 # Damaged data: a GIF cut inside its first frame, and text.
 head -c 40 anim3.gif > truncated.gif
 printf 'This is not a picture.\n' > notimage.txt
+# A 20 x 20 frame at (30, 20) that reaches past the 40 x 30 screen, restored
+# to the previous picture afterwards.
+convert -size 40x30 xc:red -dispose previous \( -size 20x20 xc:blue -repage 40x30+30+20 \) -loop 0 frame-beyond-screen.gif
+# The same with the second frame declared 20000 rows high: more pixels than
+# its 36 bytes can describe.
+cp frame-beyond-screen.gif frame-declaring-more-than-its-bytes.gif
+printf '\x20\x4e' | dd of=frame-declaring-more-than-its-bytes.gif bs=1 seek=107 conv=notrunc status=none
