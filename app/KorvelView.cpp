@@ -287,7 +287,7 @@ void CKorvelView::OnDraw(CDC* pDC)
         if (global != nullptr && global->m_bShowRulers) SendToFrame(korvel::WM_KV_SHOW_RULERS);
         if (CSelector* selector = gGetSelector()) selector->SetWorkPlane(3, 1);
         ShowGLArea(FALSE);
-        CQVMemDC memDC(pDC);
+        CQVMemDC memDC(pDC, nullptr, &m_frameBitmap);
         const CRect rect = memDC.GetRect();
         if (!rect.IsRectEmpty()) {
             CDC* dc = memDC.DrawingDC();

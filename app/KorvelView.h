@@ -9,6 +9,7 @@
 #include "framework/relayon/GLView.h"
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinGeometry.h"
+#include "platform/ui/Bitmap.h"
 
 #include <memory>
 
@@ -175,6 +176,8 @@ private:
     CLooker* m_pLooker = nullptr;
     std::unique_ptr<CPrintPreviewState> m_pPreviewState;
     int m_nPaints = 0;
+    // The off-screen picture of the 2D frames, kept while the view's size stays.
+    CBitmap m_frameBitmap;
     bool m_bPageFitted = false;
     int m_nGLWidth = 0;
     int m_nGLHeight = 0;

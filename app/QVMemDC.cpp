@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-CQVMemDC::CQVMemDC(CDC* pDC, const RECT* rect)
+CQVMemDC::CQVMemDC(CDC* pDC, const RECT* rect, CBitmap* keep)
     : m_pDC(pDC), m_bMemDC(pDC != nullptr && !pDC->IsPrinting() ? TRUE : FALSE)
 {
     if (pDC == nullptr) return;
@@ -15,17 +15,23 @@ CQVMemDC::CQVMemDC(CDC* pDC, const RECT* rect)
         pDC->GetClipBox(&clip);
         m_rect = CRect(clip);
     }
+    const CQVGlobal* global = gGetQVGlobal();
+    const bool fill = m_rect.Width() >= 1 && m_rect.Height() >= 1;
     if (m_bMemDC) {
         CreateCompatibleDC(pDC);
-        m_bitmap.CreateCompatibleBitmap(pDC, std::max(m_rect.Width(), 1), std::max(m_rect.Height(), 1));
-        m_pOldBitmap = SelectObject(&m_bitmap);
+        CBitmap* bitmap = keep != nullptr ? keep : &m_ownBitmap;
+        const SIZE size{std::max(m_rect.Width(), 1), std::max(m_rect.Height(), 1)};
+        const SIZE had = bitmap->GetSize();
+        const bool reused = bitmap->IsCreated() && had.cx == size.cx && had.cy == size.cy;
+        if (!reused) bitmap->CreateCompatibleBitmap(pDC, size.cx, size.cy);
+        m_pOldBitmap = SelectObject(bitmap);
         // Logical coordinates stay those of the target.
         SetWindowOrg(m_rect.left, m_rect.top);
+        // A reused bitmap still holds the last frame: without a background
+        // colour it starts black, as a new one does.
+        if (reused && global == nullptr && fill) FillSolidRect(&m_rect, RGB(0, 0, 0));
     }
-    const CQVGlobal* global = gGetQVGlobal();
-    if (global != nullptr && m_rect.Width() >= 1 && m_rect.Height() >= 1) {
-        DrawingDC()->FillSolidRect(&m_rect, global->m_crBackground);
-    }
+    if (global != nullptr && fill) DrawingDC()->FillSolidRect(&m_rect, global->m_crBackground);
 }
 
 CQVMemDC::~CQVMemDC()

@@ -11,7 +11,10 @@
 class CQVMemDC : public CQtDC {
 public:
     // rect in the target's logical units; null takes the target's clip box.
-    explicit CQVMemDC(CDC* pDC, const RECT* rect = nullptr);
+    // keep, when given, is a bitmap owned by the caller that is drawn on
+    // instead of a new one, and reused from frame to frame while the size
+    // stays the same (it is made anew when the size changes).
+    explicit CQVMemDC(CDC* pDC, const RECT* rect = nullptr, CBitmap* keep = nullptr);
     ~CQVMemDC() override;
     CQVMemDC(const CQVMemDC&) = delete;
     CQVMemDC& operator=(const CQVMemDC&) = delete;
@@ -25,6 +28,6 @@ private:
     CBitmap* m_pOldBitmap = nullptr;
     CDC* m_pDC;
     BOOL m_bMemDC;
-    CBitmap m_bitmap;
+    CBitmap m_ownBitmap;
     CRect m_rect;
 };

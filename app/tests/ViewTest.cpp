@@ -168,6 +168,47 @@ TEST(MemDC, CopiesThePictureOnlyWhenDestroyed)
     looker::testing::ResetQVGlobal();
 }
 
+// A kept bitmap shows nothing of the frame before: each frame starts on the
+// background (black without settings, as a new bitmap does) and a new size
+// makes a new bitmap.
+TEST(MemDC, KeptBitmapStartsEachFrameAfresh)
+{
+    struct Row {
+        const char* label;
+        bool settings;
+        int width;
+        COLORREF start;
+    };
+    const Row rows[] = {
+        {"same size, settings", true, 40, RGB(10, 20, 30)},
+        {"same size, no settings", false, 40, RGB(0, 0, 0)},
+        {"new size", true, 36, RGB(10, 20, 30)},
+    };
+    for (const Row& row : rows) {
+        looker::testing::ResetQVGlobal();
+        if (row.settings) gNewQVGlobal()->m_crBackground = RGB(10, 20, 30);
+        QImage screen(40, 30, QImage::Format_RGB32);
+        screen.fill(Qt::white);
+        CQtDC target(&screen);
+        CBitmap kept;
+        {
+            CQVMemDC memDC(&target, nullptr, &kept);
+            memDC.FillSolidRect(5, 5, 10, 10, RGB(200, 0, 0));
+        }
+        const QImage* first = kept.GetImage();
+        const RECT rect{0, 0, row.width, 30};
+        {
+            CQVMemDC memDC(&target, &rect, &kept);
+            memDC.SetPixelV(20, 20, RGB(0, 200, 0));
+        }
+        EXPECT_EQ(kept.GetImage() == first, row.width == 40) << row.label << ": bitmap reused";
+        EXPECT_EQ(kept.GetSize().cx, row.width) << row.label;
+        EXPECT_EQ(PixelAt(screen, CPoint(7, 7)), row.start) << row.label;
+        EXPECT_EQ(PixelAt(screen, CPoint(20, 20)), RGB(0, 200, 0)) << row.label;
+    }
+    looker::testing::ResetQVGlobal();
+}
+
 }  // namespace
 
 // Hiding the design centre grows the view while the next drawing still paints:

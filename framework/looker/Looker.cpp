@@ -325,7 +325,7 @@ void CLooker::StrokeProjected(const double* pixels, int count, CDC* dc) const
         if (run.size() >= 2)
             dc->Polyline(run.data(), int(run.size()));
         else if (run.size() == 1)
-            dc->SetPixel(run[0], dc->GetPenState().colour);  // the whole run falls on one pixel
+            dc->SetPixelV(run[0], dc->GetPenState().colour);  // the whole run falls on one pixel
         run.clear();
     };
     auto append = [&](double x, double y) {

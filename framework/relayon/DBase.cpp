@@ -170,8 +170,9 @@ BOOL CDBase::GetBox2D(BOX2<double>* box)
 void CDBase::RoughPick(const double* p, double aperture, CDbEntityList& out)
 {
     if (p == nullptr) return;
+    LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities) {
-        if (!IsDrawable(e)) continue;
+        if (!IsDrawable(e, layers)) continue;
         BOX2<double> b;
         if (!e->GetBox(&b)) continue;
         b.Inflate(aperture);
@@ -193,9 +194,10 @@ CDbEntity* CDBase::RoughPick(const Position& pos)
     if (dc == nullptr) return nullptr;
     const GCamera& camera = dc->GetCamera();
     CDbEntity* found = nullptr;
+    LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities) {
         BOX3<double> b;
-        if (!IsDrawable(e) || !e->GetBox3D(&b)) continue;
+        if (!IsDrawable(e, layers) || !e->GetBox3D(&b)) continue;
         double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
         for (int corner = 0; corner < 8; ++corner) {
             const double w[3] = {corner & 1 ? b.xmax : b.xmin, corner & 2 ? b.ymax : b.ymin, corner & 4 ? b.zmax : b.zmin};
@@ -218,12 +220,23 @@ BOOL CDBase::HasBaseType(int mask) const
     return FALSE;
 }
 
-BOOL CDBase::IsDrawable(CDbEntity* entity) const
+bool CDBase::LayerVisibility::Visible(int id)
+{
+    // Entities mostly come in runs on one layer: the last answer is kept.
+    if (!m_bKnown || id != m_nId) {
+        const CLayer* layer = m_db.GetLayerByID(id);
+        m_nId = id;
+        m_bVisible = layer == nullptr || layer->IsVisible();
+        m_bKnown = true;
+    }
+    return m_bVisible;
+}
+
+BOOL CDBase::IsDrawable(CDbEntity* entity, LayerVisibility& layers) const
 {
     if (!entity->IsVisible()) return FALSE;
     if (!m_bPathVisible && (entity->GetBaseType() & kDbBasePath) != 0) return FALSE;
-    const CLayer* layer = GetLayerByID(entity->GetLayerID());
-    return layer == nullptr || layer->IsVisible();
+    return layers.Visible(entity->GetLayerID()) ? TRUE : FALSE;
 }
 
 void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
@@ -233,8 +246,9 @@ void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
     CLooker* looker = gGetLooker();
     const bool check = bCheckView && looker != nullptr;
     if (check) view = looker->GetViewBox();
+    LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities) {
-        if (e->IsSelected() || !IsDrawable(e)) continue;
+        if (e->IsSelected() || !IsDrawable(e, layers)) continue;
         if (e->GetType() == kDbTypeAidLine) {
             if (bDrawAid && m_bAidLineVisible) e->Draw(dc, mode);
             continue;
@@ -250,15 +264,17 @@ void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
 
 void CDBase::DrawAllUnSel(COpenGLDC* dc, int mode)
 {
+    LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities)
-        if (!e->IsSelected() && IsDrawable(e)) e->DrawGL(dc, mode);
+        if (!e->IsSelected() && IsDrawable(e, layers)) e->DrawGL(dc, mode);
 }
 
 void CDBase::DrawAllEx(CDC* dc, int mode)
 {
     if (dc == nullptr) return;
+    LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities) {
-        if (!IsDrawable(e)) continue;
+        if (!IsDrawable(e, layers)) continue;
         if (e->GetType() == kDbTypeAidLine && !m_bAidLineVisible) continue;
         e->Draw(dc, mode);
     }

@@ -99,7 +99,20 @@ public:
 
 private:
     void WriteStream(CArchive& ar, const CTypedPtrList<CObList, CDbEntity*>& entities);
-    BOOL IsDrawable(CDbEntity* entity) const;
+    // Visibility of layers by id during one pass over the entities, in which
+    // the layer table does not change.
+    class LayerVisibility {
+    public:
+        explicit LayerVisibility(const CDBase& db) : m_db(db) {}
+        bool Visible(int id);
+
+    private:
+        const CDBase& m_db;
+        int m_nId = 0;
+        bool m_bVisible = true;
+        bool m_bKnown = false;
+    };
+    BOOL IsDrawable(CDbEntity* entity, LayerVisibility& layers) const;
 
     CTypedPtrList<CObList, CDbEntity*> m_entities;
     CTypedPtrList<CObList, CLayer*> m_layers;

@@ -127,6 +127,8 @@ BOOL CDC::Rectangle(LPCRECT rect)
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF colour) { return OnSetPixel(x, y, colour); }
 
+BOOL CDC::SetPixelV(int x, int y, COLORREF colour) { return OnSetPixelV(x, y, colour); }
+
 void CDC::OnLineTo(POINT, POINT) {}
 
 void CDC::OnPolyline(const POINT*, int) {}
@@ -136,6 +138,11 @@ void CDC::OnEllipse(const RECT&) {}
 void CDC::OnRectangle(const RECT&) {}
 
 COLORREF CDC::OnSetPixel(int, int, COLORREF colour) { return colour; }
+
+BOOL CDC::OnSetPixelV(int x, int y, COLORREF colour)
+{
+    return OnSetPixel(x, y, colour) != static_cast<COLORREF>(-1) ? TRUE : FALSE;
+}
 
 COLORREF CDC::GetPixel(int, int) const { return static_cast<COLORREF>(-1); }
 

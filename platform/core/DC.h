@@ -136,6 +136,9 @@ public:
     // Returns the colour actually set, or (COLORREF)-1 when the pixel is outside.
     COLORREF SetPixel(int x, int y, COLORREF colour);
     COLORREF SetPixel(POINT p, COLORREF colour) { return SetPixel(p.x, p.y, colour); }
+    // The same pixel without reading it back: TRUE when it lies on the surface.
+    BOOL SetPixelV(int x, int y, COLORREF colour);
+    BOOL SetPixelV(POINT p, COLORREF colour) { return SetPixelV(p.x, p.y, colour); }
     // (COLORREF)-1 when the pixel is outside or the context has no surface.
     virtual COLORREF GetPixel(int x, int y) const;
 
@@ -210,6 +213,7 @@ protected:
     virtual void OnEllipse(const RECT& rect);
     virtual void OnRectangle(const RECT& rect);
     virtual COLORREF OnSetPixel(int x, int y, COLORREF colour);
+    virtual BOOL OnSetPixelV(int x, int y, COLORREF colour);
     virtual void OnSelectFont() {}
     virtual void OnSetOrigin() {}
     virtual BOOL OnTextOut(int x, int y, LPCTSTR text, int count);

@@ -198,24 +198,27 @@ void CQtDC::OnRectangle(const RECT& rect) {
 }
 
 COLORREF CQtDC::OnSetPixel(int x, int y, COLORREF colour) {
-  if (m_pSurface == nullptr) return static_cast<COLORREF>(-1);
+  if (!OnSetPixelV(x, y, colour)) return static_cast<COLORREF>(-1);
+  return GetPixel(x, y);
+}
+
+BOOL CQtDC::OnSetPixelV(int x, int y, COLORREF colour) {
+  if (m_pSurface == nullptr) return FALSE;
   const POINT o = Offset();
-  const int px = x + o.x;
-  const int py = y + o.y;
-  if (!m_pSurface->rect().contains(px, py)) return static_cast<COLORREF>(-1);
-  if (!Drawing()) return GetPixel(x, y);
+  if (!m_pSurface->rect().contains(x + o.x, y + o.y)) return FALSE;
+  if (!Drawing()) return TRUE;
   // Through the painter, so that the raster operation applies to single pixels too.
   const PenState& pen = GetPenState();
   const int rop = GetROP2();
   if (pen.colour == colour && pen.width <= 1 && pen.style == PS_SOLID && rop != R2_BLACK && rop != R2_WHITE) {
     m_pPainter->drawPoint(x, y);  // the pen in force is this pixel's pen already
-    return GetPixel(x, y);
+    return TRUE;
   }
   const QPen saved = m_pPainter->pen();
   m_pPainter->setPen(QPen(ToQColor(colour), 0));
   m_pPainter->drawPoint(x, y);
   m_pPainter->setPen(saved);
-  return GetPixel(x, y);
+  return TRUE;
 }
 
 COLORREF CQtDC::GetPixel(int x, int y) const {

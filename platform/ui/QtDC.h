@@ -49,6 +49,7 @@ protected:
   void OnEllipse(const RECT& rect) override;
   void OnRectangle(const RECT& rect) override;
   COLORREF OnSetPixel(int x, int y, COLORREF colour) override;
+  BOOL OnSetPixelV(int x, int y, COLORREF colour) override;
   void OnSelectFont() override;
   void OnSetOrigin() override;
   BOOL OnTextOut(int x, int y, LPCTSTR lpszString, int nCount) override;

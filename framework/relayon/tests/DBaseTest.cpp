@@ -1,5 +1,5 @@
 // Entity database stream: round trip, the head that the import command reads
-// itself, damaged streams, and the selection file.
+// itself, damaged streams, and the selection file; drawing and picking by layer.
 #include "framework/db/DbAidLine.h"
 #include "framework/db/DbCurve.h"
 #include "framework/db/DbUnion.h"
@@ -11,6 +11,7 @@
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "platform/core/Archive.h"
+#include "platform/core/RecordingDC.h"
 
 #include <gtest/gtest.h>
 
@@ -373,4 +374,45 @@ TEST_F(DBaseTest, LayerTableTakesOutAndPutsBackAtAPosition)
     EXPECT_EQ(db->GetLayer(1)->GetName(), CString(L"B"));
     EXPECT_EQ(db->GetIndexByLayerID(idB), 1);
     EXPECT_EQ(db->GetLayerIDByIndex(-1), -1);
+}
+
+// Drawing and picking skip the entities on hidden layers; runs of entities on
+// one layer, layers changing back and forth and ids of no layer (drawn) are
+// mixed so that the layer looked up last is never taken for another one.
+TEST_F(DBaseTest, HiddenLayersHideTheirEntitiesWhateverTheOrder)
+{
+    CDBase* db = CDBase::Instance();
+    auto* hidden = new CLayer(CString(L"hidden"));
+    hidden->SetInVisible();
+    auto* shown = new CLayer(CString(L"shown"));
+    db->AddLayer(hidden);
+    db->AddLayer(shown);
+    const int first = db->GetLayerIDByIndex(0);
+    const int none = shown->GetID() + 50;
+    const int layers[] = {hidden->GetID(), hidden->GetID(), first, shown->GetID(), hidden->GetID(),
+                          none, none, first, hidden->GetID(), shown->GetID()};
+    std::vector<COLORREF> drawn;
+    int n = 0;
+    for (int layer : layers) {
+        const double p[2] = {0, 0}, q[2] = {10, 5};
+        CDbCurve* line = dbGenLine(p, q);
+        const COLORREF colour = RGB(1 + n++, 0, 0);
+        line->SetColor(colour);
+        line->SetLayerID(layer);
+        db->AddTail(line);
+        if (layer != hidden->GetID()) drawn.push_back(colour);
+    }
+    RecordingDC dc;
+    db->DrawAllUnSel(&dc, 0, 0, 1);
+    std::vector<COLORREF> pens;
+    for (const DCRecord& r : dc.Filter(DCRecord::SelectPen))
+        if (r.pen.colour != RGB(0, 0, 0)) pens.push_back(r.pen.colour);
+    EXPECT_EQ(pens, drawn);
+
+    CDbEntityList hits;
+    const double at[2] = {5.0, 2.5};
+    db->RoughPick(at, 0.0, hits);
+    std::vector<COLORREF> picked;
+    for (CDbEntity* e : hits) picked.push_back(e->GetColor());
+    EXPECT_EQ(picked, drawn);
 }

@@ -1,5 +1,6 @@
 // A bitmap drawn into a parallelogram on a Qt context: each pixel lands where the
 // affine map of the three corners puts it, the key colour leaves the surface showing.
+// Single pixels set without read-back land as those set with it.
 #include "platform/ui/QtApp.h"
 #include "platform/ui/QtDC.h"
 
@@ -62,4 +63,43 @@ TEST(QtDCImageTest, ImageFillsTheParallelogramAndTheKeyColourIsTransparent)
     CDC plain;
     const POINT corners[3] = {{0, 0}, {4, 0}, {0, 2}};
     EXPECT_FALSE(plain.DrawImage(corners, 4, 2, bgra.data(), nullptr)) << "a context without a surface";
+}
+
+TEST(QtDCImageTest, PixelWithoutReadBackDrawsAsSetPixel)
+{
+    ASSERT_TRUE(AfxEnsureQtApplication());
+    struct Row {
+        const char* label;
+        int rop;
+        COLORREF pen, colour;
+        int x, y;
+        BOOL onSurface;
+    };
+    const Row rows[] = {
+        {"the pen's colour", R2_COPYPEN, RGB(200, 0, 0), RGB(200, 0, 0), 3, 4, TRUE},
+        {"another colour", R2_COPYPEN, RGB(200, 0, 0), RGB(0, 0, 90), 0, 0, TRUE},
+        {"exclusive or", R2_XORPEN, RGB(255, 255, 255), RGB(255, 255, 255), 9, 7, TRUE},
+        {"no operation", R2_NOP, RGB(200, 0, 0), RGB(200, 0, 0), 5, 5, TRUE},
+        {"black mode", R2_BLACK, RGB(200, 0, 0), RGB(200, 0, 0), 6, 2, TRUE},
+        {"beyond the right edge", R2_COPYPEN, RGB(200, 0, 0), RGB(200, 0, 0), 10, 4, FALSE},
+        {"above the top", R2_COPYPEN, RGB(200, 0, 0), RGB(200, 0, 0), 3, -1, FALSE},
+    };
+    for (const Row& row : rows) {
+        QImage images[2];
+        for (int k = 0; k < 2; ++k) {
+            images[k] = QImage(10, 8, QImage::Format_RGB32);
+            images[k].fill(QColor(40, 90, 200));
+            CQtDC dc(&images[k]);
+            CPen pen(PS_SOLID, 1, row.pen);
+            dc.SelectObject(&pen);
+            dc.SetROP2(row.rop);
+            if (k == 0) {
+                EXPECT_EQ(dc.SetPixel(row.x, row.y, row.colour) != static_cast<COLORREF>(-1), row.onSurface != FALSE)
+                    << row.label;
+            } else {
+                EXPECT_EQ(dc.SetPixelV(row.x, row.y, row.colour), row.onSurface) << row.label;
+            }
+        }
+        EXPECT_EQ(images[0], images[1]) << row.label;
+    }
 }
