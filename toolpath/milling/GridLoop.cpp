@@ -239,6 +239,7 @@ void ResolveSaddles(Flags& f, std::vector<SGridLoop>& loops, std::vector<SGridSa
             continue;
         }
         if (SplitAtSaddle(loops, on[0], at[0], at[1])) {
+            s.split = true;
             std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
             std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
         }
