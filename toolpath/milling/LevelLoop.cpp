@@ -227,11 +227,19 @@ void RecordListFree(SLevelRecords& recs)
     recs.count = 0;
 }
 
-CSegmentGrid::CSegmentGrid(CIntLineSet& s, const CProtectNet& net)
-    : set(s), x0(net.columnX.empty() ? 0 : net.columnX[0]), y0(net.rowY.empty() ? 0 : net.rowY[0]),
-      step(net.step > 0 ? net.step : 1), cols(std::max(1, net.columns - 1)), rows(std::max(1, net.rows - 1)),
-      cells(size_t(cols) * size_t(rows))
+CSegmentGrid::CSegmentGrid(CIntLineSet& set, double step)
 {
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const SIntSegment* s = set.head; s; s = s->next)
+        box[0] = std::min(box[0], s->box[0]), box[1] = std::min(box[1], s->box[1]),
+        box[2] = std::max(box[2], s->box[2]), box[3] = std::max(box[3], s->box[3]);
+    if (set.head) {
+        const double w = box[2] - box[0], h = box[3] - box[1];
+        size = std::max({step > 0 ? step : 1.0, std::sqrt(w * h / set.count), std::max(w, h) / 4096});
+        x0 = box[0], y0 = box[1];
+        cols = int(w / size) + 1, rows = int(h / size) + 1;
+    }
+    cells.resize(size_t(cols) * size_t(rows));
     double key = 0;
     for (SIntSegment* g = set.head; g; g = g->next)
         Add(g, key++);
@@ -240,8 +248,8 @@ CSegmentGrid::CSegmentGrid(CIntLineSet& s, const CProtectNet& net)
 void CSegmentGrid::Cells(const double* box, int* range) const
 {
     const auto clampTo = [](double v, int n) { return int(std::clamp(std::floor(v), 0.0, double(n - 1))); };
-    range[0] = clampTo((box[0] - x0) / step, cols), range[2] = clampTo((box[2] - x0) / step, cols);
-    range[1] = clampTo((box[1] - y0) / step, rows), range[3] = clampTo((box[3] - y0) / step, rows);
+    range[0] = clampTo((box[0] - x0) / size, cols), range[2] = clampTo((box[2] - x0) / size, cols);
+    range[1] = clampTo((box[1] - y0) / size, rows), range[3] = clampTo((box[3] - y0) / size, rows);
 }
 
 void CSegmentGrid::Add(SIntSegment* s, double key)
@@ -383,21 +391,7 @@ void CaptureSegments(SLevelRecords& recs, CIntLineSet& set, CSegmentGrid* grid)
 {
     std::unique_ptr<CSegmentGrid> own;
     if (!grid) {
-        // A net-like frame over the set's own extent.
-        CProtectNet frame;
-        double box[4] = {1e300, 1e300, -1e300, -1e300};
-        for (const SIntSegment* s = set.head; s; s = s->next)
-            box[0] = std::min(box[0], s->box[0]), box[1] = std::min(box[1], s->box[1]),
-            box[2] = std::max(box[2], s->box[2]), box[3] = std::max(box[3], s->box[3]);
-        if (!set.head || !(recs.step > 0))
-            return;
-        frame.step = recs.step;
-        frame.columns = int(std::min(4096.0, (box[2] - box[0]) / recs.step + 2));
-        frame.rows = int(std::min(4096.0, (box[3] - box[1]) / recs.step + 2));
-        frame.step = std::max({recs.step, (box[2] - box[0]) / (frame.columns - 1), (box[3] - box[1]) / (frame.rows - 1)});
-        frame.columnX = {box[0]};
-        frame.rowY = {box[1]};
-        own = std::make_unique<CSegmentGrid>(set, frame);
+        own = std::make_unique<CSegmentGrid>(set, recs.step);
         grid = own.get();
     }
     const double m = kCaptureMargin * recs.step;
@@ -651,7 +645,7 @@ void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, C
     std::vector<SGridLoop> loops;
     std::vector<SGridSaddle> saddles;
     NetLevelLoops(net, z, loops, saddles);
-    CSegmentGrid grid(set, net);
+    CSegmentGrid grid(set, net.step);
     for (const SGridLoop& loop : loops) {
         if (loop.nodes.size() <= 1)
             continue;

@@ -54,11 +54,12 @@ struct SLevelRecords {
     const double* rowY = nullptr;
 };
 
-// Section segments filed by the net's cells, so that a record meets only the segments near
-// it. Kept in step with the set by the captures; a set changed otherwise needs a new grid.
+// Section segments filed by square cells over the set's extent, at least step wide and
+// about as many as the segments, so that a record meets only the segments near it. Kept in
+// step with the set by the captures; a set changed otherwise needs a new grid.
 class CSegmentGrid {
 public:
-    CSegmentGrid(CIntLineSet& set, const CProtectNet& net);
+    CSegmentGrid(CIntLineSet& set, double step);
     // Segments whose box meets box, in set order.
     void Near(const double* box, std::vector<SIntSegment*>& out) const;
     void Add(SIntSegment* s, double key);
@@ -69,9 +70,8 @@ public:
 
 private:
     void Cells(const double* box, int* range) const;
-    CIntLineSet& set;
-    double x0, y0, step;
-    int cols, rows;
+    double x0 = 0, y0 = 0, size = 1;
+    int cols = 1, rows = 1;
     std::vector<std::vector<SIntSegment*>> cells;
     std::unordered_map<SIntSegment*, double> keys;
 };

@@ -440,7 +440,7 @@ TEST(LevelLoop, IndexedCaptureEqualsThePlainScan)
         std::vector<SGridSaddle> saddles;
         NetLevelLoops(net, z, loops, saddles);
         ASSERT_EQ(loops.size(), 2u);
-        CSegmentGrid grid(indexed, net);
+        CSegmentGrid grid(indexed, net.step);
         for (const SGridLoop& loop : loops) {
             SLevelRecords rp, ri;
             LevelLoopRecords(rp, net.step, net.columnX.data(), net.rowY.data(), loop);
