@@ -90,6 +90,15 @@ void CornerRecord(SLevelRecords& recs, Node c, int d, int kind)
     AddRecord(recs, kind, t[0], a, b);
 }
 
+bool CoversSaddle(const SLevelRecord& r, const SGridSaddle& s)
+{
+    for (int k = 0; k < 2; ++k)
+        if (!(s.xy[k][0] >= r.box[0] - kSaddleCover && s.xy[k][0] <= r.box[2] + kSaddleCover &&
+              s.xy[k][1] >= r.box[1] - kSaddleCover && s.xy[k][1] <= r.box[3] + kSaddleCover))
+            return false;
+    return true;
+}
+
 bool BoxesMeet(const double* a, const double* b)
 {
     return a[0] <= b[2] && b[0] <= a[2] && a[1] <= b[3] && b[1] <= a[3];
@@ -410,16 +419,9 @@ void CaptureSegments(SLevelRecords& recs, CIntLineSet& set, CSegmentGrid* grid)
 
 SLevelRecord* FindSaddleRecord(SLevelRecords& recs, const SGridSaddle& s)
 {
-    for (SLevelRecord* r = recs.first; r; r = r->next) {
-        if (!IsCorner(r))
-            continue;
-        bool covers = true;
-        for (int k = 0; k < 2 && covers; ++k)
-            covers = s.xy[k][0] >= r->box[0] - kSaddleCover && s.xy[k][0] <= r->box[2] + kSaddleCover &&
-                     s.xy[k][1] >= r->box[1] - kSaddleCover && s.xy[k][1] <= r->box[3] + kSaddleCover;
-        if (covers)
+    for (SLevelRecord* r = recs.first; r; r = r->next)
+        if (IsCorner(r) && CoversSaddle(*r, s))
             return r;
-    }
     return nullptr;
 }
 
@@ -433,13 +435,24 @@ void SaddleSegments(SLevelRecords& recs, std::vector<SGridSaddle>& saddles)
         box[0] = std::min(box[0], r->box[0]), box[1] = std::min(box[1], r->box[1]),
         box[2] = std::max(box[2], r->box[2]), box[3] = std::max(box[3], r->box[3]);
     Grow(box, kSaddleCover, box);
+    // Corner records by the cell they cover (each covers one), the first in loop order kept:
+    // what FindSaddleRecord's scan finds, without a scan per saddle.
+    const double step = recs.step > 0 ? recs.step : 1;
+    const auto key = [step](double x, double y) {
+        return (std::llround(x / step) << 32) ^ (std::llround(y / step) & 0xffffffffLL);
+    };
+    std::unordered_map<long long, SLevelRecord*> cells;
+    for (SLevelRecord* r = recs.first; r; r = r->next)
+        if (IsCorner(r))
+            cells.emplace(key(r->box[0], r->box[1]), r);
     for (SGridSaddle& s : saddles) {
         const double sb[4] = {std::min(s.xy[0][0], s.xy[1][0]), std::min(s.xy[0][1], s.xy[1][1]),
                               std::max(s.xy[0][0], s.xy[1][0]), std::max(s.xy[0][1], s.xy[1][1])};
         if (!(sb[0] >= box[0] && sb[1] >= box[1] && sb[2] <= box[2] && sb[3] <= box[3]))
             continue;
-        SLevelRecord* r = FindSaddleRecord(recs, s);
-        if (!r)
+        const auto at = cells.find(key(sb[0], sb[1]));
+        SLevelRecord* r = at == cells.end() ? nullptr : at->second;
+        if (!r || !CoversSaddle(*r, s))
             continue;
         if (!s.segments.empty()) {
             for (const auto& g : s.segments)

@@ -233,6 +233,21 @@ TEST(LevelLoop, SaddleGivesTwoContoursSharingItsCell)
     NetLevelLoops(h.net, 5, loops, saddles);
     ASSERT_EQ(saddles.size(), 1u);
     EXPECT_TRUE(saddles[0].split);
+    // Each loop's corner at the saddle cell is found, and is the record whose frame turns
+    // round so that its envelope is taken from its own region's side.
+    ASSERT_EQ(loops.size(), 2u);
+    for (const SGridLoop& loop : loops) {
+        SLevelRecords recs;
+        LevelLoopRecords(recs, h.net.step, h.net.columnX.data(), h.net.rowY.data(), loop);
+        SLevelRecord* r = FindSaddleRecord(recs, saddles[0]);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(std::vector<double>(r->box, r->box + 4), (std::vector<double>{5, 5, 6, 6}));
+        const int code = r->code;
+        std::vector<SGridSaddle> copy = saddles;
+        SaddleSegments(recs, copy);
+        EXPECT_TRUE(r->mirrored);
+        EXPECT_EQ(r->code, (std::vector<int>{1, 0, 3, 2, 7, 6, 5, 4})[size_t(code)]);
+    }
     const auto contours = Contours(h.net, 5, set);
     ASSERT_EQ(contours.size(), 2u);
     for (const auto& c : contours) {
