@@ -211,6 +211,21 @@ int MoveNode(Flags& f, SGridLoop& loop, long i, int row, int col)
     return 1;
 }
 
+// Moves every visit of the loop to (row, col) on to (toRow, toCol): a loop through a filled node
+// that joins an arm passes it twice. 0 when a visit cannot be moved; the loop is then partly
+// moved and must be dropped by the caller.
+int MoveEveryVisit(Flags& f, SGridLoop& loop, int row, int col, int toRow, int toCol)
+{
+    for (size_t guard = loop.nodes.size(); guard > 0; --guard) {
+        const long i = FindNode(loop, row, col);
+        if (i < 0)
+            return 1;
+        if (!MoveNode(f, loop, i, toRow, toCol))
+            return 0;
+    }
+    return 0;
+}
+
 // A saddle whose filled nodes lie on one loop splits it; on two loops (a ring closed only at a
 // corner: outer loop through one filled node, hole loop through the other) each loop takes the
 // other filled node instead of its own, both or neither.
@@ -234,11 +249,13 @@ void ResolveSaddles(Flags& f, std::vector<SGridLoop>& loops, std::vector<SGridSa
             continue;
         if (on[0] != on[1]) {
             SGridLoop moved[2] = {loops[on[0]], loops[on[1]]};
-            if (MoveNode(f, moved[0], at[0], s.row[1], s.col[1]) && MoveNode(f, moved[1], at[1], s.row[0], s.col[0]))
+            if (MoveEveryVisit(f, moved[0], s.row[0], s.col[0], s.row[1], s.col[1]) &&
+                MoveEveryVisit(f, moved[1], s.row[1], s.col[1], s.row[0], s.col[0]))
                 loops[on[0]] = std::move(moved[0]), loops[on[1]] = std::move(moved[1]);
             continue;
         }
         if (SplitAtSaddle(loops, on[0], at[0], at[1])) {
+            s.split = true;
             std::swap(s.row[0], s.row[1]), std::swap(s.col[0], s.col[1]);
             std::swap(s.xy[0][0], s.xy[1][0]), std::swap(s.xy[0][1], s.xy[1][1]);
         }

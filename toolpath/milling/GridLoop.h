@@ -1,6 +1,7 @@
 // Loops of grid nodes around the regions of a protection net that lie above a level.
 #pragma once
 
+#include <array>
 #include <vector>
 
 class CProtectNet;
@@ -20,6 +21,10 @@ struct SGridLoop {
 struct SGridSaddle {
     int row[2] = {0, 0}, col[2] = {0, 0};
     double xy[2][2] = {{0, 0}, {0, 0}};
+    bool split = false;  // both nodes lay on one loop, which was cut there
+    // Section segments (a x, a y, b x, b y) of the saddle's cell, taken by the contour of the
+    // loop on one side and handed on to the loop on the other.
+    std::vector<std::array<double, 4>> segments;
 };
 
 // Flags the nodes higher than z + 0.0001, fills and records the saddles, traces every

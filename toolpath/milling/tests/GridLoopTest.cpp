@@ -302,6 +302,37 @@ TEST(GridLoop, SaddleOnTwoLoopsSwapsTheFilledNodes)
     }
 }
 
+TEST(GridLoop, FilledNodePassedTwiceMovesAtEveryVisit)
+{
+    // A random grid whose saddle filling (4, 4) and (5, 3) joins two loops, one of them passing
+    // (5, 3) twice. Moving only the first visit left that loop through both filled nodes;
+    // resolved, each of the saddle's filled nodes lies on loops that do not pass the other.
+    const Grid g = {"............", "............", "..#.##.#.#..", "...####..#..", "..##..##....",
+                    "..#.#.##....", "...#.##.....", "....##.##...", "............", "............"};
+    CProtectNet net = NetOf(g);
+    std::vector<SGridLoop> loops;
+    std::vector<SGridSaddle> saddles;
+    NetLevelLoops(net, 1, loops, saddles);
+    const SGridSaddle* s = nullptr;
+    for (const SGridSaddle& t : saddles)
+        for (int k = 0; k < 2; ++k)
+            if (t.row[k] == 5 && t.col[k] == 3)
+                s = &t;
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(s->split);
+    int passed[4] = {0, 0, 0, 0};
+    for (const SGridLoop& l : loops) {
+        int mask = 0;
+        for (const auto& n : Walk(l, "twice"))
+            for (int k = 0; k < 2; ++k)
+                mask |= n.first == s->row[k] && n.second == s->col[k] ? 1 << k : 0;
+        ++passed[mask];
+    }
+    EXPECT_EQ(passed[3], 0);
+    EXPECT_EQ(passed[1], 1);
+    EXPECT_EQ(passed[2], 1);
+}
+
 TEST(GridLoop, RandomBlobsWithSaddlesKeepTheirBoundary)
 {
     // Every loop closed and on rows and columns through set or filled nodes, and every set
