@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -343,6 +344,71 @@ TEST(Connector, StraightAndSteppedMovesOverADomeDoNotCutIt)
     for (size_t i = 1; i < kept.size(); ++i)
         EXPECT_LE(std::hypot(kept[i][0] - kept[i - 1][0], kept[i][1] - kept[i - 1][1]), 0.2 + 1e-12) << i;
     EXPECT_GE(WorstMargin(m, kept), -0.005);
+}
+
+// Straight moves over rough ground, checked by the linking code (marks set per run of
+// points), against the same move checked as the model's own CheckPntString checks it:
+// points every 0.2 at most, each marked alone; a rejected move against the projection.
+TEST(Connector, CheckedMovesEqualTheCheckWithMarksPerPoint)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    const auto rough = [](double x, double y) { return std::sin(1.5 * x) * std::cos(1.2 * y) + 0.2 * std::sin(5 * x); };
+    Built b = Build({millkit::TerrainMesh(rough, -6, -6, 12, 60)}, &ball);
+    ASSERT_TRUE(b.model);
+    CMillCenter& m = *b.model;
+    std::mt19937 rng(56);
+    std::uniform_real_distribution<double> u(-5, 5), dz(-0.3, 1.2), near(-1, 1), shallow(-0.03, 0.01);
+    const double ex[3] = {1, 0, 0};
+    int kept = 0, raised = 0, projected = 0;
+    for (int n = 0; n < 80; ++n) {
+        // Every other move short, its ends a little under or over the model: mostly raised.
+        const bool shortMove = n % 2 == 1;
+        Pnt3 a = {u(rng), u(rng), 0};
+        Pnt3 e = shortMove ? Pnt3{a[0] + near(rng), a[1] + near(rng), 0} : Pnt3{u(rng), u(rng), 0};
+        a[2] = milltest::ModelTop(m, a[0], a[1]) + (shortMove ? shallow(rng) : dz(rng));
+        e[2] = milltest::ModelTop(m, e[0], e[1]) + (shortMove ? shallow(rng) : dz(rng));
+        const auto got = Take(ConnectorPoints(&m, e.data(), ex, ex, 1, connector::kLine, a.data()));
+        // The reference: the line cut into equal parts of at most 0.2 in XY.
+        const int k = std::max(1, int(std::ceil(std::hypot(e[0] - a[0], e[1] - a[1]) / 0.2)));
+        std::vector<Pnt3> dense;
+        for (int i = 0; i <= k; ++i) {
+            const double t = double(i) / k;
+            dense.push_back({a[0] + t * (e[0] - a[0]), a[1] + t * (e[1] - a[1]), a[2] + t * (e[2] - a[2])});
+        }
+        auto* ref = new CNcPline;
+        for (const Pnt3& p : dense)
+            ref->AddTail(p.data());
+        m.CheckPntString(ref);
+        std::vector<Pnt3> want;
+        if (ref) {
+            want = Take(ref);
+            if (want == dense) {
+                want = {a, e};
+                ++kept;
+            } else {
+                ++raised;
+            }
+        } else {
+            std::unique_ptr<CNcPline> line(ConnectorLine(a.data(), e.data()));
+            const double pane[2][2] = {{std::min(a[0], e[0]), std::min(a[1], e[1])},
+                                       {std::max(a[0], e[0]), std::max(a[1], e[1])}};
+            m.DefineMarkedPane(pane, 0.0001);
+            m.ProjCutPath(line.get(), line->GetHead(), line->GetTail(), 0);
+            want = Points(line.get());
+            ++projected;
+        }
+        want.insert(want.begin(), a);
+        want.push_back(e);
+        ASSERT_EQ(got.size(), want.size()) << n;
+        for (size_t i = 0; i < got.size(); ++i)
+            for (size_t c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[i][c], want[i][c], 1e-12) << n << " " << i;
+    }
+    // Every outcome occurs.
+    EXPECT_GT(kept, 3);
+    EXPECT_GT(raised, 3);
+    EXPECT_GT(projected, 3);
 }
 
 }  // namespace
