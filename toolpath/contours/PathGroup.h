@@ -50,6 +50,12 @@ public:
     CPathGroup(const CPathGroup&) = delete;
     CPathGroup& operator=(const CPathGroup&) = delete;
 
+    // Greedy order by nearest start: the first combine stays first; then, again and
+    // again, of the combines left the one whose first entity starts nearest (3D) to the
+    // end of the last one placed comes next (ties: the earlier one). Combines without a
+    // start point keep their order at the end.
+    void OrderCombinesByNearest();
+
     short kind;
     // Header values carried for the consumers of the group; nothing here reads them.
     std::int32_t toolId = -1;  // the rotary strategy stores the tool's identifier
