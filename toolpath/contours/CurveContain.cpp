@@ -69,47 +69,6 @@ private:
     CSmartSect* const* m_end;
 };
 
-// The same through a copy of the chain in an array: each entry is taken only when it is
-// the live successor of the previous one (the first: the head), which the loads of
-// independent array entries let the processor check ahead. From the first mismatch, or
-// past the copy's end while the chain goes on, the walk follows the live links and the
-// copy is marked stale; the sections handed out are the chain's in either case.
-class CopiedSections {
-public:
-    CopiedSections(CSmartCurve& c, const std::vector<CSmartSect*>& copy, bool& stale)
-        : m_it(copy.data()), m_end(copy.data() + copy.size()), m_live(c.head), m_stale(stale)
-    {
-    }
-    CSmartSect* Next(double y)
-    {
-        while (m_it != m_end) {
-            CSmartSect* s = *m_it;
-            if (s != m_live) {
-                m_it = m_end;
-                m_stale = true;
-                break;
-            }
-            ++m_it;
-            m_live = s->next;
-            if (!OutsideBand(s, y))
-                return s;
-        }
-        if (m_live) {
-            m_stale = true;
-            m_rest = ChainSections(m_live);
-            m_live = nullptr;
-        }
-        return m_rest.Next(y);
-    }
-
-private:
-    CSmartSect* const* m_it;
-    CSmartSect* const* m_end;
-    CSmartSect* m_live;  // the live chain's next section
-    bool& m_stale;
-    ChainSections m_rest{nullptr};
-};
-
 // Crossing count of the probe through p over the sections `sections` hands out in chain
 // order (null at the end); -1 when it cannot decide, 2 on the curve.
 template <class Sections>
@@ -267,29 +226,40 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
     return k >= 0 ? k : Winding(c, p, rule);
 }
 
-int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, ChainCopy& copy)
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, ChainIndex& index)
 {
     if (!c.head)
         return 0;
-    if (copy.m_stale) {
-        copy.m_sects.clear();
-        for (CSmartSect* s = c.head; s; s = s->next)
-            copy.m_sects.push_back(s);
-        copy.m_stale = false;
+    const ChainIndex::Key key{c.Edits(), c.head, c.tail, c.count};
+    if (!(key == index.m_key)) {
+        // First test since an edit: the plain walk, remembering the chain it saw.
+        index.m_key = key;
+        index.m_bands.reset();
+        return ContainPoint(c, p, x0, x1, rule);
     }
-    const int k = ProbeCount(c, p, x0, x1, rule, CopiedSections(c, copy.m_sects, copy.m_stale));
-    return k >= 0 ? k : Winding(c, p, rule);
+    if (!index.m_bands)
+        index.m_bands = std::make_unique<SectionBands>(c);
+    return ContainPoint(c, p, x0, x1, rule, index.m_bands->At(p[1]));
 }
 
 SectionBands::SectionBands(CSmartCurve& c)
 {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    double lo = HUGE_VAL, hi = -HUGE_VAL, heights = 0;
     int n = 0;
     for (CSmartSect* s = c.head; s; s = s->next, ++n) {
         lo = std::fmin(lo, s->box[1] - kProbeBand);
         hi = std::fmax(hi, s->box[3] + kProbeBand);
+        const double h = s->box[3] - s->box[1] + 2 * kProbeBand;
+        if (std::isfinite(h))
+            heights += h;
     }
-    const int bands = std::max(1, n / 4);
+    // About four sections a band, but no more bands than keep the entries within 4 n: a
+    // section is listed in every band its height spans, and contours whose sections span
+    // much of the height (stars, combs) would otherwise need n^2 entries.
+    double bandsFit = n / 4;
+    if (heights > 0 && hi > lo)
+        bandsFit = std::fmin(bandsFit, 3.0 * n * (hi - lo) / heights);
+    const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
     m_bands.resize(static_cast<std::size_t>(bands));
@@ -326,6 +296,14 @@ const std::vector<CSmartSect*>& SectionBands::At(double y) const
         return m_all;
     const int n = static_cast<int>(m_bands.size());
     return m_bands[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a)), 0, n - 1))];
+}
+
+std::size_t SectionBands::Entries() const
+{
+    std::size_t n = 0;
+    for (const auto& b : m_bands)
+        n += b.size();
+    return n;
 }
 
 }  // namespace smart

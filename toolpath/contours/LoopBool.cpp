@@ -380,6 +380,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
                     const double t0 = s->points->head->t;
                     a->startAngle += sweep * t0;
                     a->endAngle += sweep * t0;
+                    L->contour->Edited();
                     for (CSmartPoint* q = s->points->head; q; q = q->next)
                         q->t -= t0;
                 }
