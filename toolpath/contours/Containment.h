@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace smart {
@@ -36,20 +37,21 @@ int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1
 class SectionBands {
 public:
     explicit SectionBands(CSmartCurve& c);
-    const std::vector<CSmartSect*>& At(double y) const;
+    std::span<CSmartSect* const> At(double y) const;
     // Section entries over all bands.
-    std::size_t Entries() const;
+    std::size_t Entries() const { return m_entries.size(); }
 
 private:
     double m_y0 = 0, m_h = 1;
-    std::vector<std::vector<CSmartSect*>> m_bands;
+    std::vector<std::size_t> m_start;  // band i holds m_entries[m_start[i], m_start[i + 1])
+    std::vector<CSmartSect*> m_entries;
     std::vector<CSmartSect*> m_all;
 };
 
 // ContainPoint with the probe's crossings sought among `candidates` only (At(p.y) of the
 // curve's bands); the same answer as the plain call.
 int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
-                 const std::vector<CSmartSect*>& candidates);
+                 std::span<CSmartSect* const> candidates);
 
 // What point tests keep of one curve between calls: its sections by horizontal bands,
 // so that a test reads only the sections of its band. The bands hold the chain as it

@@ -56,7 +56,7 @@ private:
 // The same from a list of candidates in chain order.
 class ListedSections {
 public:
-    explicit ListedSections(const std::vector<CSmartSect*>& list) : m_it(list.data()), m_end(list.data() + list.size()) {}
+    explicit ListedSections(std::span<CSmartSect* const> list) : m_it(list.data()), m_end(list.data() + list.size()) {}
     CSmartSect* Next(double y)
     {
         while (m_it != m_end && OutsideBand(*m_it, y))
@@ -218,7 +218,7 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 }
 
 int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule,
-                 const std::vector<CSmartSect*>& candidates)
+                 std::span<CSmartSect* const> candidates)
 {
     if (!c.head)
         return 0;
@@ -256,17 +256,17 @@ SectionBands::SectionBands(CSmartCurve& c)
     // About four sections a band, but no more bands than keep the entries within 4 n: a
     // section is listed in every band its height spans, and contours whose sections span
     // much of the height (stars, combs) would otherwise need n^2 entries.
-    double bandsFit = n / 4;
+    double bandsFit = static_cast<double>(n / 4);
     if (heights > 0 && hi > lo)
         bandsFit = std::fmin(bandsFit, 3.0 * n * (hi - lo) / heights);
     const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
-    m_bands.resize(static_cast<std::size_t>(bands));
     m_all.reserve(static_cast<std::size_t>(n));
     for (CSmartSect* s = c.head; s; s = s->next)
         m_all.push_back(s);
-    // The band range of each section; bands are sized by a first count, then filled.
+    // The band range of each section; the bands lie end to end in one array, sized by a
+    // first count, then filled in chain order.
     const auto range = [&](const CSmartSect* s) {
         const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
@@ -276,34 +276,30 @@ SectionBands::SectionBands(CSmartCurve& c)
     };
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());
-    std::vector<std::size_t> counts(static_cast<std::size_t>(bands), 0);
+    m_start.assign(static_cast<std::size_t>(bands) + 1, 0);
     for (CSmartSect* s : m_all) {
         ranges.push_back(range(s));
         for (int i = ranges.back().first; i <= ranges.back().second; ++i)
-            ++counts[static_cast<std::size_t>(i)];
+            ++m_start[static_cast<std::size_t>(i) + 1];
     }
-    for (std::size_t i = 0; i < counts.size(); ++i)
-        m_bands[i].reserve(counts[i]);
+    for (std::size_t i = 0; i + 1 < m_start.size(); ++i)
+        m_start[i + 1] += m_start[i];
+    m_entries.resize(m_start.back());
+    std::vector<std::size_t> at(m_start.begin(), m_start.end() - 1);
     for (std::size_t k = 0; k < m_all.size(); ++k)
         for (int i = ranges[k].first; i <= ranges[k].second; ++i)
-            m_bands[static_cast<std::size_t>(i)].push_back(m_all[k]);
+            m_entries[at[static_cast<std::size_t>(i)]++] = m_all[k];
 }
 
-const std::vector<CSmartSect*>& SectionBands::At(double y) const
+std::span<CSmartSect* const> SectionBands::At(double y) const
 {
     const double a = (y - m_y0) / m_h;
     if (!std::isfinite(a))
         return m_all;
-    const int n = static_cast<int>(m_bands.size());
-    return m_bands[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a)), 0, n - 1))];
-}
-
-std::size_t SectionBands::Entries() const
-{
-    std::size_t n = 0;
-    for (const auto& b : m_bands)
-        n += b.size();
-    return n;
+    // Clamped before the conversion: a point far off the contour is beyond int's range.
+    const double last = static_cast<double>(m_start.size() - 2);
+    const auto i = static_cast<std::size_t>(std::clamp(std::floor(a), 0.0, last));
+    return std::span<CSmartSect* const>(m_entries.data() + m_start[i], m_entries.data() + m_start[i + 1]);
 }
 
 }  // namespace smart

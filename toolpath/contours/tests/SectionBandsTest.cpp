@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 
@@ -27,6 +28,9 @@ TEST(SectionBands, SameAnswerAsThePlainTest)
         std::vector<std::array<double, 2>> pts;
         for (int i = 0; i < 300; ++i)
             pts.push_back({u(rng), u(rng)});
+        // Far off the contour (beyond int's range in bands) and not finite.
+        for (const double y : {1e300, -1e300, 4e9, HUGE_VAL, std::nan("")})
+            pts.push_back({u(rng), y});
         for (CSmartSect* s = c->head; s; s = s->next) {
             double a[2];
             s->GetPoint(0, a);
