@@ -5,6 +5,9 @@
 
 #include "toolpath/contours/SmartCurve.h"
 
+#include <cstddef>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace smart {
@@ -34,39 +37,50 @@ int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1
 class SectionBands {
 public:
     explicit SectionBands(CSmartCurve& c);
-    const std::vector<CSmartSect*>& At(double y) const;
+    std::span<CSmartSect* const> At(double y) const;
+    // Section entries over all bands.
+    std::size_t Entries() const { return m_entries.size(); }
 
 private:
     double m_y0 = 0, m_h = 1;
-    std::vector<std::vector<CSmartSect*>> m_bands;
+    std::vector<std::size_t> m_start;  // band i holds m_entries[m_start[i], m_start[i + 1])
+    std::vector<CSmartSect*> m_entries;
     std::vector<CSmartSect*> m_all;
 };
 
 // ContainPoint with the probe's crossings sought among `candidates` only (At(p.y) of the
 // curve's bands); the same answer as the plain call.
 int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
-                 const std::vector<CSmartSect*>& candidates);
+                 std::span<CSmartSect* const> candidates);
 
-// A copy of a curve's chain of sections in contiguous memory, kept between point tests
-// of one curve so that they step through an array instead of following heap links.
-// It is checked link by link as it is walked (each section's next must be the copy's
-// next entry, reading only sections already found in the chain), and the sections'
-// own boxes are read: a copy gone stale after edits costs time, never a different
-// answer. It is rebuilt on the next call after it was found stale.
-class ChainCopy {
+// What point tests keep of one curve between calls: its sections by horizontal bands,
+// so that a test reads only the sections of its band. The bands hold the chain as it
+// was when they were made: they are used only while the curve's edit count, head, tail
+// and section count are those they were made at (every edit of the chain or of a
+// section's box must go through a member of the curve or call CSmartCurve::Edited).
+// They are made by the second test at one edit count, so that tests between edits
+// cost at most one plain walk each.
+class ChainIndex {
 public:
-    ChainCopy() = default;
-    ChainCopy(const ChainCopy&) = delete;
-    ChainCopy& operator=(const ChainCopy&) = delete;
+    ChainIndex() = default;
+    ChainIndex(const ChainIndex&) = delete;
+    ChainIndex& operator=(const ChainIndex&) = delete;
 
 private:
-    friend int ContainPoint(CSmartCurve&, const double*, double, double, const ContainRule&, ChainCopy&);
-    std::vector<CSmartSect*> m_sects;
-    bool m_stale = true;
+    friend int ContainPoint(CSmartCurve&, const double*, double, double, const ContainRule&, ChainIndex&);
+    struct Key {
+        unsigned edits = 0;
+        const CSmartSect* head = nullptr;
+        const CSmartSect* tail = nullptr;
+        int count = -1;
+        bool operator==(const Key&) const = default;
+    };
+    Key m_key;
+    std::unique_ptr<SectionBands> m_bands;
 };
 
-// ContainPoint walking the chain through `copy`; the same answer as the plain call.
+// ContainPoint through the curve's index; the same answer as the plain call.
 int ContainPoint(CSmartCurve& c, const double* p, double probeX0, double probeX1, const ContainRule& rule,
-                 ChainCopy& copy);
+                 ChainIndex& index);
 
 }  // namespace smart

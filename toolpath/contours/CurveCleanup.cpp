@@ -29,6 +29,7 @@ double BoxDiagonal(const CSmartSect* s)
 // ends of one line to the same point would leave nothing of it.
 void CSmartCurve::RefineCurve()
 {
+    Edited();
     for (CSmartSect* s = head; s;) {
         CSmartSect* following = s->next;
         if (!(BoxDiagonal(s) < kTinySection)) {
@@ -73,6 +74,7 @@ void CSmartCurve::RefineCurve()
 
 void CSmartCurve::LinearCurve(double tol)
 {
+    Edited();
     for (CSmartSect* s = head; s && s->next; s = s->next) {
         CSmartSect* q = s->next;
         if (!s->IsSectLine() || !q->IsSectLine() || (s->mark & kKeepLine))
@@ -96,6 +98,7 @@ void CSmartCurve::LinearCurve(double tol)
 
 void CSmartCurve::DiscreteCurve(double tol)
 {
+    Edited();
     CSmartSect* s = head;
     head = tail = nullptr;
     count = 0;

@@ -56,7 +56,7 @@ private:
 // The same from a list of candidates in chain order.
 class ListedSections {
 public:
-    explicit ListedSections(const std::vector<CSmartSect*>& list) : m_it(list.data()), m_end(list.data() + list.size()) {}
+    explicit ListedSections(std::span<CSmartSect* const> list) : m_it(list.data()), m_end(list.data() + list.size()) {}
     CSmartSect* Next(double y)
     {
         while (m_it != m_end && OutsideBand(*m_it, y))
@@ -67,47 +67,6 @@ public:
 private:
     CSmartSect* const* m_it;
     CSmartSect* const* m_end;
-};
-
-// The same through a copy of the chain in an array: each entry is taken only when it is
-// the live successor of the previous one (the first: the head), which the loads of
-// independent array entries let the processor check ahead. From the first mismatch, or
-// past the copy's end while the chain goes on, the walk follows the live links and the
-// copy is marked stale; the sections handed out are the chain's in either case.
-class CopiedSections {
-public:
-    CopiedSections(CSmartCurve& c, const std::vector<CSmartSect*>& copy, bool& stale)
-        : m_it(copy.data()), m_end(copy.data() + copy.size()), m_live(c.head), m_stale(stale)
-    {
-    }
-    CSmartSect* Next(double y)
-    {
-        while (m_it != m_end) {
-            CSmartSect* s = *m_it;
-            if (s != m_live) {
-                m_it = m_end;
-                m_stale = true;
-                break;
-            }
-            ++m_it;
-            m_live = s->next;
-            if (!OutsideBand(s, y))
-                return s;
-        }
-        if (m_live) {
-            m_stale = true;
-            m_rest = ChainSections(m_live);
-            m_live = nullptr;
-        }
-        return m_rest.Next(y);
-    }
-
-private:
-    CSmartSect* const* m_it;
-    CSmartSect* const* m_end;
-    CSmartSect* m_live;  // the live chain's next section
-    bool& m_stale;
-    ChainSections m_rest{nullptr};
 };
 
 // Crossing count of the probe through p over the sections `sections` hands out in chain
@@ -259,7 +218,7 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 }
 
 int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule,
-                 const std::vector<CSmartSect*>& candidates)
+                 std::span<CSmartSect* const> candidates)
 {
     if (!c.head)
         return 0;
@@ -267,36 +226,47 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
     return k >= 0 ? k : Winding(c, p, rule);
 }
 
-int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, ChainCopy& copy)
+int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, ChainIndex& index)
 {
     if (!c.head)
         return 0;
-    if (copy.m_stale) {
-        copy.m_sects.clear();
-        for (CSmartSect* s = c.head; s; s = s->next)
-            copy.m_sects.push_back(s);
-        copy.m_stale = false;
+    const ChainIndex::Key key{c.Edits(), c.head, c.tail, c.count};
+    if (!(key == index.m_key)) {
+        // First test since an edit: the plain walk, remembering the chain it saw.
+        index.m_key = key;
+        index.m_bands.reset();
+        return ContainPoint(c, p, x0, x1, rule);
     }
-    const int k = ProbeCount(c, p, x0, x1, rule, CopiedSections(c, copy.m_sects, copy.m_stale));
-    return k >= 0 ? k : Winding(c, p, rule);
+    if (!index.m_bands)
+        index.m_bands = std::make_unique<SectionBands>(c);
+    return ContainPoint(c, p, x0, x1, rule, index.m_bands->At(p[1]));
 }
 
 SectionBands::SectionBands(CSmartCurve& c)
 {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    double lo = HUGE_VAL, hi = -HUGE_VAL, heights = 0;
     int n = 0;
     for (CSmartSect* s = c.head; s; s = s->next, ++n) {
         lo = std::fmin(lo, s->box[1] - kProbeBand);
         hi = std::fmax(hi, s->box[3] + kProbeBand);
+        const double h = s->box[3] - s->box[1] + 2 * kProbeBand;
+        if (std::isfinite(h))
+            heights += h;
     }
-    const int bands = std::max(1, n / 4);
+    // About four sections a band, but no more bands than keep the entries within 4 n: a
+    // section is listed in every band its height spans, and contours whose sections span
+    // much of the height (stars, combs) would otherwise need n^2 entries.
+    double bandsFit = static_cast<double>(n / 4);
+    if (heights > 0 && hi > lo)
+        bandsFit = std::fmin(bandsFit, 3.0 * n * (hi - lo) / heights);
+    const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
-    m_bands.resize(static_cast<std::size_t>(bands));
     m_all.reserve(static_cast<std::size_t>(n));
     for (CSmartSect* s = c.head; s; s = s->next)
         m_all.push_back(s);
-    // The band range of each section; bands are sized by a first count, then filled.
+    // The band range of each section; the bands lie end to end in one array, sized by a
+    // first count, then filled in chain order.
     const auto range = [&](const CSmartSect* s) {
         const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
@@ -306,26 +276,30 @@ SectionBands::SectionBands(CSmartCurve& c)
     };
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());
-    std::vector<std::size_t> counts(static_cast<std::size_t>(bands), 0);
+    m_start.assign(static_cast<std::size_t>(bands) + 1, 0);
     for (CSmartSect* s : m_all) {
         ranges.push_back(range(s));
         for (int i = ranges.back().first; i <= ranges.back().second; ++i)
-            ++counts[static_cast<std::size_t>(i)];
+            ++m_start[static_cast<std::size_t>(i) + 1];
     }
-    for (std::size_t i = 0; i < counts.size(); ++i)
-        m_bands[i].reserve(counts[i]);
+    for (std::size_t i = 0; i + 1 < m_start.size(); ++i)
+        m_start[i + 1] += m_start[i];
+    m_entries.resize(m_start.back());
+    std::vector<std::size_t> at(m_start.begin(), m_start.end() - 1);
     for (std::size_t k = 0; k < m_all.size(); ++k)
         for (int i = ranges[k].first; i <= ranges[k].second; ++i)
-            m_bands[static_cast<std::size_t>(i)].push_back(m_all[k]);
+            m_entries[at[static_cast<std::size_t>(i)]++] = m_all[k];
 }
 
-const std::vector<CSmartSect*>& SectionBands::At(double y) const
+std::span<CSmartSect* const> SectionBands::At(double y) const
 {
     const double a = (y - m_y0) / m_h;
     if (!std::isfinite(a))
         return m_all;
-    const int n = static_cast<int>(m_bands.size());
-    return m_bands[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a)), 0, n - 1))];
+    // Clamped before the conversion: a point far off the contour is beyond int's range.
+    const double last = static_cast<double>(m_start.size() - 2);
+    const auto i = static_cast<std::size_t>(std::clamp(std::floor(a), 0.0, last));
+    return std::span<CSmartSect* const>(m_entries.data() + m_start[i], m_entries.data() + m_start[i + 1]);
 }
 
 }  // namespace smart

@@ -63,6 +63,7 @@ std::vector<Piece> Pieces(CSmartSect* s, bool& lastRefused, bool* firstRefused =
 
 int CSmartCurve::AutoDepart(int)
 {
+    Edited();
     CSmartSect* s = head;
     head = tail = nullptr;
     count = 0;
@@ -85,6 +86,7 @@ int CSmartCurve::AutoDepart(int)
 
 int CSmartCurve::SelfDepart()
 {
+    Edited();
     for (CSmartSect* s = head; s;) {
         CSmartSect* follow = s->next;
         if (!HasPoints(s)) {
@@ -128,6 +130,7 @@ int CSmartCurve::SelfDepart()
 
 CSmartCurve* CSmartCurve::BreakCurve()
 {
+    Edited();
     auto* first = new CSmartCurve;
     CSmartCurve* cur = first;
     // A point at a section's end (or at its start) leaves no piece there, but the curve

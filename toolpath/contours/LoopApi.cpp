@@ -35,8 +35,8 @@ std::unique_ptr<CSmartCurve> MembersToCurve(CGeLoop& loop, bool circlesCcw)
 {
     auto c = std::make_unique<CSmartCurve>();
     bool finite = true;
+    // Sections have their boxes from their constructors.
     auto add = [&](CSmartSect* s) {
-        s->DefineBox();
         finite = finite && std::isfinite(s->box[0]) && std::isfinite(s->box[1]) && std::isfinite(s->box[2]) &&
                  std::isfinite(s->box[3]);
         c->AddSect(s);

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <span>
 #include <memory>
 #include <vector>
 
@@ -135,7 +136,7 @@ private:
     {
         if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
             return Rel::kOutside;
-        const std::vector<CSmartSect*>& near = m_contain.Bands(L).At(p[1]);
+        const std::span<CSmartSect* const> near = m_contain.Bands(L).At(p[1]);
         // The nearest section within reach: only sections whose box holds p with that
         // margin can be that near.
         CSmartSect* on = nullptr;
@@ -380,6 +381,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
                     const double t0 = s->points->head->t;
                     a->startAngle += sweep * t0;
                     a->endAngle += sweep * t0;
+                    L->contour->Edited();
                     for (CSmartPoint* q = s->points->head; q; q = q->next)
                         q->t -= t0;
                 }

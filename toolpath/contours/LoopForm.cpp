@@ -401,6 +401,7 @@ CSmartSect* CSmartCurve::GetOptimalIntSect(const double* p, const double* dir, C
 
 CSmartLoop* CSmartCurve::FormLoop()
 {
+    Edited();
     std::vector<CSmartCurve*> curves;
     LoopWalk(*this, false, kCloseTrace, 0).Run(curves);
     return LoopsOf(curves);
@@ -408,6 +409,7 @@ CSmartLoop* CSmartCurve::FormLoop()
 
 CSmartLoop* CSmartCurve::FormIntLoop(double closeTol, double joinTol)
 {
+    Edited();
     std::vector<CSmartCurve*> curves;
     if (!LoopWalk(*this, true, closeTol, joinTol).Run(curves)) {
         for (CSmartCurve* c : curves)

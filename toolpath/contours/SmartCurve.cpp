@@ -2,6 +2,7 @@
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
+#include "toolpath/contours/Containment.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
@@ -18,10 +19,20 @@ constexpr double kTwoPi = 6.283185307179586;
 
 }  // namespace
 
+CSmartCurve::CSmartCurve() = default;
+
 CSmartCurve::~CSmartCurve() { ClearAll(); }
+
+smart::ChainIndex& CSmartCurve::PointIndex()
+{
+    if (!m_index)
+        m_index = std::make_unique<smart::ChainIndex>();
+    return *m_index;
+}
 
 void CSmartCurve::ClearAll()
 {
+    Edited();
     for (CSmartSect* s = head; s;) {
         CSmartSect* n = s->next;
         delete s;
@@ -35,6 +46,7 @@ int CSmartCurve::AddSect(CSmartSect* s) { return s ? (s->next = s->prev = nullpt
 
 int CSmartCurve::RemoveSect(CSmartSect* s)
 {
+    Edited();
     if (!s)
         return 0;
     if (s->prev)
@@ -52,6 +64,7 @@ int CSmartCurve::RemoveSect(CSmartSect* s)
 
 int CSmartCurve::InsertAfter(CSmartSect* s, CSmartSect* after)
 {
+    Edited();
     if (!s)
         return 0;
     if (!after) {
@@ -77,6 +90,7 @@ int CSmartCurve::InsertAfter(CSmartSect* s, CSmartSect* after)
 
 int CSmartCurve::Reverse()
 {
+    Edited();
     if (!head)
         return 0;
     for (CSmartSect* s = head; s;) {
@@ -91,6 +105,7 @@ int CSmartCurve::Reverse()
 
 int CSmartCurve::SetStartSect(CSmartSect* s)
 {
+    Edited();
     if (!s)
         return 0;
     if (s == head)
@@ -159,6 +174,7 @@ CSmartCurve* CSmartCurve::CopyMyself()
 
 void CSmartCurve::RotateCurve(double angle)
 {
+    Edited();
     const double c = std::cos(angle), s = std::sin(angle);
     for (CSmartSect* q = head; q; q = q->next)
         q->RotateSect(c, s);
@@ -166,6 +182,7 @@ void CSmartCurve::RotateCurve(double angle)
 
 void CSmartCurve::MoveCurve(double dx, double dy)
 {
+    Edited();
     for (CSmartSect* q = head; q; q = q->next) {
         if (q->IsSectLine()) {
             auto* l = static_cast<CSmartLine*>(q);
@@ -238,6 +255,7 @@ int CSmartCurve::GetSeedPoint(double* p, double* dir)
 
 void CSmartCurve::DefineBox()
 {
+    Edited();
     for (CSmartSect* s = head; s; s = s->next)
         s->DefineBox();
     DefineBox(box, box + 2);
@@ -412,6 +430,7 @@ void CSmartCurve::DumpToFile(const char* path)
 
 int CSmartCurve::ConnectAllSect()
 {
+    Edited();
     if (!head)
         return 0;
     for (CSmartSect* s = head; s; s = s->next) {

@@ -6,13 +6,17 @@
 #include "toolpath/contours/SmartSect.h"
 
 #include <cstdint>
+#include <memory>
 
 class CSmartLoop;
+namespace smart {
+class ChainIndex;
+}
 struct DVN_CornerType;
 
 class CSmartCurve {
 public:
-    CSmartCurve() = default;
+    CSmartCurve();
     // Deletes every section with its points.
     virtual ~CSmartCurve();
     // A curve owns its sections: copies would free them twice. CopyMyself is the copy.
@@ -114,6 +118,14 @@ public:
     // order; the new head. The curves themselves are not reversed.
     static CSmartCurve* ResortCurves(CSmartCurve* chain);
 
+    // Edits. Every member that relinks the chain or moves, reshapes or re-boxes a section
+    // counts an edit; code that does so directly on a curve's sections calls Edited.
+    // What point tests keep of the chain (PointIndex) is used only at the edit count it
+    // was made at.
+    void Edited() { ++m_edits; }
+    unsigned Edits() const { return m_edits; }
+    smart::ChainIndex& PointIndex();
+
     double depth = 0.0;
     int count = 0;
     CSmartSect* head = nullptr;
@@ -121,6 +133,10 @@ public:
     CSmartCurve* next = nullptr;
     std::uint8_t state = 0;
     double box[4] = {0, 0, 0, 0};
+
+private:
+    unsigned m_edits = 0;
+    std::unique_ptr<smart::ChainIndex> m_index;  // made on first use
 };
 
 // Intersection points of two sections lying on both (at most 2); their number.

@@ -145,8 +145,12 @@ double CSmartLoop::Area()
     return sum;
 }
 
+// Also counts an edit of the contour: code that edits its sections in place redoes the
+// loop's box, which point tests trust.
 void CSmartLoop::DefineBox()
 {
+    if (contour)
+        contour->Edited();
     if (contour && contour->head) {
         double mn[2], mx[2];
         contour->DefineBox(mn, mx);
@@ -179,7 +183,8 @@ int CSmartLoop::IsPointIn(const double* p)
     if (!(p[0] >= box[0][0] - kLoopBoxMargin && p[0] <= box[1][0] + kLoopBoxMargin &&
           p[1] >= box[0][1] - kLoopBoxMargin && p[1] <= box[1][1] + kLoopBoxMargin))
         return 0;
-    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule(), m_chainCopy);
+    return ContainPoint(*contour, p, box[0][0] - kProbeMargin, box[1][0] + kProbeMargin, LoopContainRule(),
+                        contour->PointIndex());
 }
 
 // A point on an island's contour still belongs to the region: only strictly inside an

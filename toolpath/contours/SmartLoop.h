@@ -204,8 +204,4 @@ public:
     double connectA[2] = {1e10, 1e10};
     double connectB[2] = {1e10, 1e10};
     std::uint8_t flags = 0;
-
-private:
-    // IsPointIn's copy of the contour's chain (checked as it is used).
-    smart::ChainCopy m_chainCopy;
 };

@@ -15,10 +15,24 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// Angle of p about c in [0, 2 pi).
+// atan2's values on the axes (exact by its definition, the same for any length).
+const double kAtanUp = std::atan2(1.0, 0.0);
+const double kAtanLeft = std::atan2(0.0, -1.0);
+
+// Angle of p about c in [0, 2 pi). Points straight along an axis from c (the box
+// extremes of every arc) take atan2's axis values without calling it.
 double AngleAbout(const double* c, const double* p)
 {
-    double a = std::atan2(p[1] - c[1], p[0] - c[0]);
+    const double dy = p[1] - c[1], dx = p[0] - c[0];
+    double a;
+    if (dy == 0 && dx > 0)
+        a = dy;  // atan2(+-0, x > 0) is +-0
+    else if (dy == 0 && dx < 0)
+        a = std::signbit(dy) ? -kAtanLeft : kAtanLeft;
+    else if (dx == 0 && (dy > 0 || dy < 0))
+        a = dy > 0 ? kAtanUp : -kAtanUp;
+    else
+        a = std::atan2(dy, dx);
     if (a < 0)
         a += kTwoPi;
     return a;

@@ -267,4 +267,37 @@ TEST(SmartSect, IntersectionPointsAndFilter)
     EXPECT_EQ(l2->points, nullptr) << "an emptied list is freed";
 }
 
+// Points straight along an axis from the centre (the box extremes) take a short way to
+// their angle: the parameter must be atan2's to the bit, for signed zeros, far centres
+// where the offset rounds away, tiny offsets and non-finite ones.
+TEST(SmartSect, AxisPointsGetAtan2sParameterExactly)
+{
+    const double turn = 6.283185307179586;
+    int tested = 0;
+    for (const double cx : {0.0, -0.0, 3.5, -1e9, 1e17})
+        for (const double cy : {0.0, -0.0, -2.25, 7e8, -1e17})
+            for (const double d : {1.0, 1e-300, 0.5, 123.0, HUGE_VAL, std::nan("")}) {
+                const auto arc = Arc(cx, cy, 1, 0, turn);
+                const double c[2] = {cx, cy};
+                const double pts[][2] = {{cx + d, cy}, {cx - d, cy}, {cx, cy + d}, {cx, cy - d}, {cx, -cy}, {-cx, cy}};
+                for (const auto& q : pts) {
+                    double a = std::atan2(q[1] - c[1], q[0] - c[0]);
+                    if (a < 0)
+                        a += turn;
+                    const double want = (a - arc->startAngle) / (arc->endAngle - arc->startAngle);
+                    const double got = arc->GetParam(q);
+                    if (std::isnan(want)) {
+                        EXPECT_TRUE(std::isnan(got) || got == -1.0) << q[0] << ", " << q[1];
+                        continue;
+                    }
+                    if (!(want > -0.001 && want < 1.001))
+                        continue;
+                    EXPECT_EQ(std::signbit(got), std::signbit(want)) << q[0] << ", " << q[1];
+                    EXPECT_EQ(got, want) << q[0] << ", " << q[1];
+                    ++tested;
+                }
+            }
+    EXPECT_GT(tested, 500);
+}
+
 }  // namespace
