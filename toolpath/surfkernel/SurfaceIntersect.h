@@ -33,6 +33,10 @@ struct SSI_CURVENODE {
     double range[2];
 };
 
+// |NA × NB| below which two surfaces count as touching rather than crossing:
+// their common points then form a band much wider than the point tolerance.
+inline constexpr double kSsiTouching = 1e-4;
+
 // Point, first partials and unit normal (Su × Sv at 1e-12, else the general
 // normal of the surface). 1, or 0 when an evaluation fails.
 int ESSI_EvalUnitNormal(const SURFACE* s, const double* uv, double* P, double* Su, double* Sv, double* N);

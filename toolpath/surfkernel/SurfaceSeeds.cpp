@@ -182,6 +182,64 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
     }
 }
 
+// Where the two patches touch rather than cross, the seed refinement crawls
+// (the gap closes with the square of the distance to the contact): the
+// contact refinement from the patch centres finds the touching point. Only
+// patches whose centre normals are within the normal tolerance of parallel
+// are tried, and the point must lie in both patches.
+bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
+                  double* uvB, double* point)
+{
+    double a[2] = {0.5 * (clampA[0] + clampA[2]), 0.5 * (clampA[1] + clampA[3])};
+    double b[2] = {0.5 * (clampB[0] + clampB[2]), 0.5 * (clampB[1] + clampB[3])};
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
+    if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
+        return false;
+    double s[3];
+    ESSI_GetSubdivTolerance(s);
+    V3D_Cross(NA, NB, cr);
+    if (V3D_Len(cr) > 5 * s[1])
+        return false;
+    const double eps = ESSI_GetPointTol();
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
+        return false;
+    auto inside = [](const double* box, const double* uv) {
+        return uv[0] >= box[0] && uv[0] <= box[2] && uv[1] >= box[1] && uv[1] <= box[3];
+    };
+    if (!inside(clampA, a) || !inside(clampB, b))
+        return false;
+    std::memcpy(uvA, a, sizeof a);
+    std::memcpy(uvB, b, sizeof b);
+    P3D_Lerp(PA, PB, 0.5, point);
+    return true;
+}
+
+// A seed whose normals are nearly parallel lies in the thin band where two
+// touching surfaces are closer than the tolerance; where a contact point
+// lies next to it, the seed moves there (it then starts as a tangential seed).
+void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point)
+{
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
+    if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+        return;
+    V3D_Cross(NA, NB, cr);
+    if (V3D_Len(cr) > kSsiTouching)
+        return;
+    const double eps = ESSI_GetPointTol();
+    double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
+        return;
+    double P[3];
+    P3D_Lerp(PA, PB, 0.5, P);
+    double r[3];
+    ESSI_GetTraceTolerance(r);
+    if (std::sqrt(P3D_Dist2(P, point)) > r[0])
+        return;
+    std::memcpy(uvA, a, sizeof a);
+    std::memcpy(uvB, b, sizeof b);
+    P3D_Copy(P, point);
+}
+
 } // namespace
 
 int ESSI_EvalUnitNormal(const SURFACE* s, const double* uv, double* P, double* Su, double* Sv, double* N)
@@ -425,8 +483,11 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
             uvA[1] = 0.5 * (clampA[1] + clampA[3]);
             uvB[0] = 0.5 * (clampB[0] + clampB[2]);
             uvB[1] = 0.5 * (clampB[1] + clampB[3]);
-            if (ESSI_RefineSeed(A, clampB, uvB, 0.01 * eps, angleTol, B, clampA, uvA, point) != 1)
+            if (ESSI_RefineSeed(A, clampB, uvB, 0.01 * eps, angleTol, B, clampA, uvA, point) == 1) {
+                NearContact(A, B, uvA, uvB, point);
+            } else if (!TouchingSeed(A, clampA, B, clampB, uvA, uvB, point)) {
                 return true;
+            }
             SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
             if (!seed)
                 return false;

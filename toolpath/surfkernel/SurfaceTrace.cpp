@@ -16,12 +16,16 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 constexpr int kCorrectorSteps = 32;
 constexpr int kStepAttempts = 16;
 constexpr long kTraceRounds = 10000;
+// |NA × NB| below which a point counts as tangential.
+constexpr double kTangential = 1e-6;
 
 // SSI_POINT::i0 of a trace point: the step ended on a parameter box edge.
 constexpr int kOnBoundary = 1;
@@ -31,6 +35,16 @@ double Dist(const double* a, const double* b) { return std::sqrt(P3D_Dist2(a, b)
 void TangentUV(const double* Su, const double* Sv, const double* T, double* duv)
 {
     EQ_Decompose2(Sv, Su, T, &duv[0], &duv[1]);
+}
+
+// (du, dv) of the tangent T on the surface at uv; zero when it fails.
+void TangentUVOf(const SURFACE* s, const double* uv, const double* T, double* duv)
+{
+    double P[3], Su[3], Sv[3];
+    if (ESRF_EvalDeriv1(s, uv[0], uv[1], P, Su, Sv) == 1)
+        TangentUV(Su, Sv, T, duv);
+    else
+        duv[0] = duv[1] = 0.0;
 }
 
 bool InBox(const double* box, const double* uv, double tol)
@@ -158,6 +172,40 @@ bool BoxExit(const SSI_WALK* w, const SSI_POINT& N0, double h, double* fraction,
             }
         }
     return found;
+}
+
+// Where the surfaces touch along the curve the Newton system on the plane is
+// singular: each surface moves to the point nearest the midpoint, which is
+// kept on the plane through H normal to D.
+bool TouchingOnPlane(const SURFACE* A, double* uvA, const SURFACE* B, double* uvB, const double* H, const double* D,
+                     double tol, double* point)
+{
+    double M[3], prev[3] = {1e12, 1e12, 1e12};
+    P3D_Copy(H, M);
+    for (int it = 0; it < kCorrectorSteps; ++it) {
+        double SA[3], SuA[3], SvA[3], SB[3], SuB[3], SvB[3], d[3], du, dv;
+        if (ESRF_EvalDeriv1(A, uvA[0], uvA[1], SA, SuA, SvA) != 1 || ESRF_EvalDeriv1(B, uvB[0], uvB[1], SB, SuB, SvB) != 1)
+            return false;
+        P3D_Lerp(SA, SB, 0.5, M);
+        V3D_Sub(M, H, d);
+        const double off = V3D_Dot(d, D);
+        for (int e = 0; e < 3; ++e)
+            M[e] -= off * D[e];
+        if (Dist(SA, SB) < tol && std::fabs(off) < tol && Dist(M, prev) < tol) {
+            P3D_Copy(M, point);
+            return true;
+        }
+        P3D_Copy(M, prev);
+        V3D_Sub(M, SA, d);
+        EQ_Decompose2(SvA, SuA, d, &du, &dv);
+        uvA[0] += du;
+        uvA[1] += dv;
+        V3D_Sub(M, SB, d);
+        EQ_Decompose2(SvB, SuB, d, &du, &dv);
+        uvB[0] += du;
+        uvB[1] += dv;
+    }
+    return false;
 }
 
 bool IsIsolated(const SSI_POINT& p) { return p.flag == 1 && V3D_Len(p.tan) == 0.0; }
@@ -295,6 +343,12 @@ int ESSI_TraceFromSeed(SSI_WALK* w, long limit)
             Assign(w->end, w->n0);
             return 1;
         }
+        if (step != 1 && w->count >= 2) {
+            // A trace that cannot go on keeps what it traced (every point is
+            // on both surfaces) and ends as at a boundary.
+            Assign(w->end, w->n0);
+            return 1;
+        }
         int event = 0;
         if (step != 1 || ESSI_ClassifyStep(w, &event) != 1 || event < 0) {
             w->points = ESSI_FreePointList(w->points);
@@ -355,7 +409,7 @@ int ESSI_Step(SSI_WALK* w)
         int ok;
         if (fix >= 0)
             ok = Correct(w->a, &N1, w->b, tol, fix, value);
-        else if (std::fabs(N0.sign) < 1e-6)
+        else if (std::fabs(N0.sign) < kTangential)
             ok = ESSI_RefineTangential(w->a, w->b, &N1, tol);
         else
             ok = ESSI_CorrectStep(w->a, &N1, w->b, tol);
@@ -419,14 +473,21 @@ int ESSI_RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, dou
             return 0;
         P3D_Lerp(SA, SB, 0.5, N1->p);
         if (Dist(SA, SB) < tol && Dist(N1->p, prev) < tol) {
-            // Where the normals are parallel the tangent stays the one the
-            // step came with (a zero tangent would stop the trace).
+            // Where the normals are parallel NA × NB gives no direction: the
+            // branch direction nearest the step's takes its place, else the
+            // step's own (a zero tangent would stop the trace).
             const double ref[3] = {N1->tan[0], N1->tan[1], N1->tan[2]};
-            if (!SetTangent(N1, NA, NB, SuA, SvA, SuB, SvB, ref)) {
-                N1->sign = 0.0;
-                TangentUV(SuA, SvA, N1->tan, N1->duvA);
-                TangentUV(SuB, SvB, N1->tan, N1->duvB);
+            double cr[3], dir[3];
+            V3D_Cross(NA, NB, cr);
+            if (V3D_Len(cr) >= kTangential) {
+                SetTangent(N1, NA, NB, SuA, SvA, SuB, SvB, ref);
+                return 1;
             }
+            if (ESSI_BranchTangent(A, N1->uvA, B, N1->uvB, ref, dir) == 1)
+                P3D_Copy(dir, N1->tan);
+            N1->sign = 0.0;
+            TangentUV(SuA, SvA, N1->tan, N1->duvA);
+            TangentUV(SuB, SvB, N1->tan, N1->duvB);
             return 1;
         }
         P3D_Copy(N1->p, prev);
@@ -485,12 +546,25 @@ int ESSI_PointOnStep(const SSI_WALK* w, const double* X, double* uvA, double* uv
         b[k] = (1.0 - f) * N0.uvB[k] + f * N1.uvB[k];
     }
     double NA[3], NB[3], Y[3];
-    if (ESSI_RefineOnPlane(w->a, a, b, NA, NB, 0.01 * eps, w->b, X, D, Y) != 1)
-        return 0;
-    double y0[3], y1[3];
+    if (ESSI_RefineOnPlane(w->a, a, b, NA, NB, 0.01 * eps, w->b, X, D, Y) != 1) {
+        for (int k = 0; k < 2; ++k) {
+            a[k] = (1.0 - f) * N0.uvA[k] + f * N1.uvA[k];
+            b[k] = (1.0 - f) * N0.uvB[k] + f * N1.uvB[k];
+        }
+        double P[3], Su[3], Sv[3];
+        if (!TouchingOnPlane(w->a, a, w->b, b, X, D, 0.01 * eps, Y) || !ESSI_EvalUnitNormal(w->a, a, P, Su, Sv, NA) ||
+            !ESSI_EvalUnitNormal(w->b, b, P, Su, Sv, NB))
+            return 0;
+    }
+    // Where the surfaces touch, their common points form a band much wider
+    // than the point tolerance across the curve: there X and Y need only be
+    // within r0.
+    double y0[3], y1[3], cr[3];
     V3D_Sub(N0.p, Y, y0);
     V3D_Sub(N1.p, Y, y1);
-    if (!(Dist(X, Y) < eps) || V3D_Dot(y0, y1) > 0.0)
+    V3D_Cross(NA, NB, cr);
+    const double near = V3D_Len(cr) < kSsiTouching ? r0 : eps;
+    if (!(Dist(X, Y) < near) || V3D_Dot(y0, y1) > 0.0)
         return 0;
     if (tan) {
         double T[3];
@@ -552,13 +626,17 @@ int ESSI_ClassifyStep(SSI_WALK* w, int* event)
             *event = 4;
             return 1;
         }
-    // Passing a tangential point: the sign value changes there.
-    if ((w->count >= 2 || std::fabs(w->start.sign) > 1e-12) &&
-        !(std::fabs(N0.sign) <= 100 * eps && std::fabs(N1.sign) <= 100 * eps) && N0.sign * N1.sign < 1e-12) {
+    // Passing a tangential point: the sign value changes there. The trace
+    // goes on through it along the branch nearest its direction (the next
+    // step leaves the point, whose own sign value is 0); it ends there only
+    // when no branch continues.
+    if ((w->count >= 2 || std::fabs(w->start.sign) > 1e-12) && std::fabs(N0.sign) > 100 * eps &&
+        N0.sign * N1.sign < 1e-12) {
         SSI_POINT contact = N1;
         if (ESSI_FindContact(w->a, w->b, &N0, &N1, &contact, eps, eps) == 1) {
             Assign(N1, contact);
-            *event = 3;
+            TangentUVOf(w->a, N1.uvA, N1.tan, N1.duvA);
+            TangentUVOf(w->b, N1.uvB, N1.tan, N1.duvB);
             return 1;
         }
         if (std::fabs(N0.sign) > 1e-12) {
@@ -912,7 +990,10 @@ int ECRV_IntersectionPoint(const ECRV_INTCUR* c, double t, double* point)
     CUB_HermitePointDeriv(a.tan, D, f, b.tan, H, a.p, b.p);
     if (V3D_Unit(D, 1e-12) != 1)
         return 0;
-    return ESSI_RefineOnPlane(c->a, uvA, uvB, NA, NB, eps, c->b, H, D, point) == 1 ? 1 : 0;
+    double a0[2] = {uvA[0], uvA[1]}, b0[2] = {uvB[0], uvB[1]};
+    if (ESSI_RefineOnPlane(c->a, uvA, uvB, NA, NB, eps, c->b, H, D, point) == 1)
+        return 1;
+    return TouchingOnPlane(c->a, a0, c->b, b0, H, D, eps, point) ? 1 : 0;
 }
 
 int ESSI_March(SURFACE* A, const double* boxA, SSI_SUBDIV** slotA, SURFACE* B, const double* boxB,
@@ -989,6 +1070,8 @@ int ESSI_March(SURFACE* A, const double* boxA, SSI_SUBDIV** slotA, SURFACE* B, c
             if (!trace(&W2) || ESSI_JoinWalks(W2, W1) != 1)
                 return fail();
         }
+        if (getenv("SSI_DEBUG"))
+            fprintf(stderr, "seed %g %g %g flag %d tan %g %g %g -> W1 count %d seeds left %d\n", S->p[0], S->p[1], S->p[2], S->flag, S->tan[0], S->tan[1], S->tan[2], W1->count, [&]{int n=0; for (SSI_POINT* q = seeds; q; q = q->next) ++n; return n;}());
         ESSI_FreePoint(S);
         S = nullptr;
     }
