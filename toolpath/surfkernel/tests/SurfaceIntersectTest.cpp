@@ -67,18 +67,18 @@ Motion Turn(const double* axis, double angle, double x = 0, double y = 0, double
     return m;
 }
 
-// NURBS record of the surface moved by m after scaling by k.
+// NURBS record of the surface moved by m, then scaled by k about the origin.
 SURFACE* Placed(SurfPtr s, const Motion& m, double k = 1.0)
 {
     for (int i = 0; i < s->nu; ++i)
         for (int j = 0; j < s->nv; ++j) {
             double* P = s->P[i][j];
             const double w = P[3];
-            const double p[3] = {k * P[0] / w, k * P[1] / w, k * P[2] / w};
+            const double p[3] = {P[0] / w, P[1] / w, P[2] / w};
             double q[3];
             m.Apply(p, q);
             for (int e = 0; e < 3; ++e)
-                P[e] = w * q[e];
+                P[e] = w * k * q[e];
         }
     return ESRF_NewNurbs(s.release());
 }
@@ -522,13 +522,15 @@ TEST_F(SurfaceIntersectTest, AnalyticPairsAtUnitScale)
 TEST_F(SurfaceIntersectTest, AnalyticPairsAtThousandScale)
 {
     for (const Case& c : Cases())
-        RunCase(c, 1000.0, 1000.0);
+        if (!std::getenv("SSI_CASE") || c.name == std::getenv("SSI_CASE"))
+            RunCase(c, 1000.0, 1000.0);
 }
 
 TEST_F(SurfaceIntersectTest, AnalyticPairsAtTenthScale)
 {
     for (const Case& c : Cases())
-        RunCase(c, 0.1, 0.1);
+        if (!std::getenv("SSI_CASE") || c.name == std::getenv("SSI_CASE"))
+            RunCase(c, 0.1, 0.1);
 }
 
 } // namespace
