@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kSeedSteps = 32;
+// |NA × NB| where a failed seed refinement stopped below which a touching
+// contact is looked for.
+constexpr double kTouchingStart = 0.01;
 
 SSI_NODE* NewNode(double u, double v)
 {
@@ -183,22 +186,19 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
 }
 
 // Where the two patches touch rather than cross, the seed refinement crawls
-// (the gap closes with the square of the distance to the contact): the
-// contact refinement from the patch centres finds the touching point. Only
-// patches whose centre normals are within the normal tolerance of parallel
-// are tried, and the point must lie in both patches.
+// (the gap closes with the square of the distance to the contact) and stops
+// short: from where it stopped, with the normals there already close to
+// parallel, the contact refinement finds the touching point, which must lie
+// in both patches.
 bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
                   double* uvB, double* point)
 {
-    double a[2] = {0.5 * (clampA[0] + clampA[2]), 0.5 * (clampA[1] + clampA[3])};
-    double b[2] = {0.5 * (clampB[0] + clampB[2]), 0.5 * (clampB[1] + clampB[3])};
+    double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
     double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
     if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
         return false;
-    double s[3];
-    ESSI_GetSubdivTolerance(s);
     V3D_Cross(NA, NB, cr);
-    if (V3D_Len(cr) > 5 * s[1])
+    if (V3D_Len(cr) > kTouchingStart)
         return false;
     const double eps = ESSI_GetPointTol();
     if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
@@ -454,6 +454,20 @@ int ESSI_StartSeed(SSI_POINT** seeds, const double* r, const SURFACE* A, const S
     return 1;
 }
 
+int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
+                          int (*f)(void*, const SSI_PATCH*, const SSI_PATCH*), void* context)
+{
+    if (!a || !b || !f)
+        return 0;
+    BoxTree tree;
+    if (!tree.Make(b->patches))
+        return 0;
+    for (const SSI_PATCH* P = a->patches; P; P = P->next)
+        if (!tree.Query(P->box, tol, [&](const SSI_PATCH* Q) { return f(context, P, Q) == 1; }))
+            return 0;
+    return 1;
+}
+
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
                    SSI_SUBDIV** slotB, SSI_POINT** seeds)
 {
@@ -468,35 +482,34 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
     if (!*slotB && ESSI_Subdivide(B, boxB, 5 * s[0], 5 * s[1], 5 * s[2], slotB) != 1)
         return 0;
     const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
-    BoxTree tree;
-    if (!tree.Make((*slotB)->patches))
-        return 0;
-    SSI_POINT* list = nullptr;
-    bool ok = true;
-    for (const SSI_PATCH* P = (*slotA)->patches; P && ok; P = P->next) {
-        double clampA[4];
+    struct Context {
+        const SURFACE *A, *B;
+        double eps, angleTol;
+        SSI_POINT* list;
+    } ctx{A, B, eps, angleTol, nullptr};
+    auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
+        auto& c = *static_cast<Context*>(data);
+        double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
         PatchUVBox(P, clampA);
-        ok = tree.Query(P->box, 5 * s[0], [&](const SSI_PATCH* Q) {
-            double clampB[4], uvA[2], uvB[2], point[3];
-            PatchUVBox(Q, clampB);
-            uvA[0] = 0.5 * (clampA[0] + clampA[2]);
-            uvA[1] = 0.5 * (clampA[1] + clampA[3]);
-            uvB[0] = 0.5 * (clampB[0] + clampB[2]);
-            uvB[1] = 0.5 * (clampB[1] + clampB[3]);
-            if (ESSI_RefineSeed(A, clampB, uvB, 0.01 * eps, angleTol, B, clampA, uvA, point) == 1) {
-                NearContact(A, B, uvA, uvB, point);
-            } else if (!TouchingSeed(A, clampA, B, clampB, uvA, uvB, point)) {
-                return true;
-            }
-            SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
-            if (!seed)
-                return false;
-            ESSI_LinkBefore(seed, list);
-            list = seed;
-            return true;
-        });
-    }
-    if (!ok) {
+        PatchUVBox(Q, clampB);
+        uvA[0] = 0.5 * (clampA[0] + clampA[2]);
+        uvA[1] = 0.5 * (clampA[1] + clampA[3]);
+        uvB[0] = 0.5 * (clampB[0] + clampB[2]);
+        uvB[1] = 0.5 * (clampB[1] + clampB[3]);
+        if (ESSI_RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point) == 1) {
+            NearContact(c.A, c.B, uvA, uvB, point);
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point)) {
+            return 1;
+        }
+        SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
+        if (!seed)
+            return 0;
+        ESSI_LinkBefore(seed, c.list);
+        c.list = seed;
+        return 1;
+    };
+    SSI_POINT*& list = ctx.list;
+    if (ESSI_ForEachPatchPair(*slotA, *slotB, 5 * s[0], refine, &ctx) != 1) {
         ESSI_FreePointList(list);
         return 0;
     }

@@ -16,8 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -1070,8 +1068,6 @@ int ESSI_March(SURFACE* A, const double* boxA, SSI_SUBDIV** slotA, SURFACE* B, c
             if (!trace(&W2) || ESSI_JoinWalks(W2, W1) != 1)
                 return fail();
         }
-        if (getenv("SSI_DEBUG"))
-            fprintf(stderr, "seed %g %g %g flag %d tan %g %g %g -> W1 count %d seeds left %d\n", S->p[0], S->p[1], S->p[2], S->flag, S->tan[0], S->tan[1], S->tan[2], W1->count, [&]{int n=0; for (SSI_POINT* q = seeds; q; q = q->next) ++n; return n;}());
         ESSI_FreePoint(S);
         S = nullptr;
     }
