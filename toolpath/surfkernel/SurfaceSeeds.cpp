@@ -17,6 +17,12 @@
 namespace {
 
 constexpr int kSeedSteps = 32;
+// The seed refinement stops when its gap has not shrunk by this ratio over
+// this many iterations.
+constexpr int kStallSpan = 4;
+constexpr double kStallRatio = 0.5;
+// Seeds remembered for skipping neighbouring patch pairs.
+constexpr int kRecent = 64;
 // |NA × NB| where a failed seed refinement stopped below which a touching
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
@@ -104,23 +110,18 @@ struct BoxTree {
         return id;
     }
 
-    bool Make(const SSI_PATCH* list)
+    // Takes the array of n patches (freed with the tree).
+    bool Make(const SSI_PATCH** list, int n)
     {
-        int n = 0;
-        for (const SSI_PATCH* p = list; p; p = p->next)
-            ++n;
+        patches = list;
         if (n == 0)
             return true;
-        patches = static_cast<const SSI_PATCH**>(QV_MemAlloc(sizeof(SSI_PATCH*) * n));
         order = static_cast<int*>(QV_MemAlloc(sizeof(int) * n));
         nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * 2 * n));
-        if (!patches || !order || !nodes)
+        if (!order || !nodes)
             return false;
-        int i = 0;
-        for (const SSI_PATCH* p = list; p; p = p->next, ++i) {
-            patches[i] = p;
+        for (int i = 0; i < n; ++i)
             order[i] = i;
-        }
         Build(0, n);
         return true;
     }
@@ -334,9 +335,15 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
     if (!A || !B || !uvA || !uvB || !point)
         return 0;
     double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
+    // Gaps of the last iterations: a pair whose gap stops closing (the common
+    // point lies outside the clamp boxes) gives up early.
+    double gaps[kSeedSteps];
     for (int it = 0; it < kSeedSteps; ++it) {
         double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
         if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+            return 0;
+        gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
+        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan])
             return 0;
         V3D_Cross(NA, NB, cr);
         const double m = std::max(V3D_Len(cr) * tol, 1e-12);
@@ -459,13 +466,45 @@ int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
 {
     if (!a || !b || !f)
         return 0;
-    BoxTree tree;
-    if (!tree.Make(b->patches))
+    // Only patches that meet the other subdivision's box can pair; of those,
+    // the smaller set goes into the tree and the larger one queries it.
+    auto gather = [tol](const SSI_SUBDIV* sub, const double* other, int* n) {
+        *n = 0;
+        for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+            *n += BoxesMeet(p->box, other, tol);
+        auto* out = static_cast<const SSI_PATCH**>(QV_MemAlloc(sizeof(SSI_PATCH*) * std::max(*n, 1)));
+        if (out) {
+            int i = 0;
+            for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+                if (BoxesMeet(p->box, other, tol))
+                    out[i++] = p;
+        }
+        return out;
+    };
+    int na = 0, nb = 0;
+    const SSI_PATCH** pa = gather(a, b->box, &na);
+    const SSI_PATCH** pb = pa ? gather(b, a->box, &nb) : nullptr;
+    if (!pb) {
+        QV_MemFree(pa);
         return 0;
-    for (const SSI_PATCH* P = a->patches; P; P = P->next)
-        if (!tree.Query(P->box, tol, [&](const SSI_PATCH* Q) { return f(context, P, Q) == 1; }))
-            return 0;
-    return 1;
+    }
+    const bool treeOverA = na < nb;
+    BoxTree tree;
+    const SSI_PATCH** queries = treeOverA ? pb : pa;
+    const int nq = treeOverA ? nb : na;
+    if (!tree.Make(treeOverA ? pa : pb, treeOverA ? na : nb)) {
+        QV_MemFree(queries);
+        return 0;
+    }
+    int ok = 1;
+    for (int i = 0; i < nq && ok; ++i) {
+        const SSI_PATCH* X = queries[i];
+        ok = tree.Query(X->box, tol, [&](const SSI_PATCH* Y) {
+            return (treeOverA ? f(context, Y, X) : f(context, X, Y)) == 1;
+        });
+    }
+    QV_MemFree(queries);
+    return ok;
 }
 
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
@@ -482,13 +521,30 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
     if (!*slotB && ESSI_Subdivide(B, boxB, 5 * s[0], 5 * s[1], 5 * s[2], slotB) != 1)
         return 0;
     const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
+    // Neighbouring patch pairs mostly refine to the same seed: a pair whose
+    // common box already holds one of the last seeds found is skipped (the
+    // patches are visited in subdivision order, so neighbours come close
+    // together; duplicates within r0 are removed anyway).
     struct Context {
         const SURFACE *A, *B;
-        double eps, angleTol;
+        double eps, angleTol, tol;
         SSI_POINT* list;
-    } ctx{A, B, eps, angleTol, nullptr};
+        double recent[kRecent][3];
+        int found;
+    } ctx{A, B, eps, angleTol, 5 * s[0], nullptr, {}, 0};
     auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
         auto& c = *static_cast<Context*>(data);
+        double common[6];
+        for (int i = 0; i < 3; ++i) {
+            common[i] = std::max(P->box[i], Q->box[i]) - c.tol;
+            common[i + 3] = std::min(P->box[i + 3], Q->box[i + 3]) + c.tol;
+        }
+        for (int k = 0; k < std::min(c.found, kRecent); ++k) {
+            const double* x = c.recent[k];
+            if (x[0] >= common[0] && x[0] <= common[3] && x[1] >= common[1] && x[1] <= common[4] &&
+                x[2] >= common[2] && x[2] <= common[5])
+                return 1;
+        }
         double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
         PatchUVBox(P, clampA);
         PatchUVBox(Q, clampB);
@@ -506,6 +562,7 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
             return 0;
         ESSI_LinkBefore(seed, c.list);
         c.list = seed;
+        P3D_Copy(point, c.recent[c.found++ % kRecent]);
         return 1;
     };
     SSI_POINT*& list = ctx.list;
