@@ -253,6 +253,7 @@ void RunCase(const Case& c, double k, double t)
         Polyline pl;
         const SSI_TRACE* tr = n->curve->trace;
         ASSERT_TRUE(tr);
+        EXPECT_EQ(n->curve->a, A->type >= B->type ? A.get() : B.get());
         EXPECT_EQ(n->range[0], tr->s[0].t);
         EXPECT_EQ(n->range[1], tr->s[tr->n - 1].t);
         for (int i = 0; i < tr->n; ++i) {
@@ -261,8 +262,9 @@ void RunCase(const Case& c, double k, double t)
             EXPECT_LT(OnSurface(A.get(), p), 2e-8 * std::max(1.0, k)) << "sample " << i;
             EXPECT_LT(OnSurface(B.get(), p), 2e-8 * std::max(1.0, k)) << "sample " << i;
             double SA[3], SB[3];
-            ASSERT_EQ(ESRF_EvalPoint(SA, A.get(), tr->s[i].uvA[0], tr->s[i].uvA[1]), 1);
-            ASSERT_EQ(ESRF_EvalPoint(SB, B.get(), tr->s[i].uvB[0], tr->s[i].uvB[1]), 1);
+            // The curve's surfaces are in pair order (the larger code first).
+            ASSERT_EQ(ESRF_EvalPoint(SA, n->curve->a, tr->s[i].uvA[0], tr->s[i].uvA[1]), 1);
+            ASSERT_EQ(ESRF_EvalPoint(SB, n->curve->b, tr->s[i].uvB[0], tr->s[i].uvB[1]), 1);
             EXPECT_LT(Dist(SA, p), 1e-8 * std::max(1.0, k)) << "sample " << i;
             EXPECT_LT(Dist(SB, p), 1e-8 * std::max(1.0, k)) << "sample " << i;
             if (i > 0) {
@@ -364,6 +366,22 @@ std::vector<Case> Cases()
     cases.push_back({"sphere and plane", [](double k) { return Placed(NurbsSphere(1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Shift(0, 0, 0.3), k); }, kWhole, kWhole, 1,
                      0, {circle(0, 0, 0.3, kX, kY, rc)}, {}});
+    cases.push_back({"sphere record and plane", [](double k) { return ESRF_NewSphere(nullptr, k); },
+                     [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, 0.3, 0, 0, 0.3), k); }, kWhole,
+                     kWhole, 1, 0,
+                     {[](double s, double* p) {
+                         // The plane through (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3).
+                         const double n[3] = {0, -std::sin(0.3), std::cos(0.3)}, X[3] = {1, 0, 0};
+                         double Y[3], c[3];
+                         V3D_Cross(n, X, Y);
+                         const double d = 0.3 * n[2], rad = std::sqrt(1 - d * d);
+                         for (int e = 0; e < 3; ++e)
+                             c[e] = d * n[e];
+                         const double a = 2 * kPi * s;
+                         for (int e = 0; e < 3; ++e)
+                             p[e] = c[e] + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
+                     }},
+                     {}});
     cases.push_back({"sphere and tangent plane", [](double k) { return Placed(NurbsSphere(1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, kPi / 2, 0, 1, 0), k); }, kWhole,
                      kWhole, 0, 1, {}, {{0, 1, 0}}});
