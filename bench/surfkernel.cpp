@@ -5,14 +5,20 @@
 // and nearest points on a 20 x 20 bicubic rational patch against
 // GeomAPI_ProjectPointOnSurf (no guess) and Extrema_GenLocateExtPS (each point
 // guessed from its neighbour's answer).
+// Surface/surface intersections against GeomInt_IntSS (walking lines, no
+// approximation) on the same surfaces: cold (our subdivisions made in the
+// call) and warm (subdivisions kept in the caller's slots).
 
+#include "testing/OcctModels.h"
 #include "testing/OcctNurbs.h"
 #include "ThreadClock.h"
 #include "testing/SurfaceFixtures.h"
 #include "toolpath/surfkernel/NurbsUtil.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
+#include "toolpath/surfkernel/SurfaceIntersect.h"
 
 #include <Extrema_GenLocateExtPS.hxx>
+#include <GeomInt_IntSS.hxx>
 #include <GeomAPI_Interpolate.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <GeomAdaptor_Surface.hxx>
@@ -22,6 +28,8 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -212,5 +220,162 @@ void BM_SnapPoints(benchmark::State& state)
 }
 
 BENCHMARK(BM_SnapPoints)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The surfaces of one intersection, ours and the peer's copies, and the
+// model size the tolerance triples are scaled with.
+struct IntersectPair {
+    surffix::SurfPtr a, b;
+    double size = 10.0;
+};
+
+// Cylinder of radius r about the axis (0: z, 1: x) from -h to h.
+surffix::SurfPtr AxisCylinder(double r, double h, int axis)
+{
+    surffix::SurfPtr s = surffix::Cylinder(r, 2 * h);
+    for (int i = 0; i < s->nu; ++i)
+        for (int j = 0; j < s->nv; ++j) {
+            double* P = s->P[i][j];
+            P[2] -= h * P[3];
+            if (axis == 1) {
+                const double x = P[0], z = P[2];
+                P[0] = z;
+                P[2] = -x;
+            }
+        }
+    return s;
+}
+
+IntersectPair MakeIntersectPair(int which)
+{
+    IntersectPair p;
+    switch (which) {
+    case 0: // perpendicular cylinders, radii 1 and 1.5
+        p.a = AxisCylinder(1.0, 3.0, 0);
+        p.b = AxisCylinder(1.5, 3.0, 1);
+        p.size = 8.0;
+        break;
+    case 1: { // sphere and plane z = 0.3
+        _arc arc{{{0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {0, 0, 0}, 1.0}, 1.0, std::acos(-1.0)};
+        BCRV* m = nullptr;
+        BCRV_GenArc(&arc, &m);
+        const double o[3] = {0, 0, 0}, z[3] = {0, 0, 1};
+        _nurbs_surface* s = nullptr;
+        BSRF_GenRevolve(o, z, m, 2 * std::acos(-1.0), &s);
+        BCRV_Free(m);
+        p.a.reset(s);
+        p.b = surffix::Plane(3.0, 3.0);
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j) {
+                p.b->P[i][j][0] -= 1.5;
+                p.b->P[i][j][1] -= 1.5;
+                p.b->P[i][j][2] = 0.3;
+            }
+        p.size = 3.0;
+        break;
+    }
+    case 2: // two 20 x 20 bicubic height fields crossing in several branches
+        p.a = surffix::Wavy(20, true);
+        p.b = surffix::Wavy(20, false, 11);
+        for (int i = 0; i < p.b->nu; ++i)
+            for (int j = 0; j < p.b->nv; ++j) {
+                double* P = p.b->P[i][j];
+                P[2] = 0.4 * P[2] + 0.3 * P[0] - 1.5 * P[3];
+            }
+        p.size = 15.0;
+        break;
+    default: { // a corner of the terrain model cut at mid height
+        const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/terrain.brep");
+        const auto faces = occt3d::ModelFaces(shape);
+        if (faces.empty())
+            return p;
+        Handle(Geom_BSplineSurface) part = Handle(Geom_BSplineSurface)::DownCast(faces[0].peer->Copy());
+        double u0, u1, v0, v1;
+        part->Bounds(u0, u1, v0, v1);
+        part->Segment(u0, u0 + 0.25 * (u1 - u0), v0, v0 + 0.25 * (v1 - v0));
+        p.a.reset(occt3d::FromOcct(part));
+        double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+        for (int i = 0; i < p.a->nu; ++i)
+            for (int j = 0; j < p.a->nv; ++j)
+                for (int e = 0; e < 3; ++e) {
+                    lo[e] = std::min(lo[e], p.a->P[i][j][e] / p.a->P[i][j][3]);
+                    hi[e] = std::max(hi[e], p.a->P[i][j][e] / p.a->P[i][j][3]);
+                }
+        p.size = std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
+        p.b.reset(BSRF_Create(2, 2, 2, 2));
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j) {
+                double* P = p.b->P[i][j];
+                P[0] = i ? hi[0] + 1 : lo[0] - 1;
+                P[1] = j ? hi[1] + 1 : lo[1] - 1;
+                P[2] = 0.5 * (lo[2] + hi[2]);
+                P[3] = 1.0;
+            }
+        break;
+    }
+    }
+    return p;
+}
+
+// Arg 0: the pair (0 cylinders, 1 sphere and plane, 2 bicubics, 3 terrain);
+// arg 1: 0 cold, 1 warm.
+void BM_Intersect(benchmark::State& state)
+{
+    const IntersectPair pair = MakeIntersectPair(static_cast<int>(state.range(0)));
+    const bool warm = state.range(1) == 1;
+    if (!pair.a || !pair.b) {
+        state.SkipWithError("no surfaces");
+        return;
+    }
+    const double k = pair.size / 10.0;
+    ESSI_ResetKernelState();
+    ESSI_SetSubdivTolerance(0.001 * k, 0.2, 0.01 * k);
+    ESSI_SetTraceTolerance(0.0005 * k, 0.1, 0.005 * k);
+    ENTITY* A = ESRF_NewNurbs(BSRF_Clone(pair.a.get()));
+    ENTITY* B = ESRF_NewNurbs(BSRF_Clone(pair.b.get()));
+    const Handle(Geom_BSplineSurface) pa = occt3d::ToOcct(pair.a.get()), pb = occt3d::ToOcct(pair.b.get());
+    SSI_SUBDIV *sa = nullptr, *sb = nullptr;
+    SSI_POINT* contacts = nullptr;
+    SSI_CURVENODE* curves = nullptr;
+    if (warm)
+        ESSI_Intersect(A, B, nullptr, &sa, nullptr, &sb, &contacts, &curves);
+    double ours = 0.0, theirs = 0.0;
+    int ourCurves = 0, peerCurves = 0;
+    for (auto _ : state) {
+        if (!warm) {
+            ESSI_FreeSubdivision(sa);
+            ESSI_FreeSubdivision(sb);
+            sa = sb = nullptr;
+        }
+        const double t0 = ThreadCpuSeconds();
+        if (ESSI_Intersect(A, B, nullptr, &sa, nullptr, &sb, &contacts, &curves) != 1)
+            state.SkipWithError("intersection failed");
+        const double t1 = ThreadCpuSeconds();
+        GeomInt_IntSS peer(pa, pb, 1e-7 * pair.size, Standard_False, Standard_False, Standard_False);
+        const double t2 = ThreadCpuSeconds();
+        ours += t1 - t0;
+        theirs += t2 - t1;
+        state.SetIterationTime(t1 - t0);
+        ourCurves = 0;
+        for (const SSI_CURVENODE* c = curves; c; c = c->next)
+            ++ourCurves;
+        peerCurves = peer.IsDone() ? peer.NbLines() : -1;
+    }
+    state.counters["occt_s"] = theirs / static_cast<double>(state.iterations());
+    state.counters["ratio"] = ours / theirs;
+    state.counters["curves"] = ourCurves;
+    state.counters["occt_curves"] = peerCurves;
+    ESSI_FreePointList(contacts);
+    ESSI_FreeCurveList(curves);
+    ESSI_FreeSubdivision(sa);
+    ESSI_FreeSubdivision(sb);
+    ENT_Free(A);
+    ENT_Free(B);
+    ESSI_ResetKernelState();
+}
+
+BENCHMARK(BM_Intersect)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "framework/numerak/QvMem.h"
 #include "framework/numerak/QvnMath.h"
 #include "toolpath/surfkernel/SampleString.h"
+#include "toolpath/surfkernel/SurfaceIntersect.h"
 
 #include <cstring>
 
@@ -78,12 +79,13 @@ int ENT_Free(ENTITY* e)
         ENT_Free(reinterpret_cast<ESRF_EXTRUSION*>(e)->profile);
         QV_MemFree(e);
         return 1;
+    case ENT_INTERSECTION:
+        return ECRV_FreeIntersection(reinterpret_cast<ECRV_INTCUR*>(e));
     case 7:
     case ENT_PLANE:
     case 11:
     case ENT_ELLIPSE:
     case 13:
-    case ENT_INTERSECTION:
     case 17:
     case ENT_REVOLUTION:
     case 25:

@@ -130,11 +130,10 @@ void ESSI_SetTraceTolerance(double r0, double r1, double r2);
 void ESSI_ResetKernelState();
 
 // Frees by code: null 1; lines, circles, spheres 1; NURBS curves and surfaces
-// with what they own 1; an extrusion with its profile 1; codes 7, 9, 11, 12, 13,
-// 17, 23, 25 and every code above 28 free nothing, 0 (ellipse, revolution and
-// offset records are freed by their users with QV_MemFree); the other codes up
-// to 28 free nothing, 1. No intersection curve record (16) exists in this
-// kernel yet: 0, nothing freed.
+// with what they own 1; an extrusion with its profile 1; an intersection curve
+// with its trace array and cache 1; codes 7, 9, 11, 12, 13, 17, 23, 25 and every
+// code above 28 free nothing, 0 (ellipse, revolution and offset records are
+// freed by their users with QV_MemFree); the other codes up to 28 free nothing, 1.
 int ENT_Free(ENTITY* e);
 
 // New record of the given size with the header set (code, 1) and the rest

@@ -4,6 +4,11 @@
 #include "testing/OcctModels.h"
 #include "toolpath/surfkernel/NurbsUtil.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
+#include "toolpath/surfkernel/SurfaceIntersect.h"
+#include "testing/SurfaceFixtures.h"
+
+#include <GeomInt_IntSS.hxx>
+#include <Geom_Curve.hxx>
 
 #include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <gp_Vec.hxx>
@@ -13,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <cmath>
 #include <string>
@@ -188,6 +194,232 @@ TEST(SurfKernelOcct, ModelFacesEvaluateAndProjectLikeThePeer)
     }
     EXPECT_GT(faces, 10);
     EXPECT_GT(projections, 100);
+}
+
+// Surface/surface intersections of B-spline surfaces against GeomInt_IntSS
+// (walking lines, no approximation): where the two answers are more than r0
+// plus the peer's tolerance apart, the point-on-both-surfaces test decides
+// which one is wrong, and a point we missed fails.
+struct PairReport {
+    int ours = 0, peers = 0, missed = 0, peerMissed = 0, peerOff = 0;
+};
+
+double SurfaceDistance(SURFACE* s, const double* p)
+{
+    double u = 0, v = 0, foot[3];
+    return ESRF_ProjectPoint(&u, &v, foot, s, p) == 1 ? dist(p, foot) : 1e300;
+}
+
+double PolylineDistance(const double* p, const std::vector<std::vector<std::array<double, 3>>>& lines)
+{
+    double best = 1e300;
+    for (const auto& l : lines)
+        for (std::size_t i = 0; i + 1 < l.size(); ++i) {
+            const double* a = l[i].data();
+            const double* b = l[i + 1].data();
+            double ab[3], ap[3];
+            for (int e = 0; e < 3; ++e) {
+                ab[e] = b[e] - a[e];
+                ap[e] = p[e] - a[e];
+            }
+            const double l2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
+            const double t = l2 > 0 ? std::clamp((ap[0] * ab[0] + ap[1] * ab[1] + ap[2] * ab[2]) / l2, 0.0, 1.0) : 0.0;
+            const double f[3] = {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
+            best = std::min(best, dist(p, f));
+        }
+    return best;
+}
+
+PairReport ComparePair(const _nurbs_surface* a, const _nurbs_surface* b, double size, const std::string& label)
+{
+    PairReport rep;
+    ESSI_ResetKernelState();
+    const double k = size / 10.0; // the default triples suit a model of about 10 units
+    ESSI_SetSubdivTolerance(0.001 * k, 0.2, 0.01 * k);
+    ESSI_SetTraceTolerance(0.0005 * k, 0.1, 0.005 * k);
+    const double r0 = 0.0005 * k;
+    SURFACE* A = ESRF_NewNurbs(BSRF_Clone(a));
+    SURFACE* B = ESRF_NewNurbs(BSRF_Clone(b));
+    SSI_SUBDIV *sa = nullptr, *sb = nullptr;
+    SSI_POINT* contacts = nullptr;
+    SSI_CURVENODE* curves = nullptr;
+    EXPECT_EQ(ESSI_Intersect(A, B, nullptr, &sa, nullptr, &sb, &contacts, &curves), 1) << label;
+    std::vector<std::vector<std::array<double, 3>>> ours, peer;
+    for (const SSI_CURVENODE* c = curves; c; c = c->next) {
+        const SSI_TRACE* tr = c->curve->trace;
+        std::vector<std::array<double, 3>> l;
+        for (int i = 0; i < tr->n; ++i) {
+            const double* p = tr->s[i].p;
+            l.push_back({p[0], p[1], p[2]});
+            EXPECT_LT(std::max(SurfaceDistance(A, p), SurfaceDistance(B, p)), 1e-8 * std::max(1.0, size)) << label;
+        }
+        ours.push_back(l);
+        ++rep.ours;
+    }
+    GeomInt_IntSS ss(occt3d::ToOcct(a), occt3d::ToOcct(b), 1e-7 * std::max(1.0, size), Standard_False, Standard_False,
+                     Standard_False);
+    if (ss.IsDone()) {
+        const double peerTol = std::max(ss.TolReached3d(), 1e-7 * size);
+        for (int i = 1; i <= ss.NbLines(); ++i) {
+            const Handle(Geom_Curve)& c = ss.Line(i);
+            std::vector<std::array<double, 3>> l;
+            const double f = c->FirstParameter(), e = c->LastParameter();
+            for (int j = 0; j <= 400; ++j) {
+                const gp_Pnt q = c->Value(f + (e - f) * j / 400.0);
+                l.push_back({q.X(), q.Y(), q.Z()});
+            }
+            peer.push_back(l);
+            ++rep.peers;
+        }
+        for (const auto& l : peer)
+            for (const auto& q : l) {
+                if (PolylineDistance(q.data(), ours) <= r0 + peerTol)
+                    continue;
+                // The peer's point decides only when it is on both surfaces.
+                if (std::max(SurfaceDistance(A, q.data()), SurfaceDistance(B, q.data())) < peerTol)
+                    ++rep.missed;
+                else
+                    ++rep.peerOff;
+            }
+        for (const auto& l : ours)
+            for (const auto& p : l)
+                rep.peerMissed += PolylineDistance(p.data(), peer) > r0 + peerTol;
+    }
+    EXPECT_EQ(rep.missed, 0) << label << ": peer points on both surfaces that we did not find";
+    ESSI_FreePointList(contacts);
+    ESSI_FreeCurveList(curves);
+    ESSI_FreeSubdivision(sa);
+    ESSI_FreeSubdivision(sb);
+    ENT_Free(A);
+    ENT_Free(B);
+    return rep;
+}
+
+double NetSize(const _nurbs_surface* s)
+{
+    double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+    for (int i = 0; i < s->nu; ++i)
+        for (int j = 0; j < s->nv; ++j)
+            for (int e = 0; e < 3; ++e) {
+                lo[e] = std::min(lo[e], s->P[i][j][e] / s->P[i][j][3]);
+                hi[e] = std::max(hi[e], s->P[i][j][e] / s->P[i][j][3]);
+            }
+    return std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
+}
+
+void NetBox(const _nurbs_surface* s, double* lo, double* hi)
+{
+    for (int e = 0; e < 3; ++e) {
+        lo[e] = 1e300;
+        hi[e] = -1e300;
+    }
+    for (int i = 0; i < s->nu; ++i)
+        for (int j = 0; j < s->nv; ++j)
+            for (int e = 0; e < 3; ++e) {
+                lo[e] = std::min(lo[e], s->P[i][j][e] / s->P[i][j][3]);
+                hi[e] = std::max(hi[e], s->P[i][j][e] / s->P[i][j][3]);
+            }
+}
+
+bool NetsOverlap(const _nurbs_surface* a, const _nurbs_surface* b)
+{
+    double la[3], ha[3], lb[3], hb[3];
+    NetBox(a, la, ha);
+    NetBox(b, lb, hb);
+    for (int e = 0; e < 3; ++e)
+        if (la[e] > hb[e] || lb[e] > ha[e])
+            return false;
+    return true;
+}
+
+TEST(SurfKernelOcct, IntersectionsOfRandomBicubicsLikeThePeer)
+{
+    int branches = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        surffix::SurfPtr a = surffix::Wavy(8, seed % 2 == 0, seed);
+        surffix::SurfPtr b = surffix::Wavy(8, false, seed + 100);
+        // b stood up across a: x, y, z -> x, z + 5, y - 5 turned a little.
+        const double c = std::cos(0.2 * seed), s = std::sin(0.2 * seed);
+        for (int i = 0; i < b->nu; ++i)
+            for (int j = 0; j < b->nv; ++j) {
+                double* P = b->P[i][j];
+                const double w = P[3], x = P[0] / w, y = P[1] / w, z = P[2] / w;
+                const double X = c * x - s * (z + 5), Y = s * x + c * (z + 5);
+                P[0] = w * (X + 2);
+                P[1] = w * Y;
+                P[2] = w * (y - 5);
+            }
+        const PairReport r = ComparePair(a.get(), b.get(), 15.0, "random pair " + std::to_string(seed));
+        EXPECT_EQ(r.ours, r.peers) << "random pair " << seed;
+        branches += r.ours;
+    }
+    EXPECT_GE(branches, 6);
+}
+
+// Contour lines of the terrain: the face cut by horizontal planes.
+TEST(SurfKernelOcct, TerrainContoursLikeThePeer)
+{
+    const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/terrain.brep");
+    ASSERT_FALSE(shape.IsNull());
+    const auto faces = occt3d::ModelFaces(shape);
+    ASSERT_FALSE(faces.empty());
+    int contours = 0;
+    for (const auto& f : faces) {
+        // A corner of the terrain, a quarter of each parameter range (the
+        // peer needs minutes for the whole face).
+        Handle(Geom_BSplineSurface) part = Handle(Geom_BSplineSurface)::DownCast(f.peer->Copy());
+        double u0, u1, v0, v1;
+        part->Bounds(u0, u1, v0, v1);
+        part->Segment(u0, u0 + 0.25 * (u1 - u0), v0, v0 + 0.25 * (v1 - v0));
+        std::unique_ptr<_nurbs_surface, occt3d::SurfaceFreer> corner(occt3d::FromOcct(part));
+        const _nurbs_surface* t = corner.get();
+        double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+        for (int i = 0; i < t->nu; ++i)
+            for (int j = 0; j < t->nv; ++j)
+                for (int e = 0; e < 3; ++e) {
+                    lo[e] = std::min(lo[e], t->P[i][j][e] / t->P[i][j][3]);
+                    hi[e] = std::max(hi[e], t->P[i][j][e] / t->P[i][j][3]);
+                }
+        const double size = NetSize(t);
+        for (int level = 1; level <= 4; ++level) {
+            const double z = lo[2] + (hi[2] - lo[2]) * level / 5.0;
+            surffix::SurfPtr plane(BSRF_Create(2, 2, 2, 2));
+            for (int i = 0; i < 2; ++i)
+                for (int j = 0; j < 2; ++j) {
+                    double* P = plane->P[i][j];
+                    P[0] = i ? hi[0] + 0.1 * size : lo[0] - 0.1 * size;
+                    P[1] = j ? hi[1] + 0.1 * size : lo[1] - 0.1 * size;
+                    P[2] = z;
+                    P[3] = 1.0;
+                }
+            const PairReport r = ComparePair(t, plane.get(), size, "terrain level " + std::to_string(level));
+            contours += r.ours;
+        }
+    }
+    EXPECT_GE(contours, 4);
+}
+
+// Pairs of B-spline faces of real models whose boxes overlap.
+TEST(SurfKernelOcct, ModelFacePairsIntersectLikeThePeer)
+{
+    int pairs = 0;
+    for (const char* name : {"shell1.brep", "bottle.brep"}) {
+        const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/" + name);
+        ASSERT_FALSE(shape.IsNull()) << name;
+        const auto faces = occt3d::ModelFaces(shape);
+        int tried = 0;
+        for (std::size_t i = 0; i < faces.size() && tried < 8; ++i)
+            for (std::size_t j = i + 1; j < faces.size() && tried < 8; ++j) {
+                if (!NetsOverlap(faces[i].ours.get(), faces[j].ours.get()))
+                    continue;
+                const double size = std::max(NetSize(faces[i].ours.get()), NetSize(faces[j].ours.get()));
+                ComparePair(faces[i].ours.get(), faces[j].ours.get(), size,
+                            std::string(name) + " faces " + std::to_string(i) + ", " + std::to_string(j));
+                ++tried;
+                ++pairs;
+            }
+    }
+    EXPECT_GT(pairs, 6);
 }
 
 } // namespace

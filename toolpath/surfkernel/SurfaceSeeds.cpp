@@ -1,0 +1,596 @@
+// Subdivision of a surface into flat patches and the seed points of a
+// surface/surface intersection.
+#include "toolpath/surfkernel/SurfaceIntersect.h"
+
+#include "framework/numerak/Box3D.h"
+#include "framework/numerak/Plane3D.h"
+#include "framework/numerak/Point3D.h"
+#include "framework/numerak/QvMem.h"
+#include "framework/numerak/QvnMath.h"
+#include "toolpath/surfkernel/SmallEquations.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kSeedSteps = 32;
+// The seed refinement stops when its gap has not shrunk by this ratio over
+// this many iterations.
+constexpr int kStallSpan = 4;
+constexpr double kStallRatio = 0.5;
+// Seeds remembered for skipping neighbouring patch pairs.
+constexpr int kRecent = 64;
+// |NA × NB| where a failed seed refinement stopped below which a touching
+// contact is looked for.
+constexpr double kTouchingStart = 0.01;
+
+SSI_NODE* NewNode(double u, double v)
+{
+    auto* n = static_cast<SSI_NODE*>(QV_MemAlloc(sizeof(SSI_NODE)));
+    if (n) {
+        std::memset(static_cast<void*>(n), 0, sizeof(SSI_NODE));
+        n->u = u;
+        n->v = v;
+    }
+    return n;
+}
+
+bool EvalNode(const SURFACE* s, SSI_NODE* n) { return ESRF_EvalNormal(n->n, n->p, s, n->u, n->v) == 1; }
+
+double MaxEdge(const SSI_PATCH* p)
+{
+    const double* c[4] = {p->c[0]->p, p->c[1]->p, p->c[2]->p, p->c[3]->p};
+    return std::sqrt(std::max({P3D_Dist2(c[0], c[2]), P3D_Dist2(c[2], c[3]), P3D_Dist2(c[3], c[1]),
+                               P3D_Dist2(c[1], c[0])}));
+}
+
+bool BoxesMeet(const double* a, const double* b, double tol)
+{
+    for (int i = 0; i < 3; ++i)
+        if (a[i] - tol > b[i + 3] || b[i] - tol > a[i + 3])
+            return false;
+    return true;
+}
+
+// Box tree over patch boxes: median splits on the longest axis, leaves of up
+// to four patches.
+struct TreeNode {
+    double box[6];
+    int first, count; // leaf: range in order; inner: count < 0, children first and right
+    int right;
+};
+
+struct BoxTree {
+    const SSI_PATCH** patches = nullptr;
+    int* order = nullptr;
+    TreeNode* nodes = nullptr;
+    int used = 0;
+
+    ~BoxTree()
+    {
+        QV_MemFree(patches);
+        QV_MemFree(order);
+        QV_MemFree(nodes);
+    }
+
+    int Build(int first, int count)
+    {
+        const int id = used++;
+        TreeNode& n = nodes[id];
+        for (int i = 0; i < 3; ++i) {
+            n.box[i] = 1e300;
+            n.box[i + 3] = -1e300;
+        }
+        for (int k = first; k < first + count; ++k)
+            for (int i = 0; i < 3; ++i) {
+                n.box[i] = std::min(n.box[i], patches[order[k]]->box[i]);
+                n.box[i + 3] = std::max(n.box[i + 3], patches[order[k]]->box[i + 3]);
+            }
+        if (count <= 4) {
+            n.first = first;
+            n.count = count;
+            return id;
+        }
+        int axis = 0;
+        for (int i = 1; i < 3; ++i)
+            if (n.box[i + 3] - n.box[i] > n.box[axis + 3] - n.box[axis])
+                axis = i;
+        const int half = count / 2;
+        std::nth_element(order + first, order + first + half, order + first + count, [&](int a, int b) {
+            return patches[a]->box[axis] + patches[a]->box[axis + 3] < patches[b]->box[axis] + patches[b]->box[axis + 3];
+        });
+        const int left = Build(first, half);
+        const int right = Build(first + half, count - half);
+        nodes[id].first = left;
+        nodes[id].right = right;
+        nodes[id].count = -1;
+        return id;
+    }
+
+    // Takes the array of n patches (freed with the tree).
+    bool Make(const SSI_PATCH** list, int n)
+    {
+        patches = list;
+        if (n == 0)
+            return true;
+        order = static_cast<int*>(QV_MemAlloc(sizeof(int) * n));
+        nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * 2 * n));
+        if (!order || !nodes)
+            return false;
+        for (int i = 0; i < n; ++i)
+            order[i] = i;
+        Build(0, n);
+        return true;
+    }
+
+    // Calls f for every patch whose box meets the box within tol; stops when f
+    // gives false.
+    template <class F> bool Query(const double* box, double tol, F f) const
+    {
+        if (used == 0)
+            return true;
+        int stack[128];
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            const TreeNode& n = nodes[stack[--top]];
+            if (!BoxesMeet(n.box, box, tol))
+                continue;
+            if (n.count >= 0) {
+                for (int k = n.first; k < n.first + n.count; ++k)
+                    if (BoxesMeet(patches[order[k]]->box, box, tol) && !f(patches[order[k]]))
+                        return false;
+            } else {
+                stack[top++] = n.first;
+                stack[top++] = n.right;
+            }
+        }
+        return true;
+    }
+};
+
+void PatchUVBox(const SSI_PATCH* p, double* box)
+{
+    box[0] = p->c[0]->u;
+    box[1] = p->c[0]->v;
+    box[2] = p->c[3]->u;
+    box[3] = p->c[3]->v;
+}
+
+void TangentUV(const double* Su, const double* Sv, const double* T, double* duv)
+{
+    EQ_Decompose2(Sv, Su, T, &duv[0], &duv[1]);
+}
+
+double L1(const double* a, const double* b)
+{
+    return std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]);
+}
+
+// Moves (u, v) so that S + Su du + Sv dv comes nearest to Q; clamped into the
+// box when one is given.
+void MoveTowards(const double* Q, const double* S, const double* Su, const double* Sv, const double* clamp,
+                 double* uv)
+{
+    double d[3], du, dv;
+    V3D_Sub(Q, S, d);
+    EQ_Decompose2(Sv, Su, d, &du, &dv);
+    uv[0] += du;
+    uv[1] += dv;
+    if (clamp) {
+        uv[0] = QVN_Math::Clamp(clamp[0], clamp[2], uv[0]);
+        uv[1] = QVN_Math::Clamp(clamp[1], clamp[3], uv[1]);
+    }
+}
+
+// Where the two patches touch rather than cross, the seed refinement crawls
+// (the gap closes with the square of the distance to the contact) and stops
+// short: from where it stopped, with the normals there already close to
+// parallel, the contact refinement finds the touching point, which must lie
+// in both patches.
+bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
+                  double* uvB, double* point)
+{
+    double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
+    if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
+        return false;
+    V3D_Cross(NA, NB, cr);
+    if (V3D_Len(cr) > kTouchingStart)
+        return false;
+    const double eps = ESSI_GetPointTol();
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
+        return false;
+    auto inside = [](const double* box, const double* uv) {
+        return uv[0] >= box[0] && uv[0] <= box[2] && uv[1] >= box[1] && uv[1] <= box[3];
+    };
+    if (!inside(clampA, a) || !inside(clampB, b))
+        return false;
+    std::memcpy(uvA, a, sizeof a);
+    std::memcpy(uvB, b, sizeof b);
+    P3D_Lerp(PA, PB, 0.5, point);
+    return true;
+}
+
+// A seed whose normals are nearly parallel lies in the thin band where two
+// touching surfaces are closer than the tolerance; where a contact point
+// lies next to it, the seed moves there (it then starts as a tangential seed).
+void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point)
+{
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
+    if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+        return;
+    V3D_Cross(NA, NB, cr);
+    if (V3D_Len(cr) > kSsiTouching)
+        return;
+    const double eps = ESSI_GetPointTol();
+    double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
+        return;
+    double P[3];
+    P3D_Lerp(PA, PB, 0.5, P);
+    double r[3];
+    ESSI_GetTraceTolerance(r);
+    if (std::sqrt(P3D_Dist2(P, point)) > r[0])
+        return;
+    std::memcpy(uvA, a, sizeof a);
+    std::memcpy(uvB, b, sizeof b);
+    P3D_Copy(P, point);
+}
+
+} // namespace
+
+int ESSI_EvalUnitNormal(const SURFACE* s, const double* uv, double* P, double* Su, double* Sv, double* N)
+{
+    if (ESRF_EvalDeriv1(s, uv[0], uv[1], P, Su, Sv) != 1)
+        return 0;
+    V3D_Cross(Su, Sv, N);
+    if (V3D_Unit(N, 1e-12) == 1)
+        return 1;
+    double p[3];
+    return ESRF_EvalNormal(N, p, s, uv[0], uv[1]) == 1 ? 1 : 0;
+}
+
+int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double normalTol, double edgeTol,
+                   SSI_SUBDIV** out)
+{
+    if (!s || !box || !out)
+        return 0;
+    *out = nullptr;
+    SSI_SUBDIV* sub = ESSI_NewSubdivision(box, planeTol, normalTol, edgeTol);
+    if (!sub)
+        return 0;
+    SSI_PATCH* work = nullptr;
+    auto fail = [&]() {
+        ESSI_FreeNodeList(work);
+        ESSI_FreeSubdivision(sub);
+        return 0;
+    };
+    SSI_NODE* grid[3][3];
+    for (int i = 2; i >= 0; --i)
+        for (int j = 2; j >= 0; --j) {
+            SSI_NODE* n = NewNode(box[0] + i * (box[2] - box[0]) / 2, box[1] + j * (box[3] - box[1]) / 2);
+            if (!n)
+                return fail();
+            n->next = sub->nodes;
+            sub->nodes = n;
+            grid[i][j] = n;
+            if (!EvalNode(s, n))
+                return fail();
+        }
+    // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
+    for (int q = 3; q >= 0; --q) {
+        const int i = q & 1, j = q >> 1;
+        SSI_PATCH* p = ESSI_NewPatch(grid[i][j], grid[i][j + 1], grid[i + 1][j], grid[i + 1][j + 1]);
+        if (!p)
+            return fail();
+        p->next = work;
+        work = p;
+    }
+    long examined = 0;
+    while (work) {
+        if (examined > kSubdivHardCap)
+            return fail();
+        SSI_PATCH* p = work;
+        SSI_NODE centre{};
+        centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
+        centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
+        if (!EvalNode(s, &centre))
+            return fail();
+        // Past the first cap the edge test no longer splits: an edge tolerance
+        // just above the patch's longest edge keeps the normal test running.
+        double e = edgeTol;
+        if (examined > kSubdivEdgeCap)
+            e = std::max(edgeTol, MaxEdge(p) * (1.0 + 1e-9) + 1e-300);
+        ++examined;
+        int dir = 0;
+        if (ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+            work = p->next;
+            p->next = sub->patches;
+            sub->patches = p;
+            continue;
+        }
+        SSI_NODE *a = nullptr, *b = nullptr;
+        SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
+        if (!split)
+            return fail();
+        work = split; // the new half, then the shrunk old one
+        b->next = sub->nodes;
+        a->next = b;
+        sub->nodes = a;
+        if (!EvalNode(s, a) || !EvalNode(s, b))
+            return fail();
+    }
+    ESSI_SubdivisionBox(sub);
+    *out = sub;
+    return 1;
+}
+
+int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol,
+                    const SURFACE* B, const double* clampA, double* uvA, double* point)
+{
+    if (!A || !B || !uvA || !uvB || !point)
+        return 0;
+    double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
+    // Gaps of the last iterations: a pair whose gap stops closing (the common
+    // point lies outside the clamp boxes) gives up early.
+    double gaps[kSeedSteps];
+    for (int it = 0; it < kSeedSteps; ++it) {
+        double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
+        if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+            return 0;
+        gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
+        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan])
+            return 0;
+        V3D_Cross(NA, NB, cr);
+        const double m = std::max(V3D_Len(cr) * tol, 1e-12);
+        if (it == 0) {
+            P3D_Lerp(PA, PB, 0.5, C);
+        } else {
+            const double dA = L1(PA, C), dB = L1(PB, C);
+            if (dA < m && dB < m) {
+                P3D_Copy(C, point);
+                return 1;
+            }
+            for (int e = 0; e < 3; ++e)
+                C[e] = (PA[e] * dA + PB[e] * dB) / (dA + dB);
+            const double gap = std::sqrt(P3D_Dist2(PA, PB)), moved = std::sqrt(P3D_Dist2(C, Q));
+            const double lim = it <= 8 ? m : tol;
+            if (gap < lim && moved < lim) {
+                P3D_Copy(C, point);
+                return 1;
+            }
+        }
+        double linePoint[3], lineDir[3];
+        if (Isect3_PlnPln(PA, NA, PB, NB, tol, angleTol, linePoint, lineDir) == 1) {
+            double d[3];
+            V3D_Sub(C, linePoint, d);
+            const double t = V3D_Dot(d, lineDir);
+            for (int e = 0; e < 3; ++e)
+                Q[e] = linePoint[e] + t * lineDir[e];
+        } else {
+            P3D_Copy(C, Q);
+        }
+        MoveTowards(Q, PA, SuA, SvA, clampA, uvA);
+        MoveTowards(Q, PB, SuB, SvB, clampB, uvB);
+    }
+    return 0;
+}
+
+int ESSI_PeriodicBox(const SURFACE* s, const double* box, double* out)
+{
+    _param P[2];
+    if (!box || !out || ESRF_GetDomain(s, &P[0], &P[1]) != 1)
+        return 0;
+    std::memmove(out, box, 4 * sizeof(double));
+    for (int k = 0; k < 2; ++k)
+        if (P[k].closure == 2 && box[k + 2] - box[k] > P[k].end - P[k].start - 1e-12) {
+            out[k] = -1e20;
+            out[k + 2] = 1e20;
+        }
+    return 1;
+}
+
+int ESSI_StartSeed(SSI_POINT** seeds, const double* r, const SURFACE* A, const SURFACE* B, SSI_POINT* seed)
+{
+    if (!seeds || !r || !A || !B || !seed)
+        return 0;
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3];
+    if (!ESSI_EvalUnitNormal(A, seed->uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, seed->uvB, PB, SuB, SvB, NB))
+        return 0;
+    P3D_Lerp(PA, PB, 0.5, seed->p);
+    // The first step stays well inside both parameter boxes. Vanishing
+    // products (a pole) are ignored like unbounded ones: they would stop the
+    // trace before it starts.
+    double h = r[2];
+    const SURFACE* surfaces[2] = {A, B};
+    const double* partials[2][2] = {{SuA, SvA}, {SuB, SvB}};
+    for (int s = 0; s < 2; ++s) {
+        _param P[2];
+        if (ESRF_GetDomain(surfaces[s], &P[0], &P[1]) != 1)
+            continue;
+        for (int k = 0; k < 2; ++k) {
+            const double length = V3D_Len(partials[s][k]) * (P[k].end - P[k].start);
+            if (length > 1e-12 && length <= 1e12)
+                h = std::min(h, 0.1 * length);
+        }
+    }
+    seed->step = h;
+    double T[3];
+    V3D_Cross(NA, NB, T);
+    const double len = V3D_Len(T);
+    if (len >= 1e-6) {
+        seed->flag = 0;
+        for (int e = 0; e < 3; ++e)
+            seed->tan[e] = T[e] / len;
+        TangentUV(SuA, SvA, seed->tan, seed->duvA);
+        TangentUV(SuB, SvB, seed->tan, seed->duvB);
+        seed->sign = V3D_Dot(T, seed->tan);
+        return 1;
+    }
+    seed->flag = 1;
+    seed->sign = 0.0;
+    int count = 0;
+    double first[3], second[3];
+    if (ESSI_BranchDirections(&count, seed->uvA, second, first, A, B, seed->uvB) != 1)
+        return 0;
+    if (count == 0) {
+        // An isolated contact: no direction to trace.
+        std::memset(seed->tan, 0, sizeof seed->tan);
+        std::memset(seed->duvA, 0, sizeof seed->duvA);
+        std::memset(seed->duvB, 0, sizeof seed->duvB);
+        return 1;
+    }
+    P3D_Copy(first, seed->tan);
+    TangentUV(SuA, SvA, first, seed->duvA);
+    TangentUV(SuB, SvB, first, seed->duvB);
+    if (count == 2 || count == 100) {
+        // The second branch through the point is traced from its own seed.
+        SSI_POINT* other = ESSI_CopyPoint(seed);
+        if (!other)
+            return 0;
+        P3D_Copy(second, other->tan);
+        TangentUV(SuA, SvA, second, other->duvA);
+        TangentUV(SuB, SvB, second, other->duvB);
+        ESSI_LinkBefore(other, *seeds);
+        *seeds = other;
+    }
+    return 1;
+}
+
+int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
+                          int (*f)(void*, const SSI_PATCH*, const SSI_PATCH*), void* context)
+{
+    if (!a || !b || !f)
+        return 0;
+    // Only patches that meet the other subdivision's box can pair; of those,
+    // the smaller set goes into the tree and the larger one queries it.
+    auto gather = [tol](const SSI_SUBDIV* sub, const double* other, int* n) {
+        *n = 0;
+        for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+            *n += BoxesMeet(p->box, other, tol);
+        auto* out = static_cast<const SSI_PATCH**>(QV_MemAlloc(sizeof(SSI_PATCH*) * std::max(*n, 1)));
+        if (out) {
+            int i = 0;
+            for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+                if (BoxesMeet(p->box, other, tol))
+                    out[i++] = p;
+        }
+        return out;
+    };
+    int na = 0, nb = 0;
+    const SSI_PATCH** pa = gather(a, b->box, &na);
+    const SSI_PATCH** pb = pa ? gather(b, a->box, &nb) : nullptr;
+    if (!pb) {
+        QV_MemFree(pa);
+        return 0;
+    }
+    const bool treeOverA = na < nb;
+    BoxTree tree;
+    const SSI_PATCH** queries = treeOverA ? pb : pa;
+    const int nq = treeOverA ? nb : na;
+    if (!tree.Make(treeOverA ? pa : pb, treeOverA ? na : nb)) {
+        QV_MemFree(queries);
+        return 0;
+    }
+    int ok = 1;
+    for (int i = 0; i < nq && ok; ++i) {
+        const SSI_PATCH* X = queries[i];
+        ok = tree.Query(X->box, tol, [&](const SSI_PATCH* Y) {
+            return (treeOverA ? f(context, Y, X) : f(context, X, Y)) == 1;
+        });
+    }
+    QV_MemFree(queries);
+    return ok;
+}
+
+int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
+                   SSI_SUBDIV** slotB, SSI_POINT** seeds)
+{
+    if (!boxA || !boxB || !A || !B || !slotA || !slotB || !seeds)
+        return 0;
+    *seeds = nullptr;
+    double s[3], r[3];
+    ESSI_GetSubdivTolerance(s);
+    ESSI_GetTraceTolerance(r);
+    if (!*slotA && ESSI_Subdivide(A, boxA, 5 * s[0], 5 * s[1], 5 * s[2], slotA) != 1)
+        return 0;
+    if (!*slotB && ESSI_Subdivide(B, boxB, 5 * s[0], 5 * s[1], 5 * s[2], slotB) != 1)
+        return 0;
+    const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
+    // Neighbouring patch pairs mostly refine to the same seed: a pair whose
+    // common box already holds one of the last seeds found is skipped (the
+    // patches are visited in subdivision order, so neighbours come close
+    // together; duplicates within r0 are removed anyway).
+    struct Context {
+        const SURFACE *A, *B;
+        double eps, angleTol, tol;
+        SSI_POINT* list;
+        double recent[kRecent][3];
+        int found;
+    } ctx{A, B, eps, angleTol, 5 * s[0], nullptr, {}, 0};
+    auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
+        auto& c = *static_cast<Context*>(data);
+        double common[6];
+        for (int i = 0; i < 3; ++i) {
+            common[i] = std::max(P->box[i], Q->box[i]) - c.tol;
+            common[i + 3] = std::min(P->box[i + 3], Q->box[i + 3]) + c.tol;
+        }
+        for (int k = 0; k < std::min(c.found, kRecent); ++k) {
+            const double* x = c.recent[k];
+            if (x[0] >= common[0] && x[0] <= common[3] && x[1] >= common[1] && x[1] <= common[4] &&
+                x[2] >= common[2] && x[2] <= common[5])
+                return 1;
+        }
+        double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
+        PatchUVBox(P, clampA);
+        PatchUVBox(Q, clampB);
+        uvA[0] = 0.5 * (clampA[0] + clampA[2]);
+        uvA[1] = 0.5 * (clampA[1] + clampA[3]);
+        uvB[0] = 0.5 * (clampB[0] + clampB[2]);
+        uvB[1] = 0.5 * (clampB[1] + clampB[3]);
+        if (ESSI_RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point) == 1) {
+            NearContact(c.A, c.B, uvA, uvB, point);
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point)) {
+            return 1;
+        }
+        SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
+        if (!seed)
+            return 0;
+        ESSI_LinkBefore(seed, c.list);
+        c.list = seed;
+        P3D_Copy(point, c.recent[c.found++ % kRecent]);
+        return 1;
+    };
+    SSI_POINT*& list = ctx.list;
+    if (ESSI_ForEachPatchPair(*slotA, *slotB, 5 * s[0], refine, &ctx) != 1) {
+        ESSI_FreePointList(list);
+        return 0;
+    }
+    ESSI_RemoveDuplicates(&list, r[0]);
+    double openA[4], openB[4];
+    if (ESSI_PeriodicBox(A, boxA, openA) != 1 || ESSI_PeriodicBox(B, boxB, openB) != 1) {
+        ESSI_FreePointList(list);
+        return 0;
+    }
+    auto inside = [](const double* box, const double* uv) {
+        return uv[0] >= box[0] - 1e-12 && uv[0] <= box[2] + 1e-12 && uv[1] >= box[1] - 1e-12 &&
+               uv[1] <= box[3] + 1e-12;
+    };
+    for (SSI_POINT* p = list; p;) {
+        SSI_POINT* next = p->next;
+        if (!inside(openA, p->uvA) || !inside(openB, p->uvB)) {
+            list = ESSI_UnlinkPoint(list, p);
+            ESSI_FreePoint(p);
+        } else if (ESSI_StartSeed(&list, r, A, B, p) != 1) {
+            ESSI_FreePointList(list);
+            return 0;
+        }
+        p = next;
+    }
+    *seeds = list;
+    return 1;
+}
