@@ -108,6 +108,8 @@ int CEdTrimLoop::IsPointIn(const double* uv)
             const double* a = b->Point(k);
             const double* c = b->Point(k + 1);
             double ea[2] = {a[0] - p[0], a[1] - p[1]}, eb[2] = {c[0] - p[0], c[1] - p[1]};
+            // A point on a vertex sees no angle there at all; it lies on the loop.
+            if (std::hypot(ea[0], ea[1]) < kOnLineTol) onLoop = true;
             V2D_Unit(ea, kUnitTol);
             V2D_Unit(eb, kUnitTol);
             double angle = V2D_GetAngle(ea, eb, kUnitTol);

@@ -27,7 +27,8 @@ public:
     // Signed area, positive counter-clockwise; 0 without bounds or for one bound of
     // fewer than three points.
     double CalcLoopArea();
-    // 0 inside, 1 outside, 2 on the loop (within 1e-6), whichever way the loop runs.
+    // 0 inside, 1 outside, 2 on the loop (on a segment or within 1e-6 of a vertex),
+    // whichever way the loop runs.
     int IsPointIn(const double* uv);
     // Every bound's boxes and the loop's box.
     void CalcBox();
