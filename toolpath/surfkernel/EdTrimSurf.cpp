@@ -531,6 +531,25 @@ void CEdTrimSurf::PretreatBnd(CEdTrimBound* chain, double tol)
             b->SetStartPoint(to[0], to[1]);
         cells[grid.KeyOf(to)].push_back({b, atEnd});
     };
+    // An end already joined (within the walk's tolerance) to another bound stays
+    // where it is unless it is already at the target: moving it would open a joint
+    // the walk needs, as on a loop's short edges below the 3D tolerance, whose two
+    // ends would otherwise be snapped together. A bound's own twin does not count.
+    const auto mayMove = [&](CEdTrimBound* c, int atEnd, const double* target) {
+        const double* p = atEnd ? c->Point(c->nLast) : c->Point(0);
+        if (Dist2(p, target) < kFormTol) return true;
+        bool joined = false;
+        grid.Around(p, [&](const EndGrid::Key& k) {
+            auto cell = cells.find(k);
+            if (cell == cells.end()) return;
+            for (const End& e : cell->second) {
+                if (e.b == c || e.b->id == -c->id) continue;
+                const double* q = e.atEnd ? e.b->Point(e.b->nLast) : e.b->Point(0);
+                joined |= Dist2(p, q) < kFormTol;
+            }
+        });
+        return !joined;
+    };
     const auto world = [&](const double* uv, double* xyz) {
         if (!surf->GetPoint(uv[0], uv[1], xyz)) xyz[0] = xyz[1] = xyz[2] = 0.0;
     };
@@ -564,11 +583,11 @@ void CEdTrimSurf::PretreatBnd(CEdTrimBound* chain, double tol)
                 startStart = true;
                 bestUV = Dist2(S, c->Point(0)), best3 = Dist3(S3, CS3);
             }
-            if (Dist2(S, c->Point(c->nLast)) < bestUV && Dist3(S3, CE3) < best3) {
+            if (Dist2(S, c->Point(c->nLast)) < bestUV && Dist3(S3, CE3) < best3 && mayMove(c, 1, S)) {
                 move(c, 1, S);
                 b->startFixed = 1;
                 moved = true;
-            } else if (startStart) {
+            } else if (startStart && mayMove(c, 0, S)) {
                 move(c, 0, S);
                 b->startFixed = 1;
                 moved = true;
@@ -582,17 +601,17 @@ void CEdTrimSurf::PretreatBnd(CEdTrimBound* chain, double tol)
                 endStart = true;
                 bestUV = Dist2(E, c->Point(0)), best3 = Dist3(E3, CS3);
             }
-            if (Dist2(E, c->Point(c->nLast)) < bestUV && Dist3(E3, CE3) < best3) {
+            if (Dist2(E, c->Point(c->nLast)) < bestUV && Dist3(E3, CE3) < best3 && mayMove(c, 1, E)) {
                 move(c, 1, E);
                 b->endFixed = 1;
                 moved = true;
-            } else if (endStart) {
+            } else if (endStart && mayMove(c, 0, E)) {
                 move(c, 0, E);
                 b->endFixed = 1;
                 moved = true;
             }
         }
-        if (!moved && Dist2(S, E) < tol && Dist3(S3, E3) < kXyzMeetTol) {
+        if (!moved && Dist2(S, E) < tol && Dist3(S3, E3) < kXyzMeetTol && mayMove(b, 1, S)) {
             move(b, 1, S);
             b->startFixed = b->endFixed = 1;
         }

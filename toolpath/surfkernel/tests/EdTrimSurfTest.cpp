@@ -227,6 +227,22 @@ TEST_F(EdTrimSurfTest, EndsSnapOnlyWhenTheyMeetInBothSpaces)
     EXPECT_EQ(trimedit::Points(*ring).back(), (UV{0.2, 0.2}));
     EXPECT_EQ(trimedit::Points(*twin).front(), (UV{0.22, 0.21}));
     delete ring, delete twin;
+
+    // A loop's edge shorter than both tolerances keeps its joints: its ends are
+    // already joined to its neighbours, so neither is snapped onto the other.
+    CGeTrimSurf plain(surffix::Plane(1.0, 1.0).release(), BOX2<double>(0, 0, 1, 1));
+    CEdTrimSurf shortEdge;
+    shortEdge.InitSurfBound(&plain);
+    auto* loop = new CEdTrimLoop;
+    for (const std::vector<UV>& pts : std::vector<std::vector<UV>>{
+             {{1, 1}, {0, 1}, {0, 0}}, {{0, 0}, {1, 0}}, {{1, 0}, {1, 0.5}, {1, 0.9995}}, {{1, 0.9995}, {1, 1}}})
+        loop->AddBound(MakeBound(pts, BND_LOOP));
+    shortEdge.AddLoop(loop);
+    shortEdge.TrimSurface(0);
+    ASSERT_NE(shortEdge.resultHead, nullptr);
+    EXPECT_EQ(shortEdge.resultHead->BoundCount(), 4);
+    EXPECT_EQ(trimedit::LoopPolygon(*shortEdge.resultHead),
+              (Polygon{{1, 1}, {0, 1}, {0, 0}, {1, 0}, {1, 0.5}, {1, 0.9995}}));
 }
 
 TEST_F(EdTrimSurfTest, PolylinesSplitAtPeriodicSeams)

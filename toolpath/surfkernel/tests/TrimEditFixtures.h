@@ -88,7 +88,8 @@ inline double SegmentDistance(const UV& p, const UV& a, const UV& b)
     const double dx = b[0] - a[0], dy = b[1] - a[1], len2 = dx * dx + dy * dy;
     double t = len2 > 0 ? ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / len2 : 0.0;
     t = std::fmax(0.0, std::fmin(1.0, t));
-    return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
+    const double ex = p[0] - a[0] - t * dx, ey = p[1] - a[1] - t * dy;
+    return std::sqrt(ex * ex + ey * ey);
 }
 
 inline double PolygonDistance(const Polygon& poly, const UV& p)
