@@ -49,7 +49,13 @@ int CEdTrimLoop::AddBound(CEdTrimBound* bound)
     else
         boundHead = bound;
     boundTail = bound;
-    CalcBox();
+    // The other bounds are unchanged since their own addition, so widening the box by
+    // the new bound gives what recomputing every box gives, without the walk over all
+    // points that makes building a long loop quadratic.
+    if (bound->pts) {
+        bound->CalcBox();
+        BOX2D_Union(uvBox, bound->uvBox);
+    }
     return 1;
 }
 

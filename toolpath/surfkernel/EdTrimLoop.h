@@ -18,7 +18,8 @@ public:
     CEdTrimLoop(const CEdTrimLoop&) = delete;
     CEdTrimLoop& operator=(const CEdTrimLoop&) = delete;
 
-    // Appends a non-null bound at the tail (its next cleared), then CalcBox. Always 1.
+    // Appends a non-null bound at the tail (its next cleared); its box is computed and
+    // added to the loop's. Always 1.
     int AddBound(CEdTrimBound* bound);
     // Puts the loop at the front of the islands, then CalcBox; 0 for null.
     int AddIsland(CEdTrimLoop* loop);

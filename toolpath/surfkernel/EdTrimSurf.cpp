@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -46,6 +45,15 @@ class EndGrid {
 public:
     explicit EndGrid(double cell) : cell_(cell > 1e-12 ? cell : 1e-12) {}
     using Key = std::pair<std::int64_t, std::int64_t>;
+    struct Hash {
+        std::size_t operator()(const Key& k) const
+        {
+            return std::hash<std::int64_t>()(k.first * 0x9E3779B97F4A7C15LL ^ k.second);
+        }
+    };
+    // Cells are only looked up, never walked, so their order does not matter.
+    template <class T>
+    using Map = std::unordered_map<Key, T, Hash>;
     Key KeyOf(const double* p) const { return {Coord(p[0]), Coord(p[1])}; }
     // Keys of the cells that may hold a point within the cell size of p.
     template <class F>
@@ -81,129 +89,164 @@ double TurnAngle(CEdTrimBound* c, const double* dir)
     return a;
 }
 
-// Chain bookkeeping of FormLoop: the start points of the chain's bounds in a grid,
-// chain order, the ids of bounds on the path, so that the next bound of a path is
-// found among its neighbours rather than by a walk over the whole chain.
+// Chain bookkeeping of FormLoop, by chain position: each bound's ends and end
+// directions, its state and whether it is still in the chain, the start points
+// sorted by u, and per id the number of bounds on the path, so that each step of a
+// path looks only at the bounds starting near its end (the plain FindNextBound walks
+// the whole chain at every step).
 class LoopWalk {
 public:
-    LoopWalk(CEdTrimBound* chain, double tol) : tol_(tol), grid_(tol)
+    LoopWalk(CEdTrimBound* chain, double tol) : tol_(tol)
     {
-        std::int64_t n = 0;
         CEdTrimBound* prev = nullptr;
         for (CEdTrimBound* b = chain; b; prev = b, b = b->next) {
             b->prev = prev;
-            order_[b] = n++;
+            bounds_.push_back(b);
+        }
+        const size_t n = bounds_.size();
+        inChain_.assign(n, 1);
+        pathPos_.assign(n, -1);
+        state_.resize(n);
+        ends_.resize(n);
+        slot_.resize(n);
+        twinSlot_.assign(n, -1);
+        std::unordered_map<int, int> slots;  // id -> slot, only while setting up
+        slots.reserve(2 * n);
+        for (size_t i = 0; i < n; ++i) {
+            CEdTrimBound* b = bounds_[i];
+            slot_[i] = slots.emplace(b->id, static_cast<int>(slots.size())).first->second;
+        }
+        pathCount_.assign(slots.size(), 0);
+        for (size_t i = 0; i < n; ++i) {
+            CEdTrimBound* b = bounds_[i];
+            auto twin = slots.find(-b->id);
+            if (twin != slots.end()) twinSlot_[i] = twin->second;
             if (b->pts == nullptr || b->nLast < 1) {
                 b->state = BND_DEAD;  // it can continue no path
+                state_[i] = BND_DEAD;
                 continue;
             }
-            if (b->state == BND_IN_PATH) ++pathIds_[b->id];
-            starts_[grid_.KeyOf(b->Point(0))].push_back(b);
+            state_[i] = b->state;
+            if (b->state == BND_IN_PATH) ++pathCount_[slot_[i]];
+            Ends& e = ends_[i];
+            e.start[0] = b->Point(0)[0], e.start[1] = b->Point(0)[1];
+            e.first[0] = b->Point(1)[0] - e.start[0], e.first[1] = b->Point(1)[1] - e.start[1];
+            V2D_Unit(e.first, kUnitTol);
+            EndOf(b, e.end, e.endDir);
+            starts_.push_back({e.start[0], e.start[1], static_cast<int>(i)});
         }
+        std::sort(starts_.begin(), starts_.end(), [](const StartPoint& x, const StartPoint& y) { return x.u < y.u; });
     }
 
-    void SetState(CEdTrimBound* b, int state)
+    CEdTrimBound* Bound(int i) const { return bounds_[i]; }
+    // The first bound still in the chain (-1 when none); chain order is index order.
+    int Head()
     {
-        if (b->state == BND_IN_PATH && order_.count(b)) --pathIds_[b->id];
-        if (state == BND_IN_PATH && order_.count(b)) {
-            ++pathIds_[b->id];
-            onPath_.push_back(b);
+        while (head_ < static_cast<int>(bounds_.size()) && !inChain_[head_]) ++head_;
+        return head_ < static_cast<int>(bounds_.size()) ? head_ : -1;
+    }
+    int State(int i) const { return state_[i]; }
+    const double* Start(int i) const { return ends_[i].start; }
+    void End(int i, double* e, double* d) const
+    {
+        e[0] = ends_[i].end[0], e[1] = ends_[i].end[1];
+        d[0] = ends_[i].endDir[0], d[1] = ends_[i].endDir[1];
+    }
+
+    void SetState(int i, int state)
+    {
+        if (state_[i] == BND_IN_PATH && inChain_[i]) --pathCount_[slot_[i]];
+        if (state == BND_IN_PATH && inChain_[i]) {
+            ++pathCount_[slot_[i]];
+            onPath_.push_back(i);
         }
-        b->state = state;
+        state_[i] = state;
+        bounds_[i]->state = state;
     }
 
     // Every bound of the chain that is on a path goes back to free.
     void FreePath()
     {
-        for (CEdTrimBound* b : onPath_)
-            if (order_.count(b) && b->state == BND_IN_PATH) SetState(b, BND_FREE);
+        for (int i : onPath_)
+            if (inChain_[i] && state_[i] == BND_IN_PATH) SetState(i, BND_FREE);
         onPath_.clear();
     }
 
-    // The bound leaves the chain (it is in a loop now or deleted).
-    void Forget(CEdTrimBound* b)
+    // The bound leaves the chain (it is in a loop now, or deleted).
+    void Forget(int i)
     {
-        auto it = order_.find(b);
-        if (it == order_.end()) return;
-        if (b->state == BND_IN_PATH) --pathIds_[b->id];
-        order_.erase(it);
-        if (b->pts == nullptr || b->nLast < 1) return;
-        auto cell = starts_.find(grid_.KeyOf(b->Point(0)));
-        if (cell == starts_.end()) return;
-        auto& v = cell->second;
-        v.erase(std::remove(v.begin(), v.end(), b), v.end());
+        if (!inChain_[i]) return;
+        if (state_[i] == BND_IN_PATH) --pathCount_[slot_[i]];
+        inChain_[i] = 0;
+        pathPos_[i] = -1;
     }
 
-    // FindNextBound over the neighbours of end, in chain order.
-    CEdTrimBound* Next(double* end, double* dir)
-    {
-        std::vector<CEdTrimBound*> cands;
-        grid_.Around(end, [&](const EndGrid::Key& k) {
-            auto cell = starts_.find(k);
-            if (cell == starts_.end()) return;
-            for (CEdTrimBound* c : cell->second)
-                if (c->state == BND_FREE && Dist2(c->Point(0), end) < tol_) cands.push_back(c);
-        });
-        std::sort(cands.begin(), cands.end(), [&](CEdTrimBound* a, CEdTrimBound* b) { return order_[a] < order_[b]; });
-        CEdTrimBound* best = nullptr;
-        double bestTurn = kNoTurn;
-        for (CEdTrimBound* c : cands) {
-            auto twin = pathIds_.find(-c->id);
-            if (twin != pathIds_.end() && twin->second > 0) continue;
-            const double a = TurnAngle(c, dir);
-            if (a > bestTurn) bestTurn = a, best = c;
-        }
-        if (best == nullptr) return nullptr;
-        SetState(best, BND_IN_PATH);
-        EndOf(best, end, dir);
-        return best;
-    }
+    void SetPathPos(int i, int pos) { pathPos_[i] = pos; }
 
-private:
-    double tol_;
-    EndGrid grid_;
-    std::unordered_map<CEdTrimBound*, std::int64_t> order_;
-    std::map<EndGrid::Key, std::vector<CEdTrimBound*>> starts_;
-    std::unordered_map<int, int> pathIds_;
-    std::vector<CEdTrimBound*> onPath_;
-};
-
-// The first points of the bounds on the path, for the test whether a path closes.
-class PathStarts {
-public:
-    explicit PathStarts(double tol) : tol_(tol), grid_(tol) {}
-    void Push(int index, CEdTrimBound* b)
-    {
-        if (static_cast<int>(keys_.size()) <= index) keys_.resize(index + 1);
-        keys_[index] = grid_.KeyOf(b->Point(0));
-        cells_[keys_[index]].push_back({index, b});
-    }
-    // Removes the path entries from index on (newest first).
-    void PopFrom(int index, int top)
-    {
-        for (int i = top; i >= index; --i) {
-            auto& v = cells_[keys_[i]];
-            if (!v.empty() && v.back().first == i) v.pop_back();
-        }
-    }
-    // The first path index (up to top) whose bound starts within tol of p; -1 when none.
-    int FirstNear(const double* p, int top) const
+    // The first path position up to top whose bound starts within tol of p; -1 when none.
+    int FirstOnPath(const double* p, int top) const
     {
         int best = -1;
-        grid_.Around(p, [&](const EndGrid::Key& k) {
-            auto cell = cells_.find(k);
-            if (cell == cells_.end()) return;
-            for (const auto& [i, b] : cell->second)
-                if (i <= top && (best < 0 || i < best) && Dist2(b->Point(0), p) < tol_) best = i;
-        });
+        for (auto it = Near(p); it != starts_.end() && it->u <= p[0] + tol_; ++it) {
+            const int pos = pathPos_[it->index];
+            if (pos < 0 || pos > top || (best >= 0 && pos >= best)) continue;
+            if (Dist2(ends_[it->index].start, p) < tol_) best = pos;
+        }
+        return best;
+    }
+
+    // FindNextBound among the bounds starting within tol of end, in chain order;
+    // end and dir move to the winner's end. -1 when none.
+    int Next(double* end, double* dir)
+    {
+        cands_.clear();
+        for (auto it = Near(end); it != starts_.end() && it->u <= end[0] + tol_; ++it) {
+            const int i = it->index;
+            if (inChain_[i] && state_[i] == BND_FREE && std::fabs(it->v - end[1]) < tol_ &&
+                Dist2(ends_[i].start, end) < tol_)
+                cands_.push_back(i);
+        }
+        std::sort(cands_.begin(), cands_.end());
+        int best = -1;
+        double bestTurn = kNoTurn;
+        for (int i : cands_) {
+            if (twinSlot_[i] >= 0 && pathCount_[twinSlot_[i]] > 0) continue;
+            const double* d = ends_[i].first;
+            double a = QVN_Math::ACos(dir[0] * d[0] + dir[1] * d[1]);
+            if (!(dir[0] * d[1] - dir[1] * d[0] > 0.0)) a = -a;
+            if (a > bestTurn) bestTurn = a, best = i;
+        }
+        if (best < 0) return -1;
+        SetState(best, BND_IN_PATH);
+        End(best, end, dir);
         return best;
     }
 
 private:
+    struct StartPoint {
+        double u, v;
+        int index;
+    };
+    struct Ends {
+        double start[2], end[2], first[2], endDir[2];
+    };
+    std::vector<StartPoint>::const_iterator Near(const double* p) const
+    {
+        return std::lower_bound(starts_.begin(), starts_.end(), p[0] - tol_, [](const StartPoint& s, double u) { return s.u < u; });
+    }
+
     double tol_;
-    EndGrid grid_;
-    std::vector<EndGrid::Key> keys_;
-    std::map<EndGrid::Key, std::vector<std::pair<int, CEdTrimBound*>>> cells_;
+    std::vector<CEdTrimBound*> bounds_;  // chain order
+    std::vector<char> inChain_;
+    std::vector<int> pathPos_;
+    std::vector<int> state_;
+    std::vector<Ends> ends_;
+    std::vector<int> slot_, twinSlot_;  // slots of each bound's id and of its negation
+    std::vector<int> pathCount_;        // per id slot, bounds on the path
+    std::vector<StartPoint> starts_;         // by ascending u
+    std::vector<int> onPath_;
+    std::vector<int> cands_;
+    int head_ = 0;
 };
 
 }  // namespace
@@ -511,7 +554,7 @@ void CEdTrimSurf::PretreatBnd(CEdTrimBound* chain, double tol)
         int atEnd;
     };
     EndGrid grid(tol);
-    std::map<EndGrid::Key, std::vector<End>> cells;
+    EndGrid::Map<std::vector<End>> cells;
     std::unordered_map<CEdTrimBound*, std::int64_t> order;
     std::int64_t n = 0;
     for (CEdTrimBound* b = chain; b; b = b->next) {
@@ -671,60 +714,63 @@ int CEdTrimSurf::CreateLoop(CEdTrimLoop*& result, CEdTrimBound*& chain, CEdTrimB
 CEdTrimLoop* CEdTrimSurf::FormLoop(CEdTrimBound*& chain, double tol)
 {
     if (chain == nullptr) return nullptr;
-    int count = 0;
-    for (CEdTrimBound* b = chain; b; b = b->next) ++count;
-    std::vector<CEdTrimBound*> path(count + 1, nullptr);
     LoopWalk walk(chain, tol);
-    PathStarts starts(tol);
+    std::vector<int> path;  // chain positions of the path's bounds
+    std::vector<CEdTrimBound*> loopPath;
     CEdTrimLoop* result = nullptr;
     const auto makeLoop = [&](int from, int to) {
-        for (int k = from; k <= to; ++k)
-            if (path[k]) walk.Forget(path[k]);
-        starts.PopFrom(from, to);
-        CreateLoop(result, chain, path.data(), from, to);
+        loopPath.clear();
+        for (int k = from; k <= to; ++k) {
+            walk.Forget(path[k]);
+            loopPath.push_back(walk.Bound(path[k]));
+        }
+        CreateLoop(result, chain, loopPath.data(), 0, to - from);
     };
-    while (chain) {
+    while (true) {
         walk.FreePath();
-        while (chain && chain->state == BND_DEAD) {
-            CEdTrimBound* dead = chain;
-            walk.Forget(dead);
+        // Dead bounds at the head of the chain are deleted.
+        int head = walk.Head();
+        while (head >= 0 && walk.State(head) == BND_DEAD) {
+            CEdTrimBound* dead = walk.Bound(head);
+            walk.Forget(head);
             chain = UnlinkBound(chain, dead);
             delete dead;
+            head = walk.Head();
         }
-        if (chain == nullptr) break;
-        path[0] = chain;
-        walk.SetState(chain, BND_IN_PATH);
-        starts.Push(0, chain);
+        if (head < 0) break;
+        path.assign(1, head);
+        walk.SetState(head, BND_IN_PATH);
+        walk.SetPathPos(head, 0);
         double E[2], D[2];
-        EndOf(chain, E, D);
-        if (chain->nLast >= 2 && Dist2(chain->Point(0), E) < tol) {
+        walk.End(head, E, D);
+        if (walk.Bound(head)->nLast >= 2 && Dist2(walk.Start(head), E) < tol) {
             makeLoop(0, 0);
             continue;
         }
         int j = 1;
         while (true) {
-            CEdTrimBound* nb = walk.Next(E, D);
-            if (nb) {
+            const int nb = walk.Next(E, D);
+            if (nb >= 0) {
+                path.resize(j + 1);
                 path[j] = nb;
-                starts.Push(j, nb);
-                const int k = starts.FirstNear(E, j);
+                walk.SetPathPos(nb, j);
+                const int k = walk.FirstOnPath(E, j);
                 if (k < 0) {
                     ++j;
                     continue;
                 }
                 makeLoop(k, j);
                 if (k == 0) break;
-                EndOf(path[k - 1], E, D);
+                walk.End(path[k - 1], E, D);
+                path.resize(k);
                 j = k;
             } else {
                 walk.SetState(path[j - 1], BND_DEAD);
-                if (j == 1) {
-                    starts.PopFrom(0, 0);
-                    break;
-                }
-                starts.PopFrom(j - 1, j - 1);
+                walk.SetPathPos(path[j - 1], -1);
+                if (j == 1) break;
                 --j;
-                EndOf(path[j - 1], E, D);
+                path.resize(j);
+                walk.End(path[j - 1], E, D);
             }
         }
     }
