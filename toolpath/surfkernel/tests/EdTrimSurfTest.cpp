@@ -513,4 +513,101 @@ TEST_F(EdTrimSurfTest, RandomChordsRebuildIntoTheirArrangement)
     EXPECT_GT(totalCrossings, 100);
 }
 
+// The walk as written with the plain search: FindNextBound over the whole chain at
+// every step and the closing test over the whole path. FormLoop must make the same
+// loops from the same pieces.
+CEdTrimLoop* PlainFormLoop(CEdTrimSurf& edit, CEdTrimBound*& chain, double tol)
+{
+    int count = 0;
+    for (CEdTrimBound* b = chain; b; b = b->next) ++count;
+    std::vector<CEdTrimBound*> path(count + 1, nullptr);
+    CEdTrimLoop* result = nullptr;
+    const auto near = [&](const CEdTrimBound* b, const double* e) {
+        return std::hypot(b->Point(0)[0] - e[0], b->Point(0)[1] - e[1]) < tol;
+    };
+    while (chain) {
+        for (CEdTrimBound* b = chain; b; b = b->next)
+            if (b->state == BND_IN_PATH) b->state = BND_FREE;
+        while (chain && chain->state == BND_DEAD) {
+            CEdTrimBound* dead = chain;
+            chain = UnlinkBound(chain, dead);
+            delete dead;
+        }
+        if (!chain) break;
+        path[0] = chain;
+        chain->state = BND_IN_PATH;
+        double E[2], D[2];
+        chain->GetTangent(1, E, D);
+        if (chain->nLast >= 2 && near(chain, E)) {
+            edit.CreateLoop(result, chain, path.data(), 0, 0);
+            continue;
+        }
+        int j = 1;
+        while (true) {
+            if (CEdTrimBound* n = edit.FindNextBound(chain, E, D, tol)) {
+                path[j] = n;
+                int k = -1;
+                for (int i = 0; i <= j && k < 0; ++i)
+                    if (near(path[i], E)) k = i;
+                if (k < 0) {
+                    ++j;
+                    continue;
+                }
+                edit.CreateLoop(result, chain, path.data(), k, j);
+                if (k == 0) break;
+                path[k - 1]->GetTangent(1, E, D);
+                j = k;
+            } else {
+                path[j - 1]->state = BND_DEAD;
+                if (j == 1) break;
+                --j;
+                path[j - 1]->GetTangent(1, E, D);
+            }
+        }
+    }
+    return result;
+}
+
+TEST_F(EdTrimSurfTest, IndexedWalkMakesThePlainWalksLoops)
+{
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    auto surf = trimedit::SquarePlane(1000.0);
+    for (int rep = 0; rep < 6; ++rep) {
+        // Chords, short segments that end inside faces (dead ends), and closed rings.
+        int crossings = 0;
+        const std::vector<Chord> chords = RandomChords(6 + rep, rng, crossings);
+        std::vector<std::vector<UV>> curves;
+        for (const Chord& c : chords) curves.push_back({c.a, c.b});
+        for (int k = 0; k < 8; ++k) {
+            const UV a{0.1 + 0.8 * unit(rng), 0.1 + 0.8 * unit(rng)};
+            curves.push_back({a, {a[0] + 0.2 * unit(rng) - 0.1, a[1] + 0.2 * unit(rng) - 0.1}});
+        }
+        curves.push_back(CirclePolygon(0.3 + 0.4 * unit(rng), 0.3 + 0.4 * unit(rng), 0.15, 40));
+        CEdTrimLoop* loops[2];
+        for (int way = 0; way < 2; ++way) {
+            CEdTrimSurf edit;
+            edit.InitSurfBound(surf.get());
+            for (const auto& c : curves) edit.AddCurve(MakeBound(c));
+            edit.AutoIntersect(true);
+            CEdTrimBound* chain = edit.BreakAllBound();
+            loops[way] = way == 0 ? edit.FormLoop(chain, 1e-8) : PlainFormLoop(edit, chain, 1e-8);
+            EXPECT_EQ(chain, nullptr);
+        }
+        const std::vector<CEdTrimLoop*> fast = Loops(loops[0]), plain = Loops(loops[1]);
+        ASSERT_EQ(fast.size(), plain.size()) << "case " << rep;
+        EXPECT_GT(fast.size(), 10u) << "case " << rep;
+        for (size_t k = 0; k < fast.size(); ++k) {
+            EXPECT_EQ(trimedit::LoopPolygon(*fast[k]), trimedit::LoopPolygon(*plain[k])) << "case " << rep << " loop " << k;
+            EXPECT_EQ(fast[k]->area, plain[k]->area) << "case " << rep << " loop " << k;
+        }
+        for (CEdTrimLoop* head : loops)
+            while (head) {
+                CEdTrimLoop* n = head->next;
+                delete head;
+                head = n;
+            }
+    }
+}
+
 }  // namespace
