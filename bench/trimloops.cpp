@@ -92,16 +92,8 @@ void BM_TrimLoopsVsArrangement(benchmark::State& state)
             area += l->area;
             for (CEdTrimLoop* h = l->islandHead; h; h = h->next) area += h->area;
         }
-        while (loops) {
-            CEdTrimLoop* next = loops->next;
-            delete loops;
-            loops = next;
-        }
-        while (chain) {
-            CEdTrimBound* next = chain->next;
-            delete chain;
-            chain = next;
-        }
+        DeleteChain(loops);
+        DeleteChain(chain);
     }
     const auto rounds = static_cast<int>(state.iterations());
     std::vector<Traits::X_monotone_curve_2> curves;

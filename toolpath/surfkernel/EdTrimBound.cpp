@@ -409,11 +409,7 @@ void CEdTrimBound::GetExTendFlag(bool& start, bool& end, CEdTrimSurf* surf)
 
 void CEdTrimBound::ClearIntPoint()
 {
-    while (intHead) {
-        CEdIntNode* n = intHead->next;
-        delete intHead;
-        intHead = n;
-    }
+    DeleteChain(intHead);
     intTail = nullptr;
 }
 
@@ -500,13 +496,7 @@ void CEdTrimBound::TrimIntBound()
                 break;
             }
         if (first) {
-            CEdIntNode* c = first->next;
-            while (c) {
-                CEdIntNode* n = c->next;
-                delete c;
-                c = n;
-            }
-            first->next = nullptr;
+            DeleteChain(first->next);
             intTail = first;
         }
     }

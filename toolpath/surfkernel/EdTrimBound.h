@@ -117,6 +117,17 @@ private:
     int Extend(CEdTrimSurf* surf, bool atStart, bool atEnd);
 };
 
+// Deletes every element of a chain linked through next and empties it.
+template <class T>
+void DeleteChain(T*& head)
+{
+    while (head) {
+        T* n = head->next;
+        delete head;
+        head = n;
+    }
+}
+
 // Thins n (u, v) pairs: a point is merged into the chord from the last-but-one kept
 // point when every point it replaces stays within tol / 10 of that chord and it lies
 // farther from the chord's start than they do. The kept points are written to the

@@ -28,16 +28,8 @@ CEdTrimLoop::CEdTrimLoop() { uvBox.InitEmpty(); }
 
 CEdTrimLoop::~CEdTrimLoop()
 {
-    while (boundHead) {
-        CEdTrimBound* n = boundHead->next;
-        delete boundHead;
-        boundHead = n;
-    }
-    while (islandHead) {
-        CEdTrimLoop* n = islandHead->next;
-        delete islandHead;
-        islandHead = n;
-    }
+    DeleteChain(boundHead);
+    DeleteChain(islandHead);
 }
 
 int CEdTrimLoop::AddBound(CEdTrimBound* bound)

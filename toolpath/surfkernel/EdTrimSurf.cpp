@@ -268,37 +268,20 @@ CEdTrimSurf::CEdTrimSurf() { uvBox.InitEmpty(); }
 
 CEdTrimSurf::~CEdTrimSurf() { DeleteAllCurve(); }
 
-void CEdTrimSurf::DeleteLoops(CEdTrimLoop*& head)
-{
-    while (head) {
-        CEdTrimLoop* n = head->next;
-        delete head;
-        head = n;
-    }
-}
-
-void CEdTrimSurf::DeleteCurves()
-{
-    while (curveHead) {
-        CEdTrimBound* n = curveHead->next;
-        delete curveHead;
-        curveHead = n;
-    }
-    curveTail = nullptr;
-}
-
 void CEdTrimSurf::ClearResult()
 {
-    DeleteLoops(resultHead);
-    DeleteCurves();
+    DeleteChain(resultHead);
+    DeleteChain(curveHead);
+    curveTail = nullptr;
 }
 
 int CEdTrimSurf::DeleteAllCurve()
 {
-    DeleteCurves();
-    DeleteLoops(loopHead);
+    DeleteChain(curveHead);
+    curveTail = nullptr;
+    DeleteChain(loopHead);
     loopTail = nullptr;
-    DeleteLoops(resultHead);
+    DeleteChain(resultHead);
     surf = nullptr;
     return 1;
 }
@@ -616,41 +599,25 @@ void CEdTrimSurf::PretreatBnd(CEdTrimBound* chain, double tol)
         bool moved = false;
         for (CEdTrimBound* c : later) {
             if (c->state == BND_DEAD || c->id == -b->id || c->pts == nullptr || c->nLast < 1) continue;
-            double CS3[3], CE3[3];
-            world(c->Point(0), CS3);
-            world(c->Point(c->nLast), CE3);
-            // B's start against C's start, then C's end.
-            double bestUV = tol, best3 = kXyzMeetTol;
-            bool startStart = false;
-            if (Dist2(S, c->Point(0)) < tol && Dist3(S3, CS3) < kXyzMeetTol) {
-                startStart = true;
-                bestUV = Dist2(S, c->Point(0)), best3 = Dist3(S3, CS3);
-            }
-            if (Dist2(S, c->Point(c->nLast)) < bestUV && Dist3(S3, CE3) < best3 && mayMove(c, 1, S)) {
-                move(c, 1, S);
-                b->startFixed = 1;
-                moved = true;
-            } else if (startStart && mayMove(c, 0, S)) {
-                move(c, 0, S);
-                b->startFixed = 1;
-                moved = true;
-            }
-            world(c->Point(0), CS3);
-            world(c->Point(c->nLast), CE3);
-            // B's end against C's start, then C's end.
-            bestUV = tol, best3 = kXyzMeetTol;
-            bool endStart = false;
-            if (Dist2(E, c->Point(0)) < tol && Dist3(E3, CS3) < kXyzMeetTol) {
-                endStart = true;
-                bestUV = Dist2(E, c->Point(0)), best3 = Dist3(E3, CS3);
-            }
-            if (Dist2(E, c->Point(c->nLast)) < bestUV && Dist3(E3, CE3) < best3 && mayMove(c, 1, E)) {
-                move(c, 1, E);
-                b->endFixed = 1;
-                moved = true;
-            } else if (endStart && mayMove(c, 0, E)) {
-                move(c, 0, E);
-                b->endFixed = 1;
+            // B's start, then B's end, against C's start and then C's end: C's nearer
+            // matching end moves onto B's.
+            for (int end = 0; end < 2; ++end) {
+                const double* P = end ? E : S;
+                const double* P3 = end ? E3 : S3;
+                double CS3[3], CE3[3];
+                world(c->Point(0), CS3);
+                world(c->Point(c->nLast), CE3);
+                double bestUV = tol, best3 = kXyzMeetTol;
+                const bool meetsStart = Dist2(P, c->Point(0)) < tol && Dist3(P3, CS3) < kXyzMeetTol;
+                if (meetsStart) bestUV = Dist2(P, c->Point(0)), best3 = Dist3(P3, CS3);
+                int moveEnd = -1;
+                if (Dist2(P, c->Point(c->nLast)) < bestUV && Dist3(P3, CE3) < best3 && mayMove(c, 1, P))
+                    moveEnd = 1;
+                else if (meetsStart && mayMove(c, 0, P))
+                    moveEnd = 0;
+                if (moveEnd < 0) continue;
+                move(c, moveEnd, P);
+                (end ? b->endFixed : b->startFixed) = 1;
                 moved = true;
             }
         }
@@ -819,13 +786,9 @@ int CEdTrimSurf::TrimSurface(int extend)
     if (extend) ExtendIntBound();
     CEdTrimBound* chain = BreakAllBound();
     PretreatBnd(chain, kPretreatTol);
-    DeleteLoops(resultHead);
+    DeleteChain(resultHead);
     resultHead = BuildTrimLoop(FormLoop(chain, kFormTol));
-    while (chain) {  // pieces the walk left in the chain
-        CEdTrimBound* n = chain->next;
-        delete chain;
-        chain = n;
-    }
+    DeleteChain(chain);  // pieces the walk left in the chain
     return 1;
 }
 
@@ -834,18 +797,14 @@ CEdTrimLoop* CEdTrimSurf::FormTrimLoop()
     CEdTrimBound* chain = BreakAllBound();
     PretreatBnd(chain, kPretreatTol);
     CEdTrimLoop* loops = BuildTrimLoop(FormLoop(chain, kFormTol));
-    while (chain) {
-        CEdTrimBound* n = chain->next;
-        delete chain;
-        chain = n;
-    }
+    DeleteChain(chain);
     return loops;
 }
 
 CGeTrimLoop* CEdTrimSurf::FormSurfLoop()
 {
     CEdTrimLoop* loops = FormTrimLoop();
-    DeleteLoops(loops);
+    DeleteChain(loops);
     return nullptr;
 }
 

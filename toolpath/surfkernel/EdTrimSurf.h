@@ -98,8 +98,6 @@ public:
 private:
     // The NURBS record's parameter records; false when it has none or they fail.
     bool Params(_param& U, _param& V);
-    void DeleteCurves();
-    static void DeleteLoops(CEdTrimLoop*& head);
 };
 
 // Takes the bound out of the chain (links cleared) and returns the new head.

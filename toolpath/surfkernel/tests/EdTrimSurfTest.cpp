@@ -601,12 +601,7 @@ TEST_F(EdTrimSurfTest, IndexedWalkMakesThePlainWalksLoops)
             EXPECT_EQ(trimedit::LoopPolygon(*fast[k]), trimedit::LoopPolygon(*plain[k])) << "case " << rep << " loop " << k;
             EXPECT_EQ(fast[k]->area, plain[k]->area) << "case " << rep << " loop " << k;
         }
-        for (CEdTrimLoop* head : loops)
-            while (head) {
-                CEdTrimLoop* n = head->next;
-                delete head;
-                head = n;
-            }
+        for (CEdTrimLoop*& head : loops) DeleteChain(head);
     }
 }
 
