@@ -25,7 +25,11 @@ constexpr double kBoxMeetTol = 1e-8;      // boxes of crossing segments
 constexpr double kSegmentRange = 1e-8;    // crossings this far beyond a segment still count
 constexpr double kSharedEndTol = 1e-6;    // segments sharing an end cross there
 constexpr double kSelfEndTol = 1e-8;      // the same for self-crossings
-constexpr double kDupT = 1e-6, kDupUV = 1e-7;  // a crossing listed twice
+// The same crossing found twice (on the two segments that share the vertex it lies
+// on) differs only by rounding. Two crossings with different bounds may lie closer
+// than any modelling tolerance; merging them on one bound while the other bounds
+// keep both would leave a piece that continues nowhere, and a face would be lost.
+constexpr double kDupT = 1e-6, kDupUV = 1e-12;
 constexpr double kOnPointTol = 1e-8;      // a position on a point, not between two
 constexpr double kSubRefineTol = 1e-6;
 constexpr double kUnitTol = 1e-6;

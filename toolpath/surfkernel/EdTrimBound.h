@@ -54,7 +54,7 @@ public:
     // Self-crossings, each recorded at both its positions. Always 1.
     int BoundSelfInt();
     // Inserts a crossing in t order after t is clamped into [0, nLast] (the caller's
-    // triple changes); 0 for a crossing already listed (t within 1e-6, (u, v) within 1e-7).
+    // triple changes); 0 for a crossing already listed (t within 1e-6, (u, v) within 1e-12).
     int AddIntPoint(double* uvt);
     // The pieces between consecutive crossings chained through next (a copy without
     // crossings); null when no piece is made.

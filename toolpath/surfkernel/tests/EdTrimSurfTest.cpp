@@ -605,4 +605,30 @@ TEST_F(EdTrimSurfTest, IndexedWalkMakesThePlainWalksLoops)
     }
 }
 
+TEST_F(EdTrimSurfTest, CrossingsCloserThanAnyToleranceKeepTheirFaces)
+{
+    // Three chords through nearly one point: each pair crosses within 1e-7 of the
+    // others. The seven faces less the tiny triangle in the middle come back, all
+    // counter-clockwise, covering the square. Merging the two near crossings on one
+    // chord only (while the others keep both) lost a face.
+    auto surf = trimedit::SquarePlane(1000.0);
+    for (double gap : {5e-8, 2e-9}) {
+        CEdTrimSurf edit;
+        edit.InitSurfBound(surf.get());
+        edit.AddCurve(MakeBound({{0, 0.5}, {1, 0.5}}));
+        edit.AddCurve(MakeBound({{0.3, 0}, {0.7, 1}}));
+        edit.AddCurve(MakeBound({{0.7 + 2 * gap, 0}, {0.3, 1}}));
+        edit.AutoIntersect(true);
+        edit.TrimSurface(0);
+        const std::vector<CEdTrimLoop*> loops = Loops(edit.resultHead);
+        EXPECT_EQ(loops.size(), 6u) << gap;
+        double total = 0.0;
+        for (CEdTrimLoop* l : loops) {
+            EXPECT_GT(l->area, 1e-3) << gap;
+            total += l->area;
+        }
+        EXPECT_NEAR(total, 1.0, 1e-9) << gap;
+    }
+}
+
 }  // namespace
