@@ -285,9 +285,8 @@ CEdTrimBound* CEdTrimBound::BreakBound(bool refine)
         const double from[3] = {c->u, c->v, c->t}, to[3] = {c->next->u, c->next->v, c->next->t};
         CEdTrimBound* piece = GetSubBound(from, to, refine);
         if (piece == nullptr) continue;
-        (tail ? tail->next : head) = piece;
         piece->prev = tail;
-        tail = piece;
+        AppendChain(head, tail, piece);
     }
     return head;
 }

@@ -128,6 +128,15 @@ void DeleteChain(T*& head)
     }
 }
 
+// Appends item at the tail of a chain linked through next (item's next cleared).
+template <class T>
+void AppendChain(T*& head, T*& tail, T* item)
+{
+    item->next = nullptr;
+    (tail ? tail->next : head) = item;
+    tail = item;
+}
+
 // Thins n (u, v) pairs: a point is merged into the chord from the last-but-one kept
 // point when every point it replaces stays within tol / 10 of that chord and it lies
 // farther from the chord's start than they do. The kept points are written to the

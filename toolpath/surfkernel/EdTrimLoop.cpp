@@ -35,12 +35,7 @@ CEdTrimLoop::~CEdTrimLoop()
 int CEdTrimLoop::AddBound(CEdTrimBound* bound)
 {
     if (bound == nullptr) return 1;
-    bound->next = nullptr;
-    if (boundTail)
-        boundTail->next = bound;
-    else
-        boundHead = bound;
-    boundTail = bound;
+    AppendChain(boundHead, boundTail, bound);
     // The other bounds are unchanged since their own addition, so widening the box by
     // the new bound gives what recomputing every box gives, without the walk over all
     // points that makes building a long loop quadratic.

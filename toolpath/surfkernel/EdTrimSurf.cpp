@@ -325,19 +325,15 @@ int CEdTrimSurf::AddLoop(CEdTrimLoop* loop)
     loop->ConnectBound();
     loop->area = loop->CalcLoopArea();
     loop->owner = this;
-    loop->next = nullptr;
-    (loopTail ? loopTail->next : loopHead) = loop;
-    loopTail = loop;
+    AppendChain(loopHead, loopTail, loop);
     return 1;
 }
 
 int CEdTrimSurf::AddCurve(CEdTrimBound* bound)
 {
     if (bound == nullptr) return 0;
-    bound->next = nullptr;
     bound->prev = curveTail;
-    (curveTail ? curveTail->next : curveHead) = bound;
-    curveTail = bound;
+    AppendChain(curveHead, curveTail, bound);
     return 1;
 }
 
@@ -500,10 +496,8 @@ CEdTrimBound* CEdTrimSurf::BreakAllBound()
     int id = 0;
     const auto append = [&](CEdTrimBound* b) {
         b->state = BND_FREE;
-        b->next = nullptr;
         b->prev = tail;
-        (tail ? tail->next : head) = b;
-        tail = b;
+        AppendChain(head, tail, b);
     };
     for (CEdTrimLoop* l = loopHead; l; l = l->next)
         for (CEdTrimBound* b = l->boundHead; b; b = b->next)
