@@ -59,4 +59,26 @@ double Rand01()
 
 void SeedRand01(unsigned long long seed) { g_randState = seed; }
 
+namespace {
+double g_tol = kDefaultTol;
+double g_ang = kDefaultAng;
+bool Usable(double x) { return x > 0.0 && std::isfinite(x); }
+}  // namespace
+
+double GetTol() { return g_tol; }
+void SetTol(double tol)
+{
+    if (Usable(tol)) g_tol = tol;
+}
+double GetAng() { return g_ang; }
+void SetAng(double ang)
+{
+    if (Usable(ang)) g_ang = ang;
+}
+void ResetTol()
+{
+    g_tol = kDefaultTol;
+    g_ang = kDefaultAng;
+}
+
 }  // namespace QVN_Math

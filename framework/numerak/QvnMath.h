@@ -30,4 +30,21 @@ double ClampPeriodic(double lo, double hi, double x);
 double Rand01();
 void SeedRand01(unsigned long long seed = 1);
 
+// The library's own process-wide tolerances, separate from the surface kernel's:
+// GetTol is a length in model units (millimetres), GetAng an angle in radians.
+// Callers that need another value for one operation set it and restore the old
+// one afterwards. Defaults: kDefaultTol 1e-6 mm, far above the rounding of
+// coordinates of parts up to metres and below any feature a cutter makes;
+// kDefaultAng 1e-6 rad, the tangent change of 1e-6 mm over 1 mm.
+inline constexpr double kDefaultTol = 1e-6;
+inline constexpr double kDefaultAng = 1e-6;
+double GetTol();
+// Sets the length tolerance; values that are not positive and finite are ignored.
+void SetTol(double tol);
+double GetAng();
+// Sets the angle tolerance; values that are not positive and finite are ignored.
+void SetAng(double ang);
+// Both tolerances back to their defaults (the tests' state reset calls it).
+void ResetTol();
+
 }  // namespace QVN_Math

@@ -41,6 +41,7 @@ void ESSI_ResetKernelState()
 {
     g_tol = KernelTolerances{};
     QVN_Math::SeedRand01();
+    QVN_Math::ResetTol();
 }
 
 ENTITY* ENT_Alloc(int type, unsigned long bytes)

@@ -125,8 +125,8 @@ void ESSI_GetTraceTolerance(double* r);
 // Replace each component whose new value is above 1e-20; others keep theirs.
 void ESSI_SetSubdivTolerance(double s0, double s1, double s2);
 void ESSI_SetTraceTolerance(double r0, double r1, double r2);
-// Back to the initial tolerances, and the probes' random sequence restarted
-// (for tests).
+// Back to the initial tolerances (the kernel's and the maths library's,
+// QVN_Math::ResetTol), and the probes' random sequence restarted (for tests).
 void ESSI_ResetKernelState();
 
 // Frees by code: null 1; lines, circles, spheres 1; NURBS curves and surfaces

@@ -264,6 +264,21 @@ TEST(NumerakHelpers, ClampingRandomPlanesAndAngles)
     for (double f : first) mean += f / 1000;
     EXPECT_NEAR(mean, 0.5, 0.05);
 
+    // The library's tolerances: set, refused when not positive and finite, reset.
+    EXPECT_EQ(QVN_Math::GetTol(), 1e-6);
+    EXPECT_EQ(QVN_Math::GetAng(), 1e-6);
+    QVN_Math::SetTol(1e-5);
+    QVN_Math::SetAng(1e-3);
+    for (double bad : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+        QVN_Math::SetTol(bad);
+        QVN_Math::SetAng(bad);
+    }
+    EXPECT_EQ(QVN_Math::GetTol(), 1e-5);
+    EXPECT_EQ(QVN_Math::GetAng(), 1e-3);
+    QVN_Math::ResetTol();
+    EXPECT_EQ(QVN_Math::GetTol(), QVN_Math::kDefaultTol);
+    EXPECT_EQ(QVN_Math::GetAng(), QVN_Math::kDefaultAng);
+
     // Planes: the common line lies on both; parallel planes give 2 or 0.
     const double p1[3] = {1, 2, 3}, n1[3] = {0, 0, 2}, p2[3] = {-4, 0, 1}, n2[3] = {1, 1, 1};
     double pt[3], dir[3];

@@ -401,6 +401,12 @@ TEST_F(KernelSurfaceTest, ParameterRecordsOfEveryKind)
     ESRF_GetDomain(square.get(), &U1, &V1);
     ESSI_ResetKernelState();
     EXPECT_EQ(QVN_Math::Rand01(), first);
+    // ... and gives the maths library its default tolerances back.
+    QVN_Math::SetTol(0.5);
+    QVN_Math::SetAng(0.25);
+    ESSI_ResetKernelState();
+    EXPECT_EQ(QVN_Math::GetTol(), QVN_Math::kDefaultTol);
+    EXPECT_EQ(QVN_Math::GetAng(), QVN_Math::kDefaultAng);
     double box[4];
     ASSERT_EQ(ESRF_GetUVBox(circle.get(), box), 1);
     EXPECT_EQ(box[1], -1e20);
