@@ -6,6 +6,11 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QInputMethod>
+#include <QLocale>
+#include <QPixmap>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -14,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -425,7 +431,19 @@ namespace {
 HCURSOR CursorHandle(Qt::CursorShape shape) {
   return reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(shape) + 1);
 }
+// Cursors made from pictures get handles from here on, one per picture.
+constexpr ULONG_PTR kFirstPictureCursor = 0x10000;
+std::vector<QCursor>& PictureCursors() {
+  static std::vector<QCursor> cursors;
+  return cursors;
+}
 }  // namespace
+
+HCURSOR AfxCreateCursor(const QImage& image, int xHotSpot, int yHotSpot) {
+  if (image.isNull()) return nullptr;
+  PictureCursors().emplace_back(QPixmap::fromImage(image), xHotSpot, yHotSpot);
+  return reinterpret_cast<HCURSOR>(kFirstPictureCursor + PictureCursors().size() - 1);
+}
 
 HCURSOR LoadCursor(void* hInstance, LPCTSTR lpCursorName) {
   if (hInstance != nullptr) return nullptr;
@@ -453,9 +471,19 @@ HCURSOR SetCursor(HCURSOR hCursor) {
   g_hCursor = hCursor;
   if (g_cursorTarget != nullptr) {
     const auto value = reinterpret_cast<ULONG_PTR>(hCursor);
-    g_cursorTarget->setCursor(value == 0 ? Qt::BlankCursor : static_cast<Qt::CursorShape>(value - 1));
+    if (value >= kFirstPictureCursor && value - kFirstPictureCursor < PictureCursors().size()) {
+      g_cursorTarget->setCursor(PictureCursors()[value - kFirstPictureCursor]);
+    } else {
+      g_cursorTarget->setCursor(value == 0 ? Qt::BlankCursor : static_cast<Qt::CursorShape>(value - 1));
+    }
   }
   return hOld;
 }
 
 HCURSOR GetCursor() { return g_hCursor; }
+
+unsigned GetThreadLocale() {
+  const QLocale locale = QGuiApplication::inputMethod() != nullptr ? QGuiApplication::inputMethod()->locale() : QLocale();
+  if (locale.language() != QLocale::Chinese) return 0x409;
+  return locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong ? 0x404 : 0x804;
+}
