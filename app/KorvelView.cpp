@@ -13,6 +13,7 @@
 #include "app/SettingsSheet.h"
 #include "app/StartupLog.h"
 #include "app/ViewCmds.h"
+#include "app/ViewCommandTable.h"
 #include "framework/db/DbAidLine.h"
 #include "framework/extendra/PlugInApp.h"
 #include "framework/relayon/Action.h"
@@ -1370,7 +1371,10 @@ void CKorvelView::OnRunAppCommand(UINT nID)
 
 void CKorvelView::OnUpdateCommandUIByHub(CCmdUI* pCmdUI)
 {
-    // An item whose command is not registered would run nothing.
+    // An item that runs its registered command is disabled when there is none
+    // (it would run nothing); other items the hub does not know stay as they are.
     CRelayon* hub = gGetRelayon();
-    if (hub == nullptr || !hub->OnUpdateCmdUI(pCmdUI)) pCmdUI->Enable(FALSE);
+    if (hub != nullptr && hub->OnUpdateCmdUI(pCmdUI)) return;
+    const auto runIds = korvel::HubRunIds();
+    if (std::find(runIds.begin(), runIds.end(), pCmdUI->m_nID) != runIds.end()) pCmdUI->Enable(FALSE);
 }
