@@ -30,6 +30,7 @@
 #include <QMenuBar>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -594,6 +595,45 @@ TEST_F(ViewCommandsTest, InputMethodCharactersAndLanguageReachTheTextTool)
     View()->SendMessage(WM_INPUTLANGCHANGE, kCharsetAnsi);
     EXPECT_EQ(fonts->GetDefaultFace(), CString(L"Arial"));
     fonts->SetFonts({});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ViewCommandsTest, MenusShowThePredictedStates)
+{
+    // One curve, nothing selected, select mode, nothing run yet.
+    AddLine(0);
+    std::map<UINT, QAction*> items;
+    for (QMenu* menu : Frame()->GetMainWindow()->menuBar()->findChildren<QMenu*>()) {
+        Frame()->UpdateMenuActions(menu);
+        for (const auto& [id, action] : Frame()->GetCommandActions())
+            if (action->parent() == menu) items[id] = action;
+    }
+    struct Row {
+        UINT id;
+        bool enabled;
+        bool checked;
+    };
+    const Row rows[] = {
+        {32853, true, true},   {32854, true, false}, {32855, true, false},  {32928, true, false},
+        {32929, false, false}, {32844, false, false}, {32845, false, false}, {32993, true, false},
+        {33208, false, false}, {98, false, false},    {99, false, false},    {100, false, false},
+        {32777, true, false},  {32780, true, false},  {32787, true, false},  {32942, true, false},
+        {33073, false, false}, {33182, false, false}, {32917, false, false}, {32920, false, false},
+        {32799, true, false},  {32801, true, false},  {33307, false, false}, {33308, false, false},
+        {32870, false, false}, {32990, false, false}, {32867, false, false}, {32811, false, false},
+        {33155, true, false},  {33003, false, false}, {32820, true, false},  {33007, true, false},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(items.count(row.id)) << row.id;
+        EXPECT_EQ(items[row.id]->isEnabled(), row.enabled) << row.id;
+        EXPECT_EQ(items[row.id]->isChecked(), row.checked) << row.id;
+    }
+    EXPECT_EQ(items[32845]->text(), QStringLiteral("Sh&ow Objects(0)"));
+    EXPECT_EQ(items[32919]->text(), QStringLiteral("Difference"));
+    EXPECT_EQ(items[32831]->text(), QStringLiteral("Space Vertically"));
 }
 
 }  // namespace
