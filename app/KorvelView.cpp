@@ -33,6 +33,8 @@
 #include "framework/relayon/Selector.h"
 #include "platform/ui/GLArea.h"
 
+#include <QWidget>
+
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
@@ -428,6 +430,8 @@ int CKorvelView::OnCreate(LPCREATESTRUCT lpCreateStruct)
         GetClientRect(&r);
         return CRect(r);
     });
+    // Text composed by an input method comes as WM_IME_CHAR for the text tool.
+    if (QWidget* widget = GetWidget()) widget->setAttribute(Qt::WA_InputMethodEnabled);
     m_pRelayon = gGetRelayon();
     korvel::LogStep("view: register commands");
     RegisterAppCommands();

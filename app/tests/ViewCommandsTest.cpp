@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -595,6 +596,14 @@ TEST_F(ViewCommandsTest, InputMethodCharactersAndLanguageReachTheTextTool)
     View()->SendMessage(WM_INPUTLANGCHANGE, kCharsetAnsi);
     EXPECT_EQ(fonts->GetDefaultFace(), CString(L"Arial"));
     fonts->SetFonts({});
+
+    // Text an input method commits reaches the text tool as characters.
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("ab"));
+    QApplication::sendEvent(View()->GetWidget(), &composed);
+    ASSERT_EQ(text->m_chars.size(), 4u);
+    EXPECT_EQ(text->m_chars[2], static_cast<UINT>('a'));
+    EXPECT_EQ(text->m_chars[3], static_cast<UINT>('b'));
 }
 
 }  // namespace

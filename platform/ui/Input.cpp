@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QInputMethod>
 #include <QLocale>
 #include <QPixmap>
@@ -288,6 +289,21 @@ int TranslateWheel(CWnd* pWnd, QWidget* pWidget, QWheelEvent* we) {
   return 0;
 }
 
+// The keyboard's input language changing reaches the window with the focus as
+// WM_INPUTLANGCHANGE with its character set: 134 for simplified Chinese, 0 otherwise.
+void WatchInputLanguage() {
+  static bool watching = false;
+  QInputMethod* method = QGuiApplication::inputMethod();
+  if (watching || method == nullptr) return;
+  watching = true;
+  QObject::connect(method, &QInputMethod::localeChanged, method, [] {
+    CWnd* pFocus = CWnd::GetFocus();
+    if (pFocus == nullptr) return;
+    const WPARAM charset = GetThreadLocale() == 0x804 ? 134 : 0;
+    pFocus->SendMessage(WM_INPUTLANGCHANGE, charset, static_cast<LPARAM>(GetThreadLocale()));
+  });
+}
+
 int TranslateKey(CWnd* pWnd, QWidget* pWidget, QKeyEvent* ke) {
   QWidget* pFocus = QApplication::focusWidget();
   if (pFocus != pWidget && IsDescendant(pWidget, pFocus) && CameFromChildControl(pWidget, pFocus)) {
@@ -335,7 +351,17 @@ int TranslateKey(CWnd* pWnd, QWidget* pWidget, QKeyEvent* ke) {
 namespace wnd_bridge {
 
 int TranslateInput(CWnd* pWnd, QWidget* pWidget, QEvent* e) {
+  WatchInputLanguage();
   switch (e->type()) {
+    case QEvent::InputMethod: {
+      // Text an input method composed arrives as WM_IME_CHAR, one character at a time.
+      const HWND hWnd = pWnd->m_hWnd;
+      for (char32_t ch : static_cast<QInputMethodEvent*>(e)->commitString().toUcs4()) {
+        if (CWnd::FromHandle(hWnd) != pWnd) break;
+        wnd_bridge::DeliverMessage(pWnd, WM_IME_CHAR, ch, 1);
+      }
+      return 1;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
