@@ -11,6 +11,9 @@
 #include "app/MeaDistCmd.h"
 #include "app/PasteCmd.h"
 #include "app/ViewCmds.h"
+#include "app/ViewCommandTable.h"
+#include "framework/command/BoolCmd.h"
+#include "framework/command/InterPackCmd.h"
 #include "framework/actorum/MainCmds.h"
 #include "framework/command/GenericCmd.h"
 #include "framework/looker/AppSlots.h"
@@ -55,6 +58,10 @@ constexpr AppCommandRow kAppCommands[] = {
 static_assert(std::size(kAppCommands) == 88, "the program registers 88 application commands");
 
 constexpr UINT kImageScanCmd = korvel::ID_IMAGE_SCAN;
+constexpr UINT kTextInputCmd = 32784;
+constexpr UINT kGraphLibCmd = 32849;
+constexpr UINT kInterPackCmd = 33000;
+constexpr UINT kBoolCmd = 32917;
 
 std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
 {
@@ -75,6 +82,10 @@ std::unique_ptr<CCommand> MakeAppCommand(UINT id, int first, LPCTSTR name)
     case korvel::ID_VIEW_ALL: return std::make_unique<CViewAllCmd>(first, name);
     case korvel::ID_VIEW_PAGE: return std::make_unique<CViewAllPageCmd>(first, name);
     case korvel::ID_VIEW_PREV: return std::make_unique<CViewPrevCmd>(first, name);
+    case kTextInputCmd: return std::make_unique<CTextInputCmd>(first, name);
+    case kGraphLibCmd: return std::make_unique<CGraphLibCmd>(first, name);
+    case kInterPackCmd: return std::make_unique<CInterPackCmd>(first, name);
+    case kBoolCmd: return std::make_unique<CBoolCmd>(first, name);
     default: return std::make_unique<CGenericCmd>(first, name);
     }
 }
@@ -111,6 +122,13 @@ void CKorvelView::RegisterAppCommands()
         const LPCTSTR text = row.nameId != 0 && !name.IsEmpty() ? name.GetString() : nullptr;
         std::unique_ptr<CCommand> command = MakeAppCommand(row.id, row.first, text);
         command->SetID(row.id);
+        for (const korvel::SubCommandNames& names : korvel::SubCommandNameTable()) {
+            if (names.command != row.id) continue;
+            std::vector<CString> texts;
+            for (const wchar_t* text : names.names)
+                if (text != nullptr) texts.emplace_back(text);
+            command->SetSubCmdNames(std::move(texts));
+        }
         hub->RegAppCmd(command.release());
     }
     RegisterCommandAccelerators();

@@ -196,6 +196,17 @@ inline constexpr UINT WM_KV_ADD_GUIDE_LINE = WM_USER + 4;
 inline constexpr UINT WM_KV_ADD_VGUIDE_LINE = WM_USER + 5;
 inline constexpr UINT WM_KV_UNIT_CHANGED = WM_USER + 16;
 inline constexpr UINT WM_KV_ZOOM_STEP = WM_USER + 17;
+// To the view: a selection notice for the running command (type 1), a window
+// message for the running command, a notice for the main command (type
+// 0x40B), and the relief-layer page added (nothing selected) or removed.
+inline constexpr UINT WM_KV_SELECTION = WM_USER + 1;
+inline constexpr UINT WM_KV_COMMAND_MESSAGE = WM_USER + 6;
+inline constexpr UINT WM_KV_MAIN_COMMAND_MESSAGE = WM_USER + 11;
+inline constexpr UINT WM_KV_ADD_RLF_PAGE = WM_USER + 14;
+inline constexpr UINT WM_KV_DEL_RLF_PAGE = WM_USER + 15;
+// To the design-centre pane: objects were hidden, objects were shown again.
+inline constexpr UINT WM_KV_OBJECTS_HIDDEN = WM_USER + 23;
+inline constexpr UINT WM_KV_OBJECTS_SHOWN = WM_USER + 24;
 
 // Splash dialog: template, status text control, picture control and bitmap.
 inline constexpr UINT IDD_SPLASH = 5015;

@@ -10,6 +10,7 @@
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinGeometry.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Input.h"
 
 #include <memory>
 
@@ -91,11 +92,76 @@ public:
     LRESULT OnUndoMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnRedoMessage(WPARAM wParam, LPARAM lParam);
     // Items that only run their registered command (sub-command 0); the hub
-    // decides their state.
+    // decides their state, and an item without a registered command is disabled.
     void OnRunAppCommand(UINT nID);
     void OnUpdateCommandUIByHub(CCmdUI* pCmdUI);
     // Cancels the running command and makes select the main command.
     void EnterSelectMode();
+
+    // Menu commands (ViewMenuCmds.cpp).
+    // Items whose registered command runs by pointer with sub-command 0.
+    void OnRunByPointer(UINT nID);
+    // Items of the command families: the family's command and sub-command,
+    // cancelling as the family says, and the family's update rule.
+    void OnFamilyCommand(UINT nID);
+    void OnUpdateFamily(CCmdUI* pCmdUI);
+    void OnUpdateTrimByBoundary(CCmdUI* pCmdUI);
+    void OnUpdateLoopFromBoundary(CCmdUI* pCmdUI);
+    void OnUpdateCurveMap3d(CCmdUI* pCmdUI);
+    // Main commands: select (32853), text (32855) and the node-edit check.
+    void OnSelectMode();
+    void OnUpdateSelectMode(CCmdUI* pCmdUI);
+    void OnTextMode();
+    void OnUpdateTextMode(CCmdUI* pCmdUI);
+    void OnUpdateNodeEdit(CCmdUI* pCmdUI);
+    // Direct actions.
+    void OnHubCommand();
+    void OnShapeLibrary();
+    void OnInsertSign();
+    void OnUpdateInsertSign(CCmdUI* pCmdUI);
+    void OnDesktopTool(UINT nID);
+    void OnAppDataFolder();
+    void OnWebPage();
+    void OnNestingOperation(UINT nID);
+    void OnUpdateFillDisplay(CCmdUI* pCmdUI);
+    void OnUpdateHideObjects(CCmdUI* pCmdUI);
+    LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAddReliefLayerPage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDelReliefLayerPage(WPARAM wParam, LPARAM lParam);
+    // Characters of the input method and the keyboard's language for the text tool.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The address of the maker's page opened by 33180.
+    static const wchar_t* WebPageAddress();
+
+    // Utility commands (ViewUtilityCmds.cpp).
+    // Hide the selected objects (32844), show every hidden one (32845).
+    void OnHideObjects();
+    void OnShowObjects();
+    void OnUpdateShowObjects(CCmdUI* pCmdUI);
+    void OnHideShowRange(UINT nID);
+    void OnUpdateHideShowRange(CCmdUI* pCmdUI);
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnUpdateInvertSelection(CCmdUI* pCmdUI);
+    // Node-edit operations, sent to the node-edit command as messages.
+    void OnNodeEditOperation(UINT nID);
+    void OnUpdateNodeEditOperation(CCmdUI* pCmdUI);
+    // The three most recent commands run again (98 to 100).
+    void OnRecentCommand(UINT nID);
+    void OnUpdateRecentCommand(CCmdUI* pCmdUI);
+    // Surface display modes 20 (33083) and 21 (33085).
+    void OnSurfaceMode(UINT nID);
+    void OnSelectByConditions();
+    void OnUpdateSelectByConditions(CCmdUI* pCmdUI);
+    void OnAttributes();
+    void OnUpdateAttributes(CCmdUI* pCmdUI);
+    void OnRedraw();
+    LRESULT OnSelectionMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMainCommandMessage(WPARAM wParam, LPARAM lParam);
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    // The picture of a command's cursor number (the cross for numbers without one).
+    static HCURSOR CommandCursor(int cursor);
 
     // The view commands 32805 to 32812 and 3D rotation, and the seven view
     // directions of the 3D display.
@@ -181,6 +247,8 @@ private:
     bool m_bPageFitted = false;
     int m_nGLWidth = 0;
     int m_nGLHeight = 0;
+    // The show-objects item's own menu text, read once from the menu.
+    CString m_strShowObjectsText;
     // Double-byte characters of the text tool: bytes kept so far.
     int m_nPendingBytes = 0;
     unsigned char m_pendingBytes[4] = {0, 0, 0, 0};

@@ -1,5 +1,7 @@
 #include "app/MeaAreaCmd.h"
 
+#include "app/ViewCmds.h"
+
 #include "app/DlgMeasure.h"
 #include "app/KorvelIds.h"
 #include "framework/db/DbCurve3d.h"
@@ -36,7 +38,6 @@ constexpr int kCurveTypeEllipse = 0x10;
 constexpr int kCurveTypeBezier = 0x20;
 // Base types of the 2D curves and groups; picks are limited to them while the measure runs.
 constexpr int kCurveBaseMask = 0xE;
-constexpr int kAreaCursor = 317;
 
 // Curve copies of the selection, deleted with the holder.
 template <class List, void (*Delete)(List*)>
@@ -87,7 +88,7 @@ bool ChainAlone(CGeTool2D& tool, CGeCurve* curve, OneCurveLoops& out)
 CMeaAreaCmd::CMeaAreaCmd(int first, LPCTSTR name) : CToolCmd(first, name)
 {
     m_nStep = -1;
-    m_nCursor = kAreaCursor;
+    m_nCursor = korvel::kCursorArea;
 }
 
 CMeaAreaCmd::~CMeaAreaCmd() = default;

@@ -28,6 +28,7 @@ inline constexpr int kCursorPan = 158;
 inline constexpr int kCursorGrab = 159;
 inline constexpr int kCursorRotate = 304;
 inline constexpr int kCursorZoomDyn = 417;
+inline constexpr int kCursorArea = 317;
 
 }  // namespace korvel
 

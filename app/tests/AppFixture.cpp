@@ -104,7 +104,8 @@ void AppTest::ExpectMenusReachable(ui_probe::Input& input)
     std::vector<std::string> titles;
     for (const ui_probe::MenuTitle& title : ui_probe::MenuTitlesOf(window->menuBar()))
         titles.push_back(title.text.toStdString());
-    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Draw", "&Edit", "&View", "&Measure", "&Layer", "Hel&p"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Draw", "&Edit", "M&odify", "Al&ign", "&Node", "Ima&ge",
+                                                "Ne&sting", "&Tools", "&View", "&Measure", "&Layer", "Hel&p"}));
 
     const auto expectReachable = [&](const char* state) {
         std::string overlaps;

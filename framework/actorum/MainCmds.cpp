@@ -18,6 +18,39 @@ IMPLEMENT_DYNAMIC(CToolCmd, CCommand)
 IMPLEMENT_DYNAMIC(CToolNodeCmd, CCommand)
 IMPLEMENT_DYNAMIC(CTextMainCmd, CCommand)
 IMPLEMENT_DYNAMIC(CImageScanCmd, CCommand)
+IMPLEMENT_DYNAMIC(CTextInputCmd, CCommand)
+IMPLEMENT_DYNAMIC(CGraphLibCmd, CCommand)
+
+int CToolNodeCmd::OnMessage(QMessage* message)
+{
+    if (message == nullptr || message->m_nType != QMessage::kNodeEdit) return 0;
+    m_nodeCodes.push_back(message->m_nCode);
+    return 1;
+}
+
+void CToolNodeCmd::OnUpdateMessageUI(QMessage* message, CCmdUI* cmdUI)
+{
+    if (message != nullptr && message->m_nType == QMessage::kNodeEdit && cmdUI != nullptr) cmdUI->Enable(TRUE);
+}
+
+int CTextMainCmd::OnChar(UINT nChar, UINT, UINT)
+{
+    m_chars.push_back(nChar);
+    if (nChar >= 0x20 && nChar < 0x10000) m_strText += static_cast<wchar_t>(nChar);
+    return 1;
+}
+
+int CTextInputCmd::StartUp(int subCommand)
+{
+    m_nSubCmd = subCommand;
+    return 1;
+}
+
+int CGraphLibCmd::StartUp(int subCommand)
+{
+    m_nSubCmd = subCommand;
+    return 1;
+}
 
 namespace {
 CDlgNotes::Editor g_notesEditor;

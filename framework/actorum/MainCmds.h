@@ -6,6 +6,7 @@
 #include "platform/core/WinString.h"
 
 #include <functional>
+#include <vector>
 
 class CDib;
 
@@ -32,12 +33,23 @@ public:
     int OnRButtonDown(UINT, Position&) override { return 0; }
 };
 
+// Node editing. The nodes themselves are not built here: the command counts
+// the select-all and invert requests and keeps the codes of the node-edit
+// messages (type 0) it was sent; every node-edit item is enabled for it.
 class CToolNodeCmd : public CCommand {
     DECLARE_DYNAMIC(CToolNodeCmd)
 public:
     CToolNodeCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
     int HostType() override { return kHostNode; }
     int OnRButtonDown(UINT, Position&) override { return 0; }
+    int OnMessage(QMessage* message) override;
+    void OnUpdateMessageUI(QMessage* message, CCmdUI* cmdUI) override;
+    void SelectAllNode() { ++m_nSelectAll; }
+    void FlipSelectNode() { ++m_nFlip; }
+
+    int m_nSelectAll = 0;
+    int m_nFlip = 0;
+    std::vector<int> m_nodeCodes;
 };
 
 class CTextMainCmd : public CCommand {
@@ -49,6 +61,17 @@ public:
     // Fill toggle of the text being edited.
     void OnFill() { m_bFill = !m_bFill; }
     BOOL m_bFill = FALSE;
+    // Typed characters go into the text being edited.
+    int OnChar(UINT nChar, UINT nRepCnt, UINT flags) override;
+    // Whether a text object is being edited and holds text.
+    BOOL HasText() const { return m_strText.IsEmpty() ? FALSE : TRUE; }
+    // Selects the whole text; starts the insertion of a special sign.
+    void SelectAll() { ++m_nSelectAll; }
+    void StartInsSign() { ++m_nInsSign; }
+    CString m_strText;
+    std::vector<UINT> m_chars;
+    int m_nSelectAll = 0;
+    int m_nInsSign = 0;
 
     // Clipboard commands on the text being edited: the text tool keeps no text
     // here, so they leave the clipboard alone and their items are disabled.
@@ -58,6 +81,22 @@ public:
     void OnUpdateEditCopy(CCmdUI* cmdUI);
     void OnUpdateEditCut(CCmdUI* cmdUI);
     void OnUpdateEditPaste(CCmdUI* cmdUI);
+};
+
+// Text typed onto the drawing and the shape library: outside commands whose
+// work is not built here. A run waits until it is cancelled.
+class CTextInputCmd : public CCommand {
+    DECLARE_DYNAMIC(CTextInputCmd)
+public:
+    CTextInputCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
+    int StartUp(int subCommand) override;
+};
+
+class CGraphLibCmd : public CCommand {
+    DECLARE_DYNAMIC(CGraphLibCmd)
+public:
+    CGraphLibCmd(int first, LPCTSTR name) : CCommand(first, name, 0) {}
+    int StartUp(int subCommand) override;
 };
 
 // Puts a scanned picture into the drawing: SetBitmap copies the packed bitmap

@@ -12,5 +12,5 @@ int CGenericCmd::StartUp(int subCommand)
     ++m_nRuns;
     m_nLastSub = subCommand;
     m_nSubCmd = subCommand;
-    return Cancel();
+    return m_bWait ? 1 : Cancel();
 }

@@ -33,6 +33,56 @@ BOOL CDesignCentral::InitDCenter()
 
 CWnd* CDesignCentral::GetDefaultPage() const { return m_pDefault.get(); }
 
+CWnd* CDesignCentral::GetCurrentPage() const { return m_pCurrent != nullptr ? m_pCurrent : m_pDefault.get(); }
+
+int CDesignCentral::GetChildDlgIndex(CWnd* page) const
+{
+    if (page == nullptr) return -1;
+    if (page == m_pDefault.get()) return 0;
+    const auto it = std::find(m_pages.begin(), m_pages.end(), page);
+    return it != m_pages.end() ? static_cast<int>(it - m_pages.begin()) + 1 : -1;
+}
+
+void CDesignCentral::SwitchPage(int index)
+{
+    if (index == 0) ShowPage(nullptr);
+    else if (index > 0 && static_cast<size_t>(index) <= m_pages.size()) ShowPage(m_pages[static_cast<size_t>(index) - 1]);
+}
+
+std::unique_ptr<CStatic> CDesignCentral::MakePlaceholder(LPCTSTR title)
+{
+    auto page = std::make_unique<CStatic>();
+    if (GetSafeHwnd() != nullptr) page->Create(title, WS_CHILD, RECT{0, 0, 10, 10}, this);
+    return page;
+}
+
+void CDesignCentral::AddRlfLayerManagerDlg()
+{
+    if (m_pRlfLayers == nullptr) m_pRlfLayers = MakePlaceholder(L"Relief Layers");
+    AddCommandPage(m_pRlfLayers.get());
+}
+
+void CDesignCentral::DelRlfLayerManagerDlg()
+{
+    CWnd* page = m_pRlfLayers.get();
+    if (page == nullptr) return;
+    if (m_pCurrent == page) ShowPage(nullptr);
+    std::erase(m_pages, page);
+    if (m_pStack != nullptr && page->GetWidget() != nullptr) m_pStack->removeWidget(page->GetWidget());
+    m_pRlfLayers.reset();
+}
+
+CWnd* CDesignCentral::GetRlfLayerManagerDlg() const { return m_pRlfLayers.get(); }
+
+void CDesignCentral::SwitchAttrDlg()
+{
+    if (m_pAttr == nullptr) m_pAttr = MakePlaceholder(L"Attributes");
+    AddCommandPage(m_pAttr.get());
+    ShowPage(m_pAttr.get());
+}
+
+CWnd* CDesignCentral::GetAttrDlg() const { return m_pAttr.get(); }
+
 void CDesignCentral::ShowPane(BOOL bShow, BOOL bDelay, BOOL bActivate)
 {
     m_bShown = bShow ? TRUE : FALSE;

@@ -52,12 +52,36 @@ public:
     void RecoverDefaultPage();
     // The page shown: a command page, or null for the default page.
     CWnd* GetCommandPage() const { return m_pCurrent; }
+    // The default page: selecting objects by conditions.
     CWnd* GetDefaultPage() const;
+    // The page shown, the default page included.
+    CWnd* GetCurrentPage() const;
+    // Position of a page among the pane's pages (the default page is 0), -1
+    // for another window; SwitchPage shows the page at that position.
+    int GetChildDlgIndex(CWnd* page) const;
+    void SwitchPage(int index);
+
+    // The relief-layer manager page, added while nothing is selected.
+    void AddRlfLayerManagerDlg();
+    void DelRlfLayerManagerDlg();
+    CWnd* GetRlfLayerManagerDlg() const;
+    // The attribute page of the selected object, shown in place of the current page.
+    void SwitchAttrDlg();
+    CWnd* GetAttrDlg() const;
+    // The pages follow a changed selection.
+    void SwitchSelChange() { ++m_nSelChanges; }
+    int GetSelChangeCount() const { return m_nSelChanges; }
 
 private:
     void ShowPage(CWnd* page);
 
+    // A page of its own that only names itself.
+    std::unique_ptr<CStatic> MakePlaceholder(LPCTSTR title);
+
     std::unique_ptr<CStatic> m_pDefault;
+    std::unique_ptr<CStatic> m_pRlfLayers;
+    std::unique_ptr<CStatic> m_pAttr;
+    int m_nSelChanges = 0;
     QStackedLayout* m_pStack = nullptr;
     std::vector<CWnd*> m_pages;
     CWnd* m_pCurrent = nullptr;

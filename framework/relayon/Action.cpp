@@ -244,3 +244,11 @@ int qvSendMessage(QMessage* message)
     CRelayon* hub = gGetRelayon();
     return hub != nullptr ? hub->OnMessage(message) : 0;
 }
+
+void qvSendMessage(QMessage* message, CCmdUI* cmdUI)
+{
+    CRelayon* hub = gGetRelayon();
+    if (hub == nullptr) return;
+    CCommand* cmd = hub->GetCurCmd() != nullptr ? hub->GetCurCmd() : hub->GetCurMainCmd();
+    if (cmd != nullptr) cmd->OnUpdateMessageUI(message, cmdUI);
+}

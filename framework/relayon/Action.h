@@ -66,6 +66,7 @@ private:
 };
 
 class CLayer;
+class CCmdUI;
 
 // Deletion of a layer together with its entities as one step. Carrying it out
 // takes the layer out of the layer table and its entities out of the entity
@@ -139,3 +140,5 @@ void qvClearAllManager();
 void qvClearSelSet();
 // Hands the message to the published hub's message operation.
 int qvSendMessage(QMessage* message);
+// Lets the running (else the main) command set the item of the message.
+void qvSendMessage(QMessage* message, CCmdUI* cmdUI);

@@ -2,6 +2,7 @@
 
 #include "framework/looker/AppSlots.h"
 #include "framework/relayon/Relayon.h"
+#include "platform/ui/CmdUI.h"
 #include "platform/ui/View.h"
 
 IMPLEMENT_DYNAMIC(CCommand, CObject)
@@ -50,6 +51,21 @@ int CCommand::OnSize(UINT, int, int) { return 0; }
 int CCommand::OnSetCursor() { return m_nCursor; }
 BOOL CCommand::OnUpdateCmdUI(CCmdUI*) { return FALSE; }
 int CCommand::OnMessage(QMessage*) { return 0; }
+void CCommand::OnUpdateMessageUI(QMessage*, CCmdUI*) {}
+int CCommand::OnCommandId(UINT) { return 0; }
+int CCommand::OnUserMessage(WPARAM, UINT, LPARAM) { return 0; }
+
+CString CCommand::GetSubCmdName(int subCommand) const
+{
+    if (subCommand < 0 || static_cast<size_t>(subCommand) >= m_subNames.size()) return CString();
+    return m_subNames[static_cast<size_t>(subCommand)];
+}
+
+void CCommand::SetSubCmdName(CCmdUI* cmdUI, int subCommand) const
+{
+    const CString name = GetSubCmdName(subCommand);
+    if (cmdUI != nullptr && !name.IsEmpty()) cmdUI->SetText(name);
+}
 UINT CCommand::GetHelpID() { return m_nID; }
 void CCommand::OnDraw(CDC*, int) {}
 void CCommand::OnDraw(COpenGLDC*, int) {}

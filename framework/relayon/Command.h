@@ -9,6 +9,7 @@
 #include "framework/db/DbEntity.h"
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinString.h"
+#include "platform/ui/UiTypes.h"
 
 #include <vector>
 
@@ -89,6 +90,13 @@ public:
     // the hub decide.
     virtual BOOL OnUpdateCmdUI(CCmdUI* cmdUI);
     virtual int OnMessage(QMessage* message);
+    // State of an item that stands for a message to this command (node-edit
+    // operations); the base leaves the item as it is.
+    virtual void OnUpdateMessageUI(QMessage* message, CCmdUI* cmdUI);
+    // A menu command or a window message that the view hands to the running
+    // (else the main) command as it came; the base takes neither (0).
+    virtual int OnCommandId(UINT id);
+    virtual int OnUserMessage(WPARAM wParam, UINT message, LPARAM lParam);
     virtual UINT GetHelpID();
     // Overlay of the running command; drawing twice erases in the rubber modes.
     virtual void OnDraw(CDC* dc, int mode);
@@ -100,6 +108,16 @@ public:
     virtual int OnKeyInInt(int value);
     virtual int OnKeyInString(const CString& text);
     virtual int OnKeyInBool(BOOL value);
+
+    // The variant the next run takes when its caller keeps the current one.
+    int GetSubCmd() const { return m_nSubCmd; }
+    void SetSubCmd(int subCommand) { m_nSubCmd = subCommand; }
+    // Names of the sub-commands, by number; an item showing a variant takes
+    // its name (SetSubCmdName leaves the item's text alone for a variant
+    // without a name).
+    void SetSubCmdNames(std::vector<CString> names) { m_subNames = std::move(names); }
+    CString GetSubCmdName(int subCommand) const;
+    void SetSubCmdName(CCmdUI* cmdUI, int subCommand) const;
 
     void SetID(UINT id) { m_nID = id; }
     UINT GetID() const { return m_nID; }
@@ -158,4 +176,5 @@ private:
     int m_nFirst;
     CString m_strName;
     std::vector<Accel> m_accels;
+    std::vector<CString> m_subNames;
 };

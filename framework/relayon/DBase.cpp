@@ -220,6 +220,25 @@ BOOL CDBase::HasBaseType(int mask) const
     return FALSE;
 }
 
+void CDBase::GetRelatedConstraint(CDbEntity*, int, CDbEntityList&) const {}
+
+int CDBase::GetInvisibleEntSelfCount() const
+{
+    int count = 0;
+    for (CDbEntity* e : m_entities)
+        if (!e->IsVisible()) ++count;
+    return count;
+}
+
+BOOL CDBase::IsSelectable(CDbEntity* entity) const
+{
+    if (entity == nullptr) return FALSE;
+    const CLayer* layer = GetLayerByID(entity->GetLayerID());
+    const bool locked = layer != nullptr && layer->IsLocked();
+    const bool layerHidden = layer != nullptr && !layer->IsVisible();
+    return !locked && entity->IsVisible() && !layerHidden ? TRUE : FALSE;
+}
+
 bool CDBase::LayerVisibility::Visible(int id)
 {
     // Entities mostly come in runs on one layer: the last answer is kept.

@@ -90,6 +90,22 @@ public:
     CString& GetNote() { return m_strNote; }
     void SetNote(const CString& note) { m_strNote = note; }
 
+    // Entities tied to entity by constraints of the filter's kinds, appended
+    // to out. The database keeps no constraints, so there are none.
+    void GetRelatedConstraint(CDbEntity* entity, int filter, CDbEntityList& out) const;
+    // Number of entities hidden one by one (not through their layer).
+    int GetInvisibleEntSelfCount() const;
+    // Whether the 3D display lists are up to date; 0 asks for a rebuild.
+    void SetListDone(int done) { m_nListDone = done; }
+    int GetListDone() const { return m_nListDone; }
+    // Base types that select all and invert selection pass over.
+    int GetSelFilterMask() const { return m_nSelFilterMask; }
+    void SetSelFilterMask(int mask) { m_nSelFilterMask = mask; }
+    // The three state queries of selecting by command: the entity's layer is
+    // locked (must be false), the entity is shown (true), its layer is hidden
+    // (false).
+    BOOL IsSelectable(CDbEntity* entity) const;
+
     // Loading appends the entities read and replaces the layer table. It is
     // all or nothing: a damaged stream (a truncation, an object of the wrong
     // kind in either list, a repeated object or one another object owns)
@@ -119,4 +135,6 @@ private:
     CString m_strNote;
     BOOL m_bAidLineVisible = TRUE;
     BOOL m_bPathVisible = TRUE;
+    int m_nListDone = 1;
+    int m_nSelFilterMask = 0;
 };

@@ -204,12 +204,6 @@ void CRelayon::AskForKeyIn(CCommand* cmd, int kind)
     m_nKeyInKind = cmd != nullptr ? kind : 0;
 }
 
-int CRelayon::GetDynCursor()
-{
-    CCommand* cmd = Target();
-    return cmd != nullptr ? cmd->OnSetCursor() : 0;
-}
-
 BOOL CRelayon::TranslateAccel(UINT key, UINT modifier)
 {
     for (const auto& c : m_appCmds) {
@@ -356,6 +350,18 @@ int CRelayon::OnMessage(QMessage* message)
     }
     if (m_pMainCmd != nullptr && m_pMainCmd != running) result |= m_pMainCmd->OnMessage(message);
     return result;
+}
+
+int CRelayon::OnCommand(UINT id)
+{
+    CCommand* cmd = Target();
+    return cmd != nullptr ? cmd->OnCommandId(id) : 0;
+}
+
+int CRelayon::OnUserMessage(WPARAM wParam, UINT message, LPARAM lParam)
+{
+    CCommand* cmd = Target();
+    return cmd != nullptr ? cmd->OnUserMessage(wParam, message, lParam) : 0;
 }
 
 BOOL CRelayon::OnUpdateCmdUI(CCmdUI* cmdUI)

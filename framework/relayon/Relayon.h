@@ -75,8 +75,10 @@ public:
     const CString& GetPromptText() const { return m_strPrompt; }
     void AskForKeyIn(CCommand* cmd, int kind);
     int GetKeyInKind() const { return m_nKeyInKind; }
-    // Cursor of the running (else main) command; 0 for the view's own.
-    int GetDynCursor();
+    // A cursor set for the moment through the hub (0: none); while there is
+    // one, the view leaves the cursor alone.
+    int GetDynCursor() const { return m_nDynCursor; }
+    void SetDynCursor(int cursor) { m_nDynCursor = cursor; }
     // Ids of the commands run before, most recent first.
     void GetPrevCmd(std::vector<UINT>& ids) const;
 
@@ -115,6 +117,9 @@ public:
     int OnKeyInBool(BOOL value);
     // The running command first, then the main command (when another one).
     int OnMessage(QMessage* message);
+    // A menu command and a window message for the running, else the main, command.
+    int OnCommand(UINT id);
+    int OnUserMessage(WPARAM wParam, UINT message, LPARAM lParam);
     // State of a registered command's item: the command's own answer, else
     // enabled by IsEnable (and no item while a running command refuses) and
     // checked while it runs or is the current main command. FALSE for ids that
@@ -142,6 +147,7 @@ private:
     CString m_strPrompt;
     CCommand* m_pKeyInCmd = nullptr;
     int m_nKeyInKind = 0;
+    int m_nDynCursor = 0;
 };
 
 // Id of the current main command of the published hub (0 when none); the

@@ -29,6 +29,7 @@ public:
   BOOL m_bEnableChanged = FALSE;
   BOOL m_bContinueRouting = FALSE;  // set by a handler to let routing go on
   QAction* m_pAction = nullptr;     // the item updated; may be null (state test only)
+  class CMenu* m_pMenu = nullptr;   // the menu holding the item; null for a tool-bar button
 };
 
 // Records the answer of update handlers without touching any item; used to test

@@ -296,6 +296,8 @@ void CFrameWnd::UpdateAction(UINT nID, QAction* pAction) {
   CCmdUI state;
   state.m_nID = nID;
   state.m_pAction = pAction;
+  // Items of the menu bar are parented to their menu; buttons to their bar.
+  if (pAction != nullptr && qobject_cast<QMenu*>(pAction->parent()) != nullptr) state.m_pMenu = m_pMenu.get();
   state.DoUpdate(this, m_bAutoMenuEnable);
 }
 

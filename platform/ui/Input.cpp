@@ -6,6 +6,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QInputMethod>
+#include <QLocale>
+#include <QPixmap>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -14,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -282,6 +289,21 @@ int TranslateWheel(CWnd* pWnd, QWidget* pWidget, QWheelEvent* we) {
   return 0;
 }
 
+// The keyboard's input language changing reaches the window with the focus as
+// WM_INPUTLANGCHANGE with its character set: 134 for simplified Chinese, 0 otherwise.
+void WatchInputLanguage() {
+  static bool watching = false;
+  QInputMethod* method = QGuiApplication::inputMethod();
+  if (watching || method == nullptr) return;
+  watching = true;
+  QObject::connect(method, &QInputMethod::localeChanged, method, [] {
+    CWnd* pFocus = CWnd::GetFocus();
+    if (pFocus == nullptr) return;
+    const WPARAM charset = GetThreadLocale() == 0x804 ? 134 : 0;
+    pFocus->SendMessage(WM_INPUTLANGCHANGE, charset, static_cast<LPARAM>(GetThreadLocale()));
+  });
+}
+
 int TranslateKey(CWnd* pWnd, QWidget* pWidget, QKeyEvent* ke) {
   QWidget* pFocus = QApplication::focusWidget();
   if (pFocus != pWidget && IsDescendant(pWidget, pFocus) && CameFromChildControl(pWidget, pFocus)) {
@@ -329,7 +351,17 @@ int TranslateKey(CWnd* pWnd, QWidget* pWidget, QKeyEvent* ke) {
 namespace wnd_bridge {
 
 int TranslateInput(CWnd* pWnd, QWidget* pWidget, QEvent* e) {
+  WatchInputLanguage();
   switch (e->type()) {
+    case QEvent::InputMethod: {
+      // Text an input method composed arrives as WM_IME_CHAR, one character at a time.
+      const HWND hWnd = pWnd->m_hWnd;
+      for (char32_t ch : static_cast<QInputMethodEvent*>(e)->commitString().toUcs4()) {
+        if (CWnd::FromHandle(hWnd) != pWnd) break;
+        wnd_bridge::DeliverMessage(pWnd, WM_IME_CHAR, ch, 1);
+      }
+      return 1;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -425,7 +457,19 @@ namespace {
 HCURSOR CursorHandle(Qt::CursorShape shape) {
   return reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(shape) + 1);
 }
+// Cursors made from pictures get handles from here on, one per picture.
+constexpr ULONG_PTR kFirstPictureCursor = 0x10000;
+std::vector<QCursor>& PictureCursors() {
+  static std::vector<QCursor> cursors;
+  return cursors;
+}
 }  // namespace
+
+HCURSOR AfxCreateCursor(const QImage& image, int xHotSpot, int yHotSpot) {
+  if (image.isNull()) return nullptr;
+  PictureCursors().emplace_back(QPixmap::fromImage(image), xHotSpot, yHotSpot);
+  return reinterpret_cast<HCURSOR>(kFirstPictureCursor + PictureCursors().size() - 1);
+}
 
 HCURSOR LoadCursor(void* hInstance, LPCTSTR lpCursorName) {
   if (hInstance != nullptr) return nullptr;
@@ -453,9 +497,19 @@ HCURSOR SetCursor(HCURSOR hCursor) {
   g_hCursor = hCursor;
   if (g_cursorTarget != nullptr) {
     const auto value = reinterpret_cast<ULONG_PTR>(hCursor);
-    g_cursorTarget->setCursor(value == 0 ? Qt::BlankCursor : static_cast<Qt::CursorShape>(value - 1));
+    if (value >= kFirstPictureCursor && value - kFirstPictureCursor < PictureCursors().size()) {
+      g_cursorTarget->setCursor(PictureCursors()[value - kFirstPictureCursor]);
+    } else {
+      g_cursorTarget->setCursor(value == 0 ? Qt::BlankCursor : static_cast<Qt::CursorShape>(value - 1));
+    }
   }
   return hOld;
 }
 
 HCURSOR GetCursor() { return g_hCursor; }
+
+unsigned GetThreadLocale() {
+  const QLocale locale = QGuiApplication::inputMethod() != nullptr ? QGuiApplication::inputMethod()->locale() : QLocale();
+  if (locale.language() != QLocale::Chinese) return 0x409;
+  return locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong ? 0x404 : 0x804;
+}

@@ -8,6 +8,8 @@
 
 #include "platform/ui/UiTypes.h"
 
+class QImage;
+
 // Virtual-key codes (Windows values). Letters and digits are their upper-case ASCII codes.
 constexpr UINT VK_LBUTTON = 0x01;
 constexpr UINT VK_RBUTTON = 0x02;
@@ -99,6 +101,13 @@ HCURSOR LoadCursor(void* hInstance, LPCTSTR lpCursorName);
 // Shows the cursor over the window that is handling mouse input (or WM_SETCURSOR)
 // now; returns the cursor set before. Null hides the cursor.
 HCURSOR SetCursor(HCURSOR hCursor);
+// A cursor of the program's own picture, with its hot spot; it lives as long
+// as the process. Null for an empty picture.
+HCURSOR AfxCreateCursor(const QImage& image, int xHotSpot, int yHotSpot);
+
+// The locale id of the keyboard's input language (0x804 simplified Chinese,
+// 0x404 traditional Chinese, 0x409 for any other language here).
+unsigned GetThreadLocale();
 HCURSOR GetCursor();
 
 // Virtual-key code of a Qt key (Qt::Key value; bKeypad for keys of the numeric

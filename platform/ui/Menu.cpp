@@ -135,6 +135,7 @@ void UpdateMenuItems(HMENU h, CCmdTarget* pTarget, BOOL bDisableIfNoHandler) {
     } else if ((item.nFlags & MF_SEPARATOR) == 0 && item.nID != 0) {
       CMenuCmdUI state(&item);
       state.m_nID = item.nID;
+      state.m_pMenu = CMenu::FromHandle(h);
       state.m_nIndex = static_cast<UINT>(i);
       state.m_nIndexMax = static_cast<UINT>(h->items.size());
       state.DoUpdate(pTarget, bDisableIfNoHandler);

@@ -56,3 +56,5 @@ void CUIToolBarMgr::ShowCurrentUI(int mode)
             app->WriteProfileInt(CFrameWndEx::kStateSection, CFrameWndEx::PaneStateEntry(rec->m_pBar), shown ? 1 : 0);
     }
 }
+
+void CUIToolBarMgr::UpdateBarUI_CurCmd(int id) { Instance()->m_nNoticedCmd = id; }

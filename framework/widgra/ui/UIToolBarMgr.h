@@ -55,6 +55,11 @@ public:
     void SetMainCmdQuery(int (*query)()) { m_pfnMainCmd = query; }
     int GetMainCmdID() const { return m_pfnMainCmd != nullptr ? m_pfnMainCmd() : 0; }
 
+    // The view's notice that the main command id is current (its item was
+    // updated); kept for the bars that show the current main command.
+    static void UpdateBarUI_CurCmd(int id);
+    int GetNoticedMainCmd() const { return m_nNoticedCmd; }
+
     CQVStatusBar* m_pStatusBar = nullptr;
     CMFCMenuBar* m_pMenuBar = nullptr;
     CBasePane* m_pHorRuler = nullptr;
@@ -65,4 +70,5 @@ private:
     int m_nUIMode = kModeTab;
     std::map<const CBasePane*, bool> m_shown;
     int (*m_pfnMainCmd)() = nullptr;
+    int m_nNoticedCmd = 0;
 };
