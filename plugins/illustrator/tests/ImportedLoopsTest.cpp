@@ -16,6 +16,7 @@
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/LoopApi.h"
 #include "toolpath/contours/PathConst.h"
+#include "toolpath/contours/tests/SkeletonChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,24 @@ TEST_P(ImportedLoops, ContourParallelPathsCutTheRegionsWithoutGouging)
         EXPECT_TRUE(uncut.empty()) << GetParam() << " uncut at " << uncut.front()[0] << ", " << uncut.front()[1];
     }
     EXPECT_GT(cut, 0) << GetParam();
+}
+
+// Each imported region's skeleton (narrow corners) against the brute-force boundary
+// distance and Boost.Polygon's Voronoi medial axis.
+TEST_P(ImportedLoops, SkeletonsFollowTheMedialAxis)
+{
+    GeRegionList regions;
+    CGeTool2D().CreateRegion(&m_loops, &regions);
+    int checked = 0;
+    while (!regions.IsEmpty()) {
+        std::unique_ptr<CGeRegion> r(regions.RemoveHead());
+        std::unique_ptr<CSmartLoop> L(ConvertRegionToSmartLoop(r.get()));
+        if (!L)
+            continue;
+        skeltest::CheckAgainstMedialAxis(std::string(GetParam()) + " region " + std::to_string(checked), L.get());
+        ++checked;
+    }
+    EXPECT_GT(checked, 0) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ImportedLoops,
