@@ -119,68 +119,76 @@ void AddSegments(const CCLineCurve& curve, const CRlfShape& shape, std::vector<S
         out[start].first = true;
 }
 
-// An accepted segment as the shape takes it (float ends), with its span kind and the
-// height scale of a capped branch (0 for none).
+// An accepted segment as the shape takes it (float ends), with its span kind, the height
+// scale of a capped branch (0 for none), and its region's number and largest radius
+// (region -1: the caller has set the span).
 struct Axis {
     float a[3], b[3];
     int span;
     float scale;
+    int region;
+    float radius;
 };
 
-// What the team shares: the axes of the segments in hand, and whether it stopped.
-struct TeamStamp {
-    std::vector<Axis> axes;
-    bool stop = false;
-};
-
-// Stamps the segments in order. One thread sets every segment on the shape (which stores
-// what it accepts) and polls `cancel` before each polyline (true stops). Then every thread
-// of the enclosing team (or the caller's thread alone) sets the accepted axes in the same
-// order on a copy of the shape of its own and raises the rows j with j % threads equal to
-// its number: each node sees the axes in the same order on any number of threads, so the
-// heights are the same bit for bit. One thread, or a shape without copies, stamps on the
-// shape itself.
+// Sets the segments on the shape in order (it stores what it accepts, so a segment given
+// twice is refused the second time) and adds the accepted ones to `axes`; polls `cancel`
+// before each polyline. False when cancelled.
 template <class Stamp, class Cancel>
-void StampSegments(const std::vector<Segment>& segments, CRlfShape* shape, const Stamp& stamp, Cancel&& cancel,
-                   TeamStamp& t)
+bool SetAxes(const std::vector<Segment>& segments, CRlfShape* shape, const Stamp& stamp, Cancel&& cancel, int region,
+             float radius, std::vector<Axis>& axes)
 {
-#pragma omp single
+    for (const Segment& g : segments) {
+        if (g.first && cancel())
+            return false;
+        double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
+        if (!stamp.SetAxis(shape, a, b))
+            continue;
+        axes.push_back({{float(a[0]), float(a[1]), float(a[2])},
+                        {float(b[0]), float(b[1]), float(b[2])},
+                        g.span,
+                        g.capped ? g.scale : 0.0f,
+                        region,
+                        radius});
+    }
+    return true;
+}
+
+// Stamps the axes in order with a team of threads: each sets the axes (and the span of
+// each new region) on a copy of the shape of its own and raises the rows j with
+// j % threads equal to its number. Each node sees the axes in the same order on any number
+// of threads, so the heights are the same bit for bit. One thread, or a shape without
+// copies, stamps on the shape itself. The team meets once, at the end.
+template <class Stamp>
+void StampAxes(const std::vector<Axis>& axes, CRlfShape* shape, const Stamp& stamp)
+{
+    if (axes.empty())
+        return;
+#pragma omp parallel
     {
-        t.axes.clear();
-        for (const Segment& g : segments) {
-            if (g.first && cancel()) {
-                t.stop = true;
-                break;
+        int threads = omp_get_num_threads();
+        const int me = omp_get_thread_num();
+        std::unique_ptr<CRlfShape> own(threads == 1 ? nullptr : shape->CloneProfile());
+        CRlfShape* s = own.get();
+        if (!s) {
+            s = me == 0 ? shape : nullptr;
+            threads = 1;
+        }
+        int region = -1;
+        if (s)
+            for (Axis x : axes) {
+                if (x.region != region && x.region >= 0)
+                    s->SetMaxSpan(x.radius);
+                region = x.region;
+                s->SetCAxis(x.a, x.b);
+                if (x.scale != 0.0f)
+                    s->node0[3] = s->node1[3] = x.scale;
+                int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
+                if (!stamp.Range(*s, i0, i1, j0, j1) || i1 < i0)
+                    continue;
+                for (int j = j0 + ((me - j0) % threads + threads) % threads; j <= j1; j += threads)
+                    stamp.Row(*s, x.span, i0, i1, j);
             }
-            double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
-            if (!stamp.SetAxis(shape, a, b))
-                continue;
-            Axis x{{float(a[0]), float(a[1]), float(a[2])}, {float(b[0]), float(b[1]), float(b[2])}, g.span,
-                   g.capped ? g.scale : 0.0f};
-            t.axes.push_back(x);
-        }
     }
-    int threads = omp_get_num_threads();
-    const int me = omp_get_thread_num();
-    std::unique_ptr<CRlfShape> own(t.axes.empty() || threads == 1 ? nullptr : shape->CloneProfile());
-    CRlfShape* s = own.get();
-    if (!s && !t.axes.empty()) {
-        s = me == 0 ? shape : nullptr;
-        threads = 1;
-    }
-    if (s)
-        for (Axis x : t.axes) {
-            s->SetCAxis(x.a, x.b);
-            if (x.scale != 0.0f)
-                s->node0[3] = s->node1[3] = x.scale;
-            int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
-            if (!stamp.Range(*s, i0, i1, j0, j1) || i1 < i0)
-                continue;
-            for (int j = j0 + ((me - j0) % threads + threads) % threads; j <= j1; j += threads)
-                stamp.Row(*s, x.span, i0, i1, j);
-        }
-    // The axes are rewritten for the next segments only when every thread is done.
-#pragma omp barrier
 }
 
 // The grid's stamping steps: every segment is stamped, also one the shape already holds
@@ -440,9 +448,9 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
         return 0;
     std::vector<Segment> segments;
     AddSegments(curve, *shape, segments);
-    TeamStamp t;
-#pragma omp parallel
-    StampSegments(segments, shape, GridStamp{*this}, [] { return false; }, t);
+    std::vector<Axis> axes;
+    SetAxes(segments, shape, GridStamp{*this}, [] { return false; }, -1, 0.0f, axes);
+    StampAxes(axes, shape, GridStamp{*this});
     return 1;
 }
 
@@ -565,9 +573,9 @@ int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shap
         return 0;
     std::vector<Segment> segments;
     AddSegments(curve, *shape, segments);
-    TeamStamp t;
-#pragma omp parallel
-    StampSegments(segments, shape, CanvasStamp{*canvas}, [] { return false; }, t);
+    std::vector<Axis> axes;
+    SetAxes(segments, shape, CanvasStamp{*canvas}, [] { return false; }, -1, 0.0f, axes);
+    StampAxes(axes, shape, CanvasStamp{*canvas});
     return 1;
 }
 
@@ -586,41 +594,38 @@ CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
     return list;
 }
 
-// Stamps the skeletons of all regions with one team of threads: one thread builds a
-// region's skeleton and hands it to `begin` (null when the region gives none), and polls
-// `cancel` before each polyline; the team stamps the segments of all its polylines in a
-// row. False when cancelled; the skeleton in hand is freed either way.
+// Stamps the skeletons of all regions: the caller's thread builds each region's skeleton
+// and hands it to `begin` (null when the region gives none), sets its segments on the
+// shape and polls `cancel` before each polyline; the team stamps the axes of each region
+// (`eachRegion`) or of all at the end, so the threads wait for no skeleton. False when
+// cancelled, with the axes set before the cancel stamped.
 template <class Stamp, class Begin, class Cancel>
 bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, const Stamp& stamp, Begin&& begin,
-                  Cancel&& cancel)
+                  Cancel&& cancel, bool eachRegion)
 {
-    TeamStamp t;
-    CCLineCurve* list = nullptr;
+    std::vector<Axis> axes;
     std::vector<Segment> segments;
-#pragma omp parallel
-    {
-        for (POSITION pos = regions->GetHeadPosition(); pos && !t.stop;) {
-            CGeRegion* region = regions->GetNext(pos);
-#pragma omp single
-            {
-                float radius = 0;
-                list = RegionSkeleton(region, wideCorners, radius);
-                if (list)
-                    shape->SetMaxSpan(radius);
-                begin(list);
-                segments.clear();
-                for (const CCLineCurve* c = list; c; c = c->next)
-                    AddSegments(*c, *shape, segments);
-            }
-            StampSegments(segments, shape, stamp, cancel, t);
-#pragma omp single
-            {
-                DeleteSkeleton(list);
-                list = nullptr;
-            }
+    bool done = true;
+    int number = 0;
+    for (POSITION pos = regions->GetHeadPosition(); pos && done; ++number) {
+        CGeRegion* region = regions->GetNext(pos);
+        float radius = 0;
+        CCLineCurve* list = RegionSkeleton(region, wideCorners, radius);
+        if (list)
+            shape->SetMaxSpan(radius);
+        begin(list);
+        segments.clear();
+        for (const CCLineCurve* c = list; c; c = c->next)
+            AddSegments(*c, *shape, segments);
+        done = SetAxes(segments, shape, stamp, cancel, number, radius, axes);
+        DeleteSkeleton(list);
+        if (eachRegion) {
+            StampAxes(axes, shape, stamp);
+            axes.clear();
         }
     }
-    return !t.stop;
+    StampAxes(axes, shape, stamp);
+    return done;
 }
 
 }  // namespace
@@ -630,7 +635,7 @@ void gcCreateRlfGrid(CRlfGrid* grid, RlfRegionList* regions, CRlfShape* shape)
     if (!grid || !regions || regions->IsEmpty() || !shape || !grid->HasRows())
         return;
     StampRegions(
-        regions, shape, 1, GridStamp{*grid}, [](CCLineCurve*) {}, [] { return false; });
+        regions, shape, 1, GridStamp{*grid}, [](CCLineCurve*) {}, [] { return false; }, false);
 }
 
 int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
@@ -656,9 +661,9 @@ int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
     };
     if (!CanvasUsable(canvas)) {
         // Nothing to stamp into: the skeletons are still built and the progress still runs.
-        return StampRegions(regions, shape, shape->skeletonMode, NoStamp{}, begin, cancel) ? 1 : 0;
+        return StampRegions(regions, shape, shape->skeletonMode, NoStamp{}, begin, cancel, true) ? 1 : 0;
     }
-    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas}, begin, cancel) ? 1 : 0;
+    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas}, begin, cancel, true) ? 1 : 0;
 }
 
 void gcGetModifiedNode(CGeCanvas* canvas, CRlfGrid* grid, std::vector<SRlfNode>& out)
