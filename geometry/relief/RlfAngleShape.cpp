@@ -166,3 +166,5 @@ void CRlfAngleShape::UpdateGrid(int flags, CTGrid<float>* grid) const
             for (int i = i0; i <= i1; ++i) RaiseBySweep(*this, flags, xs[i], y, row[i]);
     });
 }
+
+CRlfShape* CRlfAngleShape::CloneProfile() const { return new CRlfAngleShape(*this); }

@@ -6,11 +6,13 @@
 
 class CRlfAngleShape : public CRlfShape {
 public:
+    CRlfAngleShape() = default;
     // Base SetParam, then no span until SetMaxSpan.
     void SetParam(float a, float h, int m, float ang, float c);
 
     using CRlfShape::CalcHeight;
     using CRlfShape::SetCAxis;
+    CRlfShape* CloneProfile() const override;
     void SetMaxSpan(float s) override;
     void SetCAxis(float* p, float* q) override;
     float CalcHScale(float w) const override;
@@ -20,4 +22,7 @@ public:
 
     // A zero height or angle gives no relief: every query answers 0.
     bool IsZeroProfile() const;
+
+protected:
+    CRlfAngleShape(const CRlfAngleShape& other) = default;
 };

@@ -11,6 +11,13 @@ using namespace rlf;
 
 CRlfChamferShape::CRlfChamferShape() : cross(nullptr), crossWidth(0.0f), crossHeight(0.0f) {}
 
+CRlfChamferShape::CRlfChamferShape(const CRlfChamferShape& o)
+    : CRlfShape(o), cross(nullptr), crossWidth(o.crossWidth), crossHeight(o.crossHeight)
+{
+    if (o.cross)
+        cross = dynamic_cast<CGePolyline*>(o.cross->Copy());
+}
+
 CRlfChamferShape::~CRlfChamferShape() { delete cross; }
 
 void CRlfChamferShape::SetParam(float h, int skeleton, float c)
@@ -106,3 +113,5 @@ int CRlfChamferShape::CalcHeight(int flags, float x, float y, float& h, float& d
     };
     return AngleSweep(*this, flags, x, y, node, foot);
 }
+
+CRlfShape* CRlfChamferShape::CloneProfile() const { return new CRlfChamferShape(*this); }

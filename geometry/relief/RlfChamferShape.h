@@ -24,6 +24,7 @@ public:
 
     using CRlfShape::CalcHeight;
     using CRlfShape::SetCAxis;
+    CRlfShape* CloneProfile() const override;
     void SetMaxSpan(float s) override;
     void SetCAxis(float* p, float* q) override;
     float CalcHScale(float w) const override;
@@ -34,4 +35,7 @@ public:
 
 private:
     bool Answers() const;
+
+protected:
+    CRlfChamferShape(const CRlfChamferShape& other);
 };

@@ -36,3 +36,5 @@ int CRlfFlatShape::CalcHeight(int flags, float x, float y, float& h) const
     }
     return res | rlf::EndDiscs(*this, flags, [&](const float* nd) { return CalcHeight(nd, x, y, h); });
 }
+
+CRlfShape* CRlfFlatShape::CloneProfile() const { return new CRlfFlatShape(*this); }

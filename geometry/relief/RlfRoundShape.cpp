@@ -195,3 +195,5 @@ int CRlfRoundShape::CalcHeight(int flags, float x, float y, float& h) const
     }
     return res | EndDiscs(*this, flags, eval);
 }
+
+CRlfShape* CRlfRoundShape::CloneProfile() const { return new CRlfRoundShape(*this); }

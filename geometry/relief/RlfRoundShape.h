@@ -26,6 +26,7 @@ public:
 
     using CRlfShape::CalcHeight;
     using CRlfShape::SetCAxis;
+    CRlfShape* CloneProfile() const override;
     void SetMaxSpan(float s) override;
     void SetCAxis(float* p, float* q) override;
     float CalcHScale(float w) const override;
@@ -38,4 +39,7 @@ public:
 private:
     // Parameters u along the tail where the within-span profile peaks; returns the count.
     int TailRoots(float x, float y, double* u) const;
+
+protected:
+    CRlfRoundShape(const CRlfRoundShape& other) = default;
 };

@@ -102,6 +102,24 @@ CRlfShape::CRlfShape()
 {
 }
 
+CRlfShape::CRlfShape(const CRlfShape& o)
+    : paramA(o.paramA), height(o.height), angle(o.angle), paramC(o.paramC), maxSpan(o.maxSpan),
+      mode(o.mode), skeletonMode(o.skeletonMode), minWidth(o.minWidth), topHeight(o.topHeight),
+      sinAngle(o.sinAngle), cosAngle(o.cosAngle), tanAngle(o.tanAngle), axisFlags(o.axisFlags),
+      lines(10)
+{
+    std::copy(std::begin(o.node0), std::end(o.node0), node0);
+    std::copy(std::begin(o.node1), std::end(o.node1), node1);
+    std::copy(std::begin(o.clip), std::end(o.clip), clip);
+    std::copy(std::begin(o.axis), std::end(o.axis), axis);
+    std::copy(std::begin(o.tail), std::end(o.tail), tail);
+    std::copy(&o.tangentPoint[0][0], &o.tangentPoint[0][0] + 4, &tangentPoint[0][0]);
+    std::copy(&o.tangentDir[0][0], &o.tangentDir[0][0] + 6, &tangentDir[0][0]);
+    std::copy(std::begin(o.updateBox), std::end(o.updateBox), updateBox);
+}
+
+CRlfShape* CRlfShape::CloneProfile() const { return nullptr; }
+
 CRlfShape::~CRlfShape()
 {
     POSITION pos = lines.GetHeadPosition();

@@ -42,7 +42,6 @@ public:
     CTypedPtrList<CObList, CGeLine*> lines;  // every accepted segment, owned
 
     CRlfShape();
-    CRlfShape(const CRlfShape&) = delete;
     CRlfShape& operator=(const CRlfShape&) = delete;
 
     virtual ~CRlfShape();
@@ -63,6 +62,9 @@ public:
                              float& depth) const;
     // Raises the grid nodes in the update box with the index form; nothing for null.
     virtual void UpdateGrid(int flags, CTGrid<float>* grid) const;
+    // A new shape of the same kind with this one's profile and axis but no stored
+    // segments (so threads can each set axes of their own); null when the kind has none.
+    virtual CRlfShape* CloneProfile() const;
 
     void SetParam(float a, float h, int m, float ang, float c);
     // 1 when lines holds p-q in either direction (ends within 0.02).
@@ -75,6 +77,9 @@ public:
     bool HasTangents() const { return tangentDir[0][2] > 0.0f && tangentDir[1][2] > 0.0f; }
 
 protected:
+    // Profile and axis fields only: the stored segments stay with the original.
+    CRlfShape(const CRlfShape& other);
+
     // Angle-family pieces shared by the angle and chamfer profiles.
     void SetAngleSpan();
     float AngleHScale(float w) const;

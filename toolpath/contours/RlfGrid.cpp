@@ -13,7 +13,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <new>
+
+#include <omp.h>
 
 namespace {
 
@@ -94,10 +97,6 @@ int KernelWidth(float radius, float d)
     return 2 * k + 3;
 }
 
-// Stamps whose influence box holds fewer nodes are done by one thread: a team's barrier
-// per small segment costs more than it saves, more so on a loaded machine.
-constexpr long kTeamNodes = 1 << 14;
-
 // A segment to stamp (both ends the same for a single point) with its span kind; `first`
 // marks a polyline's first segment, `capped` a branch stamped with the scale of its cap.
 struct Segment {
@@ -120,62 +119,75 @@ void AddSegments(const CCLineCurve& curve, const CRlfShape& shape, std::vector<S
         out[start].first = true;
 }
 
-// State shared by the team: the next segment, the current one's span kind and the node
-// rows and columns of its influence box (empty when j1 < j0), and whether it stopped.
-struct TeamStamp {
-    std::size_t next = 0;
-    int span = 0;
-    int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
-    bool stop = false;
+// An accepted segment as the shape takes it (float ends), with its span kind, the height
+// scale of a capped branch (0 for none), and its region's number and largest radius
+// (region -1: the caller has set the span).
+struct Axis {
+    float a[3], b[3];
+    int span;
+    float scale;
+    int region;
+    float radius;
 };
 
-// Stamps the segments in order: each becomes the shape's axis, then the nodes of the
-// shape's influence box are raised with its span kind. Every thread of the enclosing team
-// calls this with the same segments (or the caller's thread alone). One thread sets the
-// axes, polls `cancel` before each polyline (true stops) and stamps the small segments
-// itself; the rows of each large one are shared out as a static loop, so the team meets
-// only at large segments. Each node sees the segments in the same order on any number
-// of threads: the heights are the same bit for bit.
-template <class SetAxis, class Range, class StampRow, class Cancel>
-void StampInTeam(const std::vector<Segment>& segments, CRlfShape* shape, TeamStamp& t, SetAxis&& setAxis,
-                 Range&& range, StampRow&& row, Cancel&& cancel)
+// Sets the segments on the shape in order (it stores what it accepts, so a segment given
+// twice is refused the second time) and adds the accepted ones to `axes`; polls `cancel`
+// before each polyline. False when cancelled.
+template <class Stamp, class Cancel>
+bool SetAxes(const std::vector<Segment>& segments, CRlfShape* shape, const Stamp& stamp, Cancel&& cancel, int region,
+             float radius, std::vector<Axis>& axes)
 {
-#pragma omp single
-    t.next = 0;
-    for (;;) {
-#pragma omp single
-        {
-            t.j0 = 0;
-            t.j1 = -1;
-            while (t.next < segments.size()) {
-                const Segment& g = segments[t.next++];
-                if (g.first && cancel()) {
-                    t.stop = true;
-                    t.next = segments.size();
-                    break;
-                }
-                double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
-                if (!setAxis(a, b))
-                    continue;
-                if (g.capped)
-                    shape->node0[3] = shape->node1[3] = g.scale;
-                t.span = g.span;
-                range(t);
-                if (t.j1 >= t.j0 && long(t.i1 - t.i0 + 1) * long(t.j1 - t.j0 + 1) >= kTeamNodes)
-                    break;
-                for (int j = t.j0; j <= t.j1; ++j)
-                    row(t, j);
-                t.j0 = 0;
-                t.j1 = -1;
-            }
+    for (const Segment& g : segments) {
+        if (g.first && cancel())
+            return false;
+        double a[3] = {g.p->x, g.p->y, g.p->z}, b[3] = {g.q->x, g.q->y, g.q->z};
+        if (!stamp.SetAxis(shape, a, b))
+            continue;
+        axes.push_back({{float(a[0]), float(a[1]), float(a[2])},
+                        {float(b[0]), float(b[1]), float(b[2])},
+                        g.span,
+                        g.capped ? g.scale : 0.0f,
+                        region,
+                        radius});
+    }
+    return true;
+}
+
+// Stamps the axes in order with a team of threads: each sets the axes (and the span of
+// each new region) on a copy of the shape of its own and raises the rows j with
+// j % threads equal to its number. Each node sees the axes in the same order on any number
+// of threads, so the heights are the same bit for bit. One thread, or a shape without
+// copies, stamps on the shape itself. The team meets once, at the end.
+template <class Stamp>
+void StampAxes(const std::vector<Axis>& axes, CRlfShape* shape, const Stamp& stamp)
+{
+    if (axes.empty())
+        return;
+#pragma omp parallel
+    {
+        int threads = omp_get_num_threads();
+        const int me = omp_get_thread_num();
+        std::unique_ptr<CRlfShape> own(threads == 1 ? nullptr : shape->CloneProfile());
+        CRlfShape* s = own.get();
+        if (!s) {
+            s = me == 0 ? shape : nullptr;
+            threads = 1;
         }
-        // Read by all before the loop's barrier; the next write lies behind it.
-        const bool last = t.next >= segments.size();
-#pragma omp for schedule(static)
-        for (int j = t.j0; j <= t.j1; ++j)
-            row(t, j);
-        if (last)
-            break;
+        int region = -1;
+        if (s)
+            for (Axis x : axes) {
+                if (x.region != region && x.region >= 0)
+                    s->SetMaxSpan(x.radius);
+                region = x.region;
+                s->SetCAxis(x.a, x.b);
+                if (x.scale != 0.0f)
+                    s->node0[3] = s->node1[3] = x.scale;
+                int i0 = 0, i1 = -1, j0 = 0, j1 = -1;
+                if (!stamp.Range(*s, i0, i1, j0, j1) || i1 < i0)
+                    continue;
+                for (int j = j0 + ((me - j0) % threads + threads) % threads; j <= j1; j += threads)
+                    stamp.Row(*s, x.span, i0, i1, j);
+            }
     }
 }
 
@@ -183,9 +195,8 @@ void StampInTeam(const std::vector<Segment>& segments, CRlfShape* shape, TeamSta
 // (SetCAxis refuses those; the float version sets them).
 struct GridStamp {
     CRlfGrid& grid;
-    CRlfShape* shape;
 
-    bool SetAxis(double* a, double* b) const
+    bool SetAxis(CRlfShape* shape, double* a, double* b) const
     {
         if (!shape->SetCAxis(a, b)) {
             float fa[3] = {float(a[0]), float(a[1]), float(a[2])}, fb[3] = {float(b[0]), float(b[1]), float(b[2])};
@@ -193,27 +204,17 @@ struct GridStamp {
         }
         return true;
     }
-    void Range(TeamStamp& t) const
+    bool Range(const CRlfShape& shape, int& i0, int& i1, int& j0, int& j1) const
     {
-        if (!NodeRange(shape->updateBox[0], shape->updateBox[2], grid.x0, grid.dx, grid.nx, t.i0, t.i1) ||
-            !NodeRange(shape->updateBox[1], shape->updateBox[3], grid.y0, grid.dy, grid.ny, t.j0, t.j1)) {
-            t.j0 = 0;
-            t.j1 = -1;
-        }
+        return NodeRange(shape.updateBox[0], shape.updateBox[2], grid.x0, grid.dx, grid.nx, i0, i1) &&
+               NodeRange(shape.updateBox[1], shape.updateBox[3], grid.y0, grid.dy, grid.ny, j0, j1);
     }
-    void Row(const TeamStamp& t, int j) const
+    void Row(const CRlfShape& shape, int span, int i0, int i1, int j) const
     {
         float* row = grid.Row(j);
         const float y = grid.ys[static_cast<std::size_t>(j)];
-        for (int i = t.i0; i <= t.i1; ++i)
-            shape->CalcHeight(t.span, grid.xs[static_cast<std::size_t>(i)], y, row[i]);
-    }
-    template <class Cancel>
-    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
-    {
-        StampInTeam(
-            segments, shape, t, [&](double* a, double* b) { return SetAxis(a, b); }, [&](TeamStamp& s) { Range(s); },
-            [&](const TeamStamp& s, int j) { Row(s, j); }, cancel);
+        for (int i = i0; i <= i1; ++i)
+            shape.CalcHeight(span, grid.xs[static_cast<std::size_t>(i)], y, row[i]);
     }
 };
 
@@ -221,31 +222,34 @@ struct GridStamp {
 // when present, goes through the two-layer CalcHeight.
 struct CanvasStamp {
     CGeCanvas& canvas;
-    CRlfShape* shape;
 
-    template <class Cancel>
-    void Segments(const std::vector<Segment>& segments, TeamStamp& t, Cancel&& cancel) const
+    bool SetAxis(CRlfShape* shape, double* a, double* b) const { return shape->SetCAxis(a, b) != 0; }
+    bool Range(const CRlfShape& shape, int& i0, int& i1, int& j0, int& j1) const
     {
-        StampInTeam(
-            segments, shape, t, [&](double* a, double* b) { return shape->SetCAxis(a, b) != 0; },
-            [&](TeamStamp& s) {
-                s.i0 = canvas.Get_IndexMin(shape->updateBox[0], 0);
-                s.i1 = canvas.Get_IndexMin(shape->updateBox[2], 0);
-                s.j0 = canvas.Get_IndexMax(shape->updateBox[1], 1);
-                s.j1 = canvas.Get_IndexMax(shape->updateBox[3], 1);
-            },
-            [&](const TeamStamp& s, int j) {
-                float* row = canvas.heights[j];
-                float* ground = canvas.ground ? canvas.ground[j] : nullptr;
-                for (int i = s.i0; i <= s.i1; ++i) {
-                    if (ground)
-                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i], ground[i]);
-                    else
-                        shape->CalcHeight(s.span, canvas.xs[i], canvas.ys[j], row[i]);
-                }
-            },
-            cancel);
+        i0 = canvas.Get_IndexMin(shape.updateBox[0], 0);
+        i1 = canvas.Get_IndexMin(shape.updateBox[2], 0);
+        j0 = canvas.Get_IndexMax(shape.updateBox[1], 1);
+        j1 = canvas.Get_IndexMax(shape.updateBox[3], 1);
+        return j0 <= j1;
     }
+    void Row(const CRlfShape& shape, int span, int i0, int i1, int j) const
+    {
+        float* row = canvas.heights[j];
+        float* ground = canvas.ground ? canvas.ground[j] : nullptr;
+        for (int i = i0; i <= i1; ++i) {
+            if (ground)
+                shape.CalcHeight(span, canvas.xs[i], canvas.ys[j], row[i], ground[i]);
+            else
+                shape.CalcHeight(span, canvas.xs[i], canvas.ys[j], row[i]);
+        }
+    }
+};
+
+// No canvas to stamp into: the segments are only polled through.
+struct NoStamp {
+    bool SetAxis(CRlfShape*, double*, double*) const { return false; }
+    bool Range(const CRlfShape&, int&, int&, int&, int&) const { return false; }
+    void Row(const CRlfShape&, int, int, int, int) const {}
 };
 
 bool CanvasUsable(const CGeCanvas* canvas)
@@ -444,10 +448,9 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
         return 0;
     std::vector<Segment> segments;
     AddSegments(curve, *shape, segments);
-    const GridStamp stamp{*this, shape};
-    TeamStamp t;
-#pragma omp parallel
-    stamp.Segments(segments, t, [] { return false; });
+    std::vector<Axis> axes;
+    SetAxes(segments, shape, GridStamp{*this}, [] { return false; }, -1, 0.0f, axes);
+    StampAxes(axes, shape, GridStamp{*this});
     return 1;
 }
 
@@ -570,10 +573,9 @@ int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shap
         return 0;
     std::vector<Segment> segments;
     AddSegments(curve, *shape, segments);
-    const CanvasStamp stamp{*canvas, shape};
-    TeamStamp t;
-#pragma omp parallel
-    stamp.Segments(segments, t, [] { return false; });
+    std::vector<Axis> axes;
+    SetAxes(segments, shape, CanvasStamp{*canvas}, [] { return false; }, -1, 0.0f, axes);
+    StampAxes(axes, shape, CanvasStamp{*canvas});
     return 1;
 }
 
@@ -592,41 +594,38 @@ CCLineCurve* RegionSkeleton(CGeRegion* region, int wideCorners, float& radius)
     return list;
 }
 
-// Stamps the skeletons of all regions with one team of threads: one thread builds a
-// region's skeleton and hands it to `begin` (null when the region gives none), and polls
-// `cancel` before each polyline; the team stamps the segments of all its polylines in a
-// row. False when cancelled; the skeleton in hand is freed either way.
+// Stamps the skeletons of all regions: the caller's thread builds each region's skeleton
+// and hands it to `begin` (null when the region gives none), sets its segments on the
+// shape and polls `cancel` before each polyline; the team stamps the axes of each region
+// (`eachRegion`) or of all at the end, so the threads wait for no skeleton. False when
+// cancelled, with the axes set before the cancel stamped.
 template <class Stamp, class Begin, class Cancel>
 bool StampRegions(RlfRegionList* regions, CRlfShape* shape, int wideCorners, const Stamp& stamp, Begin&& begin,
-                  Cancel&& cancel)
+                  Cancel&& cancel, bool eachRegion)
 {
-    TeamStamp t;
-    CCLineCurve* list = nullptr;
+    std::vector<Axis> axes;
     std::vector<Segment> segments;
-#pragma omp parallel
-    {
-        for (POSITION pos = regions->GetHeadPosition(); pos && !t.stop;) {
-            CGeRegion* region = regions->GetNext(pos);
-#pragma omp single
-            {
-                float radius = 0;
-                list = RegionSkeleton(region, wideCorners, radius);
-                if (list)
-                    shape->SetMaxSpan(radius);
-                begin(list);
-                segments.clear();
-                for (const CCLineCurve* c = list; c; c = c->next)
-                    AddSegments(*c, *shape, segments);
-            }
-            stamp.Segments(segments, t, cancel);
-#pragma omp single
-            {
-                DeleteSkeleton(list);
-                list = nullptr;
-            }
+    bool done = true;
+    int number = 0;
+    for (POSITION pos = regions->GetHeadPosition(); pos && done; ++number) {
+        CGeRegion* region = regions->GetNext(pos);
+        float radius = 0;
+        CCLineCurve* list = RegionSkeleton(region, wideCorners, radius);
+        if (list)
+            shape->SetMaxSpan(radius);
+        begin(list);
+        segments.clear();
+        for (const CCLineCurve* c = list; c; c = c->next)
+            AddSegments(*c, *shape, segments);
+        done = SetAxes(segments, shape, stamp, cancel, number, radius, axes);
+        DeleteSkeleton(list);
+        if (eachRegion) {
+            StampAxes(axes, shape, stamp);
+            axes.clear();
         }
     }
-    return !t.stop;
+    StampAxes(axes, shape, stamp);
+    return done;
 }
 
 }  // namespace
@@ -636,7 +635,7 @@ void gcCreateRlfGrid(CRlfGrid* grid, RlfRegionList* regions, CRlfShape* shape)
     if (!grid || !regions || regions->IsEmpty() || !shape || !grid->HasRows())
         return;
     StampRegions(
-        regions, shape, 1, GridStamp{*grid, shape}, [](CCLineCurve*) {}, [] { return false; });
+        regions, shape, 1, GridStamp{*grid}, [](CCLineCurve*) {}, [] { return false; }, false);
 }
 
 int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
@@ -662,18 +661,9 @@ int gcCreateCanvas(CGeCanvas* canvas, RlfRegionList* regions, CRlfShape* shape)
     };
     if (!CanvasUsable(canvas)) {
         // Nothing to stamp into: the skeletons are still built and the progress still runs.
-        struct None {
-            void Segments(const std::vector<Segment>& segments, TeamStamp& t, decltype(cancel)& poll) const
-            {
-#pragma omp single
-                for (const Segment& g : segments)
-                    if (g.first && !t.stop)
-                        t.stop = poll();
-            }
-        };
-        return StampRegions(regions, shape, shape->skeletonMode, None{}, begin, cancel) ? 1 : 0;
+        return StampRegions(regions, shape, shape->skeletonMode, NoStamp{}, begin, cancel, true) ? 1 : 0;
     }
-    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas, shape}, begin, cancel) ? 1 : 0;
+    return StampRegions(regions, shape, shape->skeletonMode, CanvasStamp{*canvas}, begin, cancel, true) ? 1 : 0;
 }
 
 void gcGetModifiedNode(CGeCanvas* canvas, CRlfGrid* grid, std::vector<SRlfNode>& out)

@@ -138,6 +138,13 @@ struct Facet {
     double box[4] = {0, 0, 0, 0};
 };
 
+// Two planes over one line, facing the same way.
+bool SamePlane(const Facet& a, const Facet& b)
+{
+    return std::fabs(a.n.x - b.n.x) + std::fabs(a.n.y - b.n.y) < 1e-12 &&
+           std::fabs(a.c - b.c) <= 1e-12 * std::max(1.0, std::fabs(a.c));
+}
+
 double Height(const Facet& f, V p) { return f.cone ? Len(p - f.a) : Dot(f.n, p) - f.c; }
 
 bool InDomain(const Facet& f, V p, double tol)
@@ -397,6 +404,7 @@ private:
     bool Excluded(int x, int y) const;
     bool Adjacent(int x, int y) const;
     bool Duplicate(int x, int y, V p, V dir) const;
+    bool Crease(const std::vector<int>& S, int x, int y, V q, V n) const;
     bool TraceEdge(int x, int y, const Curve& cv, Edge& out, V& endP, double& endZ);
     Event FirstEvent(int x, int y, const Curve& cv, double sLo, double sHi, double zMax);
     void SamplePoints(const Curve& cv, double sEnd, Edge& e) const;
@@ -537,6 +545,32 @@ std::uint64_t PairKey(int x, int y)
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) | static_cast<std::uint32_t>(y);
 }
 
+// True when just off the curve at q to either side (along n), one facet of the pair is the
+// lowest of the node's facets there and the other one on the other side. A facet that only
+// touches the others along the edge of its domain (as a plane widened past a mitered
+// corner does beyond where the corner's valley ended) makes no ridge with them.
+bool SkeletonBuilder::Crease(const std::vector<int>& S, int x, int y, V q, V n) const
+{
+    const double tolD = 1e-11 * scale_;
+    auto within = [&](const Facet& f, V r) {
+        return Dot(f.m0, r) - f.e0 >= -tolD && Dot(f.m1, r) - f.e1 >= -tolD;
+    };
+    auto lowestAt = [&](int id, V r) {
+        const Facet& F = facets_[static_cast<std::size_t>(id)];
+        if (!within(F, r))
+            return false;
+        const double h = Height(F, r);
+        for (int k : S) {
+            const Facet& K = facets_[static_cast<std::size_t>(k)];
+            if (k != id && within(K, r) && Height(K, r) < h - tolD)
+                return false;
+        }
+        return true;
+    };
+    const V a = q + (0.01 * delta_) * n, b = q - (0.01 * delta_) * n;
+    return (lowestAt(x, a) && lowestAt(y, b)) || (lowestAt(y, a) && lowestAt(x, b));
+}
+
 bool SkeletonBuilder::Duplicate(int x, int y, V p, V dir) const
 {
     const auto it = byPair_.find(PairKey(x, y));
@@ -629,6 +663,20 @@ SkeletonBuilder::Event SkeletonBuilder::FirstEvent(int x, int y, const Curve& cv
             return InDomain(C, p, 1e-9 * scale_) && InDomain(C, after, tiny_) &&
                    std::fabs(Height(C, p) - cv.Z(s)) <= 1e-7 * scale_ && cv.Z(s) >= -tolS_;
         };
+        // A plane on the same line as one of the pair has its height all along: the ridge
+        // ends where the curve enters its domain (two reflex corners' valleys meeting there).
+        if (!C.cone && ((!X.cone && SamePlane(C, X)) || (!Y.cone && SamePlane(C, Y)))) {
+            auto inside = [&](double s) {
+                const V p = cv.At(s);
+                return InDomain(C, p, 1e-9 * scale_) && InDomain(C, cv.At(s + ahead), tiny_);
+            };
+            for (const auto& [m, e] : {std::pair{C.m0, C.e0}, std::pair{C.m1, C.e1}}) {
+                const Quad in = cv.Lin(m, e);
+                const Quad out{-in.c0, -in.c1, -in.c2};
+                offer(out, [&](double s) { return out.At(s); }, inside);
+            }
+            return;
+        }
         Quad g;
         if (C.cone) {
             if (apexOf) {
@@ -734,11 +782,22 @@ void SkeletonBuilder::HandleNode(V p, double z)
                     if (k == x || k == y)
                         continue;
                     const Facet& K = facets_[static_cast<std::size_t>(k)];
-                    if (InDomain(K, q, tolD) && Height(K, q) <= fx + tolD)
+                    if (!InDomain(K, q, tolD))
+                        continue;
+                    // Of planes over one line that are both there, the first one stands
+                    // for them (they are one facet of the roof).
+                    const bool likeX = !K.cone && !X.cone && SamePlane(K, X);
+                    const bool likeY = !K.cone && !Y.cone && SamePlane(K, Y);
+                    if (likeX || likeY) {
+                        if (k < (likeX ? x : y))
+                            lowest = false;
+                        continue;
+                    }
+                    if (Height(K, q) <= fx + tolD)
                         lowest = false;
                 }
                 const V t = Unit(cv->P1);
-                if (!lowest || Duplicate(x, y, p, t))
+                if (!lowest || !Crease(S, x, y, q, Perp(t)) || Duplicate(x, y, p, t))
                     continue;
                 Edge e;
                 V endP;

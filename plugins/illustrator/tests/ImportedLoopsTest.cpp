@@ -16,6 +16,7 @@
 #include "toolpath/contours/CutPath.h"
 #include "toolpath/contours/LoopApi.h"
 #include "toolpath/contours/PathConst.h"
+#include "toolpath/contours/tests/SkeletonChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -180,16 +181,27 @@ TEST_P(ImportedLoops, BooleansWithAShiftedCopyAgainstClipper)
             delete l->RemoveHead();
 }
 
-TEST_P(ImportedLoops, ContourParallelPathsCutTheRegionsWithoutGouging)
+// The regions of the loops as pocket loops, one at a time; the count of them.
+template <class F>
+int ForEachRegionLoop(GeLoopList& loops, F&& visit)
 {
     GeRegionList regions;
-    CGeTool2D().CreateRegion(&m_loops, &regions);
-    int cut = 0;
+    CGeTool2D().CreateRegion(&loops, &regions);
+    int count = 0;
     while (!regions.IsEmpty()) {
         std::unique_ptr<CGeRegion> r(regions.RemoveHead());
         std::unique_ptr<CSmartLoop> L(ConvertRegionToSmartLoop(r.get()));
         if (!L)
             continue;
+        visit(L.get(), count);
+        ++count;
+    }
+    return count;
+}
+
+TEST_P(ImportedLoops, ContourParallelPathsCutTheRegionsWithoutGouging)
+{
+    const int cut = ForEachRegionLoop(m_loops, [&](CSmartLoop* L, int) {
         const cuttest::Boundary region = cuttest::LoopBoundary(*L);
         // Rings about a twentieth of the region apart, a tool of that radius.
         const double step = std::max(L->box[1][0] - L->box[0][0], L->box[1][1] - L->box[0][1]) / 20;
@@ -201,13 +213,22 @@ TEST_P(ImportedLoops, ContourParallelPathsCutTheRegionsWithoutGouging)
         ASSERT_EQ(L->CreateFollowPath(out, def, corner, order), 1) << GetParam();
         const auto pts = cuttest::SamplePath(out, step / 5);
         ASSERT_FALSE(pts.empty()) << GetParam();
-        ++cut;
         const auto gouges = cuttest::Gouges(region, pts, pathc::kArcChordTol + 1e-6);
         EXPECT_TRUE(gouges.empty()) << GetParam() << " gouges at " << gouges.front()[0] << ", " << gouges.front()[1];
         const auto uncut = cuttest::Uncut(region, pts, step, step / 3, step / 10 + 1e-3);
         EXPECT_TRUE(uncut.empty()) << GetParam() << " uncut at " << uncut.front()[0] << ", " << uncut.front()[1];
-    }
+    });
     EXPECT_GT(cut, 0) << GetParam();
+}
+
+// Each imported region's skeleton (narrow corners) against the brute-force boundary
+// distance and Boost.Polygon's Voronoi medial axis.
+TEST_P(ImportedLoops, SkeletonsFollowTheMedialAxis)
+{
+    const int checked = ForEachRegionLoop(m_loops, [&](CSmartLoop* L, int k) {
+        skeltest::CheckAgainstMedialAxis(std::string(GetParam()) + " region " + std::to_string(k), L);
+    });
+    EXPECT_GT(checked, 0) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ImportedLoops,

@@ -3,6 +3,10 @@
 #include "framework/widgra/Progress.h"
 #include "geometry/relief/GeCanvas.h"
 #include "geometry/relief/RlfAngleShape.h"
+#include "geometry/relief/RlfChamferShape.h"
+#include "geometry/relief/RlfFlatShape.h"
+#include "geometry/relief/RlfRoundShape.h"
+#include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeRegion.h"
 #include "testing/GlyphOutlines.h"
 #include "toolpath/contours/Skeleton.h"
@@ -15,9 +19,12 @@
 #include <omp.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -482,6 +489,99 @@ TEST(RlfGrid, RegionsStampedIntoAGrid)
     CRlfGrid untouched;
     gcCreateRlfGrid(&untouched, nullptr, &shape);
     EXPECT_FALSE(untouched.HasRows());
+    while (!regions.IsEmpty())
+        delete regions.RemoveHead();
+}
+
+// An angle profile that offers no copies of itself: one thread stamps it.
+class UncopiedAngle : public CRlfAngleShape {
+public:
+    CRlfShape* CloneProfile() const override { return nullptr; }
+};
+
+// Every profile kind into a grid and a two-layer canvas: one thread stamps on the shape,
+// several each on a copy of their own; the heights are the same bit for bit, also from a
+// shape without copies (which one thread of the team stamps).
+TEST(RlfGrid, EveryProfileStampsAlikeOnAnyThreadCount)
+{
+    using apitest::LinesLoop;
+    using apitest::Region;
+    RlfRegionList regions;
+    regions.AddTail(Region({LinesLoop({{0, 0}, {10, 0}, {10, 6}, {0, 6}}), LinesLoop({{4, 2}, {4, 4}, {6, 4}, {6, 2}})}));
+    regions.AddTail(Region({LinesLoop({{11, 0}, {14, 0}, {14, 5}, {17, 5}, {17, 6}, {11, 6}})}));
+    const double arcStart[2] = {0.0, 1.5}, arcMid[2] = {1.5 * std::sqrt(0.5), 1.5 * std::sqrt(0.5)}, arcEnd[2] = {1.5, 0.0};
+    CGeArc quarter;
+    ASSERT_EQ(quarter.Create3Pnt(arcStart, arcMid, arcEnd), 1);
+    struct Row {
+        const char* label;
+        std::function<std::unique_ptr<CRlfShape>()> make;
+    };
+    const Row rows[] = {
+        {"angle",
+         [] {
+             auto s = std::make_unique<CRlfAngleShape>();
+             s->SetParam(0, 2, 2, 0.7f, 0);
+             return std::unique_ptr<CRlfShape>(std::move(s));
+         }},
+        {"angle without copies",
+         [] {
+             auto s = std::make_unique<UncopiedAngle>();
+             s->SetParam(0, 2, 2, 0.7f, 0);
+             return std::unique_ptr<CRlfShape>(std::move(s));
+         }},
+        {"round",
+         [] {
+             auto s = std::make_unique<CRlfRoundShape>();
+             s->SetParam(0, 2, 3, 0, 0, 1);
+             return std::unique_ptr<CRlfShape>(std::move(s));
+         }},
+        {"chamfer",
+         [&] {
+             auto s = std::make_unique<CRlfChamferShape>();
+             s->SetParam(1.5f, 1, 0);
+             s->SetCross(&quarter);
+             return std::unique_ptr<CRlfShape>(std::move(s));
+         }},
+        {"flat",
+         [] {
+             auto s = std::make_unique<CRlfFlatShape>();
+             s->SetParam(1);
+             return std::unique_ptr<CRlfShape>(std::move(s));
+         }},
+    };
+    std::vector<float> angle;
+    for (const Row& row : rows) {
+        std::vector<float> heights[2];
+        for (int threads : {1, 0}) {
+            omp_set_num_threads(threads == 1 ? 1 : omp_get_num_procs());
+            auto& out = heights[threads ? 0 : 1];
+            const auto gridShape = row.make();
+            CRlfGrid g;
+            g.dx = g.dy = 0.02f;
+            ASSERT_EQ(g.InitBitmap(-1, 18, -1, 7), 1);
+            gcCreateRlfGrid(&g, &regions, gridShape.get());
+            out = g.heights;
+            // The canvas with a second layer (the chamfer answers only there).
+            const auto canvasShape = row.make();
+            CGeCanvas canvas;
+            float origin[2] = {-1, -1};
+            ASSERT_EQ(canvas.CreateMini(origin, 0.02f, 950, 400), 1);
+            ASSERT_EQ(canvas.CreateGrnd(0), 1);
+            ASSERT_EQ(gcCreateCanvas(&canvas, &regions, canvasShape.get()), 1);
+            for (std::uint32_t j = 0; j < canvas.ny; ++j) {
+                out.insert(out.end(), canvas.heights[j], canvas.heights[j] + canvas.nx);
+                out.insert(out.end(), canvas.ground[j], canvas.ground[j] + canvas.nx);
+            }
+        }
+        omp_set_num_threads(omp_get_num_procs());
+        EXPECT_EQ(heights[0], heights[1]) << row.label << ": one thread and all differ";
+        EXPECT_GT(*std::max_element(heights[0].begin(), heights[0].end()), 0.5f) << row.label;
+        if (std::string(row.label) == "angle") {
+            angle = heights[0];
+        } else if (std::string(row.label) == "angle without copies") {
+            EXPECT_EQ(heights[0], angle) << "a shape without copies stamps otherwise";
+        }
+    }
     while (!regions.IsEmpty())
         delete regions.RemoveHead();
 }

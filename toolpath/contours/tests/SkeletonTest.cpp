@@ -4,6 +4,7 @@
 #include "testing/Shorelines.h"
 #include "toolpath/contours/tests/LoopOracle.h"
 #include "toolpath/contours/tests/MedialAxisOracle.h"
+#include "toolpath/contours/tests/SkeletonChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -277,28 +278,7 @@ CSmartLoop* MakeLoop(const Row& row)
     return outer;
 }
 
-void CheckAgainstMedialAxis(const std::string& label, CSmartLoop* loop)
-{
-    Row row{label, {}};
-    float r = 0;
-    SkelPtr sk(BuildLoopSkeleton(loop, 0, &r));
-    ASSERT_TRUE(sk) << row.label;
-    const auto rings = skeltest::Rings(loop);
-    const auto pts = skeltest::Densify(sk.get(), 0.01);
-    double worstZ = 0;
-    for (const P3& p : pts) {
-        const P2 xy{p[0], p[1]};
-        const double d = skeltest::BoundaryDistance(rings, xy);
-        EXPECT_TRUE(d < 1e-6 || skeltest::Inside(rings, xy)) << row.label << " at " << p[0] << ", " << p[1];
-        worstZ = std::max(worstZ, std::fabs(d - p[2]));
-    }
-    EXPECT_LE(worstZ, 0.02) << row.label;
-    const auto medial = skeltest::BoostMedialAxis(rings, 1e5, 0.005);
-    EXPECT_NEAR(r, medial.maxRadius, 0.02) << row.label;
-    const auto ours = skeltest::XY(pts);
-    EXPECT_LE(skeltest::DirectedHausdorff(ours, medial.points, 0.05), 0.02) << row.label << " skeleton off the medial axis";
-    EXPECT_LE(skeltest::DirectedHausdorff(medial.points, ours, 0.05), 0.02) << row.label << " medial axis missed";
-}
+using skeltest::CheckAgainstMedialAxis;
 
 TEST(Skeleton, MatchesVoronoiMedialAxis)
 {
