@@ -31,7 +31,8 @@ bool BmpRowsInFile(const QString& path) {
   long long width = 0, height = 0, bpp = 0;
   if (headerSize == 12) {
     width = Le(p + 18, 2), height = Le(p + 20, 2), bpp = Le(p + 24, 2);
-  } else if (headerSize >= 40 && head.size() >= 34) {
+  } else if (headerSize >= 40) {
+    if (head.size() < 34) return false;  // the info header itself is cut
     const std::uint32_t compression = Le(p + 30, 4);
     if (compression != 0 && compression != 3 && compression != 6) return true;  // run-length and embedded data
     width = static_cast<std::int32_t>(Le(p + 18, 4));

@@ -27,7 +27,7 @@ std::vector<char> Bmp(int width, int height, std::size_t keepBytes = SIZE_MAX)
     Put(out, 54 + stride * height, 4), Put(out, 0, 4), Put(out, 54, 4);
     Put(out, 40, 4), Put(out, width, 4), Put(out, height, 4), Put(out, 1, 2), Put(out, 24, 2);
     Put(out, 0, 4), Put(out, stride * height, 4), Put(out, 2835, 4), Put(out, 2835, 4), Put(out, 0, 4), Put(out, 0, 4);
-    for (int row = height - 1; row >= 0; --row) {
+    for (int row = height - 1; row >= 0 && out.size() < keepBytes; --row) {
         for (int x = 0; x < width; ++x) out.push_back(static_cast<char>(x)), out.push_back(static_cast<char>(row)), out.push_back(static_cast<char>(200));
         for (std::uint32_t pad = width * 3; pad < stride; ++pad) out.push_back(0);
     }
@@ -66,13 +66,14 @@ TEST_F(ImageFileTest, WholeBmpReadsTopRowFirst)
 }
 
 // Found by fuzzing: a 56-byte BMP announcing 2612 x 9738 pixels of 24 bits,
-// which the reader filled in and converted for seconds.
+// which the reader filled in and converted for seconds, and a 27-byte one cut
+// inside its info header.
 TEST_F(ImageFileTest, BmpShorterThanItsRowsIsRefused)
 {
     struct Case {
         int width, height;
         std::size_t keep;
-    } const cases[] = {{2612, 9738, 56}, {5, 3, 54 + 16 * 3 - 1}, {5, 3, 54}};
+    } const cases[] = {{2612, 9738, 56}, {5, 3, 54 + 16 * 3 - 1}, {5, 3, 54}, {97592599, 111104, 27}};
     for (const Case& c : cases) {
         int w = -1, h = -1;
         std::vector<BYTE> bgra(1, 7);
