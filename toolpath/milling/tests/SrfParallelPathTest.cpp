@@ -621,3 +621,36 @@ TEST(SrfParallelPath, RoughingGroup)
     ASSERT_TRUE(db);
     EXPECT_FALSE(db->m_listUnit.IsEmpty());
 }
+
+// Slope limits on the dome (45 degrees): shallow passes hold no segment steeper than the
+// limit, steep ones no segment shallower; together with all slopes they cover the cap
+// and the sides.
+TEST(SrfParallelPath, SlopeLimitsSplitTheDome)
+{
+    Dome d;
+    ASSERT_TRUE(d.b.model);
+    struct Row {
+        std::string name;
+        int flags;
+        double minSlope, maxSlope;
+    };
+    const double s = std::tan(M_PI / 4) + 0.01;
+    for (const Row& r : std::vector<Row>{{"shallow", 0, 0, s}, {"steep", srffinish::kSteepOnly, s, 1e12}}) {
+        CSrfParallelPath::Settings set = Finish(0.5, 0, r.flags);
+        set.depth = set.top - 0.5;  // the plate and the tubes' feet below
+        const auto g = RunPaths(d.Model(), set);
+        ASSERT_TRUE(g) << r.name;
+        int segments = 0;
+        for (const Points& p : GroupPolylines(*g)) {
+            ASSERT_TRUE(Level(p, 1)) << r.name;
+            for (size_t i = 1; i < p.size(); ++i) {
+                const double dx = p[i][0] - p[i - 1][0];
+                const double slope = dx <= 0.0001 ? 1e12 : std::fabs(p[i][2] - p[i - 1][2]) / dx;
+                EXPECT_GE(slope, r.minSlope - 1e-9) << r.name << " at " << p[i][0] << " " << p[i][1];
+                EXPECT_LE(slope, r.maxSlope + 1e-9) << r.name << " at " << p[i][0] << " " << p[i][1];
+                ++segments;
+            }
+        }
+        EXPECT_GT(segments, 20) << r.name;
+    }
+}
