@@ -174,7 +174,7 @@ CPathGroup* CSrfParallelPath::CreatePathGroup(CMillCenter* model, RegionList* re
 
     CMachArea area;
     if (loops.head) {
-        if ((s.options & srffinish::kRegionBoundary) && s.boundaryOffset > kAngleTol) {
+        if ((s.options & srffinish::kRegionBoundary) && s.boundaryOffset > kMinOffset) {
             DVN_CornerType corner{4, 170, 5};
             LoopChain inner;
             inner.head = OffsetLoopsRetry(loops.head, s.boundaryOffset, s.boundaryOffset, corner);

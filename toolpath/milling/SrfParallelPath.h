@@ -28,6 +28,7 @@ namespace srfparallel {
 constexpr short kFinishKind = 302;     // group kind of finishing
 constexpr short kRoughKind = 300;      // group kind of roughing
 constexpr double kAngleTol = 0.0001;   // smaller pass angles leave the model unturned
+constexpr double kMinOffset = 0.0001;  // smaller boundary offsets leave the regions as they are
 constexpr double kYMatch = 0.0001;     // a pass and an area line at the same y
 constexpr double kMinInterval = 1;     // shorter region intervals are dropped
 constexpr double kMinFloor = 0.01;     // shorter floor segments are not added
