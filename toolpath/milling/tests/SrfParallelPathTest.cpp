@@ -7,6 +7,7 @@
 #include "framework/looker/Tool.h"
 #include "framework/pathwerk/ParamSrfFinish.h"
 #include "framework/pathwerk/ParamSrfRough.h"
+#include "framework/widgra/Progress.h"
 #include "geometry/shapes2d/GeRegion.h"
 #include "testing/BruteForceDrop.h"
 #include "toolpath/contours/PathEntity.h"
@@ -653,4 +654,39 @@ TEST(SrfParallelPath, SlopeLimitsSplitTheDome)
         }
         EXPECT_GT(segments, 20) << r.name;
     }
+}
+
+// The finishing entry: a database group of the passes, progress through the stages in
+// order (the last stage, the conversion, left open for the caller), null for a boundary
+// offset that leaves nothing.
+TEST(SrfParallelPath, FinishingEntry)
+{
+    Dome d;
+    ASSERT_TRUE(d.b.model);
+    CParamSrfFinish p;
+    p.m_dTopHeight = 10;
+    p.m_dCutDepth = 20;
+    p.m_dPassStepOver = 1;
+    p.m_nParallelFlags = srffinish::kNoLimit;
+    p.m_nParallelOptions = srffinish::kZigZag;
+    static std::vector<double> seen;
+    seen.clear();
+    CQProgress::SetObserver([](double pos, void*) { seen.push_back(pos); }, nullptr);
+    CQProgress progress;
+    CSrfParallelPath path;
+    std::unique_ptr<CDbPathGroup> db(path.CreateParallelPath(&d.Model(), nullptr, p, &progress));
+    CQProgress::SetObserver(nullptr, nullptr);
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(db->m_listUnit.IsEmpty());
+    EXPECT_NEAR(progress.GetPos(), 0.8, 1e-9);
+    ASSERT_FALSE(seen.empty());
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_GE(seen[i], seen[i - 1] - 1e-12);
+    EXPECT_EQ(CSrfParallelPath::FinishSettings(p).kind, srfparallel::kFinishKind);
+
+    Regions rg;
+    rg.Box(-1, -1, 1, 1);
+    p.m_nParallelOptions = srffinish::kRegionBoundary;
+    p.m_dBoundaryOffset = 2;
+    EXPECT_EQ(path.CreateParallelPath(&d.Model(), &rg.list, p), nullptr);
 }
