@@ -64,9 +64,9 @@ int CombineCount(const CPathGroup& g)
 
 struct Dome {
     CTBall ball{2};
-    millkit::TriMesh mesh = millkit::HemisphereOnPlate(4, 7, 48);
+    millkit::TriMesh mesh;
     Built b;
-    Dome()
+    explicit Dome(millkit::TriMesh m = millkit::HemisphereOnPlate(4, 7, 48)) : mesh(std::move(m))
     {
         ball.SetAidParam();
         b = Build({mesh}, &ball);
@@ -79,6 +79,8 @@ struct Dome {
     // discretisation holds in XY, not in z.
     double Off(double x, double y, double z) const
     {
+        if (Drop(x, y) < -1e11)
+            return 0;  // nothing under the tool
         if (std::fabs(Drop(x + 0.05, y) - Drop(x - 0.05, y)) > 0.2)
             return 0;
         double best = 1e9;
@@ -689,4 +691,38 @@ TEST(SrfParallelPath, FinishingEntry)
     p.m_nParallelOptions = srffinish::kRegionBoundary;
     p.m_dBoundaryOffset = 2;
     EXPECT_EQ(path.CreateParallelPath(&d.Model(), &rg.list, p), nullptr);
+}
+
+// A torus lying flat (ring 5, tube 1.5, fine facets), 30 degree passes in zigzag: every
+// fifth point of every pass within 0.015 of the tool's drop; links across the hole, where the tool finds
+// nothing, stay between their ends' heights instead of dropping under the model.
+TEST(SrfParallelPath, TorusPassesFollowTheDrop)
+{
+    Dome d(millkit::TorusMesh({0, 0, 0}, 5, 1.5, 96, 48));
+    ASSERT_TRUE(d.b.model);
+    CSrfParallelPath::Settings s = Finish(0.8, srffinish::kZigZag);
+    s.angleDeg = 30;
+    s.depth = s.top + 1.5;  // bottom at -1.5: the tool reaches into the hole
+    const auto g = RunPaths(d.Model(), s);
+    ASSERT_TRUE(g);
+    int checked = 0, inHole = 0;
+    double worst = 0;
+    for (const Points& p : GroupPolylines(*g))
+        for (size_t k = 0; k < p.size(); ++k) {
+            EXPECT_GE(p[k][2], s.top - s.depth - 1e-4);
+            if (k % 5 != 0)
+                continue;
+            // Links between passes lie on or over the drop; passes on it.
+            const double off = d.Off(p[k][0], p[k][1], p[k][2]);
+            if (p.size() > 2)
+                worst = std::max(worst, off);
+            ++checked;
+            if (d.Drop(p[k][0], p[k][1]) < -1e11) {
+                ++inHole;
+                EXPECT_GE(p[k][2], std::min(p.front()[2], p.back()[2]) - 1e-9);
+            }
+        }
+    EXPECT_LE(worst, 0.015);
+    EXPECT_GT(checked, 50);
+    EXPECT_GT(inHole, 0);
 }
