@@ -4,6 +4,7 @@
 namespace centre {
 
 constexpr double kNoHeight = -1e12;        // a point or node without a height
+constexpr double kBelowFloor = 10;         // projected points start this far under the model
 constexpr double kTinySeg = 0.01;          // segment ends closer than this in u, v and distance: tiny
 constexpr double kBoxMeet = 0.01;          // crossing search: boxes meet within this
 constexpr double kCrossParamLo = 0.0001;   // crossing parameters strictly inside (lo, hi)

@@ -5,6 +5,7 @@
 #include "toolpath/contours/NcPline.h"
 #include "toolpath/contours/PathEntity.h"
 #include "toolpath/contours/PathGroup.h"
+#include "toolpath/milling/CentreConst.h"
 #include "toolpath/milling/MillCenter.h"
 #include "toolpath/surfkernel/KernelArc.h"
 
@@ -99,7 +100,9 @@ bool ClearsModel(CMillCenter* model, String& shape)
     return true;
 }
 
-// The straight move from a to b replaced by the model's drop along it (thinned).
+// The straight move from a to b replaced by the model's drop along it (thinned). Where
+// no piece of the model lies under it the drop finds nothing and leaves the point far
+// under the model; such points keep the straight move's height (nothing is there to cut).
 String Projected(CMillCenter* model, const double* a, const double* b)
 {
     String s(ConnectorLine(a, b));
@@ -107,7 +110,17 @@ String Projected(CMillCenter* model, const double* a, const double* b)
                                {std::max(a[0], b[0]), std::max(a[1], b[1])}};
     model->DefineMarkedPane(pane, kMarkTol);
     model->ProjCutPath(s.get(), s->GetHead(), s->GetTail(), 0);
-    return s;
+    const double uncovered = model->box[2] - centre::kBelowFloor / 2;
+    const double len = std::hypot(b[0] - a[0], b[1] - a[1]);
+    bool changed = false;
+    std::vector<Pnt3> pts = PointsOf(*s);
+    for (size_t i = 1; i + 1 < pts.size(); ++i)
+        if (pts[i][2] < uncovered && len > 0) {
+            const double t = std::hypot(pts[i][0] - a[0], pts[i][1] - a[1]) / len;
+            pts[i][2] = a[2] + t * (b[2] - a[2]);
+            changed = true;
+        }
+    return changed ? StringOf(pts) : std::move(s);
 }
 
 // True when the XY turn from u to v is clockwise (negative signed angle); directions

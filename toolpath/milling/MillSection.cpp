@@ -34,7 +34,6 @@ constexpr double kSameX = 1e-6;        // drops: crossings this close are one
 constexpr double kMoveMin = 0.01;      // moves shorter in XY are not checked
 constexpr double kMoveStep = 0.2;      // step of projected and checked moves
 constexpr double kProjThin = 0.05;     // thinning of projected connecting moves
-constexpr double kBelowFloor = 10;     // projected points start this far under the model
 constexpr double kMarkTol = 0.0001;    // marks of one move segment
 constexpr double kGouge = 0.05;        // a connector point this far under the model gouges
 constexpr int kTubeCells = centre::kTubeColumns - 1;
@@ -581,7 +580,7 @@ void CMillCenter::ProjCutPath(CNcPline* string, CNcPoint* a, CNcPoint* b, double
     std::vector<Pnt3> pts;
     pts.push_back({a->x, a->y, a->z});
     for (int i = 1; i < n; ++i) {
-        double p[3] = {a->x + i * kMoveStep * ux, a->y + i * kMoveStep * uy, box[2] - kBelowFloor};
+        double p[3] = {a->x + i * kMoveStep * ux, a->y + i * kMoveStep * uy, box[2] - centre::kBelowFloor};
         ProjPntOnMdl(p);
         pts.push_back({p[0], p[1], p[2]});
     }
@@ -639,7 +638,7 @@ void CMillCenter::VerifyCutPath(CNcPline* string, double tol, bool project)
     };
     const auto drop = [&](CNcPoint* p) {
         if (project)
-            p->z = box[2] - kBelowFloor;
+            p->z = box[2] - centre::kBelowFloor;
         double xyz[3] = {p->x, p->y, p->z};
         ProjPntOnMdl(xyz);
         p->z = xyz[2];
