@@ -257,6 +257,17 @@ bool CanvasUsable(const CGeCanvas* canvas)
     return canvas && canvas->heights && canvas->xs && canvas->ys && canvas->nx >= 1 && canvas->ny >= 1;
 }
 
+// Stamps one curve's skeleton segments with the shape, no cancel.
+template <class Stamp>
+void StampCurve(CCLineCurve& curve, CRlfShape* shape, const Stamp& stamp)
+{
+    std::vector<Segment> segments;
+    AddSegments(curve, *shape, segments);
+    std::vector<Axis> axes;
+    SetAxes(segments, shape, stamp, [] { return false; }, -1, 0.0f, axes);
+    StampAxes(axes, shape, stamp);
+}
+
 }  // namespace
 
 void CRlfGrid::ClearAll()
@@ -446,11 +457,7 @@ int CRlfGrid::ModifyBitmap(CCLineCurve& curve, CRlfShape* shape)
         return shape ? 1 : 0;
     if (!shape)
         return 0;
-    std::vector<Segment> segments;
-    AddSegments(curve, *shape, segments);
-    std::vector<Axis> axes;
-    SetAxes(segments, shape, GridStamp{*this}, [] { return false; }, -1, 0.0f, axes);
-    StampAxes(axes, shape, GridStamp{*this});
+    StampCurve(curve, shape, GridStamp{*this});
     return 1;
 }
 
@@ -571,11 +578,7 @@ int StampSkeletonOnCanvas(CGeCanvas* canvas, CCLineCurve& curve, CRlfShape* shap
         return shape ? 1 : 0;
     if (!shape)
         return 0;
-    std::vector<Segment> segments;
-    AddSegments(curve, *shape, segments);
-    std::vector<Axis> axes;
-    SetAxes(segments, shape, CanvasStamp{*canvas}, [] { return false; }, -1, 0.0f, axes);
-    StampAxes(axes, shape, CanvasStamp{*canvas});
+    StampCurve(curve, shape, CanvasStamp{*canvas});
     return 1;
 }
 
