@@ -98,18 +98,15 @@ void SetFacetOffset(const CCheckMesh& m, CTool* tool, const int* v, double* off,
 
 }  // namespace
 
-CMeshAccel::CMeshAccel(CCheckMesh* m) : owner(m)
-{
-    for (int k = 0; k < 3; ++k) {
-        const size_t n = size_t(m ? m->ElementCount(k) : 0);
-        lists[k].marked.resize(n);
-        lists[k].active.resize(n);
-    }
-}
+CMeshAccel::CMeshAccel(CCheckMesh* m) : owner(m) {}
 
+// The arrays grow with the largest marked set, not with the mesh: a model with a million
+// elements and one candidate list per thread would otherwise fill hundreds of megabytes
+// before any work starts.
 void CMeshAccel::SetMarked(int kind, const int* ids, int n)
 {
     List& l = lists[kind];
+    if (l.marked.size() < size_t(n)) l.marked.resize(size_t(n)), l.active.resize(size_t(n));
     std::copy(ids, ids + n, l.marked.begin());
     std::copy(ids, ids + n, l.active.begin());
     l.markedCount = l.activeCount = n;

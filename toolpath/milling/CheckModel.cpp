@@ -225,10 +225,10 @@ int CCheckModel::DefineRHeight(CNcPoint& p)
         acc->ClearAll();
         for (int kind = 0; kind < 3; ++kind) {
             CMeshAccel::List& l = acc->lists[kind];
-            int k = 0;
+            l.scratch.clear();
             for (int i = 0; i < m->ElementCount(kind); ++i)
-                if (m->ElementBox(kind, i).IsIntersect(b, mill::kMarkTol)) l.marked[size_t(k++)] = i;
-            acc->SetMarked(kind, l.marked.data(), k);
+                if (m->ElementBox(kind, i).IsIntersect(b, mill::kMarkTol)) l.scratch.push_back(i);
+            acc->SetMarked(kind, l.scratch.data(), int(l.scratch.size()));
         }
         double xyz[3] = {p.x, p.y, p.z};
         m->LiftZ(tool.get(), xyz);

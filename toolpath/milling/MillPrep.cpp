@@ -9,6 +9,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -48,16 +49,6 @@ void TurnBackOutput(CGeGroup3d* out, INT_PTR first, int angle)
         CGeCurve3d* c = out->m_listCurve.GetNext(pos);
         if (c) c->Rotate(centre, angle * mill::kDegToRad);
     }
-}
-
-std::vector<int> ScanLineShares(int lines, int threads)
-{
-    threads = std::max(threads, 1);
-    const int k = lines / threads;
-    std::vector<int> b(size_t(threads) + 1);
-    for (int t = 0; t < threads; ++t) b[size_t(t)] = t * k;
-    b[size_t(threads)] = lines;
-    return b;
 }
 
 namespace {
@@ -103,25 +94,33 @@ void LiftScanLines(CMillGen& gen, double bottom, const ScanLift& how, int thread
         }
         return;
     }
-    const std::vector<int> b = ScanLineShares(lines, threads);
+    // Lines differ widely in work (a line over a steep part is refined far more than one
+    // over a plateau), so threads take the next free line rather than a fixed block;
+    // each line's strings land in its own slot, so the result does not depend on which
+    // thread lifted it. Thread 0 reports the lines done by all threads since its last
+    // report, and a cancel seen by any thread stops them all.
     gen.model->InitAccel(threads);
     std::vector<std::unique_ptr<CNcPlineList>> perLine{size_t(lines)};
-    // Thread 0 reports; with fewer lines than threads it has none, and the share stays finite.
-    const double share = how.linesShare / (how.sharePerThreadBlock ? std::max(lines / threads, 1) : lines);
+    std::atomic<int> next{0}, done{0};
+    std::atomic<bool> stop{false};
+    const double share = how.linesShare / lines;
+    int reported = 0;
 #pragma omp parallel num_threads(threads)
     {
         const int t = omp_get_thread_num();
-        for (int i = b[size_t(t)]; i < b[size_t(t) + 1]; ++i) {
-            if (t == 0 && progress) progress->SetRange(share);
+        for (int i = next++; i < lines && !stop.load(std::memory_order_relaxed); i = next++) {
             CNcPlineList lifted;
             LiftScanLine(gen, i, bottom, how.tol, lifted);
             if (!lifted.IsEmpty()) {
                 perLine[size_t(i)] = std::make_unique<CNcPlineList>();
                 MoveStrings(lifted, *perLine[size_t(i)]);
             }
-            if (HasSegments(gen, i) && gIsProgressCancel()) break;
+            const int d = ++done;
+            if (t == 0 && progress) progress->SetRange(share * (d - reported)), reported = d;
+            if (HasSegments(gen, i) && gIsProgressCancel()) stop = true;
         }
     }
+    if (progress && done > reported) progress->SetRange(share * (done - reported));
     gen.model->ClearAccel();
     for (auto& l : perLine)
         if (l) MoveStrings(*l, strings);

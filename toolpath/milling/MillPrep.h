@@ -34,20 +34,16 @@ void TurnForAngle(CMillGen& gen, int angle);
 void TurnBackOutput(CGeGroup3d* out, INT_PTR first, int angle);
 
 // How a strategy lifts its scan lines: the lifting tolerance, the progress shares (of
-// building the lines; of every line, spread over all lines or over one thread's
-// block) and whether a cancel right after building ends the lifting.
+// building the lines; of all lines together) and whether a cancel right after building
+// ends the lifting.
 struct ScanLift {
     double tol;
     double buildShare;
     double linesShare;
-    bool sharePerThreadBlock;
     bool cancelAfterBuild;
 };
 // Builds the scan lines and lifts every inside segment from `bottom` onto the model,
 // line i's strings with lineId i, in line order then segment order. threads 0 runs on
-// the caller's thread; n > 0 gives thread t the lines of ScanLineShares' block t.
+// the caller's thread; n > 0 lifts the lines on n threads, each taking the next free line.
 void LiftScanLines(CMillGen& gen, double bottom, const ScanLift& how, int threads, CNcPlineGrp& strings);
 
-// First scan line of each of n threads over L lines, and L at the end (n + 1 values):
-// thread t takes lines b[t] .. b[t + 1] - 1; the last thread also takes the remainder.
-std::vector<int> ScanLineShares(int lines, int threads);

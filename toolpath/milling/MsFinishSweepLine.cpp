@@ -83,12 +83,12 @@ void CMsFinishSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegio
 
 void CMsFinishSweepLine::GenPlanePath(CNcPlineGrp& strings)
 {
-    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, false, false}, 0, strings);
+    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, false}, 0, strings);
 }
 
 void CMsFinishSweepLine::GenPlanePathMp(CNcPlineGrp& strings, int threads)
 {
-    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, true, false}, std::max(threads, 1), strings);
+    LiftScanLines(*this, bottom, {mill::kLineTol, 0.2, 0.8, false}, std::max(threads, 1), strings);
 }
 
 void SplitAtNoContact(CNcPlineGrp& strings)

@@ -77,12 +77,12 @@ void CMsRoughSweepLine::GenPath(CGeMeshList* meshes, CGeRegionList* callerRegion
 
 void CMsRoughSweepLine::GenPlanePath(CNcPlineGrp& strings)
 {
-    LiftScanLines(*this, bottom, {kRoughLineTol, 0.5, 0.5, false, true}, 0, strings);
+    LiftScanLines(*this, bottom, {kRoughLineTol, 0.5, 0.5, true}, 0, strings);
 }
 
 void CMsRoughSweepLine::GenPlanePathMp(CNcPlineGrp& strings, int threads)
 {
-    LiftScanLines(*this, bottom, {kRoughLineTol, 0.2, 0.8, false, true}, std::max(threads, 1), strings);
+    LiftScanLines(*this, bottom, {kRoughLineTol, 0.2, 0.8, true}, std::max(threads, 1), strings);
 }
 
 CNcPline* ClipPLine_Zplane(CNcPlineGrp& below, CNcPline* s, double z)

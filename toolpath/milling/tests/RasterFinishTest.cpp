@@ -62,13 +62,6 @@ TEST_F(RasterFinish, CheckStepFollowsTheToolAndTheMeshLimit)
     }
 }
 
-TEST_F(RasterFinish, ScanLinesAreSharedInContiguousBlocks)
-{
-    EXPECT_EQ(ScanLineShares(10, 4), (std::vector<int>{0, 2, 4, 6, 10})) << "10 lines on 4 threads";
-    EXPECT_EQ(ScanLineShares(3, 8), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 3})) << "3 lines on 8 threads";
-    EXPECT_EQ(ScanLineShares(0, 2), (std::vector<int>{0, 0, 0}));
-}
-
 // A strategy run on the terrain, then its lifting again on 1 and on n threads.
 TEST_F(RasterFinish, ThreadsGiveTheSameStringsAsOneThread)
 {
