@@ -1,5 +1,5 @@
-// Raster finishing: the check step, the depth range, the thread partition and its
-// equality with one thread, gap splitting, cancel, and the whole strategy cut in a
+// Raster finishing: the check step, the depth range, lifting on threads (equal to one
+// thread, progress complete), gap splitting, cancel, and the whole strategy cut in a
 // z-map against the meshes: no gouge beyond the refinement bound, links included.
 #include "framework/looker/QVGlobal.h"
 #include "framework/widgra/Progress.h"
@@ -80,7 +80,14 @@ TEST_F(RasterFinish, ThreadsGiveTheSameStringsAsOneThread)
     ASSERT_GT(want.size(), 10u);
     for (int threads : {2, 4, 8, 40}) {
         CNcPlineGrp many;
+        CQProgress progress;
+        finish.progress = &progress;
         finish.GenPlanePathMp(many, threads);
+        finish.progress = nullptr;
+        // Building the lines and lifting them are worth 0.2 and 0.8 of the whole, however
+        // the lines were spread over the threads (with 40 threads most get no line).
+        progress.SetRange(0);
+        EXPECT_NEAR(progress.GetPos(), 1.0, 1e-9) << threads << " threads";
         EXPECT_EQ(Strings(many), want) << threads << " threads";
         int i = 0;
         for (CNcPline* s : many) EXPECT_EQ(s->lineId, one.GetAt(one.FindIndex(i++))->lineId) << threads << " threads";
