@@ -47,18 +47,20 @@ DWORD CArchive::CStoreMap::Find(const void* key) const {
   if (m_slots.empty()) return 0;
   const size_t mask = m_slots.size() - 1;
   for (size_t i = HomeSlot(key) & mask;; i = (i + 1) & mask) {
-    const Slot& slot = m_slots[i];
-    if (slot.key == key) return slot.index;
-    if (slot.key == nullptr) {
+    const DWORD index = m_slots[i];
+    if (index == 0) {
       // Most keys looked up in vain are inserted next: remember where.
       m_pMissedKey = key;
       m_nMissedSlot = i;
       return 0;
     }
+    if (m_keys[index] == key) return index;
   }
 }
 
 void CArchive::CStoreMap::Insert(const void* key, DWORD index) {
+  if (index >= m_keys.size()) m_keys.resize(std::max<size_t>(index + 1, m_keys.size() * 2), nullptr);
+  m_keys[index] = key;
   size_t i = m_nMissedSlot;
   if ((m_nUsed + 1) * 2 > m_slots.size()) {
     Grow();
@@ -66,7 +68,7 @@ void CArchive::CStoreMap::Insert(const void* key, DWORD index) {
   } else if (key != m_pMissedKey) {
     i = FreeSlot(key);
   }
-  m_slots[i] = {key, index};
+  m_slots[i] = index;
   ++m_nUsed;
   m_pMissedKey = nullptr;
 }
@@ -74,15 +76,15 @@ void CArchive::CStoreMap::Insert(const void* key, DWORD index) {
 size_t CArchive::CStoreMap::FreeSlot(const void* key) const {
   const size_t mask = m_slots.size() - 1;
   size_t i = HomeSlot(key) & mask;
-  while (m_slots[i].key != nullptr) i = (i + 1) & mask;
+  while (m_slots[i] != 0) i = (i + 1) & mask;
   return i;
 }
 
 void CArchive::CStoreMap::Grow() {
-  std::vector<Slot> old = std::move(m_slots);
-  m_slots.assign(std::max<size_t>(64, old.size() * 2), Slot{nullptr, 0});
-  for (const Slot& slot : old) {
-    if (slot.key != nullptr) m_slots[FreeSlot(slot.key)] = slot;
+  std::vector<DWORD> old = std::move(m_slots);
+  m_slots.assign(std::max<size_t>(64, old.size() * 2), 0);
+  for (const DWORD index : old) {
+    if (index != 0) m_slots[FreeSlot(m_keys[index])] = index;
   }
 }
 
