@@ -99,6 +99,15 @@ std::vector<BOX3<double>> SegmentBoxes3(const double* pts, int stride, int nLast
     return boxes;
 }
 
+// The surface point at (u, v), a periodic coordinate taken into its range first: the
+// record is defined only there, and a value whole periods away is the same place.
+void EvalWrapped(CGeTrimSurf* g, double u, double v, const int* periodic, const double (*range)[2], double* out)
+{
+    if (periodic[0]) u = QVN_Math::ClampPeriodic(range[0][0], range[0][1], u);
+    if (periodic[1]) v = QVN_Math::ClampPeriodic(range[1][0], range[1][1], v);
+    g->GetPoint(u, v, out);
+}
+
 bool InParamRange(double r) { return r >= kParamLo && r <= kParamHi; }
 
 // Segment pairs (a, b), in the plain scan's order, whose 3D boxes meet within tol.
@@ -266,9 +275,10 @@ int CEdInterCurve::Create(ECRV_INTCUR* record, CEdTrimSurf* a, CEdTrimSurf* b)
     if ((a == nullptr) != (b == nullptr)) {
         // One surface: the 3D points come from it, the other (u, v) is unknown.
         const int k = a != nullptr ? kCoordA : kCoordB, other = a != nullptr ? kCoordB : kCoordA;
+        const int f = k - 3;
         CGeTrimSurf* g = (a != nullptr ? a : b)->surf;
         for (int i = 0; i <= nLast; ++i) {
-            g->GetPoint(pts[i][k], pts[i][k + 1], pts[i]);
+            EvalWrapped(g, pts[i][k], pts[i][k + 1], periodic + f, range + f, pts[i]);
             pts[i][other] = pts[i][other + 1] = 0.0;
         }
     }
@@ -286,12 +296,6 @@ int CEdInterCurve::Create(double (*uv)[2], int n, CEdTrimSurf* E)
     pts = new (std::nothrow) double[n][7];
     if (pts == nullptr) return 0;
     nLast = n - 1;
-    for (int i = 0; i < n; ++i) {
-        double* p = pts[i];
-        p[0] = p[1] = p[2] = 0.0;
-        E->surf->GetPoint(uv[i][0], uv[i][1], p);
-        p[3] = uv[i][0], p[4] = uv[i][1], p[5] = p[6] = 0.0;
-    }
     surfA = E;
     surfB = nullptr;
     double range[4][2] = {};
@@ -303,6 +307,12 @@ int CEdInterCurve::Create(double (*uv)[2], int n, CEdTrimSurf* E)
         periodic[1] = V.closure == 2 ? 1 : 0;
         range[0][0] = U.start, range[0][1] = U.end;
         range[1][0] = V.start, range[1][1] = V.end;
+    }
+    for (int i = 0; i < n; ++i) {
+        double* p = pts[i];
+        p[0] = p[1] = p[2] = 0.0;
+        EvalWrapped(E->surf, uv[i][0], uv[i][1], periodic, range, p);
+        p[3] = uv[i][0], p[4] = uv[i][1], p[5] = p[6] = 0.0;
     }
     CalcBox();
     SettlePeriodic(range);
