@@ -921,7 +921,18 @@ CEdTrimBound* CEdInterCurve::GetSubBound(CEdInterPoint* P, CEdInterPoint* Q, int
         bound->pts[3 * i + 2] = i;
     }
     bound->kind = BND_CURVE;
-    bound->CalWorldPoint(E->surf);
+    // World points as CalWorldPoint makes them, but a value beyond a periodic seam is
+    // evaluated where it lies on the surface rather than at the clamped end.
+    const int per[2] = {E->uPeriodic, E->vPeriodic};
+    double range[2][2];
+    BoxRange(E, 0, range[0][0], range[0][1]);
+    BoxRange(E, 1, range[1][0], range[1][1]);
+    bound->worldPts = new double[3 * count];
+    for (int i = 0; i < count; ++i) {
+        double* w = bound->worldPts + 3 * i;
+        w[0] = w[1] = w[2] = 0.0;
+        EvalWrapped(E->surf, bound->pts[3 * i], bound->pts[3 * i + 1], per, range, w);
+    }
     bound->CalcBox();
     for (int c = 0; c < 2; ++c) {
         if (!(c == 0 ? E->uPeriodic : E->vPeriodic)) continue;
