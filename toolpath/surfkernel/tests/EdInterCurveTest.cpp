@@ -3,7 +3,6 @@
 #include "EdInterCurveFixtures.h"
 #include "framework/numerak/Point3D.h"
 #include "framework/numerak/QvMem.h"
-#include "toolpath/surfkernel/BoxSweep.h"
 #include "toolpath/surfkernel/EdTrimBound.h"
 #include "toolpath/surfkernel/EdTrimLoop.h"
 #include "toolpath/surfkernel/SurfaceIntersect.h"
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -298,45 +296,6 @@ TEST_F(EdInterCurveTest, LongCurvesCrossWhereThePlainScanSays)
             for (const auto& x : crossings) best = std::min(best, P3D_Dist(&p->x, x.data()));
             EXPECT_LT(best, 1e-6) << "listed point at t " << p->t << " is no crossing";
             EXPECT_EQ(p->flags, IP_CURVE_ONE);
-        }
-    }
-}
-
-// The sweep over periodic coordinates finds every box pair that the rule's shift
-// (PeriodicShift of the moved box's lower end into the fixed box) makes overlap, and
-// without periods exactly the plain pairs.
-TEST_F(EdInterCurveTest, PeriodicBoxPairsCoverThePlainScan)
-{
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> pos(-0.3, 2.3), size(0.0, 0.2);
-    auto boxes = [&](int n) {
-        std::vector<BOX2<double>> out;
-        for (int i = 0; i < n; ++i) {
-            const double u = pos(rng), v = pos(rng);
-            out.push_back(BOX2<double>(u, v, u + size(rng), v + size(rng)));
-        }
-        return out;
-    };
-    for (const auto& period : {std::array<double, 2>{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
-        const auto a = boxes(300), b = boxes(300);
-        const auto got = boxsweep::PeriodicPairs(a, b, period.data(), 1e-9);
-        const std::set<std::pair<int, int>> found(got.begin(), got.end());
-        size_t plain = 0;
-        for (int i = 0; i < 300; ++i)
-            for (int j = 0; j < 300; ++j) {
-                BOX2<double> m = b[j];
-                const double h[2] = {PeriodicShift(m.xmin, period[0], a[i].xmin, a[i].xmax),
-                                     PeriodicShift(m.ymin, period[1], a[i].ymin, a[i].ymax)};
-                m.xmin += h[0], m.xmax += h[0], m.ymin += h[1], m.ymax += h[1];
-                if (m.xmin <= a[i].xmax && a[i].xmin <= m.xmax && m.ymin <= a[i].ymax && a[i].ymin <= m.ymax) {
-                    ++plain;
-                    EXPECT_TRUE(found.count({i, j})) << "pair " << i << ", " << j << " periods " << period[0] << ", "
-                                                     << period[1];
-                }
-            }
-        EXPECT_GT(plain, 50u);
-        if (period[0] == 0 && period[1] == 0) {
-            EXPECT_EQ(found.size(), plain);
         }
     }
 }
