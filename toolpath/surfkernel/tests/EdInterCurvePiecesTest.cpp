@@ -64,8 +64,8 @@ TEST_F(EdInterCurvePiecesTest, CurvesPassingCloseGetOneNearPointEach)
         const double mid[3] = {5, 5 + gap / 2, 0};
         EXPECT_NEAR(l1[0]->t, 4.0, 1e-9) << label;
         EXPECT_NEAR(l2[0]->t, 1.0, 1e-9) << label;
-        EXPECT_NEAR(P3D_Dist(&l1[0]->x, mid), 0.0, 1e-9) << label;
-        EXPECT_NEAR(P3D_Dist(&l2[0]->x, mid), 0.0, 1e-9) << label;
+        EXPECT_NEAR(P3D_Dist(Xyz(l1[0]).data(), mid), 0.0, 1e-9) << label;
+        EXPECT_NEAR(P3D_Dist(Xyz(l2[0]).data(), mid), 0.0, 1e-9) << label;
         EXPECT_EQ(l1[0]->flags, IP_NEAR_ONE) << label;
         EXPECT_EQ(l1[0]->surf, &A.e) << label;
         EXPECT_NEAR(l1[0]->uA, 0.5, 1e-12) << label;
@@ -176,9 +176,9 @@ TEST_F(EdInterCurvePiecesTest, SelfNearPoints)
     ASSERT_EQ(listed.size(), 2u);
     const double onLine[3] = {3, 5, 0}, atEnd[3] = {3, 5.008, 0};
     EXPECT_NEAR(listed[0]->t, 4.0, 1e-9);
-    EXPECT_NEAR(P3D_Dist(&listed[0]->x, onLine), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(Xyz(listed[0]).data(), onLine), 0.0, 1e-9);
     EXPECT_EQ(listed[1]->t, c->nLast);
-    EXPECT_NEAR(P3D_Dist(&listed[1]->x, atEnd), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(Xyz(listed[1]).data(), atEnd), 0.0, 1e-9);
     for (auto* p : listed) EXPECT_EQ(p->flags, IP_SELF);
 
     // A zig-zag of three segments 0.02 long: the first and last pass 0.005 apart but have
@@ -282,9 +282,9 @@ TEST_F(EdInterCurvePiecesTest, PiecesOnPeriodicSurfacesComeIntoRange)
     auto c = OnOne({{0.8, 0.5}, {0.9, 0.5}, {1.0, 0.5}, {1.1, 0.5}, {1.2, 0.5}, {1.3, 0.5}}, cyl);
     ASSERT_EQ(c->periodic[0], 1);
     CEdInterPoint P, Q;
-    c->GetPoint(2.5, &P.x);
-    P.Set(&P.x);
-    double q[7];
+    double p[7], q[7];
+    c->GetPoint(2.5, p);
+    P.Set(p);
     c->GetPoint(5.0, q);
     Q.Set(q);
     P.t = 2.5, Q.t = 5.0;
