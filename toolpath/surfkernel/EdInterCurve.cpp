@@ -467,11 +467,12 @@ int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
         P->Set(c7), P->t = i + r, P->flags = flag, P->surf = E;
         if (HasSurface(F)) {
             double G[3], H[3];
-            double* uvF = F == surfA ? &P->uA : &P->uB;
-            if (E->surf->GetPoint(X[0], X[1], G) == 1 && F->surf->GetPoint(uvF[0], uvF[1], H) == 1 &&
+            double& uF = F == surfA ? P->uA : P->uB;
+            double& vF = F == surfA ? P->vA : P->vB;
+            if (E->surf->GetPoint(X[0], X[1], G) == 1 && F->surf->GetPoint(uF, vF, H) == 1 &&
                 P3D_Dist(G, H) > kSnapGap) {
-                double foot[3], u = uvF[0], v = uvF[1];
-                if (F->SnapPoint(G, foot, u, v) == 1) uvF[0] = u, uvF[1] = v;
+                double foot[3], u = uF, v = vF;
+                if (F->SnapPoint(G, foot, u, v) == 1) uF = u, vF = v;
             }
         }
         double uvt[3] = {X[0], X[1], s + sb};
