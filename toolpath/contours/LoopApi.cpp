@@ -200,8 +200,14 @@ CSmartLoop* ConvertRegionToSmartLoop(CGeRegion* region)
         std::unique_ptr<CSmartCurve> c = MembersToCurve(*g, false);
         if (!c)
             continue;
+        // UpdateSect without boxing every section again: they have their boxes from their
+        // constructors, and the joints ConnectAllSect moves are boxed anew by it.
         auto* L = new CSmartLoop;
-        delete L->UpdateSect(c.release());
+        L->contour = c.release();
+        L->contour->ConnectAllSect();
+        L->contour->DefineBox(L->contour->box, L->contour->box + 2);
+        L->Area();
+        L->DefineBox();
         if (!first)
             first = L;
         else
