@@ -681,6 +681,27 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
 
 namespace smart {
 
+namespace {
+
+// The sections of the loops (each with its islands) with the index of their loop and
+// their boxes, in loop, contour and chain order; `each` (if set) sees every contour.
+void ListSections(const std::vector<CSmartLoop*>& loops, std::vector<CSmartSect*>& sects, std::vector<int>& owner,
+                  std::vector<const double*>& boxes, const std::function<void(CSmartLoop*, int)>& each)
+{
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next) {
+            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
+                sects.push_back(s);
+                owner.push_back(static_cast<int>(k));
+                boxes.push_back(s->box);
+            }
+            if (each)
+                each(x, static_cast<int>(k));
+        }
+}
+
+}  // namespace
+
 // Crossings between the sections of different loops (each loop with its islands) that
 // `cut` admits, stored on both sections. One box sweep over all sections finds exactly
 // the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
@@ -691,13 +712,7 @@ void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(
     std::vector<CSmartSect*> sects;
     std::vector<int> owner;
     std::vector<const double*> boxes;
-    for (std::size_t k = 0; k < loops.size(); ++k)
-        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next)
-            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
-                sects.push_back(s);
-                owner.push_back(static_cast<int>(k));
-                boxes.push_back(s->box);
-            }
+    ListSections(loops, sects, owner, boxes, nullptr);
     for (auto [i, j] : SelfBoxPairs(boxes, kJoint, owner)) {
         if (owner[i] > owner[j])
             std::swap(i, j);
@@ -719,19 +734,13 @@ bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
     std::vector<const double*> boxes;
     std::vector<std::array<double, 4>> probes;
     std::vector<int> probeOwner;
-    for (std::size_t k = 0; k < loops.size(); ++k)
-        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next) {
-            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
-                sects.push_back(s);
-                owner.push_back(static_cast<int>(k));
-                boxes.push_back(s->box);
-            }
-            double p[2], t[2];
-            if (PieceProbe(x->contour, p, t)) {
-                probes.push_back({p[0], p[1], p[0], p[1]});
-                probeOwner.push_back(static_cast<int>(k));
-            }
+    ListSections(loops, sects, owner, boxes, [&](CSmartLoop* x, int k) {
+        double p[2], t[2];
+        if (PieceProbe(x->contour, p, t)) {
+            probes.push_back({p[0], p[1], p[0], p[1]});
+            probeOwner.push_back(k);
         }
+    });
     const std::size_t ns = sects.size();
     for (std::size_t i = 0; i < probes.size(); ++i) {
         boxes.push_back(probes[i].data());
