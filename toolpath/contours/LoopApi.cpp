@@ -173,12 +173,13 @@ CSmartLoop* RegionsToTree(GeRegionList* list, int tag)
         CSmartLoop::AppendChain(chain, ConvertRegionToSmartLoop(list->GetNext(pos)));
     std::vector<CSmartLoop*> loops = TakeChain(CSmartLoop::BuildContour(LinkChain(TakeChain(chain))));
     // Loops of one list are not cut at each other's crossings; overlapping ones are united
-    // here so that the operation sees each list as one region.
+    // here so that the operation sees each list as one region. Boxes that merely touch
+    // (islands in a fjord's box) leave the loops as they are, in the weld's order.
     const auto boxes = LoopBoxes(loops);
     const bool overlap = !SelfBoxPairs(BoxPointers(boxes), kJoint).empty();
     for (std::size_t i = 0; i < loops.size(); ++i)
         loops[i]->tag = static_cast<int>(i) + 1;
-    CSmartLoop* tree = overlap ? CSmartLoop::WeldContours(LinkChain(loops)) : LinkChain(loops);
+    CSmartLoop* tree = overlap ? WeldApartRegions(loops) : LinkChain(loops);
     for (CSmartLoop* L = tree; L; L = L->next)
         L->tag = tag;
     return tree;
@@ -199,8 +200,14 @@ CSmartLoop* ConvertRegionToSmartLoop(CGeRegion* region)
         std::unique_ptr<CSmartCurve> c = MembersToCurve(*g, false);
         if (!c)
             continue;
+        // UpdateSect without boxing every section again: they have their boxes from their
+        // constructors, and the joints ConnectAllSect moves are boxed anew by it.
         auto* L = new CSmartLoop;
-        delete L->UpdateSect(c.release());
+        L->contour = c.release();
+        L->contour->ConnectAllSect();
+        L->contour->DefineBox(L->contour->box, L->contour->box + 2);
+        L->Area();
+        L->DefineBox();
         if (!first)
             first = L;
         else

@@ -13,6 +13,7 @@
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -49,6 +50,11 @@ bool PieceProbe(CSmartCurve* c, double* p, double* t)
     s->GetPoint(0.5, p);
     s->GetTangent(0.5, t);
     return true;
+}
+
+bool InWidenedBox4(const double* box, const double* p, double w)
+{
+    return p[0] >= box[0] - w && p[0] <= box[2] + w && p[1] >= box[1] - w && p[1] <= box[3] + w;
 }
 
 bool InLoopBox(const CSmartLoop& L, const double* p, double m)
@@ -321,6 +327,45 @@ CSmartLoop* AssembleRegions(std::vector<CSmartLoop*> loops, bool holesErase)
         EraseInsideHoles(left, out);
     DeleteAll(left);
     return LinkChain(out);
+}
+
+// Whether FormLoop, given every contour of the loops whole in loop and island order,
+// walks each back as it stands: loops without deeper nesting, contours closed and
+// connected (no gap ConnectAllSect would close), and no contour starting within the
+// walk's joint of where the one before it ends (the walk would run on into it).
+bool ContoursWalkWhole(const std::vector<CSmartLoop*>& loops)
+{
+    const double* lastEnd = nullptr;
+    double end[2];
+    for (CSmartLoop* L : loops) {
+        if (L->children)
+            return false;
+        for (CSmartLoop* x = L; x; x = x == L ? L->islands : x->next) {
+            if (x != L && (x->islands || x->children))
+                return false;
+            if (!x->contour || !x->contour->head)
+                return false;
+            double a[2], b[2];
+            CSmartSect* h = x->contour->head;
+            h->GetPoint(0, a);
+            if (lastEnd && P2D_AbsDist(a, lastEnd) < kJoint)
+                return false;
+            for (CSmartSect* s = h; s; s = s->next) {
+                CSmartSect* n = s->next ? s->next : h;
+                s->GetPoint(1, b);
+                n->GetPoint(0, a);
+                if (P2D_AbsDist(a, b) > kGapClose)
+                    return false;
+            }
+            h->GetPoint(0, a);
+            x->contour->tail->GetPoint(1, end);
+            if ((h == x->contour->tail && h->IsSectLine()) || !InWidenedBox4(h->box, end, kCloseTrace) ||
+                !(P2D_Dist(a, end) < kCloseTrace) || !InWidenedBox4(h->box, a, kBranchBox))
+                return false;
+            lastEnd = end;
+        }
+    }
+    return true;
 }
 
 // Loop forming of the kept pieces and the regions they bound.
@@ -636,6 +681,27 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
 
 namespace smart {
 
+namespace {
+
+// The sections of the loops (each with its islands) with the index of their loop and
+// their boxes, in loop, contour and chain order; `each` (if set) sees every contour.
+void ListSections(const std::vector<CSmartLoop*>& loops, std::vector<CSmartSect*>& sects, std::vector<int>& owner,
+                  std::vector<const double*>& boxes, const std::function<void(CSmartLoop*, int)>& each)
+{
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next) {
+            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
+                sects.push_back(s);
+                owner.push_back(static_cast<int>(k));
+                boxes.push_back(s->box);
+            }
+            if (each)
+                each(x, static_cast<int>(k));
+        }
+}
+
+}  // namespace
+
 // Crossings between the sections of different loops (each loop with its islands) that
 // `cut` admits, stored on both sections. One box sweep over all sections finds exactly
 // the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
@@ -646,13 +712,7 @@ void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(
     std::vector<CSmartSect*> sects;
     std::vector<int> owner;
     std::vector<const double*> boxes;
-    for (std::size_t k = 0; k < loops.size(); ++k)
-        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next)
-            for (CSmartSect* s = x->contour ? x->contour->head : nullptr; s; s = s->next) {
-                sects.push_back(s);
-                owner.push_back(static_cast<int>(k));
-                boxes.push_back(s->box);
-            }
+    ListSections(loops, sects, owner, boxes, nullptr);
     for (auto [i, j] : SelfBoxPairs(boxes, kJoint, owner)) {
         if (owner[i] > owner[j])
             std::swap(i, j);
@@ -665,6 +725,77 @@ void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(
             sects[j]->AddIntPt(x[m]);
         }
     }
+}
+
+bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
+{
+    std::vector<CSmartSect*> sects;
+    std::vector<int> owner;
+    std::vector<const double*> boxes;
+    std::vector<std::array<double, 4>> probes;
+    std::vector<int> probeOwner;
+    ListSections(loops, sects, owner, boxes, [&](CSmartLoop* x, int k) {
+        double p[2], t[2];
+        if (PieceProbe(x->contour, p, t)) {
+            probes.push_back({p[0], p[1], p[0], p[1]});
+            probeOwner.push_back(k);
+        }
+    });
+    const std::size_t ns = sects.size();
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        boxes.push_back(probes[i].data());
+        owner.push_back(probeOwner[i]);
+    }
+    for (const auto& [i0, j0] : SelfBoxPairs(boxes, kJoint, owner)) {
+        const auto i = static_cast<std::size_t>(i0), j = static_cast<std::size_t>(j0);  // i < j
+        if (i >= ns)
+            continue;  // two test points
+        if (j < ns) {
+            double x[2][2];
+            if (SectSectIntersect(sects[i], sects[j], x) > 0)
+                return true;
+            continue;
+        }
+        double f[2];
+        if (sects[i]->MinDistPoint(probes[j - ns].data(), f) < kOnBoundary)
+            return true;
+    }
+    return false;
+}
+
+CSmartLoop* WeldApartRegions(std::vector<CSmartLoop*> loops)
+{
+    if (loops.size() < 2 || !ContoursWalkWhole(loops) || LoopsMeet(loops))
+        return CSmartLoop::WeldContours(LinkChain(loops));
+    // The weld's pieces are copies of whole contours (intersection points gone, mark bits
+    // below 0x80 cleared, source and index kept) in loop and island order;
+    // the walk gives each back as it stands, boxed and measured anew, and drops those of
+    // no area. Regions are then assembled as after the weld.
+    std::vector<CSmartLoop*> formed;
+    for (CSmartLoop* L : loops) {
+        for (CSmartLoop* x = L; x; x = x == L ? L->islands : x->next) {
+            CSmartCurve* c = x->contour;
+            x->contour = nullptr;
+            for (CSmartSect* s = c->head; s; s = s->next) {
+                delete s->points;
+                s->points = nullptr;
+                s->mark &= 0x80;
+                s->offsetCopy = nullptr;
+                s->number = 0;
+            }
+            auto* N = new CSmartLoop;
+            N->contour = c;
+            c->DefineBox();
+            N->Area();
+            N->DefineBox();
+            if (std::fabs(N->area) < kMinLoopArea || !std::isfinite(N->area))
+                delete N;
+            else
+                formed.push_back(N);
+        }
+    }
+    DeleteAll(loops);
+    return AssembleRegions(std::move(formed), false);
 }
 
 LoopPointIndex::LoopPointIndex(const std::vector<CSmartLoop*>& loops, double margin) : m_boxes(LoopBoxes(loops)), m_margin(margin)

@@ -85,6 +85,18 @@ inline std::vector<const double*> BoxPointers(const std::vector<std::array<doubl
 // as ContourContourInt of every admitted pair in plain order, by one box sweep.
 void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(int, int)>& cut);
 
+// Whether WeldContours would cut or weigh on a boundary any piece of these loops (each
+// with its islands): a section of one crosses or touches (SectSectIntersect) a section of
+// another, or lies within the boundary tolerance of another's contour test point. One box
+// sweep over all sections and test points.
+bool LoopsMeet(const std::vector<CSmartLoop*>& loops);
+
+// WeldContours of loops whose regions lie apart, as BuildContour leaves them. When no two
+// loops meet (LoopsMeet), every contour is one piece kept whole and walked back as it
+// stands, so the contours are regrouped directly, in the order and with the start
+// sections the weld gives; otherwise the loops are welded.
+CSmartLoop* WeldApartRegions(std::vector<CSmartLoop*> loops);
+
 // Each hole deletes (and removes from outers) the outer loops lying inside it.
 inline void EraseInsideHoles(const std::vector<CSmartLoop*>& holes, std::vector<CSmartLoop*>& outers)
 {
