@@ -71,3 +71,47 @@ int Isect3_LineLine(const double* p1, const double* d1, const double* p2, const 
     P3D_Lerp(q1, q2, 0.5, out);
     return 1;
 }
+
+int L3D_PrjPntEx2(const double* p, const double* a, const double* b, double* foot, double* param)
+{
+    double d[3], v[3];
+    V3D_Sub(b, a, d);
+    V3D_Sub(p, a, v);
+    const double dd = V3D_Dot(d, d);
+    if (!(dd > 0.0) || !std::isfinite(dd) || !Finite3(v)) return 0;
+    const double t = V3D_Dot(v, d) / dd;
+    L3D_GetPnt(a, d, t, foot);
+    *param = t;
+    return 1;
+}
+
+int Isect3_LineLineEx2(const double* a0, const double* a1, const double* b0, const double* b1, double tolDist,
+                       double tolAngle, double* onA, double* onB, double* sA, double* sB)
+{
+    double u[3], v[3], w[3];
+    V3D_Sub(a1, a0, u);
+    V3D_Sub(b1, b0, v);
+    V3D_Sub(a0, b0, w);
+    const double a = V3D_Dot(u, u), c = V3D_Dot(v, v);
+    if (!(a > 0.0) || !(c > 0.0) || !std::isfinite(a) || !std::isfinite(c) || !Finite3(w)) return 0;
+    const double b = V3D_Dot(u, v), d = V3D_Dot(u, w), e = V3D_Dot(v, w);
+    double n[3];
+    V3D_Cross(u, v, n);
+    // |u × v| / (|u| |v|) is the sine of the angle, free of the cancellation in a·c - b².
+    if (std::sqrt(V3D_Dot(n, n) / (a * c)) <= tolAngle) {
+        double q[3];
+        V3D_Cross(w, u, q);
+        return V3D_Len(q) <= tolDist * std::sqrt(a) ? 2 : 0;
+    }
+    const double den = V3D_Dot(n, n);
+    const double s = (b * e - c * d) / den, t = (a * e - b * d) / den;
+    double p[3], q[3];
+    L3D_GetPnt(a0, u, s, p);
+    L3D_GetPnt(b0, v, t, q);
+    if (!(P3D_Dist(p, q) <= tolDist)) return 0;
+    P3D_Copy(p, onA);
+    P3D_Copy(q, onB);
+    *sA = s;
+    *sB = t;
+    return 1;
+}

@@ -20,3 +20,12 @@ double L3D_GetParam(const double* p, const double* a, const double* b);
 // otherwise (out untouched), also for zero or non-finite directions.
 int Isect3_LineLine(const double* p1, const double* d1, const double* p2, const double* d2, double tolDist,
                     double tolAngle, double* out);
+// Foot of p on the line through a and b with its parameter (0 at a, 1 at b); 0 (outputs
+// untouched) when a == b or not finite.
+int L3D_PrjPntEx2(const double* p, const double* a, const double* b, double* foot, double* param);
+// The lines through a0-a1 and b0-b1: 1 when they are not parallel (the sine of their angle
+// above tolAngle) and their closest points lie within tolDist, with those points and their
+// parameters (0 at a0 or b0, 1 at a1 or b1); 2 for parallel lines within tolDist of each
+// other; 0 otherwise, also for a line of zero length. Outputs are written only for 1.
+int Isect3_LineLineEx2(const double* a0, const double* a1, const double* b0, const double* b1, double tolDist,
+                       double tolAngle, double* onA, double* onB, double* sA, double* sB);

@@ -106,6 +106,9 @@ int ESSI_ReverseWalk(SSI_WALK* walk);
 int ESSI_DropLastPoint(SSI_WALK* walk);
 int ESSI_JoinWalks(SSI_WALK* retrace, SSI_WALK* trace);
 int ESSI_EmitWalk(SSI_WALK* walk, SSI_POINT** contacts, SSI_CURVENODE** curves);
+// Curve parameters of the samples from their points and unit tangents: 0 at the
+// first, then each step the length estimate of the Hermite cubic between two samples.
+void ESSI_TraceParams(SSI_TRACE* trace);
 int ESSI_TraceToCurve(SSI_POINT** points, double* range, SURFACE* A, SURFACE* B, ECRV_INTCUR** out);
 int ESSI_CurveCurvature(const double* uvA, const SURFACE* B, const double* tan, double* k, const SURFACE* A,
                         const double* uvB);

@@ -822,6 +822,22 @@ int ESSI_EmitWalk(SSI_WALK* w, SSI_POINT** contacts, SSI_CURVENODE** curves)
     return 1;
 }
 
+void ESSI_TraceParams(SSI_TRACE* trace)
+{
+    if (!trace || trace->n <= 0)
+        return;
+    trace->s[0].t = 0.0;
+    for (int k = 0; k + 1 < trace->n; ++k) {
+        const SSI_SAMPLE& a = trace->s[k];
+        const SSI_SAMPLE& b = trace->s[k + 1];
+        const double c = Dist(a.p, b.p);
+        double m[3];
+        for (int e = 0; e < 3; ++e)
+            m[e] = 1.5 * (b.p[e] - a.p[e]) - 0.25 * c * (a.tan[e] + b.tan[e]);
+        trace->s[k + 1].t = a.t + (2.0 * c + V3D_Len(m)) / 3.0;
+    }
+}
+
 int ESSI_TraceToCurve(SSI_POINT** points, double* range, SURFACE* A, SURFACE* B, ECRV_INTCUR** out)
 {
     if (!points || !range || !out)
@@ -846,16 +862,7 @@ int ESSI_TraceToCurve(SSI_POINT** points, double* range, SURFACE* A, SURFACE* B,
         std::memcpy(s.uvA, p->uvA, sizeof s.uvA);
         std::memcpy(s.uvB, p->uvB, sizeof s.uvB);
     }
-    trace->s[0].t = 0.0;
-    for (int k = 0; k + 1 < n; ++k) {
-        const SSI_SAMPLE& a = trace->s[k];
-        const SSI_SAMPLE& b = trace->s[k + 1];
-        const double c = Dist(a.p, b.p);
-        double m[3];
-        for (int e = 0; e < 3; ++e)
-            m[e] = 1.5 * (b.p[e] - a.p[e]) - 0.25 * c * (a.tan[e] + b.tan[e]);
-        trace->s[k + 1].t = a.t + (2.0 * c + V3D_Len(m)) / 3.0;
-    }
+    ESSI_TraceParams(trace);
     ECRV_INTCUR* curve = ECRV_NewIntersection(A, B, trace);
     if (!curve) {
         ESSI_FreeTraceArray(trace);
