@@ -1,0 +1,421 @@
+#include "toolpath/surfkernel/SrfTrimAdaptor.h"
+
+#include "framework/looker/QVGlobal.h"
+#include "framework/numerak/Bsrf.h"
+#include "framework/numerak/PointString3D.h"
+#include "framework/numerak/QvMem.h"
+#include "toolpath/surfkernel/EdInterCurve.h"
+#include "toolpath/surfkernel/EdTrimBound.h"
+#include "toolpath/surfkernel/EdTrimLoop.h"
+#include "toolpath/surfkernel/EdTrimSurf.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
+#include "toolpath/surfkernel/tests/TrimEditFixtures.h"
+#include "testing/SurfaceFixtures.h"
+#include "testing/TrimSurfFixtures.h"
+#include "geometry/shapes2d/GeCurve.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <algorithm>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Surf = std::unique_ptr<CGeTrimSurf>;
+
+// Saves nothing: every test starts from the kernel's initial state and leaves it
+// so; the settings object is withdrawn afterwards.
+class SrfTrimAdaptorTest : public ::testing::Test {
+protected:
+    void SetUp() override { ESSI_ResetKernelState(); }
+    void TearDown() override
+    {
+        ESSI_ResetKernelState();
+        looker::testing::ResetQVGlobal();
+    }
+};
+
+// A trimmed surface over the unit parameter square with the square as its loop.
+Surf Trimmed(surffix::SurfPtr s)
+{
+    auto surf = std::make_unique<CGeTrimSurf>(s.release(), BOX2<double>(0, 0, 1, 1));
+    surf->AddLoop(surf->GenRectTrimLoop(0, 1, 0, 1));
+    surf->CalcUVBox();
+    return surf;
+}
+
+// The parallelogram o + u·eu + v·ev over the unit square.
+Surf PlaneSurf(std::array<double, 3> o, std::array<double, 3> eu, std::array<double, 3> ev)
+{
+    surffix::SurfPtr s(BSRF_Create(2, 2, 2, 2));
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            for (int c = 0; c < 3; ++c) s->P[i][j][c] = o[c] + i * eu[c] + j * ev[c];
+            s->P[i][j][3] = 1.0;
+        }
+    return Trimmed(std::move(s));
+}
+
+// The cylinder of radius r about the vertical axis through (cx, cy) from z0 to
+// z0 + h; u runs round (periodic), v up.
+Surf CylinderSurf(double cx, double cy, double z0, double r, double h)
+{
+    surffix::SurfPtr s = surffix::Cylinder(r, h);
+    const double move[3] = {cx, cy, z0};
+    BSRF_Move(s.get(), move);
+    return Trimmed(std::move(s));
+}
+
+double Cross(const double* a, const double* b)
+{
+    const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    return std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+}
+
+// The loops of the surface as closed parameter polygons (their bounds' points in order).
+std::vector<trimedit::Polygon> LoopPolygons(CGeTrimSurf& s)
+{
+    std::vector<trimedit::Polygon> out;
+    for (CGeTrimLoop* loop : s.m_listLoop) {
+        trimedit::Polygon poly;
+        for (CGeTrimBnd* b : loop->m_listBnd) {
+            CGeCurve* c = b->m_pUVCrv;
+            if (!c) continue;
+            c->Discrete(1e-5);  // fine enough that the polygon is the loop
+            for (int k = 0; k < c->GetSWPointCount(); ++k) poly.push_back({c->GetSWPoint()[k][0], c->GetSWPoint()[k][1]});
+        }
+        out.push_back(poly);
+    }
+    return out;
+}
+
+// Area of the trimmed region: cell centres of an n × n grid over the UV box that
+// lie inside an odd number of loops (crossing numbers of the loop polygons), each
+// weighted by |Su × Sv|.
+double TrimmedArea(CGeTrimSurf& s, int n = 400)
+{
+    const std::vector<trimedit::Polygon> loops = LoopPolygons(s);
+    const BOX2<double>& b = s.m_boxUV;
+    const double du = (b.xmax - b.xmin) / n, dv = (b.ymax - b.ymin) / n;
+    double area = 0.0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            const trimedit::UV uv = {b.xmin + (i + 0.5) * du, b.ymin + (j + 0.5) * dv};
+            bool in = false;
+            for (const auto& poly : loops) in ^= trimedit::CrossingInside(poly, uv);
+            if (!in) continue;
+            double P[3], Su[3], Sv[3];
+            if (BSRF_Ev1Der(s.m_pSurface, uv[0], uv[1], P, Su, Sv)) area += Cross(Su, Sv) * du * dv;
+        }
+    return area;
+}
+
+std::vector<CGeTrimSurf*> Take(CObList& list)
+{
+    std::vector<CGeTrimSurf*> out;
+    while (!list.IsEmpty()) out.push_back(static_cast<CGeTrimSurf*>(list.RemoveHead()));
+    return out;
+}
+
+int CurveCount(const CSrfTrimAdaptor& a)
+{
+    int n = 0;
+    for (const CEdInterCurve* c = a.curveHead; c; c = c->next) ++n;
+    return n;
+}
+
+TEST_F(SrfTrimAdaptorTest, SurfaceSizeIsTheShortestGridLineAboveTheLimit)
+{
+    struct Row {
+        const char* label;
+        double w, h;
+        double size;
+    } rows[] = {
+        {"a square", 5.0, 5.0, 5.0},
+        {"a strip: the short lines", 10.0, 0.5, 0.5},
+        {"short lines at the limit are left out", 10.0, 0.06, 10.0},
+        {"all lines short", 0.05, 0.06, 1e12},
+    };
+    for (const Row& r : rows) {
+        Surf s = PlaneSurf({0, 0, 0}, {r.w, 0, 0}, {0, r.h, 0});
+        double size = -1.0;
+        EXPECT_EQ(TrimSurfSize(s.get(), size), 1) << r.label;
+        EXPECT_NEAR(size, r.size, 1e-9 * r.size) << r.label;
+    }
+    // A quarter turn of a cylinder of radius 2 measured along u: the lines of
+    // constant v are walked through five points, so their chords count.
+    Surf cyl = CylinderSurf(0, 0, 0, 2.0, 10.0);
+    cyl->m_boxUV = BOX2<double>(0, 0, 0.25, 1);
+    double size = 0.0;
+    TrimSurfSize(cyl.get(), size);
+    double p0[3], p1[3], chords = 0.0;
+    for (int j = 0; j < 4; ++j) {
+        cyl->GetPoint(0.0625 * j, 0, p0);
+        cyl->GetPoint(0.0625 * (j + 1), 0, p1);
+        chords += std::hypot(p1[0] - p0[0], p1[1] - p0[1]);
+    }
+    EXPECT_NEAR(size, chords, 1e-9);
+    EXPECT_LT(size, std::numbers::pi) << "chords of a quarter circle of radius 2";
+    double untouched = 7.0;
+    EXPECT_EQ(TrimSurfSize(nullptr, untouched), 0);
+    EXPECT_EQ(untouched, 7.0);
+}
+
+TEST_F(SrfTrimAdaptorTest, PairPatchToleranceFollowsTheSmallerSurface)
+{
+    struct Row {
+        const char* label;
+        double setting;  // the application's third subdivision value
+        double side;     // of the square surface; the other surface is missing
+        double expected;
+    } rows[] = {
+        {"cut to a quarter of the size, raised to the floor", 0.05, 0.08, 0.1},
+        {"cut to a quarter of the size", 1.0, 0.5, 0.125},
+        {"a large surface keeps the setting", 0.3, 10.0, 0.3},
+        {"the floor applies unscaled too", 0.01, 10.0, 0.1},
+    };
+    CQVGlobal settings;
+    gSetQVGlobal(&settings);
+    for (const Row& r : rows) {
+        const double pre[3] = {0.002, 0.25, r.setting};
+        settings.SetSurfSubdivTol(pre);
+        Surf s = PlaneSurf({0, 0, 0}, {r.side, 0, 0}, {0, r.side, 0});
+        double triple[3] = {-1, -1, -1};
+        PairSubdivisionTolerances(s.get(), nullptr, triple);
+        EXPECT_DOUBLE_EQ(triple[0], 0.002) << r.label;
+        EXPECT_DOUBLE_EQ(triple[1], 0.25) << r.label;
+        EXPECT_NEAR(triple[2], r.expected, 1e-12) << r.label;
+        double swapped[3];
+        PairSubdivisionTolerances(nullptr, s.get(), swapped);
+        EXPECT_NEAR(swapped[2], r.expected, 1e-12) << r.label << ", surfaces swapped";
+    }
+    double untouched[3] = {-1, -1, -1};
+    PairSubdivisionTolerances(nullptr, nullptr, untouched);
+    EXPECT_EQ(untouched[2], -1.0) << "two missing surfaces leave the triple";
+}
+
+TEST_F(SrfTrimAdaptorTest, SetsKernelDataAndRelease)
+{
+    Surf a = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    Surf b = PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2});
+    const long live = QV_MemLiveCount();
+    {
+        CSrfTrimAdaptor ad;
+        EXPECT_EQ(ad.AddSurface(nullptr, 0), 0);
+        ASSERT_EQ(ad.AddSurface(a.get(), 0), 1);
+        ASSERT_EQ(ad.AddSurface(b.get(), 1), 1);
+        EXPECT_EQ(ad.AddSurface(a.get(), 0), 0) << "already in the trim set";
+        EXPECT_EQ(ad.AddSurface(a.get(), 1), 0) << "already in the other set";
+        EXPECT_EQ(ad.trimSet.GetCount(), 1);
+        EXPECT_EQ(ad.toolSet.GetCount(), 1);
+        ASSERT_NE(a->m_pKernelSurf, nullptr);
+        EXPECT_EQ(static_cast<SURFACE*>(a->m_pKernelSurf)->type, ENT_NURBS_SURFACE);
+        EXPECT_NE(static_cast<ESRF_NURBS*>(a->m_pKernelSurf)->surface, a->m_pSurface) << "a clone, not the surface";
+        CEdTrimSurf* ea = ad.FindEdSurf(a.get());
+        CEdTrimSurf* eb = ad.FindEdSurf(b.get());
+        ASSERT_TRUE(ea && eb);
+        EXPECT_EQ(ea->set, 0);
+        EXPECT_EQ(eb->set, 1);
+        EXPECT_EQ(ad.surfHead, ea);
+        EXPECT_EQ(ea->next, eb);
+        EXPECT_EQ(eb->prev, ea);
+        EXPECT_EQ(ea->loopHead->BoundCount(), 4) << "the edited surface holds the surface's loop";
+        EXPECT_EQ(ad.FindEdSurf(nullptr), nullptr);
+
+        EXPECT_EQ(ad.IntersectAll(), 1);
+        EXPECT_NE(a->m_pSubdivision, nullptr) << "the subdivision is kept on the surface";
+        EXPECT_NE(b->m_pSubdivision, nullptr);
+        ad.ReleaseKernelData();
+        EXPECT_EQ(a->m_pKernelSurf, nullptr);
+        EXPECT_EQ(a->m_pSubdivision, nullptr);
+        EXPECT_EQ(b->m_pKernelSurf, nullptr);
+        EXPECT_EQ(b->m_pSubdivision, nullptr);
+        EXPECT_EQ(ad.Clear(), 1);
+        EXPECT_EQ(ad.curveHead, nullptr);
+        EXPECT_EQ(ad.surfHead, nullptr);
+        EXPECT_TRUE(ad.trimSet.IsEmpty() && ad.toolSet.IsEmpty());
+        // Added again after Clear; the destructor releases the new kernel data.
+        EXPECT_EQ(ad.AddSurface(a.get(), 0), 1);
+        EXPECT_NE(a->m_pKernelSurf, nullptr);
+    }
+    EXPECT_EQ(a->m_pKernelSurf, nullptr);
+    EXPECT_EQ(QV_MemLiveCount(), live) << "kernel records and subdivisions all freed";
+}
+
+TEST_F(SrfTrimAdaptorTest, StaleSubdivisionIsFreedAndToolSurfacesDeleted)
+{
+    Surf a = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    const long live = QV_MemLiveCount();
+    // A cache left by an earlier operation.
+    SSI_SUBDIV* stale = nullptr;
+    const double box[4] = {0, 0, 1, 1};
+    SURFACE* rec = ESRF_NewNurbs(BSRF_Clone(a->m_pSurface));
+    ASSERT_EQ(ESSI_Subdivide(rec, box, 0.01, 0.2, 1.0, &stale), 1);
+    ENT_Free(rec);
+    a->m_pSubdivision = stale;
+    {
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(a.get(), 0);
+        EXPECT_EQ(a->m_pSubdivision, nullptr);
+        auto* tool = PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2}).release();
+        ad.AddSurface(tool, 1);
+        ad.IntersectAll();
+        CEdTrimSurf* et = ad.FindEdSurf(tool);
+        ASSERT_NE(et, nullptr);
+        ad.DeleteToolSurfaces();
+        EXPECT_TRUE(ad.toolSet.IsEmpty());
+        EXPECT_EQ(et->surf, nullptr) << "the edited surface forgets the deleted surface";
+        EXPECT_EQ(ad.FindEdSurf(tool), nullptr);
+    }
+    EXPECT_EQ(QV_MemLiveCount(), live) << "the stale cache and the tool's kernel data freed";
+}
+
+TEST_F(SrfTrimAdaptorTest, IntersectAllKeepsTheKernelTriples)
+{
+    CQVGlobal settings;
+    const double pre[3] = {0.003, 0.3, 0.2}, tra[3] = {0.0002, 0.05, 0.002};
+    settings.SetSurfSubdivTol(pre);
+    settings.SetSurfTraceTol(tra);
+    gSetQVGlobal(&settings);
+    ESSI_SetSubdivTolerance(0.004, 0.15, 0.02);
+    ESSI_SetTraceTolerance(0.0007, 0.12, 0.006);
+    double s0[3], r0[3];
+    ESSI_GetSubdivTolerance(s0);
+    ESSI_GetTraceTolerance(r0);
+    struct Row {
+        const char* label;
+        bool brokenTool;  // a tool whose kernel record has no surface: the kernel fails
+        int result;
+    } rows[] = {{"an intersection found", false, 1}, {"an intersection that fails", true, 0}};
+    for (const Row& r : rows) {
+        Surf a = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+        Surf b = PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2});
+        if (r.brokenTool) b->m_pKernelSurf = ESRF_NewNurbs(nullptr);
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(a.get(), 0);
+        ad.AddSurface(b.get(), 1);
+        EXPECT_EQ(ad.IntersectAll(), r.result) << r.label;
+        double s1[3], r1[3];
+        ESSI_GetSubdivTolerance(s1);
+        ESSI_GetTraceTolerance(r1);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(s1[k], s0[k]) << r.label << ", subdivision " << k;
+            EXPECT_EQ(r1[k], r0[k]) << r.label << ", trace " << k;
+        }
+    }
+}
+
+TEST_F(SrfTrimAdaptorTest, PairsWhoseBoxesMissAreNotIntersected)
+{
+    // Trim planes along x, tool planes across them: only the pairs whose boxes
+    // meet are intersected, each once, in list order; a second run adds nothing.
+    std::vector<Surf> trims, tools;
+    for (int i = 0; i < 3; ++i) trims.push_back(PlaneSurf({30.0 * i, 0, 0}, {10, 0, 0}, {0, 10, 0}));
+    for (int j = 0; j < 4; ++j) tools.push_back(PlaneSurf({30.0 * j + 5, -1, -1}, {0, 12, 0}, {0, 0, 2}));
+    tools.push_back(PlaneSurf({5, -1, 5}, {0, 12, 0}, {0, 0, 2}));  // above the first plane
+    CSrfTrimAdaptor ad;
+    for (auto& s : trims) ad.AddSurface(s.get(), 0);
+    for (auto& s : tools) ad.AddSurface(s.get(), 1);
+    ASSERT_EQ(ad.IntersectAll(), 1);
+    std::vector<std::pair<CGeTrimSurf*, CGeTrimSurf*>> joined;
+    for (const CEdInterCurve* c = ad.curveHead; c; c = c->next) joined.emplace_back(c->surfA->surf, c->surfB->surf);
+    const std::vector<std::pair<CGeTrimSurf*, CGeTrimSurf*>> expected = {
+        {trims[0].get(), tools[0].get()}, {trims[1].get(), tools[1].get()}, {trims[2].get(), tools[2].get()}};
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(tools[3]->m_pSubdivision, nullptr) << "a tool beyond every trim surface is never subdivided";
+    EXPECT_EQ(tools[4]->m_pSubdivision, nullptr) << "a tool above the plane is never subdivided";
+    EXPECT_EQ(ad.IntersectAll(), 1) << "the curves of the first run count";
+    EXPECT_EQ(CurveCount(ad), 3) << "pairs already joined are not intersected again";
+
+    CSrfTrimAdaptor none;
+    Surf far = PlaneSurf({100, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    none.AddSurface(far.get(), 0);
+    none.AddSurface(tools[0].get(), 1);
+    EXPECT_EQ(none.IntersectAll(), 0) << "no curve at all";
+    none.ReleaseKernelData();
+    ad.ReleaseKernelData();
+}
+
+TEST_F(SrfTrimAdaptorTest, GeoEditDeleteLinesEmptiesTheChain)
+{
+    CEdInterLine* head = nullptr;
+    GeoEdit_DeleteLines(head);
+    EXPECT_EQ(head, nullptr);
+    head = new CEdInterLine;
+    head->next = new CEdInterLine;
+    head->next->prev = head;
+    GeoEdit_DeleteLines(head);
+    EXPECT_EQ(head, nullptr);
+}
+
+TEST_F(SrfTrimAdaptorTest, SplitsSurfacesAlongToolSurfaces)
+{
+    using Dist = std::function<double(const double*)>;
+    const double pi = std::numbers::pi;
+    surffix::SurfPtr square = surffix::Plane(10, 10);
+    struct Row {
+        std::string label;
+        Surf target, tool;
+        Dist toTool;                       // 3D distance of a point to the tool
+        std::function<bool(const double*)> onOwnBoundary;  // (u, v) on the target's own loops
+        std::vector<double> areas;         // of the pieces, largest first
+    };
+    auto onSquare = [](const double* uv) {
+        return std::min({std::fabs(uv[0]), std::fabs(1 - uv[0]), std::fabs(uv[1]), std::fabs(1 - uv[1])}) < 1e-9;
+    };
+    std::vector<Row> rows;
+    rows.push_back({"a square plane cut by a crossing cylinder", PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0}),
+                    CylinderSurf(5, 5, -2, 3, 4),
+                    [](const double* p) { return std::fabs(std::hypot(p[0] - 5, p[1] - 5) - 3); }, onSquare,
+                    {100 - 9 * pi, 9 * pi}});
+    rows.push_back({"a cylinder cut by a plane", CylinderSurf(0, 0, 0, 3, 4), PlaneSurf({-5, -5, 1}, {10, 0, 0}, {0, 10, 0}),
+                    [](const double* p) { return std::fabs(p[2] - 1); }, onSquare, {18 * pi, 6 * pi}});
+    rows.push_back({"a plane with a hole cut again through the hole", trimfix::Holed(square.get(), {{0.5, 0.5, 0.2}}),
+                    PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2}), [](const double* p) { return std::fabs(p[0] - 5); },
+                    [&](const double* uv) {
+                        return onSquare(uv) || std::fabs(std::hypot(uv[0] - 0.5, uv[1] - 0.5) - 0.2) < 1e-9;
+                    },
+                    {50 - 2 * pi, 50 - 2 * pi}});
+    double traceTol[3];
+    ZDC_Get_gp_tra(traceTol);
+    for (Row& r : rows) {
+        const double whole = TrimmedArea(*r.target);
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(r.target.get(), 0);
+        ad.AddSurface(r.tool.get(), 1);
+        ASSERT_EQ(ad.IntersectAll(), 1) << r.label;
+        EXPECT_EQ(ad.Trim(0), 1) << r.label;
+        CObList out;
+        EXPECT_EQ(ad.CollectResults(&out), 1) << r.label;
+        ad.ReleaseKernelData();
+        std::vector<std::unique_ptr<CGeTrimSurf>> pieces;
+        for (CGeTrimSurf* s : Take(out)) pieces.emplace_back(s);
+        ASSERT_EQ(pieces.size(), r.areas.size()) << r.label;
+        double sum = 0.0;
+        std::vector<double> areas;
+        for (auto& p : pieces) {
+            areas.push_back(TrimmedArea(*p));
+            sum += areas.back();
+            double worst = 0.0;
+            for (const auto& poly : LoopPolygons(*p))
+                for (const auto& uv : poly) {
+                if (r.onOwnBoundary(uv.data())) continue;
+                double xyz[3];
+                ASSERT_TRUE(p->GetPoint(uv[0], uv[1], xyz));
+                worst = std::max(worst, r.toTool(xyz));
+            }
+            EXPECT_LT(worst, traceTol[0]) << r.label << ": a new boundary point off the tool";
+        }
+        EXPECT_NEAR(sum, whole, 1e-3 * whole) << r.label << " (" << areas.size() << " pieces)" << ": the pieces make up the surface";
+        std::sort(areas.rbegin(), areas.rend());
+        for (size_t k = 0; k < areas.size(); ++k)
+            EXPECT_NEAR(areas[k], r.areas[k], 0.01 * r.areas[k]) << r.label << ", piece " << k;
+    }
+}
+
+}  // namespace
