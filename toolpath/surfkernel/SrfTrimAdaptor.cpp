@@ -448,8 +448,12 @@ CEdInterCurve* CSrfTrimAdaptor::AddUVCurve(double (*pts)[2], int n, CEdTrimSurf*
                 end[0] = from[0] + diag * d[0] / len;
                 end[1] = from[1] + diag * d[1] / len;
             };
-            if (extendStart) stretch(first, p[1]);
-            if (extendEnd) stretch(last, p[count - 2]);
+            // Each end goes out along its own end segment: in a two-point curve the
+            // end must not be taken from the start already moved.
+            const double second[2] = {p[1][0], p[1][1]};
+            const double secondLast[2] = {p[count - 2][0], p[count - 2][1]};
+            if (extendStart) stretch(first, second);
+            if (extendEnd) stretch(last, secondLast);
         }
     }
 

@@ -418,4 +418,191 @@ TEST_F(SrfTrimAdaptorTest, SplitsSurfacesAlongToolSurfaces)
     }
 }
 
+using UVList = std::vector<std::array<double, 2>>;
+
+UVList CurveUV(const CEdInterCurve* c)
+{
+    UVList out;
+    for (int i = 0; i <= c->nLast; ++i) out.push_back({c->pts[i][3], c->pts[i][4]});
+    return out;
+}
+
+TEST_F(SrfTrimAdaptorTest, ParameterPolylinesSnappedUnwrappedAndExtended)
+{
+    const double snapped = 0.05;  // 3D distance of the first point from the side u = 0
+    const double diag = std::sqrt(2.0);
+    struct Row {
+        const char* label;
+        double side;           // of the square plane
+        bool cylinder;         // a cylinder periodic in u instead
+        UVList in;
+        bool extendStart, extendEnd;
+        UVList expected;
+    } rows[] = {
+        {"an end near a side snaps onto it and is not extended", 5.0, false,
+         {{snapped / 5, 0.5}, {0.5, 0.6}}, true, false, {{0.0, 0.5}, {0.5, 0.6}}},
+        {"on a small surface the end stays and is extended by the diagonal", 0.3, false,
+         {{snapped / 0.3, 0.5}, {0.5, 0.6}}, true, false, {{0, 0}, {0.5, 0.6}}},
+        {"both ends of a two-point curve extended from its own points", 0.3, false,
+         {{0.4, 0.5}, {0.5, 0.5}}, true, true, {{0.5 - diag, 0.5}, {0.4 + diag, 0.5}}},
+        {"ends closer than the closing tolerance close the curve", 10.0, false,
+         {{0.3, 0.3}, {0.6, 0.3}, {0.6, 0.6}, {0.301, 0.3}}, true, true, {{0.301, 0.3}, {0.6, 0.3}, {0.6, 0.6}, {0.301, 0.3}}},
+        {"across the seam", 0.0, true,
+         {{0.9, 0.1}, {0.95, 0.3}, {0.02, 0.2}, {0.08, 0.5}}, false, false,
+         {{0.9, 0.1}, {0.95, 0.3}, {1.02, 0.2}, {1.08, 0.5}}},
+        {"across the seam and back", 0.0, true,
+         {{0.9, 0.1}, {0.95, 0.3}, {0.02, 0.2}, {0.08, 0.5}, {0.97, 0.7}}, false, false,
+         {{0.9, 0.1}, {0.95, 0.3}, {1.02, 0.2}, {1.08, 0.5}, {0.97, 0.7}}},
+        {"collinear points thinned", 10.0, false, {{0.3, 0.3}, {0.4, 0.4}, {0.5, 0.5}}, false, false,
+         {{0.3, 0.3}, {0.5, 0.5}}},
+    };
+    // The extension target of row 2: the second point plus the diagonal away from it.
+    {
+        const double d[2] = {snapped / 0.3 - 0.5, 0.5 - 0.6};
+        const double len = std::hypot(d[0], d[1]);
+        rows[1].expected[0] = {0.5 + diag * d[0] / len, 0.6 + diag * d[1] / len};
+    }
+    for (Row& r : rows) {
+        Surf s = r.cylinder ? CylinderSurf(0, 0, 0, 3, 4) : PlaneSurf({0, 0, 0}, {r.side, 0, 0}, {0, r.side, 0});
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(s.get(), 0);
+        UVList in = r.in;
+        CEdInterCurve* c = ad.AddUVCurve(reinterpret_cast<double(*)[2]>(in.data()), static_cast<int>(in.size()),
+                                         ad.surfHead, r.extendStart, r.extendEnd);
+        ASSERT_NE(c, nullptr) << r.label;
+        EXPECT_EQ(ad.curveHead, c) << r.label;
+        EXPECT_EQ(in, r.in) << r.label << ": the caller's points stay";
+        const UVList got = CurveUV(c);
+        ASSERT_EQ(got.size(), r.expected.size()) << r.label;
+        for (size_t k = 0; k < got.size(); ++k) {
+            EXPECT_NEAR(got[k][0], r.expected[k][0], 1e-12) << r.label << ", point " << k;
+            EXPECT_NEAR(got[k][1], r.expected[k][1], 1e-12) << r.label << ", point " << k;
+        }
+    }
+    Surf s = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    CSrfTrimAdaptor ad;
+    ad.AddSurface(s.get(), 0);
+    double same[3][2] = {{0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}};
+    EXPECT_EQ(ad.AddUVCurve(same, 1, ad.surfHead, false, false), nullptr);
+    EXPECT_EQ(ad.AddUVCurve(nullptr, 3, ad.surfHead, false, false), nullptr);
+    EXPECT_EQ(ad.AddUVCurve(same, 3, nullptr, false, false), nullptr);
+    EXPECT_EQ(ad.curveHead, nullptr);
+}
+
+TEST_F(SrfTrimAdaptorTest, PointStringsProjectedOntoTheSurface)
+{
+    Surf s = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    CSrfTrimAdaptor ad;
+    ad.AddSurface(s.get(), 0);
+    CStrP3D str;
+    str.Create(11, false, false);
+    for (int i = 0; i <= 10; ++i) {
+        str.m_pPoints[i][0] = 0.3 + 0.94 * i;
+        str.m_pPoints[i][1] = 2.0 + 0.5 * std::sin(0.6 * i);
+        str.m_pPoints[i][2] = 2.0;  // above the plane
+    }
+    ad.AddPointString(&str, ad.surfHead);
+    ASSERT_NE(ad.curveHead, nullptr);
+    EXPECT_EQ(ad.curveHead, ad.curveTail) << "one run";
+    const UVList uv = CurveUV(ad.curveHead);
+    ASSERT_EQ(uv.size(), 11u);
+    for (int i = 0; i <= 10; ++i) {
+        EXPECT_NEAR(uv[i][0], str.m_pPoints[i][0] / 10, 1e-9) << i;
+        EXPECT_NEAR(uv[i][1], str.m_pPoints[i][1] / 10, 1e-9) << i;
+    }
+    CStrP3D one;
+    one.Create(1, false, false);
+    ad.AddPointString(&one, ad.surfHead);
+    ad.AddPointString(nullptr, ad.surfHead);
+    ad.AddPointString(&str, nullptr);
+    EXPECT_EQ(ad.curveHead, ad.curveTail) << "nothing added";
+}
+
+// An intersection record whose trace runs along v = offset on the plane's (u, v)
+// (first surface), five samples over the whole edge.
+ECRV_INTCUR* AlongEdge(CGeTrimSurf& plane, double offset)
+{
+    SSI_TRACE* trace = ESSI_NewTraceArray(5, nullptr);
+    for (int k = 0; k < 5; ++k) {
+        SSI_SAMPLE& sm = trace->s[k];
+        sm.uvA[0] = 0.25 * k;
+        sm.uvA[1] = offset;
+        sm.uvB[0] = sm.uvA[0];
+        sm.uvB[1] = 0.5;
+        plane.GetPoint(sm.uvA[0], sm.uvA[1], sm.p);
+        sm.t = k;
+    }
+    auto* rec = static_cast<SURFACE*>(plane.m_pKernelSurf);
+    return ECRV_NewIntersection(rec, rec, trace);
+}
+
+TEST_F(SrfTrimAdaptorTest, CurvesOnATrimBoundAreRefused)
+{
+    Surf s = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    Surf other = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 0, 10});
+    CSrfTrimAdaptor ad;
+    ad.AddSurface(s.get(), 0);
+    ad.AddSurface(other.get(), 1);
+    CEdTrimSurf* e = ad.FindEdSurf(s.get());
+    CEdTrimSurf* f = ad.FindEdSurf(other.get());
+    struct Row {
+        const char* label;
+        double offset;
+        bool first;  // the plane as the first surface
+        bool added;
+    } rows[] = {
+        {"along the bound within 0.01", 0.0005, true, false},
+        {"beside the bound", 0.05, true, true},
+        {"on the bound of the second surface only", 0.0005, false, true},
+    };
+    for (const Row& r : rows) {
+        ECRV_INTCUR* rec = AlongEdge(*s, r.offset);
+        CEdInterCurve* c = r.first ? ad.AddInterCurve(rec, e, f) : ad.AddInterCurve(rec, nullptr, e);
+        EXPECT_EQ(c != nullptr, r.added) << r.label;
+        if (c) {
+            EXPECT_EQ(ad.curveTail, c) << r.label;
+        }
+        ECRV_FreeIntersection(rec);
+    }
+    EXPECT_EQ(ad.AddInterCurve(nullptr, e, f), nullptr);
+    EXPECT_EQ(CurveCount(ad), 2);
+}
+
+TEST_F(SrfTrimAdaptorTest, PiecesOnTheKeptSideAndRepeatedTrims)
+{
+    // A square plane cut upwards along u = 0.3: with the curve's side flag 1 only
+    // the piece on its left (u < 0.3) is collected, with 0 only the one on its right
+    // (bounded by the reversed piece, whose flag is swapped).
+    for (int side : {1, 0}) {
+        Surf s = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(s.get(), 0);
+        double line[2][2] = {{0.3, 0.0}, {0.3, 1.0}};
+        CEdInterCurve* c = ad.AddUVCurve(line, 2, ad.surfHead, false, false);
+        ASSERT_NE(c, nullptr);
+        c->sideA = side;
+        for (int run = 0; run < 2; ++run) {
+            const std::string label = "side " + std::to_string(side) + ", trim " + std::to_string(run + 1);
+            EXPECT_EQ(ad.Trim(0), 1);
+            CObList all, kept;
+            EXPECT_EQ(ad.CollectResults(&all), 1) << label;
+            EXPECT_EQ(all.GetCount(), 2) << label << ": a second trim gives the same loops";
+            for (CGeTrimSurf* p : Take(all)) delete p;
+            const int got = ad.CollectPieces(s.get(), &kept);
+            const std::vector<CGeTrimSurf*> pieces = Take(kept);
+            ASSERT_EQ(got, 1) << label;
+            ASSERT_EQ(pieces.size(), 1u) << label;
+            EXPECT_NEAR(TrimmedArea(*pieces[0], 200), side == 1 ? 30.0 : 70.0, 0.2) << label;
+            double probe[2] = {side == 1 ? 0.15 : 0.65, 0.5};
+            EXPECT_TRUE(pieces[0]->IsPtInParaLoop(probe)) << label;
+            for (CGeTrimSurf* p : pieces) delete p;
+        }
+    }
+    CSrfTrimAdaptor empty;
+    CObList out;
+    EXPECT_EQ(empty.CollectPieces(nullptr, &out), 0);
+    EXPECT_EQ(empty.CollectResults(nullptr), 0);
+    EXPECT_EQ(empty.PrepareIntersections(1), 0) << "no curve";
+}
+
 }  // namespace
