@@ -13,6 +13,7 @@
 #include "testing/SurfaceFixtures.h"
 #include "testing/TrimSurfFixtures.h"
 #include "geometry/shapes2d/GeCurve.h"
+#include "geometry/shapes3d/GeCurve3d.h"
 
 #include <gtest/gtest.h>
 
@@ -603,6 +604,55 @@ TEST_F(SrfTrimAdaptorTest, PiecesOnTheKeptSideAndRepeatedTrims)
     EXPECT_EQ(empty.CollectPieces(nullptr, &out), 0);
     EXPECT_EQ(empty.CollectResults(nullptr), 0);
     EXPECT_EQ(empty.PrepareIntersections(1), 0) << "no curve";
+}
+
+TEST_F(SrfTrimAdaptorTest, CurvesAndSegmentsOfTheCuttingCurves)
+{
+    // A plane with a hole cut by a vertical plane through the hole: the cutting
+    // curve's valid pieces are the two spans outside the hole, on the tool.
+    surffix::SurfPtr square = surffix::Plane(10, 10);
+    Surf target = trimfix::Holed(square.get(), {{0.5, 0.5, 0.2}});
+    Surf tool = PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2});
+    CSrfTrimAdaptor ad;
+    ad.AddSurface(target.get(), 0);
+    ad.AddSurface(tool.get(), 1);
+    ASSERT_EQ(ad.IntersectAll(), 1);
+    ad.PrepareIntersections(1);
+    CObList curves;
+    EXPECT_EQ(ad.CollectCurves3d(ad.FindEdSurf(target.get()), 2, &curves), 1);
+    ASSERT_EQ(curves.GetCount(), 2) << "the two spans outside the hole";
+    double length = 0.0;
+    while (!curves.IsEmpty()) {
+        auto* c = static_cast<CGeCurve3d*>(curves.RemoveHead());
+        double a[3], b[3];
+        c->GetStartPoint(a);
+        c->GetEndPoint(b);
+        EXPECT_NEAR(a[0], 5, 1e-6);
+        EXPECT_NEAR(b[0], 5, 1e-6);
+        EXPECT_NEAR(a[2], 0, 1e-6);
+        length += c->EvTotalArcLength();
+        delete c;
+    }
+    EXPECT_NEAR(length, 6.0, 1e-3) << "10 across less the hole's 4";
+    EXPECT_EQ(ad.CollectCurves3d(nullptr, 2, &curves), 0);
+    EXPECT_EQ(ad.CollectCurves3d(ad.surfHead, 2, nullptr), 0);
+
+    CPtrList records;
+    EXPECT_EQ(ad.CollectValidSegments(&records), 1);
+    ASSERT_EQ(records.GetCount(), 2);
+    while (!records.IsEmpty()) {
+        auto* rec = static_cast<ECRV_INTCUR*>(records.RemoveHead());
+        ASSERT_NE(rec->trace, nullptr);
+        for (int k = 0; k < rec->trace->n; ++k) {
+            const double* p = rec->trace->s[k].p;
+            EXPECT_NEAR(p[0], 5, 1e-6);
+            EXPECT_GE(std::hypot(p[0] - 5, p[1] - 5), 2 - 1e-3) << "outside the hole";
+        }
+        ENT_Free(rec->a);
+        ENT_Free(rec->b);
+        ECRV_FreeIntersection(rec);
+    }
+    EXPECT_EQ(ad.CollectValidSegments(nullptr), 0);
 }
 
 }  // namespace
