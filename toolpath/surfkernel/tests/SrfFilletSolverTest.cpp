@@ -3,7 +3,7 @@
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Bsrf.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
-#include "toolpath/surfkernel/tests/TrimEditFixtures.h"
+#include "toolpath/surfkernel/tests/TrimAdaptorFixtures.h"
 #include "testing/SurfaceFixtures.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,8 @@
 
 namespace {
 
-using V3 = std::array<double, 3>;
+using trimadapt::Parallelogram;
+using trimadapt::V3;
 using ResultList = CTypedPtrList<CObList, CGeTrimSurf*>;
 
 // The solver leaves the kernel's triples set: every test starts from and goes
@@ -51,17 +52,6 @@ struct Input {
     }
     CGeTrimSurf* get() const { return surf.get(); }
 };
-
-surffix::SurfPtr Parallelogram(V3 o, V3 eu, V3 ev)
-{
-    surffix::SurfPtr s(BSRF_Create(2, 2, 2, 2));
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            for (int c = 0; c < 3; ++c) s->P[i][j][c] = o[c] + i * eu[c] + j * ev[c];
-            s->P[i][j][3] = 1.0;
-        }
-    return s;
-}
 
 // The floor z = 0 over x in [0, 20], y in [0, 10] (normal +z), and a wall rising
 // from the line x = 10 at the angle alpha to the floor's part x < 10, reaching 20
