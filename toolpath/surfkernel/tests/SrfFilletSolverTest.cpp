@@ -136,7 +136,14 @@ TEST_F(SrfFilletSolverTest, FilletsBetweenPlanes)
         {"planes at 60 degrees", pi / 3, 0, 1},
         {"the floor's side flipped", pi / 2, 1, -1},
     };
+    // Triples other than the kernel's own, so that the run is seen to set them.
+    CQVGlobal settings;
+    const double pre[3] = {0.0008, 0.15, 0.02}, tra[3] = {0.0004, 0.08, 0.004};
+    settings.SetSurfSubdivTol(pre);
+    settings.SetSurfTraceTol(tra);
+    gSetQVGlobal(&settings);
     for (const Row& row : rows) {
+        ESSI_ResetKernelState();
         Input floor = Floor(), wall = Wall(row.alpha);
         CSrfFilletSolver s;
         s.radius = r;
@@ -166,10 +173,13 @@ TEST_F(SrfFilletSolverTest, FilletsBetweenPlanes)
             });
         EXPECT_LT(worst, 1e-3) << row.label << ": the fillet is the cylinder about the ball's path";
         EXPECT_GT(minZ, -1e-6) << row.label << ": the fillet lies in the wedge's quadrant";
-        double sub[3], pre[3];
+        double sub[3], trace[3];
         ESSI_GetSubdivTolerance(sub);
-        ZDC_Get_gp_pre(pre);
-        EXPECT_EQ(sub[2], pre[2]) << row.label << ": the application's triple stays set in the kernel";
+        ESSI_GetTraceTolerance(trace);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(sub[k], pre[k]) << row.label << ": the application's subdivision triple stays set";
+            EXPECT_EQ(trace[k], tra[k]) << row.label << ": the application's trace triple stays set";
+        }
     }
 }
 
