@@ -467,11 +467,12 @@ int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
         P->Set(c7), P->t = i + r, P->flags = flag, P->surf = E;
         if (HasSurface(F)) {
             double G[3], H[3];
-            double* uvF = F == surfA ? &P->uA : &P->uB;
-            if (E->surf->GetPoint(X[0], X[1], G) == 1 && F->surf->GetPoint(uvF[0], uvF[1], H) == 1 &&
+            double& uF = F == surfA ? P->uA : P->uB;
+            double& vF = F == surfA ? P->vA : P->vB;
+            if (E->surf->GetPoint(X[0], X[1], G) == 1 && F->surf->GetPoint(uF, vF, H) == 1 &&
                 P3D_Dist(G, H) > kSnapGap) {
-                double foot[3], u = uvF[0], v = uvF[1];
-                if (F->SnapPoint(G, foot, u, v) == 1) uvF[0] = u, uvF[1] = v;
+                double foot[3], u = uF, v = vF;
+                if (F->SnapPoint(G, foot, u, v) == 1) uF = u, vF = v;
             }
         }
         double uvt[3] = {X[0], X[1], s + sb};
@@ -921,7 +922,18 @@ CEdTrimBound* CEdInterCurve::GetSubBound(CEdInterPoint* P, CEdInterPoint* Q, int
         bound->pts[3 * i + 2] = i;
     }
     bound->kind = BND_CURVE;
-    bound->CalWorldPoint(E->surf);
+    // World points as CalWorldPoint makes them, but a value beyond a periodic seam is
+    // evaluated where it lies on the surface rather than at the clamped end.
+    const int per[2] = {E->uPeriodic, E->vPeriodic};
+    double range[2][2];
+    BoxRange(E, 0, range[0][0], range[0][1]);
+    BoxRange(E, 1, range[1][0], range[1][1]);
+    bound->worldPts = new double[3 * count];
+    for (int i = 0; i < count; ++i) {
+        double* w = bound->worldPts + 3 * i;
+        w[0] = w[1] = w[2] = 0.0;
+        EvalWrapped(E->surf, bound->pts[3 * i], bound->pts[3 * i + 1], per, range, w);
+    }
     bound->CalcBox();
     for (int c = 0; c < 2; ++c) {
         if (!(c == 0 ? E->uPeriodic : E->vPeriodic)) continue;

@@ -178,9 +178,6 @@ private:
     void SettlePeriodic(const double (*range)[2]);
     // A new point at t with the seven coordinates interpolated there.
     CEdInterPoint* NewPointAt(double t, int flags, CEdTrimSurf* E) const;
-    // Records near pairs between this curve and a polyline of 3D points.
-    int NearPoints(const double (*other)[3], int otherLast, void* otherObject, double d, bool boundEndsInclusive,
-                   std::vector<NearPair>& pairs) const;
 };
 
 // The whole periods to add to x so that it lies in [lo, hi]: added while below lo,

@@ -49,4 +49,47 @@ TEST(Line3D, IntersectionOfTwoLines)
     EXPECT_EQ(out[0], 9.0) << "outputs untouched";
 }
 
+// The segment form: closest points and their parameters on skew lines, against the
+// closed form of two lines crossing the z axis at different heights.
+TEST(Line3D, ClosestPointsOfTwoSegmentLines)
+{
+    struct Row {
+        const char* label;
+        double a0[3], a1[3], b0[3], b1[3];
+        double tol;
+        int result;
+        double sA, sB;
+    };
+    const Row rows[] = {
+        {"crossing", {-1, 0, 0}, {3, 0, 0}, {0, -2, 0}, {0, 2, 0}, 1e-9, 1, 0.25, 0.5},
+        {"skew within tolerance", {-1, 0, 0}, {3, 0, 0}, {0, -2, 0.004}, {0, 2, 0.004}, 0.006, 1, 0.25, 0.5},
+        {"skew beyond tolerance", {-1, 0, 0}, {3, 0, 0}, {0, -2, 0.01}, {0, 2, 0.01}, 0.006, 0, 0, 0},
+        {"beyond the segments", {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {0, 2, 0}, 1e-9, 1, -1, -1},
+        {"parallel and close", {0, 0, 0}, {1, 0, 0}, {5, 0.001, 0}, {6, 0.001, 0}, 0.006, 2, 0, 0},
+        {"zero length", {0, 0, 0}, {0, 0, 0}, {0, -2, 0}, {0, 2, 0}, 0.006, 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        double pa[3] = {9, 9, 9}, pb[3] = {9, 9, 9}, sa = 9, sb = 9;
+        EXPECT_EQ(Isect3_LineLineEx2(r.a0, r.a1, r.b0, r.b1, r.tol, 1e-7, pa, pb, &sa, &sb), r.result) << r.label;
+        if (r.result != 1) {
+            EXPECT_EQ(sa, 9.0) << r.label << ": outputs untouched";
+            continue;
+        }
+        EXPECT_NEAR(sa, r.sA, 1e-12) << r.label;
+        EXPECT_NEAR(sb, r.sB, 1e-12) << r.label;
+        double wa[3], wb[3], da[3] = {r.a1[0] - r.a0[0], r.a1[1] - r.a0[1], r.a1[2] - r.a0[2]},
+                             db[3] = {r.b1[0] - r.b0[0], r.b1[1] - r.b0[1], r.b1[2] - r.b0[2]};
+        L3D_GetPnt(r.a0, da, r.sA, wa);
+        L3D_GetPnt(r.b0, db, r.sB, wb);
+        EXPECT_LT(P3D_Dist(pa, wa), 1e-12) << r.label;
+        EXPECT_LT(P3D_Dist(pb, wb), 1e-12) << r.label;
+    }
+    const double p[3] = {4, 5, -2}, a[3] = {1, 1, 1}, b[3] = {3, 1, 1};
+    double foot[3], t = 0;
+    ASSERT_EQ(L3D_PrjPntEx2(p, a, b, foot, &t), 1);
+    EXPECT_DOUBLE_EQ(t, 1.5);
+    EXPECT_EQ(foot[0], 4.0);
+    EXPECT_EQ(L3D_PrjPntEx2(p, a, a, foot, &t), 0);
+}
+
 }  // namespace

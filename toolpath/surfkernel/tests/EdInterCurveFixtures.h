@@ -118,6 +118,8 @@ inline std::vector<CEdInterPoint*> Listed(const CEdInterCurve& c)
     return out;
 }
 
+inline std::array<double, 3> Xyz(const CEdInterPoint* p) { return {p->x, p->y, p->z}; }
+
 inline CEdInterPoint* NewPoint(double t, int flags, const double* xyz = nullptr, CEdTrimSurf* surf = nullptr)
 {
     auto* p = new CEdInterPoint;

@@ -3,7 +3,6 @@
 #include "EdInterCurveFixtures.h"
 #include "framework/numerak/Point3D.h"
 #include "framework/numerak/QvMem.h"
-#include "toolpath/surfkernel/BoxSweep.h"
 #include "toolpath/surfkernel/EdTrimBound.h"
 #include "toolpath/surfkernel/EdTrimLoop.h"
 #include "toolpath/surfkernel/SurfaceIntersect.h"
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -243,8 +241,8 @@ TEST_F(EdInterCurveTest, CurvesCrossOnSharedSurfaces)
         EXPECT_NEAR(l1[0]->t, 1.35, 1e-9) << r.label;
         EXPECT_NEAR(l2[0]->t, 0.33 * 7.5, 1e-9) << r.label;
         const double want[3] = {3.7, 4.3, 0};
-        EXPECT_NEAR(P3D_Dist(&l1[0]->x, want), 0, 1e-9) << r.label;
-        EXPECT_NEAR(P3D_Dist(&l2[0]->x, want), 0, 1e-9) << r.label;
+        EXPECT_NEAR(P3D_Dist(Xyz(l1[0]).data(), want), 0, 1e-9) << r.label;
+        EXPECT_NEAR(P3D_Dist(Xyz(l2[0]).data(), want), 0, 1e-9) << r.label;
     }
     auto c = OnBoth(along, A, B);
     EXPECT_EQ(c->InterWithIntCurve(c.get()), 0);
@@ -290,53 +288,14 @@ TEST_F(EdInterCurveTest, LongCurvesCrossWhereThePlainScanSays)
         const auto listed = Listed(*c);
         for (const auto& x : crossings) {
             double best = 1e300;
-            for (auto* p : listed) best = std::min(best, P3D_Dist(&p->x, x.data()));
+            for (auto* p : listed) best = std::min(best, P3D_Dist(Xyz(p).data(), x.data()));
             EXPECT_LT(best, 0.02) << "crossing at " << x[0] << ", " << x[1] << " not listed";
         }
         for (auto* p : listed) {
             double best = 1e300;
-            for (const auto& x : crossings) best = std::min(best, P3D_Dist(&p->x, x.data()));
+            for (const auto& x : crossings) best = std::min(best, P3D_Dist(Xyz(p).data(), x.data()));
             EXPECT_LT(best, 1e-6) << "listed point at t " << p->t << " is no crossing";
             EXPECT_EQ(p->flags, IP_CURVE_ONE);
-        }
-    }
-}
-
-// The sweep over periodic coordinates finds every box pair that the rule's shift
-// (PeriodicShift of the moved box's lower end into the fixed box) makes overlap, and
-// without periods exactly the plain pairs.
-TEST_F(EdInterCurveTest, PeriodicBoxPairsCoverThePlainScan)
-{
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> pos(-0.3, 2.3), size(0.0, 0.2);
-    auto boxes = [&](int n) {
-        std::vector<BOX2<double>> out;
-        for (int i = 0; i < n; ++i) {
-            const double u = pos(rng), v = pos(rng);
-            out.push_back(BOX2<double>(u, v, u + size(rng), v + size(rng)));
-        }
-        return out;
-    };
-    for (const auto& period : {std::array<double, 2>{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
-        const auto a = boxes(300), b = boxes(300);
-        const auto got = boxsweep::PeriodicPairs(a, b, period.data(), 1e-9);
-        const std::set<std::pair<int, int>> found(got.begin(), got.end());
-        size_t plain = 0;
-        for (int i = 0; i < 300; ++i)
-            for (int j = 0; j < 300; ++j) {
-                BOX2<double> m = b[j];
-                const double h[2] = {PeriodicShift(m.xmin, period[0], a[i].xmin, a[i].xmax),
-                                     PeriodicShift(m.ymin, period[1], a[i].ymin, a[i].ymax)};
-                m.xmin += h[0], m.xmax += h[0], m.ymin += h[1], m.ymax += h[1];
-                if (m.xmin <= a[i].xmax && a[i].xmin <= m.xmax && m.ymin <= a[i].ymax && a[i].ymin <= m.ymax) {
-                    ++plain;
-                    EXPECT_TRUE(found.count({i, j})) << "pair " << i << ", " << j << " periods " << period[0] << ", "
-                                                     << period[1];
-                }
-            }
-        EXPECT_GT(plain, 50u);
-        if (period[0] == 0 && period[1] == 0) {
-            EXPECT_EQ(found.size(), plain);
         }
     }
 }
@@ -382,7 +341,7 @@ TEST_F(EdInterCurveTest, SelfCrossingsOnlyBetweenDistantParts)
     ASSERT_EQ(c->InterWithSelf(), 1);
     const auto listed = Listed(*c);
     ASSERT_EQ(listed.size(), 2u);
-    EXPECT_NEAR(P3D_Dist(&listed[0]->x, &listed[1]->x), 0.0, 1e-9);
+    EXPECT_NEAR(P3D_Dist(Xyz(listed[0]).data(), Xyz(listed[1]).data()), 0.0, 1e-9);
     EXPECT_GT(listed[1]->t - listed[0]->t, 10.0);
     double p[7], q[7];
     c->GetPoint(listed[0]->t, p);
@@ -445,13 +404,13 @@ TEST_F(EdInterCurveTest, CylinderCutByATrimmedPlane)
         if (!(p->flags & IP_BOUND_B)) continue;
         ++bounds;
         double best = 1e300;
-        for (const auto& w : want) best = std::min(best, P3D_Dist(&p->x, w.data()));
+        for (const auto& w : want) best = std::min(best, P3D_Dist(Xyz(p).data(), w.data()));
         EXPECT_LT(best, 2e-3) << "crossing at t " << p->t;
         EXPECT_EQ(p->surf, &plane.e);
         // The point's (u, v) on both surfaces give its 3D place.
         const auto onCyl = cyl.At(p->uA, p->vA), onPlane = plane.At(p->uB, p->vB);
-        EXPECT_LT(P3D_Dist(onCyl.data(), &p->x), 2e-3);
-        EXPECT_LT(P3D_Dist(onPlane.data(), &p->x), 1e-6);
+        EXPECT_LT(P3D_Dist(onCyl.data(), Xyz(p).data()), 2e-3);
+        EXPECT_LT(P3D_Dist(onPlane.data(), Xyz(p).data()), 1e-6);
     }
     EXPECT_EQ(bounds, 4);
     int onBounds = 0;
@@ -542,10 +501,61 @@ TEST_F(EdInterCurveTest, SphereCurvesCutEachOther)
     ASSERT_EQ(found.size(), 2u);
     for (const auto& w : want) {
         double best = 1e300;
-        for (auto* p : found) best = std::min(best, P3D_Dist(&p->x, w));
+        for (auto* p : found) best = std::min(best, P3D_Dist(Xyz(p).data(), w));
         EXPECT_LT(best, 5e-3);
     }
     int onRings = 0;
     for (auto& g : rings) onRings += static_cast<int>(Listed(*g).size());
     EXPECT_EQ(onRings, 2);
+}
+
+// A crossing with a trim bound of one surface whose (u, v) on the other surface gives a
+// point more than 0.02 from the crossing is snapped onto the other surface there.
+TEST_F(EdInterCurveTest, BoundCrossingsSnapOntoTheOtherSurface)
+{
+    for (double offset : {0.001, 0.005}) {
+        Sheet A(surffix::Plane(10, 10), 0.35, 0.65, 0.0, 1.0), B(surffix::Plane(10, 10));
+        std::vector<P7> p;
+        for (const auto& q : Straight(5, 0.1, 0.9, 0.5)) p.push_back({10 * q[0], 10 * q[1], 0, q[0], q[1], q[0], q[1] + offset});
+        CEdInterCurve c;
+        ASSERT_EQ(c.Create(Record(p).get(), &A.e, &B.e), 1);
+        EXPECT_EQ(c.InterWithLoop(A.e.loopHead, 0), 1);
+        const auto listed = Listed(c);
+        ASSERT_EQ(listed.size(), 2u);
+        for (auto* q : listed) {
+            EXPECT_EQ(q->flags, IP_BOUND_A);
+            EXPECT_NEAR(q->vA, 0.5, 1e-12);
+            // 3D 0.01 off is left as it is; 0.05 off is snapped to the crossing.
+            EXPECT_NEAR(q->vB, offset < 0.002 ? 0.5 + offset : 0.5, 1e-7) << offset;
+            EXPECT_NEAR(q->uB, q->uA, 1e-7) << offset;
+        }
+        EXPECT_NEAR(listed[0]->uA, 0.35, 1e-12);
+        EXPECT_NEAR(listed[1]->uA, 0.65, 1e-12);
+    }
+}
+
+// Curves overlap when both have the same count and every vertex of each lies within
+// 0.05 of the other polyline.
+TEST_F(EdInterCurveTest, OverlappingCurves)
+{
+    Sheet A(surffix::Plane(10, 10));
+    auto base = OnOne(Straight(6, 0.1, 0.9, 0.5), A);
+    struct Row {
+        const char* label;
+        std::vector<std::array<double, 2>> uv;
+        int result;
+    };
+    const Row rows[] = {{"same", Straight(6, 0.1, 0.9, 0.5), 1},
+                        {"0.03 aside", Straight(6, 0.1, 0.9, 0.503), 1},
+                        {"reversed", Straight(6, 0.9, 0.1, 0.5), 1},
+                        {"0.1 aside", Straight(6, 0.1, 0.9, 0.51), 0},
+                        {"other count", Straight(7, 0.1, 0.9, 0.5), 0},
+                        {"half as long", Straight(6, 0.1, 0.5, 0.5), 0}};
+    for (const Row& r : rows) {
+        auto c = OnOne(r.uv, A);
+        EXPECT_EQ(base->IsOverlap(c.get()), r.result) << r.label;
+    }
+    EXPECT_EQ(base->IsOverlap(nullptr), 0);
+    CEdInterCurve empty;
+    EXPECT_EQ(base->IsOverlap(&empty), 0);
 }
