@@ -2,7 +2,6 @@
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Box2D.h"
-#include "framework/numerak/Box3D.h"
 #include "framework/numerak/Bsrf.h"
 #include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeCurve3d.h"
@@ -289,22 +288,17 @@ int CSrfTrimAdaptor::IntersectAll()
         CEdTrimSurf* e = s && s->m_pKernelSurf ? FindEdSurf(s) : nullptr;
         if (e) tools.push_back(s), toolEd.push_back(e);
     }
-    // Pairs whose 3D boxes meet, found by a sweep in x and y and checked in z,
-    // then taken in list order.
-    std::vector<BOX3<double>> box3[2];
-    std::vector<BOX2<double>> box2[2];
+    // Pairs whose 3D boxes meet, found by a sweep, then taken in list order.
+    std::vector<BOX3<double>> boxes[2];
     const std::vector<CGeTrimSurf*>* sets[2] = {&trims, &tools};
     for (int k = 0; k < 2; ++k)
         for (CGeTrimSurf* s : *sets[k]) {
             BOX3<double> b;
             s->GetBox(&b);
-            box3[k].push_back(b);
-            box2[k].push_back(BOX2<double>(b.xmin, b.ymin, b.xmax, b.ymax));
+            boxes[k].push_back(b);
         }
     std::vector<std::pair<int, int>> pairs;
-    boxsweep::Pairs(box2[0], box2[1], kTrimBoxTol, [&](int i, int j) {
-        if (BOX3D_IsInt(&box3[0][i], &box3[1][j], kTrimBoxTol)) pairs.emplace_back(i, j);
-    });
+    boxsweep::Pairs(boxes[0], boxes[1], kTrimBoxTol, [&](int i, int j) { pairs.emplace_back(i, j); });
     std::sort(pairs.begin(), pairs.end());
     // Pairs that a curve already joins, in either order.
     std::set<std::pair<const CEdTrimSurf*, const CEdTrimSurf*>> joined;
