@@ -1,5 +1,6 @@
 #include "framework/looker/QVGlobal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -12,6 +13,15 @@ std::mutex g_ownedMutex;
 std::unique_ptr<CQVGlobal> g_owned;
 
 bool IsPositive(double v) { return std::isfinite(v) && v > 0.0; }
+
+bool SetTriple(double* dst, const double* src)
+{
+    if (!src) return false;
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(src[k]) || src[k] < 0.0) return false;
+    std::copy(src, src + 3, dst);
+    return true;
+}
 
 }  // namespace
 
@@ -49,6 +59,14 @@ bool CQVGlobal::SetCrvDiscAng(double radians)
     m_dCrvDiscAng = radians;
     return true;
 }
+
+void CQVGlobal::GetSurfSubdivTol(double* out) const { std::copy(m_dSurfSubdivTol, m_dSurfSubdivTol + 3, out); }
+
+void CQVGlobal::GetSurfTraceTol(double* out) const { std::copy(m_dSurfTraceTol, m_dSurfTraceTol + 3, out); }
+
+bool CQVGlobal::SetSurfSubdivTol(const double* tol) { return SetTriple(m_dSurfSubdivTol, tol); }
+
+bool CQVGlobal::SetSurfTraceTol(const double* tol) { return SetTriple(m_dSurfTraceTol, tol); }
 
 CQVGlobal* gGetQVGlobal() { return g_global.load(std::memory_order_acquire); }
 
@@ -91,6 +109,24 @@ double gGetSurfNCDiscTol()
 {
     const CQVGlobal* g = gGetQVGlobal();
     return g ? g->GetSurfNCDiscTol() : kDefaultSurfNCDiscTol;
+}
+
+void ZDC_Get_gp_pre(double* out)
+{
+    if (!out) return;
+    if (const CQVGlobal* g = gGetQVGlobal())
+        g->GetSurfSubdivTol(out);
+    else
+        std::copy(kDefaultSurfSubdivTol, kDefaultSurfSubdivTol + 3, out);
+}
+
+void ZDC_Get_gp_tra(double* out)
+{
+    if (!out) return;
+    if (const CQVGlobal* g = gGetQVGlobal())
+        g->GetSurfTraceTol(out);
+    else
+        std::copy(kDefaultSurfTraceTol, kDefaultSurfTraceTol + 3, out);
 }
 
 namespace looker::testing {

@@ -16,6 +16,11 @@ inline constexpr double kDefaultCrvShowDiscTol = 0.05;  // curve discretisation 
 inline constexpr double kDefaultCrvDiscAng = 0.17453292519943295;  // 10 degrees
 inline constexpr double kDefaultSurfShowDiscTol = 0.05;  // surface tessellation for display
 inline constexpr double kDefaultSurfNCDiscTol = 0.01;    // lifting of NC paths onto surfaces
+// Surface/surface intersection: the subdivision triple (distance, gap between unit
+// normals, patch size) and the trace triple (distance, angle gap, step), the
+// surface kernel's own starting values.
+inline constexpr double kDefaultSurfSubdivTol[3] = {0.001, 0.2, 0.01};
+inline constexpr double kDefaultSurfTraceTol[3] = {0.0005, 0.1, 0.005};
 
 // Process-wide settings. The geometry side reads the document format version
 // and the discretisation settings; the program's own settings come from
@@ -39,6 +44,13 @@ public:
     bool SetCrvDiscAng(double radians);
     bool SetSurfShowDiscTol(double tol);
     bool SetSurfNCDiscTol(double tol);
+    // The intersection triples. A zero component leaves the kernel's own value
+    // when the triple is applied; a negative or non-finite one refuses the whole
+    // triple (the old one stays).
+    void GetSurfSubdivTol(double* out) const;
+    void GetSurfTraceTol(double* out) const;
+    bool SetSurfSubdivTol(const double* tol);
+    bool SetSurfTraceTol(const double* tol);
 
 private:
     std::int32_t m_nVersion = kDocVersionCurrent;
@@ -47,6 +59,8 @@ private:
     double m_dCrvDiscAng = kDefaultCrvDiscAng;
     double m_dSurfShowDiscTol = kDefaultSurfShowDiscTol;
     double m_dSurfNCDiscTol = kDefaultSurfNCDiscTol;
+    double m_dSurfSubdivTol[3] = {kDefaultSurfSubdivTol[0], kDefaultSurfSubdivTol[1], kDefaultSurfSubdivTol[2]};
+    double m_dSurfTraceTol[3] = {kDefaultSurfTraceTol[0], kDefaultSurfTraceTol[1], kDefaultSurfTraceTol[2]};
 };
 
 // The published settings object, or null when none is published.
@@ -64,6 +78,10 @@ double gGetCrvShowDiscTol();
 double gGetCrvDiscAng();
 double gGetSurfShowDiscTol();
 double gGetSurfNCDiscTol();
+// The surface intersection triples into out[3], in the order the surface
+// kernel's setters take them.
+void ZDC_Get_gp_pre(double* out);
+void ZDC_Get_gp_tra(double* out);
 
 namespace looker::testing {
 

@@ -64,4 +64,34 @@ TEST_F(QVGlobalTest, LibraryOwnedObjectAndReset)
     EXPECT_EQ(gNewQVGlobal()->GetVersion(), 12) << "a fresh object after reset";
 }
 
+TEST_F(QVGlobalTest, IntersectionTriplesComeFromTheSettingsObject)
+{
+    double pre[3], tra[3];
+    ZDC_Get_gp_pre(pre);
+    ZDC_Get_gp_tra(tra);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_DOUBLE_EQ(pre[k], kDefaultSurfSubdivTol[k]) << "default subdivision " << k;
+        EXPECT_DOUBLE_EQ(tra[k], kDefaultSurfTraceTol[k]) << "default trace " << k;
+    }
+    CQVGlobal settings;
+    const double subdiv[3] = {0.002, 0.3, 0.05}, trace[3] = {0.0001, 0.0, 0.004};
+    EXPECT_TRUE(settings.SetSurfSubdivTol(subdiv));
+    EXPECT_TRUE(settings.SetSurfTraceTol(trace)) << "a zero component is kept: it leaves the kernel's value";
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double bad[][3] = {{-0.1, 0.2, 0.3}, {0.1, nan, 0.3}, {0.1, 0.2, std::numeric_limits<double>::infinity()}};
+    for (const auto& b : bad) {
+        EXPECT_FALSE(settings.SetSurfSubdivTol(b));
+        EXPECT_FALSE(settings.SetSurfTraceTol(b));
+    }
+    EXPECT_FALSE(settings.SetSurfSubdivTol(nullptr));
+    gSetQVGlobal(&settings);
+    ZDC_Get_gp_pre(pre);
+    ZDC_Get_gp_tra(tra);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_DOUBLE_EQ(pre[k], subdiv[k]) << "subdivision " << k;
+        EXPECT_DOUBLE_EQ(tra[k], trace[k]) << "trace " << k;
+    }
+    ZDC_Get_gp_pre(nullptr);  // nothing to fill
+}
+
 }  // namespace
