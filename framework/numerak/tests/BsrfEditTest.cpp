@@ -422,6 +422,18 @@ TEST(BsrfIntpPsUniK, PassesThroughTheRowsAtUniformParameters)
     _nurbs_surface* raw = nullptr;
     EXPECT_EQ(BSRF_IntpPsUniK(1, ptrs.data(), tmpl.get(), 4, &raw), 0) << "one row";
     EXPECT_EQ(raw, nullptr);
+    // Weights 1, 0.05, 1, 0.05 across the rows: a cubic through them needs
+    // negative control weights, which make no valid record; a linear one does not.
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 6; ++i) {
+            const double w = j % 2 ? 0.05 : 1.0;
+            for (int c = 0; c < 3; ++c) rows[j][i][c] = rows[j][i][c] / rows[j][i][3] * w;
+            rows[j][i][3] = w;
+        }
+    EXPECT_EQ(BSRF_IntpPsUniK(4, ptrs.data(), tmpl.get(), 4, &raw), 0) << "weights overshoot";
+    ASSERT_EQ(BSRF_IntpPsUniK(4, ptrs.data(), tmpl.get(), 2, &raw), 1) << "linear across";
+    EXPECT_EQ(BSRF_IsValid(raw), 1);
+    BSRF_Free(raw);
     rows[2][3][3] = 0.0;
     EXPECT_EQ(BSRF_IntpPsUniK(m, ptrs.data(), tmpl.get(), 4, &raw), 0) << "zero weight";
 }

@@ -2,6 +2,7 @@
 
 #include "framework/numerak/Knot.h"
 #include "framework/numerak/NurbsBasis.h"
+#include "framework/numerak/NurbsEditor.h"
 #include "framework/numerak/tests/NurbsTestCurves.h"
 
 #include <gtest/gtest.h>
@@ -319,6 +320,45 @@ TEST(NurbsUtilTest, LoftOfLinearlyGrowingCirclesIsACone)
             EXPECT_LT(Dist(p, q), 1e-10) << i;
         }
     }
+}
+
+TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
+{
+    // Curves already running one way: the kernel's loft and the editor's skin
+    // are one code and give the same record, value for value.
+    std::vector<Curve> sections;
+    for (int j = 0; j < 5; ++j) {
+        Curve c = Wavy(3 + j % 2, 7 + j, j % 2 == 1);
+        const double shift[3] = {0.0, 0.0, 4.0 * j};
+        c->Move(shift);
+        sections.push_back(std::move(c));
+    }
+    std::vector<BCRV*> raw;
+    for (auto& c : sections)
+        raw.push_back(c.get());
+    for (int vOrder : {3, 4}) {
+        _nurbs_surface* a = nullptr;
+        ASSERT_EQ(NRB_LoftSurface(raw.data(), 5, vOrder, 1e-10, &a), 1);
+        Surface loft(a);
+        Surface skin(CNurbsEditor::SkinV(raw.data(), 5, vOrder, 1e-10));
+        ASSERT_NE(skin, nullptr);
+        ASSERT_EQ(loft->ku, skin->ku);
+        ASSERT_EQ(loft->kv, skin->kv);
+        ASSERT_EQ(loft->nu, skin->nu);
+        ASSERT_EQ(loft->nv, skin->nv);
+        for (int i = 0; i < loft->nu + loft->ku; ++i)
+            EXPECT_EQ(loft->U[i], skin->U[i]) << i;
+        for (int j = 0; j < loft->nv + loft->kv; ++j)
+            EXPECT_EQ(loft->V[j], skin->V[j]) << j;
+        for (int i = 0; i < loft->nu; ++i)
+            for (int j = 0; j < loft->nv; ++j)
+                for (int c = 0; c < 4; ++c)
+                    EXPECT_EQ(loft->P[i][j][c], skin->P[i][j][c]) << i << " " << j;
+    }
+    EXPECT_EQ(CNurbsEditor::SkinV(raw.data(), 1, 4), nullptr) << "one curve";
+    EXPECT_EQ(CNurbsEditor::SkinV(raw.data(), 5, 1), nullptr) << "order 1";
+    BCRV* withNull[2] = {raw[0], nullptr};
+    EXPECT_EQ(CNurbsEditor::SkinV(withNull, 2, 4), nullptr) << "null curve";
 }
 
 TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
