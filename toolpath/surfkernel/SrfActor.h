@@ -1,12 +1,20 @@
 #pragma once
-// The stateless facade of the surface operations. For now it holds the maker of
-// 3D curves from point arrays, which the surface operations and the trimming
-// adaptor use to hand their results back.
+// The stateless facade of the surface operations: the maker of 3D curves from
+// point arrays (which the surface operations and the trimming adaptor use to
+// hand their results back), heights of points under meshes, points at equal
+// arc length, extension of untrimmed surfaces and removal of a trim loop.
 
+#include "framework/numerak/Point3f.h"
 #include "framework/numerak/PointTypes.h"
 #include "platform/core/Containers.h"
+#include "platform/core/ObList.h"
+
+#include <vector>
 
 class CGeCurve3d;
+class CGeMesh;
+class CGeTrimBnd;
+class CGeTrimSurf;
 
 // Point cleaning of MakeCurve: points closer than this to the last kept one are
 // dropped, and runs within it of one chord become that chord.
@@ -16,6 +24,18 @@ inline constexpr double kMakeCurveCloseTol = 0.2;
 // Error bound of the approximating NURBS curve of type 1.
 inline constexpr double kMakeCurveApproxTol = 0.2;
 
+// Height given to a point that no triangle covers.
+inline constexpr double kNoHeight = -1e12;
+// XY box margin and barycentric tolerance of the point-under-triangle test.
+inline constexpr double kPrjBoxTol = 1e-6;
+// Smallest discretisation tolerance of CrvDiscToStrptInEquDist.
+inline constexpr double kEquDistMinTol = 0.0001;
+// Ratios of SurfExtend at or below this extend nothing; above 1 they count as 1.
+inline constexpr double kExtendMinRatio = 1e-6;
+inline constexpr double kExtendMaxRatio = 1.0;
+// Boundary lines whose ends differ by less than this in u (or v) are iso lines.
+inline constexpr double kExtendIsoTol = 0.0001;
+
 class CSrfActor {
 public:
     // A new curve through the cleaned points: type 2 a CGePolyline3d (closed exactly
@@ -24,4 +44,38 @@ public:
     // NURBS curve of order 3. Null for fewer than two points (after cleaning) or
     // when the curve cannot be made; the caller owns the curve.
     CGeCurve3d* MakeCurve(CArray<tagPoint3d, tagPoint3d>* pts, int type);
+
+    // Heights under and over the meshes: out receives, for input point i at
+    // index i, the point with z the highest triangle (a quad counts as two) met
+    // by the vertical line through it, or kNoHeight where none is. Points go
+    // into a grid over their XY box, so each triangle tests only the points
+    // under its box. Nothing happens (out untouched) for a null or empty mesh
+    // list, no points, or an out that is not empty on entry; triangles with
+    // vertex indices out of range are skipped.
+    void PrjAlongZAxis(CTypedPtrList<CObList, CGeMesh*>* meshes, std::vector<tagPoint3f>& in,
+                       std::vector<tagPoint3f>& out);
+    // Appends points along the curve's discretisation (at tol, raised to
+    // kEquDistMinTol): its first point, then one every step of arc length
+    // (placed only while strictly inside the remaining polyline), then its last
+    // point. Nothing for a null curve or a step that is not positive and finite.
+    void CrvDiscToStrptInEquDist(CGeCurve3d* curve, double step, double tol, CArray<tagPoint3d, tagPoint3d>& out);
+
+    // The untrimmed surface continued beyond one of its boundaries, as a new
+    // untrimmed surface (no loops) owned by the caller: the boundary's parameter
+    // curve must be an iso line (a 2D line constant in u or v within
+    // kExtendIsoTol); its direction along a counter-clockwise outer loop gives
+    // the side (v rising: u-max, v falling: u-min, u rising: v-min, u falling:
+    // v-max), and CNurbsEditor::Extend grows the domain there by ratio (clamped
+    // to kExtendMaxRatio) in the given mode (0 along the cross-boundary
+    // tangent, 1 continuing the last polynomial spans). Null for null input,
+    // ratio <= kExtendMinRatio, a trimmed surface, a boundary without a line as
+    // its parameter curve, a degenerate or slanted line, or when Extend fails.
+    CGeTrimSurf* SurfExtend(CGeTrimSurf* surf, CGeTrimBnd* bnd, int mode, double ratio);
+    // A copy of the surface without the boundary's loop: the other loops are
+    // copied; when the removed loop is the outer one (its signed area, measured
+    // anew, not negative) the
+    // copy is bounded by the whole domain instead, keeping the holes. Linked
+    // and tessellated at gGetSurfShowDiscTol(). Null for null input or when the
+    // boundary's loop is not one of the surface's.
+    CGeTrimSurf* UnTrimSurf(CGeTrimSurf* surf, CGeTrimBnd* bnd);
 };

@@ -1,0 +1,333 @@
+// Point and surface operations of the facade: heights under meshes against
+// the plain search over every triangle and an analytic plane, points at equal
+// arc length against the arc of a circle, extension and loop removal of
+// trimmed surfaces.
+#include "toolpath/surfkernel/SrfActor.h"
+
+#include "framework/numerak/Bsrf.h"
+#include "framework/numerak/NurbsEditor.h"
+#include "framework/numerak/Triangle3D.h"
+#include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GePolyline.h"
+#include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeLine3d.h"
+#include "geometry/shapes3d/GeMesh.h"
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "geometry/shapes3d/GeTrimSurf.h"
+#include "testing/SurfaceFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using surffix::SurfPtr;
+
+// A terrain of nx × ny cells over [x0, x0 + w] × [y0, y0 + h] with heights f,
+// as triangles or as quads.
+template <class F>
+std::unique_ptr<CGeMesh> Terrain(int nx, int ny, double x0, double y0, double w, double h, F f, bool quads)
+{
+    auto mesh = std::make_unique<CGeMesh>();
+    for (int j = 0; j <= ny; ++j)
+        for (int i = 0; i <= nx; ++i) {
+            const double x = x0 + w * i / nx, y = y0 + h * j / ny;
+            mesh->vertices.emplace_back(float(x), float(y), float(f(x, y)));
+        }
+    auto id = [&](int i, int j) { return j * (nx + 1) + i; };
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            if (quads) {
+                mesh->faces4.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1), id(i, j + 1));
+            } else {
+                mesh->faces3.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1));
+                mesh->faces3.emplace_back(id(i, j), id(i + 1, j + 1), id(i, j + 1));
+            }
+        }
+    return mesh;
+}
+
+// The plain search: every point against every triangle (quads as two).
+std::vector<float> BruteHeights(const std::vector<CGeMesh*>& meshes, const std::vector<tagPoint3f>& pts)
+{
+    std::vector<float> z(pts.size(), float(kNoHeight));
+    auto tri = [&](const CGeMesh* m, unsigned ia, unsigned ib, unsigned ic) {
+        const auto& v = m->vertices;
+        const double a[3] = {v[ia].x, v[ia].y, v[ia].z}, b[3] = {v[ib].x, v[ib].y, v[ib].z},
+                     c[3] = {v[ic].x, v[ic].y, v[ic].z};
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+            const double p[3] = {pts[i].x, pts[i].y, 0.0};
+            double h;
+            if (TRI3_IntZRay(a, b, c, p, kPrjBoxTol, &h) && float(h) > z[i]) z[i] = float(h);
+        }
+    };
+    for (const CGeMesh* m : meshes) {
+        for (const SFacet3& f : m->faces3) tri(m, f.v[0], f.v[1], f.v[2]);
+        for (const SFacet4& f : m->faces4) {
+            tri(m, f.v[0], f.v[1], f.v[2]);
+            tri(m, f.v[0], f.v[2], f.v[3]);
+        }
+    }
+    return z;
+}
+
+TEST(SrfActorPrjAlongZAxis, GridSearchGivesThePlainSearchesHeights)
+{
+    auto wave = [](double x, double y) { return 2.0 * std::sin(0.3 * x) * std::cos(0.2 * y); };
+    auto roof = [](double x, double y) { return 3.0 + 0.1 * x - 0.05 * y; };
+    auto low = Terrain(40, 30, 0.0, 0.0, 40.0, 30.0, wave, false);
+    auto high = Terrain(7, 9, 10.0, 5.0, 12.0, 11.0, roof, true);
+    std::vector<CGeMesh*> meshes{low.get(), high.get()};
+    struct Row {
+        const char* label;
+        std::vector<tagPoint3f> pts;
+    };
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> ux(-5.0f, 45.0f), uy(-5.0f, 35.0f);
+    std::vector<Row> rows(4);
+    rows[0].label = "scattered, some outside";
+    for (int i = 0; i < 4000; ++i) rows[0].pts.push_back({ux(rng), uy(rng), 0.0f});
+    rows[1].label = "on one line";
+    for (int i = 0; i < 500; ++i) rows[1].pts.push_back({ux(rng), 12.5f, 0.0f});
+    rows[2].label = "all at one place";
+    for (int i = 0; i < 50; ++i) rows[2].pts.push_back({15.25f, 9.75f, 0.0f});
+    rows[3].label = "on mesh vertices and edges";
+    for (int i = 0; i <= 40; ++i) rows[3].pts.push_back({float(i), float(i % 31), 0.0f});
+    CTypedPtrList<CObList, CGeMesh*> list;
+    list.AddTail(low.get());
+    list.AddTail(static_cast<CGeMesh*>(nullptr));
+    list.AddTail(high.get());
+    CSrfActor actor;
+    for (Row& row : rows) {
+        std::vector<tagPoint3f> out;
+        actor.PrjAlongZAxis(&list, row.pts, out);
+        ASSERT_EQ(out.size(), row.pts.size()) << row.label;
+        const std::vector<float> want = BruteHeights(meshes, row.pts);
+        int covered = 0;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            EXPECT_EQ(out[i].x, row.pts[i].x) << row.label << " " << i;
+            EXPECT_EQ(out[i].y, row.pts[i].y) << row.label << " " << i;
+            EXPECT_EQ(out[i].z, want[i]) << row.label << " " << i;
+            covered += want[i] > float(kNoHeight);
+        }
+        EXPECT_GT(covered, 0) << row.label;
+    }
+    // Where the roof lies over the wave, the roof's plane is the answer.
+    std::vector<tagPoint3f> in{{15.0f, 10.0f, 0.0f}, {-1.0f, -1.0f, 0.0f}}, out;
+    actor.PrjAlongZAxis(&list, in, out);
+    EXPECT_NEAR(out[0].z, roof(15.0, 10.0), 1e-5);
+    EXPECT_EQ(out[1].z, float(kNoHeight)) << "outside every triangle";
+}
+
+TEST(SrfActorPrjAlongZAxis, BadInputLeavesTheOutputAlone)
+{
+    auto flat = Terrain(2, 2, 0.0, 0.0, 1.0, 1.0, [](double, double) { return 1.0; }, false);
+    flat->faces3.emplace_back(0, 1, 99);  // an index out of range is skipped
+    CTypedPtrList<CObList, CGeMesh*> list, empty;
+    list.AddTail(flat.get());
+    std::vector<tagPoint3f> in{{0.5f, 0.5f, 0.0f}}, none;
+    CSrfActor actor;
+    std::vector<tagPoint3f> out;
+    actor.PrjAlongZAxis(&empty, in, out);
+    EXPECT_TRUE(out.empty()) << "empty mesh list";
+    actor.PrjAlongZAxis(nullptr, in, out);
+    EXPECT_TRUE(out.empty()) << "null mesh list";
+    actor.PrjAlongZAxis(&list, none, out);
+    EXPECT_TRUE(out.empty()) << "no points";
+    std::vector<tagPoint3f> used{{9.0f, 9.0f, 9.0f}};
+    actor.PrjAlongZAxis(&list, in, used);
+    ASSERT_EQ(used.size(), 1u) << "an output that is not empty";
+    EXPECT_EQ(used[0].x, 9.0f);
+    actor.PrjAlongZAxis(&list, in, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].z, 1.0f);
+}
+
+TEST(SrfActorEquDist, PointsLieAStepApartAlongTheCurve)
+{
+    CSrfActor actor;
+    // A line: exact positions.
+    double a[3] = {0, 0, 0}, b[3] = {10, 0, 0};
+    CGeLine3d line(a, b);
+    CArray<tagPoint3d, tagPoint3d> pts;
+    actor.CrvDiscToStrptInEquDist(&line, 3.0, 0.01, pts);
+    const double xs[] = {0, 3, 6, 9, 10};
+    ASSERT_EQ(pts.GetSize(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_NEAR(pts[i].x, xs[i], 1e-12) << i;
+    // A half circle of radius 5: the arc between neighbours (the last pair
+    // aside) is the step, up to the chords' shortfall at the tolerance.
+    BCRV* half = BCRV_New();
+    const double o[3] = {0, 0, 2};
+    half->GenArc(o, 5.0, 0.0, M_PI);
+    CGeNrbCrv3d arc(half);
+    for (double step : {0.7, 1.0, 2.5}) {
+        CArray<tagPoint3d, tagPoint3d> out;
+        actor.CrvDiscToStrptInEquDist(&arc, step, 1e-5, out);
+        const int n = static_cast<int>(out.GetSize());
+        ASSERT_GE(n, 3) << step;
+        EXPECT_EQ(n, static_cast<int>(std::floor(5.0 * M_PI / step - 1e-9)) + 2) << step;
+        for (int i = 1; i < n - 1; ++i) {
+            const double t0 = std::atan2(out[i - 1].y, out[i - 1].x), t1 = std::atan2(out[i].y, out[i].x);
+            EXPECT_NEAR(5.0 * (t1 - t0), step, 1e-4) << step << " " << i;
+            EXPECT_NEAR(std::hypot(out[i].x, out[i].y), 5.0, 1e-4) << step << " " << i;
+        }
+        EXPECT_NEAR(out[n - 1].x, -5.0, 1e-9) << "the end is always output";
+    }
+    struct Row {
+        const char* label;
+        double step;
+        int count;
+    } rows[] = {{"step longer than the curve", 50.0, 2}, {"step equal to the curve", 10.0, 2},
+                {"zero step", 0.0, 0},          {"negative step", -1.0, 0},
+                {"NaN step", std::nan(""), 0}};
+    for (const Row& row : rows) {
+        CArray<tagPoint3d, tagPoint3d> out;
+        actor.CrvDiscToStrptInEquDist(&line, row.step, 0.01, out);
+        EXPECT_EQ(out.GetSize(), row.count) << row.label;
+    }
+    CArray<tagPoint3d, tagPoint3d> out;
+    actor.CrvDiscToStrptInEquDist(nullptr, 1.0, 0.01, out);
+    EXPECT_EQ(out.GetSize(), 0) << "null curve";
+}
+
+std::unique_ptr<CGeTrimSurf> Untrimmed(SurfPtr s)
+{
+    auto surf = std::make_unique<CGeTrimSurf>(s.release(), BOX2<double>(0, 0, 1, 1));
+    surf->AddLoop(surf->GenRectTrimLoop(0, 1, 0, 1));
+    surf->CalcUVBox();
+    return surf;
+}
+
+double SnapDistance(const _nurbs_surface* s, const double* p, double* u = nullptr, double* v = nullptr)
+{
+    double foot[3], uu = 1e12, vv = 1e12, d = INFINITY;
+    BSRF_SnapPnt(s, p, 1e-12, foot, &uu, &vv, &d);
+    if (u) *u = uu;
+    if (v) *v = vv;
+    return d;
+}
+
+TEST(SrfActorSurfExtend, EachBoundaryGrowsItsOwnSide)
+{
+    CSrfActor actor;
+    auto surf = Untrimmed(surffix::Wavy(6, false));
+    CGeTrimLoop* loop = surf->m_listLoop.GetHead();
+    int k = 0;
+    for (CGeTrimBnd* bnd : loop->m_listBnd) {
+        for (int mode : {0, 1}) {
+            const std::string label = "bound " + std::to_string(k) + " mode " + std::to_string(mode);
+            std::unique_ptr<CGeTrimSurf> ext(actor.SurfExtend(surf.get(), bnd, mode, 0.5));
+            ASSERT_NE(ext, nullptr) << label;
+            EXPECT_EQ(ext->IsTrimed(), 0) << label;
+            // Every point of the original lies on the extension.
+            double worst = 0.0;
+            for (int i = 0; i <= 10; ++i)
+                for (int j = 0; j <= 10; ++j) {
+                    double p[3];
+                    BSRF_EvPos(surf->m_pSurface, i / 10.0, j / 10.0, p);
+                    worst = std::fmax(worst, SnapDistance(ext->m_pSurface, p));
+                }
+            EXPECT_LT(worst, 1e-9) << label;
+            // This boundary's middle is now inside the extension's domain, the
+            // other boundaries' middles stay on its edge.
+            int m = 0;
+            for (CGeTrimBnd* other : loop->m_listBnd) {
+                double uv[2] = {0, 0}, p[3];
+                double mid[2], e[2];
+                other->m_pUVCrv->GetStartPoint(mid);
+                other->m_pUVCrv->GetEndPoint(e);
+                uv[0] = 0.5 * (mid[0] + e[0]);
+                uv[1] = 0.5 * (mid[1] + e[1]);
+                BSRF_EvPos(surf->m_pSurface, uv[0], uv[1], p);
+                double u, v;
+                SnapDistance(ext->m_pSurface, p, &u, &v);
+                const double edge = std::fmin(std::fmin(u, 1 - u), std::fmin(v, 1 - v));
+                if (m == k) {
+                    EXPECT_NEAR(edge, 0.5 / 1.5, 1e-6) << label << " ratio / (1 + ratio) from the new edge";
+                } else {
+                    EXPECT_LT(edge, 1e-9) << label << " other bound " << m;
+                }
+                ++m;
+            }
+        }
+        ++k;
+    }
+}
+
+TEST(SrfActorSurfExtend, EdgeRows)
+{
+    CSrfActor actor;
+    auto surf = Untrimmed(surffix::Wavy(5, false));
+    CGeTrimBnd* first = surf->m_listLoop.GetHead()->m_listBnd.GetHead();
+    // Ratio 2 extends by ratio 1.
+    std::unique_ptr<CGeTrimSurf> two(actor.SurfExtend(surf.get(), first, 0, 2.0));
+    std::unique_ptr<CGeTrimSurf> one(actor.SurfExtend(surf.get(), first, 0, 1.0));
+    ASSERT_TRUE(two && one);
+    for (int i = 0; i <= 4; ++i) {
+        double p[3], q[3];
+        BSRF_EvPos(two->m_pSurface, i / 4.0, 0.0, p);
+        BSRF_EvPos(one->m_pSurface, i / 4.0, 0.0, q);
+        EXPECT_LT(std::fabs(p[0] - q[0]) + std::fabs(p[1] - q[1]) + std::fabs(p[2] - q[2]), 1e-12) << i;
+    }
+    EXPECT_EQ(actor.SurfExtend(surf.get(), first, 0, 1e-7), nullptr) << "ratio too small";
+    EXPECT_EQ(actor.SurfExtend(nullptr, first, 0, 0.5), nullptr) << "null surface";
+    EXPECT_EQ(actor.SurfExtend(surf.get(), nullptr, 0, 0.5), nullptr) << "null boundary";
+    EXPECT_EQ(actor.SurfExtend(surf.get(), first, 7, 0.5), nullptr) << "unknown mode";
+    // A slanted line and a polyline are no iso boundaries.
+    const double p0[2] = {0, 0}, p1[2] = {1, 1};
+    CGeTrimBnd slanted(new CGeLine(p0, p1), nullptr, nullptr);
+    EXPECT_EQ(actor.SurfExtend(surf.get(), &slanted, 0, 0.5), nullptr) << "slanted line";
+    const double pts[3][2] = {{0, 0}, {0.5, 0}, {1, 0}};
+    auto* poly = new CGePolyline;
+    poly->Create(3, pts);
+    CGeTrimBnd polyBnd(poly, nullptr, nullptr);
+    EXPECT_EQ(actor.SurfExtend(surf.get(), &polyBnd, 0, 0.5), nullptr) << "polyline";
+    // A surface with a hole is trimmed.
+    surf->AddLoop(surf->GenRectTrimLoop(0.4, 0.6, 0.4, 0.6));
+    surf->CalcUVBox();
+    EXPECT_EQ(actor.SurfExtend(surf.get(), first, 0, 0.5), nullptr) << "trimmed surface";
+}
+
+TEST(SrfActorUnTrimSurf, RemovesTheHoleOrTheOuterLoop)
+{
+    CSrfActor actor;
+    auto surf = std::make_unique<CGeTrimSurf>(surffix::Plane(10, 10).release(), BOX2<double>(0, 0, 1, 1));
+    surf->AddLoop(surf->GenRectTrimLoop(0.1, 0.9, 0.1, 0.9));
+    surf->AddLoop(surf->GenRectTrimLoop(0.4, 0.6, 0.4, 0.6));
+    surf->BuildTopo();
+    surf->CalcUVBox();
+    CGeTrimBnd* outer = surf->m_listLoop.GetHead()->m_listBnd.GetHead();
+    CGeTrimBnd* hole = surf->m_listLoop.GetTail()->m_listBnd.GetHead();
+    double centre[2] = {0.5, 0.5}, rim[2] = {0.05, 0.05}, between[2] = {0.2, 0.2};
+    ASSERT_EQ(surf->IsPtInParaLoop(centre), 0);
+    ASSERT_EQ(surf->IsPtInParaLoop(rim), 0);
+
+    std::unique_ptr<CGeTrimSurf> filled(actor.UnTrimSurf(surf.get(), hole));
+    ASSERT_NE(filled, nullptr);
+    EXPECT_EQ(filled->m_listLoop.GetCount(), 1);
+    EXPECT_EQ(filled->IsPtInParaLoop(centre), 1) << "the hole is gone";
+    EXPECT_EQ(filled->IsPtInParaLoop(rim), 0) << "the outer loop stays";
+    EXPECT_GT(filled->numFace3(), 0u) << "tessellated";
+
+    std::unique_ptr<CGeTrimSurf> opened(actor.UnTrimSurf(surf.get(), outer));
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->m_listLoop.GetCount(), 2);
+    EXPECT_EQ(opened->IsPtInParaLoop(rim), 1) << "the whole domain bounds it";
+    EXPECT_EQ(opened->IsPtInParaLoop(between), 1);
+    EXPECT_EQ(opened->IsPtInParaLoop(centre), 0) << "the hole stays";
+    for (CGeTrimLoop* l : opened->m_listLoop) EXPECT_EQ(l->m_pSurf, opened.get()) << "loops linked";
+
+    auto other = std::make_unique<CGeTrimSurf>(surffix::Plane(10, 10).release(), BOX2<double>(0, 0, 1, 1));
+    other->AddLoop(other->GenRectTrimLoop(0, 1, 0, 1));
+    EXPECT_EQ(actor.UnTrimSurf(surf.get(), other->m_listLoop.GetHead()->m_listBnd.GetHead()), nullptr)
+        << "a boundary of another surface";
+    EXPECT_EQ(actor.UnTrimSurf(nullptr, hole), nullptr);
+    EXPECT_EQ(actor.UnTrimSurf(surf.get(), nullptr), nullptr);
+}
+
+}  // namespace
