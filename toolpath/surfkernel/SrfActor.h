@@ -36,6 +36,23 @@ inline constexpr double kExtendMaxRatio = 1.0;
 // Boundary lines whose ends differ by less than this in u (or v) are iso lines.
 inline constexpr double kExtendIsoTol = 0.0001;
 
+// Section counts of the blends: at least 4, at most 501; a boundary whose
+// discretisation step is not positive counts as needing the most.
+inline constexpr int kBlendMinSections = 4;
+inline constexpr int kBlendMaxSections = 501;
+
+// Parameters of the two blends, in this order.
+struct SURFBLEND_PARAM {
+    double dExtLen1;  // added to the distance of each section's second control point from its first
+    double dExtLen2;  // the same at the last two control points
+    double dStart1;   // parameter range on the first boundary (0 to 1 the whole)
+    double dEnd1;
+    double dStart2;   // the same on the second boundary
+    double dEnd2;
+    int nWhole1;      // 1: the first boundary is closed, its whole range is used with periodic wrap
+    int nWhole2;
+};
+
 class CSrfActor {
 public:
     // A new curve through the cleaned points: type 2 a CGePolyline3d (closed exactly
@@ -78,4 +95,27 @@ public:
     // and tessellated at gGetSurfShowDiscTol(). Null for null input or when the
     // boundary's loop is not one of the surface's.
     CGeTrimSurf* UnTrimSurf(CGeTrimSurf* surf, CGeTrimBnd* bnd);
+
+    // Hermite blend between two surface boundaries: n sections (from the
+    // boundaries' discretisation steps over their ranges, kBlendMinSections to
+    // kBlendMaxSections), each the cubic Ferguson curve from the first
+    // boundary's point with tangent T1 × N1 (boundary tangent × surface normal)
+    // to the second's with T2 × N2, interpolated across at uniform parameters;
+    // reverse runs a boundary's parameter as 1 - t. The extra tangent lengths
+    // push each section's second (second-to-last) control point further from
+    // its first (last). One new untrimmed surface appended; 1, or 0 for null
+    // input, a boundary without both curves, or a failed construction.
+    int SurfSurfBlend(CGeTrimSurf* surf1, CGeTrimSurf* surf2, CGeTrimBnd* bnd1, CGeTrimBnd* bnd2, bool reverse1,
+                      bool reverse2, SURFBLEND_PARAM param, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+    // Conic blend from a curve to a surface boundary: each section is the
+    // parabola from the curve's point C through the middle control point
+    // P + (|C - P| / 2)·unit(T × N) to the boundary's point P (unit(C - P) when
+    // T × N vanishes), interpolated across at chord-length parameters. The
+    // first range and whole flag belong to the curve, the second to the
+    // boundary; reverseCurve reverses the caller's curve in place first,
+    // reverseBnd runs the boundary's parameter as 1 - t. Extra tangent
+    // lengths as above (first at the curve, second at the surface). 1 with one
+    // new untrimmed surface appended; 0 as above.
+    int SurfCurveBlend(CGeCurve3d* curve, CGeTrimSurf* surf, CGeTrimBnd* bnd, bool reverseCurve, bool reverseBnd,
+                       SURFBLEND_PARAM param, CTypedPtrList<CObList, CGeTrimSurf*>* out);
 };

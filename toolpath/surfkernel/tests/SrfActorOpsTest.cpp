@@ -10,6 +10,7 @@
 #include "geometry/shapes2d/GeLine.h"
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes3d/GeArc3d.h"
+#include "geometry/shapes3d/GeConvert.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
@@ -328,6 +329,206 @@ TEST(SrfActorUnTrimSurf, RemovesTheHoleOrTheOuterLoop)
         << "a boundary of another surface";
     EXPECT_EQ(actor.UnTrimSurf(nullptr, hole), nullptr);
     EXPECT_EQ(actor.UnTrimSurf(surf.get(), nullptr), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A plane of w × h moved by shift, bounded by the whole domain.
+std::unique_ptr<CGeTrimSurf> PlaneAt(double w, double h, const double* shift)
+{
+    SurfPtr s = surffix::Plane(w, h);
+    BSRF_Move(s.get(), shift);
+    return Untrimmed(std::move(s));
+}
+
+// The k-th bound of the surface's first loop (0 v-min, 1 u-max, 2 v-max, 3 u-min).
+CGeTrimBnd* Bound(CGeTrimSurf* s, int k)
+{
+    POSITION pos = s->m_listLoop.GetHead()->m_listBnd.FindIndex(k);
+    return s->m_listLoop.GetHead()->m_listBnd.GetAt(pos);
+}
+
+struct OwnedSurfs {
+    CTypedPtrList<CObList, CGeTrimSurf*> list;
+    ~OwnedSurfs()
+    {
+        for (CGeTrimSurf* s : list) delete s;
+    }
+};
+
+// Largest distance from the iso line u = u0 of s to the curve (its NURBS form).
+double IsoToCurve(const _nurbs_surface* s, double u0, CGeCurve3d* curve)
+{
+    BCRV* c = QVN_GeConvert::ToNurbsCurve(curve);
+    double worst = 0.0;
+    for (int j = 0; j <= 50; ++j) {
+        double p[3];
+        BSRF_EvPos(s, u0, j / 50.0, p);
+        double best = INFINITY;
+        for (int i = 0; i <= 2000; ++i) {
+            double q[3];
+            BCRV_EvPos(c, i / 2000.0, q);
+            best = std::fmin(best, std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
+                                             (p[2] - q[2]) * (p[2] - q[2])));
+        }
+        worst = std::fmax(worst, best);
+    }
+    BCRV_Free(c);
+    return worst;
+}
+
+const SURFBLEND_PARAM kWhole{0.0, 0.0, 0.0, 1.0, 0.0, 1.0, 0, 0};
+
+TEST(SrfActorBlend, HermiteBlendJoinsBothBoundariesAlongTheirCrossDirections)
+{
+    CSrfActor actor;
+    const double at0[3] = {0, 0, 0}, at1[3] = {15, 0, 5};
+    auto a = PlaneAt(10, 10, at0);
+    auto b = PlaneAt(10, 10, at1);
+    CGeTrimBnd* ba = Bound(a.get(), 1);  // x = 10, y rising
+    CGeTrimBnd* bb = Bound(b.get(), 3);  // x = 15, y falling
+    OwnedSurfs out;
+    ASSERT_EQ(actor.SurfSurfBlend(a.get(), b.get(), ba, bb, false, true, kWhole, &out.list), 1);
+    ASSERT_EQ(out.list.GetCount(), 1);
+    const _nurbs_surface* s = out.list.GetHead()->m_pSurface;
+    EXPECT_EQ(out.list.GetHead()->IsTrimed(), 0);
+    EXPECT_LT(IsoToCurve(s, 0.0, ba->m_pEucCrv), 1e-3) << "on the first boundary";
+    EXPECT_LT(IsoToCurve(s, 1.0, bb->m_pEucCrv), 1e-3) << "on the second boundary";
+    // Cross-boundary derivatives: T × N at both ends, (0, 1, 0) × z = +x and
+    // (0, -1, 0) × z = -x, sections running across in u.
+    for (int j = 0; j <= 10; ++j) {
+        double p[3], su[3], sv[3];
+        BSRF_Ev1Der(s, 0.0, j / 10.0, p, su, sv);
+        EXPECT_NEAR(su[0], 1.0, 1e-9) << j;
+        EXPECT_NEAR(std::hypot(su[1], su[2]), 0.0, 1e-9) << j;
+        BSRF_Ev1Der(s, 1.0, j / 10.0, p, su, sv);
+        EXPECT_NEAR(su[0], -1.0, 1e-9) << j;
+        EXPECT_NEAR(std::hypot(su[1], su[2]), 0.0, 1e-9) << j;
+    }
+    // Extra tangent lengths move the second control points by exactly that much.
+    SURFBLEND_PARAM longer = kWhole;
+    longer.dExtLen1 = 2.0;
+    longer.dExtLen2 = 3.5;
+    OwnedSurfs pushed;
+    ASSERT_EQ(actor.SurfSurfBlend(a.get(), b.get(), ba, bb, false, true, longer, &pushed.list), 1);
+    const _nurbs_surface* t = pushed.list.GetHead()->m_pSurface;
+    ASSERT_EQ(t->nv, s->nv);
+    auto gap = [](const double* x, const double* y) {
+        return std::sqrt((x[0] / x[3] - y[0] / y[3]) * (x[0] / x[3] - y[0] / y[3]) +
+                         (x[1] / x[3] - y[1] / y[3]) * (x[1] / x[3] - y[1] / y[3]) +
+                         (x[2] / x[3] - y[2] / y[3]) * (x[2] / x[3] - y[2] / y[3]));
+    };
+    for (int j = 0; j < s->nv; ++j) {
+        EXPECT_NEAR(gap(t->P[1][j], s->P[1][j]), 2.0, 1e-9) << j;
+        EXPECT_NEAR(gap(t->P[2][j], s->P[2][j]), 3.5, 1e-9) << j;
+        EXPECT_NEAR(gap(t->P[0][j], s->P[0][j]), 0.0, 1e-12) << j;
+        EXPECT_NEAR(gap(t->P[1][j], t->P[0][j]), gap(s->P[1][j], s->P[0][j]) + 2.0, 1e-9) << "further out " << j;
+    }
+}
+
+// A line reporting the given discretisation step.
+class SteppedLine : public CGeLine3d {
+public:
+    SteppedLine(double* s, double* e, double step) : CGeLine3d(s, e), m_step(step) {}
+    int GetDiscStep(double, double& step) override
+    {
+        step = m_step;
+        return 1;
+    }
+
+private:
+    double m_step;
+};
+
+TEST(SrfActorBlend, SectionCountsAreClampedAndAStepOfZeroCountsAsMost)
+{
+    CSrfActor actor;
+    const double at0[3] = {0, 0, 0}, at1[3] = {15, 0, 5};
+    auto a = PlaneAt(10, 10, at0);
+    auto b = PlaneAt(10, 10, at1);
+    struct Row {
+        const char* label;
+        SURFBLEND_PARAM param;
+        int sections;
+    } rows[] = {
+        // A straight iso line steps 0.125 at most: a range of 0.2 needs 2, one of 1 needs 8.
+        {"two needed, four used", {0, 0, 0.4, 0.6, 0.4, 0.6, 0, 0}, 4},
+        {"whole ranges", kWhole, 8},
+        {"a whole closed range counts 1", {0, 0, 0.3, 0.4, 0.3, 0.4, 1, 0}, 8},
+    };
+    for (const Row& row : rows) {
+        OwnedSurfs out;
+        ASSERT_EQ(actor.SurfSurfBlend(a.get(), b.get(), Bound(a.get(), 1), Bound(b.get(), 3), false, true, row.param,
+                                      &out.list),
+                  1)
+            << row.label;
+        EXPECT_EQ(out.list.GetHead()->m_pSurface->nv, row.sections) << row.label;
+    }
+    // A boundary whose step is zero asks for the most sections instead of dividing by zero.
+    CGeTrimBnd* bnd = Bound(a.get(), 1);
+    double p0[3] = {10, 0, 0}, p1[3] = {10, 10, 0};
+    CGeCurve3d* kept = bnd->m_pEucCrv;
+    bnd->m_pEucCrv = new SteppedLine(p0, p1, 0.0);
+    OwnedSurfs out;
+    ASSERT_EQ(actor.SurfSurfBlend(a.get(), b.get(), bnd, Bound(b.get(), 3), false, true, kWhole, &out.list), 1);
+    EXPECT_EQ(out.list.GetHead()->m_pSurface->nv, kBlendMaxSections);
+    delete bnd->m_pEucCrv;
+    bnd->m_pEucCrv = kept;
+    // Needing 1000 (a step of 0.001 on the curve) gives 501; so does a curve of step 0.
+    for (double step : {0.001, 0.0}) {
+        double q0[3] = {0, 0, 3}, q1[3] = {0, 10, 3};
+        SteppedLine fine(q0, q1, step);
+        OwnedSurfs curveOut;
+        ASSERT_EQ(actor.SurfCurveBlend(&fine, a.get(), Bound(a.get(), 3), false, true, kWhole, &curveOut.list), 1)
+            << step;
+        EXPECT_EQ(curveOut.list.GetHead()->m_pSurface->nv, kBlendMaxSections) << step;
+    }
+    double q0[3] = {0, 0, 3}, q1[3] = {0, 10, 3};
+    SteppedLine coarse(q0, q1, 0.1);
+    OwnedSurfs tenOut;
+    ASSERT_EQ(actor.SurfCurveBlend(&coarse, a.get(), Bound(a.get(), 3), false, true, kWhole, &tenOut.list), 1);
+    EXPECT_EQ(tenOut.list.GetHead()->m_pSurface->nv, 10) << "the curve's step decides";
+}
+
+TEST(SrfActorBlend, ConicBlendRunsFromTheCurveToTheBoundary)
+{
+    CSrfActor actor;
+    const double at0[3] = {0, 0, 0};
+    auto a = PlaneAt(10, 10, at0);
+    CGeTrimBnd* ba = Bound(a.get(), 1);  // x = 10, y rising; T × N = +x
+    double c0[3] = {16, 10, 4}, c1[3] = {16, 0, 4};
+    CGeLine3d line(c0, c1);
+    OwnedSurfs out;
+    ASSERT_EQ(actor.SurfCurveBlend(&line, a.get(), ba, true, false, kWhole, &out.list), 1);
+    double start[3];
+    line.GetStartPoint(start);
+    EXPECT_EQ(start[1], 0.0) << "the caller's curve was reversed in place";
+    const _nurbs_surface* s = out.list.GetHead()->m_pSurface;
+    EXPECT_EQ(s->ku, 3);
+    EXPECT_LT(IsoToCurve(s, 0.0, &line), 1e-9) << "on the curve";
+    EXPECT_LT(IsoToCurve(s, 1.0, ba->m_pEucCrv), 1e-9) << "on the boundary";
+    // Every section is the parabola C, M, P with M = P + |C - P|/2 · (+x):
+    // tangent at the boundary along +x, at the curve towards M.
+    const double gap = std::sqrt(36.0 + 16.0);
+    for (int j = 0; j <= 10; ++j) {
+        double p[3], su[3], sv[3];
+        BSRF_Ev1Der(s, 1.0, j / 10.0, p, su, sv);
+        EXPECT_NEAR(su[1], 0.0, 1e-9) << j;
+        EXPECT_NEAR(su[2], 0.0, 1e-9) << j;
+        EXPECT_LT(su[0], 0.0) << "arriving against +x " << j;
+        BSRF_Ev1Der(s, 0.5, j / 10.0, p, su, sv);
+        // Middle of a parabola: (C + 2M + P) / 4.
+        EXPECT_NEAR(p[0], (16.0 + 2.0 * (10.0 + gap / 2.0) + 10.0) / 4.0, 1e-9) << j;
+        EXPECT_NEAR(p[2], 1.0, 1e-9) << j;
+    }
+    EXPECT_EQ(actor.SurfCurveBlend(nullptr, a.get(), ba, false, false, kWhole, &out.list), 0);
+    EXPECT_EQ(actor.SurfCurveBlend(&line, a.get(), ba, false, false, kWhole, nullptr), 0);
+    CGeTrimBnd bare;
+    EXPECT_EQ(actor.SurfCurveBlend(&line, a.get(), &bare, false, false, kWhole, &out.list), 0) << "no curves";
+    EXPECT_EQ(actor.SurfSurfBlend(a.get(), a.get(), ba, &bare, false, false, kWhole, &out.list), 0) << "no curves";
+    EXPECT_EQ(out.list.GetCount(), 1);
 }
 
 }  // namespace
