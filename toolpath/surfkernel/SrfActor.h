@@ -9,6 +9,8 @@
 #include "platform/core/Containers.h"
 #include "platform/core/ObList.h"
 
+#include "geometry/shapes3d/GeTool3D.h"
+
 #include <vector>
 
 class CGeCurve3d;
@@ -35,6 +37,12 @@ inline constexpr double kExtendMinRatio = 1e-6;
 inline constexpr double kExtendMaxRatio = 1.0;
 // Boundary lines whose ends differ by less than this in u (or v) are iso lines.
 inline constexpr double kExtendIsoTol = 0.0001;
+
+// Planarity tolerance of GenPlane's curves and groups, parallel test of
+// normals, and chaining tolerance of its loops.
+inline constexpr double kPlaneTol = 1e-6;
+inline constexpr double kPlaneParallelTol = 0.001;
+inline constexpr double kPlaneChainTol = 0.002;
 
 // Section counts of the blends: at least 4, at most 501; a boundary whose
 // discretisation step is not positive counts as needing the most.
@@ -77,6 +85,18 @@ public:
     // point. Nothing for a null curve or a step that is not positive and finite.
     void CrvDiscToStrptInEquDist(CGeCurve3d* curve, double step, double tol, CArray<tagPoint3d, tagPoint3d>& out);
 
+    // Planar trimmed surfaces from the curves (which are only read): curves are
+    // grouped by plane (each curve classified by IsPlanar; a straight curve
+    // joins a plane containing its direction, two straight ones span a plane,
+    // a planar one joins a parallel plane; in every case the curve must lie in
+    // the group's plane within 0.001), chained into closed loops in the plane's
+    // frame and sorted outer loop before its holes; each outer loop with its
+    // holes trims a plane over its box (CNurbsEditor::MakePlane with the box
+    // width and height as doubles), tessellated at tol and appended. Curves
+    // that are not planar, and groups that never gain a normal, make nothing.
+    // 1; 0 for a null or empty curve list or a null result list.
+    int GenPlane(CTypedPtrList<CObList, CGeCurve3d*>* curves, double tol, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+
     // The untrimmed surface continued beyond one of its boundaries, as a new
     // untrimmed surface (no loops) owned by the caller: the boundary's parameter
     // curve must be an iso line (a 2D line constant in u or v within
@@ -118,4 +138,7 @@ public:
     // new untrimmed surface appended; 0 as above.
     int SurfCurveBlend(CGeCurve3d* curve, CGeTrimSurf* surf, CGeTrimBnd* bnd, bool reverseCurve, bool reverseBnd,
                        SURFBLEND_PARAM param, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+
+private:
+    CGeTool3D m_tool;  // chains and sorts GenPlane's loops
 };

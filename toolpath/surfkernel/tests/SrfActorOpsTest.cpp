@@ -14,6 +14,8 @@
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "geometry/shapes3d/GePolyline3d.h"
+#include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/SurfaceFixtures.h"
 
@@ -529,6 +531,154 @@ TEST(SrfActorBlend, ConicBlendRunsFromTheCurveToTheBoundary)
     EXPECT_EQ(actor.SurfCurveBlend(&line, a.get(), &bare, false, false, kWhole, &out.list), 0) << "no curves";
     EXPECT_EQ(actor.SurfSurfBlend(a.get(), a.get(), ba, &bare, false, false, kWhole, &out.list), 0) << "no curves";
     EXPECT_EQ(out.list.GetCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+void AddRect(CTypedPtrList<CObList, CGeCurve3d*>& list, double x0, double y0, double x1, double y1)
+{
+    double p[4][3] = {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}};
+    for (int i = 0; i < 4; ++i) list.AddTail(new CGeLine3d(p[i], p[(i + 1) % 4]));
+}
+
+CGeCurve3d* CircleCurve(double cx, double cy, double cz, double r)
+{
+    BCRV* c = BCRV_New();
+    const double o[3] = {cx, cy, cz};
+    c->GenCircle(o, r);
+    return new CGeNrbCrv3d(c);
+}
+
+struct CurveList {
+    CTypedPtrList<CObList, CGeCurve3d*> list;
+    ~CurveList()
+    {
+        for (CGeCurve3d* c : list) delete c;
+    }
+};
+
+// Trimmed area from a grid over the parameter square, scaled by the plane's size.
+double GridArea(CGeTrimSurf* s, double w, double h)
+{
+    constexpr int kN = 300;
+    int inside = 0;
+    for (int i = 0; i < kN; ++i)
+        for (int j = 0; j < kN; ++j) {
+            double uv[2] = {(i + 0.5) / kN, (j + 0.5) / kN};
+            inside += s->IsPtInParaLoop(uv);
+        }
+    return w * h * inside / (double(kN) * kN);
+}
+
+// Largest distance between a trim bound's parameter-curve vertices mapped through
+// the surface and its own 3D curve's nearest discretisation point.
+double BoundsOnSurface(CGeTrimSurf* s)
+{
+    double worst = 0.0;
+    for (CGeTrimLoop* loop : s->m_listLoop)
+        for (CGeTrimBnd* b : loop->m_listBnd) {
+            if (!b->m_pUVCrv || !b->m_pEucCrv) return INFINITY;
+            b->m_pUVCrv->EnsureDisplay(0.01);
+            const double(*uv)[2] = b->m_pUVCrv->GetSWPoint();
+            const int count = b->m_pUVCrv->GetSWPointCount();
+            CStrP3D str;
+            b->m_pEucCrv->Discrete(1e-4, str);
+            for (int k = 0; k < count; ++k) {
+                double p[3];
+                s->GetPoint(uv[k][0], uv[k][1], p);
+                double best = INFINITY;
+                for (int i = 1; i < str.m_nCount; ++i) {
+                    const double* a = str.m_pPoints[i - 1];
+                    const double* e = str.m_pPoints[i];
+                    const double d[3] = {e[0] - a[0], e[1] - a[1], e[2] - a[2]};
+                    const double len2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+                    double t = len2 > 0 ? ((p[0] - a[0]) * d[0] + (p[1] - a[1]) * d[1] + (p[2] - a[2]) * d[2]) / len2 : 0;
+                    t = std::fmax(0.0, std::fmin(1.0, t));
+                    const double q[3] = {a[0] + t * d[0] - p[0], a[1] + t * d[1] - p[1], a[2] + t * d[2] - p[2]};
+                    best = std::fmin(best, std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]));
+                }
+                worst = std::fmax(worst, best);
+            }
+        }
+    return worst;
+}
+
+TEST(SrfActorGenPlane, RectangleWithCircleGivesOnePlaneWithAnIsland)
+{
+    CSrfActor actor;
+    CurveList in;
+    AddRect(in.list, 0, 0, 100, 60);
+    in.list.AddTail(CircleCurve(50, 30, 0, 10));
+    // A circle standing in the plane x = 200, and one in the parallel plane z = 5.
+    CGeCurve3d* upright = CircleCurve(0, 0, 0, 8);
+    double origin[3] = {0, 0, 0}, yAxis[3] = {0, 1, 0}, shift[3] = {200, 0, 0};
+    upright->Rotate3D(origin, yAxis, M_PI / 2);
+    upright->Translate3D(shift);
+    in.list.AddTail(upright);
+    in.list.AddTail(CircleCurve(300, 0, 5, 4));
+    OwnedSurfs out;
+    ASSERT_EQ(actor.GenPlane(&in.list, 0.01, &out.list), 1);
+    ASSERT_EQ(out.list.GetCount(), 3);
+    CGeTrimSurf* plate = out.list.GetHead();
+    EXPECT_EQ(plate->m_listLoop.GetCount(), 2) << "outer loop and island";
+    EXPECT_NEAR(GridArea(plate, 100, 60), 6000 - M_PI * 100, 0.01 * 6000);
+    EXPECT_LT(BoundsOnSurface(plate), 1e-3) << "boundaries on the input curves";
+    for (const CPoint3f& v : plate->vertices) {
+        EXPECT_NEAR(v.z, 0.0, 1e-4);
+        EXPECT_GT(v.x, -1e-3);
+        EXPECT_LT(v.x, 100 + 1e-3);
+    }
+    EXPECT_GT(plate->numFace3(), 0u);
+    POSITION pos = out.list.FindIndex(1);
+    CGeTrimSurf* standing = out.list.GetAt(pos);
+    EXPECT_EQ(standing->m_listLoop.GetCount(), 1);
+    EXPECT_NEAR(GridArea(standing, 16, 16), M_PI * 64, 0.01 * M_PI * 64);
+    for (const CPoint3f& v : standing->vertices) EXPECT_NEAR(v.x, 200.0, 1e-3);
+    for (const CPoint3f& v : out.list.GetTail()->vertices) EXPECT_NEAR(v.z, 5.0, 1e-4) << "a plane of its own";
+}
+
+TEST(SrfActorGenPlane, LargePlatesReachTheirTrimLoops)
+{
+    // Width and height that floats do not hold: the plane must span the loops exactly.
+    CSrfActor actor;
+    CurveList in;
+    AddRect(in.list, 1000.123456789, -20000.987654321, 124456.912345678, 78764.444444444);
+    OwnedSurfs out;
+    ASSERT_EQ(actor.GenPlane(&in.list, 1.0, &out.list), 1);
+    ASSERT_EQ(out.list.GetCount(), 1);
+    EXPECT_LT(BoundsOnSurface(out.list.GetHead()), 1e-6);
+}
+
+TEST(SrfActorGenPlane, BadInputAndCurvesWithoutAPlane)
+{
+    CSrfActor actor;
+    CurveList in;
+    OwnedSurfs out;
+    EXPECT_EQ(actor.GenPlane(nullptr, 0.01, &out.list), 0);
+    EXPECT_EQ(actor.GenPlane(&in.list, 0.01, &out.list), 0) << "empty list";
+    AddRect(in.list, 0, 0, 1, 1);
+    EXPECT_EQ(actor.GenPlane(&in.list, 0.01, nullptr), 0);
+    CurveList helix;
+    double a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {1, 1, 1};
+    helix.list.AddTail(new CGeLine3d(a, b));  // one straight line spans no plane
+    auto* bent = new CGePolyline3d;
+    double pts[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 3}};
+    bent->Create(4, pts);
+    helix.list.AddTail(bent);  // not planar
+    EXPECT_EQ(actor.GenPlane(&helix.list, 0.01, &out.list), 1);
+    EXPECT_EQ(out.list.GetCount(), 0);
+    (void)c;
+    // The caller's curves are only read.
+    double s0[3];
+    in.list.GetHead()->GetStartPoint(s0);
+    ASSERT_EQ(actor.GenPlane(&in.list, 0.01, &out.list), 1);
+    double s1[3];
+    in.list.GetHead()->GetStartPoint(s1);
+    EXPECT_EQ(s0[0], s1[0]);
+    EXPECT_EQ(s0[1], s1[1]);
+    EXPECT_EQ(in.list.GetCount(), 4);
 }
 
 }  // namespace
