@@ -44,6 +44,11 @@ inline constexpr double kPlaneTol = 1e-6;
 inline constexpr double kPlaneParallelTol = 0.001;
 inline constexpr double kPlaneChainTol = 0.002;
 
+// A trimmed surface is cut only strictly inside its parameter box shrunk by
+// this; the cut line reaches this much beyond the box on both sides.
+inline constexpr double kIsoTrimMargin = 0.0001;
+inline constexpr double kIsoTrimReach = 0.1;
+
 // Section counts of the blends: at least 4, at most 501; a boundary whose
 // discretisation step is not positive counts as needing the most.
 inline constexpr int kBlendMinSections = 4;
@@ -108,6 +113,17 @@ public:
     // ratio <= kExtendMinRatio, a trimmed surface, a boundary without a line as
     // its parameter curve, a degenerate or slanted line, or when Extend fails.
     CGeTrimSurf* SurfExtend(CGeTrimSurf* surf, CGeTrimBnd* bnd, int mode, double ratio);
+    // Cuts the surface along the iso line u = value (dir kIsoConstU) or
+    // v = value (any other dir) and appends the pieces, tessellated at
+    // gGetSurfShowDiscTol(). A trimmed surface is cut by a line reaching 0.1
+    // beyond its parameter box through the trimming engine; each rebuilt outer
+    // loop with its islands bounds a clone of the surface. An untrimmed one is
+    // split by CNurbsEditor::SplitAt, each part bounded by its whole domain.
+    // 1 when the trimmed surface was cut or the untrimmed one gave pieces; 0
+    // for null input, a surface without a record or loops, a value not inside
+    // the parameter box shrunk by kIsoTrimMargin (trimmed) or inside the
+    // domain (untrimmed).
+    int IsoTrimSurf(CGeTrimSurf* surf, double value, int dir, CTypedPtrList<CObList, CGeTrimSurf*>* out);
     // A copy of the surface without the boundary's loop: the other loops are
     // copied; when the removed loop is the outer one (its signed area, measured
     // anew, not negative) the

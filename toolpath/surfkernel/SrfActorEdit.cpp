@@ -7,6 +7,8 @@
 #include "framework/numerak/NurbsEditor.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
+#include "toolpath/surfkernel/EdTrimLoop.h"
+#include "toolpath/surfkernel/EdTrimSurf.h"
 
 #include <cmath>
 
@@ -64,4 +66,66 @@ CGeTrimSurf* CSrfActor::UnTrimSurf(CGeTrimSurf* surf, CGeTrimBnd* bnd)
     copy->CalcUVBox();
     copy->Discrete(gGetSurfShowDiscTol());
     return copy;
+}
+
+namespace {
+
+void AppendTessellated(CGeTrimSurf* piece, CTypedPtrList<CObList, CGeTrimSurf*>* out)
+{
+    piece->BuildTopo();
+    piece->CalcUVBox();
+    piece->Discrete(gGetSurfShowDiscTol());
+    out->AddTail(piece);
+}
+
+}  // namespace
+
+int CSrfActor::IsoTrimSurf(CGeTrimSurf* surf, double value, int dir, CTypedPtrList<CObList, CGeTrimSurf*>* out)
+{
+    if (!surf || !surf->m_pSurface || surf->m_listLoop.IsEmpty() || !out || !std::isfinite(value)) return 0;
+    const bool alongU = dir == kIsoConstU;
+    const int before = static_cast<int>(out->GetCount());
+    if (!surf->IsTrimed()) {
+        _nurbs_surface* parts[2] = {nullptr, nullptr};
+        CNurbsEditor::SplitAt(surf->m_pSurface, value, dir, parts);
+        for (_nurbs_surface* part : parts) {
+            if (!part) continue;
+            auto* piece = new CGeTrimSurf(part, BOX2<double>(0.0, 0.0, 1.0, 1.0));
+            piece->AddLoop(piece->GenRectTrimLoop(0.0, 1.0, 0.0, 1.0));
+            AppendTessellated(piece, out);
+        }
+        return static_cast<int>(out->GetCount()) > before ? 1 : 0;
+    }
+    BOX2<double> box;
+    surf->GetUVBox(&box);
+    const double lo = alongU ? box.xmin : box.ymin, hi = alongU ? box.xmax : box.ymax;
+    if (!(value > lo + kIsoTrimMargin && value < hi - kIsoTrimMargin)) return 0;
+    CEdTrimSurf ed;
+    if (!ed.InitSurfBound(surf)) return 0;
+    double line[2][2];
+    if (alongU) {
+        line[0][0] = line[1][0] = value;
+        line[0][1] = box.ymin - kIsoTrimReach;
+        line[1][1] = box.ymax + kIsoTrimReach;
+    } else {
+        line[0][1] = line[1][1] = value;
+        line[0][0] = box.xmin - kIsoTrimReach;
+        line[1][0] = box.xmax + kIsoTrimReach;
+    }
+    ed.AddCurve(line, 2, 0, 1, false);
+    ed.AutoIntersect(true);
+    ed.TrimSurface(0);
+    for (CEdTrimLoop* loop = ed.resultHead; loop; loop = loop->next) {
+        _nurbs_surface* clone = BSRF_Clone(surf->m_pSurface);
+        if (!clone) continue;
+        auto* piece = new CGeTrimSurf(clone, loop->uvBox);
+        piece->AddLoop(loop->ConvertToTopoLoop());
+        for (CEdTrimLoop* island = loop->islandHead; island; island = island->next)
+            piece->AddLoop(island->ConvertToTopoLoop());
+        piece->BuildTopo();
+        for (CGeTrimLoop* l : piece->m_listLoop)
+            if (l) l->CreateEuclidBnd();
+        AppendTessellated(piece, out);
+    }
+    return 1;
 }

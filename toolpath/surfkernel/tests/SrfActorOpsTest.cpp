@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -679,6 +680,66 @@ TEST(SrfActorGenPlane, BadInputAndCurvesWithoutAPlane)
     EXPECT_EQ(s0[0], s1[0]);
     EXPECT_EQ(s0[1], s1[1]);
     EXPECT_EQ(in.list.GetCount(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Model-space area of the tessellation.
+double MeshArea(const CGeTrimSurf* s)
+{
+    double a = 0.0;
+    for (const SFacet3& f : s->faces3) {
+        const CPoint3f& p = s->vertices[f.v[0]];
+        const CPoint3f& q = s->vertices[f.v[1]];
+        const CPoint3f& r = s->vertices[f.v[2]];
+        const double u[3] = {q.x - p.x, q.y - p.y, q.z - p.z}, v[3] = {r.x - p.x, r.y - p.y, r.z - p.z};
+        const double c[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        a += 0.5 * std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    }
+    return a;
+}
+
+TEST(SrfActorIsoTrimSurf, PiecesAddUpToTheWhole)
+{
+    CSrfActor actor;
+    const double at0[3] = {0, 0, 0};
+    auto whole = PlaneAt(10, 10, at0);
+    auto holed = std::make_unique<CGeTrimSurf>(surffix::Plane(10, 10).release(), BOX2<double>(0, 0, 1, 1));
+    holed->AddLoop(holed->GenRectTrimLoop(0.1, 0.9, 0.1, 0.9));
+    holed->AddLoop(holed->GenRectTrimLoop(0.4, 0.6, 0.4, 0.6));
+    holed->BuildTopo();
+    holed->CalcUVBox();
+    struct Row {
+        const char* label;
+        CGeTrimSurf* surf;
+        double value;
+        int dir;
+        std::vector<double> areas;  // of the pieces, in any order
+    } rows[] = {
+        {"untrimmed at u = 0.3", whole.get(), 0.3, kIsoConstU, {30, 70}},
+        {"untrimmed at v = 0.8", whole.get(), 0.8, kIsoConstV, {80, 20}},
+        {"through the island", holed.get(), 0.5, kIsoConstV, {30, 30}},
+        {"beside the island", holed.get(), 0.25, kIsoConstU, {12, 48}},
+    };
+    for (const Row& row : rows) {
+        OwnedSurfs out;
+        ASSERT_EQ(actor.IsoTrimSurf(row.surf, row.value, row.dir, &out.list), 1) << row.label;
+        ASSERT_EQ(out.list.GetCount(), static_cast<int>(row.areas.size())) << row.label;
+        std::vector<double> got;
+        for (CGeTrimSurf* s : out.list) got.push_back(MeshArea(s));
+        std::sort(got.begin(), got.end());
+        std::vector<double> want = row.areas;
+        std::sort(want.begin(), want.end());
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 0.01 * want[i]) << row.label;
+    }
+    OwnedSurfs out;
+    EXPECT_EQ(actor.IsoTrimSurf(holed.get(), 0.1 + 0.00005, kIsoConstU, &out.list), 0) << "at the box edge";
+    EXPECT_EQ(actor.IsoTrimSurf(whole.get(), 1.0, kIsoConstU, &out.list), 0) << "at the domain end";
+    EXPECT_EQ(actor.IsoTrimSurf(whole.get(), 0.5, kIsoConstU, nullptr), 0);
+    EXPECT_EQ(actor.IsoTrimSurf(nullptr, 0.5, kIsoConstU, &out.list), 0);
+    EXPECT_EQ(out.list.GetCount(), 0);
 }
 
 }  // namespace
