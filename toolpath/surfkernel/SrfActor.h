@@ -124,6 +124,12 @@ public:
     // the parameter box shrunk by kIsoTrimMargin (trimmed) or inside the
     // domain (untrimmed).
     int IsoTrimSurf(CGeTrimSurf* surf, double value, int dir, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+    // Gives the surface a kernel NURBS surface record (code 19) over a clone of
+    // its NURBS surface when it has none, in m_pKernelSurf; 1 (also for null
+    // input or a surface without a record, which get none).
+    int CreateSURFACE(CGeTrimSurf* surf);
+    // Frees the surface's kernel record and clears the pointer; 0.
+    int FreeSURFACE(CGeTrimSurf* surf);
     // A copy of the surface without the boundary's loop: the other loops are
     // copied; when the removed loop is the outer one (its signed area, measured
     // anew, not negative) the

@@ -9,6 +9,7 @@
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "toolpath/surfkernel/EdTrimLoop.h"
 #include "toolpath/surfkernel/EdTrimSurf.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <cmath>
 
@@ -128,4 +129,23 @@ int CSrfActor::IsoTrimSurf(CGeTrimSurf* surf, double value, int dir, CTypedPtrLi
         AppendTessellated(piece, out);
     }
     return 1;
+}
+
+int CSrfActor::CreateSURFACE(CGeTrimSurf* surf)
+{
+    if (!surf || surf->m_pKernelSurf || !surf->m_pSurface) return 1;
+    _nurbs_surface* clone = BSRF_Clone(surf->m_pSurface);
+    if (!clone) return 1;
+    SURFACE* record = ESRF_NewNurbs(clone);
+    if (!record) BSRF_Free(clone);
+    surf->m_pKernelSurf = record;
+    return 1;
+}
+
+int CSrfActor::FreeSURFACE(CGeTrimSurf* surf)
+{
+    if (!surf) return 0;
+    ENT_Free(static_cast<SURFACE*>(surf->m_pKernelSurf));
+    surf->m_pKernelSurf = nullptr;
+    return 0;
 }

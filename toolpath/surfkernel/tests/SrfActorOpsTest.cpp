@@ -18,6 +18,7 @@
 #include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/SurfaceFixtures.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <gtest/gtest.h>
 
@@ -740,6 +741,34 @@ TEST(SrfActorIsoTrimSurf, PiecesAddUpToTheWhole)
     EXPECT_EQ(actor.IsoTrimSurf(whole.get(), 0.5, kIsoConstU, nullptr), 0);
     EXPECT_EQ(actor.IsoTrimSurf(nullptr, 0.5, kIsoConstU, &out.list), 0);
     EXPECT_EQ(out.list.GetCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SrfActorKernelRecord, MadeOnceOverACloneAndFreed)
+{
+    CSrfActor actor;
+    const double at0[3] = {0, 0, 0};
+    auto s = PlaneAt(4, 2, at0);
+    EXPECT_EQ(actor.CreateSURFACE(s.get()), 1);
+    auto* record = static_cast<SURFACE*>(s->m_pKernelSurf);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->type, ENT_NURBS_SURFACE);
+    EXPECT_EQ(actor.CreateSURFACE(s.get()), 1);
+    EXPECT_EQ(s->m_pKernelSurf, record) << "kept when there is one";
+    // The record evaluates the surface through its own clone.
+    double u = 1e12, v = 1e12, foot[3];
+    const double p[3] = {1.0, 1.5, 3.0};
+    ASSERT_EQ(ESRF_ProjectPoint(&u, &v, foot, record, p), 1);
+    EXPECT_NEAR(foot[0], 1.0, 1e-9);
+    EXPECT_NEAR(foot[1], 1.5, 1e-9);
+    EXPECT_NEAR(foot[2], 0.0, 1e-9);
+    EXPECT_EQ(actor.FreeSURFACE(s.get()), 0);
+    EXPECT_EQ(s->m_pKernelSurf, nullptr);
+    EXPECT_EQ(actor.FreeSURFACE(s.get()), 0) << "twice is harmless";
+    EXPECT_EQ(actor.CreateSURFACE(nullptr), 1);
 }
 
 }  // namespace
