@@ -99,6 +99,22 @@ void AppendUntrimmed(_nurbs_surface* s, CTypedPtrList<CObList, CGeTrimSurf*>* ou
     out->AddTail(new CGeTrimSurf(s, unit));
 }
 
+// Interpolates the n section rows across with the template's order and knots
+// along them (the template is freed), applies the extra tangent lengths and
+// appends the untrimmed surface; 1, or 0 when interpolation fails.
+using RowInterpolator = int (*)(int, double (*const*)[4], const BCRV*, int, _nurbs_surface**);
+int FinishBlend(RowInterpolator interpolate, int n, const std::vector<double (*)[4]>& rows, BCRV* tmplRaw, int order,
+                const SURFBLEND_PARAM& param, CTypedPtrList<CObList, CGeTrimSurf*>* out)
+{
+    std::unique_ptr<BCRV, CurveFreer> tmpl(tmplRaw);
+    _nurbs_surface* s = nullptr;
+    if (interpolate(n, rows.data(), tmpl.get(), order, &s) != 1) return 0;
+    PushControlPoints(s, 0, 1, param.dExtLen1);
+    PushControlPoints(s, s->nu - 1, s->nu - 2, param.dExtLen2);
+    AppendUntrimmed(s, out);
+    return 1;
+}
+
 bool BoundaryUsable(CGeTrimBnd* bnd) { return bnd && bnd->m_pEucCrv && bnd->m_pUVCrv; }
 
 }  // namespace
@@ -124,15 +140,9 @@ int CSrfActor::SurfSurfBlend(CGeTrimSurf* surf1, CGeTrimSurf* surf2, CGeTrimBnd*
         rows[i] = reinterpret_cast<double(*)[4]>(&net[static_cast<std::size_t>(i) * kFergusonOrder * 4]);
         if (!BCRV_CalFergCntP(pa, da, pb, db, rows[i])) return 0;
     }
-    BCRV* tmplRaw = nullptr;
-    if (!BCRV_CreFergC1(pa, da, pb, db, &tmplRaw)) return 0;
-    std::unique_ptr<BCRV, CurveFreer> tmpl(tmplRaw);
-    _nurbs_surface* s = nullptr;
-    if (BSRF_IntpPsUniK(n, rows.data(), tmpl.get(), kFergusonOrder, &s) != 1) return 0;
-    PushControlPoints(s, 0, 1, param.dExtLen1);
-    PushControlPoints(s, s->nu - 1, s->nu - 2, param.dExtLen2);
-    AppendUntrimmed(s, out);
-    return 1;
+    BCRV* tmpl = nullptr;
+    if (!BCRV_CreFergC1(pa, da, pb, db, &tmpl)) return 0;
+    return FinishBlend(BSRF_IntpPsUniK, n, rows, tmpl, kFergusonOrder, param, out);
 }
 
 int CSrfActor::SurfCurveBlend(CGeCurve3d* curve, CGeTrimSurf* surf, CGeTrimBnd* bnd, bool reverseCurve,
@@ -170,13 +180,7 @@ int CSrfActor::SurfCurveBlend(CGeCurve3d* curve, CGeTrimSurf* surf, CGeTrimBnd* 
         row[0][3] = row[1][3] = row[2][3] = 1.0;
         rows[i] = row;
     }
-    BCRV* tmplRaw = nullptr;
-    if (!BCRV_CreConic(C, M, P, kConicRho, &tmplRaw)) return 0;
-    std::unique_ptr<BCRV, CurveFreer> tmpl(tmplRaw);
-    _nurbs_surface* s = nullptr;
-    if (BSRF_IntpPs(n, rows.data(), tmpl.get(), kConicOrder, &s) != 1) return 0;
-    PushControlPoints(s, 0, 1, param.dExtLen1);
-    PushControlPoints(s, s->nu - 1, s->nu - 2, param.dExtLen2);
-    AppendUntrimmed(s, out);
-    return 1;
+    BCRV* tmpl = nullptr;
+    if (!BCRV_CreConic(C, M, P, kConicRho, &tmpl)) return 0;
+    return FinishBlend(BSRF_IntpPs, n, rows, tmpl, kConicOrder, param, out);
 }

@@ -322,10 +322,9 @@ TEST(NurbsUtilTest, LoftOfLinearlyGrowingCirclesIsACone)
     }
 }
 
-TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
+// Five wavy curves of orders 3 and 4, every other one rational, stacked 4 apart in z.
+std::vector<Curve> StackedWavySections()
 {
-    // Curves already running one way: the kernel's loft and the editor's skin
-    // are one code and give the same record, value for value.
     std::vector<Curve> sections;
     for (int j = 0; j < 5; ++j) {
         Curve c = Wavy(3 + j % 2, 7 + j, j % 2 == 1);
@@ -333,8 +332,16 @@ TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
         c->Move(shift);
         sections.push_back(std::move(c));
     }
+    return sections;
+}
+
+TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
+{
+    // Curves already running one way: the kernel's loft and the editor's skin
+    // are one code and give the same record, value for value.
+    const std::vector<Curve> sections = StackedWavySections();
     std::vector<BCRV*> raw;
-    for (auto& c : sections)
+    for (const auto& c : sections)
         raw.push_back(c.get());
     for (int vOrder : {3, 4}) {
         _nurbs_surface* a = nullptr;
@@ -363,15 +370,9 @@ TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
 
 TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
 {
-    std::vector<Curve> sections;
-    for (int j = 0; j < 5; ++j) {
-        Curve c = Wavy(3 + j % 2, 7 + j, j % 2 == 1);
-        const double shift[3] = {0.0, 0.0, 4.0 * j};
-        c->Move(shift);
-        sections.push_back(std::move(c));
-    }
+    const std::vector<Curve> sections = StackedWavySections();
     std::vector<BCRV*> raw;
-    for (auto& c : sections)
+    for (const auto& c : sections)
         raw.push_back(c.get());
     _nurbs_surface* s = nullptr;
     ASSERT_EQ(NRB_LoftSurface(raw.data(), 5, 4, 1e-10, &s), 1);
