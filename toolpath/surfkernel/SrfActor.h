@@ -15,6 +15,8 @@
 
 class CGeCurve3d;
 class CGeMesh;
+class CStrP3D;
+struct _nurbs_surface;
 class CGeTrimBnd;
 class CGeTrimSurf;
 
@@ -48,6 +50,9 @@ inline constexpr double kPlaneChainTol = 0.002;
 // this; the cut line reaches this much beyond the box on both sides.
 inline constexpr double kIsoTrimMargin = 0.0001;
 inline constexpr double kIsoTrimReach = 0.1;
+
+// Kernel point tolerance while points are projected onto a surface.
+inline constexpr double kProjectPointTol = 0.00001;
 
 // Section counts of the blends: at least 4, at most 501; a boundary whose
 // discretisation step is not positive counts as needing the most.
@@ -130,6 +135,12 @@ public:
     int CreateSURFACE(CGeTrimSurf* surf);
     // Frees the surface's kernel record and clears the pointer; 0.
     int FreeSURFACE(CGeTrimSurf* surf);
+    // The (u, v) of each point's nearest surface point, in order, through a
+    // temporary kernel record over a clone of the surface, with the kernel's
+    // point tolerance at kProjectPointTol during the projections (restored
+    // after); points that do not project are left out. 1; 0 for a null string
+    // or surface or fewer than two points (out untouched).
+    int StrptPrjToSurfAlongNormal(CStrP3D* pts, _nurbs_surface* surface, CArray<tagPoint2d, tagPoint2d>& out);
     // A copy of the surface without the boundary's loop: the other loops are
     // copied; when the removed loop is the outer one (its signed area, measured
     // anew, not negative) the

@@ -2,10 +2,13 @@
 // points at equal arc length along a curve.
 #include "toolpath/surfkernel/SrfActor.h"
 
+#include "framework/numerak/Bsrf.h"
 #include "framework/numerak/PointString3D.h"
 #include "framework/numerak/Triangle3D.h"
 #include "geometry/shapes3d/GeCurve3d.h"
 #include "geometry/shapes3d/GeMesh.h"
+#include "toolpath/surfkernel/KernelEntity.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,4 +129,30 @@ void CSrfActor::CrvDiscToStrptInEquDist(CGeCurve3d* curve, double step, double t
     }
     const int n = str.m_nCount - 1;
     if (n > 0) out.Add(tagPoint3d{p[n][0], p[n][1], p[n][2]});
+}
+
+int CSrfActor::StrptPrjToSurfAlongNormal(CStrP3D* pts, _nurbs_surface* surface, CArray<tagPoint2d, tagPoint2d>& out)
+{
+    if (!pts || !surface || pts->m_nCount < 2 || !pts->m_pPoints) return 0;
+    _nurbs_surface* clone = BSRF_Clone(surface);
+    if (!clone) return 0;
+    SURFACE* record = ESRF_NewNurbs(clone);
+    if (!record) {
+        BSRF_Free(clone);
+        return 0;
+    }
+    const double kept = ESSI_GetPointTol();
+    ESSI_SetPointTol(kProjectPointTol);
+    // Each projection starts from the previous (u, v); 1e12 asks for no guess.
+    double u = 1e12, v = 1e12;
+    for (int i = 0; i < pts->m_nCount; ++i) {
+        double uu = u, vv = v, foot[3];
+        if (ESRF_ProjectPoint(&uu, &vv, foot, record, pts->m_pPoints[i]) != 1) continue;
+        out.Add(tagPoint2d{uu, vv});
+        u = uu;
+        v = vv;
+    }
+    ESSI_SetPointTol(kept);
+    ENT_Free(record);
+    return 1;
 }

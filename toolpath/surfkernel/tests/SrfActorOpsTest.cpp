@@ -18,11 +18,13 @@
 #include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/SurfaceFixtures.h"
+#include "toolpath/surfkernel/KernelEntity.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -769,6 +771,47 @@ TEST(SrfActorKernelRecord, MadeOnceOverACloneAndFreed)
     EXPECT_EQ(s->m_pKernelSurf, nullptr);
     EXPECT_EQ(actor.FreeSURFACE(s.get()), 0) << "twice is harmless";
     EXPECT_EQ(actor.CreateSURFACE(nullptr), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SrfActorStrptPrj, PointsOnATorusComeBackWithTheirParameters)
+{
+    CSrfActor actor;
+    SurfPtr torus = surffix::Torus(3.0, 1.0);
+    CStrP3D str;
+    ASSERT_EQ(str.Create(40, false, false), 1);
+    std::vector<std::array<double, 3>> lifted;
+    for (int i = 0; i < 40; ++i) {
+        const double u = 0.05 + 0.9 * i / 39.0, v = 0.3 + 0.2 * std::sin(0.2 * i);
+        double p[3], n[3];
+        BSRF_EvNormal(torus.get(), u, v, p, n);
+        // Off the surface along its normal: the nearest point is the one below.
+        for (int c = 0; c < 3; ++c) str.m_pPoints[i][c] = p[c] + 0.2 * n[c];
+        lifted.push_back({p[0], p[1], p[2]});
+    }
+    const double tolBefore = ESSI_GetPointTol();
+    CArray<tagPoint2d, tagPoint2d> uv;
+    ASSERT_EQ(actor.StrptPrjToSurfAlongNormal(&str, torus.get(), uv), 1);
+    EXPECT_EQ(ESSI_GetPointTol(), tolBefore) << "point tolerance restored";
+    ASSERT_EQ(uv.GetSize(), 40);
+    for (int i = 0; i < 40; ++i) {
+        double p[3];
+        BSRF_EvPos(torus.get(), uv[i].x, uv[i].y, p);
+        const double d = std::sqrt((p[0] - lifted[i][0]) * (p[0] - lifted[i][0]) +
+                                   (p[1] - lifted[i][1]) * (p[1] - lifted[i][1]) +
+                                   (p[2] - lifted[i][2]) * (p[2] - lifted[i][2]));
+        EXPECT_LT(d, 1e-6) << i;
+    }
+    CStrP3D one;
+    one.Create(1, false, false);
+    CArray<tagPoint2d, tagPoint2d> none;
+    EXPECT_EQ(actor.StrptPrjToSurfAlongNormal(&one, torus.get(), none), 0) << "one point";
+    EXPECT_EQ(actor.StrptPrjToSurfAlongNormal(&str, nullptr, none), 0);
+    EXPECT_EQ(actor.StrptPrjToSurfAlongNormal(nullptr, torus.get(), none), 0);
+    EXPECT_EQ(none.GetSize(), 0);
 }
 
 }  // namespace
