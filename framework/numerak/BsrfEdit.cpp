@@ -1,5 +1,6 @@
 // Surface edits of the NURBS editing facade: extension beyond a boundary,
 // splitting at an iso line, planes, and cutting at tangent-plane creases.
+#include "framework/numerak/BcrvDetail.h"
 #include "framework/numerak/Bsrf.h"
 #include "framework/numerak/Knot.h"
 #include "framework/numerak/NurbsEditor.h"
@@ -15,15 +16,8 @@ namespace nb = numerak::nurbs;
 
 namespace {
 
-struct SurfFreer {
-    void operator()(_nurbs_surface* s) const { BSRF_Free(s); }
-};
-using SurfPtr = std::unique_ptr<_nurbs_surface, SurfFreer>;
-
-struct CurveFreer {
-    void operator()(BCRV* c) const { BCRV_Free(c); }
-};
-using CurvePtr = std::unique_ptr<BCRV, CurveFreer>;
+using numerak::nurbs::detail::CurvePtr;
+using numerak::nurbs::detail::SurfPtr;
 
 // The surface with u and v exchanged: P'[j][i] = P[i][j].
 SurfPtr Transposed(const _nurbs_surface* s)
