@@ -185,3 +185,16 @@ int BCRV_TransLocal(BCRV* c, const _rect_fm3d* frame);
 // through the n points, chord-length parameters, knots over [0, 1]
 // (BCRV_GlobalInterp). 0 with *out untouched on failure.
 int BCRV_IntpPs(int n, const double (*points)[3], int order, BCRV** out);
+
+// Conic arc from P0 to P2 with P1 as the middle control point: the rational
+// quadratic with weights 1, w, 1 where w = rho / (1 - rho), rho in (0, 1) the
+// shoulder parameter (the curve's middle point lies at M + rho·(P1 - M), M the
+// midpoint of P0 and P2): an ellipse below 0.5, a parabola at 0.5, a hyperbola
+// above. 0 with *out untouched for rho outside (0, 1) or non-finite points.
+int BCRV_CreConic(const double* P0, const double* P1, const double* P2, double rho, BCRV** out);
+// Control points of the cubic Ferguson (Hermite) curve on [0, 1] with
+// C(0) = P0, C'(0) = T0, C(1) = P1, C'(1) = T1, as homogeneous points of
+// weight 1: P0, P0 + T0/3, P1 - T1/3, P1. 0 (cp untouched) for non-finite input.
+int BCRV_CalFergCntP(const double* P0, const double* T0, const double* P1, const double* T1, double (*cp)[4]);
+// The same cubic as a new curve record (order 4, Bezier knots on [0, 1]).
+int BCRV_CreFergC1(const double* P0, const double* T0, const double* P1, const double* T1, BCRV** out);

@@ -2,10 +2,24 @@
 // Helpers shared by the NURBS sources of this library; not part of its interface.
 
 #include <cmath>
+#include <memory>
 
 struct BCRV;
+struct _nurbs_surface;
+void BCRV_Free(BCRV* c);
+void BSRF_Free(_nurbs_surface* s);
 
 namespace numerak::nurbs::detail {
+
+// Owners of records made inside the library until they are handed out.
+struct CurveFreer {
+    void operator()(BCRV* c) const { BCRV_Free(c); }
+};
+struct SurfFreer {
+    void operator()(_nurbs_surface* s) const { BSRF_Free(s); }
+};
+using CurvePtr = std::unique_ptr<BCRV, CurveFreer>;
+using SurfPtr = std::unique_ptr<_nurbs_surface, SurfFreer>;
 
 inline bool IsFinite3(const double* p)
 {

@@ -20,10 +20,7 @@ namespace {
 // Largest move of a trimmed piece's end that snapping it to a knot may cause.
 constexpr double kTrimSnapMove = 1e-6;
 
-struct Freer {
-    void operator()(BCRV* c) const { BCRV_Free(c); }
-};
-using BcrvPtr = std::unique_ptr<BCRV, Freer>;
+using BcrvPtr = numerak::nurbs::detail::CurvePtr;
 
 bool IsClamped(const BCRV& c)
 {

@@ -127,3 +127,12 @@ int BSRF_GenExtrude(const BCRV* c, const double* direction, double length, _nurb
 // zero axis or an angle outside (0, 2 pi].
 int BSRF_GenRevolve(const double* axisPoint, const double* axisDir, const BCRV* profile, double angle,
                     _nurbs_surface** out);
+
+// Cuts s across u where its tangent plane turns by more than angle (radians):
+// at the inner u knots of multiplicity ku - 1 or more (the only places where a
+// B-spline surface can lose tangent continuity in u), comparing the unit
+// normals of both sides at samples across v. On 1 the parts, in u order and
+// each on [0, 1] in u, are new records in parts[0 ..]; every further entry up
+// to maxParts is null. Any other result (0) means nothing was split: no such
+// crease, more parts than maxParts, or an invalid record; all entries null.
+int BSRF_USplitG1Discont(const _nurbs_surface* s, double angle, _nurbs_surface** parts, int maxParts);

@@ -54,4 +54,53 @@ public:
     // a point without a normal, or when a grid of 257 × 257 samples does not
     // reach the tolerance.
     static _nurbs_surface* OffsetSurf(const _nurbs_surface* s, float dist);
+
+    // Knots of different sections closer than this (on [0, 1]) count as one knot in SkinV.
+    static constexpr double kSkinKnotTol = 1e-10;
+    // Skinned surface through the count curves in the order given (none is
+    // reversed): copies of the curves are brought to one order and knot vector
+    // (BCRV_UniStr, domains mapped onto [0, 1]) and become the v = const iso
+    // curves of the surface (u along the curves, their order and knots), each
+    // column interpolated across them with order vOrder (lowered to count) at
+    // averaged chord-length parameters (BSRF_IntpPs). A curve of two equal
+    // points gives a pointed section. Null for fewer than two curves, an invalid
+    // curve, vOrder outside [2, kBcrvMaxOrder] or a failed solve.
+    static _nurbs_surface* SkinV(BCRV* const* curves, int count, int vOrder, double knotTol = kSkinKnotTol);
+
+    // Modes of Extend.
+    static constexpr int kExtendTangent = 0;     // along the cross-boundary derivative
+    static constexpr int kExtendPolynomial = 1;  // the last polynomial span continued
+    // A new surface that is s continued beyond one boundary. Sides follow a
+    // counter-clockwise walk round the domain: 0 the u-min boundary, 1 v-min,
+    // 2 u-max, 3 v-max. The domain in that direction grows by ratio times its
+    // length, and the whole result is re-parametrised onto [0, 1]^2, so the
+    // original lies unchanged inside it (at u' = u / (1 + ratio) for side 2, and
+    // so on). Mode kExtendTangent adds straight rulings along the cross-boundary
+    // tangent: P(t) = P(b) + (t - b)·D(b) with P the homogeneous point and D its
+    // derivative across the boundary b, to which a rational surface adds the
+    // least multiple of P(b) under which no weight falls along the strip (the
+    // Euclidean point and tangent at b are unchanged, and the rulings stay
+    // finite). Mode
+    // kExtendPolynomial continues the polynomial of the last knot span beyond
+    // the boundary (equal derivatives of every order). Both join with equal
+    // position and cross derivative. Null for an invalid record, an unclamped
+    // end at that side, ratio <= 0 or not finite, another side or mode, or
+    // when the continued weights of a rational surface (polynomial mode) would
+    // not stay positive.
+    static _nurbs_surface* Extend(const _nurbs_surface* s, double ratio, int side, int mode);
+
+    // Splits s at u = value (dir kIsoConstU) or, for any other dir, at v = value
+    // (knot units, strictly inside the domain) into two new surfaces, each over
+    // [0, 1] in the split direction and with the other direction unchanged.
+    // out[0] the part below value, out[1] the part above. The number of parts
+    // made: 2, or 0 with both null for an invalid record or a value not inside
+    // the domain.
+    static int SplitAt(const _nurbs_surface* s, double value, int dir, _nurbs_surface** out);
+
+    // A bilinear plane at z = origin[2] over x in [origin[0], origin[0] + width]
+    // and y in [origin[1], origin[1] + height], parameters on [0, 1]^2:
+    // (u, v) maps to origin + (u·width, v·height, 0), so a loop drawn in the box
+    // (0, 0)-(width, height) and normalised onto the unit square trims it in
+    // place. Null unless width and height are positive and finite.
+    static _nurbs_surface* MakePlane(const double* origin, double width, double height);
 };

@@ -18,9 +18,7 @@ namespace {
 
 constexpr int kOffsetMaxSamples = 257;
 
-struct SurfFreer {
-    void operator()(_nurbs_surface* s) const { BSRF_Free(s); }
-};
+using numerak::nurbs::detail::SurfFreer;
 
 // Parameters of one direction: every distinct knot of the domain with each
 // span cut into q equal parts, ascending.

@@ -19,10 +19,7 @@ namespace {
 
 using Pt = std::array<double, 3>;
 
-struct Freer {
-    void operator()(BCRV* c) const { BCRV_Free(c); }
-};
-using BcrvPtr = std::unique_ptr<BCRV, Freer>;
+using BcrvPtr = numerak::nurbs::detail::CurvePtr;
 
 // Finite points with consecutive duplicates dropped; empty on bad input.
 std::vector<Pt> Distinct(const double (*pts)[3], int n)

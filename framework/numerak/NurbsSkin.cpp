@@ -2,6 +2,7 @@
 
 #include "framework/numerak/Knot.h"
 #include "framework/numerak/NurbsBasis.h"
+#include "framework/numerak/NurbsEditor.h"
 
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
@@ -120,40 +121,16 @@ int BCRV_UniStr(int m, BCRV** curves, double tol)
     return 1;
 }
 
-int BSRF_IntpPs(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out)
+namespace {
+
+// Surface through m rows of control points at the row parameters v
+// (ascending, v[0] = 0, v[m-1] = 1): every column is interpolated across the
+// rows with order kv, knots by averaging. One banded matrix serves all
+// columns, each homogeneous coordinate solved at once.
+int IntpRowsAt(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, const std::vector<double>& v,
+               _nurbs_surface** out)
 {
-    if (!out)
-        return 0;
-    *out = nullptr;
-    if (m < 2 || !rows || !BCRV_IsValid(tmpl) || kv < 2)
-        return 0;
-    kv = std::min(kv, m);
     const int nu = tmpl->n;
-    // Parameters across the rows: chord lengths between corresponding
-    // Euclidean control points, normalised per column and averaged.
-    std::vector<double> v(static_cast<std::size_t>(m), 0.0);
-    int columns = 0;
-    for (int i = 0; i < nu; ++i) {
-        std::vector<double> d(static_cast<std::size_t>(m), 0.0);
-        for (int j = 1; j < m; ++j) {
-            double s = 0.0;
-            for (int c = 0; c < 3; ++c) {
-                const double e = rows[j][i][c] / rows[j][i][3] - rows[j - 1][i][c] / rows[j - 1][i][3];
-                s += e * e;
-            }
-            d[j] = d[j - 1] + std::sqrt(s);
-        }
-        if (!(d[m - 1] > 0.0) || !std::isfinite(d[m - 1]))
-            continue;
-        for (int j = 1; j < m; ++j)
-            v[j] += d[j] / d[m - 1];
-        ++columns;
-    }
-    if (columns == 0)
-        return 0;
-    for (int j = 1; j < m; ++j)
-        v[j] /= columns;
-    v[m - 1] = 1.0;
     _nurbs_surface* s = BSRF_Create(tmpl->k, nu, kv, m);
     if (!s)
         return 0;
@@ -162,7 +139,6 @@ int BSRF_IntpPs(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurb
         BSRF_Free(s);
         return 0;
     }
-    // One collocation matrix for every column: m x m, banded.
     std::vector<Eigen::Triplet<double>> entries;
     entries.reserve(static_cast<std::size_t>(m) * kv);
     double N[nb::kMaxOrder];
@@ -192,9 +168,108 @@ int BSRF_IntpPs(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurb
         return 0;
     }
     for (int i = 0; i < nu; ++i)
-        for (int j = 0; j < m; ++j)
+        for (int j = 0; j < m; ++j) {
             for (int c = 0; c < 4; ++c)
                 s->P[i][j][c] = x(j, 4 * i + c);
+            // Interpolated weights may dip to zero between positive ones; such a
+            // net is no usable surface.
+            if (!(s->P[i][j][3] > 0.0)) {
+                BSRF_Free(s);
+                return 0;
+            }
+        }
     *out = s;
     return 1;
+}
+
+bool RowsInputOk(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out)
+{
+    if (!out)
+        return false;
+    *out = nullptr;
+    if (m < 2 || !rows || !BCRV_IsValid(tmpl) || kv < 2 || kv > kBcrvMaxOrder)
+        return false;
+    for (int j = 0; j < m; ++j) {
+        if (!rows[j])
+            return false;
+        for (int i = 0; i < tmpl->n; ++i)
+            if (!std::isfinite(rows[j][i][0]) || !std::isfinite(rows[j][i][1]) || !std::isfinite(rows[j][i][2]) ||
+                !(rows[j][i][3] > 0.0) || !std::isfinite(rows[j][i][3]))
+                return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int BSRF_IntpPs(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out)
+{
+    if (!RowsInputOk(m, rows, tmpl, kv, out))
+        return 0;
+    const int nu = tmpl->n;
+    // Parameters across the rows: chord lengths between corresponding
+    // Euclidean control points, normalised per column and averaged.
+    std::vector<double> v(static_cast<std::size_t>(m), 0.0);
+    int columns = 0;
+    for (int i = 0; i < nu; ++i) {
+        std::vector<double> d(static_cast<std::size_t>(m), 0.0);
+        for (int j = 1; j < m; ++j) {
+            double s = 0.0;
+            for (int c = 0; c < 3; ++c) {
+                const double e = rows[j][i][c] / rows[j][i][3] - rows[j - 1][i][c] / rows[j - 1][i][3];
+                s += e * e;
+            }
+            d[j] = d[j - 1] + std::sqrt(s);
+        }
+        if (!(d[m - 1] > 0.0) || !std::isfinite(d[m - 1]))
+            continue;
+        for (int j = 1; j < m; ++j)
+            v[j] += d[j] / d[m - 1];
+        ++columns;
+    }
+    if (columns == 0)
+        return 0;
+    for (int j = 1; j < m; ++j)
+        v[j] /= columns;
+    v[m - 1] = 1.0;
+    return IntpRowsAt(m, rows, tmpl, std::min(kv, m), v, out);
+}
+
+int BSRF_IntpPsUniK(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out)
+{
+    if (!RowsInputOk(m, rows, tmpl, kv, out))
+        return 0;
+    std::vector<double> v(static_cast<std::size_t>(m));
+    for (int j = 0; j < m; ++j)
+        v[j] = static_cast<double>(j) / (m - 1);
+    v[m - 1] = 1.0;
+    return IntpRowsAt(m, rows, tmpl, std::min(kv, m), v, out);
+}
+
+_nurbs_surface* CNurbsEditor::SkinV(BCRV* const* curves, int count, int vOrder, double knotTol)
+{
+    if (!curves || count < 2 || vOrder < 2 || vOrder > kBcrvMaxOrder)
+        return nullptr;
+    std::vector<BCRV*> copies(static_cast<std::size_t>(count), nullptr);
+    auto freeCopies = [&] {
+        for (BCRV* c : copies)
+            BCRV_Free(c);
+    };
+    for (int i = 0; i < count; ++i) {
+        copies[i] = BCRV_IsValid(curves[i]) ? curves[i]->Clone() : nullptr;
+        if (!copies[i]) {
+            freeCopies();
+            return nullptr;
+        }
+    }
+    _nurbs_surface* s = nullptr;
+    if (BCRV_UniStr(count, copies.data(), knotTol) == 1) {
+        std::vector<double(*)[4]> rows(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            rows[i] = copies[i]->P;
+        if (BSRF_IntpPs(count, rows.data(), copies[0], vOrder, &s) != 1)
+            s = nullptr;
+    }
+    freeCopies();
+    return s;
 }

@@ -28,4 +28,9 @@ int BCRV_UniStr(int m, BCRV** curves, double tol);
 // interpolated across the rows in v with order kv (lowered to m when fewer
 // rows are given), parameters by averaged chord length between the rows.
 // 1 on success; 0 for bad input or a singular system.
+// Rows with a zero or negative weight, or an interpolated net whose weights
+// do not stay positive, fail.
 int BSRF_IntpPs(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out);
+// The same with the rows at uniform parameters j / (m - 1) across v (so
+// uniform inner knots), whatever the distances between the rows.
+int BSRF_IntpPsUniK(int m, double (*const* rows)[4], const BCRV* tmpl, int kv, _nurbs_surface** out);

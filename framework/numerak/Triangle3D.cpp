@@ -83,6 +83,21 @@ int TRI3_IntSegment(const double* a, const double* b, const double* c, const dou
     return 1;
 }
 
+int TRI3_IntZRay(const double* a, const double* b, const double* c, const double* p, double tol, double* z)
+{
+    const double e1x = b[0] - a[0], e1y = b[1] - a[1], e2x = c[0] - a[0], e2y = c[1] - a[1];
+    const double det = e1x * e2y - e1y * e2x;
+    // Scale-free: the projected area against the edge lengths it is made of.
+    const double scale = std::hypot(e1x, e1y) * std::hypot(e2x, e2y);
+    if (!(scale > 0.0) || std::fabs(det) <= 1e-12 * scale) return 0;
+    const double px = p[0] - a[0], py = p[1] - a[1];
+    const double u = (px * e2y - py * e2x) / det;
+    const double v = (e1x * py - e1y * px) / det;
+    if (u < -tol || v < -tol || u + v > 1.0 + tol) return 0;
+    *z = a[2] + u * (b[2] - a[2]) + v * (c[2] - a[2]);
+    return 1;
+}
+
 void V3D_Rotate(const double* dir, const double* /*c*/, double angle, const double* v, double* out)
 {
     // A vector turns like a point about a parallel axis through the origin.

@@ -22,6 +22,12 @@ int QUAD3_IntXPlane(const double* a, const double* b, const double* c, const dou
 int TRI3_IntSegment(const double* a, const double* b, const double* c, const double* s, const double* e,
                     double tol, double* out);
 
+// The vertical line through (p[0], p[1]) against the triangle (a, b, c): 1 and the
+// height of the triangle's plane there in z when the point lies inside the triangle's
+// XY projection (barycentric coordinates down to -tol); 0 otherwise, also for a
+// triangle whose projection has no area (z untouched).
+int TRI3_IntZRay(const double* a, const double* b, const double* c, const double* p, double tol, double* z);
+
 // The vector v turned by angle (radians, right hand) about the direction dir; the
 // point c of the axis does not matter for a vector and is accepted for symmetry with
 // P3D_RotatePnt. out may be v. A zero direction copies v.

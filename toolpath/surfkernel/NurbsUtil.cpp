@@ -1,6 +1,7 @@
 #include "toolpath/surfkernel/NurbsUtil.h"
 
 #include "framework/numerak/Knot.h"
+#include "framework/numerak/NurbsEditor.h"
 #include "framework/numerak/NurbsSkin.h"
 #include "framework/numerak/Point3D.h"
 #include "toolpath/surfkernel/KernelMatrix.h"
@@ -616,16 +617,12 @@ int NRB_LoftSurface(BCRV* const* curves, int m, int vOrder, double tol, _nurbs_s
     std::vector<BCRV*> copies(static_cast<std::size_t>(m), nullptr);
     if (!NRB_CopyCurves(curves, m, copies.data()))
         return 0;
-    int result = 0;
-    if (NRB_OrientCurves(copies.data(), m) == 1 && BCRV_UniStr(m, copies.data(), tol) == 1) {
-        if (vOrder != 3 && vOrder != 4)
-            vOrder = 4;
-        std::vector<double(*)[4]> rows(static_cast<std::size_t>(m));
-        for (int i = 0; i < m; ++i)
-            rows[i] = copies[i]->P;
-        result = BSRF_IntpPs(m, rows.data(), copies[0], vOrder, out) == 1 ? 1 : 0;
-    }
+    if (vOrder != 3 && vOrder != 4)
+        vOrder = 4;
+    // Skinning itself is the NURBS library's, shared with the loft creator.
+    if (NRB_OrientCurves(copies.data(), m) == 1)
+        *out = CNurbsEditor::SkinV(copies.data(), m, vOrder, tol);
     for (BCRV* c : copies)
         BCRV_Free(c);
-    return result;
+    return *out ? 1 : 0;
 }

@@ -60,6 +60,7 @@ int NRB_RemoveSurfaceKnots(_nurbs_surface* s, double tol);
 // Ruled surface between two curves (u along the curves, v across).
 int NRB_RuledSurface(const BCRV* a, const BCRV* b, _nurbs_surface** out);
 // Surface through the m curves as its v = const iso-lines (u along the
-// curves), copies oriented and made compatible first; v order 3 or 4 (any
-// other becomes 4). 0 on failure.
+// curves): copies are oriented (each reversed when it runs against its
+// predecessor) and skinned by CNurbsEditor::SkinV with knot tolerance tol;
+// v order 3 or 4 (any other becomes 4). 0 on failure.
 int NRB_LoftSurface(BCRV* const* curves, int m, int vOrder, double tol, _nurbs_surface** out);

@@ -72,6 +72,38 @@ TEST(Triangle3D, SegmentHitsAgreeWithBarycentricOracle)
     EXPECT_GT(hits, 400);
 }
 
+// Vertical lines through random points: a point built inside from barycentric
+// weights hits at the plane's height, one pushed outside an edge misses; a
+// triangle standing upright has no projection to hit.
+TEST(Triangle3D, VerticalLinesAgreeWithBarycentricOracle)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-10, 10), w(0.05, 0.9);
+    int tested = 0;
+    for (int i = 0; i < 500; ++i) {
+        double a[3] = {u(rng), u(rng), u(rng)}, b[3] = {u(rng), u(rng), u(rng)}, c[3] = {u(rng), u(rng), u(rng)};
+        const double area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+        if (std::fabs(area) < 1.0) continue;
+        const double s1 = w(rng), s2 = w(rng) * (1 - s1);
+        double in[3], out[3], z = 7.0;
+        for (int k = 0; k < 3; ++k) {
+            in[k] = a[k] + s1 * (b[k] - a[k]) + s2 * (c[k] - a[k]);
+            // Beyond the edge a-b: a negative weight of c.
+            out[k] = a[k] + 0.5 * (b[k] - a[k]) - 0.1 * (c[k] - a[k]);
+        }
+        ASSERT_EQ(TRI3_IntZRay(a, b, c, in, 1e-6, &z), 1) << i;
+        EXPECT_NEAR(z, in[2], 1e-9) << i;
+        z = 7.0;
+        EXPECT_EQ(TRI3_IntZRay(a, b, c, out, 1e-6, &z), 0) << i;
+        EXPECT_EQ(z, 7.0) << i;
+        ++tested;
+    }
+    EXPECT_GT(tested, 300);
+    const double a[3] = {0, 0, 0}, b[3] = {1, 1, 0}, c[3] = {2, 2, 5}, p[3] = {1, 1, 0};
+    double z = 7.0;
+    EXPECT_EQ(TRI3_IntZRay(a, b, c, p, 1e-6, &z), 0) << "upright triangle";
+}
+
 TEST(Triangle3D, VectorRotation)
 {
     double z[3] = {0, 0, 1}, c[3] = {5, 5, 5}, v[3] = {1, 0, 7};

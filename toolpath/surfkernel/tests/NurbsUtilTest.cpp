@@ -2,6 +2,7 @@
 
 #include "framework/numerak/Knot.h"
 #include "framework/numerak/NurbsBasis.h"
+#include "framework/numerak/NurbsEditor.h"
 #include "framework/numerak/tests/NurbsTestCurves.h"
 
 #include <gtest/gtest.h>
@@ -321,7 +322,8 @@ TEST(NurbsUtilTest, LoftOfLinearlyGrowingCirclesIsACone)
     }
 }
 
-TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
+// Five wavy curves of orders 3 and 4, every other one rational, stacked 4 apart in z.
+std::vector<Curve> StackedWavySections()
 {
     std::vector<Curve> sections;
     for (int j = 0; j < 5; ++j) {
@@ -330,8 +332,47 @@ TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
         c->Move(shift);
         sections.push_back(std::move(c));
     }
+    return sections;
+}
+
+TEST(NurbsUtilTest, LoftOfOrientedCurvesIsTheEditorsSkin)
+{
+    // Curves already running one way: the kernel's loft and the editor's skin
+    // are one code and give the same record, value for value.
+    const std::vector<Curve> sections = StackedWavySections();
     std::vector<BCRV*> raw;
-    for (auto& c : sections)
+    for (const auto& c : sections)
+        raw.push_back(c.get());
+    for (int vOrder : {3, 4}) {
+        _nurbs_surface* a = nullptr;
+        ASSERT_EQ(NRB_LoftSurface(raw.data(), 5, vOrder, 1e-10, &a), 1);
+        Surface loft(a);
+        Surface skin(CNurbsEditor::SkinV(raw.data(), 5, vOrder, 1e-10));
+        ASSERT_NE(skin, nullptr);
+        ASSERT_EQ(loft->ku, skin->ku);
+        ASSERT_EQ(loft->kv, skin->kv);
+        ASSERT_EQ(loft->nu, skin->nu);
+        ASSERT_EQ(loft->nv, skin->nv);
+        for (int i = 0; i < loft->nu + loft->ku; ++i)
+            EXPECT_EQ(loft->U[i], skin->U[i]) << i;
+        for (int j = 0; j < loft->nv + loft->kv; ++j)
+            EXPECT_EQ(loft->V[j], skin->V[j]) << j;
+        for (int i = 0; i < loft->nu; ++i)
+            for (int j = 0; j < loft->nv; ++j)
+                for (int c = 0; c < 4; ++c)
+                    EXPECT_EQ(loft->P[i][j][c], skin->P[i][j][c]) << i << " " << j;
+    }
+    EXPECT_EQ(CNurbsEditor::SkinV(raw.data(), 1, 4), nullptr) << "one curve";
+    EXPECT_EQ(CNurbsEditor::SkinV(raw.data(), 5, 1), nullptr) << "order 1";
+    BCRV* withNull[2] = {raw[0], nullptr};
+    EXPECT_EQ(CNurbsEditor::SkinV(withNull, 2, 4), nullptr) << "null curve";
+}
+
+TEST(NurbsUtilTest, LoftHoldsEveryCurveAsAnIsoLine)
+{
+    const std::vector<Curve> sections = StackedWavySections();
+    std::vector<BCRV*> raw;
+    for (const auto& c : sections)
         raw.push_back(c.get());
     _nurbs_surface* s = nullptr;
     ASSERT_EQ(NRB_LoftSurface(raw.data(), 5, 4, 1e-10, &s), 1);
