@@ -63,8 +63,9 @@ inline constexpr long kSubdivEdgeCap = 200000;
 inline constexpr long kSubdivHardCap = 20 * kSubdivEdgeCap;
 
 // Calls f(context, P, Q) for every patch P of a and Q of b whose boxes meet
-// within tol, found through a box tree over b's patches. 1 done; 0 when f
-// gives 0 or memory runs out.
+// within tol, found by descending box trees over both patch sets together
+// (a subdivision's tree is kept in its index once the seed search made it).
+// 1 done; 0 when f gives 0 or memory runs out.
 int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void* context, const SSI_PATCH* P, const SSI_PATCH* Q), void* context);
 // Prepared seeds of the pair (A first): patch pairs whose widened boxes meet

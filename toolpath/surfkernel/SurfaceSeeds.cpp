@@ -55,102 +55,146 @@ bool BoxesMeet(const double* a, const double* b, double tol)
     return true;
 }
 
-// Box tree over patch boxes: median splits on the longest axis, leaves of up
-// to four patches.
 struct TreeNode {
     double box[6];
-    int first, count; // leaf: range in order; inner: count < 0, children first and right
+    int first, count; // leaf: range of items; inner: count < 0, children first and right
     int right;
 };
 
-struct BoxTree {
-    const SSI_PATCH** patches = nullptr;
-    int* order = nullptr;
-    TreeNode* nodes = nullptr;
-    int used = 0;
+// A patch box copied into the index, beside its patch.
+struct IndexItem {
+    double box[6];
+    const SSI_PATCH* patch;
+};
 
-    ~BoxTree()
-    {
-        QV_MemFree(patches);
-        QV_MemFree(order);
-        QV_MemFree(nodes);
+// Leaves hold up to this many patches.
+constexpr int kLeafSize = 8;
+
+double LongestSide(const double* box)
+{
+    return std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
+}
+
+} // namespace
+
+// Box tree over the patch boxes of one subdivision: median splits on the
+// longest axis. The boxes are copied in leaf order, so that a search reads
+// one array rather than chasing the patch list.
+struct SSI_PATCHINDEX {
+    IndexItem* items;
+    int count;
+    TreeNode* nodes;
+    int used;
+};
+
+namespace {
+
+int BuildTree(SSI_PATCHINDEX* ix, int first, int count)
+{
+    const int id = ix->used++;
+    TreeNode& n = ix->nodes[id];
+    for (int i = 0; i < 3; ++i) {
+        n.box[i] = 1e300;
+        n.box[i + 3] = -1e300;
     }
-
-    int Build(int first, int count)
-    {
-        const int id = used++;
-        TreeNode& n = nodes[id];
+    for (int k = first; k < first + count; ++k)
         for (int i = 0; i < 3; ++i) {
-            n.box[i] = 1e300;
-            n.box[i + 3] = -1e300;
+            n.box[i] = std::min(n.box[i], ix->items[k].box[i]);
+            n.box[i + 3] = std::max(n.box[i + 3], ix->items[k].box[i + 3]);
         }
-        for (int k = first; k < first + count; ++k)
-            for (int i = 0; i < 3; ++i) {
-                n.box[i] = std::min(n.box[i], patches[order[k]]->box[i]);
-                n.box[i + 3] = std::max(n.box[i + 3], patches[order[k]]->box[i + 3]);
-            }
-        if (count <= 4) {
-            n.first = first;
-            n.count = count;
-            return id;
-        }
-        int axis = 0;
-        for (int i = 1; i < 3; ++i)
-            if (n.box[i + 3] - n.box[i] > n.box[axis + 3] - n.box[axis])
-                axis = i;
-        const int half = count / 2;
-        std::nth_element(order + first, order + first + half, order + first + count, [&](int a, int b) {
-            return patches[a]->box[axis] + patches[a]->box[axis + 3] < patches[b]->box[axis] + patches[b]->box[axis + 3];
-        });
-        const int left = Build(first, half);
-        const int right = Build(first + half, count - half);
-        nodes[id].first = left;
-        nodes[id].right = right;
-        nodes[id].count = -1;
+    if (count <= kLeafSize) {
+        n.first = first;
+        n.count = count;
         return id;
     }
+    int axis = 0;
+    for (int i = 1; i < 3; ++i)
+        if (n.box[i + 3] - n.box[i] > n.box[axis + 3] - n.box[axis])
+            axis = i;
+    const int half = count / 2;
+    IndexItem* items = ix->items + first;
+    std::nth_element(items, items + half, items + count, [axis](const IndexItem& a, const IndexItem& b) {
+        return a.box[axis] + a.box[axis + 3] < b.box[axis] + b.box[axis + 3];
+    });
+    const int left = BuildTree(ix, first, half);
+    const int right = BuildTree(ix, first + half, count - half);
+    TreeNode& m = ix->nodes[id];
+    m.first = left;
+    m.right = right;
+    m.count = -1;
+    return id;
+}
 
-    // Takes the array of n patches (freed with the tree).
-    bool Make(const SSI_PATCH** list, int n)
-    {
-        patches = list;
-        if (n == 0)
-            return true;
-        order = static_cast<int*>(QV_MemAlloc(sizeof(int) * n));
-        nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * 2 * n));
-        if (!order || !nodes)
-            return false;
-        for (int i = 0; i < n; ++i)
-            order[i] = i;
-        Build(0, n);
-        return true;
+SSI_PATCHINDEX* NewPatchIndex(const SSI_SUBDIV* sub)
+{
+    int n = 0;
+    for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+        ++n;
+    auto* ix = static_cast<SSI_PATCHINDEX*>(QV_MemAlloc(sizeof(SSI_PATCHINDEX)));
+    if (!ix)
+        return nullptr;
+    std::memset(static_cast<void*>(ix), 0, sizeof(SSI_PATCHINDEX));
+    ix->count = n;
+    if (n == 0)
+        return ix;
+    // Splits stop at kLeafSize, so every leaf holds at least kLeafSize / 2
+    // patches (or all of them): fewer than n / 2 + 2 nodes.
+    ix->items = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * n));
+    ix->nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * (n / 2 + 2)));
+    if (!ix->items || !ix->nodes) {
+        ESSI_FreePatchIndex(ix);
+        return nullptr;
     }
+    int i = 0;
+    for (const SSI_PATCH* p = sub->patches; p; p = p->next, ++i) {
+        std::memcpy(ix->items[i].box, p->box, sizeof p->box);
+        ix->items[i].patch = p;
+    }
+    BuildTree(ix, 0, n);
+    return ix;
+}
 
-    // Calls f for every patch whose box meets the box within tol; stops when f
-    // gives false.
-    template <class F> bool Query(const double* box, double tol, F f) const
-    {
-        if (used == 0)
-            return true;
-        int stack[128];
-        int top = 0;
-        stack[top++] = 0;
-        while (top > 0) {
-            const TreeNode& n = nodes[stack[--top]];
-            if (!BoxesMeet(n.box, box, tol))
-                continue;
-            if (n.count >= 0) {
-                for (int k = n.first; k < n.first + n.count; ++k)
-                    if (BoxesMeet(patches[order[k]]->box, box, tol) && !f(patches[order[k]]))
+// Calls f(P, Q) for every item P of a and Q of b whose boxes meet within tol,
+// descending both trees together so that only meeting branches are opened;
+// stops when f gives false.
+template <class F> bool ForEachMeeting(const SSI_PATCHINDEX* a, const SSI_PATCHINDEX* b, double tol, F f)
+{
+    if (a->used == 0 || b->used == 0)
+        return true;
+    struct Pair {
+        int a, b;
+    };
+    // Each descent replaces one pair by two: the stack never holds more than
+    // the two depths (each below 64 for any count of patches) plus one.
+    Pair stack[160];
+    int top = 0;
+    stack[top++] = {0, 0};
+    while (top > 0) {
+        const Pair pr = stack[--top];
+        const TreeNode& x = a->nodes[pr.a];
+        const TreeNode& y = b->nodes[pr.b];
+        if (!BoxesMeet(x.box, y.box, tol))
+            continue;
+        const bool xLeaf = x.count >= 0, yLeaf = y.count >= 0;
+        if (xLeaf && yLeaf) {
+            for (int i = x.first; i < x.first + x.count; ++i) {
+                const IndexItem& P = a->items[i];
+                if (!BoxesMeet(P.box, y.box, tol))
+                    continue;
+                for (int j = y.first; j < y.first + y.count; ++j)
+                    if (BoxesMeet(P.box, b->items[j].box, tol) && !f(P.patch, b->items[j].patch))
                         return false;
-            } else {
-                stack[top++] = n.first;
-                stack[top++] = n.right;
             }
+        } else if (!xLeaf && (yLeaf || LongestSide(x.box) >= LongestSide(y.box))) {
+            stack[top++] = {x.right, pr.b};
+            stack[top++] = {x.first, pr.b};
+        } else {
+            stack[top++] = {pr.a, y.right};
+            stack[top++] = {pr.a, y.first};
         }
-        return true;
     }
-};
+    return true;
+}
 
 void PatchUVBox(const SSI_PATCH* p, double* box)
 {
@@ -461,50 +505,30 @@ int ESSI_StartSeed(SSI_POINT** seeds, const double* r, const SURFACE* A, const S
     return 1;
 }
 
+void ESSI_FreePatchIndex(SSI_PATCHINDEX* index)
+{
+    if (!index)
+        return;
+    QV_MemFree(index->items);
+    QV_MemFree(index->nodes);
+    QV_MemFree(index);
+}
+
 int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void*, const SSI_PATCH*, const SSI_PATCH*), void* context)
 {
     if (!a || !b || !f)
         return 0;
-    // Only patches that meet the other subdivision's box can pair; of those,
-    // the smaller set goes into the tree and the larger one queries it.
-    auto gather = [tol](const SSI_SUBDIV* sub, const double* other, int* n) {
-        *n = 0;
-        for (const SSI_PATCH* p = sub->patches; p; p = p->next)
-            *n += BoxesMeet(p->box, other, tol);
-        auto* out = static_cast<const SSI_PATCH**>(QV_MemAlloc(sizeof(SSI_PATCH*) * std::max(*n, 1)));
-        if (out) {
-            int i = 0;
-            for (const SSI_PATCH* p = sub->patches; p; p = p->next)
-                if (BoxesMeet(p->box, other, tol))
-                    out[i++] = p;
-        }
-        return out;
-    };
-    int na = 0, nb = 0;
-    const SSI_PATCH** pa = gather(a, b->box, &na);
-    const SSI_PATCH** pb = pa ? gather(b, a->box, &nb) : nullptr;
-    if (!pb) {
-        QV_MemFree(pa);
-        return 0;
-    }
-    const bool treeOverA = na < nb;
-    BoxTree tree;
-    const SSI_PATCH** queries = treeOverA ? pb : pa;
-    const int nq = treeOverA ? nb : na;
-    if (!tree.Make(treeOverA ? pa : pb, treeOverA ? na : nb)) {
-        QV_MemFree(queries);
-        return 0;
-    }
-    int ok = 1;
-    for (int i = 0; i < nq && ok; ++i) {
-        const SSI_PATCH* X = queries[i];
-        ok = tree.Query(X->box, tol, [&](const SSI_PATCH* Y) {
-            return (treeOverA ? f(context, Y, X) : f(context, X, Y)) == 1;
-        });
-    }
-    QV_MemFree(queries);
-    return ok;
+    // A subdivision without its index gets one for this call.
+    SSI_PATCHINDEX* madeA = a->index ? nullptr : NewPatchIndex(a);
+    SSI_PATCHINDEX* madeB = b->index ? nullptr : NewPatchIndex(b);
+    const SSI_PATCHINDEX* ia = a->index ? a->index : madeA;
+    const SSI_PATCHINDEX* ib = b->index ? b->index : madeB;
+    const int ok = ia && ib &&
+                   ForEachMeeting(ia, ib, tol, [&](const SSI_PATCH* P, const SSI_PATCH* Q) { return f(context, P, Q) == 1; });
+    ESSI_FreePatchIndex(madeA);
+    ESSI_FreePatchIndex(madeB);
+    return ok ? 1 : 0;
 }
 
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
@@ -520,6 +544,9 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         return 0;
     if (!*slotB && ESSI_Subdivide(B, boxB, 5 * s[0], 5 * s[1], 5 * s[2], slotB) != 1)
         return 0;
+    for (SSI_SUBDIV* sub : {*slotA, *slotB})
+        if (!sub->index && !(sub->index = NewPatchIndex(sub)))
+            return 0;
     const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
     // Neighbouring patch pairs mostly refine to the same seed: a pair whose
     // common box already holds one of the last seeds found is skipped (the
