@@ -69,7 +69,7 @@ inline constexpr long kSubdivHardCap = 20 * kSubdivEdgeCap;
 int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void* context, const SSI_PATCH* P, const SSI_PATCH* Q), void* context);
 // Prepared seeds of the pair (A first): patch pairs whose widened boxes meet
-// are found through a box tree and refined from the patch centres.
+// are found through the patch indexes and each refined from the patch centres.
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
                    SSI_SUBDIV** slotB, SSI_POINT** seeds);
 // Common point of both surfaces near the given parameters, each clamped into

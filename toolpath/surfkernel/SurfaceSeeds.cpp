@@ -21,8 +21,6 @@ constexpr int kSeedSteps = 32;
 // this many iterations.
 constexpr int kStallSpan = 4;
 constexpr double kStallRatio = 0.5;
-// Seeds remembered for skipping neighbouring patch pairs.
-constexpr int kRecent = 64;
 // |NA × NB| where a failed seed refinement stopped below which a touching
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
@@ -77,81 +75,90 @@ double LongestSide(const double* box)
 
 } // namespace
 
-// Box tree over the patch boxes of one subdivision: median splits on the
-// longest axis. The boxes are copied in leaf order, so that a search reads
-// one array rather than chasing the patch list.
+// Box tree over the patch boxes of one subdivision. The subdivision accepts
+// its patches depth first, so patches next to each other in that order lie
+// next to each other on the surface: runs of kLeafSize patches make the
+// leaves and neighbouring nodes are paired level by level, without sorting.
+// The boxes are copied in that order, so that a search reads one array
+// rather than chasing the patch list.
 struct SSI_PATCHINDEX {
     IndexItem* items;
     int count;
     TreeNode* nodes;
-    int used;
+    int root; // -1 without patches
 };
 
 namespace {
 
-int BuildTree(SSI_PATCHINDEX* ix, int first, int count)
+void UniteBoxes(const double* a, const double* b, double* out)
 {
-    const int id = ix->used++;
-    TreeNode& n = ix->nodes[id];
     for (int i = 0; i < 3; ++i) {
-        n.box[i] = 1e300;
-        n.box[i + 3] = -1e300;
+        out[i] = std::min(a[i], b[i]);
+        out[i + 3] = std::max(a[i + 3], b[i + 3]);
     }
-    for (int k = first; k < first + count; ++k)
-        for (int i = 0; i < 3; ++i) {
-            n.box[i] = std::min(n.box[i], ix->items[k].box[i]);
-            n.box[i + 3] = std::max(n.box[i + 3], ix->items[k].box[i + 3]);
-        }
-    if (count <= kLeafSize) {
-        n.first = first;
-        n.count = count;
-        return id;
-    }
-    int axis = 0;
-    for (int i = 1; i < 3; ++i)
-        if (n.box[i + 3] - n.box[i] > n.box[axis + 3] - n.box[axis])
-            axis = i;
-    const int half = count / 2;
-    IndexItem* items = ix->items + first;
-    std::nth_element(items, items + half, items + count, [axis](const IndexItem& a, const IndexItem& b) {
-        return a.box[axis] + a.box[axis + 3] < b.box[axis] + b.box[axis + 3];
-    });
-    const int left = BuildTree(ix, first, half);
-    const int right = BuildTree(ix, first + half, count - half);
-    TreeNode& m = ix->nodes[id];
-    m.first = left;
-    m.right = right;
-    m.count = -1;
-    return id;
 }
 
+// The index over n items (taken, freed with the index).
+SSI_PATCHINDEX* IndexItems(IndexItem* items, int n)
+{
+    auto* ix = static_cast<SSI_PATCHINDEX*>(QV_MemAlloc(sizeof(SSI_PATCHINDEX)));
+    const int leaves = (n + kLeafSize - 1) / kLeafSize;
+    // Pairing up levels makes fewer than 2 * leaves nodes, plus one carried
+    // node per level.
+    TreeNode* nodes = leaves > 0 ? static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * (2 * leaves + 32))) : nullptr;
+    if (!ix || (leaves > 0 && !nodes)) {
+        QV_MemFree(ix);
+        QV_MemFree(items);
+        QV_MemFree(nodes);
+        return nullptr;
+    }
+    ix->items = items;
+    ix->count = n;
+    ix->nodes = nodes;
+    ix->root = leaves > 0 ? 0 : -1;
+    int used = 0;
+    for (int first = 0; first < n; first += kLeafSize) {
+        TreeNode& leaf = nodes[used++];
+        leaf.first = first;
+        leaf.count = std::min(kLeafSize, n - first);
+        std::memcpy(leaf.box, items[first].box, sizeof leaf.box);
+        for (int k = first + 1; k < first + leaf.count; ++k)
+            UniteBoxes(leaf.box, items[k].box, leaf.box);
+    }
+    // Each level pairs the nodes of the level below; an odd last node moves
+    // up alone.
+    for (int begin = 0, end = used; end - begin > 1; begin = end, end = used) {
+        for (int k = begin; k < end; k += 2) {
+            if (k + 1 == end) {
+                nodes[used++] = nodes[k];
+                continue;
+            }
+            TreeNode& up = nodes[used++];
+            UniteBoxes(nodes[k].box, nodes[k + 1].box, up.box);
+            up.first = k;
+            up.right = k + 1;
+            up.count = -1;
+        }
+    }
+    ix->root = used - 1;
+    return ix;
+}
+
+// Index over a subdivision's patch list (for one that came without one).
 SSI_PATCHINDEX* NewPatchIndex(const SSI_SUBDIV* sub)
 {
     int n = 0;
     for (const SSI_PATCH* p = sub->patches; p; p = p->next)
         ++n;
-    auto* ix = static_cast<SSI_PATCHINDEX*>(QV_MemAlloc(sizeof(SSI_PATCHINDEX)));
-    if (!ix)
+    auto* items = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * std::max(n, 1)));
+    if (!items)
         return nullptr;
-    std::memset(static_cast<void*>(ix), 0, sizeof(SSI_PATCHINDEX));
-    ix->count = n;
-    if (n == 0)
-        return ix;
-    // Splits stop at kLeafSize, so every leaf holds at least kLeafSize / 2
-    // patches (or all of them): fewer than n / 2 + 2 nodes.
-    ix->items = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * n));
-    ix->nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * (n / 2 + 2)));
-    if (!ix->items || !ix->nodes) {
-        ESSI_FreePatchIndex(ix);
-        return nullptr;
-    }
     int i = 0;
     for (const SSI_PATCH* p = sub->patches; p; p = p->next, ++i) {
-        std::memcpy(ix->items[i].box, p->box, sizeof p->box);
-        ix->items[i].patch = p;
+        std::memcpy(items[i].box, p->box, sizeof p->box);
+        items[i].patch = p;
     }
-    BuildTree(ix, 0, n);
-    return ix;
+    return IndexItems(items, n);
 }
 
 // Calls f(P, Q) for every item P of a and Q of b whose boxes meet within tol,
@@ -159,16 +166,16 @@ SSI_PATCHINDEX* NewPatchIndex(const SSI_SUBDIV* sub)
 // stops when f gives false.
 template <class F> bool ForEachMeeting(const SSI_PATCHINDEX* a, const SSI_PATCHINDEX* b, double tol, F f)
 {
-    if (a->used == 0 || b->used == 0)
+    if (a->root < 0 || b->root < 0)
         return true;
     struct Pair {
         int a, b;
     };
     // Each descent replaces one pair by two: the stack never holds more than
-    // the two depths (each below 64 for any count of patches) plus one.
-    Pair stack[160];
+    // the two depths (each below 32 for any count of patches) plus one.
+    Pair stack[80];
     int top = 0;
-    stack[top++] = {0, 0};
+    stack[top++] = {a->root, b->root};
     while (top > 0) {
         const Pair pr = stack[--top];
         const TreeNode& x = a->nodes[pr.a];
@@ -308,9 +315,13 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     if (!sub)
         return 0;
     SSI_PATCH* work = nullptr;
+    // The accepted patches in order, for the patch index.
+    IndexItem* items = nullptr;
+    int accepted = 0, room = 0;
     auto fail = [&]() {
         ESSI_FreeNodeList(work);
         ESSI_FreeSubdivision(sub);
+        QV_MemFree(items);
         return 0;
     };
     SSI_NODE* grid[3][3];
@@ -352,6 +363,18 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         ++examined;
         int dir = 0;
         if (ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+            if (accepted == room) {
+                room = std::max(2 * room, 1024);
+                auto* grown = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * room));
+                if (!grown)
+                    return fail();
+                if (accepted > 0)
+                    std::memcpy(static_cast<void*>(grown), items, sizeof(IndexItem) * accepted);
+                QV_MemFree(items);
+                items = grown;
+            }
+            std::memcpy(items[accepted].box, p->box, sizeof p->box);
+            items[accepted++].patch = p;
             work = p->next;
             p->next = sub->patches;
             sub->patches = p;
@@ -368,7 +391,13 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         if (!EvalNode(s, a) || !EvalNode(s, b))
             return fail();
     }
-    ESSI_SubdivisionBox(sub);
+    sub->index = IndexItems(items, accepted);
+    items = nullptr;
+    if (!sub->index)
+        return fail();
+    // The 3D box is the root's box: the union of the patch boxes.
+    if (sub->index->root >= 0)
+        std::memcpy(sub->box, sub->index->nodes[sub->index->root].box, sizeof sub->box);
     *out = sub;
     return 1;
 }
@@ -548,30 +577,17 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         if (!sub->index && !(sub->index = NewPatchIndex(sub)))
             return 0;
     const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
-    // Neighbouring patch pairs mostly refine to the same seed: a pair whose
-    // common box already holds one of the last seeds found is skipped (the
-    // patches are visited in subdivision order, so neighbours come close
-    // together; duplicates within r0 are removed anyway).
+    // Every meeting pair is refined: skipping pairs whose box already holds a
+    // seed loses a second curve through the same pair, and which pairs it
+    // skips depends on the order of the search. Neighbouring pairs that
+    // refine to the same seed are removed as duplicates within r0.
     struct Context {
         const SURFACE *A, *B;
-        double eps, angleTol, tol;
+        double eps, angleTol;
         SSI_POINT* list;
-        double recent[kRecent][3];
-        int found;
-    } ctx{A, B, eps, angleTol, 5 * s[0], nullptr, {}, 0};
+    } ctx{A, B, eps, angleTol, nullptr};
     auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
         auto& c = *static_cast<Context*>(data);
-        double common[6];
-        for (int i = 0; i < 3; ++i) {
-            common[i] = std::max(P->box[i], Q->box[i]) - c.tol;
-            common[i + 3] = std::min(P->box[i + 3], Q->box[i + 3]) + c.tol;
-        }
-        for (int k = 0; k < std::min(c.found, kRecent); ++k) {
-            const double* x = c.recent[k];
-            if (x[0] >= common[0] && x[0] <= common[3] && x[1] >= common[1] && x[1] <= common[4] &&
-                x[2] >= common[2] && x[2] <= common[5])
-                return 1;
-        }
         double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
         PatchUVBox(P, clampA);
         PatchUVBox(Q, clampB);
@@ -589,7 +605,6 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
             return 0;
         ESSI_LinkBefore(seed, c.list);
         c.list = seed;
-        P3D_Copy(point, c.recent[c.found++ % kRecent]);
         return 1;
     };
     SSI_POINT*& list = ctx.list;
