@@ -87,6 +87,17 @@ bool SetTangent(SSI_POINT* N1, const double* NA, const double* NB, const double*
     return true;
 }
 
+// ESSI_EvalUnitNormal at uv from the partials already evaluated there: the
+// surface is evaluated again only where Su × Sv does not normalise.
+bool UnitNormalAt(const SURFACE* s, const double* uv, const double* Su, const double* Sv, double* N)
+{
+    V3D_Cross(Su, Sv, N);
+    if (V3D_Unit(N, 1e-12) == 1)
+        return true;
+    double P[3], su[3], sv[3];
+    return ESSI_EvalUnitNormal(s, uv, P, su, sv, N) == 1;
+}
+
 // Newton on the four parameters of N1: both surface points equal, and either
 // the point on the plane through N1's entry point normal to its entry
 // tangent (fix < 0) or parameter `fix` (0 uA, 1 vA, 2 uB, 3 vB) at `value`.
@@ -106,8 +117,8 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
         double* params[4] = {&N1->uvA[0], &N1->uvA[1], &N1->uvB[0], &N1->uvB[1]};
         const double last = fix < 0 ? std::fabs(V3D_Dot(along, T0)) : std::fabs(*params[fix] - value);
         if (Dist(SA, SB) < tol && Dist(N1->p, prev) < tol && last < tol) {
-            double NA[3], NB[3], P[3];
-            if (!ESSI_EvalUnitNormal(A, N1->uvA, P, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, N1->uvB, P, SuB, SvB, NB))
+            double NA[3], NB[3];
+            if (!UnitNormalAt(A, N1->uvA, SuA, SvA, NA) || !UnitNormalAt(B, N1->uvB, SuB, SvB, NB))
                 return 0;
             SetTangent(N1, NA, NB, SuA, SvA, SuB, SvB, T0);
             return 1;
