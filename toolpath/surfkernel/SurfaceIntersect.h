@@ -51,7 +51,7 @@ int ESSI_Intersect(SURFACE* a, SURFACE* b, const double* boxA, SSI_SUBDIV** slot
 SSI_CURVENODE* ESSI_FreeCurveList(SSI_CURVENODE* head);
 
 // Flat-patch subdivision of the surface over the box with plane, normal and
-// edge tolerances. After 200000 examinations the edge test is dropped (the
+// edge tolerances, with its patch index. After 200000 examinations the edge test is dropped (the
 // flatness and normal tests still split) so that the whole box stays covered;
 // only a surface still unfinished at twenty times that count fails (0, slot
 // empty).

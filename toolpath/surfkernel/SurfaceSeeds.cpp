@@ -83,7 +83,6 @@ double LongestSide(const double* box)
 // rather than chasing the patch list.
 struct SSI_PATCHINDEX {
     IndexItem* items;
-    int count;
     TreeNode* nodes;
     int root; // -1 without patches
 };
@@ -113,7 +112,6 @@ SSI_PATCHINDEX* IndexItems(IndexItem* items, int n)
         return nullptr;
     }
     ix->items = items;
-    ix->count = n;
     ix->nodes = nodes;
     ix->root = leaves > 0 ? 0 : -1;
     int used = 0;
