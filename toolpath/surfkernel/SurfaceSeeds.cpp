@@ -239,10 +239,13 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
 // (the gap closes with the square of the distance to the contact) and stops
 // short: from where it stopped, with the normals there already close to
 // parallel, the contact refinement finds the touching point, which must lie
-// in both patches.
+// in both patches. stopCross is |NA × NB| where the refinement stopped when
+// it is known (else negative).
 bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
-                  double* uvB, double* point)
+                  double* uvB, double* point, double stopCross)
 {
+    if (stopCross > kTouchingStart)
+        return false;
     double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
     double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
     if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
@@ -400,11 +403,15 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     return 1;
 }
 
-int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol,
-                    const SURFACE* B, const double* clampA, double* uvA, double* point)
+namespace {
+
+// ESSI_RefineSeed; a refinement that gives up right after evaluating both
+// surfaces writes |NA × NB| there to *stopCross (else -1), so that the
+// touching test need not evaluate them again.
+int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol, const SURFACE* B,
+               const double* clampA, double* uvA, double* point, double* stopCross)
 {
-    if (!A || !B || !uvA || !uvB || !point)
-        return 0;
+    *stopCross = -1.0;
     double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
     // Gaps of the last iterations: a pair whose gap stops closing (the common
     // point lies outside the clamp boxes) gives up early.
@@ -414,9 +421,11 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
         if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
             return 0;
         gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
-        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan])
-            return 0;
         V3D_Cross(NA, NB, cr);
+        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan]) {
+            *stopCross = V3D_Len(cr);
+            return 0;
+        }
         const double m = std::max(V3D_Len(cr) * tol, 1e-12);
         if (it == 0) {
             P3D_Lerp(PA, PB, 0.5, C);
@@ -449,6 +458,17 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
         MoveTowards(Q, PB, SuB, SvB, clampB, uvB);
     }
     return 0;
+}
+
+} // namespace
+
+int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol,
+                    const SURFACE* B, const double* clampA, double* uvA, double* point)
+{
+    if (!A || !B || !uvA || !uvB || !point)
+        return 0;
+    double stopCross;
+    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross);
 }
 
 int ESSI_PeriodicBox(const SURFACE* s, const double* box, double* out)
@@ -593,9 +613,10 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         uvA[1] = 0.5 * (clampA[1] + clampA[3]);
         uvB[0] = 0.5 * (clampB[0] + clampB[2]);
         uvB[1] = 0.5 * (clampB[1] + clampB[3]);
-        if (ESSI_RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point) == 1) {
+        double stopCross = -1.0;
+        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross) == 1) {
             NearContact(c.A, c.B, uvA, uvB, point);
-        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point)) {
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross)) {
             return 1;
         }
         SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
