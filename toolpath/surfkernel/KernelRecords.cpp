@@ -508,6 +508,7 @@ int ESSI_FreeSubdivision(SSI_SUBDIV* sub)
     if (sub) {
         ESSI_FreeNodeList(sub->nodes);
         ESSI_FreeNodeList(sub->patches);
+        ESSI_FreePatchIndex(sub->index);
         QV_MemFree(sub);
     }
     return 1;

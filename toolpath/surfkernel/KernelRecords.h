@@ -58,12 +58,19 @@ struct SSI_PATCH {
     double box[6];   // min x, y, z, max x, y, z
 };
 
+// Box tree over the accepted patches of a subdivision (SurfaceSeeds.cpp).
+struct SSI_PATCHINDEX;
+
 struct SSI_SUBDIV {
     double tolPlane, tolNormal, tolEdge;
     double uv[4];  // umin, vmin, umax, vmax
     double box[6]; // min x, y, z, max x, y, z
     SSI_NODE* nodes;
     SSI_PATCH* patches;
+    // Made by the seed search on first use and kept with the subdivision, so
+    // that an intersection with a cached subdivision does not walk its patch
+    // list again; null until then.
+    SSI_PATCHINDEX* index;
 };
 
 // Mesh node of the tool-centre model: point, two further values, normal, one
@@ -125,6 +132,7 @@ int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, doubl
 SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b);
 SSI_SUBDIV* ESSI_NewSubdivision(const double* uvBox, double planeTol, double normalTol, double edgeTol);
 int ESSI_FreeSubdivision(SSI_SUBDIV* sub);
+void ESSI_FreePatchIndex(SSI_PATCHINDEX* index);
 void ESSI_SubdivisionBox(SSI_SUBDIV* sub);
 
 // Facet tables; an array is absent when its count is <= 0.

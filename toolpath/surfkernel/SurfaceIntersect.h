@@ -51,7 +51,7 @@ int ESSI_Intersect(SURFACE* a, SURFACE* b, const double* boxA, SSI_SUBDIV** slot
 SSI_CURVENODE* ESSI_FreeCurveList(SSI_CURVENODE* head);
 
 // Flat-patch subdivision of the surface over the box with plane, normal and
-// edge tolerances. After 200000 examinations the edge test is dropped (the
+// edge tolerances, with its patch index. After 200000 examinations the edge test is dropped (the
 // flatness and normal tests still split) so that the whole box stays covered;
 // only a surface still unfinished at twenty times that count fails (0, slot
 // empty).
@@ -63,12 +63,13 @@ inline constexpr long kSubdivEdgeCap = 200000;
 inline constexpr long kSubdivHardCap = 20 * kSubdivEdgeCap;
 
 // Calls f(context, P, Q) for every patch P of a and Q of b whose boxes meet
-// within tol, found through a box tree over b's patches. 1 done; 0 when f
-// gives 0 or memory runs out.
+// within tol, found by descending box trees over both patch sets together
+// (a subdivision's tree is kept in its index once the seed search made it).
+// 1 done; 0 when f gives 0 or memory runs out.
 int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void* context, const SSI_PATCH* P, const SSI_PATCH* Q), void* context);
 // Prepared seeds of the pair (A first): patch pairs whose widened boxes meet
-// are found through a box tree and refined from the patch centres.
+// are found through the patch indexes and each refined from the patch centres.
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
                    SSI_SUBDIV** slotB, SSI_POINT** seeds);
 // Common point of both surfaces near the given parameters, each clamped into

@@ -21,8 +21,6 @@ constexpr int kSeedSteps = 32;
 // this many iterations.
 constexpr int kStallSpan = 4;
 constexpr double kStallRatio = 0.5;
-// Seeds remembered for skipping neighbouring patch pairs.
-constexpr int kRecent = 64;
 // |NA × NB| where a failed seed refinement stopped below which a touching
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
@@ -55,102 +53,153 @@ bool BoxesMeet(const double* a, const double* b, double tol)
     return true;
 }
 
-// Box tree over patch boxes: median splits on the longest axis, leaves of up
-// to four patches.
 struct TreeNode {
     double box[6];
-    int first, count; // leaf: range in order; inner: count < 0, children first and right
+    int first, count; // leaf: range of items; inner: count < 0, children first and right
     int right;
 };
 
-struct BoxTree {
-    const SSI_PATCH** patches = nullptr;
-    int* order = nullptr;
-    TreeNode* nodes = nullptr;
-    int used = 0;
-
-    ~BoxTree()
-    {
-        QV_MemFree(patches);
-        QV_MemFree(order);
-        QV_MemFree(nodes);
-    }
-
-    int Build(int first, int count)
-    {
-        const int id = used++;
-        TreeNode& n = nodes[id];
-        for (int i = 0; i < 3; ++i) {
-            n.box[i] = 1e300;
-            n.box[i + 3] = -1e300;
-        }
-        for (int k = first; k < first + count; ++k)
-            for (int i = 0; i < 3; ++i) {
-                n.box[i] = std::min(n.box[i], patches[order[k]]->box[i]);
-                n.box[i + 3] = std::max(n.box[i + 3], patches[order[k]]->box[i + 3]);
-            }
-        if (count <= 4) {
-            n.first = first;
-            n.count = count;
-            return id;
-        }
-        int axis = 0;
-        for (int i = 1; i < 3; ++i)
-            if (n.box[i + 3] - n.box[i] > n.box[axis + 3] - n.box[axis])
-                axis = i;
-        const int half = count / 2;
-        std::nth_element(order + first, order + first + half, order + first + count, [&](int a, int b) {
-            return patches[a]->box[axis] + patches[a]->box[axis + 3] < patches[b]->box[axis] + patches[b]->box[axis + 3];
-        });
-        const int left = Build(first, half);
-        const int right = Build(first + half, count - half);
-        nodes[id].first = left;
-        nodes[id].right = right;
-        nodes[id].count = -1;
-        return id;
-    }
-
-    // Takes the array of n patches (freed with the tree).
-    bool Make(const SSI_PATCH** list, int n)
-    {
-        patches = list;
-        if (n == 0)
-            return true;
-        order = static_cast<int*>(QV_MemAlloc(sizeof(int) * n));
-        nodes = static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * 2 * n));
-        if (!order || !nodes)
-            return false;
-        for (int i = 0; i < n; ++i)
-            order[i] = i;
-        Build(0, n);
-        return true;
-    }
-
-    // Calls f for every patch whose box meets the box within tol; stops when f
-    // gives false.
-    template <class F> bool Query(const double* box, double tol, F f) const
-    {
-        if (used == 0)
-            return true;
-        int stack[128];
-        int top = 0;
-        stack[top++] = 0;
-        while (top > 0) {
-            const TreeNode& n = nodes[stack[--top]];
-            if (!BoxesMeet(n.box, box, tol))
-                continue;
-            if (n.count >= 0) {
-                for (int k = n.first; k < n.first + n.count; ++k)
-                    if (BoxesMeet(patches[order[k]]->box, box, tol) && !f(patches[order[k]]))
-                        return false;
-            } else {
-                stack[top++] = n.first;
-                stack[top++] = n.right;
-            }
-        }
-        return true;
-    }
+// A patch box copied into the index, beside its patch.
+struct IndexItem {
+    double box[6];
+    const SSI_PATCH* patch;
 };
+
+// Leaves hold up to this many patches.
+constexpr int kLeafSize = 8;
+
+double LongestSide(const double* box)
+{
+    return std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
+}
+
+} // namespace
+
+// Box tree over the patch boxes of one subdivision. The subdivision accepts
+// its patches depth first, so patches next to each other in that order lie
+// next to each other on the surface: runs of kLeafSize patches make the
+// leaves and neighbouring nodes are paired level by level, without sorting.
+// The boxes are copied in that order, so that a search reads one array
+// rather than chasing the patch list.
+struct SSI_PATCHINDEX {
+    IndexItem* items;
+    TreeNode* nodes;
+    int root; // -1 without patches
+};
+
+namespace {
+
+void UniteBoxes(const double* a, const double* b, double* out)
+{
+    for (int i = 0; i < 3; ++i) {
+        out[i] = std::min(a[i], b[i]);
+        out[i + 3] = std::max(a[i + 3], b[i + 3]);
+    }
+}
+
+// The index over n items (taken, freed with the index).
+SSI_PATCHINDEX* IndexItems(IndexItem* items, int n)
+{
+    auto* ix = static_cast<SSI_PATCHINDEX*>(QV_MemAlloc(sizeof(SSI_PATCHINDEX)));
+    const int leaves = (n + kLeafSize - 1) / kLeafSize;
+    // Pairing up levels makes fewer than 2 * leaves nodes, plus one carried
+    // node per level.
+    TreeNode* nodes = leaves > 0 ? static_cast<TreeNode*>(QV_MemAlloc(sizeof(TreeNode) * (2 * leaves + 32))) : nullptr;
+    if (!ix || (leaves > 0 && !nodes)) {
+        QV_MemFree(ix);
+        QV_MemFree(items);
+        QV_MemFree(nodes);
+        return nullptr;
+    }
+    ix->items = items;
+    ix->nodes = nodes;
+    ix->root = leaves > 0 ? 0 : -1;
+    int used = 0;
+    for (int first = 0; first < n; first += kLeafSize) {
+        TreeNode& leaf = nodes[used++];
+        leaf.first = first;
+        leaf.count = std::min(kLeafSize, n - first);
+        std::memcpy(leaf.box, items[first].box, sizeof leaf.box);
+        for (int k = first + 1; k < first + leaf.count; ++k)
+            UniteBoxes(leaf.box, items[k].box, leaf.box);
+    }
+    // Each level pairs the nodes of the level below; an odd last node moves
+    // up alone.
+    for (int begin = 0, end = used; end - begin > 1; begin = end, end = used) {
+        for (int k = begin; k < end; k += 2) {
+            if (k + 1 == end) {
+                nodes[used++] = nodes[k];
+                continue;
+            }
+            TreeNode& up = nodes[used++];
+            UniteBoxes(nodes[k].box, nodes[k + 1].box, up.box);
+            up.first = k;
+            up.right = k + 1;
+            up.count = -1;
+        }
+    }
+    ix->root = used - 1;
+    return ix;
+}
+
+// Index over a subdivision's patch list (for one that came without one).
+SSI_PATCHINDEX* NewPatchIndex(const SSI_SUBDIV* sub)
+{
+    int n = 0;
+    for (const SSI_PATCH* p = sub->patches; p; p = p->next)
+        ++n;
+    auto* items = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * std::max(n, 1)));
+    if (!items)
+        return nullptr;
+    int i = 0;
+    for (const SSI_PATCH* p = sub->patches; p; p = p->next, ++i) {
+        std::memcpy(items[i].box, p->box, sizeof p->box);
+        items[i].patch = p;
+    }
+    return IndexItems(items, n);
+}
+
+// Calls f(P, Q) for every item P of a and Q of b whose boxes meet within tol,
+// descending both trees together so that only meeting branches are opened;
+// stops when f gives false.
+template <class F> bool ForEachMeeting(const SSI_PATCHINDEX* a, const SSI_PATCHINDEX* b, double tol, F f)
+{
+    if (a->root < 0 || b->root < 0)
+        return true;
+    struct Pair {
+        int a, b;
+    };
+    // Each descent replaces one pair by two: the stack never holds more than
+    // the two depths (each below 32 for any count of patches) plus one.
+    Pair stack[80];
+    int top = 0;
+    stack[top++] = {a->root, b->root};
+    while (top > 0) {
+        const Pair pr = stack[--top];
+        const TreeNode& x = a->nodes[pr.a];
+        const TreeNode& y = b->nodes[pr.b];
+        if (!BoxesMeet(x.box, y.box, tol))
+            continue;
+        const bool xLeaf = x.count >= 0, yLeaf = y.count >= 0;
+        if (xLeaf && yLeaf) {
+            for (int i = x.first; i < x.first + x.count; ++i) {
+                const IndexItem& P = a->items[i];
+                if (!BoxesMeet(P.box, y.box, tol))
+                    continue;
+                for (int j = y.first; j < y.first + y.count; ++j)
+                    if (BoxesMeet(P.box, b->items[j].box, tol) && !f(P.patch, b->items[j].patch))
+                        return false;
+            }
+        } else if (!xLeaf && (yLeaf || LongestSide(x.box) >= LongestSide(y.box))) {
+            stack[top++] = {x.right, pr.b};
+            stack[top++] = {x.first, pr.b};
+        } else {
+            stack[top++] = {pr.a, y.right};
+            stack[top++] = {pr.a, y.first};
+        }
+    }
+    return true;
+}
 
 void PatchUVBox(const SSI_PATCH* p, double* box)
 {
@@ -190,10 +239,13 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
 // (the gap closes with the square of the distance to the contact) and stops
 // short: from where it stopped, with the normals there already close to
 // parallel, the contact refinement finds the touching point, which must lie
-// in both patches.
+// in both patches. stopCross is |NA × NB| where the refinement stopped when
+// it is known (else negative).
 bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
-                  double* uvB, double* point)
+                  double* uvB, double* point, double stopCross)
 {
+    if (stopCross > kTouchingStart)
+        return false;
     double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
     double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
     if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
@@ -264,9 +316,13 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     if (!sub)
         return 0;
     SSI_PATCH* work = nullptr;
+    // The accepted patches in order, for the patch index.
+    IndexItem* items = nullptr;
+    int accepted = 0, room = 0;
     auto fail = [&]() {
         ESSI_FreeNodeList(work);
         ESSI_FreeSubdivision(sub);
+        QV_MemFree(items);
         return 0;
     };
     SSI_NODE* grid[3][3];
@@ -308,6 +364,18 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         ++examined;
         int dir = 0;
         if (ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+            if (accepted == room) {
+                room = std::max(2 * room, 1024);
+                auto* grown = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * room));
+                if (!grown)
+                    return fail();
+                if (accepted > 0)
+                    std::memcpy(static_cast<void*>(grown), items, sizeof(IndexItem) * accepted);
+                QV_MemFree(items);
+                items = grown;
+            }
+            std::memcpy(items[accepted].box, p->box, sizeof p->box);
+            items[accepted++].patch = p;
             work = p->next;
             p->next = sub->patches;
             sub->patches = p;
@@ -324,16 +392,26 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         if (!EvalNode(s, a) || !EvalNode(s, b))
             return fail();
     }
-    ESSI_SubdivisionBox(sub);
+    sub->index = IndexItems(items, accepted);
+    items = nullptr;
+    if (!sub->index)
+        return fail();
+    // The 3D box is the root's box: the union of the patch boxes.
+    if (sub->index->root >= 0)
+        std::memcpy(sub->box, sub->index->nodes[sub->index->root].box, sizeof sub->box);
     *out = sub;
     return 1;
 }
 
-int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol,
-                    const SURFACE* B, const double* clampA, double* uvA, double* point)
+namespace {
+
+// ESSI_RefineSeed; a refinement that gives up right after evaluating both
+// surfaces writes |NA × NB| there to *stopCross (else -1), so that the
+// touching test need not evaluate them again.
+int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol, const SURFACE* B,
+               const double* clampA, double* uvA, double* point, double* stopCross)
 {
-    if (!A || !B || !uvA || !uvB || !point)
-        return 0;
+    *stopCross = -1.0;
     double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
     // Gaps of the last iterations: a pair whose gap stops closing (the common
     // point lies outside the clamp boxes) gives up early.
@@ -343,9 +421,11 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
         if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
             return 0;
         gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
-        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan])
-            return 0;
         V3D_Cross(NA, NB, cr);
+        if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan]) {
+            *stopCross = V3D_Len(cr);
+            return 0;
+        }
         const double m = std::max(V3D_Len(cr) * tol, 1e-12);
         if (it == 0) {
             P3D_Lerp(PA, PB, 0.5, C);
@@ -378,6 +458,17 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
         MoveTowards(Q, PB, SuB, SvB, clampB, uvB);
     }
     return 0;
+}
+
+} // namespace
+
+int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol,
+                    const SURFACE* B, const double* clampA, double* uvA, double* point)
+{
+    if (!A || !B || !uvA || !uvB || !point)
+        return 0;
+    double stopCross;
+    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross);
 }
 
 int ESSI_PeriodicBox(const SURFACE* s, const double* box, double* out)
@@ -461,50 +552,30 @@ int ESSI_StartSeed(SSI_POINT** seeds, const double* r, const SURFACE* A, const S
     return 1;
 }
 
+void ESSI_FreePatchIndex(SSI_PATCHINDEX* index)
+{
+    if (!index)
+        return;
+    QV_MemFree(index->items);
+    QV_MemFree(index->nodes);
+    QV_MemFree(index);
+}
+
 int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void*, const SSI_PATCH*, const SSI_PATCH*), void* context)
 {
     if (!a || !b || !f)
         return 0;
-    // Only patches that meet the other subdivision's box can pair; of those,
-    // the smaller set goes into the tree and the larger one queries it.
-    auto gather = [tol](const SSI_SUBDIV* sub, const double* other, int* n) {
-        *n = 0;
-        for (const SSI_PATCH* p = sub->patches; p; p = p->next)
-            *n += BoxesMeet(p->box, other, tol);
-        auto* out = static_cast<const SSI_PATCH**>(QV_MemAlloc(sizeof(SSI_PATCH*) * std::max(*n, 1)));
-        if (out) {
-            int i = 0;
-            for (const SSI_PATCH* p = sub->patches; p; p = p->next)
-                if (BoxesMeet(p->box, other, tol))
-                    out[i++] = p;
-        }
-        return out;
-    };
-    int na = 0, nb = 0;
-    const SSI_PATCH** pa = gather(a, b->box, &na);
-    const SSI_PATCH** pb = pa ? gather(b, a->box, &nb) : nullptr;
-    if (!pb) {
-        QV_MemFree(pa);
-        return 0;
-    }
-    const bool treeOverA = na < nb;
-    BoxTree tree;
-    const SSI_PATCH** queries = treeOverA ? pb : pa;
-    const int nq = treeOverA ? nb : na;
-    if (!tree.Make(treeOverA ? pa : pb, treeOverA ? na : nb)) {
-        QV_MemFree(queries);
-        return 0;
-    }
-    int ok = 1;
-    for (int i = 0; i < nq && ok; ++i) {
-        const SSI_PATCH* X = queries[i];
-        ok = tree.Query(X->box, tol, [&](const SSI_PATCH* Y) {
-            return (treeOverA ? f(context, Y, X) : f(context, X, Y)) == 1;
-        });
-    }
-    QV_MemFree(queries);
-    return ok;
+    // A subdivision without its index gets one for this call.
+    SSI_PATCHINDEX* madeA = a->index ? nullptr : NewPatchIndex(a);
+    SSI_PATCHINDEX* madeB = b->index ? nullptr : NewPatchIndex(b);
+    const SSI_PATCHINDEX* ia = a->index ? a->index : madeA;
+    const SSI_PATCHINDEX* ib = b->index ? b->index : madeB;
+    const int ok = ia && ib &&
+                   ForEachMeeting(ia, ib, tol, [&](const SSI_PATCH* P, const SSI_PATCH* Q) { return f(context, P, Q) == 1; });
+    ESSI_FreePatchIndex(madeA);
+    ESSI_FreePatchIndex(madeB);
+    return ok ? 1 : 0;
 }
 
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
@@ -520,31 +591,21 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         return 0;
     if (!*slotB && ESSI_Subdivide(B, boxB, 5 * s[0], 5 * s[1], 5 * s[2], slotB) != 1)
         return 0;
+    for (SSI_SUBDIV* sub : {*slotA, *slotB})
+        if (!sub->index && !(sub->index = NewPatchIndex(sub)))
+            return 0;
     const double eps = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
-    // Neighbouring patch pairs mostly refine to the same seed: a pair whose
-    // common box already holds one of the last seeds found is skipped (the
-    // patches are visited in subdivision order, so neighbours come close
-    // together; duplicates within r0 are removed anyway).
+    // Every meeting pair is refined: skipping pairs whose box already holds a
+    // seed loses a second curve through the same pair, and which pairs it
+    // skips depends on the order of the search. Neighbouring pairs that
+    // refine to the same seed are removed as duplicates within r0.
     struct Context {
         const SURFACE *A, *B;
-        double eps, angleTol, tol;
+        double eps, angleTol;
         SSI_POINT* list;
-        double recent[kRecent][3];
-        int found;
-    } ctx{A, B, eps, angleTol, 5 * s[0], nullptr, {}, 0};
+    } ctx{A, B, eps, angleTol, nullptr};
     auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
         auto& c = *static_cast<Context*>(data);
-        double common[6];
-        for (int i = 0; i < 3; ++i) {
-            common[i] = std::max(P->box[i], Q->box[i]) - c.tol;
-            common[i + 3] = std::min(P->box[i + 3], Q->box[i + 3]) + c.tol;
-        }
-        for (int k = 0; k < std::min(c.found, kRecent); ++k) {
-            const double* x = c.recent[k];
-            if (x[0] >= common[0] && x[0] <= common[3] && x[1] >= common[1] && x[1] <= common[4] &&
-                x[2] >= common[2] && x[2] <= common[5])
-                return 1;
-        }
         double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
         PatchUVBox(P, clampA);
         PatchUVBox(Q, clampB);
@@ -552,9 +613,10 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         uvA[1] = 0.5 * (clampA[1] + clampA[3]);
         uvB[0] = 0.5 * (clampB[0] + clampB[2]);
         uvB[1] = 0.5 * (clampB[1] + clampB[3]);
-        if (ESSI_RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point) == 1) {
+        double stopCross = -1.0;
+        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross) == 1) {
             NearContact(c.A, c.B, uvA, uvB, point);
-        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point)) {
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross)) {
             return 1;
         }
         SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
@@ -562,7 +624,6 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
             return 0;
         ESSI_LinkBefore(seed, c.list);
         c.list = seed;
-        P3D_Copy(point, c.recent[c.found++ % kRecent]);
         return 1;
     };
     SSI_POINT*& list = ctx.list;

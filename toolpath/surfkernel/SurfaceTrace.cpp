@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdint>
 #include <iterator>
 
 namespace {
@@ -86,6 +87,17 @@ bool SetTangent(SSI_POINT* N1, const double* NA, const double* NB, const double*
     return true;
 }
 
+// ESSI_EvalUnitNormal at uv from the partials already evaluated there: the
+// surface is evaluated again only where Su × Sv does not normalise.
+bool UnitNormalAt(const SURFACE* s, const double* uv, const double* Su, const double* Sv, double* N)
+{
+    V3D_Cross(Su, Sv, N);
+    if (V3D_Unit(N, 1e-12) == 1)
+        return true;
+    double P[3], su[3], sv[3];
+    return ESSI_EvalUnitNormal(s, uv, P, su, sv, N) == 1;
+}
+
 // Newton on the four parameters of N1: both surface points equal, and either
 // the point on the plane through N1's entry point normal to its entry
 // tangent (fix < 0) or parameter `fix` (0 uA, 1 vA, 2 uB, 3 vB) at `value`.
@@ -105,8 +117,8 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
         double* params[4] = {&N1->uvA[0], &N1->uvA[1], &N1->uvB[0], &N1->uvB[1]};
         const double last = fix < 0 ? std::fabs(V3D_Dot(along, T0)) : std::fabs(*params[fix] - value);
         if (Dist(SA, SB) < tol && Dist(N1->p, prev) < tol && last < tol) {
-            double NA[3], NB[3], P[3];
-            if (!ESSI_EvalUnitNormal(A, N1->uvA, P, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, N1->uvB, P, SuB, SvB, NB))
+            double NA[3], NB[3];
+            if (!UnitNormalAt(A, N1->uvA, SuA, SvA, NA) || !UnitNormalAt(B, N1->uvB, SuB, SvB, NB))
                 return 0;
             SetTangent(N1, NA, NB, SuA, SvA, SuB, SvB, T0);
             return 1;
@@ -238,6 +250,114 @@ void FreeWalkList(SSI_WALK* w)
     }
 }
 
+// Whether the walk's step from n0 to n1 consumes the seed: the seed lies on
+// the step and does not head across it (a seed that does starts another
+// branch through a tangential point).
+bool StepConsumes(const SSI_WALK* w, const SSI_POINT* s)
+{
+    double uvA[2], uvB[2];
+    if (ESSI_PointOnStep(w, s->p, uvA, uvB, nullptr) != 1)
+        return false;
+    double step[3], cr[3];
+    V3D_Sub(w->n1.p, w->n0.p, step);
+    const bool directed = V3D_Unit(step, 1e-20) == 1;
+    V3D_Cross(s->tan, directed ? step : w->n0.tan, cr);
+    return !(V3D_Len(s->tan) > 0.0 && V3D_Len(cr) > w->r[1]);
+}
+
+// Above this count of step and seed tests the seeds are looked up through a
+// grid instead of testing each against every step.
+constexpr long kPlainConsumeTests = 4096;
+
+struct SeedCell {
+    std::uint64_t key;
+    SSI_POINT* seed;
+    bool consumed;
+};
+
+std::uint64_t CellKey(long long i, long long j, long long k)
+{
+    return static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(j) * 0xC2B2AE3D27D4EB4Full ^
+           static_cast<std::uint64_t>(k) * 0x165667B19E3779F9ull;
+}
+
+long long CellOf(double x, double cell) { return static_cast<long long>(std::floor(std::clamp(x / cell, -1e15, 1e15))); }
+
+// Frees the seeds that some step of the walk's traced points consumes, as
+// ESSI_ConsumeSeeds would have done after each of those steps: each test
+// depends only on the step and the seed, so the order does not matter. Long
+// traces with many seeds find the candidates of a step through a grid of
+// the seeds with cells as large as the widest step box.
+void ConsumeAlongTrace(SSI_WALK* w)
+{
+    if (!w->seeds || !w->points || !w->points->next)
+        return;
+    long seeds = 0;
+    for (const SSI_POINT* s = w->seeds; s; s = s->next)
+        ++seeds;
+    const SSI_POINT n0 = w->n0, n1 = w->n1;
+    // Steps in list order: the head is the last traced point, so each node
+    // ends the step that starts at its successor.
+    auto forEachStep = [&](auto f) {
+        for (const SSI_POINT* q = w->points; q->next; q = q->next) {
+            Assign(w->n0, *q->next);
+            Assign(w->n1, *q);
+            f();
+        }
+    };
+    const double r0 = w->r[0];
+    SeedCell* cells = nullptr;
+    if (seeds * (w->count - 1) > kPlainConsumeTests)
+        cells = static_cast<SeedCell*>(QV_MemAlloc(sizeof(SeedCell) * seeds));
+    if (!cells) {
+        forEachStep([&] {
+            for (SSI_POINT* s = w->seeds; s;) {
+                SSI_POINT* next = s->next;
+                if (StepConsumes(w, s)) {
+                    w->seeds = ESSI_UnlinkPoint(w->seeds, s);
+                    ESSI_FreePoint(s);
+                }
+                s = next;
+            }
+        });
+    } else {
+        double cell = 0.0;
+        for (const SSI_POINT* q = w->points; q->next; q = q->next)
+            for (int e = 0; e < 3; ++e)
+                cell = std::max(cell, std::fabs(q->p[e] - q->next->p[e]));
+        cell = std::max(cell + 2.0 * r0, 1e-12);
+        long n = 0;
+        for (SSI_POINT* s = w->seeds; s; s = s->next)
+            cells[n++] = {CellKey(CellOf(s->p[0], cell), CellOf(s->p[1], cell), CellOf(s->p[2], cell)), s, false};
+        std::sort(cells, cells + n, [](const SeedCell& a, const SeedCell& b) { return a.key < b.key; });
+        forEachStep([&] {
+            long long lo[3], hi[3];
+            for (int e = 0; e < 3; ++e) {
+                lo[e] = CellOf(std::min(w->n0.p[e], w->n1.p[e]) - r0, cell);
+                hi[e] = CellOf(std::max(w->n0.p[e], w->n1.p[e]) + r0, cell);
+            }
+            for (long long i = lo[0]; i <= hi[0]; ++i)
+                for (long long j = lo[1]; j <= hi[1]; ++j)
+                    for (long long k = lo[2]; k <= hi[2]; ++k) {
+                        const std::uint64_t key = CellKey(i, j, k);
+                        SeedCell* c = std::lower_bound(cells, cells + n, key,
+                                                       [](const SeedCell& a, std::uint64_t x) { return a.key < x; });
+                        for (; c < cells + n && c->key == key; ++c)
+                            if (!c->consumed && StepConsumes(w, c->seed))
+                                c->consumed = true;
+                    }
+        });
+        for (long k = 0; k < n; ++k)
+            if (cells[k].consumed) {
+                w->seeds = ESSI_UnlinkPoint(w->seeds, cells[k].seed);
+                ESSI_FreePoint(cells[k].seed);
+            }
+        QV_MemFree(cells);
+    }
+    Assign(w->n0, n0);
+    Assign(w->n1, n1);
+}
+
 } // namespace
 
 SSI_CURVENODE* ESSI_FreeCurveList(SSI_CURVENODE* head)
@@ -318,6 +438,50 @@ void ESSI_FreeWalk(SSI_WALK* walk)
     QV_MemFree(walk);
 }
 
+namespace {
+
+// The rounds of ESSI_TraceFromSeed; the seeds on the traced steps are
+// consumed by the caller.
+int TraceRounds(SSI_WALK* w, long limit)
+{
+    for (long round = 0; round < limit; ++round) {
+        const int step = ESSI_Step(w);
+        if (step == 2) {
+            // Already on the box edge and heading out of it.
+            Assign(w->end, w->n0);
+            return 1;
+        }
+        if (step != 1 && w->count >= 2) {
+            // A trace that cannot go on keeps what it traced (every point is
+            // on both surfaces) and ends as at a boundary.
+            Assign(w->end, w->n0);
+            return 1;
+        }
+        int event = 0;
+        if (step != 1 || ESSI_ClassifyStep(w, &event) != 1 || event < 0)
+            return -4;
+        SSI_POINT* copy = ESSI_CopyPoint(&w->n1);
+        if (!copy) {
+            // The step was taken: its seeds go as well.
+            ESSI_ConsumeSeeds(w);
+            return -1;
+        }
+        ESSI_LinkBefore(copy, w->points);
+        w->points = copy;
+        ++w->count;
+        Assign(w->n0, w->n1);
+        if (event != 0) {
+            Assign(w->end, w->n1);
+            return 1;
+        }
+    }
+    // The round limit ends the trace as a boundary would: the points stay.
+    Assign(w->end, w->n0);
+    return 1;
+}
+
+} // namespace
+
 int ESSI_TraceFromSeed(SSI_WALK* w, long limit)
 {
     if (!w)
@@ -334,44 +498,15 @@ int ESSI_TraceFromSeed(SSI_WALK* w, long limit)
         Assign(w->end, w->start);
         return 1;
     }
-    for (long round = 0; round < limit; ++round) {
-        const int step = ESSI_Step(w);
-        if (step == 2) {
-            // Already on the box edge and heading out of it.
-            Assign(w->end, w->n0);
-            return 1;
-        }
-        if (step != 1 && w->count >= 2) {
-            // A trace that cannot go on keeps what it traced (every point is
-            // on both surfaces) and ends as at a boundary.
-            Assign(w->end, w->n0);
-            return 1;
-        }
-        int event = 0;
-        if (step != 1 || ESSI_ClassifyStep(w, &event) != 1 || event < 0) {
-            w->points = ESSI_FreePointList(w->points);
-            w->count = 0;
-            return -4;
-        }
-        ESSI_ConsumeSeeds(w);
-        SSI_POINT* copy = ESSI_CopyPoint(&w->n1);
-        if (!copy) {
-            w->points = ESSI_FreePointList(w->points);
-            w->count = 0;
-            return -1;
-        }
-        ESSI_LinkBefore(copy, w->points);
-        w->points = copy;
-        ++w->count;
-        Assign(w->n0, w->n1);
-        if (event != 0) {
-            Assign(w->end, w->n1);
-            return 1;
-        }
+    const int rc = TraceRounds(w, limit);
+    // Seeds on the traced steps are consumed once the trace is known rather
+    // than after every step, which would test every seed at every step.
+    ConsumeAlongTrace(w);
+    if (rc != 1) {
+        w->points = ESSI_FreePointList(w->points);
+        w->count = 0;
     }
-    // The round limit ends the trace as a boundary would: the points stay.
-    Assign(w->end, w->n0);
-    return 1;
+    return rc;
 }
 
 // 1 with N1 set; 2 when N0 lies on a box edge and the step leaves the box;
@@ -668,22 +803,11 @@ int ESSI_ConsumeSeeds(SSI_WALK* w)
 {
     if (!w)
         return 0;
-    double step[3];
-    V3D_Sub(w->n1.p, w->n0.p, step);
-    const bool directed = V3D_Unit(step, 1e-20) == 1;
     for (SSI_POINT* s = w->seeds; s;) {
         SSI_POINT* next = s->next;
-        double uvA[2], uvB[2];
-        if (ESSI_PointOnStep(w, s->p, uvA, uvB, nullptr) == 1) {
-            // A seed heading across the step starts another branch through a
-            // tangential point: it stays.
-            double cr[3];
-            V3D_Cross(s->tan, directed ? step : w->n0.tan, cr);
-            const bool crossing = V3D_Len(s->tan) > 0.0 && V3D_Len(cr) > w->r[1];
-            if (!crossing) {
-                w->seeds = ESSI_UnlinkPoint(w->seeds, s);
-                ESSI_FreePoint(s);
-            }
+        if (StepConsumes(w, s)) {
+            w->seeds = ESSI_UnlinkPoint(w->seeds, s);
+            ESSI_FreePoint(s);
         }
         s = next;
     }
