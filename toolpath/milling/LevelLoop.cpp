@@ -731,11 +731,13 @@ std::unique_ptr<SIntCurve> RecordsToLoop(double tol, SLevelRecords& recs)
     return c;
 }
 
-void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out)
+void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out, bool dropLargest)
 {
     std::vector<SGridLoop> loops;
     std::vector<SGridSaddle> saddles;
     NetLevelLoops(net, z, loops, saddles);
+    if (dropLargest)
+        GridLoopDropLargest(loops);
     CSegmentGrid grid(set, net.step);
     for (const SGridLoop& loop : loops) {
         if (loop.nodes.size() <= 1)

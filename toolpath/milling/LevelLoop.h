@@ -114,4 +114,6 @@ void RecordListFree(SLevelRecords& recs);
 
 // The contours of level z: the net's level loops, each through the steps above, against the
 // section set at z (segments taken by a contour leave it). Closed curves appended to out.
-void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out);
+// dropLargest: the grid loop of largest area is left out.
+void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out,
+                     bool dropLargest = false);

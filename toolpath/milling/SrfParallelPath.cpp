@@ -29,11 +29,6 @@ constexpr std::uint16_t kPathOp = 8;
 constexpr double kLinkSize = 1.0;
 constexpr double kZigZagReach = 5;  // chains follow curves within 5 tool diameters (at least 5)
 
-// Deletes a loop chain on leaving a scope.
-struct LoopChain {
-    CSmartLoop* head = nullptr;
-    ~LoopChain() { CSmartLoop::DeleteLoopChain(head); }
-};
 
 // Turns the model by -angle for the life of the object and back by +angle at its end, so
 // that every return leaves the model as the caller gave it.
@@ -146,14 +141,7 @@ CPathGroup* CSrfParallelPath::CreatePathGroup(CMillCenter* model, RegionList* re
 {
     if (!model || !model->tool)
         return nullptr;
-    LoopChain loops;
-    if (regions)
-        for (POSITION pos = regions->GetHeadPosition(); pos;) {
-            CGeRegion* r = regions->GetNext(pos);
-            if (r && !r->IsEmpty())
-                if (CSmartLoop* L = ConvertRegionToSmartLoop(r))
-                    CSmartLoop::AppendChain(loops.head, L);
-        }
+    LoopChain loops(RegionsToLoops(regions));
     auto group = std::make_unique<CPathGroup>(s.kind);
     top = s.top;
     bottom = top - s.depth;
