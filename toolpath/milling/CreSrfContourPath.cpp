@@ -11,6 +11,7 @@
 #include "toolpath/contours/PathGroup.h"
 #include "toolpath/contours/SmartCurve.h"
 #include "toolpath/contours/SmartLoop.h"
+#include "toolpath/milling/CentreConst.h"
 #include "toolpath/milling/CentrePaths.h"
 #include "toolpath/milling/Connector.h"
 #include "toolpath/milling/LevelLoop.h"
@@ -105,22 +106,11 @@ CPathGroup* CCreSrfContourPath::CreatePathGroup(CMillCenter* model, RegionList* 
 {
     if (!model)
         return nullptr;
-    // Section floors hold only for one descending sweep: a model used before starts afresh.
-    model->SetIntMinZ();
     LoopChain loops(RegionsToLoops(regions));
     auto group = std::make_unique<CPathGroup>(kGroupKind);
-    center = model;
-    const double top = param.GetTopHeight(), bottom = top - param.GetCutDepth();
-    zRange[0] = bottom, zRange[1] = top;
-    // The net reaches down to the bottom; the model's own box stays, so that a later call
-    // on it builds the same net.
-    double netBox[6];
-    std::copy(model->box, model->box + 6, netBox);
-    netBox[2] = std::min(netBox[2], bottom);
     step = param.m_dZStep;
     dropOuterLoop = (param.m_nContourFlags & srffinish::kDropOuterLoop) ? 1 : 0;
-    if (!Create(model->tool, netBox, param.m_nContourFlags & srffinish::kFixedNet, param.m_dNetSpacing) ||
-        !ProtectNetFill(net, model))
+    if (!SetUp(model, param, param.m_nContourFlags & srffinish::kFixedNet, param.m_dNetSpacing))
         return nullptr;
     LoopChain outline;
     CSmartLoop* boundary = loops.head;
@@ -138,6 +128,34 @@ CPathGroup* CCreSrfContourPath::CreatePathGroup(CMillCenter* model, RegionList* 
     // A cancel leaves the group empty.
     GenContourPath(model->tool, boundary, param, *group, progress);
     return group.release();
+}
+
+int CCreSrfContourPath::SetUp(CMillCenter* model, const CParamSrfFinish& param, int fixed, double spacing)
+{
+    // Section floors hold only for one descending sweep: a model used before starts afresh.
+    model->SetIntMinZ();
+    center = model;
+    const double top = param.GetTopHeight(), bottom = top - param.GetCutDepth();
+    zRange[0] = bottom, zRange[1] = top;
+    // The net reaches down to the bottom; the model's own box stays, so that a later call
+    // on it builds the same net.
+    double netBox[6];
+    std::copy(model->box, model->box + 6, netBox);
+    netBox[2] = std::min(netBox[2], bottom);
+    return Create(model->tool, netBox, fixed, spacing) && ProtectNetFill(net, model);
+}
+
+int CCreSrfContourPath::CreateFlatSurfPath(CMillCenter* model, CParamSrfFinish& param, CPathGroup& out)
+{
+    if (!model)
+        return 0;
+    if (!SetUp(model, param, 1, 0.5))
+        return 0;
+    GenPlanePath(param, out);
+    if (model->flag)
+        GenFlatSurfPath(param, out);
+    out.OrderCombinesByNearest();
+    return 1;
 }
 
 CSmartLoop* CCreSrfContourPath::GenSurfBound(CMillCenter* model, DVN_CornerType& corner)
@@ -454,5 +472,126 @@ void CCreSrfContourPath::OrderPathCombByMinZ(CPathGroup& group) const
         else
             group.head = c;
         group.tail = c;
+    }
+}
+
+std::vector<CCreSrfContourPath::SFlatLoop> CCreSrfContourPath::GenPlaneContour()
+{
+    std::vector<SFlatLoop> out;
+    CIntCurveSet& set = center->flatBounds;
+    CurveSetSortByHeight(set);
+    CurveSetDropCovered(set);
+    const double tol[2] = {kFlatTol, std::cos(kFlatCos * M_PI / 180)};
+    // Each curve on its own, so that every loop keeps the height of the curve it came from.
+    bool whole = true;
+    for (SIntCurve* c = set.first; c && whole; c = c->next) {
+        CIntCurveSet one;
+        auto copy = std::make_unique<SIntCurve>();
+        for (const SCurvePoint* p = c->first; p; p = p->next) {
+            const double q[2] = {p->u, p->v};
+            CurveAppendPoint(q, *copy);
+        }
+        CurveSetAppend(one, std::move(copy));
+        CSmartLoop* L = CurveSetToLoops(one, tol);
+        whole = L && !L->next;
+        if (L)
+            out.push_back({L, c->height});
+        if (!whole)
+            break;
+    }
+    if (!whole) {
+        for (SFlatLoop& f : out)
+            CSmartLoop::DeleteLoopChain(f.loop);
+        out.clear();
+    }
+    return out;
+}
+
+int CCreSrfContourPath::GenPlanePath(const CParamSrfFinish& param, CPathGroup& out)
+{
+    if (!center || !center->flatBounds.first)
+        return 1;
+    std::vector<SFlatLoop> loops = GenPlaneContour();
+    // Runs of heights within 0.01 of the run's first, pocketed together at that height.
+    for (size_t i = 0; i < loops.size();) {
+        size_t j = i;
+        CSmartLoop* run = nullptr;
+        for (; j < loops.size() && std::fabs(loops[j].z - loops[i].z) <= kSameHeight; ++j)
+            CSmartLoop::AppendChain(run, loops[j].loop);
+        GenPlanePath(param, run, loops[i].z, out);
+        i = j;
+    }
+    return 1;
+}
+
+int CCreSrfContourPath::GenPlanePath(const CParamSrfFinish& param, CSmartLoop* loops, double z, CPathGroup& out)
+{
+    if (!loops)
+        return 0;
+    int result = 1;
+    LoopChain tree(CSmartLoop::BuildContour(loops));
+    DVN_CornerType corner{4, 170, 5};
+    const double r = center && center->tool ? center->tool->GetDia() / 2 : 0;
+    for (CSmartLoop* L = tree.head; L; L = L->next) {
+        if (NetRegionAbove(z, L, net)) {
+            // Overhung: the tool's centre keeps a radius off the higher parts.
+            CSmartLoop* next = L->next;
+            L->next = nullptr;
+            LoopChain offset(OffsetLoopsRetry(L, r, r, corner));
+            L->next = next;
+            bool below = offset.head != nullptr;
+            for (CSmartLoop* o = offset.head; o && below; o = o->next)
+                below = NetRegionBelow(z, o, net);
+            if (below)
+                for (CSmartLoop* o = offset.head; o; o = o->next)
+                    GenCntrPlanePath(param, o, z, out);
+            result = 2;
+        } else {
+            GenCntrPlanePath(param, L, z, out);
+        }
+    }
+    return result;
+}
+
+void CCreSrfContourPath::GenCntrPlanePath(const CParamSrfFinish& param, CSmartLoop* loop, double z, CPathGroup& out)
+{
+    if (!loop)
+        return;
+    auto combine = std::make_unique<CPathCombine>(kPathOp);
+    DVN_OrderType order{1, 0, 0};
+    DVN_CornerType corner{4, 170, 5};
+    if (param.m_nPlaneMode == srffinish::kPlaneLinear) {
+        // A copy: the caller's definition is left as given.
+        DVN_CutLinearDef def = param.m_planeLinear;
+        def.maxLink = kFlatMaxLink;
+        loop->CreateLinearPath(*combine, def, corner, order);
+    } else if (param.m_nPlaneMode == srffinish::kPlaneFollow) {
+        DVN_CutFollowDef def = param.m_planeFollow;
+        loop->CreateFollowPath(*combine, def, corner, order);
+    }
+    if (combine->head)
+        PathGroupAppend(-z, &out, combine.release());
+}
+
+void CCreSrfContourPath::GenFlatSurfPath(const CParamSrfFinish& param, CPathGroup& out)
+{
+    const double tol[2] = {kFlatTol, std::cos(kFlatCos * M_PI / 180)};
+    for (const SBoundRec* rec = center->bounds; rec; rec = rec->next) {
+        CIntCurveSet set;
+        set.height = centre::kNoHeight;
+        CMillCenter::EdgeLinesToCurves(rec->lines, set);
+        const double z = set.height;
+        CSmartLoop* loops = CurveSetToLoops(set, tol);
+        CPathGroup local(kGroupKind);
+        const int result = GenPlanePath(param, loops, z, local);
+        if (!local.head)
+            continue;
+        if (result == 2) {
+            // Checked against the record's own surface: the overhanging parts are left out.
+            std::unique_ptr<CMillCenter> own(MillCenterFromBoundRec(rec, center->tool));
+            VerifyGroupOnCentre(own ? own.get() : center, out, local);
+        } else {
+            VerifyGroupOnCentre(center, out, local);
+        }
     }
 }

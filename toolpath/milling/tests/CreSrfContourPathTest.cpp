@@ -516,3 +516,84 @@ TEST(CreSrfContourPath, CancelLeavesAnEmptyGroupAndNullModelNothing)
 }
 
 }  // namespace
+
+namespace {
+
+millkit::TriMesh FlatSquare(double x0, double y0, double x1, double y1, double z)
+{
+    millkit::TriMesh m;
+    m.vertices = {{x0, y0, z}, {x1, y0, z}, {x1, y1, z}, {x0, y1, z}};
+    m.triangles = {{0, 1, 2}, {0, 2, 3}};
+    return m;
+}
+
+// Every point of the group's entities, arcs sampled.
+Points AllPoints(const CPathGroup& g)
+{
+    Points out;
+    for (const auto& c : Combines(g))
+        for (const Points& e : c)
+            out.insert(out.end(), e.begin(), e.end());
+    return out;
+}
+
+TEST(CreSrfContourPath, FlatAreasArePocketedAtTheirOwnHeights)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    // Three flat squares listed out of height order, two of them 0.005 apart in height (one
+    // run); nothing overhangs them.
+    const double squares[3][5] = {{0, 0, 4, 4, 1}, {10, 0, 14, 4, 3}, {0, 10, 4, 14, 1.005}};
+    std::vector<millkit::TriMesh> meshes;
+    for (const auto& s : squares)
+        meshes.push_back(FlatSquare(s[0], s[1], s[2], s[3], s[4]));
+    Built b = Build(meshes, &ball);
+    ASSERT_TRUE(b.model);
+    ASSERT_EQ(b.model->flatBounds.count, 3);
+    for (int mode : {srffinish::kPlaneLinear, srffinish::kPlaneFollow}) {
+        CParamSrfFinish p = Param(10, 20, 1);
+        p.m_nPlaneMode = mode;
+        p.m_planeLinear.step = 0.5;
+        p.m_planeLinear.flags = cutdef::kZigzag;
+        p.m_planeLinear.maxLink = 7;
+        p.m_planeFollow.step = 0.5;
+        CCreSrfContourPath path;
+        CPathGroup out(302);
+        ASSERT_EQ(path.CreateFlatSurfPath(b.model.get(), p, out), 1) << mode;
+        EXPECT_EQ(p.m_planeLinear.maxLink, 7) << "the caller's record is not written";
+        const Points pts = AllPoints(out);
+        ASSERT_GT(pts.size(), 20u) << mode;
+        int inside[3] = {0, 0, 0};
+        for (const Pnt3& q : pts) {
+            int k = 0;
+            while (k < 3 && !(q[0] >= squares[k][0] - 1e-6 && q[0] <= squares[k][2] + 1e-6 && q[1] >= squares[k][1] - 1e-6 &&
+                              q[1] <= squares[k][3] + 1e-6))
+                ++k;
+            ASSERT_LT(k, 3) << mode << " point outside every square";
+            // The two squares of one run at the run's first height (the higher one).
+            const double want = k == 1 ? 3 : 1.005;
+            EXPECT_NEAR(q[2], want, 1e-6) << mode;  // the meshes hold floats
+            ++inside[k];
+        }
+        for (int k = 0; k < 3; ++k)
+            EXPECT_GT(inside[k], 0) << mode << " square " << k;
+    }
+    // Other plane modes: nothing, the set-up still runs.
+    CParamSrfFinish p = Param(10, 20, 1);
+    p.m_nPlaneMode = 2;
+    CCreSrfContourPath path;
+    CPathGroup out(302);
+    EXPECT_EQ(path.CreateFlatSurfPath(b.model.get(), p, out), 1);
+    EXPECT_EQ(out.head, nullptr);
+    EXPECT_GT(path.net.rows, 0);
+    EXPECT_EQ(path.CreateFlatSurfPath(nullptr, p, out), 0);
+    // No flat curves and no records: nothing, 1.
+    Built t = Build({millkit::TorusMesh({0, 0, 0}, 6, 2, 24, 12)}, &ball);
+    ASSERT_TRUE(t.model);
+    ASSERT_EQ(t.model->flatBounds.count, 0);
+    CParamSrfFinish q = Param(10, 20, 1);
+    EXPECT_EQ(path.CreateFlatSurfPath(t.model.get(), q, out), 1);
+    EXPECT_EQ(out.head, nullptr);
+}
+
+}  // namespace
