@@ -553,3 +553,43 @@ CSmartLoop* CSrfParallelPath::CreateLoopByPComb(CPathCombine* combine)
     sc->DefineBox();
     return sc->FormLoop();
 }
+
+CPathCombine* CSrfParallelPath::DeleteSteepPath(CPathCombine* combine) const
+{
+    if (!combine || !combine->head)
+        return nullptr;
+    const double limit = 2 * std::tan(slopeAngle);
+    CPathCombine* piece = combine;
+    for (CPathEntity* e = combine->head; e && e->next;) {
+        CPathEntity* n = e->next;
+        double a[3], b[3];
+        if (!e->GetEndPoint(1, a) || !n->GetEndPoint(0, b)) {
+            e = n;
+            continue;
+        }
+        const double dy = std::fabs(b[1] - a[1]);
+        // A step along one pass line is never cut: the pieces would be joined again.
+        if (dy <= kYMatch || std::fabs(b[2] - a[2]) <= limit * dy) {
+            e = n;
+            continue;
+        }
+        if (e == combine->head) {
+            // Nothing before the step: the chain's first entity goes.
+            combine->head = n;
+            n->prev = nullptr;
+            delete e;
+            e = n;
+            continue;
+        }
+        // The rest moves into a new piece after this one.
+        auto rest = new CPathCombine(piece->op);
+        rest->head = n, rest->tail = piece->tail;
+        piece->tail = e;
+        e->next = nullptr, n->prev = nullptr;
+        rest->next = piece->next;
+        piece->next = rest;
+        piece = rest;
+        e = n;
+    }
+    return combine->head ? combine : nullptr;
+}
