@@ -1,5 +1,7 @@
 #include "toolpath/milling/CentrePaths.h"
 
+#include "geometry/shapes2d/GeRegion.h"
+#include "toolpath/contours/LoopApi.h"
 #include "toolpath/contours/CornerType.h"
 #include "toolpath/contours/NcPline.h"
 #include "toolpath/contours/PathEntity.h"
@@ -87,3 +89,18 @@ void LoopsToPathGroup(CSmartLoop* loops, CPathGroup& group, double z)
         PathGroupAppend(-z, &group, comb);
     }
 }
+
+CSmartLoop* RegionsToLoops(CTypedPtrList<CObList, CGeRegion*>* regions)
+{
+    CSmartLoop* chain = nullptr;
+    if (regions)
+        for (POSITION pos = regions->GetHeadPosition(); pos;) {
+            CGeRegion* r = regions->GetNext(pos);
+            if (r && !r->IsEmpty())
+                if (CSmartLoop* L = ConvertRegionToSmartLoop(r))
+                    CSmartLoop::AppendChain(chain, L);
+        }
+    return chain;
+}
+
+LoopChain::~LoopChain() { CSmartLoop::DeleteLoopChain(head); }

@@ -3,6 +3,9 @@
 // offset with small retries, and loop contours as path combines.
 #pragma once
 
+#include "platform/core/ObList.h"
+
+class CGeRegion;
 class CMillCenter;
 class CNcPline;
 class CPathEntity;
@@ -25,3 +28,17 @@ CSmartLoop* OffsetLoopsRetry(CSmartLoop* loops, double a, double b, DVN_CornerTy
 // Per loop of the chain, a combine (operation code 8) of its contour and then each
 // island's, appended to the group raised to height z.
 void LoopsToPathGroup(CSmartLoop* loops, CPathGroup& group, double z);
+
+// The loops of every region that has any (ConvertRegionToSmartLoop), chained as siblings in
+// region order (owned by the caller), or null.
+CSmartLoop* RegionsToLoops(CTypedPtrList<CObList, CGeRegion*>* regions);
+
+// Deletes a loop chain on leaving a scope.
+struct LoopChain {
+    CSmartLoop* head = nullptr;
+    LoopChain() = default;
+    explicit LoopChain(CSmartLoop* chain) : head(chain) {}
+    ~LoopChain();
+    LoopChain(const LoopChain&) = delete;
+    LoopChain& operator=(const LoopChain&) = delete;
+};

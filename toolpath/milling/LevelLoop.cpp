@@ -4,7 +4,9 @@
 #include "toolpath/milling/ProtectNet.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <unordered_set>
 
 using namespace levelloop;
 
@@ -21,6 +23,8 @@ constexpr double kPieceLow = -100;       // heights at or below this are none
 constexpr double kPieceThin = 0.01;      // thinning of a piece
 constexpr double kJoinShift = 0.1;       // a junction end moves when one gap exceeds the other by this
 constexpr double kDetour = 0.05;         // gaps summing beyond this may cut a record out
+constexpr double kUnderEnvelope = 0.02;  // a corner curve this far under the other corner's lies inside
+constexpr double kSharedSpan = 1e-6;     // curves overlapping less than this in u only touch
 constexpr int kDr[4] = {0, 1, 0, -1};
 constexpr int kDc[4] = {1, 0, -1, 0};
 // Frame angles of the codes, in degrees.
@@ -494,18 +498,79 @@ void RecordFrame(const SLevelRecord& rec, int inverse, double* p)
     }
 }
 
-void CurvePairNearest(CIntCurveSet& a, CIntCurveSet& b, SIntCurve*& ca, SIntCurve*& cb)
+namespace {
+
+// Of the pairs of curves that keep(x) and keep(y) allow, the one where x starts nearest to
+// the end of y.
+template <class Keep>
+void PairNearest(CIntCurveSet& a, CIntCurveSet& b, const Keep& keep, SIntCurve*& ca, SIntCurve*& cb)
 {
     ca = cb = nullptr;
     double best = 1e300;
     for (SIntCurve* x = a.first; x; x = x->next)
         for (SIntCurve* y = b.first; y; y = y->next) {
-            if (!x->first || !y->last)
+            if (!x->first || !y->last || !keep(x) || !keep(y))
                 continue;
             const double d = Gap(x->first, y->last);
             if (d < best)
                 best = d, ca = x, cb = y;
         }
+}
+
+std::vector<std::array<double, 2>> InFrame(const SLevelRecord& rec, const SIntCurve& c)
+{
+    std::vector<std::array<double, 2>> pts;
+    for (const SCurvePoint* p = c.first; p; p = p->next) {
+        std::array<double, 2> q = {p->u, p->v};
+        RecordFrame(rec, 0, q.data());
+        pts.push_back(q);
+    }
+    return pts;
+}
+
+// Height of polyline segment p-q at u (its higher end when it stands upright).
+double HeightAt(const std::array<double, 2>& p, const std::array<double, 2>& q, double u)
+{
+    const double du = q[0] - p[0];
+    if (std::fabs(du) < 1e-12)
+        return std::max(p[1], q[1]);
+    return p[1] + (u - p[0]) / du * (q[1] - p[1]);
+}
+
+// True when a curve of others runs more than kUnderEnvelope above c somewhere over c's span
+// in rec's frame (c is one of rec's level curves, so it rises in u there): c is a section
+// lying under the envelope, an inner wall rather than the outline.
+bool UnderEnvelope(const SLevelRecord& rec, const SIntCurve& c, const CIntCurveSet& others)
+{
+    const auto pc = InFrame(rec, c);
+    if (pc.size() < 2)
+        return false;
+    for (const SIntCurve* o = others.first; o; o = o->next) {
+        const auto po = InFrame(rec, *o);
+        for (size_t j = 0; j + 1 < po.size(); ++j) {
+            const double lo = std::min(po[j][0], po[j + 1][0]), hi = std::max(po[j][0], po[j + 1][0]);
+            // c's segments overlapping [lo, hi], found by its rising u.
+            size_t i = size_t(std::upper_bound(pc.begin(), pc.end(), lo, [](double u, const auto& p) { return u < p[0]; }) -
+                              pc.begin());
+            i = i > 0 ? i - 1 : 0;
+            for (; i + 1 < pc.size() && pc[i][0] < hi; ++i) {
+                const double a = std::max(lo, pc[i][0]), b = std::min(hi, pc[i + 1][0]);
+                if (b - a <= kSharedSpan)
+                    continue;
+                for (double u : {a, b})
+                    if (HeightAt(po[j], po[j + 1], u) > HeightAt(pc[i], pc[i + 1], u) + kUnderEnvelope)
+                        return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void CurvePairNearest(CIntCurveSet& a, CIntCurveSet& b, SIntCurve*& ca, SIntCurve*& cb)
+{
+    PairNearest(a, b, [](const SIntCurve*) { return true; }, ca, cb);
 }
 
 void ReconcileCorners(SLevelRecords& recs, SLevelRecord* a, SLevelRecord* b)
@@ -517,9 +582,22 @@ void ReconcileCorners(SLevelRecords& recs, SLevelRecord* a, SLevelRecord* b)
     CIntCurveSet ca, cb;
     CornerCurves(recs, *a, a->segments, withPrev ? &pa->segments : nullptr, ca);
     CornerCurves(recs, *b, b->segments, withNext ? &nb->segments : nullptr, cb);
+    // Each corner's curves are its envelope in its own frame, but where the region turns
+    // sharply (a notch of one node) the other corner's outline can pass above one of them:
+    // that one is an inner wall, and joining there would cut into the region. The nearest
+    // pair is sought among the curves on the envelope of both, then among all.
+    std::unordered_set<const SIntCurve*> hidden;
+    for (SIntCurve* c = ca.first; c; c = c->next)
+        if (UnderEnvelope(*a, *c, cb))
+            hidden.insert(c);
+    for (SIntCurve* c = cb.first; c; c = c->next)
+        if (UnderEnvelope(*b, *c, ca))
+            hidden.insert(c);
     SIntCurve* ka = nullptr;
     SIntCurve* kb = nullptr;
-    CurvePairNearest(ca, cb, ka, kb);
+    PairNearest(ca, cb, [&hidden](const SIntCurve* c) { return !hidden.count(c); }, ka, kb);
+    if (!ka || !kb)
+        CurvePairNearest(ca, cb, ka, kb);
     // Without a pair both keep their segments: clearing them would lose the contour there.
     if (!ka || !kb)
         return;
@@ -653,11 +731,13 @@ std::unique_ptr<SIntCurve> RecordsToLoop(double tol, SLevelRecords& recs)
     return c;
 }
 
-void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out)
+void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out, bool dropLargest)
 {
     std::vector<SGridLoop> loops;
     std::vector<SGridSaddle> saddles;
     NetLevelLoops(net, z, loops, saddles);
+    if (dropLargest)
+        GridLoopDropLargest(loops);
     CSegmentGrid grid(set, net.step);
     for (const SGridLoop& loop : loops) {
         if (loop.nodes.size() <= 1)

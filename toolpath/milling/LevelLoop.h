@@ -95,7 +95,8 @@ SLevelRecord* FindSaddleRecord(SLevelRecords& recs, const SGridSaddle& s);
 void DropEmptyRecords(SLevelRecords& recs);
 // Every record's contour piece; records without one are removed.
 void RecordEnvelopes(SLevelRecords& recs);
-// Neighbouring corners of different frames keep the pair of their level curves that meet.
+// Neighbouring corners of different frames keep the pair of their level curves that meet,
+// among the curves not lying under the other corner's (inner walls) when there are any.
 void ReconcileCorners(SLevelRecords& recs, SLevelRecord* a, SLevelRecord* b);
 // The record's piece: the upper envelope of its segments in its frame.
 void EdgeEnvelope(SLevelRecords& recs, SLevelRecord& rec);
@@ -113,4 +114,6 @@ void RecordListFree(SLevelRecords& recs);
 
 // The contours of level z: the net's level loops, each through the steps above, against the
 // section set at z (segments taken by a contour leave it). Closed curves appended to out.
-void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out);
+// dropLargest: the grid loop of largest area is left out.
+void LevelLoopCurves(CProtectNet& net, double z, double tol, CIntLineSet& set, CIntCurveSet& out,
+                     bool dropLargest = false);

@@ -596,10 +596,10 @@ int CMillCenter::EdgeSetAddChains(CEdgeSet& set, CEdge& edges, const _facet* t, 
     return 1;
 }
 
-void CMillCenter::FlatBoundToCurves(CEdgeSet& bnd)
+void CMillCenter::EdgeLinesToCurves(const CEdgeSet& lines, CIntCurveSet& out)
 {
     double top = centre::kNoHeight;
-    for (SEdgeLine* l = bnd.head; l; l = l->next) {
+    for (const SEdgeLine* l = lines.head; l; l = l->next) {
         for (const Pnt3& p : l->pts)
             top = std::max(top, p[2]);
         if (l->pts.size() < 2)
@@ -611,10 +611,12 @@ void CMillCenter::FlatBoundToCurves(CEdgeSet& bnd)
             CurveAppendPoint(q, *c);
         }
         CurveClose(*c);
-        CurveSetAppend(flatBounds, std::move(c));
+        CurveSetAppend(out, std::move(c));
     }
-    flatBounds.height = std::max(flatBounds.height, top);
+    out.height = std::max(out.height, top);
 }
+
+void CMillCenter::FlatBoundToCurves(CEdgeSet& bnd) { EdgeLinesToCurves(bnd, flatBounds); }
 
 void CMillCenter::AddBoundRec(CEdgeSet& bnd, int kind, double limit)
 {

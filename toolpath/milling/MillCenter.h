@@ -217,6 +217,9 @@ public:
     int flag = 0;
     double slopeLimit = 0;
     CIntCurveSet flatBounds;
+    // Every polyline of two or more points as a closed curve of out at its first point's
+    // height; out's height becomes the highest point's when that is higher.
+    static void EdgeLinesToCurves(const CEdgeSet& lines, CIntCurveSet& out);
     SBoundRec* bounds = nullptr;  // newest first
     CTool* tool = nullptr;        // not owned
     double box[6] = {0, 0, 0, 0, 0, 0};

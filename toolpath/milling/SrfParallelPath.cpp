@@ -29,11 +29,6 @@ constexpr std::uint16_t kPathOp = 8;
 constexpr double kLinkSize = 1.0;
 constexpr double kZigZagReach = 5;  // chains follow curves within 5 tool diameters (at least 5)
 
-// Deletes a loop chain on leaving a scope.
-struct LoopChain {
-    CSmartLoop* head = nullptr;
-    ~LoopChain() { CSmartLoop::DeleteLoopChain(head); }
-};
 
 // Turns the model by -angle for the life of the object and back by +angle at its end, so
 // that every return leaves the model as the caller gave it.
@@ -146,14 +141,7 @@ CPathGroup* CSrfParallelPath::CreatePathGroup(CMillCenter* model, RegionList* re
 {
     if (!model || !model->tool)
         return nullptr;
-    LoopChain loops;
-    if (regions)
-        for (POSITION pos = regions->GetHeadPosition(); pos;) {
-            CGeRegion* r = regions->GetNext(pos);
-            if (r && !r->IsEmpty())
-                if (CSmartLoop* L = ConvertRegionToSmartLoop(r))
-                    CSmartLoop::AppendChain(loops.head, L);
-        }
+    LoopChain loops(RegionsToLoops(regions));
     auto group = std::make_unique<CPathGroup>(s.kind);
     top = s.top;
     bottom = top - s.depth;
@@ -564,4 +552,44 @@ CSmartLoop* CSrfParallelPath::CreateLoopByPComb(CPathCombine* combine)
     sc->ConnectAllSect();
     sc->DefineBox();
     return sc->FormLoop();
+}
+
+CPathCombine* CSrfParallelPath::DeleteSteepPath(CPathCombine* combine) const
+{
+    if (!combine || !combine->head)
+        return nullptr;
+    const double limit = 2 * std::tan(slopeAngle);
+    CPathCombine* piece = combine;
+    for (CPathEntity* e = combine->head; e && e->next;) {
+        CPathEntity* n = e->next;
+        double a[3], b[3];
+        if (!e->GetEndPoint(1, a) || !n->GetEndPoint(0, b)) {
+            e = n;
+            continue;
+        }
+        const double dy = std::fabs(b[1] - a[1]);
+        // A step along one pass line is never cut: the pieces would be joined again.
+        if (dy <= kYMatch || std::fabs(b[2] - a[2]) <= limit * dy) {
+            e = n;
+            continue;
+        }
+        if (e == combine->head) {
+            // Nothing before the step: the chain's first entity goes.
+            combine->head = n;
+            n->prev = nullptr;
+            delete e;
+            e = n;
+            continue;
+        }
+        // The rest moves into a new piece after this one.
+        auto rest = new CPathCombine(piece->op);
+        rest->head = n, rest->tail = piece->tail;
+        piece->tail = e;
+        e->next = nullptr, n->prev = nullptr;
+        rest->next = piece->next;
+        piece->next = rest;
+        piece = rest;
+        e = n;
+    }
+    return combine->head ? combine : nullptr;
 }

@@ -127,6 +127,12 @@ public:
     static CSmartLoop* GenBoxLoopsByLWR(CPathGroup& group, double ratio);
     // The outline of a chain through the ends of its passes; null when none forms.
     static CSmartLoop* CreateLoopByPComb(CPathCombine* combine);
+    // The combine cut where the step from an entity's end to the next one's start changes
+    // z by more than 2 tan(slopeAngle) per unit of y (a cut after the first entity deletes
+    // it instead). Pieces cut along one pass line (both sides at one y) stay joined; pieces
+    // of neighbouring passes stay apart. The chain of pieces (through next; the combine
+    // itself is the first), or null when nothing is left; the caller owns the others.
+    CPathCombine* DeleteSteepPath(CPathCombine* combine) const;
 
     double stepOver = 1.0;
     double angle = 0;

@@ -726,3 +726,59 @@ TEST(SrfParallelPath, TorusPassesFollowTheDrop)
     EXPECT_GT(checked, 50);
     EXPECT_GT(inHole, 0);
 }
+
+namespace {
+
+TEST(SrfParallelPath, DeleteSteepPathKeepsNeighbouringPassesApart)
+{
+    // Entities as (x0, y0, z0) -> (x1, y1, z1); the slope limit 45 degrees allows a change of
+    // 2 in z per unit of y between an entity's end and the next one's start.
+    using Seg = std::array<double, 6>;
+    struct Case {
+        const char* what;
+        std::vector<Seg> entities;
+        std::vector<int> pieces;  // entities per piece
+    };
+    const Case cases[] = {
+        {"gentle steps stay one chain", {{0, 0, 0, 5, 0, 0}, {5, 1, 1, 0, 1, 1}, {0, 2, 2.5, 5, 2, 2.5}}, {3}},
+        // The step from the second pass to the third rises 5 over one step-over: cut there,
+        // and the neighbouring passes are not joined again.
+        {"steep step between passes", {{0, 0, 0, 5, 0, 0}, {5, 1, 0, 0, 1, 0}, {0, 2, 5, 5, 2, 5}, {5, 3, 5, 0, 3, 5}}, {2, 2}},
+        {"two steep steps", {{0, 0, 0, 5, 0, 0}, {5, 1, 0, 0, 1, 0}, {0, 2, 4, 5, 2, 4}, {5, 3, 0, 0, 3, 0}}, {2, 1, 1}},
+        // Along one pass line nothing is cut: the pieces would be one pass again.
+        {"step along a pass", {{0, 0, 0, 2, 0, 0}, {3, 0, 5, 5, 0, 5}, {5, 1, 5, 0, 1, 5}}, {3}},
+        // A steep step after the first entity drops that entity.
+        {"first entity dropped", {{0, 0, 0, 5, 0, 0}, {5, 1, 5, 0, 1, 5}, {0, 2, 5, 5, 2, 5}}, {2}},
+    };
+    for (const Case& t : cases) {
+        CSrfParallelPath path;
+        path.slopeAngle = M_PI / 4;
+        path.stepOver = 1;
+        auto* combine = new CPathCombine(8);
+        for (const Seg& s : t.entities)
+            PathCombineAppend(new CPathLine3D(&s[0], &s[3]), combine);
+        CPathCombine* chain = path.DeleteSteepPath(combine);
+        ASSERT_EQ(chain, combine) << t.what;
+        std::vector<int> got;
+        for (CPathCombine* c = chain; c; c = c->next) {
+            int n = 0;
+            for (CPathEntity* e = c->head; e; e = e->next)
+                ++n;
+            got.push_back(n);
+            // Within a piece, every step is gentle or along one pass.
+            for (CPathEntity* e = c->head; e && e->next; e = e->next) {
+                double a[3], b[3];
+                e->GetEndPoint(1, a), e->next->GetEndPoint(0, b);
+                EXPECT_TRUE(std::fabs(b[1] - a[1]) < 1e-9 || std::fabs(b[2] - a[2]) <= 2 * std::fabs(b[1] - a[1]) + 1e-9) << t.what;
+            }
+        }
+        EXPECT_EQ(got, t.pieces) << t.what;
+        while (chain) {
+            CPathCombine* next = chain->next;
+            delete chain;
+            chain = next;
+        }
+    }
+}
+
+}  // namespace
