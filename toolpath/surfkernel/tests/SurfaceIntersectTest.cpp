@@ -121,19 +121,51 @@ struct Case {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::array<double, 4> kWhole = {kNaN, kNaN, kNaN, kNaN};
 
+// Bases of the offset records: an offset does not own its base, so the
+// bases live until the end of the test.
+std::vector<EntityPtr>& OffsetBases()
+{
+    static std::vector<EntityPtr> bases;
+    return bases;
+}
+
+// Offset record of base at distance d along its unit normal.
+SURFACE* Offset(SURFACE* base, double d)
+{
+    OffsetBases().emplace_back(base);
+    return ESRF_NewOffset(base, d);
+}
+
 struct SurfaceIntersectTest : ::testing::Test {
     void SetUp() override { ESSI_ResetKernelState(); }
-    void TearDown() override { ESSI_ResetKernelState(); }
+    void TearDown() override
+    {
+        ESSI_ResetKernelState();
+        OffsetBases().clear();
+    }
 };
 
 // Distance to the surface by projection; the projection's own accuracy is
-// about 1e-8 of the model size.
+// about 1e-8 of the model size. The kernel does not project onto an offset
+// surface: the point is projected onto its base, and its distance is the
+// offset from the base's normal line there and along it from d.
 double OnSurface(SURFACE* s, const double* p)
 {
+    const bool offset = s->type == ENT_OFFSET;
+    SURFACE* onto = offset ? reinterpret_cast<ESRF_OFFSET*>(s)->base : s;
     double u = 0, v = 0, foot[3];
-    if (ESRF_ProjectPoint(&u, &v, foot, s, p) != 1)
+    if (ESRF_ProjectPoint(&u, &v, foot, onto, p) != 1)
         return 1e300;
-    return Dist(foot, p);
+    if (!offset)
+        return Dist(foot, p);
+    double N[3], q[3], r[3];
+    if (ESRF_EvalNormal(N, q, onto, u, v) != 1)
+        return 1e300;
+    V3D_Sub(p, foot, r);
+    const double along = V3D_Dot(r, N);
+    for (int e = 0; e < 3; ++e)
+        r[e] -= along * N[e];
+    return std::hypot(along - reinterpret_cast<ESRF_OFFSET*>(s)->d, V3D_Len(r));
 }
 
 // Runs the case at scale k with the tolerance triples scaled by t and checks
@@ -443,6 +475,32 @@ std::vector<Case> Cases()
                              p[0] = P[0];
                              p[1] = P[1];
                              p[2] = Q[2];
+                         }},
+                         {}});
+    }
+    {
+        // Offset records: a plane offset along its normal +z is a plane, a
+        // sphere's offset along its outward normal a larger sphere and a
+        // cylinder's a wider cylinder.
+        const double rc3 = std::sqrt(1 - 0.09);
+        cases.push_back({"offset plane and sphere",
+                         [](double k) { return Offset(Placed(CentredPlane(1.5, 1.5), Motion(), k), 0.3 * k); },
+                         [](double k) { return ESRF_NewSphere(nullptr, k); }, kWhole, kWhole, 1, 0,
+                         {circle(0, 0, 0.3, kX, kY, rc3)}, {}});
+        const double rc4 = std::sqrt(1.25 * 1.25 - 0.25);
+        cases.push_back({"offset sphere record and plane",
+                         [](double k) { return Offset(ESRF_NewSphere(nullptr, k), 0.25 * k); },
+                         [](double k) { return Placed(CentredPlane(2, 2), Shift(0, 0, -0.5), k); }, kWhole, kWhole, 1, 0,
+                         {circle(0, 0, -0.5, kX, kY, rc4)}, {}});
+        // The unit cylinder widened to 1.5 and cut by the plane z = 0.5 x.
+        cases.push_back({"offset cylinder and oblique plane",
+                         [](double k) { return Offset(Placed(CentredCylinder(1, 2), Motion(), k), 0.5 * k); },
+                         [](double k) { return Placed(CentredPlane(2.5, 2.5), Turn(kY, -std::atan(0.5)), k); }, kWhole,
+                         kWhole, 1, 0,
+                         {[](double s, double* p) {
+                             p[0] = 1.5 * std::cos(2 * kPi * s);
+                             p[1] = 1.5 * std::sin(2 * kPi * s);
+                             p[2] = 0.5 * p[0];
                          }},
                          {}});
     }
