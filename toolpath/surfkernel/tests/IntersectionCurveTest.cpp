@@ -155,6 +155,21 @@ bool SurfaceTangent(SURFACE* a, SURFACE* b, const double* p, double* T)
     return V3D_Unit(T, 1e-12) == 1;
 }
 
+// Calls f(row, traced, curve, range) for every curve of every row.
+template <typename F>
+void ForEachCurve(F f)
+{
+    for (const Row& row : Rows()) {
+        Traced tr(row);
+        ASSERT_EQ(tr.rc, 1) << row.label;
+        for (CURVE* c : tr.Curves()) {
+            double range[2];
+            ASSERT_EQ(ECRV_GetRange(c, range), 1) << row.label;
+            f(row, tr, c, range);
+        }
+    }
+}
+
 // Range, parameter record and closure; points at random parameters on both
 // surfaces and on the analytic curve; the first derivative along the common
 // tangent of the surfaces, of unit length (t is arc length) and as a central
@@ -231,52 +246,46 @@ TEST_F(IntersectionCurveTest, EvaluationLiesOnBothSurfacesAndTheAnalyticCurve)
 // (Newton); the foot is the curve's point at the returned parameter.
 TEST_F(IntersectionCurveTest, NearestPointsAgreeWithDenseSampling)
 {
-    for (const Row& row : Rows()) {
-        Traced tr(row);
-        ASSERT_EQ(tr.rc, 1) << row.label;
-        std::mt19937 rng(11);
-        for (CURVE* c : tr.Curves()) {
-            double range[2];
-            ASSERT_EQ(ECRV_GetRange(c, range), 1);
-            const int n = 20000;
-            std::vector<std::array<double, 3>> dense(n + 1);
+    std::mt19937 rng(11);
+    ForEachCurve([&](const Row& row, const Traced&, CURVE* c, const double* range) {
+        const int n = 20000;
+        std::vector<std::array<double, 3>> dense(n + 1);
+        for (int i = 0; i <= n; ++i)
+            ASSERT_EQ(ECRV_EvalPoint(dense[i].data(), c, range[0] + (range[1] - range[0]) * i / n), 1);
+        std::uniform_real_distribution<double> at(range[0], range[1]), off(-0.4, 0.4);
+        for (int k = 0; k < 15; ++k) {
+            double P[3];
+            ECRV_EvalPoint(P, c, at(rng));
+            for (double& x : P)
+                x += off(rng);
+            int best = 0;
+            double bestDist = 1e300;
             for (int i = 0; i <= n; ++i)
-                ASSERT_EQ(ECRV_EvalPoint(dense[i].data(), c, range[0] + (range[1] - range[0]) * i / n), 1);
-            std::uniform_real_distribution<double> at(range[0], range[1]), off(-0.4, 0.4);
-            for (int k = 0; k < 15; ++k) {
-                double P[3];
-                ECRV_EvalPoint(P, c, at(rng));
-                for (double& x : P)
-                    x += off(rng);
-                int best = 0;
-                double bestDist = 1e300;
-                for (int i = 0; i <= n; ++i)
-                    if (const double d = Dist(P, dense[i].data()); d < bestDist) {
-                        bestDist = d;
-                        best = i;
-                    }
-                const double guessNear = range[0] + (range[1] - range[0]) * best / n + 0.01;
-                for (double guess : {1e20, guessNear}) {
-                    SCOPED_TRACE(row.label + " point " + std::to_string(k) + " guess " + std::to_string(guess));
-                    double t = guess, foot[3], Q[3];
-                    ASSERT_EQ(ECRV_NearestPoint(foot, P, &t, c), 1);
-                    EXPECT_GE(t, range[0] - 1e-12);
-                    EXPECT_LE(t, range[1] + 1e-12);
-                    ASSERT_EQ(ECRV_EvalPoint(Q, c, t), 1);
-                    EXPECT_LT(Dist(Q, foot), 1e-9);
-                    // Dense spacing is about 1e-3: its nearest point lies at
-                    // most (1e-3)² / (8 d) farther than the true one.
-                    EXPECT_LE(Dist(P, foot), bestDist + 1e-8);
-                    EXPECT_GE(Dist(P, foot), bestDist - 1e-5);
+                if (const double d = Dist(P, dense[i].data()); d < bestDist) {
+                    bestDist = d;
+                    best = i;
                 }
+            const double guessNear = range[0] + (range[1] - range[0]) * best / n + 0.01;
+            for (double guess : {1e20, guessNear}) {
+                SCOPED_TRACE(row.label + " point " + std::to_string(k) + " guess " + std::to_string(guess));
+                double t = guess, foot[3], Q[3];
+                ASSERT_EQ(ECRV_NearestPoint(foot, P, &t, c), 1);
+                EXPECT_GE(t, range[0] - 1e-12);
+                EXPECT_LE(t, range[1] + 1e-12);
+                ASSERT_EQ(ECRV_EvalPoint(Q, c, t), 1);
+                EXPECT_LT(Dist(Q, foot), 1e-9);
+                // Dense spacing is about 1e-3: its nearest point lies at
+                // most (1e-3)² / (8 d) farther than the true one.
+                EXPECT_LE(Dist(P, foot), bestDist + 1e-8);
+                EXPECT_GE(Dist(P, foot), bestDist - 1e-5);
             }
-            // The sampled search made the cache over the whole range.
-            const PTSTRING* cache = reinterpret_cast<ECRV_INTCUR*>(c)->cache;
-            ASSERT_TRUE(cache) << row.label;
-            EXPECT_EQ(cache->params[0], range[0]);
-            EXPECT_EQ(cache->params[cache->n - 1], range[1]);
         }
-    }
+        // The sampled search made the cache over the whole range.
+        const PTSTRING* cache = reinterpret_cast<ECRV_INTCUR*>(c)->cache;
+        ASSERT_TRUE(cache) << row.label;
+        EXPECT_EQ(cache->params[0], range[0]);
+        EXPECT_EQ(cache->params[cache->n - 1], range[1]);
+    });
 }
 
 // Samples from end to end whose spans pass the chord, sagitta and tangent
@@ -284,36 +293,30 @@ TEST_F(IntersectionCurveTest, NearestPointsAgreeWithDenseSampling)
 TEST_F(IntersectionCurveTest, SamplesMeetTheTriple)
 {
     const double s[3] = {0.001, 0.2, 0.01};
-    for (const Row& row : Rows()) {
-        Traced tr(row);
-        ASSERT_EQ(tr.rc, 1) << row.label;
-        for (CURVE* c : tr.Curves()) {
-            double range[2];
-            ECRV_GetRange(c, range);
-            PTSTRING* str = nullptr;
-            ASSERT_EQ(ECRV_Sample(s[0], s[1], s[2], &str, range[0], range[1], c), 1) << row.label;
-            EXPECT_EQ(str->params[0], range[0]);
-            EXPECT_EQ(str->params[str->n - 1], range[1]);
-            for (int i = 0; i < str->n; ++i) {
-                EXPECT_LT(row.off(str->pnts[i]), 1e-8) << row.label << " sample " << i;
-                if (i == 0)
-                    continue;
-                EXPECT_GT(str->params[i], str->params[i - 1]);
-                EXPECT_LT(Dist(str->pnts[i], str->pnts[i - 1]), s[2]) << row.label << " span " << i;
-                // The curve between two samples stays within s0 of their chord
-                // (checked at quarter points, beyond the tested midpoint).
-                for (double f : {0.25, 0.75}) {
-                    double M[3];
-                    ECRV_EvalPoint(M, c, str->params[i - 1] + f * (str->params[i] - str->params[i - 1]));
-                    EXPECT_LT(L3D_DistToPntEx(M, str->pnts[i - 1], str->pnts[i]), s[0]) << row.label << " span " << i;
-                }
+    ForEachCurve([&](const Row& row, const Traced&, CURVE* c, const double* range) {
+        PTSTRING* str = nullptr;
+        ASSERT_EQ(ECRV_Sample(s[0], s[1], s[2], &str, range[0], range[1], c), 1) << row.label;
+        EXPECT_EQ(str->params[0], range[0]);
+        EXPECT_EQ(str->params[str->n - 1], range[1]);
+        for (int i = 0; i < str->n; ++i) {
+            EXPECT_LT(row.off(str->pnts[i]), 1e-8) << row.label << " sample " << i;
+            if (i == 0)
+                continue;
+            EXPECT_GT(str->params[i], str->params[i - 1]);
+            EXPECT_LT(Dist(str->pnts[i], str->pnts[i - 1]), s[2]) << row.label << " span " << i;
+            // The curve between two samples stays within s0 of their chord
+            // (checked at quarter points, beyond the tested midpoint).
+            for (double f : {0.25, 0.75}) {
+                double M[3];
+                ECRV_EvalPoint(M, c, str->params[i - 1] + f * (str->params[i] - str->params[i - 1]));
+                EXPECT_LT(L3D_DistToPntEx(M, str->pnts[i - 1], str->pnts[i]), s[0]) << row.label << " span " << i;
             }
-            // Far fewer samples than the trace has where the chord limit is
-            // twice the trace's.
-            EXPECT_LT(str->n, reinterpret_cast<ECRV_INTCUR*>(c)->trace->n) << row.label;
-            PTSTRING_Free(str);
         }
-    }
+        // Far fewer samples than the trace has where the chord limit is
+        // twice the trace's.
+        EXPECT_LT(str->n, reinterpret_cast<ECRV_INTCUR*>(c)->trace->n) << row.label;
+        PTSTRING_Free(str);
+    });
     // A curve with its cache goes back whole.
     const long live = QV_MemLiveCount();
     {
@@ -400,51 +403,45 @@ TEST_F(IntersectionCurveTest, PlaneOfTheCurve)
 // tolerance and a failing point buffer are refused.
 TEST_F(IntersectionCurveTest, ToNurbsFollowsTheCurve)
 {
-    for (const Row& row : Rows()) {
-        Traced tr(row);
-        ASSERT_EQ(tr.rc, 1) << row.label;
-        for (CURVE* c : tr.Curves()) {
-            double range[2];
-            ECRV_GetRange(c, range);
-            const int samples = reinterpret_cast<ECRV_INTCUR*>(c)->trace->n;
-            int previous = 1 << 30;
-            for (double tol : {1e-6, 1e-4}) {
-                SCOPED_TRACE(row.label + " tol " + std::to_string(tol));
-                BCRV* nurbs = nullptr;
-                int exact = -1;
-                ASSERT_EQ(ECRV_ToNurbs(tol, range, c, &nurbs, &exact), 1);
-                EXPECT_EQ(exact, 0);
-                EXPECT_LT(nurbs->n, previous);
-                EXPECT_LT(nurbs->n, samples);
-                previous = nurbs->n;
-                // NURBS points off the analytic curve, and curve points off a
-                // dense polyline of the NURBS.
-                std::vector<std::array<double, 3>> poly;
-                double worst = 0.0;
-                for (int i = 0; i <= 20000; ++i) {
-                    std::array<double, 3> q;
-                    BCRV_EvPos(nurbs, i / 20000.0, q.data());
-                    worst = std::max(worst, row.off(q.data()));
-                    poly.push_back(q);
-                }
-                EXPECT_LT(worst, tol);
-                double back = 0.0;
-                for (int i = 0; i <= 300; ++i) {
-                    double P[3];
-                    ECRV_EvalPoint(P, c, range[0] + (range[1] - range[0]) * i / 300);
-                    double d = 1e300;
-                    for (std::size_t j = 0; j + 1 < poly.size(); ++j) {
-                        double f = 0;
-                        d = std::min(d, SEG3_Distance(poly[j].data(), poly[j + 1].data(), P, &f));
-                    }
-                    back = std::max(back, d);
-                }
-                // The polyline's own sagitta is far below 1e-6.
-                EXPECT_LT(back, tol);
-                BCRV_Free(nurbs);
+    ForEachCurve([&](const Row& row, const Traced&, CURVE* c, const double* range) {
+        const int samples = reinterpret_cast<ECRV_INTCUR*>(c)->trace->n;
+        int previous = 1 << 30;
+        for (double tol : {1e-6, 1e-4}) {
+            SCOPED_TRACE(row.label + " tol " + std::to_string(tol));
+            BCRV* nurbs = nullptr;
+            int exact = -1;
+            ASSERT_EQ(ECRV_ToNurbs(tol, range, c, &nurbs, &exact), 1);
+            EXPECT_EQ(exact, 0);
+            EXPECT_LT(nurbs->n, previous);
+            EXPECT_LT(nurbs->n, samples);
+            previous = nurbs->n;
+            // NURBS points off the analytic curve, and curve points off a
+            // dense polyline of the NURBS.
+            std::vector<std::array<double, 3>> poly;
+            double worst = 0.0;
+            for (int i = 0; i <= 20000; ++i) {
+                std::array<double, 3> q;
+                BCRV_EvPos(nurbs, i / 20000.0, q.data());
+                worst = std::max(worst, row.off(q.data()));
+                poly.push_back(q);
             }
+            EXPECT_LT(worst, tol);
+            double back = 0.0;
+            for (int i = 0; i <= 300; ++i) {
+                double P[3];
+                ECRV_EvalPoint(P, c, range[0] + (range[1] - range[0]) * i / 300);
+                double d = 1e300;
+                for (std::size_t j = 0; j + 1 < poly.size(); ++j) {
+                    double f = 0;
+                    d = std::min(d, SEG3_Distance(poly[j].data(), poly[j + 1].data(), P, &f));
+                }
+                back = std::max(back, d);
+            }
+            // The polyline's own sagitta is far below 1e-6.
+            EXPECT_LT(back, tol);
+            BCRV_Free(nurbs);
         }
-    }
+    });
     Traced tr(Rows()[0]);
     ASSERT_EQ(tr.rc, 1);
     CURVE* c = tr.Curves()[0];
