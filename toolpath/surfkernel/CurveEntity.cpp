@@ -10,6 +10,7 @@
 #include "toolpath/surfkernel/NurbsUtil.h"
 #include "toolpath/surfkernel/SampleString.h"
 #include "toolpath/surfkernel/SmallEquations.h"
+#include "toolpath/surfkernel/SurfaceIntersect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,15 +23,150 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kLineRange = 1e20;
 constexpr int kNewtonSteps = 32;
 constexpr int kMaxSampleSteps = 100000;
+// Parameter step of the intersection curve's difference derivatives.
+constexpr double kIntersectionStep = 1e-6;
 
 const ECRV_LINE* AsLine(const CURVE* c) { return reinterpret_cast<const ECRV_LINE*>(c); }
 const ECRV_CIRCLE* AsCircle(const CURVE* c) { return reinterpret_cast<const ECRV_CIRCLE*>(c); }
 const ECRV_NURBS* AsNurbs(const CURVE* c) { return reinterpret_cast<const ECRV_NURBS*>(c); }
+const ECRV_INTCUR* AsIntersection(const CURVE* c) { return reinterpret_cast<const ECRV_INTCUR*>(c); }
 
-// NURBS parameter: wrapped into the range when the curve is periodic.
-double NurbsT(const ECRV_NURBS* n, double t)
+// A parameter of a NURBS or intersection curve as its evaluation takes it:
+// wrapped into the range on a periodic curve, unchanged otherwise.
+double WrappedT(const _param& p, double t)
 {
-    return n->param.closure == 2 ? QVN_Math::ClampPeriodic(n->param.start, n->param.end, t) : t;
+    return p.closure == 2 ? QVN_Math::ClampPeriodic(p.start, p.end, t) : t;
+}
+
+// Closure of a parameter record from a closure kind (0 closed and
+// tangent-continuous, 1 closed with a corner, 2 open).
+int ClosureOfKind(int kind) { return kind == 0 ? 2 : (kind == 1 ? 1 : 0); }
+
+// Range of an intersection curve: the parameters of its first and last sample.
+bool IntersectionRange(const ECRV_INTCUR* c, double* range)
+{
+    if (c->trace == nullptr || c->trace->n < 1)
+        return false;
+    range[0] = c->trace->s[0].t;
+    range[1] = c->trace->s[c->trace->n - 1].t;
+    return true;
+}
+
+int IntersectionClosure(const ECRV_INTCUR* c)
+{
+    return ClosureOfKind(ESSI_TraceClosure(c->trace, ESSI_GetPointTol(), ESSI_GetAngleTol()));
+}
+
+// Point and forward-difference derivatives of an intersection curve. The
+// curve's own point wraps a parameter beyond an end by the period, so at the
+// end of an open curve the differences look backward instead: a forward one
+// would difference the end against the start.
+int IntersectionEval(const ECRV_INTCUR* c, double t, double* P, double* d1, double* d2)
+{
+    double p0[3];
+    if (ECRV_IntersectionPoint(c, t, p0) != 1)
+        return 0;
+    if (P)
+        P3D_Copy(p0, P);
+    if (d1 == nullptr && d2 == nullptr)
+        return 1;
+    double h = kIntersectionStep, range[2];
+    if (IntersectionRange(c, range) && t + 2.0 * h > range[1] && IntersectionClosure(c) == 0)
+        h = -h;
+    double p1[3], p2[3], a[3];
+    if (ECRV_IntersectionPoint(c, t + h, p1) != 1)
+        return 0;
+    for (int e = 0; e < 3; ++e)
+        a[e] = (p1[e] - p0[e]) / h;
+    if (d1)
+        P3D_Copy(a, d1);
+    if (d2) {
+        if (ECRV_IntersectionPoint(c, t + 2.0 * h, p2) != 1)
+            return 0;
+        for (int e = 0; e < 3; ++e)
+            d2[e] = ((p2[e] - p1[e]) / h - a[e]) / h;
+    }
+    return 1;
+}
+
+// Range and closure of a NURBS or intersection curve; false for other codes.
+bool SampledParam(const CURVE* c, _param* out)
+{
+    if (c->type != ENT_NURBS_CURVE && c->type != ENT_INTERSECTION)
+        return false;
+    return ECRV_GetParam(out, c) == 1;
+}
+
+// The sample cache of a NURBS or intersection curve over its range with the
+// current subdivision triple, made on first use; null on failure.
+const PTSTRING* SampleCache(CURVE* c)
+{
+    PTSTRING** slot = nullptr;
+    if (c->type == ENT_NURBS_CURVE)
+        slot = &reinterpret_cast<ECRV_NURBS*>(c)->cache;
+    else if (c->type == ENT_INTERSECTION)
+        slot = &reinterpret_cast<ECRV_INTCUR*>(c)->cache;
+    _param p;
+    if (slot == nullptr || !SampledParam(c, &p))
+        return nullptr;
+    if (*slot == nullptr) {
+        double s[3];
+        ESSI_GetSubdivTolerance(s);
+        PTSTRING* str = nullptr;
+        if (ECRV_Sample(s[0], s[1], s[2], &str, p.start, p.end, c) == 1)
+            *slot = str;
+    }
+    return *slot;
+}
+
+// Plane of the samples of an intersection curve: through the first sample,
+// spanned by the samples farthest from it and from the line to it, so that
+// the normal is taken over the whole extent of the curve; every sample within
+// tol of it. All samples on one line give a plane through that line.
+int TracePlane(const SSI_TRACE* tr, double tol, double* point, double* normal)
+{
+    if (tr == nullptr || tr->n < 2)
+        return 0;
+    const double* p0 = tr->s[0].p;
+    auto farthest = [&](auto dist) {
+        int best = 0;
+        double far = -1.0;
+        for (int i = 0; i < tr->n; ++i)
+            if (const double d = dist(tr->s[i].p); d > far) {
+                far = d;
+                best = i;
+            }
+        return std::pair{best, far};
+    };
+    const auto [ia, da] = farthest([&](const double* q) { return P3D_Dist(p0, q); });
+    double d[3];
+    V3D_Sub(tr->s[ia].p, p0, d);
+    if (!(da >= tol) || V3D_Unit(d, 1e-300) != 1)
+        return 0;
+    const auto [ie, de] = farthest([&](const double* q) {
+        double r[3], x[3];
+        V3D_Sub(q, p0, r);
+        V3D_Cross(r, d, x);
+        return V3D_Len(x);
+    });
+    P3D_Copy(p0, point);
+    if (de < tol) {
+        double y[3];
+        return V3D_GetXYFromZ(d, normal, y) ? 1 : 0;
+    }
+    double e[3], n[3];
+    V3D_Sub(tr->s[ie].p, p0, e);
+    V3D_Cross(d, e, n);
+    if (V3D_Unit(n, 1e-300) != 1)
+        return 0;
+    for (int i = 0; i < tr->n; ++i) {
+        double r[3];
+        V3D_Sub(tr->s[i].p, p0, r);
+        if (std::fabs(V3D_Dot(r, n)) > tol)
+            return 0;
+    }
+    P3D_Copy(n, normal);
+    return 1;
 }
 
 void CirclePoint(const ECRV_CIRCLE* c, double t, double* P, double* d1, double* d2)
@@ -74,7 +210,7 @@ int Eval(const CURVE* c, double t, double* P, double* d1, double* d2)
         if (n->curve == nullptr)
             return 0;
         double p[3], a[3], b[3];
-        if (!BCRV_Ev2Der(n->curve, NurbsT(n, t), p, a, b))
+        if (!BCRV_Ev2Der(n->curve, WrappedT(n->param, t), p, a, b))
             return 0;
         if (P)
             P3D_Copy(p, P);
@@ -84,6 +220,8 @@ int Eval(const CURVE* c, double t, double* P, double* d1, double* d2)
             P3D_Copy(b, d2);
         return 1;
     }
+    case ENT_INTERSECTION:
+        return IntersectionEval(AsIntersection(c), t, P, d1, d2);
     default:
         return 0;
     }
@@ -173,6 +311,47 @@ int SampleCircle(const ECRV_CIRCLE* c, double s0, double s1, double s2, double t
     return SampleEven(&c->h, n, t0, t1, out);
 }
 
+// Largest distance between the curves at equal parameters, at four points of
+// every knot span of a (b's knots being a subset of a's after knot removal).
+double ParametricGap(const BCRV* a, const BCRV* b)
+{
+    double worst = 0.0;
+    for (int i = a->k - 1; i < a->n; ++i)
+        for (int q = 0; q < 4; ++q) {
+            const double u = a->U[i] + 0.25 * q * (a->U[i + 1] - a->U[i]);
+            double pa[3], pb[3];
+            if (!BCRV_EvPos(a, u, pa) || !BCRV_EvPos(b, u, pb))
+                return 1e300;
+            worst = std::max(worst, P3D_Dist(pa, pb));
+        }
+    return worst;
+}
+
+// A copy of the curve with knots removed and no point of it farther than tol
+// from the curve; null when no such copy has fewer knots. Each removal stays
+// within its tolerance, but removals of neighbouring knots add up (on the
+// samples of a long trace to many times the tolerance), so the tolerance is
+// lowered until the whole copy stays within tol.
+BCRV* ReducedWithin(const BCRV* curve, double tol)
+{
+    double removal = tol;
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        BCRV* copy = NRB_CopyCurve(curve);
+        if (copy == nullptr)
+            return nullptr;
+        if (NRB_RemoveCurveKnots(copy, removal) <= 0) {
+            BCRV_Free(copy);
+            return nullptr;
+        }
+        const double gap = ParametricGap(curve, copy);
+        if (gap <= tol)
+            return copy;
+        BCRV_Free(copy);
+        removal *= std::clamp(0.8 * tol / gap, 0.05, 0.8);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 CURVE* ECRV_NewLine(const double* base, const double* dir)
@@ -239,7 +418,7 @@ int ECRV_UpdateNurbsParam(CURVE* c)
     n->param.start = n->curve->U[n->curve->k - 1];
     n->param.end = n->curve->U[n->curve->n];
     const int kind = NRB_ClosureKind(n->curve, ESSI_GetPointTol(), ESSI_GetAngleTol());
-    n->param.closure = kind == 0 ? 2 : (kind == 1 ? 1 : 0);
+    n->param.closure = ClosureOfKind(kind);
     return 1;
 }
 
@@ -260,6 +439,8 @@ int ECRV_GetRange(const CURVE* c, double* range)
         range[0] = AsNurbs(c)->param.start;
         range[1] = AsNurbs(c)->param.end;
         return 1;
+    case ENT_INTERSECTION:
+        return IntersectionRange(AsIntersection(c), range) ? 1 : 0;
     default:
         return 0;
     }
@@ -279,6 +460,13 @@ int ECRV_GetParam(_param* out, const CURVE* c)
     case ENT_NURBS_CURVE:
         *out = AsNurbs(c)->param;
         return 1;
+    case ENT_INTERSECTION: {
+        double range[2];
+        if (!IntersectionRange(AsIntersection(c), range))
+            return 0;
+        *out = _param{range[0], range[1], 1, 1, IntersectionClosure(AsIntersection(c)), 3, 3};
+        return 1;
+    }
     default:
         return 0;
     }
@@ -298,6 +486,11 @@ int ECRV_EvalDeriv2(const CURVE* c, double* d1, double* d2, double* P, double t)
 
 int ECRV_NewtonNearest(const CURVE* c, const double* P, double* t, double* foot, double tol)
 {
+    // Beyond the range an open NURBS curve's evaluation clamps and an
+    // intersection curve's wraps; keep t in the range, so that the parameter
+    // and the foot agree.
+    _param range;
+    const bool keepInRange = c != nullptr && SampledParam(c, &range) && range.closure != 2;
     double prev = 1e12;
     for (int it = 0; it < kNewtonSteps; ++it) {
         double C[3], d1[3], d2[3];
@@ -321,27 +514,15 @@ int ECRV_NewtonNearest(const CURVE* c, const double* P, double* t, double* foot,
         // and diverges once the point lies beyond the centre of curvature.
         const double h = len * len - V3D_Dot(d2, r);
         *t += h > 0.1 * len * len ? s * len / h : s / len;
-        // An open NURBS curve's evaluation clamps to its range; keep t there too,
-        // so that the parameter and the foot agree.
-        if (c->type == ENT_NURBS_CURVE && AsNurbs(c)->param.closure != 2)
-            *t = std::clamp(*t, AsNurbs(c)->param.start, AsNurbs(c)->param.end);
+        if (keepInRange)
+            *t = std::clamp(*t, range.start, range.end);
     }
     return 0;
 }
 
 const PTSTRING* ECRV_NurbsSamples(CURVE* c)
 {
-    if (c == nullptr || c->type != ENT_NURBS_CURVE)
-        return nullptr;
-    auto* n = reinterpret_cast<ECRV_NURBS*>(c);
-    if (n->cache == nullptr) {
-        double s[3];
-        ESSI_GetSubdivTolerance(s);
-        PTSTRING* str = nullptr;
-        if (ECRV_Sample(s[0], s[1], s[2], &str, n->param.start, n->param.end, c) == 1)
-            n->cache = str;
-    }
-    return n->cache;
+    return c != nullptr && c->type == ENT_NURBS_CURVE ? SampleCache(c) : nullptr;
 }
 
 int ECRV_NearestPoint(double* foot, const double* P, double* t, CURVE* c)
@@ -383,17 +564,20 @@ int ECRV_NearestPoint(double* foot, const double* P, double* t, CURVE* c)
         *t = angle;
         return 1;
     }
-    case ENT_NURBS_CURVE: {
+    case ENT_NURBS_CURVE:
+    case ENT_INTERSECTION: {
         const double tol = ESSI_GetPointTol();
-        const auto* n = AsNurbs(c);
-        if (*t >= n->param.start - 1e-12 && *t <= n->param.end + 1e-12) {
+        _param range;
+        if (!SampledParam(c, &range))
+            return 0;
+        if (*t >= range.start - 1e-12 && *t <= range.end + 1e-12) {
             double tt = *t;
             if (ECRV_NewtonNearest(c, P, &tt, foot, tol) == 1) {
                 *t = tt;
                 return 1;
             }
         }
-        const PTSTRING* s = ECRV_NurbsSamples(c);
+        const PTSTRING* s = SampleCache(c);
         if (s == nullptr)
             return 0;
         double s3[3];
@@ -417,7 +601,7 @@ int ECRV_NearestPoint(double* foot, const double* P, double* t, CURVE* c)
             const double d = P3D_Dist(P, fc);
             if (d < best) {
                 best = d;
-                *t = NurbsT(n, tc);
+                *t = WrappedT(range, tc);
                 P3D_Copy(fc, foot);
             }
         }
@@ -443,6 +627,8 @@ int ECRV_Sample(double s0, double s1, double s2, PTSTRING** out, double t0, doub
         return SampleCircle(AsCircle(c), s0, s1, s2, t0, t1, out);
     case ENT_NURBS_CURVE:
         return AsNurbs(c)->curve ? SampleAdaptive(c, s0, s1, s2, t0, t1, out) : 0;
+    case ENT_INTERSECTION:
+        return AsIntersection(c)->trace ? SampleAdaptive(c, s0, s1, s2, t0, t1, out) : 0;
     default:
         return 0;
     }
@@ -469,6 +655,24 @@ int ECRV_GetPlane(double* normal, const CURVE* c, double* point)
         if (AsNurbs(c)->curve == nullptr || NRB_PlaneOfCurve(p, AsNurbs(c)->curve, n, ESSI_GetPointTol()) != 1)
             return 0;
         break;
+    case ENT_INTERSECTION: {
+        // A plane record among the surfaces is the plane itself. The surfaces
+        // that the intersection traces are never plane records, so a curve
+        // also counts as planar when all its samples lie on one plane (a plane
+        // section of a NURBS plane, the ellipses of two equal cylinders).
+        const auto* ic = AsIntersection(c);
+        const SURFACE* plane = ic->a && ic->a->type == ENT_PLANE ? ic->a
+                               : ic->b && ic->b->type == ENT_PLANE ? ic->b
+                                                                   : nullptr;
+        if (plane) {
+            const _rect_fm3d& f = reinterpret_cast<const ESRF_PLANE*>(plane)->frame;
+            P3D_Copy(f.Z, n);
+            P3D_Copy(f.O, p);
+        } else if (TracePlane(ic->trace, ESSI_GetPointTol(), p, n) != 1) {
+            return 0;
+        }
+        break;
+    }
     default:
         return 0;
     }
@@ -523,6 +727,32 @@ int ECRV_ToNurbs(double tol, const double* range, const CURVE* c, BCRV** out, in
             return 0;
         *out = copy;
         *exact = 1;
+        return 1;
+    }
+    case ENT_INTERSECTION: {
+        // An approximation: the interpolating cubic through every sample (the
+        // range is not applied), with the knots that the tolerance allows
+        // removed.
+        const SSI_TRACE* tr = AsIntersection(c)->trace;
+        if (tr == nullptr || tr->n < 2)
+            return 0;
+        auto* pts = static_cast<double(*)[3]>(QV_MemAlloc(sizeof(double[3]) * static_cast<size_t>(tr->n)));
+        if (pts == nullptr)
+            return -1;
+        for (int i = 0; i < tr->n; ++i)
+            P3D_Copy(tr->s[i].p, pts[i]);
+        BCRV* curve = nullptr;
+        const int rc = BCRV_IntpPs(tr->n, pts, 4, &curve);
+        QV_MemFree(pts);
+        if (rc != 1 || curve == nullptr)
+            return 0;
+        BCRV* reduced = ReducedWithin(curve, tol);
+        if (reduced) {
+            BCRV_Free(curve);
+            curve = reduced;
+        }
+        *out = curve;
+        *exact = 0;
         return 1;
     }
     default:

@@ -6,6 +6,7 @@
 #include "toolpath/surfkernel/SurfaceIntersect.h"
 
 #include "AllocFailureWalk.h"
+#include "IntersectFixtures.h"
 #include "KernelEntityFixtures.h"
 #include "framework/numerak/Point3D.h"
 #include "testing/SurfaceFixtures.h"
@@ -30,91 +31,8 @@ namespace {
 using kernelfix::Dist;
 using kernelfix::EntityPtr;
 using surffix::SurfPtr;
+using namespace intersectfix;
 constexpr double kPi = std::numbers::pi;
-
-// Rigid motion: rotation (rows) then translation.
-struct Motion {
-    double R[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    double t[3] = {0, 0, 0};
-    void Apply(const double* p, double* out) const
-    {
-        for (int i = 0; i < 3; ++i)
-            out[i] = R[i][0] * p[0] + R[i][1] * p[1] + R[i][2] * p[2] + t[i];
-    }
-};
-
-Motion Shift(double x, double y, double z)
-{
-    Motion m;
-    m.t[0] = x;
-    m.t[1] = y;
-    m.t[2] = z;
-    return m;
-}
-
-// Turn about an axis through the origin, then a shift.
-Motion Turn(const double* axis, double angle, double x = 0, double y = 0, double z = 0)
-{
-    Motion m = Shift(x, y, z);
-    double a[3] = {axis[0], axis[1], axis[2]};
-    V3D_Unit(a, 1e-20);
-    const double c = std::cos(angle), s = std::sin(angle), C = 1 - c;
-    const double M[3][3] = {{c + a[0] * a[0] * C, a[0] * a[1] * C - a[2] * s, a[0] * a[2] * C + a[1] * s},
-                            {a[1] * a[0] * C + a[2] * s, c + a[1] * a[1] * C, a[1] * a[2] * C - a[0] * s},
-                            {a[2] * a[0] * C - a[1] * s, a[2] * a[1] * C + a[0] * s, c + a[2] * a[2] * C}};
-    std::copy(&M[0][0], &M[0][0] + 9, &m.R[0][0]);
-    return m;
-}
-
-// NURBS record of the surface moved by m, then scaled by k about the origin.
-SURFACE* Placed(SurfPtr s, const Motion& m, double k = 1.0)
-{
-    for (int i = 0; i < s->nu; ++i)
-        for (int j = 0; j < s->nv; ++j) {
-            double* P = s->P[i][j];
-            const double w = P[3];
-            const double p[3] = {P[0] / w, P[1] / w, P[2] / w};
-            double q[3];
-            m.Apply(p, q);
-            for (int e = 0; e < 3; ++e)
-                P[e] = w * k * q[e];
-        }
-    return ESRF_NewNurbs(s.release());
-}
-
-SurfPtr NurbsSphere(double r)
-{
-    _arc arc{{{0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {0, 0, 0}, 1.0}, r, kPi};
-    BCRV* m = nullptr;
-    BCRV_GenArc(&arc, &m);
-    const double o[3] = {0, 0, 0}, z[3] = {0, 0, 1};
-    _nurbs_surface* s = nullptr;
-    BSRF_GenRevolve(o, z, m, 2 * kPi, &s);
-    BCRV_Free(m);
-    return SurfPtr(s);
-}
-
-// Plane z = 0 over [-w, w] × [-h, h].
-SurfPtr CentredPlane(double w, double h)
-{
-    SurfPtr s = surffix::Plane(2 * w, 2 * h);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            s->P[i][j][0] -= w;
-            s->P[i][j][1] -= h;
-        }
-    return s;
-}
-
-// Cylinder of radius r about z from z = -h to z = h.
-SurfPtr CentredCylinder(double r, double h)
-{
-    SurfPtr s = surffix::Cylinder(r, 2 * h);
-    for (int i = 0; i < s->nu; ++i)
-        for (int j = 0; j < s->nv; ++j)
-            s->P[i][j][2] -= h * s->P[i][j][3];
-    return s;
-}
 
 // Cone about z with apex at the origin, half angle atan(k), from z = z0 to z1.
 SurfPtr Cone(double k, double z0, double z1)
@@ -203,19 +121,51 @@ struct Case {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::array<double, 4> kWhole = {kNaN, kNaN, kNaN, kNaN};
 
+// Bases of the offset records: an offset does not own its base, so the
+// bases live until the end of the test.
+std::vector<EntityPtr>& OffsetBases()
+{
+    static std::vector<EntityPtr> bases;
+    return bases;
+}
+
+// Offset record of base at distance d along its unit normal.
+SURFACE* Offset(SURFACE* base, double d)
+{
+    OffsetBases().emplace_back(base);
+    return ESRF_NewOffset(base, d);
+}
+
 struct SurfaceIntersectTest : ::testing::Test {
     void SetUp() override { ESSI_ResetKernelState(); }
-    void TearDown() override { ESSI_ResetKernelState(); }
+    void TearDown() override
+    {
+        ESSI_ResetKernelState();
+        OffsetBases().clear();
+    }
 };
 
 // Distance to the surface by projection; the projection's own accuracy is
-// about 1e-8 of the model size.
+// about 1e-8 of the model size. The kernel does not project onto an offset
+// surface: the point is projected onto its base, and its distance is the
+// offset from the base's normal line there and along it from d.
 double OnSurface(SURFACE* s, const double* p)
 {
+    const bool offset = s->type == ENT_OFFSET;
+    SURFACE* onto = offset ? reinterpret_cast<ESRF_OFFSET*>(s)->base : s;
     double u = 0, v = 0, foot[3];
-    if (ESRF_ProjectPoint(&u, &v, foot, s, p) != 1)
+    if (ESRF_ProjectPoint(&u, &v, foot, onto, p) != 1)
         return 1e300;
-    return Dist(foot, p);
+    if (!offset)
+        return Dist(foot, p);
+    double N[3], q[3], r[3];
+    if (ESRF_EvalNormal(N, q, onto, u, v) != 1)
+        return 1e300;
+    V3D_Sub(p, foot, r);
+    const double along = V3D_Dot(r, N);
+    for (int e = 0; e < 3; ++e)
+        r[e] -= along * N[e];
+    return std::hypot(along - reinterpret_cast<ESRF_OFFSET*>(s)->d, V3D_Len(r));
 }
 
 // Runs the case at scale k with the tolerance triples scaled by t and checks
@@ -525,6 +475,32 @@ std::vector<Case> Cases()
                              p[0] = P[0];
                              p[1] = P[1];
                              p[2] = Q[2];
+                         }},
+                         {}});
+    }
+    {
+        // Offset records: a plane offset along its normal +z is a plane, a
+        // sphere's offset along its outward normal a larger sphere and a
+        // cylinder's a wider cylinder.
+        const double rc3 = std::sqrt(1 - 0.09);
+        cases.push_back({"offset plane and sphere",
+                         [](double k) { return Offset(Placed(CentredPlane(1.5, 1.5), Motion(), k), 0.3 * k); },
+                         [](double k) { return ESRF_NewSphere(nullptr, k); }, kWhole, kWhole, 1, 0,
+                         {circle(0, 0, 0.3, kX, kY, rc3)}, {}});
+        const double rc4 = std::sqrt(1.25 * 1.25 - 0.25);
+        cases.push_back({"offset sphere record and plane",
+                         [](double k) { return Offset(ESRF_NewSphere(nullptr, k), 0.25 * k); },
+                         [](double k) { return Placed(CentredPlane(2, 2), Shift(0, 0, -0.5), k); }, kWhole, kWhole, 1, 0,
+                         {circle(0, 0, -0.5, kX, kY, rc4)}, {}});
+        // The unit cylinder widened to 1.5 and cut by the plane z = 0.5 x.
+        cases.push_back({"offset cylinder and oblique plane",
+                         [](double k) { return Offset(Placed(CentredCylinder(1, 2), Motion(), k), 0.5 * k); },
+                         [](double k) { return Placed(CentredPlane(2.5, 2.5), Turn(kY, -std::atan(0.5)), k); }, kWhole,
+                         kWhole, 1, 0,
+                         {[](double s, double* p) {
+                             p[0] = 1.5 * std::cos(2 * kPi * s);
+                             p[1] = 1.5 * std::sin(2 * kPi * s);
+                             p[2] = 0.5 * p[0];
                          }},
                          {}});
     }
