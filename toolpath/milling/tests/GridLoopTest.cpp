@@ -305,8 +305,9 @@ TEST(GridLoop, SaddleOnTwoLoopsSwapsTheFilledNodes)
             got.insert(walked);
         }
         EXPECT_NE(loops[0].area > 0, loops[1].area > 0) << t.what;
-        if (t.swapped)
+        if (t.swapped) {
             EXPECT_TRUE(got == want.loops) << t.what;
+        }
     }
 }
 
