@@ -1,6 +1,6 @@
 // Fillets and chamfers of the fillet solver against Open CASCADE's
-// BRepFilletAPI_MakeFillet and BRepFilletAPI_MakeChamfer on the same box edge: the
-// two faces within 1e-3 of each other both ways.
+// BRepFilletAPI_MakeFillet and BRepFilletAPI_MakeChamfer on the same box edge and
+// cylinder top edge: the faces within 1e-3 of each other both ways.
 
 #include "testing/OcctNurbs.h"
 #include "toolpath/surfkernel/KernelEntity.h"
@@ -12,6 +12,7 @@
 #include <BRepFilletAPI_MakeChamfer.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
@@ -31,13 +32,17 @@
 
 namespace {
 
-// The largest distance from a grid of points of one surface to the other.
-double OneWay(const std::vector<gp_Pnt>& points, const Handle(Geom_Surface) & other)
+// The largest distance from points of one face to the nearest of other surfaces.
+double OneWay(const std::vector<gp_Pnt>& points, const std::vector<Handle(Geom_Surface)>& others)
 {
     double worst = 0.0;
     for (const gp_Pnt& p : points) {
-        GeomAPI_ProjectPointOnSurf proj(p, other);
-        worst = std::max(worst, proj.NbPoints() > 0 ? proj.LowerDistance() : 1e9);
+        double best = 1e9;
+        for (const Handle(Geom_Surface)& other : others) {
+            GeomAPI_ProjectPointOnSurf proj(p, other);
+            if (proj.NbPoints() > 0) best = std::min(best, proj.LowerDistance());
+        }
+        worst = std::max(worst, best);
     }
     return worst;
 }
@@ -85,38 +90,52 @@ struct OurBox {
     }
 };
 
-// Checks that the one face the peer made from the edge and our one result face
-// lie within 1e-3 of each other: 21 × 21 grid points of ours projected onto the
-// peer's surface, and of the peer's onto ours through our kernel's projection (the
-// peer's projection onto a lofted surface of many spans takes minutes).
-void ExpectSameFace(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CGeTrimSurf*>& result, const char* what)
+// Checks that the peer made as many faces from the edge as we did and that they
+// lie within 1e-3 of each other: 21 × 21 grid points of ours
+// projected onto the peer's surfaces, and of the peer's onto ours through our
+// kernel's projection (the peer's projection onto a lofted surface of many spans
+// takes minutes).
+void ExpectSameFaces(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CGeTrimSurf*>& result, const char* what)
 {
-    ASSERT_EQ(made.Extent(), 1) << what;
-    ASSERT_EQ(result.GetCount(), 1) << what;
-    const TopoDS_Face peerFace = TopoDS::Face(made.First());
-    std::unique_ptr<CGeTrimSurf> ours(result.RemoveHead());
-    double u0, u1, v0, v1;
-    BRepTools::UVBounds(peerFace, u0, u1, v0, v1);
-    BRepAdaptor_Surface peerAd(peerFace);
+    ASSERT_FALSE(made.IsEmpty()) << what;
+    ASSERT_FALSE(result.IsEmpty()) << what;
+    EXPECT_EQ(result.GetCount(), made.Extent()) << what;
+    std::vector<Handle(Geom_Surface)> peerSurfs;
     std::vector<gp_Pnt> peerPoints, ourPoints;
-    for (int i = 0; i <= 20; ++i)
-        for (int j = 0; j <= 20; ++j) {
-            peerPoints.push_back(peerAd.Value(u0 + (u1 - u0) * i / 20, v0 + (v1 - v0) * j / 20));
-            double p[3];
-            ASSERT_TRUE(ours->GetPoint(i / 20.0, j / 20.0, p)) << what;
-            ourPoints.emplace_back(p[0], p[1], p[2]);
-        }
-    EXPECT_LT(OneWay(ourPoints, BRep_Tool::Surface(peerFace)), 1e-3) << what << ": ours off the peer's";
-    SURFACE* rec = ESRF_NewNurbs(BSRF_Clone(ours->m_pSurface));
+    for (const TopoDS_Shape& shape : made) {
+        const TopoDS_Face face = TopoDS::Face(shape);
+        peerSurfs.push_back(BRep_Tool::Surface(face));
+        double u0, u1, v0, v1;
+        BRepTools::UVBounds(face, u0, u1, v0, v1);
+        BRepAdaptor_Surface ad(face);
+        for (int i = 0; i <= 20; ++i)
+            for (int j = 0; j <= 20; ++j) peerPoints.push_back(ad.Value(u0 + (u1 - u0) * i / 20, v0 + (v1 - v0) * j / 20));
+    }
+    std::vector<SURFACE*> recs;
+    while (!result.IsEmpty()) {
+        std::unique_ptr<CGeTrimSurf> ours(result.RemoveHead());
+        for (int i = 0; i <= 20; ++i)
+            for (int j = 0; j <= 20; ++j) {
+                double p[3];
+                ASSERT_TRUE(ours->GetPoint(i / 20.0, j / 20.0, p)) << what;
+                ourPoints.emplace_back(p[0], p[1], p[2]);
+            }
+        recs.push_back(ESRF_NewNurbs(BSRF_Clone(ours->m_pSurface)));
+    }
+    EXPECT_LT(OneWay(ourPoints, peerSurfs), 1e-3) << what << ": ours off the peer's";
     double worst = 0.0;
     for (const gp_Pnt& p : peerPoints) {
         const double q[3] = {p.X(), p.Y(), p.Z()};
-        double u = 0.5, v = 0.5, foot[3];
-        ASSERT_EQ(ESRF_ProjectPoint(&u, &v, foot, rec, q), 1) << what;
-        worst = std::max(worst, std::sqrt((q[0] - foot[0]) * (q[0] - foot[0]) + (q[1] - foot[1]) * (q[1] - foot[1]) +
-                                          (q[2] - foot[2]) * (q[2] - foot[2])));
+        double best = 1e9;
+        for (SURFACE* rec : recs) {
+            double u = 0.5, v = 0.5, foot[3];
+            if (ESRF_ProjectPoint(&u, &v, foot, rec, q) == 1)
+                best = std::min(best, std::sqrt((q[0] - foot[0]) * (q[0] - foot[0]) + (q[1] - foot[1]) * (q[1] - foot[1]) +
+                                                (q[2] - foot[2]) * (q[2] - foot[2])));
+        }
+        worst = std::max(worst, best);
     }
-    ENT_Free(rec);
+    for (SURFACE* rec : recs) ENT_Free(rec);
     EXPECT_LT(worst, 1e-3) << what << ": the peer's off ours";
 }
 
@@ -138,7 +157,7 @@ TEST(SrfFilletSolverOcct, BoxEdgeFilletAgreesWithThePeer)
     solver.AddSecond(our.right.get(), 1);
     CTypedPtrList<CObList, CGeTrimSurf*> result;
     ASSERT_EQ(solver.SrfFillet(&result), 1);
-    ExpectSameFace(mk.Generated(box.edge), result, "fillet");
+    ExpectSameFaces(mk.Generated(box.edge), result, "fillet");
     ESSI_ResetKernelState();
 }
 
@@ -166,7 +185,51 @@ TEST(SrfFilletSolverOcct, BoxEdgeChamferAgreesWithThePeer)
     solver.AddSecond(our.right.get(), 1);
     CTypedPtrList<CObList, CGeTrimSurf*> result;
     ASSERT_EQ(solver.SrfChamfer(&result), 1);
-    ExpectSameFace(mk.Generated(box.edge), result, "chamfer");
+    ExpectSameFaces(mk.Generated(box.edge), result, "chamfer");
+    ESSI_ResetKernelState();
+}
+
+// The top edge of a cylinder of radius 5 rounded with radius 1: the peer's
+// cylinder and ours (the top face as a square plane around the disc) share the
+// edge; our pieces and the peer's faces within 1e-3 both ways.
+TEST(SrfFilletSolverOcct, CylinderTopEdgeFilletAgreesWithThePeer)
+{
+    ESSI_ResetKernelState();
+    const double R = 5, h = 10, r = 1;
+    const TopoDS_Shape cylinder = BRepPrimAPI_MakeCylinder(R, h).Shape();
+    TopoDS_Edge edge;
+    for (TopExp_Explorer ex(cylinder, TopAbs_EDGE); ex.More(); ex.Next()) {
+        const TopoDS_Edge e = TopoDS::Edge(ex.Current());
+        double f, l;
+        Handle(Geom_Curve) c = BRep_Tool::Curve(e, f, l);
+        if (c.IsNull()) continue;
+        const gp_Pnt a = c->Value(f), m = c->Value(0.5 * (f + l));
+        if (std::fabs(a.Z() - h) < 1e-9 && std::fabs(m.Z() - h) < 1e-9) edge = e;
+    }
+    ASSERT_FALSE(edge.IsNull());
+    BRepFilletAPI_MakeFillet mk(cylinder);
+    mk.Add(r, edge);
+    mk.Build();
+    ASSERT_TRUE(mk.IsDone());
+
+    auto top = trimadapt::PlaneSurf({-R - 1, -R - 1, h}, {2 * R + 2, 0, 0}, {0, 2 * R + 2, 0});
+    auto wall = trimadapt::CylinderSurf(0, 0, 0, R, h);
+    top->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(top->m_pSurface));
+    wall->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(wall->m_pSurface));
+    // Both offset into the solid: the top against its upward normal, the wall
+    // towards the axis.
+    double P[3], N[3];
+    wall->GetNormal(0.1, 0.5, P, N);
+    const int wallSide = P[0] * N[0] + P[1] * N[1] > 0 ? 1 : 0;
+    CSrfFilletSolver solver;
+    solver.radius = r;
+    solver.AddFirst(top.get(), 1);
+    solver.AddSecond(wall.get(), wallSide);
+    CTypedPtrList<CObList, CGeTrimSurf*> result;
+    ASSERT_EQ(solver.SrfFillet(&result), 1);
+    ExpectSameFaces(mk.Generated(edge), result, "cylinder's top edge");
+    ENT_Free(static_cast<SURFACE*>(top->m_pKernelSurf));
+    ENT_Free(static_cast<SURFACE*>(wall->m_pKernelSurf));
     ESSI_ResetKernelState();
 }
 
