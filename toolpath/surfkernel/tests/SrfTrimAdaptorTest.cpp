@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <functional>
 #include <algorithm>
 #include <memory>
@@ -441,6 +442,51 @@ TEST_F(SrfTrimAdaptorTest, PointStringsProjectedOntoTheSurface)
     ad.AddPointString(nullptr, ad.surfHead);
     ad.AddPointString(&str, nullptr);
     EXPECT_EQ(ad.curveHead, ad.curveTail) << "nothing added";
+}
+
+// A point that cannot be projected (a non-finite coordinate, as from a gap in a
+// measured string) ends the run before it: that run asks for its end to be
+// extended and the next run for its start. The string runs along y = 5 from x = 2
+// to x = 8 on the 10 × 10 plane (u = x / 10), away from the sides so that no end
+// is snapped instead; extended ends go out by the diagonal along their end segment.
+TEST_F(SrfTrimAdaptorTest, UnprojectablePointsSplitAPointString)
+{
+    const double diag = std::sqrt(2.0), nan = std::numeric_limits<double>::quiet_NaN();
+    struct Row {
+        const char* label;
+        std::vector<int> failing;  // indices of the 11 points made non-finite
+        UVList ends;               // first and last (u, v) of each curve, in order
+    } rows[] = {
+        {"a gap in the middle", {5}, {{0.2, 0.5}, {0.2 + diag, 0.5}, {0.8 - diag, 0.5}, {0.8, 0.5}}},
+        {"a gap at the start", {0}, {{0.8 - diag, 0.5}, {0.8, 0.5}}},
+        {"a gap at the end", {10}, {{0.2, 0.5}, {0.2 + diag, 0.5}}},
+        {"every other point", {1, 3, 5, 7, 9}, {}},
+    };
+    for (const Row& row : rows) {
+        Surf s = PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0});
+        CSrfTrimAdaptor ad;
+        ad.AddSurface(s.get(), 0);
+        CStrP3D str;
+        str.Create(11, false, false);
+        for (int i = 0; i <= 10; ++i) {
+            str.m_pPoints[i][0] = 2.0 + 0.6 * i;
+            str.m_pPoints[i][1] = 5.0;
+            str.m_pPoints[i][2] = 1.0;
+        }
+        for (int i : row.failing) str.m_pPoints[i][1] = nan;
+        ad.AddPointString(&str, ad.surfHead);
+        UVList ends;
+        for (const CEdInterCurve* c = ad.curveHead; c; c = c->next) {
+            const UVList uv = CurveUV(c);
+            ends.push_back(uv.front());
+            ends.push_back(uv.back());
+        }
+        ASSERT_EQ(ends.size(), row.ends.size()) << row.label;
+        for (size_t k = 0; k < ends.size(); ++k) {
+            EXPECT_NEAR(ends[k][0], row.ends[k][0], 1e-9) << row.label << ", end " << k;
+            EXPECT_NEAR(ends[k][1], row.ends[k][1], 1e-9) << row.label << ", end " << k;
+        }
+    }
 }
 
 // An intersection record whose trace runs along v = offset on the plane's (u, v)
