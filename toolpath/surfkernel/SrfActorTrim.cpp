@@ -3,6 +3,7 @@
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Box3D.h"
 #include "framework/numerak/Bsrf.h"
+#include "framework/numerak/PointString3D.h"
 #include "geometry/shapes3d/GeArc3d.h"
 #include "geometry/shapes3d/GeLine3d.h"
 #include "geometry/shapes3d/GeNrbCrv3d.h"
@@ -182,6 +183,19 @@ CGeTrimSurf* ExtrudedTool(CGeCurve3d* curve, const double* dir, double reach, do
     return tool;
 }
 
+// Widens the box by the curve's points, measured from a fresh discretisation
+// (a curve's cached box may lag behind its shape).
+void UniteCurveBox(CGeCurve3d* curve, BOX3<double>& box)
+{
+    CStrP3D str;
+    curve->Discrete(kExtrudeDiscTol, str);
+    for (int i = 0; i < str.m_nCount; ++i) {
+        const double* p = str.m_pPoints[i];
+        box.xmin = std::min(box.xmin, p[0]), box.ymin = std::min(box.ymin, p[1]), box.zmin = std::min(box.zmin, p[2]);
+        box.xmax = std::max(box.xmax, p[0]), box.ymax = std::max(box.ymax, p[1]), box.zmax = std::max(box.zmax, p[2]);
+    }
+}
+
 // Largest of the three extents of the box, or the one along the axis the
 // direction is parallel to.
 double ReachAlong(const BOX3<double>& b, const double* dir)
@@ -201,12 +215,9 @@ int CSrfActor::CrvPrjToSrf(CGeCurve3d* curve, CGeTrimSurf* surf, double* dir, in
     const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
     if (!(len > kUnitTol)) return 0;
     const double unit[3] = {dir[0] / len, dir[1] / len, dir[2] / len};
-    BOX3<double> both, sb;
-    curve->GetBox(&both);
-    surf->GetBox(&sb);
-    both.xmin = std::min(both.xmin, sb.xmin), both.ymin = std::min(both.ymin, sb.ymin);
-    both.zmin = std::min(both.zmin, sb.zmin), both.xmax = std::max(both.xmax, sb.xmax);
-    both.ymax = std::max(both.ymax, sb.ymax), both.zmax = std::max(both.zmax, sb.zmax);
+    BOX3<double> both;
+    surf->GetBox(&both);
+    UniteCurveBox(curve, both);
     CGeTrimSurf* tool = ExtrudedTool(curve, unit, ReachAlong(both, unit), kExtrudeDiscTol);
     if (tool == nullptr) return 0;
     CSrfTrimAdaptor adaptor;
