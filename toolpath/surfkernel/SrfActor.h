@@ -221,6 +221,21 @@ public:
     int CrvPrjToSrf(CGeCurve3d* curve, CGeTrimSurf* surf, double* dir, int type,
                     CTypedPtrList<CObList, CGeCurve3d*>* out);
 
+    // Every curve projected along Z onto every surface, as CrvPrjToSrf: a
+    // curve that is not planar (within kExtrudePlaneTol) shows string resource
+    // kMsgCurveNotPlanar through the library message hook and is skipped. The
+    // pieces are appended surface by surface in list order; kernel records are
+    // released. 1 when out is not empty; 0 for null or empty input, or when a
+    // planar curve cannot be converted or swept (nothing appended then).
+    int CrvPrjToSrfAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves,
+                              CTypedPtrList<CObList, CGeTrimSurf*>* surfs, int type,
+                              CTypedPtrList<CObList, CGeCurve3d*>* out);
+    // Trims the surface by the planar curves swept along Z (others shown as in
+    // CrvPrjToSrfAlongZAxis and skipped) and appends one new surface per
+    // rebuilt outer loop. 1 when out is not empty; 0 for null or empty input.
+    int CrvSrfTrimAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves, CGeTrimSurf* surf,
+                             CTypedPtrList<CObList, CGeTrimSurf*>* out);
+
 private:
     CGeTool3D m_tool;  // chains and sorts GenPlane's loops
 };

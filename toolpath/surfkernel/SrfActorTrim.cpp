@@ -1,5 +1,6 @@
 #include "toolpath/surfkernel/SrfActor.h"
 
+#include "framework/looker/MemoryStatus.h"
 #include "framework/numerak/Bcrv.h"
 #include "framework/numerak/Box3D.h"
 #include "framework/numerak/Bsrf.h"
@@ -232,4 +233,85 @@ int CSrfActor::CrvPrjToSrf(CGeCurve3d* curve, CGeTrimSurf* surf, double* dir, in
     }
     adaptor.DeleteToolSurfaces();
     return out->IsEmpty() ? 0 : 1;
+}
+
+namespace {
+
+const double kZAxis[3] = {0.0, 0.0, 1.0};
+
+// 1 when the curve can be swept along Z; shows the message for one that cannot.
+bool PlanarForZ(CGeCurve3d* curve)
+{
+    double origin[3], vec[3];
+    if (curve->IsPlanar(kExtrudePlaneTol, origin, vec) != 0) return true;
+    looker::ShowResourceMessage(kMsgCurveNotPlanar, 0.0);
+    return false;
+}
+
+// The Z reach of a curve's sweep: its z extent united with the box, plus 1.
+double ZReach(CGeCurve3d* curve, BOX3<double> box)
+{
+    UniteCurveBox(curve, box);
+    return std::fabs(box.zmax - box.zmin) + 1.0;
+}
+
+}  // namespace
+
+int CSrfActor::CrvPrjToSrfAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves,
+                                     CTypedPtrList<CObList, CGeTrimSurf*>* surfs, int type,
+                                     CTypedPtrList<CObList, CGeCurve3d*>* out)
+{
+    if (curves == nullptr || curves->IsEmpty() || surfs == nullptr || surfs->IsEmpty() || out == nullptr) return 0;
+    CSrfTrimAdaptor adaptor;
+    bool first = true;
+    BOX3<double> all;
+    for (CGeTrimSurf* s : *surfs) {
+        if (s == nullptr) continue;
+        BOX3<double> b;
+        s->GetBox(&b);
+        if (first) all = b;
+        all.xmin = std::min(all.xmin, b.xmin), all.ymin = std::min(all.ymin, b.ymin), all.zmin = std::min(all.zmin, b.zmin);
+        all.xmax = std::max(all.xmax, b.xmax), all.ymax = std::max(all.ymax, b.ymax), all.zmax = std::max(all.zmax, b.zmax);
+        first = false;
+        adaptor.AddSurface(s, 0);
+    }
+    if (first) return 0;
+    for (CGeCurve3d* curve : *curves) {
+        if (curve == nullptr || !PlanarForZ(curve)) continue;
+        CGeTrimSurf* tool = ExtrudedTool(curve, kZAxis, ZReach(curve, all), kExtrudeZDiscTol);
+        if (tool == nullptr || !adaptor.AddSurface(tool, 1)) {
+            delete tool;
+            adaptor.DeleteToolSurfaces();
+            return 0;
+        }
+    }
+    if (adaptor.IntersectAll()) {
+        for (CEdInterCurve* c = adaptor.curveHead; c; c = c->next) {
+            for (CEdTrimSurf* e : {c->surfA, c->surfB})
+                if (e) c->InterWithLoop(e->loopHead, 1);
+            c->AddEndPoint();
+        }
+        for (CGeTrimSurf* s : *surfs)
+            if (CEdTrimSurf* ed = s ? adaptor.FindEdSurf(s) : nullptr) adaptor.CollectCurves3d(ed, type, out);
+    }
+    adaptor.DeleteToolSurfaces();
+    return out->IsEmpty() ? 0 : 1;
+}
+
+int CSrfActor::CrvSrfTrimAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves, CGeTrimSurf* surf,
+                                    CTypedPtrList<CObList, CGeTrimSurf*>* out)
+{
+    if (curves == nullptr || curves->IsEmpty() || surf == nullptr || out == nullptr) return 0;
+    CSrfTrimAdaptor adaptor;
+    if (!adaptor.AddSurface(surf, 0)) return 0;
+    BOX3<double> box;
+    surf->GetBox(&box);
+    for (CGeCurve3d* curve : *curves) {
+        if (curve == nullptr || !PlanarForZ(curve)) continue;
+        CGeTrimSurf* tool = ExtrudedTool(curve, kZAxis, ZReach(curve, box), kExtrudeZDiscTol);
+        if (tool && !adaptor.AddSurface(tool, 1)) delete tool;
+    }
+    const int result = TrimByToolSet(adaptor, out);
+    adaptor.DeleteToolSurfaces();
+    return result;
 }

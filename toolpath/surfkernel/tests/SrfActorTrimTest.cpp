@@ -3,6 +3,7 @@
 // the analytic plane, kernel records of 3D curves against the curves' own points.
 #include "toolpath/surfkernel/SrfActor.h"
 
+#include "framework/looker/MemoryStatus.h"
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Bcrv.h"
 #include "geometry/shapes3d/GeArc3d.h"
@@ -259,6 +260,92 @@ TEST_F(SrfActorTrimTest, CurvesProjectedAlongADirectionLieOnTheSurface)
         EXPECT_EQ(actor.CrvPrjToSrf(nullptr, plate.get(), dir, 2, &out), 0);
         EXPECT_TRUE(out.IsEmpty());
     }
+}
+
+// A twisted polyline that no plane holds.
+CGeCurve3d* Twisted()
+{
+    auto* poly = new CGePolyline3d;
+    double pts[4][3] = {{2, 2, 0}, {4, 2, 3}, {4, 4, 0}, {2, 4, 5}};
+    poly->Create(4, pts);
+    return poly;
+}
+
+// Records the messages the library shows instead of the program's message box.
+struct MessageRecorder {
+    std::vector<unsigned> ids;
+    MessageRecorder()
+    {
+        looker::SetResourceMessageHook([this](UINT id, double) { ids.push_back(id); });
+    }
+    ~MessageRecorder() { looker::SetResourceMessageHook(nullptr); }
+};
+
+struct Curves {
+    CurveList list;
+    ~Curves() { FreeCurves(list); }
+};
+
+TEST_F(SrfActorTrimTest, CurvesAlongZTrimThePlateIntoPiecesThatAddUp)
+{
+    CSrfActor actor;
+    MessageRecorder messages;
+    Surf plate = Plate();
+    Curves curves;
+    curves.list.AddTail(Circle(10, 5, 40, 3).release());  // far above: the sweep reaches it
+    curves.list.AddTail(Twisted());
+    SurfList out;
+    ASSERT_EQ(actor.CrvSrfTrimAlongZAxis(&curves.list, plate.get(), &out), 1);
+    Owned got = TakeOwned(out);
+    ASSERT_EQ(got.size(), 2u) << "the disc and the plate with the hole";
+    std::vector<double> areas;
+    for (auto& p : got) areas.push_back(TrimmedArea(*p));
+    std::sort(areas.begin(), areas.end());
+    const double disc = std::numbers::pi * 9;
+    EXPECT_NEAR(areas[0], disc, 0.01 * disc);
+    EXPECT_NEAR(areas[1], 200 - disc, 0.01 * (200 - disc));
+    EXPECT_EQ(messages.ids, std::vector<unsigned>{kMsgCurveNotPlanar}) << "the twisted curve is reported";
+    EXPECT_EQ(plate->m_pKernelSurf, nullptr);
+    CurveList empty;
+    EXPECT_EQ(actor.CrvSrfTrimAlongZAxis(&empty, plate.get(), &out), 0);
+    EXPECT_EQ(actor.CrvSrfTrimAlongZAxis(&curves.list, nullptr, &out), 0);
+    EXPECT_TRUE(out.IsEmpty());
+}
+
+TEST_F(SrfActorTrimTest, CurvesAlongZLandOnEverySurface)
+{
+    CSrfActor actor;
+    MessageRecorder messages;
+    // The floor x 0..20 and a ramp z = 0.5·(x - 20) rising beside it over x 20..40.
+    Surf floor = Plate(), ramp = PlaneSurf({20, 0, 0}, {20, 0, 10}, {0, 10, 0});
+    SurfList surfs;
+    surfs.AddTail(floor.get());
+    surfs.AddTail(ramp.get());
+    Curves curves;
+    curves.list.AddTail(Twisted());
+    curves.list.AddTail(Circle(20, 5, 30, 3).release());  // straddles both
+    CurveList out;
+    ASSERT_EQ(actor.CrvPrjToSrfAlongZAxis(&curves.list, &surfs, 2, &out), 1);
+    EXPECT_EQ(messages.ids, std::vector<unsigned>{kMsgCurveNotPlanar});
+    const std::vector<V3> pts = CurvePoints(out);
+    ASSERT_GT(pts.size(), 20u);
+    double off = 0, rad = 0;
+    int onFloor = 0, onRamp = 0;
+    for (const V3& p : pts) {
+        const double want = p[0] <= 20 ? 0.0 : 0.5 * (p[0] - 20);
+        (p[0] < 19.9 ? onFloor : onRamp) += p[0] < 19.9 || p[0] > 20.1;
+        off = std::max(off, std::fabs(p[2] - want));
+        rad = std::max(rad, std::fabs(std::hypot(p[0] - 20, p[1] - 5) - 3));
+    }
+    EXPECT_LT(off, 0.02) << "every point on its surface";
+    EXPECT_LT(rad, 0.05) << "on the circle's shadow";
+    EXPECT_GT(onFloor, 0);
+    EXPECT_GT(onRamp, 0);
+    FreeCurves(out);
+    SurfList none;
+    EXPECT_EQ(actor.CrvPrjToSrfAlongZAxis(&curves.list, &none, 2, &out), 0);
+    EXPECT_EQ(actor.CrvPrjToSrfAlongZAxis(nullptr, &surfs, 2, &out), 0);
+    EXPECT_TRUE(out.IsEmpty());
 }
 
 // Kernel records of 3D curves: the record over its range runs through the
