@@ -19,6 +19,8 @@ class CStrP3D;
 struct _nurbs_surface;
 class CGeTrimBnd;
 class CGeTrimSurf;
+struct ENTITY;
+using CURVE = ENTITY;
 
 // Point cleaning of MakeCurve: points closer than this to the last kept one are
 // dropped, and runs within it of one chord become that chord.
@@ -53,6 +55,26 @@ inline constexpr double kIsoTrimReach = 0.1;
 
 // Kernel point tolerance while points are projected onto a surface.
 inline constexpr double kProjectPointTol = 0.00001;
+
+// String resource shown (through the library message hook) for a curve that
+// is not planar and cannot be extruded along Z.
+inline constexpr unsigned kMsgCurveNotPlanar = 30597;
+// Planarity tolerance of the curves extruded along Z.
+inline constexpr double kExtrudePlaneTol = 0.02;
+// Tolerance of the extrusions' NURBS form; tessellation of the tool surfaces.
+inline constexpr double kExtrudeNurbsTol = 0.01;
+inline constexpr double kExtrudeDiscTol = 0.05;
+inline constexpr double kExtrudeZDiscTol = 0.2;
+// Tool boxes meet the target's within this to take part in a trim.
+inline constexpr double kTrimToolBoxTol = 0.01;
+
+// A kernel curve record of the curve with its parameter range: a line record
+// (start, unit direction) over [0, length], a circle record over [0, |sweep|]
+// (the frame turned round for a negative sweep), an order 2 interpolation of
+// a polyline's vertices and a copy of a NURBS curve over their knot ranges.
+// Null for other kinds, a null curve, a line shorter than 1e-6 or a failed
+// conversion; the caller frees the record with ENT_Free.
+CURVE* ECRV_FromCurve3d(CGeCurve3d* curve, double* range);
 
 // Section counts of the blends: at least 4, at most 501; a boundary whose
 // discretisation step is not positive counts as needing the most.
@@ -171,6 +193,48 @@ public:
     // new untrimmed surface appended; 0 as above.
     int SurfCurveBlend(CGeCurve3d* curve, CGeTrimSurf* surf, CGeTrimBnd* bnd, bool reverseCurve, bool reverseBnd,
                        SURFBLEND_PARAM param, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+
+    // Fillet (chamfer) between the two surfaces, each offset towards its side,
+    // through CSrfFilletSolver (CSrfChamferSolver): the fillet surfaces, then,
+    // with trim set, the trimmed pieces of both surfaces are appended. Both
+    // surfaces need their kernel record. Always 1, whatever the solver made.
+    int SrfFillet(CGeTrimSurf* surf1, int side1, CGeTrimSurf* surf2, int side2, int trim, int extend, double radius,
+                  CTypedPtrList<CObList, CGeTrimSurf*>* out);
+    int SrfChamfer(CGeTrimSurf* surf1, int side1, CGeTrimSurf* surf2, int side2, int trim, int extend, double dist1,
+                   double dist2, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+
+    // Trims the surface by every tool whose 3D box meets its own within
+    // kTrimToolBoxTol and appends one new surface per rebuilt outer loop; the
+    // kernel records of the surface and the tools are released, the tools stay
+    // the caller's. 1 when out is not empty; 0 for null input or no tools.
+    int SrfSrfTrim(CTypedPtrList<CObList, CGeTrimSurf*>* tools, CGeTrimSurf* surf,
+                   CTypedPtrList<CObList, CGeTrimSurf*>* out);
+    // The same with one tool; the first argument is not used.
+    int SrfSrfTrimDir(double unused, CGeTrimSurf* surf, CGeTrimSurf* tool, CTypedPtrList<CObList, CGeTrimSurf*>* out);
+    // The curve projected along dir onto the surface: the curve swept along dir
+    // over ±(f + 1), f the extent of the boxes of both along the axis dir is
+    // parallel to (else their largest extent), intersected with the surface;
+    // the pieces inside its trim loops are appended as curves of the given
+    // type (MakeCurve). The surface's kernel record is released afterwards.
+    // 1 when out is not empty; 0 for null input or a curve that cannot be
+    // converted or swept.
+    int CrvPrjToSrf(CGeCurve3d* curve, CGeTrimSurf* surf, double* dir, int type,
+                    CTypedPtrList<CObList, CGeCurve3d*>* out);
+
+    // Every curve projected along Z onto every surface, as CrvPrjToSrf: a
+    // curve that is not planar (within kExtrudePlaneTol) shows string resource
+    // kMsgCurveNotPlanar through the library message hook and is skipped. The
+    // pieces are appended surface by surface in list order; kernel records are
+    // released. 1 when out is not empty; 0 for null or empty input, or when a
+    // planar curve cannot be converted or swept (nothing appended then).
+    int CrvPrjToSrfAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves,
+                              CTypedPtrList<CObList, CGeTrimSurf*>* surfs, int type,
+                              CTypedPtrList<CObList, CGeCurve3d*>* out);
+    // Trims the surface by the planar curves swept along Z (others shown as in
+    // CrvPrjToSrfAlongZAxis and skipped) and appends one new surface per
+    // rebuilt outer loop. 1 when out is not empty; 0 for null or empty input.
+    int CrvSrfTrimAlongZAxis(CTypedPtrList<CObList, CGeCurve3d*>* curves, CGeTrimSurf* surf,
+                             CTypedPtrList<CObList, CGeTrimSurf*>* out);
 
 private:
     CGeTool3D m_tool;  // chains and sorts GenPlane's loops

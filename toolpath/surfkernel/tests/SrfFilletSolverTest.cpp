@@ -19,7 +19,10 @@
 
 namespace {
 
-using trimadapt::Parallelogram;
+using trimadapt::Floor;
+using trimadapt::Input;
+using trimadapt::Wall;
+using trimadapt::WallDir;
 using trimadapt::V3;
 using ResultList = CTypedPtrList<CObList, CGeTrimSurf*>;
 
@@ -34,35 +37,6 @@ protected:
         looker::testing::ResetQVGlobal();
     }
 };
-
-// A trimmed surface with its kernel record, as the surface operations give it
-// before a fillet; the record is freed with the surface unless a trim freed it.
-struct Input {
-    std::unique_ptr<CGeTrimSurf> surf;
-    explicit Input(surffix::SurfPtr s)
-        : surf(std::make_unique<CGeTrimSurf>(s.release(), BOX2<double>(0, 0, 1, 1)))
-    {
-        surf->AddLoop(surf->GenRectTrimLoop(0, 1, 0, 1));
-        surf->CalcUVBox();
-        surf->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(surf->m_pSurface));
-    }
-    ~Input()
-    {
-        if (surf) ENT_Free(static_cast<SURFACE*>(surf->m_pKernelSurf));
-    }
-    CGeTrimSurf* get() const { return surf.get(); }
-};
-
-// The floor z = 0 over x in [0, 20], y in [0, 10] (normal +z), and a wall rising
-// from the line x = 10 at the angle alpha to the floor's part x < 10, reaching 20
-// above and below the floor (normal away from that wedge).
-Input Floor(double x0 = 0.0) { return Input(Parallelogram({x0, 0, 0}, {20, 0, 0}, {0, 10, 0})); }
-V3 WallDir(double alpha) { return {-std::cos(alpha), 0, std::sin(alpha)}; }
-Input Wall(double alpha)
-{
-    const V3 w = WallDir(alpha);
-    return Input(Parallelogram({10 - 20 * w[0], 0, -20 * w[2]}, {0, 10, 0}, {40 * w[0], 0, 40 * w[2]}));
-}
 
 std::vector<CGeTrimSurf*> Take(ResultList& list)
 {

@@ -8,6 +8,8 @@
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "platform/core/ObList.h"
 #include "testing/SurfaceFixtures.h"
+#include "toolpath/surfkernel/KernelEntity.h"
+#include "toolpath/surfkernel/SurfaceEntity.h"
 #include "toolpath/surfkernel/tests/TrimEditFixtures.h"
 
 #include <array>
@@ -96,6 +98,35 @@ inline double TrimmedArea(CGeTrimSurf& s, int n = 400)
             if (BSRF_Ev1Der(s.m_pSurface, uv[0], uv[1], P, Su, Sv)) area += Cross(Su, Sv) * du * dv;
         }
     return area;
+}
+
+// A trimmed surface with its kernel record, as the surface operations give it
+// before a fillet; the record is freed with the surface unless a trim freed it.
+struct Input {
+    std::unique_ptr<CGeTrimSurf> surf;
+    explicit Input(surffix::SurfPtr s)
+        : surf(std::make_unique<CGeTrimSurf>(s.release(), BOX2<double>(0, 0, 1, 1)))
+    {
+        surf->AddLoop(surf->GenRectTrimLoop(0, 1, 0, 1));
+        surf->CalcUVBox();
+        surf->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(surf->m_pSurface));
+    }
+    ~Input()
+    {
+        if (surf) ENT_Free(static_cast<SURFACE*>(surf->m_pKernelSurf));
+    }
+    CGeTrimSurf* get() const { return surf.get(); }
+};
+
+// The floor z = 0 over x in [0, 20], y in [0, 10] (normal +z), and a wall rising
+// from the line x = 10 at the angle alpha to the floor's part x < 10, reaching 20
+// above and below the floor (normal away from that wedge).
+inline Input Floor(double x0 = 0.0) { return Input(Parallelogram({x0, 0, 0}, {20, 0, 0}, {0, 10, 0})); }
+inline V3 WallDir(double alpha) { return {-std::cos(alpha), 0, std::sin(alpha)}; }
+inline Input Wall(double alpha)
+{
+    const V3 w = WallDir(alpha);
+    return Input(Parallelogram({10 - 20 * w[0], 0, -20 * w[2]}, {0, 10, 0}, {40 * w[0], 0, 40 * w[2]}));
 }
 
 inline std::vector<CGeTrimSurf*> Take(CObList& list)
