@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ void Put(std::vector<char>& out, std::uint32_t v, int bytes)
 // picture is blue x, green y, red 200. keepBytes cuts the file.
 std::vector<char> Bmp(int width, int height, std::size_t keepBytes = SIZE_MAX)
 {
-    const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
+    const auto stride = static_cast<std::uint32_t>((static_cast<long long>(width) * 3 + 3) / 4 * 4);
     std::vector<char> out = {'B', 'M'};
     Put(out, 54 + stride * height, 4), Put(out, 0, 4), Put(out, 54, 4);
     Put(out, 40, 4), Put(out, width, 4), Put(out, height, 4), Put(out, 1, 2), Put(out, 24, 2);
@@ -66,14 +67,16 @@ TEST_F(ImageFileTest, WholeBmpReadsTopRowFirst)
 }
 
 // Found by fuzzing: a 56-byte BMP announcing 2612 x 9738 pixels of 24 bits,
-// which the reader filled in and converted for seconds, and a 27-byte one cut
-// inside its info header.
+// which the reader filled in and converted for seconds, a 27-byte one cut
+// inside its info header, and headers whose rows in bytes overflowed 64 bits
+// (a negative width; widths and heights near 2^31).
 TEST_F(ImageFileTest, BmpShorterThanItsRowsIsRefused)
 {
     struct Case {
         int width, height;
         std::size_t keep;
-    } const cases[] = {{2612, 9738, 56}, {5, 3, 54 + 16 * 3 - 1}, {5, 3, 54}, {97592599, 111104, 27}};
+    } const cases[] = {{2612, 9738, 56}, {5, 3, 54 + 16 * 3 - 1}, {5, 3, 54}, {97592599, 111104, 27},
+                       {INT32_MIN, INT32_MAX, 54}, {INT32_MAX, INT32_MAX, 54}};
     for (const Case& c : cases) {
         int w = -1, h = -1;
         std::vector<BYTE> bgra(1, 7);
