@@ -1,5 +1,7 @@
 #include "app/GifWalker.h"
 
+#include <algorithm>
+
 namespace korvel {
 
 namespace {
@@ -92,6 +94,7 @@ public:
             if (!next) return std::nullopt;
             frame.delay = U16(pos + 4);
             frame.disposal = (m_data[pos + 3] >> 2) & 7;
+            if ((m_data[pos + 3] & 1) != 0) frame.transparent = m_data[pos + 6];
             pos = *next;
             for (Block kind = KindAt(pos); kind == Block::Application || kind == Block::Comment; kind = KindAt(pos)) {
                 const auto after = StepOver(pos);
@@ -108,6 +111,7 @@ public:
             frame.top = U16(pos + 3);
             frame.width = U16(pos + 5);
             frame.height = U16(pos + 7);
+            frame.descriptor = pos;
         }
         frame.end = *end;
         return frame;
@@ -117,6 +121,55 @@ private:
     const std::uint8_t* m_data;
     std::size_t m_size;
 };
+
+// The codes of LZW data in length-prefixed sub-blocks, least significant bit
+// first.
+class CodeReader {
+public:
+    CodeReader(const std::uint8_t* data, std::size_t pos, std::size_t end) : m_data(data), m_pos(pos), m_end(end) {}
+
+    // The next code of n bits; -1 where the data end.
+    int Read(int n)
+    {
+        while (m_bits < n) {
+            if (m_left == 0) {
+                if (m_pos >= m_end || m_data[m_pos] == 0) return -1;
+                m_left = m_data[m_pos++];
+            }
+            if (m_pos >= m_end) return -1;
+            m_buffer |= static_cast<std::uint32_t>(m_data[m_pos++]) << m_bits;
+            m_bits += 8;
+            --m_left;
+        }
+        const int code = static_cast<int>(m_buffer & ((1u << n) - 1));
+        m_buffer >>= n;
+        m_bits -= n;
+        return code;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_pos, m_end;
+    std::size_t m_left = 0;  // bytes left in the current sub-block
+    std::uint32_t m_buffer = 0;
+    int m_bits = 0;
+};
+
+// The row the r-th decoded row of a frame of the given height lands on.
+int RowOf(int r, int height, bool interlaced)
+{
+    if (!interlaced) return r;
+    // Passes: every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
+    const int pass1 = (height + 7) / 8, pass2 = (height + 3) / 8, pass3 = (height + 1) / 4;
+    if (r < pass1) return 8 * r;
+    r -= pass1;
+    if (r < pass2) return 8 * r + 4;
+    r -= pass2;
+    if (r < pass3) return 4 * r + 2;
+    return 2 * (r - pass3) + 1;
+}
+
+constexpr int kMaxCodes = 4096;  // codes of at most 12 bits
 
 }  // namespace
 
@@ -137,6 +190,83 @@ std::optional<GifLayout> WalkGif(const std::uint8_t* data, std::size_t size)
         pos = frame->end;
     }
     return layout;
+}
+
+bool DecodeGifFrame(const std::uint8_t* data, std::size_t size, const GifLayout& layout, const GifFrameInfo& frame,
+                    int left, int top, int width, int height, std::vector<std::uint32_t>* argb)
+{
+    width = std::max(width, 0), height = std::max(height, 0);
+    if (argb != nullptr) argb->assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    // A frame of no pixels draws nothing, whatever its data.
+    if (frame.descriptor == 0 || frame.width == 0 || frame.height == 0) return true;
+    const std::size_t d = frame.descriptor;
+    const std::uint8_t packed = data[d + 9];
+    const bool interlaced = (packed & 0x40) != 0;
+    const std::size_t local = (packed & 0x80) != 0 ? 3 * (std::size_t{1} << ((packed & 7) + 1)) : 0;
+    const std::uint8_t* table = local != 0 ? data + d + 10 : data + kScreenEnd;
+    const std::size_t colours = local != 0 ? local / 3 : std::min(layout.globalTableSize, size - kScreenEnd) / 3;
+    const int minCode = data[d + 10 + local];
+    if (minCode < 1 || minCode > 8) return false;
+
+    // The area in the frame's own coordinates.
+    const int x0 = left - frame.left, y0 = top - frame.top, x1 = x0 + width, y1 = y0 + height;
+    const int w = frame.width, h = frame.height;
+    const long long total = static_cast<long long>(w) * h;
+    const bool drawing = argb != nullptr && width > 0 && height > 0;
+    // Whether the run of n pixels from the p-th touches the area.
+    auto touches = [&](long long p, int n) {
+        const int r0 = static_cast<int>(p / w), r1 = static_cast<int>((p + n - 1) / w);
+        if (r0 == r1) {
+            const int c0 = static_cast<int>(p % w), c1 = c0 + n;
+            if (c1 <= x0 || c0 >= x1) return false;
+        }
+        for (int r = r0; r <= r1 && r < h; ++r) {
+            const int y = RowOf(r, h, interlaced);
+            if (y >= y0 && y < y1) return true;
+        }
+        return false;
+    };
+
+    std::vector<std::uint16_t> prefix(kMaxCodes), length(kMaxCodes);
+    std::vector<std::uint8_t> suffix(kMaxCodes), first(kMaxCodes), run(kMaxCodes);
+    const int clear = 1 << minCode, endCode = clear + 1;
+    for (int i = 0; i < clear; ++i) suffix[i] = first[i] = static_cast<std::uint8_t>(i), length[i] = 1;
+    int next = clear + 2, codeSize = minCode + 1, previous = -1;
+    long long p = 0;
+    CodeReader reader(data, d + 11 + local, frame.end);
+    for (int code = reader.Read(codeSize); code >= 0 && code != endCode; code = reader.Read(codeSize)) {
+        if (code == clear) {
+            next = clear + 2, codeSize = minCode + 1, previous = -1;
+            continue;
+        }
+        if (previous < 0 ? code > clear : code > next) return false;
+        if (previous >= 0 && next < kMaxCodes) {
+            // The previous string and the first index of this one (of the
+            // previous string itself when the code is the one being made).
+            prefix[next] = static_cast<std::uint16_t>(previous);
+            first[next] = first[previous];
+            suffix[next] = code == next ? first[previous] : first[code];
+            length[next] = static_cast<std::uint16_t>(length[previous] + 1);
+            if (++next == (1 << codeSize) && codeSize < 12) ++codeSize;
+        }
+        previous = code;
+        const int n = static_cast<int>(std::min<long long>(length[code], total - p));
+        if (drawing && n > 0 && touches(p, n)) {
+            int c = code;
+            for (int k = length[code] - 1; k >= 0; --k, c = prefix[c]) run[k] = suffix[c];
+            for (int k = 0; k < n; ++k) {
+                const int x = static_cast<int>((p + k) % w), y = RowOf(static_cast<int>((p + k) / w), h, interlaced);
+                if (x < x0 || x >= x1 || y < y0 || y >= y1) continue;
+                const int index = run[k];
+                if (index == frame.transparent || static_cast<std::size_t>(index) >= colours) continue;
+                const std::uint8_t* rgb = table + 3 * index;
+                (*argb)[static_cast<std::size_t>(y - y0) * width + (x - x0)] =
+                    0xFF000000u | (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+            }
+        }
+        p += length[code];
+    }
+    return true;
 }
 
 }  // namespace korvel

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImageReader>
-#include <QMovie>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
@@ -120,7 +119,11 @@ BOOL CPictureEx::LoadFromBytes(const std::uint8_t* data, std::size_t size)
         }
         m_nWidth = m_still.width();
         m_nHeight = m_still.height();
-        if (m_bIsGif) m_frames.push_back(Frame{m_still, korvel::GifFrameInfo{0, 0, m_nWidth, m_nHeight, -1, 0, 0, size}});
+        if (m_bIsGif) {
+            korvel::GifFrameInfo info;
+            info.width = m_nWidth, info.height = m_nHeight, info.end = size;
+            m_frames.push_back(Frame{info, QRect(0, 0, m_nWidth, m_nHeight)});
+        }
     }
     if (!CreateMemoryPicture(m_nWidth, m_nHeight)) {
         Release();
@@ -129,8 +132,9 @@ BOOL CPictureEx::LoadFromBytes(const std::uint8_t* data, std::size_t size)
     return TRUE;
 }
 
-// The frames the block walk finds whole and the decoder reads, in order; the
-// first one that does not read ends them.
+// The frames the block walk finds whole and whose data decode, in order; the
+// first one that does not ends them. Only the data are checked here, at a
+// cost bounded by their bytes; a frame's pixels are decoded when it is drawn.
 bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
 {
     std::optional<korvel::GifLayout> layout = korvel::WalkGif(data, size);
@@ -138,9 +142,9 @@ bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
     m_nWidth = layout->width;
     m_nHeight = layout->height;
     // An LZW code of at most 12 bits stands for at most 4096 pixels, so a
-    // frame cannot describe more than 4096 pixels per byte of it; the decoder
-    // still fills the area it declares. Frames from the first that declares
-    // more than its bytes can describe are damaged and are not decoded.
+    // frame cannot describe more than 4096 pixels per byte of it. Frames from
+    // the first that declares more than its bytes can describe are damaged
+    // and are not decoded.
     const auto damaged = std::find_if(layout->frames.begin(), layout->frames.end(), [](const korvel::GifFrameInfo& f) {
         return static_cast<long long>(f.width) * f.height > kGifPixelsPerByte * static_cast<long long>(f.end - f.start);
     });
@@ -148,31 +152,50 @@ bool CPictureEx::ParseGif(const std::uint8_t* data, std::size_t size)
     if (layout->frames.empty()) return false;
     // A frame's area is drawn, saved and disposed inside the screen only.
     const QRect screen(0, 0, m_nWidth, m_nHeight);
-    for (korvel::GifFrameInfo& frame : layout->frames) {
-        const QRect area = QRect(frame.left, frame.top, frame.width, frame.height).intersected(screen);
-        frame.left = area.left(), frame.top = area.top(), frame.width = area.width(), frame.height = area.height();
+    for (const korvel::GifFrameInfo& frame : layout->frames) {
+        // A GIF of one frame is read whole as a still.
+        if (layout->frames.size() > 1 && !korvel::DecodeGifFrame(data, size, *layout, frame, 0, 0, 0, 0, nullptr)) break;
+        m_frames.push_back(Frame{frame, QRect(frame.left, frame.top, frame.width, frame.height).intersected(screen)});
     }
-    if (layout->frames.size() == 1) {
-        m_frames.push_back(Frame{QImage(), layout->frames.front()});
-        return true;
-    }
-    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QBuffer buffer(&bytes);
-    QMovie movie(&buffer, "gif");
-    movie.setCacheMode(QMovie::CacheNone);
-    for (std::size_t i = 0; i < layout->frames.size(); ++i) {
-        if (!movie.jumpToNextFrame()) break;
-        QImage image = movie.currentImage();
-        if (image.isNull()) break;
-        m_frames.push_back(Frame{image.convertToFormat(QImage::Format_ARGB32), layout->frames[i]});
+    if (m_frames.size() > 1) {
+        m_gif.assign(data, data + size);
+        m_layout = std::move(*layout);
+        m_layout.frames.clear();
     }
     return !m_frames.empty();
+}
+
+// The pixels frame draws inside its area, transparent where it draws none.
+QImage CPictureEx::FrameImage(const Frame& frame) const
+{
+    const QRect& area = frame.area;
+    if (area.isEmpty()) return QImage();
+    std::vector<std::uint32_t> argb;
+    korvel::DecodeGifFrame(m_gif.data(), m_gif.size(), m_layout, frame.info, area.left(), area.top(), area.width(),
+                           area.height(), &argb);
+    QImage image(area.size(), QImage::Format_ARGB32);
+    if (image.isNull()) return image;
+    for (int y = 0; y < area.height(); ++y)
+        std::memcpy(image.scanLine(y), argb.data() + static_cast<std::size_t>(y) * area.width(),
+                    static_cast<std::size_t>(area.width()) * sizeof(std::uint32_t));
+    return image;
+}
+
+long long CPictureEx::GetHeldPixels() const
+{
+    long long pixels = 0;
+    for (const QImage* image : {&m_memory, &m_savedBackground, &m_still})
+        pixels += static_cast<long long>(image->width()) * image->height();
+    return pixels;
 }
 
 void CPictureEx::Release()
 {
     StopPlaying();
     m_frames.clear();
+    m_gif.clear();
+    m_gif.shrink_to_fit();
+    m_layout = korvel::GifLayout();
     m_still = QImage();
     m_memory = QImage();
     m_savedBackground = QImage();
@@ -223,7 +246,8 @@ void CPictureEx::StopPlaying()
 
 void CPictureEx::ApplyDisposal(const Frame& frame)
 {
-    const QRect area(frame.info.left, frame.info.top, frame.info.width, frame.info.height);
+    const QRect& area = frame.area;
+    if (area.isEmpty()) return;
     if (frame.info.disposal == 2) {
         QPainter(&m_memory).fillRect(area, ToQColor(m_crBackground));
     } else if (frame.info.disposal == 3 && !m_savedBackground.isNull()) {
@@ -237,11 +261,9 @@ void CPictureEx::ApplyDisposal(const Frame& frame)
 void CPictureEx::ShowFrame()
 {
     const Frame& frame = m_frames[static_cast<std::size_t>(m_nCurrentFrame)];
-    const QRect area(frame.info.left, frame.info.top, frame.info.width, frame.info.height);
-    if (frame.info.disposal == 3) m_savedBackground = m_memory.copy(area);
-    {
-        QPainter painter(&m_memory);
-        painter.drawImage(area.topLeft(), frame.image, area);
+    if (!frame.area.isEmpty()) {
+        if (frame.info.disposal == 3) m_savedBackground = m_memory.copy(frame.area);
+        QPainter(&m_memory).drawImage(frame.area.topLeft(), FrameImage(frame));
     }
     ShowMemoryPicture();
     int wait = GetFrameWait(m_nCurrentFrame);

@@ -1,7 +1,10 @@
 // A static control that shows a picture held in memory: still pictures of
 // any format the toolkit reads, and GIFs with several frames, played on the
 // user-interface thread by a timer. The picture is drawn into a memory
-// picture of the control's size; the control shows a copy of it.
+// picture of the control's size; the control shows a copy of it. A GIF's
+// frames are kept as their place in the file's bytes and decoded one at a
+// time as they are drawn, so an animation holds one picture of its screen
+// however many frames it has.
 //
 // Loading shows frame 0 at the first start; every later start plays frames 1
 // to the last, then 0, once. A frame waits its delay x 10 ms when the delay is
@@ -56,8 +59,8 @@ public:
     // The area frame i draws, inside the picture.
     RECT GetFrameArea(int i) const
     {
-        const korvel::GifFrameInfo& f = m_frames[static_cast<std::size_t>(i)].info;
-        return RECT{f.left, f.top, f.left + f.width, f.top + f.height};
+        const QRect& area = m_frames[static_cast<std::size_t>(i)].area;
+        return RECT{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
     }
     // How long frame i stays before the next one, in milliseconds.
     int GetFrameWait(int i) const;
@@ -66,6 +69,12 @@ public:
     COLORREF GetBackgroundColor() const { return m_crBackground; }
     const QImage& GetMemoryPicture() const { return m_memory; }
     BOOL IsPrepared() const { return m_bPrepared; }
+    // Pixels of the pictures the control keeps between frames.
+    long long GetHeldPixels() const;
+
+    // What the timer does when the current frame's wait ends: the frame is
+    // disposed and the next one drawn; a pass ends after frame 0.
+    void AfterWait();
 
     void OnDestroy();
     void OnLButtonUp(UINT nFlags, CPoint point);
@@ -77,14 +86,14 @@ protected:
 
 private:
     struct Frame {
-        QImage image;       // the whole picture after this frame
-        korvel::GifFrameInfo info;  // its area, delay and disposal
+        korvel::GifFrameInfo info;  // where its bytes lie, as declared, with its delay and disposal
+        QRect area;                 // the part of the screen it draws
     };
 
     bool ParseGif(const std::uint8_t* data, std::size_t size);
+    QImage FrameImage(const Frame& frame) const;
     void ApplyDisposal(const Frame& frame);
     void ShowFrame();
-    void AfterWait();
     void ShowMemoryPicture();
 
     BOOL m_bSkipFirstWait = FALSE;
@@ -98,5 +107,7 @@ private:
     QImage m_savedBackground;  // the area under a frame with disposal method 3
     QImage m_still;
     std::vector<Frame> m_frames;
+    std::vector<std::uint8_t> m_gif;  // the bytes of a multi-frame GIF
+    korvel::GifLayout m_layout;        // its screen and colour table
     std::unique_ptr<QTimer> m_timer;
 };

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QColor>
+#include <QMovie>
+#include <QPainter>
 #include <QTest>
 
 #include <fstream>
@@ -42,6 +45,63 @@ protected:
         return !bytes.empty() && m_picture.LoadFromBytes(bytes.data(), bytes.size());
     }
     CPictureEx m_picture;
+};
+
+// The animation as the control drew it when it kept every frame as a whole
+// screen composed by Qt's GIF decoder, of which each frame's area was drawn.
+class ComposedByQt {
+public:
+    ComposedByQt(const std::vector<std::uint8_t>& bytes, const CPictureEx& picture) : m_picture(picture)
+    {
+        QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        QBuffer buffer(&data);
+        QMovie movie(&buffer, "gif");
+        // A looping movie starts again after its last frame.
+        for (int i = 0; i < picture.GetFrameCount() && movie.jumpToNextFrame(); ++i)
+            m_screens.push_back(movie.currentImage().convertToFormat(QImage::Format_ARGB32));
+        const SIZE size = picture.GetPictureSize();
+        m_memory = QImage(static_cast<int>(size.cx), static_cast<int>(size.cy), QImage::Format_RGB32);
+        m_memory.fill(Background(picture));
+    }
+    int Frames() const { return static_cast<int>(m_screens.size()); }
+    void Show(int i)
+    {
+        const QRect area = Area(i);
+        if (m_picture.GetFrameDisposal(i) == 3) m_saved = m_memory.copy(area);
+        QPainter(&m_memory).drawImage(area.topLeft(), m_screens[static_cast<std::size_t>(i)], area);
+    }
+    void Dispose(int i)
+    {
+        const QRect area = Area(i);
+        if (m_picture.GetFrameDisposal(i) == 2) {
+            QPainter(&m_memory).fillRect(area, QColor(Background(m_picture)));
+        } else if (m_picture.GetFrameDisposal(i) == 3 && !m_saved.isNull()) {
+            QPainter(&m_memory).drawImage(area.topLeft(), m_saved);
+            m_saved = QImage();
+        }
+    }
+    void Clear() { m_memory.fill(Background(m_picture)); }
+    // The first pixel where the control's picture differs, as text; empty when none does.
+    std::string Difference() const
+    {
+        const QImage& shown = m_picture.GetMemoryPicture();
+        if (shown.size() != m_memory.size()) return "the pictures differ in size";
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if ((shown.pixel(x, y) | 0xFF000000u) != (m_memory.pixel(x, y) | 0xFF000000u))
+                    return "at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        return {};
+    }
+
+private:
+    QRect Area(int i) const
+    {
+        const RECT r = m_picture.GetFrameArea(i);
+        return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    const CPictureEx& m_picture;
+    std::vector<QImage> m_screens;
+    QImage m_memory, m_saved;
 };
 
 }  // namespace
@@ -217,4 +277,94 @@ TEST_F(PictureExTest, DestroyingWhilePlayingStops)
     QTest::qWait(600);
     EXPECT_EQ(At(m_picture, 5, 5), showing) << "no frame drawn after the window went";
     parent.DestroyWindow();
+}
+
+// Each frame decoded as it is drawn gives the pictures the whole screens Qt
+// composed gave: the first start, then a whole pass, stepped frame by frame.
+TEST_F(PictureExTest, FramesDrawnOneAtATimeAsComposedByQt)
+{
+    for (const char* name : {"anim3.gif", "dispose2.gif", "frame-beyond-screen.gif", "interlaced-transparent.gif"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::uint8_t> bytes = ReadFixture(name);
+        ASSERT_TRUE(m_picture.LoadFromBytes(bytes.data(), bytes.size()));
+        ComposedByQt reference(bytes, m_picture);
+        const int n = m_picture.GetFrameCount();
+        ASSERT_EQ(reference.Frames(), n);
+        m_picture.StartPlaying();
+        reference.Dispose(0), reference.Show(0);
+        EXPECT_EQ(reference.Difference(), "") << "frame 0 at the first start";
+        m_picture.AfterWait();
+        reference.Dispose(0);
+        EXPECT_FALSE(m_picture.IsRunning());
+        EXPECT_EQ(reference.Difference(), "") << "after frame 0";
+        m_picture.StartPlaying();
+        reference.Dispose(1), reference.Show(1);
+        EXPECT_EQ(reference.Difference(), "") << "frame 1";
+        for (int i = 2; i < n; ++i) {
+            m_picture.AfterWait();
+            reference.Dispose(i - 1), reference.Show(i);
+            EXPECT_EQ(reference.Difference(), "") << "frame " << i;
+        }
+        m_picture.AfterWait();
+        reference.Dispose(n - 1), reference.Clear(), reference.Show(0);
+        EXPECT_EQ(reference.Difference(), "") << "frame 0 ending the pass";
+        m_picture.AfterWait();
+        reference.Dispose(0);
+        EXPECT_FALSE(m_picture.IsRunning());
+        EXPECT_EQ(reference.Difference(), "") << "after the pass";
+    }
+}
+
+// Where Qt's composed screens were wrong, the frames now show what the file
+// holds: an interlaced frame reaching past the screen keeps its rows in order
+// (Qt laid them out by the interlace passes of the clipped height), and
+// transparent pixels over an area disposed to the background show the
+// background (Qt showed its own idea of what lay under them).
+TEST_F(PictureExTest, InterlacedFramesPastTheScreenAndDisposedAreasAsTheFileHolds)
+{
+    ASSERT_TRUE(Load("mixed-frames.gif"));
+    ASSERT_EQ(m_picture.GetFrameCount(), 5);
+    m_picture.StartPlaying();
+    m_picture.AfterWait();
+    // Frame 1, disposed to the background, is a red box at (7, 8) in a
+    // transparent 20 x 16 frame at (5, 6); its disposal comes first.
+    m_picture.StartPlaying();
+    EXPECT_EQ(At(m_picture, 10, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(At(m_picture, 5, 6), Background(m_picture));
+    // Frame 2's transparent corner at (10, 20) lies in frame 1's area.
+    m_picture.AfterWait();
+    EXPECT_EQ(At(m_picture, 10, 20), Background(m_picture));
+    // Frame 3: 16 interlaced rows from blue to white at (40, 28), 8 of them
+    // on the screen.
+    m_picture.AfterWait();
+    for (int row = 0; row < 8; ++row)
+        EXPECT_EQ(At(m_picture, 40, 28 + row), qRgb(0x11 * row, 0x11 * row, 0xFF)) << "row " << row;
+    m_picture.StopPlaying();
+}
+
+// Found by fuzzing: 17 frames of 0 x 0 at (65535, 255) on a 1064 x 768
+// screen, in 1101 bytes, cost a whole screen each when every frame was kept
+// composed. They draw nothing; the control holds its one screen picture while
+// it loads and plays them.
+TEST_F(PictureExTest, EmptyFramesOffTheScreenHoldNoPictures)
+{
+    ASSERT_TRUE(Load("hostile-empty-frames-off-screen.gif"));
+    const SIZE size = m_picture.GetPictureSize();
+    ASSERT_EQ(size.cx, 1064);
+    ASSERT_EQ(size.cy, 768);
+    const long long screen = static_cast<long long>(size.cx) * size.cy;
+    ASSERT_GT(m_picture.GetFrameCount(), 1);
+    EXPECT_EQ(m_picture.GetHeldPixels(), screen);
+    const QImage before = m_picture.GetMemoryPicture().copy();
+    m_picture.StartPlaying();
+    m_picture.AfterWait();
+    m_picture.StartPlaying();
+    for (int i = 1; i < m_picture.GetFrameCount() && m_picture.IsRunning(); ++i) {
+        const RECT area = m_picture.GetFrameArea(i);
+        EXPECT_TRUE(area.right == area.left || area.bottom == area.top) << "frame " << i;
+        m_picture.AfterWait();
+        EXPECT_EQ(m_picture.GetHeldPixels(), screen) << "frame " << i;
+    }
+    m_picture.StopPlaying();
+    EXPECT_EQ(m_picture.GetMemoryPicture(), before) << "nothing drawn";
 }

@@ -286,7 +286,10 @@ QAction* CFrameWnd::CreateCommandAction(UINT nID, LPCTSTR lpszText) {
     if (CWnd::FromHandle(hWnd) == this) SendMessage(WM_COMMAND, nID, 0);
   });
   m_commandActions.emplace_back(nID, pAction);
-  QObject::connect(pAction, &QObject::destroyed, GetWidget(), [this, pAction] {
+  // The widget, and with it the action, may outlive the frame (a frame closed
+  // from its own menu is deleted before its widget): only a live frame is touched.
+  QObject::connect(pAction, &QObject::destroyed, GetWidget(), [this, hWnd = m_hWnd, pAction] {
+    if (CWnd::FromHandle(hWnd) != this) return;
     std::erase_if(m_commandActions, [pAction](const auto& entry) { return entry.second == pAction; });
   });
   return pAction;

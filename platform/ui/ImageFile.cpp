@@ -20,7 +20,9 @@ std::uint32_t Le(const char* p, int bytes) {
 
 // An uncompressed BMP holds every row in the file; the reader would fill the
 // rows of a truncated one, so a few bytes could ask for a picture of any size.
-// FALSE when the rows that the header announces run past the end of the file.
+// FALSE when the rows that the header announces run past the end of the file,
+// and for a width below 1 or bits per pixel other than 1, 4, 8, 16, 24 or 32,
+// which no BMP has.
 bool BmpRowsInFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return true;  // the reader reports it
@@ -41,8 +43,12 @@ bool BmpRowsInFile(const QString& path) {
   } else {
     return true;
   }
+  if (width < 1 || (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)) return false;
+  // Below 2^36 bytes a row; the rows are compared by division, as their
+  // product may pass 2^63.
   const long long stride = (width * bpp + 31) / 32 * 4;
-  return static_cast<long long>(Le(p + 10, 4)) + stride * height <= file.size();
+  const long long available = file.size() - static_cast<long long>(Le(p + 10, 4));
+  return available >= 0 && height <= available / stride;
 }
 
 }  // namespace

@@ -26,3 +26,18 @@ convert -size 40x30 xc:red -dispose previous \( -size 20x20 xc:blue -repage 40x3
 # its 36 bytes can describe.
 cp frame-beyond-screen.gif frame-declaring-more-than-its-bytes.gif
 printf '\x20\x4e' | dd of=frame-declaring-more-than-its-bytes.gif bs=1 seek=107 conv=notrunc status=none
+# Interlaced frames with transparent pixels and colour tables of their own:
+# a full first frame, then frames kept, restored to the previous picture and
+# disposed to the background, and a 16-colour gradient of 16 x 10.
+convert -loop 0 -delay 10 -dispose none -size 48x36 xc:'#203040' -fill yellow -draw 'circle 24,18 24,4' \
+  \( -size 20x16 xc:none -fill red -draw 'rectangle 2,2 12,10' -repage +5+6 \) \
+  -dispose previous \( -size 30x10 xc:none -fill lime -draw 'circle 15,5 15,1' -repage +10+20 \) \
+  -dispose background \( -size 12x12 xc:none -fill magenta -draw 'rectangle 0,0 5,5' -repage +30+2 \) \
+  -dispose none \( -size 16x10 gradient:blue-white -repage +0+24 \) -interlace GIF interlaced-transparent.gif
+# The same kinds of frames with the second disposed to the background and
+# the gradient 16 x 16 at (40, 28), reaching past the 48 x 36 screen.
+convert -loop 0 -delay 10 -dispose none -size 48x36 xc:'#203040' -fill yellow -draw 'circle 24,18 24,4' \
+  -dispose background \( -size 20x16 xc:none -fill red -draw 'rectangle 2,2 12,10' -repage +5+6 \) \
+  -dispose previous \( -size 30x10 xc:none -fill lime -draw 'circle 15,5 15,1' -repage +10+20 \) \
+  -dispose none \( -size 16x16 gradient:blue-white -repage +40+28 \) \
+  \( -size 12x12 xc:none -fill magenta -draw 'rectangle 0,0 5,5' -repage +30+2 \) -interlace GIF mixed-frames.gif
