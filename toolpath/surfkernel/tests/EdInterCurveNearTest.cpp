@@ -20,7 +20,7 @@ using namespace intercurve;
 
 namespace {
 
-struct EdInterCurvePiecesTest : ::testing::Test {
+struct EdInterCurveNearTest : ::testing::Test {
     void SetUp() override { ESSI_ResetKernelState(); }
     void TearDown() override { ESSI_ResetKernelState(); }
 };
@@ -48,7 +48,7 @@ void AddAt(CEdInterCurve& c, double t, int flags, CEdTrimSurf* surf = nullptr)
 // Two curves on one surface whose closest places pass 0.005 apart get one near point
 // each, at the midpoint of those places; at 0.03 apart (beyond the surface's 0.02)
 // none.
-TEST_F(EdInterCurvePiecesTest, CurvesPassingCloseGetOneNearPointEach)
+TEST_F(EdInterCurveNearTest, CurvesPassingCloseGetOneNearPointEach)
 {
     Sheet A(surffix::Plane(10, 10));
     for (double gap : {0.005, 0.015, 0.03}) {
@@ -81,7 +81,7 @@ TEST_F(EdInterCurvePiecesTest, CurvesPassingCloseGetOneNearPointEach)
 
 // A curve running 0.001 beside a trim bound in two long runs (thousands of segment
 // pairs each) gets one near point per run, and the bound one crossing per run.
-TEST_F(EdInterCurvePiecesTest, LongNearRunsGiveOneNearPointEach)
+TEST_F(EdInterCurveNearTest, LongNearRunsGiveOneNearPointEach)
 {
     Sheet A(surffix::Plane(10, 10));
     UVs uv = Straight(4001, 0.05, 0.45, 0.0001);
@@ -110,7 +110,7 @@ TEST_F(EdInterCurvePiecesTest, LongNearRunsGiveOneNearPointEach)
 // Clusters through the index-sorted search are those of the plain search over all
 // pairs (pairs join when both indices differ by at most 2, transitively), with the
 // same representatives in the same order.
-TEST_F(EdInterCurvePiecesTest, ClustersAsThePlainSearch)
+TEST_F(EdInterCurveNearTest, ClustersAsThePlainSearch)
 {
     std::mt19937 rng(9);
     for (int round = 0; round < 20; ++round) {
@@ -162,7 +162,7 @@ TEST_F(EdInterCurvePiecesTest, ClustersAsThePlainSearch)
 
 // A curve that comes back within 0.01 of itself after more than 0.05 of arc gets a pair
 // of self points; segments with little curve between them never do.
-TEST_F(EdInterCurvePiecesTest, SelfNearPoints)
+TEST_F(EdInterCurveNearTest, SelfNearPoints)
 {
     Sheet A(surffix::Plane(10, 10));
     UVs hook = Straight(9, 0.1, 0.5, 0.5);
@@ -194,7 +194,7 @@ TEST_F(EdInterCurvePiecesTest, SelfNearPoints)
 
 // The piece between two points is valid when its midpoint lies inside the trimmed
 // surface, or when it runs along the boundary (midpoint and second probe on it).
-TEST_F(EdInterCurvePiecesTest, PiecesInsideBothSurfaces)
+TEST_F(EdInterCurveNearTest, PiecesInsideBothSurfaces)
 {
     Sheet A(surffix::Plane(10, 10), 0.2, 0.8, 0.2, 0.8), other(surffix::Plane(10, 10));
     auto across = OnOne(Straight(5, 0.0, 1.0, 0.5), A);
@@ -226,7 +226,7 @@ TEST_F(EdInterCurvePiecesTest, PiecesInsideBothSurfaces)
 
 // Pieces of a curve on one surface as curve bounds: ends at points that end pieces on
 // that surface, kept where inside.
-TEST_F(EdInterCurvePiecesTest, ValidPiecesAsBounds)
+TEST_F(EdInterCurveNearTest, ValidPiecesAsBounds)
 {
     Sheet A(surffix::Plane(10, 10), 0.35, 0.9, 0.0, 1.0), other(surffix::Plane(10, 10));
     struct Row {
@@ -275,7 +275,7 @@ TEST_F(EdInterCurvePiecesTest, ValidPiecesAsBounds)
 
 // A piece on a cylinder that starts just beyond the seam is moved back into the range
 // when most of its points lie outside it.
-TEST_F(EdInterCurvePiecesTest, PiecesOnPeriodicSurfacesComeIntoRange)
+TEST_F(EdInterCurveNearTest, PiecesOnPeriodicSurfacesComeIntoRange)
 {
     Sheet cyl(surffix::Cylinder(1.0, 2.0));
     ASSERT_EQ(cyl.e.uPeriodic, 1);
@@ -308,7 +308,7 @@ TEST_F(EdInterCurvePiecesTest, PiecesOnPeriodicSurfacesComeIntoRange)
 // Valid pieces of a curve on two surfaces as segments and as intersection records:
 // the records hold the piece's points with curve parameters and unit tangents, so they
 // evaluate on the curve; the caller frees them and their surface records.
-TEST_F(EdInterCurvePiecesTest, PiecesAsIntersectionRecords)
+TEST_F(EdInterCurveNearTest, PiecesAsIntersectionRecords)
 {
     // The circle of radius 3 about (5, 2) where the plane z = 0 meets an upright cylinder.
     Sheet A(surffix::Plane(10, 10)), B(Moved(surffix::Cylinder(3.0, 2.0), 5, 2, -1));
@@ -385,7 +385,7 @@ TEST_F(EdInterCurvePiecesTest, PiecesAsIntersectionRecords)
 
 // Valid segments join across points whose neighbouring pieces are both inside; a
 // curve on one surface has none.
-TEST_F(EdInterCurvePiecesTest, ValidSegmentsJoinNeighbours)
+TEST_F(EdInterCurveNearTest, ValidSegmentsJoinNeighbours)
 {
     Sheet A(surffix::Plane(10, 10), 0.0, 0.65, 0.0, 1.0), B(surffix::Plane(10, 10));
     auto c = OnBoth(Straight(7, 0.1, 0.7, 0.5), A, B);
