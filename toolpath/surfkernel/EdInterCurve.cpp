@@ -416,6 +416,31 @@ int CEdInterCurve::IsOverlap(CEdInterCurve* other)
     return PLINE_IsOverlap(&pa, &pb, &flag, 0.05) == 1 && flag == 1 ? 1 : 0;
 }
 
+namespace {
+
+// Segment i of curve C in the (u, v) of coordinates k, k + 1, moved by whole periods
+// in its periodic coordinates towards the grown box of another segment: false when the
+// grown box misses the curve's range in a coordinate that is not periodic, or the moved
+// segment's box misses it.
+bool ShiftedSegmentMeets(const CEdInterCurve& C, const BOX2<double>& grown, int i, int k, const int* per,
+                         const double* period, double* p, double* q)
+{
+    if (!per[0] && (grown.xmax < C.minBox[k] || grown.xmin > C.maxBox[k])) return false;
+    if (!per[1] && (grown.ymax < C.minBox[k + 1] || grown.ymin > C.maxBox[k + 1])) return false;
+    const double* a = C.pts[i];
+    const double* b = C.pts[i + 1];
+    p[0] = a[k], p[1] = a[k + 1], q[0] = b[k], q[1] = b[k + 1];
+    for (int c = 0; c < 2; ++c)
+        if (per[c]) {
+            const double h = PeriodicShift(std::min(p[c], q[c]), period[c], c == 0 ? grown.xmin : grown.ymin,
+                                           c == 0 ? grown.xmax : grown.ymax);
+            p[c] += h, q[c] += h;
+        }
+    return Overlap(SegmentBox(p, q), grown);
+}
+
+}  // namespace
+
 int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
 {
     if (loop == nullptr || bound == nullptr || loop->owner == nullptr || pts == nullptr || bound->pts == nullptr)
@@ -443,18 +468,8 @@ int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
 
     int found = 0;
     for (const auto& [s, i] : boxsweep::PeriodicPairs(boundBoxes, curveBoxes, period, kOutside)) {
-        const BOX2<double>& grown = boundBoxes[s];
-        // The bound segment must meet the curve's range in every coordinate that is not periodic.
-        if (!per[0] && (grown.xmax < minBox[k] || grown.xmin > maxBox[k])) continue;
-        if (!per[1] && (grown.ymax < minBox[k + 1] || grown.ymin > maxBox[k + 1])) continue;
-        double p[2] = {pts[i][k], pts[i][k + 1]}, q[2] = {pts[i + 1][k], pts[i + 1][k + 1]};
-        for (int c = 0; c < 2; ++c)
-            if (per[c]) {
-                const double h = PeriodicShift(std::min(p[c], q[c]), period[c], c == 0 ? grown.xmin : grown.ymin,
-                                               c == 0 ? grown.xmax : grown.ymax);
-                p[c] += h, q[c] += h;
-            }
-        if (!Overlap(SegmentBox(p, q), grown)) continue;
+        double p[2], q[2];
+        if (!ShiftedSegmentMeets(*this, boundBoxes[s], i, k, per, period, p, q)) continue;
         double X[2];
         const double* b0 = bound->Point(s);
         const double* b1 = bound->Point(s + 1);
@@ -521,17 +536,8 @@ int CEdInterCurve::InterWithIntCurve(CEdInterCurve* other, int k, int m, CEdTrim
 
     int found = 0;
     for (const auto& [j, i] : boxsweep::PeriodicPairs(otherBoxes, ownBoxes, period, kOutside)) {
-        const BOX2<double>& grown = otherBoxes[j];
-        if (!per[0] && (grown.xmax < minBox[k] || grown.xmin > maxBox[k])) continue;
-        if (!per[1] && (grown.ymax < minBox[k + 1] || grown.ymin > maxBox[k + 1])) continue;
-        double p[2] = {pts[i][k], pts[i][k + 1]}, q[2] = {pts[i + 1][k], pts[i + 1][k + 1]};
-        for (int c = 0; c < 2; ++c)
-            if (per[c]) {
-                const double h = PeriodicShift(std::min(p[c], q[c]), period[c], c == 0 ? grown.xmin : grown.ymin,
-                                               c == 0 ? grown.xmax : grown.ymax);
-                p[c] += h, q[c] += h;
-            }
-        if (!Overlap(SegmentBox(p, q), grown)) continue;
+        double p[2], q[2];
+        if (!ShiftedSegmentMeets(*this, otherBoxes[j], i, k, per, period, p, q)) continue;
         const double* o0 = other->pts[j] + m;
         const double* o1 = other->pts[j + 1] + m;
         double X[2];
