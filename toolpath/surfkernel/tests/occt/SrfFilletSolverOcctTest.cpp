@@ -1,6 +1,7 @@
 // Fillets and chamfers of the fillet solver against Open CASCADE's
-// BRepFilletAPI_MakeFillet and BRepFilletAPI_MakeChamfer on the same box edge and
-// cylinder top edge: the faces within 1e-3 of each other both ways.
+// BRepFilletAPI_MakeFillet and BRepFilletAPI_MakeChamfer on the same box edge,
+// cylinder top edge and edge between two B-spline faces: as many faces, within
+// 1e-3 of each other both ways, with the same areas.
 
 #include "testing/OcctNurbs.h"
 #include "toolpath/surfkernel/KernelEntity.h"
@@ -9,14 +10,20 @@
 #include "toolpath/surfkernel/tests/TrimAdaptorFixtures.h"
 
 #include <BRepAdaptor_Surface.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
 #include <BRepFilletAPI_MakeChamfer.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
+#include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
 #include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
@@ -28,6 +35,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -90,21 +99,31 @@ struct OurBox {
     }
 };
 
-// Checks that the peer made as many faces from the edge as we did and that they
+std::vector<double> Descending(std::vector<double> v)
+{
+    std::sort(v.rbegin(), v.rend());
+    return v;
+}
+
+// Checks that the peer made as many faces from the edge as we did, that they
 // lie within 1e-3 of each other: 21 × 21 grid points of ours
 // projected onto the peer's surfaces, and of the peer's onto ours through our
 // kernel's projection (the peer's projection onto a lofted surface of many spans
-// takes minutes).
-void ExpectSameFaces(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CGeTrimSurf*>& result, const char* what)
+// takes minutes), and that their areas agree to 1e-3 relative.
+void ExpectSameFaces(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CGeTrimSurf*>& result, const std::string& what)
 {
     ASSERT_FALSE(made.IsEmpty()) << what;
     ASSERT_FALSE(result.IsEmpty()) << what;
     EXPECT_EQ(result.GetCount(), made.Extent()) << what;
     std::vector<Handle(Geom_Surface)> peerSurfs;
     std::vector<gp_Pnt> peerPoints, ourPoints;
+    std::vector<double> peerAreas, ourAreas;
     for (const TopoDS_Shape& shape : made) {
         const TopoDS_Face face = TopoDS::Face(shape);
         peerSurfs.push_back(BRep_Tool::Surface(face));
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(face, props, 1e-6);
+        peerAreas.push_back(props.Mass());
         double u0, u1, v0, v1;
         BRepTools::UVBounds(face, u0, u1, v0, v1);
         BRepAdaptor_Surface ad(face);
@@ -114,6 +133,7 @@ void ExpectSameFaces(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CG
     std::vector<SURFACE*> recs;
     while (!result.IsEmpty()) {
         std::unique_ptr<CGeTrimSurf> ours(result.RemoveHead());
+        ourAreas.push_back(trimadapt::TrimmedArea(*ours, 200));
         for (int i = 0; i <= 20; ++i)
             for (int j = 0; j <= 20; ++j) {
                 double p[3];
@@ -137,99 +157,234 @@ void ExpectSameFaces(const TopTools_ListOfShape& made, CTypedPtrList<CObList, CG
     }
     for (SURFACE* rec : recs) ENT_Free(rec);
     EXPECT_LT(worst, 1e-3) << what << ": the peer's off ours";
+    peerAreas = Descending(peerAreas);
+    ourAreas = Descending(ourAreas);
+    for (size_t k = 0; k < std::min(peerAreas.size(), ourAreas.size()); ++k)
+        EXPECT_NEAR(ourAreas[k], peerAreas[k], 1e-3 * peerAreas[k]) << what << ", face " << k;
 }
 
+// One edge in both forms: the peer's shape, the edge and the face of it that our
+// first surface is; our two surfaces with their offset sides.
+struct Blend {
+    TopoDS_Shape shape;
+    TopoDS_Edge edge;
+    TopoDS_Face firstFace;
+    CGeTrimSurf* first;
+    int firstSide;
+    CGeTrimSurf* second;
+    int secondSide;
+};
+
+// Builds the peer's blend and ours (the chamfer run when given a chamfer solver)
+// on the edge and compares the faces.
+void ExpectSameBlend(const Blend& b, BRepFilletAPI_LocalOperation& mk, CSrfFilletSolver& solver, const std::string& what)
+{
+    mk.Build();
+    ASSERT_TRUE(mk.IsDone()) << what;
+    solver.AddFirst(b.first, b.firstSide);
+    solver.AddSecond(b.second, b.secondSide);
+    CTypedPtrList<CObList, CGeTrimSurf*> result;
+    auto* chamfer = dynamic_cast<CSrfChamferSolver*>(&solver);
+    ASSERT_EQ(chamfer ? chamfer->SrfChamfer(&result) : solver.SrfFillet(&result), 1) << what;
+    ExpectSameFaces(mk.Generated(b.edge), result, what);
+}
+
+// Rounds the edge with radius r in both.
+void ExpectSameFillet(const Blend& b, double r, const std::string& what)
+{
+    ASSERT_FALSE(b.edge.IsNull()) << what;
+    BRepFilletAPI_MakeFillet mk(b.shape);
+    mk.Add(r, b.edge);
+    CSrfFilletSolver solver;
+    solver.radius = r;
+    ExpectSameBlend(b, mk, solver, what);
+}
+
+// Bevels the edge in both. Our first distance offsets the first surface, so it
+// is the depth into the second face and the second distance the depth into the
+// first; the peer's first distance is measured on the face given.
+void ExpectSameChamfer(const Blend& b, double firstDist, double secondDist, const std::string& what)
+{
+    ASSERT_FALSE(b.edge.IsNull()) << what;
+    ASSERT_FALSE(b.firstFace.IsNull()) << what;
+    BRepFilletAPI_MakeChamfer mk(b.shape);
+    mk.Add(secondDist, firstDist, b.edge, b.firstFace);
+    CSrfChamferSolver solver;
+    solver.firstDist = firstDist;
+    solver.secondDist = secondDist;
+    ExpectSameBlend(b, mk, solver, what);
+}
+
+// The box's edge, both faces offset inwards.
 TEST(SrfFilletSolverOcct, BoxEdgeFilletAgreesWithThePeer)
 {
     ESSI_ResetKernelState();
-    const double r = 2;
     PeerBox box;
-    ASSERT_FALSE(box.edge.IsNull());
-    BRepFilletAPI_MakeFillet mk(box.shape);
-    mk.Add(r, box.edge);
-    mk.Build();
-    ASSERT_TRUE(mk.IsDone());
-
     OurBox our;
-    CSrfFilletSolver solver;
-    solver.radius = r;
-    solver.AddFirst(our.top.get(), 1);
-    solver.AddSecond(our.right.get(), 1);
-    CTypedPtrList<CObList, CGeTrimSurf*> result;
-    ASSERT_EQ(solver.SrfFillet(&result), 1);
-    ExpectSameFaces(mk.Generated(box.edge), result, "fillet");
+    ExpectSameFillet({box.shape, box.edge, box.top, our.top.get(), 1, our.right.get(), 1}, 2, "fillet");
     ESSI_ResetKernelState();
 }
 
-// Unequal distances, so that a chamfer with its distances swapped (or measured on
-// the wrong faces) is 0.7 off the peer's.
+// Unequal distances, 3 into the top face and 2 down the right face, so that a
+// chamfer with its distances swapped (or measured on the wrong faces) is 0.7 off
+// the peer's.
 TEST(SrfFilletSolverOcct, BoxEdgeChamferAgreesWithThePeer)
 {
     ESSI_ResetKernelState();
     PeerBox box;
-    ASSERT_FALSE(box.edge.IsNull());
-    ASSERT_FALSE(box.top.IsNull());
-    // Ours reaches 3 into the top face (the second distance, from the right face)
-    // and 2 down the right face (the first, from the top face); the peer's first
-    // distance is measured on the face given.
-    BRepFilletAPI_MakeChamfer mk(box.shape);
-    mk.Add(3, 2, box.edge, box.top);
-    mk.Build();
-    ASSERT_TRUE(mk.IsDone());
-
     OurBox our;
-    CSrfChamferSolver solver;
-    solver.firstDist = 2;
-    solver.secondDist = 3;
-    solver.AddFirst(our.top.get(), 1);
-    solver.AddSecond(our.right.get(), 1);
-    CTypedPtrList<CObList, CGeTrimSurf*> result;
-    ASSERT_EQ(solver.SrfChamfer(&result), 1);
-    ExpectSameFaces(mk.Generated(box.edge), result, "chamfer");
+    ExpectSameChamfer({box.shape, box.edge, box.top, our.top.get(), 1, our.right.get(), 1}, 2, 3, "chamfer");
     ESSI_ResetKernelState();
 }
 
-// The top edge of a cylinder of radius 5 rounded with radius 1: the peer's
-// cylinder and ours (the top face as a square plane around the disc) share the
-// edge; our pieces and the peer's faces within 1e-3 both ways.
+// A cylinder of radius 5 and height 10 in both forms: the peer's solid with its
+// top edge and top face, and ours: the top face (a square plane around the
+// disc) and the wall, sharing the edge, both with their offset sides into the
+// solid (the top against its upward normal, the wall towards the axis).
+struct CylinderTop {
+    static constexpr double R = 5, h = 10;
+    TopoDS_Shape peer = BRepPrimAPI_MakeCylinder(R, h).Shape();
+    TopoDS_Edge edge;
+    TopoDS_Face peerTop;
+    trimadapt::Surf top = trimadapt::PlaneSurf({-R - 1, -R - 1, h}, {2 * R + 2, 0, 0}, {0, 2 * R + 2, 0});
+    trimadapt::Surf wall = trimadapt::CylinderSurf(0, 0, 0, R, h);
+    int wallSide = 0;
+    CylinderTop()
+    {
+        for (TopExp_Explorer ex(peer, TopAbs_EDGE); ex.More(); ex.Next()) {
+            const TopoDS_Edge e = TopoDS::Edge(ex.Current());
+            double f, l;
+            Handle(Geom_Curve) c = BRep_Tool::Curve(e, f, l);
+            if (c.IsNull()) continue;
+            const gp_Pnt a = c->Value(f), m = c->Value(0.5 * (f + l));
+            if (std::fabs(a.Z() - h) < 1e-9 && std::fabs(m.Z() - h) < 1e-9) edge = e;
+        }
+        for (TopExp_Explorer ex(peer, TopAbs_FACE); ex.More(); ex.Next()) {
+            const TopoDS_Face f = TopoDS::Face(ex.Current());
+            BRepAdaptor_Surface ad(f);
+            if (ad.GetType() == GeomAbs_Plane && std::fabs(ad.Plane().Location().Z() - h) < 1e-9) peerTop = f;
+        }
+        top->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(top->m_pSurface));
+        wall->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(wall->m_pSurface));
+        double P[3], N[3];
+        wall->GetNormal(0.1, 0.5, P, N);
+        wallSide = P[0] * N[0] + P[1] * N[1] > 0 ? 1 : 0;
+    }
+    ~CylinderTop()
+    {
+        ENT_Free(static_cast<SURFACE*>(top->m_pKernelSurf));
+        ENT_Free(static_cast<SURFACE*>(wall->m_pKernelSurf));
+    }
+};
+
+// The top edge rounded with radius 1.
 TEST(SrfFilletSolverOcct, CylinderTopEdgeFilletAgreesWithThePeer)
 {
     ESSI_ResetKernelState();
-    const double R = 5, h = 10, r = 1;
-    const TopoDS_Shape cylinder = BRepPrimAPI_MakeCylinder(R, h).Shape();
-    TopoDS_Edge edge;
-    for (TopExp_Explorer ex(cylinder, TopAbs_EDGE); ex.More(); ex.Next()) {
-        const TopoDS_Edge e = TopoDS::Edge(ex.Current());
-        double f, l;
-        Handle(Geom_Curve) c = BRep_Tool::Curve(e, f, l);
-        if (c.IsNull()) continue;
-        const gp_Pnt a = c->Value(f), m = c->Value(0.5 * (f + l));
-        if (std::fabs(a.Z() - h) < 1e-9 && std::fabs(m.Z() - h) < 1e-9) edge = e;
-    }
-    ASSERT_FALSE(edge.IsNull());
-    BRepFilletAPI_MakeFillet mk(cylinder);
-    mk.Add(r, edge);
-    mk.Build();
-    ASSERT_TRUE(mk.IsDone());
+    CylinderTop cyl;
+    ExpectSameFillet({cyl.peer, cyl.edge, cyl.peerTop, cyl.top.get(), 1, cyl.wall.get(), cyl.wallSide}, 1,
+                     "cylinder's top edge");
+    ESSI_ResetKernelState();
+}
 
-    auto top = trimadapt::PlaneSurf({-R - 1, -R - 1, h}, {2 * R + 2, 0, 0}, {0, 2 * R + 2, 0});
-    auto wall = trimadapt::CylinderSurf(0, 0, 0, R, h);
-    top->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(top->m_pSurface));
-    wall->m_pKernelSurf = ESRF_NewNurbs(BSRF_Clone(wall->m_pSurface));
-    // Both offset into the solid: the top against its upward normal, the wall
-    // towards the axis.
-    double P[3], N[3];
-    wall->GetNormal(0.1, 0.5, P, N);
-    const int wallSide = P[0] * N[0] + P[1] * N[1] > 0 ? 1 : 0;
-    CSrfFilletSolver solver;
-    solver.radius = r;
-    solver.AddFirst(top.get(), 1);
-    solver.AddSecond(wall.get(), wallSide);
-    CTypedPtrList<CObList, CGeTrimSurf*> result;
-    ASSERT_EQ(solver.SrfFillet(&result), 1);
-    ExpectSameFaces(mk.Generated(edge), result, "cylinder's top edge");
-    ENT_Free(static_cast<SURFACE*>(top->m_pKernelSurf));
-    ENT_Free(static_cast<SURFACE*>(wall->m_pKernelSurf));
+// The top edge chamfered 1.5 into the top and 0.5 down the wall (a cone): with
+// the distances swapped the cone leans the other way, 0.95 off.
+TEST(SrfChamferSolverOcct, CylinderTopEdgeChamferAgreesWithThePeer)
+{
+    ESSI_ResetKernelState();
+    CylinderTop cyl;
+    ExpectSameChamfer({cyl.peer, cyl.edge, cyl.peerTop, cyl.top.get(), 1, cyl.wall.get(), cyl.wallSide}, 0.5, 1.5,
+                      "cylinder's top edge");
+    ESSI_ResetKernelState();
+}
+
+// Two B-spline faces meeting along a wavy edge from x = 0 to 30: a top over y
+// from 0 to the edge and a wall hanging 10 down from the edge. The edge waves by
+// 1.5 in y and by zWave in z; bulge domes the top across the edge and bows the
+// wall outwards (0: a flat top and a vertical wall). The normals point out of
+// the solid below the top and behind the wall (about +z and +y); the first two
+// and last two pole columns differ only in x, so that both faces end square to
+// the edge.
+struct BSplineEdge {
+    static constexpr int kColumns = 9;
+    surffix::SurfPtr top{BSRF_Create(4, kColumns, 3, 3)}, wall{BSRF_Create(4, kColumns, 3, 3)};
+    BSplineEdge(double zWave, double bulge)
+    {
+        for (int i = 0; i < kColumns; ++i) {
+            const double s = std::clamp((i - 1.0) / (kColumns - 3), 0.0, 1.0);
+            const double x = 30.0 * i / (kColumns - 1);
+            const double y = 12 + 1.5 * std::sin(2 * std::numbers::pi * s), z = 10 + zWave * std::sin(std::numbers::pi * s);
+            for (int j = 0; j < 3; ++j) {
+                double* T = top->P[i][j];
+                T[0] = x, T[1] = 0.5 * j * y, T[2] = z + (j == 1 ? bulge : 0.0);
+                double* W = wall->P[i][j];
+                W[0] = x, W[1] = y + (j == 1 ? bulge : 0.0), W[2] = z - 5 * j;
+            }
+        }
+    }
+};
+
+// The peer's shell of the two faces sewn along their common edge.
+struct PeerShell {
+    TopoDS_Shape shape;
+    TopoDS_Edge edge;  // the edge both faces share
+    TopoDS_Face first;  // the first face as sewn
+    PeerShell(const _nurbs_surface* a, const _nurbs_surface* b)
+    {
+        const TopoDS_Face fa = BRepBuilderAPI_MakeFace(occt3d::ToOcct(a), 1e-7).Face();
+        BRepBuilderAPI_Sewing sewing(1e-6);
+        sewing.Add(fa);
+        sewing.Add(BRepBuilderAPI_MakeFace(occt3d::ToOcct(b), 1e-7).Face());
+        sewing.Perform();
+        shape = sewing.SewedShape();
+        TopTools_IndexedDataMapOfShapeListOfShape faces;
+        TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, faces);
+        for (int k = 1; k <= faces.Extent(); ++k)
+            if (faces(k).Extent() == 2) edge = TopoDS::Edge(faces.FindKey(k));
+        first = TopoDS::Face(sewing.Modified(fa));
+    }
+};
+
+// Our faces of the edge as trimmed surfaces with kernel records.
+struct OurFaces {
+    trimadapt::Input top, wall;
+    explicit OurFaces(const BSplineEdge& e)
+        : top(surffix::SurfPtr(BSRF_Clone(e.top.get()))), wall(surffix::SurfPtr(BSRF_Clone(e.wall.get())))
+    {
+    }
+};
+
+// Rolling-ball fillets of radius 2 along the edge, on curved faces and on flat
+// ones (a peer radius 0.01 larger is 0.002 to 0.01 off).
+TEST(SrfFilletSolverBSplineOcct, FilletAgreesWithThePeer)
+{
+    ESSI_ResetKernelState();
+    struct Row {
+        const char* label;
+        double zWave, bulge;
+    };
+    for (const Row& row : {Row{"a domed top and a bowed wall, the edge waving in y and z", 1.0, 1.5},
+                           Row{"a flat top and a vertical wall", 0.0, 0.0}}) {
+        const BSplineEdge e(row.zWave, row.bulge);
+        const PeerShell peer(e.top.get(), e.wall.get());
+        OurFaces our(e);
+        ExpectSameFillet({peer.shape, peer.edge, peer.first, our.top.get(), 1, our.wall.get(), 1}, 2, row.label);
+    }
+    ESSI_ResetKernelState();
+}
+
+// A chamfer 1.5 into the flat top and 1 down the vertical wall (swapped, 0.5
+// off). Only on such faces do the peer's distances (chords from the edge in the
+// plane across it) and ours (the offsets of the faces, the contact points their
+// feet) give the same chamfer: on faces curved across the edge or meeting at
+// another angle they differ.
+TEST(SrfFilletSolverBSplineOcct, ChamferAgreesWithThePeer)
+{
+    ESSI_ResetKernelState();
+    const BSplineEdge e(0.0, 0.0);
+    const PeerShell peer(e.top.get(), e.wall.get());
+    OurFaces our(e);
+    ExpectSameChamfer({peer.shape, peer.edge, peer.first, our.top.get(), 1, our.wall.get(), 1}, 1, 1.5, "chamfer");
     ESSI_ResetKernelState();
 }
 
