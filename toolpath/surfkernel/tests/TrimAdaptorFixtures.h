@@ -81,7 +81,7 @@ inline std::vector<trimedit::Polygon> LoopPolygons(CGeTrimSurf& s)
 
 // Area of the trimmed region: cell centres of an n × n grid over the UV box that
 // lie inside an odd number of loops (crossing numbers of the loop polygons), each
-// weighted by |Su × Sv|.
+// weighted by |Su × Sv|; a surface without loops counts its whole UV box.
 inline double TrimmedArea(CGeTrimSurf& s, int n = 400)
 {
     const std::vector<trimedit::Polygon> loops = LoopPolygons(s);
@@ -91,7 +91,7 @@ inline double TrimmedArea(CGeTrimSurf& s, int n = 400)
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {
             const trimedit::UV uv = {b.xmin + (i + 0.5) * du, b.ymin + (j + 0.5) * dv};
-            bool in = false;
+            bool in = loops.empty();
             for (const auto& poly : loops) in ^= trimedit::CrossingInside(poly, uv);
             if (!in) continue;
             double P[3], Su[3], Sv[3];

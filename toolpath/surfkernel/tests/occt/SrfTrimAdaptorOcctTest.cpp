@@ -1,19 +1,27 @@
 // Surfaces split along tool surfaces by the trimming adaptor against Open
-// CASCADE's splitter on faces of the same B-spline records: the same number of
-// pieces with the same areas.
+// CASCADE's splitter on faces of the same B-spline records and holes: the same
+// number of pieces with the same areas.
 
 #include "testing/OcctNurbs.h"
+#include "testing/TrimSurfFixtures.h"
 #include "toolpath/surfkernel/KernelEntity.h"
 #include "toolpath/surfkernel/SrfTrimAdaptor.h"
 #include "toolpath/surfkernel/tests/TrimAdaptorFixtures.h"
 
 #include <BRepAlgoAPI_Splitter.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepGProp.hxx>
+#include <BRepLib.hxx>
 #include <GProp_GProps.hxx>
+#include <Geom2d_Circle.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Wire.hxx>
 #include <TopoDS_Shape.hxx>
 
 #include <gtest/gtest.h>
@@ -31,25 +39,40 @@ std::vector<double> Descending(std::vector<double> v)
     return v;
 }
 
-// Areas of the peer's pieces of the target's whole face split by the tool's.
-std::vector<double> PeerAreas(const CGeTrimSurf& target, const CGeTrimSurf& tool)
+double PeerArea(const TopoDS_Shape& face)
+{
+    GProp_GProps props;
+    BRepGProp::SurfaceProperties(face, props, 1e-6);  // adaptive: the default misses rational faces by 0.2 %
+    return props.Mass();
+}
+
+// The peer's face of the whole record (on [0, 1]²) with the circular holes cut out.
+TopoDS_Face PeerFace(const _nurbs_surface* record, const std::vector<trimfix::Hole>& holes)
+{
+    const Handle(Geom_Surface) surface = occt3d::ToOcct(record);
+    BRepBuilderAPI_MakeFace face(surface, 1e-7);
+    for (const trimfix::Hole& h : holes) {
+        const Handle(Geom2d_Circle) circle = new Geom2d_Circle(gp_Ax2d(gp_Pnt2d(h.u, h.v), gp_Dir2d(1, 0)), h.r);
+        TopoDS_Edge edge = BRepBuilderAPI_MakeEdge(circle, surface).Edge();
+        BRepLib::BuildCurves3d(edge);
+        face.Add(TopoDS::Wire(BRepBuilderAPI_MakeWire(edge).Wire().Reversed()));  // clockwise: a hole
+    }
+    return face.Face();
+}
+
+// Areas of the peer's pieces of the target face split by the tool's whole face.
+std::vector<double> PeerAreas(const TopoDS_Face& target, const CGeTrimSurf& tool)
 {
     TopTools_ListOfShape args, tools;
-    const TopoDS_Shape a = BRepBuilderAPI_MakeFace(occt3d::ToOcct(target.m_pSurface), 1e-7).Shape();
-    const TopoDS_Shape b = BRepBuilderAPI_MakeFace(occt3d::ToOcct(tool.m_pSurface), 1e-7).Shape();
-    args.Append(a);
-    tools.Append(b);
+    args.Append(target);
+    tools.Append(BRepBuilderAPI_MakeFace(occt3d::ToOcct(tool.m_pSurface), 1e-7).Shape());
     BRepAlgoAPI_Splitter splitter;
     splitter.SetArguments(args);
     splitter.SetTools(tools);
     splitter.Build();
     std::vector<double> areas;
     if (!splitter.IsDone()) return areas;
-    for (TopExp_Explorer ex(splitter.Shape(), TopAbs_FACE); ex.More(); ex.Next()) {
-        GProp_GProps props;
-        BRepGProp::SurfaceProperties(ex.Current(), props, 1e-6);  // adaptive: the default misses rational faces by 0.2 %
-        areas.push_back(props.Mass());
-    }
+    for (TopExp_Explorer ex(splitter.Shape(), TopAbs_FACE); ex.More(); ex.Next()) areas.push_back(PeerArea(ex.Current()));
     return Descending(areas);
 }
 
@@ -69,26 +92,56 @@ std::vector<double> OurAreas(CGeTrimSurf& target, CGeTrimSurf& tool)
     return Descending(areas);
 }
 
-TEST(SrfTrimAdaptorOcct, PiecesAgreeWithTheSplitter)
+// A target surface split by a tool surface.
+struct Row {
+    std::string label;
+    trimadapt::Surf target, tool;
+    std::vector<trimfix::Hole> holes;  // cut out of the target's unit square
+};
+
+// Each row's pieces, ours and the peer's: as many, with the same areas.
+void ExpectSamePieces(std::vector<Row>& rows)
 {
-    ESSI_ResetKernelState();
-    struct Row {
-        std::string label;
-        trimadapt::Surf target, tool;
-    };
-    std::vector<Row> rows;
-    rows.push_back({"a square plane cut by a crossing cylinder", trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0}),
-                    trimadapt::CylinderSurf(5, 5, -2, 3, 4)});
-    rows.push_back({"a cylinder cut by a plane", trimadapt::CylinderSurf(0, 0, 0, 3, 4),
-                    trimadapt::PlaneSurf({-5, -5, 1}, {10, 0, 0}, {0, 10, 0})});
-    rows.push_back({"a tilted plane cut by a cylinder off its middle",
-                    trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 2}, {0, 10, 1}), trimadapt::CylinderSurf(3, 6, -5, 2, 20)});
     for (Row& r : rows) {
-        const std::vector<double> peer = PeerAreas(*r.target, *r.tool);
+        if (!r.holes.empty()) r.target = trimfix::Holed(r.target->m_pSurface, r.holes);
+        const TopoDS_Face face = PeerFace(r.target->m_pSurface, r.holes);
+        EXPECT_NEAR(PeerArea(face), trimadapt::TrimmedArea(*r.target), 1e-3 * PeerArea(face)) << r.label << ": the same target";
+        const std::vector<double> peer = PeerAreas(face, *r.tool);
         const std::vector<double> ours = OurAreas(*r.target, *r.tool);
         ASSERT_EQ(ours.size(), peer.size()) << r.label;
         for (size_t k = 0; k < ours.size(); ++k) EXPECT_NEAR(ours[k], peer[k], 1e-3 * peer[k]) << r.label << ", piece " << k;
     }
+}
+
+TEST(SrfTrimAdaptorOcct, PiecesAgreeWithTheSplitter)
+{
+    ESSI_ResetKernelState();
+    std::vector<Row> rows;
+    rows.push_back({"a square plane cut by a crossing cylinder", trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0}),
+                    trimadapt::CylinderSurf(5, 5, -2, 3, 4), {}});
+    rows.push_back({"a cylinder cut by a plane", trimadapt::CylinderSurf(0, 0, 0, 3, 4),
+                    trimadapt::PlaneSurf({-5, -5, 1}, {10, 0, 0}, {0, 10, 0}), {}});
+    rows.push_back({"a tilted plane cut by a cylinder off its middle",
+                    trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 2}, {0, 10, 1}), trimadapt::CylinderSurf(3, 6, -5, 2, 20), {}});
+    ExpectSamePieces(rows);
+    ESSI_ResetKernelState();
+}
+
+// Targets with a hole in the parameter plane: a plane cut through the hole (a
+// piece on each side, each with half the hole in its boundary) and across the
+// hole's edge, and a cylinder cut all round through its hole.
+TEST(SrfTrimAdaptorOcct, HoledPiecesAgreeWithTheSplitter)
+{
+    ESSI_ResetKernelState();
+    std::vector<Row> rows;
+    rows.push_back({"a plane with a hole cut again through the hole", trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0}),
+                    trimadapt::PlaneSurf({5, -1, -1}, {0, 12, 0}, {0, 0, 2}), {{0.5, 0.5, 0.2}}});
+    rows.push_back({"a plane with a hole cut by a cylinder crossing the hole",
+                    trimadapt::PlaneSurf({0, 0, 0}, {10, 0, 0}, {0, 10, 0}), trimadapt::CylinderSurf(3, 3, -2, 2, 4),
+                    {{0.5, 0.5, 0.2}}});
+    rows.push_back({"a cylinder with a hole cut by a plane through the hole", trimadapt::CylinderSurf(0, 0, 0, 3, 4),
+                    trimadapt::PlaneSurf({-5, -5, 2}, {10, 0, 0}, {0, 10, 0}), {{0.3, 0.5, 0.15}}});
+    ExpectSamePieces(rows);
     ESSI_ResetKernelState();
 }
 
