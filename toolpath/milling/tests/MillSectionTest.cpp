@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -878,15 +880,23 @@ CSmartLoop* Square(double x0, double y0, double x1, double y1, bool arcTop = fal
     return L;
 }
 
-TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
+// Heights 10 where x < 5 and at the given nodes, 0 elsewhere; the grid runs from -2 to 12
+// with nodes on whole numbers.
+void StepNet(CProtectNet& net, const std::vector<std::array<double, 2>>& high = {})
 {
-    // Heights 10 where x < 5, 0 elsewhere; the grid runs from -2 to 12.
-    CProtectNet net;
     const double box[6] = {0, 0, 0, 10, 10, 1};
     ASSERT_EQ(ProtectNetCreate(1, 0, 0, box, net), 1);
     for (int i = 0; i < net.rows; ++i)
-        for (int j = 0; j < net.columns; ++j)
-            net.At(i, j) = net.columnX[size_t(j)] < 5 ? 10 : 0;
+        for (int j = 0; j < net.columns; ++j) {
+            const double x = net.columnX[size_t(j)], y = net.rowY[size_t(i)];
+            net.At(i, j) = x < 5 || std::count(high.begin(), high.end(), std::array<double, 2>{x, y}) ? 10 : 0;
+        }
+}
+
+TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
+{
+    CProtectNet net;
+    StepNet(net);
     struct Row {
         const char* what;
         std::function<CSmartLoop*()> make;
@@ -930,14 +940,9 @@ TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
 
 TEST(ProtectNet, RegionsAboveNearTheirContours)
 {
-    // Heights 10 where x < 5, 0 elsewhere, and one node of 10 at (8, 0); the grid runs from
-    // -2 to 12 with nodes on whole numbers.
+    // The high side x < 5 and one high node at (8, 0).
     CProtectNet net;
-    const double box[6] = {0, 0, 0, 10, 10, 1};
-    ASSERT_EQ(ProtectNetCreate(1, 0, 0, box, net), 1);
-    for (int i = 0; i < net.rows; ++i)
-        for (int j = 0; j < net.columns; ++j)
-            net.At(i, j) = net.columnX[size_t(j)] < 5 || (net.columnX[size_t(j)] == 8 && net.rowY[size_t(i)] == 0) ? 10 : 0;
+    StepNet(net, {{8, 0}});
     struct Row {
         const char* what;
         std::function<CSmartLoop*()> make;
