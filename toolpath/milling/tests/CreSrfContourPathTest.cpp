@@ -15,6 +15,7 @@
 #include "toolpath/milling/SrfParallelPath.h"
 #include "toolpath/milling/tests/CentreFixtures.h"
 #include "toolpath/milling/tests/MillFixtures.h"
+#include "testing/ui/PathPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -1041,6 +1042,70 @@ TEST(CreSrfContourPath, ScallopsStayWithinTheStep)
         EXPECT_LE(left, 0.065 + 0.05) << t.what;
         EXPECT_GE(left, 0.005) << t.what << ": cut with scallops, not left whole";
         EXPECT_LE(cut, 0.03) << t.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The torus job drawn over the torus's shaded heights: the contours show as rings on its
+// inner and outer flanks, one per level, and nothing lies off the part but the rings of
+// the levels under its widest circle. With KORVEL_PICTURE_DIR set, the picture is saved
+// there ("waterline-torus.png") for a look.
+TEST(CreSrfContourPath, TorusJobDrawnOverItsHeights)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    Built t = Build({millkit::TorusMesh({0, 0, 0}, 6, 2, 64, 32)}, &ball);
+    ASSERT_TRUE(t.model);
+    CParamSrfFinish p = Param(1.75, 3.5, 0.5);  // levels -1.75 .. 1.25
+    p.m_nEntryType = 1;
+    p.m_dRampLength = 2;
+    auto g = Waterline(*t.model, p);
+    ASSERT_TRUE(g);
+    std::vector<millkit::PicturePath> paths;
+    for (const auto& c : Combines(*g)) {
+        paths.emplace_back();
+        for (const Points& e : c)
+            paths.back().insert(paths.back().end(), e.begin(), e.end());
+    }
+    const auto height = [](double x, double y) {
+        const double d = std::hypot(x, y) - 6;
+        return std::fabs(d) <= 2 ? std::sqrt(4 - d * d) : std::nan("");
+    };
+    const int width = 720;
+    const QImage img = millkit::DrawPathsOverHeights(height, -10, -10, 10, 10, width, paths);
+    if (const char* dir = std::getenv("KORVEL_PICTURE_DIR"))
+        img.save(QString(dir) + "/waterline-torus.png");
+    const double scale = width / 20.0;
+    const auto red = [&](double x, double y) {
+        const int i = std::clamp(int((x + 10) * scale), 0, img.width() - 1);
+        const int j = std::clamp(int((10 - y) * scale), 0, img.height() - 1);
+        const QRgb c = img.pixel(i, j);
+        return qRed(c) > qGreen(c) + 40;
+    };
+    // Along rays from the axis (off the diagonals, where the antialiased rings blend): the
+    // rings crossed, and red nowhere beyond them.
+    for (int k = 0; k < 12; ++k) {
+        const double a = k * M_PI / 6, cx = std::cos(a), cy = std::sin(a);
+        int rings[2] = {0, 0};
+        bool was = false;
+        for (double rho = 0; rho < 9.9; rho += 0.5 / scale) {
+            const bool on = red(rho * cx, rho * cy);
+            if (on && !was)
+                ++rings[rho > 6];
+            if (rho < 2.8 || rho > 9.2) {
+                EXPECT_FALSE(on) << "angle " << a << " radius " << rho;
+            }
+            was = on;
+        }
+        // Seven levels: the three lowest within 0.01 of the silhouette (radius 3 or 9) show
+        // as one ring, the next one 0.1 in may merge with them; ramps and links add a few.
+        for (int side : {0, 1}) {
+            EXPECT_GE(rings[side], 4) << (side ? "outer" : "inner") << " flank, angle " << a;
+            EXPECT_LE(rings[side], 8) << (side ? "outer" : "inner") << " flank, angle " << a;
+        }
     }
 }
 
