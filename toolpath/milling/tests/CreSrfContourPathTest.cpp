@@ -15,6 +15,7 @@
 #include "toolpath/milling/SrfParallelPath.h"
 #include "toolpath/milling/tests/CentreFixtures.h"
 #include "toolpath/milling/tests/MillFixtures.h"
+#include "testing/StlReader.h"
 #include "testing/ui/PathPicture.h"
 
 #include <gtest/gtest.h>
@@ -712,6 +713,16 @@ std::vector<Points> DenseCombines(const CPathGroup& g, double spacing)
     return out;
 }
 
+TriMesh Wuson()
+{
+    TriMesh m;
+    std::string error;
+    EXPECT_TRUE(millkit::ReadStl("/usr/share/assimp/models/STL/Wuson.stl", m, &error)) << error;
+    for (Vec3& v : m.vertices)
+        v = {40 * v[0], 40 * v[2], 40 * v[1]};
+    return m;
+}
+
 struct EndToEnd {
     const char* what;
     std::vector<TriMesh> meshes;  // rounded to float, as the model holds them
@@ -740,6 +751,10 @@ std::vector<EndToEnd> EndToEndCases()
         {"box of face meshes", f(milltest::BoxFaces()), 1.9, 2, 0.5, 0.03, 0.015},
         {"terrain", f({terrain}), 1.9, 4, 0.5, 0.07, 0.07},
         {"creased ridge", f({millkit::RidgeMesh(-5, 5, 2, 3)}), 1.9, 2, 0.4, 0.03, 0.03},
+        // A scanned figure with creases and cliffs, 40 times its size (60.6 high), Y up
+        // turned to Z up. The top lies over all of it: a connecting move projected onto the
+        // model rises over whatever it crosses, also above the top.
+        {"Wuson.stl", f({Wuson()}), 61, 40, 5, 0.07, 0.07},
     };
 }
 
