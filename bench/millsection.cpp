@@ -5,6 +5,7 @@
 // fill time (step 0.5). Inputs: a terrain and a torus of about 1e5 and 1e6 triangles, a
 // ball of 2 mm. BM_Level times a whole level: the section, the net's level loops and the
 // closed contours built from both, with CGAL's slice of the same height in the same run.
+#include "bench/MillInput.h"
 #include "bench/ThreadClock.h"
 #include "framework/looker/Tool.h"
 #include "geometry/shapes3d/GeMesh.h"
@@ -31,10 +32,7 @@ using K = CGAL::Exact_predicates_inexact_constructions_kernel;
 using SMesh = CGAL::Surface_mesh<K::Point_3>;
 using Slicer = CGAL::Polygon_mesh_slicer<SMesh, K>;
 
-struct Input {
-    std::unique_ptr<CGeMesh> mesh;
-    std::unique_ptr<CTBall> tool;
-    std::unique_ptr<CMillCenter> model;
+struct Input : MillInput {
     CProtectNet net;
     double fill = 0;
     SMesh offset;
@@ -58,16 +56,7 @@ Input& Get(int which)
         const int n = which == 2 ? 316 : 1000;
         t = millkit::TorusMesh({0, 0, 0}, 60, 20, n, n / 2);
     }
-    in->mesh = std::make_unique<CGeMesh>();
-    for (const auto& v : t.vertices)
-        in->mesh->vertices.emplace_back(float(v[0]), float(v[1]), float(v[2]));
-    for (const auto& f : t.triangles)
-        in->mesh->faces3.emplace_back(f[0], f[1], f[2]);
-    in->tool = std::make_unique<CTBall>(2);
-    in->tool->SetAidParam();
-    CMillMeshList list;
-    list.AddTail(in->mesh.get());
-    in->model.reset(CreateMillCentre(&list, in->tool.get(), 0, 0, 0));
+    MakeBallModel(t, 2, *in);
     ProtectNetCreate(0.5, 0, 0, in->model->box, in->net);
     const double t0 = ThreadCpuSeconds();
     ProtectNetFill(in->net, in->model.get());

@@ -533,8 +533,9 @@ int CCreSrfContourPath::GenPlanePath(const CParamSrfFinish& param, CSmartLoop* l
     DVN_CornerType corner{4, 170, 5};
     const double r = center && center->tool ? center->tool->GetDia() / 2 : 0;
     for (CSmartLoop* L = tree.head; L; L = L->next) {
-        if (NetRegionAbove(z, L, net)) {
-            // Overhung: the tool's centre keeps a radius off the higher parts.
+        if (NetRegionAboveNear(z, L, r, net)) {
+            // Overhung (the net higher than z within the radius of the contours): the tool's
+            // centre keeps a radius off the higher parts.
             CSmartLoop* next = L->next;
             L->next = nullptr;
             LoopChain offset(OffsetLoopsRetry(L, r, r, corner));

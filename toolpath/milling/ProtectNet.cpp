@@ -304,3 +304,48 @@ int NetRegionBelow(double h, const CSmartLoop* loop, const CProtectNet& net)
             return 0;
     return 1;
 }
+
+namespace {
+
+// 1 when a node within radius of p lies above t.
+bool NodeAboveNear(const double* p, double radius, double t, const CProtectNet& net)
+{
+    const double box[4] = {p[0] - radius, p[1] - radius, p[0] + radius, p[1] + radius};
+    int range[4];
+    if (!ProtectNetCellRange(0, net, box, range))
+        return false;
+    for (int i = range[1]; i <= range[3]; ++i)
+        for (int j = range[0]; j <= range[2]; ++j)
+            if (net.At(i, j) > t && std::hypot(net.columnX[size_t(j)] - p[0], net.rowY[size_t(i)] - p[1]) <= radius)
+                return true;
+    return false;
+}
+
+bool ContourAboveNear(const CSmartLoop* loop, double radius, double t, const CProtectNet& net)
+{
+    const double spacing = net.step / 2;
+    for (CSmartSect* s = loop->GetSectHead(); s; s = s->next) {
+        const int n = std::max(1, int(std::ceil(s->GetLength() / spacing)));
+        for (int k = 0; k <= n; ++k) {
+            double p[2];
+            s->GetPoint(double(k) / n, p);
+            if (NodeAboveNear(p, radius, t, net))
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int NetRegionAboveNear(double h, const CSmartLoop* loop, double radius, const CProtectNet& net)
+{
+    if (!loop || net.rows == 0 || net.columns == 0)
+        return 0;
+    if (ContourAboveNear(loop, radius, h + kLoopAbove, net))
+        return 1;
+    for (const CSmartLoop* i = loop->GetIsland(); i; i = i->next)
+        if (ContourAboveNear(i, radius, h + kLoopAbove, net))
+            return 1;
+    return 0;
+}

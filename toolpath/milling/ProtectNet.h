@@ -56,3 +56,7 @@ int NetLoopAbove(double h, const CSmartLoop* loop, const CProtectNet& net);
 int NetLoopBelow(double h, const CSmartLoop* loop, const CProtectNet& net);
 int NetRegionAbove(double h, const CSmartLoop* loop, const CProtectNet& net);
 int NetRegionBelow(double h, const CSmartLoop* loop, const CProtectNet& net);
+// 1 when a node within radius of the contour of the loop or of one of its islands lies
+// above h + 0.01. The contours are sampled at half the net's step, so that a higher part
+// beside any stretch of them is found, not only beside their corners.
+int NetRegionAboveNear(double h, const CSmartLoop* loop, double radius, const CProtectNet& net);

@@ -65,4 +65,20 @@ inline double ModelTop(const CMillCenter& m, double x, double y)
     return best;
 }
 
+// The six faces of the box [0, 4] x [0, 3] x [0, 2], each its own mesh, facing out.
+inline std::vector<millkit::TriMesh> BoxFaces()
+{
+    const millkit::Vec3 v[8] = {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {0, 3, 0}, {0, 0, 2}, {4, 0, 2}, {4, 3, 2}, {0, 3, 2}};
+    const int faces[6][4] = {{4, 5, 6, 7}, {0, 3, 2, 1}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    std::vector<millkit::TriMesh> out;
+    for (const auto& f : faces) {
+        millkit::TriMesh m;
+        for (int k = 0; k < 4; ++k)
+            m.vertices.push_back(v[f[k]]);
+        m.triangles = {{0, 1, 2}, {0, 2, 3}};
+        out.push_back(m);
+    }
+    return out;
+}
+
 }  // namespace milltest

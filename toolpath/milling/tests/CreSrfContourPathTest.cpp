@@ -12,8 +12,11 @@
 #include "toolpath/contours/SmartLoop.h"
 #include "toolpath/milling/CentrePaths.h"
 #include "toolpath/milling/IntLineSet.h"
+#include "toolpath/milling/SrfParallelPath.h"
 #include "toolpath/milling/tests/CentreFixtures.h"
 #include "toolpath/milling/tests/MillFixtures.h"
+#include "testing/StlReader.h"
+#include "testing/ui/PathPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -443,12 +446,14 @@ TEST(CreSrfContourPath, LevelsFollowTheExactWaterline)
     ball.SetAidParam();
     Built t = Build({millkit::TorusMesh({0, 0, 0}, 6, 2, 96, 48)}, &ball);
     ASSERT_TRUE(t.model);
-    CParamSrfFinish pt = Param(2.5, 3, 1);
+    CParamSrfFinish pt = Param(2.5, 4, 1);
     auto gt = Waterline(*t.model, pt);
     ASSERT_TRUE(gt);
     std::map<double, std::vector<std::array<double, 3>>> tor;
-    for (double z : {-0.5, 0.5, 1.5}) {
-        const double w = std::sqrt(9 - (z + 1) * (z + 1));
+    for (double z : {-1.5, -0.5, 0.5, 1.5}) {
+        // Below -1 the ball's centre lies under the tube's widest circle, which it cannot
+        // pass from above: the waterline is the silhouette of the offset tube, 6 -+ 3.
+        const double w = z < -1 ? 3 : std::sqrt(9 - (z + 1) * (z + 1));
         tor[z] = {{0, 0, 6 - w}, {0, 0, 6 + w}};
     }
     CheckCircles("torus", *gt, tor, 0.03 + 9 * (1 - std::cos(M_PI / 96)) + 3 * (1 - std::cos(M_PI / 48)));
@@ -596,6 +601,527 @@ TEST(CreSrfContourPath, FlatAreasArePocketedAtTheirOwnHeights)
     CParamSrfFinish q = Param(10, 20, 1);
     EXPECT_EQ(path.CreateFlatSurfPath(t.model.get(), q, out), 1);
     EXPECT_EQ(out.head, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+using millkit::TriMesh;
+using millkit::Vec3;
+
+// Closest point of segment ab to p.
+Vec3 ClosestOnSegment(const Vec3& p, const Vec3& a, const Vec3& b)
+{
+    double ab[3], len = 0, t = 0;
+    for (int k = 0; k < 3; ++k)
+        ab[k] = b[k] - a[k], len += ab[k] * ab[k], t += (p[k] - a[k]) * ab[k];
+    t = len > 0 ? std::clamp(t / len, 0.0, 1.0) : 0;
+    return {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
+}
+
+// Closest point of triangle abc to p: its foot on the plane when that lies inside, else
+// the nearest of the edges' closest points.
+Vec3 ClosestOnTriangle(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c)
+{
+    const Vec3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    const Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    if (nn > 1e-24) {
+        const double h = ((p[0] - a[0]) * n[0] + (p[1] - a[1]) * n[1] + (p[2] - a[2]) * n[2]) / nn;
+        const Vec3 f{p[0] - h * n[0], p[1] - h * n[1], p[2] - h * n[2]};
+        // Inside when f lies left of every edge, seen along n.
+        const auto side = [&](const Vec3& s, const Vec3& e) {
+            const double ex = e[0] - s[0], ey = e[1] - s[1], ez = e[2] - s[2];
+            const double fx = f[0] - s[0], fy = f[1] - s[1], fz = f[2] - s[2];
+            return (ey * fz - ez * fy) * n[0] + (ez * fx - ex * fz) * n[1] + (ex * fy - ey * fx) * n[2];
+        };
+        if (side(a, b) >= 0 && side(b, c) >= 0 && side(c, a) >= 0)
+            return f;
+    }
+    Vec3 best = ClosestOnSegment(p, a, b);
+    const auto d2 = [&](const Vec3& q) { return std::hypot(q[0] - p[0], q[1] - p[1], q[2] - p[2]); };
+    for (const Vec3& q : {ClosestOnSegment(p, b, c), ClosestOnSegment(p, c, a)})
+        if (d2(q) < d2(best))
+            best = q;
+    return best;
+}
+
+// How deep a ball of radius r with its tip at p sinks into the meshes: r less the distance
+// from its centre to the nearest triangle (negative: clear of them). Plain geometry of the
+// ball and the triangles, measured across the surface, so that walls count like floors.
+class BallDepth {
+public:
+    BallDepth(const std::vector<TriMesh>& meshes, double r) : m_r(r)
+    {
+        for (const TriMesh& m : meshes)
+            for (size_t i = 0; i < m.triangles.size(); ++i) {
+                Tri t{m.Corners(i), {1e300, 1e300, 1e300, -1e300, -1e300, -1e300}};
+                for (const Vec3& v : t.c)
+                    for (int k = 0; k < 3; ++k)
+                        t.box[k] = std::min(t.box[k], v[k]), t.box[k + 3] = std::max(t.box[k + 3], v[k]);
+                m_tris.push_back(t);
+            }
+    }
+    // Clearances beyond 3 are reported as 3.
+    double operator()(const Pnt3& tip) const
+    {
+        const Vec3 o{tip[0], tip[1], tip[2] + m_r};
+        double best = m_r + 3;
+        for (const Tri& t : m_tris) {
+            double gap = 0;
+            for (int k = 0; k < 3; ++k)
+                gap = std::max({gap, t.box[k] - o[k], o[k] - t.box[k + 3]});
+            if (gap >= best)
+                continue;
+            const Vec3 q = ClosestOnTriangle(o, t.c[0], t.c[1], t.c[2]);
+            best = std::min(best, std::hypot(q[0] - o[0], q[1] - o[1], q[2] - o[2]));
+        }
+        return m_r - best;
+    }
+
+private:
+    struct Tri {
+        std::array<Vec3, 3> c;
+        double box[6];
+    };
+    double m_r;
+    std::vector<Tri> m_tris;
+};
+
+// Per combine the points of its entities in order, with extra points on every straight
+// piece (the moves between entities included), none more than spacing apart.
+std::vector<Points> DenseCombines(const CPathGroup& g, double spacing)
+{
+    std::vector<Points> out;
+    for (const auto& c : Combines(g)) {
+        out.emplace_back();
+        Points& d = out.back();
+        for (const Points& e : c)
+            for (const Pnt3& b : e) {
+                if (!d.empty()) {
+                    const Pnt3 a = d.back();
+                    const int n = int(std::ceil(std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]) / spacing));
+                    for (int k = 1; k < n; ++k) {
+                        const double t = double(k) / n;
+                        d.push_back({a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]), a[2] + t * (b[2] - a[2])});
+                    }
+                }
+                d.push_back(b);
+            }
+    }
+    return out;
+}
+
+TriMesh Wuson()
+{
+    TriMesh m;
+    std::string error;
+    EXPECT_TRUE(millkit::ReadStl("/usr/share/assimp/models/STL/Wuson.stl", m, &error)) << error;
+    for (Vec3& v : m.vertices)
+        v = {40 * v[0], 40 * v[2], 40 * v[1]};
+    return m;
+}
+
+struct EndToEnd {
+    const char* what;
+    std::vector<TriMesh> meshes;  // rounded to float, as the model holds them
+    double top, depth, zStep;
+    double levelTol;  // how far a contour point may lie from the waterline
+    double sinkTol;   // how deep any point may sink into the meshes
+};
+
+// The sink bounds: the model's own discretisation (its offset facets lie up to 0.031 under
+// the exact drop beside the terrain's convex edges, less elsewhere) plus, where connecting
+// moves are projected onto the model, their thinning by 0.05.
+std::vector<EndToEnd> EndToEndCases()
+{
+    const auto f = [](std::vector<TriMesh> m) {
+        for (TriMesh& t : m)
+            t = milltest::RoundToFloat(t);
+        return m;
+    };
+    const TriMesh terrain =
+        millkit::TerrainMesh([](double x, double y) { return std::sin(x * 0.7) * std::cos(y * 0.5) * 2; }, -5, -5, 10, 16);
+    return {
+        // Levels at -0.75 + 0.5 i: none just under the plate, where the rim's tube is so
+        // shallow that the contour's height tolerance of 0.01 moves it 0.07 sideways.
+        {"hemisphere on a plate", f({millkit::HemisphereOnPlate(4, 7, 64)}), 3.75, 4.5, 0.5, 0.03, 0.03},
+        {"torus", f({millkit::TorusMesh({0, 0, 0}, 6, 2, 64, 32)}), 1.9, 3.8, 0.5, 0.03, 0.03},
+        {"box of face meshes", f(milltest::BoxFaces()), 1.9, 2, 0.5, 0.03, 0.015},
+        {"terrain", f({terrain}), 1.9, 4, 0.5, 0.07, 0.07},
+        {"creased ridge", f({millkit::RidgeMesh(-5, 5, 2, 3)}), 1.9, 2, 0.4, 0.03, 0.03},
+        // A scanned figure with creases and cliffs, 40 times its size (60.6 high), Y up
+        // turned to Z up. The top lies over all of it: a connecting move projected onto the
+        // model rises over whatever it crosses, also above the top.
+        {"Wuson.stl", f({Wuson()}), 61, 40, 5, 0.07, 0.07},
+    };
+}
+
+// Waterline finishing of whole models against the ball and the meshes themselves: with
+// and without ramps no point of the paths, connecting moves included, sinks into the meshes
+// beyond the model's discretisation and every point lies within [bottom, top]; every
+// contour point lies on the waterline of the brute-force drop (the drop passes the level
+// within levelTol of it).
+TEST(CreSrfContourPath, EndToEndPathsClearTheMeshesAndFollowTheWaterline)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    for (const EndToEnd& t : EndToEndCases()) {
+        Built b = Build(t.meshes, &ball);
+        ASSERT_TRUE(b.model) << t.what;
+        const BallDepth depth(t.meshes, 1);
+        const double bottom = t.top - t.depth;
+        std::vector<double> levels;
+        {
+            CCreSrfContourPath path;
+            path.step = t.zStep;
+            path.zRange[0] = bottom, path.zRange[1] = t.top;
+            ASSERT_EQ(path.Create(&ball, b.model->box, 0, 0), 1);
+            for (int i = 0; i < path.levels.count; ++i)
+                levels.push_back(path.levels.sets[i]->height);
+        }
+        const auto above = [&](double x, double y, double z) { return milltest::DropAll(ball, t.meshes, x, y) > z; };
+        for (int entry : {0, 1}) {
+            const std::string label = std::string(t.what) + (entry ? " with ramps" : "");
+            CParamSrfFinish p = Param(t.top, t.depth, t.zStep);
+            p.m_nEntryType = entry;
+            p.m_dRampLength = 2;
+            p.m_dLinkSize = 1;
+            auto g = Waterline(*b.model, p);
+            ASSERT_TRUE(g) << label;
+            double deepest = -1e9;
+            Pnt3 deepAt{};
+            size_t points = 0;
+            for (const Points& c : DenseCombines(*g, 0.05))
+                for (const Pnt3& q : c) {
+                    ++points;
+                    ASSERT_GE(q[2], bottom - 1e-9) << label;
+                    ASSERT_LE(q[2], t.top + 1e-9) << label;
+                    const double d = depth(q);
+                    if (d > deepest)
+                        deepest = d, deepAt = q;
+                }
+            EXPECT_GT(points, 1000u) << label;
+            EXPECT_LE(deepest, t.sinkTol) << label << " at " << deepAt[0] << ", " << deepAt[1] << ", " << deepAt[2];
+            if (entry == 1)
+                continue;
+            // The contours: every level's points, a few hundred of them spread over all.
+            Points onLevels;
+            for (const auto& c : Combines(*g))
+                for (const Points& e : c)
+                    if (AtLevel(e, levels))
+                        onLevels.insert(onLevels.end(), e.begin(), e.end());
+            ASSERT_GT(onLevels.size(), 100u) << label;
+            const size_t stride = std::max<size_t>(1, onLevels.size() / 300);
+            int off = 0;
+            for (size_t i = 0; i < onLevels.size(); i += stride) {
+                const Pnt3& q = onLevels[i];
+                const bool mid = above(q[0], q[1], q[2]);
+                bool straddles = false;
+                for (int k = 0; k < 8 && !straddles; ++k)
+                    straddles = above(q[0] + t.levelTol * std::cos(k * M_PI / 4), q[1] + t.levelTol * std::sin(k * M_PI / 4),
+                                      q[2]) != mid;
+                if (!straddles)
+                    ADD_FAILURE() << label << ": contour point off the waterline at " << q[0] << ", " << q[1] << ", " << q[2];
+                off += !straddles;
+                if (off > 3)
+                    break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// How close the points come to the edges of the square [x0, x1] x [y0, y1] they lie in.
+double NearestEdge(const Points& pts, double x0, double y0, double x1, double y1)
+{
+    double d = 1e300;
+    for (const Pnt3& q : pts)
+        d = std::min({d, q[0] - x0, x1 - q[0], q[1] - y0, y1 - q[1]});
+    return d;
+}
+
+// A flat square [0, 4]^2 at height 1 among other flat squares: alone it is pocketed to its
+// edges; beside a higher square sharing its edge x = 4 (along all of it, or along a
+// stretch away from its corners) it is overhung, moved in by the radius on every side, and
+// the ball stays out of the higher one; under a wider higher square it is not pocketed.
+TEST(CreSrfContourPath, OverhungFlatAreasKeepTheRadiusOffHigherParts)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    struct Case {
+        const char* what;
+        std::vector<TriMesh> others;
+        bool pocketed;
+        double edge;  // nearest approach of the low square's paths to its edges
+    };
+    const Case cases[] = {
+        {"alone", {}, true, 0},
+        {"beside a higher square", {FlatSquare(4, 0, 8, 4, 2)}, true, 1},
+        {"beside a higher square along part of its edge", {FlatSquare(4, 1.5, 8, 2.5, 1.6)}, true, 1},
+        {"under a wider higher square", {FlatSquare(-1, -1, 5, 5, 3)}, false, 0},
+    };
+    for (const Case& t : cases)
+        for (int mode : {srffinish::kPlaneLinear, srffinish::kPlaneFollow}) {
+            std::vector<TriMesh> meshes = {FlatSquare(0, 0, 4, 4, 1)};
+            meshes.insert(meshes.end(), t.others.begin(), t.others.end());
+            Built b = Build(meshes, &ball);
+            ASSERT_TRUE(b.model) << t.what;
+            CParamSrfFinish p = Param(10, 20, 1);
+            p.m_nPlaneMode = mode;
+            p.m_planeLinear.step = 0.5;
+            p.m_planeLinear.flags = cutdef::kZigzag;
+            p.m_planeFollow.step = 0.5;
+            CCreSrfContourPath path;
+            CPathGroup out(302);
+            ASSERT_EQ(path.CreateFlatSurfPath(b.model.get(), p, out), 1) << t.what;
+            const std::string label = std::string(t.what) + (mode == srffinish::kPlaneLinear ? " linear" : " follow");
+            const BallDepth depth(meshes, 1);
+            Points low;
+            double deepest = -1e9;
+            for (const Points& c : DenseCombines(out, 0.05))
+                for (const Pnt3& q : c) {
+                    if (std::fabs(q[2] - 1) < 1e-6)
+                        low.push_back(q);
+                    deepest = std::max(deepest, depth(q));
+                }
+            EXPECT_LE(deepest, 1e-6) << label;
+            if (!t.pocketed) {
+                EXPECT_TRUE(low.empty()) << label;
+                continue;
+            }
+            ASSERT_GT(low.size(), 20u) << label;
+            EXPECT_NEAR(NearestEdge(low, 0, 0, 4, 4), t.edge, 0.02) << label;
+        }
+}
+
+// A nearly level mesh with a boundary record: pocketed at its top in the plane, the paths
+// laid onto the model, so that they run on the mesh and cover it.
+TEST(CreSrfContourPath, BoundaryRecordsArePocketedOnTheModel)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    // Tilted 0.05 in x: not flat, but within the slope limit 0.2.
+    TriMesh tilted = FlatSquare(0, 0, 4, 4, 0);
+    for (Vec3& v : tilted.vertices)
+        v[2] = 0.05 * v[0];
+    const std::vector<TriMesh> meshes = {milltest::RoundToFloat(tilted)};
+    Built b = Build(meshes, &ball, 1, 0.2);
+    ASSERT_TRUE(b.model);
+    ASSERT_TRUE(b.model->bounds);
+    ASSERT_EQ(b.model->flatBounds.count, 0);
+    CParamSrfFinish p = Param(10, 20, 1);
+    p.m_nPlaneMode = srffinish::kPlaneLinear;
+    p.m_planeLinear.step = 0.5;
+    p.m_planeLinear.flags = cutdef::kZigzag;
+    CCreSrfContourPath path;
+    CPathGroup out(302);
+    ASSERT_EQ(path.CreateFlatSurfPath(b.model.get(), p, out), 1);
+    const BallDepth depth(meshes, 1);
+    double lo = 1e9, hi = -1e9, box[4] = {1e9, 1e9, -1e9, -1e9};
+    size_t n = 0;
+    for (const Points& c : DenseCombines(out, 0.05))
+        for (const Pnt3& q : c) {
+            const double d = depth(q);
+            lo = std::min(lo, d), hi = std::max(hi, d);
+            box[0] = std::min(box[0], q[0]), box[1] = std::min(box[1], q[1]);
+            box[2] = std::max(box[2], q[0]), box[3] = std::max(box[3], q[1]);
+            ++n;
+        }
+    ASSERT_GT(n, 100u);
+    // On the mesh: touching it within the check's tolerance, never deeper.
+    EXPECT_LE(hi, 0.011);
+    EXPECT_GE(lo, -0.011);
+    // The passes run along x from edge to edge, at most a step from the edges in y.
+    EXPECT_NEAR(box[0], 0, 0.02);
+    EXPECT_NEAR(box[2], 4, 0.02);
+    EXPECT_LE(box[1], 0.5 + 1e-6);
+    EXPECT_GE(box[3], 3.5 - 1e-6);
+    // Without the flag no record is made and nothing is pocketed.
+    Built plain = Build(meshes, &ball, 0, 0.2);
+    ASSERT_TRUE(plain.model);
+    CPathGroup none(302);
+    EXPECT_EQ(path.CreateFlatSurfPath(plain.model.get(), p, none), 1);
+    EXPECT_EQ(none.head, nullptr);
+}
+
+// The level loops without paths: per level, from the top down, its height and its loops,
+// which follow the exact waterline.
+TEST(CreSrfContourPath, ConstructLoopsGivesTheLevelLoops)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    Built t = Build({millkit::TorusMesh({0, 0, 0}, 6, 2, 96, 48)}, &ball);
+    ASSERT_TRUE(t.model);
+    CCreSrfContourPath path;
+    path.center = t.model.get();
+    path.step = 1;
+    path.zRange[0] = -0.5, path.zRange[1] = 2.5;
+    ASSERT_EQ(path.Create(&ball, t.model->box, 0, 0), 1);
+    ASSERT_EQ(ProtectNetFill(path.net, t.model.get()), 1);
+    const double tol[2] = {0.01, std::cos(5 * M_PI / 180)};
+    CContrLoops out;
+    ASSERT_EQ(path.ConstructLoops(&ball, tol, out), 1);
+    EXPECT_EQ(path.levels.count, 0);
+    ASSERT_EQ(out.count, 3);
+    EXPECT_EQ(out.heights, (std::vector<double>{1.5, 0.5, -0.5}));
+    const double bound = 0.03 + 9 * (1 - std::cos(M_PI / 96)) + 3 * (1 - std::cos(M_PI / 48));
+    for (int i = 0; i < out.count; ++i) {
+        const double z = out.heights[size_t(i)];
+        const double w = std::sqrt(9 - (z + 1) * (z + 1));
+        std::vector<double> radii;
+        for (CSmartLoop* L = out.loops[size_t(i)]; L; L = L->next) {
+            double lo = 1e9, hi = 0;
+            for (CSmartSect* s = L->GetSectHead(); s; s = s->next)
+                for (int k = 0; k <= 8; ++k) {
+                    double q[2];
+                    s->GetPoint(k / 8.0, q);
+                    const double rho = std::hypot(q[0], q[1]);
+                    lo = std::min(lo, rho), hi = std::max(hi, rho);
+                }
+            const double want = std::fabs(lo - (6 - w)) < std::fabs(lo - (6 + w)) ? 6 - w : 6 + w;
+            EXPECT_LE(std::max(std::fabs(lo - want), std::fabs(hi - want)), bound) << "z " << z;
+            radii.push_back(want);
+        }
+        std::sort(radii.begin(), radii.end());
+        EXPECT_EQ(radii, (std::vector<double>{6 - w, 6 + w})) << "z " << z;
+    }
+    // Loops already held and no tool: nothing.
+    EXPECT_EQ(path.ConstructLoops(nullptr, tol, out), 0);
+}
+
+// The cut a ball leaves along every combine of the group, in a z-map.
+void CutGroup(millkit::ZMap& zmap, const CPathGroup& g)
+{
+    const millkit::ToolProfileOracle ball = millkit::ToolProfileOracle::MakeBall(2);
+    for (const auto& c : Combines(g)) {
+        std::vector<Vec3> path;
+        for (const Points& e : c)
+            for (const Pnt3& q : e)
+                path.push_back({q[0], q[1], q[2]});
+        zmap.CutPath(ball, path);
+    }
+}
+
+// Highest material left over the hemisphere of radius 4 (on its plate) in the band of
+// radii [r0, r1] about its axis, and deepest cut below it there.
+std::pair<double, double> LeftInBand(const millkit::ZMap& zmap, const std::vector<double>& surface, double r0, double r1)
+{
+    double left = -1e9, cut = -1e9;
+    for (int j = 0; j < zmap.Ny(); ++j)
+        for (int i = 0; i < zmap.Nx(); ++i) {
+            const double rho = std::hypot(zmap.X(i), zmap.Y(j));
+            const double s = surface[size_t(j) * size_t(zmap.Nx()) + size_t(i)];
+            if (rho >= r0 && rho <= r1 && !std::isnan(s)) {
+                left = std::max(left, zmap.Height(i, j) - s);
+                cut = std::max(cut, s - zmap.Height(i, j));
+            }
+        }
+    return {left, cut};
+}
+
+// Scallops on the hemisphere: waterline finishing (Z step 0.5) on its steep band (slopes of
+// 45 degrees and more), parallel finishing (step-over 0.5) on its shallow top. In both the
+// neighbouring contacts lie at most 0.5 / cos 45 = 0.71 apart along the surface, which a
+// ball of radius 1 leaves at most 1 - sqrt(1 - 0.35^2) = 0.065 high; the z-map's cells of
+// 0.05 add up to their width times the slope.
+TEST(CreSrfContourPath, ScallopsStayWithinTheStep)
+{
+    const std::vector<TriMesh> meshes = {milltest::RoundToFloat(millkit::HemisphereOnPlate(4, 7, 64))};
+    CTBall ball(2);
+    ball.SetAidParam();
+    Built b = Build(meshes, &ball);
+    ASSERT_TRUE(b.model);
+    CParamSrfFinish p = Param(3.9, 4.4, 0.5);
+    auto waterline = Waterline(*b.model, p);
+    ASSERT_TRUE(waterline);
+    CSrfParallelPath::Settings s;
+    s.top = 10, s.depth = 20, s.stepOver = 0.5;
+    CSrfParallelPath pp;
+    std::unique_ptr<CPathGroup> parallel(pp.CreatePathGroup(b.model.get(), nullptr, s, nullptr));
+    ASSERT_TRUE(parallel);
+    const struct {
+        const char* what;
+        const CPathGroup& group;
+        double r0, r1;  // the band of radii about the axis
+    } cases[] = {{"waterline on the steep band", *waterline, 2.9, 3.7}, {"parallel on the shallow top", *parallel, 0, 2.5}};
+    for (const auto& t : cases) {
+        millkit::ZMap zmap = milltest::ZMapOver(meshes, 280, 1);
+        const std::vector<double> surface = milltest::MeshTops(zmap, meshes);
+        CutGroup(zmap, t.group);
+        const auto [left, cut] = LeftInBand(zmap, surface, t.r0, t.r1);
+        EXPECT_LE(left, 0.065 + 0.05) << t.what;
+        EXPECT_GE(left, 0.005) << t.what << ": cut with scallops, not left whole";
+        EXPECT_LE(cut, 0.03) << t.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The torus job drawn over the torus's shaded heights: the contours show as rings on its
+// inner and outer flanks, one per level, and nothing lies off the part but the rings of
+// the levels under its widest circle. With KORVEL_PICTURE_DIR set, the picture is saved
+// there ("waterline-torus.png") for a look.
+TEST(CreSrfContourPath, TorusJobDrawnOverItsHeights)
+{
+    CTBall ball(2);
+    ball.SetAidParam();
+    Built t = Build({millkit::TorusMesh({0, 0, 0}, 6, 2, 64, 32)}, &ball);
+    ASSERT_TRUE(t.model);
+    CParamSrfFinish p = Param(1.75, 3.5, 0.5);  // levels -1.75 .. 1.25
+    p.m_nEntryType = 1;
+    p.m_dRampLength = 2;
+    auto g = Waterline(*t.model, p);
+    ASSERT_TRUE(g);
+    std::vector<millkit::PicturePath> paths;
+    for (const auto& c : Combines(*g)) {
+        paths.emplace_back();
+        for (const Points& e : c)
+            paths.back().insert(paths.back().end(), e.begin(), e.end());
+    }
+    const auto height = [](double x, double y) {
+        const double d = std::hypot(x, y) - 6;
+        return std::fabs(d) <= 2 ? std::sqrt(4 - d * d) : std::nan("");
+    };
+    const int width = 720;
+    const QImage img = millkit::DrawPathsOverHeights(height, -10, -10, 10, 10, width, paths);
+    if (const char* dir = std::getenv("KORVEL_PICTURE_DIR"))
+        img.save(QString(dir) + "/waterline-torus.png");
+    const double scale = width / 20.0;
+    const auto red = [&](double x, double y) {
+        const int i = std::clamp(int((x + 10) * scale), 0, img.width() - 1);
+        const int j = std::clamp(int((10 - y) * scale), 0, img.height() - 1);
+        const QRgb c = img.pixel(i, j);
+        return qRed(c) > qGreen(c) + 40;
+    };
+    // Along rays from the axis (off the diagonals, where the antialiased rings blend): the
+    // rings crossed, and red nowhere beyond them.
+    for (int k = 0; k < 12; ++k) {
+        const double a = k * M_PI / 6, cx = std::cos(a), cy = std::sin(a);
+        int rings[2] = {0, 0};
+        bool was = false;
+        for (double rho = 0; rho < 9.9; rho += 0.5 / scale) {
+            const bool on = red(rho * cx, rho * cy);
+            if (on && !was)
+                ++rings[rho > 6];
+            if (rho < 2.8 || rho > 9.2) {
+                EXPECT_FALSE(on) << "angle " << a << " radius " << rho;
+            }
+            was = on;
+        }
+        // Seven levels: the three lowest within 0.01 of the silhouette (radius 3 or 9) show
+        // as one ring, the next one 0.1 in may merge with them; ramps and links add a few.
+        for (int side : {0, 1}) {
+            EXPECT_GE(rings[side], 4) << (side ? "outer" : "inner") << " flank, angle " << a;
+            EXPECT_LE(rings[side], 8) << (side ? "outer" : "inner") << " flank, angle " << a;
+        }
+    }
 }
 
 }  // namespace

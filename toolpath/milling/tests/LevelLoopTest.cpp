@@ -358,22 +358,6 @@ std::vector<Pt> OffsetRectangle(double x0, double y0, double x1, double y1, doub
     return c;
 }
 
-// The six faces of the box [0, 4] x [0, 3] x [0, 2], each its own mesh, facing out.
-std::vector<TriMesh> BoxFaces()
-{
-    const millkit::Vec3 v[8] = {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {0, 3, 0}, {0, 0, 2}, {4, 0, 2}, {4, 3, 2}, {0, 3, 2}};
-    const int faces[6][4] = {{4, 5, 6, 7}, {0, 3, 2, 1}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-    std::vector<TriMesh> out;
-    for (const auto& f : faces) {
-        TriMesh m;
-        for (int k = 0; k < 4; ++k)
-            m.vertices.push_back(v[f[k]]);
-        m.triangles = {{0, 1, 2}, {0, 2, 3}};
-        out.push_back(m);
-    }
-    return out;
-}
-
 std::unique_ptr<CProtectNet> FilledNet(CMillCenter& m)
 {
     auto net = std::make_unique<CProtectNet>();
@@ -426,7 +410,7 @@ TEST(LevelLoop, LevelsMatchExactWaterlines)
     {
         // A box of six face meshes: below its top the ball's waterline is the box's outline
         // offset by the radius; above the top there is none.
-        Built b = Build(BoxFaces(), &ball);
+        Built b = Build(milltest::BoxFaces(), &ball);
         ASSERT_TRUE(b.model);
         auto net = FilledNet(*b.model);
         for (double z : {0.2, 0.7})

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -878,15 +880,23 @@ CSmartLoop* Square(double x0, double y0, double x1, double y1, bool arcTop = fal
     return L;
 }
 
-TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
+// Heights 10 where x < 5 and at the given nodes, 0 elsewhere; the grid runs from -2 to 12
+// with nodes on whole numbers.
+void StepNet(CProtectNet& net, const std::vector<std::array<double, 2>>& high = {})
 {
-    // Heights 10 where x < 5, 0 elsewhere; the grid runs from -2 to 12.
-    CProtectNet net;
     const double box[6] = {0, 0, 0, 10, 10, 1};
     ASSERT_EQ(ProtectNetCreate(1, 0, 0, box, net), 1);
     for (int i = 0; i < net.rows; ++i)
-        for (int j = 0; j < net.columns; ++j)
-            net.At(i, j) = net.columnX[size_t(j)] < 5 ? 10 : 0;
+        for (int j = 0; j < net.columns; ++j) {
+            const double x = net.columnX[size_t(j)], y = net.rowY[size_t(i)];
+            net.At(i, j) = x < 5 || std::count(high.begin(), high.end(), std::array<double, 2>{x, y}) ? 10 : 0;
+        }
+}
+
+TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
+{
+    CProtectNet net;
+    StepNet(net);
     struct Row {
         const char* what;
         std::function<CSmartLoop*()> make;
@@ -926,6 +936,43 @@ TEST(ProtectNet, LoopsAndRegionsAgainstTheNet)
     }
     EXPECT_EQ(NetRegionAbove(0, nullptr, net), 0);
     EXPECT_EQ(NetRegionBelow(0, nullptr, net), 0);
+}
+
+TEST(ProtectNet, RegionsAboveNearTheirContours)
+{
+    // The high side x < 5 and one high node at (8, 0).
+    CProtectNet net;
+    StepNet(net, {{8, 0}});
+    struct Row {
+        const char* what;
+        std::function<CSmartLoop*()> make;
+        double h, radius;
+        int above;
+    } rows[] = {
+        // 2.5 from the high side, 1.5 from the single node.
+        {"2.5 from the high side", [] { return Square(6.5, 1.5, 9.5, 3.5); }, 5, 1.2, 0},
+        {"2.5 from the high side, radius 3", [] { return Square(6.5, 1.5, 9.5, 3.5); }, 5, 3, 1},
+        {"high square over its height", [] { return Square(0.5, 0.5, 3.5, 3.5); }, 9.995, 1, 0},
+        {"high square", [] { return Square(0.5, 0.5, 3.5, 3.5); }, 5, 1, 1},
+        // The single node lies 0.5 from the middle of an edge and 1.58 from its corners.
+        {"a node beside an edge", [] { return Square(6.5, 0.5, 9.5, 3.5); }, 5, 1, 1},
+        {"a node beside an edge, radius 0.4", [] { return Square(6.5, 0.5, 9.5, 3.5); }, 5, 0.4, 0},
+        {"a node beside an island",
+         [] {
+             CSmartLoop* L = Square(5.5, 3, 11, 11);
+             L->AddIsland(Square(7.5, -1.2, 8.5, 1.5));
+             return L;
+         },
+         5, 0.6, 1},
+    };
+    for (const Row& r : rows) {
+        std::unique_ptr<CSmartLoop> L(r.make());
+        EXPECT_EQ(NetRegionAboveNear(r.h, L.get(), r.radius, net), r.above) << r.what;
+    }
+    // The corners alone miss the node beside the edge.
+    std::unique_ptr<CSmartLoop> edge(Square(6.5, 0.5, 9.5, 3.5));
+    EXPECT_EQ(NetRegionAbove(5, edge.get(), net), 0);
+    EXPECT_EQ(NetRegionAboveNear(0, nullptr, 1, net), 0);
 }
 
 TEST(MillSection, DisplayCopies)
