@@ -1,0 +1,185 @@
+// Lofts of the loft creator against Open CASCADE's lofts through the same
+// sections (BRepOffsetAPI_ThruSections), and the B-spline wing of its sample
+// models lofted back from its own iso-curves. Distances are measured with the
+// peer's point projection, both ways.
+
+#include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "testing/OcctModels.h"
+#include "toolpath/surfkernel/LoftSrfCreator.h"
+#include "toolpath/surfkernel/NurbsUtil.h"
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepOffsetAPI_ThruSections.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using occt3d::CurveFreer;
+using occt3d::SurfaceFreer;
+using CurvePtr = std::unique_ptr<BCRV, CurveFreer>;
+using SurfPtr = std::unique_ptr<_nurbs_surface, SurfaceFreer>;
+
+const double kPi = std::acos(-1.0);
+
+// Sections in the planes y = 2k: open waves z(x) over [0, 10] (cubic
+// interpolants of 11 points) or closed circles whose centre and radius drift.
+std::vector<CurvePtr> Sections(int count, bool closed)
+{
+    std::vector<CurvePtr> out;
+    for (int k = 0; k < count; ++k) {
+        BCRV* c = nullptr;
+        if (closed) {
+            c = BCRV_New();
+            const double o[3] = {0.3 * std::sin(0.7 * k), 0.0, 0.0};
+            c->GenCircle(o, 2.0 + 0.5 * std::cos(0.5 * k));
+            // The circle lies in the XY plane; stand it up in the plane y = 2k.
+            for (int i = 0; i < c->n; ++i) {
+                double* q = c->P[i];
+                const double w = q[3], y = q[1];
+                q[1] = 2.0 * k * w;
+                q[2] = y;
+            }
+        } else {
+            double pts[11][3];
+            for (int i = 0; i <= 10; ++i) {
+                pts[i][0] = i;
+                pts[i][1] = 2.0 * k;
+                pts[i][2] = (1.0 + 0.3 * k) * std::sin(0.6 * i + 0.4 * k) + 0.2 * k;
+            }
+            if (NRB_InterpolatePoints(11, 4, pts, &c) != 1) c = nullptr;
+        }
+        out.emplace_back(c);
+    }
+    return out;
+}
+
+_nurbs_surface* OurLoft(const std::vector<CurvePtr>& sections)
+{
+    CLoftSrfCreator creator;
+    for (const CurvePtr& c : sections) {
+        CGeNrbCrv3d curve(c->Clone());
+        creator.AddCross(&curve, 0);
+    }
+    return creator.CreatLoftSurf();
+}
+
+Handle(Geom_Surface) PeerLoft(const std::vector<CurvePtr>& sections)
+{
+    BRepOffsetAPI_ThruSections thru(false, false, 1e-6);
+    for (const CurvePtr& c : sections) {
+        const TopoDS_Edge edge = BRepBuilderAPI_MakeEdge(occt3d::ToOcct(c.get()));
+        thru.AddWire(BRepBuilderAPI_MakeWire(edge));
+    }
+    thru.Build();
+    if (!thru.IsDone()) return {};
+    TopExp_Explorer ex(thru.Shape(), TopAbs_FACE);
+    return ex.More() ? BRep_Tool::Surface(TopoDS::Face(ex.Current())) : Handle(Geom_Surface)();
+}
+
+// Distance from p to the surface by the peer's orthogonal projection; inf when
+// it finds no foot.
+double ToSurface(const gp_Pnt& p, const Handle(Geom_Surface)& s)
+{
+    GeomAPI_ProjectPointOnSurf proj(p, s);
+    return proj.NbPoints() > 0 ? proj.LowerDistance() : INFINITY;
+}
+
+// Largest distance from an n × m grid over the inner part of a's domain (the
+// first fraction `margin` of each end left out along the sections) to b.
+double OneWay(const Handle(Geom_Surface)& a, const Handle(Geom_Surface)& b, double margin, int n, int m)
+{
+    double u0, u1, v0, v1, worst = 0.0;
+    a->Bounds(u0, u1, v0, v1);
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; j <= m; ++j) {
+            const double u = u0 + (u1 - u0) * (margin + (1 - 2 * margin) * i / n), v = v0 + (v1 - v0) * j / m;
+            worst = std::max(worst, ToSurface(a->Value(u, v), b));
+        }
+    return worst;
+}
+
+// Largest distance from samples of the sections to the surface.
+double SectionsTo(const std::vector<CurvePtr>& sections, const Handle(Geom_Surface)& s)
+{
+    double worst = 0.0;
+    for (const CurvePtr& c : sections) {
+        const double t0 = c->U[c->k - 1], t1 = c->U[c->n];
+        for (int i = 0; i <= 30; ++i) {
+            double p[3];
+            BCRV_EvPos(c.get(), t0 + (t1 - t0) * i / 30, p);
+            worst = std::max(worst, ToSurface(gp_Pnt(p[0], p[1], p[2]), s));
+        }
+    }
+    return worst;
+}
+
+TEST(LoftSrfOcct, LoftsThroughTheSameSectionsAsThruSections)
+{
+    // Both pass through every section; between the sections (2 apart) the two
+    // cubic interpolants part by a small fraction of the spacing.
+    struct Row {
+        const char* label;
+        int count;
+        bool closed;
+        double apart;  // largest distance allowed between the lofts
+    } rows[] = {
+        {"8 waves", 8, false, 0.05},
+        {"12 waves", 12, false, 0.05},
+        {"8 drifting circles", 8, true, 0.05},
+    };
+    for (const Row& row : rows) {
+        const std::vector<CurvePtr> sections = Sections(row.count, row.closed);
+        SurfPtr ours(OurLoft(sections));
+        ASSERT_TRUE(ours) << row.label;
+        const Handle(Geom_Surface) mine = occt3d::ToOcct(ours.get());
+        const Handle(Geom_Surface) peer = PeerLoft(sections);
+        ASSERT_FALSE(peer.IsNull()) << row.label;
+        EXPECT_LT(SectionsTo(sections, mine), 1e-8) << row.label << ": ours through the sections";
+        EXPECT_LT(SectionsTo(sections, peer), 1e-5) << row.label << ": the peer's through the sections";
+        const double margin = row.closed ? 0.0 : 0.02;
+        const double there = OneWay(mine, peer, margin, 40, 6 * row.count), back = OneWay(peer, mine, margin, 40, 6 * row.count);
+        EXPECT_LT(there, row.apart) << row.label;
+        EXPECT_LT(back, row.apart) << row.label;
+        RecordProperty(std::string(row.label) + " apart", std::to_string(std::max(there, back)));
+    }
+}
+
+TEST(LoftSrfOcct, WingFacesComeBackFromTheirIsoCurves)
+{
+    const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/wing.brep");
+    if (shape.IsNull()) GTEST_SKIP() << "wing.brep is not in this occt-misc release";
+    const std::vector<occt3d::ModelFace> faces = occt3d::ModelFaces(shape);
+    ASSERT_EQ(faces.size(), 4u);
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const Handle(Geom_BSplineSurface)& face = faces[f].peer;
+        double u0, u1, v0, v1;
+        face->Bounds(u0, u1, v0, v1);
+        // Profiles at four spans, lofted back across the span.
+        CLoftSrfCreator creator;
+        for (int k = 0; k <= 3; ++k) {
+            Handle(Geom_BSplineCurve) iso = Handle(Geom_BSplineCurve)::DownCast(face->VIso(v0 + (v1 - v0) * k / 3));
+            ASSERT_FALSE(iso.IsNull());
+            CGeNrbCrv3d curve(occt3d::FromOcct(iso));
+            creator.AddCross(&curve, 0);
+        }
+        std::vector<_nurbs_surface*> out;
+        creator.CreatLoftSurf(out);
+        ASSERT_EQ(out.size(), 1u) << "face " << f;
+        SurfPtr ours(out[0]);
+        const Handle(Geom_Surface) mine = occt3d::ToOcct(ours.get());
+        const double size = face->Pole(1, 1).Distance(gp_Pnt(0, 0, 0)) + 1.0;
+        EXPECT_LT(OneWay(mine, face, 0.0, 30, 12), 1e-7 * size) << "face " << f;
+        EXPECT_LT(OneWay(face, mine, 0.0, 30, 12), 1e-7 * size) << "face " << f;
+    }
+}
+
+}  // namespace
