@@ -4,9 +4,9 @@
 // peer's point projection, both ways.
 
 #include "geometry/shapes3d/GeNrbCrv3d.h"
+#include "testing/LoftSections.h"
 #include "testing/OcctModels.h"
 #include "toolpath/surfkernel/LoftSrfCreator.h"
-#include "toolpath/surfkernel/NurbsUtil.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
@@ -23,44 +23,9 @@
 
 namespace {
 
-using occt3d::CurveFreer;
-using occt3d::SurfaceFreer;
-using CurvePtr = std::unique_ptr<BCRV, CurveFreer>;
-using SurfPtr = std::unique_ptr<_nurbs_surface, SurfaceFreer>;
-
-const double kPi = std::acos(-1.0);
-
-// Sections in the planes y = 2k: open waves z(x) over [0, 10] (cubic
-// interpolants of 11 points) or closed circles whose centre and radius drift.
-std::vector<CurvePtr> Sections(int count, bool closed)
-{
-    std::vector<CurvePtr> out;
-    for (int k = 0; k < count; ++k) {
-        BCRV* c = nullptr;
-        if (closed) {
-            c = BCRV_New();
-            const double o[3] = {0.3 * std::sin(0.3 * k), 0.0, 0.0};
-            c->GenCircle(o, 2.0 + 0.5 * std::cos(0.2 * k));
-            // The circle lies in the XY plane; stand it up in the plane y = 2k.
-            for (int i = 0; i < c->n; ++i) {
-                double* q = c->P[i];
-                const double w = q[3], y = q[1];
-                q[1] = 2.0 * k * w;
-                q[2] = y;
-            }
-        } else {
-            double pts[11][3];
-            for (int i = 0; i <= 10; ++i) {
-                pts[i][0] = i;
-                pts[i][1] = 2.0 * k;
-                pts[i][2] = (1.0 + 0.05 * k) * std::sin(0.6 * i + 0.1 * k) + 0.1 * k;
-            }
-            if (NRB_InterpolatePoints(11, 4, pts, &c) != 1) c = nullptr;
-        }
-        out.emplace_back(c);
-    }
-    return out;
-}
+using loftfix::CurvePtr;
+using loftfix::Sections;
+using SurfPtr = std::unique_ptr<_nurbs_surface, occt3d::SurfaceFreer>;
 
 _nurbs_surface* OurLoft(const std::vector<CurvePtr>& sections)
 {
