@@ -26,6 +26,8 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Wire.hxx>
 #include <Poly_Triangulation.hxx>
 #include <RWStl.hxx>
 #include <benchmark/benchmark.h>
