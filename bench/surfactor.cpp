@@ -46,8 +46,8 @@ void Terrain(int n, CGeMesh& mesh)
     for (int j = 0; j <= n; ++j)
         for (int i = 0; i <= n; ++i) {
             const double x = 100.0 * i / n, y = 100.0 * j / n;
-            mesh.vertices.emplace_back(float(x), float(y),
-                                       float(3.0 * std::sin(0.21 * x) * std::cos(0.17 * y) + 0.5 * std::sin(1.3 * x + y)));
+            const double z = 3.0 * std::sin(0.21 * x) * std::cos(0.17 * y) + 0.5 * std::sin(1.3 * x + y);
+            mesh.vertices.emplace_back(float(x), float(y), float(z));
         }
     auto id = [&](int i, int j) { return j * (n + 1) + i; };
     for (int j = 0; j < n; ++j)
@@ -82,12 +82,12 @@ double EmbreeHeights(const CGeMesh& m, const std::vector<tagPoint3f>& pts, float
     RTCDevice device = rtcNewDevice("threads=1");
     RTCScene scene = rtcNewScene(device);
     RTCGeometry geom = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
-    auto* vb = static_cast<float*>(
-        rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), m.vertices.size()));
+    auto* vb = static_cast<float*>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
+                                                           3 * sizeof(float), m.vertices.size()));
     for (std::size_t i = 0; i < m.vertices.size(); ++i)
         vb[3 * i] = m.vertices[i].x, vb[3 * i + 1] = m.vertices[i].y, vb[3 * i + 2] = m.vertices[i].z;
-    auto* ib = static_cast<unsigned*>(
-        rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), m.faces3.size()));
+    auto* ib = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                                              3 * sizeof(unsigned), m.faces3.size()));
     for (std::size_t i = 0; i < m.faces3.size(); ++i)
         for (int k = 0; k < 3; ++k) ib[3 * i + std::size_t(k)] = m.faces3[i].v[k];
     rtcCommitGeometry(geom);

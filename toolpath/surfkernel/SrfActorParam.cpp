@@ -132,7 +132,8 @@ int CSrfActor::StrptPrjToSurfAlongNormal(CArray<tagPoint3d, tagPoint3d>& pts, CG
         if (std::hypot(a.x - b.x, a.y - b.y, a.z - b.z) < kStrptCloseTol) {
             const double period[2] = {ed.uPeriodic ? ed.uvBox.xmax - ed.uvBox.xmin : 0.0,
                                       ed.vPeriodic ? ed.uvBox.ymax - ed.uvBox.ymin : 0.0};
-            for (int c = 0; c < 2; ++c) run[0][c] = run[count - 1][c] = SeamMean(run[0][c], run[count - 1][c], period[c]);
+            for (int c = 0; c < 2; ++c)
+                run[0][c] = run[count - 1][c] = SeamMean(run[0][c], run[count - 1][c], period[c]);
         }
         ed.AddCurve(run.get(), count);
     }

@@ -49,7 +49,10 @@ std::vector<std::array<double, 3>> CurvePoints(CGeCurve3d* c)
     CStrP3D str;
     c->Discrete(1e-4, str);
     std::vector<std::array<double, 3>> pts;
-    for (int i = 0; i < str.m_nCount; ++i) pts.push_back({str.m_pPoints[i][0], str.m_pPoints[i][1], str.m_pPoints[i][2]});
+    for (int i = 0; i < str.m_nCount; ++i) {
+        const double* p = str.m_pPoints[i];
+        pts.push_back({p[0], p[1], p[2]});
+    }
     return pts;
 }
 
