@@ -113,6 +113,32 @@ TEST(SrfActorStrptCurves, PiecesInsideTheTrimLoopsOfAPlane)
     actor.FreeSURFACE(plane.get());
 }
 
+TEST(SrfActorStrptCurves, RunsAreBrokenWhereTheyCrossEachOther)
+{
+    // Two diagonals of the square [1, 3]², one run each (a point that does not
+    // project between them), give four pieces meeting at its centre.
+    CSrfActor actor;
+    auto plane = Bounded(surffix::Plane(10, 10), {{0, 1, 0, 1}});
+    actor.CreateSURFACE(plane.get());
+    CArray<tagPoint3d, tagPoint3d> pts;
+    for (int i = 0; i <= 20; ++i) pts.Add(tagPoint3d{1 + 0.1 * i, 1 + 0.1 * i, 0.5});
+    pts.Add(tagPoint3d{std::numeric_limits<double>::quiet_NaN(), 0, 0});
+    for (int i = 0; i <= 20; ++i) pts.Add(tagPoint3d{1 + 0.1 * i, 3 - 0.1 * i, 0.5});
+    OwnedCurves out;
+    ASSERT_EQ(actor.StrptPrjToSurfAlongNormal(pts, plane.get(), 2, &out.list), 1);
+    ASSERT_EQ(out.list.GetCount(), 4);
+    for (CGeCurve3d* c : out.list) {
+        const auto p = CurvePoints(c);
+        const auto& centre = std::hypot(p.front()[0] - 2, p.front()[1] - 2) < 1e-6 ? p.front() : p.back();
+        const auto& corner = &centre == &p.front() ? p.back() : p.front();
+        EXPECT_NEAR(centre[0], 2.0, 1e-6);
+        EXPECT_NEAR(centre[1], 2.0, 1e-6);
+        EXPECT_NEAR(std::fabs(corner[0] - 2), 1.0, 1e-9);
+        EXPECT_NEAR(std::fabs(corner[1] - 2), 1.0, 1e-9);
+    }
+    actor.FreeSURFACE(plane.get());
+}
+
 TEST(SrfActorStrptCurves, ClosedStringsCloseOnTheMeanOfTheirEnds)
 {
     CSrfActor actor;
