@@ -55,6 +55,21 @@ inline constexpr double kIsoTrimReach = 0.1;
 
 // Kernel point tolerance while points are projected onto a surface.
 inline constexpr double kProjectPointTol = 0.00001;
+// Input points this close count as a closed string.
+inline constexpr double kStrptCloseTol = 0.0001;
+// The 3D images of the parameter pieces: a segment is halved (at most this
+// many times) while the image of its middle lies farther than the tolerance
+// from its chord.
+inline constexpr double kStrptChordTol = 0.001;
+inline constexpr int kStrptMaxHalvings = 12;
+// Revolution boundaries: discretisation of the 3D curves, the distance in v
+// from 0 or 1 of a seam sample (also the distance from 0 or 1 of an end moved
+// across the seam), thinning of the parameter polylines and the largest gap
+// left between neighbours.
+inline constexpr double kRevBndDiscTol = 0.02;
+inline constexpr double kRevSeamTol = 0.00001;
+inline constexpr double kRevBndLeanTol = 0.001;
+inline constexpr double kRevBndGapTol = 0.0001;
 
 // String resource shown (through the library message hook) for a curve that
 // is not planar and cannot be extruded along Z.
@@ -163,6 +178,35 @@ public:
     // after); points that do not project are left out. 1; 0 for a null string
     // or surface or fewer than two points (out untouched).
     int StrptPrjToSurfAlongNormal(CStrP3D* pts, _nurbs_surface* surface, CArray<tagPoint2d, tagPoint2d>& out);
+    // The points projected in order onto the surface's kernel record (which it
+    // must have; see CreateSURFACE), with the point tolerance at
+    // kProjectPointTol during the projections, joined into parameter curves:
+    // a point that does not project ends the run before it when the run holds
+    // two values or more. When the first and last points lie within
+    // kStrptCloseTol, the last run's end values are both set to their mean (on
+    // a periodic direction, the mean across the seam). The runs are broken
+    // where they cross each other or the trim loops; every piece whose middle
+    // lies inside the trimmed region is mapped to 3D (vertices, and points
+    // between them until the chords lie within kStrptChordTol of the surface)
+    // and appended as a curve of the given type (MakeCurve). 1; 0 for a surface without a record,
+    // fewer than two points or a null result list.
+    int StrptPrjToSurfAlongNormal(CArray<tagPoint3d, tagPoint3d>& pts, CGeTrimSurf* surf, int type,
+                                  CTypedPtrList<CObList, CGeCurve3d*>* out);
+    // Gives the 3D boundaries of a surface of revolution (profile swept about
+    // the axis line over angles[0] .. angles[1]) that lack one a parameter
+    // polyline: each sample of the 3D curve (at kRevBndDiscTol) is located on
+    // the revolution, u the profile's parameter and v the angle, both scaled
+    // onto [0, 1]. A boundary lying wholly on the seam (v within kRevSeamTol of
+    // 0 or 1) becomes the line from (u_first, s) to (u_last, s), s = 0 when u
+    // rises along the first loop (1 along later loops) and 1 otherwise; an end
+    // that the sampling put on the wrong side of the seam is moved across it.
+    // The polyline's extra data word is 1 for a seam line, 0 otherwise. When
+    // any boundary was made, the parameter polylines are thinned
+    // (kRevBndLeanTol), gaps above kRevBndGapTol between neighbours closed by
+    // moving the end of the one with fewer points, and the boxes recomputed.
+    // Nothing for null input, a surface without loops, an axis that is not a
+    // line, or a profile that cannot be converted.
+    void UpdateRevSrfBnd(CGeTrimSurf* surf, CGeCurve3d* profile, CGeCurve3d* axis, double* angles);
     // A copy of the surface without the boundary's loop: the other loops are
     // copied; when the removed loop is the outer one (its signed area, measured
     // anew, not negative) the

@@ -4,7 +4,6 @@
 
 #include "framework/numerak/Bsrf.h"
 #include "framework/numerak/PointString3D.h"
-#include "framework/numerak/Triangle3D.h"
 #include "geometry/shapes3d/GeCurve3d.h"
 #include "geometry/shapes3d/GeMesh.h"
 #include "toolpath/surfkernel/KernelEntity.h"
@@ -69,6 +68,29 @@ private:
     std::vector<int> items_;
 };
 
+// TRI3_IntZRay with the triangle's part done once for all the points under
+// it: the same operations in the same order, so the same heights.
+struct ZRayTriangle {
+    ZRayTriangle(const double* a, const double* b, const double* c)
+        : ax(a[0]), ay(a[1]), az(a[2]), e1x(b[0] - a[0]), e1y(b[1] - a[1]), e2x(c[0] - a[0]), e2y(c[1] - a[1]),
+          dz1(b[2] - a[2]), dz2(c[2] - a[2]), det(e1x * e2y - e1y * e2x)
+    {
+        const double scale = std::hypot(e1x, e1y) * std::hypot(e2x, e2y);
+        valid = scale > 0.0 && std::fabs(det) > 1e-12 * scale;
+    }
+    bool At(double x, double y, double tol, double* z) const
+    {
+        const double px = x - ax, py = y - ay;
+        const double u = (px * e2y - py * e2x) / det;
+        const double v = (e1x * py - e1y * px) / det;
+        if (u < -tol || v < -tol || u + v > 1.0 + tol) return false;
+        *z = az + u * dz1 + v * dz2;
+        return true;
+    }
+    double ax, ay, az, e1x, e1y, e2x, e2y, dz1, dz2, det;
+    bool valid = false;
+};
+
 }  // namespace
 
 void CSrfActor::PrjAlongZAxis(CTypedPtrList<CObList, CGeMesh*>* meshes, std::vector<tagPoint3f>& in,
@@ -83,14 +105,15 @@ void CSrfActor::PrjAlongZAxis(CTypedPtrList<CObList, CGeMesh*>* meshes, std::vec
         if (ia >= v.size() || ib >= v.size() || ic >= v.size()) return;
         const double a[3] = {v[ia].x, v[ia].y, v[ia].z}, b[3] = {v[ib].x, v[ib].y, v[ib].z},
                      c[3] = {v[ic].x, v[ic].y, v[ic].z};
+        const ZRayTriangle tri(a, b, c);
+        if (!tri.valid) return;
         const double xmin = std::min({a[0], b[0], c[0]}) - kPrjBoxTol, xmax = std::max({a[0], b[0], c[0]}) + kPrjBoxTol;
         const double ymin = std::min({a[1], b[1], c[1]}) - kPrjBoxTol, ymax = std::max({a[1], b[1], c[1]}) + kPrjBoxTol;
         grid.ForEachIn(xmin, ymin, xmax, ymax, [&](int i) {
-            const double p[3] = {in[i].x, in[i].y, 0.0};
-            if (p[0] < xmin || p[0] > xmax || p[1] < ymin || p[1] > ymax) return;
+            const double x = in[i].x, y = in[i].y;
+            if (x < xmin || x > xmax || y < ymin || y > ymax) return;
             double z;
-            if (TRI3_IntZRay(a, b, c, p, kPrjBoxTol, &z) && static_cast<float>(z) > out[i].z)
-                out[i].z = static_cast<float>(z);
+            if (tri.At(x, y, kPrjBoxTol, &z) && static_cast<float>(z) > out[i].z) out[i].z = static_cast<float>(z);
         });
     };
     for (CGeMesh* mesh : *meshes) {
