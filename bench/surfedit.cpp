@@ -157,7 +157,7 @@ void BM_FilletBSplineEdge(benchmark::State& state)
     }
     ESSI_ResetKernelState();
     double ours = 0.0, theirs = 0.0;
-    int ourFaces = 0, peerFaces = 0;
+    int ourFaces = 0, peerFaces = 0, samples = 0, ctrlU = 0, ctrlV = 0;
     for (auto _ : state) {
         // Ours: the top plane (normal up, the solid below: offset against it) and
         // the wall (normal tangent x up = -y, into the solid: offset along it).
@@ -173,6 +173,7 @@ void BM_FilletBSplineEdge(benchmark::State& state)
             solver.AddFirst(top.get(), 1);
             solver.AddSecond(wall.get(), 0);
             if (solver.SrfFillet(&result) != 1) state.SkipWithError("our fillet failed");
+            samples = solver.curves && solver.curves->curve->trace ? solver.curves->curve->trace->n : 0;
         }
         const double t1 = ThreadCpuSeconds();
         BRepFilletAPI_MakeFillet mk(prism);
@@ -183,6 +184,10 @@ void BM_FilletBSplineEdge(benchmark::State& state)
         theirs += t2 - t1;
         state.SetIterationTime(t1 - t0);
         ourFaces = 0;
+        if (!result.IsEmpty() && result.GetHead()->m_pSurface) {
+            ctrlU = result.GetHead()->m_pSurface->nu;
+            ctrlV = result.GetHead()->m_pSurface->nv;
+        }
         while (!result.IsEmpty()) {
             delete result.RemoveHead();
             ++ourFaces;
@@ -195,6 +200,10 @@ void BM_FilletBSplineEdge(benchmark::State& state)
     state.counters["ratio"] = ours / theirs;
     state.counters["faces"] = ourFaces;
     state.counters["occt_faces"] = peerFaces;
+    // The spine's samples and the fillet surface's control points (across x along).
+    state.counters["samples"] = samples;
+    state.counters["ctrl_u"] = ctrlU;
+    state.counters["ctrl_v"] = ctrlV;
     ESSI_ResetKernelState();
 }
 
