@@ -2,7 +2,8 @@
 // input in the same run: IntersectAll + Trim of one 20 x 20 bicubic patch by
 // another against BRepAlgoAPI_Splitter splitting the first patch's face by the
 // second's; a rolling-ball fillet along a B-spline edge of about 100 mm (the top
-// edge of a prism over a wavy curve) against BRepFilletAPI_MakeFillet.
+// edge of a prism over a wavy curve) against BRepFilletAPI_MakeFillet, with and
+// without trimming the two faces back.
 
 #include "testing/OcctNurbs.h"
 #include "ThreadClock.h"
@@ -170,6 +171,7 @@ void BM_FilletBSplineEdge(benchmark::State& state)
         {
             CSrfFilletSolver solver;
             solver.radius = r;
+            solver.trimFirst = solver.trimSecond = static_cast<int>(state.range(0));
             solver.AddFirst(top.get(), 1);
             solver.AddSecond(wall.get(), 0);
             if (solver.SrfFillet(&result) != 1) state.SkipWithError("our fillet failed");
@@ -207,7 +209,9 @@ void BM_FilletBSplineEdge(benchmark::State& state)
     ESSI_ResetKernelState();
 }
 
-BENCHMARK(BM_FilletBSplineEdge)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Argument 1: both faces trimmed back along the contact curves as well, as the
+// peer's solid has them.
+BENCHMARK(BM_FilletBSplineEdge)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
