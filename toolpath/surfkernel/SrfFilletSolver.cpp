@@ -265,7 +265,8 @@ int UsableNear(SectionCache& sections, int lo, int hi, int mid)
 
 // The samples first kept: the first and last with a section, and one wherever
 // the spine's tangent has turned by more than kFilletSeedTurn since the last
-// kept one, so that no bend of the spine falls between two checked points.
+// kept one, so that a sharp bend cannot hide between the few samples checked in
+// a gap.
 std::vector<int> SeedSections(SectionCache& sections, const SSI_TRACE* trace)
 {
     std::vector<int> kept;
