@@ -2,7 +2,8 @@
 // input in the same run: IntersectAll + Trim of one 20 x 20 bicubic patch by
 // another against BRepAlgoAPI_Splitter splitting the first patch's face by the
 // second's; a rolling-ball fillet along a B-spline edge of about 100 mm (the top
-// edge of a prism over a wavy curve) against BRepFilletAPI_MakeFillet.
+// edge of a prism over a wavy curve) against BRepFilletAPI_MakeFillet, with and
+// without trimming the two faces back.
 
 #include "testing/OcctNurbs.h"
 #include "ThreadClock.h"
@@ -157,7 +158,7 @@ void BM_FilletBSplineEdge(benchmark::State& state)
     }
     ESSI_ResetKernelState();
     double ours = 0.0, theirs = 0.0;
-    int ourFaces = 0, peerFaces = 0;
+    int ourFaces = 0, peerFaces = 0, samples = 0, ctrlU = 0, ctrlV = 0;
     for (auto _ : state) {
         // Ours: the top plane (normal up, the solid below: offset against it) and
         // the wall (normal tangent x up = -y, into the solid: offset along it).
@@ -170,9 +171,11 @@ void BM_FilletBSplineEdge(benchmark::State& state)
         {
             CSrfFilletSolver solver;
             solver.radius = r;
+            solver.trimFirst = solver.trimSecond = static_cast<int>(state.range(0));
             solver.AddFirst(top.get(), 1);
             solver.AddSecond(wall.get(), 0);
             if (solver.SrfFillet(&result) != 1) state.SkipWithError("our fillet failed");
+            samples = solver.curves && solver.curves->curve->trace ? solver.curves->curve->trace->n : 0;
         }
         const double t1 = ThreadCpuSeconds();
         BRepFilletAPI_MakeFillet mk(prism);
@@ -183,6 +186,10 @@ void BM_FilletBSplineEdge(benchmark::State& state)
         theirs += t2 - t1;
         state.SetIterationTime(t1 - t0);
         ourFaces = 0;
+        if (!result.IsEmpty() && result.GetHead()->m_pSurface) {
+            ctrlU = result.GetHead()->m_pSurface->nu;
+            ctrlV = result.GetHead()->m_pSurface->nv;
+        }
         while (!result.IsEmpty()) {
             delete result.RemoveHead();
             ++ourFaces;
@@ -195,10 +202,16 @@ void BM_FilletBSplineEdge(benchmark::State& state)
     state.counters["ratio"] = ours / theirs;
     state.counters["faces"] = ourFaces;
     state.counters["occt_faces"] = peerFaces;
+    // The spine's samples and the fillet surface's control points (across x along).
+    state.counters["samples"] = samples;
+    state.counters["ctrl_u"] = ctrlU;
+    state.counters["ctrl_v"] = ctrlV;
     ESSI_ResetKernelState();
 }
 
-BENCHMARK(BM_FilletBSplineEdge)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Argument 1: both faces trimmed back along the contact curves as well, as the
+// peer's solid has them.
+BENCHMARK(BM_FilletBSplineEdge)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

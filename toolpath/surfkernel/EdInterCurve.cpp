@@ -572,13 +572,16 @@ int CEdInterCurve::InterWithSelf()
     if (pts == nullptr || nLast < 2) return 0;
     const std::vector<double> cum = CumulativeLength(pts, nLast);
     const std::vector<BOX3<double>> boxes = SegmentBoxes3(&pts[0][0], 7, nLast, kBoxGrow);
+    // Only segments whose boxes come within kSelfLineTol (at least kSelfPointTol) can
+    // cross, and only with enough curve between them: on a dense curve every segment's
+    // box meets dozens of its neighbours', which are left out before sorting.
     std::vector<std::pair<int, int>> cand;
-    boxsweep::SelfPairs(boxes, kNearBoxTol, [&](int i, int j) {
-        if (j >= i + 2 && BOX3D_IsInt(&boxes[i], &boxes[j], kNearBoxTol)) cand.emplace_back(i, j);
+    boxsweep::SelfPairs(boxes, kSelfLineTol, [&](int i, int j) {
+        if (j >= i + 2 && ArcBetween(cum, i, j) > kSelfMinArc && BOX3D_IsInt(&boxes[i], &boxes[j], kSelfLineTol))
+            cand.emplace_back(i, j);
     });
     std::sort(cand.begin(), cand.end());
     for (const auto& [i, j] : cand) {
-        if (!(ArcBetween(cum, i, j) > kSelfMinArc)) continue;
         const double *a0 = pts[i], *a1 = pts[i + 1], *b0 = pts[j], *b1 = pts[j + 1];
         double s = 0.0, r = 0.0;
         if (P3D_Dist(a0, b0) <= kSelfPointTol) {
@@ -765,9 +768,13 @@ int CEdInterCurve::CreateNearPoint()
     if (pts == nullptr || nLast < 2) return 0;
     const std::vector<double> cum = CumulativeLength(pts, nLast);
     const std::vector<BOX3<double>> boxes = SegmentBoxes3(&pts[0][0], 7, nLast);
+    // A pair offers only with enough curve between its segments, and is recorded only
+    // within kSelfNearTol, which its boxes then meet; pairs farther apart change no
+    // recorded best, so they are left out before sorting.
     std::vector<std::pair<int, int>> cand;
-    boxsweep::SelfPairs(boxes, kNearBoxTol, [&](int i, int j) {
-        if (j >= i + 2 && BOX3D_IsInt(&boxes[i], &boxes[j], kNearBoxTol)) cand.emplace_back(i, j);
+    boxsweep::SelfPairs(boxes, kSelfNearTol, [&](int i, int j) {
+        if (j >= i + 2 && ArcBetween(cum, i, j) > kSelfMinArc && BOX3D_IsInt(&boxes[i], &boxes[j], kSelfNearTol))
+            cand.emplace_back(i, j);
     });
     std::sort(cand.begin(), cand.end());
 

@@ -144,39 +144,214 @@ _arc* SampleArc(const double* pa, const double* pb, const double* spine, const d
     return arc;
 }
 
-// The section surface of one piece: arcs (or lines) at every sample between the
-// contact points on both bases, ruled or lofted; null when none is made.
+// The section of one sample: the arc (or, for a chamfer, the line) from the
+// contact point on A's base to the one on B's, or the point curve at a spine
+// point on its contact; null when it cannot be made.
+BCRV* SampleSection(const SSI_SAMPLE& s, const SrfFilletEntry* a, const SrfFilletEntry* b, bool chamfer)
+{
+    double pa[3], pb[3];
+    if (ESRF_EvalPoint(pa, a->base, s.uvA[0], s.uvA[1]) != 1 || ESRF_EvalPoint(pb, b->base, s.uvB[0], s.uvB[1]) != 1)
+        return nullptr;
+    BCRV* c = nullptr;
+    if (Dist3(s.p, pa) < kFilletPointSection) {
+        NRB_NewPointCurve(s.p, &c);
+    } else if (chamfer) {
+        BCRV_GenLine(pa, pb, &c);
+    } else if (_arc* arc = SampleArc(pa, pb, s.p, s.tan)) {
+        BCRV_GenArc(arc, &c);
+        QV_MemFree(arc);
+    }
+    return c;
+}
+
+// The sections of a piece's samples, each made on first use.
+class SectionCache {
+public:
+    SectionCache(const SSI_TRACE* trace, const SrfFilletEntry* a, const SrfFilletEntry* b, bool chamfer)
+        : trace_(trace), a_(a), b_(b), chamfer_(chamfer), sections_(trace->n, nullptr), tried_(trace->n, 0)
+    {
+    }
+    ~SectionCache()
+    {
+        for (BCRV* c : sections_) BCRV_Free(c);
+    }
+    SectionCache(const SectionCache&) = delete;
+    SectionCache& operator=(const SectionCache&) = delete;
+
+    BCRV* operator[](int k)
+    {
+        if (!tried_[k]) {
+            tried_[k] = 1;
+            sections_[k] = SampleSection(trace_->s[k], a_, b_, chamfer_);
+        }
+        return sections_[k];
+    }
+
+private:
+    const SSI_TRACE* trace_;
+    const SrfFilletEntry* a_;
+    const SrfFilletEntry* b_;
+    bool chamfer_;
+    std::vector<BCRV*> sections_;
+    std::vector<char> tried_;
+};
+
+// Distance from q to the surface near (u, v): Gauss-Newton steps towards the
+// foot of the perpendicular, inside the surface's domain; (u, v) become the foot.
+double DistanceNear(const _nurbs_surface* s, const double* q, double& u, double& v)
+{
+    const double u0 = s->U[s->ku - 1], u1 = s->U[s->nu], v0 = s->V[s->kv - 1], v1 = s->V[s->nv];
+    double P[3], Su[3], Sv[3];
+    for (int it = 0; it < kFilletFootSteps; ++it) {
+        if (BSRF_Ev1Der(s, u, v, P, Su, Sv) != 1) return HUGE_VAL;
+        const double r[3] = {P[0] - q[0], P[1] - q[1], P[2] - q[2]};
+        const double a = Su[0] * Su[0] + Su[1] * Su[1] + Su[2] * Su[2];
+        const double b = Su[0] * Sv[0] + Su[1] * Sv[1] + Su[2] * Sv[2];
+        const double c = Sv[0] * Sv[0] + Sv[1] * Sv[1] + Sv[2] * Sv[2];
+        const double ru = -(Su[0] * r[0] + Su[1] * r[1] + Su[2] * r[2]);
+        const double rv = -(Sv[0] * r[0] + Sv[1] * r[1] + Sv[2] * r[2]);
+        const double det = a * c - b * b;
+        if (!(det > 1e-300)) break;
+        const double du = (ru * c - b * rv) / det, dv = (a * rv - b * ru) / det;
+        u = std::clamp(u + du, u0, u1);
+        v = std::clamp(v + dv, v0, v1);
+        if (std::fabs(du) <= 1e-12 * (u1 - u0) && std::fabs(dv) <= 1e-12 * (v1 - v0)) break;
+    }
+    if (BSRF_EvPos(s, u, v, P) != 1) return HUGE_VAL;
+    return Dist3(P, q);
+}
+
+// Largest distance from points of a section (at fixed fractions of its
+// parameter range) to the surface, starting near parameter v.
+double SectionDeviation(const _nurbs_surface* s, const BCRV* c, double v)
+{
+    const double t0 = c->U[c->k - 1], t1 = c->U[c->n];
+    const double u0 = s->U[s->ku - 1], u1 = s->U[s->nu];
+    double worst = 0.0;
+    for (int i = 0; i < kFilletCheckPoints; ++i) {
+        const double f = static_cast<double>(i) / (kFilletCheckPoints - 1);
+        double q[3];
+        if (BCRV_EvPos(c, t0 + f * (t1 - t0), q) != 1) return HUGE_VAL;
+        double u = u0 + f * (u1 - u0), w = v;
+        worst = std::max(worst, DistanceNear(s, q, u, w));
+    }
+    return worst;
+}
+
+// The lofted (or, for two samples, ruled) surface through the kept sections.
+_nurbs_surface* LoftKept(SectionCache& sections, const std::vector<int>& kept, int samples)
+{
+    std::vector<BCRV*> curves;
+    curves.reserve(kept.size());
+    for (int k : kept) curves.push_back(sections[k]);
+    _nurbs_surface* surf = nullptr;
+    const int m = static_cast<int>(curves.size());
+    if (samples == 2 && m == 2)
+        NRB_RuledSurface(curves[0], curves[1], &surf);
+    else if (m >= 2)
+        NRB_LoftSurface(curves.data(), m, m == 2 ? 2 : (m == 3 ? 3 : 4), kFilletLoftTol, &surf);
+    return surf;
+}
+
+// A sample of (lo, hi) with a section, the one nearest mid first; -1 for none.
+int UsableNear(SectionCache& sections, int lo, int hi, int mid)
+{
+    for (int d = 0; mid - d > lo || mid + d < hi; ++d) {
+        if (mid + d < hi && mid + d > lo && sections[mid + d]) return mid + d;
+        if (d > 0 && mid - d > lo && mid - d < hi && sections[mid - d]) return mid - d;
+    }
+    return -1;
+}
+
+// The samples first kept: the first and last with a section, and one wherever
+// the spine's tangent has turned by more than kFilletSeedTurn since the last
+// kept one, so that a sharp bend cannot hide between the few samples checked in
+// a gap.
+std::vector<int> SeedSections(SectionCache& sections, const SSI_TRACE* trace)
+{
+    std::vector<int> kept;
+    int first = 0, last = trace->n - 1;
+    while (first <= last && !sections[first]) ++first;
+    while (last > first && !sections[last]) --last;
+    if (first >= last) return kept;
+    kept.push_back(first);
+    const double cosTurn = std::cos(kFilletSeedTurn);
+    for (int k = first + 1; k < last; ++k) {
+        const double* t0 = trace->s[kept.back()].tan;
+        const double* t1 = trace->s[k].tan;
+        if (t0[0] * t1[0] + t0[1] * t1[1] + t0[2] * t1[2] < cosTurn && sections[k]) kept.push_back(k);
+    }
+    kept.push_back(last);
+    return kept;
+}
+
+// The parameter v of every kept section on the surface: the foot of its middle
+// point, started from its share of the spine's length.
+std::vector<double> KeptParameters(const _nurbs_surface* s, SectionCache& sections, const std::vector<int>& kept,
+                                   const SSI_TRACE* trace)
+{
+    const double v0 = s->V[s->kv - 1], v1 = s->V[s->nv];
+    const double t0 = trace->s[kept.front()].t, t1 = trace->s[kept.back()].t;
+    std::vector<double> v(kept.size());
+    for (size_t j = 0; j < kept.size(); ++j) {
+        const double f = t1 > t0 ? (trace->s[kept[j]].t - t0) / (t1 - t0) : static_cast<double>(j) / (kept.size() - 1);
+        v[j] = v0 + f * (v1 - v0);
+        if (j == 0 || j + 1 == kept.size()) continue;
+        const BCRV* c = sections[kept[j]];
+        double q[3];
+        if (BCRV_EvPos(c, 0.5 * (c->U[c->k - 1] + c->U[c->n]), q) != 1) continue;
+        double u = 0.5 * (s->U[s->ku - 1] + s->U[s->nu]);
+        DistanceNear(s, q, u, v[j]);
+    }
+    v.front() = v0;
+    v.back() = v1;
+    return v;
+}
+
+// The section surface of one piece: sections (arcs, or lines for a chamfer)
+// between the contact points on both bases, ruled or lofted. Only as many
+// sections are kept as hold the surface within kFilletFitTol of the exact
+// sections: starting from the ends and the spine's bends, every gap between
+// kept sections whose surface strays from the exact sections at its check
+// samples is halved, and the surface lofted again, until every gap holds.
+// Null when no surface is made.
 CGeTrimSurf* SectionSurface(const SrfCurvePiece* piece, SrfFilletEntry* a, SrfFilletEntry* b, bool chamfer)
 {
     const SSI_TRACE* trace = piece->curve->trace;
     if (!trace || trace->n < 1) return nullptr;
-    std::vector<BCRV*> sections;
-    sections.reserve(trace->n);
-    for (int k = 0; k < trace->n; ++k) {
-        const SSI_SAMPLE& s = trace->s[k];
-        double pa[3], pb[3];
-        if (ESRF_EvalPoint(pa, a->base, s.uvA[0], s.uvA[1]) != 1 ||
-            ESRF_EvalPoint(pb, b->base, s.uvB[0], s.uvB[1]) != 1)
-            continue;
-        BCRV* c = nullptr;
-        if (Dist3(s.p, pa) < kFilletPointSection) {
-            NRB_NewPointCurve(s.p, &c);
-        } else if (chamfer) {
-            BCRV_GenLine(pa, pb, &c);
-        } else if (_arc* arc = SampleArc(pa, pb, s.p, s.tan)) {
-            BCRV_GenArc(arc, &c);
-            QV_MemFree(arc);
-        }
-        if (c) sections.push_back(c);
-    }
+    SectionCache sections(trace, a, b, chamfer);
+    std::vector<int> kept = SeedSections(sections, trace);
+    if (kept.size() < 2) return nullptr;
     _nurbs_surface* surf = nullptr;
-    const int m = static_cast<int>(sections.size());
-    if (trace->n == 2 && m == 2)
-        NRB_RuledSurface(sections[0], sections[1], &surf);
-    else if (m >= 2)
-        NRB_LoftSurface(sections.data(), m, m == 2 ? 2 : (m == 3 ? 3 : 4), kFilletLoftTol, &surf);
-    for (BCRV* c : sections) BCRV_Free(c);
-    if (!surf) return nullptr;
+    for (;;) {
+        BSRF_Free(surf);
+        surf = LoftKept(sections, kept, trace->n);
+        if (!surf) return nullptr;
+        const std::vector<double> v = KeptParameters(surf, sections, kept, trace);
+        std::vector<int> next;
+        next.reserve(2 * kept.size());
+        for (size_t j = 0; j + 1 < kept.size(); ++j) {
+            const int lo = kept[j], hi = kept[j + 1];
+            next.push_back(lo);
+            if (hi - lo < 2) continue;
+            const double tLo = trace->s[lo].t, tHi = trace->s[hi].t;
+            bool holds = true;
+            const int checks = std::min(hi - lo - 1, kFilletGapChecks);
+            for (int i = 1; holds && i <= checks; ++i) {
+                const int k = lo + static_cast<int>(std::lround(static_cast<double>(i) * (hi - lo) / (checks + 1)));
+                const BCRV* c = sections[k];
+                if (!c) continue;
+                const double f = tHi > tLo ? (trace->s[k].t - tLo) / (tHi - tLo) : 0.5;
+                holds = SectionDeviation(surf, c, v[j] + f * (v[j + 1] - v[j])) <= kFilletFitTol;
+            }
+            if (holds) continue;
+            const int mid = UsableNear(sections, lo, hi, (lo + hi) / 2);
+            if (mid >= 0) next.push_back(mid);
+        }
+        next.push_back(kept.back());
+        if (next.size() == kept.size()) break;
+        kept = std::move(next);
+    }
     NRB_RemoveSurfaceKnots(surf, kFilletKnotRemovalTol);
     auto* out = new CGeTrimSurf;
     out->m_pSurface = surf;

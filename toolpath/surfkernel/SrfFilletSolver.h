@@ -4,8 +4,9 @@
 // towards its chosen side; the offset surfaces of the two sets are intersected
 // into spine curves (the path of the ball centre); a section is swept along every
 // spine curve (a circular arc between the two contact points, or a straight line
-// for a chamfer) into a lofted NURBS surface; and, when asked, the input surfaces
-// are trimmed back along the contact curves.
+// for a chamfer) into a lofted NURBS surface, through only as many of the spine
+// samples' sections as keep it within kFilletFitTol of all of them; and, when
+// asked, the input surfaces are trimmed back along the contact curves.
 //
 // Every input surface must carry its kernel surface record. A run sets the
 // kernel's subdivision and trace triples from the application's settings and
@@ -23,6 +24,13 @@ inline constexpr double kFilletLoopMargin = 0.1;       // of the surface's UV wi
 inline constexpr double kFilletPointSection = 1e-6;    // a spine point this near its contact gives a point section
 inline constexpr double kFilletLoftTol = 0.0001;
 inline constexpr double kFilletKnotRemovalTol = 0.0015;
+// The lofted surface keeps only the sections it needs to stay within this of the
+// exact section at every sample between them.
+inline constexpr double kFilletFitTol = 0.0001;
+inline constexpr double kFilletSeedTurn = 0.2;  // spine tangent turn (radians) between first kept sections
+inline constexpr int kFilletGapChecks = 7;       // samples checked between two kept sections
+inline constexpr int kFilletCheckPoints = 5;     // points checked along a section
+inline constexpr int kFilletFootSteps = 8;       // Gauss-Newton steps to the foot of a checked point
 inline constexpr double kFilletSideStep = 0.5;         // largest step off a contact point for the side test
 inline constexpr double kFilletSideMinRadius = 0.001;
 

@@ -295,4 +295,124 @@ TEST_F(SrfFilletSolverTest, FilletBetweenPlaneAndCylinder)
     EXPECT_LT(worst, 2e-3) << "on the torus";
 }
 
+// A wall standing on the floor z = 0 along a cubic B-spline wave in the plane
+// (x from 0 to 30, y = 3 + 2 sin(x / 5) at the poles), from z = -5 to 10; its
+// normal (along the wave × up) points to -y.
+surffix::SurfPtr WavyWall()
+{
+    constexpr int poles = 10;
+    surffix::SurfPtr s(BSRF_Create(4, poles, 2, 2));
+    for (int i = 0; i < poles; ++i)
+        for (int j = 0; j < 2; ++j) {
+            const double x = 30.0 * i / (poles - 1);
+            double* P = s->P[i][j];
+            P[0] = x, P[1] = 3 + 2 * std::sin(x / 5), P[2] = j ? 10 : -5, P[3] = 1;
+        }
+    for (int k = 0; k < poles + 4; ++k) s->U[k] = std::clamp(double(k - 3) / (poles - 3), 0.0, 1.0);
+    return s;
+}
+
+// The fillet (or chamfer) surface keeps only some of the spine's sections: at
+// every few samples the exact section (the arc of the radius about the spine
+// point from one contact point to the other, or the chamfer's line between
+// them) lies within the fitting tolerance of the surface, though the surface has
+// far fewer columns than the spine has samples.
+TEST_F(SrfFilletSolverTest, LighterSurfacesHoldEverySampleSection)
+{
+    const double R = 3;
+    struct Row {
+        const char* label;
+        bool cylinder;  // the wall: a cylinder of radius 3, else the wave
+        bool chamfer;   // straight sections of distances 1.5 and 2, else arcs of radius 1.5
+    } rows[] = {
+        {"fillet along a wavy wall", false, false},
+        {"chamfer along a wavy wall", false, true},
+        {"fillet round a cylinder", true, false},
+    };
+    for (const Row& row : rows) {
+        ESSI_ResetKernelState();
+        Input floor(trimadapt::Parallelogram({-5, -10, 0}, {40, 0, 0}, {0, 25, 0}));
+        auto makeWall = [&]() {
+            if (!row.cylinder) return WavyWall();
+            surffix::SurfPtr cyl = surffix::Cylinder(R, 6);
+            const double move[3] = {10, 5, -2};
+            BSRF_Move(cyl.get(), move);
+            return cyl;
+        };
+        Input wall(makeWall());
+        int wallSide = 0;
+        if (row.cylinder) {
+            double P[3], N[3];
+            wall.surf->GetNormal(0.1, 0.5, P, N);
+            wallSide = (P[0] - 10) * N[0] + (P[1] - 5) * N[1] > 0 ? 0 : 1;  // offset outwards
+        }
+        std::unique_ptr<CSrfFilletSolver> solver;
+        if (row.chamfer) {
+            auto* c = new CSrfChamferSolver;
+            c->firstDist = 1.5;
+            c->secondDist = 2;
+            solver.reset(c);
+        } else {
+            solver = std::make_unique<CSrfFilletSolver>();
+            solver->radius = 1.5;
+        }
+        solver->AddFirst(floor.get(), 0);
+        solver->AddSecond(wall.get(), wallSide);
+        ResultList result;
+        ASSERT_EQ(row.chamfer ? static_cast<CSrfChamferSolver*>(solver.get())->SrfChamfer(&result)
+                              : solver->SrfFillet(&result),
+                  1)
+            << row.label;
+        std::vector<std::unique_ptr<CGeTrimSurf>> faces;
+        for (CGeTrimSurf* f : Take(result)) faces.emplace_back(f);
+        int pieces = 0;
+        for (const SrfCurvePiece* p = solver->curves; p; p = p->next) ++pieces;
+        ASSERT_EQ(faces.size(), static_cast<size_t>(pieces)) << row.label;
+        size_t k = 0;
+        for (const SrfCurvePiece* p = solver->curves; p; p = p->next, ++k) {
+            const ECRV_INTCUR* c = p->curve;
+            const _nurbs_surface* ns = faces[k]->m_pSurface;
+            ASSERT_NE(ns, nullptr) << row.label;
+            EXPECT_LT(ns->nv * 10, c->trace->n) << row.label << ": far fewer columns than samples";
+            SURFACE* rec = ESRF_NewNurbs(BSRF_Clone(ns));
+            const SURFACE* base[2] = {solver->first->base, solver->second->base};
+            if (solver->first->Working() != c->a) std::swap(base[0], base[1]);
+            const int stride = std::max(1, c->trace->n / 400);
+            double worst = 0.0;
+            for (int i = 0; i < c->trace->n; i += stride) {
+                const SSI_SAMPLE& sm = c->trace->s[i];
+                double pa[3], pb[3];
+                ASSERT_EQ(ESRF_EvalPoint(pa, base[0], sm.uvA[0], sm.uvA[1]), 1);
+                ASSERT_EQ(ESRF_EvalPoint(pb, base[1], sm.uvB[0], sm.uvB[1]), 1);
+                // The arc: P + r (cos θ e1 + sin θ e2), e1 towards A's contact,
+                // e2 the part of the way to B's contact across e1.
+                double e1[3], e2[3];
+                for (int q = 0; q < 3; ++q) e1[q] = pa[q] - sm.p[q], e2[q] = pb[q] - sm.p[q];
+                const double r = Norm(e1);
+                for (int q = 0; q < 3; ++q) e1[q] /= r;
+                const double along = e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2];
+                for (int q = 0; q < 3; ++q) e2[q] -= along * e1[q];
+                const double across = Norm(e2);
+                for (int q = 0; q < 3; ++q) e2[q] /= across;
+                const double sweep = std::atan2(across, along);
+                for (int j = 0; j <= 8; ++j) {
+                    double x[3];
+                    for (int q = 0; q < 3; ++q) {
+                        const double th = sweep * j / 8;
+                        x[q] = row.chamfer ? pa[q] + (pb[q] - pa[q]) * j / 8
+                                           : sm.p[q] + r * (std::cos(th) * e1[q] + std::sin(th) * e2[q]);
+                    }
+                    double u = 0.5, v = 0.5, foot[3];
+                    ASSERT_EQ(ESRF_ProjectPoint(&u, &v, foot, rec, x), 1) << row.label;
+                    worst = std::max(worst, std::sqrt((x[0] - foot[0]) * (x[0] - foot[0]) +
+                                                      (x[1] - foot[1]) * (x[1] - foot[1]) +
+                                                      (x[2] - foot[2]) * (x[2] - foot[2])));
+                }
+            }
+            ENT_Free(rec);
+            EXPECT_LT(worst, kFilletFitTol) << row.label << ": the surface strays from a sample's section";
+        }
+    }
+}
+
 }  // namespace
