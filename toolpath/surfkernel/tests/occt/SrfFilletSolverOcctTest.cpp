@@ -213,7 +213,9 @@ double BallMiss(CTypedPtrList<CObList, CGeTrimSurf*>& faces, double r, const _nu
 // Builds the peer's blend and ours (the chamfer run when given a chamfer solver)
 // on the edge and compares the faces; for a fillet (ballRadius above 0) ours are
 // also checked against the rolling ball itself, which the peer's approximation
-// misses by up to 5e-4 on curved faces.
+// misses by up to 5e-4 on curved faces. Our loft keeps only the sections it needs
+// to stay within the fitting tolerance of the exact ones, and a ball centred off a
+// surface point along its normal then misses the bases by up to about twice that.
 void ExpectSameBlend(const Blend& b, BRepFilletAPI_LocalOperation& mk, CSrfFilletSolver& solver, double ballRadius,
                      const std::string& what)
 {
@@ -225,7 +227,7 @@ void ExpectSameBlend(const Blend& b, BRepFilletAPI_LocalOperation& mk, CSrfFille
     auto* chamfer = dynamic_cast<CSrfChamferSolver*>(&solver);
     ASSERT_EQ(chamfer ? chamfer->SrfChamfer(&result) : solver.SrfFillet(&result), 1) << what;
     if (ballRadius > 0) {
-        EXPECT_LT(BallMiss(result, ballRadius, b.first->m_pSurface, b.second->m_pSurface), 1e-6) << what << ": off the ball";
+        EXPECT_LT(BallMiss(result, ballRadius, b.first->m_pSurface, b.second->m_pSurface), 2 * kFilletFitTol) << what << ": off the ball";
     }
     ExpectSameFaces(mk.Generated(b.edge), result, what);
 }
