@@ -359,6 +359,26 @@ void CLooker::StrokeProjected(const double* pixels, int count, CDC* dc) const
     flush();
 }
 
+BOOL CLooker::GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const
+{
+    // Projection and rounding are monotone, so the box's corners bound every
+    // point's pixel. The margin covers the last bit the clipper's interpolated
+    // points may differ from the points themselves.
+    constexpr double kMargin = 1e-6;
+    const double topLeft[2] = {box.xmin, box.ymax}, bottomRight[2] = {box.xmax, box.ymin};
+    double a[2], b[2];
+    WorldtoScreen2D(topLeft, a);
+    WorldtoScreen2D(bottomRight, b);
+    const Guard guard{m_rcView.left - kGuardPixels, m_rcView.top - kGuardPixels, m_rcView.right + kGuardPixels,
+                      m_rcView.bottom + kGuardPixels};
+    const double x0 = a[0] - kMargin, y0 = a[1] - kMargin, x1 = b[0] + kMargin, y1 = b[1] + kMargin;
+    if (!guard.Holds(x0, y0) || !guard.Holds(x1, y1)) return FALSE;  // also NaN
+    const POINT p{RoundPixel(x0), RoundPixel(y0)};
+    if (RoundPixel(x1) != p.x || RoundPixel(y1) != p.y) return FALSE;
+    pixel = p;
+    return TRUE;
+}
+
 void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const
 {
     DrawPolylineEx(points, count, 1, dc);

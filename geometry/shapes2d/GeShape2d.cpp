@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeShape2d.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -16,6 +17,7 @@ CGeShape2d::~CGeShape2d() = default;
 
 void CGeShape2d::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     if (ar.IsStoring()) {
         ar << static_cast<unsigned int>(m_nHandle);
         return;
@@ -110,13 +112,13 @@ void CGeShape2d::CreateNewHandle()
     m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-void CGeShape2d::Translate(double*) {}
+void CGeShape2d::Translate(double*) { geNoteGeometryChange();}
 
-void CGeShape2d::Rotate(double*, double) {}
+void CGeShape2d::Rotate(double*, double) { geNoteGeometryChange();}
 
-void CGeShape2d::Mirror(double*, double*) {}
+void CGeShape2d::Mirror(double*, double*) { geNoteGeometryChange();}
 
-CGeShape2d* CGeShape2d::Scale(double*, double*) { return nullptr; }
+CGeShape2d* CGeShape2d::Scale(double*, double*) { geNoteGeometryChange(); return nullptr; }
 
 void CGeShape2d::SetHandle(std::uint32_t handle)
 {

@@ -63,6 +63,9 @@ public:
     static std::uint32_t GetMaxHandle();
     static void SetMaxHandle(std::uint32_t handle);
 
+    // The stored box as it stands, not recomputed.
+    const BOX2<double>& StoredBox2d() const { return m_box; }
+
     std::uintptr_t GetExtData() const { return m_nExtData; }
     void SetExtData(std::uintptr_t data) { m_nExtData = data; }
 
