@@ -348,8 +348,9 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
     ColourPens pens(dc);
     m_repaint->Query(view, [&](int i) {
         const RepaintCache::Item& item = items[static_cast<std::size_t>(i)];
-        if (item.kind == RepaintCache::kLive) {
-            // As DrawAllUnSel draws every entity, from the entity itself.
+        if (item.kind == RepaintCache::kLive || item.kind == RepaintCache::kEntity) {
+            // As DrawAllUnSel draws every entity, from the entity itself
+            // (an indexed one's box, tested again, is the box the query met).
             CDbEntity* e = item.entity;
             if (e->IsSelected() || !IsDrawable(e, layers)) return;
             if (e->GetType() == kDbTypeAidLine) {

@@ -10,29 +10,32 @@
 
 namespace {
 
-// The kind a curve entity is packed as: plain line and arc entities whose
-// display points exist and whose box is the box of those points (so that no
-// later lazy box computation can change it). kLive for anything else.
-RepaintCache::Kind PackedKind(CDbEntity* e, const CGeCurve*& curve, BOX2<double>& box)
+// The kind an entity is kept as. Plain line and arc entities are indexed by
+// their box: it changes only with a noted change (their box computations note
+// a box that comes out different). Those whose display points exist and
+// whose box is the box of those points are packed; the others are drawn by
+// the entity. kLive for anything else.
+RepaintCache::Kind KindOf(CDbEntity* e, const CGeCurve*& curve, BOX2<double>& box)
 {
     curve = nullptr;
     if (typeid(*e) != typeid(CDbCurve)) return RepaintCache::kLive;
     curve = static_cast<const CDbCurve*>(e)->ReadCurve();
-    if (curve == nullptr || !curve->HasDisplay()) return RepaintCache::kLive;
+    if (curve == nullptr) return RepaintCache::kLive;
     const RepaintCache::Kind kind = typeid(*curve) == typeid(CGeLine)  ? RepaintCache::kLine
                                     : typeid(*curve) == typeid(CGeArc) ? RepaintCache::kArc
                                                                        : RepaintCache::kLive;
     if (kind == RepaintCache::kLive || !e->GetBox(&box)) return RepaintCache::kLive;
+    if (!curve->HasDisplay()) return RepaintCache::kEntity;
     BOX2<double> shown;
     shown.InitEmpty();
     const double (*pts)[2] = curve->GetSWPoint();
     for (int i = 0; i < curve->GetSWPointCount(); ++i) {
-        if (!std::isfinite(pts[i][0]) || !std::isfinite(pts[i][1])) return RepaintCache::kLive;
+        if (!std::isfinite(pts[i][0]) || !std::isfinite(pts[i][1])) return RepaintCache::kEntity;
         shown.Extend(pts[i]);
     }
     const bool same = shown.xmin == box.xmin && shown.xmax == box.xmax && shown.ymin == box.ymin &&
                       shown.ymax == box.ymax;
-    return same ? kind : RepaintCache::kLive;
+    return same ? kind : RepaintCache::kEntity;
 }
 
 }  // namespace
@@ -62,8 +65,8 @@ void RepaintCache::Build(const CTypedPtrList<CObList, CDbEntity*>& entities)
         Item item{e, e->GetColor(), e->GetLayerID(), kLive, 0, 0, 0, 0.0, 0.0};
         const CGeCurve* curve = nullptr;
         BOX2<double> box{0.0, 0.0, 0.0, 0.0};
-        item.kind = PackedKind(e, curve, box);
-        if (item.kind != kLive) {
+        item.kind = KindOf(e, curve, box);
+        if (item.kind == kLine || item.kind == kArc) {
             item.flags = static_cast<std::uint8_t>((e->IsSelected() ? kSelected : 0) | (e->IsVisible() ? kVisible : 0));
             item.count = curve->GetSWPointCount();
             item.first = m_points.size() / 2;

@@ -5,13 +5,13 @@
 // blocks per entity.
 //
 // The data are a copy and go stale when an entity changes. Every path that
-// changes an entity, its curve or the entity list notes a change in the
-// process-wide geometry change count (GeometryChange.h), and Update makes the
-// data afresh when the count has moved since they were made. Entities of
-// other kinds, and curves whose box could still change without such a change
-// (one without display points yet, whose box is its exact box until the
-// first draw replaces it by that of the display points), are only listed:
-// the repaint asks them for their live box and draws them itself.
+// changes an entity, its curve, its curve's box or the entity list notes a
+// change in the process-wide geometry change count (GeometryChange.h), and
+// Update makes the data afresh when the count has moved since they were made.
+// So a kept box stays the entity's box: an arc's box that changes at its first
+// draw (from the exact box to that of its display points) is noted with the
+// display points made. Entities of other kinds are only listed: the repaint
+// asks them for their live box and draws them itself.
 #pragma once
 
 #include "framework/numerak/Box.h"
@@ -26,7 +26,9 @@ class CDbEntity;
 
 class RepaintCache {
 public:
-    enum Kind : std::uint8_t { kLive, kLine, kArc };
+    // kLive: not indexed, asked for its box at each repaint; kEntity: indexed
+    // by its box, drawn by the entity; kLine, kArc: packed.
+    enum Kind : std::uint8_t { kLive, kEntity, kLine, kArc };
     // Flags of packed entities.
     static constexpr std::uint8_t kSelected = 1;
     static constexpr std::uint8_t kVisible = 2;

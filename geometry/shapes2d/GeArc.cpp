@@ -583,8 +583,10 @@ void CGeArc::CalcBox2d()
         CalcPreciseBox2d();
         return;
     }
-    m_box.InitEmpty();
-    for (int i = 0; i < m_nSWPoint; ++i) m_box.Extend(m_pSWPoint[i]);
+    BOX2<double> box;
+    box.InitEmpty();
+    for (int i = 0; i < m_nSWPoint; ++i) box.Extend(m_pSWPoint[i]);
+    StoreBox2d(box);
 }
 
 CGeArc::GeometryKey CGeArc::CurrentKey() const
@@ -594,19 +596,18 @@ CGeArc::GeometryKey CGeArc::CurrentKey() const
 
 void CGeArc::CalcPreciseBox2d()
 {
-    // Over display points, the exact box replaces the box of those points.
-    if (HasDisplay()) geNoteGeometryChange();
     // Compared as bits: -0.0 and 0.0 may give different boxes, and NaN never
     // equals itself.
     const GeometryKey key = CurrentKey();
     if (m_bPreciseBoxKept && std::memcmp(&key, &m_preciseKey, sizeof key) == 0) {
-        m_box = m_preciseBox;
+        StoreBox2d(m_preciseBox);
         return;
     }
     double s[2], e[2];
     GetStartPoint(s);
     GetEndPoint(e);
-    m_box.Init(s, e);
+    BOX2<double> box;
+    box.Init(s, e);
     const double axis[4][2] = {{m_ptCenter[0] + m_dRadius, m_ptCenter[1]},
                                {m_ptCenter[0], m_ptCenter[1] + m_dRadius},
                                {m_ptCenter[0] - m_dRadius, m_ptCenter[1]},
@@ -619,10 +620,11 @@ void CGeArc::CalcPreciseBox2d()
     for (const auto& q : axis)
         if (!(std::fabs(P2D_Dist(q, m_ptCenter) - m_dRadius) > kOnCircleTol) &&
             IsOnSweep(q, s, e, cosBack, sinBack, t))
-            m_box.Extend(q);
+            box.Extend(q);
     m_preciseKey = key;
-    m_preciseBox = m_box;
+    m_preciseBox = box;
     m_bPreciseBoxKept = true;
+    StoreBox2d(box);
 }
 
 // ---------------------------------------------------------------------------

@@ -87,7 +87,12 @@ CGeCurve* CGeLine::Copy()
 // ---------------------------------------------------------------------------
 // Display polyline and box
 
-void CGeLine::CalcBox2d() { m_box.Init(m_ptStart, m_ptEnd); }
+void CGeLine::CalcBox2d()
+{
+    BOX2<double> box;
+    box.Init(m_ptStart, m_ptEnd);
+    StoreBox2d(box);
+}
 
 void CGeLine::GetBox2d(BOX2<double>* out) { CGeShape2d::GetBox2d(out); }
 

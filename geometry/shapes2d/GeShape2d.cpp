@@ -8,6 +8,7 @@
 #include "platform/core/Archive.h"
 
 #include <algorithm>
+#include <cstring>
 
 std::atomic<std::uint32_t> CGeShape2d::m_nMaxHandle{0};
 
@@ -98,6 +99,13 @@ void CGeShape2d::GetViewRect(CRect& rect)
 }
 
 int CGeShape2d::GetSnapPos(CSnapAt*, CSnapResult&) { return 0; }
+
+void CGeShape2d::StoreBox2d(const BOX2<double>& box)
+{
+    // Compared as bits, so that a NaN box recomputed the same is no change.
+    if (std::memcmp(&box, &m_box, sizeof box) != 0) geNoteGeometryChange();
+    m_box = box;
+}
 
 void CGeShape2d::GetBox2d(BOX2<double>* out)
 {

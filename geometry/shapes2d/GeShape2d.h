@@ -73,6 +73,10 @@ public:
     std::uintptr_t m_nExtData = 0;
 
 protected:
+    // Stores a recomputed box, noting a geometry change when it differs from
+    // the box stored before (so that a box read once stays valid until a change).
+    void StoreBox2d(const BOX2<double>& box);
+
     BOX2<double> m_box;
     std::uint32_t m_nHandle = 0;
 

@@ -260,6 +260,23 @@ TEST_F(RepaintCacheTest, PackedRepaintEqualsTheEntityByEntityRepaintAfterEveryEd
     }
 }
 
+TEST_F(RepaintCacheTest, FirstDrawsChangeArcBoxesAndTheRepaintFollows)
+{
+    // Zoomed in before anything was drawn: the arcs outside keep their exact
+    // boxes, and get the boxes of their display points when a later view
+    // draws them first.
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    const double scale = m_looker.GetScale();
+    const double steps[][3] = {{20.0, 0.0, 0.0}, {1.0, 0.0, 0.0}, {5.0, 60.0, 40.0}, {0.8, -90.0, 10.0}};
+    for (const auto& step : steps) {
+        m_looker.SetScale(scale * step[0]);
+        m_looker.MoveView(step[1], step[2]);
+        const QImage packed = Render(true);
+        EXPECT_TRUE(packed == Render(false)) << "scale x" << step[0];
+    }
+}
+
 TEST_F(RepaintCacheTest, RepaintsWithoutEditsReuseThePackedData)
 {
     CDBase* db = CDBase::Instance();
