@@ -343,7 +343,8 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
     looker.ScreentoWorld(1.0, pixel);
     const std::vector<RepaintCache::Item>& items = m_repaint->Items();
     const std::vector<BOX2<double>>& boxes = m_repaint->Boxes();
-    const double (*points)[2] = m_repaint->Points();
+    const double (*linePoints)[2] = m_repaint->Points(RepaintCache::kLine);
+    const double (*arcPoints)[2] = m_repaint->Points(RepaintCache::kArc);
     LayerVisibility layers(*this);
     ColourPens pens(dc);
     m_repaint->Query(view, [&](int i) {
@@ -372,9 +373,16 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
             dc->SetPixelV(p, item.colour);
             return;
         }
-        const int step =
-            item.kind == RepaintCache::kArc ? CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel) : 1;
-        looker.DrawPolylineEx(points + item.first, item.count, step, dc);
+        if (item.kind == RepaintCache::kArc) {
+            const int step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
+            // A step past the last point draws the first point alone: the kept one.
+            if (step >= item.count)
+                looker.DrawPolylineEx(&item.head, 1, 1, dc);
+            else
+                looker.DrawPolylineEx(arcPoints + item.first, item.count, step, dc);
+        } else {
+            looker.DrawPolylineEx(linePoints + item.first, item.count, 1, dc);
+        }
     });
 }
 

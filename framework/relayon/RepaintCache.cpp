@@ -54,7 +54,7 @@ void RepaintCache::Update(const CTypedPtrList<CObList, CDbEntity*>& entities)
 void RepaintCache::Build(const CTypedPtrList<CObList, CDbEntity*>& entities)
 {
     m_items.clear();
-    m_points.clear();
+    for (std::vector<double>& points : m_points) points.clear();
     std::vector<BOX2<double>> boxes;
     std::vector<std::uint8_t> indexed;
     const auto n = static_cast<std::size_t>(entities.GetCount());
@@ -62,16 +62,19 @@ void RepaintCache::Build(const CTypedPtrList<CObList, CDbEntity*>& entities)
     boxes.reserve(n);
     indexed.reserve(n);
     for (CDbEntity* e : entities) {
-        Item item{e, e->GetColor(), e->GetLayerID(), kLive, 0, 0, 0, 0.0, 0.0};
+        Item item{e, e->GetColor(), e->GetLayerID(), kLive, 0, 0, 0, 0.0, 0.0, {0.0, 0.0}};
         const CGeCurve* curve = nullptr;
         BOX2<double> box{0.0, 0.0, 0.0, 0.0};
         item.kind = KindOf(e, curve, box);
         if (item.kind == kLine || item.kind == kArc) {
             item.flags = static_cast<std::uint8_t>((e->IsSelected() ? kSelected : 0) | (e->IsVisible() ? kVisible : 0));
             item.count = curve->GetSWPointCount();
-            item.first = m_points.size() / 2;
+            std::vector<double>& points = m_points[item.kind == kArc ? 1 : 0];
+            item.first = points.size() / 2;
             const double* flat = curve->GetSWPoint()[0];
-            m_points.insert(m_points.end(), flat, flat + 2 * static_cast<std::size_t>(item.count));
+            item.head[0] = flat[0];
+            item.head[1] = flat[1];
+            points.insert(points.end(), flat, flat + 2 * static_cast<std::size_t>(item.count));
             if (item.kind == kArc) {
                 const auto* arc = static_cast<const CGeArc*>(curve);
                 item.radius = arc->GetRadius();

@@ -41,8 +41,9 @@ public:
         Kind kind;
         std::uint8_t flags;
         int count;              // display points
-        std::size_t first;      // index of the first display point in Points()
+        std::size_t first;      // index of the first display point in Points(kind)
         double radius, sweep;  // arcs: what their drawing step depends on
+        double head[2];        // the first display point (all an arc within a pixel draws)
     };
 
     // Makes the data afresh when the geometry change count moved since they
@@ -55,7 +56,10 @@ public:
 
     const std::vector<Item>& Items() const { return m_items; }
     const std::vector<BOX2<double>>& Boxes() const { return m_grid.Boxes(); }
-    const double (*Points() const)[2] { return reinterpret_cast<const double (*)[2]>(m_points.data()); }
+    const double (*Points(Kind kind) const)[2]
+    {
+        return reinterpret_cast<const double (*)[2]>(m_points[kind == kArc ? 1 : 0].data());
+    }
     // Calls visit(i) in ascending order for every live entity and every packed
     // entity whose box meets rect.
     template <class Visit>
@@ -68,7 +72,9 @@ private:
     void Build(const CTypedPtrList<CObList, CDbEntity*>& entities);
 
     std::vector<Item> m_items;
-    std::vector<double> m_points;  // x, y pairs
+    // Display points (x, y pairs) of lines and of arcs, apart: the points of
+    // an arc within a pixel are not read, and those of lines then lie together.
+    std::vector<double> m_points[2];
     BoxGrid m_grid;
     std::uint64_t m_nStamp = 0;
     bool m_bBuilt = false;
