@@ -408,22 +408,6 @@ void CLooker::DrawStrided(const double* flat, int dim, int count, int step, CDC*
         StrokeProjected(px.data(), 1, dc);
         return;
     }
-    if (dim == 2 && IsView2D()) {
-        // ProjectPoint's 2D projection in one loop, the view's values read once.
-        const double cx = m_center[0], cy = m_center[1], ox = m_org[0], oy = m_org[1], scale = m_dScale;
-        const int n = (count - 1) / step + 1 + ((count - 1) % step != 0 ? 1 : 0);
-        px.resize(2 * std::size_t(n));
-        double* out = px.data();
-        auto put = [&](int i) {
-            const double* w = flat + 2 * std::size_t(i);
-            *out++ = cx + (w[0] - ox) * scale;
-            *out++ = cy - (w[1] - oy) * scale;
-        };
-        for (int i = 0; i < count; i += step) put(i);
-        if ((count - 1) % step != 0) put(count - 1);
-        StrokeProjected(px.data(), n, dc);
-        return;
-    }
     for (int i = 0; i < count; i += step) add(i);
     if ((count - 1) % step != 0) add(count - 1);
     StrokeProjected(px.data(), int(px.size() / 2), dc);
