@@ -375,11 +375,12 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
         }
         if (item.kind == RepaintCache::kArc) {
             const int step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
-            // A step past the last point draws the first point alone: the kept one.
-            if (step >= item.count)
-                looker.DrawPolylineEx(&item.head, 1, 1, dc);
-            else
+            // A step past the last point draws the pixel of the first point alone.
+            if (step >= item.count) {
+                if (looker.GetPointPixel2D(item.head, p)) dc->SetPixelV(p, item.colour);
+            } else {
                 looker.DrawPolylineEx(arcPoints + item.first, item.count, step, dc);
+            }
         } else {
             looker.DrawPolylineEx(linePoints + item.first, item.count, 1, dc);
         }
