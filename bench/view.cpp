@@ -5,7 +5,9 @@
 // view's size (background fill included, the pen changed where the colour
 // changes, entities within one pixel drawn as that pixel). "peer_ratio" is the view's time over the peer's; "fps" the view's
 // frames per second; "peer_ratio_cpu" the same ratio of thread CPU times. The
-// program runs in-process on the offscreen platform.
+// program runs in-process on the offscreen platform. The view draws from the
+// database's packed repaint data; the EntityByEntity cases draw each entity
+// from its own blocks, as the database does without them.
 
 #include "ThreadClock.h"
 
@@ -168,13 +170,14 @@ using Clock = std::chrono::steady_clock;
 
 // Repaints after zoom steps at `magnify` times the scale that shows the whole
 // drawing; the entities outside the view at that scale are never drawn.
-void RunZoomRepaint(benchmark::State& state, double magnify)
+void RunZoomRepaint(benchmark::State& state, double magnify, bool packed = true)
 {
     if (g_program == nullptr) {
         state.SkipWithError("the program did not start");
         return;
     }
     FillDrawing(static_cast<int>(state.range(0)));
+    CDBase::Instance()->SetRepaintCacheUse(packed);
     CLooker* looker = gGetLooker();
     CKorvelView* view = g_program->view;
     const double scale = looker->GetScale() * magnify;
@@ -193,6 +196,7 @@ void RunZoomRepaint(benchmark::State& state, double magnify)
     QImage image(rect.Width(), rect.Height(), QImage::Format_RGB32);
 
     double viewSeconds = 0.0, peerSeconds = 0.0, viewCpu = 0.0, peerCpu = 0.0;
+    const int builds = CDBase::Instance()->GetRepaintCacheBuilds();
     int k = 0;
     for (auto _ : state) {
         looker->SetScale(scales[k]);
@@ -214,9 +218,12 @@ void RunZoomRepaint(benchmark::State& state, double magnify)
     state.counters["peer_ratio"] = viewSeconds / peerSeconds;
     state.counters["peer_ratio_cpu"] = viewCpu / peerCpu;
     state.counters["fps"] = frames / viewSeconds;
+    // Times the packed repaint data were made during the frames (0: no frame paid for it).
+    state.counters["packs_made"] = CDBase::Instance()->GetRepaintCacheBuilds() - builds;
     state.counters["polyline_points"] = static_cast<double>(points / 2);
     state.counters["pixels"] = static_cast<double>(rect.Width()) * rect.Height();
     CDBase::Instance()->DelAllEnt();
+    CDBase::Instance()->SetRepaintCacheUse(true);
 }
 
 void BM_ViewZoomRepaint(benchmark::State& state) { RunZoomRepaint(state, 1.0); }
@@ -226,6 +233,12 @@ BENCHMARK(BM_ViewZoomRepaint)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillise
 // entities lie outside and are only rejected by their boxes.
 void BM_ViewZoomedInRepaint(benchmark::State& state) { RunZoomRepaint(state, 20.0); }
 BENCHMARK(BM_ViewZoomedInRepaint)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ViewZoomRepaintEntityByEntity(benchmark::State& state) { RunZoomRepaint(state, 1.0, false); }
+BENCHMARK(BM_ViewZoomRepaintEntityByEntity)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ViewZoomedInRepaintEntityByEntity(benchmark::State& state) { RunZoomRepaint(state, 20.0, false); }
+BENCHMARK(BM_ViewZoomedInRepaintEntityByEntity)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GeometryChange.h"
 #include "geometry/shapes2d/GePolyline.h"
 
 #include <memory>
@@ -72,10 +73,21 @@ void CDbCurve::DrawGL(COpenGLDC* dc, int mode)
     m_pCurve->DrawGL(dc, mode);
 }
 
-void CDbCurve::SetCurve(CGeCurve* curve) { dbcurve::Replace(m_pCurve, curve); }
+CGeCurve* CDbCurve::GetCurve() const
+{
+    geNoteGeometryChange();
+    return m_pCurve;
+}
+
+void CDbCurve::SetCurve(CGeCurve* curve)
+{
+    geNoteGeometryChange();
+    dbcurve::Replace(m_pCurve, curve);
+}
 
 CGeCurve* CDbCurve::DetachCurve()
 {
+    geNoteGeometryChange();
     CGeCurve* curve = m_pCurve;
     m_pCurve = nullptr;
     return curve;

@@ -29,7 +29,10 @@ public:
     void Scale(const double* base, const double* factors) override;
     void DrawGL(COpenGLDC* dc, int mode) override;
 
-    CGeCurve* GetCurve() const { return m_pCurve; }
+    // The curve for editing in place: notes a geometry change, since the
+    // caller may change it. ReadCurve hands it out for reading only.
+    CGeCurve* GetCurve() const;
+    const CGeCurve* ReadCurve() const { return m_pCurve; }
     // Replaces (and deletes) the curve held; takes ownership of curve.
     void SetCurve(CGeCurve* curve);
     // Hands the curve to the caller; the entity holds none afterwards.

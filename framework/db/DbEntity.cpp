@@ -1,6 +1,7 @@
 #include "framework/db/DbEntity.h"
 
 #include "framework/looker/Looker.h"
+#include "geometry/shapes2d/GeometryChange.h"
 #include "platform/core/Archive.h"
 
 IMPLEMENT_SERIAL(CDbEntity, CObject, 1)
@@ -12,6 +13,7 @@ CDbEntity::~CDbEntity() = default;
 
 void CDbEntity::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     if (ar.IsStoring()) {
         ar << m_nHandle << m_nLayerID << m_crColor << m_bFill << m_bVisible;
     } else {
@@ -30,8 +32,29 @@ void CDbEntity::CreateNewHandle()
     if (m_nHandle == 0) m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-void CDbEntity::SetSelected(BOOL selected) { m_bSelected = selected ? TRUE : FALSE; }
-void CDbEntity::SetLayerID(int layerId) { m_nLayerID = layerId; }
+void CDbEntity::SetSelected(BOOL selected)
+{
+    geNoteGeometryChange();
+    m_bSelected = selected ? TRUE : FALSE;
+}
+
+void CDbEntity::SetLayerID(int layerId)
+{
+    geNoteGeometryChange();
+    m_nLayerID = layerId;
+}
+
+void CDbEntity::SetColor(COLORREF colour)
+{
+    geNoteGeometryChange();
+    m_crColor = colour & 0xFFFFFFu;
+}
+
+void CDbEntity::SetVisible(BOOL visible)
+{
+    geNoteGeometryChange();
+    m_bVisible = visible ? TRUE : FALSE;
+}
 int CDbEntity::GetType() const { return 0; }
 int CDbEntity::GetBaseType() const { return 0; }
 void CDbEntity::Draw(CDC*, int) {}

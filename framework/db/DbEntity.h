@@ -81,12 +81,14 @@ public:
 
     int GetLayerID() const { return m_nLayerID; }
     COLORREF GetColor() const { return m_crColor; }
-    void SetColor(COLORREF colour) { m_crColor = colour & 0xFFFFFFu; }
+    // The setters of what drawing shows (colour, visibility, selection, layer)
+    // note a change in the geometry change count, as geometry edits do.
+    void SetColor(COLORREF colour);
     BOOL IsSelected() const { return m_bSelected; }
     BOOL IsFill() const { return m_bFill; }
     void SetFill(BOOL fill) { m_bFill = fill ? TRUE : FALSE; }
     BOOL IsVisible() const { return m_bVisible; }
-    void SetVisible(BOOL visible) { m_bVisible = visible ? TRUE : FALSE; }
+    void SetVisible(BOOL visible);
 
 protected:
     // Copies the attributes (not the handle or the selection) into a copy.

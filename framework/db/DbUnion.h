@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/db/DbEntity.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 class CDbUnion : public CDbEntity {
     DECLARE_SERIAL(CDbUnion)
@@ -26,7 +27,13 @@ public:
     // Takes ownership; null is ignored.
     void AddEntity(CDbEntity* entity);
     int GetCount() const { return static_cast<int>(m_members.GetCount()); }
-    CTypedPtrList<CObList, CDbEntity*>& GetMembers() { return m_members; }
+    // The member list for editing: notes a geometry change (the const form reads).
+    CTypedPtrList<CObList, CDbEntity*>& GetMembers()
+    {
+        geNoteGeometryChange();
+        return m_members;
+    }
+    const CTypedPtrList<CObList, CDbEntity*>& GetMembers() const { return m_members; }
 
 private:
     CTypedPtrList<CObList, CDbEntity*> m_members;

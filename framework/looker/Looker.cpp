@@ -26,6 +26,13 @@ struct Guard {
     bool Holds(double x, double y) const { return x >= xmin && x <= xmax && y >= ymin && y <= ymax; }
 };
 
+// Points farther than kGuardPixels outside the view are clipped away.
+Guard GuardOf(const CRect& view)
+{
+    return Guard{view.left - kGuardPixels, view.top - kGuardPixels, view.right + kGuardPixels,
+                 view.bottom + kGuardPixels};
+}
+
 // Liang-Barsky: the part [t0, t1] of a -> b inside the guard; false when none.
 bool ClipSegment(const Guard& g, double ax, double ay, double bx, double by, double& t0, double& t1)
 {
@@ -317,8 +324,7 @@ BOOL CLooker::IsPtInView(const double* p, int /*dim*/) const
 
 void CLooker::StrokeProjected(const double* pixels, int count, CDC* dc) const
 {
-    const Guard guard{m_rcView.left - kGuardPixels, m_rcView.top - kGuardPixels, m_rcView.right + kGuardPixels,
-                      m_rcView.bottom + kGuardPixels};
+    const Guard guard = GuardOf(m_rcView);
     std::vector<POINT>& run = t_scratch.run;
     run.clear();
     auto flush = [&] {
@@ -357,6 +363,34 @@ void CLooker::StrokeProjected(const double* pixels, int count, CDC* dc) const
         if (!open) flush();
     }
     flush();
+}
+
+BOOL CLooker::GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const
+{
+    // Projection and rounding are monotone, so the box's corners bound every
+    // point's pixel. The margin covers the last bit the clipper's interpolated
+    // points may differ from the points themselves.
+    constexpr double kMargin = 1e-6;
+    const double topLeft[2] = {box.xmin, box.ymax}, bottomRight[2] = {box.xmax, box.ymin};
+    double a[2], b[2];
+    WorldtoScreen2D(topLeft, a);
+    WorldtoScreen2D(bottomRight, b);
+    const Guard guard = GuardOf(m_rcView);
+    const double x0 = a[0] - kMargin, y0 = a[1] - kMargin, x1 = b[0] + kMargin, y1 = b[1] + kMargin;
+    if (!guard.Holds(x0, y0) || !guard.Holds(x1, y1)) return FALSE;  // also NaN
+    const POINT p{RoundPixel(x0), RoundPixel(y0)};
+    if (RoundPixel(x1) != p.x || RoundPixel(y1) != p.y) return FALSE;
+    pixel = p;
+    return TRUE;
+}
+
+BOOL CLooker::GetPointPixel2D(const double* point, POINT& pixel) const
+{
+    double p[2];
+    WorldtoScreen2D(point, p);
+    if (!GuardOf(m_rcView).Holds(p[0], p[1])) return FALSE;
+    pixel = POINT{RoundPixel(p[0]), RoundPixel(p[1])};
+    return TRUE;
 }
 
 void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const

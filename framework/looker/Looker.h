@@ -101,6 +101,14 @@ public:
     // smaller than the count draws a single pixel at the first point (a curve
     // smaller than a pixel).
     void DrawPolylineEx(const double (*points)[2], int count, int step, CDC* dc) const;
+    // The one pixel that every 2D point of box projects and rounds to, when
+    // there is one and it lies within the drawing guard: a polyline of points
+    // inside box then draws exactly that pixel (DrawPolylineEx sets it alone).
+    // FALSE otherwise.
+    BOOL GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const;
+    // The pixel a polyline of the one 2D point draws (DrawPolylineEx sets it
+    // alone); FALSE when it lies outside the drawing guard.
+    BOOL GetPointPixel2D(const double* point, POINT& pixel) const;
     // Mode kDrawPlain draws every point; kDrawFine skips points that fall on
     // or next to the pixel of the previous point drawn, keeping the first and
     // last points and the segment ends (sorted indices into the points).

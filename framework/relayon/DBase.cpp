@@ -3,7 +3,10 @@
 #include "framework/looker/AppSlots.h"
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
+#include "framework/relayon/RepaintCache.h"
 #include "framework/relayon/Selector.h"
+#include "geometry/shapes2d/GeArc.h"
+#include "geometry/shapes2d/GeometryChange.h"
 #include "platform/core/Archive.h"
 #include "platform/core/OwnedListArchive.h"
 
@@ -88,7 +91,7 @@ BOOL CDBase::IsLiving() { return g_dbase ? TRUE : FALSE; }
 
 void CDBase::Uninstance() { g_dbase.reset(); }
 
-CDBase::CDBase() = default;
+CDBase::CDBase() : m_repaint(std::make_unique<RepaintCache>()) {}
 
 CDBase::~CDBase()
 {
@@ -101,6 +104,7 @@ void CDBase::AddTail(CDbEntity* entity)
     if (entity == nullptr) return;
     entity->CreateNewHandle();
     m_entities.AddTail(entity);
+    geNoteGeometryChange();
 }
 
 BOOL CDBase::Remove(CDbEntity* entity)
@@ -108,6 +112,7 @@ BOOL CDBase::Remove(CDbEntity* entity)
     POSITION pos = m_entities.Find(entity);
     if (pos == nullptr) return FALSE;
     m_entities.RemoveAt(pos);
+    geNoteGeometryChange();
     if (CSelector* selector = gGetSelector()) selector->Remove(entity);
     return TRUE;
 }
@@ -134,6 +139,13 @@ void CDBase::InsertAt(int index, CDbEntity* entity)
     POSITION pos = index >= 0 ? m_entities.FindIndex(index) : nullptr;
     if (pos != nullptr) m_entities.InsertBefore(pos, entity);
     else m_entities.AddTail(entity);
+    geNoteGeometryChange();
+}
+
+CTypedPtrList<CObList, CDbEntity*>& CDBase::GetEntities()
+{
+    geNoteGeometryChange();
+    return m_entities;
 }
 
 void CDBase::DelAllEnt()
@@ -141,6 +153,7 @@ void CDBase::DelAllEnt()
     // The selection points into the list: empty it first.
     if (CSelector* selector = gGetSelector()) selector->RemoveAll();
     dbDelEntList(&m_entities);
+    geNoteGeometryChange();
 }
 
 void CDBase::UpdateHandle()
@@ -264,6 +277,12 @@ void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
     BOX2<double> view;
     CLooker* looker = gGetLooker();
     const bool check = bCheckView && looker != nullptr;
+    // The packed drawing keeps one pen between entities, which needs a pen of
+    // the caller's to hand back.
+    if (m_bUseRepaintCache && check && mode == kDrawNormal && CLooker::IsView2D() && dc->GetCurrentPen() != nullptr) {
+        DrawAllUnSelPacked(dc, *looker, bDrawAid);
+        return;
+    }
     if (check) view = looker->GetViewBox();
     LayerVisibility layers(*this);
     for (CDbEntity* e : m_entities) {
@@ -280,6 +299,95 @@ void CDBase::DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid)
         e->Draw(dc, mode);
     }
 }
+
+namespace {
+
+// The normal pen of each colour in turn (as CDbEntity::PenGuard selects it
+// for one entity), made only when the colour changes; the dc's pen and raster
+// operation come back at the end.
+class ColourPens {
+public:
+    explicit ColourPens(CDC* dc) : m_dc(dc), m_oldPen(dc->GetCurrentPen()), m_oldRop(dc->SetROP2(R2_COPYPEN)) {}
+    ~ColourPens()
+    {
+        m_dc->SetROP2(m_oldRop);
+        m_dc->SelectObject(m_oldPen);
+    }
+    ColourPens(const ColourPens&) = delete;
+    ColourPens& operator=(const ColourPens&) = delete;
+
+    void Select(COLORREF colour)
+    {
+        if (m_pen != nullptr && colour == m_colour) return;
+        auto pen = std::make_unique<CPen>(PS_SOLID, 1, colour);
+        m_dc->SelectObject(pen.get());
+        m_pen = std::move(pen);
+        m_colour = colour;
+    }
+
+private:
+    CDC* m_dc;
+    CPen* m_oldPen;
+    int m_oldRop;
+    std::unique_ptr<CPen> m_pen;
+    COLORREF m_colour = 0;
+};
+
+}  // namespace
+
+void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
+{
+    m_repaint->Update(m_entities);
+    const BOX2<double> view = looker.GetViewBox();
+    double pixel = 0.0;
+    looker.ScreentoWorld(1.0, pixel);
+    const std::vector<RepaintCache::Item>& items = m_repaint->Items();
+    const std::vector<BOX2<double>>& boxes = m_repaint->Boxes();
+    const double (*linePoints)[2] = m_repaint->Points(RepaintCache::kLine);
+    const double (*arcPoints)[2] = m_repaint->Points(RepaintCache::kArc);
+    LayerVisibility layers(*this);
+    ColourPens pens(dc);
+    m_repaint->Query(view, [&](int i) {
+        const RepaintCache::Item& item = items[static_cast<std::size_t>(i)];
+        if (item.kind == RepaintCache::kLive || item.kind == RepaintCache::kEntity) {
+            // As DrawAllUnSel draws every entity, from the entity itself
+            // (an indexed one's box, tested again, is the box the query met).
+            CDbEntity* e = item.entity;
+            if (e->IsSelected() || !IsDrawable(e, layers)) return;
+            if (e->GetType() == kDbTypeAidLine) {
+                if (bDrawAid && m_bAidLineVisible) e->Draw(dc, kDrawNormal);
+                return;
+            }
+            BOX2<double> b;
+            if (e->GetBox(&b) && !BoxGrid::Meets(b, view)) return;
+            e->Draw(dc, kDrawNormal);
+            return;
+        }
+        // A plain line or arc whose box meets the view (the query tested it).
+        if ((item.flags & RepaintCache::kSelected) != 0 || (item.flags & RepaintCache::kVisible) == 0 ||
+            !layers.Visible(item.layer))
+            return;
+        pens.Select(item.colour);
+        POINT p;
+        if (looker.GetBoxPixel2D(boxes[static_cast<std::size_t>(i)], p)) {
+            dc->SetPixelV(p, item.colour);
+            return;
+        }
+        if (item.kind == RepaintCache::kArc) {
+            const int step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
+            // A step past the last point draws the pixel of the first point alone.
+            if (step >= item.count) {
+                if (looker.GetPointPixel2D(item.head, p)) dc->SetPixelV(p, item.colour);
+            } else {
+                looker.DrawPolylineEx(arcPoints + item.first, item.count, step, dc);
+            }
+        } else {
+            looker.DrawPolylineEx(linePoints + item.first, item.count, 1, dc);
+        }
+    });
+}
+
+int CDBase::GetRepaintCacheBuilds() const { return m_repaint->GetBuildCount(); }
 
 void CDBase::DrawAllUnSel(COpenGLDC* dc, int mode)
 {
@@ -430,6 +538,7 @@ void CDBase::Serialize(CArchive& ar)
     m_bAidLineVisible = aid ? TRUE : FALSE;
     m_bPathVisible = path ? TRUE : FALSE;
     m_entities.AddTail(&read);
+    geNoteGeometryChange();
 }
 
 void CDBase::SaveSelected(CArchive& ar)

@@ -16,7 +16,11 @@
 #include "framework/looker/SnapRecords.h"
 #include "platform/core/WinString.h"
 
+#include <memory>
+
 class COpenGLDC;
+class CLooker;
+class RepaintCache;
 
 class CLayer;
 
@@ -41,7 +45,10 @@ public:
     // Puts an entity back at index (clamped to the list); takes ownership.
     void InsertAt(int index, CDbEntity* entity);
     int GetCount() const { return static_cast<int>(m_entities.GetCount()); }
-    CTypedPtrList<CObList, CDbEntity*>& GetEntities() { return m_entities; }
+    // The list for editing: notes a geometry change, so that the repaint's
+    // packed data are made afresh. The const form reads.
+    CTypedPtrList<CObList, CDbEntity*>& GetEntities();
+    const CTypedPtrList<CObList, CDbEntity*>& GetEntities() const { return m_entities; }
     void DelAllEnt();
     // Raises the entity handle counter to the largest handle held.
     void UpdateHandle();
@@ -58,7 +65,13 @@ public:
 
     // Drawing of the visible entities on visible layers. DrawAllUnSel skips
     // selected entities; guide lines only when bDrawAid and guide lines are shown.
+    // A normal-mode 2D repaint checked against the view draws from packed
+    // data (RepaintCache) kept between repaints; its image is the same as that
+    // of the entity-by-entity drawing, which SetRepaintCacheUse(false) selects.
     void DrawAllUnSel(CDC* dc, int mode, int bCheckView, int bDrawAid);
+    void SetRepaintCacheUse(bool use) { m_bUseRepaintCache = use; }
+    // Times the packed data were made, for tests.
+    int GetRepaintCacheBuilds() const;
     void DrawAllUnSel(COpenGLDC* dc, int mode);
     void DrawAllEx(CDC* dc, int mode);
 
@@ -129,6 +142,8 @@ private:
         bool m_bKnown = false;
     };
     BOOL IsDrawable(CDbEntity* entity, LayerVisibility& layers) const;
+    // DrawAllUnSel's normal 2D repaint from the packed data.
+    void DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid);
 
     CTypedPtrList<CObList, CDbEntity*> m_entities;
     CTypedPtrList<CObList, CLayer*> m_layers;
@@ -137,4 +152,6 @@ private:
     BOOL m_bPathVisible = TRUE;
     int m_nListDone = 1;
     int m_nSelFilterMask = 0;
+    std::unique_ptr<RepaintCache> m_repaint;
+    bool m_bUseRepaintCache = true;
 };

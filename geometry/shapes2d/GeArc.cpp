@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeArc.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -101,6 +102,7 @@ int CGeArc::GetType() const { return 0x4; }
 
 void CGeArc::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_ptCenter[0] << m_ptCenter[1] << m_dRadius << m_vStartDir[0] << m_vStartDir[1] << m_dSweep;
@@ -118,6 +120,7 @@ void CGeArc::Serialize(CArchive& ar)
 
 void CGeArc::SetGeometry(const double* c, double r, const double* dir, double sweep)
 {
+    geNoteGeometryChange();
     Copy2(m_ptCenter, c);
     m_dRadius = r;
     Copy2(m_vStartDir, dir);
@@ -126,6 +129,7 @@ void CGeArc::SetGeometry(const double* c, double r, const double* dir, double sw
 
 void CGeArc::FreeDisplay()
 {
+    geNoteGeometryChange();
     m_pSWPoint.reset();
     m_nSWPoint = 0;
     m_box.InitEmpty();
@@ -144,6 +148,7 @@ bool CGeArc::IsFullSweep()
 
 void CGeArc::Create(CGeArc* other)
 {
+    geNoteGeometryChange();
     if (!other) return;
     SetGeometry(other->m_ptCenter, other->m_dRadius, other->m_vStartDir, other->m_dSweep);
     Discrete(gGetCrvShowDiscTol());
@@ -151,6 +156,7 @@ void CGeArc::Create(CGeArc* other)
 
 int CGeArc::Create3Pnt(const double* p1, const double* p2, const double* p3)
 {
+    geNoteGeometryChange();
     double c[2];
     if (!C2D_GetCenter(p1, p2, p3, c)) return 0;
     const double r = P2D_Dist(c, p2);
@@ -170,6 +176,7 @@ int CGeArc::Create3Pnt(const double* p1, const double* p2, const double* p3)
 
 int CGeArc::CreateCSE(const double* c, const double* s, const double* e, int bCCW)
 {
+    geNoteGeometryChange();
     const double r = 0.5 * (P2D_Dist(c, s) + P2D_Dist(c, e));
     if (!(r >= gecon::kDegenerateTol)) return 0;
     const double vs[2] = {s[0] - c[0], s[1] - c[1]};
@@ -200,6 +207,7 @@ int CGeArc::CreateCSE(const double* c, const double* s, const double* e, int bCC
 
 int CGeArc::CreateCSE(int bMajor, const double* c, const double* s, const double* e)
 {
+    geNoteGeometryChange();
     const double r = 0.5 * (P2D_Dist(c, s) + P2D_Dist(c, e));
     if (!(r >= gecon::kDegenerateTol)) return 0;
     const double vs[2] = {s[0] - c[0], s[1] - c[1]};
@@ -217,6 +225,7 @@ int CGeArc::CreateCSE(int bMajor, const double* c, const double* s, const double
 
 int CGeArc::CreateCSEAngle(const double* c, double r, double a0, double a1)
 {
+    geNoteGeometryChange();
     if (!(r >= gecon::kDegenerateTol) || !AllFinite({c[0], c[1], r, a0, a1})) return 0;
     double sweep = a1 - a0;
     if (!std::isfinite(sweep) || std::fabs(sweep) < gecon::kDegenerateTol) return 0;
@@ -236,6 +245,7 @@ int CGeArc::CreateCSEAngle(const double* c, double r, double a0, double a1)
 
 int CGeArc::CreateSESTan(const double* s, const double* e, const double* tStart)
 {
+    geNoteGeometryChange();
     double chord[2];
     if (!V2D_GenUnit(s, e, gecon::kDegenerateTol, chord)) return 0;
     double tan[2] = {tStart[0], tStart[1]};
@@ -255,6 +265,7 @@ int CGeArc::CreateSESTan(const double* s, const double* e, const double* tStart)
 
 int CGeArc::CreateSEETan(const double* s, const double* e, const double* tEnd)
 {
+    geNoteGeometryChange();
     const double se[2] = {e[0] - s[0], e[1] - s[1]};
     double normal[2], bisector[2];
     V2D_Perp(tEnd, normal);
@@ -270,6 +281,7 @@ int CGeArc::CreateSEETan(const double* s, const double* e, const double* tEnd)
 
 int CGeArc::CreateSERad(const double* s, const double* e, double r, const double* side, int bCCW)
 {
+    geNoteGeometryChange();
     if (!(r >= gecon::kDegenerateTol)) return 0;
     const double h = 0.5 * P2D_Dist(s, e);
     if (!(h >= gecon::kDegenerateTol)) return 0;
@@ -285,6 +297,7 @@ int CGeArc::CreateSERad(const double* s, const double* e, double r, const double
 
 int CGeArc::CreateSEAngle(const double* s, const double* e, double sweep)
 {
+    geNoteGeometryChange();
     const double h = 0.5 * P2D_Dist(s, e);
     if (!(h >= gecon::kDegenerateTol) || !(std::fabs(sweep) >= gecon::kDegenerateTol)) return 0;
     // A full turn cannot join two distinct points: sin(pi) is only rounding
@@ -570,8 +583,10 @@ void CGeArc::CalcBox2d()
         CalcPreciseBox2d();
         return;
     }
-    m_box.InitEmpty();
-    for (int i = 0; i < m_nSWPoint; ++i) m_box.Extend(m_pSWPoint[i]);
+    BOX2<double> box;
+    box.InitEmpty();
+    for (int i = 0; i < m_nSWPoint; ++i) box.Extend(m_pSWPoint[i]);
+    StoreBox2d(box);
 }
 
 CGeArc::GeometryKey CGeArc::CurrentKey() const
@@ -585,13 +600,14 @@ void CGeArc::CalcPreciseBox2d()
     // equals itself.
     const GeometryKey key = CurrentKey();
     if (m_bPreciseBoxKept && std::memcmp(&key, &m_preciseKey, sizeof key) == 0) {
-        m_box = m_preciseBox;
+        StoreBox2d(m_preciseBox);
         return;
     }
     double s[2], e[2];
     GetStartPoint(s);
     GetEndPoint(e);
-    m_box.Init(s, e);
+    BOX2<double> box;
+    box.Init(s, e);
     const double axis[4][2] = {{m_ptCenter[0] + m_dRadius, m_ptCenter[1]},
                                {m_ptCenter[0], m_ptCenter[1] + m_dRadius},
                                {m_ptCenter[0] - m_dRadius, m_ptCenter[1]},
@@ -604,10 +620,11 @@ void CGeArc::CalcPreciseBox2d()
     for (const auto& q : axis)
         if (!(std::fabs(P2D_Dist(q, m_ptCenter) - m_dRadius) > kOnCircleTol) &&
             IsOnSweep(q, s, e, cosBack, sinBack, t))
-            m_box.Extend(q);
+            box.Extend(q);
     m_preciseKey = key;
-    m_preciseBox = m_box;
+    m_preciseBox = box;
     m_bPreciseBoxKept = true;
+    StoreBox2d(box);
 }
 
 // ---------------------------------------------------------------------------
@@ -626,6 +643,7 @@ CGeCurve* CGeArc::Copy()
 
 void CGeArc::Reverse()
 {
+    geNoteGeometryChange();
     double e[2];
     GetEndPoint(e);
     m_vStartDir[0] = e[0] - m_ptCenter[0];
@@ -680,6 +698,7 @@ void CGeArc::Split(double t, CGeCurve** out, int, int)
 
 void CGeArc::ModifyStartPoint(double* p)
 {
+    geNoteGeometryChange();
     double s[2], e[2], m[2];
     GetStartPoint(s);
     if (P2D_Dist(p, s) < kStartMoveTol) return;
@@ -704,6 +723,7 @@ void CGeArc::ModifyStartPoint(double* p)
 
 void CGeArc::ModifyEndPoint(double* p)
 {
+    geNoteGeometryChange();
     double s[2], e[2], m[2];
     GetEndPoint(e);
     if (P2D_Dist(p, e) < kEndMoveTol) return;
@@ -729,6 +749,7 @@ void CGeArc::ModifyEndPoint(double* p)
 
 void CGeArc::Translate(double* offset)
 {
+    geNoteGeometryChange();
     m_ptCenter[0] += offset[0];
     m_ptCenter[1] += offset[1];
     CGeCurve::Translate(offset);
@@ -736,6 +757,7 @@ void CGeArc::Translate(double* offset)
 
 void CGeArc::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     const double c = std::cos(angle), s = std::sin(angle);
     double start[2];
     GetStartPoint(start);
@@ -748,6 +770,7 @@ void CGeArc::Rotate(double* centre, double angle)
 
 void CGeArc::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     double s[2], m[2], e[2];
     GetStartPoint(s);
     GetPointAt(0.5, m, 1);
@@ -771,6 +794,7 @@ void CGeArc::Mirror(double* p, double* q)
 
 CGeCurve* CGeArc::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     const double fx = factors[0], fy = factors[1];
     if (std::fabs(fx) < gecon::kDegenerateTol || std::fabs(fy) < gecon::kDegenerateTol) return nullptr;
     if (std::fabs(fx - fy) < gecon::kDegenerateTol) {
@@ -796,6 +820,7 @@ CGeCurve* CGeArc::Scale(double* centre, double* factors)
 
 CGeCurve* CGeArc::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     CGeBezier* bez = ToBezier();
     if (!bez) return nullptr;
     CGeCurve* sheared = bez->Shear(base, factors);
@@ -805,6 +830,7 @@ CGeCurve* CGeArc::Shear(double* base, double* factors)
 
 CGeCurve* CGeArc::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     if (MAT33_IsEqScale(m) || MAT33_IsRotate(m) || MAT33_IsTrans(m) || flags == kFlagReversing) {
         double s[2], e[2];
         GetStartPoint(s);
@@ -909,21 +935,19 @@ void CGeArc::Draw(CDC* dc, int)
     if (!dc || !looker) return;
     EnsureDisplay(gGetCrvShowDiscTol());
     if (!HasDisplay()) return;
-    const int count = m_nSWPoint;
-    int stride = 1;
-    if (count > kDrawThinFrom) {
-        // Skip display points finer than a pixel.
-        double px = 0.0;
-        looker->ScreentoWorld(1.0, px);
-        if (px > m_dRadius) {
-            stride = count;
-        } else {
-            const double a = QVN_Math::ACos((m_dRadius - px) / m_dRadius);
-            const int k = a > 0.0 ? ClampCount(std::fabs(m_dSweep) / a, 0, kMaxDiscCount) : 0;
-            if (k > 0 && k < count) stride = count / k;
-        }
-    }
-    looker->DrawPolylineEx(m_pSWPoint.get(), count, stride, dc);
+    double px = 0.0;
+    looker->ScreentoWorld(1.0, px);
+    looker->DrawPolylineEx(m_pSWPoint.get(), m_nSWPoint, DrawStride(m_nSWPoint, m_dRadius, m_dSweep, px), dc);
+}
+
+int CGeArc::DrawStride(int count, double radius, double sweep, double pixel)
+{
+    if (count <= kDrawThinFrom) return 1;
+    // Skip display points finer than a pixel.
+    if (pixel > radius) return count;
+    const double a = QVN_Math::ACos((radius - pixel) / radius);
+    const int k = a > 0.0 ? ClampCount(std::fabs(sweep) / a, 0, kMaxDiscCount) : 0;
+    return k > 0 && k < count ? count / k : 1;
 }
 
 void CGeArc::DrawNode(CDC* dc, int bStart, int bEnd)

@@ -57,6 +57,10 @@ public:
     int IsPointOn(const double* p, double& t);
     // Distance from the chord's midpoint to the arc's midpoint.
     double GetMaxArcHeight();
+    // The step through count display points with which the arc draws at a
+    // pixel of the given world size: display points finer than a pixel are
+    // skipped, and an arc within a pixel (pixel > radius) draws its first point.
+    static int DrawStride(int count, double radius, double sweep, double pixel);
     // Exact box of the arc from its end points and the axis points it passes.
     // The box is kept with the geometry it was computed from and reused while
     // that geometry is bit for bit the same, so an arc without a display

@@ -1,6 +1,7 @@
 // Bezier spline: nodes, construction, node editing, copy, transforms, archive
 // and node drawing. Discretisation and evaluation live in GeBezierEval.cpp.
 #include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -96,6 +97,7 @@ int CGeBezier::GetSegmentCount() { return m_nNodes > 0 ? static_cast<int>((m_nNo
 
 void CGeBezier::SetNodes(unsigned int K, const CBezierNode* nodes)
 {
+    geNoteGeometryChange();
     m_pNodes.reset();
     m_nNodes = 0;
     if (K == 0 || !nodes) return;
@@ -148,6 +150,7 @@ void CGeBezier::DeriveKinds()
 
 int CGeBezier::CreateEx(unsigned int K, double (*pts)[2])
 {
+    geNoteGeometryChange();
     if (K < 3 || !pts) return 0;
     // The nodes are written in place: the points cannot lie inside them.
     auto nodes = std::make_unique<CBezierNode[]>(K);
@@ -164,6 +167,7 @@ int CGeBezier::CreateEx(unsigned int K, double (*pts)[2])
 
 int CGeBezier::CreateEx(unsigned int K, CBezierNode* nodes)
 {
+    geNoteGeometryChange();
     if (K < 3 || !nodes) return 0;
     if (nodes != m_pNodes.get())
         SetNodes(K, nodes);
@@ -176,6 +180,7 @@ int CGeBezier::CreateEx(unsigned int K, CBezierNode* nodes)
 
 CGeBezier* CGeBezier::CreateFrmLine(double* p1, double* p2)
 {
+    geNoteGeometryChange();
     double pts[4][2];
     for (int j = 0; j < 4; ++j) {
         pts[j][0] = p1[0] + (p2[0] - p1[0]) * j / 3.0;
@@ -191,6 +196,7 @@ CGeBezier* CGeBezier::CreateFrmLine(double* p1, double* p2)
 
 int CGeBezier::CreateLine(unsigned int n, double (*pts)[2])
 {
+    geNoteGeometryChange();
     if (n < 2 || !pts) return 0;
     const unsigned int K = 3 * n - 2;
     std::vector<CBezierNode> nodes(K);
@@ -233,6 +239,7 @@ int CGeBezier::CreateLine(unsigned int n, double (*pts)[2])
 
 int CGeBezier::Create(unsigned int n, double (*pts)[2])
 {
+    geNoteGeometryChange();
     if (n < 2 || !pts) return 0;
     if (n == 2) return CreateLine(n, pts);
     SetNodes(0, nullptr);
@@ -386,12 +393,14 @@ int CGeBezier::ModifyCtrlPoint(unsigned int i)
 
 void CGeBezier::ModifyStartPoint(double* p)
 {
+    geNoteGeometryChange();
     if (m_nNodes == 0 || !p) return;
     if (std::hypot(p[0] - m_pNodes[0].x, p[1] - m_pNodes[0].y) > kEndMoveTol) ModifyCtrlPoint(0u, p);
 }
 
 void CGeBezier::ModifyEndPoint(double* p)
 {
+    geNoteGeometryChange();
     if (m_nNodes == 0 || !p) return;
     const CBezierNode& e = m_pNodes[m_nNodes - 1];
     if (std::hypot(p[0] - e.x, p[1] - e.y) > kEndMoveTol) ModifyCtrlPoint(m_nNodes - 1, p);
@@ -399,6 +408,7 @@ void CGeBezier::ModifyEndPoint(double* p)
 
 int CGeBezier::AddMainNode(unsigned int k, double t)
 {
+    geNoteGeometryChange();
     if (!IsValidSeg(k) || !(t >= 0.0 && t <= 1.0)) return 0;
     double ctrl[8], L[8], R[8];
     LoadCtrl(k, ctrl);
@@ -466,6 +476,7 @@ int CGeBezier::DelMainNode(unsigned int* list, int n)
 
 void CGeBezier::Reverse()
 {
+    geNoteGeometryChange();
     if (m_nNodes == 0) return;
     std::reverse(m_pNodes.get(), m_pNodes.get() + m_nNodes);
     Discrete(gGetCrvDiscTol());
@@ -490,6 +501,7 @@ CGeCurve* CGeBezier::Copy()
 
 void CGeBezier::Translate(double* offset)
 {
+    geNoteGeometryChange();
     for (unsigned int i = 0; i < m_nNodes; ++i) {
         m_pNodes[i].x += offset[0];
         m_pNodes[i].y += offset[1];
@@ -499,6 +511,7 @@ void CGeBezier::Translate(double* offset)
 
 void CGeBezier::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     const double c = std::cos(angle), s = std::sin(angle);
     for (unsigned int i = 0; i < m_nNodes; ++i) P2D_Rot(centre, c, s, &m_pNodes[i].x, &m_pNodes[i].x);
     CGeCurve::Rotate(centre, angle);
@@ -506,12 +519,14 @@ void CGeBezier::Rotate(double* centre, double angle)
 
 void CGeBezier::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     for (unsigned int i = 0; i < m_nNodes; ++i) P2D_Mirr(p, q, &m_pNodes[i].x, &m_pNodes[i].x);
     CGeCurve::Mirror(p, q);
 }
 
 CGeCurve* CGeBezier::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     for (unsigned int i = 0; i < m_nNodes; ++i) {
         m_pNodes[i].x = centre[0] + (m_pNodes[i].x - centre[0]) * factors[0];
         m_pNodes[i].y = centre[1] + (m_pNodes[i].y - centre[1]) * factors[1];
@@ -521,12 +536,14 @@ CGeCurve* CGeBezier::Scale(double* centre, double* factors)
 
 CGeCurve* CGeBezier::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     for (unsigned int i = 0; i < m_nNodes; ++i) P2D_Shear(base, &m_pNodes[i].x, factors);
     return CGeCurve::Shear(base, factors);
 }
 
 CGeCurve* CGeBezier::Transform(double m[3][3], unsigned)
 {
+    geNoteGeometryChange();
     for (unsigned int i = 0; i < m_nNodes; ++i) MAT33_MultPt(&m_pNodes[i].x, &m_pNodes[i].x, m);
     Discrete(gGetCrvShowDiscTol());
     return this;
@@ -537,6 +554,7 @@ CGeCurve* CGeBezier::Transform(double m[3][3], unsigned)
 
 void CGeBezier::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << static_cast<int>(m_nNodes);

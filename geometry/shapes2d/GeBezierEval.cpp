@@ -2,6 +2,7 @@
 // nearest and tangent points, arc length and its inverse, splitting, snapping
 // and conversion.
 #include "geometry/shapes2d/GeBezier.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/MemPool.h"
@@ -163,6 +164,7 @@ void CGeBezier::Discret2(double (*ctrl)[2], double tol, CArray<tagPoint2d, tagPo
 
 void CGeBezier::Discrete(double tol)
 {
+    geNoteGeometryChange();
     const unsigned int s = static_cast<unsigned int>(GetSegmentCount());
     if (!m_pNodes || m_nNodes <= 3 || s == 0) return;
     tol = ClampTol(tol);

@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeCircle.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -49,6 +50,7 @@ CGeCircle::~CGeCircle() = default;
 
 void CGeCircle::Create(const double* c, double r, int dir)
 {
+    geNoteGeometryChange();
     m_ptCenter[0] = c[0];
     m_ptCenter[1] = c[1];
     m_dRadius = r;
@@ -60,6 +62,7 @@ void CGeCircle::Create(const double* c, double r, int dir)
 
 void CGeCircle::Create(CGeCircle* other)
 {
+    geNoteGeometryChange();
     if (other) Create(other->m_ptCenter, other->m_dRadius, other->m_nDir);
 }
 
@@ -67,6 +70,7 @@ int CGeCircle::GetType() const { return 0x8; }
 
 void CGeCircle::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_ptCenter[0] << m_ptCenter[1] << m_dRadius << m_nDir;
@@ -269,6 +273,7 @@ int CGeCircle::GetTanPt(double* p, double& t, int& seg, double* out)
 
 void CGeCircle::Reverse()
 {
+    geNoteGeometryChange();
     m_nDir = m_nDir == 1 ? 0 : 1;
     CGeCurve::Reverse();
 }
@@ -343,6 +348,7 @@ CGeBezier* CGeCircle::ToBezier()
 
 void CGeCircle::Translate(double* offset)
 {
+    geNoteGeometryChange();
     m_ptCenter[0] += offset[0];
     m_ptCenter[1] += offset[1];
     CGeCurve::Translate(offset);
@@ -350,12 +356,14 @@ void CGeCircle::Translate(double* offset)
 
 void CGeCircle::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     P2D_Rot(centre, angle, m_ptCenter, m_ptCenter);
     CGeCurve::Rotate(centre, angle);
 }
 
 void CGeCircle::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     // The turning sense is kept: a mirrored circle keeps the sign of its area.
     P2D_Mirr(p, q, m_ptCenter, m_ptCenter);
     CGeCurve::Mirror(p, q);
@@ -363,6 +371,7 @@ void CGeCircle::Mirror(double* p, double* q)
 
 CGeCurve* CGeCircle::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     CGeCurve::Scale(centre, factors);
     const double c[2] = {centre[0] + (m_ptCenter[0] - centre[0]) * factors[0],
                          centre[1] + (m_ptCenter[1] - centre[1]) * factors[1]};
@@ -379,6 +388,7 @@ CGeCurve* CGeCircle::Scale(double* centre, double* factors)
 
 CGeCurve* CGeCircle::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     CGeCurve::Shear(base, factors);
     CGeBezier* bez = ToBezier();
     if (!bez) return nullptr;
@@ -387,6 +397,7 @@ CGeCurve* CGeCircle::Shear(double* base, double* factors)
 
 CGeCurve* CGeCircle::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     double c[2];
     MAT33_MultPt(m_ptCenter, c, m);
     double r0 = 0.0;

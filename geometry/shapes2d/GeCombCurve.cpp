@@ -2,6 +2,7 @@
 // evaluation, discretisation and transforms. Linking, stitching, refining and
 // splitting are in GeCombCurveLink.cpp.
 #include "geometry/shapes2d/GeCombCurve.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -122,6 +123,7 @@ CGeCurve* CGeCombCurve::GetSubCurve(int k) const
 
 CGeCombCurve* CGeCombCurve::Create(CGeCurve* c)
 {
+    geNoteGeometryChange();
     if (!c || IsComposite(c)) return nullptr;
     auto* comb = new CGeCombCurve;
     comb->m_curveList.AddTail(c);
@@ -132,6 +134,7 @@ CGeCombCurve* CGeCombCurve::Create(CGeCurve* c)
 
 CGeCombCurve* CGeCombCurve::Create(CurveList* list)
 {
+    geNoteGeometryChange();
     if (!list || list->IsEmpty()) return nullptr;
     if (!CGeTool2D::IsLinked(list, kCreateLinkTol)) return nullptr;
     auto* comb = new CGeCombCurve;
@@ -143,6 +146,7 @@ CGeCombCurve* CGeCombCurve::Create(CurveList* list)
 
 void CGeCombCurve::AddTail(CGeCurve* c, int calcBox)
 {
+    geNoteGeometryChange();
     if (!c || c == this) return;
     if (IsComposite(c)) {
         // The composite is taken over like any curve: its members move in and
@@ -160,6 +164,7 @@ void CGeCombCurve::AddTail(CGeCurve* c, int calcBox)
 
 void CGeCombCurve::AddHead(CGeCurve* c, int calcBox)
 {
+    geNoteGeometryChange();
     if (!c || c == this) return;
     if (IsComposite(c)) {
         auto* other = static_cast<CGeCombCurve*>(c);
@@ -177,6 +182,7 @@ void CGeCombCurve::AddHead(CGeCurve* c, int calcBox)
 
 void CGeCombCurve::AddTail(CurveList* list, int calcBox)
 {
+    geNoteGeometryChange();
     if (!list || list->IsEmpty() || list == &m_curveList) return;
     for (CGeCurve* c : *list) AddTail(c, 0);
     if (calcBox) CalcBox2d();
@@ -184,6 +190,7 @@ void CGeCombCurve::AddTail(CurveList* list, int calcBox)
 
 void CGeCombCurve::AddHead(CurveList* list, int calcBox)
 {
+    geNoteGeometryChange();
     if (!list || list->IsEmpty() || list == &m_curveList) return;
     for (CGeCurve* c : *list) AddHead(c, 0);
     if (calcBox) CalcBox2d();
@@ -240,6 +247,7 @@ CGeCurve* CGeCombCurve::Copy()
 
 void CGeCombCurve::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         m_curveList.Serialize(ar);
@@ -260,7 +268,7 @@ void CGeCombCurve::CalcBox2d()
     for (CGeCurve* m : m_curveList) {
         if (!m) continue;
         m->CalcBox2d();
-        BOX2D_Union(m_box, *m->GetBox2d());
+        BOX2D_Union(m_box, m->StoredBox2d());
     }
 }
 
@@ -647,6 +655,7 @@ int CGeCombCurve::IsClosed(double tol)
 
 void CGeCombCurve::Discrete(double tol, double ang)
 {
+    geNoteGeometryChange();
     for (CGeCurve* m : m_curveList)
         if (m) m->Discrete(tol, ang);
     CalcBox2d();
@@ -654,6 +663,7 @@ void CGeCombCurve::Discrete(double tol, double ang)
 
 void CGeCombCurve::Discrete(double tol)
 {
+    geNoteGeometryChange();
     for (CGeCurve* m : m_curveList)
         if (m) m->Discrete(tol);
     CalcBox2d();
@@ -714,6 +724,7 @@ void CGeCombCurve::InitSketchIndex()
 template <class Op>
 void CGeCombCurve::ReplaceMembers(Op op)
 {
+    geNoteGeometryChange();
     CurveList result;
     for (CGeCurve* m : m_curveList) {
         if (!m) continue;
@@ -728,6 +739,7 @@ void CGeCombCurve::ReplaceMembers(Op op)
 
 void CGeCombCurve::Translate(double* offset)
 {
+    geNoteGeometryChange();
     if (std::hypot(offset[0], offset[1]) < kMinTranslate) return;
     for (CGeCurve* m : m_curveList)
         if (m) m->Translate(offset);
@@ -736,6 +748,7 @@ void CGeCombCurve::Translate(double* offset)
 
 void CGeCombCurve::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     for (CGeCurve* m : m_curveList)
         if (m) m->Rotate(centre, angle);
     CGeCurve::Rotate(centre, angle);
@@ -743,6 +756,7 @@ void CGeCombCurve::Rotate(double* centre, double angle)
 
 void CGeCombCurve::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     for (CGeCurve* m : m_curveList)
         if (m) m->Mirror(p, q);
     CGeCurve::Mirror(p, q);
@@ -750,6 +764,7 @@ void CGeCombCurve::Mirror(double* p, double* q)
 
 CGeCurve* CGeCombCurve::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     ReplaceMembers([&](CGeCurve* m) { return m->Scale(centre, factors); });
     CGeCurve::Scale(centre, factors);
     return this;
@@ -757,6 +772,7 @@ CGeCurve* CGeCombCurve::Scale(double* centre, double* factors)
 
 CGeCurve* CGeCombCurve::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     ReplaceMembers([&](CGeCurve* m) { return m->Shear(base, factors); });
     CGeCurve::Shear(base, factors);
     return this;
@@ -764,6 +780,7 @@ CGeCurve* CGeCombCurve::Shear(double* base, double* factors)
 
 CGeCurve* CGeCombCurve::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     ReplaceMembers([&](CGeCurve* c) { return c->Transform(m, flags); });
     CGeCurve::Transform(m, flags);
     return this;
@@ -771,12 +788,14 @@ CGeCurve* CGeCombCurve::Transform(double m[3][3], unsigned flags)
 
 void CGeCombCurve::Reverse()
 {
+    geNoteGeometryChange();
     gemembers::ReverseMembers(m_curveList);
     CGeCurve::Reverse();
 }
 
 void CGeCombCurve::ModifyStartPoint(double* p)
 {
+    geNoteGeometryChange();
     CGeCurve* m = GetSubCurve(1);
     if (!m) return;
     m->ModifyStartPoint(p);
@@ -785,6 +804,7 @@ void CGeCombCurve::ModifyStartPoint(double* p)
 
 void CGeCombCurve::ModifyEndPoint(double* p)
 {
+    geNoteGeometryChange();
     CGeCurve* m = GetSubCurve(GetSegmentCount());
     if (!m) return;
     m->ModifyEndPoint(p);

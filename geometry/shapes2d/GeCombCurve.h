@@ -53,7 +53,12 @@ public:
     // Member k (not a copy); null when k <= 0 or k > GetSegmentCount().
     CGeCurve* GetSubCurve(int k) const;
     int IsEmpty() const;
-    CurveList& GetCurveList() { return m_curveList; }
+    // The member list for editing: notes a geometry change (the const form reads).
+    CurveList& GetCurveList()
+    {
+        geNoteGeometryChange();
+        return m_curveList;
+    }
     const CurveList& GetCurveList() const { return m_curveList; }
 
     // Sets the extra data word of the composite and of every member.

@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeCurve.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -46,6 +47,7 @@ CGeCurve::~CGeCurve() = default;
 
 void CGeCurve::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeShape2d::Serialize(ar);
     if (ar.IsStoring())
         ar << m_bClosed;
@@ -60,6 +62,7 @@ CGeCurve* CGeCurve::Copy() { return nullptr; }
 
 void CGeCurve::AllocSWMem(int n)
 {
+    geNoteGeometryChange();
     if (n <= 0) return;
     m_pSWPoint.reset();
     m_nSWPoint = 0;
@@ -69,6 +72,7 @@ void CGeCurve::AllocSWMem(int n)
 
 void CGeCurve::CopySWPoint(const double (*pts)[2], int n)
 {
+    geNoteGeometryChange();
     if (!pts || n <= 0) return;
     if (pts == m_pSWPoint.get()) return;  // already the display polyline
     AllocSWMem(n);
@@ -90,12 +94,14 @@ void CGeCurve::PrepareDisplay()
 
 void CGeCurve::Discrete(double tol)
 {
+    geNoteGeometryChange();
     if (GetType() == kPolylineType) return;
     Discrete(tol, gGetCrvDiscAng());
 }
 
 void CGeCurve::Discrete(double tol, double ang)
 {
+    geNoteGeometryChange();
     if (GetType() == kPolylineType) return;
     CArray<tagPoint2d, tagPoint2d> pts;
     DiscreteInArray(tol, &pts, ang, true);
@@ -134,7 +140,11 @@ void CGeCurve::GetBox2d(BOX2<double>* out)
     if (out) *out = m_box;
 }
 
-BOX2<double>* CGeCurve::GetBox2d() { return &m_box; }
+BOX2<double>* CGeCurve::GetBox2d()
+{
+    geNoteGeometryChange();
+    return &m_box;
+}
 
 void CGeCurve::GetNodeBox(BOX2<double>* out)
 {
@@ -169,9 +179,9 @@ void CGeCurve::DrawGL(COpenGLDC*, int)
 
 void CGeCurve::DrawNode(CDC*, int, int) {}
 
-void CGeCurve::ModifyStartPoint(double*) {}
+void CGeCurve::ModifyStartPoint(double*) { geNoteGeometryChange();}
 
-void CGeCurve::ModifyEndPoint(double*) {}
+void CGeCurve::ModifyEndPoint(double*) { geNoteGeometryChange();}
 
 // ---------------------------------------------------------------------------
 // Point in loop, picking
@@ -451,6 +461,7 @@ int CGeCurve::IsClosed(double) { return m_bClosed; }
 
 void CGeCurve::Reverse()
 {
+    geNoteGeometryChange();
     if (m_pSWPoint && m_nSWPoint >= 2) SP2D_Reverse(&m_pSWPoint[0][0], m_nSWPoint);
 }
 
@@ -573,6 +584,7 @@ int CGeCurve::GetLastSketchIndex()
 
 void CGeCurve::Translate(double* offset)
 {
+    geNoteGeometryChange();
     if (m_box.IsValid()) m_box.Move(offset[0], offset[1]);
     for (int i = 0; i < m_nSWPoint; ++i) {
         m_pSWPoint[i][0] += offset[0];
@@ -582,18 +594,21 @@ void CGeCurve::Translate(double* offset)
 
 void CGeCurve::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     if (HasDisplay()) P2D_Rot(centre, std::cos(angle), std::sin(angle), m_nSWPoint, &m_pSWPoint[0][0]);
     CalcBox2d();
 }
 
 void CGeCurve::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     for (int i = 0; i < m_nSWPoint; ++i) P2D_Mirr(p, q, m_pSWPoint[i], m_pSWPoint[i]);
     CalcBox2d();
 }
 
 CGeCurve* CGeCurve::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     for (int i = 0; i < m_nSWPoint; ++i) {
         m_pSWPoint[i][0] = centre[0] + (m_pSWPoint[i][0] - centre[0]) * factors[0];
         m_pSWPoint[i][1] = centre[1] + (m_pSWPoint[i][1] - centre[1]) * factors[1];
@@ -604,6 +619,7 @@ CGeCurve* CGeCurve::Scale(double* centre, double* factors)
 
 CGeCurve* CGeCurve::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     for (int i = 0; i < m_nSWPoint; ++i) P2D_Shear(base, m_pSWPoint[i], factors, m_pSWPoint[i]);
     CalcBox2d();
     return this;
@@ -611,6 +627,7 @@ CGeCurve* CGeCurve::Shear(double* base, double* factors)
 
 CGeCurve* CGeCurve::Transform(double m[3][3], unsigned)
 {
+    geNoteGeometryChange();
     if (!MAT33_IsUnit(m))
         for (int i = 0; i < m_nSWPoint; ++i) MAT33_MultPt(m_pSWPoint[i], m_pSWPoint[i], m);
     CalcBox2d();

@@ -9,6 +9,7 @@
 
 #include "framework/numerak/IntPnt.h"
 #include "geometry/shapes2d/GeShape2d.h"
+#include "geometry/shapes2d/GeometryChange.h"
 #include "geometry/shapes2d/PointTypes.h"
 #include "platform/core/Containers.h"
 #include "platform/core/ObList.h"
@@ -55,7 +56,8 @@ public:
     virtual void DrawGL(COpenGLDC* dc, int mode);
     // 21: marks the curve's nodes; nothing in the base.
     virtual void DrawNode(CDC* dc, int bStart, int bEnd);
-    // 22: the stored box, not recomputed.
+    // 22: the stored box, not recomputed, for writing: notes a geometry change
+    // (StoredBox2d reads it).
     virtual BOX2<double>* GetBox2d();
     // 23: copies the stored box, not recomputed.
     virtual void GetNodeBox(BOX2<double>* out);
@@ -148,10 +150,17 @@ public:
     // Polyline through the unthinned discretisation; null for tol < 0.
     CGeCurve* ToPolyline(double tol);
 
-    // The display polyline as built so far.
+    // The display polyline as built so far. The mutable form is for writing
+    // the points in place and notes a geometry change; readers use the const
+    // form (DisplayPoints on a mutable curve).
     bool HasDisplay() const { return m_pSWPoint != nullptr && m_nSWPoint > 0; }
     const double (*GetSWPoint() const)[2] { return m_pSWPoint.get(); }
-    double (*GetSWPoint())[2] { return m_pSWPoint.get(); }
+    const double (*DisplayPoints() const)[2] { return m_pSWPoint.get(); }
+    double (*GetSWPoint())[2]
+    {
+        geNoteGeometryChange();
+        return m_pSWPoint.get();
+    }
     int GetSWPointCount() const { return m_nSWPoint; }
 
     // Builds the display polyline at tol when it is missing.
@@ -163,7 +172,11 @@ public:
     void PrepareDisplay();
 
     int GetClosedFlag() const { return m_bClosed; }
-    void SetClosedFlag(int closed) { m_bClosed = closed; }
+    void SetClosedFlag(int closed)
+    {
+        geNoteGeometryChange();
+        m_bClosed = closed;
+    }
     CArray<int, int>& GetSketchIndex() { return m_aSketchIndex; }
 
 protected:

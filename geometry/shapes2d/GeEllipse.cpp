@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeEllipse.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Direct2DHandler.h"
 #include "framework/looker/Looker.h"
@@ -85,6 +86,7 @@ CGeEllipse::~CGeEllipse() = default;
 
 void CGeEllipse::Create(const double* c, double a, double b, double rot, int dir)
 {
+    geNoteGeometryChange();
     m_ptCenter[0] = c[0];
     m_ptCenter[1] = c[1];
     m_dA = a;
@@ -97,6 +99,7 @@ void CGeEllipse::Create(const double* c, double a, double b, double rot, int dir
 
 void CGeEllipse::Create(CGeEllipse* other)
 {
+    geNoteGeometryChange();
     if (other) Create(other->m_ptCenter, other->m_dA, other->m_dB, other->m_dRot, other->m_nDir);
 }
 
@@ -104,6 +107,7 @@ int CGeEllipse::GetType() const { return 0x10; }
 
 void CGeEllipse::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_ptCenter[0] << m_ptCenter[1] << m_dA << m_dB << m_dRot << m_nDir;
@@ -336,6 +340,7 @@ int CGeEllipse::GetPerpPt(double* p, double* out, double& t, unsigned& seg)
 
 void CGeEllipse::Reverse()
 {
+    geNoteGeometryChange();
     m_nDir = m_nDir == 1 ? 0 : 1;
     CGeCurve::Reverse();
 }
@@ -487,6 +492,7 @@ void CGeEllipse::BiArcAppx(double tol, CTypedPtrList<CObList, CGeCurve*>* out)
 
 void CGeEllipse::Translate(double* offset)
 {
+    geNoteGeometryChange();
     m_ptCenter[0] += offset[0];
     m_ptCenter[1] += offset[1];
     CGeCurve::Translate(offset);
@@ -494,6 +500,7 @@ void CGeEllipse::Translate(double* offset)
 
 void CGeEllipse::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     double s[2];
     GetStartPoint(s);
     P2D_Rot(centre, angle, s, s);
@@ -505,6 +512,7 @@ void CGeEllipse::Rotate(double* centre, double angle)
 
 void CGeEllipse::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     double s[2];
     GetStartPoint(s);
     P2D_Mirr(p, q, s, s);
@@ -517,6 +525,7 @@ void CGeEllipse::Mirror(double* p, double* q)
 
 CGeCurve* CGeEllipse::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     if (!(std::fabs(m_dRot) < kAxisParallelTol || std::fabs(m_dRot - kTwoPi) < kAxisParallelTol)) {
         CGeBezier* bez = ToBezier();
         if (!bez) return nullptr;
@@ -544,6 +553,7 @@ CGeCurve* CGeEllipse::Scale(double* centre, double* factors)
 
 CGeCurve* CGeEllipse::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     CGeBezier* bez = ToBezier();
     if (!bez) return nullptr;
     return conic::Keep(bez, bez->Shear(base, factors));
@@ -551,6 +561,7 @@ CGeCurve* CGeEllipse::Shear(double* base, double* factors)
 
 CGeCurve* CGeEllipse::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     if (MAT33_IsTrans(m) || MAT33_IsRotate(m) || MAT33_IsEqScale(m)) {
         double s[2], q[2];
         GetStartPoint(s);

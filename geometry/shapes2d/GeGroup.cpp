@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeGroup.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/numerak/Box2D.h"
 #include "geometry/shapes2d/CurveList.h"
@@ -39,6 +40,7 @@ void CGeGroup::GetBox2d(BOX2<double>* out)
 
 void CGeGroup::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     if (std::fabs(angle) < kMinRotation) return;
     // The group's own box is left as it was; GetBox2d recomputes it.
     for (CGeCurve* c : m_curveList)

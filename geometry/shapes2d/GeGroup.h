@@ -23,7 +23,13 @@ public:
     void GetEndPoint(double* p) override;
 
     int IsEmpty() const { return m_curveList.IsEmpty() ? 1 : 0; }
-    CTypedPtrList<CObList, CGeCurve*>& GetCurveList() { return m_curveList; }
+    // The member list for editing: notes a geometry change (the const form reads).
+    CTypedPtrList<CObList, CGeCurve*>& GetCurveList()
+    {
+        geNoteGeometryChange();
+        return m_curveList;
+    }
+    const CTypedPtrList<CObList, CGeCurve*>& GetCurveList() const { return m_curveList; }
 
 protected:
     CTypedPtrList<CObList, CGeCurve*> m_curveList{10};  // owned

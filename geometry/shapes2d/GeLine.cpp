@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeLine.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -49,10 +50,11 @@ CGeLine::CGeLine(const double* p, const double* q)
 
 CGeLine::~CGeLine() = default;
 
-void CGeLine::Create(const double* p, const double* q) { Create(p[0], p[1], q[0], q[1]); }
+void CGeLine::Create(const double* p, const double* q) { geNoteGeometryChange(); Create(p[0], p[1], q[0], q[1]); }
 
 void CGeLine::Create(double x1, double y1, double x2, double y2)
 {
+    geNoteGeometryChange();
     m_ptStart[0] = x1;
     m_ptStart[1] = y1;
     m_ptEnd[0] = x2;
@@ -63,6 +65,7 @@ void CGeLine::Create(double x1, double y1, double x2, double y2)
 
 void CGeLine::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_ptStart[0] << m_ptStart[1] << m_ptEnd[0] << m_ptEnd[1];
@@ -84,19 +87,25 @@ CGeCurve* CGeLine::Copy()
 // ---------------------------------------------------------------------------
 // Display polyline and box
 
-void CGeLine::CalcBox2d() { m_box.Init(m_ptStart, m_ptEnd); }
+void CGeLine::CalcBox2d()
+{
+    BOX2<double> box;
+    box.Init(m_ptStart, m_ptEnd);
+    StoreBox2d(box);
+}
 
 void CGeLine::GetBox2d(BOX2<double>* out) { CGeShape2d::GetBox2d(out); }
 
 void CGeLine::Discrete(double)
 {
+    geNoteGeometryChange();
     AllocSWMem(2);
     Copy2(m_pSWPoint[0], m_ptStart);
     Copy2(m_pSWPoint[1], m_ptEnd);
     CalcBox2d();
 }
 
-void CGeLine::Discrete(double tol, double) { Discrete(tol); }
+void CGeLine::Discrete(double tol, double) { geNoteGeometryChange(); Discrete(tol); }
 
 void CGeLine::DiscreteInArray(double, CArray<tagPoint2d, tagPoint2d>* pts, double, bool)
 {
@@ -235,6 +244,7 @@ int CGeLine::IsClosed(double) { return 0; }
 
 void CGeLine::Reverse()
 {
+    geNoteGeometryChange();
     P2D_Swap(m_ptStart, m_ptEnd);
     CGeCurve::Reverse();
 }
@@ -283,6 +293,7 @@ CGeBezier* CGeLine::ToBezier()
 
 void CGeLine::ModifyStartPoint(double* p)
 {
+    geNoteGeometryChange();
     Copy2(m_ptStart, p);
     if (m_pSWPoint && m_nSWPoint == 2)
         Copy2(m_pSWPoint[0], m_ptStart);
@@ -293,6 +304,7 @@ void CGeLine::ModifyStartPoint(double* p)
 
 void CGeLine::ModifyEndPoint(double* p)
 {
+    geNoteGeometryChange();
     Copy2(m_ptEnd, p);
     if (m_pSWPoint && m_nSWPoint == 2)
         Copy2(m_pSWPoint[1], m_ptEnd);
@@ -306,6 +318,7 @@ void CGeLine::ModifyEndPoint(double* p)
 
 void CGeLine::Translate(double* offset)
 {
+    geNoteGeometryChange();
     m_ptStart[0] += offset[0];
     m_ptStart[1] += offset[1];
     m_ptEnd[0] += offset[0];
@@ -315,6 +328,7 @@ void CGeLine::Translate(double* offset)
 
 void CGeLine::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     const double c = std::cos(angle), s = std::sin(angle);
     P2D_Rot(centre, c, s, m_ptStart, m_ptStart);
     P2D_Rot(centre, c, s, m_ptEnd, m_ptEnd);
@@ -323,6 +337,7 @@ void CGeLine::Rotate(double* centre, double angle)
 
 void CGeLine::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     P2D_Mirr(p, q, m_ptStart, m_ptStart);
     P2D_Mirr(p, q, m_ptEnd, m_ptEnd);
     CGeCurve::Mirror(p, q);
@@ -330,6 +345,7 @@ void CGeLine::Mirror(double* p, double* q)
 
 CGeCurve* CGeLine::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     for (double* pt : {m_ptStart, m_ptEnd}) {
         pt[0] = centre[0] + (pt[0] - centre[0]) * factors[0];
         pt[1] = centre[1] + (pt[1] - centre[1]) * factors[1];
@@ -340,6 +356,7 @@ CGeCurve* CGeLine::Scale(double* centre, double* factors)
 
 CGeCurve* CGeLine::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     P2D_Shear(base, m_ptStart, factors, m_ptStart);
     P2D_Shear(base, m_ptEnd, factors, m_ptEnd);
     CGeCurve::Shear(base, factors);
@@ -348,6 +365,7 @@ CGeCurve* CGeLine::Shear(double* base, double* factors)
 
 CGeCurve* CGeLine::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     MAT33_MultPt(m_ptStart, m_ptStart, m);
     MAT33_MultPt(m_ptEnd, m_ptEnd, m);
     CalcBox2d();

@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeLoop.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/QVGlobal.h"
 #include "framework/numerak/Box2D.h"
@@ -261,6 +262,7 @@ void CGeLoop::Clear() { DeleteOwnedList(m_curveList); }
 
 void CGeLoop::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCombCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_nFlags;
@@ -313,6 +315,7 @@ CGeCombCurve* CGeLoop::GenComCurve()
 
 void CGeLoop::Discrete(double tol)
 {
+    geNoteGeometryChange();
     SeperateComCurve(0);
     const int total = static_cast<int>(gemembers::DiscreteMembers(m_curveList, tol));
     if (total == 0) return;
@@ -330,6 +333,7 @@ void CGeLoop::Discrete(double tol)
 
 void CGeLoop::Discrete(double tol, double ang)
 {
+    geNoteGeometryChange();
     SeperateComCurve(0);
     CArray<tagPoint2d, tagPoint2d> pts;
     CGeCombCurve::DiscreteInArray(tol, &pts, ang, true);
@@ -400,6 +404,7 @@ int CGeLoop::IsContainLoop(CGeLoop* other, double tol)
 
 void CGeLoop::Reverse(bool withDisplay)
 {
+    geNoteGeometryChange();
     gemembers::ReverseMembers(m_curveList);
     if (withDisplay) CGeCurve::Reverse();
     m_dArea = -m_dArea;
@@ -408,10 +413,11 @@ void CGeLoop::Reverse(bool withDisplay)
 
 // The display polyline follows the members, so that a later EvArea or
 // Orient sees the new orientation.
-void CGeLoop::Reverse() { Reverse(true); }
+void CGeLoop::Reverse() { geNoteGeometryChange(); Reverse(true); }
 
 void CGeLoop::Translate(double* offset)
 {
+    geNoteGeometryChange();
     if (std::hypot(offset[0], offset[1]) < gecon::kParamSnapTol) return;
     for (int i = 0; i < m_nSWPoint; ++i) {
         m_pSWPoint[i][0] += offset[0];

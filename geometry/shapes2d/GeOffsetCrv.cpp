@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeOffsetCrv.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/Vector2D.h"
@@ -44,6 +45,7 @@ int CGeOffsetCrv::GetType() const { return 0x200; }
 
 int CGeOffsetCrv::Create(CGeCurve* base, double d)
 {
+    geNoteGeometryChange();
     if (!base) return 0;
     m_pBase = base;
     m_dDist = d;

@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GePoint.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/numerak/Matrix33.h"
 #include "framework/numerak/Point2D.h"
@@ -23,6 +24,7 @@ CGePoint::~CGePoint() = default;
 
 void CGePoint::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     if (ar.IsStoring()) {
         CGeCurve::Serialize(ar);
         ar << x << y;
@@ -62,6 +64,7 @@ void CGePoint::GetBox2d(BOX2<double>* out)
 
 void CGePoint::Translate(double* offset)
 {
+    geNoteGeometryChange();
     x += offset[0];
     y += offset[1];
     CalcBox2d();
@@ -69,6 +72,7 @@ void CGePoint::Translate(double* offset)
 
 void CGePoint::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     double p[2] = {x, y};
     P2D_Rot(centre, std::cos(angle), std::sin(angle), p, p);
     x = p[0];
@@ -78,6 +82,7 @@ void CGePoint::Rotate(double* centre, double angle)
 
 void CGePoint::Mirror(double* a, double* b)
 {
+    geNoteGeometryChange();
     double p[2] = {x, y};
     P2D_Mirr(a, b, p, p);
     x = p[0];
@@ -87,6 +92,7 @@ void CGePoint::Mirror(double* a, double* b)
 
 CGeCurve* CGePoint::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     x = centre[0] + (x - centre[0]) * factors[0];
     y = centre[1] + (y - centre[1]) * factors[1];
     CalcBox2d();
@@ -95,6 +101,7 @@ CGeCurve* CGePoint::Scale(double* centre, double* factors)
 
 CGeCurve* CGePoint::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     double p[2] = {x, y};
     P2D_Shear(base, p, factors, p);
     x = p[0];
@@ -105,6 +112,7 @@ CGeCurve* CGePoint::Shear(double* base, double* factors)
 
 CGeCurve* CGePoint::Transform(double m[3][3], unsigned)
 {
+    geNoteGeometryChange();
     double p[2] = {x, y};
     MAT33_MultPt(p, p, m);
     x = p[0];

@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GePolyline.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -88,6 +89,7 @@ CGePolyline::~CGePolyline() = default;
 
 int CGePolyline::Create(CArray<tagPoint2d, tagPoint2d>* pts)
 {
+    geNoteGeometryChange();
     m_pSWPoint.reset();
     m_nSWPoint = 0;
     if (!pts || pts->GetSize() < 2) return 0;
@@ -99,6 +101,7 @@ int CGePolyline::Create(CArray<tagPoint2d, tagPoint2d>* pts)
 
 int CGePolyline::Create(int n, const double (*pts)[2])
 {
+    geNoteGeometryChange();
     int result = 0;
     if (pts && n > 1) {
         // A source inside the vertices themselves is copied through a buffer.
@@ -120,6 +123,7 @@ int CGePolyline::Create(int n, const double (*pts)[2])
 
 int CGePolyline::CreateBox(const double* p, const double* q)
 {
+    geNoteGeometryChange();
     const double x0 = std::min(p[0], q[0]), x1 = std::max(p[0], q[0]);
     const double y0 = std::min(p[1], q[1]), y1 = std::max(p[1], q[1]);
     const double pts[5][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
@@ -142,6 +146,7 @@ CGeCurve* CGePolyline::Copy()
 
 void CGePolyline::SetPoint(int i, const double* p)
 {
+    geNoteGeometryChange();
     if (i < 0 || i >= m_nSWPoint) return;
     m_pSWPoint[i][0] = p[0];
     m_pSWPoint[i][1] = p[1];
@@ -175,6 +180,7 @@ void CGePolyline::ModifyPoint(unsigned int i, const double* p)
 
 void CGePolyline::ModifyStartPoint(double* p)
 {
+    geNoteGeometryChange();
     if (m_nSWPoint < 1 || !(Dist(p, m_pSWPoint[0]) > kModifyEndTol)) return;
     SetPoint(0, p);
     CalcBox2d();
@@ -182,6 +188,7 @@ void CGePolyline::ModifyStartPoint(double* p)
 
 void CGePolyline::ModifyEndPoint(double* p)
 {
+    geNoteGeometryChange();
     if (m_nSWPoint < 1 || !(Dist(p, m_pSWPoint[m_nSWPoint - 1]) > kModifyEndTol)) return;
     SetPoint(m_nSWPoint - 1, p);
     CalcBox2d();
@@ -218,6 +225,7 @@ int CGePolyline::IsRect()
 
 void CGePolyline::Reverse()
 {
+    geNoteGeometryChange();
     if (m_nSWPoint >= 2) SP2D_Reverse(&m_pSWPoint[0][0], m_nSWPoint);
 }
 
@@ -232,6 +240,7 @@ void CGePolyline::InitSketchIndex()
 
 void CGePolyline::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         ar << m_nSWPoint;

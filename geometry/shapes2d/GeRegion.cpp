@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeRegion.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/numerak/Box2D.h"
 #include "framework/numerak/Matrix33.h"
@@ -48,6 +49,7 @@ CGeRegion::~CGeRegion() { geDelGeLoopList(&m_loopList, false); }
 
 void CGeRegion::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     CGeCurve::Serialize(ar);
     if (ar.IsStoring()) {
         m_loopList.Serialize(ar);
@@ -100,6 +102,7 @@ void CGeRegion::Draw(CDC* dc, int mode)
 
 void CGeRegion::Discrete(double tol)
 {
+    geNoteGeometryChange();
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Discrete(tol);
 }
@@ -143,6 +146,7 @@ double CGeRegion::EvArea(double tol)
 
 void CGeRegion::Translate(double* offset)
 {
+    geNoteGeometryChange();
     if (std::hypot(offset[0], offset[1]) < kMinMove) return;
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Translate(offset);
@@ -151,6 +155,7 @@ void CGeRegion::Translate(double* offset)
 
 void CGeRegion::Rotate(double* centre, double angle)
 {
+    geNoteGeometryChange();
     if (std::fabs(angle) < kMinMove) return;
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Rotate(centre, angle);
@@ -159,6 +164,7 @@ void CGeRegion::Rotate(double* centre, double angle)
 
 void CGeRegion::Mirror(double* p, double* q)
 {
+    geNoteGeometryChange();
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Mirror(p, q);
     CalcBox2d();
@@ -167,6 +173,7 @@ void CGeRegion::Mirror(double* p, double* q)
 // Loops scale, shear and transform in place (they return themselves).
 CGeCurve* CGeRegion::Scale(double* centre, double* factors)
 {
+    geNoteGeometryChange();
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Scale(centre, factors);
     CalcBox2d();
@@ -175,6 +182,7 @@ CGeCurve* CGeRegion::Scale(double* centre, double* factors)
 
 CGeCurve* CGeRegion::Shear(double* base, double* factors)
 {
+    geNoteGeometryChange();
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Shear(base, factors);
     CalcBox2d();
@@ -183,6 +191,7 @@ CGeCurve* CGeRegion::Shear(double* base, double* factors)
 
 CGeCurve* CGeRegion::Transform(double m[3][3], unsigned flags)
 {
+    geNoteGeometryChange();
     if (MAT33_IsUnit(m)) return this;
     for (CGeLoop* loop : m_loopList)
         if (loop) loop->Transform(m, flags);

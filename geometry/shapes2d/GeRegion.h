@@ -55,7 +55,13 @@ public:
     double EvArea(double tol);
 
     int IsEmpty() const { return m_loopList.IsEmpty() ? 1 : 0; }
-    CTypedPtrList<CObList, CGeLoop*>& GetLoopList() { return m_loopList; }
+    // The loop list for editing: notes a geometry change (the const form reads).
+    CTypedPtrList<CObList, CGeLoop*>& GetLoopList()
+    {
+        geNoteGeometryChange();
+        return m_loopList;
+    }
+    const CTypedPtrList<CObList, CGeLoop*>& GetLoopList() const { return m_loopList; }
 
 protected:
     CTypedPtrList<CObList, CGeLoop*> m_loopList{10};  // owned

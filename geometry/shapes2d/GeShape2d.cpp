@@ -1,4 +1,5 @@
 #include "geometry/shapes2d/GeShape2d.h"
+#include "geometry/shapes2d/GeometryChange.h"
 
 #include "framework/looker/Looker.h"
 #include "framework/looker/QVGlobal.h"
@@ -7,6 +8,7 @@
 #include "platform/core/Archive.h"
 
 #include <algorithm>
+#include <cstring>
 
 std::atomic<std::uint32_t> CGeShape2d::m_nMaxHandle{0};
 
@@ -16,6 +18,7 @@ CGeShape2d::~CGeShape2d() = default;
 
 void CGeShape2d::Serialize(CArchive& ar)
 {
+    geNoteGeometryChange();
     if (ar.IsStoring()) {
         ar << static_cast<unsigned int>(m_nHandle);
         return;
@@ -97,6 +100,13 @@ void CGeShape2d::GetViewRect(CRect& rect)
 
 int CGeShape2d::GetSnapPos(CSnapAt*, CSnapResult&) { return 0; }
 
+void CGeShape2d::StoreBox2d(const BOX2<double>& box)
+{
+    // Compared as bits, so that a NaN box recomputed the same is no change.
+    if (std::memcmp(&box, &m_box, sizeof box) != 0) geNoteGeometryChange();
+    m_box = box;
+}
+
 void CGeShape2d::GetBox2d(BOX2<double>* out)
 {
     if (!out) return;
@@ -110,13 +120,13 @@ void CGeShape2d::CreateNewHandle()
     m_nHandle = m_nMaxHandle.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-void CGeShape2d::Translate(double*) {}
+void CGeShape2d::Translate(double*) { geNoteGeometryChange();}
 
-void CGeShape2d::Rotate(double*, double) {}
+void CGeShape2d::Rotate(double*, double) { geNoteGeometryChange();}
 
-void CGeShape2d::Mirror(double*, double*) {}
+void CGeShape2d::Mirror(double*, double*) { geNoteGeometryChange();}
 
-CGeShape2d* CGeShape2d::Scale(double*, double*) { return nullptr; }
+CGeShape2d* CGeShape2d::Scale(double*, double*) { geNoteGeometryChange(); return nullptr; }
 
 void CGeShape2d::SetHandle(std::uint32_t handle)
 {

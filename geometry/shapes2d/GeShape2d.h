@@ -63,6 +63,9 @@ public:
     static std::uint32_t GetMaxHandle();
     static void SetMaxHandle(std::uint32_t handle);
 
+    // The stored box as it stands, not recomputed.
+    const BOX2<double>& StoredBox2d() const { return m_box; }
+
     std::uintptr_t GetExtData() const { return m_nExtData; }
     void SetExtData(std::uintptr_t data) { m_nExtData = data; }
 
@@ -70,6 +73,10 @@ public:
     std::uintptr_t m_nExtData = 0;
 
 protected:
+    // Stores a recomputed box, noting a geometry change when it differs from
+    // the box stored before (so that a box read once stays valid until a change).
+    void StoreBox2d(const BOX2<double>& box);
+
     BOX2<double> m_box;
     std::uint32_t m_nHandle = 0;
 

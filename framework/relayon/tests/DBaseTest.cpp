@@ -8,6 +8,7 @@
 #include "framework/relayon/Action.h"
 #include "framework/relayon/DBase.h"
 #include "framework/relayon/Selector.h"
+#include "framework/relayon/tests/DatabaseFixture.h"
 #include "geometry/shapes2d/GeCurve.h"
 #include "geometry/shapes2d/GeLine.h"
 #include "platform/core/Archive.h"
@@ -22,24 +23,8 @@
 
 namespace {
 
-class DBaseTest : public ::testing::Test {
+class DBaseTest : public DatabaseFixture {
 protected:
-    void SetUp() override
-    {
-        gNewQVGlobal()->SetVersion(kDocVersionCurrent);
-        qvCreateAllManager();
-        CDbEntity::SetMaxHandle(0);
-        geometry::testing::SetLayerCounter(0);
-        CLayer::SetCurrentLayerID(0);
-        CDBase::Instance()->InitLayer();
-    }
-    void TearDown() override
-    {
-        qvClearAllManager();
-        looker::testing::ResetAppSlots();
-        looker::testing::ResetQVGlobal();
-    }
-
     // Line (0,0)-(10,5), rectangle (1,2)-(4,6) inside a union, a vertical guide line at x = 7.
     static void Fill(CDBase* db)
     {
