@@ -8,6 +8,7 @@
 // sorted by chain position (curve) or by trace position (trace), so the choices and their
 // tie order are those of the plain scans.
 #include "toolpath/contours/SmartLoop.h"
+#include "toolpath/contours/LoopChain.h"
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
@@ -354,14 +355,19 @@ bool LoopWalk::Run(std::vector<CSmartCurve*>& out)
     return true;
 }
 
-CSmartLoop* LoopsOf(std::vector<CSmartCurve*>& curves)
+// The walked curves as loops; `rebox` boxes every section anew (otherwise their boxes
+// are current and only the curve's box is made).
+CSmartLoop* LoopsOf(std::vector<CSmartCurve*>& curves, bool rebox)
 {
     std::vector<CSmartLoop*> loops;
     for (CSmartCurve* c : curves) {
         auto* L = new CSmartLoop;
         L->contour = c;
         c->ConnectAllSect();
-        c->DefineBox();
+        if (rebox)
+            c->DefineBox();
+        else
+            c->DefineBox(c->box, c->box + 2);
         L->Area();
         L->DefineBox();
         if (std::fabs(L->area) < kMinLoopArea || !std::isfinite(L->area)) {
@@ -404,8 +410,20 @@ CSmartLoop* CSmartCurve::FormLoop()
     Edited();
     std::vector<CSmartCurve*> curves;
     LoopWalk(*this, false, kCloseTrace, 0).Run(curves);
-    return LoopsOf(curves);
+    return LoopsOf(curves, true);
 }
+
+namespace smart {
+
+CSmartLoop* FormLoopOfBoxed(CSmartCurve& c)
+{
+    c.Edited();
+    std::vector<CSmartCurve*> curves;
+    LoopWalk(c, false, kCloseTrace, 0).Run(curves);
+    return LoopsOf(curves, false);
+}
+
+}  // namespace smart
 
 CSmartLoop* CSmartCurve::FormIntLoop(double closeTol, double joinTol)
 {
@@ -416,5 +434,5 @@ CSmartLoop* CSmartCurve::FormIntLoop(double closeTol, double joinTol)
             delete c;
         return nullptr;
     }
-    return LoopsOf(curves);
+    return LoopsOf(curves, true);
 }
