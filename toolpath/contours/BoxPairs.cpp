@@ -46,12 +46,20 @@ struct BoxGrid {
             mn[0] = mn[1] = mx[0] = mx[1] = 0;
             sizes.push_back(1);
         }
+        // The median of at most 255 sizes spread over the boxes: the cell size only
+        // steers the work, never which pairs are found.
+        if (sizes.size() > 255) {
+            const std::size_t step = sizes.size() / 255;
+            for (std::size_t k = 0; k < 255; ++k)
+                sizes[k] = sizes[k * step];
+            sizes.resize(255);
+        }
         std::nth_element(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2), sizes.end());
         const double side = sizes[sizes.size() / 2];
         const double area = (mx[0] - mn[0]) * (mx[1] - mn[1]);
         double cells = side > 0 ? area / (side * side) : 1.0;
         cells = std::min(cells, 4.0 * static_cast<double>(all.size()) + 16);
-        grid = CellGrid(mn, mx, cells);
+        grid = CellGrid(mn, mx, cells, false);
     }
     // The placeable boxes entered into the cells they cover, ids ascending in each cell; the
     // others go to `loose`. The cells' lists lie end to end in one array.

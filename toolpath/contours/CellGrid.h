@@ -12,8 +12,10 @@ namespace smart {
 
 class CellGrid {
 public:
-    // A grid over [min, max] with about `cells` square cells (at least one).
-    CellGrid(const double* min, const double* max, double cells);
+    // A grid over [min, max] with about `cells` square cells (at least one). Without
+    // `withCells` the grid only places points (Cell is not to be used): users that keep
+    // their cells' ids in arrays of their own.
+    CellGrid(const double* min, const double* max, double cells, bool withCells = true);
     CellGrid() = default;
 
     int Nx() const { return m_nx; }

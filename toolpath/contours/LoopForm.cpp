@@ -184,7 +184,7 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
         mn[0] = mn[1] = mx[0] = mx[1] = 0;
     m_state.assign(m_secs.size(), kInCurve);
     m_seq.assign(m_secs.size(), 0);
-    m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()));
+    m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()), false);
     // Each cell's starts, ascending, end to end in one array.
     std::vector<std::size_t> cellOf(starts.size(), SIZE_MAX);
     m_cellStart.assign(static_cast<std::size_t>(m_grid.Nx()) * static_cast<std::size_t>(m_grid.Ny()) + 1, 0);
