@@ -30,7 +30,11 @@ int OffsetCornerPoint(double d, const double* m, const double* n, double* out, c
 
 int InUnitRange(double s) { return (-kUnitRangeTol < s && s - 1 < kUnitRangeTol) ? 1 : 0; }
 
-SegDirection SegmentDirection(const double* c, const double* d)
+namespace {
+
+// The exported entry points share these; calls between exported functions of a shared
+// library are not inlined.
+inline SegDirection Direction(const double* c, const double* d)
 {
     SegDirection v;
     const double vx0 = d[0] - c[0], vy0 = d[1] - c[1];
@@ -44,12 +48,7 @@ SegDirection SegmentDirection(const double* c, const double* d)
     return v;
 }
 
-int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d)
-{
-    return SegSegIntersect(c, out, a, b, d, SegmentDirection(c, d));
-}
-
-int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
+inline int Crossing(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
                     const SegDirection& v)
 {
     const double ux0 = b[0] - a[0], uy0 = b[1] - a[1];
@@ -89,6 +88,21 @@ int SegSegIntersect(const double* c, double (*out)[2], const double* a, const do
         set(1, b);
     }
     return 2;
+}
+
+}  // namespace
+
+SegDirection SegmentDirection(const double* c, const double* d) { return Direction(c, d); }
+
+int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d)
+{
+    return Crossing(c, out, a, b, d, Direction(c, d));
+}
+
+int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
+                    const SegDirection& v)
+{
+    return Crossing(c, out, a, b, d, v);
 }
 
 int LineCircleIntersect(double r, const double* centre, const double* q, double (*out)[2], const double* p)
