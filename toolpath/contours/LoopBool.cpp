@@ -713,10 +713,6 @@ void ListSections(const std::vector<CSmartLoop*>& loops, std::vector<CSmartSect*
         }
 }
 
-}  // namespace
-
-namespace {
-
 // The crossings of the section pairs (i < j in list order) at both sections.
 void AddCrossings(const std::vector<CSmartSect*>& sects, const std::vector<std::pair<int, int>>& pairs)
 {
