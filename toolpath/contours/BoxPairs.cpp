@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 namespace smart {
 
@@ -45,12 +46,20 @@ struct BoxGrid {
             mn[0] = mn[1] = mx[0] = mx[1] = 0;
             sizes.push_back(1);
         }
+        // The median of at most 255 sizes spread over the boxes: the cell size only
+        // steers the work, never which pairs are found.
+        if (sizes.size() > 255) {
+            const std::size_t step = sizes.size() / 255;
+            for (std::size_t k = 0; k < 255; ++k)
+                sizes[k] = sizes[k * step];
+            sizes.resize(255);
+        }
         std::nth_element(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2), sizes.end());
         const double side = sizes[sizes.size() / 2];
         const double area = (mx[0] - mn[0]) * (mx[1] - mn[1]);
         double cells = side > 0 ? area / (side * side) : 1.0;
         cells = std::min(cells, 4.0 * static_cast<double>(all.size()) + 16);
-        grid = CellGrid(mn, mx, cells);
+        grid = CellGrid(mn, mx, cells, false);
     }
     // The placeable boxes entered into the cells they cover, ids ascending in each cell; the
     // others go to `loose`. The cells' lists lie end to end in one array.
@@ -102,6 +111,67 @@ struct BoxGrid {
     }
 };
 
+// BoxesOverlap, inline for the grid's inner loops.
+inline bool Overlap(double tol, const double* a, const double* b)
+{
+    return !(a[0] > b[2] + tol || a[2] < b[0] - tol || a[1] > b[3] + tol || a[3] < b[1] - tol);
+}
+
+// Every pair i < j of overlapping boxes of different groups once, in no particular order;
+// true as soon as `visit` returns true.
+template <class Visit>
+bool VisitSelfPairs(const std::vector<const double*>& boxes, double tol, const std::vector<int>& group, Visit&& visit)
+{
+    const bool grouped = !group.empty();
+    BoxGrid g(boxes, tol);
+    std::vector<int> loose;
+    g.Fill(boxes, loose);
+    for (int iy = 0; iy < g.grid.Ny(); ++iy)
+        for (int ix = 0; ix < g.grid.Nx(); ++ix) {
+            const auto [first, last] = g.Cell(ix, iy);
+            for (const int* u = first; u != last; ++u) {
+                const int i = *u;
+                const double* bi = boxes[static_cast<std::size_t>(i)];
+                const int gi = grouped ? group[static_cast<std::size_t>(i)] : 0;
+                for (const int* v = u + 1; v != last; ++v) {
+                    const int j = *v;  // ascending: cells are filled in order
+                    if ((!grouped || group[static_cast<std::size_t>(j)] != gi) &&
+                        Overlap(tol, bi, boxes[static_cast<std::size_t>(j)]) && g.Owns(i, j, ix, iy) && visit(i, j))
+                        return true;
+                }
+            }
+        }
+    for (int i : loose)
+        for (int j = 0; j < static_cast<int>(boxes.size()); ++j)
+            if (j != i && (Placeable(boxes[j]) || j > i) && (!grouped || group[i] != group[j])) {
+                const int a = std::min(i, j), b = std::max(i, j);
+                if (Overlap(tol, boxes[a], boxes[b]) && visit(a, b))
+                    return true;
+            }
+    return false;
+}
+
+// Sorts distinct pairs of ids below n by (first, second): bucketed by the first, each
+// bucket's few seconds sorted.
+void SortPairs(std::vector<std::pair<int, int>>& pairs, std::size_t n)
+{
+    std::vector<std::size_t> start(n + 1, 0);
+    for (const auto& p : pairs)
+        ++start[static_cast<std::size_t>(p.first) + 1];
+    for (std::size_t i = 0; i < n; ++i)
+        start[i + 1] += start[i];
+    std::vector<int> second(pairs.size());
+    std::vector<std::size_t> at(start.begin(), start.end() - 1);
+    for (const auto& p : pairs)
+        second[at[static_cast<std::size_t>(p.first)]++] = p.second;
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::sort(second.begin() + static_cast<std::ptrdiff_t>(start[i]), second.begin() + static_cast<std::ptrdiff_t>(start[i + 1]));
+        for (std::size_t m = start[i]; m < start[i + 1]; ++m)
+            pairs[k++] = {static_cast<int>(i), second[m]};
+    }
+}
+
 }  // namespace
 
 std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol)
@@ -109,34 +179,21 @@ std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& 
     return SelfBoxPairs(boxes, tol, {});
 }
 
+bool ForSelfBoxPairs(const std::vector<const double*>& boxes, double tol, const std::vector<int>& group,
+                     const std::function<bool(int, int)>& visit)
+{
+    return VisitSelfPairs(boxes, tol, group, visit);
+}
+
 std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol,
                                               const std::vector<int>& group)
 {
-    const auto apart = [&group](int i, int j) {
-        return group.empty() || group[static_cast<std::size_t>(i)] != group[static_cast<std::size_t>(j)];
-    };
     std::vector<std::pair<int, int>> out;
-    BoxGrid g(boxes, tol);
-    std::vector<int> loose;
-    g.Fill(boxes, loose);
-    for (int iy = 0; iy < g.grid.Ny(); ++iy)
-        for (int ix = 0; ix < g.grid.Nx(); ++ix) {
-            const auto [first, last] = g.Cell(ix, iy);
-            for (const int* u = first; u != last; ++u)
-                for (const int* v = u + 1; v != last; ++v) {
-                    const int i = *u, j = *v;  // ascending: cells are filled in order
-                    if (apart(i, j) && BoxesOverlap(tol, boxes[i], boxes[j]) && g.Owns(i, j, ix, iy))
-                        out.push_back({i, j});
-                }
-        }
-    for (int i : loose)
-        for (int j = 0; j < static_cast<int>(boxes.size()); ++j)
-            if (j != i && (Placeable(boxes[j]) || j > i) && apart(i, j)) {
-                const int a = std::min(i, j), b = std::max(i, j);
-                if (BoxesOverlap(tol, boxes[a], boxes[b]))
-                    out.push_back({a, b});
-            }
-    std::sort(out.begin(), out.end());
+    VisitSelfPairs(boxes, tol, group, [&out](int i, int j) {
+        out.push_back({i, j});
+        return false;
+    });
+    SortPairs(out, boxes.size());
     return out;
 }
 
@@ -158,7 +215,7 @@ std::vector<std::pair<int, int>> CrossBoxPairs(const std::vector<const double*>&
             const int* split = std::lower_bound(first, last, na);
             for (const int* u = first; u != split; ++u)
                 for (const int* v = split; v != last; ++v)
-                    if (BoxesOverlap(tol, all[*u], all[*v]) && g.Owns(*u, *v, ix, iy))
+                    if (Overlap(tol, all[*u], all[*v]) && g.Owns(*u, *v, ix, iy))
                         out.push_back({*u, *v - na});
         }
     for (int i : looseA)
@@ -169,7 +226,7 @@ std::vector<std::pair<int, int>> CrossBoxPairs(const std::vector<const double*>&
         for (int i = 0; i < na; ++i)
             if (Placeable(a[i]) && BoxesOverlap(tol, a[i], b[j]))
                 out.push_back({i, j});
-    std::sort(out.begin(), out.end());
+    SortPairs(out, a.size());
     return out;
 }
 

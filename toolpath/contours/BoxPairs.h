@@ -3,6 +3,7 @@
 // admits, sorted by (first, second), so callers visit them in plain-scan order.
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,10 @@ std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& 
 // caller would drop are never collected nor sorted.
 std::vector<std::pair<int, int>> SelfBoxPairs(const std::vector<const double*>& boxes, double tol,
                                               const std::vector<int>& group);
+// The pairs of SelfBoxPairs(boxes, tol, group) (group may be empty) in no particular
+// order, for searches that need only some pair: true as soon as visit(i, j) returns true.
+bool ForSelfBoxPairs(const std::vector<const double*>& boxes, double tol, const std::vector<int>& group,
+                     const std::function<bool(int, int)>& visit);
 // Pairs (i, j) with BoxesOverlap(tol, a[i], b[j]).
 std::vector<std::pair<int, int>> CrossBoxPairs(const std::vector<const double*>& a, const std::vector<const double*>& b,
                                                double tol);

@@ -4,7 +4,7 @@
 
 namespace smart {
 
-CellGrid::CellGrid(const double* min, const double* max, double cells)
+CellGrid::CellGrid(const double* min, const double* max, double cells, bool withCells)
 {
     double w = max[0] - min[0], h = max[1] - min[1];
     if (!std::isfinite(w) || w < 0)
@@ -25,7 +25,9 @@ CellGrid::CellGrid(const double* min, const double* max, double cells)
     m_hair = side * 1e-9;
     m_nx = static_cast<int>(std::min(w / side, 4.0e6)) + 1;
     m_ny = static_cast<int>(std::min(h / side, 4.0e6)) + 1;
-    m_cells.assign(static_cast<std::size_t>(m_nx) * static_cast<std::size_t>(m_ny), {});
+    m_cells.clear();
+    if (withCells)
+        m_cells.assign(static_cast<std::size_t>(m_nx) * static_cast<std::size_t>(m_ny), {});
 }
 
 }  // namespace smart

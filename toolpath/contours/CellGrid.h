@@ -12,15 +12,19 @@ namespace smart {
 
 class CellGrid {
 public:
-    // A grid over [min, max] with about `cells` square cells (at least one).
-    CellGrid(const double* min, const double* max, double cells);
+    // A grid over [min, max] with about `cells` square cells (at least one). Without
+    // `withCells` the grid only places points (Cell is not to be used): users that keep
+    // their cells' ids in arrays of their own.
+    CellGrid(const double* min, const double* max, double cells, bool withCells = true);
     CellGrid() = default;
 
     int Nx() const { return m_nx; }
     int Ny() const { return m_ny; }
     double Size() const { return m_h; }
-    int CellX(double x) const { return Clamp(std::floor((x - m_x0) / m_h), m_nx); }
-    int CellY(double y) const { return Clamp(std::floor((y - m_y0) / m_h), m_ny); }
+    // Clamp of the floor without the floor: Clamp's tests and conversion give the same
+    // cell for a value and its floor.
+    int CellX(double x) const { return Clamp((x - m_x0) / m_h, m_nx); }
+    int CellY(double y) const { return Clamp((y - m_y0) / m_h, m_ny); }
     std::vector<int>& Cell(int ix, int iy) { return m_cells[static_cast<std::size_t>(iy) * m_nx + ix]; }
 
     // Calls f(ix, iy) for every cell the box [x0, x1] x [y0, y1] covers.

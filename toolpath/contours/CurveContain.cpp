@@ -77,6 +77,7 @@ int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const Cont
     const double y = p[1];
     const double a[2] = {x0, y}, b[2] = {x1, y};
     CSmartLine probe(a, b);
+    LineCrossings cross(probe);
     // At most kMaxCrossings - 1 crossings are ever held: no allocation per test.
     std::array<Crossing, kMaxCrossings> found;
     std::size_t held = 0;
@@ -89,7 +90,7 @@ int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const Cont
             return -1;
         }
         double pts[2][2];
-        const int k = SectSectIntersect(&probe, s, pts);
+        const int k = cross.With(s, pts);
         // A crossing at p puts p on the curve, even where it cancels at a turning joint.
         for (int i = 0; i < k; ++i)
             on = on || std::fabs(pts[i][0] - p[0]) < kCrossingOnX;

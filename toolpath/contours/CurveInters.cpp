@@ -15,6 +15,23 @@
 
 using namespace smart;
 
+namespace {
+
+// The k points that lie on both sections, into out; their number.
+int OnBoth(CSmartSect* a, CSmartSect* b, const double (*pts)[2], int k, double (*out)[2])
+{
+    int n = 0;
+    for (int i = 0; i < k; ++i)
+        if (a->IsPointOn(pts[i]) && b->IsPointOn(pts[i])) {
+            out[n][0] = pts[i][0];
+            out[n][1] = pts[i][1];
+            ++n;
+        }
+    return n;
+}
+
+}  // namespace
+
 int SectSectIntersect(CSmartSect* a, CSmartSect* b, double (*out)[2])
 {
     if (!a || !b)
@@ -38,14 +55,19 @@ int SectSectIntersect(CSmartSect* a, CSmartSect* b, double (*out)[2])
         auto* cb = static_cast<CSmartArc*>(b);
         k = CircleCircleIntersect(ca->radius, cb->radius, ca->centre, pts, cb->centre);
     }
-    int n = 0;
-    for (int i = 0; i < k; ++i)
-        if (a->IsPointOn(pts[i]) && b->IsPointOn(pts[i])) {
-            out[n][0] = pts[i][0];
-            out[n][1] = pts[i][1];
-            ++n;
-        }
-    return n;
+    return OnBoth(a, b, pts, k, out);
+}
+
+LineCrossings::LineCrossings(CSmartLine& line) : m_line(line), m_dir(SegmentDirection(line.start, line.end)) {}
+
+int LineCrossings::With(CSmartSect* b, double (*out)[2])
+{
+    if (!b || !b->IsSectLine())
+        return SectSectIntersect(&m_line, b, out);
+    auto* lb = static_cast<CSmartLine*>(b);
+    double pts[2][2];
+    const int k = SegSegIntersect(m_line.start, pts, lb->start, lb->end, m_line.end, m_dir);
+    return OnBoth(&m_line, b, pts, k, out);
 }
 
 namespace {

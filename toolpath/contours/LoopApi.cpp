@@ -176,7 +176,7 @@ CSmartLoop* RegionsToTree(GeRegionList* list, int tag)
     // here so that the operation sees each list as one region. Boxes that merely touch
     // (islands in a fjord's box) leave the loops as they are, in the weld's order.
     const auto boxes = LoopBoxes(loops);
-    const bool overlap = !SelfBoxPairs(BoxPointers(boxes), kJoint).empty();
+    const bool overlap = ForSelfBoxPairs(BoxPointers(boxes), kJoint, {}, [](int, int) { return true; });
     for (std::size_t i = 0; i < loops.size(); ++i)
         loops[i]->tag = static_cast<int>(i) + 1;
     CSmartLoop* tree = overlap ? WeldApartRegions(loops) : LinkChain(loops);

@@ -16,9 +16,9 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <map>
 #include <span>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 using namespace smart;
@@ -103,7 +103,7 @@ public:
     }
 
 private:
-    std::map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;
+    std::unordered_map<CSmartLoop*, std::unique_ptr<SectionBands>> m_bands;  // looked up only
 };
 
 // Where test points lie against the loops of one operation. Each contour's sections are
@@ -176,8 +176,17 @@ private:
         std::unique_ptr<LoopPointIndex> index;
     };
     BandedContain m_contain;
-    std::map<CSmartLoop*, std::unique_ptr<Islands>> m_islands;
+    std::unordered_map<CSmartLoop*, std::unique_ptr<Islands>> m_islands;  // looked up only
 };
+
+std::vector<int> Tags(const std::vector<CSmartLoop*>& loops)
+{
+    std::vector<int> t;
+    t.reserve(loops.size());
+    for (const CSmartLoop* L : loops)
+        t.push_back(L->tag);
+    return t;
+}
 
 void FreePoints(CSmartLoop* L)
 {
@@ -221,7 +230,7 @@ public:
         if (!m_all.head)
             return {};
         m_all.DefineBox(m_all.box, m_all.box + 2);
-        return TakeChain(m_all.FormLoop());
+        return TakeChain(FormLoopOfBoxed(m_all));
     }
 
 private:
@@ -391,6 +400,12 @@ void CSmartLoop::AppendChain(CSmartLoop*& head, CSmartLoop* chain)
 CSmartCurve* CSmartLoop::ContourBreak()
 {
     std::vector<CSmartCurve*> pieces;
+    // A section's ends and crossings (x, y, parameter), one buffer for all sections.
+    struct At {
+        double p[3];
+        bool point;
+    };
+    std::vector<At> at;
     for (CSmartLoop* L = this; L; L = L == this ? islands : L->next) {
         if (!L->contour)
             continue;
@@ -431,11 +446,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
                         q->t -= t0;
                 }
             }
-            struct At {
-                double p[3];
-                bool point;
-            };
-            std::vector<At> at;
+            at.clear();
             double e[2];
             s->GetPoint(0, e);
             at.push_back({{e[0], e[1], 0.0}, false});
@@ -551,7 +562,7 @@ CSmartLoop* CSmartLoop::WeldContours(CSmartLoop* chain)
     std::vector<CSmartLoop*> loops = TakeChain(chain);
     for (CSmartLoop* L : loops)
         L->InitBuffer();
-    CrossLoops(loops, [&](int i, int j) { return loops[i]->tag != loops[j]->tag; });
+    CrossLoops(loops, Tags(loops));
     LoopPointIndex index(loops, kLoopBoxMargin);
     PointTester tester;
     PieceCollector kept;
@@ -592,7 +603,7 @@ CSmartLoop* CSmartLoop::IntersectLoop(CSmartLoop* chain)
         groupTag[static_cast<std::size_t>(group[i])] = loops[i]->tag;
     for (CSmartLoop* L : loops)
         L->InitBuffer();
-    CrossLoops(loops, [&](int i, int j) { return loops[i]->tag != loops[j]->tag; });
+    CrossLoops(loops, Tags(loops));
     LoopPointIndex index(loops, kLoopBoxMargin);
     PointTester tester;
     PieceCollector kept;
@@ -640,7 +651,9 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
     std::vector<CSmartLoop*> both = la;
     both.insert(both.end(), lb.begin(), lb.end());
     const int na = static_cast<int>(la.size());
-    CrossLoops(both, [na](int i, int j) { return i < na && j >= na; });
+    std::vector<int> side(both.size(), 1);
+    std::fill(side.begin(), side.begin() + na, 0);
+    CrossLoops(both, side);
     PieceCollector kept;
     LoopPointIndex inB(lb, kLoopBoxMargin), inA(la, kLoopBoxMargin);
     PointTester tester;
@@ -700,31 +713,60 @@ void ListSections(const std::vector<CSmartLoop*>& loops, std::vector<CSmartSect*
         }
 }
 
+// The crossings of the section pairs (i < j in list order) at both sections.
+void AddCrossings(const std::vector<CSmartSect*>& sects, const std::vector<std::pair<int, int>>& pairs)
+{
+    for (const auto& [i, j] : pairs) {
+        double x[2][2];
+        const int n = SectSectIntersect(sects[static_cast<std::size_t>(i)], sects[static_cast<std::size_t>(j)], x);
+        for (int m = 0; m < n; ++m) {
+            sects[static_cast<std::size_t>(i)]->AddIntPt(x[m]);
+            sects[static_cast<std::size_t>(j)]->AddIntPt(x[m]);
+        }
+    }
+}
+
 }  // namespace
 
 // Crossings between the sections of different loops (each loop with its islands) that
 // `cut` admits, stored on both sections. One box sweep over all sections finds exactly
 // the section pairs the per-pair loop crossing (ContourContourInt) meets, whose loop and
 // section boxes are compared with the same margin; the section of the earlier loop goes
-// first, as there.
+// first, as there (sections are listed in loop order).
 void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(int, int)>& cut)
 {
     std::vector<CSmartSect*> sects;
     std::vector<int> owner;
     std::vector<const double*> boxes;
     ListSections(loops, sects, owner, boxes, nullptr);
-    for (auto [i, j] : SelfBoxPairs(boxes, kJoint, owner)) {
-        if (owner[i] > owner[j])
-            std::swap(i, j);
-        if (!cut(owner[i], owner[j]))
-            continue;
-        double x[2][2];
-        const int n = SectSectIntersect(sects[i], sects[j], x);
-        for (int m = 0; m < n; ++m) {
-            sects[i]->AddIntPt(x[m]);
-            sects[j]->AddIntPt(x[m]);
-        }
+    auto pairs = SelfBoxPairs(boxes, kJoint, owner);
+    std::erase_if(pairs, [&](const std::pair<int, int>& p) {
+        return !cut(owner[static_cast<std::size_t>(p.first)], owner[static_cast<std::size_t>(p.second)]);
+    });
+    AddCrossings(sects, pairs);
+}
+
+void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::vector<int>& group)
+{
+    std::vector<CSmartSect*> sects;
+    std::vector<int> owner;
+    std::vector<const double*> boxes;
+    ListSections(loops, sects, owner, boxes, nullptr);
+    for (int& k : owner)
+        k = group[static_cast<std::size_t>(k)];
+    // Two runs of one group each (the operands of a Boolean): only pairs across the runs
+    // are looked at, the same pairs in the same order.
+    const auto split = std::find_if(owner.begin(), owner.end(), [&](int g) { return g != owner.front(); });
+    if (split == owner.end() || std::find_if(split, owner.end(), [&](int g) { return g != *split; }) != owner.end()) {
+        AddCrossings(sects, SelfBoxPairs(boxes, kJoint, owner));
+        return;
     }
+    const auto m = split - owner.begin();
+    auto pairs = CrossBoxPairs(std::vector<const double*>(boxes.begin(), boxes.begin() + m),
+                               std::vector<const double*>(boxes.begin() + m, boxes.end()), kJoint);
+    for (auto& pr : pairs)
+        pr.second += static_cast<int>(m);
+    AddCrossings(sects, pairs);
 }
 
 bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
@@ -746,21 +788,18 @@ bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
         boxes.push_back(probes[i].data());
         owner.push_back(probeOwner[i]);
     }
-    for (const auto& [i0, j0] : SelfBoxPairs(boxes, kJoint, owner)) {
+    // Whether any pair meets: the pairs in any order.
+    return ForSelfBoxPairs(boxes, kJoint, owner, [&](int i0, int j0) {
         const auto i = static_cast<std::size_t>(i0), j = static_cast<std::size_t>(j0);  // i < j
         if (i >= ns)
-            continue;  // two test points
+            return false;  // two test points
         if (j < ns) {
             double x[2][2];
-            if (SectSectIntersect(sects[i], sects[j], x) > 0)
-                return true;
-            continue;
+            return SectSectIntersect(sects[i], sects[j], x) > 0;
         }
         double f[2];
-        if (sects[i]->MinDistPoint(probes[j - ns].data(), f) < kOnBoundary)
-            return true;
-    }
-    return false;
+        return sects[i]->MinDistPoint(probes[j - ns].data(), f) < kOnBoundary;
+    });
 }
 
 CSmartLoop* WeldApartRegions(std::vector<CSmartLoop*> loops)

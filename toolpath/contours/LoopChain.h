@@ -80,10 +80,18 @@ inline std::vector<const double*> BoxPointers(const std::vector<std::array<doubl
     return p;
 }
 
+// CSmartCurve::FormLoop of a curve whose sections' boxes are current (every section made
+// or boxed since its last change): the walk never moves a section and the joints it
+// closes are boxed anew, so the loops' sections are not boxed again. The same loops.
+CSmartLoop* FormLoopOfBoxed(CSmartCurve& c);
+
 // Crossings between the sections of different loops of the list (each with its islands)
 // for the loop pairs cut(i, j) admits (i < j), added to both sections: the same points
 // as ContourContourInt of every admitted pair in plain order, by one box sweep.
 void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::function<bool(int, int)>& cut);
+// The same for the pairs of loops of different groups (group[i] != group[j]): pairs
+// within one group are never collected.
+void CrossLoops(const std::vector<CSmartLoop*>& loops, const std::vector<int>& group);
 
 // Whether WeldContours would cut or weigh on a boundary any piece of these loops (each
 // with its islands): a section of one crosses or touches (SectSectIntersect) a section of

@@ -8,6 +8,7 @@
 // sorted by chain position (curve) or by trace position (trace), so the choices and their
 // tie order are those of the plain scans.
 #include "toolpath/contours/SmartLoop.h"
+#include "toolpath/contours/LoopChain.h"
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
@@ -183,7 +184,7 @@ LoopWalk::LoopWalk(CSmartCurve& c, bool single, double closeTol, double joinTol)
         mn[0] = mn[1] = mx[0] = mx[1] = 0;
     m_state.assign(m_secs.size(), kInCurve);
     m_seq.assign(m_secs.size(), 0);
-    m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()));
+    m_grid = CellGrid(mn, mx, static_cast<double>(m_secs.size()), false);
     // Each cell's starts, ascending, end to end in one array.
     std::vector<std::size_t> cellOf(starts.size(), SIZE_MAX);
     m_cellStart.assign(static_cast<std::size_t>(m_grid.Nx()) * static_cast<std::size_t>(m_grid.Ny()) + 1, 0);
@@ -354,14 +355,19 @@ bool LoopWalk::Run(std::vector<CSmartCurve*>& out)
     return true;
 }
 
-CSmartLoop* LoopsOf(std::vector<CSmartCurve*>& curves)
+// The walked curves as loops; `rebox` boxes every section anew (otherwise their boxes
+// are current and only the curve's box is made).
+CSmartLoop* LoopsOf(std::vector<CSmartCurve*>& curves, bool rebox)
 {
     std::vector<CSmartLoop*> loops;
     for (CSmartCurve* c : curves) {
         auto* L = new CSmartLoop;
         L->contour = c;
         c->ConnectAllSect();
-        c->DefineBox();
+        if (rebox)
+            c->DefineBox();
+        else
+            c->DefineBox(c->box, c->box + 2);
         L->Area();
         L->DefineBox();
         if (std::fabs(L->area) < kMinLoopArea || !std::isfinite(L->area)) {
@@ -404,8 +410,20 @@ CSmartLoop* CSmartCurve::FormLoop()
     Edited();
     std::vector<CSmartCurve*> curves;
     LoopWalk(*this, false, kCloseTrace, 0).Run(curves);
-    return LoopsOf(curves);
+    return LoopsOf(curves, true);
 }
+
+namespace smart {
+
+CSmartLoop* FormLoopOfBoxed(CSmartCurve& c)
+{
+    c.Edited();
+    std::vector<CSmartCurve*> curves;
+    LoopWalk(c, false, kCloseTrace, 0).Run(curves);
+    return LoopsOf(curves, false);
+}
+
+}  // namespace smart
 
 CSmartLoop* CSmartCurve::FormIntLoop(double closeTol, double joinTol)
 {
@@ -416,5 +434,5 @@ CSmartLoop* CSmartCurve::FormIntLoop(double closeTol, double joinTol)
             delete c;
         return nullptr;
     }
-    return LoopsOf(curves);
+    return LoopsOf(curves, true);
 }

@@ -180,6 +180,10 @@ void GreedyOrder::PushNearest(int e)
                 if (ix < 0 || ix >= m_ends.Nx())
                     continue;
                 for (int f : m_ends.Cell(ix, iy)) {
+                    // The distance is at least the larger coordinate difference: ends
+                    // farther than that from e cannot win or tie.
+                    if (bf >= 0 && std::max(std::fabs(P(e)[0] - P(f)[0]), std::fabs(P(e)[1] - P(f)[1])) > best)
+                        continue;
                     if (f == e || !IsEnd(f) || Find(f) == re)
                         continue;
                     const double d = P2D_Dist(P(e), P(f));

@@ -30,15 +30,33 @@ int OffsetCornerPoint(double d, const double* m, const double* n, double* out, c
 
 int InUnitRange(double s) { return (-kUnitRangeTol < s && s - 1 < kUnitRangeTol) ? 1 : 0; }
 
-int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d)
+namespace {
+
+// The exported entry points share these; calls between exported functions of a shared
+// library are not inlined.
+inline SegDirection Direction(const double* c, const double* d)
+{
+    SegDirection v;
+    const double vx0 = d[0] - c[0], vy0 = d[1] - c[1];
+    const double M2 = vx0 * vx0 + vy0 * vy0;
+    v.valid = M2 >= kMinSegmentSq;
+    if (!v.valid)
+        return v;
+    v.M = std::sqrt(M2);
+    v.vx = vx0 / v.M;
+    v.vy = vy0 / v.M;
+    return v;
+}
+
+inline int Crossing(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
+                    const SegDirection& v)
 {
     const double ux0 = b[0] - a[0], uy0 = b[1] - a[1];
-    const double vx0 = d[0] - c[0], vy0 = d[1] - c[1];
-    const double L2 = ux0 * ux0 + uy0 * uy0, M2 = vx0 * vx0 + vy0 * vy0;
-    if (!(L2 >= kMinSegmentSq) || !(M2 >= kMinSegmentSq))
+    const double L2 = ux0 * ux0 + uy0 * uy0;
+    if (!(L2 >= kMinSegmentSq) || !v.valid)
         return 0;
-    const double L = std::sqrt(L2), M = std::sqrt(M2);
-    const double ux = ux0 / L, uy = uy0 / L, vx = vx0 / M, vy = vy0 / M;
+    const double L = std::sqrt(L2), M = v.M;
+    const double ux = ux0 / L, uy = uy0 / L, vx = v.vx, vy = v.vy;
     const double k = ux * vy - uy * vx;
     const double acx = c[0] - a[0], acy = c[1] - a[1];
     if (std::fabs(k) >= kParallelSine) {
@@ -70,6 +88,21 @@ int SegSegIntersect(const double* c, double (*out)[2], const double* a, const do
         set(1, b);
     }
     return 2;
+}
+
+}  // namespace
+
+SegDirection SegmentDirection(const double* c, const double* d) { return Direction(c, d); }
+
+int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d)
+{
+    return Crossing(c, out, a, b, d, Direction(c, d));
+}
+
+int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
+                    const SegDirection& v)
+{
+    return Crossing(c, out, a, b, d, v);
 }
 
 int LineCircleIntersect(double r, const double* centre, const double* q, double (*out)[2], const double* p)

@@ -17,6 +17,18 @@ int OffsetCornerPoint(double d, const double* m, const double* n, double* out, c
 // of collinear segments in out[0], out[1], else 0. Degenerate segments give 0.
 int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d);
 
+// The unit direction (vx, vy) and length M of segment c-d as SegSegIntersect works them
+// out; not valid for a degenerate segment.
+struct SegDirection {
+    double M = 0, vx = 0, vy = 0;
+    bool valid = false;
+};
+SegDirection SegmentDirection(const double* c, const double* d);
+// SegSegIntersect with c-d's direction v = SegmentDirection(c, d) given, for many segments
+// against one: the same answer.
+int SegSegIntersect(const double* c, double (*out)[2], const double* a, const double* b, const double* d,
+                    const SegDirection& v);
+
 // The line through p and q with the circle (centre, r): 0, 1 (touching) or 2 points;
 // with two points out[0] lies ahead of out[1] along p -> q. Coincident p and q give 0.
 int LineCircleIntersect(double r, const double* centre, const double* q, double (*out)[2], const double* p);

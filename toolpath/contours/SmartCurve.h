@@ -3,6 +3,7 @@
 // queries of a closed contour (containment, area, circle fit).
 #pragma once
 
+#include "toolpath/contours/SectIntersect.h"
 #include "toolpath/contours/SmartSect.h"
 
 #include <cstdint>
@@ -141,6 +142,18 @@ private:
 
 // Intersection points of two sections lying on both (at most 2); their number.
 int SectSectIntersect(CSmartSect* a, CSmartSect* b, double (*out)[2]);
+
+// SectSectIntersect(line, b) for one line against many sections, the line's direction
+// worked out once: the same points. The line must not change while this is used.
+class LineCrossings {
+public:
+    explicit LineCrossings(CSmartLine& line);
+    int With(CSmartSect* b, double (*out)[2]);
+
+private:
+    CSmartLine& m_line;
+    SegDirection m_dir;
+};
 
 // Replaces the arc by one of the same sense through its fixed end and m (moveEnd 1: the
 // end moves to m; 0: the start), keeping the radius where the chord allows. 1, or 0 (arc

@@ -219,7 +219,11 @@ CSmartSect* CSmartLine::Offset(double d)
 
 CSmartSect* CSmartLine::GetSubSect(const double* p1, const double* p2)
 {
-    if (!(p1[2] < p2[2]) || !(P2D_Dist(p1, p2) >= kMinPiece))
+    // The distance is at least either coordinate difference (the other one finite): most
+    // pieces are long enough without it.
+    const double dx = std::fabs(p2[0] - p1[0]), dy = std::fabs(p2[1] - p1[1]);
+    const bool longEnough = (dx >= kMinPiece && std::isfinite(dy)) || (dy >= kMinPiece && std::isfinite(dx));
+    if (!(p1[2] < p2[2]) || !(longEnough || P2D_Dist(p1, p2) >= kMinPiece))
         return nullptr;
     auto* l = new CSmartLine(p1, p2);
     l->Inherit(*this, source);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -67,6 +68,17 @@ TEST(BoxPairs, SameAsThePlainScan)
             EXPECT_EQ(smart::SelfBoxPairs(p, tol), all) << "round " << round << " tol " << tol;
             EXPECT_EQ(smart::SelfBoxPairs(p, tol, group), apart) << "round " << round << " tol " << tol;
             EXPECT_EQ(smart::CrossBoxPairs(p, q, tol), cross) << "round " << round << " tol " << tol;
+            // The visit in any order: the same pairs once each; it stops at the first true.
+            Pairs seen;
+            EXPECT_FALSE(smart::ForSelfBoxPairs(p, tol, group, [&](int i, int j) {
+                seen.push_back({i, j});
+                return false;
+            }));
+            std::sort(seen.begin(), seen.end());
+            EXPECT_EQ(seen, apart) << "round " << round << " tol " << tol;
+            int calls = 0;
+            EXPECT_TRUE(smart::ForSelfBoxPairs(p, tol, {}, [&](int, int) { return ++calls == 3; }));
+            EXPECT_EQ(calls, 3);
             EXPECT_GT(apart.size(), static_cast<std::size_t>(n / 4)) << "not vacuous, round " << round;
             EXPECT_LT(apart.size(), all.size()) << "groups drop pairs, round " << round;
         }

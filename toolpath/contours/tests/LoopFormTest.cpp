@@ -2,8 +2,11 @@
 // invariants on random self-crossing polygons and line/arc chains.
 #include "LoopOracle.h"
 
+#include "toolpath/contours/LoopChain.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <string>
@@ -295,6 +298,57 @@ TEST(LoopForm, RandomCurvesKeepLengthAreaAndSimplicity)
     EXPECT_LT(skipped, 10);
     EXPECT_LE(lossy, 3) << "dead ends on line/arc chains";
     EXPECT_GT(compared, 50);
+}
+
+// The walk of curves whose section boxes are current gives FormLoop's loops without boxing
+// the sections again: bit-equal sections, boxes and areas, on split line/arc chains with
+// reversed arcs and with joints opened by more than ConnectAllSect's gap (so that it moves
+// ends and boxes them anew).
+TEST(LoopForm, BoxedWalkGivesTheLoopsOfFormLoop)
+{
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<double> nudge(-5e-5, 5e-5);
+    int loops = 0, arcs = 0;
+    for (int run = 0; run < 60; ++run) {
+        std::unique_ptr<CSmartCurve> c(curvetest::RandomChain(rng, 5 + static_cast<int>(rng() % 20), 100, true));
+        Split(*c);
+        if (run % 2 == 1) {
+            // Reversed, then boxed again, as the Booleans keep reversed pieces.
+            c->Reverse();
+            c->DefineBox();
+        }
+        for (CSmartSect* s = c->head; s; s = s->next)
+            if (s->IsSectLine() && rng() % 3 == 0) {
+                auto* l = static_cast<CSmartLine*>(s);
+                const double q[2] = {l->end[0] + nudge(rng), l->end[1] + nudge(rng)};
+                l->TrimEnd(1, q, 1);
+            }
+        std::unique_ptr<CSmartCurve> twin(c->CopyMyself());
+        for (CSmartSect *s = c->head, *t = twin->head; s; s = s->next, t = t->next)
+            t->mark = s->mark;
+        Formed plain = Collect(c->FormLoop()), boxed = Collect(smart::FormLoopOfBoxed(*twin));
+        ASSERT_EQ(boxed.loops.size(), plain.loops.size()) << "run " << run;
+        for (std::size_t k = 0; k < plain.loops.size(); ++k) {
+            CSmartLoop *a = plain.loops[k], *b = boxed.loops[k];
+            EXPECT_EQ(a->area, b->area) << "run " << run << " loop " << k;
+            EXPECT_TRUE(std::equal(&a->box[0][0], &a->box[0][0] + 4, &b->box[0][0])) << "run " << run;
+            ASSERT_EQ(a->contour->count, b->contour->count) << "run " << run;
+            for (CSmartSect *s = a->contour->head, *t = b->contour->head; s; s = s->next, t = t->next) {
+                double ps[2][2], pt[2][2];
+                s->GetPoint(0, ps[0]);
+                s->GetPoint(1, ps[1]);
+                t->GetPoint(0, pt[0]);
+                t->GetPoint(1, pt[1]);
+                EXPECT_EQ(s->type, t->type) << "run " << run;
+                EXPECT_TRUE(std::equal(s->box, s->box + 4, t->box)) << "run " << run << " loop " << k;
+                EXPECT_TRUE(std::equal(&ps[0][0], &ps[0][0] + 4, &pt[0][0])) << "run " << run << " loop " << k;
+                arcs += s->IsSectArc();
+            }
+            ++loops;
+        }
+    }
+    EXPECT_GT(loops, 60);
+    EXPECT_GT(arcs, 100);
 }
 
 TEST(LoopForm, FormIntLoopJoinsWithinToleranceAndGivesNullWhenNoTraceStarts)

@@ -48,34 +48,48 @@ std::vector<std::array<double, 3>> AllPoints(CSmartLoop* L)
 
 TEST(LoopIndex, SweepFindsThePlainPairsCrossings)
 {
-    std::mt19937 rng(3);
-    int points = 0;
-    for (int round = 0; round < 6; ++round) {
-        std::vector<CSmartLoop*> a = RandomLoops(rng, 12), b;
-        for (CSmartLoop* L : a)
-            b.push_back(L->CopyContour());
-        // Loops of equal parity are not cut against each other.
-        auto admit = [](int i, int j) { return (i + j) % 2 == 1; };
-        smart::CrossLoops(a, admit);
-        for (std::size_t i = 0; i < b.size(); ++i)
-            for (std::size_t j = i + 1; j < b.size(); ++j)
-                if (admit(static_cast<int>(i), static_cast<int>(j)))
-                    b[i]->ContourContourInt(b[j]);
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto pa = AllPoints(a[i]), pb = AllPoints(b[i]);
-            ASSERT_EQ(pa.size(), pb.size()) << "round " << round << " loop " << i;
-            for (std::size_t k = 0; k < pa.size(); ++k)
-                for (int c = 0; c < 3; ++c)
-                    ASSERT_NEAR(pa[k][static_cast<std::size_t>(c)], pb[k][static_cast<std::size_t>(c)], 1e-9)
-                        << "round " << round << " loop " << i;
-            points += static_cast<int>(pa.size());
+    // Loops admitted by a rule, and by groups: two runs (the operands of a Boolean) and
+    // groups that interleave.
+    const auto parity = [](int i, int j) { return (i + j) % 2 == 1; };
+    const auto runs = [](int i) { return i < 5 ? 0 : 1; };
+    const auto thirds = [](int i) { return i % 3; };
+    for (int variant = 0; variant < 3; ++variant) {
+        std::mt19937 rng(3);
+        int points = 0;
+        for (int round = 0; round < 6; ++round) {
+            std::vector<CSmartLoop*> a = RandomLoops(rng, 12), b;
+            for (CSmartLoop* L : a)
+                b.push_back(L->CopyContour());
+            std::vector<int> group;
+            for (int i = 0; i < static_cast<int>(a.size()); ++i)
+                group.push_back(variant == 1 ? runs(i) : thirds(i));
+            const auto admit = [&](int i, int j) {
+                return variant == 0 ? parity(i, j) : group[static_cast<std::size_t>(i)] != group[static_cast<std::size_t>(j)];
+            };
+            if (variant == 0)
+                smart::CrossLoops(a, parity);
+            else
+                smart::CrossLoops(a, group);
+            for (std::size_t i = 0; i < b.size(); ++i)
+                for (std::size_t j = i + 1; j < b.size(); ++j)
+                    if (admit(static_cast<int>(i), static_cast<int>(j)))
+                        b[i]->ContourContourInt(b[j]);
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                const auto pa = AllPoints(a[i]), pb = AllPoints(b[i]);
+                ASSERT_EQ(pa.size(), pb.size()) << "variant " << variant << " round " << round << " loop " << i;
+                for (std::size_t k = 0; k < pa.size(); ++k)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_NEAR(pa[k][static_cast<std::size_t>(c)], pb[k][static_cast<std::size_t>(c)], 1e-9)
+                            << "variant " << variant << " round " << round << " loop " << i;
+                points += static_cast<int>(pa.size());
+            }
+            for (CSmartLoop* L : a)
+                delete L;
+            for (CSmartLoop* L : b)
+                delete L;
         }
-        for (CSmartLoop* L : a)
-            delete L;
-        for (CSmartLoop* L : b)
-            delete L;
+        EXPECT_GT(points, 1000) << "variant " << variant;
     }
-    EXPECT_GT(points, 1000);
 }
 
 TEST(LoopIndex, PointIndexOffersEveryLoopWhoseBoxHoldsThePoint)

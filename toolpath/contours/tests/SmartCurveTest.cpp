@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -233,6 +234,43 @@ TEST(SmartCurve, SplitsConcatenateToTheOriginal)
             EXPECT_GT(splitStarts, 0) << "run " << run;
         }
     }
+}
+
+TEST(SmartCurve, LineCrossingsAreThoseOfSectSectIntersect)
+{
+    // One line (horizontal probes among them) against random line/arc chains, touching
+    // and collinear sections included: bit-equal points.
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<double> u(-5, 35);
+    int points = 0;
+    for (int k = 0; k < 40; ++k) {
+        std::unique_ptr<CSmartCurve> c(curvetest::RandomChain(rng, 30, 30, true));
+        c->DefineBox();
+        const double y = u(rng);
+        double p0[2] = {-10, y}, p1[2] = {40, y};
+        if (k % 3 == 1) {
+            p0[1] = u(rng);
+            p1[1] = u(rng);
+        } else if (k % 3 == 2) {
+            // Along a section of the chain: collinear overlaps.
+            CSmartSect* s = c->head;
+            s->GetPoint(0, p0);
+            s->GetPoint(1, p1);
+        }
+        CSmartLine line(p0, p1);
+        LineCrossings crossings(line);
+        for (CSmartSect* s = c->head; s; s = s->next) {
+            double a[2][2] = {{0, 0}, {0, 0}}, b[2][2] = {{0, 0}, {0, 0}};
+            const int n = SectSectIntersect(&line, s, a);
+            ASSERT_EQ(crossings.With(s, b), n) << "chain " << k;
+            for (int i = 0; i < n; ++i) {
+                EXPECT_EQ(a[i][0], b[i][0]) << "chain " << k;
+                EXPECT_EQ(a[i][1], b[i][1]) << "chain " << k;
+            }
+            points += n;
+        }
+    }
+    EXPECT_GT(points, 200);
 }
 
 TEST(SmartCurve, BreakCurveAtLength)
