@@ -300,6 +300,19 @@ std::vector<Case> Cases()
                 p[e] = (e == 0 ? cx : e == 1 ? cy : cz) + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
         };
     };
+    // The plane through (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3) cuts
+    // the sphere of radius rs about the origin in this circle.
+    auto tiltedCut = [](double rs) {
+        return [=](double s, double* p) {
+            const double n[3] = {0, -std::sin(0.3), std::cos(0.3)}, X[3] = {1, 0, 0};
+            double Y[3];
+            V3D_Cross(n, X, Y);
+            const double d = 0.3 * n[2], rad = std::sqrt(rs * rs - d * d);
+            const double a = 2 * kPi * s;
+            for (int e = 0; e < 3; ++e)
+                p[e] = d * n[e] + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
+        };
+    };
     auto segment = [](std::array<double, 3> a, std::array<double, 3> b) {
         return [=](double s, double* p) {
             for (int e = 0; e < 3; ++e)
@@ -318,20 +331,7 @@ std::vector<Case> Cases()
                      0, {circle(0, 0, 0.3, kX, kY, rc)}, {}});
     cases.push_back({"sphere record and plane", [](double k) { return ESRF_NewSphere(nullptr, k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, 0.3, 0, 0, 0.3), k); }, kWhole,
-                     kWhole, 1, 0,
-                     {[](double s, double* p) {
-                         // The plane through (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3).
-                         const double n[3] = {0, -std::sin(0.3), std::cos(0.3)}, X[3] = {1, 0, 0};
-                         double Y[3], c[3];
-                         V3D_Cross(n, X, Y);
-                         const double d = 0.3 * n[2], rad = std::sqrt(1 - d * d);
-                         for (int e = 0; e < 3; ++e)
-                             c[e] = d * n[e];
-                         const double a = 2 * kPi * s;
-                         for (int e = 0; e < 3; ++e)
-                             p[e] = c[e] + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
-                     }},
-                     {}});
+                     kWhole, 1, 0, {tiltedCut(1.0)}, {}});
     cases.push_back({"sphere and tangent plane", [](double k) { return Placed(NurbsSphere(1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, kPi / 2, 0, 1, 0), k); }, kWhole,
                      kWhole, 0, 1, {}, {{0, 1, 0}}});
@@ -492,6 +492,13 @@ std::vector<Case> Cases()
                          [](double k) { return Offset(ESRF_NewSphere(nullptr, k), 0.25 * k); },
                          [](double k) { return Placed(CentredPlane(2, 2), Shift(0, 0, -0.5), k); }, kWhole, kWhole, 1, 0,
                          {circle(0, 0, -0.5, kX, kY, rc4)}, {}});
+        // The NURBS sphere (poles at v = 0 and 1, outward normal) moved in
+        // by 0.25 is the sphere of radius 0.75; the plane through
+        // (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3) cuts it in a circle.
+        cases.push_back({"offset nurbs sphere inwards and plane",
+                         [](double k) { return Offset(Placed(NurbsSphere(1), Motion(), k), -0.25 * k); },
+                         [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, 0.3, 0, 0, 0.3), k); }, kWhole,
+                         kWhole, 1, 0, {tiltedCut(0.75)}, {}});
         // The unit cylinder widened to 1.5 and cut by the plane z = 0.5 x.
         cases.push_back({"offset cylinder and oblique plane",
                          [](double k) { return Offset(Placed(CentredCylinder(1, 2), Motion(), k), 0.5 * k); },
