@@ -210,6 +210,22 @@ bool BoxExit(const SSI_WALK* w, const SSI_POINT& N0, double h, double* fraction,
     return found;
 }
 
+// Whether N0's tangent, leaving a box across the parameter `index` (0 uA,
+// 1 vA, 2 uB, 3 vB), runs along that box edge within half the trace's
+// tangent tolerance: its part across the edge, as a length on the surface,
+// is below r1/2 of the unit tangent.
+bool AlongEdge(const SSI_WALK* w, const SSI_POINT& N0, int index)
+{
+    const int s = index / 2, k = index % 2;
+    const SURFACE* surface = s == 0 ? w->a : w->b;
+    const double* uv = s == 0 ? N0.uvA : N0.uvB;
+    const double* duv = s == 0 ? N0.duvA : N0.duvB;
+    double P[3], S[2][3];
+    if (ESRF_EvalDeriv1(surface, uv[0], uv[1], P, S[0], S[1]) != 1)
+        return false;
+    return std::fabs(duv[k]) * V3D_Len(S[k]) < 0.5 * w->r[1];
+}
+
 // Where the surfaces touch along the curve the Newton system on the plane is
 // singular: each surface moves to the point nearest the midpoint, which is
 // kept on the plane through H normal to D.
@@ -557,16 +573,26 @@ int ESSI_Step(SSI_WALK* w)
     for (int attempt = 0; attempt < kStepAttempts; ++attempt) {
         double fraction = 1.0, value = 0.0;
         int fix = -1;
+        bool along = false;
         if (BoxExit(w, N0, h, &fraction, &fix, &value) && fraction * h * V3D_Len(N0.tan) <= 1e-9 * r[2]) {
-            // On the edge already: the trace ends here.
-            N0.step = h;
-            return 2;
+            // On the edge already: the trace ends here, unless it runs along
+            // the edge; then the predictor and the corrector stay on it.
+            if (!AlongEdge(w, N0, fix)) {
+                N0.step = h;
+                return 2;
+            }
+            along = true;
+            fix = -1;
         }
         if (fix < 0)
             fraction = 1.0;
         for (int k = 0; k < 2; ++k) {
             N1.uvA[k] = N0.uvA[k] + fraction * h * N0.duvA[k];
             N1.uvB[k] = N0.uvB[k] + fraction * h * N0.duvB[k];
+        }
+        if (along) {
+            ClampInto(w->boxA, N1.uvA);
+            ClampInto(w->boxB, N1.uvB);
         }
         N1.i0 = fix >= 0 ? kOnBoundary : 0;
         int ok;
@@ -1249,7 +1275,7 @@ int ESSI_March(SURFACE* A, const double* boxA, SSI_SUBDIV** slotA, SURFACE* B, c
             SSI_WALK* W2 = nullptr;
             if (!trace(&W2) || ESSI_JoinWalks(W2, W1) != 1)
                 return fail();
-        }
+            }
         ESSI_FreePoint(S);
         S = nullptr;
     }
