@@ -304,6 +304,9 @@ PairReport ComparePair(const _nurbs_surface* a, const _nurbs_surface* b, double 
             }
             rep.overlaps += shared > 2;
         }
+    // Nor does a contact point lie on one of our curves.
+    for (const SSI_POINT* c = contacts; c; c = c->next)
+        rep.overlaps += PolylineDistance(c->p, ours) < r0;
     EXPECT_EQ(rep.overlaps, 0) << label << ": our curves overlap";
     ESSI_FreePointList(contacts);
     ESSI_FreeCurveList(curves);
