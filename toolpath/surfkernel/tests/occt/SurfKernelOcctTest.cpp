@@ -253,6 +253,16 @@ PairReport ComparePair(const _nurbs_surface* a, const _nurbs_surface* b, double 
             l.push_back({p[0], p[1], p[2]});
             EXPECT_LT(std::max(SurfaceDistance(A, p), SurfaceDistance(B, p)), 1e-8 * std::max(1.0, size)) << label;
         }
+        // Points between the samples lie on both surfaces too.
+        for (int j = 1; j < 8; ++j) {
+            const double t = c->range[0] + (c->range[1] - c->range[0]) * (j - 0.5) / 7.0;
+            double P[3];
+            const int got = ECRV_IntersectionPoint(c->curve, t, P);
+            EXPECT_EQ(got, 1) << label << " t " << t;
+            if (got == 1) {
+                EXPECT_LT(std::max(SurfaceDistance(A, P), SurfaceDistance(B, P)), 1e-8 * std::max(1.0, size)) << label;
+            }
+        }
         ours.push_back(l);
         ++rep.ours;
     }
