@@ -478,6 +478,16 @@ std::vector<Case> Cases()
                          }},
                          {}});
     }
+    // Faces crossing along an edge: the plane x = 1 standing on the edge
+    // x = 1 of the plane z = 0 over [-1, 1]², and the cylinder over
+    // 0 <= z <= 2 standing on the plane z = 0 (its edge circle lies on the
+    // plane). Each gives the edge whole, as one curve.
+    cases.push_back({"plane standing on an edge", [](double k) { return Placed(CentredPlane(1, 1), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1, 1), Turn(kY, kPi / 2, 1, 0, 0), k); }, kWhole, kWhole,
+                     1, 0, {segment({1, -1, 0}, {1, 1, 0})}, {}});
+    cases.push_back({"cylinder standing on a plane", [](double k) { return Placed(CentredCylinder(1, 1), Shift(0, 0, 1), k); },
+                     [](double k) { return Placed(CentredPlane(1.5, 1.5), Motion(), k); }, kWhole, kWhole, 1, 0,
+                     {circle(0, 0, 0, kX, kY, 1)}, {}});
     {
         // Offset records: a plane offset along its normal +z is a plane, a
         // sphere's offset along its outward normal a larger sphere and a
