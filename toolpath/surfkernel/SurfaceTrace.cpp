@@ -99,9 +99,11 @@ bool UnitNormalAt(const SURFACE* s, const double* uv, const double* Su, const do
 }
 
 // Parameter boxes of the two surfaces that a Newton step keeps (u, v) in
-// (null: none). Outside its box a surface's evaluation is clamped to its
-// knot range, so a step beyond the box edge would lose that parameter's
-// column; clamped, a curve lying on the edge is followed along it.
+// (null: none). Beyond its knot range a surface's evaluation is clamped, so
+// a step past an edge lying there loses that parameter's column and the
+// corrector fails next to a curve on the edge; clamped into the walk's boxes
+// (which lie inside the knot ranges), a curve on a box edge is followed
+// along it.
 struct Boxes {
     const double* a = nullptr;
     const double* b = nullptr;

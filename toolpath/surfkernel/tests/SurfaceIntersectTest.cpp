@@ -58,6 +58,22 @@ SurfPtr Saddle()
     return s;
 }
 
+// z = y² over [-1, 1] × [0, 1], linear in x: it touches the plane z = 0
+// along its edge y = 0.
+SurfPtr TouchingStrip()
+{
+    SurfPtr s(BSRF_Create(2, 2, 3, 3));
+    const double y[3] = {0, 0.5, 1}, z[3] = {0, 0, 1};
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 3; ++j) {
+            s->P[i][j][0] = i == 0 ? -1 : 1;
+            s->P[i][j][1] = y[j];
+            s->P[i][j][2] = z[j];
+            s->P[i][j][3] = 1.0;
+        }
+    return s;
+}
+
 // A cubic B-spline graph through the points (g(y_i), y_i) written into the
 // coordinates (a, b) of the curve, the third one zero.
 CURVE* Graph(const std::function<double(double)>& g, int a, int b, double y0, double y1)
@@ -478,13 +494,17 @@ std::vector<Case> Cases()
                          }},
                          {}});
     }
-    // Faces crossing along an edge: the plane x = 1 standing on the edge
-    // x = 1 of the plane z = 0 over [-1, 1]², and the cylinder over
-    // 0 <= z <= 2 standing on the plane z = 0 (its edge circle lies on the
-    // plane). Each gives the edge whole, as one curve.
+    // Faces meeting along an edge: the plane x = 1 standing on the edge
+    // x = 1 of the plane z = 0 over [-1, 1]², the strip touching the plane
+    // z = 0 along its edge y = 0, and the cylinder over 0 <= z <= 2 standing
+    // on the plane z = 0 (its edge circle lies on the plane). Each gives the
+    // edge whole, as one curve.
     cases.push_back({"plane standing on an edge", [](double k) { return Placed(CentredPlane(1, 1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1, 1), Turn(kY, kPi / 2, 1, 0, 0), k); }, kWhole, kWhole,
                      1, 0, {segment({1, -1, 0}, {1, 1, 0})}, {}});
+    cases.push_back({"strip touching a plane along its edge", [](double k) { return Placed(TouchingStrip(), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1.5, 1.5), Shift(0, 0.7, 0), k); }, kWhole, kWhole, 1, 0,
+                     {segment({-1, 0, 0}, {1, 0, 0})}, {}});
     cases.push_back({"cylinder standing on a plane", [](double k) { return Placed(CentredCylinder(1, 1), Shift(0, 0, 1), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Motion(), k); }, kWhole, kWhole, 1, 0,
                      {circle(0, 0, 0, kX, kY, 1)}, {}});
