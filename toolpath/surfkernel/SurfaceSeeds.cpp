@@ -254,8 +254,18 @@ bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, cons
     if (V3D_Len(cr) > kTouchingStart)
         return false;
     const double eps = ESSI_GetPointTol();
-    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
-        return false;
+    // Surfaces touching along a line give the contact refinement no single
+    // point; where the seed refinement already brought both points within
+    // the point tolerance, that common point is the seed.
+    const bool common = std::sqrt(P3D_Dist2(PA, PB)) < eps;
+    double mid[3];
+    P3D_Lerp(PA, PB, 0.5, mid);
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1) {
+        if (!common)
+            return false;
+        P3D_Copy(mid, point);
+        return true;
+    }
     auto inside = [](const double* box, const double* uv) {
         return uv[0] >= box[0] && uv[0] <= box[2] && uv[1] >= box[1] && uv[1] <= box[3];
     };
@@ -478,16 +488,20 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
                 return 1;
             }
         }
+        // Planes just above the angle tolerance apart can give a line of
+        // rounding noise (1 - cos² of the angle cancels): then the estimate.
         double linePoint[3], lineDir[3];
-        if (Isect3_PlnPln(PA, NA, PB, NB, tol, angleTol, linePoint, lineDir) == 1) {
+        bool onLine = Isect3_PlnPln(PA, NA, PB, NB, tol, angleTol, linePoint, lineDir) == 1;
+        if (onLine) {
             double d[3];
             V3D_Sub(C, linePoint, d);
             const double t = V3D_Dot(d, lineDir);
             for (int e = 0; e < 3; ++e)
                 Q[e] = linePoint[e] + t * lineDir[e];
-        } else {
-            P3D_Copy(C, Q);
+            onLine = std::isfinite(Q[0] + Q[1] + Q[2]);
         }
+        if (!onLine)
+            P3D_Copy(C, Q);
         MoveTowards(Q, PA, SuA, SvA, clampA, uvA);
         MoveTowards(Q, PB, SuB, SvB, clampB, uvB);
     }

@@ -496,12 +496,16 @@ std::vector<Case> Cases()
     }
     // Faces meeting along an edge: the plane x = 1 standing on the edge
     // x = 1 of the plane z = 0 over [-1, 1]², the strip touching the plane
-    // z = 0 along its edge y = 0, and the cylinder over 0 <= z <= 2 standing
-    // on the plane z = 0 (its edge circle lies on the plane). Each gives the
-    // edge whole, as one curve.
+    // z = 0 along its edge y = 0 (the plane ending there, then going on
+    // beyond it), and the cylinder over 0 <= z <= 2 standing on the plane
+    // z = 0 (its edge circle lies on the plane). Each gives the edge whole,
+    // as one curve.
     cases.push_back({"plane standing on an edge", [](double k) { return Placed(CentredPlane(1, 1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1, 1), Turn(kY, kPi / 2, 1, 0, 0), k); }, kWhole, kWhole,
                      1, 0, {segment({1, -1, 0}, {1, 1, 0})}, {}});
+    cases.push_back({"faces touching along their shared edge", [](double k) { return Placed(TouchingStrip(), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1, 0.5), Shift(0, -0.5, 0), k); }, kWhole, kWhole, 1, 0,
+                     {segment({-1, 0, 0}, {1, 0, 0})}, {}});
     cases.push_back({"strip touching a plane along its edge", [](double k) { return Placed(TouchingStrip(), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Shift(0, 0.7, 0), k); }, kWhole, kWhole, 1, 0,
                      {segment({-1, 0, 0}, {1, 0, 0})}, {}});
