@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -51,6 +52,12 @@ void SphereDerivs(const ESRF_SPHERE* s, double u, double v, Derivs& d)
     }
 }
 
+void Negate(double* v)
+{
+    for (int e = 0; e < 3; ++e)
+        v[e] = -v[e];
+}
+
 double WrapIfPeriodic(const _param& p, double x)
 {
     return p.closure == 2 ? QVN_Math::ClampPeriodic(p.start, p.end, x) : x;
@@ -69,15 +76,40 @@ int OffsetPoint(const ESRF_OFFSET* o, double u, double v, double* P)
     return 1;
 }
 
+// A base partial this much shorter than the other vanishes: the base has a
+// pole there. Relative to the other partial (the surface's size per unit
+// parameter), so that rounding noise on a pole counts as vanishing at any
+// model size.
+constexpr double kPoleRatio = 1e-8;
+
+bool BasePole(const Derivs& b)
+{
+    const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
+    return std::min(lu, lv) < kPoleRatio * std::max(lu, lv) || std::max(lu, lv) < 1e-300;
+}
+
+// Difference (p - q)/h of two offset points; zero where the points differ
+// only by rounding (on a pole both are the same point computed twice).
+void DifferencePartial(const double* p, const double* q, double h, double* out)
+{
+    const double scale = std::max({V3D_Len(p), V3D_Len(q), 1e-300});
+    double d[3];
+    V3D_Sub(p, q, d);
+    const bool noise = V3D_Len(d) <= 64.0 * std::numeric_limits<double>::epsilon() * scale;
+    for (int e = 0; e < 3; ++e)
+        out[e] = noise ? 0.0 : d[e] / h;
+}
+
 // Offset surface: point and first derivatives. Where a base partial nearly
-// vanishes, forward differences of the offset point.
+// vanishes (absolutely, or relative to the other one), forward differences of
+// the offset point.
 int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
 {
     Derivs b;
     if (Deriv(o->base, u, v, 2, b) != 1)
         return 0;
     const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
-    if (lu < 1e-6 || lv < 1e-6) {
+    if (lu < 1e-6 || lv < 1e-6 || BasePole(b)) {
         const double big = std::max(lu, lv);
         double box[4];
         if (!(big > 0.0) || ESRF_GetUVBox(o->base, box) != 1)
@@ -87,10 +119,8 @@ int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
         double pu[3], pv[3];
         if (!OffsetPoint(o, u, v, d.P) || !OffsetPoint(o, u + hu, v, pu) || !OffsetPoint(o, u, v + hv, pv))
             return 0;
-        for (int e = 0; e < 3; ++e) {
-            d.Su[e] = (pu[e] - d.P[e]) / hu;
-            d.Sv[e] = (pv[e] - d.P[e]) / hv;
-        }
+        DifferencePartial(pu, d.P, hu, d.Su);
+        DifferencePartial(pv, d.P, hv, d.Sv);
         return 2; // marks the difference case for the second derivatives
     }
     double N[3], t1[3], t2[3], Nu[3], Nv[3];
@@ -345,13 +375,60 @@ int NormalInside(const SURFACE* s, double u, double v, bool moveV, double* N)
     return 0;
 }
 
+// Sign of (1 - d·k1)(1 - d·k2) from the base's principal curvatures next to
+// (u, v), a small step inside along the parameter whose partial does not
+// vanish (on a pole the curvatures themselves are not defined): Su × Sv of
+// the offset is that factor times Bu × Bv. +1 when no curvature is found.
+double OffsetSide(const ESRF_OFFSET* o, double u, double v, bool moveV)
+{
+    double box[4];
+    if (ESRF_GetUVBox(o->base, box) != 1)
+        return 1.0;
+    const double lo = moveV ? box[1] : box[0], hi = moveV ? box[3] : box[2];
+    const double x = moveV ? v : u, span = std::min(hi - lo, 2.0);
+    const double dir = x < 0.5 * (lo + hi) ? 1.0 : -1.0;
+    for (double f = 1e-6; f <= 1e-3; f *= 10.0) {
+        const double y = x + dir * f * span;
+        double P[3], N[3], k1, k2, d1[3], d2[3];
+        if (ESRF_Curvature(o->base, moveV ? u : y, moveV ? y : v, P, N, &k1, d1, &k2, d2) == 1)
+            return (1.0 - o->d * k1) * (1.0 - o->d * k2) < 0.0 ? -1.0 : 1.0;
+    }
+    return 1.0;
+}
+
+// Normal of an offset where its base has a pole: the offset's difference
+// partials there are rounding noise, but its normal is the base's (the
+// pole's limit normal) turned by the side factor.
+int OffsetPoleNormal(const ESRF_OFFSET* o, double u, double v, bool moveV, double* N, double* P)
+{
+    double B[3];
+    if (ESRF_EvalNormal(N, B, o->base, u, v) != 1)
+        return 0;
+    for (int e = 0; e < 3; ++e)
+        P[e] = B[e] + o->d * N[e];
+    if (OffsetSide(o, u, v, moveV) < 0.0)
+        Negate(N);
+    return 1;
+}
+
 int GeneralNormal(const SURFACE* s, double u, double v, double* N, double* P)
 {
+    if (s->type == ENT_OFFSET) {
+        const auto* o = AsOffset(s);
+        Derivs b;
+        if (o->base == nullptr || Deriv(o->base, u, v, 1, b) != 1)
+            return 0;
+        if (BasePole(b))
+            return OffsetPoleNormal(o, u, v, V3D_Len(b.Su) < V3D_Len(b.Sv), N, P);
+    }
     Derivs d;
     if (Deriv(s, u, v, 1, d) != 1)
         return 0;
     P3D_Copy(d.P, P);
-    const bool shortU = V3D_Len(d.Su) < 1e-12, shortV = V3D_Len(d.Sv) < 1e-12;
+    // A partial vanishes below 1e-12, or below 1e-12 of the other one on a
+    // large model, where a pole's partial is rounding noise of that size.
+    const double lu = V3D_Len(d.Su), lv = V3D_Len(d.Sv);
+    const bool shortU = lu < 1e-12 * std::max(1.0, lv), shortV = lv < 1e-12 * std::max(1.0, lu);
     if (!shortU && !shortV) {
         V3D_Cross(d.Su, d.Sv, N);
         return V3D_Unit(N, 1e-20) == 1 ? 1 : 0;
@@ -486,6 +563,46 @@ int ESRF_ProbeDomain(const SURFACE* s, _param* U, _param* V)
     return 1;
 }
 
+namespace {
+
+// Parameter records of an offset from its base's: every point of a base pole
+// has the pole's normal, so the offset keeps the base's poles; a periodic
+// direction stays periodic and an open one open, and only a direction closed
+// with a crease (its offset edges part) is probed again.
+int OffsetDomain(const ESRF_OFFSET* o, _param* U, _param* V)
+{
+    if (ESRF_GetDomain(o->base, U, V) != 1)
+        return 0;
+    double box[4];
+    if (ESRF_GetUVBox(o->base, box) != 1)
+        return 0;
+    const double tol = ESSI_GetPointTol(), angleTol = ESSI_GetAngleTol();
+    _param* rec[2] = {U, V};
+    for (int dir = 0; dir < 2; ++dir)
+        if (rec[dir]->closure == 1)
+            rec[dir]->closure = ProbeClosure(&o->h, box, 2 * dir, tol, angleTol);
+    return 1;
+}
+
+// Poles of an offset from its base's: the same edges, each centre moved by d
+// along the pole's normal, the normal turned by the side factor.
+int OffsetPoles(const ESRF_OFFSET* o, int* count, double (*edges)[4], double (*centres)[3], double (*normals)[3])
+{
+    if (ESRF_DegenerateEdges(o->base, count, edges, centres, normals) != 1)
+        return 0;
+    for (int i = 0; i < *count; ++i) {
+        const double* e = edges[i];
+        const bool vEdge = e[1] == e[3]; // the edge runs along u: v is constant
+        for (int k = 0; k < 3; ++k)
+            centres[i][k] += o->d * normals[i][k];
+        if (OffsetSide(o, 0.5 * (e[0] + e[2]), 0.5 * (e[1] + e[3]), vEdge) < 0.0)
+            Negate(normals[i]);
+    }
+    return 1;
+}
+
+} // namespace
+
 int ESRF_GetDomain(const SURFACE* s, _param* U, _param* V)
 {
     if (s == nullptr || U == nullptr || V == nullptr)
@@ -500,8 +617,9 @@ int ESRF_GetDomain(const SURFACE* s, _param* U, _param* V)
         *V = AsNurbs(s)->V;
         return 1;
     case ENT_EXTRUSION:
-    case ENT_OFFSET:
         return ESRF_ProbeDomain(s, U, V);
+    case ENT_OFFSET:
+        return OffsetDomain(AsOffset(s), U, V);
     default:
         return 0;
     }
@@ -684,6 +802,8 @@ int ESRF_Curvature(const SURFACE* s, double u, double v, double* P, double* N, d
 int ESRF_DegenerateEdges(const SURFACE* s, int* count, double (*edges)[4], double (*centres)[3],
                          double (*normals)[3])
 {
+    if (s != nullptr && s->type == ENT_OFFSET && count && edges && centres && normals)
+        return AsOffset(s)->base ? OffsetPoles(AsOffset(s), count, edges, centres, normals) : 0;
     _param U, V;
     double box[4];
     if (!count || !edges || !centres || !normals || ESRF_GetDomain(s, &U, &V) != 1 || ESRF_GetUVBox(s, box) != 1)

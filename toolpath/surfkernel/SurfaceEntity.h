@@ -28,7 +28,9 @@ SURFACE* ESRF_NewOffset(SURFACE* base, double d);
 
 // box = umin, vmin, umax, vmax.
 int ESRF_GetUVBox(const SURFACE* s, double* box);
-// Parameter records: sphere fixed, NURBS stored, extrusion and offset probed.
+// Parameter records: sphere fixed, NURBS stored, extrusion probed, offset
+// from its base's (the base's poles and periodic directions; a direction
+// closed with a crease is probed again).
 int ESRF_GetDomain(const SURFACE* s, _param* U, _param* V);
 // Degenerate edges, closed and periodic directions found by evaluating the
 // edges at fixed and random fractions (QVN_Math::Rand01).
@@ -40,7 +42,10 @@ int ESRF_EvalDeriv2(const SURFACE* s, double u, double v, double* P, double* Su,
                     double* Suv, double* Svv);
 // Unit normal: the sphere's outward radial; otherwise Su × Sv normalised, at a
 // pole the pole's limit normal, and where one partial vanishes away from every
-// pole the normal a small step inside the domain.
+// pole the normal a small step inside the domain. A partial vanishes below
+// 1e-12, or below 1e-12 of the other one when that is longer than 1. An
+// offset's normal where its base has a pole is the base's, turned by the sign
+// of (1 - d·k1)(1 - d·k2) of the base's principal curvatures.
 int ESRF_EvalNormal(double* N, double* P, const SURFACE* s, double u, double v);
 // Unit normal and its partial derivatives.
 int ESRF_NormalDerivs(const SURFACE* s, double u, double v, double* P, double* N, double* Nu, double* Nv);
@@ -59,7 +64,8 @@ int ESRF_ProjectPoint(double* u, double* v, double* foot, SURFACE* s, const doub
 int ESRF_ToNurbs(double tol, int* exact, const double* box, _nurbs_surface** out, const SURFACE* s);
 
 // Poles: count (at most 2), each edge as a parameter segment (u0, v0, u1, v1),
-// its centre and outward normal. 0 for a third pole.
+// its centre and outward normal. 0 for a third pole. An offset's are its
+// base's, each centre moved by d along the pole's normal.
 int ESRF_DegenerateEdges(const SURFACE* s, int* count, double (*edges)[4], double (*centres)[3],
                          double (*normals)[3]);
 

@@ -70,6 +70,8 @@ int ESSI_ForEachPatchPair(const SSI_SUBDIV* a, const SSI_SUBDIV* b, double tol,
                           int (*f)(void* context, const SSI_PATCH* P, const SSI_PATCH* Q), void* context);
 // Prepared seeds of the pair (A first): patch pairs whose widened boxes meet
 // are found through the patch indexes and each refined from the patch centres.
+// A tangential seed whose branch leaves a box at once in both senses (within
+// r0: across the shared edge of two faces touching along it) is dropped.
 int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI_SUBDIV** slotA, const SURFACE* B,
                    SSI_SUBDIV** slotB, SSI_POINT** seeds);
 // Common point of both surfaces near the given parameters, each clamped into
@@ -94,6 +96,8 @@ void ESSI_FreeWalk(SSI_WALK* walk);
 // reaches the limit keeps its points and ends as at a boundary. 1 ended at an
 // event, -4 no trace (points freed), -1 out of memory.
 int ESSI_TraceFromSeed(SSI_WALK* walk, long limit);
+// One step: the corrector keeps (u, v) inside the walk's boxes, and a trace on
+// a box edge whose tangent runs along it (within r1/2) goes on along the edge.
 int ESSI_Step(SSI_WALK* walk);
 int ESSI_CorrectStep(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol);
 int ESSI_RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, double tol);

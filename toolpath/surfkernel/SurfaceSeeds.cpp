@@ -254,8 +254,18 @@ bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, cons
     if (V3D_Len(cr) > kTouchingStart)
         return false;
     const double eps = ESSI_GetPointTol();
-    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1)
-        return false;
+    // Surfaces touching along a line give the contact refinement no single
+    // point; where the seed refinement already brought both points within
+    // the point tolerance, that common point is the seed.
+    const bool common = std::sqrt(P3D_Dist2(PA, PB)) < eps;
+    double mid[3];
+    P3D_Lerp(PA, PB, 0.5, mid);
+    if (ESSI_RefineContact(b, PB, A, B, a, PA, eps, eps) != 1) {
+        if (!common)
+            return false;
+        P3D_Copy(mid, point);
+        return true;
+    }
     auto inside = [](const double* box, const double* uv) {
         return uv[0] >= box[0] && uv[0] <= box[2] && uv[1] >= box[1] && uv[1] <= box[3];
     };
@@ -291,6 +301,40 @@ void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, d
     std::memcpy(uvA, a, sizeof a);
     std::memcpy(uvB, b, sizeof b);
     P3D_Copy(P, point);
+}
+
+// Whether the branch through a tangential seed (both senses of its tangent)
+// leaves a parameter box at once: each sense, moved by `reach` along the
+// surfaces, ends more than half of that outside one of the boxes. A branch
+// across the shared edge of two faces that touch along it is such a branch:
+// one sense leaves the first face, the other the second.
+bool BranchLeavesAtOnce(const SURFACE* A, const double* boxA, const SURFACE* B, const double* boxB,
+                        const SSI_POINT* seed, double reach)
+{
+    const SURFACE* surfaces[2] = {A, B};
+    const double* boxes[2] = {boxA, boxB};
+    const double* uvs[2] = {seed->uvA, seed->uvB};
+    const double* duvs[2] = {seed->duvA, seed->duvB};
+    double lengths[2][2]; // |Su|, |Sv| of each surface
+    for (int s = 0; s < 2; ++s) {
+        double P[3], Su[3], Sv[3];
+        if (ESRF_EvalDeriv1(surfaces[s], uvs[s][0], uvs[s][1], P, Su, Sv) != 1)
+            return false;
+        lengths[s][0] = V3D_Len(Su);
+        lengths[s][1] = V3D_Len(Sv);
+    }
+    for (double sense : {1.0, -1.0}) {
+        double outside = 0.0;
+        for (int s = 0; s < 2; ++s)
+            for (int k = 0; k < 2; ++k) {
+                const double x = uvs[s][k] + sense * reach * duvs[s][k];
+                const double over = std::max(boxes[s][k] - x, x - boxes[s][k + 2]);
+                outside = std::max(outside, over * lengths[s][k]);
+            }
+        if (!(outside > 0.5 * reach))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -444,16 +488,20 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
                 return 1;
             }
         }
+        // Planes just above the angle tolerance apart can give a line of
+        // rounding noise (1 - cos² of the angle cancels): then the estimate.
         double linePoint[3], lineDir[3];
-        if (Isect3_PlnPln(PA, NA, PB, NB, tol, angleTol, linePoint, lineDir) == 1) {
+        bool onLine = Isect3_PlnPln(PA, NA, PB, NB, tol, angleTol, linePoint, lineDir) == 1;
+        if (onLine) {
             double d[3];
             V3D_Sub(C, linePoint, d);
             const double t = V3D_Dot(d, lineDir);
             for (int e = 0; e < 3; ++e)
                 Q[e] = linePoint[e] + t * lineDir[e];
-        } else {
-            P3D_Copy(C, Q);
+            onLine = std::isfinite(Q[0] + Q[1] + Q[2]);
         }
+        if (!onLine)
+            P3D_Copy(C, Q);
         MoveTowards(Q, PA, SuA, SvA, clampA, uvA);
         MoveTowards(Q, PB, SuB, SvB, clampB, uvB);
     }
@@ -649,6 +697,16 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         } else if (ESSI_StartSeed(&list, r, A, B, p) != 1) {
             ESSI_FreePointList(list);
             return 0;
+        }
+        p = next;
+    }
+    // A tangential seed whose branch leaves the domain at once is no branch
+    // (the copies for second branches sit at the head of the list).
+    for (SSI_POINT* p = list; p;) {
+        SSI_POINT* next = p->next;
+        if (p->flag == 1 && V3D_Len(p->tan) > 0.0 && BranchLeavesAtOnce(A, openA, B, openB, p, r[0])) {
+            list = ESSI_UnlinkPoint(list, p);
+            ESSI_FreePoint(p);
         }
         p = next;
     }

@@ -98,10 +98,32 @@ bool UnitNormalAt(const SURFACE* s, const double* uv, const double* Su, const do
     return ESSI_EvalUnitNormal(s, uv, P, su, sv, N) == 1;
 }
 
+// Parameter boxes of the two surfaces that a Newton step keeps (u, v) in
+// (null: none). Beyond its knot range a surface's evaluation is clamped, so
+// a step past an edge lying there loses that parameter's column and the
+// corrector fails next to a curve on the edge; clamped into the walk's boxes
+// (which lie inside the knot ranges), a curve on a box edge is followed
+// along it.
+struct Boxes {
+    const double* a = nullptr;
+    const double* b = nullptr;
+};
+
+void ClampInto(const double* box, double* uv)
+{
+    if (!box)
+        return;
+    uv[0] = std::clamp(uv[0], box[0], box[2]);
+    uv[1] = std::clamp(uv[1], box[1], box[3]);
+}
+
 // Newton on the four parameters of N1: both surface points equal, and either
 // the point on the plane through N1's entry point normal to its entry
 // tangent (fix < 0) or parameter `fix` (0 uA, 1 vA, 2 uB, 3 vB) at `value`.
-int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int fix, double value)
+// Each step is clamped into the boxes. On success NA and NB (when given)
+// get the unit normals.
+int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int fix, double value,
+            const Boxes& boxes = {}, double* outNA = nullptr, double* outNB = nullptr)
 {
     double P0[3], T0[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(N1->p, P0);
@@ -121,6 +143,10 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
             if (!UnitNormalAt(A, N1->uvA, SuA, SvA, NA) || !UnitNormalAt(B, N1->uvB, SuB, SvB, NB))
                 return 0;
             SetTangent(N1, NA, NB, SuA, SvA, SuB, SvB, T0);
+            if (outNA && outNB) {
+                P3D_Copy(NA, outNA);
+                P3D_Copy(NB, outNB);
+            }
             return 1;
         }
         P3D_Copy(N1->p, prev);
@@ -147,6 +173,8 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
             return 0;
         for (int c = 0; c < 4; ++c)
             *params[c] += x[c];
+        ClampInto(boxes.a, N1->uvA);
+        ClampInto(boxes.b, N1->uvB);
         if (fix >= 0)
             *params[fix] = value;
     }
@@ -184,11 +212,27 @@ bool BoxExit(const SSI_WALK* w, const SSI_POINT& N0, double h, double* fraction,
     return found;
 }
 
+// Whether N0's tangent, leaving a box across the parameter `index` (0 uA,
+// 1 vA, 2 uB, 3 vB), runs along that box edge within half the trace's
+// tangent tolerance: its part across the edge, as a length on the surface,
+// is below r1/2 of the unit tangent.
+bool AlongEdge(const SSI_WALK* w, const SSI_POINT& N0, int index)
+{
+    const int s = index / 2, k = index % 2;
+    const SURFACE* surface = s == 0 ? w->a : w->b;
+    const double* uv = s == 0 ? N0.uvA : N0.uvB;
+    const double* duv = s == 0 ? N0.duvA : N0.duvB;
+    double P[3], S[2][3];
+    if (ESRF_EvalDeriv1(surface, uv[0], uv[1], P, S[0], S[1]) != 1)
+        return false;
+    return std::fabs(duv[k]) * V3D_Len(S[k]) < 0.5 * w->r[1];
+}
+
 // Where the surfaces touch along the curve the Newton system on the plane is
 // singular: each surface moves to the point nearest the midpoint, which is
 // kept on the plane through H normal to D.
 bool TouchingOnPlane(const SURFACE* A, double* uvA, const SURFACE* B, double* uvB, const double* H, const double* D,
-                     double tol, double* point)
+                     double tol, double* point, const Boxes& boxes = {})
 {
     double M[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(H, M);
@@ -214,9 +258,13 @@ bool TouchingOnPlane(const SURFACE* A, double* uvA, const SURFACE* B, double* uv
         EQ_Decompose2(SvB, SuB, d, &du, &dv);
         uvB[0] += du;
         uvB[1] += dv;
+        ClampInto(boxes.a, uvA);
+        ClampInto(boxes.b, uvB);
     }
     return false;
 }
+
+int RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, double tol, const Boxes& boxes);
 
 bool IsIsolated(const SSI_POINT& p) { return p.flag == 1 && V3D_Len(p.tan) == 0.0; }
 
@@ -527,10 +575,16 @@ int ESSI_Step(SSI_WALK* w)
     for (int attempt = 0; attempt < kStepAttempts; ++attempt) {
         double fraction = 1.0, value = 0.0;
         int fix = -1;
+        bool along = false;
         if (BoxExit(w, N0, h, &fraction, &fix, &value) && fraction * h * V3D_Len(N0.tan) <= 1e-9 * r[2]) {
-            // On the edge already: the trace ends here.
-            N0.step = h;
-            return 2;
+            // On the edge already: the trace ends here, unless it runs along
+            // the edge; then the predictor and the corrector stay on it.
+            if (!AlongEdge(w, N0, fix)) {
+                N0.step = h;
+                return 2;
+            }
+            along = true;
+            fix = -1;
         }
         if (fix < 0)
             fraction = 1.0;
@@ -538,14 +592,19 @@ int ESSI_Step(SSI_WALK* w)
             N1.uvA[k] = N0.uvA[k] + fraction * h * N0.duvA[k];
             N1.uvB[k] = N0.uvB[k] + fraction * h * N0.duvB[k];
         }
+        if (along) {
+            ClampInto(w->boxA, N1.uvA);
+            ClampInto(w->boxB, N1.uvB);
+        }
         N1.i0 = fix >= 0 ? kOnBoundary : 0;
         int ok;
+        const Boxes boxes{w->boxA, w->boxB};
         if (fix >= 0)
-            ok = Correct(w->a, &N1, w->b, tol, fix, value);
+            ok = Correct(w->a, &N1, w->b, tol, fix, value, boxes);
         else if (std::fabs(N0.sign) < kTangential)
-            ok = ESSI_RefineTangential(w->a, w->b, &N1, tol);
+            ok = RefineTangential(w->a, w->b, &N1, tol, boxes);
         else
-            ok = ESSI_CorrectStep(w->a, &N1, w->b, tol);
+            ok = Correct(w->a, &N1, w->b, tol, -1, 0.0, boxes);
         if (ok == 1) {
             double H[3], mid[3];
             CUB_HermitePoint(N0.tan, 0.5, N1.tan, H, N0.p, N1.p);
@@ -595,10 +654,11 @@ int ESSI_CorrectStep(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double t
     return Correct(A, N1, B, tol, -1, 0.0);
 }
 
-int ESSI_RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, double tol)
+namespace {
+
+// ESSI_RefineTangential with each step clamped into the boxes.
+int RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, double tol, const Boxes& boxes)
 {
-    if (!A || !B || !N1)
-        return 0;
     double prev[3] = {1e12, 1e12, 1e12};
     for (int it = 0; it < kCorrectorSteps; ++it) {
         double SA[3], SuA[3], SvA[3], NA[3], SB[3], SuB[3], SvB[3], NB[3];
@@ -643,8 +703,19 @@ int ESSI_RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, dou
         EQ_Decompose2(SvB, SuB, d, &du, &dv);
         N1->uvB[0] += du;
         N1->uvB[1] += dv;
+        ClampInto(boxes.a, N1->uvA);
+        ClampInto(boxes.b, N1->uvB);
     }
     return 0;
+}
+
+} // namespace
+
+int ESSI_RefineTangential(const SURFACE* A, const SURFACE* B, SSI_POINT* N1, double tol)
+{
+    if (!A || !B || !N1)
+        return 0;
+    return RefineTangential(A, B, N1, tol, {});
 }
 
 int ESSI_PointOnStep(const SSI_WALK* w, const double* X, double* uvA, double* uvB, double* tan)
@@ -678,15 +749,23 @@ int ESSI_PointOnStep(const SSI_WALK* w, const double* X, double* uvA, double* uv
         a[k] = (1.0 - f) * N0.uvA[k] + f * N1.uvA[k];
         b[k] = (1.0 - f) * N0.uvB[k] + f * N1.uvB[k];
     }
+    // The point on the plane through X normal to D, kept inside the walk's
+    // boxes so that a step along a box edge finds its seeds.
     double NA[3], NB[3], Y[3];
-    if (ESSI_RefineOnPlane(w->a, a, b, NA, NB, 0.01 * eps, w->b, X, D, Y) != 1) {
-        for (int k = 0; k < 2; ++k) {
-            a[k] = (1.0 - f) * N0.uvA[k] + f * N1.uvA[k];
-            b[k] = (1.0 - f) * N0.uvB[k] + f * N1.uvB[k];
-        }
+    const Boxes boxes{w->boxA, w->boxB};
+    SSI_POINT q{};
+    P3D_Copy(X, q.p);
+    P3D_Copy(D, q.tan);
+    std::memcpy(q.uvA, a, sizeof a);
+    std::memcpy(q.uvB, b, sizeof b);
+    if (Correct(w->a, &q, w->b, 0.01 * eps, -1, 0.0, boxes, NA, NB) == 1) {
+        P3D_Copy(q.p, Y);
+        std::memcpy(a, q.uvA, sizeof a);
+        std::memcpy(b, q.uvB, sizeof b);
+    } else {
         double P[3], Su[3], Sv[3];
-        if (!TouchingOnPlane(w->a, a, w->b, b, X, D, 0.01 * eps, Y) || !ESSI_EvalUnitNormal(w->a, a, P, Su, Sv, NA) ||
-            !ESSI_EvalUnitNormal(w->b, b, P, Su, Sv, NB))
+        if (!TouchingOnPlane(w->a, a, w->b, b, X, D, 0.01 * eps, Y, boxes) ||
+            !ESSI_EvalUnitNormal(w->a, a, P, Su, Sv, NA) || !ESSI_EvalUnitNormal(w->b, b, P, Su, Sv, NB))
             return 0;
     }
     // Where the surfaces touch, their common points form a band much wider
@@ -1198,7 +1277,7 @@ int ESSI_March(SURFACE* A, const double* boxA, SSI_SUBDIV** slotA, SURFACE* B, c
             SSI_WALK* W2 = nullptr;
             if (!trace(&W2) || ESSI_JoinWalks(W2, W1) != 1)
                 return fail();
-        }
+            }
         ESSI_FreePoint(S);
         S = nullptr;
     }

@@ -301,6 +301,59 @@ TEST_F(KernelSurfaceTest, NormalsAtPolesAreTheLimitNormals)
     EXPECT_NEAR(N[2], 1.0, 1e-12);
 }
 
+// An offset of a NURBS sphere keeps the base's poles at every model size: on
+// a pole the base's Bu vanishes and the offset's difference partial there is
+// rounding noise, yet the normal is the pole's and the probes see the poles.
+TEST_F(KernelSurfaceTest, OffsetOfASphereHasItsPolesAtAnyScale)
+{
+    for (double k : {0.1, 1.0, 1000.0}) {
+        SCOPED_TRACE("scale " + std::to_string(k));
+        EntityPtr base(Nurbs(NurbsSphere(k)));
+        EntityPtr inwards(ESRF_NewOffset(base.get(), -0.25 * k));
+        for (double v : {0.0, 1.0})
+            for (double u : {0.0, 0.3, 0.77, 1.0}) {
+                double N[3], P[3], Su[3], Sv[3];
+                ASSERT_EQ(ESRF_EvalNormal(N, P, inwards.get(), u, v), 1) << "u " << u << " v " << v;
+                const double z = v == 0.0 ? -1.0 : 1.0;
+                EXPECT_NEAR(N[2], z, 1e-12) << "u " << u << " v " << v;
+                EXPECT_NEAR(std::hypot(N[0], N[1]), 0.0, 1e-12) << "u " << u << " v " << v;
+                EXPECT_NEAR(P[2], 0.75 * k * z, 1e-12 * k) << "u " << u << " v " << v;
+                // Callers that normalise Su × Sv first must fall back to that
+                // normal rather than to one of rounding noise.
+                ASSERT_EQ(ESRF_EvalDeriv1(inwards.get(), u, v, P, Su, Sv), 1);
+                double c[3];
+                V3D_Cross(Su, Sv, c);
+                if (V3D_Unit(c, 1e-12) == 1) {
+                    EXPECT_NEAR(c[2], z, 1e-6) << "u " << u << " v " << v;
+                }
+            }
+        _param U, V, PU, PV;
+        ASSERT_EQ(ESRF_GetDomain(inwards.get(), &U, &V), 1);
+        ASSERT_EQ(ESRF_ProbeDomain(inwards.get(), &PU, &PV), 1);
+        for (const _param* p : {&V, &PV}) {
+            EXPECT_EQ(p->startKind, 3);
+            EXPECT_EQ(p->endKind, 3);
+            EXPECT_EQ(p->closure, 0);
+        }
+        for (const _param* p : {&U, &PU}) {
+            EXPECT_EQ(p->startKind, 1);
+            EXPECT_EQ(p->endKind, 1);
+            EXPECT_EQ(p->closure, 2);
+        }
+        int count = 0;
+        double edges[2][4], centres[2][3], normals[2][3];
+        ASSERT_EQ(ESRF_DegenerateEdges(inwards.get(), &count, edges, centres, normals), 1);
+        ASSERT_EQ(count, 2);
+        for (int i = 0; i < 2; ++i) {
+            const double z = edges[i][1] == 0.0 ? -1.0 : 1.0;
+            EXPECT_EQ(edges[i][1], edges[i][3]);
+            EXPECT_NEAR(centres[i][2], 0.75 * k * z, 1e-12 * k);
+            EXPECT_NEAR(std::hypot(centres[i][0], centres[i][1]), 0.0, 1e-12 * k);
+            EXPECT_NEAR(normals[i][2], z, 1e-12);
+        }
+    }
+}
+
 TEST_F(KernelSurfaceTest, PrincipalCurvaturesMatchTheirFormulas)
 {
     const double R = 3.0, r = 1.0, d = 0.5;

@@ -58,6 +58,22 @@ SurfPtr Saddle()
     return s;
 }
 
+// z = y² over [-1, 1] × [0, 1], linear in x: it touches the plane z = 0
+// along its edge y = 0.
+SurfPtr TouchingStrip()
+{
+    SurfPtr s(BSRF_Create(2, 2, 3, 3));
+    const double y[3] = {0, 0.5, 1}, z[3] = {0, 0, 1};
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 3; ++j) {
+            s->P[i][j][0] = i == 0 ? -1 : 1;
+            s->P[i][j][1] = y[j];
+            s->P[i][j][2] = z[j];
+            s->P[i][j][3] = 1.0;
+        }
+    return s;
+}
+
 // A cubic B-spline graph through the points (g(y_i), y_i) written into the
 // coordinates (a, b) of the curve, the third one zero.
 CURVE* Graph(const std::function<double(double)>& g, int a, int b, double y0, double y1)
@@ -300,6 +316,19 @@ std::vector<Case> Cases()
                 p[e] = (e == 0 ? cx : e == 1 ? cy : cz) + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
         };
     };
+    // The plane through (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3) cuts
+    // the sphere of radius rs about the origin in this circle.
+    auto tiltedCut = [](double rs) {
+        return [=](double s, double* p) {
+            const double n[3] = {0, -std::sin(0.3), std::cos(0.3)}, X[3] = {1, 0, 0};
+            double Y[3];
+            V3D_Cross(n, X, Y);
+            const double d = 0.3 * n[2], rad = std::sqrt(rs * rs - d * d);
+            const double a = 2 * kPi * s;
+            for (int e = 0; e < 3; ++e)
+                p[e] = d * n[e] + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
+        };
+    };
     auto segment = [](std::array<double, 3> a, std::array<double, 3> b) {
         return [=](double s, double* p) {
             for (int e = 0; e < 3; ++e)
@@ -318,20 +347,7 @@ std::vector<Case> Cases()
                      0, {circle(0, 0, 0.3, kX, kY, rc)}, {}});
     cases.push_back({"sphere record and plane", [](double k) { return ESRF_NewSphere(nullptr, k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, 0.3, 0, 0, 0.3), k); }, kWhole,
-                     kWhole, 1, 0,
-                     {[](double s, double* p) {
-                         // The plane through (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3).
-                         const double n[3] = {0, -std::sin(0.3), std::cos(0.3)}, X[3] = {1, 0, 0};
-                         double Y[3], c[3];
-                         V3D_Cross(n, X, Y);
-                         const double d = 0.3 * n[2], rad = std::sqrt(1 - d * d);
-                         for (int e = 0; e < 3; ++e)
-                             c[e] = d * n[e];
-                         const double a = 2 * kPi * s;
-                         for (int e = 0; e < 3; ++e)
-                             p[e] = c[e] + rad * (std::cos(a) * X[e] + std::sin(a) * Y[e]);
-                     }},
-                     {}});
+                     kWhole, 1, 0, {tiltedCut(1.0)}, {}});
     cases.push_back({"sphere and tangent plane", [](double k) { return Placed(NurbsSphere(1), Motion(), k); },
                      [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, kPi / 2, 0, 1, 0), k); }, kWhole,
                      kWhole, 0, 1, {}, {{0, 1, 0}}});
@@ -478,6 +494,24 @@ std::vector<Case> Cases()
                          }},
                          {}});
     }
+    // Faces meeting along an edge: the plane x = 1 standing on the edge
+    // x = 1 of the plane z = 0 over [-1, 1]², the strip touching the plane
+    // z = 0 along its edge y = 0 (the plane ending there, then going on
+    // beyond it), and the cylinder over 0 <= z <= 2 standing on the plane
+    // z = 0 (its edge circle lies on the plane). Each gives the edge whole,
+    // as one curve.
+    cases.push_back({"plane standing on an edge", [](double k) { return Placed(CentredPlane(1, 1), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1, 1), Turn(kY, kPi / 2, 1, 0, 0), k); }, kWhole, kWhole,
+                     1, 0, {segment({1, -1, 0}, {1, 1, 0})}, {}});
+    cases.push_back({"faces touching along their shared edge", [](double k) { return Placed(TouchingStrip(), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1, 0.5), Shift(0, -0.5, 0), k); }, kWhole, kWhole, 1, 0,
+                     {segment({-1, 0, 0}, {1, 0, 0})}, {}});
+    cases.push_back({"strip touching a plane along its edge", [](double k) { return Placed(TouchingStrip(), Motion(), k); },
+                     [](double k) { return Placed(CentredPlane(1.5, 1.5), Shift(0, 0.7, 0), k); }, kWhole, kWhole, 1, 0,
+                     {segment({-1, 0, 0}, {1, 0, 0})}, {}});
+    cases.push_back({"cylinder standing on a plane", [](double k) { return Placed(CentredCylinder(1, 1), Shift(0, 0, 1), k); },
+                     [](double k) { return Placed(CentredPlane(1.5, 1.5), Motion(), k); }, kWhole, kWhole, 1, 0,
+                     {circle(0, 0, 0, kX, kY, 1)}, {}});
     {
         // Offset records: a plane offset along its normal +z is a plane, a
         // sphere's offset along its outward normal a larger sphere and a
@@ -492,6 +526,13 @@ std::vector<Case> Cases()
                          [](double k) { return Offset(ESRF_NewSphere(nullptr, k), 0.25 * k); },
                          [](double k) { return Placed(CentredPlane(2, 2), Shift(0, 0, -0.5), k); }, kWhole, kWhole, 1, 0,
                          {circle(0, 0, -0.5, kX, kY, rc4)}, {}});
+        // The NURBS sphere (poles at v = 0 and 1, outward normal) moved in
+        // by 0.25 is the sphere of radius 0.75; the plane through
+        // (0, 0, 0.3) with normal (0, -sin 0.3, cos 0.3) cuts it in a circle.
+        cases.push_back({"offset nurbs sphere inwards and plane",
+                         [](double k) { return Offset(Placed(NurbsSphere(1), Motion(), k), -0.25 * k); },
+                         [](double k) { return Placed(CentredPlane(1.5, 1.5), Turn(kX, 0.3, 0, 0, 0.3), k); }, kWhole,
+                         kWhole, 1, 0, {tiltedCut(0.75)}, {}});
         // The unit cylinder widened to 1.5 and cut by the plane z = 0.5 x.
         cases.push_back({"offset cylinder and oblique plane",
                          [](double k) { return Offset(Placed(CentredCylinder(1, 2), Motion(), k), 0.5 * k); },

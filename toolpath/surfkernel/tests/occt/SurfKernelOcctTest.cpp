@@ -201,7 +201,7 @@ TEST(SurfKernelOcct, ModelFacesEvaluateAndProjectLikeThePeer)
 // plus the peer's tolerance apart, the point-on-both-surfaces test decides
 // which one is wrong, and a point we missed fails.
 struct PairReport {
-    int ours = 0, peers = 0, missed = 0, peerMissed = 0, peerOff = 0;
+    int ours = 0, peers = 0, missed = 0, peerMissed = 0, peerOff = 0, overlaps = 0;
 };
 
 double SurfaceDistance(SURFACE* s, const double* p)
@@ -253,6 +253,16 @@ PairReport ComparePair(const _nurbs_surface* a, const _nurbs_surface* b, double 
             l.push_back({p[0], p[1], p[2]});
             EXPECT_LT(std::max(SurfaceDistance(A, p), SurfaceDistance(B, p)), 1e-8 * std::max(1.0, size)) << label;
         }
+        // Points between the samples lie on both surfaces too.
+        for (int j = 1; j < 8; ++j) {
+            const double t = c->range[0] + (c->range[1] - c->range[0]) * (j - 0.5) / 7.0;
+            double P[3];
+            const int got = ECRV_IntersectionPoint(c->curve, t, P);
+            EXPECT_EQ(got, 1) << label << " t " << t;
+            if (got == 1) {
+                EXPECT_LT(std::max(SurfaceDistance(A, P), SurfaceDistance(B, P)), 1e-8 * std::max(1.0, size)) << label;
+            }
+        }
         ours.push_back(l);
         ++rep.ours;
     }
@@ -286,6 +296,28 @@ PairReport ComparePair(const _nurbs_surface* a, const _nurbs_surface* b, double 
                 rep.peerMissed += PolylineDistance(p.data(), peer) > r0 + peerTol;
     }
     EXPECT_EQ(rep.missed, 0) << label << ": peer points on both surfaces that we did not find";
+    // No two of our curves share a piece: a chord's middle within r0/10 of
+    // another curve, away from that curve's ends (curves may meet there), is
+    // an overlap; two such chords are allowed where curves meet at a slant.
+    for (std::size_t i = 0; i < ours.size(); ++i)
+        for (std::size_t j = 0; j < ours.size(); ++j) {
+            if (i == j)
+                continue;
+            int shared = 0;
+            for (std::size_t m = 0; m + 1 < ours[i].size(); ++m) {
+                double mid[3];
+                for (int e = 0; e < 3; ++e)
+                    mid[e] = 0.5 * (ours[i][m][e] + ours[i][m + 1][e]);
+                if (dist(mid, ours[j].front().data()) < r0 || dist(mid, ours[j].back().data()) < r0)
+                    continue;
+                shared += PolylineDistance(mid, {ours[j]}) < 0.1 * r0;
+            }
+            rep.overlaps += shared > 2;
+        }
+    // Nor does a contact point lie on one of our curves.
+    for (const SSI_POINT* c = contacts; c; c = c->next)
+        rep.overlaps += PolylineDistance(c->p, ours) < r0;
+    EXPECT_EQ(rep.overlaps, 0) << label << ": our curves overlap";
     ESSI_FreePointList(contacts);
     ESSI_FreeCurveList(curves);
     ESSI_FreeSubdivision(sa);
@@ -399,25 +431,37 @@ TEST(SurfKernelOcct, TerrainContoursLikeThePeer)
     EXPECT_GE(contours, 4);
 }
 
-// Pairs of B-spline faces of real models whose boxes overlap.
+// Pairs of B-spline faces of real models whose boxes overlap, and faces that
+// meet along a shared edge: shell1's faces 0 and 1 touch tangentially along
+// it, bottle's faces 0 and 4 cross at right angles along an edge of face 0.
 TEST(SurfKernelOcct, ModelFacePairsIntersectLikeThePeer)
 {
+    struct Model {
+        const char* name;
+        std::vector<std::pair<std::size_t, std::size_t>> edgePairs;
+    };
     int pairs = 0;
-    for (const char* name : {"shell1.brep", "bottle.brep"}) {
+    for (const Model& model : {Model{"shell1.brep", {{0, 1}}}, Model{"bottle.brep", {{0, 4}}}}) {
+        const char* name = model.name;
         const TopoDS_Shape shape = occt3d::ReadBrepAsNurbs(std::string(occt3d::kModelFolder) + "/" + name);
         ASSERT_FALSE(shape.IsNull()) << name;
         const auto faces = occt3d::ModelFaces(shape);
-        int tried = 0;
-        for (std::size_t i = 0; i < faces.size() && tried < 8; ++i)
-            for (std::size_t j = i + 1; j < faces.size() && tried < 8; ++j) {
-                if (!NetsOverlap(faces[i].ours.get(), faces[j].ours.get()))
-                    continue;
-                const double size = std::max(NetSize(faces[i].ours.get()), NetSize(faces[j].ours.get()));
-                ComparePair(faces[i].ours.get(), faces[j].ours.get(), size,
-                            std::string(name) + " faces " + std::to_string(i) + ", " + std::to_string(j));
-                ++tried;
-                ++pairs;
-            }
+        std::vector<std::pair<std::size_t, std::size_t>> chosen;
+        for (std::size_t i = 0; i < faces.size() && chosen.size() < 8; ++i)
+            for (std::size_t j = i + 1; j < faces.size() && chosen.size() < 8; ++j)
+                if (NetsOverlap(faces[i].ours.get(), faces[j].ours.get()))
+                    chosen.emplace_back(i, j);
+        for (const auto& p : model.edgePairs) {
+            ASSERT_LT(p.second, faces.size()) << name;
+            if (std::find(chosen.begin(), chosen.end(), p) == chosen.end())
+                chosen.push_back(p);
+        }
+        for (const auto& [i, j] : chosen) {
+            const double size = std::max(NetSize(faces[i].ours.get()), NetSize(faces[j].ours.get()));
+            ComparePair(faces[i].ours.get(), faces[j].ours.get(), size,
+                        std::string(name) + " faces " + std::to_string(i) + ", " + std::to_string(j));
+            ++pairs;
+        }
     }
     EXPECT_GT(pairs, 6);
 }
