@@ -5,17 +5,29 @@
 #include "geometry/shapes2d/GePolyline.h"
 #include "geometry/shapes3d/GeTrimSurf.h"
 #include "testing/OcctNurbs.h"
+#include "testing/TrimSurfFixtures.h"
 
+#include <BRepAlgoAPI_Splitter.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepGProp.hxx>
+#include <BRepLib.hxx>
 #include <BRepTools.hxx>
 #include <BRepTools_WireExplorer.hxx>
 #include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
+#include <Geom2d_Circle.hxx>
 #include <Geom2d_Curve.hxx>
 #include <GeomConvert.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
+#include <TopoDS_Shape.hxx>
 #include <TopoDS_Wire.hxx>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -74,6 +86,47 @@ inline bool ToTrimSurf(const TopoDS_Face& face, TrimFace& out)
     }
     out.surf->CalcUVBox();
     return true;
+}
+
+// Area of a face (or of all faces of a shape).
+inline double FaceArea(const TopoDS_Shape& face)
+{
+    GProp_GProps props;
+    BRepGProp::SurfaceProperties(face, props, 1e-6);  // adaptive: the default misses rational faces by 0.2 %
+    return props.Mass();
+}
+
+// The face of the whole record (clamped on [0, 1]²) with the circular holes of
+// the parameter plane cut out: the peer's twin of trimfix::Holed.
+inline TopoDS_Face HoledFace(const _nurbs_surface* record, const std::vector<trimfix::Hole>& holes)
+{
+    const Handle(Geom_Surface) surface = ToOcct(record);
+    BRepBuilderAPI_MakeFace face(surface, 1e-7);
+    for (const trimfix::Hole& h : holes) {
+        const Handle(Geom2d_Circle) circle = new Geom2d_Circle(gp_Ax2d(gp_Pnt2d(h.u, h.v), gp_Dir2d(1, 0)), h.r);
+        TopoDS_Edge edge = BRepBuilderAPI_MakeEdge(circle, surface).Edge();
+        BRepLib::BuildCurves3d(edge);
+        face.Add(TopoDS::Wire(BRepBuilderAPI_MakeWire(edge).Wire().Reversed()));  // clockwise: a hole
+    }
+    return face.Face();
+}
+
+// Areas of the pieces of the target split by the tools (BRepAlgoAPI_Splitter),
+// largest first; empty when the splitter fails.
+inline std::vector<double> SplitAreas(const TopoDS_Shape& target, const std::vector<TopoDS_Shape>& tools)
+{
+    TopTools_ListOfShape args, toolList;
+    args.Append(target);
+    for (const TopoDS_Shape& t : tools) toolList.Append(t);
+    BRepAlgoAPI_Splitter splitter;
+    splitter.SetArguments(args);
+    splitter.SetTools(toolList);
+    splitter.Build();
+    std::vector<double> areas;
+    if (!splitter.IsDone()) return areas;
+    for (TopExp_Explorer ex(splitter.Shape(), TopAbs_FACE); ex.More(); ex.Next()) areas.push_back(FaceArea(ex.Current()));
+    std::sort(areas.rbegin(), areas.rend());
+    return areas;
 }
 
 }  // namespace occt3d

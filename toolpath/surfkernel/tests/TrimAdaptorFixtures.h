@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace trimadapt {
@@ -81,16 +82,21 @@ inline std::vector<trimedit::Polygon> LoopPolygons(CGeTrimSurf& s)
 
 // Area of the trimmed region: cell centres of an n × n grid over the UV box that
 // lie inside an odd number of loops (crossing numbers of the loop polygons), each
-// weighted by |Su × Sv|; a surface without loops counts its whole UV box.
-inline double TrimmedArea(CGeTrimSurf& s, int n = 400)
+// weighted by |Su × Sv|; a surface without loops counts its whole UV box. With
+// jitter each cell is sampled at a random point of it (fixed seed) instead, so
+// that a boundary along a grid line does not bias the sum by up to half a row.
+inline double TrimmedArea(CGeTrimSurf& s, int n = 400, bool jitter = false)
 {
     const std::vector<trimedit::Polygon> loops = LoopPolygons(s);
     const BOX2<double>& b = s.m_boxUV;
     const double du = (b.xmax - b.xmin) / n, dv = (b.ymax - b.ymin) / n;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> within(0.0, 1.0);
     double area = 0.0;
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {
-            const trimedit::UV uv = {b.xmin + (i + 0.5) * du, b.ymin + (j + 0.5) * dv};
+            const double a = jitter ? within(rng) : 0.5, c = jitter ? within(rng) : 0.5;
+            const trimedit::UV uv = {b.xmin + (i + a) * du, b.ymin + (j + c) * dv};
             bool in = loops.empty();
             for (const auto& poly : loops) in ^= trimedit::CrossingInside(poly, uv);
             if (!in) continue;

@@ -2,27 +2,13 @@
 // CASCADE's splitter on faces of the same B-spline records and holes: the same
 // number of pieces with the same areas.
 
-#include "testing/OcctNurbs.h"
-#include "testing/TrimSurfFixtures.h"
+#include "testing/OcctTrimFaces.h"
 #include "toolpath/surfkernel/KernelEntity.h"
 #include "toolpath/surfkernel/SrfTrimAdaptor.h"
 #include "toolpath/surfkernel/tests/TrimAdaptorFixtures.h"
 
-#include <BRepAlgoAPI_Splitter.hxx>
-#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
-#include <BRepBuilderAPI_MakeWire.hxx>
-#include <BRepGProp.hxx>
-#include <BRepLib.hxx>
-#include <GProp_GProps.hxx>
-#include <Geom2d_Circle.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopTools_ListOfShape.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
-#include <TopoDS_Wire.hxx>
-#include <TopoDS_Shape.hxx>
 
 #include <gtest/gtest.h>
 
@@ -39,41 +25,10 @@ std::vector<double> Descending(std::vector<double> v)
     return v;
 }
 
-double PeerArea(const TopoDS_Shape& face)
-{
-    GProp_GProps props;
-    BRepGProp::SurfaceProperties(face, props, 1e-6);  // adaptive: the default misses rational faces by 0.2 %
-    return props.Mass();
-}
-
-// The peer's face of the whole record (on [0, 1]²) with the circular holes cut out.
-TopoDS_Face PeerFace(const _nurbs_surface* record, const std::vector<trimfix::Hole>& holes)
-{
-    const Handle(Geom_Surface) surface = occt3d::ToOcct(record);
-    BRepBuilderAPI_MakeFace face(surface, 1e-7);
-    for (const trimfix::Hole& h : holes) {
-        const Handle(Geom2d_Circle) circle = new Geom2d_Circle(gp_Ax2d(gp_Pnt2d(h.u, h.v), gp_Dir2d(1, 0)), h.r);
-        TopoDS_Edge edge = BRepBuilderAPI_MakeEdge(circle, surface).Edge();
-        BRepLib::BuildCurves3d(edge);
-        face.Add(TopoDS::Wire(BRepBuilderAPI_MakeWire(edge).Wire().Reversed()));  // clockwise: a hole
-    }
-    return face.Face();
-}
-
 // Areas of the peer's pieces of the target face split by the tool's whole face.
 std::vector<double> PeerAreas(const TopoDS_Face& target, const CGeTrimSurf& tool)
 {
-    TopTools_ListOfShape args, tools;
-    args.Append(target);
-    tools.Append(BRepBuilderAPI_MakeFace(occt3d::ToOcct(tool.m_pSurface), 1e-7).Shape());
-    BRepAlgoAPI_Splitter splitter;
-    splitter.SetArguments(args);
-    splitter.SetTools(tools);
-    splitter.Build();
-    std::vector<double> areas;
-    if (!splitter.IsDone()) return areas;
-    for (TopExp_Explorer ex(splitter.Shape(), TopAbs_FACE); ex.More(); ex.Next()) areas.push_back(PeerArea(ex.Current()));
-    return Descending(areas);
+    return occt3d::SplitAreas(target, {BRepBuilderAPI_MakeFace(occt3d::ToOcct(tool.m_pSurface), 1e-7).Shape()});
 }
 
 // Areas of our pieces of the target split by the tool.
@@ -104,8 +59,8 @@ void ExpectSamePieces(std::vector<Row>& rows)
 {
     for (Row& r : rows) {
         if (!r.holes.empty()) r.target = trimfix::Holed(r.target->m_pSurface, r.holes);
-        const TopoDS_Face face = PeerFace(r.target->m_pSurface, r.holes);
-        EXPECT_NEAR(PeerArea(face), trimadapt::TrimmedArea(*r.target), 1e-3 * PeerArea(face)) << r.label << ": the same target";
+        const TopoDS_Face face = occt3d::HoledFace(r.target->m_pSurface, r.holes);
+        EXPECT_NEAR(occt3d::FaceArea(face), trimadapt::TrimmedArea(*r.target), 1e-3 * occt3d::FaceArea(face)) << r.label << ": the same target";
         const std::vector<double> peer = PeerAreas(face, *r.tool);
         const std::vector<double> ours = OurAreas(*r.target, *r.tool);
         ASSERT_EQ(ours.size(), peer.size()) << r.label;
