@@ -249,7 +249,8 @@ int Isect3_PlnPln(const double* p1, const double* n1, const double* p2, const do
     double e1[3], e2[3];
     V3D_Sub(p1, m, e1);
     V3D_Sub(p2, m, e2);
-    const double h1 = V3D_Dot(e1, a), h2 = V3D_Dot(e2, b), det = 1.0 - c * c;
+    // 1 - c² equals s² for unit normals, but rounds to 0 for planes a hair apart.
+    const double h1 = V3D_Dot(e1, a), h2 = V3D_Dot(e2, b), det = s * s;
     const double alpha = (h1 - h2 * c) / det, beta = (h2 - h1 * c) / det;
     P3D_Set(point, m[0] + alpha * a[0] + beta * b[0], m[1] + alpha * a[1] + beta * b[1],
             m[2] + alpha * a[2] + beta * b[2]);

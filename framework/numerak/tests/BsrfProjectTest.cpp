@@ -292,6 +292,15 @@ TEST(NumerakHelpers, ClampingRandomPlanesAndAngles)
     const double p3[3] = {0, 0, 3 + 1e-12}, p4[3] = {0, 0, 4};
     EXPECT_EQ(Isect3_PlnPln(p1, n1, p3, n1, 1e-9, 1e-11, pt, dir), 2);
     EXPECT_EQ(Isect3_PlnPln(p1, n1, p4, n1, 1e-9, 1e-11, pt, dir), 0);
+    // Planes just past the angle tolerance: 1 - cos² of their angle rounds to 0, yet
+    // the line is found (the determinant is taken from the normals' cross product).
+    for (double angle : {1e-9, 1e-7}) {
+        const double o[3] = {0, 0, 0}, up[3] = {0, 0, 1}, tilted[3] = {std::sin(angle), 0, std::cos(angle)};
+        ASSERT_EQ(Isect3_PlnPln(o, up, o, tilted, 1e-9, 1e-11, pt, dir), 1) << angle;
+        EXPECT_NEAR(pt[0], 0.0, 1e-12) << angle;
+        EXPECT_NEAR(pt[2], 0.0, 1e-12) << angle;
+        EXPECT_NEAR(std::fabs(dir[1]), 1.0, 1e-12) << angle;
+    }
     double foot[3];
     const double x[3] = {5, 5, 5};
     ASSERT_EQ(PLN_PrjPntPln(x, p1, n1, foot), 1);
