@@ -439,6 +439,31 @@ bool ShiftedSegmentMeets(const CEdInterCurve& C, const BOX2<double>& grown, int 
     return Overlap(SegmentBox(p, q), grown);
 }
 
+// Moves the crossing's (u, v) on the curve's other surface F (uvF) onto the foot of
+// E's point at X when the two lie apart. The curve's coordinates run on across
+// periodic seams, so F is evaluated where such a value lies on the surface, and a
+// snapped value is moved by whole periods back beside the old one: a value taken
+// into the range would break the curve's run there, and its pieces would no longer
+// join.
+void SnapOntoOther(CEdTrimSurf* E, const double* X, CEdTrimSurf* F, double* uvF)
+{
+    const int per[2] = {F->uPeriodic, F->vPeriodic};
+    double range[2][2];
+    BoxRange(F, 0, range[0][0], range[0][1]);
+    BoxRange(F, 1, range[1][0], range[1][1]);
+    double G[3], H[3] = {0.0, 0.0, 0.0};
+    if (E->surf->GetPoint(X[0], X[1], G) != 1) return;
+    EvalWrapped(F->surf, uvF[0], uvF[1], per, range, H);
+    if (!(P3D_Dist(G, H) > kSnapGap)) return;
+    double foot[3], uv[2] = {uvF[0], uvF[1]};
+    if (F->SnapPoint(G, foot, uv[0], uv[1]) != 1) return;
+    for (int c = 0; c < 2; ++c) {
+        const double period = range[c][1] - range[c][0];
+        if (per[c] && period > 0.0) uv[c] += period * std::round((uvF[c] - uv[c]) / period);
+        uvF[c] = uv[c];
+    }
+}
+
 }  // namespace
 
 int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
@@ -480,16 +505,7 @@ int CEdInterCurve::InterWithBound(CEdTrimLoop* loop, CEdTrimBound* bound)
         double c7[7];
         Lerp(pts[i], pts[i + 1], r, 7, c7);
         P->Set(c7), P->t = i + r, P->flags = flag, P->surf = E;
-        if (HasSurface(F)) {
-            double G[3], H[3];
-            double& uF = F == surfA ? P->uA : P->uB;
-            double& vF = F == surfA ? P->vA : P->vB;
-            if (E->surf->GetPoint(X[0], X[1], G) == 1 && F->surf->GetPoint(uF, vF, H) == 1 &&
-                P3D_Dist(G, H) > kSnapGap) {
-                double foot[3], u = uF, v = vF;
-                if (F->SnapPoint(G, foot, u, v) == 1) uF = u, vF = v;
-            }
-        }
+        if (HasSurface(F)) SnapOntoOther(E, X, F, F == surfA ? &P->uA : &P->uB);
         double uvt[3] = {X[0], X[1], s + sb};
         bound->AddIntPoint(uvt);
         AddNewPoint(P);

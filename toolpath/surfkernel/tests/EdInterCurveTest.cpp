@@ -407,9 +407,14 @@ TEST_F(EdInterCurveTest, CylinderCutByATrimmedPlane)
         for (const auto& w : want) best = std::min(best, P3D_Dist(Xyz(p).data(), w.data()));
         EXPECT_LT(best, 2e-3) << "crossing at t " << p->t;
         EXPECT_EQ(p->surf, &plane.e);
-        // The point's (u, v) on both surfaces give its 3D place.
-        const auto onCyl = cyl.At(p->uA, p->vA), onPlane = plane.At(p->uB, p->vB);
+        // The point's (u, v) on both surfaces give its 3D place (the cylinder's u a
+        // whole turn on where the curve runs on past the seam), and its u on the
+        // cylinder continues the curve's run there rather than starting a new turn.
+        const auto onCyl = cyl.At(p->uA - std::floor(p->uA), p->vA), onPlane = plane.At(p->uB, p->vB);
         EXPECT_LT(P3D_Dist(onCyl.data(), Xyz(p).data()), 2e-3);
+        double run[7];
+        ASSERT_EQ(c.GetPoint(p->t, run), 1);
+        EXPECT_NEAR(p->uA, run[3], 1e-3) << "crossing at t " << p->t;
         EXPECT_LT(P3D_Dist(onPlane.data(), Xyz(p).data()), 1e-6);
     }
     EXPECT_EQ(bounds, 4);

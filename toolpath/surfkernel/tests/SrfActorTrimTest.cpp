@@ -15,10 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -310,6 +312,60 @@ TEST_F(SrfActorTrimTest, CurvesAlongZTrimThePlateIntoPiecesThatAddUp)
     EXPECT_EQ(actor.CrvSrfTrimAlongZAxis(&empty, plate.get(), &out), 0);
     EXPECT_EQ(actor.CrvSrfTrimAlongZAxis(&curves.list, nullptr, &out), 0);
     EXPECT_TRUE(out.IsEmpty());
+}
+
+// Area of the sphere of radius R about the origin over the disc of radius rho
+// about (cx, cy) (inside the sphere's outline): R / z integrated in polar
+// coordinates about the disc's centre by the midpoint rule.
+double SphereAreaOverDisc(double R, double cx, double cy, double rho, int n = 400)
+{
+    const double dr = rho / n, dt = 2 * std::numbers::pi / n;
+    double area = 0.0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            const double r = (i + 0.5) * dr, t = (j + 0.5) * dt;
+            const double x = cx + r * std::cos(t), y = cy + r * std::sin(t);
+            area += R / std::sqrt(R * R - x * x - y * y) * r * dr * dt;
+        }
+    return area;
+}
+
+// A closed cut round the dome's pole but off its centre crosses the tool's own
+// seam somewhere else than the dome's: the dome still parts into the cap inside
+// the cut and the rest, whether the cut is a curve swept along Z or the matching
+// upright cylinder.
+TEST_F(SrfActorTrimTest, CutsRoundTheDomesPoleOffCentrePartIt)
+{
+    const double R = 5, whole = 2 * std::numbers::pi * R * R;
+    struct Row {
+        double cx, cy, r;
+    };
+    for (const Row& row : {Row{1, 0.5, 2}, Row{-1, 0.5, 2}, Row{0.5, 0.5, 1.5}, Row{0, 0, 2}}) {
+        const std::string label = "circle (" + std::to_string(row.cx) + ", " + std::to_string(row.cy) + ") r " +
+                                  std::to_string(row.r);
+        const double cap = SphereAreaOverDisc(R, row.cx, row.cy, row.r);
+        const auto expectCapAndRest = [&](SurfList& out, const std::string& how) {
+            Owned got = TakeOwned(out);
+            ASSERT_EQ(got.size(), 2u) << label << how;
+            std::vector<double> areas;
+            for (auto& p : got) areas.push_back(TrimmedArea(*p, 200, true));
+            std::sort(areas.begin(), areas.end());
+            EXPECT_NEAR(areas[0], cap, 2e-3 * cap + 5e-4 * whole) << label << how;
+            EXPECT_NEAR(areas[1], whole - cap, 2e-3 * whole) << label << how;
+        };
+        CSrfActor actor;
+        SurfList out;
+        Surf dome = Trimmed(surffix::Hemisphere(R));
+        CurveList curves;
+        auto circle = Circle(row.cx, row.cy, 20, row.r);
+        curves.AddTail(circle.get());
+        ASSERT_EQ(actor.CrvSrfTrimAlongZAxis(&curves, dome.get(), &out), 1) << label;
+        expectCapAndRest(out, " along Z");
+        Surf again = Trimmed(surffix::Hemisphere(R));
+        Surf tool = CylinderSurf(row.cx, row.cy, -1, row.r, 10);
+        ASSERT_EQ(actor.SrfSrfTrimDir(0, again.get(), tool.get(), &out), 1) << label;
+        expectCapAndRest(out, " by a cylinder");
+    }
 }
 
 TEST_F(SrfActorTrimTest, CurvesAlongZLandOnEverySurface)
