@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace smart;
 
@@ -274,8 +275,17 @@ CSmartArc::CSmartArc(const double* c, double r, double a0, double a1)
 
 void CSmartArc::Reverse() { std::swap(startAngle, endAngle); }
 
+bool CSmartArc::BoxKept() const
+{
+    // Compared as bits: -0.0 and 0.0 may give different boxes, and NaN never equals itself.
+    const double key[5] = {centre[0], centre[1], radius, startAngle, endAngle};
+    return boxed && std::memcmp(key, boxedFor, sizeof key) == 0;
+}
+
 void CSmartArc::DefineBox()
 {
+    if (BoxKept())
+        return;
     double a[2], b[2];
     GetPoint(0, a);
     GetPoint(1, b);
@@ -287,10 +297,22 @@ void CSmartArc::DefineBox()
     for (const auto& q : ext)
         if (IsPointOn(q))
             Widen(box, q);
+    const double key[5] = {centre[0], centre[1], radius, startAngle, endAngle};
+    std::memcpy(boxedFor, key, sizeof key);
+    std::copy(a, a + 2, boxedEnds[0]);
+    std::copy(b, b + 2, boxedEnds[1]);
+    boxed = true;
 }
 
 int CSmartArc::GetPoint(double t, double* out)
 {
+    // The ends DefineBox worked out at t = +0.0 and 1.0 (-0.0 can move an angle's sign).
+    if ((t == 1.0 || (t == 0.0 && !std::signbit(t))) && BoxKept()) {
+        const double* e = boxedEnds[t == 1.0 ? 1 : 0];
+        out[0] = e[0];
+        out[1] = e[1];
+        return 1;
+    }
     const double a = AngleAt(t);
     out[0] = centre[0] + radius * std::cos(a);
     out[1] = centre[1] + radius * std::sin(a);
@@ -431,7 +453,17 @@ CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2)
 
 CSmartSect* CSmartArc::CopyMyself()
 {
-    auto* a = new CSmartArc(centre, radius, startAngle, endAngle);
+    auto* a = new CSmartArc;
+    std::copy(centre, centre + 2, a->centre);
+    a->radius = radius;
+    a->startAngle = startAngle;
+    a->endAngle = endAngle;
+    // The box comes along when it is that of these values (DefineBox checks).
+    std::copy(box, box + 4, a->box);
+    std::copy(boxedFor, boxedFor + 5, a->boxedFor);
+    std::copy(&boxedEnds[0][0], &boxedEnds[0][0] + 4, &a->boxedEnds[0][0]);
+    a->boxed = boxed;
+    a->DefineBox();
     a->Inherit(*this, this);
     return a;
 }

@@ -127,6 +127,17 @@ public:
     double radius = 0;
     double startAngle = 0;
     double endAngle = 0;
+
+private:
+    // Whether box and boxedEnds are those of the current centre, radius and angles.
+    bool BoxKept() const;
+
+    // Centre, radius and angles the box was last computed for: DefineBox, copies and the
+    // end points (GetPoint at 0 and 1) reuse what was worked out while they are bit-equal,
+    // and use trigonometry again only when they changed.
+    double boxedFor[5] = {0, 0, 0, 0, 0};
+    double boxedEnds[2][2] = {{0, 0}, {0, 0}};
+    bool boxed = false;
 };
 
 // Arc set-up: each sets the arc's kind, clears its links and computes its box.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -298,6 +299,55 @@ TEST(SmartSect, AxisPointsGetAtan2sParameterExactly)
                 }
             }
     EXPECT_GT(tested, 500);
+}
+
+// Boxes and end points are kept between DefineBox calls while the arc is unchanged: after
+// every kind of edit, a DefineBox and a copy give the box of a new arc with the same fields
+// and the end points of the formula, bit for bit.
+TEST(SmartSect, KeptArcBoxesFollowEveryEdit)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(-1, 1);
+    const auto sameBits = [](const double* a, const double* b) { return std::memcmp(a, b, 4 * sizeof(double)) == 0; };
+    const auto fresh = [](const CSmartArc& a) { return Arc(a.centre[0], a.centre[1], a.radius, a.startAngle, a.endAngle); };
+    const char* edits[] = {"none", "reverse", "start angle", "end angle", "centre", "radius", "signed zero", "NaN"};
+    int checked = 0;
+    for (int round = 0; round < 200; ++round) {
+        const double a0 = 4 * u(rng), sweep = 6.3 * u(rng);
+        auto arc = Arc(10 * u(rng), 10 * u(rng), 0.1 + 5 * std::fabs(u(rng)), a0, a0 + sweep);
+        for (int e = 0; e < 8; ++e) {
+            switch (e) {
+            case 1: arc->Reverse(); break;
+            case 2: arc->startAngle = std::nextafter(arc->startAngle, 10.0); break;
+            case 3: arc->endAngle += kPi / 2; break;
+            case 4: arc->centre[0] += u(rng); break;
+            case 5: arc->radius *= 1.5; break;
+            case 6: arc->centre[1] = (round % 2) ? 0.0 : -0.0; break;
+            case 7: arc->centre[0] = std::nan(""); break;
+            default: break;
+            }
+            arc->DefineBox();
+            const auto want = fresh(*arc);
+            std::unique_ptr<CSmartSect> copy(arc->CopyMyself());
+            if (e == 7) {
+                EXPECT_TRUE(std::isnan(arc->box[0]) && std::isnan(copy->box[0])) << edits[e];
+                continue;
+            }
+            EXPECT_TRUE(sameBits(arc->box, want->box)) << edits[e] << " round " << round;
+            EXPECT_TRUE(sameBits(copy->box, want->box)) << edits[e] << " copy, round " << round;
+            for (const double t : {0.0, 1.0, -0.0}) {
+                const double a = arc->AngleAt(t);
+                const double p[2] = {arc->centre[0] + arc->radius * std::cos(a), arc->centre[1] + arc->radius * std::sin(a)};
+                double q[2], r[2];
+                arc->GetPoint(t, q);
+                copy->GetPoint(t, r);
+                EXPECT_TRUE(std::memcmp(p, q, sizeof p) == 0 && std::memcmp(p, r, sizeof p) == 0)
+                    << edits[e] << " point at " << t << ", round " << round;
+            }
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 200 * 7);
 }
 
 }  // namespace
