@@ -14,11 +14,16 @@ std::atomic<CLooker*> g_looker{nullptr};
 // enough that the clipped ends never show, near enough for any device.
 constexpr double kGuardPixels = 65536.0;
 
+// Nearest whole pixel, halves away from zero (as std::lround), without a
+// library call: within the clamp the truncation and the fraction are exact.
 int RoundPixel(double v)
 {
     if (std::isnan(v)) return 0;
     const double limit = CLooker::kPixelLimit;
-    return static_cast<int>(std::lround(std::clamp(v, -limit, limit)));
+    v = std::clamp(v, -limit, limit);
+    const int whole = static_cast<int>(v);
+    const double fraction = v - whole;
+    return fraction >= 0.5 ? whole + 1 : fraction <= -0.5 ? whole - 1 : whole;
 }
 
 struct Guard {
@@ -391,6 +396,42 @@ BOOL CLooker::GetPointPixel2D(const double* point, POINT& pixel) const
     if (!GuardOf(m_rcView).Holds(p[0], p[1])) return FALSE;
     pixel = POINT{RoundPixel(p[0]), RoundPixel(p[1])};
     return TRUE;
+}
+
+void CLooker::DrawShortPolyline2D(const double (*points)[2], int count, int step, CDC* dc) const
+{
+    if (!points || count <= 0 || !dc) return;
+    if (step < 1) step = 1;
+    const int used = step >= count ? 1 : (count - 1) / step + 1 + ((count - 1) % step != 0 ? 1 : 0);
+    if (used < 2 || used > kShortStroke || IsView3D()) {
+        DrawStrided(points[0], 2, count, step, dc);
+        return;
+    }
+    double px[kShortStroke][2];
+    int n = 0;
+    for (int i = 0; i < count; i += step) WorldtoScreen2D(points[i], px[n++]);
+    if ((count - 1) % step != 0) WorldtoScreen2D(points[count - 1], px[n++]);
+    const Guard guard = GuardOf(m_rcView);
+    for (int k = 0; k < n; ++k)
+        if (!guard.Holds(px[k][0], px[k][1])) {
+            StrokeProjected(px[0], n, dc);  // clipped (or not finite)
+            return;
+        }
+    // Every point inside the guard: the clipper keeps each segment whole
+    // (t0 = 0, t1 = 1), so the run is the first point and each segment's end
+    // as the clipper computes it, a + (b - a), rounded, repeats dropped.
+    POINT run[kShortStroke];
+    int m = 0;
+    run[m++] = POINT{RoundPixel(px[0][0]), RoundPixel(px[0][1])};
+    for (int k = 0; k + 1 < n; ++k) {
+        const double ax = px[k][0], ay = px[k][1];
+        const POINT p{RoundPixel(ax + (px[k + 1][0] - ax)), RoundPixel(ay + (px[k + 1][1] - ay))};
+        if (run[m - 1].x != p.x || run[m - 1].y != p.y) run[m++] = p;
+    }
+    if (m >= 2)
+        dc->Polyline(run, m);
+    else
+        dc->SetPixelV(run[0], dc->GetPenState().colour);
 }
 
 void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const
