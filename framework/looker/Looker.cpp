@@ -14,11 +14,25 @@ std::atomic<CLooker*> g_looker{nullptr};
 // enough that the clipped ends never show, near enough for any device.
 constexpr double kGuardPixels = 65536.0;
 
-int RoundPixel(double v)
+// Nearest whole pixel, halves away from zero (as std::lround), without a
+// library call: within the clamp the truncation and the fraction are exact.
+// Branch-free, as the fractions of a drawing's points are random.
+inline int RoundPixel(double v)
 {
     if (std::isnan(v)) return 0;
     const double limit = CLooker::kPixelLimit;
-    return static_cast<int>(std::lround(std::clamp(v, -limit, limit)));
+    v = std::clamp(v, -limit, limit);
+    const int whole = static_cast<int>(v);
+    const double fraction = v - whole;
+    return whole + static_cast<int>(fraction >= 0.5) - static_cast<int>(fraction <= -0.5);
+}
+
+// The 2D view's world-to-pixel mapping, inlined where points are drawn (the
+// exported member cannot be inlined within this shared library).
+inline void Project2D(const double* center, const double* org, double scale, const double* world, double* pixel)
+{
+    pixel[0] = center[0] + (world[0] - org[0]) * scale;
+    pixel[1] = center[1] - (world[1] - org[1]) * scale;
 }
 
 struct Guard {
@@ -256,8 +270,7 @@ void CLooker::GetViewBox(BOX2<double>* box) const
 
 void CLooker::WorldtoScreen2D(const double* world, double* pixel) const
 {
-    pixel[0] = m_center[0] + (world[0] - m_org[0]) * m_dScale;
-    pixel[1] = m_center[1] - (world[1] - m_org[1]) * m_dScale;
+    Project2D(m_center, m_org, m_dScale, world, pixel);
 }
 
 void CLooker::WorldtoScreen2D(const double* world, CPoint& pixel) const
@@ -284,7 +297,7 @@ void CLooker::ProjectPoint(const double* world, int dim, double* pixel) const
         const double p3[3] = {world[0], world[1], 0.0};
         Project3D(p3, pixel);
     } else {
-        WorldtoScreen2D(world, pixel);
+        Project2D(m_center, m_org, m_dScale, world, pixel);
     }
 }
 
@@ -373,8 +386,8 @@ BOOL CLooker::GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const
     constexpr double kMargin = 1e-6;
     const double topLeft[2] = {box.xmin, box.ymax}, bottomRight[2] = {box.xmax, box.ymin};
     double a[2], b[2];
-    WorldtoScreen2D(topLeft, a);
-    WorldtoScreen2D(bottomRight, b);
+    Project2D(m_center, m_org, m_dScale, topLeft, a);
+    Project2D(m_center, m_org, m_dScale, bottomRight, b);
     const Guard guard = GuardOf(m_rcView);
     const double x0 = a[0] - kMargin, y0 = a[1] - kMargin, x1 = b[0] + kMargin, y1 = b[1] + kMargin;
     if (!guard.Holds(x0, y0) || !guard.Holds(x1, y1)) return FALSE;  // also NaN
@@ -387,10 +400,46 @@ BOOL CLooker::GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const
 BOOL CLooker::GetPointPixel2D(const double* point, POINT& pixel) const
 {
     double p[2];
-    WorldtoScreen2D(point, p);
+    Project2D(m_center, m_org, m_dScale, point, p);
     if (!GuardOf(m_rcView).Holds(p[0], p[1])) return FALSE;
     pixel = POINT{RoundPixel(p[0]), RoundPixel(p[1])};
     return TRUE;
+}
+
+void CLooker::DrawShortPolyline2D(const double (*points)[2], int count, int step, CDC* dc) const
+{
+    if (!points || count <= 0 || !dc) return;
+    if (step < 1) step = 1;
+    const int used = step >= count ? 1 : (count - 1) / step + 1 + ((count - 1) % step != 0 ? 1 : 0);
+    if (used < 2 || used > kShortStroke || IsView3D()) {
+        DrawStrided(points[0], 2, count, step, dc);
+        return;
+    }
+    double px[kShortStroke][2];
+    int n = 0;
+    for (int i = 0; i < count; i += step) Project2D(m_center, m_org, m_dScale, points[i], px[n++]);
+    if ((count - 1) % step != 0) Project2D(m_center, m_org, m_dScale, points[count - 1], px[n++]);
+    const Guard guard = GuardOf(m_rcView);
+    for (int k = 0; k < n; ++k)
+        if (!guard.Holds(px[k][0], px[k][1])) {
+            StrokeProjected(px[0], n, dc);  // clipped (or not finite)
+            return;
+        }
+    // Every point inside the guard: the clipper keeps each segment whole
+    // (t0 = 0, t1 = 1), so the run is the first point and each segment's end
+    // as the clipper computes it, a + (b - a), rounded, repeats dropped.
+    POINT run[kShortStroke];
+    int m = 0;
+    run[m++] = POINT{RoundPixel(px[0][0]), RoundPixel(px[0][1])};
+    for (int k = 0; k + 1 < n; ++k) {
+        const double ax = px[k][0], ay = px[k][1];
+        const POINT p{RoundPixel(ax + (px[k + 1][0] - ax)), RoundPixel(ay + (px[k + 1][1] - ay))};
+        if (run[m - 1].x != p.x || run[m - 1].y != p.y) run[m++] = p;
+    }
+    if (m >= 2)
+        dc->Polyline(run, m);
+    else
+        dc->SetPixelV(run[0], dc->GetPenState().colour);
 }
 
 void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const

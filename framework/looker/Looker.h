@@ -101,6 +101,12 @@ public:
     // smaller than the count draws a single pixel at the first point (a curve
     // smaller than a pixel).
     void DrawPolylineEx(const double (*points)[2], int count, int step, CDC* dc) const;
+    // What DrawPolylineEx(points, count, step, dc) draws, call for call, made
+    // without clipping or buffers when at most kShortStroke points are drawn
+    // and all lie within the drawing guard (the strokes of a whole drawing
+    // in view are mostly a few pixels long).
+    static constexpr int kShortStroke = 16;
+    void DrawShortPolyline2D(const double (*points)[2], int count, int step, CDC* dc) const;
     // The one pixel that every 2D point of box projects and rounds to, when
     // there is one and it lies within the drawing guard: a polyline of points
     // inside box then draws exactly that pixel (DrawPolylineEx sets it alone).

@@ -379,10 +379,10 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
             if (step >= item.count) {
                 if (looker.GetPointPixel2D(item.head, p)) dc->SetPixelV(p, item.colour);
             } else {
-                looker.DrawPolylineEx(arcPoints + item.first, item.count, step, dc);
+                looker.DrawShortPolyline2D(arcPoints + item.first, item.count, step, dc);
             }
         } else {
-            looker.DrawPolylineEx(linePoints + item.first, item.count, 1, dc);
+            looker.DrawShortPolyline2D(linePoints + item.first, item.count, 1, dc);
         }
     });
 }

@@ -99,7 +99,8 @@ void CQtDC::ApplyState() {
   OnSelectFont();
   const POINT o = Offset();
   m_pPainter->resetTransform();
-  m_pPainter->translate(o.x, o.y);
+  // Without origins the painter keeps no transform, so points reach the raster unmapped.
+  if (o.x != 0 || o.y != 0) m_pPainter->translate(o.x, o.y);
 }
 
 POINT CQtDC::Offset() const {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -221,6 +224,100 @@ TEST_F(LookerTest, StepDrawingKeepsFirstAndLast)
     EXPECT_EQ(px[0].points[0].x, 100);
     EXPECT_EQ(px[0].colour, RGB(9, 8, 7));
     EXPECT_TRUE(dc.Strokes().empty());
+}
+
+TEST_F(LookerTest, PixelsRoundAsLroundOfTheUnroundedMapping)
+{
+    // Halves, the doubles either side of halves, negatives and far points.
+    looker.SetScale(1.0);
+    looker.SetOrgPoint(0.0, 0.0);
+    std::vector<double> xs = {-100.5, -100.49999999999999, -0.5, -0.4999999999999999, 0.5, 0.49999999999999994,
+                              2.5, 3.5, -7.5, 1e7 + 0.5, -1e7 - 0.5, 4e8, -4e8};
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> whole(-70000, 70000);
+    for (int i = 0; i < 2000; ++i) {
+        const double half = whole(rng) + 0.5;
+        xs.push_back(i % 3 == 0 ? half : std::nextafter(half, i % 3 == 1 ? -1e9 : 1e9));
+    }
+    for (double x : xs) {
+        const double w[2] = {x, -x};
+        double unrounded[2];
+        CPoint p;
+        looker.WorldtoScreen2D(w, unrounded);
+        looker.WorldtoScreen2D(w, p);
+        const double limit = CLooker::kPixelLimit;
+        EXPECT_EQ(p.x, std::lround(std::clamp(unrounded[0], -limit, limit))) << x;
+        EXPECT_EQ(p.y, std::lround(std::clamp(unrounded[1], -limit, limit))) << x;
+    }
+}
+
+// The drawing calls a context received, as (kind, points, colour) in order.
+std::string CallsOf(const RecordingDC& dc)
+{
+    std::string calls;
+    for (const DCRecord& r : dc.GetRecords()) {
+        calls += std::to_string(int(r.kind)) + ":" + std::to_string(r.colour) + "[";
+        for (const POINT& p : r.points) calls += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
+        calls += "] ";
+    }
+    return calls;
+}
+
+TEST_F(LookerTest, ShortStrokesDrawTheCallsOfTheGeneralStroke)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Row {
+        const char* label;
+        std::vector<std::vector<double>> points;  // world (x, y)
+        int step;
+    };
+    // World 1 = 10 px; the guard is 65536 px (6553.6 world) outside the view.
+    const Row rows[] = {
+        {"two or three pixels", {{1.0, 1.0}, {1.23, 1.07}}, 1},
+        {"within one pixel", {{1.0, 1.0}, {1.02, 1.03}}, 1},
+        {"zero length", {{3.3, 4.4}, {3.3, 4.4}}, 1},
+        {"on half pixels, negative too", {{0.05, 0.05}, {-0.15, 0.25}, {-0.05, -0.35}}, 1},
+        {"crossing the guard", {{1.0, 1.0}, {9000.0, 2.0}, {3.0, 4.0}}, 1},
+        {"ending just past the guard", {{1.0, 1.0}, {6574.0, 1.0}}, 1},
+        {"ending on the guard", {{1.0, 1.0}, {6573.6, 1.0}}, 1},
+        {"wholly outside the guard", {{-8000.0, 1.0}, {-8000.0, 3.0}}, 1},
+        {"a NaN point", {{1.0, 1.0}, {nan, 2.0}, {1.5, 1.5}}, 1},
+        {"stepped, the last point added", {{0, 0}, {0.3, 0.1}, {0.6, 0.3}, {0.9, 0.6}, {1.2, 1.0}, {1.5, 1.5}}, 2},
+        {"a step past the count", {{2.0, 2.0}, {2.5, 2.5}}, 5},
+        {"more points than a short stroke", std::vector<std::vector<double>>(20, {5.0, 5.0}), 1},
+    };
+    auto check = [&](const char* label, const std::vector<std::vector<double>>& points, int step) {
+        std::vector<double> flat;
+        for (const auto& p : points) flat.insert(flat.end(), p.begin(), p.end());
+        const auto* pts = reinterpret_cast<const double(*)[2]>(flat.data());
+        RecordingDC general, shortPath;
+        CPen pen(PS_SOLID, 1, RGB(1, 2, 3));
+        general.SelectObject(&pen);
+        shortPath.SelectObject(&pen);
+        const int count = static_cast<int>(points.size());
+        looker.DrawPolylineEx(pts, count, step, &general);
+        looker.DrawShortPolyline2D(pts, count, step, &shortPath);
+        EXPECT_EQ(CallsOf(shortPath), CallsOf(general)) << label;
+        return !general.GetRecords().empty();
+    };
+    for (const Row& r : rows) check(r.label, r.points, r.step);
+    // Random short strokes near the view and near the guard, on a view whose
+    // scale and origin make inexact pixels.
+    looker.SetScale(7.3);
+    looker.SetOrgPoint(0.137, -2.71);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double guardWorld = 65536.0 / 7.3;
+    int drawn = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const double cx = i % 4 == 0 ? (unit(rng) < 0.5 ? -1.0 : 1.0) * guardWorld : 30.0 * unit(rng) - 10.0;
+        const double cy = 20.0 * unit(rng) - 5.0;
+        std::vector<std::vector<double>> points;
+        const int n = 1 + static_cast<int>(unit(rng) * 6.0);
+        for (int k = 0; k < n; ++k) points.push_back({cx + 0.5 * unit(rng), cy + 0.5 * unit(rng)});
+        drawn += check("random", points, 1 + i % 3) ? 1 : 0;
+    }
+    EXPECT_GT(drawn, 2000);
 }
 
 TEST_F(LookerTest, FineModeThinsToPixelsButKeepsSegmentEnds)

@@ -236,6 +236,21 @@ TEST_F(RepaintCacheTest, PackedRepaintEqualsTheEntityByEntityRepaintAfterEveryEd
          }},
         {"undo", [] { CActionManager::Instance()->Undo(); }},
         {"redo", [] { CActionManager::Instance()->Redo(); }},
+        {"zero-length line added", [] {
+             const double p[2] = {123.4, 56.7};
+             CDbCurve* e = dbGenLine(p, p);
+             e->SetColor(RGB(0, 200, 200));
+             CDBase::Instance()->AddTail(e);
+         }},
+        {"short line and line out past the drawing guard added", [] {
+             const double p[2] = {150.3, 90.2}, q[2] = {151.9, 91.1}, far[2] = {4e7, 3e7};
+             CDbCurve* e = dbGenLine(p, q);
+             e->SetColor(RGB(250, 120, 0));
+             CDBase::Instance()->AddTail(e);
+             e = dbGenLine(q, far);
+             e->SetColor(RGB(250, 120, 0));
+             CDBase::Instance()->AddTail(e);
+         }},
         {"zoomed in", [&] { m_looker.SetScale(m_looker.GetScale() * 20.0); }, false},
         {"panned", [&] { m_looker.MoveView(7.3, -4.1); }, false},
         {"whole drawing rotated", [&] {
