@@ -83,9 +83,11 @@ void HomDers(const _nurbs_surface* s, double u, double v, int d, double (*Aw)[kM
     }
 }
 
+} // namespace
+
 // Cartesian partial derivatives SKL[k][l] from homogeneous ones (The NURBS
 // Book A4.4).
-bool RationalDers(const double (*Aw)[kMaxDer + 1][4], int d, double (*SKL)[kMaxDer + 1][3])
+bool nb::detail::RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3])
 {
     static constexpr double kBin[3][3] = {{1, 0, 0}, {1, 1, 0}, {1, 2, 1}};
     const double w = Aw[0][0][3];
@@ -114,6 +116,8 @@ bool RationalDers(const double (*Aw)[kMaxDer + 1][4], int d, double (*SKL)[kMaxD
     return true;
 }
 
+namespace {
+
 bool EvDers(const _nurbs_surface* s, double u, double v, int d, double (*SKL)[kMaxDer + 1][3])
 {
     if (!Ready(s, u, v))
@@ -122,7 +126,7 @@ bool EvDers(const _nurbs_surface* s, double u, double v, int d, double (*SKL)[kM
     v = Clamp(v, VLo(s), VHi(s));
     double Aw[kMaxDer + 1][kMaxDer + 1][4];
     HomDers(s, u, v, d, Aw);
-    return RationalDers(Aw, d, SKL);
+    return nb::detail::RationalDers(Aw, d, SKL);
 }
 
 bool AllWeightsPositive(const _nurbs_surface* s)

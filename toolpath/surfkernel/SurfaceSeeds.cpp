@@ -8,6 +8,7 @@
 #include "framework/numerak/QvMem.h"
 #include "framework/numerak/QvnMath.h"
 #include "toolpath/surfkernel/SmallEquations.h"
+#include "toolpath/surfkernel/SubdivNodes.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <algorithm>
@@ -316,6 +317,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     if (!sub)
         return 0;
     SSI_PATCH* work = nullptr;
+    SubdivNodes known;
     // The accepted patches in order, for the patch index.
     IndexItem* items = nullptr;
     int accepted = 0, room = 0;
@@ -334,7 +336,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             n->next = sub->nodes;
             sub->nodes = n;
             grid[i][j] = n;
-            if (!EvalNode(s, n))
+            if (!EvalNode(s, n) || !known.AddCorner(n))
                 return fail();
         }
     // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
@@ -381,15 +383,15 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             sub->patches = p;
             continue;
         }
+        // The centre lies on the split line, where a later split may need it.
+        if (!known.KeepCentre(centre))
+            return fail();
         SSI_NODE *a = nullptr, *b = nullptr;
         SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
         if (!split)
             return fail();
         work = split; // the new half, then the shrunk old one
-        b->next = sub->nodes;
-        a->next = b;
-        sub->nodes = a;
-        if (!EvalNode(s, a) || !EvalNode(s, b))
+        if (!known.PlaceSplitNodes(s, sub, split, a, b))
             return fail();
     }
     sub->index = IndexItems(items, accepted);
