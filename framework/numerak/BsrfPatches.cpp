@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 namespace nb = numerak::nurbs;
 
@@ -114,30 +115,29 @@ double* MakePatch(const BSRF_PATCHES* t, int su, int sv)
 
 // Bernstein polynomials of degree p and their derivatives up to d (d/du, the
 // span's 1 / (b - a) being inv) at u in [a, b]: B[k][i]. Both t and 1 - t are
-// measured from their own end, so each is exactly 0 at its end.
-void Bernstein(int p, double u, double a, double b, double inv, int d, double (*B)[nb::kMaxOrder])
+// measured from their own end, so each is exactly 0 at its end. P is int or a
+// compile-time degree (std::integral_constant), for which the loops unroll.
+template <class P>
+void Bernstein(P p, double u, double a, double b, double inv, int d, double (*B)[nb::kMaxOrder])
 {
     const double t = (u - a) * inv, s = (b - u) * inv;
-    double level[nb::kMaxOrder], below1[nb::kMaxOrder] = {}, below2[nb::kMaxOrder] = {};
+    // The triangle's levels grow in B[0]; levels p - 1 and p - 2 are kept
+    // for the derivatives.
+    double below1[nb::kMaxOrder] = {}, below2[nb::kMaxOrder] = {};
+    double* level = B[0];
     level[0] = 1.0;
-    if (p == 1)
-        below1[0] = 1.0;
     for (int q = 1; q <= p; ++q) {
+        if (q == p)
+            for (int k = 0; k < q; ++k)
+                below1[k] = level[k];
+        if (q == p - 1)
+            for (int k = 0; k < q; ++k)
+                below2[k] = level[k];
         level[q] = t * level[q - 1];
         for (int k = q - 1; k >= 1; --k)
             level[k] = s * level[k] + t * level[k - 1];
         level[0] *= s;
-        if (q == p - 1)
-            for (int k = 0; k <= q; ++k)
-                below1[k] = level[k];
-        if (q == p - 2)
-            for (int k = 0; k <= q; ++k)
-                below2[k] = level[k];
     }
-    if (p == 2)
-        below2[0] = 1.0;
-    for (int k = 0; k <= p; ++k)
-        B[0][k] = level[k];
     if (d >= 1) {
         const double f = p * inv;
         for (int k = 0; k <= p; ++k)
@@ -146,11 +146,78 @@ void Bernstein(int p, double u, double a, double b, double inv, int d, double (*
     if (d >= 2) {
         const double f = p * (p - 1) * inv * inv;
         for (int k = 0; k <= p; ++k) {
+            if (p < 2) {
+                B[2][k] = 0.0;
+                continue;
+            }
             const double lo = k >= 2 ? below2[k - 2] : 0.0;
             const double mid = k >= 1 && k - 1 <= p - 2 ? below2[k - 1] : 0.0;
             const double hi = k <= p - 2 ? below2[k] : 0.0;
             B[2][k] = f * (lo - 2.0 * mid + hi);
         }
+    }
+}
+
+// Homogeneous partial derivatives Aw[k][l] (k + l <= d) at (u, v) in the
+// patch; degrees as in Bernstein.
+template <class PU, class PV>
+void PatchDers(const double* patch, PU pu, PV pv, double u, double v, int d, double (*Aw)[kMaxDer + 1][4])
+{
+    double Bu[kMaxDer + 1][nb::kMaxOrder], Bv[kMaxDer + 1][nb::kMaxOrder];
+    Bernstein(pu, u, patch[0], patch[1], patch[2], d, Bu);
+    Bernstein(pv, v, patch[3], patch[4], patch[5], d, Bv);
+    const double* Q = patch + kHeader;
+    const int rowLength = 4 * (pv + 1);
+    for (int k = 0; k <= d; ++k) {
+        double temp[nb::kMaxOrder][4];
+        for (int l = 0; l <= pv; ++l)
+            for (int e = 0; e < 4; ++e)
+                temp[l][e] = 0.0;
+        for (int i = 0; i <= pu; ++i) {
+            const double w = Bu[k][i];
+            const double* row = Q + i * rowLength;
+            for (int l = 0; l <= pv; ++l)
+                for (int e = 0; e < 4; ++e)
+                    temp[l][e] += w * row[l * 4 + e];
+        }
+        for (int l = 0; l + k <= d; ++l)
+            for (int e = 0; e < 4; ++e) {
+                double acc = 0.0;
+                for (int r = 0; r <= pv; ++r)
+                    acc += Bv[l][r] * temp[r][e];
+                Aw[k][l][e] = acc;
+            }
+    }
+}
+
+template <int N>
+using Degree = std::integral_constant<int, N>;
+
+// PatchDers with the common degrees (1 to 3 both ways) fixed at compile time.
+void PatchDersOfDegrees(const double* patch, int pu, int pv, double u, double v, int d,
+                        double (*Aw)[kMaxDer + 1][4])
+{
+    auto inV = [&](auto fixedU) {
+        switch (pv) {
+        case 1:
+            return PatchDers(patch, fixedU, Degree<1>{}, u, v, d, Aw);
+        case 2:
+            return PatchDers(patch, fixedU, Degree<2>{}, u, v, d, Aw);
+        case 3:
+            return PatchDers(patch, fixedU, Degree<3>{}, u, v, d, Aw);
+        default:
+            return PatchDers(patch, static_cast<int>(fixedU), pv, u, v, d, Aw);
+        }
+    };
+    switch (pu) {
+    case 1:
+        return inV(Degree<1>{});
+    case 2:
+        return inV(Degree<2>{});
+    case 3:
+        return inV(Degree<3>{});
+    default:
+        return PatchDers(patch, pu, pv, u, v, d, Aw);
     }
 }
 
@@ -234,28 +301,8 @@ int BSRF_EvPatches(BSRF_PATCHES* t, const _nurbs_surface* s, double u, double v,
     const double* patch = PatchOf(t, su, sv);
     if (patch == nullptr)
         return Fallback(s, u, v, d, P, Su, Sv, Suu, Suv, Svv) ? 1 : 0;
-    double Bu[kMaxDer + 1][nb::kMaxOrder], Bv[kMaxDer + 1][nb::kMaxOrder];
-    Bernstein(pu, u, patch[0], patch[1], patch[2], d, Bu);
-    Bernstein(pv, v, patch[3], patch[4], patch[5], d, Bv);
-    const double* Q = patch + kHeader;
     double Aw[kMaxDer + 1][kMaxDer + 1][4];
-    for (int k = 0; k <= d; ++k) {
-        double temp[nb::kMaxOrder][4] = {};
-        for (int i = 0; i <= pu; ++i) {
-            const double b = Bu[k][i];
-            const double* row = Q + i * t->kv * 4;
-            for (int l = 0; l <= pv; ++l)
-                for (int e = 0; e < 4; ++e)
-                    temp[l][e] += b * row[l * 4 + e];
-        }
-        for (int l = 0; l + k <= d; ++l)
-            for (int e = 0; e < 4; ++e) {
-                double acc = 0.0;
-                for (int r = 0; r <= pv; ++r)
-                    acc += Bv[l][r] * temp[r][e];
-                Aw[k][l][e] = acc;
-            }
-    }
+    PatchDersOfDegrees(patch, pu, pv, u, v, d, Aw);
     double SKL[kMaxDer + 1][kMaxDer + 1][3];
     if (!nb::detail::RationalDers(Aw, d, SKL))
         return 0;

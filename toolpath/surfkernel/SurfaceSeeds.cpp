@@ -327,6 +327,8 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         QV_MemFree(items);
         return 0;
     };
+    if (!known.Init())
+        return fail();
     SSI_NODE* grid[3][3];
     for (int i = 2; i >= 0; --i)
         for (int j = 2; j >= 0; --j) {
@@ -336,8 +338,9 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             n->next = sub->nodes;
             sub->nodes = n;
             grid[i][j] = n;
-            if (!EvalNode(s, n) || !known.AddCorner(n))
+            if (!EvalNode(s, n))
                 return fail();
+            known.AddCorner(n);
         }
     // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
     for (int q = 3; q >= 0; --q) {
@@ -384,8 +387,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             continue;
         }
         // The centre lies on the split line, where a later split may need it.
-        if (!known.KeepCentre(centre))
-            return fail();
+        known.KeepCentre(centre);
         SSI_NODE *a = nullptr, *b = nullptr;
         SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
         if (!split)
