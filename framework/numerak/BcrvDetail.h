@@ -52,6 +52,11 @@ bool SolveCollocation(int k, int m, const double* U, const double* params, int d
 // order and count.
 void Adopt(BCRV& c, int k, int n, double (*P)[4], double* U);
 
+// Cartesian partial derivatives SKL[k][l] of a surface (k in u, l in v, k + l
+// <= d <= 2) from the homogeneous ones Aw[k][l] (w·x, w·y, w·z, w); false when
+// the weight is zero or not finite.
+bool RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3]);
+
 // Allocation helpers (std::malloc) for control-point and knot arrays.
 double (*AllocPts(int n))[4];
 double* AllocKnots(int m);

@@ -83,14 +83,28 @@ void HomDers(const _nurbs_surface* s, double u, double v, int d, double (*Aw)[kM
     }
 }
 
+} // namespace
+
 // Cartesian partial derivatives SKL[k][l] from homogeneous ones (The NURBS
 // Book A4.4).
-bool RationalDers(const double (*Aw)[kMaxDer + 1][4], int d, double (*SKL)[kMaxDer + 1][3])
+bool nb::detail::RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3])
 {
     static constexpr double kBin[3][3] = {{1, 0, 0}, {1, 1, 0}, {1, 2, 1}};
     const double w = Aw[0][0][3];
     if (w == 0.0 || !std::isfinite(w))
         return false;
+    if (d <= 1) {
+        // The loops below for d <= 1, written out (the same operations, so the
+        // same values): the evaluators' most frequent case.
+        for (int e = 0; e < 3; ++e) {
+            SKL[0][0][e] = Aw[0][0][e] / w;
+            if (d == 1) {
+                SKL[0][1][e] = (Aw[0][1][e] - Aw[0][1][3] * SKL[0][0][e]) / w;
+                SKL[1][0][e] = (Aw[1][0][e] - Aw[1][0][3] * SKL[0][0][e]) / w;
+            }
+        }
+        return true;
+    }
     for (int k = 0; k <= d; ++k) {
         for (int l = 0; l + k <= d; ++l) {
             double v[3] = {Aw[k][l][0], Aw[k][l][1], Aw[k][l][2]};
@@ -114,6 +128,8 @@ bool RationalDers(const double (*Aw)[kMaxDer + 1][4], int d, double (*SKL)[kMaxD
     return true;
 }
 
+namespace {
+
 bool EvDers(const _nurbs_surface* s, double u, double v, int d, double (*SKL)[kMaxDer + 1][3])
 {
     if (!Ready(s, u, v))
@@ -122,7 +138,7 @@ bool EvDers(const _nurbs_surface* s, double u, double v, int d, double (*SKL)[kM
     v = Clamp(v, VLo(s), VHi(s));
     double Aw[kMaxDer + 1][kMaxDer + 1][4];
     HomDers(s, u, v, d, Aw);
-    return RationalDers(Aw, d, SKL);
+    return nb::detail::RationalDers(Aw, d, SKL);
 }
 
 bool AllWeightsPositive(const _nurbs_surface* s)

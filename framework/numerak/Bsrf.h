@@ -57,6 +57,26 @@ int BSRF_Ev2Der(const _nurbs_surface* s, double u, double v, double* P, double* 
 // when no direction can be found at all.
 int BSRF_EvNormal(const _nurbs_surface* s, double u, double v, double* P, double* normal);
 
+// Bezier patches of a surface, one per knot-span pair, made on first use, so
+// that repeated evaluation weighs the patch's Bernstein polynomials instead of
+// running the basis-function recursion. Results agree with BSRF_EvPos,
+// BSRF_Ev1Der and BSRF_Ev2Der within rounding. The table keeps the surface's
+// sizes and array pointers and serves only that surface, which must not change
+// while the table lives. Patches come from std::malloc; threads may evaluate
+// through one table at once (a patch made twice at the same moment is kept
+// once).
+struct BSRF_PATCHES;
+// An empty table for s; null for an invalid record or when memory runs out.
+BSRF_PATCHES* BSRF_NewPatches(const _nurbs_surface* s);
+// Frees the table and its patches; null is ignored.
+void BSRF_FreePatches(BSRF_PATCHES* t);
+// Point (d = 0), first partials (d = 1) and second partials (d = 2) at (u, v),
+// clamped to the domain, as the evaluators above; outputs beyond d may be null.
+// Without a table, with one made for another surface or when a patch finds no
+// memory, the basis-function evaluators answer instead.
+int BSRF_EvPatches(BSRF_PATCHES* t, const _nurbs_surface* s, double u, double v, int d, double* P, double* Su,
+                   double* Sv, double* Suu, double* Suv, double* Svv);
+
 // Largest parameter steps du (along u at constant v) and dv whose chords stay
 // within tol of the surface, from the largest second partial derivatives
 // sampled over every knot-span patch (chord error ≈ M·h²/8, with a margin for

@@ -73,6 +73,7 @@ int ENT_Free(ENTITY* e)
         return 1;
     }
     case ENT_NURBS_SURFACE:
+        BSRF_FreePatches(reinterpret_cast<ESRF_NURBS*>(e)->patches);
         BSRF_Free(reinterpret_cast<ESRF_NURBS*>(e)->surface);
         QV_MemFree(e);
         return 1;

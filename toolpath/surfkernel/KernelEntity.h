@@ -73,12 +73,16 @@ struct ESRF_SPHERE {
     double r;
 };
 // NURBS surface: parameter records of U and V (ranges from the knots) and the
-// surface, owned.
+// surface, owned. Evaluation goes through the surface's Bezier patches, made
+// span by span on first use and kept with the record (null when there was no
+// memory for the table: the basis functions then answer); the surface must not
+// change while the record lives.
 struct ESRF_NURBS {
     ENTITY h;
     _param U;
     _param V;
     _nurbs_surface* surface;
+    BSRF_PATCHES* patches;
 };
 // Extrusion: S(u, v) = C(u) + v·d; owns its profile.
 struct ESRF_EXTRUSION {

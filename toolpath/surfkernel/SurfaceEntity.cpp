@@ -243,11 +243,7 @@ int Deriv(const SURFACE* s, double u, double v, int order, Derivs& d)
             return 0;
         u = WrapIfPeriodic(n->U, u);
         v = WrapIfPeriodic(n->V, v);
-        if (order == 0)
-            return BSRF_EvPos(n->surface, u, v, d.P);
-        if (order == 1)
-            return BSRF_Ev1Der(n->surface, u, v, d.P, d.Su, d.Sv);
-        return BSRF_Ev2Der(n->surface, u, v, d.P, d.Su, d.Sv, d.Suu, d.Suv, d.Svv);
+        return BSRF_EvPatches(n->patches, n->surface, u, v, order, d.P, d.Su, d.Sv, d.Suu, d.Suv, d.Svv);
     }
     case ENT_EXTRUSION: {
         const auto* x = AsExtrusion(s);
@@ -458,8 +454,10 @@ SURFACE* ESRF_NewNurbs(_nurbs_surface* surface)
     s->surface = surface;
     PARAM_Init(&s->U);
     PARAM_Init(&s->V);
-    if (surface)
+    if (surface) {
         BSRF_GetParam(surface, ESSI_GetPointTol(), ESSI_GetAngleTol(), &s->U, &s->V);
+        s->patches = BSRF_NewPatches(surface);
+    }
     return &s->h;
 }
 

@@ -5,7 +5,8 @@
 // normal with the limit normal at a pole, normal derivatives, principal
 // curvatures, projection of a point and conversion to NURBS. Results as in
 // KernelEntity.h; every operation gives 0 for an unsupported code or a missing
-// argument. Evaluations never allocate.
+// argument. Evaluations never allocate from the kernel's allocator (a NURBS
+// record's Bezier patches come from std::malloc on first use).
 //
 // A NURBS surface's box is its knot range (what this library makes runs over
 // [0, 1]²); a periodic direction (closure 2) wraps a parameter outside its

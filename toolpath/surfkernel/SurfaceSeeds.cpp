@@ -8,6 +8,7 @@
 #include "framework/numerak/QvMem.h"
 #include "framework/numerak/QvnMath.h"
 #include "toolpath/surfkernel/SmallEquations.h"
+#include "toolpath/surfkernel/SubdivNodes.h"
 #include "toolpath/surfkernel/SurfaceEntity.h"
 
 #include <algorithm>
@@ -360,6 +361,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     if (!sub)
         return 0;
     SSI_PATCH* work = nullptr;
+    SubdivNodes known;
     // The accepted patches in order, for the patch index.
     IndexItem* items = nullptr;
     int accepted = 0, room = 0;
@@ -369,6 +371,8 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         QV_MemFree(items);
         return 0;
     };
+    if (!known.Init())
+        return fail();
     SSI_NODE* grid[3][3];
     for (int i = 2; i >= 0; --i)
         for (int j = 2; j >= 0; --j) {
@@ -380,6 +384,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             grid[i][j] = n;
             if (!EvalNode(s, n))
                 return fail();
+            known.AddCorner(n);
         }
     // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
     for (int q = 3; q >= 0; --q) {
@@ -425,15 +430,14 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             sub->patches = p;
             continue;
         }
+        // The centre lies on the split line, where a later split may need it.
+        known.KeepCentre(centre);
         SSI_NODE *a = nullptr, *b = nullptr;
         SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
         if (!split)
             return fail();
         work = split; // the new half, then the shrunk old one
-        b->next = sub->nodes;
-        a->next = b;
-        sub->nodes = a;
-        if (!EvalNode(s, a) || !EvalNode(s, b))
+        if (!known.PlaceSplitNodes(s, sub, split, a, b))
             return fail();
     }
     sub->index = IndexItems(items, accepted);
