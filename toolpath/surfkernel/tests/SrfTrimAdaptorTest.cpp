@@ -258,8 +258,9 @@ TEST_F(SrfTrimAdaptorTest, PairsWhoseBoxesMissAreNotIntersected)
     EXPECT_EQ(ad.IntersectAll(), 1) << "the curves of the first run count";
     EXPECT_EQ(CurveCount(ad), 3) << "pairs already joined are not intersected again";
 
-    CSrfTrimAdaptor none;
+    // The surface outlives the adaptor, which reads its surfaces when it is destroyed.
     Surf far = PlaneSurf({100, 0, 0}, {10, 0, 0}, {0, 10, 0});
+    CSrfTrimAdaptor none;
     none.AddSurface(far.get(), 0);
     none.AddSurface(tools[0].get(), 1);
     EXPECT_EQ(none.IntersectAll(), 0) << "no curve at all";
