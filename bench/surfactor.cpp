@@ -20,6 +20,7 @@
 #include "geometry/shapes3d/GeNrbCrv3d.h"
 #include "testing/LoftSections.h"
 #include "testing/OcctNurbs.h"
+#include "testing/OcctStlMesh.h"
 #include "toolpath/surfkernel/LoftSrfCreator.h"
 #include "toolpath/surfkernel/SrfActor.h"
 
@@ -28,8 +29,6 @@
 #include <BRepOffsetAPI_ThruSections.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Wire.hxx>
-#include <Poly_Triangulation.hxx>
-#include <RWStl.hxx>
 #include <benchmark/benchmark.h>
 #include <embree3/rtcore.h>
 
@@ -55,22 +54,6 @@ void Terrain(int n, CGeMesh& mesh)
             mesh.faces3.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1));
             mesh.faces3.emplace_back(id(i, j), id(i + 1, j + 1), id(i, j + 1));
         }
-}
-
-bool SampleMesh(const char* path, CGeMesh& mesh)
-{
-    const Handle(Poly_Triangulation) tri = RWStl::ReadFile(path);
-    if (tri.IsNull()) return false;
-    for (int i = 1; i <= tri->NbNodes(); ++i) {
-        const gp_Pnt p = tri->Node(i);
-        mesh.vertices.emplace_back(float(p.X()), float(p.Y()), float(p.Z()));
-    }
-    for (int i = 1; i <= tri->NbTriangles(); ++i) {
-        int a, b, c;
-        tri->Triangle(i).Get(a, b, c);
-        mesh.faces3.emplace_back(a - 1, b - 1, c - 1);
-    }
-    return !mesh.faces3.empty();
 }
 
 // Highest hits of vertical rays through the points by Embree on one thread;
@@ -119,7 +102,7 @@ void BM_PrjAlongZAxis(benchmark::State& state)
     CGeMesh mesh;
     if (state.range(0) == 0) {
         Terrain(708, mesh);
-    } else if (!SampleMesh("/usr/share/opencascade/data/stl/propeller.stl", mesh)) {
+    } else if (!occt3d::ReadStlMesh("propeller.stl", mesh)) {
         state.SkipWithError("propeller.stl not readable");
         return;
     }

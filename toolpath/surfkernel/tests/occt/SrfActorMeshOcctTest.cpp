@@ -2,10 +2,9 @@
 // with its STL reader) against a plain drop of every point onto every triangle.
 
 #include "geometry/shapes3d/GeMesh.h"
+#include "testing/OcctStlMesh.h"
 #include "toolpath/surfkernel/SrfActor.h"
 
-#include <Poly_Triangulation.hxx>
-#include <RWStl.hxx>
 
 #include <gtest/gtest.h>
 
@@ -16,25 +15,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const char* kStlFolder = "/usr/share/opencascade/data/stl";
-
-// The triangulation as a mesh of float vertices; false when unreadable.
-bool ReadMesh(const std::string& name, CGeMesh& mesh)
-{
-    const Handle(Poly_Triangulation) tri = RWStl::ReadFile((std::string(kStlFolder) + "/" + name).c_str());
-    if (tri.IsNull() || tri->NbTriangles() == 0) return false;
-    for (int i = 1; i <= tri->NbNodes(); ++i) {
-        const gp_Pnt p = tri->Node(i);
-        mesh.vertices.emplace_back(float(p.X()), float(p.Y()), float(p.Z()));
-    }
-    for (int i = 1; i <= tri->NbTriangles(); ++i) {
-        int a, b, c;
-        tri->Triangle(i).Get(a, b, c);
-        mesh.faces3.emplace_back(a - 1, b - 1, c - 1);
-    }
-    return true;
-}
 
 // Highest plane height over every triangle whose XY projection holds the point
 // with barycentric coordinates down to -margin (triangles whose projection is
@@ -64,7 +44,7 @@ TEST(SrfActorMeshOcct, HeightsUnderSampleMeshesLieBetweenTheStrictAndTheTolerant
     CSrfActor actor;
     for (const char* name : kMeshes) {
         CGeMesh mesh;
-        ASSERT_TRUE(ReadMesh(name, mesh)) << name;
+        ASSERT_TRUE(occt3d::ReadStlMesh(name, mesh)) << name;
         mesh.CalcBox();
         const BOX3<double>& box = mesh.m_box;
         const double size = std::max({box.xmax - box.xmin, box.ymax - box.ymin, box.zmax - box.zmin});
