@@ -9,6 +9,8 @@
 //   deriv:  BSRF_Ev1Der   beside D1
 //   normal: BSRF_EvNormal beside D1 and the normalised cross product
 //   iso:    CNurbsEditor::MakeIsoCurve (constant u) beside UIso
+//   patch point, patch deriv: BSRF_EvPatches (d = 0, 1) through a table made
+//           before the batches beside D0, D1
 #include "framework/numerak/Bsrf.h"
 #include "framework/numerak/NurbsEditor.h"
 #include "testing/OcctNurbs.h"
@@ -23,7 +25,7 @@
 
 namespace {
 
-enum Op { kPoint, kDeriv, kNormal, kIso };
+enum Op { kPoint, kDeriv, kNormal, kIso, kPatchPoint, kPatchDeriv };
 
 struct Fixture {
     surffix::SurfPtr s = surffix::Wavy(20, true);
@@ -45,6 +47,7 @@ void BM_Surface(benchmark::State& state)
     const Op op = static_cast<Op>(state.range(0));
     const int n = op == kIso ? 200 : 10000;
     Fixture f(n);
+    BSRF_PATCHES* table = BSRF_NewPatches(f.s.get());
     std::vector<double> ours(static_cast<size_t>(n) * 3), theirs(static_cast<size_t>(n) * 3);
     double oursTotal = 0.0;
     for (auto _ : state) {
@@ -69,6 +72,12 @@ void BM_Surface(benchmark::State& state)
                 BCRV_Free(c);
                 break;
             }
+            case kPatchPoint:
+            case kPatchDeriv:
+                BSRF_EvPatches(table, f.s.get(), f.u[i], f.v[i], op == kPatchDeriv ? 1 : 0, out, Su, Sv, nullptr,
+                               nullptr, nullptr);
+                benchmark::DoNotOptimize(Su);
+                break;
             }
         }
         benchmark::DoNotOptimize(ours.data());
@@ -85,10 +94,12 @@ void BM_Surface(benchmark::State& state)
             gp_Vec du, dv;
             switch (op) {
             case kPoint:
+            case kPatchPoint:
                 f.peer->D0(f.u[i], f.v[i], p);
                 out[0] = p.X(), out[1] = p.Y(), out[2] = p.Z();
                 break;
             case kDeriv:
+            case kPatchDeriv:
                 f.peer->D1(f.u[i], f.v[i], p, du, dv);
                 out[0] = p.X(), out[1] = p.Y(), out[2] = p.Z();
                 benchmark::DoNotOptimize(du);
@@ -111,6 +122,7 @@ void BM_Surface(benchmark::State& state)
         benchmark::DoNotOptimize(theirs.data());
     }
     const double peerTotal = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    BSRF_FreePatches(table);
     double maxDiff = 0.0;
     for (size_t k = 0; k < ours.size(); k += 3)
         maxDiff = std::fmax(maxDiff, std::sqrt(std::pow(ours[k] - theirs[k], 2) + std::pow(ours[k + 1] - theirs[k + 1], 2) +
@@ -122,11 +134,13 @@ void BM_Surface(benchmark::State& state)
 }
 
 BENCHMARK(BM_Surface)
-    ->ArgName("point0_deriv1_normal2_iso3")
+    ->ArgName("point0_deriv1_normal2_iso3_patchpoint4_patchderiv5")
     ->Arg(kPoint)
     ->Arg(kDeriv)
     ->Arg(kNormal)
     ->Arg(kIso)
+    ->Arg(kPatchPoint)
+    ->Arg(kPatchDeriv)
     ->Unit(benchmark::kMicrosecond)
     ->UseManualTime();
 

@@ -57,6 +57,32 @@ void Adopt(BCRV& c, int k, int n, double (*P)[4], double* U);
 // the weight is zero or not finite.
 bool RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3]);
 
+// RationalDers for d <= 1 (the evaluators' most frequent case), written out
+// into the point P and, for d = 1, the partials Su and Sv (null for d = 0).
+inline bool RationalFirstDers(const double (*Aw)[3][4], int d, double* P, double* Su, double* Sv)
+{
+    const double w = Aw[0][0][3];
+    if (w == 0.0 || !std::isfinite(w))
+        return false;
+    // In locals first, so that the divisions need not wait for each other's
+    // stores (the outputs might overlap).
+    const double p[3] = {Aw[0][0][0] / w, Aw[0][0][1] / w, Aw[0][0][2] / w};
+    if (d == 1) {
+        double su[3], sv[3];
+        for (int e = 0; e < 3; ++e) {
+            sv[e] = (Aw[0][1][e] - Aw[0][1][3] * p[e]) / w;
+            su[e] = (Aw[1][0][e] - Aw[1][0][3] * p[e]) / w;
+        }
+        for (int e = 0; e < 3; ++e) {
+            Su[e] = su[e];
+            Sv[e] = sv[e];
+        }
+    }
+    for (int e = 0; e < 3; ++e)
+        P[e] = p[e];
+    return true;
+}
+
 // Allocation helpers (std::malloc) for control-point and knot arrays.
 double (*AllocPts(int n))[4];
 double* AllocKnots(int m);

@@ -93,18 +93,8 @@ bool nb::detail::RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][
     const double w = Aw[0][0][3];
     if (w == 0.0 || !std::isfinite(w))
         return false;
-    if (d <= 1) {
-        // The loops below for d <= 1, written out (the same operations, so the
-        // same values): the evaluators' most frequent case.
-        for (int e = 0; e < 3; ++e) {
-            SKL[0][0][e] = Aw[0][0][e] / w;
-            if (d == 1) {
-                SKL[0][1][e] = (Aw[0][1][e] - Aw[0][1][3] * SKL[0][0][e]) / w;
-                SKL[1][0][e] = (Aw[1][0][e] - Aw[1][0][3] * SKL[0][0][e]) / w;
-            }
-        }
-        return true;
-    }
+    if (d <= 1)
+        return nb::detail::RationalFirstDers(Aw, d, SKL[0][0], SKL[1][0], SKL[0][1]);
     for (int k = 0; k <= d; ++k) {
         for (int l = 0; l + k <= d; ++l) {
             double v[3] = {Aw[k][l][0], Aw[k][l][1], Aw[k][l][2]};

@@ -21,6 +21,9 @@ struct BSRF_PATCHES {
     int ku, kv, nu, nv;
     // One slot per span pair (u span major); null until the patch is made.
     std::atomic<double*>* slot;
+    // The spans last found, tried before the search: evaluations come in runs
+    // along the surface. Only a hint, so threads may overwrite each other's.
+    std::atomic<int> lastU, lastV;
 };
 
 namespace {
@@ -115,36 +118,45 @@ double* MakePatch(const BSRF_PATCHES* t, int su, int sv)
 
 // Bernstein polynomials of degree p and their derivatives up to d (d/du, the
 // span's 1 / (b - a) being inv) at u in [a, b]: B[k][i]. Both t and 1 - t are
-// measured from their own end, so each is exactly 0 at its end. P is int or a
-// compile-time degree (std::integral_constant), for which the loops unroll.
-template <class P>
-void Bernstein(P p, double u, double a, double b, double inv, int d, double (*B)[nb::kMaxOrder])
+// measured from their own end, so each is exactly 0 at its end. P and D are
+// int or compile-time constants (std::integral_constant), for which the loops
+// unroll and the scratch rows shrink to the degree.
+template <class P, class D>
+void Bernstein(P degree, double u, double a, double b, double inv, D derivatives, double (*B)[nb::kMaxOrder])
 {
+    const int p = degree, d = derivatives;
+    constexpr int kRow = std::is_same_v<P, int> ? nb::kMaxOrder : static_cast<int>(P{}) + 1;
     const double t = (u - a) * inv, s = (b - u) * inv;
     // The triangle's levels grow in B[0]; levels p - 1 and p - 2 are kept
     // for the derivatives.
-    double below1[nb::kMaxOrder] = {}, below2[nb::kMaxOrder] = {};
+    double below1[kRow], below2[kRow];
     double* level = B[0];
     level[0] = 1.0;
+#pragma GCC unroll 16
     for (int q = 1; q <= p; ++q) {
-        if (q == p)
+        if (d >= 1 && q == p)
+#pragma GCC unroll 16
             for (int k = 0; k < q; ++k)
                 below1[k] = level[k];
-        if (q == p - 1)
+        if (d >= 2 && q == p - 1)
+#pragma GCC unroll 16
             for (int k = 0; k < q; ++k)
                 below2[k] = level[k];
         level[q] = t * level[q - 1];
+#pragma GCC unroll 16
         for (int k = q - 1; k >= 1; --k)
             level[k] = s * level[k] + t * level[k - 1];
         level[0] *= s;
     }
     if (d >= 1) {
         const double f = p * inv;
+#pragma GCC unroll 16
         for (int k = 0; k <= p; ++k)
             B[1][k] = f * ((k > 0 ? below1[k - 1] : 0.0) - (k < p ? below1[k] : 0.0));
     }
     if (d >= 2) {
         const double f = p * (p - 1) * inv * inv;
+#pragma GCC unroll 16
         for (int k = 0; k <= p; ++k) {
             if (p < 2) {
                 B[2][k] = 0.0;
@@ -159,30 +171,39 @@ void Bernstein(P p, double u, double a, double b, double inv, int d, double (*B)
 }
 
 // Homogeneous partial derivatives Aw[k][l] (k + l <= d) at (u, v) in the
-// patch; degrees as in Bernstein.
-template <class PU, class PV>
-void PatchDers(const double* patch, PU pu, PV pv, double u, double v, int d, double (*Aw)[kMaxDer + 1][4])
+// patch; degrees and d as in Bernstein.
+template <class PU, class PV, class D>
+void PatchDers(const double* patch, PU degreeU, PV degreeV, double u, double v, D derivatives,
+               double (*Aw)[kMaxDer + 1][4])
 {
+    const int pu = degreeU, pv = degreeV, d = derivatives;
+    constexpr int kRow = std::is_same_v<PV, int> ? nb::kMaxOrder : static_cast<int>(PV{}) + 1;
     double Bu[kMaxDer + 1][nb::kMaxOrder], Bv[kMaxDer + 1][nb::kMaxOrder];
-    Bernstein(pu, u, patch[0], patch[1], patch[2], d, Bu);
-    Bernstein(pv, v, patch[3], patch[4], patch[5], d, Bv);
+    Bernstein(degreeU, u, patch[0], patch[1], patch[2], derivatives, Bu);
+    Bernstein(degreeV, v, patch[3], patch[4], patch[5], derivatives, Bv);
     const double* Q = patch + kHeader;
     const int rowLength = 4 * (pv + 1);
+#pragma GCC unroll 3
     for (int k = 0; k <= d; ++k) {
-        double temp[nb::kMaxOrder][4];
+        double temp[kRow][4];
+#pragma GCC unroll 16
         for (int l = 0; l <= pv; ++l)
             for (int e = 0; e < 4; ++e)
                 temp[l][e] = 0.0;
+#pragma GCC unroll 16
         for (int i = 0; i <= pu; ++i) {
             const double w = Bu[k][i];
             const double* row = Q + i * rowLength;
+#pragma GCC unroll 16
             for (int l = 0; l <= pv; ++l)
                 for (int e = 0; e < 4; ++e)
                     temp[l][e] += w * row[l * 4 + e];
         }
+#pragma GCC unroll 3
         for (int l = 0; l + k <= d; ++l)
             for (int e = 0; e < 4; ++e) {
                 double acc = 0.0;
+#pragma GCC unroll 16
                 for (int r = 0; r <= pv; ++r)
                     acc += Bv[l][r] * temp[r][e];
                 Aw[k][l][e] = acc;
@@ -193,18 +214,29 @@ void PatchDers(const double* patch, PU pu, PV pv, double u, double v, int d, dou
 template <int N>
 using Degree = std::integral_constant<int, N>;
 
-// PatchDers with the common degrees (1 to 3 both ways) fixed at compile time.
+// PatchDers with the common degrees (1 to 3 both ways) and d fixed at
+// compile time.
 void PatchDersOfDegrees(const double* patch, int pu, int pv, double u, double v, int d,
                         double (*Aw)[kMaxDer + 1][4])
 {
+    auto withD = [&](auto fixedU, auto fixedV) {
+        switch (d) {
+        case 0:
+            return PatchDers(patch, fixedU, fixedV, u, v, Degree<0>{}, Aw);
+        case 1:
+            return PatchDers(patch, fixedU, fixedV, u, v, Degree<1>{}, Aw);
+        default:
+            return PatchDers(patch, fixedU, fixedV, u, v, Degree<2>{}, Aw);
+        }
+    };
     auto inV = [&](auto fixedU) {
         switch (pv) {
         case 1:
-            return PatchDers(patch, fixedU, Degree<1>{}, u, v, d, Aw);
+            return withD(fixedU, Degree<1>{});
         case 2:
-            return PatchDers(patch, fixedU, Degree<2>{}, u, v, d, Aw);
+            return withD(fixedU, Degree<2>{});
         case 3:
-            return PatchDers(patch, fixedU, Degree<3>{}, u, v, d, Aw);
+            return withD(fixedU, Degree<3>{});
         default:
             return PatchDers(patch, static_cast<int>(fixedU), pv, u, v, d, Aw);
         }
@@ -255,13 +287,27 @@ bool Fallback(const _nurbs_surface* s, double u, double v, int d, double* P, dou
 
 inline double Clamp(double x, double lo, double hi) { return x < lo ? lo : (x > hi ? hi : x); }
 
+// FindSpan's answer for x in the domain [U[p], U[n]], trying the last span
+// first: inside the domain only one span i has U[i] <= x < U[i + 1], the one
+// the search finds, so the hint changes nothing.
+int SpanFrom(std::atomic<int>& last, int n, int p, double x, const double* U)
+{
+    const int hint = last.load(std::memory_order_relaxed);
+    if (U[hint] <= x && x < U[hint + 1])
+        return hint;
+    const int span = nb::FindSpan(n, p, x, U);
+    last.store(span, std::memory_order_relaxed);
+    return span;
+}
+
 } // namespace
 
 BSRF_PATCHES* BSRF_NewPatches(const _nurbs_surface* s)
 {
     if (BSRF_IsValid(s) != 1)
         return nullptr;
-    auto* t = new (std::nothrow) BSRF_PATCHES{s, s->P, s->U, s->V, s->ku, s->kv, s->nu, s->nv, nullptr};
+    auto* t = new (std::nothrow)
+        BSRF_PATCHES{s, s->P, s->U, s->V, s->ku, s->kv, s->nu, s->nv, nullptr, s->ku - 1, s->kv - 1};
     if (t == nullptr)
         return nullptr;
     const std::size_t count = static_cast<std::size_t>(s->nu - s->ku + 1) * static_cast<std::size_t>(s->nv - s->kv + 1);
@@ -296,27 +342,25 @@ int BSRF_EvPatches(BSRF_PATCHES* t, const _nurbs_surface* s, double u, double v,
     const int pu = t->ku - 1, pv = t->kv - 1;
     u = Clamp(u, t->U[pu], t->U[t->nu]);
     v = Clamp(v, t->V[pv], t->V[t->nv]);
-    const int su = nb::FindSpan(t->nu, pu, u, t->U);
-    const int sv = nb::FindSpan(t->nv, pv, v, t->V);
+    const int su = SpanFrom(t->lastU, t->nu, pu, u, t->U);
+    const int sv = SpanFrom(t->lastV, t->nv, pv, v, t->V);
     const double* patch = PatchOf(t, su, sv);
     if (patch == nullptr)
         return Fallback(s, u, v, d, P, Su, Sv, Suu, Suv, Svv) ? 1 : 0;
     double Aw[kMaxDer + 1][kMaxDer + 1][4];
     PatchDersOfDegrees(patch, pu, pv, u, v, d, Aw);
+    if (d <= 1)
+        return nb::detail::RationalFirstDers(Aw, d, P, Su, Sv) ? 1 : 0;
     double SKL[kMaxDer + 1][kMaxDer + 1][3];
     if (!nb::detail::RationalDers(Aw, d, SKL))
         return 0;
     for (int e = 0; e < 3; ++e) {
         P[e] = SKL[0][0][e];
-        if (d >= 1) {
-            Su[e] = SKL[1][0][e];
-            Sv[e] = SKL[0][1][e];
-        }
-        if (d >= 2) {
-            Suu[e] = SKL[2][0][e];
-            Suv[e] = SKL[1][1][e];
-            Svv[e] = SKL[0][2][e];
-        }
+        Su[e] = SKL[1][0][e];
+        Sv[e] = SKL[0][1][e];
+        Suu[e] = SKL[2][0][e];
+        Suv[e] = SKL[1][1][e];
+        Svv[e] = SKL[0][2][e];
     }
     return 1;
 }
