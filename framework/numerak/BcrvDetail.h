@@ -59,27 +59,32 @@ bool RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3]);
 
 // RationalDers for d <= 1 (the evaluators' most frequent case), written out
 // into the point P and, for d = 1, the partials Su and Sv (null for d = 0).
+// The same operations as RationalDers, in pairs of lanes: each lane rounds as
+// the scalar operation does, and the divisions, the slow part, halve.
 inline bool RationalFirstDers(const double (*Aw)[3][4], int d, double* P, double* Su, double* Sv)
 {
+    typedef double Pair __attribute__((vector_size(16)));
     const double w = Aw[0][0][3];
     if (w == 0.0 || !std::isfinite(w))
         return false;
-    // In locals first, so that the divisions need not wait for each other's
-    // stores (the outputs might overlap).
-    const double p[3] = {Aw[0][0][0] / w, Aw[0][0][1] / w, Aw[0][0][2] / w};
+    const Pair ww = {w, w};
+    const Pair pxy = Pair{Aw[0][0][0], Aw[0][0][1]} / ww;
+    const double pz = Aw[0][0][2] / w;
     if (d == 1) {
-        double su[3], sv[3];
-        for (int e = 0; e < 3; ++e) {
-            sv[e] = (Aw[0][1][e] - Aw[0][1][3] * p[e]) / w;
-            su[e] = (Aw[1][0][e] - Aw[1][0][3] * p[e]) / w;
-        }
-        for (int e = 0; e < 3; ++e) {
-            Su[e] = su[e];
-            Sv[e] = sv[e];
-        }
+        const Pair wv = {Aw[0][1][3], Aw[0][1][3]}, wu = {Aw[1][0][3], Aw[1][0][3]};
+        const Pair svxy = (Pair{Aw[0][1][0], Aw[0][1][1]} - wv * pxy) / ww;
+        const Pair suxy = (Pair{Aw[1][0][0], Aw[1][0][1]} - wu * pxy) / ww;
+        const Pair z = (Pair{Aw[0][1][2], Aw[1][0][2]} - Pair{Aw[0][1][3], Aw[1][0][3]} * Pair{pz, pz}) / ww;
+        Su[0] = suxy[0];
+        Su[1] = suxy[1];
+        Su[2] = z[1];
+        Sv[0] = svxy[0];
+        Sv[1] = svxy[1];
+        Sv[2] = z[0];
     }
-    for (int e = 0; e < 3; ++e)
-        P[e] = p[e];
+    P[0] = pxy[0];
+    P[1] = pxy[1];
+    P[2] = pz;
     return true;
 }
 
