@@ -183,32 +183,38 @@ void PatchDers(const double* patch, PU degreeU, PV degreeV, double u, double v, 
     Bernstein(degreeV, v, patch[3], patch[4], patch[5], derivatives, Bv);
     const double* Q = patch + kHeader;
     const int rowLength = 4 * (pv + 1);
+    // temp[k][l] = sum over i of Bu[k][i]·Q[i][l]: all k in one pass over the
+    // patch, each sum still in the order of i.
+    double temp[kMaxDer + 1][kRow][4];
 #pragma GCC unroll 3
-    for (int k = 0; k <= d; ++k) {
-        double temp[kRow][4];
+    for (int k = 0; k <= d; ++k)
 #pragma GCC unroll 16
         for (int l = 0; l <= pv; ++l)
             for (int e = 0; e < 4; ++e)
-                temp[l][e] = 0.0;
+                temp[k][l][e] = 0.0;
 #pragma GCC unroll 16
-        for (int i = 0; i <= pu; ++i) {
+    for (int i = 0; i <= pu; ++i) {
+        const double* row = Q + i * rowLength;
+#pragma GCC unroll 3
+        for (int k = 0; k <= d; ++k) {
             const double w = Bu[k][i];
-            const double* row = Q + i * rowLength;
 #pragma GCC unroll 16
             for (int l = 0; l <= pv; ++l)
                 for (int e = 0; e < 4; ++e)
-                    temp[l][e] += w * row[l * 4 + e];
+                    temp[k][l][e] += w * row[l * 4 + e];
         }
+    }
+#pragma GCC unroll 3
+    for (int k = 0; k <= d; ++k)
 #pragma GCC unroll 3
         for (int l = 0; l + k <= d; ++l)
             for (int e = 0; e < 4; ++e) {
                 double acc = 0.0;
 #pragma GCC unroll 16
                 for (int r = 0; r <= pv; ++r)
-                    acc += Bv[l][r] * temp[r][e];
+                    acc += Bv[l][r] * temp[k][r][e];
                 Aw[k][l][e] = acc;
             }
-    }
 }
 
 template <int N>
