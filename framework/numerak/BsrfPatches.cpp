@@ -22,8 +22,10 @@ struct BSRF_PATCHES {
     // One slot per span pair (u span major); null until the patch is made.
     std::atomic<double*>* slot;
     // The spans last found, tried before the search: evaluations come in runs
-    // along the surface. Only a hint, so threads may overwrite each other's.
-    std::atomic<int> lastU, lastV;
+    // along the surface. Only a hint, so threads may overwrite each other's;
+    // on a line of its own, so that its writes do not evict the fields above
+    // from other threads' caches.
+    alignas(64) std::atomic<int> lastU, lastV;
 };
 
 namespace {
