@@ -345,6 +345,7 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
     const std::vector<BOX2<double>>& boxes = m_repaint->Boxes();
     const double (*linePoints)[2] = m_repaint->Points(RepaintCache::kLine);
     const double (*arcPoints)[2] = m_repaint->Points(RepaintCache::kArc);
+    const PixelMap2D map(looker);
     LayerVisibility layers(*this);
     ColourPens pens(dc);
     m_repaint->Query(view, [&](int i) {
@@ -368,22 +369,32 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
             !layers.Visible(item.layer))
             return;
         pens.Select(item.colour);
-        POINT p;
-        if (looker.GetBoxPixel2D(boxes[static_cast<std::size_t>(i)], p)) {
-            dc->SetPixelV(p, item.colour);
-            return;
-        }
+        // What DrawPolylineEx draws for the entity. A box within one pixel
+        // draws that pixel alone, whatever the points: the test only spares
+        // projecting an arc's points.
+        POINT run[CLooker::kShortStroke];
+        const double (*points)[2] = linePoints + item.first;
+        int step = 1;
         if (item.kind == RepaintCache::kArc) {
-            const int step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
+            points = arcPoints + item.first;
+            step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
             // A step past the last point draws the pixel of the first point alone.
             if (step >= item.count) {
-                if (looker.GetPointPixel2D(item.head, p)) dc->SetPixelV(p, item.colour);
-            } else {
-                looker.DrawShortPolyline2D(arcPoints + item.first, item.count, step, dc);
+                if (map.PointPixel(item.head, run[0])) dc->SetPixelV(run[0], item.colour);
+                return;
             }
-        } else {
-            looker.DrawShortPolyline2D(linePoints + item.first, item.count, 1, dc);
+            if (map.BoxPixel(boxes[static_cast<std::size_t>(i)], run[0])) {
+                dc->SetPixelV(run[0], item.colour);
+                return;
+            }
         }
+        const int m = map.ShortRun(points, item.count, step, run);
+        if (m >= 2)
+            dc->Polyline(run, m);
+        else if (m == 1)
+            dc->SetPixelV(run[0], dc->GetPenState().colour);
+        else
+            looker.DrawPolylineEx(points, item.count, step, dc);  // clipped, or a long stroke
     });
 }
 
