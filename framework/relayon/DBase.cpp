@@ -252,15 +252,12 @@ BOOL CDBase::IsSelectable(CDbEntity* entity) const
     return !locked && entity->IsVisible() && !layerHidden ? TRUE : FALSE;
 }
 
-bool CDBase::LayerVisibility::Visible(int id)
+bool CDBase::LayerVisibility::Look(int id)
 {
-    // Entities mostly come in runs on one layer: the last answer is kept.
-    if (!m_bKnown || id != m_nId) {
-        const CLayer* layer = m_db.GetLayerByID(id);
-        m_nId = id;
-        m_bVisible = layer == nullptr || layer->IsVisible();
-        m_bKnown = true;
-    }
+    const CLayer* layer = m_db.GetLayerByID(id);
+    m_nId = id;
+    m_bVisible = layer == nullptr || layer->IsVisible();
+    m_bKnown = true;
     return m_bVisible;
 }
 
