@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 // ---------------------------------------------------------------------------
@@ -330,6 +332,37 @@ private:
     COLORREF m_colour = 0;
 };
 
+// CGeArc::DrawStride at one frame's pixel size, remembered per arc size
+// (display point count, radius, sweep): a drawing's arcs mostly come in a few
+// sizes (holes, fillets, repeated parts), and the stride costs an arc cosine.
+class ArcStrides {
+public:
+    explicit ArcStrides(double pixel) : m_pixel(pixel) {}
+
+    int Stride(int count, double radius, double sweep)
+    {
+        std::uint64_t r, s;
+        std::memcpy(&r, &radius, sizeof r);
+        std::memcpy(&s, &sweep, sizeof s);
+        const std::uint64_t key = (r ^ (s >> 1) ^ static_cast<std::uint32_t>(count)) * 0x9E3779B97F4A7C15ull;
+        Entry& e = m_entries[key >> (64 - kSlotBits)];
+        if (!e.used || e.count != count || e.radius != r || e.sweep != s)
+            e = Entry{true, count, r, s, CGeArc::DrawStride(count, radius, sweep, m_pixel)};
+        return e.stride;
+    }
+
+private:
+    static constexpr int kSlotBits = 6;
+    struct Entry {
+        bool used = false;
+        int count = 0;
+        std::uint64_t radius = 0, sweep = 0;  // bits, so that any value finds itself
+        int stride = 1;
+    };
+    double m_pixel;
+    Entry m_entries[std::size_t{1} << kSlotBits];
+};
+
 }  // namespace
 
 void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
@@ -345,6 +378,7 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
     const PixelMap2D map(looker);
     LayerVisibility layers(*this);
     ColourPens pens(dc);
+    ArcStrides strides(pixel);
     m_repaint->Query(view, [&](int i) {
         const RepaintCache::Item& item = items[static_cast<std::size_t>(i)];
         if (item.kind == RepaintCache::kLive || item.kind == RepaintCache::kEntity) {
@@ -374,7 +408,7 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
         int step = 1;
         if (item.kind == RepaintCache::kArc) {
             points = arcPoints + item.first;
-            step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
+            step = strides.Stride(item.count, item.radius, item.sweep);
             // A step past the last point draws the pixel of the first point alone.
             if (step >= item.count) {
                 if (map.PointPixel(item.head, run[0])) dc->SetPixelV(run[0], item.colour);

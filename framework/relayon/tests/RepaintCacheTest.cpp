@@ -327,6 +327,16 @@ TEST_F(RepaintCacheTest, PackedRepaintMakesTheCallsOfTheEntityByEntityRepaintOnR
     // very calls of drawing each entity, in the same order.
     CDBase* db = CDBase::Instance();
     Fill(db);
+    // Arcs of a few sizes, repeated (the repaint remembers an arc size's
+    // drawing step), some so alike that they have as many display points.
+    const double sizes[][2] = {{1.5, 5.0}, {1.56, 5.0}, {1.5, 5.08}, {4.0, 2.0}};
+    for (int i = 0; i < 400; ++i) {
+        auto* arc = new CGeArc;
+        const double c[2] = {10.0 + (i % 20) * 19.0, 10.0 + (i / 20) * 14.0};
+        const double* size = sizes[i % 4];
+        arc->CreateCSEAngle(c, size[0], 0.3 * (i % 3), 0.3 * (i % 3) + size[1]);
+        db->AddTail(new CDbCurve(arc));
+    }
     DrawingCalls(false);  // display points made: arcs' boxes are final
     const double fit = m_looker.GetScale();
     double org[2];
