@@ -378,8 +378,12 @@ PixelMap2D::PixelMap2D(const CLooker& looker)
     looker.GetCenter(m_center);
     looker.GetOrgPoint(m_org);
     m_scale = looker.GetScale();
+    // Within the clamp of RoundPixel, so that RoundHeld rounds as it does
+    // (a view so large that its guard reaches past it draws the general way).
     const Guard guard = GuardOf(looker.GetViewRect());
-    m_xmin = guard.xmin, m_ymin = guard.ymin, m_xmax = guard.xmax, m_ymax = guard.ymax;
+    const double limit = CLooker::kPixelLimit;
+    m_xmin = std::max(guard.xmin, -limit), m_ymin = std::max(guard.ymin, -limit);
+    m_xmax = std::min(guard.xmax, limit), m_ymax = std::min(guard.ymax, limit);
     // A box this wide spans more than 3.9 pixels, whatever the roundings of
     // its projection within the guard, so its corners round apart.
     m_wide = 4.0 / m_scale;

@@ -195,13 +195,16 @@ public:
     // Whether an unrounded pixel lies within the drawing guard (not when NaN).
     bool Holds(double x, double y) const { return x >= m_xmin && x <= m_xmax && y >= m_ymin && y <= m_ymax; }
     // Nearest whole pixel, halves away from zero (as std::lround), of a
-    // coordinate within the guard: the truncation and the fraction are exact.
-    // Branch-free, as the fractions of a drawing's points are random.
+    // coordinate within the guard (|v| < 2^31). In 32.32 fixed point: v * 2^32
+    // is exact and its truncation keeps the half bit, so the magnitude plus a
+    // half, shifted, is the rounded magnitude. Branch-free, as the fractions
+    // of a drawing's points are random.
     static int RoundHeld(double v)
     {
-        const int whole = static_cast<int>(v);
-        const double fraction = v - whole;
-        return whole + static_cast<int>(fraction >= 0.5) - static_cast<int>(fraction <= -0.5);
+        const auto fixed = static_cast<long long>(v * 4294967296.0);
+        const long long sign = fixed >> 63;  // 0 or -1
+        const long long magnitude = ((fixed ^ sign) - sign + (1LL << 31)) >> 32;
+        return static_cast<int>((magnitude ^ sign) - sign);
     }
 
     // The one pixel that every 2D point of box projects and rounds to, when

@@ -232,7 +232,9 @@ TEST_F(LookerTest, PixelsRoundAsLroundOfTheUnroundedMapping)
     looker.SetScale(1.0);
     looker.SetOrgPoint(0.0, 0.0);
     std::vector<double> xs = {-100.5, -100.49999999999999, -0.5, -0.4999999999999999, 0.5, 0.49999999999999994,
-                              2.5, 3.5, -7.5, 1e7 + 0.5, -1e7 - 0.5, 4e8, -4e8};
+                              2.5, 3.5, -7.5, 1e7 + 0.5, -1e7 - 0.5, 4e8, -4e8, 1e-300, -1e-300,
+                              0.5 + 0x1p-40, -0.5 - 0x1p-40, 268435455.5, -268435455.5,
+                              std::nextafter(268435455.5, 0.0), std::nextafter(-268435455.5, 0.0)};
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> whole(-70000, 70000);
     for (int i = 0; i < 2000; ++i) {
@@ -248,6 +250,13 @@ TEST_F(LookerTest, PixelsRoundAsLroundOfTheUnroundedMapping)
         const double limit = CLooker::kPixelLimit;
         EXPECT_EQ(p.x, std::lround(std::clamp(unrounded[0], -limit, limit))) << x;
         EXPECT_EQ(p.y, std::lround(std::clamp(unrounded[1], -limit, limit))) << x;
+    }
+    // The rounding itself, over its whole range (|v| < 2^31).
+    for (double x : {2147483646.5, -2147483646.5, 2147483647.4999998, -2147483647.4999998, 1073741823.5})
+        xs.push_back(x);
+    for (double x : xs) {
+        if (std::fabs(x) >= 2147483647.5) continue;
+        EXPECT_EQ(PixelMap2D::RoundHeld(x), std::lround(x)) << x;
     }
 }
 
