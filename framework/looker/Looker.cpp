@@ -14,25 +14,20 @@ std::atomic<CLooker*> g_looker{nullptr};
 // enough that the clipped ends never show, near enough for any device.
 constexpr double kGuardPixels = 65536.0;
 
-// Nearest whole pixel, halves away from zero (as std::lround), without a
-// library call: within the clamp the truncation and the fraction are exact.
-// Branch-free, as the fractions of a drawing's points are random.
+// Nearest whole pixel, halves away from zero (as std::lround), clamped to
+// +-kPixelLimit; 0 for NaN.
 inline int RoundPixel(double v)
 {
     if (std::isnan(v)) return 0;
     const double limit = CLooker::kPixelLimit;
-    v = std::clamp(v, -limit, limit);
-    const int whole = static_cast<int>(v);
-    const double fraction = v - whole;
-    return whole + static_cast<int>(fraction >= 0.5) - static_cast<int>(fraction <= -0.5);
+    return PixelMap2D::RoundHeld(std::clamp(v, -limit, limit));
 }
 
 // The 2D view's world-to-pixel mapping, inlined where points are drawn (the
 // exported member cannot be inlined within this shared library).
 inline void Project2D(const double* center, const double* org, double scale, const double* world, double* pixel)
 {
-    pixel[0] = center[0] + (world[0] - org[0]) * scale;
-    pixel[1] = center[1] - (world[1] - org[1]) * scale;
+    PixelMap2D::Map(center, org, scale, world, pixel);
 }
 
 struct Guard {
@@ -378,68 +373,43 @@ void CLooker::StrokeProjected(const double* pixels, int count, CDC* dc) const
     flush();
 }
 
-BOOL CLooker::GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const
+PixelMap2D::PixelMap2D(const CLooker& looker)
 {
-    // Projection and rounding are monotone, so the box's corners bound every
-    // point's pixel. The margin covers the last bit the clipper's interpolated
-    // points may differ from the points themselves.
-    constexpr double kMargin = 1e-6;
-    const double topLeft[2] = {box.xmin, box.ymax}, bottomRight[2] = {box.xmax, box.ymin};
-    double a[2], b[2];
-    Project2D(m_center, m_org, m_dScale, topLeft, a);
-    Project2D(m_center, m_org, m_dScale, bottomRight, b);
-    const Guard guard = GuardOf(m_rcView);
-    const double x0 = a[0] - kMargin, y0 = a[1] - kMargin, x1 = b[0] + kMargin, y1 = b[1] + kMargin;
-    if (!guard.Holds(x0, y0) || !guard.Holds(x1, y1)) return FALSE;  // also NaN
-    const POINT p{RoundPixel(x0), RoundPixel(y0)};
-    if (RoundPixel(x1) != p.x || RoundPixel(y1) != p.y) return FALSE;
-    pixel = p;
-    return TRUE;
-}
-
-BOOL CLooker::GetPointPixel2D(const double* point, POINT& pixel) const
-{
-    double p[2];
-    Project2D(m_center, m_org, m_dScale, point, p);
-    if (!GuardOf(m_rcView).Holds(p[0], p[1])) return FALSE;
-    pixel = POINT{RoundPixel(p[0]), RoundPixel(p[1])};
-    return TRUE;
+    looker.GetCenter(m_center);
+    looker.GetOrgPoint(m_org);
+    m_scale = looker.GetScale();
+    // Within the clamp of RoundPixel, so that RoundHeld rounds as it does
+    // (a view so large that its guard reaches past it draws the general way).
+    const Guard guard = GuardOf(looker.GetViewRect());
+    const double limit = CLooker::kPixelLimit;
+    m_xmin = std::max(guard.xmin, -limit), m_ymin = std::max(guard.ymin, -limit);
+    m_xmax = std::min(guard.xmax, limit), m_ymax = std::min(guard.ymax, limit);
+    // A box this wide spans more than 3.9 pixels, whatever the roundings of
+    // its projection within the guard, so its corners round apart.
+    m_wide = 4.0 / m_scale;
 }
 
 void CLooker::DrawShortPolyline2D(const double (*points)[2], int count, int step, CDC* dc) const
 {
     if (!points || count <= 0 || !dc) return;
     if (step < 1) step = 1;
-    const int used = step >= count ? 1 : (count - 1) / step + 1 + ((count - 1) % step != 0 ? 1 : 0);
-    if (used < 2 || used > kShortStroke || IsView3D()) {
+    if (IsView3D()) {
         DrawStrided(points[0], 2, count, step, dc);
         return;
     }
-    double px[kShortStroke][2];
-    int n = 0;
-    for (int i = 0; i < count; i += step) Project2D(m_center, m_org, m_dScale, points[i], px[n++]);
-    if ((count - 1) % step != 0) Project2D(m_center, m_org, m_dScale, points[count - 1], px[n++]);
-    const Guard guard = GuardOf(m_rcView);
-    for (int k = 0; k < n; ++k)
-        if (!guard.Holds(px[k][0], px[k][1])) {
-            StrokeProjected(px[0], n, dc);  // clipped (or not finite)
-            return;
-        }
-    // Every point inside the guard: the clipper keeps each segment whole
-    // (t0 = 0, t1 = 1), so the run is the first point and each segment's end
-    // as the clipper computes it, a + (b - a), rounded, repeats dropped.
     POINT run[kShortStroke];
-    int m = 0;
-    run[m++] = POINT{RoundPixel(px[0][0]), RoundPixel(px[0][1])};
-    for (int k = 0; k + 1 < n; ++k) {
-        const double ax = px[k][0], ay = px[k][1];
-        const POINT p{RoundPixel(ax + (px[k + 1][0] - ax)), RoundPixel(ay + (px[k + 1][1] - ay))};
-        if (run[m - 1].x != p.x || run[m - 1].y != p.y) run[m++] = p;
-    }
-    if (m >= 2)
+    const int m = PixelMap2D(*this).ShortRun(points, count, step, run);
+    if (m >= 2) {
         dc->Polyline(run, m);
-    else
+        return;
+    }
+    if (m == 1) {
         dc->SetPixelV(run[0], dc->GetPenState().colour);
+        return;
+    }
+    // A point outside the guard (or not finite): clipped; or a stroke of one
+    // point or of many.
+    DrawStrided(points[0], 2, count, step, dc);
 }
 
 void CLooker::DrawPolyline(const double (*points)[2], int count, CDC* dc) const

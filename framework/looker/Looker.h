@@ -107,14 +107,6 @@ public:
     // in view are mostly a few pixels long).
     static constexpr int kShortStroke = 16;
     void DrawShortPolyline2D(const double (*points)[2], int count, int step, CDC* dc) const;
-    // The one pixel that every 2D point of box projects and rounds to, when
-    // there is one and it lies within the drawing guard: a polyline of points
-    // inside box then draws exactly that pixel (DrawPolylineEx sets it alone).
-    // FALSE otherwise.
-    BOOL GetBoxPixel2D(const BOX2<double>& box, POINT& pixel) const;
-    // The pixel a polyline of the one 2D point draws (DrawPolylineEx sets it
-    // alone); FALSE when it lies outside the drawing guard.
-    BOOL GetPointPixel2D(const double* point, POINT& pixel) const;
     // Mode kDrawPlain draws every point; kDrawFine skips points that fall on
     // or next to the pixel of the previous point drawn, keeping the first and
     // last points and the segment ends (sorted indices into the points).
@@ -183,6 +175,116 @@ private:
     std::vector<CViewPara> m_viewStack;
     int m_nSrfShowMode = 20;
 };
+
+// The 2D view's world-to-pixel mapping and drawing guard, taken once for the
+// many strokes of a frame so that they are drawn inline (CLooker's own 2D
+// drawing uses the same code). Valid while the view does not change.
+class PixelMap2D {
+public:
+    explicit PixelMap2D(const CLooker& looker);
+
+    // The unrounded pixel of a world point.
+    void Project(const double* world, double* pixel) const { Map(m_center, m_org, m_scale, world, pixel); }
+    // The mapping itself: the world point org at the pixel center, scale
+    // pixels per world unit, y down.
+    static void Map(const double* center, const double* org, double scale, const double* world, double* pixel)
+    {
+        pixel[0] = center[0] + (world[0] - org[0]) * scale;
+        pixel[1] = center[1] - (world[1] - org[1]) * scale;
+    }
+    // Whether an unrounded pixel lies within the drawing guard (not when NaN).
+    bool Holds(double x, double y) const { return x >= m_xmin && x <= m_xmax && y >= m_ymin && y <= m_ymax; }
+    // Nearest whole pixel, halves away from zero (as std::lround), of a
+    // coordinate within the guard (|v| < 2^31). In 32.32 fixed point: v * 2^32
+    // is exact and its truncation keeps the half bit, so the magnitude plus a
+    // half, shifted, is the rounded magnitude. Branch-free, as the fractions
+    // of a drawing's points are random.
+    static int RoundHeld(double v)
+    {
+        const auto fixed = static_cast<long long>(v * 4294967296.0);
+        const long long sign = fixed >> 63;  // 0 or -1
+        const long long magnitude = ((fixed ^ sign) - sign + (1LL << 31)) >> 32;
+        return static_cast<int>((magnitude ^ sign) - sign);
+    }
+
+    // The one pixel that every 2D point of box projects and rounds to, when
+    // there is one and it lies within the guard: a polyline of points inside
+    // box then draws exactly that pixel (DrawPolylineEx sets it alone). False
+    // otherwise.
+    bool BoxPixel(const BOX2<double>& box, POINT& pixel) const;
+    // The pixel a polyline of the one point draws (DrawPolylineEx sets it
+    // alone); false when it lies outside the guard.
+    bool PointPixel(const double* point, POINT& pixel) const
+    {
+        double p[2];
+        Project(point, p);
+        if (!Holds(p[0], p[1])) return false;
+        pixel = POINT{RoundHeld(p[0]), RoundHeld(p[1])};
+        return true;
+    }
+    // The pixels DrawPolylineEx(points, count, step) draws when it draws 2 to
+    // kShortStroke points and all of them lie within the guard, so that no
+    // segment is clipped: the first point's pixel, then each segment's end as
+    // the clipper computes it, a + (b - a), repeats dropped. One pixel is set
+    // alone, more make a polyline. Returns the number of pixels in run, or 0
+    // when the stroke is not such a one.
+    int ShortRun(const double (*points)[2], int count, int step, POINT* run) const;
+
+private:
+    double m_center[2], m_org[2], m_scale;
+    double m_xmin, m_ymin, m_xmax, m_ymax;
+    // A box wider or taller than this (world units) spans several pixels.
+    double m_wide;
+};
+
+inline bool PixelMap2D::BoxPixel(const BOX2<double>& box, POINT& pixel) const
+{
+    // Cheap answer for most boxes; the full test below would say the same.
+    if (box.xmax - box.xmin > m_wide || box.ymax - box.ymin > m_wide) return false;
+    // Projection and rounding are monotone, so the box's corners bound every
+    // point's pixel. The margin covers the last bit the clipper's interpolated
+    // points may differ from the points themselves.
+    constexpr double kMargin = 1e-6;
+    const double topLeft[2] = {box.xmin, box.ymax}, bottomRight[2] = {box.xmax, box.ymin};
+    double a[2], b[2];
+    Project(topLeft, a);
+    Project(bottomRight, b);
+    const double x0 = a[0] - kMargin, y0 = a[1] - kMargin, x1 = b[0] + kMargin, y1 = b[1] + kMargin;
+    if (!Holds(x0, y0) || !Holds(x1, y1)) return false;  // also NaN
+    const POINT p{RoundHeld(x0), RoundHeld(y0)};
+    if (RoundHeld(x1) != p.x || RoundHeld(y1) != p.y) return false;
+    pixel = p;
+    return true;
+}
+
+inline int PixelMap2D::ShortRun(const double (*points)[2], int count, int step, POINT* run) const
+{
+    if (step < 1) step = 1;
+    // Points 0, step, 2 step, ... and the last: ceil((count - 1) / step) + 1 of them.
+    if (count < 2 || step >= count ||
+        static_cast<long long>(count) - 1 > static_cast<long long>(CLooker::kShortStroke - 1) * step)
+        return 0;
+    double a[2];
+    Project(points[0], a);
+    if (!Holds(a[0], a[1])) return 0;
+    run[0] = POINT{RoundHeld(a[0]), RoundHeld(a[1])};
+    int m = 1;
+    auto to = [&](const double* point) {
+        double b[2];
+        Project(point, b);
+        if (!Holds(b[0], b[1])) return false;
+        const POINT p{RoundHeld(a[0] + (b[0] - a[0])), RoundHeld(a[1] + (b[1] - a[1]))};
+        if (run[m - 1].x != p.x || run[m - 1].y != p.y) run[m++] = p;
+        a[0] = b[0];
+        a[1] = b[1];
+        return true;
+    };
+    long long i = step;
+    for (; i < count; i += step)
+        if (!to(points[i])) return 0;
+    if (i - step != count - 1 && !to(points[count - 1])) return 0;
+    return m;
+}
 
 // The current view object, or null; the program publishes its view state.
 CLooker* gGetLooker();

@@ -43,6 +43,7 @@ void BoxGrid::Clear()
     m_nx = m_ny = 0;
     m_cellStart.clear();
     m_cellItems.clear();
+    m_firstCell.clear();
     m_outside.clear();
 }
 
@@ -80,6 +81,7 @@ void BoxGrid::Build(std::vector<BOX2<double>> boxes, std::vector<std::uint8_t> i
     // order, so each cell's list is ascending.
     std::vector<int> counts(static_cast<std::size_t>(m_nx) * m_ny + 1, 0);
     std::vector<std::uint8_t> inGrid(n, 0);
+    m_firstCell.assign(static_cast<std::size_t>(n), Cell{0, 0});
     for (int i = 0; i < n; ++i) {
         if (!m_indexed[i] || !IsOrdered(m_boxes[i])) {
             m_outside.push_back(i);
@@ -91,6 +93,7 @@ void BoxGrid::Build(std::vector<BOX2<double>> boxes, std::vector<std::uint8_t> i
             continue;
         }
         inGrid[i] = 1;
+        m_firstCell[static_cast<std::size_t>(i)] = Cell{r.x0, r.y0};
         for (int y = r.y0; y <= r.y1; ++y)
             for (int x = r.x0; x <= r.x1; ++x) ++counts[static_cast<std::size_t>(y) * m_nx + x];
     }
@@ -117,8 +120,8 @@ std::vector<int> BoxGrid::Gather(const BOX2<double>& rect) const
                 const int i = m_cellItems[static_cast<std::size_t>(k)];
                 // A box spanning several cells of the query is reported from the
                 // first of them only.
-                const CellRange r = CellsOf(m_boxes[static_cast<std::size_t>(i)]);
-                if (x == std::max(r.x0, q.x0) && y == std::max(r.y0, q.y0)) found.push_back(i);
+                const Cell first = m_firstCell[static_cast<std::size_t>(i)];
+                if (x == std::max(first.x, q.x0) && y == std::max(first.y, q.y0)) found.push_back(i);
             }
         }
     }

@@ -54,6 +54,10 @@ private:
     double m_cellW = 1.0, m_cellH = 1.0;
     std::vector<int> m_cellStart;  // m_nx * m_ny + 1 offsets into m_cellItems
     std::vector<int> m_cellItems;  // box numbers per cell, ascending
+    struct Cell {
+        int x, y;
+    };
+    std::vector<Cell> m_firstCell;  // per box in the grid: the lowest cell it is listed in
     std::vector<int> m_outside;    // boxes not in the grid, ascending
 };
 

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 // ---------------------------------------------------------------------------
@@ -252,15 +254,12 @@ BOOL CDBase::IsSelectable(CDbEntity* entity) const
     return !locked && entity->IsVisible() && !layerHidden ? TRUE : FALSE;
 }
 
-bool CDBase::LayerVisibility::Visible(int id)
+bool CDBase::LayerVisibility::Look(int id)
 {
-    // Entities mostly come in runs on one layer: the last answer is kept.
-    if (!m_bKnown || id != m_nId) {
-        const CLayer* layer = m_db.GetLayerByID(id);
-        m_nId = id;
-        m_bVisible = layer == nullptr || layer->IsVisible();
-        m_bKnown = true;
-    }
+    const CLayer* layer = m_db.GetLayerByID(id);
+    m_nId = id;
+    m_bVisible = layer == nullptr || layer->IsVisible();
+    m_bKnown = true;
     return m_bVisible;
 }
 
@@ -333,6 +332,37 @@ private:
     COLORREF m_colour = 0;
 };
 
+// CGeArc::DrawStride at one frame's pixel size, remembered per arc size
+// (display point count, radius, sweep): a drawing's arcs mostly come in a few
+// sizes (holes, fillets, repeated parts), and the stride costs an arc cosine.
+class ArcStrides {
+public:
+    explicit ArcStrides(double pixel) : m_pixel(pixel) {}
+
+    int Stride(int count, double radius, double sweep)
+    {
+        std::uint64_t r, s;
+        std::memcpy(&r, &radius, sizeof r);
+        std::memcpy(&s, &sweep, sizeof s);
+        const std::uint64_t key = (r ^ (s >> 1) ^ static_cast<std::uint32_t>(count)) * 0x9E3779B97F4A7C15ull;
+        Entry& e = m_entries[key >> (64 - kSlotBits)];
+        if (!e.used || e.count != count || e.radius != r || e.sweep != s)
+            e = Entry{true, count, r, s, CGeArc::DrawStride(count, radius, sweep, m_pixel)};
+        return e.stride;
+    }
+
+private:
+    static constexpr int kSlotBits = 6;
+    struct Entry {
+        bool used = false;
+        int count = 0;
+        std::uint64_t radius = 0, sweep = 0;  // bits, so that any value finds itself
+        int stride = 1;
+    };
+    double m_pixel;
+    Entry m_entries[std::size_t{1} << kSlotBits];
+};
+
 }  // namespace
 
 void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
@@ -345,8 +375,10 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
     const std::vector<BOX2<double>>& boxes = m_repaint->Boxes();
     const double (*linePoints)[2] = m_repaint->Points(RepaintCache::kLine);
     const double (*arcPoints)[2] = m_repaint->Points(RepaintCache::kArc);
+    const PixelMap2D map(looker);
     LayerVisibility layers(*this);
     ColourPens pens(dc);
+    ArcStrides strides(pixel);
     m_repaint->Query(view, [&](int i) {
         const RepaintCache::Item& item = items[static_cast<std::size_t>(i)];
         if (item.kind == RepaintCache::kLive || item.kind == RepaintCache::kEntity) {
@@ -368,22 +400,32 @@ void CDBase::DrawAllUnSelPacked(CDC* dc, const CLooker& looker, int bDrawAid)
             !layers.Visible(item.layer))
             return;
         pens.Select(item.colour);
-        POINT p;
-        if (looker.GetBoxPixel2D(boxes[static_cast<std::size_t>(i)], p)) {
-            dc->SetPixelV(p, item.colour);
-            return;
-        }
+        // What DrawPolylineEx draws for the entity. A box within one pixel
+        // draws that pixel alone, whatever the points: the test only spares
+        // projecting an arc's points.
+        POINT run[CLooker::kShortStroke];
+        const double (*points)[2] = linePoints + item.first;
+        int step = 1;
         if (item.kind == RepaintCache::kArc) {
-            const int step = CGeArc::DrawStride(item.count, item.radius, item.sweep, pixel);
+            points = arcPoints + item.first;
+            step = strides.Stride(item.count, item.radius, item.sweep);
             // A step past the last point draws the pixel of the first point alone.
             if (step >= item.count) {
-                if (looker.GetPointPixel2D(item.head, p)) dc->SetPixelV(p, item.colour);
-            } else {
-                looker.DrawShortPolyline2D(arcPoints + item.first, item.count, step, dc);
+                if (map.PointPixel(item.head, run[0])) dc->SetPixelV(run[0], item.colour);
+                return;
             }
-        } else {
-            looker.DrawShortPolyline2D(linePoints + item.first, item.count, 1, dc);
+            if (map.BoxPixel(boxes[static_cast<std::size_t>(i)], run[0])) {
+                dc->SetPixelV(run[0], item.colour);
+                return;
+            }
         }
+        const int m = map.ShortRun(points, item.count, step, run);
+        if (m >= 2)
+            dc->Polyline(run, m);
+        else if (m == 1)
+            dc->SetPixelV(run[0], dc->GetPenState().colour);
+        else
+            looker.DrawPolylineEx(points, item.count, step, dc);  // clipped, or a long stroke
     });
 }
 

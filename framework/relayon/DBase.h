@@ -133,9 +133,11 @@ private:
     class LayerVisibility {
     public:
         explicit LayerVisibility(const CDBase& db) : m_db(db) {}
-        bool Visible(int id);
+        // Entities mostly come in runs on one layer: the last answer is kept.
+        bool Visible(int id) { return m_bKnown && id == m_nId ? m_bVisible : Look(id); }
 
     private:
+        bool Look(int id);
         const CDBase& m_db;
         int m_nId = 0;
         bool m_bVisible = true;

@@ -232,7 +232,9 @@ TEST_F(LookerTest, PixelsRoundAsLroundOfTheUnroundedMapping)
     looker.SetScale(1.0);
     looker.SetOrgPoint(0.0, 0.0);
     std::vector<double> xs = {-100.5, -100.49999999999999, -0.5, -0.4999999999999999, 0.5, 0.49999999999999994,
-                              2.5, 3.5, -7.5, 1e7 + 0.5, -1e7 - 0.5, 4e8, -4e8};
+                              2.5, 3.5, -7.5, 1e7 + 0.5, -1e7 - 0.5, 4e8, -4e8, 1e-300, -1e-300,
+                              0.5 + 0x1p-40, -0.5 - 0x1p-40, 268435455.5, -268435455.5,
+                              std::nextafter(268435455.5, 0.0), std::nextafter(-268435455.5, 0.0)};
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> whole(-70000, 70000);
     for (int i = 0; i < 2000; ++i) {
@@ -248,6 +250,13 @@ TEST_F(LookerTest, PixelsRoundAsLroundOfTheUnroundedMapping)
         const double limit = CLooker::kPixelLimit;
         EXPECT_EQ(p.x, std::lround(std::clamp(unrounded[0], -limit, limit))) << x;
         EXPECT_EQ(p.y, std::lround(std::clamp(unrounded[1], -limit, limit))) << x;
+    }
+    // The rounding itself, over its whole range (|v| < 2^31).
+    for (double x : {2147483646.5, -2147483646.5, 2147483647.4999998, -2147483647.4999998, 1073741823.5})
+        xs.push_back(x);
+    for (double x : xs) {
+        if (std::fabs(x) >= 2147483647.5) continue;
+        EXPECT_EQ(PixelMap2D::RoundHeld(x), std::lround(x)) << x;
     }
 }
 
@@ -318,6 +327,66 @@ TEST_F(LookerTest, ShortStrokesDrawTheCallsOfTheGeneralStroke)
         drawn += check("random", points, 1 + i % 3) ? 1 : 0;
     }
     EXPECT_GT(drawn, 2000);
+}
+
+TEST_F(LookerTest, ABoxOnOnePixelDrawsThatPixelWhateverItsPoints)
+{
+    // Boxes up to five pixels across, anywhere from the view to past the
+    // guard, some with corners on half pixels. When the frame's map names one
+    // pixel for a box, strokes between points of the box (corners, random
+    // points, and points a hair inside the edges) draw that pixel alone; a
+    // point's pixel is the pixel its one-point stroke sets.
+    looker.SetScale(7.3);
+    looker.SetOrgPoint(0.137, -2.71);
+    const PixelMap2D map(looker);
+    const double px = 1.0 / 7.3, guardWorld = 65536.0 / 7.3;
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int onePixel = 0, several = 0;
+    for (int i = 0; i < 4000; ++i) {
+        double x = 40.0 * unit(rng) - 20.0, y = 30.0 * unit(rng) - 15.0;
+        if (i % 5 == 0) x += (unit(rng) < 0.5 ? -1.0 : 1.0) * guardWorld;
+        if (i % 7 == 0) {  // a corner on a half pixel
+            double w[2];
+            looker.ScreentoWorld2D(CPoint(static_cast<int>(x * 7.3), static_cast<int>(y * 7.3)), w);
+            x = w[0] + 0.5 * px, y = w[1] - 0.5 * px;
+        }
+        const double w = (i % 3 == 0 ? 5.0 : 0.7) * px * unit(rng), h = (i % 3 == 1 ? 5.0 : 0.7) * px * unit(rng);
+        const BOX2<double> box{x, y, x + w, y + h};
+        POINT pixel{0, 0};
+        if (!map.BoxPixel(box, pixel)) {
+            ++several;
+            continue;
+        }
+        ++onePixel;
+        const double inset = 1e-12;
+        const double pts[][2] = {{box.xmin, box.ymin}, {box.xmax, box.ymax}, {box.xmin, box.ymax},
+                                 {box.xmax, box.ymin}, {x + w * unit(rng), y + h * unit(rng)},
+                                 {box.xmax - inset, box.ymin + inset}, {x + w * unit(rng), y + h * unit(rng)}};
+        RecordingDC dc;
+        CPen pen(PS_SOLID, 1, RGB(1, 2, 3));
+        dc.SelectObject(&pen);
+        looker.DrawPolylineEx(pts, 7, 1, &dc);
+        const std::vector<DCRecord> set = dc.Filter(DCRecord::SetPixel);
+        ASSERT_EQ(set.size(), 1u) << i;
+        EXPECT_TRUE(dc.Strokes().empty()) << i;
+        EXPECT_EQ(set[0].points[0].x, pixel.x) << i;
+        EXPECT_EQ(set[0].points[0].y, pixel.y) << i;
+        POINT point{0, 0};
+        ASSERT_TRUE(map.PointPixel(pts[4], point)) << i;
+        EXPECT_EQ(point.x, pixel.x) << i;
+        EXPECT_EQ(point.y, pixel.y) << i;
+    }
+    EXPECT_GT(onePixel, 400);
+    EXPECT_GT(several, 400);
+    // Beyond the guard, or not a number: no pixel.
+    POINT pixel{0, 0};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(map.BoxPixel(BOX2<double>{guardWorld + 100.0, 0.0, guardWorld + 100.0, 0.0}, pixel));
+    EXPECT_FALSE(map.BoxPixel(BOX2<double>{nan, 0.0, 1.0, 0.0}, pixel));
+    const double far[2] = {0.0, -2.0 * guardWorld}, bad[2] = {nan, 1.0};
+    EXPECT_FALSE(map.PointPixel(far, pixel));
+    EXPECT_FALSE(map.PointPixel(bad, pixel));
 }
 
 TEST_F(LookerTest, FineModeThinsToPixelsButKeepsSegmentEnds)

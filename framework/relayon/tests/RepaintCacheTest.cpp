@@ -1,6 +1,7 @@
 // The database's packed 2D repaint: its grid query against a plain scan of the
 // boxes, and its image against the entity-by-entity repaint's after edits made
-// in place, through the accessors, by undo and redo and by layer changes.
+// in place, through the accessors, by undo and redo and by layer changes, and
+// its drawing calls against the entity-by-entity repaint's on random views.
 #include "framework/db/DbAidLine.h"
 #include "framework/db/DbCurve.h"
 #include "framework/db/DbUnion.h"
@@ -14,6 +15,7 @@
 #include "framework/relayon/tests/DatabaseFixture.h"
 #include "geometry/shapes2d/GeArc.h"
 #include "geometry/shapes2d/GeLine.h"
+#include "platform/core/RecordingDC.h"
 #include "platform/ui/QtDC.h"
 
 #include <gtest/gtest.h>
@@ -290,6 +292,72 @@ TEST_F(RepaintCacheTest, FirstDrawsChangeArcBoxesAndTheRepaintFollows)
         const QImage packed = Render(true);
         EXPECT_TRUE(packed == Render(false)) << "scale x" << step[0];
     }
+}
+
+// The drawing calls (strokes and pixels, with their pens) of a repaint into a
+// recording context, in order; pen selections are left out, as drawing entity
+// by entity selects a pen per entity.
+std::vector<std::string> DrawingCalls(bool packed)
+{
+    RecordingDC dc;
+    CPen pen(PS_SOLID, 1, RGB(5, 5, 5));
+    dc.SelectObject(&pen);
+    CDBase* db = CDBase::Instance();
+    db->SetRepaintCacheUse(packed);
+    db->DrawAllUnSel(&dc, 0, 1, 1);
+    db->SetRepaintCacheUse(true);
+    std::vector<std::string> calls;
+    for (const DCRecord& r : dc.GetRecords()) {
+        if (r.kind == DCRecord::SelectPen || r.kind == DCRecord::SetROP2) continue;
+        std::string call = std::to_string(int(r.kind)) + " colour " + std::to_string(r.colour) + " pen " +
+                           std::to_string(r.pen.colour) + "/" + std::to_string(r.pen.width) + " rop " +
+                           std::to_string(r.rop2) + ":";
+        for (const POINT& p : r.points) call += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+TEST_F(RepaintCacheTest, PackedRepaintMakesTheCallsOfTheEntityByEntityRepaintOnRandomViews)
+{
+    // Views from the whole drawing down to a few entities, at scales and
+    // origins that give inexact pixels, some so close that strokes reach past
+    // the drawing guard (65536 px outside the view): the packed repaint's
+    // shortcuts (pixels of boxes and points, short strokes) must make the
+    // very calls of drawing each entity, in the same order.
+    CDBase* db = CDBase::Instance();
+    Fill(db);
+    // Arcs of a few sizes, repeated (the repaint remembers an arc size's
+    // drawing step), some so alike that they have as many display points.
+    const double sizes[][2] = {{1.5, 5.0}, {1.56, 5.0}, {1.5, 5.08}, {4.0, 2.0}};
+    for (int i = 0; i < 400; ++i) {
+        auto* arc = new CGeArc;
+        const double c[2] = {10.0 + (i % 20) * 19.0, 10.0 + (i / 20) * 14.0};
+        const double* size = sizes[i % 4];
+        arc->CreateCSEAngle(c, size[0], 0.3 * (i % 3), 0.3 * (i % 3) + size[1]);
+        db->AddTail(new CDbCurve(arc));
+    }
+    DrawingCalls(false);  // display points made: arcs' boxes are final
+    const double fit = m_looker.GetScale();
+    double org[2];
+    m_looker.GetOrgPoint(org);
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::size_t calls = 0;
+    for (int k = 0; k < 60; ++k) {
+        // Zoom from x0.05 to x2000 of the whole view (guard crossings from
+        // about x100 on), origins over the drawing.
+        const double magnify = std::pow(10.0, -1.3 + 4.6 * unit(rng));
+        m_looker.SetScale(fit * magnify);
+        m_looker.SetOrgPoint(org[0] + 400.0 * (unit(rng) - 0.5), org[1] + 300.0 * (unit(rng) - 0.5));
+        const std::vector<std::string> plain = DrawingCalls(false);
+        const std::vector<std::string> packed = DrawingCalls(true);
+        ASSERT_EQ(packed.size(), plain.size()) << "view " << k << " x" << magnify;
+        for (std::size_t c = 0; c < plain.size(); ++c)
+            ASSERT_EQ(packed[c], plain[c]) << "view " << k << " x" << magnify << ", call " << c;
+        calls += plain.size();
+    }
+    EXPECT_GT(calls, 30000u) << "the views drew";
 }
 
 TEST_F(RepaintCacheTest, RepaintsWithoutEditsReuseThePackedData)
