@@ -270,6 +270,33 @@ BOOL CQtDC::OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
   return TRUE;
 }
 
+BOOL CQtDC::BitBltHandOver(int x, int y, int nWidth, int nHeight, CQtDC* pSrc, int xSrc, int ySrc) {
+  if (pSrc == nullptr || pSrc->m_pSurface == nullptr || m_pSurface == nullptr || pSrc->m_pSurface == m_pSurface)
+    return BitBlt(x, y, nWidth, nHeight, pSrc, xSrc, ySrc, SRCCOPY);
+  QImage& source = *pSrc->m_pSurface;
+  QImage& target = *m_pSurface;
+  const POINT o = Offset(), so = pSrc->Offset();
+  const bool whole = QRect(x + o.x, y + o.y, nWidth, nHeight) == target.rect() &&
+                     QRect(xSrc + so.x, ySrc + so.y, nWidth, nHeight) == source.rect();
+  if (!whole || source.format() != target.format() || source.devicePixelRatio() != target.devicePixelRatio() ||
+      m_pPainter == nullptr || pSrc->m_pPainter == nullptr)
+    return BitBlt(x, y, nWidth, nHeight, pSrc, xSrc, ySrc, SRCCOPY);
+  // Painters write to the buffer they began on: both end before the exchange.
+  pSrc->m_pPainter->end();
+  m_pPainter->end();
+  target.swap(source);
+  pSrc->Restart();
+  Restart();
+  return TRUE;
+}
+
+void CQtDC::Restart() {
+  if (m_pPainter == nullptr || m_pSurface == nullptr) return;
+  if (m_pPainter->isActive()) m_pPainter->end();
+  m_pPainter->begin(m_pSurface);
+  ApplyState();
+}
+
 BOOL CQtDC::OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra) {
   if (m_pPainter == nullptr || m_pSurface == nullptr) return FALSE;
   const double destW = static_cast<double>(dest.right) - dest.left;

@@ -37,6 +37,15 @@ public:
   // The surface, or null.
   QImage* GetSurface() const { return m_pSurface; }
 
+  // Shows pSrc's whole surface on this one, as a BitBlt with SRCCOPY of the
+  // block (x, y, nWidth, nHeight) from (xSrc, ySrc) would, when that block is
+  // the whole of both surfaces and they are alike in size and format: the two
+  // surfaces then exchange their pixels instead of copying them, and pSrc
+  // holds this context's former picture. Otherwise it does a BitBlt. For a
+  // memory context whose frame is finished and whose next frame is drawn
+  // afresh.
+  BOOL BitBltHandOver(int x, int y, int nWidth, int nHeight, CQtDC* pSrc, int xSrc, int ySrc);
+
   int GetDeviceCaps(int nIndex) const override;
   COLORREF GetPixel(int x, int y) const override;
 
@@ -69,6 +78,9 @@ protected:
 
 private:
   void ApplyState();
+  // Ends the painter and begins it again on the same surface, in the same state
+  // (a painter keeps the pixel buffer it began on).
+  void Restart();
   // Hands the pen, brush and raster operation to the painter where they differ
   // from what it holds: callers select and restore pens around every figure, and
   // only the state a figure is drawn with needs to reach the painter.
