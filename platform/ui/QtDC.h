@@ -8,6 +8,7 @@
 
 #include "platform/core/DC.h"
 #include "platform/core/WinString.h"
+#include "platform/ui/PixelStroke.h"
 
 #include <memory>
 #include <vector>
@@ -81,6 +82,12 @@ private:
   // Ends the painter and begins it again on the same surface, in the same state
   // (a painter keeps the pixel buffer it began on).
   void Restart();
+  // Begins the painter on m_pSurface and takes its pixels for direct drawing.
+  void BeginPainter();
+  // Whether copy-pen figures in the current pen may be written straight into
+  // the pixels: the painter would draw them with an opaque one-pixel solid pen,
+  // composing over, through no transform but the origins.
+  bool DrawsDirectly() const;
   // Hands the pen, brush and raster operation to the painter where they differ
   // from what it holds: callers select and restore pens around every figure, and
   // only the state a figure is drawn with needs to reach the painter.
@@ -107,4 +114,7 @@ private:
   };
   Applied m_applied;
   std::vector<QPoint> m_polyline;  // scratch of OnPolyline
+  // The surface's pixels, the very buffer the painter draws on, when they are
+  // 32-bit RGB at one device pixel per pixel; otherwise no bits.
+  PixelBuffer m_direct;
 };
