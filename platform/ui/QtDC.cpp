@@ -190,6 +190,11 @@ bool CQtDC::Drawing() {
 }
 
 void CQtDC::OnLineTo(POINT from, POINT to) {
+  // A line is drawn as the two-point polyline (a zero-length one, a point, by the painter).
+  if (DrawsDirectly()) {
+    const POINT o = Offset(), ends[2] = {from, to};
+    if (DrawPixelPolyline(m_direct, ends, 2, o.x, o.y, OpaquePixel(GetPenState().colour))) return;
+  }
   if (!Drawing()) return;
   m_pPainter->drawLine(from.x, from.y, to.x, to.y);
 }

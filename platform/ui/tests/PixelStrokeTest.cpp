@@ -1,5 +1,5 @@
 // Strokes a Qt context writes straight into the pixels land exactly where Qt's
-// painter draws them: random short polylines and single pixels through a
+// painter draws them: random short polylines, lines and single pixels through a
 // context, against QPainter with the same pen on a second image, compared
 // after every figure. Rows cover where the context must leave the drawing to
 // the painter (XOR, dashes, wide pens, closed polylines, points off the
@@ -89,6 +89,10 @@ TEST(PixelStrokeTest, DirectStrokesAndPixelsMatchThePainter) {
           QPen pixelPen(QColor(GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)), 0);
           painter.setPen(pixelPen);
           painter.drawPoint(points[0].x, points[0].y);
+        } else if (n == 2 && round % 2 == 0) {
+          dc.MoveTo(points[0]);
+          dc.LineTo(points[1]);
+          painter.drawLine(points[0].x, points[0].y, points[1].x, points[1].y);
         } else {
           dc.Polyline(points.data(), n);
           std::vector<QPoint> q;
