@@ -143,6 +143,7 @@ bool Segment(Stroke& s, int x1, int y1, int x2, int y2, int caps) {
 bool DrawPixelPolyline(const PixelBuffer& buffer, const POINT* points, int count, int dx, int dy,
                        std::uint32_t pixel) {
   if (buffer.bits == nullptr || points == nullptr || count < 2) return false;
+  if (buffer.width > kPixelStrokeMaxSide || buffer.height > kPixelStrokeMaxSide) return false;
   if (points[0].x == points[count - 1].x && points[0].y == points[count - 1].y) return false;
   for (int i = 0; i < count; ++i) {
     // In 64 bits: points far outside must not wrap onto the buffer.

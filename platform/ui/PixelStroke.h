@@ -18,9 +18,12 @@ struct PixelBuffer {
   int height = 0;
 };
 
-// False (nothing drawn) unless every point, moved by (dx, dy), lies on the
-// buffer and the polyline does not end where it starts (the painter joins
-// such a polyline's ends, which is left to it). Consecutive repeated points
-// are allowed.
+// The 16.16 stepping stays within 32 bits for buffers up to this many pixels a side.
+constexpr int kPixelStrokeMaxSide = 16384;
+
+// False (nothing drawn) unless the buffer is at most kPixelStrokeMaxSide a
+// side, every point, moved by (dx, dy), lies on the buffer, and the polyline
+// does not end where it starts (the painter joins such a polyline's ends,
+// which is left to it). Consecutive repeated points are allowed.
 bool DrawPixelPolyline(const PixelBuffer& buffer, const POINT* points, int count, int dx, int dy,
                        std::uint32_t pixel);

@@ -4,6 +4,7 @@
 // after every figure. Rows cover where the context must leave the drawing to
 // the painter (XOR, dashes, wide pens, closed polylines, points off the
 // surface) and origins that move the figures.
+#include "platform/ui/PixelStroke.h"
 #include "platform/ui/QtApp.h"
 #include "platform/ui/QtDC.h"
 
@@ -12,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -114,5 +118,38 @@ TEST(PixelStrokeTest, DirectStrokesAndPixelsMatchThePainter) {
     }
     // Not vacuous: many polylines were wholly on the surface and open.
     EXPECT_GT(inside, figures / 4) << setup.label;
+  }
+}
+
+// What the direct stroke refuses leaves the pixels untouched for the painter.
+TEST(PixelStrokeTest, RefusedPolylinesDrawNothing) {
+  std::vector<std::uint32_t> pixels(20 * 10, 0xFFFFFFFFu);
+  const PixelBuffer buffer{pixels.data(), 20, 20, 10};
+  struct Row {
+    const char* label;
+    std::vector<POINT> points;
+    int dx, dy;
+    int width;
+    bool drawn;
+  };
+  const Row rows[] = {
+      {"open, on the buffer", {{1, 1}, {8, 5}, {3, 9}}, 0, 0, 20, true},
+      {"moved onto the buffer", {{-5, -5}, {0, 0}}, 6, 6, 20, true},
+      {"closed", {{1, 1}, {8, 5}, {1, 1}}, 0, 0, 20, false},
+      {"one point", {{1, 1}}, 0, 0, 20, false},
+      {"a point past the right edge", {{1, 1}, {20, 5}}, 0, 0, 20, false},
+      {"a point above", {{1, 1}, {5, -1}}, 0, 0, 20, false},
+      {"moved off the buffer", {{1, 1}, {5, 5}}, 0, 5, 20, false},
+      {"far out, moved back by wrapping", {{INT_MAX, 1}, {5, 5}}, 2, 0, 20, false},
+      {"buffer wider than the limit", {{1, 1}, {5, 5}}, 0, 0, kPixelStrokeMaxSide + 1, false},
+  };
+  for (const Row& row : rows) {
+    std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFFu);
+    PixelBuffer b = buffer;
+    b.width = row.width;
+    const bool drawn = DrawPixelPolyline(b, row.points.data(), static_cast<int>(row.points.size()), row.dx, row.dy, 0xFF000000u);
+    EXPECT_EQ(drawn, row.drawn) << row.label;
+    const bool touched = std::count(pixels.begin(), pixels.end(), 0xFFFFFFFFu) != static_cast<long>(pixels.size());
+    EXPECT_EQ(touched, row.drawn) << row.label;
   }
 }
