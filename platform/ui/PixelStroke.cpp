@@ -28,6 +28,7 @@ struct Stroke {
   Pixel lastPixel{INT_MIN, INT_MIN};
   int lastDir = kNoDirection;
   bool lastAxisAligned = false;
+  bool tracing = false;  // only follows the segments, drawing nothing
 
   void Put(int x, int y) const {
     if (x < 0 || x >= buffer.width || y < 0 || y >= buffer.height) return;
@@ -121,7 +122,7 @@ bool Segment(Stroke& s, int a1, int b1, int a2, int b2, int caps) {
     }
     s.lastDir = dir;
     s.lastAxisAligned = axisAligned;
-    do {
+    if (!s.tracing) do {
       const Pixel p = at(a, b >> 16);
       s.Put(p.x, p.y);
       b += step;
@@ -144,7 +145,7 @@ bool DrawPixelPolyline(const PixelBuffer& buffer, const POINT* points, int count
                        std::uint32_t pixel) {
   if (buffer.bits == nullptr || points == nullptr || count < 2) return false;
   if (buffer.width > kPixelStrokeMaxSide || buffer.height > kPixelStrokeMaxSide) return false;
-  if (points[0].x == points[count - 1].x && points[0].y == points[count - 1].y) return false;
+  const bool closed = points[0].x == points[count - 1].x && points[0].y == points[count - 1].y;
   for (int i = 0; i < count; ++i) {
     // In 64 bits: points far outside must not wrap onto the buffer.
     const long long x = static_cast<long long>(points[i].x) + dx, y = static_cast<long long>(points[i].y) + dy;
@@ -152,9 +153,21 @@ bool DrawPixelPolyline(const PixelBuffer& buffer, const POINT* points, int count
   }
   Stroke s{buffer, pixel};
   int caps = kCapBegin;
+  if (closed) {
+    // No caps; the first segment joins the closing one as segments join, so
+    // the stroke starts from where that one leaves off (traced on its own).
+    caps = 0;
+    const POINT& before = count > 2 ? points[count - 2] : points[count - 1];
+    Stroke closing{buffer, pixel};
+    closing.tracing = true;
+    Segment(closing, (before.x + dx) * 64, (before.y + dy) * 64, (points[0].x + dx) * 64, (points[0].y + dy) * 64, 0);
+    s.lastPixel = closing.lastPixel;
+    s.lastDir = closing.lastDir;
+    s.lastAxisAligned = closing.lastAxisAligned;
+  }
   POINT from = points[0];
   for (int i = 1; i < count; ++i) {
-    if (i == count - 1) caps |= kCapEnd;
+    if (i == count - 1 && !closed) caps |= kCapEnd;
     const POINT& to = points[i];
     if (Segment(s, (from.x + dx) * 64, (from.y + dy) * 64, (to.x + dx) * 64, (to.y + dy) * 64, caps)) from = to;
     caps = 0;

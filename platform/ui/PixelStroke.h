@@ -3,9 +3,10 @@
 // pixel for pixel as Qt's raster painter draws them with an untransformed,
 // unclipped, aliased cosmetic solid pen of width 0 and square caps: the same
 // 26.6 fixed-point stepping, half-pixel caps, reversal caps, and the repair of
-// pixels dropped or doubled where segments join. A drawing context uses it for
-// the many short strokes of a repaint, where the painter's per-call set-up
-// costs more than the few pixels drawn.
+// pixels dropped or doubled where segments join (also where a closed one
+// meets its start). A drawing context uses it for the many short strokes of a
+// repaint, where the painter's per-call set-up costs more than the few pixels
+// drawn.
 
 #include "platform/core/WinTypes.h"
 
@@ -22,8 +23,8 @@ struct PixelBuffer {
 constexpr int kPixelStrokeMaxSide = 16384;
 
 // False (nothing drawn) unless the buffer is at most kPixelStrokeMaxSide a
-// side, every point, moved by (dx, dy), lies on the buffer, and the polyline
-// does not end where it starts (the painter joins such a polyline's ends,
-// which is left to it). Consecutive repeated points are allowed.
+// side and every point, moved by (dx, dy), lies on the buffer. A polyline
+// ending where it starts is closed, without caps, as the painter closes it;
+// consecutive repeated points are allowed.
 bool DrawPixelPolyline(const PixelBuffer& buffer, const POINT* points, int count, int dx, int dy,
                        std::uint32_t pixel);

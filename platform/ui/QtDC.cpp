@@ -190,8 +190,9 @@ bool CQtDC::Drawing() {
 }
 
 void CQtDC::OnLineTo(POINT from, POINT to) {
-  // A line is drawn as the two-point polyline (a zero-length one, a point, by the painter).
-  if (DrawsDirectly()) {
+  // A line is drawn as the two-point polyline; a zero-length one is a point,
+  // which the painter draws.
+  if (DrawsDirectly() && (from.x != to.x || from.y != to.y)) {
     const POINT o = Offset(), ends[2] = {from, to};
     if (DrawPixelPolyline(m_direct, ends, 2, o.x, o.y, OpaquePixel(GetPenState().colour))) return;
   }

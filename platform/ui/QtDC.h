@@ -2,7 +2,9 @@
 // Drawing context over a QImage: the screen image of a view, or the bitmap selected
 // into a memory context. Pens, brushes, fonts and text, lines, shapes and the binary
 // raster operations; R2_XORPEN and R2_NOTXORPEN combine bitwise with the pixels, so
-// drawing the same figure twice restores them.
+// drawing the same figure twice restores them. Copy-pen lines, polylines and
+// pixels of a one-pixel solid pen on a 32-bit RGB surface are written straight
+// into its pixels, exactly where the painter would put them (PixelStroke.h).
 //
 // Logical coordinates are device pixels moved by the window and viewport origins.
 
