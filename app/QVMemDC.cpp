@@ -37,7 +37,12 @@ CQVMemDC::CQVMemDC(CDC* pDC, const RECT* rect, CBitmap* keep)
 CQVMemDC::~CQVMemDC()
 {
     if (!m_bMemDC || m_pDC == nullptr) return;
-    m_pDC->BitBlt(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top, SRCCOPY);
+    // Each frame starts on a fresh fill, so a Qt target may take the finished
+    // frame's pixels and leave its old ones in the bitmap instead of copying.
+    if (auto* target = dynamic_cast<CQtDC*>(m_pDC))
+        target->BitBltHandOver(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top);
+    else
+        m_pDC->BitBlt(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top, SRCCOPY);
     SelectObject(m_pOldBitmap);
     DeleteDC();
 }

@@ -13,7 +13,9 @@ public:
     // rect in the target's logical units; null takes the target's clip box.
     // keep, when given, is a bitmap owned by the caller that is drawn on
     // instead of a new one, and reused from frame to frame while the size
-    // stays the same (it is made anew when the size changes).
+    // stays the same (it is made anew when the size changes). Each frame
+    // starts on a fill; after the copy to a Qt target the bitmap may hold the
+    // target's former picture instead of the frame (their pixels exchanged).
     explicit CQVMemDC(CDC* pDC, const RECT* rect = nullptr, CBitmap* keep = nullptr);
     ~CQVMemDC() override;
     CQVMemDC(const CQVMemDC&) = delete;

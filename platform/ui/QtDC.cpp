@@ -40,6 +40,9 @@ QFont ToQFont(const CFont& font) {
   return qfont;
 }
 
+// A 32-bit RGB pixel of the colour, as the painter writes an opaque pen.
+std::uint32_t OpaquePixel(COLORREF colour) { return qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
+
 }  // namespace
 
 CQtDC::CQtDC() = default;
@@ -52,7 +55,18 @@ void CQtDC::Begin(QImage* pSurface) {
   End();
   if (pSurface == nullptr || pSurface->isNull()) return;
   m_pSurface = pSurface;
-  m_pPainter = std::make_unique<QPainter>(pSurface);
+  m_pPainter = std::make_unique<QPainter>();
+  BeginPainter();
+}
+
+void CQtDC::BeginPainter() {
+  m_direct = PixelBuffer{};
+  // A painter that began has made the pixels the image's own, and while it is
+  // active copies of the image are deep: bits() is then the buffer it draws on.
+  if (m_pPainter->begin(m_pSurface) && m_pSurface->format() == QImage::Format_RGB32 &&
+      m_pSurface->devicePixelRatio() == 1.0)
+    m_direct = PixelBuffer{reinterpret_cast<std::uint32_t*>(m_pSurface->bits()),
+                           static_cast<int>(m_pSurface->bytesPerLine() / 4), m_pSurface->width(), m_pSurface->height()};
   ApplyState();
 }
 
@@ -60,6 +74,7 @@ void CQtDC::End() {
   if (m_pPainter != nullptr) m_pPainter->end();
   m_pPainter.reset();
   m_pSurface = nullptr;
+  m_direct = PixelBuffer{};
   m_pSelectedImage.reset();
 }
 
@@ -175,12 +190,30 @@ bool CQtDC::Drawing() {
 }
 
 void CQtDC::OnLineTo(POINT from, POINT to) {
+  // A line is drawn as the two-point polyline; a zero-length one is a point,
+  // which the painter draws.
+  if (DrawsDirectly() && (from.x != to.x || from.y != to.y)) {
+    const POINT o = Offset(), ends[2] = {from, to};
+    if (DrawPixelPolyline(m_direct, ends, 2, o.x, o.y, OpaquePixel(GetPenState().colour))) return;
+  }
   if (!Drawing()) return;
   m_pPainter->drawLine(from.x, from.y, to.x, to.y);
 }
 
+bool CQtDC::DrawsDirectly() const {
+  if (m_direct.bits == nullptr || m_pPainter == nullptr || GetROP2() != R2_COPYPEN) return false;
+  const PenState& pen = GetPenState();
+  return pen.style == PS_SOLID && pen.width <= 1;
+}
+
 void CQtDC::OnPolyline(const POINT* points, int count) {
-  if (!Drawing() || points == nullptr || count < 2) return;
+  if (points == nullptr || count < 2) return;
+  // Short strokes cost the painter more in set-up than in pixels.
+  if (DrawsDirectly()) {
+    const POINT o = Offset();
+    if (DrawPixelPolyline(m_direct, points, count, o.x, o.y, OpaquePixel(GetPenState().colour))) return;
+  }
+  if (!Drawing()) return;
   // One stroke, so that with XOR a shared vertex is not inverted twice.
   m_polyline.clear();
   for (int i = 0; i < count; ++i) m_polyline.emplace_back(points[i].x, points[i].y);
@@ -207,6 +240,12 @@ BOOL CQtDC::OnSetPixelV(int x, int y, COLORREF colour) {
   if (m_pSurface == nullptr) return FALSE;
   const POINT o = Offset();
   if (!m_pSurface->rect().contains(x + o.x, y + o.y)) return FALSE;
+  // Copy-pen points are the colour whatever the pen: the painter draws them
+  // with the pen when it matches and with a one-pixel pen of the colour otherwise.
+  if (m_direct.bits != nullptr && m_pPainter != nullptr && GetROP2() == R2_COPYPEN) {
+    m_direct.bits[static_cast<std::ptrdiff_t>(y + o.y) * m_direct.stride + (x + o.x)] = OpaquePixel(colour);
+    return TRUE;
+  }
   if (!Drawing()) return TRUE;
   // Through the painter, so that the raster operation applies to single pixels too.
   const PenState& pen = GetPenState();
@@ -268,6 +307,32 @@ BOOL CQtDC::OnBitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
   m_pPainter->drawImage(QPoint(x, y), *pSrc->m_pSurface, source);
   m_pPainter->setCompositionMode(mode);
   return TRUE;
+}
+
+BOOL CQtDC::BitBltHandOver(int x, int y, int nWidth, int nHeight, CQtDC* pSrc, int xSrc, int ySrc) {
+  if (pSrc == nullptr || pSrc->m_pSurface == nullptr || m_pSurface == nullptr || pSrc->m_pSurface == m_pSurface)
+    return BitBlt(x, y, nWidth, nHeight, pSrc, xSrc, ySrc, SRCCOPY);
+  QImage& source = *pSrc->m_pSurface;
+  QImage& target = *m_pSurface;
+  const POINT o = Offset(), so = pSrc->Offset();
+  const bool whole = QRect(x + o.x, y + o.y, nWidth, nHeight) == target.rect() &&
+                     QRect(xSrc + so.x, ySrc + so.y, nWidth, nHeight) == source.rect();
+  if (!whole || source.format() != target.format() || source.devicePixelRatio() != target.devicePixelRatio() ||
+      m_pPainter == nullptr || pSrc->m_pPainter == nullptr)
+    return BitBlt(x, y, nWidth, nHeight, pSrc, xSrc, ySrc, SRCCOPY);
+  // Painters write to the buffer they began on: both end before the exchange.
+  pSrc->m_pPainter->end();
+  m_pPainter->end();
+  target.swap(source);
+  pSrc->Restart();
+  Restart();
+  return TRUE;
+}
+
+void CQtDC::Restart() {
+  if (m_pPainter == nullptr || m_pSurface == nullptr) return;
+  if (m_pPainter->isActive()) m_pPainter->end();
+  BeginPainter();
 }
 
 BOOL CQtDC::OnStretchDIBits(const RECT& dest, int width, int height, const BYTE* bgra) {

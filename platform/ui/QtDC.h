@@ -2,12 +2,15 @@
 // Drawing context over a QImage: the screen image of a view, or the bitmap selected
 // into a memory context. Pens, brushes, fonts and text, lines, shapes and the binary
 // raster operations; R2_XORPEN and R2_NOTXORPEN combine bitwise with the pixels, so
-// drawing the same figure twice restores them.
+// drawing the same figure twice restores them. Copy-pen lines, polylines and
+// pixels of a one-pixel solid pen on a 32-bit RGB surface are written straight
+// into its pixels, exactly where the painter would put them (PixelStroke.h).
 //
 // Logical coordinates are device pixels moved by the window and viewport origins.
 
 #include "platform/core/DC.h"
 #include "platform/core/WinString.h"
+#include "platform/ui/PixelStroke.h"
 
 #include <memory>
 #include <vector>
@@ -36,6 +39,15 @@ public:
 
   // The surface, or null.
   QImage* GetSurface() const { return m_pSurface; }
+
+  // Shows pSrc's whole surface on this one, as a BitBlt with SRCCOPY of the
+  // block (x, y, nWidth, nHeight) from (xSrc, ySrc) would, when that block is
+  // the whole of both surfaces and they are alike in size and format: the two
+  // surfaces then exchange their pixels instead of copying them, and pSrc
+  // holds this context's former picture. Otherwise it does a BitBlt. For a
+  // memory context whose frame is finished and whose next frame is drawn
+  // afresh.
+  BOOL BitBltHandOver(int x, int y, int nWidth, int nHeight, CQtDC* pSrc, int xSrc, int ySrc);
 
   int GetDeviceCaps(int nIndex) const override;
   COLORREF GetPixel(int x, int y) const override;
@@ -69,6 +81,15 @@ protected:
 
 private:
   void ApplyState();
+  // Ends the painter and begins it again on the same surface, in the same state
+  // (a painter keeps the pixel buffer it began on).
+  void Restart();
+  // Begins the painter on m_pSurface and takes its pixels for direct drawing.
+  void BeginPainter();
+  // Whether copy-pen figures in the current pen may be written straight into
+  // the pixels: the painter would draw them with an opaque one-pixel solid pen,
+  // composing over, through no transform but the origins.
+  bool DrawsDirectly() const;
   // Hands the pen, brush and raster operation to the painter where they differ
   // from what it holds: callers select and restore pens around every figure, and
   // only the state a figure is drawn with needs to reach the painter.
@@ -95,4 +116,7 @@ private:
   };
   Applied m_applied;
   std::vector<QPoint> m_polyline;  // scratch of OnPolyline
+  // The surface's pixels, the very buffer the painter draws on, when they are
+  // 32-bit RGB at one device pixel per pixel; otherwise no bits.
+  PixelBuffer m_direct;
 };
