@@ -16,6 +16,19 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// CSmartArc::OffTheSweep: sweeps up to this (below pi) are tested; the slack per unit of
+// (8 + |start angle| + |centre| / radius), some thousand times the rounding it covers;
+// margins from this on, and points nearer the centre than this, are left to GetParam.
+constexpr double kOffTestSweep = 3.0;
+constexpr double kOffTestSlack = 1e-12;
+constexpr double kOffTestTerms = 8.0;
+constexpr double kOffTestMaxMargin = 0.1;
+constexpr double kOffTestMinOffset = 1e-100;
+// DiscretizeArcSect: one chord without the arc cosine when sweep^2 r < 7 e and
+// e >= 1e-6 r (the square of the step is at least 8 e / r).
+constexpr double kOneChordSweepSq = 7.0;
+constexpr double kOneChordMinTol = 1e-6;
+
 // atan2's values on the axes (exact by its definition, the same for any length).
 const double kAtanUp = std::atan2(1.0, 0.0);
 const double kAtanLeft = std::atan2(0.0, -1.0);
@@ -355,6 +368,41 @@ double CSmartArc::GetParam(const double* p)
     return -1.0;
 }
 
+int CSmartArc::IsPointOn(const double* p)
+{
+    // Most points asked about (crossings of the circle away from the arc) are told off
+    // from the kept end points, without GetParam's arc tangent.
+    if (OffTheSweep(p))
+        return 0;
+    return CSmartSect::IsPointOn(p);
+}
+
+// IsPointOn holds only when p's angle about the centre lies within the sweep widened by
+// 1e-8 of it at either end, up to the rounding of GetParam and of the kept end points.
+// A turn from the start point's direction to p's against the sweep, or from the end
+// point's onwards, whose sine exceeds that margin with ample slack puts p off the arc:
+// with a sweep below pi such a turn cannot come round to the arc's side. The sines are
+// the cross products over the vectors' lengths, bounded from above by |x| + |y|.
+bool CSmartArc::OffTheSweep(const double* p) const
+{
+    const double sweep = endAngle - startAngle;
+    if (!(std::fabs(sweep) <= kOffTestSweep) || !(radius >= kMinRadius) || !BoxKept())
+        return false;
+    const double slack =
+        kOffTestSlack * (kOffTestTerms + std::fabs(startAngle) + (std::fabs(centre[0]) + std::fabs(centre[1])) / radius);
+    const double margin = 2 * -kOnLow * std::fabs(sweep) + slack;
+    const double dx = p[0] - centre[0], dy = p[1] - centre[1];
+    const double n = std::fabs(dx) + std::fabs(dy);
+    if (!(margin < kOffTestMaxMargin) || !(n >= kOffTestMinOffset))
+        return false;
+    const double sx = boxedEnds[0][0] - centre[0], sy = boxedEnds[0][1] - centre[1];
+    const double ex = boxedEnds[1][0] - centre[0], ey = boxedEnds[1][1] - centre[1];
+    const double side = sweep > 0 ? 1.0 : -1.0;
+    const double fromStart = side * (sx * dy - sy * dx), toEnd = side * (dx * ey - dy * ex);
+    return fromStart < -margin * (std::fabs(sx) + std::fabs(sy)) * n ||
+           toEnd < -margin * (std::fabs(ex) + std::fabs(ey)) * n;
+}
+
 int CSmartArc::IsOnLeft(const double*) { return 1; }
 
 int CSmartArc::TrimEnd(int atEnd, const double* p, int withBox)
@@ -547,10 +595,17 @@ int DiscretizeArcSect(double (*out)[2], int capacity, double tol, CSmartArc* arc
         return 0;
     tol = std::max(tol, kMinDiscTol);
     const double e = std::min(tol, r);
-    const double step = std::max(2 * QVN_Math::ACos((r - e) / r), kMinAngleStep);
-    const double chords = std::fabs(arc->endAngle - arc->startAngle) / step + 1;
-    int n = chords < capacity - 1 ? static_cast<int>(chords) : capacity - 1;
-    n = std::max(n, 1);
+    const double sweep = std::fabs(arc->endAngle - arc->startAngle);
+    // The step is at least 2 sqrt(2 e / r), as acos(1 - d) >= sqrt(2 d): a sweep whose
+    // square stays below 7 e / r (with e / r well above the rounding of 1 - e / r) is one
+    // chord without the arc cosine.
+    int n = 1;
+    if (!(sweep * sweep * r < kOneChordSweepSq * e && e >= kOneChordMinTol * r)) {
+        const double step = std::max(2 * QVN_Math::ACos((r - e) / r), kMinAngleStep);
+        const double chords = sweep / step + 1;
+        n = chords < capacity - 1 ? static_cast<int>(chords) : capacity - 1;
+        n = std::max(n, 1);
+    }
     for (int i = 0; i <= n; ++i)
         arc->GetPoint(static_cast<double>(i) / n, out[i]);
     return n;

@@ -110,6 +110,7 @@ public:
     int GetNormal(double t, double* out) override;
     int GetTangent(double t, double* out) override;
     double GetParam(const double* p) override;
+    int IsPointOn(const double* p) override;
     int IsOnLeft(const double* p) override;
     int TrimEnd(int atEnd, const double* p, int withBox) override;
     double MinDistPoint(const double* p, double* out) override;
@@ -131,6 +132,9 @@ public:
 private:
     // Whether box and boxedEnds are those of the current centre, radius and angles.
     bool BoxKept() const;
+    // True only when p's direction from the centre lies before the start or past the end
+    // so clearly that GetParam's answer falls outside IsPointOn's range.
+    bool OffTheSweep(const double* p) const;
 
     // Centre, radius and angles the box was last computed for: DefineBox, copies and the
     // end points (GetPoint at 0 and 1) reuse what was worked out while they are bit-equal,

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -212,6 +213,22 @@ TEST(SmartSect, DiscretizedArcsStayWithinTolerance)
     EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, dot.get()), 0);
     auto big = Arc(0, 0, 100, 0, 6);
     EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, big.get()), 3) << "capacity caps the chords";
+    // Short arcs: the chord count is that of the step formula (an angle step of
+    // 2 acos(1 - tol / r), at least 0.005) for sweeps around one and two steps.
+    for (const double r : {1e-6, 2e-6, 0.003, 1.0, 48.0, 1e4, 1e9})
+        for (const double tol : {0.001, 0.01, 0.5}) {
+            const double e = std::min(tol, r);
+            const double step = std::max(2 * std::acos((r - e) / r), 0.005);
+            for (const double f : {0.5, 0.9, 0.935, 0.99, 0.999999, 1.0, 1.000001, 1.5, 2.0, 2.5})
+                for (const double sense : {1.0, -1.0}) {
+                    const double sweep = std::nextafter(f * step, 0.0);
+                    auto a = Arc(3, -4, r, 0.3, 0.3 + sense * sweep);
+                    const double chords = std::fabs(a->endAngle - a->startAngle) / step + 1;
+                    const int want = std::min(static_cast<int>(chords), 3);
+                    EXPECT_EQ(DiscretizeArcSect(pts, 4, tol, a.get()), want)
+                        << "radius " << r << ", tol " << tol << ", sweep " << f << " steps";
+                }
+        }
 }
 
 TEST(SmartSect, ArcInitialisers)
@@ -348,6 +365,65 @@ TEST(SmartSect, KeptArcBoxesFollowEveryEdit)
         }
     }
     EXPECT_EQ(checked, 200 * 7);
+}
+
+// An arc's IsPointOn tells most points off the arc from its kept end points; every answer
+// must be GetParam's range test, bit for bit in the parameter: points on the circle a few
+// ulps and a few margins either side of where that range ends, at other distances from
+// the centre, at the centre, beyond the sweep and on the far side, for arcs of both senses
+// up to a full turn, far from the origin for their radius, with large angles, and after
+// an edit that makes the kept end points stale.
+TEST(SmartSect, ArcIsPointOnIsGetParamsRangeTest)
+{
+    const auto nudged = [](double v, int ulps) {
+        for (; ulps > 0; --ulps)
+            v = std::nextafter(v, HUGE_VAL);
+        for (; ulps < 0; ++ulps)
+            v = std::nextafter(v, -HUGE_VAL);
+        return v;
+    };
+    struct Frame {
+        double cx, cy, r;
+    };
+    const Frame frames[] = {{0, 0, 48}, {5, -3, 0.5}, {1e6, -2e6, 1e-3}, {-7, 2, 1e-6}, {0, 0, 1e5}, {3e11, 0, 1}};
+    const double starts[] = {0, 1, -20, 100, 1e4};
+    const double sweeps[] = {1e-9, 0.01, 1, 2.99, 3.0, 3.01, 6.28, 6.283185307179586};
+    int tested = 0, off = 0;
+    for (const Frame& f : frames)
+        for (const double a0 : starts)
+            for (const double sweep : sweeps)
+                for (const double sense : {1.0, -1.0})
+                    for (int stale = 0; stale < 2; ++stale) {
+                        auto arc = Arc(f.cx, f.cy, f.r, a0, a0 + sense * sweep);
+                        if (stale)
+                            arc->endAngle = nudged(arc->endAngle, 1);
+                        const double s = arc->endAngle - arc->startAngle;
+                        std::vector<double> ts = {0.5, -0.5, 1.5, 0.0, 1.0, 0.5 + kPi / s};
+                        for (const double edge : {-1e-8, 1.00000001, -0.001, 1.001})
+                            for (const double rel : {-1e-6, -1e-9, -1e-12, 0.0, 1e-12, 1e-9, 1e-6})
+                                ts.push_back(edge + rel);
+                        for (const double t : ts)
+                            for (int ulps = -3; ulps <= 3; ++ulps)
+                                for (const double scale : {1.0, 0.5, 2.0, 1e-9}) {
+                                    const double a = nudged(arc->startAngle + t * s, ulps);
+                                    const double p[2] = {f.cx + scale * f.r * std::cos(a), f.cy + scale * f.r * std::sin(a)};
+                                    const double u = arc->GetParam(p);
+                                    const int want = (-1e-8 < u && u < 1.00000001) ? 1 : 0;
+                                    ASSERT_EQ(arc->IsPointOn(p), want)
+                                        << "centre " << f.cx << ", " << f.cy << " r " << f.r << " start " << a0 << " sweep "
+                                        << s << (stale ? " stale" : "") << " t " << t << " ulps " << ulps << " at "
+                                        << scale << " r: parameter " << u;
+                                    ++tested;
+                                    off += 1 - want;
+                                }
+                        const double centre[2] = {f.cx, f.cy}, nan[2] = {std::nan(""), f.cy};
+                        for (const double* p : {centre, static_cast<const double*>(nan)}) {
+                            const double u = arc->GetParam(p);
+                            EXPECT_EQ(arc->IsPointOn(p), (-1e-8 < u && u < 1.00000001) ? 1 : 0) << "centre or NaN";
+                        }
+                    }
+    EXPECT_GT(off, 10000);
+    EXPECT_GT(tested - off, 10000);
 }
 
 }  // namespace
