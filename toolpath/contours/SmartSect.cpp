@@ -24,6 +24,12 @@ constexpr double kOffTestSlack = 1e-12;
 constexpr double kOffTestTerms = 8.0;
 constexpr double kOffTestMaxMargin = 0.1;
 constexpr double kOffTestMinOffset = 1e-100;
+// CSmartArc::OnAtAngle: candidates beyond these multiples of the sweep lie outside
+// (-0.001, 1.001) after rounding.
+constexpr double kOnTestLow = -0.0011;
+constexpr double kOnTestHigh = 1.0011;
+// Smaller sweeps (near the subnormals) are left to the division.
+constexpr double kOnTestMinSweep = 1e-300;
 // DiscretizeArcSect: one chord without the arc cosine when sweep^2 r < 7 e and
 // e >= 1e-6 r (the square of the step is at least 8 e / r).
 constexpr double kOneChordSweepSq = 7.0;
@@ -299,21 +305,49 @@ void CSmartArc::DefineBox()
 {
     if (BoxKept())
         return;
-    double a[2], b[2];
-    GetPoint(0, a);
-    GetPoint(1, b);
-    BoxOf(a, b, box);
+    // An edit that kept the centre and radius (a reversal, a trimmed end) often leaves an
+    // end angle as it was: that end point is taken over.
+    ArcPoint known[2];
+    BoxWithEnds(known, KeptEnds(known));
+}
+
+int CSmartArc::KeptEnds(ArcPoint* out) const
+{
+    if (!boxed || std::memcmp(boxedFor, centre, sizeof centre) != 0 || std::memcmp(boxedFor + 2, &radius, sizeof radius) != 0)
+        return 0;
+    for (int i = 0; i < 2; ++i) {
+        out[i].angle = AngleBetween(boxedFor[3], boxedFor[4], i);
+        std::copy(boxedEnds[i], boxedEnds[i] + 2, out[i].p);
+        out[i].held = true;
+    }
+    return 2;
+}
+
+void CSmartArc::BoxWithEnds(const ArcPoint* known, int count)
+{
+    double ends[2][2];
+    for (int i = 0; i < 2; ++i) {
+        const double a = AngleAt(i);
+        const ArcPoint* k = std::find_if(known, known + count, [a](const ArcPoint& q) {
+            return q.held && std::memcmp(&q.angle, &a, sizeof a) == 0;
+        });
+        if (k != known + count)
+            std::copy(k->p, k->p + 2, ends[i]);
+        else
+            PointAtAngle(a, ends[i]);
+    }
+    BoxOf(ends[0], ends[1], box);
     const double ext[4][2] = {{centre[0] + radius, centre[1]},
                               {centre[0] - radius, centre[1]},
                               {centre[0], centre[1] + radius},
                               {centre[0], centre[1] - radius}};
     for (const auto& q : ext)
-        if (IsPointOn(q))
+        if (OnAtAngle(AngleAbout(centre, q)))
             Widen(box, q);
     const double key[5] = {centre[0], centre[1], radius, startAngle, endAngle};
     std::memcpy(boxedFor, key, sizeof key);
-    std::copy(a, a + 2, boxedEnds[0]);
-    std::copy(b, b + 2, boxedEnds[1]);
+    std::copy(ends[0], ends[0] + 2, boxedEnds[0]);
+    std::copy(ends[1], ends[1] + 2, boxedEnds[1]);
     boxed = true;
 }
 
@@ -326,10 +360,14 @@ int CSmartArc::GetPoint(double t, double* out)
         out[1] = e[1];
         return 1;
     }
-    const double a = AngleAt(t);
+    PointAtAngle(AngleAt(t), out);
+    return 1;
+}
+
+void CSmartArc::PointAtAngle(double a, double* out) const
+{
     out[0] = centre[0] + radius * std::cos(a);
     out[1] = centre[1] + radius * std::sin(a);
-    return 1;
 }
 
 int CSmartArc::GetNormal(double t, double* out)
@@ -352,12 +390,13 @@ int CSmartArc::GetTangent(double t, double* out)
 
 // The point's angle is tried as it is, one turn up and one turn down; a candidate
 // inside the sweep (with a 0.001 margin) wins, else the nearer side of the sweep decides.
-double CSmartArc::GetParam(const double* p)
+double CSmartArc::GetParam(const double* p) { return ParamAtAngle(AngleAbout(centre, p)); }
+
+double CSmartArc::ParamAtAngle(double a) const
 {
     const double sweep = endAngle - startAngle;
     if (sweep == 0.0)
         return -1.0;
-    const double a = AngleAbout(centre, p);
     const double t[3] = {(a - startAngle) / sweep, (a + kTwoPi - startAngle) / sweep, (a - kTwoPi - startAngle) / sweep};
     for (double ti : t)
         if (kArcParamLow < ti && ti < kArcParamHigh)
@@ -374,7 +413,35 @@ int CSmartArc::IsPointOn(const double* p)
     // from the kept end points, without GetParam's arc tangent.
     if (OffTheSweep(p))
         return 0;
-    return CSmartSect::IsPointOn(p);
+    return OnAtAngle(AngleAbout(centre, p));
+}
+
+// ParamAtAngle's candidates are n / sweep for three numerators n; the first inside
+// (-0.001, 1.001) decides, by lying inside (-1e-8, 1.00000001) or not (a parameter
+// returned otherwise lies outside both). Rounding the quotient keeps it in [0, 1] when
+// n / sweep lies there, and beyond -0.001 or 1.001 when n / sweep lies beyond -0.0011
+// or 1.0011: those candidates are decided without dividing, any other by the division.
+int CSmartArc::OnAtAngle(double a) const
+{
+    const double sweep = endAngle - startAngle;
+    if (sweep == 0.0)
+        return 0;
+    const double span = std::fabs(sweep);
+    if (span >= kOnTestMinSweep && span < HUGE_VAL) {
+        const double n[3] = {a - startAngle, a + kTwoPi - startAngle, a - kTwoPi - startAngle};
+        int i = 0;
+        for (; i < 3; ++i) {
+            const double along = sweep > 0 ? n[i] : -n[i];
+            if (along >= 0 && along <= span)
+                return 1;
+            if (!(along < kOnTestLow * span || along > kOnTestHigh * span))
+                break;  // near a bound of the wide range (or NaN): the division decides
+        }
+        if (i == 3)
+            return 0;
+    }
+    const double t = ParamAtAngle(a);
+    return (kOnLow < t && t < kOnHigh) ? 1 : 0;
 }
 
 // IsPointOn holds only when p's angle about the centre lies within the sweep widened by
@@ -489,13 +556,31 @@ CSmartSect* CSmartArc::Offset(double d)
 
 CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2)
 {
+    ArcPoint none;
+    return GetSubSect(p1, p2, none);
+}
+
+CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2, ArcPoint& carry)
+{
     if (!(p1[2] < p2[2]))
         return nullptr;
     const double a0 = AngleAt(p1[2]), a1 = AngleAt(p2[2]);
     if (!(std::fabs(a1 - a0) * radius >= kMinPiece))
         return nullptr;
-    auto* a = new CSmartArc(centre, radius, a0, a1);
+    // The piece's ends where they are this arc's kept ends or the previous piece's end.
+    ArcPoint known[3];
+    int count = KeptEnds(known);
+    known[count++] = carry;
+    auto* a = new CSmartArc;
+    std::copy(centre, centre + 2, a->centre);
+    a->radius = radius;
+    a->startAngle = a0;
+    a->endAngle = a1;
+    a->BoxWithEnds(known, count);
     a->Inherit(*this, source);
+    carry.angle = a->AngleAt(1);
+    std::copy(a->boxedEnds[1], a->boxedEnds[1] + 2, carry.p);
+    carry.held = true;
     return a;
 }
 
