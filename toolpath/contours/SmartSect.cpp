@@ -16,14 +16,17 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// CSmartArc::OffTheSweep: sweeps up to this (below pi) are tested; the slack per unit of
+// CSmartArc::SweepSide: sweeps up to this (below pi) are tested; the slack per unit of
 // (8 + |start angle| + |centre| / radius), some thousand times the rounding it covers;
 // margins from this on, and points nearer the centre than this, are left to GetParam.
-constexpr double kOffTestSweep = 3.0;
-constexpr double kOffTestSlack = 1e-12;
-constexpr double kOffTestTerms = 8.0;
-constexpr double kOffTestMaxMargin = 0.1;
-constexpr double kOffTestMinOffset = 1e-100;
+constexpr double kSideTestSweep = 3.0;
+constexpr double kSideTestSlack = 1e-12;
+constexpr double kSideTestTerms = 8.0;
+constexpr double kSideTestMaxMargin = 0.1;
+constexpr double kSideTestMinOffset = 1e-100;
+// ... and p is told on the arc only when both angles lie in [-2 pi, 4 pi) with room to spare.
+constexpr double kSideReachLow = -6.28;
+constexpr double kSideReachHigh = 12.56;
 // CSmartArc::OnAtAngle: candidates beyond these multiples of the sweep lie outside
 // (-0.001, 1.001) after rounding.
 constexpr double kOnTestLow = -0.0011;
@@ -409,10 +412,10 @@ double CSmartArc::ParamAtAngle(double a) const
 
 int CSmartArc::IsPointOn(const double* p)
 {
-    // Most points asked about (crossings of the circle away from the arc) are told off
+    // Most points asked about (crossings of the circle on or away from the arc) are told
     // from the kept end points, without GetParam's arc tangent.
-    if (OffTheSweep(p))
-        return 0;
+    if (const int side = SweepSide(p))
+        return side > 0 ? 1 : 0;
     return OnAtAngle(AngleAbout(centre, p));
 }
 
@@ -448,26 +451,36 @@ int CSmartArc::OnAtAngle(double a) const
 // 1e-8 of it at either end, up to the rounding of GetParam and of the kept end points.
 // A turn from the start point's direction to p's against the sweep, or from the end
 // point's onwards, whose sine exceeds that margin with ample slack puts p off the arc:
-// with a sweep below pi such a turn cannot come round to the arc's side. The sines are
-// the cross products over the vectors' lengths, bounded from above by |x| + |y|.
-bool CSmartArc::OffTheSweep(const double* p) const
+// with a sweep below pi such a turn cannot come round to the arc's side. Turns the
+// other way from both, beyond the same margin, put p's angle inside the sweep, where
+// GetParam's only candidate near [0, 1] lies inside (0, 1). The sines are the cross
+// products over the vectors' lengths, bounded from above by |x| + |y|.
+int CSmartArc::SweepSide(const double* p) const
 {
     const double sweep = endAngle - startAngle;
-    if (!(std::fabs(sweep) <= kOffTestSweep) || !(radius >= kMinRadius) || !BoxKept())
-        return false;
+    if (!(std::fabs(sweep) <= kSideTestSweep) || !(radius >= kMinRadius) || !BoxKept())
+        return 0;
     const double slack =
-        kOffTestSlack * (kOffTestTerms + std::fabs(startAngle) + (std::fabs(centre[0]) + std::fabs(centre[1])) / radius);
+        kSideTestSlack * (kSideTestTerms + std::fabs(startAngle) + (std::fabs(centre[0]) + std::fabs(centre[1])) / radius);
     const double margin = 2 * -kOnLow * std::fabs(sweep) + slack;
     const double dx = p[0] - centre[0], dy = p[1] - centre[1];
     const double n = std::fabs(dx) + std::fabs(dy);
-    if (!(margin < kOffTestMaxMargin) || !(n >= kOffTestMinOffset))
-        return false;
+    if (!(margin < kSideTestMaxMargin) || !(n >= kSideTestMinOffset))
+        return 0;
     const double sx = boxedEnds[0][0] - centre[0], sy = boxedEnds[0][1] - centre[1];
     const double ex = boxedEnds[1][0] - centre[0], ey = boxedEnds[1][1] - centre[1];
     const double side = sweep > 0 ? 1.0 : -1.0;
     const double fromStart = side * (sx * dy - sy * dx), toEnd = side * (dx * ey - dy * ex);
-    return fromStart < -margin * (std::fabs(sx) + std::fabs(sy)) * n ||
-           toEnd < -margin * (std::fabs(ex) + std::fabs(ey)) * n;
+    const double startBound = margin * (std::fabs(sx) + std::fabs(sy)) * n;
+    const double endBound = margin * (std::fabs(ex) + std::fabs(ey)) * n;
+    if (fromStart < -startBound || toEnd < -endBound)
+        return -1;
+    // GetParam tries p's angle in [0, 2 pi) and one turn either way: the arc must lie
+    // within their reach for an angle inside the sweep to be found.
+    const bool inReach = std::min(startAngle, endAngle) >= kSideReachLow && std::max(startAngle, endAngle) <= kSideReachHigh;
+    if (inReach && fromStart > startBound && toEnd > endBound)
+        return 1;
+    return 0;
 }
 
 int CSmartArc::IsOnLeft(const double*) { return 1; }

@@ -142,9 +142,10 @@ public:
 private:
     // Whether box and boxedEnds are those of the current centre, radius and angles.
     bool BoxKept() const;
-    // True only when p's direction from the centre lies before the start or past the end
-    // so clearly that GetParam's answer falls outside IsPointOn's range.
-    bool OffTheSweep(const double* p) const;
+    // -1 when p's direction from the centre lies before the start or past the end so
+    // clearly that GetParam's answer falls outside IsPointOn's range, 1 when it lies so
+    // clearly between them that the answer falls inside, else 0.
+    int SweepSide(const double* p) const;
     static double AngleBetween(double a0, double a1, double t) { return a0 + t * (a1 - a0); }
     // centre + radius (cos a, sin a).
     void PointAtAngle(double a, double* out) const;

@@ -387,7 +387,7 @@ TEST(SmartSect, ArcIsPointOnIsGetParamsRangeTest)
         double cx, cy, r;
     };
     const Frame frames[] = {{0, 0, 48}, {5, -3, 0.5}, {1e6, -2e6, 1e-3}, {-7, 2, 1e-6}, {0, 0, 1e5}, {3e11, 0, 1}};
-    const double starts[] = {0, 1, -20, 100, 1e4};
+    const double starts[] = {0, 1, -6, 12, -20, 100, 1e4};
     const double sweeps[] = {1e-9, 0.01, 1, 2.99, 3.0, 3.01, 6.28, 6.283185307179586};
     int tested = 0, off = 0;
     for (const Frame& f : frames)
