@@ -39,6 +39,11 @@ constexpr double kFullTurnSweep = kTwoPi - 1e-9;
 // IsPointOn: distance off the circle, and the snap radius around the end points.
 constexpr double kOnCircleTol = 0.01;
 constexpr double kOnEndTol = 0.005;
+// CalcPreciseBox2d: bound on the error of an axis point's angle from the start
+// (times the centre's coordinates over the radius), far above the few roundings
+// it takes, and the bound beyond which the angle is not estimated.
+constexpr double kSweepMargin = 1e-10;
+constexpr double kSweepMarginLimit = 0.1;
 // ModifyStartPoint / ModifyEndPoint ignore moves below these.
 constexpr double kStartMoveTol = 0.001;
 constexpr double kEndMoveTol = 0.0001;
@@ -333,9 +338,10 @@ void CGeArc::GetStartPoint(double* p)
 
 void CGeArc::GetEndPoint(double* p) { GetPointAt(1.0, p, 1); }
 
-void CGeArc::GetPointAt(double t, double* p, unsigned)
+void CGeArc::GetPointAt(double t, double* p, unsigned) { PointAtAngle(GetStartAngle() + t * m_dSweep, p); }
+
+void CGeArc::PointAtAngle(double a, double* p) const
 {
-    const double a = GetStartAngle() + t * m_dSweep;
     p[0] = m_ptCenter[0] + m_dRadius * std::cos(a);
     p[1] = m_ptCenter[1] + m_dRadius * std::sin(a);
 }
@@ -603,28 +609,75 @@ void CGeArc::CalcPreciseBox2d()
         StoreBox2d(m_preciseBox);
         return;
     }
+    // The end points as GetStartPoint and GetEndPoint give them, with the start
+    // angle worked out once.
+    const double a0 = GetStartAngle();
     double s[2], e[2];
     GetStartPoint(s);
-    GetEndPoint(e);
+    PointAtAngle(a0 + 1.0 * m_dSweep, e);
     BOX2<double> box;
     box.Init(s, e);
     const double axis[4][2] = {{m_ptCenter[0] + m_dRadius, m_ptCenter[1]},
                                {m_ptCenter[0], m_ptCenter[1] + m_dRadius},
                                {m_ptCenter[0] - m_dRadius, m_ptCenter[1]},
                                {m_ptCenter[0], m_ptCenter[1] - m_dRadius}};
-    // IsPointOn for each axis point, with the end points and the turn back by
-    // the start angle computed once.
-    const double a0 = GetStartAngle();
-    const double cosBack = std::cos(-a0), sinBack = std::sin(-a0);
+    // IsPointOn for each axis point. Most are decided by AxisOnSweep without a
+    // square root or an arc tangent; the rest by IsOnSweep, with the turn back
+    // by the start angle computed once.
+    const bool finite = AllFinite({m_ptCenter[0], m_ptCenter[1], m_dRadius, m_dSweep}) && m_dRadius > 0.0;
+    double cosBack = 0.0, sinBack = 0.0;
+    bool turned = false;
     double t = 0.0;
-    for (const auto& q : axis)
-        if (!(std::fabs(P2D_Dist(q, m_ptCenter) - m_dRadius) > kOnCircleTol) &&
-            IsOnSweep(q, s, e, cosBack, sinBack, t))
+    for (int k = 0; k < 4; ++k) {
+        const double* q = axis[k];
+        // One coordinate difference from the centre is zero, and hypot(d, 0) is |d|.
+        const double off = finite ? std::fabs(q[k % 2] - m_ptCenter[k % 2]) : P2D_Dist(q, m_ptCenter);
+        if (std::fabs(off - m_dRadius) > kOnCircleTol)
+            continue;
+        int on = finite ? AxisOnSweep(k, q, a0, s, e) : -1;
+        if (on < 0) {
+            if (!turned) {
+                cosBack = std::cos(-a0);
+                sinBack = std::sin(-a0);
+                turned = true;
+            }
+            on = IsOnSweep(q, s, e, cosBack, sinBack, t);
+        }
+        if (on)
             box.Extend(q);
+    }
     m_preciseKey = key;
     m_preciseBox = box;
     m_bPreciseBoxKept = true;
     StoreBox2d(box);
+}
+
+int CGeArc::AxisOnSweep(int k, const double* q, double a0, const double* s, const double* e) const
+{
+    // IsOnSweep's end tests: hypot(dx, dy) is at least max(|dx|, |dy|), so one
+    // difference of kOnEndTol or more decides them without the square root.
+    for (const double* end : {s, e}) {
+        const double dx = q[0] - end[0], dy = q[1] - end[1];
+        if (std::fabs(dx) < kOnEndTol && std::fabs(dy) < kOnEndTol && std::hypot(dx, dy) < kOnEndTol)
+            return 1;
+    }
+    // IsOnSweep turns the point back by a0 and takes its angle, which is k
+    // quarter turns less a0 up to the rounding of the axis point, of the turn
+    // and of the arc tangent: well below `margin`, which grows as the centre's
+    // coordinates outweigh the radius. Sweeps within the margin of that angle,
+    // and angles within it of 0 or a full turn, are left to IsOnSweep.
+    const double margin = kSweepMargin * (std::fabs(m_ptCenter[0]) + std::fabs(m_ptCenter[1]) + m_dRadius) / m_dRadius;
+    if (!(margin < kSweepMarginLimit))
+        return -1;
+    double phi = k * kHalfPi - a0;
+    if (phi < 0.0)
+        phi += kTwoPi;
+    if (!(phi >= margin && phi <= kTwoPi - margin))
+        return -1;
+    if (m_dSweep > 0.0)
+        return m_dSweep > phi + margin ? 1 : m_dSweep < phi - margin ? 0 : -1;
+    const double phiCw = phi - kTwoPi;
+    return m_dSweep < phiCw - margin ? 1 : m_dSweep > phiCw + margin ? 0 : -1;
 }
 
 // ---------------------------------------------------------------------------

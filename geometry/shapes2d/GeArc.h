@@ -123,6 +123,13 @@ protected:
     // IsPointOn for a point on the circle, given the arc's end points s, e and
     // the cosine and sine of minus its start angle.
     int IsOnSweep(const double* p, const double* s, const double* e, double cosBack, double sinBack, double& t) const;
+    // IsOnSweep for q, the axis point k quarter turns from +x about the centre,
+    // of an arc with finite centre, sweep and positive radius, start angle a0
+    // and end points s, e: 1 or 0, or -1 when q's angle lies too near a bound
+    // of the sweep to tell without IsOnSweep.
+    int AxisOnSweep(int k, const double* q, double a0, const double* s, const double* e) const;
+    // The point at angle a on the circle.
+    void PointAtAngle(double a, double* p) const;
 
     double m_ptCenter[2] = {0.0, 0.0};
     double m_dRadius = 0.0;

@@ -40,8 +40,9 @@ std::vector<Piece> Pieces(CSmartSect* s, bool& lastRefused, bool* firstRefused =
     std::vector<Piece> out;
     std::size_t from = 0;
     lastRefused = false;
+    CSmartArc::ArcPoint carry;
     for (std::size_t i = 0; i <= k; ++i) {
-        CSmartSect* piece = s->GetSubSect(at[from].data(), at[i + 1].data());
+        CSmartSect* piece = GetNextSubSect(s, at[from].data(), at[i + 1].data(), carry);
         if (!piece) {
             lastRefused = i == k;
             if (firstRefused && i == 0 && k > 0)

@@ -63,7 +63,8 @@ std::unique_ptr<CSmartCurve> MembersToCurve(CGeLoop& loop, bool circlesCcw)
         case 4: {
             auto* a = static_cast<CGeArc*>(m);
             a->GetCenter(p);
-            const double r = a->GetRadius(), a0 = a->GetStartAngle(), a1 = a->GetEndAngle();
+            // GetEndAngle is the start angle plus the sweep: one arc tangent for both.
+            const double r = a->GetRadius(), a0 = a->GetStartAngle(), a1 = a0 + a->GetSweep();
             if (!Finite(p) || !std::isfinite(r) || !std::isfinite(a0) || !std::isfinite(a1))
                 finite = false;
             else if (r > 0 && a0 != a1)

@@ -455,8 +455,9 @@ CSmartCurve* CSmartLoop::ContourBreak()
             s->GetPoint(1, e);
             at.push_back({{e[0], e[1], 1.0}, false});
             std::size_t from = 0;
+            CSmartArc::ArcPoint carry;  // an arc's pieces share their end points
             for (std::size_t i = 1; i < at.size(); ++i) {
-                CSmartSect* c = s->GetSubSect(at[from].p, at[i].p);
+                CSmartSect* c = GetNextSubSect(s, at[from].p, at[i].p, carry);
                 if (!c) {
                     // A crossing at the section's start: the next piece starts there. Other
                     // refused bits join the following sub-section.

@@ -16,6 +16,28 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// CSmartArc::SweepSide: sweeps up to this (below pi) are tested; the slack per unit of
+// (8 + |start angle| + |centre| / radius), some thousand times the rounding it covers;
+// margins from this on, and points nearer the centre than this, are left to GetParam.
+constexpr double kSideTestSweep = 3.0;
+constexpr double kSideTestSlack = 1e-12;
+constexpr double kSideTestTerms = 8.0;
+constexpr double kSideTestMaxMargin = 0.1;
+constexpr double kSideTestMinOffset = 1e-100;
+// ... and p is told on the arc only when both angles lie in [-2 pi, 4 pi) with room to spare.
+constexpr double kSideReachLow = -6.28;
+constexpr double kSideReachHigh = 12.56;
+// CSmartArc::OnAtAngle: candidates beyond these multiples of the sweep lie outside
+// (-0.001, 1.001) after rounding.
+constexpr double kOnTestLow = -0.0011;
+constexpr double kOnTestHigh = 1.0011;
+// Smaller sweeps (near the subnormals) are left to the division.
+constexpr double kOnTestMinSweep = 1e-300;
+// DiscretizeArcSect: one chord without the arc cosine when sweep^2 r < 7 e and
+// e >= 1e-6 r (the square of the step is at least 8 e / r).
+constexpr double kOneChordSweepSq = 7.0;
+constexpr double kOneChordMinTol = 1e-6;
+
 // atan2's values on the axes (exact by its definition, the same for any length).
 const double kAtanUp = std::atan2(1.0, 0.0);
 const double kAtanLeft = std::atan2(0.0, -1.0);
@@ -286,21 +308,49 @@ void CSmartArc::DefineBox()
 {
     if (BoxKept())
         return;
-    double a[2], b[2];
-    GetPoint(0, a);
-    GetPoint(1, b);
-    BoxOf(a, b, box);
+    // An edit that kept the centre and radius (a reversal, a trimmed end) often leaves an
+    // end angle as it was: that end point is taken over.
+    ArcPoint known[2];
+    BoxWithEnds(known, KeptEnds(known));
+}
+
+int CSmartArc::KeptEnds(ArcPoint* out) const
+{
+    if (!boxed || std::memcmp(boxedFor, centre, sizeof centre) != 0 || std::memcmp(boxedFor + 2, &radius, sizeof radius) != 0)
+        return 0;
+    for (int i = 0; i < 2; ++i) {
+        out[i].angle = AngleBetween(boxedFor[3], boxedFor[4], i);
+        std::copy(boxedEnds[i], boxedEnds[i] + 2, out[i].p);
+        out[i].held = true;
+    }
+    return 2;
+}
+
+void CSmartArc::BoxWithEnds(const ArcPoint* known, int count)
+{
+    double ends[2][2];
+    for (int i = 0; i < 2; ++i) {
+        const double a = AngleAt(i);
+        const ArcPoint* k = std::find_if(known, known + count, [a](const ArcPoint& q) {
+            return q.held && std::memcmp(&q.angle, &a, sizeof a) == 0;
+        });
+        if (k != known + count)
+            std::copy(k->p, k->p + 2, ends[i]);
+        else
+            PointAtAngle(a, ends[i]);
+    }
+    BoxOf(ends[0], ends[1], box);
     const double ext[4][2] = {{centre[0] + radius, centre[1]},
                               {centre[0] - radius, centre[1]},
                               {centre[0], centre[1] + radius},
                               {centre[0], centre[1] - radius}};
     for (const auto& q : ext)
-        if (IsPointOn(q))
+        if (OnAtAngle(AngleAbout(centre, q)))
             Widen(box, q);
     const double key[5] = {centre[0], centre[1], radius, startAngle, endAngle};
     std::memcpy(boxedFor, key, sizeof key);
-    std::copy(a, a + 2, boxedEnds[0]);
-    std::copy(b, b + 2, boxedEnds[1]);
+    std::copy(ends[0], ends[0] + 2, boxedEnds[0]);
+    std::copy(ends[1], ends[1] + 2, boxedEnds[1]);
     boxed = true;
 }
 
@@ -313,10 +363,14 @@ int CSmartArc::GetPoint(double t, double* out)
         out[1] = e[1];
         return 1;
     }
-    const double a = AngleAt(t);
+    PointAtAngle(AngleAt(t), out);
+    return 1;
+}
+
+void CSmartArc::PointAtAngle(double a, double* out) const
+{
     out[0] = centre[0] + radius * std::cos(a);
     out[1] = centre[1] + radius * std::sin(a);
-    return 1;
 }
 
 int CSmartArc::GetNormal(double t, double* out)
@@ -339,12 +393,13 @@ int CSmartArc::GetTangent(double t, double* out)
 
 // The point's angle is tried as it is, one turn up and one turn down; a candidate
 // inside the sweep (with a 0.001 margin) wins, else the nearer side of the sweep decides.
-double CSmartArc::GetParam(const double* p)
+double CSmartArc::GetParam(const double* p) { return ParamAtAngle(AngleAbout(centre, p)); }
+
+double CSmartArc::ParamAtAngle(double a) const
 {
     const double sweep = endAngle - startAngle;
     if (sweep == 0.0)
         return -1.0;
-    const double a = AngleAbout(centre, p);
     const double t[3] = {(a - startAngle) / sweep, (a + kTwoPi - startAngle) / sweep, (a - kTwoPi - startAngle) / sweep};
     for (double ti : t)
         if (kArcParamLow < ti && ti < kArcParamHigh)
@@ -353,6 +408,79 @@ double CSmartArc::GetParam(const double* p)
         if (t[i] * t[0] <= 0)
             return std::fabs(t[i]) > std::fabs(t[0] - 1) ? t[0] : t[i];
     return -1.0;
+}
+
+int CSmartArc::IsPointOn(const double* p)
+{
+    // Most points asked about (crossings of the circle on or away from the arc) are told
+    // from the kept end points, without GetParam's arc tangent.
+    if (const int side = SweepSide(p))
+        return side > 0 ? 1 : 0;
+    return OnAtAngle(AngleAbout(centre, p));
+}
+
+// ParamAtAngle's candidates are n / sweep for three numerators n; the first inside
+// (-0.001, 1.001) decides, by lying inside (-1e-8, 1.00000001) or not (a parameter
+// returned otherwise lies outside both). Rounding the quotient keeps it in [0, 1] when
+// n / sweep lies there, and beyond -0.001 or 1.001 when n / sweep lies beyond -0.0011
+// or 1.0011: those candidates are decided without dividing, any other by the division.
+int CSmartArc::OnAtAngle(double a) const
+{
+    const double sweep = endAngle - startAngle;
+    if (sweep == 0.0)
+        return 0;
+    const double span = std::fabs(sweep);
+    if (span >= kOnTestMinSweep && span < HUGE_VAL) {
+        const double n[3] = {a - startAngle, a + kTwoPi - startAngle, a - kTwoPi - startAngle};
+        int i = 0;
+        for (; i < 3; ++i) {
+            const double along = sweep > 0 ? n[i] : -n[i];
+            if (along >= 0 && along <= span)
+                return 1;
+            if (!(along < kOnTestLow * span || along > kOnTestHigh * span))
+                break;  // near a bound of the wide range (or NaN): the division decides
+        }
+        if (i == 3)
+            return 0;
+    }
+    const double t = ParamAtAngle(a);
+    return (kOnLow < t && t < kOnHigh) ? 1 : 0;
+}
+
+// IsPointOn holds only when p's angle about the centre lies within the sweep widened by
+// 1e-8 of it at either end, up to the rounding of GetParam and of the kept end points.
+// A turn from the start point's direction to p's against the sweep, or from the end
+// point's onwards, whose sine exceeds that margin with ample slack puts p off the arc:
+// with a sweep below pi such a turn cannot come round to the arc's side. Turns the
+// other way from both, beyond the same margin, put p's angle inside the sweep, where
+// GetParam's only candidate near [0, 1] lies inside (0, 1). The sines are the cross
+// products over the vectors' lengths, bounded from above by |x| + |y|.
+int CSmartArc::SweepSide(const double* p) const
+{
+    const double sweep = endAngle - startAngle;
+    if (!(std::fabs(sweep) <= kSideTestSweep) || !(radius >= kMinRadius) || !BoxKept())
+        return 0;
+    const double slack =
+        kSideTestSlack * (kSideTestTerms + std::fabs(startAngle) + (std::fabs(centre[0]) + std::fabs(centre[1])) / radius);
+    const double margin = 2 * -kOnLow * std::fabs(sweep) + slack;
+    const double dx = p[0] - centre[0], dy = p[1] - centre[1];
+    const double n = std::fabs(dx) + std::fabs(dy);
+    if (!(margin < kSideTestMaxMargin) || !(n >= kSideTestMinOffset))
+        return 0;
+    const double sx = boxedEnds[0][0] - centre[0], sy = boxedEnds[0][1] - centre[1];
+    const double ex = boxedEnds[1][0] - centre[0], ey = boxedEnds[1][1] - centre[1];
+    const double side = sweep > 0 ? 1.0 : -1.0;
+    const double fromStart = side * (sx * dy - sy * dx), toEnd = side * (dx * ey - dy * ex);
+    const double startBound = margin * (std::fabs(sx) + std::fabs(sy)) * n;
+    const double endBound = margin * (std::fabs(ex) + std::fabs(ey)) * n;
+    if (fromStart < -startBound || toEnd < -endBound)
+        return -1;
+    // GetParam tries p's angle in [0, 2 pi) and one turn either way: the arc must lie
+    // within their reach for an angle inside the sweep to be found.
+    const bool inReach = std::min(startAngle, endAngle) >= kSideReachLow && std::max(startAngle, endAngle) <= kSideReachHigh;
+    if (inReach && fromStart > startBound && toEnd > endBound)
+        return 1;
+    return 0;
 }
 
 int CSmartArc::IsOnLeft(const double*) { return 1; }
@@ -441,13 +569,31 @@ CSmartSect* CSmartArc::Offset(double d)
 
 CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2)
 {
+    ArcPoint none;
+    return GetSubSect(p1, p2, none);
+}
+
+CSmartSect* CSmartArc::GetSubSect(const double* p1, const double* p2, ArcPoint& carry)
+{
     if (!(p1[2] < p2[2]))
         return nullptr;
     const double a0 = AngleAt(p1[2]), a1 = AngleAt(p2[2]);
     if (!(std::fabs(a1 - a0) * radius >= kMinPiece))
         return nullptr;
-    auto* a = new CSmartArc(centre, radius, a0, a1);
+    // The piece's ends where they are this arc's kept ends or the previous piece's end.
+    ArcPoint known[3];
+    int count = KeptEnds(known);
+    known[count++] = carry;
+    auto* a = new CSmartArc;
+    std::copy(centre, centre + 2, a->centre);
+    a->radius = radius;
+    a->startAngle = a0;
+    a->endAngle = a1;
+    a->BoxWithEnds(known, count);
     a->Inherit(*this, source);
+    carry.angle = a->AngleAt(1);
+    std::copy(a->boxedEnds[1], a->boxedEnds[1] + 2, carry.p);
+    carry.held = true;
     return a;
 }
 
@@ -547,10 +693,17 @@ int DiscretizeArcSect(double (*out)[2], int capacity, double tol, CSmartArc* arc
         return 0;
     tol = std::max(tol, kMinDiscTol);
     const double e = std::min(tol, r);
-    const double step = std::max(2 * QVN_Math::ACos((r - e) / r), kMinAngleStep);
-    const double chords = std::fabs(arc->endAngle - arc->startAngle) / step + 1;
-    int n = chords < capacity - 1 ? static_cast<int>(chords) : capacity - 1;
-    n = std::max(n, 1);
+    const double sweep = std::fabs(arc->endAngle - arc->startAngle);
+    // The step is at least 2 sqrt(2 e / r), as acos(1 - d) >= sqrt(2 d): a sweep whose
+    // square stays below 7 e / r (with e / r well above the rounding of 1 - e / r) is one
+    // chord without the arc cosine.
+    int n = 1;
+    if (!(sweep * sweep * r < kOneChordSweepSq * e && e >= kOneChordMinTol * r)) {
+        const double step = std::max(2 * QVN_Math::ACos((r - e) / r), kMinAngleStep);
+        const double chords = sweep / step + 1;
+        n = chords < capacity - 1 ? static_cast<int>(chords) : capacity - 1;
+        n = std::max(n, 1);
+    }
     for (int i = 0; i <= n; ++i)
         arc->GetPoint(static_cast<double>(i) / n, out[i]);
     return n;

@@ -110,6 +110,7 @@ public:
     int GetNormal(double t, double* out) override;
     int GetTangent(double t, double* out) override;
     double GetParam(const double* p) override;
+    int IsPointOn(const double* p) override;
     int IsOnLeft(const double* p) override;
     int TrimEnd(int atEnd, const double* p, int withBox) override;
     double MinDistPoint(const double* p, double* out) override;
@@ -120,8 +121,18 @@ public:
     CSmartSect* CopyMyself() override;
     double GetLength() override;
 
+    // A point of the circle with the angle it was worked out at.
+    struct ArcPoint {
+        double angle = 0;
+        double p[2] = {0, 0};
+        bool held = false;
+    };
+    // GetSubSect for pieces that follow one another along the arc: `carry` takes each
+    // piece's end point to the next piece, which starts there (held false at first).
+    CSmartSect* GetSubSect(const double* p1, const double* p2, ArcPoint& carry);
+
     bool IsCounterClockwise() const { return endAngle > startAngle; }
-    double AngleAt(double t) const { return startAngle + t * (endAngle - startAngle); }
+    double AngleAt(double t) const { return AngleBetween(startAngle, endAngle, t); }
 
     double centre[2] = {0, 0};
     double radius = 0;
@@ -131,6 +142,23 @@ public:
 private:
     // Whether box and boxedEnds are those of the current centre, radius and angles.
     bool BoxKept() const;
+    // -1 when p's direction from the centre lies before the start or past the end so
+    // clearly that GetParam's answer falls outside IsPointOn's range, 1 when it lies so
+    // clearly between them that the answer falls inside, else 0.
+    int SweepSide(const double* p) const;
+    static double AngleBetween(double a0, double a1, double t) { return a0 + t * (a1 - a0); }
+    // centre + radius (cos a, sin a).
+    void PointAtAngle(double a, double* out) const;
+    // GetParam for a point at angle a about the centre (AngleAbout's value).
+    double ParamAtAngle(double a) const;
+    // IsPointOn's answer for a point at angle a about the centre.
+    int OnAtAngle(double a) const;
+    // DefineBox's box and kept ends, the ends taken from `known` where an angle there is
+    // AngleAt(0) or AngleAt(1) bit for bit (the same centre and radius give the same point).
+    void BoxWithEnds(const ArcPoint* known, int count);
+    // The kept ends with their angles (while the centre and radius are those they were
+    // worked out for, whatever the angles are now) into out; their number, 0 or 2.
+    int KeptEnds(ArcPoint* out) const;
 
     // Centre, radius and angles the box was last computed for: DefineBox, copies and the
     // end points (GetPoint at 0 and 1) reuse what was worked out while they are bit-equal,
@@ -139,6 +167,13 @@ private:
     double boxedEnds[2][2] = {{0, 0}, {0, 0}};
     bool boxed = false;
 };
+
+// s->GetSubSect(p1, p2) for pieces that follow one another along s: an arc's pieces share
+// their end points through `carry` (see CSmartArc::GetSubSect).
+inline CSmartSect* GetNextSubSect(CSmartSect* s, const double* p1, const double* p2, CSmartArc::ArcPoint& carry)
+{
+    return s->IsSectArc() ? static_cast<CSmartArc*>(s)->GetSubSect(p1, p2, carry) : s->GetSubSect(p1, p2);
+}
 
 // Arc set-up: each sets the arc's kind, clears its links and computes its box.
 void InitSmartArcByAngles(const double* angles, const double* centre, CSmartArc* arc, double radius);

@@ -867,3 +867,107 @@ TEST(GeArcTest, KeptPreciseBoxFollowsEveryChange)
         EXPECT_EQ(std::memcmp(arc->GetBox2d(), &fresh, sizeof fresh), 0) << "split piece";
     }
 }
+
+namespace {
+
+// The precise box as IsPointOn defines it: the end points and each axis point
+// (a radius from the centre along x or y) that lies on the arc.
+BOX2<double> OnArcBox(CGeArc& arc)
+{
+    double s[2], e[2], c[2];
+    arc.GetStartPoint(s);
+    arc.GetEndPoint(e);
+    arc.GetCenter(c);
+    const double r = arc.GetRadius();
+    BOX2<double> box;
+    box.Init(s, e);
+    const double axis[4][2] = {{c[0] + r, c[1]}, {c[0], c[1] + r}, {c[0] - r, c[1]}, {c[0], c[1] - r}};
+    double t = 0;
+    for (const auto& q : axis)
+        if (arc.IsPointOn(q, t))
+            box.Extend(q);
+    return box;
+}
+
+double Nudged(double v, int ulps)
+{
+    for (; ulps > 0; --ulps)
+        v = std::nextafter(v, std::numeric_limits<double>::infinity());
+    for (; ulps < 0; ++ulps)
+        v = std::nextafter(v, -std::numeric_limits<double>::infinity());
+    return v;
+}
+
+}  // namespace
+
+// The precise box decides most axis points from their estimated angles; it must
+// decide every one as IsPointOn does, bit for bit: arcs starting and ending a few
+// ulps either side of the axes, full turns, ends within the snap radius of axis
+// points, centres far out for their radius, and degenerate or non-finite arcs.
+TEST(GeArcTest, PreciseBoxTakesTheAxisPointsIsPointOnTakes)
+{
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    struct Frame {
+        Pt c;
+        double r;
+    };
+    // Below some 1e14 in radius the snap radius of the end points covers the axis points
+    // whose angles lie within a few ulps of the sweep's ends; beyond, the angles decide.
+    const Frame frames[] = {{{0, 0}, 48},    {{0.25, -0.5}, 2},  {{1e5, -3e5}, 1e-3}, {{-7e8, 2e8}, 0.5},
+                            {{3, 4}, 0.003}, {{1e12, 0}, 1e-3},  {{0, 0}, 1e-9},      {{0, 0}, 1e15},
+                            {{0, 0}, 3e17},  {{2e15, -1e15}, 1e15}};
+    int compared = 0;
+    auto compare = [&](Pt c, double r, const double* dir, double sweep, const std::string& label) {
+        BareArc arc;
+        const double cc[2] = {c.x, c.y};
+        arc.SetGeometry(cc, r, dir, sweep);
+        arc.CalcPreciseBox2d();
+        const BOX2<double> want = OnArcBox(arc);
+        ++compared;
+        EXPECT_EQ(std::memcmp(arc.GetBox2d(), &want, sizeof want), 0)
+            << label << ": box " << arc.GetBox2d()->xmin << " " << arc.GetBox2d()->ymin << " "
+            << arc.GetBox2d()->xmax << " " << arc.GetBox2d()->ymax << ", by IsPointOn " << want.xmin << " "
+            << want.ymin << " " << want.xmax << " " << want.ymax;
+    };
+    for (const Frame& f : frames)
+        for (int k = -1; k <= 4; ++k)
+            for (int i = -2; i <= 2; ++i) {
+                const double a = Nudged(k * 0.5 * kPi, i);
+                const double dir[2] = {std::cos(a), std::sin(a)};
+                const double a0 = std::atan2(dir[1], dir[0]);
+                std::vector<double> sweeps = {2 * kPi, -2 * kPi, Nudged(2 * kPi, -1), Nudged(-2 * kPi, 1), 1.0, -2.5};
+                for (int m = -4; m <= 8; ++m)
+                    for (int j = -2; j <= 2; ++j)
+                        if (const double s = Nudged(m * 0.5 * kPi - a0, j); std::fabs(s) <= 2 * kPi)
+                            sweeps.push_back(s);
+                for (double sweep : sweeps)
+                    compare(f.c, f.r, dir, sweep,
+                            "centre " + std::to_string(f.c.x) + " r " + std::to_string(f.r) + " start axis " +
+                                std::to_string(k) + " ulps " + std::to_string(i) + " sweep " + std::to_string(sweep));
+            }
+    // Random arcs, the direction of any length.
+    unsigned seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return ((seed >> 8) & 0xffff) / 65536.0;
+    };
+    for (int n = 0; n < 2000; ++n) {
+        const Pt c{(next() - 0.5) * 200, (next() - 0.5) * 200};
+        const double r = std::pow(10.0, next() * 6 - 3), a = next() * 2 * kPi, len = std::pow(10.0, next() * 4 - 2);
+        const double dir[2] = {len * std::cos(a), len * std::sin(a)};
+        compare(c, r, dir, (next() - 0.5) * 4 * kPi, "random " + std::to_string(n));
+    }
+    // Degenerate and non-finite arcs take IsPointOn's answers as well.
+    const double unit[2] = {1, 0}, zero[2] = {0, 0}, infDir[2] = {inf, 1}, nanDir[2] = {nan, 0};
+    compare({0, 0}, -2, unit, 1.0, "negative radius");
+    compare({0, 0}, -0.001, unit, 4.0, "small negative radius");
+    compare({0, 0}, 0, unit, 4.0, "zero radius");
+    compare({0, 0}, 2, zero, 4.0, "zero direction");
+    compare({0, 0}, 2, infDir, 4.0, "infinite direction");
+    compare({0, 0}, 2, nanDir, 4.0, "NaN direction");
+    compare({nan, 0}, 2, unit, 4.0, "NaN centre");
+    compare({0, inf}, 2, unit, 4.0, "infinite centre");
+    compare({0, 0}, 2, unit, nan, "NaN sweep");
+    compare({1e308, 1e308}, 1e300, unit, 4.0, "centre and radius near the largest double");
+    EXPECT_GT(compared, 5000);
+}

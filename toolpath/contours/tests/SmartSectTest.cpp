@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -212,6 +214,22 @@ TEST(SmartSect, DiscretizedArcsStayWithinTolerance)
     EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, dot.get()), 0);
     auto big = Arc(0, 0, 100, 0, 6);
     EXPECT_EQ(DiscretizeArcSect(pts, 4, 0.01, big.get()), 3) << "capacity caps the chords";
+    // Short arcs: the chord count is that of the step formula (an angle step of
+    // 2 acos(1 - tol / r), at least 0.005) for sweeps around one and two steps.
+    for (const double r : {1e-6, 2e-6, 0.003, 1.0, 48.0, 1e4, 1e9})
+        for (const double tol : {0.001, 0.01, 0.5}) {
+            const double e = std::min(tol, r);
+            const double step = std::max(2 * std::acos((r - e) / r), 0.005);
+            for (const double f : {0.5, 0.9, 0.935, 0.99, 0.999999, 1.0, 1.000001, 1.5, 2.0, 2.5})
+                for (const double sense : {1.0, -1.0}) {
+                    const double sweep = std::nextafter(f * step, 0.0);
+                    auto a = Arc(3, -4, r, 0.3, 0.3 + sense * sweep);
+                    const double chords = std::fabs(a->endAngle - a->startAngle) / step + 1;
+                    const int want = std::min(static_cast<int>(chords), 3);
+                    EXPECT_EQ(DiscretizeArcSect(pts, 4, tol, a.get()), want)
+                        << "radius " << r << ", tol " << tol << ", sweep " << f << " steps";
+                }
+        }
 }
 
 TEST(SmartSect, ArcInitialisers)
@@ -348,6 +366,163 @@ TEST(SmartSect, KeptArcBoxesFollowEveryEdit)
         }
     }
     EXPECT_EQ(checked, 200 * 7);
+}
+
+// An arc's IsPointOn tells most points off the arc from its kept end points; every answer
+// must be GetParam's range test, bit for bit in the parameter: points on the circle a few
+// ulps and a few margins either side of where that range ends, at other distances from
+// the centre, at the centre, beyond the sweep and on the far side, for arcs of both senses
+// up to a full turn, far from the origin for their radius, with large angles, and after
+// an edit that makes the kept end points stale.
+TEST(SmartSect, ArcIsPointOnIsGetParamsRangeTest)
+{
+    const auto nudged = [](double v, int ulps) {
+        for (; ulps > 0; --ulps)
+            v = std::nextafter(v, HUGE_VAL);
+        for (; ulps < 0; ++ulps)
+            v = std::nextafter(v, -HUGE_VAL);
+        return v;
+    };
+    struct Frame {
+        double cx, cy, r;
+    };
+    const Frame frames[] = {{0, 0, 48}, {5, -3, 0.5}, {1e6, -2e6, 1e-3}, {-7, 2, 1e-6}, {0, 0, 1e5}, {3e11, 0, 1}};
+    const double starts[] = {0, 1, -6, 12, -20, 100, 1e4};
+    const double sweeps[] = {1e-9, 0.01, 1, 2.99, 3.0, 3.01, 6.28, 6.283185307179586};
+    int tested = 0, off = 0;
+    for (const Frame& f : frames)
+        for (const double a0 : starts)
+            for (const double sweep : sweeps)
+                for (const double sense : {1.0, -1.0})
+                    for (int stale = 0; stale < 2; ++stale) {
+                        auto arc = Arc(f.cx, f.cy, f.r, a0, a0 + sense * sweep);
+                        if (stale)
+                            arc->endAngle = nudged(arc->endAngle, 1);
+                        const double s = arc->endAngle - arc->startAngle;
+                        std::vector<double> ts = {0.5, -0.5, 1.5, 0.0, 1.0, 0.5 + kPi / s};
+                        for (const double edge : {-1e-8, 1.00000001, -0.001, 1.001})
+                            for (const double rel : {-1e-6, -1e-9, -1e-12, 0.0, 1e-12, 1e-9, 1e-6})
+                                ts.push_back(edge + rel);
+                        for (const double t : ts)
+                            for (int ulps = -3; ulps <= 3; ++ulps)
+                                for (const double scale : {1.0, 0.5, 2.0, 1e-9}) {
+                                    const double a = nudged(arc->startAngle + t * s, ulps);
+                                    const double p[2] = {f.cx + scale * f.r * std::cos(a), f.cy + scale * f.r * std::sin(a)};
+                                    const double u = arc->GetParam(p);
+                                    const int want = (-1e-8 < u && u < 1.00000001) ? 1 : 0;
+                                    ASSERT_EQ(arc->IsPointOn(p), want)
+                                        << "centre " << f.cx << ", " << f.cy << " r " << f.r << " start " << a0 << " sweep "
+                                        << s << (stale ? " stale" : "") << " t " << t << " ulps " << ulps << " at "
+                                        << scale << " r: parameter " << u;
+                                    ++tested;
+                                    off += 1 - want;
+                                }
+                        const double centre[2] = {f.cx, f.cy}, nan[2] = {std::nan(""), f.cy};
+                        for (const double* p : {centre, static_cast<const double*>(nan)}) {
+                            const double u = arc->GetParam(p);
+                            EXPECT_EQ(arc->IsPointOn(p), (-1e-8 < u && u < 1.00000001) ? 1 : 0) << "centre or NaN";
+                        }
+                    }
+    EXPECT_GT(off, 10000);
+    EXPECT_GT(tested - off, 10000);
+}
+
+// An arc's box is that of its end points widened by each axis point (centre plus or minus
+// the radius along x or y) whose GetParam lies in IsPointOn's range; the box decides most
+// of them without dividing. Arcs of both senses start and end a few ulps either side of
+// the axes' angles (atan2's values, and those a turn away) and within the margins of the
+// parameter ranges, with tiny and full sweeps.
+TEST(SmartSect, ArcBoxesTakeTheAxisPointsGetParamTakes)
+{
+    const double axes[] = {0, std::atan2(1.0, 0.0), std::atan2(0.0, -1.0), 2 * std::atan2(0.0, -1.0) - std::atan2(1.0, 0.0),
+                           2 * std::atan2(0.0, -1.0)};
+    std::vector<double> angles;
+    for (const double a : axes)
+        for (const double turn : {0.0, 2 * kPi, -2 * kPi})
+            for (int ulps = -2; ulps <= 2; ++ulps) {
+                double v = a + turn;
+                for (int k = 0; k < std::abs(ulps); ++k)
+                    v = std::nextafter(v, ulps > 0 ? HUGE_VAL : -HUGE_VAL);
+                angles.push_back(v);
+                if (ulps == 0 && turn == 0)
+                    for (const double off : {-1e-3, -2e-5, -3e-8, 3e-8, 2e-5, 1e-3})
+                        angles.push_back(v + off);  // within the margins of IsPointOn's ranges
+            }
+    int boxes = 0;
+    for (const double r : {1.0, 48.0, 1e-5})
+        for (const double a0 : angles)
+            for (const double a1 : angles) {
+                if (std::fabs(a1 - a0) > 6.3)
+                    continue;
+                auto arc = Arc(0.5, -2, r, a0, a1);
+                double s[2], e[2];
+                arc->GetPoint(0, s);
+                arc->GetPoint(1, e);
+                double want[4] = {std::min(s[0], e[0]), std::min(s[1], e[1]), std::max(s[0], e[0]), std::max(s[1], e[1])};
+                const double ext[4][2] = {{0.5 + r, -2}, {0.5 - r, -2}, {0.5, -2 + r}, {0.5, -2 - r}};
+                for (const auto& q : ext) {
+                    const double t = arc->GetParam(q);
+                    if (-1e-8 < t && t < 1.00000001) {
+                        want[0] = std::min(want[0], q[0]);
+                        want[1] = std::min(want[1], q[1]);
+                        want[2] = std::max(want[2], q[0]);
+                        want[3] = std::max(want[3], q[1]);
+                    }
+                }
+                ASSERT_EQ(std::memcmp(arc->box, want, sizeof want), 0) << "radius " << r << " from " << a0 << " to " << a1;
+                ++boxes;
+            }
+    EXPECT_GT(boxes, 10000);
+}
+
+// Consecutive pieces of an arc share their end points through a carry; each piece is the
+// new arc of its angles bit for bit (box and end points), whether or not its angles let
+// the shared points be taken over: pieces on both sides of angle 0, refused short pieces,
+// pieces at the arc's own ends, reversed arcs.
+TEST(SmartSect, ArcPiecesAreTheNewArcsOfTheirAngles)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(0, 1);
+    int pieces = 0;
+    for (int round = 0; round < 300; ++round) {
+        const double a0 = round % 3 == 0 ? -0.3 * u(rng) : 8 * u(rng) - 4;
+        const double sweep = (round % 2 ? 1 : -1) * (0.01 + 6.2 * u(rng));
+        auto arc = Arc(10 * u(rng) - 5, 10 * u(rng) - 5, 0.05 + 3 * u(rng), a0, a0 + sweep);
+        if (round % 4 == 1) {
+            arc->Reverse();
+            arc->DefineBox();
+        }
+        std::vector<double> ts = {0};
+        for (int k = 0; k < 4; ++k)
+            ts.push_back(u(rng));
+        ts.push_back(ts.back() + 1e-9);  // a piece too short to make
+        ts.push_back(1);
+        std::sort(ts.begin(), ts.end());
+        CSmartArc::ArcPoint carry;
+        std::size_t from = 0;
+        for (std::size_t i = 1; i < ts.size(); ++i) {
+            double p1[3], p2[3];
+            arc->GetPoint(ts[from], p1);
+            arc->GetPoint(ts[i], p2);
+            p1[2] = ts[from];
+            p2[2] = ts[i];
+            std::unique_ptr<CSmartSect> piece(GetNextSubSect(arc.get(), p1, p2, carry));
+            if (!piece)
+                continue;
+            from = i;
+            auto* got = static_cast<CSmartArc*>(piece.get());
+            const auto want = Arc(arc->centre[0], arc->centre[1], arc->radius, arc->AngleAt(p1[2]), arc->AngleAt(p2[2]));
+            EXPECT_EQ(std::memcmp(got->box, want->box, sizeof want->box), 0) << "round " << round << " piece " << i;
+            for (const double t : {0.0, 1.0}) {
+                double g[2], w[2];
+                got->GetPoint(t, g);
+                want->GetPoint(t, w);
+                EXPECT_EQ(std::memcmp(g, w, sizeof g), 0) << "round " << round << " piece " << i << " end " << t;
+            }
+            ++pieces;
+        }
+    }
+    EXPECT_GT(pieces, 1200);
 }
 
 }  // namespace
