@@ -26,6 +26,26 @@ constexpr double kStallRatio = 0.5;
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
 
+// Both surfaces evaluated where a seed refinement stopped (points, partials,
+// unit normals), so that the tests after it need not evaluate them again.
+struct SeedEval {
+    bool known = false;
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3];
+};
+
+// The evaluation at (uvA, uvB): the kept one when there is one.
+bool EvalSeed(const SURFACE* A, const double* uvA, const SURFACE* B, const double* uvB, const SeedEval& kept,
+              SeedEval& at)
+{
+    if (kept.known) {
+        at = kept;
+        return true;
+    }
+    at.known = ESSI_EvalUnitNormal(A, uvA, at.PA, at.SuA, at.SvA, at.NA) &&
+               ESSI_EvalUnitNormal(B, uvB, at.PB, at.SuB, at.SvB, at.NB);
+    return at.known;
+}
+
 SSI_NODE* NewNode(double u, double v)
 {
     auto* n = static_cast<SSI_NODE*>(QV_MemAlloc(sizeof(SSI_NODE)));
@@ -241,17 +261,20 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
 // short: from where it stopped, with the normals there already close to
 // parallel, the contact refinement finds the touching point, which must lie
 // in both patches. stopCross is |NA × NB| where the refinement stopped when
-// it is known (else negative).
+// it is known (else negative), kept the evaluation there when known.
 bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
-                  double* uvB, double* point, double stopCross)
+                  double* uvB, double* point, double stopCross, const SeedEval& kept)
 {
     if (stopCross > kTouchingStart)
         return false;
     double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
-    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-    if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
+    SeedEval at;
+    if (!EvalSeed(A, a, B, b, kept, at))
         return false;
-    V3D_Cross(NA, NB, cr);
+    double* PA = at.PA;
+    double* PB = at.PB;
+    double cr[3];
+    V3D_Cross(at.NA, at.NB, cr);
     if (V3D_Len(cr) > kTouchingStart)
         return false;
     const double eps = ESSI_GetPointTol();
@@ -281,12 +304,15 @@ bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, cons
 // A seed whose normals are nearly parallel lies in the thin band where two
 // touching surfaces are closer than the tolerance; where a contact point
 // lies next to it, the seed moves there (it then starts as a tangential seed).
-void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point)
+void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point, const SeedEval& kept)
 {
-    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-    if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+    SeedEval at;
+    if (!EvalSeed(A, uvA, B, uvB, kept, at))
         return;
-    V3D_Cross(NA, NB, cr);
+    double* PA = at.PA;
+    double* PB = at.PB;
+    double cr[3];
+    V3D_Cross(at.NA, at.NB, cr);
     if (V3D_Len(cr) > kSsiTouching)
         return;
     const double eps = ESSI_GetPointTol();
@@ -454,24 +480,32 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
 namespace {
 
 // ESSI_RefineSeed; a refinement that gives up right after evaluating both
-// surfaces writes |NA × NB| there to *stopCross (else -1), so that the
-// touching test need not evaluate them again.
+// surfaces writes |NA × NB| there to *stopCross (else -1). One that stops
+// right after evaluating both surfaces (done or given up) keeps that
+// evaluation in *last, so that the tests after it need not evaluate them
+// again.
 int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol, const SURFACE* B,
-               const double* clampA, double* uvA, double* point, double* stopCross)
+               const double* clampA, double* uvA, double* point, double* stopCross, SeedEval* last)
 {
     *stopCross = -1.0;
+    last->known = false;
     double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
     // Gaps of the last iterations: a pair whose gap stops closing (the common
     // point lies outside the clamp boxes) gives up early.
     double gaps[kSeedSteps];
     for (int it = 0; it < kSeedSteps; ++it) {
-        double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-        if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+        SeedEval& at = *last;
+        if (!ESSI_EvalUnitNormal(A, uvA, at.PA, at.SuA, at.SvA, at.NA) ||
+            !ESSI_EvalUnitNormal(B, uvB, at.PB, at.SuB, at.SvB, at.NB))
             return 0;
+        const double *PA = at.PA, *SuA = at.SuA, *SvA = at.SvA, *NA = at.NA;
+        const double *PB = at.PB, *SuB = at.SuB, *SvB = at.SvB, *NB = at.NB;
+        double cr[3];
         gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
         V3D_Cross(NA, NB, cr);
         if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan]) {
             *stopCross = V3D_Len(cr);
+            at.known = true;
             return 0;
         }
         const double m = std::max(V3D_Len(cr) * tol, 1e-12);
@@ -481,6 +515,7 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
             const double dA = L1(PA, C), dB = L1(PB, C);
             if (dA < m && dB < m) {
                 P3D_Copy(C, point);
+                at.known = true;
                 return 1;
             }
             for (int e = 0; e < 3; ++e)
@@ -489,6 +524,7 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
             const double lim = it <= 8 ? m : tol;
             if (gap < lim && moved < lim) {
                 P3D_Copy(C, point);
+                at.known = true;
                 return 1;
             }
         }
@@ -520,7 +556,8 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
     if (!A || !B || !uvA || !uvB || !point)
         return 0;
     double stopCross;
-    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross);
+    SeedEval last;
+    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross, &last);
 }
 
 int ESSI_PeriodicBox(const SURFACE* s, const double* box, double* out)
@@ -666,9 +703,10 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         uvB[0] = 0.5 * (clampB[0] + clampB[2]);
         uvB[1] = 0.5 * (clampB[1] + clampB[3]);
         double stopCross = -1.0;
-        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross) == 1) {
-            NearContact(c.A, c.B, uvA, uvB, point);
-        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross)) {
+        SeedEval last;
+        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross, &last) == 1) {
+            NearContact(c.A, c.B, uvA, uvB, point, last);
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross, last)) {
             return 1;
         }
         SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);
