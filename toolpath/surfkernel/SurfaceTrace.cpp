@@ -117,6 +117,23 @@ void ClampInto(const double* box, double* uv)
     uv[1] = std::clamp(uv[1], box[1], box[3]);
 }
 
+// Point and first partials of a surface, kept with their (u, v): a Newton
+// step that leaves the parameters as they were (held on a box edge, or a
+// zero update) does not evaluate the surface again.
+struct Deriv1At {
+    bool valid = false;
+    double uv[2], P[3], Su[3], Sv[3];
+    bool Eval(const SURFACE* s, const double* at)
+    {
+        if (valid && std::memcmp(uv, at, sizeof uv) == 0)
+            return true;
+        valid = ESRF_EvalDeriv1(s, at[0], at[1], P, Su, Sv) == 1;
+        if (valid)
+            std::memcpy(uv, at, sizeof uv);
+        return valid;
+    }
+};
+
 // Newton on the four parameters of N1: both surface points equal, and either
 // the point on the plane through N1's entry point normal to its entry
 // tangent (fix < 0) or parameter `fix` (0 uA, 1 vA, 2 uB, 3 vB) at `value`.
@@ -128,11 +145,11 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
     double P0[3], T0[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(N1->p, P0);
     P3D_Copy(N1->tan, T0);
+    Deriv1At atA, atB;
     for (int it = 0; it < kCorrectorSteps; ++it) {
-        double SA[3], SuA[3], SvA[3], SB[3], SuB[3], SvB[3];
-        if (ESRF_EvalDeriv1(A, N1->uvA[0], N1->uvA[1], SA, SuA, SvA) != 1 ||
-            ESRF_EvalDeriv1(B, N1->uvB[0], N1->uvB[1], SB, SuB, SvB) != 1)
+        if (!atA.Eval(A, N1->uvA) || !atB.Eval(B, N1->uvB))
             return 0;
+        const double *SA = atA.P, *SuA = atA.Su, *SvA = atA.Sv, *SB = atB.P, *SuB = atB.Su, *SvB = atB.Sv;
         P3D_Lerp(SA, SB, 0.5, N1->p);
         double along[3];
         V3D_Sub(N1->p, P0, along);
@@ -236,10 +253,12 @@ bool TouchingOnPlane(const SURFACE* A, double* uvA, const SURFACE* B, double* uv
 {
     double M[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(H, M);
+    Deriv1At atA, atB;
     for (int it = 0; it < kCorrectorSteps; ++it) {
-        double SA[3], SuA[3], SvA[3], SB[3], SuB[3], SvB[3], d[3], du, dv;
-        if (ESRF_EvalDeriv1(A, uvA[0], uvA[1], SA, SuA, SvA) != 1 || ESRF_EvalDeriv1(B, uvB[0], uvB[1], SB, SuB, SvB) != 1)
+        double d[3], du, dv;
+        if (!atA.Eval(A, uvA) || !atB.Eval(B, uvB))
             return false;
+        const double *SA = atA.P, *SuA = atA.Su, *SvA = atA.Sv, *SB = atB.P, *SuB = atB.Su, *SvB = atB.Sv;
         P3D_Lerp(SA, SB, 0.5, M);
         V3D_Sub(M, H, d);
         const double off = V3D_Dot(d, D);
