@@ -438,7 +438,7 @@ void ConsumeAlongTrace(SSI_WALK* w)
         }
         for (SSI_POINT* s = w->seeds; s;) {
             SSI_POINT* next = s->next;
-            // A seed off every finite cell lies on no step.
+            // A seed with a coordinate that is not finite lies on no step.
             if (std::isfinite(s->p[0]) && std::isfinite(s->p[1]) && std::isfinite(s->p[2])) {
                 const std::uint64_t key = CellKey(CellOf(s->p[0], cell), CellOf(s->p[1], cell), CellOf(s->p[2], cell));
                 for (long c = head[bucket(key)]; c >= 0; c = cells[c].next)
