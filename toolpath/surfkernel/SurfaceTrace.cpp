@@ -350,7 +350,14 @@ std::uint64_t CellKey(long long i, long long j, long long k)
            static_cast<std::uint64_t>(k) * 0x165667B19E3779F9ull;
 }
 
-long long CellOf(double x, double cell) { return static_cast<long long>(std::floor(std::clamp(x / cell, -1e15, 1e15))); }
+// floor(x / cell), clamped far out; the floor taken from the truncation
+// (exact within the clamp), without a library call.
+long long CellOf(double x, double cell)
+{
+    const double c = std::clamp(x / cell, -1e15, 1e15);
+    const auto t = static_cast<long long>(c);
+    return t - (static_cast<double>(t) > c ? 1 : 0);
+}
 
 // Cells of the step from a to b grown by r0: lo and hi per axis.
 void StepCells(const double* a, const double* b, double r0, double cell, long long* lo, long long* hi)
