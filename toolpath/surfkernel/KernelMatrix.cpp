@@ -151,36 +151,58 @@ int MAT_PseudoInverse4(const double* A, double* out)
     return 1;
 }
 
+namespace {
+
+// Step I of the complete-pivoting elimination, with the sizes fixed at
+// compile time. Only what later steps and the back substitution read is
+// updated: the eliminated column below the pivot is left as it is.
+template <int I> bool EliminateStep(double* A, double* b, int* col)
+{
+    if constexpr (I == 4) {
+        return true;
+    } else {
+        // The first largest magnitude in row order, chosen without branches.
+        int at = I * 4 + I;
+        double best = std::fabs(A[at]);
+        for (int r = I; r < 4; ++r)
+            for (int c = I; c < 4; ++c) {
+                const double a = std::fabs(A[r * 4 + c]);
+                const bool more = a > best;
+                best = more ? a : best;
+                at = more ? r * 4 + c : at;
+            }
+        const int pr = at / 4, pc = at % 4;
+        if (best + 1.0 == 1.0)
+            return false;
+        if (pr != I) {
+            for (int c = 0; c < 4; ++c)
+                std::swap(A[I * 4 + c], A[pr * 4 + c]);
+            std::swap(b[I], b[pr]);
+        }
+        if (pc != I) {
+            for (int r = 0; r < 4; ++r)
+                std::swap(A[r * 4 + I], A[r * 4 + pc]);
+            std::swap(col[I], col[pc]);
+        }
+        for (int r = I + 1; r < 4; ++r) {
+            const double f = A[r * 4 + I] / A[I * 4 + I];
+            if (f == 0.0)
+                continue;
+            for (int c = I + 1; c < 4; ++c)
+                A[r * 4 + c] -= f * A[I * 4 + c];
+            b[r] -= f * b[I];
+        }
+        return EliminateStep<I + 1>(A, b, col);
+    }
+}
+
+} // namespace
+
 int MAT_Solve4Pivot(double* A, double* b)
 {
     int col[4] = {0, 1, 2, 3};
-    for (int i = 0; i < 4; ++i) {
-        int pr = i, pc = i;
-        for (int r = i; r < 4; ++r)
-            for (int c = i; c < 4; ++c)
-                if (std::fabs(A[r * 4 + c]) > std::fabs(A[pr * 4 + pc])) {
-                    pr = r;
-                    pc = c;
-                }
-        const double p = A[pr * 4 + pc];
-        if (std::fabs(p) + 1.0 == 1.0)
-            return 0;
-        MAT_SwapRows(4, A, i, pr);
-        std::swap(b[i], b[pr]);
-        if (pc != i) {
-            for (int r = 0; r < 4; ++r)
-                std::swap(A[r * 4 + i], A[r * 4 + pc]);
-            std::swap(col[i], col[pc]);
-        }
-        for (int r = i + 1; r < 4; ++r) {
-            const double f = A[r * 4 + i] / A[i * 4 + i];
-            if (f == 0.0)
-                continue;
-            for (int c = i; c < 4; ++c)
-                A[r * 4 + c] -= f * A[i * 4 + c];
-            b[r] -= f * b[i];
-        }
-    }
+    if (!EliminateStep<0>(A, b, col))
+        return 0;
     double y[4];
     for (int i = 3; i >= 0; --i) {
         double s = b[i];

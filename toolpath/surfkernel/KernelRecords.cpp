@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -61,16 +62,35 @@ void extendBox(double* box, const double* p)
 
 // Cell of a point in a grid of cubes of side h; indices are clamped far out,
 // which only puts very distant points into shared cells.
+using CellKey = std::array<long long, 3>;
+
+bool sameCell(const CellKey& a, const CellKey& b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
+
 struct CellEntry {
-    std::array<long long, 3> key;
+    CellKey key;
     std::size_t index; // position in the list
-    bool operator<(const CellEntry& o) const { return key != o.key ? key < o.key : index < o.index; }
+    bool operator<(const CellEntry& o) const
+    {
+        for (int i = 0; i < 3; ++i)
+            if (key[i] != o.key[i])
+                return key[i] < o.key[i];
+        return index < o.index;
+    }
 };
 
-std::array<long long, 3> cellKey(const double* p, double h)
+// Slot of a cell in a hash table of 2^bits slots.
+std::size_t cellSlot(const CellKey& k, int bits)
+{
+    const auto h = static_cast<std::uint64_t>(k[0]) * 0x9E3779B97F4A7C15ull ^
+                   static_cast<std::uint64_t>(k[1]) * 0xC2B2AE3D27D4EB4Full ^
+                   static_cast<std::uint64_t>(k[2]) * 0x165667B19E3779F9ull;
+    return static_cast<std::size_t>(h >> (64 - bits));
+}
+
+CellKey cellKey(const double* p, double h)
 {
     constexpr double limit = 1e15;
-    std::array<long long, 3> k;
+    CellKey k;
     for (int i = 0; i < 3; ++i)
         k[i] = static_cast<long long>(std::clamp(std::floor(p[i] / h), -limit, limit));
     return k;
@@ -205,7 +225,8 @@ void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
         return;
     // A node goes when it lies nearer than dist to an earlier node that stays.
     // Nodes are filed in cubic cells twice dist wide, so each is compared only
-    // with the earlier nodes of its own and the 26 neighbouring cells. Without
+    // with the earlier nodes of its own and the 26 neighbouring cells, whose
+    // runs of entries are found through a hash table of the cells. Without
     // memory for the cells every earlier kept node is compared instead; the
     // result is the same.
     std::size_t n = 0;
@@ -215,8 +236,14 @@ void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
     auto* cells = static_cast<CellEntry*>(QV_MemAlloc(sizeof(CellEntry) * n));
     auto* kept = static_cast<unsigned char*>(QV_MemAlloc(n));
     // skip[k]: the first entry at or after k not yet found removed (k = the
-    // entry count stands for the end); at[i]: the entry of node i.
-    auto* skip = static_cast<std::size_t*>(QV_MemAlloc(sizeof(std::size_t) * (2 * n + 1)));
+    // entry count stands for the end); at[i]: the entry of node i; table:
+    // 1 + the first entry of each cell's run (0: empty slot), at least twice
+    // as many slots as cells.
+    int bits = 1;
+    while ((std::size_t{1} << bits) < 2 * n)
+        ++bits;
+    const std::size_t slots = std::size_t{1} << bits;
+    auto* skip = static_cast<std::size_t*>(QV_MemAlloc(sizeof(std::size_t) * (2 * n + 1 + slots)));
     if (!nodes || !cells || !kept || !skip) {
         QV_MemFree(nodes);
         QV_MemFree(cells);
@@ -243,6 +270,22 @@ void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
         skip[k] = k;
     for (std::size_t k = 0; k < filed; ++k)
         at[cells[k].index] = k;
+    std::size_t* table = at + n;
+    std::fill(table, table + slots, std::size_t{0});
+    for (std::size_t k = 0; k < filed; ++k)
+        if (k == 0 || !sameCell(cells[k - 1].key, cells[k].key)) {
+            std::size_t h = cellSlot(cells[k].key, bits);
+            while (table[h])
+                h = (h + 1) & (slots - 1);
+            table[h] = k + 1;
+        }
+    // The first entry of the cell's run; the entry count without one.
+    const auto runOf = [&](const CellKey& key) {
+        for (std::size_t h = cellSlot(key, bits); table[h]; h = (h + 1) & (slots - 1))
+            if (sameCell(cells[table[h] - 1].key, key))
+                return table[h] - 1;
+        return filed;
+    };
     // Removed entries are passed over through skip, halving the paths it
     // walks, so a crowd of removed nodes in one cell is not walked again and
     // again.
@@ -263,10 +306,10 @@ void ESSI_RemoveDuplicates(SSI_POINT** head, double dist)
         for (int dx = -1; dx <= 1 && !near; ++dx)
             for (int dy = -1; dy <= 1 && !near; ++dy)
                 for (int dz = -1; dz <= 1 && !near; ++dz) {
-                    const CellEntry probe{{e.key[0] + dx, e.key[1] + dy, e.key[2] + dz}, 0};
+                    const CellKey probe{e.key[0] + dx, e.key[1] + dy, e.key[2] + dz};
                     // The entries of a cell lie in list order: only earlier nodes count.
-                    std::size_t k = live(static_cast<std::size_t>(std::lower_bound(cells, cells + filed, probe) - cells));
-                    for (; k < filed && cells[k].key == probe.key && cells[k].index < i && !near; k = live(k + 1))
+                    std::size_t k = live(runOf(probe));
+                    for (; k < filed && sameCell(cells[k].key, probe) && cells[k].index < i && !near; k = live(k + 1))
                         near = std::sqrt(P3D_Dist2(p, nodes[cells[k].index]->p)) < dist;
                 }
         if (near) {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -25,6 +26,83 @@ constexpr double kStallRatio = 0.5;
 // |NA × NB| where a failed seed refinement stopped below which a touching
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
+
+// Both surfaces evaluated where a seed refinement stopped (points, partials,
+// unit normals), so that the tests after it need not evaluate them again.
+struct SeedEval {
+    bool known = false;
+    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3];
+};
+
+// Unit-normal evaluations (ESSI_EvalUnitNormal) of the two surfaces of one
+// seed search by exact (u, v), direct mapped: the refinements of
+// neighbouring patch pairs start at the same patch centres and stop at the
+// same clamp-box corners.
+struct NormalMemo {
+    struct Slot {
+        const SURFACE* s; // null: empty
+        double uv[2];
+        double P[3], Su[3], Sv[3], N[3];
+    };
+    static constexpr int kBits = 10;
+    Slot* slots = nullptr;
+
+    NormalMemo() = default;
+    NormalMemo(const NormalMemo&) = delete;
+    NormalMemo& operator=(const NormalMemo&) = delete;
+    bool Init()
+    {
+        slots = static_cast<Slot*>(QV_MemAlloc(sizeof(Slot) << kBits));
+        if (slots)
+            for (int i = 0; i < 1 << kBits; ++i)
+                slots[i].s = nullptr;
+        return slots != nullptr;
+    }
+    ~NormalMemo() { QV_MemFree(slots); }
+
+    // ESSI_EvalUnitNormal, from the memo when it holds (s, uv).
+    bool Eval(const SURFACE* s, const double* uv, double* P, double* Su, double* Sv, double* N)
+    {
+        std::uint64_t u, v;
+        std::memcpy(&u, &uv[0], sizeof u);
+        std::memcpy(&v, &uv[1], sizeof v);
+        const std::uint64_t h = u * 0x9E3779B97F4A7C15ull ^ v * 0xC2B2AE3D27D4EB4Full ^
+                                static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(s)) * 0x165667B19E3779F9ull;
+        Slot& slot = slots[h >> (64 - kBits)];
+        if (slot.s != s || std::memcmp(slot.uv, uv, sizeof slot.uv) != 0) {
+            if (ESSI_EvalUnitNormal(s, uv, slot.P, slot.Su, slot.Sv, slot.N) != 1) {
+                slot.s = nullptr;
+                return false;
+            }
+            slot.s = s;
+            std::memcpy(slot.uv, uv, sizeof slot.uv);
+        }
+        P3D_Copy(slot.P, P);
+        P3D_Copy(slot.Su, Su);
+        P3D_Copy(slot.Sv, Sv);
+        P3D_Copy(slot.N, N);
+        return true;
+    }
+};
+
+// ESSI_EvalUnitNormal through the memo when there is one.
+bool EvalUnitNormal(NormalMemo* memo, const SURFACE* s, const double* uv, double* P, double* Su, double* Sv, double* N)
+{
+    return memo ? memo->Eval(s, uv, P, Su, Sv, N) : ESSI_EvalUnitNormal(s, uv, P, Su, Sv, N) == 1;
+}
+
+// The evaluation at (uvA, uvB): the kept one when there is one.
+bool EvalSeed(const SURFACE* A, const double* uvA, const SURFACE* B, const double* uvB, const SeedEval& kept,
+              SeedEval& at)
+{
+    if (kept.known) {
+        at = kept;
+        return true;
+    }
+    at.known = ESSI_EvalUnitNormal(A, uvA, at.PA, at.SuA, at.SvA, at.NA) &&
+               ESSI_EvalUnitNormal(B, uvB, at.PB, at.SuB, at.SvB, at.NB);
+    return at.known;
+}
 
 SSI_NODE* NewNode(double u, double v)
 {
@@ -241,17 +319,20 @@ void MoveTowards(const double* Q, const double* S, const double* Su, const doubl
 // short: from where it stopped, with the normals there already close to
 // parallel, the contact refinement finds the touching point, which must lie
 // in both patches. stopCross is |NA × NB| where the refinement stopped when
-// it is known (else negative).
+// it is known (else negative), kept the evaluation there when known.
 bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, const double* clampB, double* uvA,
-                  double* uvB, double* point, double stopCross)
+                  double* uvB, double* point, double stopCross, const SeedEval& kept)
 {
     if (stopCross > kTouchingStart)
         return false;
     double a[2] = {uvA[0], uvA[1]}, b[2] = {uvB[0], uvB[1]};
-    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-    if (!ESSI_EvalUnitNormal(A, a, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, b, PB, SuB, SvB, NB))
+    SeedEval at;
+    if (!EvalSeed(A, a, B, b, kept, at))
         return false;
-    V3D_Cross(NA, NB, cr);
+    double* PA = at.PA;
+    double* PB = at.PB;
+    double cr[3];
+    V3D_Cross(at.NA, at.NB, cr);
     if (V3D_Len(cr) > kTouchingStart)
         return false;
     const double eps = ESSI_GetPointTol();
@@ -281,12 +362,15 @@ bool TouchingSeed(const SURFACE* A, const double* clampA, const SURFACE* B, cons
 // A seed whose normals are nearly parallel lies in the thin band where two
 // touching surfaces are closer than the tolerance; where a contact point
 // lies next to it, the seed moves there (it then starts as a tangential seed).
-void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point)
+void NearContact(const SURFACE* A, const SURFACE* B, double* uvA, double* uvB, double* point, const SeedEval& kept)
 {
-    double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-    if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
+    SeedEval at;
+    if (!EvalSeed(A, uvA, B, uvB, kept, at))
         return;
-    V3D_Cross(NA, NB, cr);
+    double* PA = at.PA;
+    double* PB = at.PB;
+    double cr[3];
+    V3D_Cross(at.NA, at.NB, cr);
     if (V3D_Len(cr) > kSsiTouching)
         return;
     const double eps = ESSI_GetPointTol();
@@ -454,24 +538,47 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
 namespace {
 
 // ESSI_RefineSeed; a refinement that gives up right after evaluating both
-// surfaces writes |NA × NB| there to *stopCross (else -1), so that the
-// touching test need not evaluate them again.
+// surfaces writes |NA × NB| there to *stopCross (else -1). One that stops
+// right after evaluating both surfaces (done or given up) keeps that
+// evaluation in *last, so that the tests after it need not evaluate them
+// again. Evaluations go through the memo when one is given.
 int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, double angleTol, const SURFACE* B,
-               const double* clampA, double* uvA, double* point, double* stopCross)
+               const double* clampA, double* uvA, double* point, double* stopCross, SeedEval* last,
+               NormalMemo* memo = nullptr)
 {
     *stopCross = -1.0;
+    last->known = false;
     double C[3] = {0, 0, 0}, Q[3] = {0, 0, 0};
     // Gaps of the last iterations: a pair whose gap stops closing (the common
     // point lies outside the clamp boxes) gives up early.
     double gaps[kSeedSteps];
+    // (u, v) of the evaluations held in *last: a surface whose parameters did
+    // not move (held at a corner of its clamp box) is not evaluated again.
+    double evaluatedA[2], evaluatedB[2];
+    bool haveA = false, haveB = false;
+    auto same = [](const double* a, const double* b) { return std::memcmp(a, b, 2 * sizeof(double)) == 0; };
     for (int it = 0; it < kSeedSteps; ++it) {
-        double PA[3], SuA[3], SvA[3], NA[3], PB[3], SuB[3], SvB[3], NB[3], cr[3];
-        if (!ESSI_EvalUnitNormal(A, uvA, PA, SuA, SvA, NA) || !ESSI_EvalUnitNormal(B, uvB, PB, SuB, SvB, NB))
-            return 0;
+        SeedEval& at = *last;
+        if (!(haveA && same(evaluatedA, uvA))) {
+            if (!EvalUnitNormal(memo, A, uvA, at.PA, at.SuA, at.SvA, at.NA))
+                return 0;
+            std::memcpy(evaluatedA, uvA, sizeof evaluatedA);
+            haveA = true;
+        }
+        if (!(haveB && same(evaluatedB, uvB))) {
+            if (!EvalUnitNormal(memo, B, uvB, at.PB, at.SuB, at.SvB, at.NB))
+                return 0;
+            std::memcpy(evaluatedB, uvB, sizeof evaluatedB);
+            haveB = true;
+        }
+        const double *PA = at.PA, *SuA = at.SuA, *SvA = at.SvA, *NA = at.NA;
+        const double *PB = at.PB, *SuB = at.SuB, *SvB = at.SvB, *NB = at.NB;
+        double cr[3];
         gaps[it] = std::sqrt(P3D_Dist2(PA, PB));
         V3D_Cross(NA, NB, cr);
         if (it >= kStallSpan && gaps[it] > kStallRatio * gaps[it - kStallSpan]) {
             *stopCross = V3D_Len(cr);
+            at.known = true;
             return 0;
         }
         const double m = std::max(V3D_Len(cr) * tol, 1e-12);
@@ -481,6 +588,7 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
             const double dA = L1(PA, C), dB = L1(PB, C);
             if (dA < m && dB < m) {
                 P3D_Copy(C, point);
+                at.known = true;
                 return 1;
             }
             for (int e = 0; e < 3; ++e)
@@ -489,6 +597,7 @@ int RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double tol, 
             const double lim = it <= 8 ? m : tol;
             if (gap < lim && moved < lim) {
                 P3D_Copy(C, point);
+                at.known = true;
                 return 1;
             }
         }
@@ -520,7 +629,8 @@ int ESSI_RefineSeed(const SURFACE* A, const double* clampB, double* uvB, double 
     if (!A || !B || !uvA || !uvB || !point)
         return 0;
     double stopCross;
-    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross);
+    SeedEval last;
+    return RefineSeed(A, clampB, uvB, tol, angleTol, B, clampA, uvA, point, &stopCross, &last);
 }
 
 int ESSI_PeriodicBox(const SURFACE* s, const double* box, double* out)
@@ -655,7 +765,10 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         const SURFACE *A, *B;
         double eps, angleTol;
         SSI_POINT* list;
-    } ctx{A, B, eps, angleTol, nullptr};
+        NormalMemo memo;
+    } ctx{A, B, eps, angleTol, nullptr, {}};
+    if (!ctx.memo.Init())
+        return 0;
     auto refine = [](void* data, const SSI_PATCH* P, const SSI_PATCH* Q) {
         auto& c = *static_cast<Context*>(data);
         double clampA[4], clampB[4], uvA[2], uvB[2], point[3];
@@ -666,9 +779,11 @@ int ESSI_FindSeeds(const double* boxA, const double* boxB, const SURFACE* A, SSI
         uvB[0] = 0.5 * (clampB[0] + clampB[2]);
         uvB[1] = 0.5 * (clampB[1] + clampB[3]);
         double stopCross = -1.0;
-        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross) == 1) {
-            NearContact(c.A, c.B, uvA, uvB, point);
-        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross)) {
+        SeedEval last;
+        if (RefineSeed(c.A, clampB, uvB, 0.01 * c.eps, c.angleTol, c.B, clampA, uvA, point, &stopCross, &last,
+                       &c.memo) == 1) {
+            NearContact(c.A, c.B, uvA, uvB, point, last);
+        } else if (!TouchingSeed(c.A, clampA, c.B, clampB, uvA, uvB, point, stopCross, last)) {
             return 1;
         }
         SSI_POINT* seed = ESSI_NewPoint(uvA[0], uvA[1], uvB[0], uvB[1], point, nullptr);

@@ -117,6 +117,23 @@ void ClampInto(const double* box, double* uv)
     uv[1] = std::clamp(uv[1], box[1], box[3]);
 }
 
+// Point and first partials of a surface, kept with their (u, v): a Newton
+// step that leaves the parameters as they were (held on a box edge, or a
+// zero update) does not evaluate the surface again.
+struct Deriv1At {
+    bool valid = false;
+    double uv[2], P[3], Su[3], Sv[3];
+    bool Eval(const SURFACE* s, const double* at)
+    {
+        if (valid && std::memcmp(uv, at, sizeof uv) == 0)
+            return true;
+        valid = ESRF_EvalDeriv1(s, at[0], at[1], P, Su, Sv) == 1;
+        if (valid)
+            std::memcpy(uv, at, sizeof uv);
+        return valid;
+    }
+};
+
 // Newton on the four parameters of N1: both surface points equal, and either
 // the point on the plane through N1's entry point normal to its entry
 // tangent (fix < 0) or parameter `fix` (0 uA, 1 vA, 2 uB, 3 vB) at `value`.
@@ -128,11 +145,11 @@ int Correct(const SURFACE* A, SSI_POINT* N1, const SURFACE* B, double tol, int f
     double P0[3], T0[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(N1->p, P0);
     P3D_Copy(N1->tan, T0);
+    Deriv1At atA, atB;
     for (int it = 0; it < kCorrectorSteps; ++it) {
-        double SA[3], SuA[3], SvA[3], SB[3], SuB[3], SvB[3];
-        if (ESRF_EvalDeriv1(A, N1->uvA[0], N1->uvA[1], SA, SuA, SvA) != 1 ||
-            ESRF_EvalDeriv1(B, N1->uvB[0], N1->uvB[1], SB, SuB, SvB) != 1)
+        if (!atA.Eval(A, N1->uvA) || !atB.Eval(B, N1->uvB))
             return 0;
+        const double *SA = atA.P, *SuA = atA.Su, *SvA = atA.Sv, *SB = atB.P, *SuB = atB.Su, *SvB = atB.Sv;
         P3D_Lerp(SA, SB, 0.5, N1->p);
         double along[3];
         V3D_Sub(N1->p, P0, along);
@@ -236,10 +253,12 @@ bool TouchingOnPlane(const SURFACE* A, double* uvA, const SURFACE* B, double* uv
 {
     double M[3], prev[3] = {1e12, 1e12, 1e12};
     P3D_Copy(H, M);
+    Deriv1At atA, atB;
     for (int it = 0; it < kCorrectorSteps; ++it) {
-        double SA[3], SuA[3], SvA[3], SB[3], SuB[3], SvB[3], d[3], du, dv;
-        if (ESRF_EvalDeriv1(A, uvA[0], uvA[1], SA, SuA, SvA) != 1 || ESRF_EvalDeriv1(B, uvB[0], uvB[1], SB, SuB, SvB) != 1)
+        double d[3], du, dv;
+        if (!atA.Eval(A, uvA) || !atB.Eval(B, uvB))
             return false;
+        const double *SA = atA.P, *SuA = atA.Su, *SvA = atA.Sv, *SB = atB.P, *SuB = atB.Su, *SvB = atB.Sv;
         P3D_Lerp(SA, SB, 0.5, M);
         V3D_Sub(M, H, d);
         const double off = V3D_Dot(d, D);
@@ -313,14 +332,16 @@ bool StepConsumes(const SSI_WALK* w, const SSI_POINT* s)
     return !(V3D_Len(s->tan) > 0.0 && V3D_Len(cr) > w->r[1]);
 }
 
-// Above this count of step and seed tests the seeds are looked up through a
-// grid instead of testing each against every step.
+// Above this count of step and seed tests the steps are looked up through a
+// grid instead of testing each seed against every step.
 constexpr long kPlainConsumeTests = 4096;
 
-struct SeedCell {
+// An entry of the step grid: a cell the step's box (grown by r0) meets, the
+// step's end (its start is the next node) and the next entry of the bucket.
+struct StepCell {
     std::uint64_t key;
-    SSI_POINT* seed;
-    bool consumed;
+    const SSI_POINT* end;
+    long next;
 };
 
 std::uint64_t CellKey(long long i, long long j, long long k)
@@ -329,78 +350,113 @@ std::uint64_t CellKey(long long i, long long j, long long k)
            static_cast<std::uint64_t>(k) * 0x165667B19E3779F9ull;
 }
 
-long long CellOf(double x, double cell) { return static_cast<long long>(std::floor(std::clamp(x / cell, -1e15, 1e15))); }
+// floor(x / cell), clamped far out; the floor taken from the truncation
+// (exact within the clamp), without a library call.
+long long CellOf(double x, double cell)
+{
+    const double c = std::clamp(x / cell, -1e15, 1e15);
+    const auto t = static_cast<long long>(c);
+    return t - (static_cast<double>(t) > c ? 1 : 0);
+}
+
+// Cells of the step from a to b grown by r0: lo and hi per axis.
+void StepCells(const double* a, const double* b, double r0, double cell, long long* lo, long long* hi)
+{
+    for (int e = 0; e < 3; ++e) {
+        lo[e] = CellOf(std::min(a[e], b[e]) - r0, cell);
+        hi[e] = CellOf(std::max(a[e], b[e]) + r0, cell);
+    }
+}
 
 // Frees the seeds that some step of the walk's traced points consumes, as
 // ESSI_ConsumeSeeds would have done after each of those steps: each test
 // depends only on the step and the seed, so the order does not matter. Long
-// traces with many seeds find the candidates of a step through a grid of
-// the seeds with cells as large as the widest step box.
+// traces with many seeds find the candidate steps of a seed through a hashed
+// grid of the steps with cells as large as the widest step box: a step that
+// can consume a seed (the seed within r0 of the step's box) has an entry in
+// the seed's cell.
 void ConsumeAlongTrace(SSI_WALK* w)
 {
     if (!w->seeds || !w->points || !w->points->next)
         return;
-    long seeds = 0;
+    long seeds = 0, steps = 0;
     for (const SSI_POINT* s = w->seeds; s; s = s->next)
         ++seeds;
+    for (const SSI_POINT* q = w->points; q->next; q = q->next)
+        ++steps;
     const SSI_POINT n0 = w->n0, n1 = w->n1;
+    const double r0 = w->r[0];
     // Steps in list order: the head is the last traced point, so each node
     // ends the step that starts at its successor.
-    auto forEachStep = [&](auto f) {
-        for (const SSI_POINT* q = w->points; q->next; q = q->next) {
-            Assign(w->n0, *q->next);
-            Assign(w->n1, *q);
-            f();
-        }
+    auto consumes = [&](const SSI_POINT* end, const SSI_POINT* seed) {
+        Assign(w->n0, *end->next);
+        Assign(w->n1, *end);
+        return StepConsumes(w, seed);
     };
-    const double r0 = w->r[0];
-    SeedCell* cells = nullptr;
-    if (seeds * (w->count - 1) > kPlainConsumeTests)
-        cells = static_cast<SeedCell*>(QV_MemAlloc(sizeof(SeedCell) * seeds));
-    if (!cells) {
-        forEachStep([&] {
-            for (SSI_POINT* s = w->seeds; s;) {
-                SSI_POINT* next = s->next;
-                if (StepConsumes(w, s)) {
-                    w->seeds = ESSI_UnlinkPoint(w->seeds, s);
-                    ESSI_FreePoint(s);
-                }
-                s = next;
-            }
-        });
-    } else {
-        double cell = 0.0;
+    auto consume = [&](SSI_POINT* seed) {
+        w->seeds = ESSI_UnlinkPoint(w->seeds, seed);
+        ESSI_FreePoint(seed);
+    };
+    double cell = 0.0;
+    long entries = 0;
+    void* block = nullptr;
+    if (seeds * steps > kPlainConsumeTests) {
         for (const SSI_POINT* q = w->points; q->next; q = q->next)
             for (int e = 0; e < 3; ++e)
                 cell = std::max(cell, std::fabs(q->p[e] - q->next->p[e]));
         cell = std::max(cell + 2.0 * r0, 1e-12);
-        long n = 0;
-        for (SSI_POINT* s = w->seeds; s; s = s->next)
-            cells[n++] = {CellKey(CellOf(s->p[0], cell), CellOf(s->p[1], cell), CellOf(s->p[2], cell)), s, false};
-        std::sort(cells, cells + n, [](const SeedCell& a, const SeedCell& b) { return a.key < b.key; });
-        forEachStep([&] {
+        for (const SSI_POINT* q = w->points; q->next; q = q->next) {
             long long lo[3], hi[3];
-            for (int e = 0; e < 3; ++e) {
-                lo[e] = CellOf(std::min(w->n0.p[e], w->n1.p[e]) - r0, cell);
-                hi[e] = CellOf(std::max(w->n0.p[e], w->n1.p[e]) + r0, cell);
+            StepCells(q->next->p, q->p, r0, cell, lo, hi);
+            entries += (hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) * (hi[2] - lo[2] + 1);
+        }
+    }
+    int bits = 1;
+    while ((1L << bits) < 2 * entries)
+        ++bits;
+    const long buckets = 1L << bits;
+    if (entries > 0)
+        block = QV_MemAlloc(sizeof(StepCell) * entries + sizeof(long) * buckets);
+    if (!block) {
+        for (const SSI_POINT* q = w->points; q->next; q = q->next)
+            for (SSI_POINT* s = w->seeds; s;) {
+                SSI_POINT* next = s->next;
+                if (consumes(q, s))
+                    consume(s);
+                s = next;
             }
+    } else {
+        auto* cells = static_cast<StepCell*>(block);
+        auto* head = reinterpret_cast<long*>(cells + entries);
+        auto bucket = [&](std::uint64_t key) { return static_cast<long>(key >> (64 - bits)); };
+        std::fill(head, head + buckets, -1L);
+        long n = 0;
+        for (const SSI_POINT* q = w->points; q->next; q = q->next) {
+            long long lo[3], hi[3];
+            StepCells(q->next->p, q->p, r0, cell, lo, hi);
             for (long long i = lo[0]; i <= hi[0]; ++i)
                 for (long long j = lo[1]; j <= hi[1]; ++j)
                     for (long long k = lo[2]; k <= hi[2]; ++k) {
                         const std::uint64_t key = CellKey(i, j, k);
-                        SeedCell* c = std::lower_bound(cells, cells + n, key,
-                                                       [](const SeedCell& a, std::uint64_t x) { return a.key < x; });
-                        for (; c < cells + n && c->key == key; ++c)
-                            if (!c->consumed && StepConsumes(w, c->seed))
-                                c->consumed = true;
+                        long& first = head[bucket(key)];
+                        cells[n] = {key, q, first};
+                        first = n++;
                     }
-        });
-        for (long k = 0; k < n; ++k)
-            if (cells[k].consumed) {
-                w->seeds = ESSI_UnlinkPoint(w->seeds, cells[k].seed);
-                ESSI_FreePoint(cells[k].seed);
+        }
+        for (SSI_POINT* s = w->seeds; s;) {
+            SSI_POINT* next = s->next;
+            // A seed with a coordinate that is not finite lies on no step.
+            if (std::isfinite(s->p[0]) && std::isfinite(s->p[1]) && std::isfinite(s->p[2])) {
+                const std::uint64_t key = CellKey(CellOf(s->p[0], cell), CellOf(s->p[1], cell), CellOf(s->p[2], cell));
+                for (long c = head[bucket(key)]; c >= 0; c = cells[c].next)
+                    if (cells[c].key == key && consumes(cells[c].end, s)) {
+                        consume(s);
+                        break;
+                    }
             }
-        QV_MemFree(cells);
+            s = next;
+        }
+        QV_MemFree(block);
     }
     Assign(w->n0, n0);
     Assign(w->n1, n1);

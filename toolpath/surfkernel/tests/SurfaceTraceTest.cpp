@@ -57,7 +57,7 @@ std::vector<std::array<double, 3>> Points(const SSI_POINT* head)
     return out;
 }
 
-// A trace consumes the seeds once it is done (through a grid of the seeds
+// A trace consumes the seeds once it is done (through a grid of the steps
 // when there are many); it must leave the same seeds as consuming after
 // every step, replayed here along the traced points.
 TEST_F(SurfaceTraceTest, TraceConsumesTheSeedsOfEveryStep)
