@@ -82,9 +82,9 @@ int OffsetPoint(const ESRF_OFFSET* o, double u, double v, double* P)
 // model size.
 constexpr double kPoleRatio = 1e-8;
 
-bool BasePole(const Derivs& b)
+// The test from the lengths lu, lv of the base partials.
+bool BasePole(double lu, double lv)
 {
-    const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
     return std::min(lu, lv) < kPoleRatio * std::max(lu, lv) || std::max(lu, lv) < 1e-300;
 }
 
@@ -103,11 +103,10 @@ void DifferencePartial(const double* p, const double* q, double h, double* out)
 // Offset surface: point and first derivatives from the base's point and first
 // and second derivatives b at (u, v). Where a base partial nearly vanishes
 // (absolutely, or relative to the other one), forward differences of the
-// offset point.
-int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, const Derivs& b, Derivs& d)
+// offset point. lu and lv are the lengths of the base partials.
+int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, const Derivs& b, double lu, double lv, Derivs& d)
 {
-    const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
-    if (lu < 1e-6 || lv < 1e-6 || BasePole(b)) {
+    if (lu < 1e-6 || lv < 1e-6 || BasePole(lu, lv)) {
         const double big = std::max(lu, lv);
         double box[4];
         if (!(big > 0.0) || ESRF_GetUVBox(o->base, box) != 1)
@@ -152,7 +151,7 @@ int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
     Derivs b;
     if (Deriv(o->base, u, v, 2, b) != 1)
         return 0;
-    return OffsetDeriv1(o, u, v, b, d);
+    return OffsetDeriv1(o, u, v, b, V3D_Len(b.Su), V3D_Len(b.Sv), d);
 }
 
 // Derivatives along u (alongU) or v of the offset's Su and Sv at (u, v) with
@@ -428,9 +427,10 @@ int GeneralNormal(const SURFACE* s, double u, double v, double* N, double* P)
         Derivs b;
         if (Deriv(o->base, u, v, order, b) != 1)
             return 0;
-        if (BasePole(b))
-            return OffsetPoleNormal(o, u, v, V3D_Len(b.Su) < V3D_Len(b.Sv), N, P);
-        if (order == 2 ? !OffsetDeriv1(o, u, v, b, d) : Deriv(s, u, v, 1, d) != 1)
+        const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
+        if (BasePole(lu, lv))
+            return OffsetPoleNormal(o, u, v, lu < lv, N, P);
+        if (order == 2 ? !OffsetDeriv1(o, u, v, b, lu, lv, d) : Deriv(s, u, v, 1, d) != 1)
             return 0;
     } else if (Deriv(s, u, v, 1, d) != 1) {
         return 0;
