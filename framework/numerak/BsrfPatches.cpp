@@ -170,15 +170,27 @@ void PatchDers(const double* patch, PU pu, PV pv, double u, double v, int d, dou
     const int rowLength = 4 * (pv + 1);
     for (int k = 0; k <= d; ++k) {
         double temp[nb::kMaxOrder][4];
-        for (int l = 0; l <= pv; ++l)
-            for (int e = 0; e < 4; ++e)
-                temp[l][e] = 0.0;
-        for (int i = 0; i <= pu; ++i) {
-            const double w = Bu[k][i];
-            const double* row = Q + i * rowLength;
+        if constexpr (std::is_same_v<PU, int>) {
             for (int l = 0; l <= pv; ++l)
                 for (int e = 0; e < 4; ++e)
-                    temp[l][e] += w * row[l * 4 + e];
+                    temp[l][e] = 0.0;
+            for (int i = 0; i <= pu; ++i) {
+                const double w = Bu[k][i];
+                const double* row = Q + i * rowLength;
+                for (int l = 0; l <= pv; ++l)
+                    for (int e = 0; e < 4; ++e)
+                        temp[l][e] += w * row[l * 4 + e];
+            }
+        } else {
+            // The same sums in the same order, each in a register of its own
+            // over the unrolled rows rather than through memory row by row.
+            for (int l = 0; l <= pv; ++l)
+                for (int e = 0; e < 4; ++e) {
+                    double sum = 0.0;
+                    for (int i = 0; i <= pu; ++i)
+                        sum += Bu[k][i] * Q[i * rowLength + l * 4 + e];
+                    temp[l][e] = sum;
+                }
         }
         for (int l = 0; l + k <= d; ++l)
             for (int e = 0; e < 4; ++e) {
