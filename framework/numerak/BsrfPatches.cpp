@@ -182,8 +182,8 @@ void PatchDers(const double* patch, PU pu, PV pv, double u, double v, int d, dou
                         temp[l][e] += w * row[l * 4 + e];
             }
         } else {
-            // The same sums in the same order, each in a register of its own
-            // over the unrolled rows rather than through memory row by row.
+            // The same sums in the same order, each kept in a register over
+            // the rows rather than stored and loaded again row by row.
             for (int l = 0; l <= pv; ++l)
                 for (int e = 0; e < 4; ++e) {
                     double sum = 0.0;
