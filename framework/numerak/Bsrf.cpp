@@ -95,6 +95,29 @@ bool nb::detail::RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][
         return false;
     if (d <= 1)
         return nb::detail::RationalFirstDers(Aw, d, SKL[0][0], SKL[1][0], SKL[0][1]);
+    if (d == 2) {
+        // The loops below for d = 2, written out with the same operations in
+        // the same order, so the same values (the binomials 1 and 2 scale
+        // exactly, and subtracting the loops' zero sums changes nothing): the
+        // offset surfaces ask for this order at every point.
+        const double w01 = Aw[0][1][3], w02 = Aw[0][2][3], w10 = Aw[1][0][3], w11 = Aw[1][1][3], w20 = Aw[2][0][3];
+        for (int e = 0; e < 3; ++e) {
+            const double s00 = Aw[0][0][e] / w;
+            const double s01 = (Aw[0][1][e] - w01 * s00) / w;
+            const double s02 = (Aw[0][2][e] - 2.0 * w01 * s01 - w02 * s00) / w;
+            const double s10 = (Aw[1][0][e] - w10 * s00) / w;
+            const double v2 = 0.0 + w11 * s00;
+            const double s11 = (Aw[1][1][e] - w01 * s10 - w10 * s01 - v2) / w;
+            const double s20 = (Aw[2][0][e] - 2.0 * w10 * s10 - w20 * s00) / w;
+            SKL[0][0][e] = s00;
+            SKL[0][1][e] = s01;
+            SKL[0][2][e] = s02;
+            SKL[1][0][e] = s10;
+            SKL[1][1][e] = s11;
+            SKL[2][0][e] = s20;
+        }
+        return true;
+    }
     for (int k = 0; k <= d; ++k) {
         for (int l = 0; l + k <= d; ++l) {
             double v[3] = {Aw[k][l][0], Aw[k][l][1], Aw[k][l][2]};

@@ -82,9 +82,9 @@ int OffsetPoint(const ESRF_OFFSET* o, double u, double v, double* P)
 // model size.
 constexpr double kPoleRatio = 1e-8;
 
-bool BasePole(const Derivs& b)
+// The test from the lengths lu, lv of the base partials.
+bool BasePole(double lu, double lv)
 {
-    const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
     return std::min(lu, lv) < kPoleRatio * std::max(lu, lv) || std::max(lu, lv) < 1e-300;
 }
 
@@ -100,16 +100,13 @@ void DifferencePartial(const double* p, const double* q, double h, double* out)
         out[e] = noise ? 0.0 : d[e] / h;
 }
 
-// Offset surface: point and first derivatives. Where a base partial nearly
-// vanishes (absolutely, or relative to the other one), forward differences of
-// the offset point.
-int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
+// Offset surface: point and first derivatives from the base's point and first
+// and second derivatives b at (u, v). Where a base partial nearly vanishes
+// (absolutely, or relative to the other one), forward differences of the
+// offset point. lu and lv are the lengths of the base partials.
+int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, const Derivs& b, double lu, double lv, Derivs& d)
 {
-    Derivs b;
-    if (Deriv(o->base, u, v, 2, b) != 1)
-        return 0;
-    const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
-    if (lu < 1e-6 || lv < 1e-6 || BasePole(b)) {
+    if (lu < 1e-6 || lv < 1e-6 || BasePole(lu, lv)) {
         const double big = std::max(lu, lv);
         double box[4];
         if (!(big > 0.0) || ESRF_GetUVBox(o->base, box) != 1)
@@ -147,6 +144,14 @@ int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
         d.Sv[e] = b.Sv[e] + o->d * (Nv[e] - nNv * n[e]);
     }
     return 1;
+}
+
+int OffsetDeriv1(const ESRF_OFFSET* o, double u, double v, Derivs& d)
+{
+    Derivs b;
+    if (Deriv(o->base, u, v, 2, b) != 1)
+        return 0;
+    return OffsetDeriv1(o, u, v, b, V3D_Len(b.Su), V3D_Len(b.Sv), d);
 }
 
 // Derivatives along u (alongU) or v of the offset's Su and Sv at (u, v) with
@@ -409,17 +414,27 @@ int OffsetPoleNormal(const ESRF_OFFSET* o, double u, double v, bool moveV, doubl
 
 int GeneralNormal(const SURFACE* s, double u, double v, double* N, double* P)
 {
-    if (s->type == ENT_OFFSET) {
-        const auto* o = AsOffset(s);
-        Derivs b;
-        if (o->base == nullptr || Deriv(o->base, u, v, 1, b) != 1)
-            return 0;
-        if (BasePole(b))
-            return OffsetPoleNormal(o, u, v, V3D_Len(b.Su) < V3D_Len(b.Sv), N, P);
-    }
     Derivs d;
-    if (Deriv(s, u, v, 1, d) != 1)
+    if (s->type == ENT_OFFSET) {
+        // One evaluation of the base serves the pole test and the offset's
+        // derivatives (the base's point and first derivatives come out the
+        // same at either order). A base that is itself an offset takes its
+        // second derivatives by differences: only its first are taken here.
+        const auto* o = AsOffset(s);
+        if (o->base == nullptr)
+            return 0;
+        const int order = o->base->type == ENT_OFFSET ? 1 : 2;
+        Derivs b;
+        if (Deriv(o->base, u, v, order, b) != 1)
+            return 0;
+        const double lu = V3D_Len(b.Su), lv = V3D_Len(b.Sv);
+        if (BasePole(lu, lv))
+            return OffsetPoleNormal(o, u, v, lu < lv, N, P);
+        if (order == 2 ? !OffsetDeriv1(o, u, v, b, lu, lv, d) : Deriv(s, u, v, 1, d) != 1)
+            return 0;
+    } else if (Deriv(s, u, v, 1, d) != 1) {
         return 0;
+    }
     P3D_Copy(d.P, P);
     // A partial vanishes below 1e-12, or below 1e-12 of the other one on a
     // large model, where a pole's partial is rounding noise of that size.

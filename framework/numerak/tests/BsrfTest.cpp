@@ -127,6 +127,15 @@ TEST(BsrfEval, DerivativesAgreeWithDifferences)
         double a[3], b[3], c[3], d[3], P0[3];
         BSRF_EvPos(s.get(), u, v, P0);
         EXPECT_LT(Dist(P, P0), 1e-12);
+        // The first order alone gives the same point and partials to the bit
+        // (offset surfaces take both from one evaluation of their base).
+        double P1[3], Su0[3], Sv0[3];
+        ASSERT_EQ(BSRF_Ev1Der(s.get(), u, v, P1, Su0, Sv0), 1);
+        for (int e = 0; e < 3; ++e) {
+            EXPECT_EQ(P1[e], P[e]);
+            EXPECT_EQ(Su0[e], Su[e]);
+            EXPECT_EQ(Sv0[e], Sv[e]);
+        }
         BSRF_EvPos(s.get(), u + h, v, a);
         BSRF_EvPos(s.get(), u - h, v, b);
         BSRF_EvPos(s.get(), u, v + h, c);
