@@ -26,17 +26,6 @@ constexpr double kStallRatio = 0.5;
 // contact is looked for.
 constexpr double kTouchingStart = 0.01;
 
-SSI_NODE* NewNode(double u, double v)
-{
-    auto* n = static_cast<SSI_NODE*>(QV_MemAlloc(sizeof(SSI_NODE)));
-    if (n) {
-        std::memset(static_cast<void*>(n), 0, sizeof(SSI_NODE));
-        n->u = u;
-        n->v = v;
-    }
-    return n;
-}
-
 bool EvalNode(const SURFACE* s, SSI_NODE* n) { return ESRF_EvalNormal(n->n, n->p, s, n->u, n->v) == 1; }
 
 double MaxEdge(const SSI_PATCH* p)
@@ -365,18 +354,19 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     // The accepted patches in order, for the patch index.
     IndexItem* items = nullptr;
     int accepted = 0, room = 0;
+    // Nodes and patches, those of the work chain too, live in the pool and
+    // go with the subdivision.
     auto fail = [&]() {
-        ESSI_FreeNodeList(work);
         ESSI_FreeSubdivision(sub);
         QV_MemFree(items);
         return 0;
     };
-    if (!known.Init())
+    if (!(sub->pool = ESSI_NewRecordPool()) || !known.Init())
         return fail();
     SSI_NODE* grid[3][3];
     for (int i = 2; i >= 0; --i)
         for (int j = 2; j >= 0; --j) {
-            SSI_NODE* n = NewNode(box[0] + i * (box[2] - box[0]) / 2, box[1] + j * (box[3] - box[1]) / 2);
+            SSI_NODE* n = ESSI_NewNode(box[0] + i * (box[2] - box[0]) / 2, box[1] + j * (box[3] - box[1]) / 2, sub->pool);
             if (!n)
                 return fail();
             n->next = sub->nodes;
@@ -389,7 +379,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
     for (int q = 3; q >= 0; --q) {
         const int i = q & 1, j = q >> 1;
-        SSI_PATCH* p = ESSI_NewPatch(grid[i][j], grid[i][j + 1], grid[i + 1][j], grid[i + 1][j + 1]);
+        SSI_PATCH* p = ESSI_NewPatch(grid[i][j], grid[i][j + 1], grid[i + 1][j], grid[i + 1][j + 1], sub->pool);
         if (!p)
             return fail();
         p->next = work;
@@ -433,7 +423,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         // The centre lies on the split line, where a later split may need it.
         known.KeepCentre(centre);
         SSI_NODE *a = nullptr, *b = nullptr;
-        SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
+        SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b, sub->pool);
         if (!split)
             return fail();
         work = split; // the new half, then the shrunk old one

@@ -334,6 +334,57 @@ TEST(KernelRecordsTest, SplitPatchHalvesTheParameterRange)
     }
 }
 
+// A pool hands out zeroed records that never overlap, also across its
+// blocks, takes a released node back for the next one and frees everything
+// with itself; a subdivision that owns a pool frees its lists with it.
+TEST(KernelRecordsTest, RecordPoolHoldsSubdivisionRecords)
+{
+    const long live = QV_MemLiveCount();
+    SSI_RECORDPOOL* pool = ESSI_NewRecordPool();
+    ASSERT_NE(pool, nullptr);
+    PatchFixture f(2.0, 0.0);
+    std::vector<std::pair<const char*, const char*>> spans; // [begin, end) of every record
+    SSI_PATCH* work = f.patch;
+    for (int i = 0; i < 3000; ++i) {
+        SSI_NODE *a = nullptr, *b = nullptr;
+        SSI_PATCH* np = ESSI_SplitPatch(&a, work, i % 2, &b, pool);
+        ASSERT_NE(np, nullptr);
+        for (const void* r : {static_cast<const void*>(a), static_cast<const void*>(b)}) {
+            const auto* node = static_cast<const SSI_NODE*>(r);
+            EXPECT_TRUE(node->p[0] == 0.0 && node->n[2] == 0.0 && node->next == nullptr);
+            spans.emplace_back(static_cast<const char*>(r), static_cast<const char*>(r) + sizeof(SSI_NODE));
+        }
+        EXPECT_EQ(np->box[0], -1e12);
+        spans.emplace_back(reinterpret_cast<const char*>(np), reinterpret_cast<const char*>(np) + sizeof(SSI_PATCH));
+        work = np; // keeps splitting the new half, nodes of all sizes of halves
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i)
+        ASSERT_LE(spans[i - 1].second, spans[i].first) << "records overlap";
+    SSI_NODE* n = ESSI_NewNode(1, 2, pool);
+    n->p[0] = 5.0;
+    ESSI_ReleaseNode(n, pool);
+    SSI_NODE* again = ESSI_NewNode(3, 4, pool);
+    EXPECT_EQ(again, n) << "a released node is handed out again";
+    EXPECT_TRUE(again->u == 3 && again->v == 4 && again->p[0] == 0.0);
+    EXPECT_GT(QV_MemLiveCount(), live + 2) << "records come in several blocks";
+    ESSI_FreeRecordPool(pool);
+    ESSI_FreeRecordPool(nullptr);
+    // Owned by a subdivision: its lists go with the pool.
+    SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 1, 1, 1);
+    s->pool = ESSI_NewRecordPool();
+    for (int i = 0; i < 100; ++i) {
+        SSI_NODE* x = ESSI_NewNode(i, 0, s->pool);
+        x->next = s->nodes;
+        s->nodes = x;
+        SSI_PATCH* p = ESSI_NewPatch(x, x, x, x, s->pool);
+        p->next = s->patches;
+        s->patches = p;
+    }
+    ESSI_FreeSubdivision(s);
+    EXPECT_EQ(QV_MemLiveCount(), live + 1) << "only the fixture's own patch is left";
+}
+
 TEST(KernelRecordsTest, SubdivisionBoxIsTheUnionOfPatchBoxes)
 {
     SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 0.01, 0.1, 1.0);
@@ -420,6 +471,18 @@ TEST(KernelRecordsTest, EveryAllocationFailureIsReportedWithoutLeaks)
         QV_MemFree(b);
         QV_MemFree(np);
         return true;
+    });
+    walkAllocFailures("ESSI_SplitPatch from a pool", [] {
+        PatchFixture f(1.0, 0.0);
+        SSI_RECORDPOOL* pool = f.patch ? ESSI_NewRecordPool() : nullptr;
+        bool ok = pool != nullptr;
+        // Enough splits to need a second block.
+        for (int i = 0; ok && i < 40; ++i) {
+            SSI_NODE *a = nullptr, *b = nullptr;
+            ok = ESSI_SplitPatch(&a, f.patch, i % 2, &b, pool) != nullptr;
+        }
+        ESSI_FreeRecordPool(pool);
+        return ok;
     });
     walkAllocFailures("ESSI_NewSubdivision", [] {
         SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 1, 1, 1);
