@@ -485,22 +485,42 @@ void ESSI_PatchCentre(const SSI_PATCH* patch, double* out)
         out[i] = 0.25 * (patch->c[0]->p[i] + patch->c[1]->p[i] + patch->c[2]->p[i] + patch->c[3]->p[i]);
 }
 
+namespace {
+
+// Edge lengths of a patch: c0-c2 and c3-c1 along u, c2-c3 and c1-c0 along v.
+struct PatchEdges {
+    double e02, e23, e31, e10;
+    explicit PatchEdges(const SSI_PATCH* p)
+        : e02(dist(p->c[0]->p, p->c[2]->p)), e23(dist(p->c[2]->p, p->c[3]->p)), e31(dist(p->c[3]->p, p->c[1]->p)),
+          e10(dist(p->c[1]->p, p->c[0]->p))
+    {
+    }
+    bool Within(double tol) const { return e02 <= tol && e23 <= tol && e31 <= tol && e10 <= tol; }
+    // A patch that is too long or not flat is halved across its longer sides.
+    int SplitDir() const { return e10 + e23 >= e02 + e31 ? 1 : 0; }
+};
+
+} // namespace
+
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol)
+{
+    const PatchEdges e(patch);
+    return e.Within(edgeTol) ? -1 : e.SplitDir();
+}
+
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
                      const double* centre, SSI_PATCH* patch)
 {
-    const double* c0 = patch->c[0]->p;
-    const double* c1 = patch->c[1]->p;
-    const double* c2 = patch->c[2]->p;
-    const double* c3 = patch->c[3]->p;
-    const double e02 = dist(c0, c2), e23 = dist(c2, c3), e31 = dist(c3, c1), e10 = dist(c1, c0);
-    bool flat = e02 <= edgeTol && e23 <= edgeTol && e31 <= edgeTol && e10 <= edgeTol;
+    const PatchEdges edges(patch);
+    const double e02 = edges.e02, e23 = edges.e23, e31 = edges.e31, e10 = edges.e10;
+    bool flat = edges.Within(edgeTol);
     for (int i = 0; flat && i < 4; ++i) {
         double d[3];
         V3D_Sub(patch->c[i]->p, centre, d);
         flat = std::fabs(V3D_Dot(d, normal)) <= planeTol;
     }
     if (!flat) {
-        *splitDir = e10 + e23 >= e02 + e31 ? 1 : 0;
+        *splitDir = edges.SplitDir();
         return 0;
     }
     const double small = 0.1 * edgeTol;

@@ -140,6 +140,10 @@ void ESSI_FreeNodeList(SSI_NODE* head);
 void ESSI_FreeNodeList(SSI_PATCH* head);
 SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3, SSI_RECORDPOOL* pool = nullptr);
 void ESSI_PatchCentre(const SSI_PATCH* patch, double* out);
+// The direction the acceptance test splits the patch in when one of its
+// edges is longer than edgeTol (it then rejects the patch whatever its centre
+// and normal), else -1.
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol);
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
                      const double* centre, SSI_PATCH* patch);
 // Direction 1 halves v, 0 halves u; the new nodes carry only (u, v). Null when

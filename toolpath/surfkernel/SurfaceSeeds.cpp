@@ -390,19 +390,23 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         if (examined > kSubdivHardCap)
             return fail();
         SSI_PATCH* p = work;
-        SSI_NODE centre{};
-        centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
-        centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
-        if (!EvalNode(s, &centre))
-            return fail();
         // Past the first cap the edge test no longer splits: an edge tolerance
         // just above the patch's longest edge keeps the normal test running.
         double e = edgeTol;
         if (examined > kSubdivEdgeCap)
             e = std::max(edgeTol, MaxEdge(p) * (1.0 + 1e-9) + 1e-300);
         ++examined;
-        int dir = 0;
-        if (ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+        // A patch with an edge over the tolerance is split whatever its
+        // centre: the centre is then not evaluated (a later split that needs
+        // the point evaluates it there, to the same value).
+        int dir = ESSI_EdgeSplit(p, e);
+        const bool evaluated = dir < 0;
+        SSI_NODE centre{};
+        centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
+        centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
+        if (evaluated && !EvalNode(s, &centre))
+            return fail();
+        if (evaluated && ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
             if (accepted == room) {
                 room = std::max(2 * room, 1024);
                 auto* grown = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * room));
@@ -421,7 +425,8 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             continue;
         }
         // The centre lies on the split line, where a later split may need it.
-        known.KeepCentre(centre);
+        if (evaluated)
+            known.KeepCentre(centre);
         SSI_NODE *a = nullptr, *b = nullptr;
         SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b, sub->pool);
         if (!split)

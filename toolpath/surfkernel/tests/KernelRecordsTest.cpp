@@ -303,6 +303,42 @@ TEST(KernelRecordsTest, AcceptPatchDecidesFlatnessAndSplitDirection)
     }
 }
 
+// Where the edge test alone rejects a patch, the acceptance test rejects it
+// the same way whatever the centre and normal: the subdivision then skips
+// evaluating the centre.
+TEST(KernelRecordsTest, EdgeSplitAgreesWithTheAcceptanceTest)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> coord(-1.0, 1.0);
+    int rejected = 0, passed = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        SSI_NODE nodes[4]{};
+        for (SSI_NODE& n : nodes) {
+            for (double& x : n.p)
+                x = coord(rng);
+            n.n[2] = 1.0;
+        }
+        SSI_PATCH* patch = ESSI_NewPatch(&nodes[0], &nodes[1], &nodes[2], &nodes[3]);
+        const double edgeTol = 0.5 + std::fabs(coord(rng)) * 2.5;
+        const int dir = ESSI_EdgeSplit(patch, edgeTol);
+        double centre[3] = {coord(rng), coord(rng), coord(rng)}, normal[3] = {0, 0, 1};
+        int acceptDir = -1;
+        // Generous plane and normal tolerances: only the edges can reject.
+        const int accepted = ESSI_AcceptPatch(normal, &acceptDir, 100.0, 100.0, edgeTol, centre, patch);
+        if (dir >= 0) {
+            ++rejected;
+            EXPECT_EQ(accepted, 0) << trial;
+            EXPECT_EQ(acceptDir, dir) << trial;
+        } else {
+            ++passed;
+            EXPECT_EQ(accepted, 1) << trial;
+        }
+        QV_MemFree(patch);
+    }
+    EXPECT_GT(rejected, 100);
+    EXPECT_GT(passed, 100);
+}
+
 TEST(KernelRecordsTest, SplitPatchHalvesTheParameterRange)
 {
     for (int dir : {0, 1}) {
