@@ -42,15 +42,6 @@ template <class Node> void freeChain(Node* head)
     }
 }
 
-SSI_NODE* newNode(double u, double v)
-{
-    auto* n = allocZeroed<SSI_NODE>();
-    if (n) {
-        n->u = u;
-        n->v = v;
-    }
-    return n;
-}
 
 void extendBox(double* box, const double* p)
 {
@@ -414,13 +405,110 @@ int ESSI_TraceClosure(const SSI_TRACE* trace, double distTol, double angleTol)
     return angleBetween(a.tan, b.tan) >= angleTol ? 1 : 0;
 }
 
+// Blocks grow from the first size to the largest by doubling; the largest
+// stays below the size from which malloc maps memory of its own.
+struct SSI_RECORDPOOL {
+    struct Block {
+        Block* prev;
+        std::size_t bytes; // keeps the records behind it 16-byte aligned
+    };
+    Block* last;
+    char* next;
+    char* end;
+    std::size_t blockBytes;
+    SSI_NODE* spare; // released nodes, linked by next
+};
+
+namespace {
+
+constexpr std::size_t kFirstBlock = 4096;
+constexpr std::size_t kLargestBlock = 65536;
+
+// Zeroed room for `bytes` (a multiple of 8) in the pool; null when memory runs out.
+void* poolTake(SSI_RECORDPOOL* pool, std::size_t bytes)
+{
+    if (static_cast<std::size_t>(pool->end - pool->next) < bytes) {
+        const std::size_t size = std::max(pool->blockBytes, sizeof(SSI_RECORDPOOL::Block) + bytes);
+        auto* block = static_cast<SSI_RECORDPOOL::Block*>(QV_MemAlloc(size));
+        if (!block)
+            return nullptr;
+        block->prev = pool->last;
+        block->bytes = size;
+        pool->last = block;
+        pool->next = reinterpret_cast<char*>(block + 1);
+        pool->end = reinterpret_cast<char*>(block) + size;
+        pool->blockBytes = std::min(2 * pool->blockBytes, kLargestBlock);
+    }
+    void* p = pool->next;
+    pool->next += bytes;
+    std::memset(p, 0, bytes);
+    return p;
+}
+
+template <class T> T* newRecord(SSI_RECORDPOOL* pool)
+{
+    static_assert(sizeof(T) % 8 == 0, "pool records keep 8-byte alignment");
+    return pool ? static_cast<T*>(poolTake(pool, sizeof(T))) : allocZeroed<T>();
+}
+
+} // namespace
+
+SSI_RECORDPOOL* ESSI_NewRecordPool()
+{
+    auto* pool = allocZeroed<SSI_RECORDPOOL>();
+    if (pool)
+        pool->blockBytes = kFirstBlock;
+    return pool;
+}
+
+void ESSI_FreeRecordPool(SSI_RECORDPOOL* pool)
+{
+    if (!pool)
+        return;
+    for (SSI_RECORDPOOL::Block* b = pool->last; b;) {
+        SSI_RECORDPOOL::Block* prev = b->prev;
+        QV_MemFree(b);
+        b = prev;
+    }
+    QV_MemFree(pool);
+}
+
+SSI_NODE* ESSI_NewNode(double u, double v, SSI_RECORDPOOL* pool)
+{
+    SSI_NODE* n = nullptr;
+    if (pool && pool->spare) {
+        n = pool->spare;
+        pool->spare = n->next;
+        std::memset(static_cast<void*>(n), 0, sizeof *n);
+    } else {
+        n = newRecord<SSI_NODE>(pool);
+    }
+    if (n) {
+        n->u = u;
+        n->v = v;
+    }
+    return n;
+}
+
+void ESSI_ReleaseNode(SSI_NODE* node, SSI_RECORDPOOL* pool)
+{
+    if (!node)
+        return;
+    if (!pool) {
+        QV_MemFree(node);
+        return;
+    }
+    node->next = pool->spare;
+    pool->spare = node;
+}
+
 void ESSI_FreeNodeList(SSI_NODE* head) { freeChain(head); }
 
 void ESSI_FreeNodeList(SSI_PATCH* head) { freeChain(head); }
 
-SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3)
+SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3, SSI_RECORDPOOL* pool)
 {
-    auto* p = allocZeroed<SSI_PATCH>();
+    auto* p = newRecord<SSI_PATCH>(pool);
     if (!p)
         return nullptr;
     p->c[0] = c0;
@@ -440,22 +528,42 @@ void ESSI_PatchCentre(const SSI_PATCH* patch, double* out)
         out[i] = 0.25 * (patch->c[0]->p[i] + patch->c[1]->p[i] + patch->c[2]->p[i] + patch->c[3]->p[i]);
 }
 
+namespace {
+
+// Edge lengths of a patch: c0-c2 and c3-c1 along u, c2-c3 and c1-c0 along v.
+struct PatchEdges {
+    double e02, e23, e31, e10;
+    explicit PatchEdges(const SSI_PATCH* p)
+        : e02(dist(p->c[0]->p, p->c[2]->p)), e23(dist(p->c[2]->p, p->c[3]->p)), e31(dist(p->c[3]->p, p->c[1]->p)),
+          e10(dist(p->c[1]->p, p->c[0]->p))
+    {
+    }
+    bool Within(double tol) const { return e02 <= tol && e23 <= tol && e31 <= tol && e10 <= tol; }
+    // A patch that is too long or not flat is halved across its longer sides.
+    int SplitDir() const { return e10 + e23 >= e02 + e31 ? 1 : 0; }
+};
+
+} // namespace
+
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol)
+{
+    const PatchEdges e(patch);
+    return e.Within(edgeTol) ? -1 : e.SplitDir();
+}
+
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
                      const double* centre, SSI_PATCH* patch)
 {
-    const double* c0 = patch->c[0]->p;
-    const double* c1 = patch->c[1]->p;
-    const double* c2 = patch->c[2]->p;
-    const double* c3 = patch->c[3]->p;
-    const double e02 = dist(c0, c2), e23 = dist(c2, c3), e31 = dist(c3, c1), e10 = dist(c1, c0);
-    bool flat = e02 <= edgeTol && e23 <= edgeTol && e31 <= edgeTol && e10 <= edgeTol;
+    const PatchEdges edges(patch);
+    const double e02 = edges.e02, e23 = edges.e23, e31 = edges.e31, e10 = edges.e10;
+    bool flat = edges.Within(edgeTol);
     for (int i = 0; flat && i < 4; ++i) {
         double d[3];
         V3D_Sub(patch->c[i]->p, centre, d);
         flat = std::fabs(V3D_Dot(d, normal)) <= planeTol;
     }
     if (!flat) {
-        *splitDir = e10 + e23 >= e02 + e31 ? 1 : 0;
+        *splitDir = edges.SplitDir();
         return 0;
     }
     const double small = 0.1 * edgeTol;
@@ -492,23 +600,25 @@ int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, doubl
     return 1;
 }
 
-SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b)
+SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b, SSI_RECORDPOOL* pool)
 {
     if (!a || !b || !patch)
         return nullptr;
     SSI_NODE** c = patch->c;
-    SSI_NODE* na = dir == 1 ? newNode(c[0]->u, 0.5 * (c[0]->v + c[1]->v)) : newNode(0.5 * (c[0]->u + c[2]->u), c[0]->v);
+    SSI_NODE* na = dir == 1 ? ESSI_NewNode(c[0]->u, 0.5 * (c[0]->v + c[1]->v), pool)
+                            : ESSI_NewNode(0.5 * (c[0]->u + c[2]->u), c[0]->v, pool);
     if (!na)
         return nullptr;
-    SSI_NODE* nb = dir == 1 ? newNode(c[2]->u, 0.5 * (c[2]->v + c[3]->v)) : newNode(0.5 * (c[1]->u + c[3]->u), c[1]->v);
+    SSI_NODE* nb = dir == 1 ? ESSI_NewNode(c[2]->u, 0.5 * (c[2]->v + c[3]->v), pool)
+                            : ESSI_NewNode(0.5 * (c[1]->u + c[3]->u), c[1]->v, pool);
     if (!nb) {
-        QV_MemFree(na);
+        ESSI_ReleaseNode(na, pool);
         return nullptr;
     }
-    SSI_PATCH* np = dir == 1 ? ESSI_NewPatch(na, c[1], nb, c[3]) : ESSI_NewPatch(na, nb, c[2], c[3]);
+    SSI_PATCH* np = dir == 1 ? ESSI_NewPatch(na, c[1], nb, c[3], pool) : ESSI_NewPatch(na, nb, c[2], c[3], pool);
     if (!np) {
-        QV_MemFree(na);
-        QV_MemFree(nb);
+        ESSI_ReleaseNode(na, pool);
+        ESSI_ReleaseNode(nb, pool);
         return nullptr;
     }
     if (dir == 1) {
@@ -549,8 +659,12 @@ SSI_SUBDIV* ESSI_NewSubdivision(const double* uvBox, double planeTol, double nor
 int ESSI_FreeSubdivision(SSI_SUBDIV* sub)
 {
     if (sub) {
-        ESSI_FreeNodeList(sub->nodes);
-        ESSI_FreeNodeList(sub->patches);
+        if (sub->pool) {
+            ESSI_FreeRecordPool(sub->pool);
+        } else {
+            ESSI_FreeNodeList(sub->nodes);
+            ESSI_FreeNodeList(sub->patches);
+        }
         ESSI_FreePatchIndex(sub->index);
         QV_MemFree(sub);
     }

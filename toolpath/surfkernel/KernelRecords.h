@@ -60,6 +60,9 @@ struct SSI_PATCH {
 
 // Box tree over the accepted patches of a subdivision (SurfaceSeeds.cpp).
 struct SSI_PATCHINDEX;
+// Storage of a subdivision's nodes and patches in a few large blocks, freed
+// at once (KernelRecords.cpp).
+struct SSI_RECORDPOOL;
 
 struct SSI_SUBDIV {
     double tolPlane, tolNormal, tolEdge;
@@ -71,6 +74,10 @@ struct SSI_SUBDIV {
     // that an intersection with a cached subdivision does not walk its patch
     // list again; null until then.
     SSI_PATCHINDEX* index;
+    // Where ESSI_Subdivide made them: the nodes and patches of both lists
+    // live in this pool and go with it. Null: each is its own QV_MemAlloc
+    // record, freed by walking the lists.
+    SSI_RECORDPOOL* pool;
 };
 
 // Mesh node of the tool-centre model: point, two further values, normal, one
@@ -120,16 +127,28 @@ int ESSI_TraceSegment(double t, const SSI_TRACE* trace);
 // 0 closed and tangent-continuous, 1 closed with a corner, 2 open (also null).
 int ESSI_TraceClosure(const SSI_TRACE* trace, double distTol, double angleTol);
 
-// Subdivision records.
+// Subdivision records. Nodes and patches come from the pool when one is
+// given (they then go with the pool and must not be freed one by one),
+// otherwise from QV_MemAlloc.
+SSI_RECORDPOOL* ESSI_NewRecordPool();
+void ESSI_FreeRecordPool(SSI_RECORDPOOL* pool);
+// A zeroed node at (u, v); null when memory runs out.
+SSI_NODE* ESSI_NewNode(double u, double v, SSI_RECORDPOOL* pool = nullptr);
+// Gives back a node that no list holds (the pool keeps it for the next one).
+void ESSI_ReleaseNode(SSI_NODE* node, SSI_RECORDPOOL* pool = nullptr);
 void ESSI_FreeNodeList(SSI_NODE* head);
 void ESSI_FreeNodeList(SSI_PATCH* head);
-SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3);
+SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3, SSI_RECORDPOOL* pool = nullptr);
 void ESSI_PatchCentre(const SSI_PATCH* patch, double* out);
+// The direction the acceptance test splits the patch in when one of its
+// edges is longer than edgeTol (it then rejects the patch whatever its centre
+// and normal), else -1.
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol);
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
                      const double* centre, SSI_PATCH* patch);
 // Direction 1 halves v, 0 halves u; the new nodes carry only (u, v). Null when
 // memory runs out (nodes made so far freed, patch unchanged).
-SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b);
+SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b, SSI_RECORDPOOL* pool = nullptr);
 SSI_SUBDIV* ESSI_NewSubdivision(const double* uvBox, double planeTol, double normalTol, double edgeTol);
 int ESSI_FreeSubdivision(SSI_SUBDIV* sub);
 void ESSI_FreePatchIndex(SSI_PATCHINDEX* index);

@@ -65,7 +65,7 @@ bool SubdivNodes::PlaceSplitNodes(const SURFACE* s, SSI_SUBDIV* sub, SSI_PATCH* 
                 for (SSI_NODE*& c : q->c)
                     if (c == x)
                         c = slot.corner;
-            QV_MemFree(x);
+            ESSI_ReleaseNode(x, sub->pool);
             continue;
         }
         x->next = sub->nodes;

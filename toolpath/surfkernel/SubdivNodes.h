@@ -26,7 +26,7 @@ public:
     void KeepCentre(const SSI_NODE& centre);
     // The nodes a and b just made by splitting a patch of s into half and
     // half->next: a corner filed at a node's (u, v) takes its place in both
-    // halves (the node freed); otherwise the node joins sub's node list with a
+    // halves (the node released); otherwise the node joins sub's node list with a
     // filed centre's point and normal, or evaluated, and is filed. false when
     // an evaluation fails (both nodes are then in the list or freed).
     bool PlaceSplitNodes(const SURFACE* s, SSI_SUBDIV* sub, SSI_PATCH* half, SSI_NODE* a, SSI_NODE* b);

@@ -104,17 +104,6 @@ bool EvalSeed(const SURFACE* A, const double* uvA, const SURFACE* B, const doubl
     return at.known;
 }
 
-SSI_NODE* NewNode(double u, double v)
-{
-    auto* n = static_cast<SSI_NODE*>(QV_MemAlloc(sizeof(SSI_NODE)));
-    if (n) {
-        std::memset(static_cast<void*>(n), 0, sizeof(SSI_NODE));
-        n->u = u;
-        n->v = v;
-    }
-    return n;
-}
-
 bool EvalNode(const SURFACE* s, SSI_NODE* n) { return ESRF_EvalNormal(n->n, n->p, s, n->u, n->v) == 1; }
 
 double MaxEdge(const SSI_PATCH* p)
@@ -449,18 +438,19 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     // The accepted patches in order, for the patch index.
     IndexItem* items = nullptr;
     int accepted = 0, room = 0;
+    // Nodes and patches, those of the work chain too, live in the pool and
+    // go with the subdivision.
     auto fail = [&]() {
-        ESSI_FreeNodeList(work);
         ESSI_FreeSubdivision(sub);
         QV_MemFree(items);
         return 0;
     };
-    if (!known.Init())
+    if (!(sub->pool = ESSI_NewRecordPool()) || !known.Init())
         return fail();
     SSI_NODE* grid[3][3];
     for (int i = 2; i >= 0; --i)
         for (int j = 2; j >= 0; --j) {
-            SSI_NODE* n = NewNode(box[0] + i * (box[2] - box[0]) / 2, box[1] + j * (box[3] - box[1]) / 2);
+            SSI_NODE* n = ESSI_NewNode(box[0] + i * (box[2] - box[0]) / 2, box[1] + j * (box[3] - box[1]) / 2, sub->pool);
             if (!n)
                 return fail();
             n->next = sub->nodes;
@@ -473,7 +463,7 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
     // Quadrants: (lower u, lower v) first, (upper u, upper v) last.
     for (int q = 3; q >= 0; --q) {
         const int i = q & 1, j = q >> 1;
-        SSI_PATCH* p = ESSI_NewPatch(grid[i][j], grid[i][j + 1], grid[i + 1][j], grid[i + 1][j + 1]);
+        SSI_PATCH* p = ESSI_NewPatch(grid[i][j], grid[i][j + 1], grid[i + 1][j], grid[i + 1][j + 1], sub->pool);
         if (!p)
             return fail();
         p->next = work;
@@ -484,19 +474,23 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         if (examined > kSubdivHardCap)
             return fail();
         SSI_PATCH* p = work;
-        SSI_NODE centre{};
-        centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
-        centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
-        if (!EvalNode(s, &centre))
-            return fail();
         // Past the first cap the edge test no longer splits: an edge tolerance
         // just above the patch's longest edge keeps the normal test running.
         double e = edgeTol;
         if (examined > kSubdivEdgeCap)
             e = std::max(edgeTol, MaxEdge(p) * (1.0 + 1e-9) + 1e-300);
         ++examined;
-        int dir = 0;
-        if (ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+        // A patch with an edge over the tolerance is split whatever its
+        // centre: the centre is then not evaluated (a later split that needs
+        // the point evaluates it there, to the same value).
+        int dir = ESSI_EdgeSplit(p, e);
+        const bool evaluated = dir < 0;
+        SSI_NODE centre{};
+        centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
+        centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
+        if (evaluated && !EvalNode(s, &centre))
+            return fail();
+        if (evaluated && ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
             if (accepted == room) {
                 room = std::max(2 * room, 1024);
                 auto* grown = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * room));
@@ -515,9 +509,10 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
             continue;
         }
         // The centre lies on the split line, where a later split may need it.
-        known.KeepCentre(centre);
+        if (evaluated)
+            known.KeepCentre(centre);
         SSI_NODE *a = nullptr, *b = nullptr;
-        SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b);
+        SSI_PATCH* split = ESSI_SplitPatch(&a, p, dir, &b, sub->pool);
         if (!split)
             return fail();
         work = split; // the new half, then the shrunk old one

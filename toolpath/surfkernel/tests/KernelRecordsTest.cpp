@@ -303,6 +303,42 @@ TEST(KernelRecordsTest, AcceptPatchDecidesFlatnessAndSplitDirection)
     }
 }
 
+// Where the edge test alone rejects a patch, the acceptance test rejects it
+// the same way whatever the centre and normal: the subdivision then skips
+// evaluating the centre.
+TEST(KernelRecordsTest, EdgeSplitAgreesWithTheAcceptanceTest)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> coord(-1.0, 1.0);
+    int rejected = 0, passed = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        SSI_NODE nodes[4]{};
+        for (SSI_NODE& n : nodes) {
+            for (double& x : n.p)
+                x = coord(rng);
+            n.n[2] = 1.0;
+        }
+        SSI_PATCH* patch = ESSI_NewPatch(&nodes[0], &nodes[1], &nodes[2], &nodes[3]);
+        const double edgeTol = 0.5 + std::fabs(coord(rng)) * 2.5;
+        const int dir = ESSI_EdgeSplit(patch, edgeTol);
+        double centre[3] = {coord(rng), coord(rng), coord(rng)}, normal[3] = {0, 0, 1};
+        int acceptDir = -1;
+        // Generous plane and normal tolerances: only the edges can reject.
+        const int accepted = ESSI_AcceptPatch(normal, &acceptDir, 100.0, 100.0, edgeTol, centre, patch);
+        if (dir >= 0) {
+            ++rejected;
+            EXPECT_EQ(accepted, 0) << trial;
+            EXPECT_EQ(acceptDir, dir) << trial;
+        } else {
+            ++passed;
+            EXPECT_EQ(accepted, 1) << trial;
+        }
+        QV_MemFree(patch);
+    }
+    EXPECT_GT(rejected, 100);
+    EXPECT_GT(passed, 100);
+}
+
 TEST(KernelRecordsTest, SplitPatchHalvesTheParameterRange)
 {
     for (int dir : {0, 1}) {
@@ -332,6 +368,57 @@ TEST(KernelRecordsTest, SplitPatchHalvesTheParameterRange)
         QV_MemFree(b);
         QV_MemFree(np);
     }
+}
+
+// A pool hands out zeroed records that never overlap, also across its
+// blocks, takes a released node back for the next one and frees everything
+// with itself; a subdivision that owns a pool frees its lists with it.
+TEST(KernelRecordsTest, RecordPoolHoldsSubdivisionRecords)
+{
+    const long live = QV_MemLiveCount();
+    SSI_RECORDPOOL* pool = ESSI_NewRecordPool();
+    ASSERT_NE(pool, nullptr);
+    PatchFixture f(2.0, 0.0);
+    std::vector<std::pair<const char*, const char*>> spans; // [begin, end) of every record
+    SSI_PATCH* work = f.patch;
+    for (int i = 0; i < 3000; ++i) {
+        SSI_NODE *a = nullptr, *b = nullptr;
+        SSI_PATCH* np = ESSI_SplitPatch(&a, work, i % 2, &b, pool);
+        ASSERT_NE(np, nullptr);
+        for (const void* r : {static_cast<const void*>(a), static_cast<const void*>(b)}) {
+            const auto* node = static_cast<const SSI_NODE*>(r);
+            EXPECT_TRUE(node->p[0] == 0.0 && node->n[2] == 0.0 && node->next == nullptr);
+            spans.emplace_back(static_cast<const char*>(r), static_cast<const char*>(r) + sizeof(SSI_NODE));
+        }
+        EXPECT_EQ(np->box[0], -1e12);
+        spans.emplace_back(reinterpret_cast<const char*>(np), reinterpret_cast<const char*>(np) + sizeof(SSI_PATCH));
+        work = np; // keeps splitting the new half, nodes of all sizes of halves
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i)
+        ASSERT_LE(spans[i - 1].second, spans[i].first) << "records overlap";
+    SSI_NODE* n = ESSI_NewNode(1, 2, pool);
+    n->p[0] = 5.0;
+    ESSI_ReleaseNode(n, pool);
+    SSI_NODE* again = ESSI_NewNode(3, 4, pool);
+    EXPECT_EQ(again, n) << "a released node is handed out again";
+    EXPECT_TRUE(again->u == 3 && again->v == 4 && again->p[0] == 0.0);
+    EXPECT_GT(QV_MemLiveCount(), live + 2) << "records come in several blocks";
+    ESSI_FreeRecordPool(pool);
+    ESSI_FreeRecordPool(nullptr);
+    // Owned by a subdivision: its lists go with the pool.
+    SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 1, 1, 1);
+    s->pool = ESSI_NewRecordPool();
+    for (int i = 0; i < 100; ++i) {
+        SSI_NODE* x = ESSI_NewNode(i, 0, s->pool);
+        x->next = s->nodes;
+        s->nodes = x;
+        SSI_PATCH* p = ESSI_NewPatch(x, x, x, x, s->pool);
+        p->next = s->patches;
+        s->patches = p;
+    }
+    ESSI_FreeSubdivision(s);
+    EXPECT_EQ(QV_MemLiveCount(), live + 1) << "only the fixture's own patch is left";
 }
 
 TEST(KernelRecordsTest, SubdivisionBoxIsTheUnionOfPatchBoxes)
@@ -420,6 +507,18 @@ TEST(KernelRecordsTest, EveryAllocationFailureIsReportedWithoutLeaks)
         QV_MemFree(b);
         QV_MemFree(np);
         return true;
+    });
+    walkAllocFailures("ESSI_SplitPatch from a pool", [] {
+        PatchFixture f(1.0, 0.0);
+        SSI_RECORDPOOL* pool = f.patch ? ESSI_NewRecordPool() : nullptr;
+        bool ok = pool != nullptr;
+        // Enough splits to need a second block.
+        for (int i = 0; ok && i < 40; ++i) {
+            SSI_NODE *a = nullptr, *b = nullptr;
+            ok = ESSI_SplitPatch(&a, f.patch, i % 2, &b, pool) != nullptr;
+        }
+        ESSI_FreeRecordPool(pool);
+        return ok;
     });
     walkAllocFailures("ESSI_NewSubdivision", [] {
         SSI_SUBDIV* s = ESSI_NewSubdivision(nullptr, 1, 1, 1);
