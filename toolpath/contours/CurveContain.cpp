@@ -172,7 +172,7 @@ int Winding(CSmartCurve& c, const double* p, const ContainRule& rule)
     if (rule.flatSectionOn)
         for (CSmartSect* s = c.head; s; s = s->next) {
             double foot[2];
-            if (s->MinDistPoint(p, foot) < kCrossingOnX)
+            if (!SurelyFartherThan(s, p, kCrossingOnX) && s->MinDistPoint(p, foot) < kCrossingOnX)
                 return 2;
         }
     double sum = 0;
@@ -245,15 +245,25 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 
 SectionBands::SectionBands(CSmartCurve& c)
 {
+    // One walk of the chain: the sections and their widened y ranges, read from here on.
+    std::vector<std::array<double, 2>> ys;
+    ys.reserve(static_cast<std::size_t>(std::max(c.count, 0)));
+    m_all.reserve(ys.capacity());
     double lo = HUGE_VAL, hi = -HUGE_VAL, heights = 0;
-    int n = 0;
-    for (CSmartSect* s = c.head; s; s = s->next, ++n) {
-        lo = std::fmin(lo, s->box[1] - kProbeBand);
-        hi = std::fmax(hi, s->box[3] + kProbeBand);
-        const double h = s->box[3] - s->box[1] + 2 * kProbeBand;
+    for (CSmartSect* s = c.head; s; s = s->next) {
+        m_all.push_back(s);
+        const double b = s->box[1], t = s->box[3];
+        ys.push_back({b - kProbeBand, t + kProbeBand});
+        // fmin/fmax: a NaN bound is passed over.
+        if (ys.back()[0] < lo)
+            lo = ys.back()[0];
+        if (ys.back()[1] > hi)
+            hi = ys.back()[1];
+        const double h = t - b + 2 * kProbeBand;
         if (std::isfinite(h))
             heights += h;
     }
+    const int n = static_cast<int>(m_all.size());
     // About four sections a band, but no more bands than keep the entries within 4 n: a
     // section is listed in every band its height spans, and contours whose sections span
     // much of the height (stars, combs) would otherwise need n^2 entries.
@@ -263,23 +273,18 @@ SectionBands::SectionBands(CSmartCurve& c)
     const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
-    m_all.reserve(static_cast<std::size_t>(n));
-    for (CSmartSect* s = c.head; s; s = s->next)
-        m_all.push_back(s);
     // The band range of each section; the bands lie end to end in one array, sized by a
     // first count, then filled in chain order.
-    const auto range = [&](const CSmartSect* s) {
-        const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
+    const auto band = [&](double y, int ifNotFinite) {
+        const double a = (y - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
-        const int i0 = std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : 0;
-        const int i1 = std::isfinite(b) ? std::clamp(static_cast<int>(std::floor(b)), 0, bands - 1) : bands - 1;
-        return std::pair<int, int>(i0, i1);
+        return std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : ifNotFinite;
     };
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());
     m_start.assign(static_cast<std::size_t>(bands) + 1, 0);
-    for (CSmartSect* s : m_all) {
-        ranges.push_back(range(s));
+    for (const auto& y : ys) {
+        ranges.emplace_back(band(y[0], 0), band(y[1], bands - 1));
         for (int i = ranges.back().first; i <= ranges.back().second; ++i)
             ++m_start[static_cast<std::size_t>(i) + 1];
     }

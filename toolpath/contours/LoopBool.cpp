@@ -149,7 +149,7 @@ private:
         double foot[2], best = kOnBoundary;
         for (CSmartSect* s : near) {
             if (p[0] < s->box[0] - kOnBoundary || p[0] > s->box[2] + kOnBoundary || p[1] < s->box[1] - kOnBoundary ||
-                p[1] > s->box[3] + kOnBoundary)
+                p[1] > s->box[3] + kOnBoundary || SurelyFartherThan(s, p, kOnBoundary))
                 continue;
             double f[2];
             const double d = s->MinDistPoint(p, f);

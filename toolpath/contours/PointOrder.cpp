@@ -74,6 +74,8 @@ private:
 
     void BuildEndGrid();
     void PushNearest(int e);
+    bool FewChains() const { return m_slots.size() <= kFewChains; }
+    void PushNearestOfFew(int e);
     void Merge(int ca, int cb);
     void Flip(Chain& c);
     int Join(int front, int back);
@@ -91,8 +93,11 @@ private:
     std::vector<int> m_nxt, m_prv, m_parent;
     std::vector<Chain> m_chain;  // valid at union-find roots
     std::vector<int> m_slots;    // chain roots in slot order
+    // With this many chains or fewer a scan of every end beats the grid of ends.
+    static constexpr std::size_t kFewChains = 128;
     CellGrid m_ends;
     int m_endsInGrid = 0;
+    std::vector<std::pair<double, int>> m_near;  // PushNearestOfFew's candidates
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> m_queue;
     CellGrid m_segGrid;
     std::vector<std::array<int, 2>> m_segs;
@@ -142,6 +147,8 @@ int GreedyOrder::Find(int i)
 
 void GreedyOrder::BuildEndGrid()
 {
+    if (FewChains())
+        return;
     std::vector<int> ends;
     for (int r : m_slots) {
         ends.push_back(m_chain[r].first);
@@ -164,6 +171,10 @@ void GreedyOrder::BuildEndGrid()
 // r + 1 lies at least r cells away); equal distances go to the lower index.
 void GreedyOrder::PushNearest(int e)
 {
+    if (FewChains()) {
+        PushNearestOfFew(e);
+        return;
+    }
     const int re = Find(e);
     const int cx = m_ends.CellX(P(e)[0]), cy = m_ends.CellY(P(e)[1]);
     double best = HUGE_VAL;
@@ -193,6 +204,47 @@ void GreedyOrder::PushNearest(int e)
                     }
                 }
             }
+        }
+    }
+    if (bf >= 0)
+        m_queue.push({best, e, bf});
+}
+
+// PushNearest by a scan of the ends of every other chain. Squared distances pick the ends
+// that can be nearest: an end whose square exceeds the least by more than rounding is
+// farther by hypot as well. Among the rest hypot decides, equal distances going to the
+// lower index, as in the grid search.
+void GreedyOrder::PushNearestOfFew(int e)
+{
+    const int re = Find(e);
+    const double* pe = P(e);
+    m_near.clear();
+    double least = HUGE_VAL;
+    auto offer = [&](int f) {
+        const double dx = pe[0] - P(f)[0], dy = pe[1] - P(f)[1];
+        const double sq = dx * dx + dy * dy;
+        least = std::min(least, sq);
+        m_near.push_back({sq, f});
+    };
+    for (int r : m_slots) {
+        if (r == re)
+            continue;
+        const Chain& c = m_chain[r];
+        offer(c.first);
+        if (c.last != c.first)
+            offer(c.last);
+    }
+    // Squares below 1e-290 may have lost their order to underflow: hypot decides them too.
+    const double reach = std::max(least * (1 + 1e-9), 1e-290);
+    double best = HUGE_VAL;
+    int bf = -1;
+    for (const auto& [sq, f] : m_near) {
+        if (!(sq <= reach))
+            continue;
+        const double d = P2D_Dist(pe, P(f));
+        if (bf < 0 || d < best || (d == best && f < bf)) {
+            best = d;
+            bf = f;
         }
     }
     if (bf >= 0)
