@@ -24,6 +24,9 @@ struct ContainRule {
     bool lineNegativeAtZero = false;
     // Winding: lines shorter than 0.001 by P2D_AbsDist (else by P2D_Dist) are skipped.
     bool shortLineAbs = false;
+    // Count the probe's crossings without working out their points where the outcome is
+    // sure (the same answer; off: every crossing worked out, as a reference).
+    bool sureCount = true;
 };
 
 // Whether every distance MinDistPoint can give between p and s exceeds r: p lies off s's

@@ -4,6 +4,7 @@
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
+#include "toolpath/contours/SegCrossing.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
@@ -69,11 +70,66 @@ private:
     CSmartSect* const* m_end;
 };
 
+// ProbeCount where its outcome is sure without the crossing points (true, the outcome in
+// `count`): every section met is a line, steep enough and within the probe's reach, whose
+// y range holds the probe's y, so that it has exactly one crossing; the crossings lie
+// clear of p and those of neighbouring sections clear of each other (no crossing is on,
+// none is merged at a joint). Each crossing's x is then worked out once, without the
+// points and parameters, and only its side of p counts. The margins cover the rounding
+// of both ways of working x out. False (nothing decided) otherwise.
+template <class Sections>
+bool SureCount(CSmartCurve& c, const double* p, double x0, double x1, Sections sections, int& count)
+{
+    const double y = p[1];
+    const double a[2] = {x0, y}, b[2] = {x1, y};
+    // The probe runs along +x with a unit direction of exactly (1, 0).
+    const SegDirection v = seg::Direction(a, b);
+    if (!(v.valid && v.vx == 1.0 && v.vy == 0.0))
+        return false;
+    const double lo = x0 + 0.5, hi = x1 - 0.5;
+    int right = 0, left = 0, n = 0;
+    // The first and the latest crossing: section, x and x's margin.
+    struct Met {
+        CSmartSect* s = nullptr;
+        double x = 0, err = 0;
+    } first, last;
+    for (CSmartSect* s = sections.Next(y); s; s = sections.Next(y)) {
+        if (!s->IsSectLine() || !(s->box[3] - s->box[1] >= kFlatSection))
+            return false;
+        const auto* l = static_cast<const CSmartLine*>(s);
+        const double a0 = l->start[0], a1 = l->start[1], b0 = l->end[0], b1 = l->end[1];
+        const double dx = b0 - a0, dy = b1 - a1, len2 = dx * dx + dy * dy;
+        // (Comparisons written out: NaN fails each.)
+        if (!((a1 <= y && y <= b1) || (b1 <= y && y <= a1)) || !(a0 >= lo && a0 <= hi && b0 >= lo && b0 <= hi) ||
+            !(len2 >= 2 * kMinSegmentSq) || !(dy * dy > 1.0001 * kParallelSine * kParallelSine * len2) ||
+            !(std::fabs(a0) + std::fabs(b0) + std::fabs(a1) + std::fabs(b1) + std::fabs(y) < 1e6 * (std::fabs(dx) + std::fabs(dy))))
+            return false;
+        const double x = a0 + (y - a1) * dx / dy;
+        const double err = 1e-13 * (std::fabs(a0) + std::fabs(b0)) + 1e-300;
+        if (!(std::fabs(x - p[0]) > kCrossingOnX + err))
+            return false;
+        if (last.s && last.s == s->prev && !(std::fabs(x - last.x) >= kJoint + err + last.err))
+            return false;
+        if (++n + 1 >= kMaxCrossings)
+            return false;
+        ++(x > p[0] ? right : left);
+        last = {s, x, err};
+        if (!first.s)
+            first = last;
+    }
+    if (last.s == c.tail && first.s == c.head && last.s != first.s && !(std::fabs(last.x - first.x) >= kJoint + last.err + first.err))
+        return false;
+    count = right % 2 != left % 2 ? -1 : right % 2;
+    return true;
+}
+
 // Crossing count of the probe through p over the sections `sections` hands out in chain
 // order (null at the end); -1 when it cannot decide, 2 on the curve.
 template <class Sections>
 int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, Sections sections)
 {
+    if (int sure = 0; rule.sureCount && SureCount(c, p, x0, x1, sections, sure))
+        return sure;
     const double y = p[1];
     const double a[2] = {x0, y}, b[2] = {x1, y};
     CSmartLine probe(a, b);
