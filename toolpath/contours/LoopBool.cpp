@@ -39,17 +39,17 @@ constexpr double kBuildBoxMargin = 0.001;
 // regions on one side) or against it.
 enum class Rel { kOutside, kInside, kOnSame, kOnOpposite };
 
-// The test point of a piece: the middle of its middle section, with the tangent there.
-bool PieceProbe(CSmartCurve* c, double* p, double* t)
+// The test point of a piece: the middle of its middle section, which is returned (null
+// without sections); the tangent there is worked out only for a point on a boundary.
+CSmartSect* PieceProbe(CSmartCurve* c, double* p)
 {
     if (!c || !c->head)
-        return false;
+        return nullptr;
     CSmartSect* s = c->head;
     for (int i = c->count / 2; i > 0 && s->next; --i)
         s = s->next;
     s->GetPoint(0.5, p);
-    s->GetTangent(0.5, t);
-    return true;
+    return s;
 }
 
 bool InWidenedBox4(const double* box, const double* p, double w)
@@ -111,12 +111,13 @@ private:
 // cross; the answers are those of IsPointIn and of a plain nearest-section search.
 class PointTester {
 public:
-    Rel Region(CSmartLoop* L, const double* p, const double* t)
+    // p: the test point on the section `at`.
+    Rel Region(CSmartLoop* L, const double* p, CSmartSect* at)
     {
         // A top-level loop of non-positive area holds no point.
         if (!(L->area > 0))
             return Rel::kOutside;
-        const Rel r = Contour(L, p, t);
+        const Rel r = Contour(L, p, at);
         if (r != Rel::kInside)
             return r;
         // Islands whose box misses p are outside at once: only those around p are tested,
@@ -128,7 +129,7 @@ public:
             held->index = std::make_unique<LoopPointIndex>(held->loops, kLoopBoxMargin);
         }
         for (int k : held->index->At(p)) {
-            const Rel ri = Contour(held->loops[static_cast<std::size_t>(k)], p, t);
+            const Rel ri = Contour(held->loops[static_cast<std::size_t>(k)], p, at);
             if (ri == Rel::kInside)
                 return Rel::kOutside;
             if (ri != Rel::kOutside)
@@ -138,7 +139,7 @@ public:
     }
 
 private:
-    Rel Contour(CSmartLoop* L, const double* p, const double* t)
+    Rel Contour(CSmartLoop* L, const double* p, CSmartSect* at)
     {
         if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
             return Rel::kOutside;
@@ -161,8 +162,9 @@ private:
             }
         }
         if (on) {
-            double u[2];
+            double u[2], t[2];
             on->GetTangent(std::clamp(on->GetParam(foot), 0.0, 1.0), u);
+            at->GetTangent(0.5, t);
             return u[0] * t[0] + u[1] * t[1] >= 0 ? Rel::kOnSame : Rel::kOnOpposite;
         }
         // IsPointIn's own test over the banded sections.
@@ -568,14 +570,15 @@ CSmartLoop* CSmartLoop::WeldContours(CSmartLoop* chain)
     PieceCollector kept;
     for (std::size_t k = 0; k < loops.size(); ++k)
         for (CSmartCurve* piece : PiecesOf(loops[k])) {
-            double p[2], t[2];
-            bool keep = PieceProbe(piece, p, t);
+            double p[2];
+            CSmartSect* at = PieceProbe(piece, p);
+            bool keep = at != nullptr;
             for (int j : index.At(p)) {
                 if (!keep)
                     break;
                 if (j == static_cast<int>(k))
                     continue;
-                const Rel r = tester.Region(loops[j], p, t);
+                const Rel r = tester.Region(loops[j], p, at);
                 // Of a boundary both regions share on one side, the earlier loop's copy stays.
                 keep = !(r == Rel::kInside || r == Rel::kOnOpposite || (r == Rel::kOnSame && j < static_cast<int>(k)));
             }
@@ -612,17 +615,18 @@ CSmartLoop* CSmartLoop::IntersectLoop(CSmartLoop* chain)
         const int tag = loops[k]->tag;
         const auto needed = std::count_if(groupTag.begin(), groupTag.end(), [tag](int g) { return g != tag; });
         for (CSmartCurve* piece : PiecesOf(loops[k])) {
-            double p[2], t[2];
+            double p[2];
             std::fill(satisfied.begin(), satisfied.end(), 0);
             long met = 0;
-            const bool probed = PieceProbe(piece, p, t);
+            CSmartSect* at = PieceProbe(piece, p);
+            const bool probed = at != nullptr;
             if (probed)
                 for (int jj : index.At(p)) {
                     const auto j = static_cast<std::size_t>(jj);
                     const auto g = static_cast<std::size_t>(group[j]);
                     if (loops[j]->tag == tag || satisfied[g])
                         continue;
-                    const Rel r = tester.Region(loops[j], p, t);
+                    const Rel r = tester.Region(loops[j], p, at);
                     // Of a boundary both regions share on one side, the earlier loop's copy stays.
                     if (r == Rel::kInside || (r == Rel::kOnSame && j > k)) {
                         satisfied[g] = 1;
@@ -659,12 +663,13 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
     PointTester tester;
     for (CSmartLoop* L : la)
         for (CSmartCurve* piece : PiecesOf(L)) {
-            double p[2], t[2];
-            bool keep = PieceProbe(piece, p, t);
+            double p[2];
+            CSmartSect* at = PieceProbe(piece, p);
+            bool keep = at != nullptr;
             for (int j : inB.At(p)) {
                 if (!keep)
                     break;
-                const Rel r = tester.Region(lb[static_cast<std::size_t>(j)], p, t);
+                const Rel r = tester.Region(lb[static_cast<std::size_t>(j)], p, at);
                 keep = !(r == Rel::kInside || r == Rel::kOnSame);
             }
             if (keep)
@@ -674,11 +679,11 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
         }
     for (CSmartLoop* L : lb)
         for (CSmartCurve* piece : PiecesOf(L)) {
-            double p[2], t[2];
+            double p[2];
             bool inside = false;
-            if (PieceProbe(piece, p, t))
+            if (CSmartSect* at = PieceProbe(piece, p))
                 for (int j : inA.At(p))
-                    if (tester.Region(la[static_cast<std::size_t>(j)], p, t) == Rel::kInside) {
+                    if (tester.Region(la[static_cast<std::size_t>(j)], p, at) == Rel::kInside) {
                         inside = true;
                         break;
                     }
@@ -777,8 +782,8 @@ bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
     std::vector<std::array<double, 4>> probes;
     std::vector<int> probeOwner;
     ListSections(loops, sects, owner, boxes, [&](CSmartLoop* x, int k) {
-        double p[2], t[2];
-        if (PieceProbe(x->contour, p, t)) {
+        double p[2];
+        if (PieceProbe(x->contour, p)) {
             probes.push_back({p[0], p[1], p[0], p[1]});
             probeOwner.push_back(k);
         }

@@ -33,6 +33,7 @@
 #include <cmath>
 #include <queue>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace smart;
@@ -97,7 +98,15 @@ private:
     static constexpr std::size_t kFewChains = 128;
     CellGrid m_ends;
     int m_endsInGrid = 0;
-    std::vector<std::pair<double, int>> m_near;  // PushNearestOfFew's candidates
+    // The ends of every chain (position, point, chain root) for PushNearestOfFew, made
+    // anew after a merge.
+    struct End {
+        double x, y;
+        int id, root;
+    };
+    std::vector<End> m_live;
+    bool m_liveStale = true;
+    std::vector<std::pair<double, int>> m_near;  // PushNearestOfFew's candidates: square, end
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> m_queue;
     CellGrid m_segGrid;
     std::vector<std::array<int, 2>> m_segs;
@@ -216,32 +225,41 @@ void GreedyOrder::PushNearest(int e)
 // lower index, as in the grid search.
 void GreedyOrder::PushNearestOfFew(int e)
 {
-    const int re = Find(e);
-    const double* pe = P(e);
-    m_near.clear();
-    double least = HUGE_VAL;
-    auto offer = [&](int f) {
-        const double dx = pe[0] - P(f)[0], dy = pe[1] - P(f)[1];
-        const double sq = dx * dx + dy * dy;
-        least = std::min(least, sq);
-        m_near.push_back({sq, f});
-    };
-    for (int r : m_slots) {
-        if (r == re)
-            continue;
-        const Chain& c = m_chain[r];
-        offer(c.first);
-        if (c.last != c.first)
-            offer(c.last);
+    if (m_liveStale) {
+        m_live.clear();
+        for (int r : m_slots) {
+            const Chain& c = m_chain[r];
+            m_live.push_back({P(c.first)[0], P(c.first)[1], c.first, r});
+            if (c.last != c.first)
+                m_live.push_back({P(c.last)[0], P(c.last)[1], c.last, r});
+        }
+        m_liveStale = false;
     }
+    const int re = Find(e);
+    const double ex = P(e)[0], ey = P(e)[1];
     // Squares below 1e-290 may have lost their order to underflow: hypot decides them too.
-    const double reach = std::max(least * (1 + 1e-9), 1e-290);
+    const auto reachOf = [](double least) { return std::max(least * (1 + 1e-9), 1e-290); };
+    // The ends within reach of the least square so far: a superset of those within reach
+    // of the least of all.
+    double least = HUGE_VAL, reach = reachOf(least);
+    m_near.clear();
+    for (const End& f : m_live) {
+        const double dx = ex - f.x, dy = ey - f.y;
+        const double sq = dx * dx + dy * dy;
+        if (f.root == re || !(sq <= reach))
+            continue;
+        m_near.push_back({sq, f.id});
+        if (sq < least) {
+            least = sq;
+            reach = reachOf(least);
+        }
+    }
     double best = HUGE_VAL;
     int bf = -1;
     for (const auto& [sq, f] : m_near) {
         if (!(sq <= reach))
             continue;
-        const double d = P2D_Dist(pe, P(f));
+        const double d = P2D_Dist(P(e), P(f));
         if (bf < 0 || d < best || (d == best && f < bf)) {
             best = d;
             bf = f;
@@ -300,6 +318,7 @@ void GreedyOrder::PlaceMerged(int root, int leaderSlot, int appendedSlot)
 
 void GreedyOrder::Merge(int ca, int cb)
 {
+    m_liveStale = true;
     int ci = ca, cj = cb;
     if (m_chain[ci].slot > m_chain[cj].slot)
         std::swap(ci, cj);
