@@ -731,6 +731,53 @@ void AddCrossings(const std::vector<CSmartSect*>& sects, const std::vector<std::
     }
 }
 
+// Leaves out the items whose box meets (within tol) the box of no other owner's items:
+// they pair with nothing. Owners ascend along the items. Nothing is left out when a box
+// cannot be placed (such a box is compared with every other).
+void DropLoneItems(std::vector<const double*>& boxes, std::vector<int>& owner, std::vector<int>& item, double tol)
+{
+    if (owner.empty())
+        return;
+    const auto owners = static_cast<std::size_t>(owner.back()) + 1;
+    std::vector<std::array<double, 4>> ob(owners, {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL});
+    double mn[2] = {HUGE_VAL, HUGE_VAL}, mx[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const double* b = boxes[i];
+        if (!(std::isfinite(b[0]) && std::isfinite(b[1]) && std::isfinite(b[2]) && std::isfinite(b[3]) && b[0] <= b[2] &&
+              b[1] <= b[3]))
+            return;
+        auto& o = ob[static_cast<std::size_t>(owner[i])];
+        o = {std::min(o[0], b[0]), std::min(o[1], b[1]), std::max(o[2], b[2]), std::max(o[3], b[3])};
+        mn[0] = std::min(mn[0], b[0] - tol);
+        mn[1] = std::min(mn[1], b[1] - tol);
+        mx[0] = std::max(mx[0], b[2] + tol);
+        mx[1] = std::max(mx[1], b[3] + tol);
+    }
+    CellGrid grid(mn, mx, 4.0 * static_cast<double>(owners) + 16);
+    for (std::size_t m = 0; m < owners; ++m)
+        if (ob[m][0] <= ob[m][2])
+            grid.ForBox(ob[m][0] - tol, ob[m][1] - tol, ob[m][2] + tol, ob[m][3] + tol,
+                        [&](int ix, int iy) { grid.Cell(ix, iy).push_back(static_cast<int>(m)); });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const double* b = boxes[i];
+        bool meets = false;
+        grid.ForBox(b[0], b[1], b[2], b[3], [&](int ix, int iy) {
+            for (int m : grid.Cell(ix, iy))
+                meets = meets || (m != owner[i] && BoxesOverlap(tol, b, ob[static_cast<std::size_t>(m)].data()));
+        });
+        if (meets) {
+            boxes[kept] = boxes[i];
+            owner[kept] = owner[i];
+            item[kept] = item[i];
+            ++kept;
+        }
+    }
+    boxes.resize(kept);
+    owner.resize(kept);
+    item.resize(kept);
+}
+
 }  // namespace
 
 // Crossings between the sections of different loops (each loop with its islands) that
@@ -788,22 +835,32 @@ bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
             probeOwner.push_back(k);
         }
     });
-    const std::size_t ns = sects.size();
-    for (std::size_t i = 0; i < probes.size(); ++i) {
-        boxes.push_back(probes[i].data());
-        owner.push_back(probeOwner[i]);
+    // Sections and test points loop by loop (sections in list order): the pair sweep skips
+    // the pairs of one loop by runs. Item k: section k, or test point -1 - k.
+    std::vector<const double*> itemBoxes;
+    std::vector<int> itemOwner, item;
+    itemBoxes.reserve(boxes.size() + probes.size());
+    itemOwner.reserve(itemBoxes.capacity());
+    item.reserve(itemBoxes.capacity());
+    for (std::size_t i = 0, j = 0; i < sects.size() || j < probes.size();) {
+        const bool sect = j == probes.size() || (i < sects.size() && owner[i] <= probeOwner[j]);
+        itemBoxes.push_back(sect ? boxes[i] : probes[j].data());
+        itemOwner.push_back(sect ? owner[i] : probeOwner[j]);
+        item.push_back(sect ? static_cast<int>(i++) : -1 - static_cast<int>(j++));
     }
+    DropLoneItems(itemBoxes, itemOwner, item, kJoint);
     // Whether any pair meets: the pairs in any order.
-    return ForSelfBoxPairs(boxes, kJoint, owner, [&](int i0, int j0) {
-        const auto i = static_cast<std::size_t>(i0), j = static_cast<std::size_t>(j0);  // i < j
-        if (i >= ns)
+    return ForSelfBoxPairs(itemBoxes, kJoint, itemOwner, [&](int i0, int j0) {
+        const int a = item[static_cast<std::size_t>(i0)], b = item[static_cast<std::size_t>(j0)];
+        if (a < 0 && b < 0)
             return false;  // two test points
-        if (j < ns) {
-            double x[2][2];
-            return SectSectIntersect(sects[i], sects[j], x) > 0;
+        if (a >= 0 && b >= 0) {
+            double x[2][2];  // a < b: the earlier section first
+            return SectSectIntersect(sects[static_cast<std::size_t>(a)], sects[static_cast<std::size_t>(b)], x) > 0;
         }
         double f[2];
-        return sects[i]->MinDistPoint(probes[j - ns].data(), f) < kOnBoundary;
+        const int sect = std::max(a, b), probe = -1 - std::min(a, b);
+        return sects[static_cast<std::size_t>(sect)]->MinDistPoint(probes[static_cast<std::size_t>(probe)].data(), f) < kOnBoundary;
     });
 }
 
