@@ -301,21 +301,17 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 
 SectionBands::SectionBands(CSmartCurve& c)
 {
-    // One walk of the chain: the sections and their widened y ranges, read from here on.
-    std::vector<std::array<double, 2>> ys;
-    ys.reserve(static_cast<std::size_t>(std::max(c.count, 0)));
-    m_all.reserve(ys.capacity());
+    m_all.reserve(static_cast<std::size_t>(std::max(c.count, 0)));
     double lo = HUGE_VAL, hi = -HUGE_VAL, heights = 0;
     for (CSmartSect* s = c.head; s; s = s->next) {
         m_all.push_back(s);
-        const double b = s->box[1], t = s->box[3];
-        ys.push_back({b - kProbeBand, t + kProbeBand});
         // fmin/fmax: a NaN bound is passed over.
-        if (ys.back()[0] < lo)
-            lo = ys.back()[0];
-        if (ys.back()[1] > hi)
-            hi = ys.back()[1];
-        const double h = t - b + 2 * kProbeBand;
+        const double b = s->box[1] - kProbeBand, t = s->box[3] + kProbeBand;
+        if (b < lo)
+            lo = b;
+        if (t > hi)
+            hi = t;
+        const double h = s->box[3] - s->box[1] + 2 * kProbeBand;
         if (std::isfinite(h))
             heights += h;
     }
@@ -329,6 +325,8 @@ SectionBands::SectionBands(CSmartCurve& c)
     const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
+    if (bands == 1)
+        return;  // one band holds every section: At gives them all
     // The band range of each section; the bands lie end to end in one array, sized by a
     // first count, then filled in chain order.
     const auto band = [&](double y, int ifNotFinite) {
@@ -339,8 +337,8 @@ SectionBands::SectionBands(CSmartCurve& c)
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());
     m_start.assign(static_cast<std::size_t>(bands) + 1, 0);
-    for (const auto& y : ys) {
-        ranges.emplace_back(band(y[0], 0), band(y[1], bands - 1));
+    for (const CSmartSect* s : m_all) {
+        ranges.emplace_back(band(s->box[1] - kProbeBand, 0), band(s->box[3] + kProbeBand, bands - 1));
         for (int i = ranges.back().first; i <= ranges.back().second; ++i)
             ++m_start[static_cast<std::size_t>(i) + 1];
     }
@@ -355,6 +353,8 @@ SectionBands::SectionBands(CSmartCurve& c)
 
 std::span<CSmartSect* const> SectionBands::At(double y) const
 {
+    if (m_start.empty())
+        return m_all;
     const double a = (y - m_y0) / m_h;
     if (!std::isfinite(a))
         return m_all;
