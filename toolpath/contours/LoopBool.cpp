@@ -401,7 +401,13 @@ void CSmartLoop::AppendChain(CSmartLoop*& head, CSmartLoop* chain)
 
 CSmartCurve* CSmartLoop::ContourBreak()
 {
-    std::vector<CSmartCurve*> pieces;
+    // The pieces linked as they are made.
+    CSmartCurve* first = nullptr;
+    CSmartCurve* last = nullptr;
+    const auto add = [&](CSmartCurve* piece) {
+        (last ? last->next : first) = piece;
+        last = piece;
+    };
     // A section's ends and crossings (x, y, parameter), one buffer for all sections.
     struct At {
         double p[3];
@@ -415,7 +421,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
         bool breakNext = false;
         auto emit = [&](CSmartSect* c, bool startsAt, bool endsAt) {
             if ((startsAt || breakNext) && cur->head) {
-                pieces.push_back(cur);
+                add(cur);
                 cur = new CSmartCurve;
             }
             if (startsAt || breakNext)
@@ -471,13 +477,11 @@ CSmartCurve* CSmartLoop::ContourBreak()
             }
         }
         if (cur->head)
-            pieces.push_back(cur);
+            add(cur);
         else
             delete cur;
     }
-    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
-        pieces[i]->next = pieces[i + 1];
-    return pieces.empty() ? nullptr : pieces.front();
+    return first;
 }
 
 CSmartLoop* CSmartLoop::BuildContour(CSmartLoop* chain)
