@@ -332,12 +332,7 @@ SectionBands::SectionBands(CSmartCurve& c)
     const auto band = [&](double y, int ifNotFinite) {
         const double a = (y - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
-        if (!std::isfinite(a))
-            return ifNotFinite;
-        // The floor's band without the floor: truncation equals it from 0 up.
-        if (a >= 0 && a < 2147483648.0)
-            return std::min(static_cast<int>(a), bands - 1);
-        return std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1);
+        return std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : ifNotFinite;
     };
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());

@@ -401,13 +401,7 @@ void CSmartLoop::AppendChain(CSmartLoop*& head, CSmartLoop* chain)
 
 CSmartCurve* CSmartLoop::ContourBreak()
 {
-    // The pieces linked as they are made.
-    CSmartCurve* first = nullptr;
-    CSmartCurve* last = nullptr;
-    const auto add = [&](CSmartCurve* piece) {
-        (last ? last->next : first) = piece;
-        last = piece;
-    };
+    std::vector<CSmartCurve*> pieces;
     // A section's ends and crossings (x, y, parameter), one buffer for all sections.
     struct At {
         double p[3];
@@ -421,7 +415,7 @@ CSmartCurve* CSmartLoop::ContourBreak()
         bool breakNext = false;
         auto emit = [&](CSmartSect* c, bool startsAt, bool endsAt) {
             if ((startsAt || breakNext) && cur->head) {
-                add(cur);
+                pieces.push_back(cur);
                 cur = new CSmartCurve;
             }
             if (startsAt || breakNext)
@@ -477,11 +471,13 @@ CSmartCurve* CSmartLoop::ContourBreak()
             }
         }
         if (cur->head)
-            add(cur);
+            pieces.push_back(cur);
         else
             delete cur;
     }
-    return first;
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
+        pieces[i]->next = pieces[i + 1];
+    return pieces.empty() ? nullptr : pieces.front();
 }
 
 CSmartLoop* CSmartLoop::BuildContour(CSmartLoop* chain)
