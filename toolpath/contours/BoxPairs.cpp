@@ -123,17 +123,26 @@ template <class Visit>
 bool VisitSelfPairs(const std::vector<const double*>& boxes, double tol, const std::vector<int>& group, Visit&& visit)
 {
     const bool grouped = !group.empty();
+    // Groups that never fall along the ids (boxes listed group by group): a cell's ids of
+    // one group lie in one run, and the pairs of a box start after its run.
+    const bool runs = grouped && std::is_sorted(group.begin(), group.end());
     BoxGrid g(boxes, tol);
     std::vector<int> loose;
     g.Fill(boxes, loose);
     for (int iy = 0; iy < g.grid.Ny(); ++iy)
         for (int ix = 0; ix < g.grid.Nx(); ++ix) {
             const auto [first, last] = g.Cell(ix, iy);
+            const int* runEnd = first;
             for (const int* u = first; u != last; ++u) {
                 const int i = *u;
                 const double* bi = boxes[static_cast<std::size_t>(i)];
                 const int gi = grouped ? group[static_cast<std::size_t>(i)] : 0;
-                for (const int* v = u + 1; v != last; ++v) {
+                if (runs && runEnd <= u) {
+                    runEnd = u + 1;
+                    while (runEnd != last && group[static_cast<std::size_t>(*runEnd)] == gi)
+                        ++runEnd;
+                }
+                for (const int* v = runs ? runEnd : u + 1; v != last; ++v) {
                     const int j = *v;  // ascending: cells are filled in order
                     if ((!grouped || group[static_cast<std::size_t>(j)] != gi) &&
                         Overlap(tol, bi, boxes[static_cast<std::size_t>(j)]) && g.Owns(i, j, ix, iy) && visit(i, j))

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/numerak/Point2D.h"
-#include "toolpath/contours/SectIntersect.h"
+#include "toolpath/contours/SegCrossing.h"
 #include "toolpath/contours/SmartConst.h"
 
 namespace smart {
@@ -14,7 +14,7 @@ inline bool ChainSegmentsCross(const double* a, const double* b, const double* c
     if (P2D_AbsDist(a, b) < kChainTol || P2D_AbsDist(c, d) < kChainTol)
         return false;
     double x[2][2];
-    if (SegSegIntersect(c, x, a, b, d) != 1)
+    if (seg::Crossing(c, x, a, b, d, seg::Direction(c, d)) != 1)
         return false;
     return P2D_AbsDist(x[0], a) > kChainTol && P2D_AbsDist(x[0], b) > kChainTol && P2D_AbsDist(x[0], c) > kChainTol &&
            P2D_AbsDist(x[0], d) > kChainTol;

@@ -5,6 +5,7 @@
 
 #include "toolpath/contours/SmartCurve.h"
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <span>
@@ -23,7 +24,27 @@ struct ContainRule {
     bool lineNegativeAtZero = false;
     // Winding: lines shorter than 0.001 by P2D_AbsDist (else by P2D_Dist) are skipped.
     bool shortLineAbs = false;
+    // Count the probe's crossings without working out their points where the outcome is
+    // sure (the same answer; off: every crossing worked out, as a reference).
+    bool sureCount = true;
 };
+
+// Whether every distance MinDistPoint can give between p and s exceeds r: p lies off s's
+// box by more than r, or (a line) off the line through s. The margin covers the rounding
+// of both sides for coordinates far beyond any drawing; NaN and empty lines never pass.
+inline bool SurelyFartherThan(CSmartSect* s, const double* p, double r)
+{
+    const double m = 2 * r + 1e-12 * (std::fabs(p[0]) + std::fabs(p[1]));
+    if (p[0] < s->box[0] - m || p[0] > s->box[2] + m || p[1] < s->box[1] - m || p[1] > s->box[3] + m)
+        return true;
+    if (!s->IsSectLine())
+        return false;
+    const auto* l = static_cast<const CSmartLine*>(s);
+    const double ux = l->end[0] - l->start[0], uy = l->end[1] - l->start[1];
+    const double c = ux * (p[1] - l->start[1]) - uy * (p[0] - l->start[0]);
+    const double ml = m + 1e-12 * (std::fabs(l->start[0]) + std::fabs(l->start[1]) + std::fabs(l->end[0]) + std::fabs(l->end[1]));
+    return c * c > ml * ml * (ux * ux + uy * uy);
+}
 
 // The rule of a loop's own contour (CSmartLoop::IsPointIn).
 ContainRule LoopContainRule();

@@ -4,6 +4,7 @@
 
 #include "framework/numerak/Point2D.h"
 #include "framework/numerak/QvnMath.h"
+#include "toolpath/contours/SegCrossing.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <algorithm>
@@ -69,11 +70,66 @@ private:
     CSmartSect* const* m_end;
 };
 
+// ProbeCount where its outcome is sure without the crossing points (true, the outcome in
+// `count`): every section met is a line, steep enough and within the probe's reach, whose
+// y range holds the probe's y, so that it has exactly one crossing; the crossings lie
+// clear of p and those of neighbouring sections clear of each other (no crossing is on,
+// none is merged at a joint). Each crossing's x is then worked out once, without the
+// points and parameters, and only its side of p counts. The margins cover the rounding
+// of both ways of working x out. False (nothing decided) otherwise.
+template <class Sections>
+bool SureCount(CSmartCurve& c, const double* p, double x0, double x1, Sections sections, int& count)
+{
+    const double y = p[1];
+    const double a[2] = {x0, y}, b[2] = {x1, y};
+    // The probe runs along +x with a unit direction of exactly (1, 0).
+    const SegDirection v = seg::Direction(a, b);
+    if (!(v.valid && v.vx == 1.0 && v.vy == 0.0))
+        return false;
+    const double lo = x0 + 0.5, hi = x1 - 0.5;
+    int right = 0, left = 0, n = 0;
+    // The first and the latest crossing: section, x and x's margin.
+    struct Met {
+        CSmartSect* s = nullptr;
+        double x = 0, err = 0;
+    } first, last;
+    for (CSmartSect* s = sections.Next(y); s; s = sections.Next(y)) {
+        if (!s->IsSectLine() || !(s->box[3] - s->box[1] >= kFlatSection))
+            return false;
+        const auto* l = static_cast<const CSmartLine*>(s);
+        const double a0 = l->start[0], a1 = l->start[1], b0 = l->end[0], b1 = l->end[1];
+        const double dx = b0 - a0, dy = b1 - a1, len2 = dx * dx + dy * dy;
+        // (Comparisons written out: NaN fails each.)
+        if (!((a1 <= y && y <= b1) || (b1 <= y && y <= a1)) || !(a0 >= lo && a0 <= hi && b0 >= lo && b0 <= hi) ||
+            !(len2 >= 2 * kMinSegmentSq) || !(dy * dy > 1.0001 * kParallelSine * kParallelSine * len2) ||
+            !(std::fabs(a0) + std::fabs(b0) + std::fabs(a1) + std::fabs(b1) + std::fabs(y) < 1e6 * (std::fabs(dx) + std::fabs(dy))))
+            return false;
+        const double x = a0 + (y - a1) * dx / dy;
+        const double err = 1e-13 * (std::fabs(a0) + std::fabs(b0)) + 1e-300;
+        if (!(std::fabs(x - p[0]) > kCrossingOnX + err))
+            return false;
+        if (last.s && last.s == s->prev && !(std::fabs(x - last.x) >= kJoint + err + last.err))
+            return false;
+        if (++n + 1 >= kMaxCrossings)
+            return false;
+        ++(x > p[0] ? right : left);
+        last = {s, x, err};
+        if (!first.s)
+            first = last;
+    }
+    if (last.s == c.tail && first.s == c.head && last.s != first.s && !(std::fabs(last.x - first.x) >= kJoint + last.err + first.err))
+        return false;
+    count = right % 2 != left % 2 ? -1 : right % 2;
+    return true;
+}
+
 // Crossing count of the probe through p over the sections `sections` hands out in chain
 // order (null at the end); -1 when it cannot decide, 2 on the curve.
 template <class Sections>
 int ProbeCount(CSmartCurve& c, const double* p, double x0, double x1, const ContainRule& rule, Sections sections)
 {
+    if (int sure = 0; rule.sureCount && SureCount(c, p, x0, x1, sections, sure))
+        return sure;
     const double y = p[1];
     const double a[2] = {x0, y}, b[2] = {x1, y};
     CSmartLine probe(a, b);
@@ -172,7 +228,7 @@ int Winding(CSmartCurve& c, const double* p, const ContainRule& rule)
     if (rule.flatSectionOn)
         for (CSmartSect* s = c.head; s; s = s->next) {
             double foot[2];
-            if (s->MinDistPoint(p, foot) < kCrossingOnX)
+            if (!SurelyFartherThan(s, p, kCrossingOnX) && s->MinDistPoint(p, foot) < kCrossingOnX)
                 return 2;
         }
     double sum = 0;
@@ -245,15 +301,21 @@ int ContainPoint(CSmartCurve& c, const double* p, double x0, double x1, const Co
 
 SectionBands::SectionBands(CSmartCurve& c)
 {
+    m_all.reserve(static_cast<std::size_t>(std::max(c.count, 0)));
     double lo = HUGE_VAL, hi = -HUGE_VAL, heights = 0;
-    int n = 0;
-    for (CSmartSect* s = c.head; s; s = s->next, ++n) {
-        lo = std::fmin(lo, s->box[1] - kProbeBand);
-        hi = std::fmax(hi, s->box[3] + kProbeBand);
+    for (CSmartSect* s = c.head; s; s = s->next) {
+        m_all.push_back(s);
+        // fmin/fmax: a NaN bound is passed over.
+        const double b = s->box[1] - kProbeBand, t = s->box[3] + kProbeBand;
+        if (b < lo)
+            lo = b;
+        if (t > hi)
+            hi = t;
         const double h = s->box[3] - s->box[1] + 2 * kProbeBand;
         if (std::isfinite(h))
             heights += h;
     }
+    const int n = static_cast<int>(m_all.size());
     // About four sections a band, but no more bands than keep the entries within 4 n: a
     // section is listed in every band its height spans, and contours whose sections span
     // much of the height (stars, combs) would otherwise need n^2 entries.
@@ -263,23 +325,20 @@ SectionBands::SectionBands(CSmartCurve& c)
     const int bands = std::max(1, static_cast<int>(bandsFit));
     m_y0 = lo;
     m_h = hi > lo ? (hi - lo) / bands : 1;
-    m_all.reserve(static_cast<std::size_t>(n));
-    for (CSmartSect* s = c.head; s; s = s->next)
-        m_all.push_back(s);
+    if (bands == 1)
+        return;  // one band holds every section: At gives them all
     // The band range of each section; the bands lie end to end in one array, sized by a
     // first count, then filled in chain order.
-    const auto range = [&](const CSmartSect* s) {
-        const double a = (s->box[1] - kProbeBand - m_y0) / m_h, b = (s->box[3] + kProbeBand - m_y0) / m_h;
+    const auto band = [&](double y, int ifNotFinite) {
+        const double a = (y - m_y0) / m_h;
         // A section whose range cannot be placed (not finite) goes into every band.
-        const int i0 = std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : 0;
-        const int i1 = std::isfinite(b) ? std::clamp(static_cast<int>(std::floor(b)), 0, bands - 1) : bands - 1;
-        return std::pair<int, int>(i0, i1);
+        return std::isfinite(a) ? std::clamp(static_cast<int>(std::floor(a)), 0, bands - 1) : ifNotFinite;
     };
     std::vector<std::pair<int, int>> ranges;
     ranges.reserve(m_all.size());
     m_start.assign(static_cast<std::size_t>(bands) + 1, 0);
-    for (CSmartSect* s : m_all) {
-        ranges.push_back(range(s));
+    for (const CSmartSect* s : m_all) {
+        ranges.emplace_back(band(s->box[1] - kProbeBand, 0), band(s->box[3] + kProbeBand, bands - 1));
         for (int i = ranges.back().first; i <= ranges.back().second; ++i)
             ++m_start[static_cast<std::size_t>(i) + 1];
     }
@@ -294,6 +353,8 @@ SectionBands::SectionBands(CSmartCurve& c)
 
 std::span<CSmartSect* const> SectionBands::At(double y) const
 {
+    if (m_start.empty())
+        return m_all;
     const double a = (y - m_y0) / m_h;
     if (!std::isfinite(a))
         return m_all;

@@ -9,6 +9,7 @@
 #include "framework/numerak/Point2D.h"
 #include "toolpath/contours/BoxPairs.h"
 #include "toolpath/contours/SectIntersect.h"
+#include "toolpath/contours/SegCrossing.h"
 #include "toolpath/contours/SmartConst.h"
 
 #include <vector>
@@ -66,7 +67,7 @@ int LineCrossings::With(CSmartSect* b, double (*out)[2])
         return SectSectIntersect(&m_line, b, out);
     auto* lb = static_cast<CSmartLine*>(b);
     double pts[2][2];
-    const int k = SegSegIntersect(m_line.start, pts, lb->start, lb->end, m_line.end, m_dir);
+    const int k = seg::Crossing(m_line.start, pts, lb->start, lb->end, m_line.end, m_dir);
     return OnBoth(&m_line, b, pts, k, out);
 }
 

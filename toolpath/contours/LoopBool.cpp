@@ -39,17 +39,17 @@ constexpr double kBuildBoxMargin = 0.001;
 // regions on one side) or against it.
 enum class Rel { kOutside, kInside, kOnSame, kOnOpposite };
 
-// The test point of a piece: the middle of its middle section, with the tangent there.
-bool PieceProbe(CSmartCurve* c, double* p, double* t)
+// The test point of a piece: the middle of its middle section, which is returned (null
+// without sections); the tangent there is worked out only for a point on a boundary.
+CSmartSect* PieceProbe(CSmartCurve* c, double* p)
 {
     if (!c || !c->head)
-        return false;
+        return nullptr;
     CSmartSect* s = c->head;
     for (int i = c->count / 2; i > 0 && s->next; --i)
         s = s->next;
     s->GetPoint(0.5, p);
-    s->GetTangent(0.5, t);
-    return true;
+    return s;
 }
 
 bool InWidenedBox4(const double* box, const double* p, double w)
@@ -111,12 +111,13 @@ private:
 // cross; the answers are those of IsPointIn and of a plain nearest-section search.
 class PointTester {
 public:
-    Rel Region(CSmartLoop* L, const double* p, const double* t)
+    // p: the test point on the section `at`.
+    Rel Region(CSmartLoop* L, const double* p, CSmartSect* at)
     {
         // A top-level loop of non-positive area holds no point.
         if (!(L->area > 0))
             return Rel::kOutside;
-        const Rel r = Contour(L, p, t);
+        const Rel r = Contour(L, p, at);
         if (r != Rel::kInside)
             return r;
         // Islands whose box misses p are outside at once: only those around p are tested,
@@ -128,7 +129,7 @@ public:
             held->index = std::make_unique<LoopPointIndex>(held->loops, kLoopBoxMargin);
         }
         for (int k : held->index->At(p)) {
-            const Rel ri = Contour(held->loops[static_cast<std::size_t>(k)], p, t);
+            const Rel ri = Contour(held->loops[static_cast<std::size_t>(k)], p, at);
             if (ri == Rel::kInside)
                 return Rel::kOutside;
             if (ri != Rel::kOutside)
@@ -138,7 +139,7 @@ public:
     }
 
 private:
-    Rel Contour(CSmartLoop* L, const double* p, const double* t)
+    Rel Contour(CSmartLoop* L, const double* p, CSmartSect* at)
     {
         if (!L->contour || !L->contour->head || !InLoopBox(*L, p, kLoopBoxMargin))
             return Rel::kOutside;
@@ -149,7 +150,7 @@ private:
         double foot[2], best = kOnBoundary;
         for (CSmartSect* s : near) {
             if (p[0] < s->box[0] - kOnBoundary || p[0] > s->box[2] + kOnBoundary || p[1] < s->box[1] - kOnBoundary ||
-                p[1] > s->box[3] + kOnBoundary)
+                p[1] > s->box[3] + kOnBoundary || SurelyFartherThan(s, p, kOnBoundary))
                 continue;
             double f[2];
             const double d = s->MinDistPoint(p, f);
@@ -161,8 +162,9 @@ private:
             }
         }
         if (on) {
-            double u[2];
+            double u[2], t[2];
             on->GetTangent(std::clamp(on->GetParam(foot), 0.0, 1.0), u);
+            at->GetTangent(0.5, t);
             return u[0] * t[0] + u[1] * t[1] >= 0 ? Rel::kOnSame : Rel::kOnOpposite;
         }
         // IsPointIn's own test over the banded sections.
@@ -569,14 +571,15 @@ CSmartLoop* CSmartLoop::WeldContours(CSmartLoop* chain)
     PieceCollector kept;
     for (std::size_t k = 0; k < loops.size(); ++k)
         for (CSmartCurve* piece : PiecesOf(loops[k])) {
-            double p[2], t[2];
-            bool keep = PieceProbe(piece, p, t);
+            double p[2];
+            CSmartSect* at = PieceProbe(piece, p);
+            bool keep = at != nullptr;
             for (int j : index.At(p)) {
                 if (!keep)
                     break;
                 if (j == static_cast<int>(k))
                     continue;
-                const Rel r = tester.Region(loops[j], p, t);
+                const Rel r = tester.Region(loops[j], p, at);
                 // Of a boundary both regions share on one side, the earlier loop's copy stays.
                 keep = !(r == Rel::kInside || r == Rel::kOnOpposite || (r == Rel::kOnSame && j < static_cast<int>(k)));
             }
@@ -613,17 +616,18 @@ CSmartLoop* CSmartLoop::IntersectLoop(CSmartLoop* chain)
         const int tag = loops[k]->tag;
         const auto needed = std::count_if(groupTag.begin(), groupTag.end(), [tag](int g) { return g != tag; });
         for (CSmartCurve* piece : PiecesOf(loops[k])) {
-            double p[2], t[2];
+            double p[2];
             std::fill(satisfied.begin(), satisfied.end(), 0);
             long met = 0;
-            const bool probed = PieceProbe(piece, p, t);
+            CSmartSect* at = PieceProbe(piece, p);
+            const bool probed = at != nullptr;
             if (probed)
                 for (int jj : index.At(p)) {
                     const auto j = static_cast<std::size_t>(jj);
                     const auto g = static_cast<std::size_t>(group[j]);
                     if (loops[j]->tag == tag || satisfied[g])
                         continue;
-                    const Rel r = tester.Region(loops[j], p, t);
+                    const Rel r = tester.Region(loops[j], p, at);
                     // Of a boundary both regions share on one side, the earlier loop's copy stays.
                     if (r == Rel::kInside || (r == Rel::kOnSame && j > k)) {
                         satisfied[g] = 1;
@@ -660,12 +664,13 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
     PointTester tester;
     for (CSmartLoop* L : la)
         for (CSmartCurve* piece : PiecesOf(L)) {
-            double p[2], t[2];
-            bool keep = PieceProbe(piece, p, t);
+            double p[2];
+            CSmartSect* at = PieceProbe(piece, p);
+            bool keep = at != nullptr;
             for (int j : inB.At(p)) {
                 if (!keep)
                     break;
-                const Rel r = tester.Region(lb[static_cast<std::size_t>(j)], p, t);
+                const Rel r = tester.Region(lb[static_cast<std::size_t>(j)], p, at);
                 keep = !(r == Rel::kInside || r == Rel::kOnSame);
             }
             if (keep)
@@ -675,11 +680,11 @@ CSmartLoop* CSmartLoop::SubtractContours(CSmartLoop* a, CSmartLoop* b)
         }
     for (CSmartLoop* L : lb)
         for (CSmartCurve* piece : PiecesOf(L)) {
-            double p[2], t[2];
+            double p[2];
             bool inside = false;
-            if (PieceProbe(piece, p, t))
+            if (CSmartSect* at = PieceProbe(piece, p))
                 for (int j : inA.At(p))
-                    if (tester.Region(la[static_cast<std::size_t>(j)], p, t) == Rel::kInside) {
+                    if (tester.Region(la[static_cast<std::size_t>(j)], p, at) == Rel::kInside) {
                         inside = true;
                         break;
                     }
@@ -725,6 +730,53 @@ void AddCrossings(const std::vector<CSmartSect*>& sects, const std::vector<std::
             sects[static_cast<std::size_t>(j)]->AddIntPt(x[m]);
         }
     }
+}
+
+// Leaves out the items whose box meets (within tol) the box of no other owner's items:
+// they pair with nothing. Owners ascend along the items. Nothing is left out when a box
+// cannot be placed (such a box is compared with every other).
+void DropLoneItems(std::vector<const double*>& boxes, std::vector<int>& owner, std::vector<int>& item, double tol)
+{
+    if (owner.empty())
+        return;
+    const auto owners = static_cast<std::size_t>(owner.back()) + 1;
+    std::vector<std::array<double, 4>> ob(owners, {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL});
+    double mn[2] = {HUGE_VAL, HUGE_VAL}, mx[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const double* b = boxes[i];
+        if (!(std::isfinite(b[0]) && std::isfinite(b[1]) && std::isfinite(b[2]) && std::isfinite(b[3]) && b[0] <= b[2] &&
+              b[1] <= b[3]))
+            return;
+        auto& o = ob[static_cast<std::size_t>(owner[i])];
+        o = {std::min(o[0], b[0]), std::min(o[1], b[1]), std::max(o[2], b[2]), std::max(o[3], b[3])};
+        mn[0] = std::min(mn[0], b[0] - tol);
+        mn[1] = std::min(mn[1], b[1] - tol);
+        mx[0] = std::max(mx[0], b[2] + tol);
+        mx[1] = std::max(mx[1], b[3] + tol);
+    }
+    CellGrid grid(mn, mx, 4.0 * static_cast<double>(owners) + 16);
+    for (std::size_t m = 0; m < owners; ++m)
+        if (ob[m][0] <= ob[m][2])
+            grid.ForBox(ob[m][0] - tol, ob[m][1] - tol, ob[m][2] + tol, ob[m][3] + tol,
+                        [&](int ix, int iy) { grid.Cell(ix, iy).push_back(static_cast<int>(m)); });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const double* b = boxes[i];
+        bool meets = false;
+        grid.ForBox(b[0], b[1], b[2], b[3], [&](int ix, int iy) {
+            for (int m : grid.Cell(ix, iy))
+                meets = meets || (m != owner[i] && BoxesOverlap(tol, b, ob[static_cast<std::size_t>(m)].data()));
+        });
+        if (meets) {
+            boxes[kept] = boxes[i];
+            owner[kept] = owner[i];
+            item[kept] = item[i];
+            ++kept;
+        }
+    }
+    boxes.resize(kept);
+    owner.resize(kept);
+    item.resize(kept);
 }
 
 }  // namespace
@@ -778,28 +830,38 @@ bool LoopsMeet(const std::vector<CSmartLoop*>& loops)
     std::vector<std::array<double, 4>> probes;
     std::vector<int> probeOwner;
     ListSections(loops, sects, owner, boxes, [&](CSmartLoop* x, int k) {
-        double p[2], t[2];
-        if (PieceProbe(x->contour, p, t)) {
+        double p[2];
+        if (PieceProbe(x->contour, p)) {
             probes.push_back({p[0], p[1], p[0], p[1]});
             probeOwner.push_back(k);
         }
     });
-    const std::size_t ns = sects.size();
-    for (std::size_t i = 0; i < probes.size(); ++i) {
-        boxes.push_back(probes[i].data());
-        owner.push_back(probeOwner[i]);
+    // Sections and test points loop by loop (sections in list order): the pair sweep skips
+    // the pairs of one loop by runs. Item k: section k, or test point -1 - k.
+    std::vector<const double*> itemBoxes;
+    std::vector<int> itemOwner, item;
+    itemBoxes.reserve(boxes.size() + probes.size());
+    itemOwner.reserve(itemBoxes.capacity());
+    item.reserve(itemBoxes.capacity());
+    for (std::size_t i = 0, j = 0; i < sects.size() || j < probes.size();) {
+        const bool sect = j == probes.size() || (i < sects.size() && owner[i] <= probeOwner[j]);
+        itemBoxes.push_back(sect ? boxes[i] : probes[j].data());
+        itemOwner.push_back(sect ? owner[i] : probeOwner[j]);
+        item.push_back(sect ? static_cast<int>(i++) : -1 - static_cast<int>(j++));
     }
+    DropLoneItems(itemBoxes, itemOwner, item, kJoint);
     // Whether any pair meets: the pairs in any order.
-    return ForSelfBoxPairs(boxes, kJoint, owner, [&](int i0, int j0) {
-        const auto i = static_cast<std::size_t>(i0), j = static_cast<std::size_t>(j0);  // i < j
-        if (i >= ns)
+    return ForSelfBoxPairs(itemBoxes, kJoint, itemOwner, [&](int i0, int j0) {
+        const int a = item[static_cast<std::size_t>(i0)], b = item[static_cast<std::size_t>(j0)];
+        if (a < 0 && b < 0)
             return false;  // two test points
-        if (j < ns) {
-            double x[2][2];
-            return SectSectIntersect(sects[i], sects[j], x) > 0;
+        if (a >= 0 && b >= 0) {
+            double x[2][2];  // a < b: the earlier section first
+            return SectSectIntersect(sects[static_cast<std::size_t>(a)], sects[static_cast<std::size_t>(b)], x) > 0;
         }
         double f[2];
-        return sects[i]->MinDistPoint(probes[j - ns].data(), f) < kOnBoundary;
+        const int sect = std::max(a, b), probe = -1 - std::min(a, b);
+        return sects[static_cast<std::size_t>(sect)]->MinDistPoint(probes[static_cast<std::size_t>(probe)].data(), f) < kOnBoundary;
     });
 }
 

@@ -33,6 +33,7 @@
 #include <cmath>
 #include <queue>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace smart;
@@ -74,6 +75,8 @@ private:
 
     void BuildEndGrid();
     void PushNearest(int e);
+    bool FewChains() const { return m_slots.size() <= kFewChains; }
+    void PushNearestOfFew(int e);
     void Merge(int ca, int cb);
     void Flip(Chain& c);
     int Join(int front, int back);
@@ -91,8 +94,19 @@ private:
     std::vector<int> m_nxt, m_prv, m_parent;
     std::vector<Chain> m_chain;  // valid at union-find roots
     std::vector<int> m_slots;    // chain roots in slot order
+    // With this many chains or fewer a scan of every end beats the grid of ends.
+    static constexpr std::size_t kFewChains = 128;
     CellGrid m_ends;
     int m_endsInGrid = 0;
+    // The ends of every chain (position, point, chain root) for PushNearestOfFew, made
+    // anew after a merge.
+    struct End {
+        double x, y;
+        int id, root;
+    };
+    std::vector<End> m_live;
+    bool m_liveStale = true;
+    std::vector<std::pair<double, int>> m_near;  // PushNearestOfFew's candidates: square, end
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> m_queue;
     CellGrid m_segGrid;
     std::vector<std::array<int, 2>> m_segs;
@@ -142,6 +156,8 @@ int GreedyOrder::Find(int i)
 
 void GreedyOrder::BuildEndGrid()
 {
+    if (FewChains())
+        return;
     std::vector<int> ends;
     for (int r : m_slots) {
         ends.push_back(m_chain[r].first);
@@ -164,6 +180,10 @@ void GreedyOrder::BuildEndGrid()
 // r + 1 lies at least r cells away); equal distances go to the lower index.
 void GreedyOrder::PushNearest(int e)
 {
+    if (FewChains()) {
+        PushNearestOfFew(e);
+        return;
+    }
     const int re = Find(e);
     const int cx = m_ends.CellX(P(e)[0]), cy = m_ends.CellY(P(e)[1]);
     double best = HUGE_VAL;
@@ -193,6 +213,56 @@ void GreedyOrder::PushNearest(int e)
                     }
                 }
             }
+        }
+    }
+    if (bf >= 0)
+        m_queue.push({best, e, bf});
+}
+
+// PushNearest by a scan of the ends of every other chain. Squared distances pick the ends
+// that can be nearest: an end whose square exceeds the least by more than rounding is
+// farther by hypot as well. Among the rest hypot decides, equal distances going to the
+// lower index, as in the grid search.
+void GreedyOrder::PushNearestOfFew(int e)
+{
+    if (m_liveStale) {
+        m_live.clear();
+        for (int r : m_slots) {
+            const Chain& c = m_chain[r];
+            m_live.push_back({P(c.first)[0], P(c.first)[1], c.first, r});
+            if (c.last != c.first)
+                m_live.push_back({P(c.last)[0], P(c.last)[1], c.last, r});
+        }
+        m_liveStale = false;
+    }
+    const int re = Find(e);
+    const double ex = P(e)[0], ey = P(e)[1];
+    // Squares below 1e-290 may have lost their order to underflow: hypot decides them too.
+    const auto reachOf = [](double least) { return std::max(least * (1 + 1e-9), 1e-290); };
+    // The ends within reach of the least square so far: a superset of those within reach
+    // of the least of all.
+    double least = HUGE_VAL, reach = reachOf(least);
+    m_near.clear();
+    for (const End& f : m_live) {
+        const double dx = ex - f.x, dy = ey - f.y;
+        const double sq = dx * dx + dy * dy;
+        if (f.root == re || !(sq <= reach))
+            continue;
+        m_near.push_back({sq, f.id});
+        if (sq < least) {
+            least = sq;
+            reach = reachOf(least);
+        }
+    }
+    double best = HUGE_VAL;
+    int bf = -1;
+    for (const auto& [sq, f] : m_near) {
+        if (!(sq <= reach))
+            continue;
+        const double d = P2D_Dist(P(e), P(f));
+        if (bf < 0 || d < best || (d == best && f < bf)) {
+            best = d;
+            bf = f;
         }
     }
     if (bf >= 0)
@@ -248,6 +318,7 @@ void GreedyOrder::PlaceMerged(int root, int leaderSlot, int appendedSlot)
 
 void GreedyOrder::Merge(int ca, int cb)
 {
+    m_liveStale = true;
     int ci = ca, cj = cb;
     if (m_chain[ci].slot > m_chain[cj].slot)
         std::swap(ci, cj);

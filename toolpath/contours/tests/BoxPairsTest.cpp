@@ -10,6 +10,8 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,10 +51,15 @@ TEST(BoxPairs, SameAsThePlainScan)
         const auto boxes = RandomBoxes(rng, 50 + round * 60), other = RandomBoxes(rng, 40 + round * 30);
         const auto p = Pointers(boxes), q = Pointers(other);
         const int n = static_cast<int>(p.size());
-        std::vector<int> group(p.size());
-        for (int i = 0; i < n; ++i)
-            group[static_cast<std::size_t>(i)] = (i / 3) % 5;  // runs of one group, as sections of one loop
-        for (const double tol : {0.0, 0.0001, 0.5}) {
+        // Runs of one group, as sections of one loop: recurring groups, and groups in id
+        // order (sections listed loop by loop).
+        std::vector<int> recurring(p.size()), ordered(p.size());
+        for (int i = 0; i < n; ++i) {
+            recurring[static_cast<std::size_t>(i)] = (i / 3) % 5;
+            ordered[static_cast<std::size_t>(i)] = i / 7;
+        }
+        for (const auto& [group, tol] : {std::pair{recurring, 0.0}, std::pair{recurring, 0.0001}, std::pair{recurring, 0.5},
+                                         std::pair{ordered, 0.0}, std::pair{ordered, 0.5}}) {
             Pairs all, apart, cross;
             for (int i = 0; i < n; ++i)
                 for (int j = i + 1; j < n; ++j)

@@ -5,11 +5,14 @@
 #include "OffsetOracle.h"
 
 #include "toolpath/contours/LoopChain.h"
+#include "toolpath/contours/SectIntersect.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <numbers>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -290,6 +293,69 @@ TEST(LoopIndex, LoopsThatMeetAreWelded)
         for (CSmartLoop* L : cases[c])
             delete L;
     }
+}
+
+// The meeting rule of LoopsMeet tested over every pair: sections of different loops
+// (each with its islands) whose boxes meet within 0.0001 and cross, or a contour's test
+// point (the middle of its middle section) within 1e-6 of another loop's section.
+bool PlainMeet(const std::vector<CSmartLoop*>& loops)
+{
+    std::vector<std::vector<CSmartSect*>> sects(loops.size());
+    std::vector<std::vector<std::array<double, 2>>> probes(loops.size());
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (CSmartLoop* x = loops[k]; x; x = x == loops[k] ? loops[k]->islands : x->next) {
+            for (CSmartSect* s = x->contour->head; s; s = s->next)
+                sects[k].push_back(s);
+            CSmartSect* m = x->contour->head;
+            for (int i = x->contour->count / 2; i > 0 && m->next; --i)
+                m = m->next;
+            std::array<double, 2> p;
+            m->GetPoint(0.5, p.data());
+            probes[k].push_back(p);
+        }
+    for (std::size_t k = 0; k < loops.size(); ++k)
+        for (std::size_t m = 0; m < loops.size(); ++m) {
+            if (m == k)
+                continue;
+            for (CSmartSect* t : sects[m]) {
+                for (CSmartSect* s : sects[k]) {
+                    double x[2][2];
+                    if (k < m && BoxesOverlap(0.0001, s->box, t->box) && SectSectIntersect(s, t, x) > 0)
+                        return true;
+                }
+                for (const auto& p : probes[k]) {
+                    const double pb[4] = {p[0], p[1], p[0], p[1]};
+                    double f[2];
+                    if (BoxesOverlap(0.0001, pb, t->box) && t->MinDistPoint(p.data(), f) < 1e-6)
+                        return true;
+                }
+            }
+        }
+    return false;
+}
+
+TEST(LoopIndex, LoopsMeetByThePlainRule)
+{
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> u(0, 1);
+    int met = 0, apart = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<CSmartLoop*> input = ApartRegions(rng);
+        // One more square or disc anywhere over the comb: crossing it, touching it, in a
+        // gap or in a hole.
+        const double x = u(rng) * 100, y = u(rng) * 80, r = 0.2 + u(rng) * 6;
+        input.push_back(round % 2 ? SquareLoop(x, y, x + r, y + r, false) : CircleLoop(x, y, r, u(rng) * 6, 2, false));
+        std::vector<CSmartLoop*> built = Built(input);
+        const bool meet = PlainMeet(built);
+        EXPECT_EQ(smart::LoopsMeet(built), meet) << "round " << round;
+        ++(meet ? met : apart);
+        for (CSmartLoop* L : built)
+            delete L;
+        for (CSmartLoop* L : input)
+            delete L;
+    }
+    EXPECT_GT(met, 5);
+    EXPECT_GT(apart, 5);
 }
 
 }  // namespace

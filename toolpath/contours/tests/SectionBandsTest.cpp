@@ -1,14 +1,18 @@
 // The banded point test against the plain one: the same answer for random closed chains
 // of lines and arcs and for points on vertices, on vertex heights and on flat sections.
+// The count that skips the crossing points where it is sure against the count of every
+// crossing point: the same answer next to edges, joints and spikes narrower than a joint.
 #include "CurveFixtures.h"
 
 #include "toolpath/contours/Containment.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -89,6 +93,82 @@ TEST(SectionBands, EntriesStayLinearWhenSectionsSpanTheHeight)
         inside += plain == 1;
     }
     EXPECT_GT(inside, 50);
+}
+
+// Closed polygons: random ones, and combs whose teeth are narrower than a joint (the
+// crossings of both flanks merge), with near-flat and steep long edges, far from the
+// origin as well.
+std::vector<std::vector<curvetest::P>> SureCountPolygons(std::mt19937& rng)
+{
+    std::vector<std::vector<curvetest::P>> out;
+    std::uniform_real_distribution<double> u(0, 30);
+    for (int k = 0; k < 12; ++k) {
+        std::vector<curvetest::P> poly;
+        for (int i = 0; i < 6 + 4 * k; ++i)
+            poly.push_back({u(rng), u(rng)});
+        out.push_back(poly);
+    }
+    for (const double width : {5e-5, 2e-4, 0.5})
+        for (const double origin : {0.0, 3e5}) {
+            std::vector<curvetest::P> comb;
+            for (int i = 0; i < 20; ++i) {
+                const double x = origin + i;
+                comb.push_back({x, origin});
+                comb.push_back({x + width / 2, origin + 10 + i % 3});
+                comb.push_back({x + width, origin});
+            }
+            comb.push_back({origin + 20, origin + 0.0025});  // nearly flat
+            comb.push_back({origin + 20, origin - 5});
+            comb.push_back({origin - 0.001, origin + 2000});  // long and steep
+            out.push_back(comb);
+        }
+    return out;
+}
+
+TEST(ContainPoint, SureCountGivesTheAnswerOfEveryCrossingPoint)
+{
+    std::mt19937 rng(29);
+    std::uniform_real_distribution<double> t(0, 1);
+    int inside = 0, on = 0, tested = 0;
+    for (const auto& poly : SureCountPolygons(rng)) {
+        std::unique_ptr<CSmartCurve> c(curvetest::Polyline(poly, true));
+        c->DefineBox();
+        double mn[2], mx[2];
+        c->DefineBox(mn, mx);
+        std::uniform_real_distribution<double> ux(mn[0] - 1, mx[0] + 1), uy(mn[1] - 1, mx[1] + 1);
+        std::vector<curvetest::P> pts;
+        for (int i = 0; i < 200; ++i)
+            pts.push_back({ux(rng), uy(rng)});
+        // On every edge, at its ends' heights, and beside it by steps across the margins.
+        for (CSmartSect* s = c->head; s; s = s->next) {
+            double a[2], m[2];
+            s->GetPoint(0, a);
+            s->GetPoint(t(rng), m);
+            pts.push_back({a[0], a[1]});
+            pts.push_back({ux(rng), a[1]});
+            for (const double d : {0.0, 1e-13, 1e-11, 9e-11, 1e-10, 1.1e-10, 1e-9, 5e-5, 1e-4, 1e-3})
+                for (const double sign : {-1.0, 1.0}) {
+                    pts.push_back({m[0] + sign * d, m[1]});
+                    pts.push_back({m[0] + sign * d * std::fabs(m[0]) * 1e-3, m[1]});
+                    pts.push_back({a[0] + sign * d, a[1] + d});
+                }
+        }
+        for (smart::ContainRule rule : {smart::ContainRule{}, smart::LoopContainRule()}) {
+            smart::ContainRule every = rule;
+            every.sureCount = false;
+            for (const auto& p : pts) {
+                const int want = smart::ContainPoint(*c, p.data(), mn[0] - 1, mx[0] + 1, every);
+                ASSERT_EQ(smart::ContainPoint(*c, p.data(), mn[0] - 1, mx[0] + 1, rule), want)
+                    << "polygon of " << poly.size() << " at " << p[0] << ", " << p[1];
+                inside += want == 1;
+                on += want == 2;
+                ++tested;
+            }
+        }
+    }
+    EXPECT_GT(inside, 1000);
+    EXPECT_GT(on, 500);
+    EXPECT_GT(tested, 20000);
 }
 
 }  // namespace
