@@ -57,8 +57,16 @@ void SubdivNodes::KeepCentre(const SSI_NODE& centre)
 bool SubdivNodes::PlaceSplitNodes(const SURFACE* s, SSI_SUBDIV* sub, SSI_PATCH* half, SSI_NODE* a, SSI_NODE* b)
 {
     bool ok = true;
-    for (SSI_NODE* x : {a, b}) {
-        Slot& slot = SlotOf(x->u, x->v);
+    // Both slots are fetched at once: the memo is larger than the nearer
+    // caches, and a's evaluation would otherwise wait for b's slot after it.
+    Slot* const slotOf[2] = {&slots_[SlotIndex(a->u, a->v)], &slots_[SlotIndex(b->u, b->v)]};
+    for (const Slot* q : slotOf) { // a slot spans two cache lines
+        __builtin_prefetch(&q->u, 1);
+        __builtin_prefetch(&q->filled, 1);
+    }
+    for (int k = 0; k < 2; ++k) {
+        SSI_NODE* x = k == 0 ? a : b;
+        Slot& slot = *slotOf[k];
         const bool known = slot.filled && slot.u == x->u && slot.v == x->v;
         if (known && slot.corner) {
             for (SSI_PATCH* q : {half, half->next})
