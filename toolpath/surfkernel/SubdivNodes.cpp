@@ -11,8 +11,9 @@
 
 namespace {
 
-// 2^13 slots of 72 bytes: about half a megabyte.
-constexpr int kSlotBits = 13;
+// 2^11 slots of 80 bytes: 160 KB, which stays in the core's own cache; a
+// four times larger memo re-evaluated fewer nodes but waited on memory longer.
+constexpr int kSlotBits = 11;
 
 // Parameters made by halving are short dyadic fractions whose low mantissa
 // bits are all zero, so the bits are mixed through fully (a 64-bit finaliser).
