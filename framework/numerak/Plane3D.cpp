@@ -237,7 +237,12 @@ int Isect3_PlnPln(const double* p1, const double* n1, const double* p2, const do
     double d[3];
     V3D_Cross(a, b, d);
     const double s = V3D_Len(d), c = V3D_Dot(a, b);
-    if (std::atan2(s, std::fabs(c)) <= tolAngle) {
+    // Clearly crossing planes skip the arc tangent: for 0 < x, atan(x) lies
+    // above x - x³/3, so s > 2·tolAngle·|c| puts the angle above 2·tolAngle·
+    // (1 - 4·tolAngle²/3) > tolAngle for a tolerance up to 1/2, far beyond
+    // rounding (NaN fails the test and takes the full one).
+    const bool crossing = tolAngle >= 1e-100 && tolAngle <= 0.5 && s > 2.0 * tolAngle * std::fabs(c);
+    if (!crossing && std::atan2(s, std::fabs(c)) <= tolAngle) {
         double gap[3];
         V3D_Sub(p2, p1, gap);
         return std::fabs(V3D_Dot(gap, a)) <= tol ? 2 : 0;

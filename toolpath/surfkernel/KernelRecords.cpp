@@ -21,9 +21,11 @@ template <class T> T* allocZeroed(std::size_t count = 1)
     return p;
 }
 
+// P3D_Dist2's arithmetic, inlined: the subdivision takes several per patch.
 double dist(const double* a, const double* b)
 {
-    return std::sqrt(P3D_Dist2(a, b));
+    const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 double angleBetween(const double* a, const double* b)
@@ -538,6 +540,7 @@ struct PatchEdges {
           e10(dist(p->c[1]->p, p->c[0]->p))
     {
     }
+    explicit PatchEdges(const double* e) : e02(e[0]), e23(e[1]), e31(e[2]), e10(e[3]) {}
     bool Within(double tol) const { return e02 <= tol && e23 <= tol && e31 <= tol && e10 <= tol; }
     // A patch that is too long or not flat is halved across its longer sides.
     int SplitDir() const { return e10 + e23 >= e02 + e31 ? 1 : 0; }
@@ -545,25 +548,31 @@ struct PatchEdges {
 
 } // namespace
 
-int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol)
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol, double* edges)
 {
     const PatchEdges e(patch);
+    if (edges) {
+        edges[0] = e.e02;
+        edges[1] = e.e23;
+        edges[2] = e.e31;
+        edges[3] = e.e10;
+    }
     return e.Within(edgeTol) ? -1 : e.SplitDir();
 }
 
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
-                     const double* centre, SSI_PATCH* patch)
+                     const double* centre, SSI_PATCH* patch, const double* edges)
 {
-    const PatchEdges edges(patch);
-    const double e02 = edges.e02, e23 = edges.e23, e31 = edges.e31, e10 = edges.e10;
-    bool flat = edges.Within(edgeTol);
+    const PatchEdges lengths = edges ? PatchEdges(edges) : PatchEdges(patch);
+    const double e02 = lengths.e02, e23 = lengths.e23, e31 = lengths.e31, e10 = lengths.e10;
+    bool flat = lengths.Within(edgeTol);
     for (int i = 0; flat && i < 4; ++i) {
         double d[3];
         V3D_Sub(patch->c[i]->p, centre, d);
         flat = std::fabs(V3D_Dot(d, normal)) <= planeTol;
     }
     if (!flat) {
-        *splitDir = edges.SplitDir();
+        *splitDir = lengths.SplitDir();
         return 0;
     }
     const double small = 0.1 * edgeTol;

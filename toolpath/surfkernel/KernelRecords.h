@@ -142,10 +142,12 @@ SSI_PATCH* ESSI_NewPatch(SSI_NODE* c0, SSI_NODE* c1, SSI_NODE* c2, SSI_NODE* c3,
 void ESSI_PatchCentre(const SSI_PATCH* patch, double* out);
 // The direction the acceptance test splits the patch in when one of its
 // edges is longer than edgeTol (it then rejects the patch whatever its centre
-// and normal), else -1.
-int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol);
+// and normal), else -1. edges, when given, receives the four edge lengths
+// (c0-c2, c2-c3, c3-c1, c1-c0), which ESSI_AcceptPatch can take instead of
+// measuring them again.
+int ESSI_EdgeSplit(const SSI_PATCH* patch, double edgeTol, double* edges = nullptr);
 int ESSI_AcceptPatch(const double* normal, int* splitDir, double planeTol, double normalTol, double edgeTol,
-                     const double* centre, SSI_PATCH* patch);
+                     const double* centre, SSI_PATCH* patch, const double* edges = nullptr);
 // Direction 1 halves v, 0 halves u; the new nodes carry only (u, v). Null when
 // memory runs out (nodes made so far freed, patch unchanged).
 SSI_PATCH* ESSI_SplitPatch(SSI_NODE** a, SSI_PATCH* patch, int dir, SSI_NODE** b, SSI_RECORDPOOL* pool = nullptr);

@@ -11,8 +11,9 @@
 
 namespace {
 
-// 2^13 slots of 72 bytes: about half a megabyte.
-constexpr int kSlotBits = 13;
+// 2^11 slots of 80 bytes: 160 KB, which stays in the core's own cache; a
+// four times larger memo re-evaluated fewer nodes but waited on memory longer.
+constexpr int kSlotBits = 11;
 
 // Parameters made by halving are short dyadic fractions whose low mantissa
 // bits are all zero, so the bits are mixed through fully (a 64-bit finaliser).
@@ -57,8 +58,16 @@ void SubdivNodes::KeepCentre(const SSI_NODE& centre)
 bool SubdivNodes::PlaceSplitNodes(const SURFACE* s, SSI_SUBDIV* sub, SSI_PATCH* half, SSI_NODE* a, SSI_NODE* b)
 {
     bool ok = true;
-    for (SSI_NODE* x : {a, b}) {
-        Slot& slot = SlotOf(x->u, x->v);
+    // Both slots are fetched at once: the memo is larger than the nearer
+    // caches, and a's evaluation would otherwise wait for b's slot after it.
+    Slot* const slotOf[2] = {&slots_[SlotIndex(a->u, a->v)], &slots_[SlotIndex(b->u, b->v)]};
+    for (const Slot* q : slotOf) { // a slot spans two cache lines
+        __builtin_prefetch(&q->u, 1);
+        __builtin_prefetch(&q->filled, 1);
+    }
+    for (int k = 0; k < 2; ++k) {
+        SSI_NODE* x = k == 0 ? a : b;
+        Slot& slot = *slotOf[k];
         const bool known = slot.filled && slot.u == x->u && slot.v == x->v;
         if (known && slot.corner) {
             for (SSI_PATCH* q : {half, half->next})

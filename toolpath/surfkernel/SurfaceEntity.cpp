@@ -438,8 +438,16 @@ int GeneralNormal(const SURFACE* s, double u, double v, double* N, double* P)
     P3D_Copy(d.P, P);
     // A partial vanishes below 1e-12, or below 1e-12 of the other one on a
     // large model, where a pole's partial is rounding noise of that size.
-    const double lu = V3D_Len(d.Su), lv = V3D_Len(d.Sv);
-    const bool shortU = lu < 1e-12 * std::max(1.0, lv), shortV = lv < 1e-12 * std::max(1.0, lu);
+    // Squared lengths at least 1e-22 of 1 and of each other put both a factor
+    // 10 clear of that, without the square roots (NaN and infinity fail it
+    // and take the full test).
+    const double au = V3D_Dot(d.Su, d.Su), av = V3D_Dot(d.Sv, d.Sv);
+    bool shortU = false, shortV = false;
+    if (!(au >= 1e-22 && av >= 1e-22 && au >= 1e-22 * av && av >= 1e-22 * au)) {
+        const double lu = std::sqrt(au), lv = std::sqrt(av);
+        shortU = lu < 1e-12 * std::max(1.0, lv);
+        shortV = lv < 1e-12 * std::max(1.0, lu);
+    }
     if (!shortU && !shortV) {
         V3D_Cross(d.Su, d.Sv, N);
         return V3D_Unit(N, 1e-20) == 1 ? 1 : 0;

@@ -483,14 +483,15 @@ int ESSI_Subdivide(const SURFACE* s, const double* box, double planeTol, double 
         // A patch with an edge over the tolerance is split whatever its
         // centre: the centre is then not evaluated (a later split that needs
         // the point evaluates it there, to the same value).
-        int dir = ESSI_EdgeSplit(p, e);
+        double edges[4];
+        int dir = ESSI_EdgeSplit(p, e, edges);
         const bool evaluated = dir < 0;
         SSI_NODE centre{};
         centre.u = 0.5 * (p->c[0]->u + p->c[3]->u);
         centre.v = 0.5 * (p->c[0]->v + p->c[3]->v);
         if (evaluated && !EvalNode(s, &centre))
             return fail();
-        if (evaluated && ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p)) {
+        if (evaluated && ESSI_AcceptPatch(centre.n, &dir, planeTol, normalTol, e, centre.p, p, edges)) {
             if (accepted == room) {
                 room = std::max(2 * room, 1024);
                 auto* grown = static_cast<IndexItem*>(QV_MemAlloc(sizeof(IndexItem) * room));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -93,6 +94,49 @@ TEST(Plane3DTest, CircleAndLineMeetings)
             EXPECT_NEAR(V3D_Len(c), 0.0, 1e-9) << row.label << ": on the line";
         }
     }
+}
+
+// Planes at angles around the tolerance (below, at and beyond it, the
+// tolerance up to 1/2 and above): crossing exactly when the arc tangent of
+// the normalised normals' sine and cosine is above the tolerance.
+TEST(Plane3DTest, PlanePlaneAngleTestMatchesTheArcTangent)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0), factor(0.0, 3.0), scale(0.1, 10.0);
+    const double p[3] = {0, 0, 0};
+    int crossing = 0, parallel = 0;
+    for (double tolAngle : {1e-11, 1e-6, 1e-3, 0.3, 0.5, 0.7}) {
+        for (int k = 0; k < 4000; ++k) {
+            double a[3] = {unit(rng), unit(rng), unit(rng)}, t[3] = {unit(rng), unit(rng), unit(rng)};
+            V3D_Unit(a, 0.0);
+            double side[3];
+            V3D_Cross(a, t, side);
+            V3D_Unit(side, 0.0);
+            // Twice the tolerance and beyond too, where the arc tangent is skipped.
+            const double angle = (k % 50 == 0 ? 1.0 : factor(rng)) * tolAngle * (k % 2 ? 1.0 : -1.0);
+            double b[3], n1[3], n2[3];
+            const double f1 = scale(rng), f2 = scale(rng);
+            for (int e = 0; e < 3; ++e) {
+                b[e] = std::cos(angle) * a[e] + std::sin(angle) * side[e];
+                if (k % 3 == 0)
+                    b[e] = -b[e];
+                n1[e] = f1 * a[e];
+                n2[e] = f2 * b[e];
+            }
+            double u1[3] = {n1[0], n1[1], n1[2]}, u2[3] = {n2[0], n2[1], n2[2]};
+            V3D_Unit(u1, 1e-300);
+            V3D_Unit(u2, 1e-300);
+            double c[3];
+            V3D_Cross(u1, u2, c);
+            const bool expected = std::atan2(V3D_Len(c), std::fabs(V3D_Dot(u1, u2))) > tolAngle;
+            double pt[3], dir[3];
+            const int r = Isect3_PlnPln(p, n1, p, n2, 1e-9, tolAngle, pt, dir);
+            ASSERT_EQ(r, expected ? 1 : 2) << tolAngle << " " << angle;
+            (expected ? crossing : parallel)++;
+        }
+    }
+    EXPECT_GT(crossing, 1000);
+    EXPECT_GT(parallel, 1000);
 }
 
 }  // namespace
