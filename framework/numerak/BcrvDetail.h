@@ -57,6 +57,20 @@ void Adopt(BCRV& c, int k, int n, double (*P)[4], double* U);
 // the weight is zero or not finite.
 bool RationalDers(const double (*Aw)[3][4], int d, double (*SKL)[3][3]);
 
+// The point and the partials up to order two out of RationalDers' table.
+inline void SplitSecondDers(const double (*SKL)[3][3], double* P, double* Su, double* Sv, double* Suu, double* Suv,
+                            double* Svv)
+{
+    for (int e = 0; e < 3; ++e) {
+        P[e] = SKL[0][0][e];
+        Su[e] = SKL[1][0][e];
+        Sv[e] = SKL[0][1][e];
+        Suu[e] = SKL[2][0][e];
+        Suv[e] = SKL[1][1][e];
+        Svv[e] = SKL[0][2][e];
+    }
+}
+
 // RationalDers for d <= 1 (the evaluators' most frequent case), written out
 // into the point P and, for d = 1, the partials Su and Sv (null for d = 0).
 // The same operations as RationalDers, in pairs of lanes: each lane rounds as

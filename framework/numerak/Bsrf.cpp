@@ -379,14 +379,7 @@ int BSRF_Ev2Der(const _nurbs_surface* s, double u, double v, double* P, double* 
     if (P == nullptr || Su == nullptr || Sv == nullptr || Suu == nullptr || Suv == nullptr || Svv == nullptr ||
         !EvDers(s, u, v, 2, SKL))
         return 0;
-    for (int e = 0; e < 3; ++e) {
-        P[e] = SKL[0][0][e];
-        Su[e] = SKL[1][0][e];
-        Sv[e] = SKL[0][1][e];
-        Suu[e] = SKL[2][0][e];
-        Suv[e] = SKL[1][1][e];
-        Svv[e] = SKL[0][2][e];
-    }
+    nb::detail::SplitSecondDers(SKL, P, Su, Sv, Suu, Suv, Svv);
     return 1;
 }
 

@@ -362,13 +362,6 @@ int BSRF_EvPatches(BSRF_PATCHES* t, const _nurbs_surface* s, double u, double v,
     double SKL[kMaxDer + 1][kMaxDer + 1][3];
     if (!nb::detail::RationalDers(Aw, d, SKL))
         return 0;
-    for (int e = 0; e < 3; ++e) {
-        P[e] = SKL[0][0][e];
-        Su[e] = SKL[1][0][e];
-        Sv[e] = SKL[0][1][e];
-        Suu[e] = SKL[2][0][e];
-        Suv[e] = SKL[1][1][e];
-        Svv[e] = SKL[0][2][e];
-    }
+    nb::detail::SplitSecondDers(SKL, P, Su, Sv, Suu, Suv, Svv);
     return 1;
 }
